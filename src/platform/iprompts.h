@@ -1,0 +1,45 @@
+#pragma once
+// The prompt service: every question or message to the user goes through it, so that tests can
+// answer them and check their texts.
+
+#include <optional>
+
+#include <QString>
+#include <QStringList>
+
+enum class TMsgDlgType { mtError, mtWarning, mtInformation, mtConfirmation };
+enum class TMsgDlgButtons { OK, OKCancel, YesNo, YesNoCancel };
+enum class TModalResult { mrNone, mrOk, mrCancel, mrYes, mrNo };
+
+struct TFileDialogRequest {
+  QString Title;
+  QString Filter;       // "Description|*.ext;*.ext2|All Files|*.*"
+  QString InitialDir;
+  QString FileName;     // proposed name
+  QString DefaultExt;   // without the dot
+};
+
+struct TChoiceRequest {
+  QString Caption;
+  QString Text;
+  QStringList Items;
+  int Default = 0;
+};
+
+class IPrompts {
+ public:
+  virtual ~IPrompts() = default;
+  virtual TModalResult MessageDlg(const QString& text, TMsgDlgType kind, TMsgDlgButtons buttons) = 0;
+  // A chosen path, or nothing when the user cancelled.
+  virtual std::optional<QString> OpenFileDialog(const TFileDialogRequest& request) = 0;
+  virtual std::optional<QString> SaveFileDialog(const TFileDialogRequest& request) = 0;
+  // Index of the chosen item, or nothing when cancelled.
+  virtual std::optional<int> ChooseItem(const TChoiceRequest& request) = 0;
+  // A line of text typed by the user (password boxes mask it), or nothing when cancelled.
+  virtual std::optional<QString> InputText(const QString& caption, const QString& prompt,
+                                           const QString& initial, bool password) = 0;
+};
+
+// Short names for the common cases.
+QString MsgDlgTypeName(TMsgDlgType kind);
+QString ModalResultName(TModalResult result);

@@ -1,0 +1,107 @@
+#include "platform/numbers.h"
+
+#include <charconv>
+#include <cmath>
+#include <cstdio>
+#include <limits>
+
+namespace numbers {
+
+namespace {
+std::int64_t Clamp(double v) {
+  if (std::isnan(v)) return 0;
+  constexpr double lo = static_cast<double>(std::numeric_limits<std::int64_t>::min());
+  constexpr double hi = 9223372036854774784.0;  // largest double below 2^63
+  if (v <= lo) return std::numeric_limits<std::int64_t>::min();
+  if (v >= hi) return std::numeric_limits<std::int64_t>::max();
+  return static_cast<std::int64_t>(v);
+}
+
+bool IsBlank(QChar c) { return c == QLatin1Char(' ') || c == QLatin1Char('\t'); }
+
+// The accepted shape: [+-] digits [. digits] | [+-] . digits, then [eE [+-] digits].
+bool WellFormed(const QByteArray& s) {
+  int i = 0;
+  const int n = s.size();
+  if (i < n && (s[i] == '+' || s[i] == '-')) ++i;
+  int digits = 0;
+  while (i < n && s[i] >= '0' && s[i] <= '9') { ++i; ++digits; }
+  if (i < n && s[i] == '.') {
+    ++i;
+    while (i < n && s[i] >= '0' && s[i] <= '9') { ++i; ++digits; }
+  }
+  if (digits == 0) return false;
+  if (i < n && (s[i] == 'e' || s[i] == 'E')) {
+    ++i;
+    if (i < n && (s[i] == '+' || s[i] == '-')) ++i;
+    int exp = 0;
+    while (i < n && s[i] >= '0' && s[i] <= '9') { ++i; ++exp; }
+    if (exp == 0) return false;
+  }
+  return i == n;
+}
+
+QByteArray Trimmed(const QString& text) {
+  int b = 0, e = static_cast<int>(text.size());
+  while (b < e && IsBlank(text[b])) ++b;
+  while (e > b && IsBlank(text[e - 1])) --e;
+  return text.mid(b, e - b).toLatin1();
+}
+}  // namespace
+
+std::int64_t RoundHalfEven(double value) {
+  if (std::isnan(value)) return 0;
+  return Clamp(std::nearbyint(value));  // default rounding mode is to-nearest-even
+}
+
+std::int64_t Trunc(double value) { return Clamp(std::trunc(value)); }
+
+std::optional<double> ParseTypedNumber(const QString& text) {
+  QByteArray s = Trimmed(text);
+  if (!WellFormed(s)) return std::nullopt;
+  const char* begin = s.constData();
+  if (*begin == '+') ++begin;  // from_chars takes no plus sign
+  double value = 0;
+  const auto [ptr, ec] = std::from_chars(begin, s.constData() + s.size(), value);
+  if (ec != std::errc() || ptr != s.constData() + s.size() || !std::isfinite(value)) return std::nullopt;
+  return value;
+}
+
+std::optional<std::int64_t> ParseTypedInteger(const QString& text) {
+  QByteArray s = Trimmed(text);
+  if (s.isEmpty()) return std::nullopt;
+  const char* begin = s.constData();
+  if (*begin == '+') ++begin;
+  std::int64_t value = 0;
+  const auto [ptr, ec] = std::from_chars(begin, s.constData() + s.size(), value);
+  if (ec != std::errc() || ptr != s.constData() + s.size() || begin == s.constData() + s.size())
+    return std::nullopt;
+  return value;
+}
+
+QString FloatToStr(double value) {
+  if (std::isnan(value)) return QStringLiteral("NAN");
+  if (std::isinf(value)) return value > 0 ? QStringLiteral("INF") : QStringLiteral("-INF");
+  if (value == 0) return QStringLiteral("0");
+  char buf[64];
+  std::snprintf(buf, sizeof buf, "%.15G", value);  // "C" locale formatting is not affected by Qt
+  QString s = QString::fromLatin1(buf);
+  const int e = static_cast<int>(s.indexOf(QLatin1Char('E')));
+  if (e < 0) return s;
+  // "1E-05" -> "1E-5", "1E+20" -> "1E20"
+  QString mant = s.left(e);
+  QString exp = s.mid(e + 1);
+  bool neg = exp.startsWith(QLatin1Char('-'));
+  if (exp.startsWith(QLatin1Char('+')) || neg) exp.remove(0, 1);
+  while (exp.size() > 1 && exp.startsWith(QLatin1Char('0'))) exp.remove(0, 1);
+  return mant + QLatin1Char('E') + (neg ? QStringLiteral("-") : QString()) + exp;
+}
+
+QString FloatToShortest(double value) {
+  char buf[64];
+  const auto [ptr, ec] = std::to_chars(buf, buf + sizeof buf, value);
+  if (ec != std::errc()) return QString();
+  return QString::fromLatin1(buf, static_cast<int>(ptr - buf));
+}
+
+}  // namespace numbers

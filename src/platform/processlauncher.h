@@ -1,0 +1,9 @@
+#pragma once
+
+#include "platform/iprogramlauncher.h"
+
+// Starts programs detached from Quorlex, so they outlive it.
+class TProcessLauncher : public IProgramLauncher {
+ public:
+  bool Start(const QString& program, const QStringList& arguments, const QString& workingDir) override;
+};

@@ -1,0 +1,17 @@
+#pragma once
+
+#include "platform/iprompts.h"
+
+// Prompts as Qt's modal dialogs.
+class TQtPrompts : public IPrompts {
+ public:
+  TModalResult MessageDlg(const QString& text, TMsgDlgType kind, TMsgDlgButtons buttons) override;
+  std::optional<QString> OpenFileDialog(const TFileDialogRequest& request) override;
+  std::optional<QString> SaveFileDialog(const TFileDialogRequest& request) override;
+  std::optional<int> ChooseItem(const TChoiceRequest& request) override;
+  std::optional<QString> InputText(const QString& caption, const QString& prompt,
+                                   const QString& initial, bool password) override;
+
+  // "Text|*.txt|All Files|*.*" -> "Text (*.txt);;All Files (*)"
+  static QString QtFilter(const QString& filter);
+};

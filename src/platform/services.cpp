@@ -1,0 +1,36 @@
+#include "platform/services.h"
+
+#include <memory>
+
+#include "platform/messagebus.h"
+#include "platform/processlauncher.h"
+#include "platform/qtprompts.h"
+#include "platform/systemclock.h"
+
+namespace {
+template <class TInterface, class TDefault>
+struct TSlot {
+  TInterface* Installed = nullptr;
+  std::unique_ptr<TDefault> Default;
+  TInterface& Get() {
+    if (Installed) return *Installed;
+    if (!Default) Default = std::make_unique<TDefault>();
+    return *Default;
+  }
+};
+
+TSlot<IPrompts, TQtPrompts> gPrompts;
+TSlot<IClock, TSystemClock> gClock;
+TSlot<IProgramLauncher, TProcessLauncher> gLauncher;
+TSlot<TMessageBus, TMessageBus> gBus;
+}  // namespace
+
+IPrompts& TServices::Prompts() { return gPrompts.Get(); }
+IClock& TServices::Clock() { return gClock.Get(); }
+IProgramLauncher& TServices::Launcher() { return gLauncher.Get(); }
+TMessageBus& TServices::Bus() { return gBus.Get(); }
+
+void TServices::SetPrompts(IPrompts* prompts) { gPrompts.Installed = prompts; }
+void TServices::SetClock(IClock* clock) { gClock.Installed = clock; }
+void TServices::SetLauncher(IProgramLauncher* launcher) { gLauncher.Installed = launcher; }
+void TServices::SetBus(TMessageBus* bus) { gBus.Installed = bus; }

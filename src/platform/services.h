@@ -1,0 +1,23 @@
+#pragma once
+// The program-wide services and single instances, reachable from anywhere. Start-up fills them in;
+// a test installs its own doubles and restores the previous ones when it ends.
+
+class IClock;
+class IPrompts;
+class IProgramLauncher;
+class TMessageBus;
+
+class TServices {
+ public:
+  // Each getter returns the installed service, or a default production one created on first use.
+  static IPrompts& Prompts();
+  static IClock& Clock();
+  static IProgramLauncher& Launcher();
+  static TMessageBus& Bus();
+
+  // Install a service (not owned; must outlive its use). Passing nullptr restores the default.
+  static void SetPrompts(IPrompts* prompts);
+  static void SetClock(IClock* clock);
+  static void SetLauncher(IProgramLauncher* launcher);
+  static void SetBus(TMessageBus* bus);
+};

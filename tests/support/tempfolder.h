@@ -1,0 +1,22 @@
+#pragma once
+// A temporary folder for one test, removed afterwards; also points XDG_CONFIG_HOME into it so the
+// per-user settings of a test never touch the developer's own.
+
+#include <QByteArray>
+#include <QString>
+#include <QTemporaryDir>
+
+class TTempFolder {
+ public:
+  TTempFolder();
+  ~TTempFolder();
+  QString Path() const { return FDir.path(); }
+  QString File(const QString& name) const { return FDir.filePath(name); }
+  // Writes a file (creating folders); returns its path.
+  QString Write(const QString& name, const QByteArray& content) const;
+  static QByteArray Read(const QString& path);
+
+ private:
+  QTemporaryDir FDir;
+  QByteArray FOldConfigHome;
+};
