@@ -60,12 +60,12 @@ std::optional<TScriptedPrompts::TAnswer> TScriptedPrompts::Take(const TPromptRec
     return std::nullopt;
   }
   const TExpectation e = FQueue.front();
+  FQueue.pop_front();  // a mismatch uses the expectation up too, so it is reported once
   if (e.Kind != record.Kind || !record.Text.contains(e.TextPart)) {
     ADD_FAILURE() << "expected " << KindName(e.Kind) << " \"" << e.TextPart.toStdString() << "\" but got "
                   << KindName(record.Kind) << ": \"" << record.Text.toStdString() << "\"";
     return std::nullopt;
   }
-  FQueue.pop_front();
   return e.Answer;
 }
 
