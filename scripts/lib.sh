@@ -30,5 +30,7 @@ quorlex_build() {
   if [ ! -f "$QUORLEX_BUILD/build.ninja" ]; then
     cmake -S "$QUORLEX_ROOT" -B "$QUORLEX_BUILD" -G Ninja -DCMAKE_BUILD_TYPE=Release || return 1
   fi
-  cmake --build "$QUORLEX_BUILD" -j "$(nproc)" "$@"
+  local targets=()
+  [ $# -gt 0 ] && targets=(--target "$@")
+  cmake --build "$QUORLEX_BUILD" -j "$(nproc)" "${targets[@]}"
 }
