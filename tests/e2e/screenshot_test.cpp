@@ -1,0 +1,28 @@
+// The program as a user starts it: the executable opens its frame window and can picture it.
+#include <gtest/gtest.h>
+
+#include <QImage>
+#include <QProcess>
+#include <QSet>
+
+#include "support/tempfolder.h"
+
+TEST(Program, ScreenshotOfTheFrameWindowIsNotBlank) {
+  TTempFolder tmp;
+  const QString shot = tmp.File("shot.png");
+  QProcess quorlex;
+  QProcessEnvironment env = QProcessEnvironment::systemEnvironment();
+  env.insert("QT_QPA_PLATFORM", "offscreen");
+  quorlex.setProcessEnvironment(env);
+  quorlex.start(QStringLiteral(QUORLEX_BINARY_DIR "/quorlex"), {"--screenshot", shot});
+  ASSERT_TRUE(quorlex.waitForFinished(30000)) << "quorlex did not exit";
+  EXPECT_EQ(quorlex.exitStatus(), QProcess::NormalExit);
+  EXPECT_EQ(quorlex.exitCode(), 0) << quorlex.readAllStandardError().toStdString();
+  const QImage image(shot);
+  ASSERT_FALSE(image.isNull());
+  EXPECT_GE(image.width(), 640);
+  QSet<QRgb> colours;
+  for (int y = 0; y < image.height(); y += 7)
+    for (int x = 0; x < image.width(); x += 7) colours.insert(image.pixel(x, y));
+  EXPECT_GT(colours.size(), 1) << "the picture is one flat colour";
+}
