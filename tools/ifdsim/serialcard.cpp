@@ -89,13 +89,20 @@ void TSerialCard::Receive(const QByteArray& bytes) {
       return;
     }
     const int cr = FBuffer.indexOf(CR);
-    if (cr < 0) {
-      if (FBuffer.size() > kMaxCommand) {
-        Refuse(FBuffer.left(kMaxCommand), QStringLiteral("no CR within %1 bytes, discarded").arg(kMaxCommand));
-        FBuffer.clear();
-      }
-      return;
+    if (FDiscarding) {
+      // The rest of an overlong line: dropped up to its CR.
+      if (cr < 0) return FBuffer.clear();
+      FBuffer.remove(0, cr + 1);
+      FDiscarding = false;
+      continue;
     }
+    if (cr > kMaxCommand || (cr < 0 && FBuffer.size() > kMaxCommand)) {
+      emit CommandReceived(FBuffer.left(kMaxCommand));
+      Refuse(FBuffer.left(kMaxCommand), QStringLiteral("longer than %1 bytes, discarded").arg(kMaxCommand));
+      FDiscarding = true;
+      continue;
+    }
+    if (cr < 0) return;
     const QByteArray command = FBuffer.left(cr);
     FBuffer.remove(0, cr + 1);
     emit CommandReceived(command + CR);

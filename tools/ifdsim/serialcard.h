@@ -53,4 +53,5 @@ class TSerialCard : public QObject {
   int FFilter = 0;
   bool FAnswerArm = true;
   QByteArray FBuffer;
+  bool FDiscarding = false;
 };
