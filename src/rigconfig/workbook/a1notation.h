@@ -1,0 +1,28 @@
+#pragma once
+// A1-style cell names: column letters A..XFD, rows from 1.
+
+#include <optional>
+
+#include <QString>
+
+namespace a1 {
+
+constexpr int MaxRows = 1048576;
+constexpr int MaxCols = 16384;
+
+// 1 -> "A", 27 -> "AA".
+QString ColumnName(int col);
+// (1, 1) -> "A1".
+QString CellName(int row, int col);
+
+struct TCellName { int Row = 0, Col = 0; bool AbsRow = false, AbsCol = false; };
+// "B7", "$B$7", "b7" -> the cell; nothing unless the whole text is one cell name within limits.
+std::optional<TCellName> ParseCellName(const QString& text);
+// As above on part of a text; returns the number of characters taken, 0 when none.
+int ScanCellName(const QChar* p, int n, TCellName& out);
+
+// A sheet name as a formula writes it: quoted when it holds anything but letters, digits and
+// "_" or could be read as a cell name ("'Run 1'", "Sheet1").
+QString QuoteSheetName(const QString& name);
+
+}  // namespace a1

@@ -1,0 +1,53 @@
+#pragma once
+// A formula compiled once into postfix code over a small value stack, evaluated many times by
+// TFormulaEvaluator. References are resolved to (sheet id, row, col) when compiled; the text is
+// kept as written and rewritten (shifted, renamed) as text, then compiled again.
+
+#include <cstdint>
+#include <functional>
+#include <vector>
+
+#include <QString>
+
+enum class TOp : std::uint8_t {
+  Number, String, Bool, Error, Missing, Ref, Range,
+  Neg, Percent, Add, Sub, Mul, Div, Pow, Concat, Eq, Ne, Lt, Gt, Le, Ge,
+  Call,            // Func with Argc arguments from the stack
+  JumpIfFalse,     // pops the condition; an error condition becomes the result (jumps to the end)
+  Jump,
+  JumpIfNotError,  // keeps a non-error value and jumps; otherwise drops it
+};
+
+struct TInstr {
+  TOp Op;
+  std::uint8_t Argc = 0;
+  std::uint16_t Func = 0;
+  std::uint32_t Arg = 0;  // constant index, ref index, jump target or error code
+};
+
+struct TFormulaRef {
+  std::int32_t SheetId = -1;  // -1: the sheet does not exist (#REF!)
+  std::int32_t Row = 0, Col = 0;
+};
+
+class TFormula {
+ public:
+  // Resolves a sheet name to its id, -1 when there is no such sheet.
+  using TSheetResolver = std::function<int(const QString&)>;
+
+  // Compiles "=..." (the "=" is optional). Throws EWorkbookError describing a syntax error.
+  static TFormula Compile(const QString& text, int ownSheetId, const TSheetResolver& resolver);
+
+  // The text with relative references moved by (dRow, dCol); a reference pushed off the sheet
+  // becomes #REF!. Absolute parts ($A, $1) stay.
+  static QString Shift(const QString& text, int dRow, int dCol);
+  // The text with references to sheet oldName (any case) naming newName instead.
+  static QString RenameSheet(const QString& text, const QString& oldName, const QString& newName);
+
+  std::vector<TInstr> Code;
+  std::vector<double> Numbers;
+  std::vector<QString> Strings;
+  std::vector<TFormulaRef> Refs;  // a Range uses two consecutive entries
+  bool Volatile = false;          // calls NOW()
+  bool OtherSheets = false;       // names a sheet, so sheet changes need a recompile
+};

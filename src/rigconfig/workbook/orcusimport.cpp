@@ -1,0 +1,141 @@
+#include "rigconfig/workbook/orcusimport.h"
+
+#include <exception>
+#include <memory>
+
+#include <QFile>
+#include <ixion/address.hpp>
+#include <ixion/cell.hpp>
+#include <ixion/formula.hpp>
+#include <ixion/formula_name_resolver.hpp>
+#include <ixion/formula_tokens.hpp>
+#include <ixion/model_context.hpp>
+#include <orcus/orcus_ods.hpp>
+#include <orcus/orcus_xlsx.hpp>
+#include <orcus/spreadsheet/document.hpp>
+#include <orcus/spreadsheet/factory.hpp>
+#include <orcus/spreadsheet/sheet.hpp>
+#include <orcus/spreadsheet/styles.hpp>
+
+#include "rigconfig/workbook/a1notation.h"
+#include "rigconfig/workbook/workbook.h"
+#include "rigconfig/workbook/workbookerror.h"
+
+namespace ss = orcus::spreadsheet;
+
+QString TOrcusImport::BuiltinFormat(std::size_t id) {
+  switch (id) {
+    case 0: return QStringLiteral("General");
+    case 1: return QStringLiteral("0");
+    case 2: return QStringLiteral("0.00");
+    case 3: return QStringLiteral("#,##0");
+    case 4: return QStringLiteral("#,##0.00");
+    case 9: return QStringLiteral("0%");
+    case 10: return QStringLiteral("0.00%");
+    case 11: return QStringLiteral("0.00E+00");
+    case 14: return QStringLiteral("mm-dd-yy");
+    case 15: return QStringLiteral("d-mmm-yy");
+    case 16: return QStringLiteral("d-mmm");
+    case 17: return QStringLiteral("mmm-yy");
+    case 18: return QStringLiteral("h:mm AM/PM");
+    case 19: return QStringLiteral("h:mm:ss AM/PM");
+    case 20: return QStringLiteral("h:mm");
+    case 21: return QStringLiteral("h:mm:ss");
+    case 22: return QStringLiteral("m/d/yy h:mm");
+    case 37: return QStringLiteral("#,##0 ;(#,##0)");
+    case 38: return QStringLiteral("#,##0 ;(#,##0)");
+    case 39: return QStringLiteral("#,##0.00;(#,##0.00)");
+    case 40: return QStringLiteral("#,##0.00;(#,##0.00)");
+    case 45: return QStringLiteral("mm:ss");
+    case 46: return QStringLiteral("[h]:mm:ss");
+    case 47: return QStringLiteral("mm:ss.0");
+    case 48: return QStringLiteral("##0.0E+0");
+    case 49: return QStringLiteral("@");
+    default: return QString();
+  }
+}
+
+TWorkbook TOrcusImport::Read(const QString& path, bool ods) {
+  const ss::range_size_t size{a1::MaxRows, a1::MaxCols};
+  ss::document doc(size);
+  ss::import_factory factory(doc);
+  factory.set_recalc_formula_cells(false);
+  try {
+    const std::string file = QFile::encodeName(path).toStdString();
+    if (ods) {
+      orcus::orcus_ods loader(&factory);
+      loader.read_file(file);
+    } else {
+      orcus::orcus_xlsx loader(&factory);
+      loader.read_file(file);
+    }
+  } catch (const std::exception& e) {
+    throw EWorkbookError(path, QString(), QStringLiteral("cannot read the %1 file: %2")
+                                              .arg(ods ? QStringLiteral(".ods") : QStringLiteral(".xlsx"),
+                                                   QString::fromUtf8(e.what())));
+  }
+
+  const ixion::model_context& cxt = doc.get_model_context();
+  const auto resolver = ixion::formula_name_resolver::get(ixion::formula_name_resolver_t::excel_a1, &cxt);
+  const ss::styles& styles = doc.get_styles();
+  TWorkbook book;
+  book.SetAutoRecalc(false);
+  const int sheets = static_cast<int>(doc.get_sheet_count());
+  if (sheets == 0) throw EWorkbookError(path, QString(), QStringLiteral("the workbook has no sheet"));
+  book.SetNumSheets(sheets);
+  for (int s = 0; s < sheets; ++s)
+    book.SetSheetName(s + 1, QString::fromUtf8(doc.get_sheet_name(static_cast<ss::sheet_t>(s))));
+  struct TPending { int Sheet, Row, Col; QString Text; };
+  std::vector<TPending> formulas;
+  for (int s = 0; s < sheets; ++s) {
+    book.SetSheet(s + 1);
+    const ss::sheet* sheet = doc.get_sheet(static_cast<ss::sheet_t>(s));
+    const ixion::abs_range_t range = sheet->get_data_range();
+    if (!range.first.valid() || !range.last.valid()) continue;
+    for (ixion::row_t r = range.first.row; r <= range.last.row; ++r) {
+      for (ixion::col_t c = range.first.column; c <= range.last.column; ++c) {
+        const ixion::abs_address_t addr(static_cast<ixion::sheet_t>(s), r, c);
+        const int row = static_cast<int>(r) + 1, col = static_cast<int>(c) + 1;
+        switch (cxt.get_celltype(addr)) {
+          case ixion::celltype_t::string:
+            book.SetTextRC(row, col, QString::fromUtf8(cxt.get_string_value(addr)));
+            break;
+          case ixion::celltype_t::numeric: book.SetNumberRC(row, col, cxt.get_numeric_value(addr)); break;
+          case ixion::celltype_t::boolean: book.SetValueRC(row, col, TCellValue::Boolean(cxt.get_boolean_value(addr))); break;
+          case ixion::celltype_t::formula: {
+            const ixion::formula_cell* fc = cxt.get_formula_cell(addr);
+            if (!fc) break;
+            const std::string text = ixion::print_formula_tokens(cxt, addr, *resolver, fc->get_tokens()->get());
+            formulas.push_back({s + 1, row, col, QStringLiteral("=") + QString::fromUtf8(text)});
+            break;
+          }
+          default: break;
+        }
+        const std::size_t xf = sheet->get_cell_format(r, c);
+        if (xf == 0) continue;
+        const ss::cell_format_t* cf = styles.get_cell_format(xf);
+        if (!cf || cf->number_format == 0) continue;
+        const ss::number_format_t* nf = styles.get_number_format(cf->number_format);
+        if (!nf) continue;
+        QString code = QString::fromUtf8(nf->format_string.data(), static_cast<int>(nf->format_string.size()));
+        if (code.isEmpty()) code = BuiltinFormat(nf->identifier);
+        if (!code.isEmpty() && code.compare(QLatin1String("General"), Qt::CaseInsensitive) != 0)
+          book.SetNumberFormatRC(row, col, code);
+      }
+    }
+    book.SetMaxRow(std::max(static_cast<int>(range.last.row) + 1, 1));
+    book.SetMaxCol(std::max(static_cast<int>(range.last.column) + 1, 1));
+  }
+  for (const TPending& f : formulas) {
+    book.SetSheet(f.Sheet);
+    try {
+      book.SetFormulaRC(f.Row, f.Col, f.Text);
+    } catch (const EWorkbookError& e) {
+      throw EWorkbookError(path, QStringLiteral("sheet \"%1\" cell %2").arg(book.SheetName(f.Sheet), a1::CellName(f.Row, f.Col)),
+                           e.What());
+    }
+  }
+  book.SetSheet(1);
+  book.SetAutoRecalc(true);
+  return book;
+}

@@ -1,0 +1,99 @@
+#include "rigconfig/workbook/workbookfile.h"
+
+#include <QFile>
+#include <QFileInfo>
+#include <QSaveFile>
+#include <QTemporaryFile>
+
+#include "rigconfig/workbook/delimitedtext.h"
+#include "rigconfig/workbook/nativefile.h"
+#include "rigconfig/workbook/orcusimport.h"
+#include "rigconfig/workbook/workbook.h"
+#include "rigconfig/workbook/workbookerror.h"
+#include "rigconfig/workbook/xlsxexport.h"
+
+TWorkbook TWorkbookFile::Load(const QString& path, std::int16_t& fileType) {
+  QFile file(path);
+  if (!file.exists()) throw EWorkbookError(path, QString(), QStringLiteral("the file does not exist"));
+  if (!file.open(QIODevice::ReadOnly))
+    throw EWorkbookError(path, QString(), QStringLiteral("cannot open the file: %1").arg(file.errorString()));
+  const QByteArray data = file.readAll();
+  if (file.error() != QFileDevice::NoError)
+    throw EWorkbookError(path, QString(), QStringLiteral("cannot read the file: %1").arg(file.errorString()));
+  file.close();
+  if (data.isEmpty()) throw EWorkbookError(path, QString(), QStringLiteral("the file is empty"));
+
+  if (data.startsWith("PK\x03\x04")) {
+    const bool ods = data.left(100).contains("application/vnd.oasis.opendocument.spreadsheet");
+    fileType = TWorkbook::ftXlsx5;
+    return TOrcusImport::Read(path, ods);
+  }
+  if (TNativeFile::Recognise(data)) {
+    fileType = TWorkbook::ftNative3;
+    return TNativeFile::Read(path, data);
+  }
+  const char separator = TDelimitedText::GuessSeparator(data);
+  fileType = separator == ',' ? TWorkbook::ftCsv : TWorkbook::ftTabText;
+  return TDelimitedText::Read(path, data, separator);
+}
+
+std::int16_t TWorkbookFile::TypeForExtension(const QString& path) {
+  const QString ext = QFileInfo(path).suffix().toLower();
+  if (ext == QLatin1String("vts")) return TWorkbook::ftNative3;
+  if (ext == QLatin1String("xlsx") || ext == QLatin1String("xls")) return TWorkbook::ftXlsx5;
+  if (ext == QLatin1String("txt") || ext == QLatin1String("tsv")) return TWorkbook::ftTabText;
+  if (ext == QLatin1String("csv")) return TWorkbook::ftCsv;
+  return 0;
+}
+
+void TWorkbookFile::Save(const TWorkbook& book, const QString& path, std::int16_t fileType) {
+  switch (fileType) {
+    case TWorkbook::ftNative2:
+    case TWorkbook::ftNative3:
+      SaveAtomically(path, [&](QByteArray& out, const QString&) { out = TNativeFile::Write(book); });
+      return;
+    case TWorkbook::ftXlsx4:
+    case TWorkbook::ftXlsx5:
+      SaveAtomically(path, [&](QByteArray&, const QString& temp) { TXlsxExport::Write(book, temp, path); });
+      return;
+    case TWorkbook::ftTabText:
+      SaveAtomically(path, [&](QByteArray& out, const QString&) { out = TDelimitedText::Write(book, '\t'); });
+      return;
+    case TWorkbook::ftCsv:
+      SaveAtomically(path, [&](QByteArray& out, const QString&) { out = TDelimitedText::Write(book, ','); });
+      return;
+    default:
+      throw EWorkbookError(path, QString(), QStringLiteral("unknown file type %1").arg(fileType));
+  }
+}
+
+void TWorkbookFile::SaveAtomically(const QString& path, const std::function<void(QByteArray&, const QString&)>& fill) {
+  QSaveFile save(path);
+  if (!save.open(QIODevice::WriteOnly))
+    throw EWorkbookError(path, QString(), QStringLiteral("cannot write the file: %1").arg(save.errorString()));
+  QByteArray bytes;
+  // A library that writes files by name gets a temporary file beside the target; its content is
+  // then copied into the save file, which replaces the target only on commit.
+  QTemporaryFile temp(path + QStringLiteral(".XXXXXX"));
+  if (!temp.open()) {
+    save.cancelWriting();
+    throw EWorkbookError(path, QString(), QStringLiteral("cannot create a temporary file: %1").arg(temp.errorString()));
+  }
+  temp.close();
+  try {
+    fill(bytes, temp.fileName());
+  } catch (...) {
+    save.cancelWriting();
+    throw;
+  }
+  if (bytes.isEmpty()) {
+    QFile produced(temp.fileName());
+    if (!produced.open(QIODevice::ReadOnly)) {
+      save.cancelWriting();
+      throw EWorkbookError(path, QString(), QStringLiteral("cannot read back the written file"));
+    }
+    bytes = produced.readAll();
+  }
+  if (save.write(bytes) != bytes.size() || !save.commit())
+    throw EWorkbookError(path, QString(), QStringLiteral("cannot write the file: %1").arg(save.errorString()));
+}

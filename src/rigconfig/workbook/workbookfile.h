@@ -1,0 +1,26 @@
+#pragma once
+// Chooses the reader by a file's content and the writer by file type, and makes every save go
+// through a temporary file that replaces the target only when complete.
+
+#include <cstdint>
+#include <functional>
+
+#include <QByteArray>
+#include <QString>
+
+class TWorkbook;
+
+class TWorkbookFile {
+ public:
+  // A new workbook read from path; fileType receives 5 (native), 4 (.xlsx or .ods), 3 (tab text) or
+  // 6 (.csv). Throws EWorkbookError naming the file and the line or cell at fault.
+  static TWorkbook Load(const QString& path, std::int16_t& fileType);
+  static void Save(const TWorkbook& book, const QString& path, std::int16_t fileType);
+
+  // The file type a name's extension suggests (.vts 5, .xlsx/.xls 4, .txt 3, .csv 6); 0 if none.
+  static std::int16_t TypeForExtension(const QString& path);
+
+  // Writes bytes produced by fill() to path atomically; fill gets the temporary file's path when
+  // a library writes the file itself (bytes stay empty then).
+  static void SaveAtomically(const QString& path, const std::function<void(QByteArray&, const QString&)>& fill);
+};

@@ -1,0 +1,187 @@
+#include <gtest/gtest.h>
+
+#include "rigconfig/workbook/workbook.h"
+#include "rigconfig/workbook/workbookerror.h"
+
+namespace {
+
+TEST(Recalc, AWriteRecomputesAChainOnceEachInOrder) {
+  TWorkbook book;
+  book.SetNumberRC(1, 1, 1);
+  for (int r = 2; r <= 6; ++r) book.SetFormulaRC(r, 1, QString("=A%1*2").arg(r - 1));
+  const auto before = book.EvaluationCount();
+  book.SetNumberRC(1, 1, 3);
+  EXPECT_EQ(book.EvaluationCount() - before, 5u);
+  EXPECT_EQ(book.NumberRC(6, 1), 96);
+}
+
+TEST(Recalc, ADiamondEvaluatesItsJoinOnceAfterBothSides) {
+  TWorkbook book;
+  book.SetNumberRC(1, 1, 1);                 // A1
+  book.SetFormulaRC(1, 2, "=A1+1");          // B1
+  book.SetFormulaRC(1, 3, "=A1*10");         // C1
+  book.SetFormulaRC(1, 4, "=B1+C1");         // D1 joins both
+  book.SetFormulaRC(1, 5, "=D1+B1");         // E1 reaches B1 twice
+  book.SetFormulaRC(2, 1, "=5");             // unrelated
+  const auto before = book.EvaluationCount();
+  book.SetNumberRC(1, 1, 2);
+  EXPECT_EQ(book.EvaluationCount() - before, 4u);
+  EXPECT_EQ(book.NumberRC(1, 4), 23);
+  EXPECT_EQ(book.NumberRC(1, 5), 26);
+}
+
+TEST(Recalc, RangesAndOtherSheetsAreTracked) {
+  TWorkbook book;
+  book.SetNumSheets(2);
+  book.SetSheetName(2, "Data set");
+  book.SetSheet(2);
+  book.SetNumberRC(1, 1, 4);
+  book.SetSheet(1);
+  book.SetFormulaRC(1, 1, "='Data set'!A1*2");
+  book.SetFormulaRC(1, 2, "=SUM('Data set'!A1:A10)");
+  book.SetSheet(2);
+  book.SetNumberRC(5, 1, 6);
+  book.SetNumberRC(1, 1, 5);
+  book.SetSheet(1);
+  EXPECT_EQ(book.NumberRC(1, 1), 10);
+  EXPECT_EQ(book.NumberRC(1, 2), 11);
+  book.SetSheetName(2, "Renamed");  // references follow the sheet
+  EXPECT_EQ(book.FormulaRC(1, 1), "=Renamed!A1*2");
+  EXPECT_EQ(book.NumberRC(1, 1), 10);
+  book.DeleteSheets(2, 1);
+  EXPECT_EQ(book.TextRC(1, 1), "#REF!");
+}
+
+TEST(Recalc, CircularReferencesGiveAnErrorAndRecover) {
+  TWorkbook book;
+  book.SetFormulaRC(1, 1, "=B1+1");
+  book.SetFormulaRC(1, 2, "=A1+1");  // closes A1 -> B1 -> A1
+  book.SetFormulaRC(1, 3, "=A1*2");  // downstream of the cycle
+  EXPECT_EQ(book.TextRC(1, 1), "#CIRC!");
+  EXPECT_EQ(book.TextRC(1, 2), "#CIRC!");
+  EXPECT_EQ(book.TextRC(1, 3), "#CIRC!");
+  book.SetFormulaRC(1, 4, "=D1");
+  EXPECT_EQ(book.TextRC(1, 4), "#CIRC!");
+  book.SetNumberRC(1, 2, 5);  // breaking the cycle brings values back
+  EXPECT_EQ(book.NumberRC(1, 1), 6);
+  EXPECT_EQ(book.NumberRC(1, 3), 12);
+  book.Recalc();
+  EXPECT_EQ(book.TextRC(1, 4), "#CIRC!");
+}
+
+TEST(Recalc, DeepChainsNeedNoDeepStack) {
+  TWorkbook book;
+  book.SetAutoRecalc(false);
+  constexpr int n = 100000;
+  book.SetNumberRC(1, 1, 0);
+  for (int r = 2; r <= n; ++r) book.SetFormulaRC(r, 1, QString("=A%1+1").arg(r - 1));
+  book.SetAutoRecalc(true);
+  EXPECT_EQ(book.NumberRC(n, 1), n - 1);
+  book.SetNumberRC(1, 1, 1);
+  EXPECT_EQ(book.NumberRC(n, 1), n);
+}
+
+TEST(Recalc, ManualModeWaitsForRecalc) {
+  TWorkbook book;
+  book.SetFormulaRC(1, 2, "=A1*2");
+  book.SetAutoRecalc(false);
+  book.SetNumberRC(1, 1, 4);
+  EXPECT_EQ(book.NumberRC(1, 2), 0);
+  book.Recalc();
+  EXPECT_EQ(book.NumberRC(1, 2), 8);
+}
+
+TEST(Copying, CopyRangeShiftsRelativeReferencesBetweenWorkbooks) {
+  TWorkbook source;
+  source.SetNumberRC(3, 1, 7);
+  source.SetFormulaRC(3, 2, "=A3*2+$A$1+A$1");
+  source.SetNumberFormatRC(3, 1, "0.00");
+  source.SetTextRC(3, 3, "label");
+  TWorkbook target;
+  target.SetNumberRC(1, 1, 100);
+  target.SetNumberRC(5, 1, 1);  // overwritten by the copy
+  target.CopyRange(5, 1, 5, 3, source, 3, 1, 3, 3);
+  EXPECT_EQ(target.FormulaRC(5, 2), "=A5*2+$A$1+A$1");
+  EXPECT_EQ(target.NumberRC(5, 2), 7 * 2 + 100 + 100);
+  EXPECT_EQ(target.FormattedTextRC(5, 1), "7.00");
+  EXPECT_EQ(target.TextRC(5, 3), "label");
+  target.CopyRange(6, 2, 6, 2, target, 5, 2, 5, 2);  // within one workbook
+  EXPECT_EQ(target.FormulaRC(6, 2), "=A6*2+$A$1+A$1");
+}
+
+TEST(Copying, EditCopyDownFillsWholeRowsWithShiftedFormulas) {
+  TWorkbook book;
+  book.SetMaxCol(3);
+  book.SetNumberRC(2, 1, 1);
+  book.SetFormulaRC(2, 2, "=A2*10");
+  book.SetNumberFormatRC(2, 2, "0.0");
+  for (int r = 3; r <= 5; ++r) book.SetNumberRC(r, 1, r);
+  book.SetSelection(2, -1, 5, -1);
+  book.EditCopyDown();
+  EXPECT_EQ(book.FormulaRC(5, 2), "=A5*10");
+  EXPECT_EQ(book.FormattedTextRC(5, 2), "10.0");  // column A was copied down too: A5 = 1
+  EXPECT_EQ(book.NumberRC(5, 1), 1);
+}
+
+TEST(Copying, ClipboardTextRoundTripsThroughPaste) {
+  TWorkbook book;
+  book.SetNumberRC(1, 1, 1.5);
+  book.SetTextRC(1, 2, "a\tb");
+  book.SetFormulaRC(2, 1, "=A1*2");
+  book.SetSelection(1, 1, 2, 2);
+  const QString copied = book.EditCopy();
+  EXPECT_EQ(copied, "1.5\ta b\n3\t\n");
+  book.SetSelection(4, 1, 4, 1);
+  book.EditPaste(copied + "=A4+1\t=SUM(\n");
+  EXPECT_EQ(book.NumberRC(4, 1), 1.5);
+  EXPECT_EQ(book.NumberRC(6, 1), 2.5);
+  EXPECT_EQ(book.TextRC(6, 2), "=SUM(");  // not a valid formula: kept as text
+  book.SetSelection(1, 1, 1, 2);
+  EXPECT_EQ(book.EditCut(), "1.5\ta b\n");
+  EXPECT_EQ(book.TextRC(1, 1), "");
+  EXPECT_EQ(book.NumberRC(2, 1), 0);  // its dependent followed
+}
+
+TEST(Model, SheetsGrowShrinkAndKeepTheirNames) {
+  TWorkbook book;
+  book.SetNumSheets(3);
+  EXPECT_EQ(book.SheetName(3), "Sheet3");
+  book.SetSheet(3);
+  book.SetSheetName(3, "Run 1");
+  EXPECT_THROW(book.SetSheetName(2, "run 1"), EWorkbookError);
+  book.DeleteSheets(1, 2);
+  EXPECT_EQ(book.NumSheets(), 1);
+  EXPECT_EQ(book.SheetName(1), "Run 1");
+  EXPECT_EQ(book.Sheet(), 1);
+  EXPECT_THROW(book.DeleteSheets(1, 1), EWorkbookError);
+  EXPECT_THROW(book.SetSheet(2), EWorkbookError);
+}
+
+TEST(Model, CellsReadAsTheCallersExpect) {
+  TWorkbook book;
+  EXPECT_EQ(book.TextRC(9, 9), "");
+  EXPECT_EQ(book.NumberRC(9, 9), 0);
+  EXPECT_EQ(book.LastRow(), 0);
+  book.SetRow(2);
+  book.SetCol(3);
+  book.SetNumber(0.1 + 0.2);
+  EXPECT_EQ(book.NumberRC(2, 3), 0.1 + 0.2);
+  EXPECT_EQ(book.Text(), "0.3");
+  book.SetNumberFormat("0.000");
+  EXPECT_EQ(book.FormattedText(), "0.300");
+  book.SetTextRC(4, 2, "=not a formula");
+  EXPECT_EQ(book.FormulaRC(4, 2), "");
+  EXPECT_EQ(book.LastRow(), 4);
+  EXPECT_EQ(book.LastCol(), 3);
+  book.SetTextRC(4, 2, "");
+  EXPECT_EQ(book.LastRow(), 2);
+  book.SetNumberRC(3, 1, std::nan(""));
+  EXPECT_EQ(book.TextRC(3, 1), "#NUM!");
+  EXPECT_THROW(book.SetNumberRC(0, 1, 1), EWorkbookError);
+  book.SetColText(2, "Flow");
+  EXPECT_EQ(book.TextRC(0, 2), "Flow");
+  book.SetMaxRow(2);
+  EXPECT_EQ(book.LastRow(), 2);
+}
+
+}  // namespace
