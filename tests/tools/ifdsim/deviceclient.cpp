@@ -43,12 +43,16 @@ void TDeviceClient::SendRaw(const QByteArray& bytes) {
   if (FFd >= 0) [[maybe_unused]] const ssize_t n = ::send(FFd, bytes.constData(), size_t(bytes.size()), MSG_NOSIGNAL);
 }
 
-TDeviceClient::TResult TDeviceClient::Call(quint32 code, const QByteArray& input, quint32 outSize, int timeoutMs) {
+QByteArray TDeviceClient::Request(quint32 code, const QByteArray& input, quint32 outSize) {
   QByteArray request(12, '\0');
   qToLittleEndian<quint32>(code, request.data());
   qToLittleEndian<quint32>(quint32(input.size()), request.data() + 4);
   qToLittleEndian<quint32>(outSize, request.data() + 8);
-  SendRaw(request + input);
+  return request + input;
+}
+
+TDeviceClient::TResult TDeviceClient::ReadAnswer(int timeoutMs) {
+  // Read byte by byte up to the announced length, so a following answer stays in the socket.
   QByteArray in;
   QElapsedTimer timer;
   timer.start();
@@ -56,10 +60,11 @@ TDeviceClient::TResult TDeviceClient::Call(quint32 code, const QByteArray& input
     QCoreApplication::processEvents(QEventLoop::AllEvents, 5);
     pollfd p{FFd, POLLIN, 0};
     if (::poll(&p, 1, 2) <= 0) continue;
-    char buffer[8192];
-    const ssize_t n = ::recv(FFd, buffer, sizeof buffer, 0);
+    const qsizetype want = in.size() < 5 ? 5 - in.size() : 5 + qFromLittleEndian<quint32>(in.constData() + 1) - in.size();
+    QByteArray buffer(std::min<qsizetype>(want, 65536), '\0');
+    const ssize_t n = ::recv(FFd, buffer.data(), size_t(buffer.size()), 0);
     if (n <= 0) break;
-    in.append(buffer, n);
+    in.append(buffer.constData(), n);
     if (in.size() >= 5 && in.size() >= 5 + qsizetype(qFromLittleEndian<quint32>(in.constData() + 1)))
       return {true, in[0] != 0, in.mid(5)};
   }

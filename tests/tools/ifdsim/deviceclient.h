@@ -18,7 +18,12 @@ class TDeviceClient {
     bool Ok = false;
     QByteArray Data;
   };
-  TResult Call(quint32 code, const QByteArray& input, quint32 outSize, int timeoutMs = 2000);
+  TResult Call(quint32 code, const QByteArray& input, quint32 outSize, int timeoutMs = 2000) {
+    SendRaw(Request(code, input, outSize));
+    return ReadAnswer(timeoutMs);
+  }
+  static QByteArray Request(quint32 code, const QByteArray& input, quint32 outSize);
+  TResult ReadAnswer(int timeoutMs = 2000);
   void SendRaw(const QByteArray& bytes);
   bool Closed(int timeoutMs = 2000);
 
