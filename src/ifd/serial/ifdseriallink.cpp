@@ -1,0 +1,388 @@
+#include "ifd/serial/ifdseriallink.h"
+
+#include "ifd/serial/apdcomportex.h"
+#include "ifd/serial/availableports.h"
+#include "ifd/serial/commandwriter.h"
+#include "ifd/serial/datatriggerrep.h"
+#include "ifd/serial/iifdserialhost.h"
+#include "ifd/serial/lostconnection.h"
+#include "ifd/serial/qrlinfo.h"
+#include "ifd/serial/serialcommandset.h"
+#include "ifd/serial/serialmessage.h"
+#include "platform/iprompts.h"
+#include "platform/messagebus.h"
+#include "platform/services.h"
+#include "rigconfig/registry.h"
+#include "rigconfig/settingsnames.h"
+
+namespace {
+const QString kMaster = QStringLiteral("ms");
+const QString kSlave = QStringLiteral("sl");
+const QString kFirstName = QStringLiteral("xx");
+const QString kSecondName = QStringLiteral("yy");
+}  // namespace
+
+const QString& TIFDSerialLink::NoPortWarning() {
+  static const QString text = QStringLiteral(
+      "The programm cannot find any available Comm Port on this system. \rPlease, check that USB connector to any "
+      "Veltrim device is working \rand check that the device is properly loaded and recognised by \rthe system by "
+      "using the device manager.");
+  return text;
+}
+
+const QString& TIFDSerialLink::SelectPortQuestion() {
+  static const QString text = QStringLiteral(
+      "A VCOM port must be selected from the list box of the auto-prompt \rwindow to attempt a connection. \r \rDo "
+      "you wish to reattempt the selection and connection now?");
+  return text;
+}
+
+const QString& TIFDSerialLink::VexaMismatchWarning() {
+  static const QString text = QStringLiteral(
+      "The conneced interface is recongnised as an Vexa but the configuration \rsettings are set to drive an Brenna "
+      "interface, this might cause the  \rcommunication to fail. \rPlease, select the Vexa mode from the IFD "
+      "Configuration Tool and then \rrestart the application and attempt the connection again.");
+  return text;
+}
+
+TIFDSerialLink::TIFDSerialLink(IIFDSerialHost& host, QObject* parent) : QObject(parent), FHost(host) {}
+
+TIFDSerialLink::~TIFDSerialLink() {
+  TAvailablePorts::UnregisterHandlers(this);
+  for (TApdComPortEx* port : {FComPort, FComPortAux}) {
+    if (!port) continue;
+    port->SetOnDataAvail(nullptr);
+    port->SetOnTriggerAvail(nullptr);
+    port->SetOnPortLost(nullptr);
+  }
+}
+
+TApdComPortEx* TIFDSerialLink::PortNamed(const QString& name) const {
+  for (TApdComPortEx* port : {FComPort, FComPortAux})
+    if (port && port->Name() == name) return port;
+  return nullptr;
+}
+
+void TIFDSerialLink::TakeLaunchParameters(const TQrlInfo& info) {
+  FpreAssignedPortValCOMm = info.getAppParamVal_COMm();
+  FpreAssignedPortValCOMs = info.getAppParamsVal_COMs();
+}
+
+void TIFDSerialLink::ReadLastPorts() {
+  TRegistry reg;
+  bool autoCom = settings::reg::AutoComDefault;
+  FlastPortValCOMm = FlastPortValCOMs = settings::reg::LastComNone;
+  if (reg.OpenKey(FHost.RigValues().RegistryKey, false)) {
+    autoCom = reg.ReadBoolDef(settings::reg::AutoCom, settings::reg::AutoComDefault);
+    if (autoCom) {
+      FlastPortValCOMm = reg.ReadIntegerDef(settings::reg::LastComMaster, settings::reg::LastComNone);
+      FlastPortValCOMs = reg.ReadIntegerDef(settings::reg::LastComSlave, settings::reg::LastComNone);
+    }
+    reg.CloseKey();
+  }
+  FtryAutoComConnect = autoCom;
+}
+
+void TIFDSerialLink::WriteLastPorts() {
+  TRegistry reg;
+  if (!reg.OpenKey(FHost.RigValues().RegistryKey, true)) return;
+  reg.WriteInteger(settings::reg::LastComMaster, vcomPortMaster());
+  reg.WriteInteger(settings::reg::LastComSlave, vcomPortSlave());
+  reg.CloseKey();
+}
+
+void TIFDSerialLink::InstallReplyHandlers(TPortSlot slot) {
+  TApdComPortEx* port = Slot(slot);
+  TReplyCollector& replies = Collector(slot);
+  replies.SetVexaMode(FHost.RigValues().VexaMode);
+  port->SetOnDataAvail([&replies](TApdComPortEx& p, const QByteArray& bytes) { replies.BytesReceived(p, bytes); });
+  port->SetOnTriggerAvail([&replies](TApdComPortEx& p, std::uint16_t handle) { replies.TriggerMatched(p, handle); });
+  // A line that fails takes its card with it: the card must identify itself again.
+  port->SetOnPortLost([this](TApdComPortEx& p) { CardLost(p.Name()); });
+}
+
+bool TIFDSerialLink::OpenVComPort(TPortSlot slot, const QString& name, int Value) {
+  TApdComPortEx*& port = Slot(slot);
+  const bool created = port == nullptr;
+  if (created) {
+    port = new TApdComPortEx(this);
+    port->SetName(name);
+  }
+  port->Close();
+  const TApdComPortEx* other = slot == TPortSlot::First ? FComPortAux : FComPort;
+  const int chosen = TAvailablePorts::ChoosePortNumber(other ? other->ComNumber() : -1);
+  if (chosen <= 0) {
+    TServices::Prompts().MessageDlg(NoPortWarning(), TMsgDlgType::mtWarning, TMsgDlgButtons::OK);
+    return false;
+  }
+  port->SetComNumber(chosen);
+  port->SetAutoOpen(true);
+  if (created) TDataTriggerRep::ForPort(*port).regTriggers();
+  port->Close();
+  port->SetComNumber(0);
+  port->SetPromptForPort(true);
+  port->SetAutoOpen(false);
+  TAvailablePorts::RegisterLogDataOutMeth([this](const QString& msg) { LogDataOut(msg); }, this);
+  TAvailablePorts::RegisterLogDataInMeth([this](const QString& msg) { LogDataIn(msg); }, this);
+  InstallReplyHandlers(slot);
+  if (!port->Locked()) port->Close();
+  port->SetLocked(true);
+  // COM1 is never taken blindly: 1 and below ask the user.
+  port->SetComNumber(Value >= 2 ? Value : 0);
+  PortOpenedSuccessfully = OpenPortAsking(*port);
+  port->SetLocked(false);
+  return PortOpenedSuccessfully;
+}
+
+bool TIFDSerialLink::OpenPortAsking(TApdComPortEx& port) {
+  for (;;) {
+    switch (port.Open()) {
+      case TApdComPortEx::TOpenResult::Opened:
+        return true;
+      case TApdComPortEx::TOpenResult::InvalidPort:
+        return port.IsOpen();
+      case TApdComPortEx::TOpenResult::NoPortSelected: {
+        port.Close();
+        const TModalResult answer = TServices::Prompts().MessageDlg(SelectPortQuestion(), TMsgDlgType::mtConfirmation,
+                                                                    TMsgDlgButtons::YesNo);
+        port.Close();
+        if (answer == TModalResult::mrYes) continue;
+        port.SetComNumber(0);
+        return false;
+      }
+      case TApdComPortEx::TOpenResult::Failed:
+        port.Close();
+        port.SetComNumber(0);
+        TServices::Prompts().MessageDlg(QLatin1String(TApdComPortEx::OpenErrorClass) +
+                                            QStringLiteral(" error raised, with message : ") + port.LastErrorMessage(),
+                                        TMsgDlgType::mtError, TMsgDlgButtons::OK);
+        return false;
+    }
+  }
+}
+
+void TIFDSerialLink::ConnectCard(TPortSlot slot) {
+  const bool first = slot == TPortSlot::First;
+  const QString& name = first ? kFirstName : kSecondName;
+  int& preAssigned = first ? FpreAssignedPortValCOMm : FpreAssignedPortValCOMs;
+  const int remembered = first ? FlastPortValCOMm : FlastPortValCOMs;
+  PortOpenedSuccessfully = false;
+  const int n = FtryAutoComConnect ? remembered : preAssigned;
+  if (n > 0) OpenVComPort(slot, name, n);
+  if (!PortOpenedSuccessfully) {
+    if (FHost.UserClickedForComms()) {
+      OpenVComPort(slot, name, -1);
+      if (!PortOpenedSuccessfully) {
+        if (first) FHost.SwitchToLegacyDriverForced();
+        else ReleaseSecondPort();
+      }
+    } else {
+      FHost.SwitchToLegacyDriverForced();
+    }
+  }
+  preAssigned = -1;
+  TApdComPortEx* port = Slot(slot);
+  if (port && port->IsOpen()) {
+    if (first) FHost.VComOneIsSet(port->ComPortNumberStr());
+    else FHost.VComTwoIsSet(port->ComPortNumberStr());
+    TCommandWriter::SendRequest(port, TSerialCommandSet::Identify());
+  }
+}
+
+void TIFDSerialLink::ConnectFirstCard() {
+  ConnectCard(TPortSlot::First);
+  // Without the master the session has gone back to the driver path: a slave connected now would
+  // switch the serial path on beside it.
+  if (FHost.RigValues().UsingEXP && vComPortOpen()) ActivateIFDVComAux();
+}
+
+void TIFDSerialLink::ActivateIFDVComAux() { ConnectCard(TPortSlot::Second); }
+
+void TIFDSerialLink::ReleasePort(TPortSlot slot) {
+  TApdComPortEx*& port = Slot(slot);
+  if (!port) return;
+  TApdComPortEx* released = port;
+  released->Close();
+  CardLost(released->Name());
+  if (TDataTriggerRep* rep = TDataTriggerRep::Find(released)) rep->unregTriggers();
+  released->RemoveAllTriggers();
+  released->SetOnDataAvail(nullptr);
+  released->SetOnTriggerAvail(nullptr);
+  released->SetOnPortLost(nullptr);
+  port = nullptr;
+  // May be running inside one of the port's own callbacks: free it once that has returned.
+  released->deleteLater();
+}
+
+bool TIFDSerialLink::IdentifyRole(TApdComPortRole role, const QString& text, const QString& cardMarker) {
+  const bool master = role == TApdComPortRole::ms;
+  if (PortNamed(master ? kMaster : kSlave)) return false;  // the first card to claim a role keeps it
+  TApdComPortEx* port = PortNamed(cardMarker);
+  if (!port) return false;  // its port has gone since the reply arrived
+  if (port->Name() != kMaster && port->Name() != kSlave) {
+    if (master) port->AssignMasterRole();
+    else port->AssignSlaveRole();
+  }
+  const TSerialRigValues rig = FHost.RigValues();
+  if (master) {
+    FvComMasterIFDided = true;
+    FHost.VComMasterIFDidentified();
+    FMainCardActive = true;
+    fIFDimMaster = rig.MasterMode;
+  } else {
+    FvComSlaveIFDided = true;
+    FHost.VComSlaveIFDidentified();
+    FAuxCardActive = true;
+    fIFDimSlave = rig.SlaveMode;
+  }
+  FHost.ShowCardFirmware(role, text);
+  return true;
+}
+
+void TIFDSerialLink::CardIdentified(const QString& text, const QString& cardMarker) {
+  const qsizetype len = text.size();
+  const QChar roleChar = len >= 2 ? text[len - 2] : QChar();
+  const int d = roleChar.isDigit() ? roleChar.digitValue() : -1;
+  const QString model = len >= 7 ? text.mid(len - 7, 4) : QString();
+  TApdComPortRole role;
+  if (d == 0) role = TApdComPortRole::ms;
+  else if (d == 1) role = TApdComPortRole::sl;
+  else return;
+  if (!IdentifyRole(role, text, cardMarker)) return;
+
+  const TSerialRigValues rig = FHost.RigValues();
+  if (role == TApdComPortRole::ms && model == QLatin1String(VexaModelField)) {
+    FisVexa = true;
+    FHost.EnableVexamode();
+    if (!rig.VexaMode)
+      TServices::Prompts().MessageDlg(VexaMismatchWarning(), TMsgDlgType::mtWarning, TMsgDlgButtons::OK);
+  }
+  if (role == TApdComPortRole::sl) {
+    if (auto command = TSerialCommandSet::ModeCommand(fIFDimSlave))
+      TCommandWriter::SendCommand(PortNamed(kSlave), *command);
+  } else if (!FisVexa) {
+    if (auto command = TSerialCommandSet::ModeCommand(fIFDimMaster))
+      TCommandWriter::SendCommand(PortNamed(kMaster), *command);
+  }
+  // A Vexa takes no mode command: its master is active at once.
+  if (FisVexa) FHost.ActivateCard(TApdComPortRole::ms);
+  if (rig.ImmediateActivationTitles.contains(rig.Title)) FHost.ActivateCard(role);
+}
+
+void TIFDSerialLink::CardLost(const QString& cardMarker) {
+  const bool master = cardMarker == kMaster;
+  if (!master && cardMarker != kSlave) return;
+  if (TApdComPortEx* port = PortNamed(cardMarker)) {
+    if (master) port->ReleaseMasterRole();
+    else port->ReleaseSlaveRole();
+  }
+  const TApdComPortRole role = master ? TApdComPortRole::ms : TApdComPortRole::sl;
+  FHost.ClearCardFirmware(role);
+  if (master) FHost.VComLostMaster();
+  else FHost.VComLostSlave();
+}
+
+void TIFDSerialLink::SetVComLoggingMode() {
+  if (!FComPort) return;
+  TReplyCollector& replies = FFirstReplies;
+  replies.SetVexaMode(FHost.RigValues().VexaMode);
+  TAvailablePorts::SetDispatcherToLog(
+      *FComPort, [&replies](TApdComPortEx& p, std::uint16_t handle) { replies.TriggerMatched(p, handle); },
+      [&replies](TApdComPortEx& p, const QByteArray& bytes) { replies.BytesReceived(p, bytes); });
+}
+
+void TIFDSerialLink::TryToRestoreLogManually() {
+  if (!FComPort) return;
+  TCommandWriter::SetTransmitGateOpen(false);
+  TDataTriggerRep::ForPort(*FComPort).unregTriggers();
+  FComPort->Close();
+  FComPort->SetPromptForPort(true);
+  FComPort->SetComNumber(0);
+  const bool opened = OpenPortAsking(*FComPort);
+  SetVComLoggingMode();
+  // A card lost with its line has given up its role: let it identify itself again.
+  if (opened && FComPort->Role() == TApdComPortRole::na)
+    TCommandWriter::SendRequest(FComPort, TSerialCommandSet::Identify());
+}
+
+void TIFDSerialLink::readCaptureRig() {
+  if (!FisVexa) return;
+  TCommandWriter::SendRequest(FComPort, TSerialCommandSet::ReadLowerDigitalInputs());
+  TCommandWriter::SendRequest(FComPort, TSerialCommandSet::ReadUpperDigitalInputs());
+}
+
+void TIFDSerialLink::listAvailableComPorts() { FHost.AddDebugMessages(TAvailablePorts::ListAvailablePorts()); }
+
+void TIFDSerialLink::ApplyCardMode(TApdComPortRole role) {
+  const bool master = role == TApdComPortRole::ms;
+  if (!master && role != TApdComPortRole::sl) return;
+  const TIFDInputMode mode = master ? fIFDimMaster : fIFDimSlave;
+  if (TApdComPortEx* port = PortNamed(master ? kMaster : kSlave)) {
+    port->SetMode(mode);
+    TDataTriggerRep::ForPort(*port).SetCollectorSize(mode);
+  }
+  if (master) FMainCardActive = true;
+  else FAuxCardActive = true;
+}
+
+void TIFDSerialLink::SendSampleRequests() {
+  if (FComPort && FMainCardActive) TCommandWriter::SendRequest(FComPort, TSerialCommandSet::ReadAllInputs());
+  if (FComPortAux && FAuxCardActive) TCommandWriter::SendRequest(FComPortAux, TSerialCommandSet::ReadAllInputs());
+  if (FisVexa) {
+    TCommandWriter::SendRequest(FComPort, TSerialCommandSet::ReadLowerDigitalInputs());
+    TCommandWriter::SendRequest(FComPort, TSerialCommandSet::ReadUpperDigitalInputs());
+  } else {
+    TCommandWriter::SendRequest(FComPort, TSerialCommandSet::ReadDigitalInputs());
+    TCommandWriter::SendRequest(FComPortAux, TSerialCommandSet::ReadDigitalInputs());
+  }
+}
+
+void TIFDSerialLink::PostRefresh(const char* messageName) {
+  TMessageBus& bus = TServices::Bus();
+  bus.PostMessage(bus.RegisterWindowMessage(QLatin1String(messageName)), 0, 0);
+}
+
+void TIFDSerialLink::PublishMasterStatus() {
+  if (!FComPort) return;
+  FHost.setVComStatusMsg(FComPort->StatusText());
+  PostRefresh("WM_REFRESH_VCOM_STATUS");
+}
+
+void TIFDSerialLink::PublishSlaveStatus() {
+  if (!FComPortAux) return;
+  FHost.setVComAuxStatusMsg(FComPortAux->StatusText());
+  PostRefresh("WM_REFRESH_VCOMAUX_STATUS");
+}
+
+QString TIFDSerialLink::getParsedVComPortsValues() const {
+  const QString separator(QChar(TQrlInfo::Separator));
+  return separator + QStringLiteral("COMm=") + QString::number(vcomPortMaster()) + separator +
+         QStringLiteral("COMs=") + QString::number(vcomPortSlave());
+}
+
+bool TIFDSerialLink::vComPortOpen() const { return FComPort && FComPort->IsOpen(); }
+bool TIFDSerialLink::vComPortOpenAux() const { return FComPortAux && FComPortAux->IsOpen(); }
+
+int TIFDSerialLink::vcomPortMaster() const {
+  const TApdComPortEx* port = PortNamed(kMaster);
+  return port ? port->ComNumber() : -1;
+}
+
+int TIFDSerialLink::vcomPortSlave() const {
+  const TApdComPortEx* port = PortNamed(kSlave);
+  return port ? port->ComNumber() : -1;
+}
+
+void TIFDSerialLink::LogDataIn(const QString& AData) {
+  const TSerialMessage message = TSerialMessage::SplitCodeAndData(AData);
+  if (message.Code < 0) return;
+  if (message.Code == TDataTriggerRep::Code(TDataTriggerRep::ARM)) {
+    CardIdentified(message.Data, message.CardMarker);
+    return;
+  }
+  FHost.ReplyReceived(message.Role, message.CardMarker, message.Code, message.Data);
+}
+
+void TIFDSerialLink::LogDataOut(const QString& AData) {
+  if (AData.startsWith(QLatin1Char(TLostConnection::WriteFailureMark))) CardLost(QLatin1String(TLostConnection::NoticeCardMarker));
+}

@@ -1,0 +1,66 @@
+#pragma once
+// The dispatcher thread: it only paces. Every cycle it hands one outgoing and one incoming message
+// to the handlers on the GUI thread (a blocking hand-over), then sleeps FSleepTimeMils. It touches
+// no message itself, so the queues need no lock.
+
+#include <atomic>
+#include <condition_variable>
+#include <functional>
+#include <mutex>
+
+#include <QString>
+#include <QThread>
+
+class TThreadMsgDispatcher : public QThread {
+  Q_OBJECT
+ public:
+  using TTake = std::function<QString()>;
+  using TDeliver = std::function<void(const QString& msgOut, const QString& msgIn)>;
+
+  static constexpr int DefaultSleepMils = 50;
+
+  // Create on the GUI thread: the hand-overs run on the thread this object lives in.
+  TThreadMsgDispatcher(TTake takeOut, TTake takeIn, TDeliver deliver, QObject* parent = nullptr);
+  // Stops the thread; see Stop().
+  ~TThreadMsgDispatcher() override;
+
+  int SleepTimeMils() const { return FSleepTimeMils.load(); }
+  int SleepTimeMilsBase() const { return FSleepTimeMilsBase.load(); }
+  void SetSleepTime(int currentMils, int baseMils);
+
+  void Suspend();
+  void Resume();
+  bool Suspended() const { return FSuspended.load(); }
+
+  // Tells the thread to end and waits for it, serving its pending hand-over meanwhile so a waiting
+  // GUI thread and a blocked dispatcher cannot deadlock. Called from inside a hand-over (a prompt
+  // opened by a handler, and the program closed from there) it does not wait: the thread ends as
+  // soon as that hand-over returns. Returns whether the thread has ended.
+  bool Stop();
+  bool Terminated() const { return FTerminated.load(); }
+  // Whether a hand-over is running on the GUI thread now.
+  bool InHandOver() const { return FInHandOver; }
+
+  // The messages being delivered (empty between hand-overs).
+  QString MsgOut() const { return FMsgOut; }
+  QString MsgIn() const { return FMsgIn; }
+
+ protected:
+  void run() override;
+
+ private:
+  void HandOver();
+
+  TTake FTakeOut;
+  TTake FTakeIn;
+  TDeliver FDeliver;
+  QString FMsgOut;
+  QString FMsgIn;
+  bool FInHandOver = false;
+  std::atomic<int> FSleepTimeMils{DefaultSleepMils};
+  std::atomic<int> FSleepTimeMilsBase{DefaultSleepMils};
+  std::atomic<bool> FSuspended{false};
+  std::atomic<bool> FTerminated{false};
+  std::mutex FWakeLock;
+  std::condition_variable FWake;
+};

@@ -1,0 +1,116 @@
+// The dispatcher thread: pace, order, suspension and a stop that can neither hang nor crash.
+#include <gtest/gtest.h>
+
+#include <QElapsedTimer>
+#include <QPointer>
+
+#include "fakeportbench.h"
+#include "ifd/serial/availableports.h"
+#include "ifd/serial/threadmsgdispatcher.h"
+#include "waitfor.h"
+
+namespace {
+class Dispatcher : public ::testing::Test {
+ protected:
+  void Record(const char* tag) {
+    TAvailablePorts::RegisterLogDataOutMeth([this, tag](const QString& m) { FSeen << QString(tag) + " out " + m; },
+                                            tag);
+    TAvailablePorts::RegisterLogDataInMeth([this, tag](const QString& m) { FSeen << QString(tag) + " in " + m; }, tag);
+  }
+  TFakePortBench FBench;  // a clean program-wide serial state before and after
+  QStringList FSeen;
+};
+}  // namespace
+
+TEST_F(Dispatcher, OneOutgoingAndOneIncomingPerCycleToEveryHandlerInOrder) {
+  Record("A");
+  Record("B");
+  for (const char* m : {"o1", "o2", "o3"}) TAvailablePorts::QueueOutgoing(m);
+  for (const char* m : {"i1", "i2"}) TAvailablePorts::QueueIncoming(m);
+  TAvailablePorts::StartDispatcher();
+  TAvailablePorts::SetDispatcherSpeed(1);
+  ASSERT_TRUE(WaitFor([&] { return FSeen.size() == 10; }));
+  EXPECT_EQ(FSeen, (QStringList{"A out o1", "B out o1", "A in i1", "B in i1", "A out o2", "B out o2", "A in i2",
+                                "B in i2", "A out o3", "B out o3"}));
+}
+
+TEST_F(Dispatcher, RegisteringAgainReplacesAndUnregisteringStops) {
+  int first = 0, second = 0;
+  static const int key = 0;
+  TAvailablePorts::RegisterLogDataInMeth([&](const QString&) { ++first; }, &key);
+  TAvailablePorts::RegisterLogDataInMeth([&](const QString&) { ++second; }, &key);
+  TAvailablePorts::QueueIncoming("x");
+  TAvailablePorts::DispatchOnce();
+  EXPECT_EQ(first, 0);
+  EXPECT_EQ(second, 1);
+  TAvailablePorts::UnregisterHandlers(&key);
+  TAvailablePorts::QueueIncoming("y");
+  TAvailablePorts::DispatchOnce();
+  EXPECT_EQ(second, 1);
+}
+
+TEST_F(Dispatcher, SuspendHoldsTheQueuesUntilResumed) {
+  Record("A");
+  TAvailablePorts::StartDispatcher();
+  TAvailablePorts::SetDispatcherSpeed(1);
+  TAvailablePorts::Dispatcher()->Suspend();
+  WaitFor([] { return false; }, 30);  // let a cycle in flight finish
+  FSeen.clear();
+  TAvailablePorts::QueueIncoming("held");
+  WaitFor([] { return false; }, 60);
+  EXPECT_TRUE(FSeen.isEmpty());
+  EXPECT_EQ(TAvailablePorts::PendingIn(), 1);
+  TAvailablePorts::Dispatcher()->Resume();
+  EXPECT_TRUE(WaitFor([&] { return FSeen == QStringList{"A in held"}; }));
+}
+
+TEST_F(Dispatcher, SpeedControl) {
+  EXPECT_EQ(TAvailablePorts::getDispatcherSleepInterval(), -1);
+  TAvailablePorts::StartDispatcher();
+  EXPECT_EQ(TAvailablePorts::getDispatcherSleepInterval(), 50);
+  TAvailablePorts::SetDispatcherSpeed(40);
+  TAvailablePorts::applyDeltaToDispatcherSpeed(20);
+  EXPECT_EQ(TAvailablePorts::getDispatcherSleepInterval(), 60);
+  EXPECT_EQ(TAvailablePorts::Dispatcher()->SleepTimeMilsBase(), 40);
+  // A delta that would bring the pause below 1 ms is refused.
+  TAvailablePorts::SetDispatcherSpeed(40);
+  TAvailablePorts::applyDeltaToDispatcherSpeed(-40);
+  EXPECT_EQ(TAvailablePorts::getDispatcherSleepInterval(), 40);
+  TAvailablePorts::applyDeltaToDispatcherSpeed(-39);
+  EXPECT_EQ(TAvailablePorts::getDispatcherSleepInterval(), 1);
+}
+
+TEST_F(Dispatcher, StopsWhileItsHandOverWaitsForABusyGuiThread) {
+  Record("A");
+  TAvailablePorts::QueueIncoming("never delivered");
+  TAvailablePorts::StartDispatcher();
+  TAvailablePorts::SetDispatcherSpeed(0);
+  // The GUI thread serves no events: the thread is now blocked in its hand-over.
+  QThread::msleep(50);
+  QElapsedTimer timer;
+  timer.start();
+  TAvailablePorts::Shutdown();
+  EXPECT_LT(timer.elapsed(), 1000);
+  EXPECT_EQ(TAvailablePorts::Dispatcher(), nullptr);
+  EXPECT_TRUE(FSeen.isEmpty());
+}
+
+TEST_F(Dispatcher, StopsFromInsideAHandler) {
+  // As when the program closes from a prompt a handler opened: the stop cannot wait there.
+  static const int key = 0;
+  QPointer<TThreadMsgDispatcher> thread;
+  bool handled = false;
+  TAvailablePorts::RegisterLogDataInMeth(
+      [&](const QString&) {
+        handled = true;
+        TAvailablePorts::Shutdown();
+      },
+      &key);
+  TAvailablePorts::QueueIncoming("close");
+  TAvailablePorts::StartDispatcher();
+  TAvailablePorts::SetDispatcherSpeed(1);
+  thread = TAvailablePorts::Dispatcher();
+  ASSERT_TRUE(WaitFor([&] { return handled; }));
+  EXPECT_EQ(TAvailablePorts::Dispatcher(), nullptr);
+  EXPECT_TRUE(WaitFor([&] { return thread.isNull(); })) << "the thread did not end after its last hand-over";
+}
