@@ -33,7 +33,7 @@ TWorkbook TDelimitedText::Read(const QString& path, const QByteArray& data, char
     int line = 1;
     for (const QByteArray& l : data.split('\n')) {
       QStringDecoder d(QStringDecoder::Utf8, QStringDecoder::Flag::Stateless);
-      (void)d.decode(l);
+      const QString decoded = d.decode(l);
       if (d.hasError()) break;
       ++line;
     }

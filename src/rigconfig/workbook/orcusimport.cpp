@@ -1,6 +1,8 @@
 #include "rigconfig/workbook/orcusimport.h"
 
+#include <cmath>
 #include <exception>
+#include <map>
 #include <memory>
 
 #include <QFile>
@@ -85,6 +87,13 @@ TWorkbook TOrcusImport::Read(const QString& path, bool ods) {
   book.SetNumSheets(sheets);
   for (int s = 0; s < sheets; ++s)
     book.SetSheetName(s + 1, QString::fromUtf8(doc.get_sheet_name(static_cast<ss::sheet_t>(s))));
+  // Cell formats name number formats by their file identifier, not by their place in the store.
+  std::map<std::size_t, QString> formatCodes;
+  for (std::size_t i = 0; i < styles.get_number_format_count(); ++i) {
+    const ss::number_format_t* nf = styles.get_number_format(i);
+    if (nf && !nf->format_string.empty())
+      formatCodes[nf->identifier] = QString::fromUtf8(nf->format_string.data(), static_cast<int>(nf->format_string.size()));
+  }
   struct TPending { int Sheet, Row, Col; QString Text; };
   std::vector<TPending> formulas;
   for (int s = 0; s < sheets; ++s) {
@@ -115,13 +124,20 @@ TWorkbook TOrcusImport::Read(const QString& path, bool ods) {
         if (xf == 0) continue;
         const ss::cell_format_t* cf = styles.get_cell_format(xf);
         if (!cf || cf->number_format == 0) continue;
-        const ss::number_format_t* nf = styles.get_number_format(cf->number_format);
-        if (!nf) continue;
-        QString code = QString::fromUtf8(nf->format_string.data(), static_cast<int>(nf->format_string.size()));
-        if (code.isEmpty()) code = BuiltinFormat(nf->identifier);
+        auto known = formatCodes.find(cf->number_format);
+        const QString code = known != formatCodes.end() ? known->second : BuiltinFormat(cf->number_format);
         if (!code.isEmpty() && code.compare(QLatin1String("General"), Qt::CaseInsensitive) != 0)
           book.SetNumberFormatRC(row, col, code);
       }
+    }
+    for (ixion::col_t c = 0; c <= range.last.column && c < a1::MaxCols; ++c) {
+      ss::col_t first = 0, last = 0;
+      const ss::col_width_t w = sheet->get_col_width(c, &first, &last);
+      if (w == ss::get_default_column_width()) continue;
+      // The reader gives twips at about 107.7 per character; the file's width carries 5/7 of a
+      // character of padding, which our widths (1/256 character) leave out.
+      const double chars = std::max(w / 107.67 - 5.0 / 7.0, 0.0);
+      book.SetColWidth(static_cast<int>(c) + 1, static_cast<std::uint16_t>(std::min(std::lround(chars * 256), 65535L)));
     }
     book.SetMaxRow(std::max(static_cast<int>(range.last.row) + 1, 1));
     book.SetMaxCol(std::max(static_cast<int>(range.last.column) + 1, 1));

@@ -24,7 +24,7 @@ void TXlsxExport::Write(const TWorkbook& book, const QString& file, const QStrin
   const QByteArray path = QFile::encodeName(file);
   QByteArray tmpdir = QFile::encodeName(QFileInfo(file).absolutePath());
   lxw_workbook_options options{};
-  options.constant_memory = LXW_TRUE;  // rows stream to disk: large results need little memory
+  // Not constant_memory: that mode writes inline strings, which the .xlsx reader we use skips.
   options.tmpdir = tmpdir.data();
   options.use_zip64 = LXW_TRUE;
   std::unique_ptr<lxw_workbook, TCloser> wb(workbook_new_opt(path.constData(), &options));

@@ -1,0 +1,94 @@
+// qxbook: checks and converts workbooks from the command line.
+//   qxbook dump FILE         every non-empty cell with its formula, value and format
+//   qxbook eval FILE         "Sheet!A1<TAB>shown value" for every non-empty cell, as our engine computes it
+//   qxbook convert IN OUT    writes IN in the format OUT's extension names (.vts .xlsx .txt .csv)
+#include <cstdio>
+
+#include <QCoreApplication>
+#include <QStringList>
+
+#include "rigconfig/workbook/a1notation.h"
+#include "rigconfig/workbook/workbook.h"
+#include "rigconfig/workbook/workbookerror.h"
+#include "rigconfig/workbook/workbookfile.h"
+
+namespace {
+
+void Print(const QString& line) {
+  const QByteArray bytes = line.toUtf8();
+  std::fwrite(bytes.constData(), 1, static_cast<std::size_t>(bytes.size()), stdout);
+  std::fputc('\n', stdout);
+}
+
+int Usage() {
+  std::fputs("usage: qxbook dump FILE | qxbook eval FILE | qxbook convert IN OUT\n", stderr);
+  return 2;
+}
+
+QString OneLine(QString text) {
+  return text.replace(QLatin1Char('\\'), QStringLiteral("\\\\")).replace(QLatin1Char('\t'), QStringLiteral("\\t"))
+      .replace(QLatin1Char('\n'), QStringLiteral("\\n")).replace(QLatin1Char('\r'), QStringLiteral("\\r"));
+}
+
+// Calls visit(sheet index, row, col) for each non-empty cell in sheet, row, column order.
+template <typename Visit>
+void EachCell(TWorkbook& book, Visit visit) {
+  for (int s = 1; s <= book.NumSheets(); ++s) {
+    book.SetSheet(s);
+    const TSheet& sheet = book.SheetAt(s);
+    for (int r = 1; r <= sheet.RowCount(); ++r)
+      for (int c = 1; c <= sheet.RowLength(r); ++c)
+        if (sheet.Find(r, c)->Kind != TCellKind::Empty) visit(s, r, c);
+  }
+}
+
+QString Where(const TWorkbook& book, int s, int r, int c) {
+  return a1::QuoteSheetName(book.SheetName(s)) + QLatin1Char('!') + a1::CellName(r, c);
+}
+
+}  // namespace
+
+int main(int argc, char** argv) {
+  QCoreApplication app(argc, argv);
+  const QStringList args = app.arguments().mid(1);
+  if (args.size() < 2) return Usage();
+  const QString command = args[0];
+  try {
+    TWorkbook book;
+    if (command == QLatin1String("dump") && args.size() == 2) {
+      book.Read(args[1]);
+      for (int s = 1; s <= book.NumSheets(); ++s) {
+        book.SetSheet(s);
+        Print(QStringLiteral("sheet %1: %2 rows x %3 columns").arg(a1::QuoteSheetName(book.SheetName(s))).arg(book.MaxRow()).arg(book.MaxCol()));
+        for (int c = 1; c <= book.MaxCol(); ++c)
+          if (!book.ColText(c).isEmpty()) Print(QStringLiteral("  heading %1: %2").arg(a1::ColumnName(c), OneLine(book.ColText(c))));
+      }
+      EachCell(book, [&](int s, int r, int c) {
+        QString line = Where(book, s, r, c) + QLatin1Char('\t') + OneLine(book.EntryRC(r, c));
+        if (!book.FormulaRC(r, c).isEmpty()) line += QStringLiteral("\t-> ") + OneLine(book.TextRC(r, c));
+        if (book.NumberFormatRC(r, c) != QLatin1String("General")) line += QStringLiteral("\t[") + book.NumberFormatRC(r, c) + QLatin1Char(']');
+        Print(line);
+      });
+      return 0;
+    }
+    if (command == QLatin1String("eval") && args.size() == 2) {
+      book.Read(args[1]);
+      EachCell(book, [&](int s, int r, int c) { Print(Where(book, s, r, c) + QLatin1Char('\t') + OneLine(book.FormattedTextRC(r, c))); });
+      return 0;
+    }
+    if (command == QLatin1String("convert") && args.size() == 3) {
+      const std::int16_t type = TWorkbookFile::TypeForExtension(args[2]);
+      if (type == 0) {
+        std::fprintf(stderr, "qxbook: %s: unknown extension (use .vts, .xlsx, .txt or .csv)\n", qPrintable(args[2]));
+        return 2;
+      }
+      book.Read(args[1]);
+      book.Write(args[2], type);
+      return 0;
+    }
+    return Usage();
+  } catch (const EWorkbookError& e) {
+    std::fprintf(stderr, "qxbook: %s\n", e.what());
+    return 1;
+  }
+}
