@@ -93,7 +93,16 @@ QString TSimOptions::HelpText() {
   for (const TOption& o : kOptions) {
     QString head = QStringLiteral("  --%1").arg(QLatin1String(o.Name));
     if (o.Value) head += u' ' + QLatin1String(o.Value);
-    text += head.leftJustified(30) + QLatin1String(o.Help) + u'\n';
+    // Help wrapped to fit a 100-column terminal, continuation lines under the first.
+    QString line = head.leftJustified(29);
+    for (const QString& word : QString::fromLatin1(o.Help).split(u' ')) {
+      if (line.size() + 1 + word.size() > 100 && line.size() > 30) {
+        text += line + u'\n';
+        line = QString(29, u' ');
+      }
+      line += u' ' + word;
+    }
+    text += line + u'\n';
   }
   text += QStringLiteral(
       "\nOptions marked for cards (master*, slave*, inverter*, frequency-gate) may also stand in the\n"
