@@ -27,6 +27,8 @@ TSignalExit::TSignalExit(QObject* parent) : QObject(parent) {
   sigemptyset(&sa.sa_mask);
   sa.sa_flags = SA_RESTART;
   for (int s : {SIGINT, SIGTERM, SIGHUP}) sigaction(s, &sa, nullptr);
+  // A host that hangs up mid-answer must not kill the simulator.
+  std::signal(SIGPIPE, SIG_IGN);
 }
 
 TSignalExit::~TSignalExit() {
