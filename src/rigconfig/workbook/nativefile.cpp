@@ -213,7 +213,8 @@ TWorkbook TNativeFile::Read(const QString& path, const QByteArray& data) {
       const QString name = cmdLine.String();
       cmdLine.ExpectEnd();
       if (name.trimmed().isEmpty()) cmdLine.Fail(QStringLiteral("empty sheet name"));
-      if (book.FindSheet(name)) cmdLine.Fail(QStringLiteral("a second sheet named \"%1\"").arg(name));
+      const int existing = book.FindSheet(name);
+      if (existing && existing <= sheet) cmdLine.Fail(QStringLiteral("a second sheet named \"%1\"").arg(name));
       if (sheet > 0) book.SetNumSheets(sheet + 1);
       ++sheet;
       book.SetSheetName(sheet, name);

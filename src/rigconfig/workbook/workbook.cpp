@@ -82,7 +82,9 @@ void TWorkbook::CheckSheet(int sheet) const {
 
 void TWorkbook::SetSheet(int sheet) {
   CheckSheet(sheet);
+  if (FSheet == sheet) return;
   FSheet = sheet;
+  Notify(nullptr, 0, 0, 0, 0);
 }
 
 QString TWorkbook::SheetName(int sheet) const {
@@ -521,7 +523,10 @@ void TWorkbook::SetRowHeight(int row, std::uint16_t height) {
 }
 
 std::uint16_t TWorkbook::HdrHeight() const { return Active().HdrHeight; }
-void TWorkbook::SetHdrHeight(std::uint16_t height) { Active().HdrHeight = height; }
+void TWorkbook::SetHdrHeight(std::uint16_t height) {
+  Active().HdrHeight = height;
+  Notify(nullptr, 0, 0, 0, 0);
+}
 
 // ------------------------------------------------------------------------------------ copying
 

@@ -95,6 +95,13 @@ TEST_F(Files, NativeRoundTripKeepsEverything) {
   // Writing what was read gives the same bytes: the format is stable for diffs.
   back.Write(Dir.File("again.vts"), 1);
   EXPECT_EQ(TTempFolder::Read(path), TTempFolder::Read(Dir.File("again.vts")));
+
+  TWorkbook plain;  // default sheet names read back as themselves
+  plain.SetNumSheets(2);
+  plain.Write(path, 5);
+  back.Read(path);
+  EXPECT_EQ(back.NumSheets(), 2);
+  EXPECT_EQ(back.SheetName(2), "Sheet2");
 }
 
 TEST_F(Files, XlsxRoundTripKeepsValuesFormulasAndFormats) {

@@ -1,0 +1,105 @@
+// Costs of the workbook engine on the paths the program leans on: a write into the sample row
+// with its formulas following, a full recalculation, and saving and reopening a large results
+// table as .vts and .xlsx, with the memory a stored row takes.
+#include <benchmark/benchmark.h>
+
+#include <QDir>
+#include <QTemporaryDir>
+
+#include "rigconfig/workbook/a1notation.h"
+#include "rigconfig/workbook/workbook.h"
+
+namespace {
+
+// Row 2 as a run sheet has it: columns 1..10 take the sources' values, columns 11..40 hold 30
+// formulas, each reading a written cell and the formula before it, so one write into A2 sets all
+// 30 recomputing.
+void BuildSampleRow(TWorkbook& book) {
+  for (int c = 1; c <= 10; ++c) book.SetNumberRC(2, c, c);
+  for (int c = 11; c <= 40; ++c) {
+    const QString written = a1::ColumnName(1 + (c % 10));
+    const QString prev = a1::ColumnName(c - 1);
+    book.SetFormulaRC(2, c, QStringLiteral("=IF(%1>0,%2*1.5+A2/3,0)+SQRT(ABS(%1))").arg(written + "2", prev + "2"));
+  }
+  book.SetRow(2);
+}
+
+void BM_SampleRowWrite(benchmark::State& state) {
+  TWorkbook book;
+  BuildSampleRow(book);
+  double v = 0;
+  for (auto _ : state) {
+    book.SetCol(1);
+    book.SetNumber(v += 0.25);
+    benchmark::DoNotOptimize(book.NumberRC(2, 40));
+  }
+  state.counters["formulas_run_per_write"] =
+      static_cast<double>(book.EvaluationCount()) / static_cast<double>(state.iterations() + 30);
+}
+BENCHMARK(BM_SampleRowWrite);
+
+void BM_SampleRowFullRecalc(benchmark::State& state) {
+  TWorkbook book;
+  BuildSampleRow(book);
+  for (auto _ : state) book.Recalc();
+}
+BENCHMARK(BM_SampleRowFullRecalc);
+
+constexpr int kRows = 100000, kCols = 30;
+
+void FillResults(TWorkbook& book) {
+  book.SetAutoRecalc(false);
+  for (int c = 1; c <= kCols; ++c) book.SetTextRC(1, c, QStringLiteral("Column %1").arg(c));
+  for (int r = 2; r <= kRows + 1; ++r)
+    for (int c = 1; c <= kCols; ++c) book.SetNumberRC(r, c, r * 0.001 + c / 7.0);
+  book.SetAutoRecalc(true);
+}
+
+void BM_MemoryPerRow(benchmark::State& state) {
+  for (auto _ : state) {
+    TWorkbook book;
+    FillResults(book);
+    state.counters["bytes_per_row_of_30"] = static_cast<double>(book.MemoryBytes()) / kRows;
+  }
+}
+BENCHMARK(BM_MemoryPerRow)->Iterations(1)->Unit(benchmark::kMillisecond);
+
+// One shared results table and file per format, so the write and read costs are reported apart.
+TWorkbook& Results() {
+  static TWorkbook book = [] {
+    TWorkbook b;
+    FillResults(b);
+    return b;
+  }();
+  return book;
+}
+
+QString ResultsFile(const char* name) {
+  static QTemporaryDir dir;
+  return dir.filePath(QString::fromLatin1(name));
+}
+
+void Save(benchmark::State& state, std::int16_t type, const char* name) {
+  for (auto _ : state) Results().Write(ResultsFile(name), type);
+}
+
+void Reopen(benchmark::State& state, std::int16_t type, const char* name) {
+  const QString path = ResultsFile(name);
+  Results().Write(path, type);
+  for (auto _ : state) {
+    TWorkbook back;
+    back.Read(path);
+    benchmark::DoNotOptimize(back.NumberRC(kRows, kCols));
+  }
+}
+
+void BM_Save100kRowsVts(benchmark::State& state) { Save(state, 5, "results.vts"); }
+void BM_Reopen100kRowsVts(benchmark::State& state) { Reopen(state, 5, "results.vts"); }
+void BM_Save100kRowsXlsx(benchmark::State& state) { Save(state, 4, "results.xlsx"); }
+void BM_Reopen100kRowsXlsx(benchmark::State& state) { Reopen(state, 4, "results.xlsx"); }
+BENCHMARK(BM_Save100kRowsVts)->Iterations(2)->Unit(benchmark::kMillisecond);
+BENCHMARK(BM_Reopen100kRowsVts)->Iterations(2)->Unit(benchmark::kMillisecond);
+BENCHMARK(BM_Save100kRowsXlsx)->Iterations(1)->Unit(benchmark::kMillisecond);
+BENCHMARK(BM_Reopen100kRowsXlsx)->Iterations(1)->Unit(benchmark::kMillisecond);
+
+}  // namespace
