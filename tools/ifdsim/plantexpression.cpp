@@ -1,6 +1,8 @@
 #include "plantexpression.h"
 
 #include <QVarLengthArray>
+#include <algorithm>
+#include <initializer_list>
 #include <cmath>
 
 namespace {
@@ -53,34 +55,18 @@ struct TPlantExpression::TParser {
       }
     return true;
   }
-  bool Sum() {
-    if (!Product()) return false;
+  // A left-associative chain of one precedence level: operand (op operand)*.
+  bool Chain(bool (TParser::*operand)(), std::initializer_list<std::pair<const char*, TOp>> ops) {
+    if (!(this->*operand)()) return false;
     for (;;) {
-      if (Take("+")) {
-        if (!Product()) return false;
-        Emit(TOp::Add);
-      } else if (Take("-")) {
-        if (!Product()) return false;
-        Emit(TOp::Sub);
-      } else {
-        return true;
-      }
+      const auto it = std::find_if(ops.begin(), ops.end(), [this](const auto& o) { return Take(o.first); });
+      if (it == ops.end()) return true;
+      if (!(this->*operand)()) return false;
+      Emit(it->second);
     }
   }
-  bool Product() {
-    if (!Unary()) return false;
-    for (;;) {
-      if (Take("*")) {
-        if (!Unary()) return false;
-        Emit(TOp::Mul);
-      } else if (Take("/")) {
-        if (!Unary()) return false;
-        Emit(TOp::Div);
-      } else {
-        return true;
-      }
-    }
-  }
+  bool Sum() { return Chain(&TParser::Product, {{"+", TOp::Add}, {"-", TOp::Sub}}); }
+  bool Product() { return Chain(&TParser::Unary, {{"*", TOp::Mul}, {"/", TOp::Div}}); }
   bool Unary() {
     if (Take("-")) {
       if (!Unary()) return false;

@@ -51,15 +51,21 @@ QByteArray TDeviceClient::Request(quint32 code, const QByteArray& input, quint32
   return request + input;
 }
 
-TDeviceClient::TResult TDeviceClient::ReadAnswer(int timeoutMs) {
-  // Read byte by byte up to the announced length, so a following answer stays in the socket.
-  QByteArray in;
-  QElapsedTimer timer;
-  timer.start();
+bool TDeviceClient::WaitReadable(const QElapsedTimer& timer, int timeoutMs) const {
   while (FFd >= 0 && timer.elapsed() < timeoutMs) {
     QCoreApplication::processEvents(QEventLoop::AllEvents, 5);
     pollfd p{FFd, POLLIN, 0};
-    if (::poll(&p, 1, 2) <= 0) continue;
+    if (::poll(&p, 1, 2) > 0) return true;
+  }
+  return false;
+}
+
+TDeviceClient::TResult TDeviceClient::ReadAnswer(int timeoutMs) {
+  // Read up to the announced length only, so a following answer stays in the socket.
+  QByteArray in;
+  QElapsedTimer timer;
+  timer.start();
+  while (WaitReadable(timer, timeoutMs)) {
     const qsizetype want = in.size() < 5 ? 5 - in.size() : 5 + qFromLittleEndian<quint32>(in.constData() + 1) - in.size();
     QByteArray buffer(std::min<qsizetype>(want, 65536), '\0');
     const ssize_t n = ::recv(FFd, buffer.data(), size_t(buffer.size()), 0);
@@ -74,13 +80,9 @@ TDeviceClient::TResult TDeviceClient::ReadAnswer(int timeoutMs) {
 bool TDeviceClient::Closed(int timeoutMs) {
   QElapsedTimer timer;
   timer.start();
-  while (FFd >= 0 && timer.elapsed() < timeoutMs) {
-    QCoreApplication::processEvents(QEventLoop::AllEvents, 5);
-    pollfd p{FFd, POLLIN, 0};
-    if (::poll(&p, 1, 2) <= 0) continue;
-    char byte;
+  char byte;
+  while (WaitReadable(timer, timeoutMs))
     if (::recv(FFd, &byte, 1, 0) <= 0) return true;
-  }
   return false;
 }
 

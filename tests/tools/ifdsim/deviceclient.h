@@ -5,6 +5,7 @@
 // thread).
 
 #include <QByteArray>
+#include <QElapsedTimer>
 #include <QString>
 
 class TDeviceClient {
@@ -34,5 +35,8 @@ class TDeviceClient {
   bool SetPort(int port, int value);
 
  private:
+  // Turns the event loop until the socket has something to read or the time is up.
+  bool WaitReadable(const QElapsedTimer& timer, int timeoutMs) const;
+
   int FFd = -1;
 };
