@@ -47,6 +47,16 @@ void ExpectFilled(const TWorkbook& book) {
 
 class Files : public ::testing::Test {
  protected:
+  // Writes book as type and reads it back; the type read from the content must be the one written.
+  TWorkbook RoundTrip(const TWorkbook& book, const char* name, std::int16_t type) {
+    const QString path = Dir.File(name);
+    book.Write(path, type);
+    TWorkbook back;
+    std::int16_t read = 0;
+    back.Read(path, &read);
+    EXPECT_EQ(read, type) << name;
+    return back;
+  }
   TTempFolder Dir;
 };
 
@@ -74,11 +84,7 @@ TEST_F(Files, NativeRoundTripKeepsEverything) {
     book.SetNumberRC(r, 5, v);
   }
   const QString path = Dir.File("book.vts");
-  book.Write(path, 5);
-  TWorkbook back;
-  std::int16_t type = 0;
-  back.Read(path, &type);
-  EXPECT_EQ(type, 5);
+  TWorkbook back = RoundTrip(book, "book.vts", 5);
   ExpectFilled(back);
   EXPECT_EQ(back.ColText(2), "Flow\r(l/min)");
   EXPECT_EQ(back.ColWidth(2), 3000);
@@ -108,12 +114,7 @@ TEST_F(Files, XlsxRoundTripKeepsValuesFormulasAndFormats) {
   TWorkbook book;
   Fill(book);
   book.SetColWidth(3, 5120);
-  const QString path = Dir.File("book.xlsx");
-  book.Write(path, 4);
-  TWorkbook back;
-  std::int16_t type = 0;
-  back.Read(path, &type);
-  EXPECT_EQ(type, 4);
+  const TWorkbook back = RoundTrip(book, "book.xlsx", 4);
   ExpectFilled(back);
   EXPECT_NEAR(back.ColWidth(3), 5120, 256);
 }
@@ -122,12 +123,7 @@ TEST_F(Files, DelimitedTextRoundTripsTheActiveSheet) {
   for (std::int16_t type : {std::int16_t(3), std::int16_t(6)}) {
     TWorkbook book;
     Fill(book);
-    const QString path = Dir.File(type == 3 ? "book.txt" : "book.csv");
-    book.Write(path, type);
-    TWorkbook back;
-    std::int16_t readType = 0;
-    back.Read(path, &readType);
-    EXPECT_EQ(readType, type);
+    const TWorkbook back = RoundTrip(book, type == 3 ? "book.txt" : "book.csv", type);
     EXPECT_EQ(back.NumSheets(), 1);
     EXPECT_EQ(back.NumberRC(2, 1), 1.0 / 3);
     EXPECT_EQ(back.NumberRC(3, 1), -1234.5678);
@@ -179,6 +175,32 @@ TEST_F(Files, MalformedFilesAreRejectedWithoutChangingTheWorkbook) {
   }
   TWorkbook book;
   EXPECT_THROW(book.Read(Dir.File("missing.vts")), EWorkbookError);
+}
+
+// A small .ods made for this test (two sheets, a formula across sheets); the engine computes it.
+TEST_F(Files, OdsIsReadWithFormulasComputedHere) {
+  const QByteArray ods = QByteArray::fromBase64(
+      "UEsDBBQAAAAAAAAAIQCFbDmKLgAAAC4AAAAIAAAAbWltZXR5cGVhcHBsaWNhdGlvbi92bmQub2FzaXMub3BlbmRvY3VtZW50"
+      "LnNwcmVhZHNoZWV0UEsDBBQAAAAIAFkriV2P3Vd8VAEAAFYEAAALAAAAY29udGVudC54bWytVF1PgzAUffdXNI3Z/AgwUBPT"
+      "UZYlZm++qHsye+igKEnpRVrc9u8tlE1mcCHRF3p77j334/SGcLbNBfrkpcpAUuy7E4y4jCHJ5BvFy5eFc49n0VkIaZrFnCQQ"
+      "VzmX2olBanMiw5aKWC/FVSkJMJUpIlnOFdExgYLLPYt0o0lTyyKarcVgehN8xOZbPZhsYrtcSId3bXgBRm33HckCHO31WUOy"
+      "O1xUUXKWqHfOtVHQtt18kbXrahQ/VRL5JkPH75SwOQZiLsShMhMVd/SuMORUANP4yEPxxPWDO+wNy6B0aZ66rl8rU0QLAZvQ"
+      "ay/G+JGiJ6kFUijzSjCKjU701Z37q6vg+nn5eFHbxJ0Hq0s8fIK6e++kIn+T6KZXnr5JzscPTDPUvOK4HmvE8mI6+qhAT7f2"
+      "6J2r1bV3ji5yYjO+C//retwGg7ryerb4ANo99375K0RfUEsBAhQDFAAAAAAAAAAhAIVsOYouAAAALgAAAAgAAAAAAAAAAAAA"
+      "AIABAAAAAG1pbWV0eXBlUEsBAhQDFAAAAAgAWSuJXY/dV3xUAQAAVgQAAAsAAAAAAAAAAAAAAIABVAAAAGNvbnRlbnQueG1s"
+      "UEsFBgAAAAACAAIAbwAAANEBAAAAAA==");
+  TWorkbook book;
+  std::int16_t type = 0;
+  book.Read(Dir.Write("small.ods", ods), &type);
+  EXPECT_EQ(type, 4);
+  EXPECT_EQ(book.SheetName(2), "Data sheet");
+  EXPECT_EQ(book.FormulaRC(1, 3), "=A1*2+SUM(A1:A2)");
+  EXPECT_EQ(book.NumberRC(1, 3), 3.375);  // the file's cached 0 is not trusted
+  EXPECT_EQ(book.TextRC(2, 2), "42x");
+  book.SetNumberRC(2, 1, 4);
+  EXPECT_EQ(book.NumberRC(1, 3), 4.375);
+  EXPECT_THROW(book.Read(Dir.Write("cut.ods", ods.left(300))), EWorkbookError);
+  EXPECT_EQ(book.NumberRC(2, 1), 4);
 }
 
 TEST_F(Files, AFailedSaveLeavesThePreviousFile) {
