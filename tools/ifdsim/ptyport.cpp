@@ -73,7 +73,9 @@ void TPtyPort::Close() {
   if (FSlave >= 0) ::close(FSlave);
   FMaster = FSlave = -1;
   FPending.clear();
-  if (!FLink.isEmpty() && QFileInfo(FLink).isSymLink()) QFile::remove(FLink);
+  // Only our own link goes: another simulator may have taken the path over since.
+  const QFileInfo link(FLink);
+  if (!FLink.isEmpty() && link.isSymLink() && link.symLinkTarget() == FDevice) QFile::remove(FLink);
   FLink.clear();
 }
 
