@@ -18,7 +18,7 @@ class Faults : public ::testing::Test {
     ASSERT_TRUE(Rig.Start(options, kPlant)) << Rig.Error.toStdString();
     Card = std::make_unique<TSerialClient>(Rig.SerialPath());
   }
-  // Whether a single-reply command is answered within a short time.
+  // Whether a command is answered within a short time (only for checking that it is not).
   bool Answered(const QByteArray& command) {
     Card->Send(command);
     return !Card->ReadFor(40).isEmpty();
@@ -30,9 +30,13 @@ class Faults : public ::testing::Test {
 
 TEST_F(Faults, DropEveryNthReply) {
   Start({"--drop-every", "3"});
-  QList<bool> answered;
-  for (int i = 0; i < 6; ++i) answered << Answered("F1\r");
-  EXPECT_EQ(answered, QList<bool>({true, true, false, true, true, false}));
+  // Six single-input reads, told apart by their codes: the third and sixth go missing.
+  Card->Send("I0\rI1\rI2\rI3\rI4\rI5\r");
+  QByteArray codes;
+  for (char c : Card->ReadFrames(4))
+    if (quint8(c) >= 0x80) codes += c;
+  EXPECT_EQ(codes, QByteArray("\x87\x88\x8A\x8B"));
+  EXPECT_EQ(Card->ReadFor(50), QByteArray());
   EXPECT_EQ(Rig.Log().count("(reply dropped)"), 2);
 }
 
@@ -56,15 +60,15 @@ TEST_F(Faults, DelayHoldsRepliesBackInOrder) {
 TEST_F(Faults, NoArmLeavesTheCardUnidentifiedButOtherwiseWorking) {
   Start({"--no-arm"});
   EXPECT_FALSE(Answered("ARM\r"));
-  EXPECT_TRUE(Answered("IM2\r"));
+  EXPECT_EQ(Card->Ask("IM2\r"), QByteArray("OK\x97\r"));
   EXPECT_TRUE(Rig.Log().contains("\tmaster\tARM\\r")) << "the command is still logged";
 }
 
 TEST_F(Faults, VanishClosesEveryPortAndSocketAfterTheTime) {
-  Start({"--vanish-after", "0.1", "--slave", "brenna"});
+  Start({"--vanish-after", "0.4", "--slave", "brenna"});
   TDeviceClient device(Rig.DevicePath("VelUSB0"));
   EXPECT_EQ(device.GetPort(3), 0);
-  EXPECT_TRUE(Answered("ARM\r"));
+  EXPECT_EQ(Card->Ask("ARM\r").right(2), QByteArray("\x9D\r"));
   EXPECT_TRUE(Card->HungUp());
   EXPECT_TRUE(device.Closed());
   for (const QString& path : {Rig.SerialPath("master"), Rig.SerialPath("slave"), Rig.DevicePath("VelUSB0"),

@@ -144,7 +144,7 @@ TEST_F(LegacyDevice, MultiplexerAddressOnTheOutputPortSelectsInputs16To31) {
 }
 
 TEST_F(LegacyDevice, FrequencyMeasurementRunsThenHoldsItsCount) {
-  Start({"--frequency-gate", "30"});
+  Start({"--frequency-gate", "300"});
   TDeviceClient dev(Rig.DevicePath("VelUSB0"));
   SetOutput(dev, 0x9C, 100);  // output 1
   EXPECT_TRUE(dev.SetRam(0x74, 1 << 2));
