@@ -1,5 +1,7 @@
 #include <gtest/gtest.h>
 
+#include "qstringprinter.h"
+
 #include <QApplication>
 #include <QClipboard>
 #include <QHeaderView>

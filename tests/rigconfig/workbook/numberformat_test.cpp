@@ -1,5 +1,7 @@
 #include <gtest/gtest.h>
 
+#include "qstringprinter.h"
+
 #include "platform/datetime.h"
 #include "rigconfig/workbook/numberformat.h"
 

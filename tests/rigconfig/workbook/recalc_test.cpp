@@ -1,5 +1,7 @@
 #include <gtest/gtest.h>
 
+#include "qstringprinter.h"
+
 #include "rigconfig/workbook/workbook.h"
 #include "rigconfig/workbook/workbookerror.h"
 
