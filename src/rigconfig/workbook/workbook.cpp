@@ -154,7 +154,7 @@ void TWorkbook::SheetsChanged() {
     f.Code = CompileFor(*ById(f.SheetId), f.Text);
     Register(slot);
   }
-  if (FAutoRecalc) Recalc();
+  if (FAutoRecalc) RecalcAll();
   Notify(nullptr, 0, 0, 0, 0);
 }
 
@@ -184,7 +184,8 @@ void TWorkbook::SetSelection(int row1, int col1, int row2, int col2) {
 
 TWorkbook::TSelection TWorkbook::Selection() const {
   TSelection s = FSel;
-  Resolve(s.Row1, s.Col1, s.Row2, s.Col2, std::max(MaxRow(), LastRow()), std::max(MaxCol(), LastCol()));
+  // The grid always covers the data (writes extend it), so whole rows end at MaxCol.
+  Resolve(s.Row1, s.Col1, s.Row2, s.Col2, MaxRow(), MaxCol());
   return s;
 }
 
@@ -474,7 +475,7 @@ int TWorkbook::MaxCol() const { return Active().MaxCol; }
 
 void TWorkbook::SetMaxRow(int rows) {
   if (rows < 1 || rows > a1::MaxRows) throw EWorkbookError(QStringLiteral("MaxRow %1 is outside 1..%2").arg(rows).arg(a1::MaxRows));
-  if (rows < Active().MaxRow) ClearRange(rows + 1, 1, Active().MaxRow, std::max(MaxCol(), LastCol()));
+  if (rows < Active().MaxRow) ClearRange(rows + 1, 1, Active().MaxRow, MaxCol());
   Active().MaxRow = rows;
   Active().TrimRows(rows, a1::MaxCols);
   Notify(nullptr, 0, 0, 0, 0);
@@ -482,7 +483,7 @@ void TWorkbook::SetMaxRow(int rows) {
 
 void TWorkbook::SetMaxCol(int cols) {
   if (cols < 1 || cols > a1::MaxCols) throw EWorkbookError(QStringLiteral("MaxCol %1 is outside 1..%2").arg(cols).arg(a1::MaxCols));
-  if (cols < Active().MaxCol) ClearRange(1, cols + 1, std::max(MaxRow(), LastRow()), Active().MaxCol);
+  if (cols < Active().MaxCol) ClearRange(1, cols + 1, MaxRow(), Active().MaxCol);
   Active().MaxCol = cols;
   Active().TrimRows(a1::MaxRows, cols);
   Notify(nullptr, 0, 0, 0, 0);
@@ -568,7 +569,7 @@ void TWorkbook::Put(TSheet& sheet, int row, int col, const TCellCopy& copy, int 
 void TWorkbook::CopyRange(int row1, int col1, int row2, int col2, const TWorkbook& source,
                           int srcRow1, int srcCol1, int srcRow2, int srcCol2) {
   const TSheet& from = source.Active();
-  Resolve(srcRow1, srcCol1, srcRow2, srcCol2, std::max(from.MaxRow, from.LastRow()), std::max(from.MaxCol, from.LastCol()));
+  Resolve(srcRow1, srcCol1, srcRow2, srcCol2, from.MaxRow, from.MaxCol);
   const int rows = srcRow2 - srcRow1 + 1, cols = srcCol2 - srcCol1 + 1;
   Resolve(row1, col1, row2, col2, std::max(MaxRow(), row1 + rows - 1), std::max(MaxCol(), col1 + cols - 1));
   source.CheckCell(srcRow2, srcCol2);
@@ -673,6 +674,7 @@ void TWorkbook::FreeFormula(std::uint32_t slot) {
 
 void TWorkbook::Register(std::uint32_t slot) {
   const TFormulaCell& f = FFormulas[slot];
+  if (f.Code.Volatile) FVolatile.insert(slot);
   for (const TInstr& in : f.Code.Code) {
     if (in.Op == TOp::Ref) {
       const TFormulaRef& r = f.Code.Refs[in.Arg];
@@ -687,6 +689,7 @@ void TWorkbook::Register(std::uint32_t slot) {
 
 void TWorkbook::Unregister(std::uint32_t slot) {
   TFormulaCell& f = FFormulas[slot];
+  FVolatile.erase(slot);
   for (const TInstr& in : f.Code.Code) {
     if (in.Op == TOp::Ref) {
       const TFormulaRef& r = f.Code.Refs[in.Arg];
@@ -772,7 +775,20 @@ void TWorkbook::Evaluate(std::uint32_t slot) {
   ++FEvaluations;
 }
 
+// With AutoRecalc on every result already follows its inputs; only formulas reading the clock can
+// be stale, so those and what depends on them are recomputed. Without it, everything is.
 void TWorkbook::Recalc() {
+  if (!FAutoRecalc) {
+    RecalcAll();
+    return;
+  }
+  std::vector<std::uint32_t> roots(FVolatile.begin(), FVolatile.end());
+  std::sort(roots.begin(), roots.end());
+  RecalcFrom(roots);
+  if (!roots.empty()) Notify(nullptr, 0, 0, 0, 0);
+}
+
+void TWorkbook::RecalcAll() {
   std::vector<std::uint32_t> all;
   all.reserve(FFormulas.size());
   for (std::uint32_t slot = 0; slot < FFormulas.size(); ++slot)
@@ -784,7 +800,7 @@ void TWorkbook::Recalc() {
 void TWorkbook::SetAutoRecalc(bool on) {
   const bool was = FAutoRecalc;
   FAutoRecalc = on;
-  if (on && !was) Recalc();
+  if (on && !was) RecalcAll();
 }
 
 void TWorkbook::Notify(const TSheet* sheet, int row1, int col1, int row2, int col2) const {

@@ -11,6 +11,7 @@
 #include <functional>
 #include <memory>
 #include <unordered_map>
+#include <unordered_set>
 #include <vector>
 
 #include <QHash>
@@ -132,7 +133,10 @@ class TWorkbook : private ICellSource {
   void EditPaste(const QString& text);  // from the selection's top-left cell
 
   // --- calculation ----------------------------------------------------------------------------
+  // Brings every result up to date: with AutoRecalc on that means the formulas calling NOW() and
+  // their dependents (all others follow their inputs already); with it off, every formula.
   void Recalc();
+  void RecalcAll();  // every formula, whatever the mode
   bool AutoRecalc() const { return FAutoRecalc; }
   void SetAutoRecalc(bool on);  // switching on recalculates everything
   std::uint64_t EvaluationCount() const { return FEvaluations; }
@@ -206,6 +210,7 @@ class TWorkbook : private ICellSource {
   std::unordered_map<std::uint64_t, std::vector<std::uint32_t>> FCellDeps;
   std::vector<TRangeDep> FRangeDeps;
   std::size_t FStaleRangeDeps = 0;
+  std::unordered_set<std::uint32_t> FVolatile;
 
   int FBatch = 0;
   std::vector<std::uint32_t> FPending;

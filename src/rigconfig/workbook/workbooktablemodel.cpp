@@ -5,8 +5,8 @@
 #include "rigconfig/workbook/workbookerror.h"
 
 TWorkbookTableModel::TWorkbookTableModel(TWorkbook& book, QObject* parent) : QAbstractTableModel(parent), FBook(book) {
-  FRows = std::max(FBook.MaxRow(), FBook.LastRow());
-  FCols = std::max(FBook.MaxCol(), FBook.LastCol());
+  FRows = FBook.MaxRow();
+  FCols = FBook.MaxCol();
   FBook.SetChangeHandler([this](int sheet, int r1, int c1, int r2, int c2) { Changed(sheet, r1, c1, r2, c2); });
 }
 
@@ -56,8 +56,8 @@ Qt::ItemFlags TWorkbookTableModel::flags(const QModelIndex& index) const {
 // Cell changes become dataChanged; anything that may move the grid (sheet switch, size, file read)
 // resets the model.
 void TWorkbookTableModel::Changed(int sheet, int row1, int col1, int row2, int col2) {
-  const int rows = std::max(FBook.MaxRow(), FBook.LastRow());
-  const int cols = std::max(FBook.MaxCol(), FBook.LastCol());
+  const int rows = FBook.MaxRow();
+  const int cols = FBook.MaxCol();
   if (sheet == 0 || rows != FRows || cols != FCols) {
     beginResetModel();
     FRows = rows;

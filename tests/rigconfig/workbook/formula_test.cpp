@@ -197,7 +197,7 @@ TEST(FormulaFuzz, RandomFormulaTextNeverCrashes) {
     }
   }
   EXPECT_GT(compiled, 500);  // the loop exercises evaluation, not only the parser
-  book.Recalc();
+  book.RecalcAll();
 }
 
 }  // namespace

@@ -4,6 +4,7 @@
 
 #include "rigconfig/workbook/workbook.h"
 #include "rigconfig/workbook/workbookerror.h"
+#include "support/manualclock.h"
 
 namespace {
 
@@ -67,7 +68,7 @@ TEST(Recalc, CircularReferencesGiveAnErrorAndRecover) {
   book.SetNumberRC(1, 2, 5);  // breaking the cycle brings values back
   EXPECT_EQ(book.NumberRC(1, 1), 6);
   EXPECT_EQ(book.NumberRC(1, 3), 12);
-  book.Recalc();
+  book.RecalcAll();
   EXPECT_EQ(book.TextRC(1, 4), "#CIRC!");
 }
 
@@ -91,6 +92,58 @@ TEST(Recalc, ManualModeWaitsForRecalc) {
   EXPECT_EQ(book.NumberRC(1, 2), 0);
   book.Recalc();
   EXPECT_EQ(book.NumberRC(1, 2), 8);
+}
+
+TEST(Recalc, RecalcWithAutoRecalcRefreshesOnlyTheClockAndWhatFollowsIt) {
+  TManualClock clock(100.25);
+  TWorkbook book;
+  book.SetFormulaRC(1, 1, "=NOW()");
+  book.SetFormulaRC(1, 2, "=A1*24");
+  for (int r = 2; r <= 50; ++r) book.SetFormulaRC(r, 3, "=1+1");
+  clock.Set(100.5);
+  const auto before = book.EvaluationCount();
+  book.Recalc();
+  EXPECT_EQ(book.EvaluationCount() - before, 2u);
+  EXPECT_EQ(book.NumberRC(1, 2), 2412);
+  book.RecalcAll();
+  EXPECT_EQ(book.EvaluationCount() - before, 2u + 51u);
+}
+
+// The results table's cycle: a template row copied into a run sheet that grows by copying its
+// last row down. Formulas must follow the rows they land in.
+TEST(Copying, TemplateRowsCopyIntoAGrowingRunSheet) {
+  TWorkbook templ;
+  templ.SetMaxCol(3);
+  templ.SetFormulaRC(2, 3, "=A2*B2");
+  templ.SetFormulaRC(3, 3, "=A3*B3");
+  templ.SetNumberFormatRC(2, 3, "0.00");
+  templ.SetNumberFormatRC(3, 3, "0.0");
+  TWorkbook table;
+  table.SetMaxCol(3);
+  table.SetMaxRow(2);
+  table.CopyRange(2, 1, 2, 3, templ, 3, 1, 3, 3);
+  table.SetMaxRow(17);
+  table.SetSelection(2, -1, 17, -1);
+  table.EditCopyDown();
+  for (int n = 1; n <= 20; ++n) {
+    templ.SetNumberRC(2, 1, n);
+    templ.SetNumberRC(2, 2, 0.5);
+    if (table.MaxRow() <= n + 1) {
+      const int r = table.MaxRow();
+      table.SetMaxRow(r + 10);
+      table.SetSelection(r, -1, r + 10, -1);
+      table.EditCopyDown();
+    }
+    table.CopyRange(n + 1, 1, n + 1, 3, templ, 2, 1, 2, 3);
+  }
+  EXPECT_EQ(table.MaxRow(), 27);
+  EXPECT_EQ(table.FormulaRC(21, 3), "=A21*B21");
+  EXPECT_EQ(table.FormattedTextRC(21, 3), "10.00");  // formats travel with the sample row
+  EXPECT_EQ(table.FormulaRC(27, 3), "=A27*B27");
+  EXPECT_EQ(table.NumberFormatRC(27, 3), "0.0");  // grown rows carry the pattern row's format
+  EXPECT_EQ(table.NumberRC(27, 3), 0);
+  table.SetNumberRC(5, 2, 2);  // a stored row still computes
+  EXPECT_EQ(table.NumberRC(5, 3), 8);
 }
 
 TEST(Copying, CopyRangeShiftsRelativeReferencesBetweenWorkbooks) {
