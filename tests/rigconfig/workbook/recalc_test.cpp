@@ -239,4 +239,62 @@ TEST(Model, CellsReadAsTheCallersExpect) {
   EXPECT_EQ(book.LastRow(), 2);
 }
 
+TEST(Model, DeletingASheetKeepsOtherSheetsReferencesAndTheActiveSheet) {
+  TWorkbook book;
+  book.SetNumSheets(3);
+  book.SetSheet(3);
+  book.SetNumberRC(1, 1, 9);
+  book.SetSheet(2);
+  book.SetFormulaRC(1, 1, "=Sheet3!A1+1");
+  book.SetSheet(3);
+  book.DeleteSheets(1, 1);  // Sheet2 and Sheet3 move down to 1 and 2
+  EXPECT_EQ(book.Sheet(), 2);
+  EXPECT_EQ(book.SheetName(2), "Sheet3");
+  book.SetNumberRC(1, 1, 19);
+  book.SetSheet(1);
+  EXPECT_EQ(book.NumberRC(1, 1), 20);
+}
+
+TEST(Model, SelectionFormatsAndShrinkingTheGridFollowThrough) {
+  TWorkbook book;
+  book.SetMaxRow(5);
+  book.SetMaxCol(4);
+  book.SetSelection(-1, 2, -1, 3);  // whole columns B and C
+  EXPECT_EQ(book.Row(), 1);
+  EXPECT_EQ(book.Col(), 2);
+  book.SetNumberFormat("0.0");
+  EXPECT_EQ(book.NumberFormatRC(5, 3), "0.0");
+  EXPECT_EQ(book.NumberFormatRC(5, 4), "General");
+  book.SetNumberRC(5, 3, 2);
+  EXPECT_EQ(book.FormattedTextRC(5, 3), "2.0");
+  book.SetFormulaRC(1, 1, "=SUM(C1:C9)*2");
+  EXPECT_EQ(book.NumberRC(1, 1), 4);
+  book.SetMaxCol(2);  // C goes, and the sum follows
+  EXPECT_EQ(book.NumberRC(1, 1), 0);
+  EXPECT_EQ(book.LastCol(), 1);
+  book.SetSelection(1, -1, 1, -1);
+  EXPECT_EQ(book.EditCopy(), "0\n");  // a whole row, cut to the cells holding data
+}
+
+TEST(Model, ABiggerTargetRepeatsTheCopiedRange) {
+  TWorkbook book;
+  book.SetNumberRC(1, 1, 1);
+  book.SetFormulaRC(1, 2, "=A1*10");
+  book.CopyRange(2, 1, 5, 2, book, 1, 1, 1, 2);
+  EXPECT_EQ(book.FormulaRC(5, 2), "=A5*10");
+  EXPECT_EQ(book.NumberRC(4, 2), 10);
+}
+
+TEST(Model, BooleanResultsReadAsTextAndNumber) {
+  TWorkbook book;
+  book.SetFormulaRC(1, 1, "=2>1");
+  EXPECT_EQ(book.TextRC(1, 1), "TRUE");
+  EXPECT_EQ(book.NumberRC(1, 1), 1);
+  book.SetValueRC(2, 1, TCellValue::Boolean(false));
+  EXPECT_EQ(book.FormattedTextRC(2, 1), "FALSE");
+  book.SetFormulaRC(3, 1, "=1/0");
+  EXPECT_EQ(book.NumberRC(3, 1), 0);
+  EXPECT_EQ(book.FormattedTextRC(3, 1), "#DIV/0!");
+}
+
 }  // namespace
