@@ -1,6 +1,7 @@
 // The quorlex executable: the main frame window. Options:
 //   --rig FOLDER        the rig folder (also QUORLEX_RIG); default: the executable's folder
 //   --screenshot FILE   save a PNG of the main window once it is shown, then exit
+//   --check-rig FOLDER  load the rig without windows, print what was found, exit 0 when clean
 #include <QApplication>
 #include <QCommandLineParser>
 #include <QLabel>
@@ -8,9 +9,17 @@
 #include <QMdiArea>
 #include <QStatusBar>
 #include <QTimer>
+#include <QTextStream>
 #include <cstdio>
+#include <cstring>
+
+#include "rigconfig/rigchecker.h"
 
 int main(int argc, char* argv[]) {
+  // A rig check needs no display.
+  for (int i = 1; i < argc; ++i)
+    if (std::strcmp(argv[i], "--check-rig") == 0 && qEnvironmentVariableIsEmpty("QT_QPA_PLATFORM"))
+      qputenv("QT_QPA_PLATFORM", "offscreen");
   QApplication app(argc, argv);
   QApplication::setApplicationName(QStringLiteral("Quorlex"));
   QApplication::setOrganizationName(QStringLiteral("Veltrim"));
@@ -22,9 +31,18 @@ int main(int argc, char* argv[]) {
   QCommandLineOption shotOption(QStringLiteral("screenshot"),
                                 QStringLiteral("Save a picture of the main window and exit."),
                                 QStringLiteral("file"));
+  QCommandLineOption checkOption(QStringLiteral("check-rig"),
+                                 QStringLiteral("Load a rig folder without windows and report on it."),
+                                 QStringLiteral("folder"));
   parser.addOption(rigOption);
   parser.addOption(shotOption);
+  parser.addOption(checkOption);
   parser.process(app);
+
+  if (parser.isSet(checkOption)) {
+    QTextStream out(stdout);
+    return TRigChecker::Check(parser.value(checkOption), out) ? 0 : 1;
+  }
 
   QMainWindow frame;
   frame.setWindowTitle(QStringLiteral("Quorlex"));

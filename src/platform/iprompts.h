@@ -2,6 +2,7 @@
 // The prompt service: every question or message to the user goes through it, so that tests can
 // answer them and check their texts.
 
+#include <functional>
 #include <optional>
 
 #include <QString>
@@ -24,6 +25,9 @@ struct TChoiceRequest {
   QString Text;
   QStringList Items;
   int Default = 0;
+  // A dialog of the program's own that asks this question (an exercise list, a port list); the
+  // Qt service runs it instead of its plain list, a test responder answers without it.
+  std::function<std::optional<int>()> CustomDialog;
 };
 
 class IPrompts {

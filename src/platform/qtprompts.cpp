@@ -73,6 +73,7 @@ std::optional<QString> TQtPrompts::SaveFileDialog(const TFileDialogRequest& requ
 }
 
 std::optional<int> TQtPrompts::ChooseItem(const TChoiceRequest& request) {
+  if (request.CustomDialog) return request.CustomDialog();
   bool ok = false;
   const QString item = QInputDialog::getItem(QApplication::activeWindow(), request.Caption, request.Text,
                                              request.Items, request.Default, false, &ok);

@@ -2,6 +2,7 @@
 
 #include <memory>
 
+#include "platform/helpwindow.h"
 #include "platform/messagebus.h"
 #include "platform/processlauncher.h"
 #include "platform/qtprompts.h"
@@ -23,14 +24,17 @@ TSlot<IPrompts, TQtPrompts> gPrompts;
 TSlot<IClock, TSystemClock> gClock;
 TSlot<IProgramLauncher, TProcessLauncher> gLauncher;
 TSlot<TMessageBus, TMessageBus> gBus;
+TSlot<IHelpViewer, THelpWindow> gHelp;
 }  // namespace
 
 IPrompts& TServices::Prompts() { return gPrompts.Get(); }
 IClock& TServices::Clock() { return gClock.Get(); }
 IProgramLauncher& TServices::Launcher() { return gLauncher.Get(); }
 TMessageBus& TServices::Bus() { return gBus.Get(); }
+IHelpViewer& TServices::Help() { return gHelp.Get(); }
 
 void TServices::SetPrompts(IPrompts* prompts) { gPrompts.Installed = prompts; }
 void TServices::SetClock(IClock* clock) { gClock.Installed = clock; }
 void TServices::SetLauncher(IProgramLauncher* launcher) { gLauncher.Installed = launcher; }
 void TServices::SetBus(TMessageBus* bus) { gBus.Installed = bus; }
+void TServices::SetHelp(IHelpViewer* help) { gHelp.Installed = help; }

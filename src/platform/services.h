@@ -3,6 +3,7 @@
 // a test installs its own doubles and restores the previous ones when it ends.
 
 class IClock;
+class IHelpViewer;
 class IPrompts;
 class IProgramLauncher;
 class TMessageBus;
@@ -14,10 +15,12 @@ class TServices {
   static IClock& Clock();
   static IProgramLauncher& Launcher();
   static TMessageBus& Bus();
+  static IHelpViewer& Help();
 
   // Install a service (not owned; must outlive its use). Passing nullptr restores the default.
   static void SetPrompts(IPrompts* prompts);
   static void SetClock(IClock* clock);
   static void SetLauncher(IProgramLauncher* launcher);
   static void SetBus(TMessageBus* bus);
+  static void SetHelp(IHelpViewer* help);
 };

@@ -1,0 +1,18 @@
+#pragma once
+// File names written the Windows way in rig sheets ("config\run.vts", "HELP\Pumps.htm") found on
+// this file system: "\" becomes "/", and each part that does not exist with its exact case is
+// matched without case, so a rig folder copied from a Windows machine still loads.
+
+#include <QString>
+
+namespace filenames {
+
+// `relative` joined to `folder` and resolved as above. When nothing matches, the joined name with
+// "/" separators (and the exact case) is returned, so a "not found" message names what was sought.
+QString Resolve(const QString& folder, const QString& relative);
+// The same for a name that may already be absolute.
+QString ResolvePath(const QString& path);
+// Windows "\" separators to "/".
+QString ToSlashes(QString name);
+
+}  // namespace filenames

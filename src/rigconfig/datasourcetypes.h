@@ -1,0 +1,55 @@
+#pragma once
+// The kinds of item a data-source row describes, in their fixed order (a kind code of the sheet
+// maps to one of these).
+
+#include <cstdint>
+
+enum data_Source_types : std::uint8_t {
+  IFD_DATASRC,
+  ALARM_DATASRC,
+  MANINP_DATASRC,
+  GATE_DATASRC,
+  FIXED_DATASRC,
+  TIME_DATASRC,
+  ETIME_DATASRC,
+  SAMPLE_DATASRC,
+  TEXT_DATASRC,
+  OPTION_DATASRC,
+  ANALOGUE_OUT_DATASRC,
+  HEATER_CONTROLLER_DATASRC,
+  FRAME_DATASRC,
+  DIGITAL_OUT_DATASRC,
+  VARIMAGE1_DATASRC,
+  VARIMAGE2_DATASRC,
+  VARIMAGE3_DATASRC,
+  DIGITAL_IN_DATASRC,
+  CONTROLLER_DATASRC,
+  CONDUCTIVITY_DATASRC,
+  CONDUCTIVITY_OPTION_DATASRC,
+  WATCHDOG_DATASRC,
+  SCADA_MODULE,
+  REMOTE_SETPOINT_DATASRC,
+  NO_MORE_DATASRC,
+  VARIMAGE4_DATASRC,
+  PUMPTIMER_DATASRC,
+  BURST_DATASRC,
+  FREQUENCY_DATASRC,
+  DAC_DATASRC,
+  REZERO_DATASRC,
+  STORE_DATASRC,
+  MAX_DATASRC,
+  SWITCH_DATASRC,
+  FLIP_DATASRC,
+  VARIMAGE5_DATASRC,
+  VEXA_WATCHDOG_DATASRC,
+  VEXA_IDENTIFIER_DATASRC,
+  TWIN_FREQS_DATASRC,
+  ACCUMULATOR_CONTROL_DATASRC,
+  STORE_OFFSET_DATASRC,
+  WARNING_DATASRC
+};
+
+// The kind a sheet's code stands for; NO_MORE_DATASRC for 0 and codes above 41.
+data_Source_types DataSourceTypeFromCode(int code);
+// The enumerator's name, for listings.
+const char* DataSourceTypeName(data_Source_types kind);

@@ -1,0 +1,492 @@
+#include "rigconfig/rigconfig.h"
+
+#include <QCoreApplication>
+#include <QDir>
+#include <QFileInfo>
+
+#include "platform/filenames.h"
+#include "platform/hourglass.h"
+#include "platform/ihelpviewer.h"
+#include "platform/iprompts.h"
+#include "platform/numbers.h"
+#include "platform/services.h"
+#include "rigconfig/configurationfile.h"
+#include "rigconfig/exercisedialog.h"
+#include "rigconfig/inistore.h"
+#include "rigconfig/irigconfighost.h"
+#include "rigconfig/registry.h"
+#include "rigconfig/settingsnames.h"
+#include "rigconfig/targetfinderform.h"
+#include "rigconfig/workbook/workbook.h"
+#include "rigconfig/workbook/workbookerror.h"
+
+namespace {
+// Pages of the page-based shell help, by help number.
+const QString kToolbars = QStringLiteral("Introduction\\Using_the_Toolbars_2.htm");
+const QString kIntroduction = QStringLiteral("Introduction\\Copy_of_Introduction.htm");
+const QString kSaving = QStringLiteral("Saving_Exporting_Retrieving_and_Clearing_Data\\Saving_and_Exporting_Data.htm");
+const QString kRetrieving = QStringLiteral("Saving_Exporting_Retrieving_and_Clearing_Data\\Retrieving_Data.htm");
+const QString kClearing = QStringLiteral("Saving_Exporting_Retrieving_and_Clearing_Data\\Clearing_Unwanted_Data.htm");
+const QString kCalibration = QStringLiteral("Calibration_and_Configuration_of_the_Equipment\\Sensor_Calibration.htm");
+
+bool BeginsWithDigit(const QString& s) { return !s.isEmpty() && s[0].isDigit(); }
+}  // namespace
+
+TRigConfig::TRigConfig(TWorkbook* book1, TWorkbook* book2, IRigConfigHost* host)
+    : VCF1Ctrl1(book1), VCF1Ctrl2(book2), FHost(host) {}
+
+TRigConfig::~TRigConfig() = default;
+
+TRegistry& TRigConfig::Reg() {
+  if (!FReg) FReg = std::make_unique<TRegistry>();
+  return *FReg;
+}
+
+void TRigConfig::Problem(const QString& text) { FProblems << text; }
+
+double TRigConfig::SheetNumber(const TWorkbook& book, int row, int col, const QString& sheet) {
+  const TCellValue value = book.ValueRC(row, col);
+  if (value.Kind == TValueKind::Text) {
+    const QString text = value.Str;
+    const auto n = numbers::ParseTypedNumber(text);
+    if (!n)
+      throw EWorkbookError(sheet, QStringLiteral("row %1, column %2").arg(row).arg(col),
+                           QStringLiteral("\"%1\" is not a number").arg(text));
+    return *n;
+  }
+  if (value.Kind == TValueKind::Error)
+    throw EWorkbookError(sheet, QStringLiteral("row %1, column %2").arg(row).arg(col),
+                         QStringLiteral("the formula gives %1").arg(value.ToText()));
+  return book.NumberRC(row, col);
+}
+
+int TRigConfig::SheetInteger(const TWorkbook& book, int row, int col, const QString& sheet) {
+  const double v = SheetNumber(book, row, col, sheet);
+  const std::int64_t r = numbers::RoundHalfEven(v);
+  if (r < INT32_MIN || r > INT32_MAX)
+    throw EWorkbookError(sheet, QStringLiteral("row %1, column %2").arg(row).arg(col),
+                         QStringLiteral("%1 is out of range").arg(numbers::FloatToStr(v)));
+  return static_cast<int>(r);
+}
+
+QString TRigConfig::RigFile(const QString& relative) const { return filenames::Resolve(PathName, Cut(relative)); }
+
+void TRigConfig::DeriveFileNames(const QString& folder) {
+  PathName = QDir(folder).absolutePath();
+  if (!PathName.endsWith(QLatin1Char('/'))) PathName += QLatin1Char('/');
+  auto file = [this](const char* rel) { return filenames::Resolve(PathName, QString::fromLatin1(rel)); };
+  HelpFileRoot = file("help\\");
+  if (!HelpFileRoot.endsWith(QLatin1Char('/'))) HelpFileRoot += QLatin1Char('/');
+  WalkThroughRoot = file("walk\\");
+  if (!WalkThroughRoot.endsWith(QLatin1Char('/'))) WalkThroughRoot += QLatin1Char('/');
+  General_Spreadsheet = file("config\\general.vts");
+  Columns_Spreadsheet = file("config\\columns.vts");
+  WTG_Spreadsheet = file("config\\wtg.vts");
+  QA_Spreadsheet = file("config\\qa.vts");
+  Run_Spreadsheet = file("config\\run.vts");
+  DataSrc_Spreadsheet = file("config\\datasrc.vts");
+  IFDSrc_Spreadsheet = file("config\\ifdsrc.vts");
+  Weight_Spreadsheet = file("config\\weight.vts");
+  PID_Spreadsheet = file("config\\piddefn.vts");
+  Backdrop = file("backdrop.bmp");
+  Demo_Spreadsheet = file("config\\demo.vts");
+  FPathConfigurationIniBase = file("config\\Configuration.ini");
+  FPathConfigurationXMLBase = file("config\\Configuration.xml");
+  FPathConfigurationIni = FPathConfigurationIniBase;
+  FPathConfigurationXML = FPathConfigurationXMLBase;
+  RigHelpFile = HelpFileRoot;
+}
+
+void TRigConfig::ApplyExerciseFolder() {
+  const QString folder = filenames::Resolve(PathName, QStringLiteral("config\\Ex%1").arg(Experiment_Index));
+  if (!QFileInfo(folder).isDir()) return;
+  FPathConfigurationIni = filenames::Resolve(folder, QStringLiteral("Configuration.ini"));
+  FPathConfigurationXML = filenames::Resolve(folder, QStringLiteral("Configuration.xml"));
+}
+
+void TRigConfig::InitialiseLoop(const QString& folder) {
+  const QString target = (folder.isEmpty() ? QCoreApplication::applicationDirPath() : folder) + QStringLiteral("/");
+  if (!Initialise(target)) ShowTargetFinder();
+  LoadHelpSystem();
+}
+
+void TRigConfig::ShowTargetFinder() {
+  FTargetFinderShown = true;
+  TChoiceRequest request;
+  request.Caption = QStringLiteral("Quorlex Target Finder");
+  request.Text = QStringLiteral("No rig could be loaded from %1").arg(QDir::toNativeSeparators(PathName));
+  request.Items << PathName;
+  request.CustomDialog = [this]() -> std::optional<int> {
+    TTargetFinderForm form(PathName);
+    form.exec();
+    return std::nullopt;  // the form chooses nothing; start-up goes on with the defaults
+  };
+  TServices::Prompts().ChooseItem(request);
+}
+
+bool TRigConfig::Initialise(const QString& ATarget) {
+  FProblems.clear();
+  const QFileInfo target(ATarget);
+  DeriveFileNames(ATarget.endsWith(QLatin1Char('/')) ? ATarget : target.path());
+  bool result = false;
+  if (QFileInfo::exists(General_Spreadsheet)) {
+    ReadGeneralSheet();
+    try {
+      ReadColumnSheet();
+      ReadRegistryValues();
+      result = true;
+    } catch (const std::exception& e) {
+      Problem(QString::fromUtf8(e.what()));
+    }
+  } else {
+    Problem(QStringLiteral("%1: the general sheet does not exist").arg(General_Spreadsheet));
+  }
+  ReadFeatureSwitches();
+  return result;
+}
+
+void TRigConfig::ReadGeneralSheet() {
+  TWorkbook& book = *VCF1Ctrl1;
+  std::int16_t fileType = 0;
+  const QString sheet = General_Spreadsheet;
+  try {
+    book.Read(General_Spreadsheet, &fileType);
+    auto num = [&](int r, int c) { return SheetInteger(book, r, c, sheet); };
+
+    // 1. the exercise list marker, rows 1 to 50 of column 1
+    for (int r = 1; r <= 50; ++r) {
+      if (book.TextRC(r, 1).toUpper() == QLatin1String("EXERCISE ID")) {
+        Found_Addtional_Expt = true;
+        Expt_Count_Row = r;
+        Expt_Count = num(r, 2);
+        if (FHost) FHost->EnableLoadNewExperiment();
+        break;
+      }
+    }
+    // 2. version and title
+    Product_Ver = static_cast<float>(SheetNumber(book, 1, 1, sheet));
+    SpreadSheet_title = book.TextRC(2, 1);
+    Print_Header = SpreadSheet_title;
+    ApplicationTitle = SpreadSheet_title;
+    if (FHost) FHost->SetApplicationTitle(ApplicationTitle);
+    IsEngine = false;
+    for (const char* code : EngineModelCodes)
+      if (SpreadSheet_title.left(4) == QLatin1String(code)) IsEngine = true;
+
+    // 3. sampling, without an exercise list
+    if (!Found_Addtional_Expt) {
+      fData_Capture_Type = num(2, 2);
+      if (fData_Capture_Type < 0 || fData_Capture_Type > 3) fData_Capture_Type = 0;
+      if (fData_Capture_Type == 2 && FHost) FHost->SetSampleStatus(QStringLiteral("Ready - click 'GO' to capture data"));
+      fTable_Sample_Count = num(3, 2) != 0;
+      Duration = num(2, 3);
+      if (fData_Capture_Type == 2 && (Duration < 1 || Duration > 1999)) Duration = 2000;
+      if (FHost) FHost->SetDuration(Duration);
+      LogSampleInterval = num(3, 3);
+      if (LogSampleInterval == 0) LogSampleInterval = 10000;
+      if (fData_Capture_Type == 3) {
+        const QString demo = Cut(book.TextRC(2, 4));
+        if (!demo.isEmpty()) Demo_Spreadsheet = RigFile(demo);
+        if (FHost) FHost->DisableLogCommands();
+      }
+    }
+    // 4. always
+    Industrial = num(2, 5) == 1;
+    DisableUnhideButton = num(2, 6) == 1;
+    IFDSampleRate = num(2, 7);
+    if (IFDSampleRate == 0) IFDSampleRate = 1000;
+    IFDFilter = num(2, 8);
+    ExitWarning = num(2, 9) == 1;
+    const QString program = Cut(book.TextRC(2, 10)).toUpper();
+    ProgramType = program == QLatin1String("CLIENT")   ? TProgramType::ClientApp
+                  : program == QLatin1String("SERVER") ? TProgramType::ServerApp
+                                                       : TProgramType::StandAloneApp;
+    Using_WTG = Cut(book.TextRC(3, 1)).toUpper() == QLatin1String("Y");
+
+    // 5. rig help file
+    const QString helpName = Cut(book.TextRC(5, 1));
+    DefinedRigHelpFile = !helpName.isEmpty();
+    if (DefinedRigHelpFile) {
+      FHelpFileType = QFileInfo(helpName).suffix().toUpper() == QLatin1String("CHM") ? THelpFileTypes::HTML
+                                                                                      : THelpFileTypes::WINHLP;
+      RigHelpFile = filenames::Resolve(PathName, QStringLiteral("help\\") + helpName);
+    }
+
+    // 6. rig help topics, rows 6..26
+    const int lastRow = Found_Addtional_Expt ? Expt_Count_Row - 1 : book.MaxRow();
+    for (int r = 6; r <= lastRow && r <= 26 && r <= book.MaxRow(); ++r) {
+      Rig_Context_Texts[static_cast<size_t>(r - 6)] = book.TextRC(r, 1);
+      AddRigHelpTopic(book.TextRC(r, 1));
+    }
+
+    // 7. the chosen exercise
+    if (Found_Addtional_Expt) {
+      ChooseExercise();
+      ReadExerciseRow(Expt_Count_Row);
+    }
+  } catch (const std::exception& e) {
+    Problem(QString::fromUtf8(e.what()));
+    TServices::Prompts().MessageDlg(QStringLiteral("Error reading General spreadsheet (type %1)").arg(fileType),
+                                    TMsgDlgType::mtError, TMsgDlgButtons::OK);
+  }
+}
+
+void TRigConfig::ChooseExercise() {
+  TWorkbook& book = *VCF1Ctrl1;
+  Rig_Context_Texts[20] = book.TextRC(Expt_Count_Row, 2);
+  TChoiceRequest request;
+  request.Caption = Print_Header;
+  request.Text = QStringLiteral(" Choose the Experiment to Undertake");
+  for (int i = 1; i <= Expt_Count; ++i)
+    request.Items << book.TextRC(Expt_Count_Row + i, 1).left(FileNameCut) + book.TextRC(Expt_Count_Row + i, 2);
+  request.Default = 0;
+  const bool educational = !Industrial && DefinedRigHelpFile;
+  request.CustomDialog = [&]() -> std::optional<int> {
+    TExerciseDialog dialog(Print_Header, SpreadSheet_title, request.Items, educational);
+    QObject::connect(&dialog, &TExerciseDialog::HelpRequested, [this] {
+      RigStringHelp(FHelpFileType == THelpFileTypes::WINHLP ? QStringLiteral("Index_to_Exercises")
+                                                            : QStringLiteral("Description\\Overview.htm"));
+    });
+    dialog.exec();
+    if (dialog.Cancelled()) return std::nullopt;
+    return dialog.ItemIndex();
+  };
+  const std::optional<int> choice = request.Items.isEmpty() ? std::optional<int>(0)
+                                                            : TServices::Prompts().ChooseItem(request);
+  if (!choice) {
+    // Cancel: the program closes shortly; the load goes on with the preselected exercise.
+    Quitting = true;
+    if (FHost) FHost->CloseSoon();
+  } else {
+    Quitting = false;
+  }
+  THourglass busy;
+  const int index = choice.value_or(0);
+  Experiment_Index = index + 1;
+  Expt_Count_Row += Experiment_Index;
+  ApplyExerciseFolder();
+}
+
+void TRigConfig::ReadExerciseRow(int R) {
+  TWorkbook& book = *VCF1Ctrl1;
+  const QString sheet = General_Spreadsheet;
+  auto num = [&](int r, int c) { return SheetInteger(book, r, c, sheet); };
+  SpreadSheet_title = Cut(book.TextRC(2, 1)) + QStringLiteral(": ") + book.TextRC(R, 1);
+  fData_Capture_Type = num(R, 3);
+  fTable_Sample_Count = num(R, 4) != 0;
+  auto replace = [&](int col, QString& field) {
+    const QString name = Cut(book.TextRC(R, col));
+    if (!name.isEmpty()) field = RigFile(name);
+  };
+  replace(5, Run_Spreadsheet);
+  replace(6, Columns_Spreadsheet);
+  replace(7, DataSrc_Spreadsheet);
+  replace(8, IFDSrc_Spreadsheet);
+  if (fData_Capture_Type == 3) {
+    replace(9, Demo_Spreadsheet);
+    if (FHost) FHost->DisableLogCommands();
+  }
+  replace(10, QA_Spreadsheet);
+  replace(11, WTG_Spreadsheet);
+  replace(12, Backdrop);
+  replace(13, PID_Spreadsheet);
+  DisableUnhideButton = Cut(book.TextRC(R, 14)).toUpper() == QLatin1String("Y");
+  Duration = num(R, 15);
+  if (fData_Capture_Type == 2 && (Duration < 1 || Duration > 1999)) Duration = 2000;
+  if (FHost) FHost->SetDuration(Duration);
+  LogSampleInterval = num(R, 16);
+  if (LogSampleInterval == 0) LogSampleInterval = 10000;
+}
+
+void TRigConfig::AddRigHelpTopic(const QString& v) {
+  QString value = v;
+  QString name = v;
+  const int slash = static_cast<int>(v.indexOf(QLatin1Char('\\'), 1));
+  if (slash > 0) {
+    name = v.mid(slash + 1);
+    if (!name.endsWith(QStringLiteral(".htm"))) value += QStringLiteral(".htm");
+  }
+  if (name.endsWith(QStringLiteral(".htm"))) name.chop(4);
+  name.replace(QLatin1Char('_'), QLatin1Char(' '));
+  FRigHelpStringsSet << name + QLatin1Char('=') + value;
+}
+
+void TRigConfig::ReadColumnSheet() {
+  TWorkbook& book = *VCF1Ctrl1;
+  std::int16_t fileType = 0;
+  book.Read(Columns_Spreadsheet, &fileType);
+  Using_Graph = false;
+  ColumnStatus.assign(1, TColumnStatus{});
+  for (int r = 1; r <= book.LastRow(); ++r) {
+    TColumnStatus c;
+    c.help_context = book.TextRC(r, 3);
+    c.short_text = book.TextRC(r, 4);
+    const int q = SheetInteger(book, r, 2, Columns_Spreadsheet);
+    c.Question_No = static_cast<std::uint32_t>(q < 0 ? 0 : q);
+    const QString plot = book.TextRC(r, 1).toUpper();
+    if (plot == QLatin1String("X") || plot == QLatin1String("XD")) c.plot_on_X_Axis = true;
+    if (plot == QLatin1String("Y") || plot == QLatin1String("YD")) c.plot_on_Y_Axis = true;
+    if (plot == QLatin1String("XD") || plot == QLatin1String("YD")) c.DefPlot = true;
+    if (c.plot_on_X_Axis || c.plot_on_Y_Axis) Using_Graph = true;
+    ColumnStatus.push_back(c);
+  }
+}
+
+void TRigConfig::ReadRegistryValues() {
+  using namespace settings::reg;
+  RegistryKey = TRegistry::RigKey(ApplicationTitle, Product_Ver);
+  RegistryKeyEx = Experiment_Index > 0
+                      ? QStringLiteral("Software\\Veltrim\\%1\\Exercise %2").arg(ApplicationTitle).arg(Experiment_Index)
+                      : RegistryKey;
+  TRegistry& reg = Reg();
+  if (!reg.OpenKey(RegistryKey, true)) throw ERegistryError("the rig's registry key could not be opened");
+  WordProcessorPath = reg.ReadStringOrCreate(WordProcessorLocation, QString());
+  WordProcessorName = reg.ReadStringOrCreate(settings::reg::WordProcessorName, WordProcessorNameDefault);
+  SampleInterval = reg.ReadIntegerOrCreate(settings::reg::SampleInterval, LogSampleInterval);
+  reg.CloseKey();
+  if (FHost) FHost->SetSampleInterval(SampleInterval);
+}
+
+void TRigConfig::ReadFeatureSwitches() {
+  const TConfigurationFile cfg(FPathConfigurationIni);
+  AutopilotFeature = cfg.AutopilotFeature();
+  ScopeFeature = cfg.ScopeFeature();
+  FLogicEngineActive = cfg.LogicEngineFeature();
+  FisVexamode = cfg.IsVexaMode();
+  FqueryVexaatstartUp = cfg.QueryVexaAtStartup();
+  if (!cfg.Store().LoadError().isEmpty()) Problem(cfg.Store().LoadError());
+  if (FHost) {
+    FHost->SetAutopilotFeature(AutopilotFeature);
+    FHost->SetScopeFeature(ScopeFeature);
+  }
+}
+
+int TRigConfig::rigConfIFDmodeMaster() const { return UsingSingleEndedChannels ? 1 : 2; }
+
+int TRigConfig::rigConfIFDmodeSlave(bool secondCardPresent) const {
+  if (!secondCardPresent) return 0;
+  return UsingSingleEndedChannelsForSlave ? 1 : 2;
+}
+
+// ---- help ----
+
+void TRigConfig::LoadHelpSystem() {
+  FHelpSysIsRoboHelp8 = false;
+  if (FHelpFileType == THelpFileTypes::HTML) {
+    ShellHelpFile = HelpFileRoot + QStringLiteral("qrlx32.chm");
+    const TConfigurationFile base(FPathConfigurationIniBase);
+    const QString file = base.HelpFileName();
+    if (base.HelpSystemPackage() == QLatin1String("robohelp8") && !file.isEmpty()) {
+      ShellHelpFile = filenames::Resolve(HelpFileRoot, file);
+      FHelpSysIsRoboHelp8 = true;
+    }
+  } else {
+    ShellHelpFile = HelpFileRoot + QStringLiteral("qrlx32.hlp");
+  }
+}
+
+void TRigConfig::ShellHelpContents() {
+  if (FHelpSysIsRoboHelp8)
+    TServices::Help().ShowTopic(ShellHelpFile, QStringLiteral("Preliminaries\\Contents.htm"));
+  else
+    TServices::Help().ShowContext(ShellHelpFile, 1);
+}
+
+void TRigConfig::ShellStringHelp(const QString& value) {
+  IHelpViewer& help = TServices::Help();
+  if (FHelpSysIsRoboHelp8) {
+    if (BeginsWithDigit(value)) {
+      const auto n = numbers::ParseTypedInteger(value);
+      QString page;
+      if (n) {
+        if (*n == 4) page = kToolbars;
+        else if (*n >= 5 && *n <= 9) page = kIntroduction;
+        else if (*n == 11) page = kSaving;
+        else if (*n == 12) page = kRetrieving;
+        else if (*n == 13) page = kClearing;
+        else if (*n == 40) page = kCalibration;
+      }
+      if (!page.isEmpty()) help.ShowTopic(ShellHelpFile, page);
+      return;
+    }
+    const bool known = value == kToolbars || value == kIntroduction || value == kSaving || value == kRetrieving ||
+                       value == kClearing;
+    help.ShowTopic(ShellHelpFile, known ? value : kIntroduction);
+    return;
+  }
+  if (const auto n = numbers::ParseTypedInteger(value))
+    help.ShowContext(ShellHelpFile, static_cast<int>(*n));
+  else
+    StringHelp(value);
+}
+
+void TRigConfig::RigStringHelp(const QString& value) {
+  if (!DefinedRigHelpFile) return;
+  if (value == QLatin1String("Contents") || value == QLatin1String("&Contents"))
+    TServices::Help().ShowContext(RigHelpFile, 1);
+  else
+    StringHelp(value);
+}
+
+void TRigConfig::RigTopicHelp(int number) { TServices::Help().ShowContext(RigHelpFile, number); }
+
+void TRigConfig::StringHelp(const QString& AContexStr) {
+  IHelpViewer& help = TServices::Help();
+  const auto n = numbers::ParseTypedInteger(AContexStr);
+  if (!n) {
+    QString s = AContexStr;
+    s.remove(QLatin1Char('&'));
+    help.ShowTopic(RigHelpFile, RigHelpTopicValue(s));
+  } else if (*n != 0) {
+    help.ShowContext(RigHelpFile, static_cast<int>(*n));
+  } else {
+    help.ShowContents(RigHelpFile);
+  }
+}
+
+void TRigConfig::ExecuteHint(const QString& hintstring) {
+  const QString& h = hintstring;
+  if (!h.contains(QLatin1Char('>')) && !h.contains(QLatin1Char('.'))) return;
+  const int dot = static_cast<int>(h.indexOf(QLatin1Char('.')));
+  QString file = dot >= 0 ? h.left(dot) : h;
+  const int gt = static_cast<int>(file.indexOf(QLatin1Char('>')));
+  if (gt >= 0) file = file.left(gt);
+  const QString helpFile = filenames::Resolve(HelpFileRoot, file + QStringLiteral(".chm"));
+  const int gtAll = static_cast<int>(h.indexOf(QLatin1Char('>')));
+  HelpWindow = gtAll >= 0 ? h.mid(gtAll, (dot > gtAll ? dot : static_cast<int>(h.size())) - gtAll) : QString();
+  const QString topic = (dot >= 0 ? h.mid(dot + 1) : QString()) + HelpWindow;
+  // The hint names its own help file: the topic is looked up in it.
+  const QString saved = RigHelpFile;
+  RigHelpFile = helpFile;
+  StringHelp(topic);
+  RigHelpFile = saved;
+}
+
+void TRigConfig::ExecuteMore(const QString& helpfile, const QString& value) {
+  if (helpfile.compare(ShellHelpFile, Qt::CaseInsensitive) == 0)
+    ShellStringHelp(value);
+  else if (helpfile.compare(RigHelpFile, Qt::CaseInsensitive) == 0)
+    RigStringHelp(value);
+}
+
+int TRigConfig::RigHelpStrDisplayCount() const { return static_cast<int>(FRigHelpStringsSet.size()); }
+
+QString TRigConfig::RigHelpTopicName(int index) const {
+  if (index < 0 || index >= FRigHelpStringsSet.size()) return {};
+  const QString& entry = FRigHelpStringsSet[index];
+  return entry.left(entry.indexOf(QLatin1Char('=')));
+}
+
+QString TRigConfig::RigHelpTopicValue(const QString& name) const {
+  for (int i = static_cast<int>(FRigHelpStringsSet.size()) - 1; i >= 0; --i) {
+    const QString& entry = FRigHelpStringsSet[i];
+    const int eq = static_cast<int>(entry.indexOf(QLatin1Char('=')));
+    if (entry.left(eq) == name) return entry.mid(eq + 1);
+  }
+  return name;
+}
+
+QString TRigConfig::RigContextText(int index) const {
+  if (index < 0 || index >= static_cast<int>(Rig_Context_Texts.size())) return {};
+  return Rig_Context_Texts[static_cast<size_t>(index)];
+}
