@@ -45,6 +45,20 @@ void BM_SampleRowFullRecalc(benchmark::State& state) {
 }
 BENCHMARK(BM_SampleRowFullRecalc);
 
+// A sample taken: the sample row (values and formulas) copied into the next row of a run sheet.
+void BM_CopySampleRowIntoTable(benchmark::State& state) {
+  TWorkbook templ;
+  BuildSampleRow(templ);
+  TWorkbook table;
+  table.SetMaxCol(40);
+  int row = 2;
+  for (auto _ : state) {
+    table.CopyRange(row, 1, row, 40, templ, 2, 1, 2, 40);
+    if (++row > 10000) row = 2;
+  }
+}
+BENCHMARK(BM_CopySampleRowIntoTable);
+
 constexpr int kRows = 100000, kCols = 30;
 
 void FillResults(TWorkbook& book) {

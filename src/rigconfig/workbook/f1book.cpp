@@ -1,5 +1,6 @@
 #include "rigconfig/workbook/f1book.h"
 
+#include <QAction>
 #include <QApplication>
 #include <QClipboard>
 #include <QHeaderView>
@@ -8,6 +9,7 @@
 #include <QTableView>
 #include <QVBoxLayout>
 
+#include "rigconfig/workbook/workbookerror.h"
 #include "rigconfig/workbook/workbooktablemodel.h"
 
 TF1Book::TF1Book(QWidget* parent) : QWidget(parent) {
@@ -50,6 +52,15 @@ TF1Book::TF1Book(QWidget* parent) : QWidget(parent) {
     FBook.SetColWidth(c + 1, static_cast<std::uint16_t>(std::clamp(size * 256 / zero, 0, 65535)));
     FSyncing = false;
   });
+  const std::pair<QKeySequence::StandardKey, void (TF1Book::*)()> commands[] = {
+      {QKeySequence::Copy, &TF1Book::EditCopy}, {QKeySequence::Cut, &TF1Book::EditCut}, {QKeySequence::Paste, &TF1Book::EditPaste}};
+  for (const auto& [key, command] : commands) {
+    auto* action = new QAction(this);
+    action->setShortcut(key);
+    action->setShortcutContext(Qt::WidgetWithChildrenShortcut);
+    connect(action, &QAction::triggered, this, command);
+    addAction(action);
+  }
   ApplySizes();
 }
 
@@ -126,4 +137,10 @@ void TF1Book::EditCopy() { QApplication::clipboard()->setText(FBook.EditCopy());
 
 void TF1Book::EditCut() { QApplication::clipboard()->setText(FBook.EditCut()); }
 
-void TF1Book::EditPaste() { FBook.EditPaste(QApplication::clipboard()->text()); }
+void TF1Book::EditPaste() {
+  try {
+    FBook.EditPaste(QApplication::clipboard()->text());
+  } catch (const EWorkbookError& e) {
+    emit EditRefused(e.Message());
+  }
+}

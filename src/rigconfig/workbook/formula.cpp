@@ -70,6 +70,24 @@ QString TFormula::Shift(const QString& text, int dRow, int dCol) {
   });
 }
 
+bool TFormula::ShiftCode(int dRow, int dCol, int ownSheetId) {
+  if (OtherSheets) return false;
+  for (TFormulaRef& r : Refs) {
+    if (!r.AbsRow) r.Row += dRow;
+    if (!r.AbsCol) r.Col += dCol;
+    if (r.Row < 1 || r.Row > a1::MaxRows || r.Col < 1 || r.Col > a1::MaxCols) return false;
+    r.SheetId = ownSheetId;
+  }
+  for (const TInstr& in : Code) {
+    if (in.Op != TOp::Range) continue;
+    TFormulaRef& a = Refs[in.Arg];
+    TFormulaRef& b = Refs[in.Arg + 1];
+    if (b.Row < a.Row) { std::swap(a.Row, b.Row); std::swap(a.AbsRow, b.AbsRow); }
+    if (b.Col < a.Col) { std::swap(a.Col, b.Col); std::swap(a.AbsCol, b.AbsCol); }
+  }
+  return true;
+}
+
 QString TFormula::RenameSheet(const QString& text, const QString& oldName, const QString& newName) {
   const QString quoted = a1::QuoteSheetName(newName);
   return Rewrite(text, [&](const QString& s, const TFormulaToken& a, const TFormulaToken* b) {

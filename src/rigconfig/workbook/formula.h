@@ -28,6 +28,7 @@ struct TInstr {
 struct TFormulaRef {
   std::int32_t SheetId = -1;  // -1: the sheet does not exist (#REF!)
   std::int32_t Row = 0, Col = 0;
+  bool AbsRow = false, AbsCol = false;  // "$": stays when the formula is copied elsewhere
 };
 
 class TFormula {
@@ -41,6 +42,10 @@ class TFormula {
   // The text with relative references moved by (dRow, dCol); a reference pushed off the sheet
   // becomes #REF!. Absolute parts ($A, $1) stay.
   static QString Shift(const QString& text, int dRow, int dCol);
+  // Moves the compiled references as Shift moves the text, giving own-sheet references the sheet
+  // id ownSheetId. False (and the formula unusable) when a reference would leave the sheet or the
+  // formula names other sheets; the caller then shifts the text and compiles it.
+  bool ShiftCode(int dRow, int dCol, int ownSheetId);
   // The text with references to sheet oldName (any case) naming newName instead.
   static QString RenameSheet(const QString& text, const QString& oldName, const QString& newName);
 

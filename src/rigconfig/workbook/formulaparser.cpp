@@ -156,6 +156,8 @@ TFormulaRef TFormulaParser::Resolve(const TFormulaToken& t) {
   TFormulaRef r;
   r.Row = t.Cell.Row;
   r.Col = t.Cell.Col;
+  r.AbsRow = t.Cell.AbsRow;
+  r.AbsCol = t.Cell.AbsCol;
   if (t.HasSheet) {
     FOut.OtherSheets = true;
     r.SheetId = FResolver ? FResolver(t.Text) : -1;
@@ -182,9 +184,11 @@ void TFormulaParser::Reference() {
   TFormulaRef b = a;
   b.Row = second.Cell.Row;
   b.Col = second.Cell.Col;
+  b.AbsRow = second.Cell.AbsRow;
+  b.AbsCol = second.Cell.AbsCol;
   // Keep ranges normalised (top-left first) whichever corners the author named.
-  if (b.Row < a.Row) std::swap(a.Row, b.Row);
-  if (b.Col < a.Col) std::swap(a.Col, b.Col);
+  if (b.Row < a.Row) { std::swap(a.Row, b.Row); std::swap(a.AbsRow, b.AbsRow); }
+  if (b.Col < a.Col) { std::swap(a.Col, b.Col); std::swap(a.AbsCol, b.AbsCol); }
   FOut.Refs.push_back(a);
   FOut.Refs.push_back(b);
   Emit(TOp::Range, static_cast<std::uint32_t>(FOut.Refs.size() - 2));

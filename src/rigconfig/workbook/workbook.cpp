@@ -151,6 +151,8 @@ void TWorkbook::SheetsChanged() {
     TFormulaCell& f = FFormulas[slot];
     if (!f.Live || !f.Code.OtherSheets) continue;
     Unregister(slot);
+    f.Text = SourceText(f);
+    f.TextRow = f.TextCol = 0;
     f.Code = CompileFor(*ById(f.SheetId), f.Text);
     Register(slot);
   }
@@ -313,8 +315,11 @@ QString TWorkbook::FormulaRC(int row, int col) const {
 
 QString TWorkbook::FormulaText(const TCell& cell) const {
   if (cell.Kind != TCellKind::Formula) return QString();
-  const QString& t = FFormulas[cell.Aux].Text;
-  return t.startsWith(QLatin1Char('=')) ? t : QLatin1Char('=') + t;
+  return SourceText(FFormulas[cell.Aux]);
+}
+
+QString TWorkbook::SourceText(const TFormulaCell& f) const {
+  return f.TextRow || f.TextCol ? TFormula::Shift(f.Text, f.TextRow, f.TextCol) : f.Text;
 }
 
 TFormula TWorkbook::CompileFor(const TSheet& sheet, const QString& text) const {
@@ -337,7 +342,7 @@ void TWorkbook::SetFormulaRC(int row, int col, const QString& formula) {
   Written(sheet, row, col);
 }
 
-void TWorkbook::StoreFormula(TSheet& sheet, int row, int col, const QString& text, TFormula code) {
+void TWorkbook::StoreFormula(TSheet& sheet, int row, int col, const QString& text, TFormula code, int textRow, int textCol) {
   TCell& cell = Touch(sheet, row, col);
   Release(sheet, cell);
   std::uint32_t slot;
@@ -356,6 +361,8 @@ void TWorkbook::StoreFormula(TSheet& sheet, int row, int col, const QString& tex
   f.Row = row;
   f.Col = col;
   f.Text = text.startsWith(QLatin1Char('=')) ? text : QLatin1Char('=') + text;
+  f.TextRow = textRow;
+  f.TextCol = textCol;
   f.Code = std::move(code);
   f.Live = true;
   cell.Kind = TCellKind::Formula;
@@ -539,7 +546,13 @@ TWorkbook::TCellCopy TWorkbook::Snapshot(const TSheet& sheet, int row, int col) 
   copy.Num = cell->Num;
   copy.Aux = cell->Aux;
   if (cell->Kind == TCellKind::Text) copy.Text = sheet.Text(cell->Aux);
-  if (cell->Kind == TCellKind::Formula) copy.Text = FFormulas[cell->Aux].Text;
+  if (cell->Kind == TCellKind::Formula) {
+    const TFormulaCell& f = FFormulas[cell->Aux];
+    copy.Text = f.Text;
+    copy.TextRow = f.TextRow;
+    copy.TextCol = f.TextCol;
+    copy.Code = f.Code;
+  }
   if (cell->Format) copy.Format = FFormatCodes[cell->Format];
   return copy;
 }
@@ -547,14 +560,20 @@ TWorkbook::TCellCopy TWorkbook::Snapshot(const TSheet& sheet, int row, int col) 
 void TWorkbook::Put(TSheet& sheet, int row, int col, const TCellCopy& copy, int dRow, int dCol) {
   TCell& cell = Touch(sheet, row, col);
   if (copy.Kind == TCellKind::Formula) {
-    const QString text = TFormula::Shift(copy.Text, dRow, dCol);
-    TFormula code;
-    try {
-      code = CompileFor(sheet, text);
-    } catch (const EWorkbookError&) {
-      code = CompileFor(sheet, QStringLiteral("=#REF!"));  // cannot happen for text that compiled before
+    // Moving the compiled references spares lexing and parsing the text again for every copy.
+    TFormula code = copy.Code;
+    if (code.ShiftCode(dRow, dCol, sheet.Id())) {
+      StoreFormula(sheet, row, col, copy.Text, std::move(code), copy.TextRow + dRow, copy.TextCol + dCol);
+    } else {
+      const QString source = copy.TextRow || copy.TextCol ? TFormula::Shift(copy.Text, copy.TextRow, copy.TextCol) : copy.Text;
+      const QString text = TFormula::Shift(source, dRow, dCol);
+      try {
+        code = CompileFor(sheet, text);
+      } catch (const EWorkbookError&) {
+        code = CompileFor(sheet, QStringLiteral("=#REF!"));  // cannot happen for text that compiled before
+      }
+      StoreFormula(sheet, row, col, text, std::move(code));
     }
-    StoreFormula(sheet, row, col, text, std::move(code));
   } else {
     Release(sheet, cell);
     cell.Kind = copy.Kind;

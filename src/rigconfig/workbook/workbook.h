@@ -132,6 +132,9 @@ class TWorkbook : private ICellSource {
   QString EditCut();         // as EditCopy, then clears the selection's values
   void EditPaste(const QString& text);  // from the selection's top-left cell
 
+  // Window layout is not part of our workbook files; kept so callers read as they are specified.
+  void SaveWindowInfo() {}
+
   // --- calculation ----------------------------------------------------------------------------
   // Brings every result up to date: with AutoRecalc on that means the formulas calling NOW() and
   // their dependents (all others follow their inputs already); with it off, every formula.
@@ -151,7 +154,8 @@ class TWorkbook : private ICellSource {
  private:
   struct TFormulaCell {
     int SheetId = -1, Row = 0, Col = 0;
-    QString Text;
+    QString Text;              // as written, before the shift below
+    int TextRow = 0, TextCol = 0;  // copies share their source's text and shift it only when shown
     TFormula Code;
     TCellValue Result;
     bool Live = false;
@@ -160,7 +164,14 @@ class TWorkbook : private ICellSource {
   };
   struct TRangeDep { int SheetId, Row1, Col1, Row2, Col2; std::uint32_t Slot, Generation; };
   struct TFrame { std::uint32_t Slot; std::size_t Begin, End, Pos; };
-  struct TCellCopy { TCellKind Kind = TCellKind::Empty; double Num = 0; std::uint32_t Aux = 0; QString Text; QString Format; };
+  struct TCellCopy {
+    TCellKind Kind = TCellKind::Empty;
+    double Num = 0;
+    std::uint32_t Aux = 0;
+    QString Text, Format;
+    int TextRow = 0, TextCol = 0;
+    TFormula Code;
+  };
 
   // ICellSource
   void ReadCell(int sheetId, int row, int col, TCellValue& out) const override;
@@ -175,7 +186,8 @@ class TWorkbook : private ICellSource {
   TCell& Touch(TSheet& sheet, int row, int col);
   void Release(TSheet& sheet, TCell& cell);
   void Written(TSheet& sheet, int row, int col);
-  void StoreFormula(TSheet& sheet, int row, int col, const QString& text, TFormula code);
+  void StoreFormula(TSheet& sheet, int row, int col, const QString& text, TFormula code, int textRow = 0, int textCol = 0);
+  QString SourceText(const TFormulaCell& f) const;
   TFormula CompileFor(const TSheet& sheet, const QString& text) const;
   std::uint16_t FormatIndex(const QString& code);
   const TNumberFormat& FormatOf(const TCell* cell) const;

@@ -164,6 +164,25 @@ TEST(Copying, CopyRangeShiftsRelativeReferencesBetweenWorkbooks) {
   EXPECT_EQ(target.FormulaRC(6, 2), "=A6*2+$A$1+A$1");
 }
 
+// Copies move compiled references directly; they must agree with the formula's shifted text.
+TEST(Copying, CopiedFormulasComputeWhatTheirTextSays) {
+  TWorkbook book;
+  for (int r = 1; r <= 8; ++r) book.SetNumberRC(r, 1, r);
+  book.SetFormulaRC(6, 2, "=SUM($A$5:A6)*10+A$1");
+  book.CopyRange(3, 2, 3, 2, book, 6, 2, 6, 2);  // up three rows: the range turns over
+  EXPECT_EQ(book.FormulaRC(3, 2), "=SUM($A$5:A3)*10+A$1");
+  EXPECT_EQ(book.NumberRC(3, 2), (3 + 4 + 5) * 10 + 1);
+  book.CopyRange(4, 3, 4, 3, book, 3, 2, 3, 2);  // a copy of a copy
+  EXPECT_EQ(book.FormulaRC(4, 3), "=SUM($A$5:B4)*10+B$1");
+  EXPECT_EQ(book.NumberRC(4, 3), (4 + 5) * 10 + 0);
+  book.SetFormulaRC(6, 4, "=C2+SUM(C1:C2)");
+  book.CopyRange(1, 4, 1, 4, book, 6, 4, 6, 4);  // C2 would move to row -3
+  EXPECT_EQ(book.FormulaRC(1, 4), "=#REF!+SUM(#REF!)");
+  EXPECT_EQ(book.TextRC(1, 4), "#REF!");
+  book.SetNumberRC(4, 1, 100);  // copies track their new precedents
+  EXPECT_EQ(book.NumberRC(3, 2), (3 + 100 + 5) * 10 + 1);
+}
+
 TEST(Copying, EditCopyDownFillsWholeRowsWithShiftedFormulas) {
   TWorkbook book;
   book.SetMaxCol(3);
