@@ -1,5 +1,7 @@
 #include "rigconfig/workbook/workbookfile.h"
 
+#include <memory>
+
 #include <QFile>
 #include <QFileInfo>
 #include <QSaveFile>
@@ -50,48 +52,50 @@ void TWorkbookFile::Save(const TWorkbook& book, const QString& path, std::int16_
   switch (fileType) {
     case TWorkbook::ftNative2:
     case TWorkbook::ftNative3:
-      SaveAtomically(path, [&](QByteArray& out, const QString&) { out = TNativeFile::Write(book); });
+      SaveAtomically(path, false, [&](QByteArray& out, const QString&) { out = TNativeFile::Write(book); });
       return;
     case TWorkbook::ftXlsx4:
     case TWorkbook::ftXlsx5:
-      SaveAtomically(path, [&](QByteArray&, const QString& temp) { TXlsxExport::Write(book, temp, path); });
+      SaveAtomically(path, true, [&](QByteArray&, const QString& temp) { TXlsxExport::Write(book, temp, path); });
       return;
     case TWorkbook::ftTabText:
-      SaveAtomically(path, [&](QByteArray& out, const QString&) { out = TDelimitedText::Write(book, '\t'); });
+      SaveAtomically(path, false, [&](QByteArray& out, const QString&) { out = TDelimitedText::Write(book, '\t'); });
       return;
     case TWorkbook::ftCsv:
-      SaveAtomically(path, [&](QByteArray& out, const QString&) { out = TDelimitedText::Write(book, ','); });
+      SaveAtomically(path, false, [&](QByteArray& out, const QString&) { out = TDelimitedText::Write(book, ','); });
       return;
     default:
       throw EWorkbookError(path, QString(), QStringLiteral("unknown file type %1").arg(fileType));
   }
 }
 
-void TWorkbookFile::SaveAtomically(const QString& path, const std::function<void(QByteArray&, const QString&)>& fill) {
+void TWorkbookFile::SaveAtomically(const QString& path, bool needsFile,
+                                   const std::function<void(QByteArray&, const QString&)>& fill) {
   QSaveFile save(path);
   if (!save.open(QIODevice::WriteOnly))
     throw EWorkbookError(path, QString(), QStringLiteral("cannot write the file: %1").arg(save.errorString()));
-  QByteArray bytes;
-  // A library that writes files by name gets a temporary file beside the target; its content is
-  // then copied into the save file, which replaces the target only on commit.
-  QTemporaryFile temp(path + QStringLiteral(".XXXXXX"));
-  if (!temp.open()) {
+  auto abandon = [&](const QString& what) {
     save.cancelWriting();
-    throw EWorkbookError(path, QString(), QStringLiteral("cannot create a temporary file: %1").arg(temp.errorString()));
+    throw EWorkbookError(path, QString(), what);
+  };
+  QByteArray bytes;
+  // A library that writes files by name gets a temporary file beside the target; its content then
+  // goes into the save file, which replaces the target only on commit.
+  std::unique_ptr<QTemporaryFile> temp;
+  if (needsFile) {
+    temp = std::make_unique<QTemporaryFile>(path + QStringLiteral(".XXXXXX"));
+    if (!temp->open()) abandon(QStringLiteral("cannot create a temporary file: %1").arg(temp->errorString()));
+    temp->close();
   }
-  temp.close();
   try {
-    fill(bytes, temp.fileName());
+    fill(bytes, temp ? temp->fileName() : QString());
   } catch (...) {
     save.cancelWriting();
     throw;
   }
-  if (bytes.isEmpty()) {
-    QFile produced(temp.fileName());
-    if (!produced.open(QIODevice::ReadOnly)) {
-      save.cancelWriting();
-      throw EWorkbookError(path, QString(), QStringLiteral("cannot read back the written file"));
-    }
+  if (temp) {
+    QFile produced(temp->fileName());
+    if (!produced.open(QIODevice::ReadOnly)) abandon(QStringLiteral("cannot read back the written file"));
     bytes = produced.readAll();
   }
   if (save.write(bytes) != bytes.size() || !save.commit())

@@ -20,7 +20,8 @@ class TWorkbookFile {
   // The file type a name's extension suggests (.vts 5, .xlsx/.xls 4, .txt 3, .csv 6); 0 if none.
   static std::int16_t TypeForExtension(const QString& path);
 
-  // Writes bytes produced by fill() to path atomically; fill gets the temporary file's path when
-  // a library writes the file itself (bytes stay empty then).
-  static void SaveAtomically(const QString& path, const std::function<void(QByteArray&, const QString&)>& fill);
+  // Writes the bytes fill() produces to path atomically. With needsFile, fill instead writes a
+  // temporary file whose path it is given (for libraries that write files by name).
+  static void SaveAtomically(const QString& path, bool needsFile,
+                             const std::function<void(QByteArray&, const QString&)>& fill);
 };
