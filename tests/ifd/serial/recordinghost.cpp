@@ -15,6 +15,7 @@ void TRecordingHost::ActivateCard(TApdComPortRole role) { Calls << "ActivateCard
 
 void TRecordingHost::ReplyReceived(TApdComPortRole role, const QString& cardMarker, int code, const QString& data) {
   Calls << QStringLiteral("Reply %1 %2 %3 %4").arg(RoleName(role), cardMarker).arg(code).arg(data);
+  if (OnReply) OnReply(role, code, data);
 }
 
 void TRecordingHost::ShowCardFirmware(TApdComPortRole role, const QString& text) {

@@ -14,6 +14,8 @@ class TRecordingHost : public IIFDSerialHost {
   QStringList Calls;
   // Runs on SwitchToLegacyDriverForced (a facade releases its ports there).
   std::function<void()> OnLegacySwitch;
+  // Runs on every reply handed up, after it is recorded (a facade applies it there).
+  std::function<void(TApdComPortRole role, int code, const QString& data)> OnReply;
 
   TSerialRigValues RigValues() const override { return Rig; }
   bool UserClickedForComms() const override { return UserClicked; }
