@@ -4,6 +4,8 @@
 #include <deque>
 #include <vector>
 
+#include <QCoreApplication>
+
 #include "ifd/serial/apdcomportex.h"
 #include "ifd/serial/commandwriter.h"
 #include "ifd/serial/comporttable.h"
@@ -148,6 +150,13 @@ void TAvailablePorts::DispatchOnce() {
 void TAvailablePorts::StartDispatcher() {
   TState& s = State();
   if (s.Dispatcher) return;
+  // A program that ends without Shutdown() must still not leave the thread running into the
+  // application's destruction.
+  static const bool stopAtExit = [] {
+    qAddPostRoutine(&TAvailablePorts::Shutdown);
+    return true;
+  }();
+  (void)stopAtExit;
   s.QueuesOn = true;
   s.Dispatcher = new TThreadMsgDispatcher([] { return Take(State().Outgoing); },
                                           [] { return Take(State().Incoming); }, DeliverBoth);

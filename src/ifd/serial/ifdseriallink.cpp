@@ -22,29 +22,6 @@ const QString kFirstName = QStringLiteral("xx");
 const QString kSecondName = QStringLiteral("yy");
 }  // namespace
 
-const QString& TIFDSerialLink::NoPortWarning() {
-  static const QString text = QStringLiteral(
-      "The programm cannot find any available Comm Port on this system. \rPlease, check that USB connector to any "
-      "Veltrim device is working \rand check that the device is properly loaded and recognised by \rthe system by "
-      "using the device manager.");
-  return text;
-}
-
-const QString& TIFDSerialLink::SelectPortQuestion() {
-  static const QString text = QStringLiteral(
-      "A VCOM port must be selected from the list box of the auto-prompt \rwindow to attempt a connection. \r \rDo "
-      "you wish to reattempt the selection and connection now?");
-  return text;
-}
-
-const QString& TIFDSerialLink::VexaMismatchWarning() {
-  static const QString text = QStringLiteral(
-      "The conneced interface is recongnised as an Vexa but the configuration \rsettings are set to drive an Brenna "
-      "interface, this might cause the  \rcommunication to fail. \rPlease, select the Vexa mode from the IFD "
-      "Configuration Tool and then \rrestart the application and attempt the connection again.");
-  return text;
-}
-
 TIFDSerialLink::TIFDSerialLink(IIFDSerialHost& host, QObject* parent) : QObject(parent), FHost(host) {}
 
 TIFDSerialLink::~TIFDSerialLink() {
@@ -112,7 +89,7 @@ bool TIFDSerialLink::OpenVComPort(TPortSlot slot, const QString& name, int Value
   const TApdComPortEx* other = slot == TPortSlot::First ? FComPortAux : FComPort;
   const int chosen = TAvailablePorts::ChoosePortNumber(other ? other->ComNumber() : -1);
   if (chosen <= 0) {
-    TServices::Prompts().MessageDlg(NoPortWarning(), TMsgDlgType::mtWarning, TMsgDlgButtons::OK);
+    TServices::Prompts().MessageDlg(QString::fromLatin1(NoPortWarning), TMsgDlgType::mtWarning, TMsgDlgButtons::OK);
     return false;
   }
   port->SetComNumber(chosen);
@@ -143,8 +120,8 @@ bool TIFDSerialLink::OpenPortAsking(TApdComPortEx& port) {
         return port.IsOpen();
       case TApdComPortEx::TOpenResult::NoPortSelected: {
         port.Close();
-        const TModalResult answer = TServices::Prompts().MessageDlg(SelectPortQuestion(), TMsgDlgType::mtConfirmation,
-                                                                    TMsgDlgButtons::YesNo);
+        const TModalResult answer = TServices::Prompts().MessageDlg(
+            QString::fromLatin1(SelectPortQuestion), TMsgDlgType::mtConfirmation, TMsgDlgButtons::YesNo);
         port.Close();
         if (answer == TModalResult::mrYes) continue;
         port.SetComNumber(0);
@@ -255,7 +232,7 @@ void TIFDSerialLink::CardIdentified(const QString& text, const QString& cardMark
     FisVexa = true;
     FHost.EnableVexamode();
     if (!rig.VexaMode)
-      TServices::Prompts().MessageDlg(VexaMismatchWarning(), TMsgDlgType::mtWarning, TMsgDlgButtons::OK);
+      TServices::Prompts().MessageDlg(QString::fromLatin1(VexaMismatchWarning), TMsgDlgType::mtWarning, TMsgDlgButtons::OK);
   }
   if (role == TApdComPortRole::sl) {
     if (auto command = TSerialCommandSet::ModeCommand(fIFDimSlave))

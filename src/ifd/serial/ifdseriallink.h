@@ -18,9 +18,17 @@ class TIFDSerialLink : public QObject {
  public:
   enum class TPortSlot { First, Second };
 
-  static const QString& NoPortWarning();
-  static const QString& SelectPortQuestion();
-  static const QString& VexaMismatchWarning();
+  static constexpr const char* NoPortWarning =
+      "The programm cannot find any available Comm Port on this system. \rPlease, check that USB connector to any "
+      "Veltrim device is working \rand check that the device is properly loaded and recognised by \rthe system by "
+      "using the device manager.";
+  static constexpr const char* SelectPortQuestion =
+      "A VCOM port must be selected from the list box of the auto-prompt \rwindow to attempt a connection. \r \rDo "
+      "you wish to reattempt the selection and connection now?";
+  static constexpr const char* VexaMismatchWarning =
+      "The conneced interface is recongnised as an Vexa but the configuration \rsettings are set to drive an Brenna "
+      "interface, this might cause the  \rcommunication to fail. \rPlease, select the Vexa mode from the IFD "
+      "Configuration Tool and then \rrestart the application and attempt the connection again.";
   static constexpr const char* VexaModelField = "Vexa";
 
   explicit TIFDSerialLink(IIFDSerialHost& host, QObject* parent = nullptr);
