@@ -1,0 +1,46 @@
+#pragma once
+// The interface facade's fields that both paths (the legacy driver and the serial cards) read and
+// write: channels in use and their smoothed values, digital lines, outputs, frequency measurement
+// and the open state. The facade is built on it; the path classes work on it.
+
+#include <array>
+#include <cstdint>
+
+#include <QString>
+
+enum class TIFDInputMode : std::uint8_t { NONE = 0, SE = 1, DIFF = 2 };
+
+struct TIFDState {
+  static constexpr int MainChannels = 33;  // 0..32 registered
+  static constexpr int ChannelValues = 34;  // 0..33 (32 and 33: the two frequency counts)
+  static constexpr int DigitalLines = 16;
+
+  std::array<bool, MainChannels> MainChannelInUse{};
+  std::array<bool, MainChannels> ExpnChannelInUse{};
+  std::array<std::int16_t, ChannelValues> MainChannelValue{};
+  std::array<std::int16_t, ChannelValues> ExpnChannelValue{};
+  std::array<int, DigitalLines> DigitalInputs{};
+  std::array<int, DigitalLines> DigitalOutputs{};
+  std::array<std::uint8_t, DigitalLines> DigitalExitValues{};
+  std::array<int, 4> AnalogueOutputs{};
+  int Dac1Value = 0, Dac2Value = 0;
+  int FilterWeight = 1;
+  int Interval = 1000;
+  bool Multiplexing = false;
+  int MaximumFrequency = 0;
+  int Frequency = 0, Frequency1 = 0, Frequency2 = 0;
+  bool CollectingFrequency = false, CollectingFrequency1 = false, CollectingFrequency2 = false;
+  int NextChannel = 1;
+  bool WatchdogState = false;
+  QString IFDStatus = QStringLiteral("Closed");
+  bool PortsOpen = false, MainPortIsOpen = false, ExpnPortIsOpen = false;
+  std::uint8_t MainDevice = 2, ExpnDevice = 2;
+  bool GettingBurst = false;
+  bool FLegIOActive = true;
+  bool FvComIOActive = false;
+
+  // Process-wide output images shared by every facade.
+  static inline std::uint16_t DigitalOutputShadow = 0;     // bit n = line n
+  static inline std::uint16_t ExpansionOutputShadow = 0;   // bits 0-7 = lines 8-15 (legacy)
+  static inline std::array<std::int16_t, 4> AnalogueOutputShadow{};
+};

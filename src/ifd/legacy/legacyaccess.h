@@ -1,0 +1,84 @@
+#pragma once
+// The legacy half of the interface facade: opening the kernel-driver devices, deciding which is
+// the main card and which the expansion card, and reading and writing their registers and ports
+// for sampling, outputs, frequency measurement and the inverter link. Runs synchronously on the
+// GUI thread inside the facade's calls. Every failed call closes all devices and shows its text;
+// the next operation that needs the devices opens them again.
+
+#include <array>
+#include <cstdint>
+
+#include <QString>
+
+#include "ifd/ifdstate.h"
+#include "ifd/legacy/ilegacydriver.h"
+
+class ILegacyHost;
+class TRigConfig;
+
+class TLegacyAccess {
+ public:
+  static constexpr int MultiplexerSettleMs = 16;
+
+  // `rig` may be null (a facade without a rig configuration); `host` may be null.
+  TLegacyAccess(TIFDState& state, ILegacyDriver& driver, const TRigConfig* rig, ILegacyHost* host);
+  ~TLegacyAccess();
+
+  void OpenPorts();
+  void ClosePorts();
+  void DisposeHandles();
+  // 0: port 3 could not be read; 2: expansion card; 1: main card.
+  int CheckDeviceType(THandle HandleNo);
+  void SetTransfer();
+  void SetFilter();
+
+  void SampleNow();
+  bool SetAnalogueValue(int channel, double value);
+  bool SetDigitalOutputValueLeg(int digital_line, bool on_off);
+  void ResetDigitalOutputs();
+  void Watchdog();
+  int GetFrequency(int channel);
+  void GetTwinFreqs(int channel1, int channel2);
+  bool SetDACOutputValue(int channel, int DACNumber, int value, bool invert);
+  void SendToInverter(const QByteArray& send);
+  QString ReadFromInverter();
+
+  THandle MainHandle() const { return FMainHandle; }
+  THandle ExpnHandle() const { return FExpnHandle; }
+  std::uint8_t Device1() const { return FDevice1; }
+  std::uint8_t Device2() const { return FDevice2; }
+  bool CheckIfPortsOpen() const { return FCheckIfPortsOpen; }
+  bool CheckIfSetInputModeSucceded() const { return FCheckIfSetInputModeSucceded; }
+
+ private:
+  bool UsingEXP() const;
+  bool UsingIFD() const;
+  void Status(int panel, const QString& text);
+  void OpenWhenNeeded();
+  void TwoCardAssignment();
+  void SingleCardAssignment();
+  void DriverErrors();
+
+  bool SetRAM(THandle h, int reg, int value);
+  bool SetPort(THandle h, int port, int value);
+  bool GetPort(THandle h, int port, int& value);
+  // One register word: 64-byte read on a VelUSB-kind device, 2-byte read on a DoruzOVA-kind one.
+  bool GetRAM(THandle h, std::uint8_t kind, int reg, int& word);
+  bool ReadInputs(THandle h, std::uint8_t kind, const std::array<bool, TIFDState::MainChannels>& inUse,
+                  std::array<std::int16_t, TIFDState::ChannelValues>& values, int panel, const QString& error);
+  void Smooth(std::int16_t& value, int raw) const;
+  void ReadMultiplexed();
+  bool WriteOutputPair(THandle h, int lowReg, int slot);
+  void SettleWait();
+
+  TIFDState& S;
+  ILegacyDriver& FDriver;
+  const TRigConfig* FRig;
+  ILegacyHost* FHost;
+  // DoruzOVA0, DoruzOVA1, VelUSB0, VelUSB1
+  std::array<THandle, 4> FHandles{};
+  std::uint8_t FDevice1 = legacy::KindNone, FDevice2 = legacy::KindNone;
+  THandle FMainHandle = 0, FExpnHandle = 0;
+  bool FCheckIfPortsOpen = false;
+  bool FCheckIfSetInputModeSucceded = false;
+};
