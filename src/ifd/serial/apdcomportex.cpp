@@ -75,7 +75,8 @@ TApdComPortEx::TOpenResult TApdComPortEx::Open() {
     if (!chosen || *chosen < 0 || *chosen >= present.size()) return TOpenResult::NoPortSelected;
     FComNumber = present[*chosen];
   }
-  if (!table.IsPresent(FComNumber)) return TOpenResult::InvalidPort;
+  // No number chosen is no probe of a port.
+  if (FComNumber == 0 || !table.IsPresent(FComNumber)) return TOpenResult::InvalidPort;
 
   const QString path = table.PathOf(FComNumber);
   const QString resolved = ResolvedPath(path);
