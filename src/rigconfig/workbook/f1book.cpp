@@ -121,14 +121,15 @@ void TF1Book::SetSelection(int row1, int col1, int row2, int col2) {
 
 void TF1Book::SelectionToBook() {
   if (FSyncing) return;
-  const QModelIndexList picked = FView->selectionModel()->selectedIndexes();
+  // Ranges, not indexes: selecting a whole results sheet must not list every cell.
+  const QItemSelection picked = FView->selectionModel()->selection();
   if (picked.isEmpty()) return;
   int r1 = INT_MAX, c1 = INT_MAX, r2 = 0, c2 = 0;
-  for (const QModelIndex& i : picked) {
-    r1 = std::min(r1, i.row() + 1);
-    c1 = std::min(c1, i.column() + 1);
-    r2 = std::max(r2, i.row() + 1);
-    c2 = std::max(c2, i.column() + 1);
+  for (const QItemSelectionRange& range : picked) {
+    r1 = std::min(r1, range.top() + 1);
+    c1 = std::min(c1, range.left() + 1);
+    r2 = std::max(r2, range.bottom() + 1);
+    c2 = std::max(c2, range.right() + 1);
   }
   FBook.SetSelection(r1, c1, r2, c2);
 }

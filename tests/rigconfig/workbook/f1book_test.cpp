@@ -60,6 +60,8 @@ TEST(F1Book, ClipboardCommandsMoveRangesAsTabSeparatedText) {
   book.SetSelection(3, 2, 3, 2);
   book.EditPaste();
   EXPECT_EQ(wb.NumberRC(3, 3), 2);
+  book.View()->selectAll();  // a selection made in the view becomes the workbook's
+  EXPECT_EQ(wb.Selection().Row2, wb.MaxRow());
   book.SetSelection(1, -1, 1, -1);
   book.EditCut();
   EXPECT_EQ(wb.LastRow(), 3);
