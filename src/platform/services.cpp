@@ -38,3 +38,25 @@ void TServices::SetClock(IClock* clock) { gClock.Installed = clock; }
 void TServices::SetLauncher(IProgramLauncher* launcher) { gLauncher.Installed = launcher; }
 void TServices::SetBus(TMessageBus* bus) { gBus.Installed = bus; }
 void TServices::SetHelp(IHelpViewer* help) { gHelp.Installed = help; }
+
+namespace {
+TRigConfig* gRig = nullptr;
+TQXIFD* gIFD = nullptr;
+TQXDataList* gDataList = nullptr;
+TQXLoggerPanel* gLogger = nullptr;
+TTableForm* gTable = nullptr;
+TGraphForm* gGraph = nullptr;
+}  // namespace
+
+TRigConfig* TServices::Rig() { return gRig; }
+void TServices::SetRig(TRigConfig* rig) { gRig = rig; }
+TQXIFD* TServices::IFD() { return gIFD; }
+void TServices::SetIFD(TQXIFD* ifd) { gIFD = ifd; }
+TQXDataList* TServices::DataList() { return gDataList; }
+void TServices::SetDataList(TQXDataList* list) { gDataList = list; }
+TQXLoggerPanel* TServices::Logger() { return gLogger; }
+void TServices::SetLogger(TQXLoggerPanel* logger) { gLogger = logger; }
+TTableForm* TServices::Table() { return gTable; }
+void TServices::SetTable(TTableForm* table) { gTable = table; }
+TGraphForm* TServices::Graph() { return gGraph; }
+void TServices::SetGraph(TGraphForm* graph) { gGraph = graph; }

@@ -7,6 +7,12 @@ class IHelpViewer;
 class IPrompts;
 class IProgramLauncher;
 class TMessageBus;
+class TRigConfig;
+class TQXIFD;
+class TQXDataList;
+class TQXLoggerPanel;
+class TTableForm;
+class TGraphForm;
 
 class TServices {
  public:
@@ -23,4 +29,19 @@ class TServices {
   static void SetLauncher(IProgramLauncher* launcher);
   static void SetBus(TMessageBus* bus);
   static void SetHelp(IHelpViewer* help);
+
+  // The program's single instances, set during window assembly and cleared at shutdown (null when
+  // absent: a part that finds one missing does without it).
+  static TRigConfig* Rig();
+  static void SetRig(TRigConfig* rig);
+  static TQXIFD* IFD();
+  static void SetIFD(TQXIFD* ifd);
+  static TQXDataList* DataList();
+  static void SetDataList(TQXDataList* list);
+  static TQXLoggerPanel* Logger();
+  static void SetLogger(TQXLoggerPanel* logger);
+  static TTableForm* Table();
+  static void SetTable(TTableForm* table);
+  static TGraphForm* Graph();
+  static void SetGraph(TGraphForm* graph);
 };
