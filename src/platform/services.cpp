@@ -46,6 +46,7 @@ TQXDataList* gDataList = nullptr;
 TQXLoggerPanel* gLogger = nullptr;
 TTableForm* gTable = nullptr;
 TGraphForm* gGraph = nullptr;
+TWorkbook* gSampleBook = nullptr;
 }  // namespace
 
 TRigConfig* TServices::Rig() { return gRig; }
@@ -60,3 +61,5 @@ TTableForm* TServices::Table() { return gTable; }
 void TServices::SetTable(TTableForm* table) { gTable = table; }
 TGraphForm* TServices::Graph() { return gGraph; }
 void TServices::SetGraph(TGraphForm* graph) { gGraph = graph; }
+TWorkbook* TServices::SampleBook() { return gSampleBook; }
+void TServices::SetSampleBook(TWorkbook* book) { gSampleBook = book; }

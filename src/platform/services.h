@@ -13,6 +13,7 @@ class TQXDataList;
 class TQXLoggerPanel;
 class TTableForm;
 class TGraphForm;
+class TWorkbook;
 
 class TServices {
  public:
@@ -44,4 +45,7 @@ class TServices {
   static void SetTable(TTableForm* table);
   static TGraphForm* Graph();
   static void SetGraph(TGraphForm* graph);
+  // The hidden workbook holding the run sheet; its row 2 is the sample row the sources write.
+  static TWorkbook* SampleBook();
+  static void SetSampleBook(TWorkbook* book);
 };
