@@ -40,8 +40,12 @@ class IPrompts {
   // Index of the chosen item, or nothing when cancelled.
   virtual std::optional<int> ChooseItem(const TChoiceRequest& request) = 0;
   // A line of text typed by the user (password boxes mask it), or nothing when cancelled.
+  // `customDialog`, when given, is the program's own dialog asking it (a test responder answers
+  // without it).
+  using TTextDialog = std::function<std::optional<QString>()>;
   virtual std::optional<QString> InputText(const QString& caption, const QString& prompt,
-                                           const QString& initial, bool password) = 0;
+                                           const QString& initial, bool password,
+                                           const TTextDialog& customDialog = {}) = 0;
 };
 
 // Short names for the common cases.

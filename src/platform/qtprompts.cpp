@@ -84,7 +84,9 @@ std::optional<int> TQtPrompts::ChooseItem(const TChoiceRequest& request) {
 }
 
 std::optional<QString> TQtPrompts::InputText(const QString& caption, const QString& prompt,
-                                             const QString& initial, bool password) {
+                                             const QString& initial, bool password,
+                                             const TTextDialog& customDialog) {
+  if (customDialog) return customDialog();
   bool ok = false;
   const QString text = QInputDialog::getText(QApplication::activeWindow(), caption, prompt,
                                              password ? QLineEdit::Password : QLineEdit::Normal, initial, &ok);

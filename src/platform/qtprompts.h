@@ -10,7 +10,8 @@ class TQtPrompts : public IPrompts {
   std::optional<QString> SaveFileDialog(const TFileDialogRequest& request) override;
   std::optional<int> ChooseItem(const TChoiceRequest& request) override;
   std::optional<QString> InputText(const QString& caption, const QString& prompt,
-                                   const QString& initial, bool password) override;
+                                   const QString& initial, bool password,
+                                   const TTextDialog& customDialog = {}) override;
 
   // "Text|*.txt|All Files|*.*" -> "Text (*.txt);;All Files (*)"
   static QString QtFilter(const QString& filter);

@@ -27,7 +27,8 @@ class TReportingPrompts : public IPrompts {
     FProblems << request.Text;
     return std::nullopt;
   }
-  std::optional<QString> InputText(const QString&, const QString&, const QString&, bool) override {
+  std::optional<QString> InputText(const QString&, const QString&, const QString&, bool,
+                                   const TTextDialog&) override {
     return std::nullopt;
   }
 

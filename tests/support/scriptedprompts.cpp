@@ -95,7 +95,9 @@ std::optional<int> TScriptedPrompts::ChooseItem(const TChoiceRequest& request) {
 }
 
 std::optional<QString> TScriptedPrompts::InputText(const QString& caption, const QString& prompt,
-                                                   const QString& initial, bool password) {
+                                                   const QString& initial, bool password,
+                                                   const TTextDialog& customDialog) {
+  Q_UNUSED(customDialog);
   Q_UNUSED(caption);
   Q_UNUSED(initial);
   Q_UNUSED(password);

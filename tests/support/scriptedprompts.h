@@ -41,7 +41,7 @@ class TScriptedPrompts : public IPrompts {
   std::optional<QString> SaveFileDialog(const TFileDialogRequest& request) override;
   std::optional<int> ChooseItem(const TChoiceRequest& request) override;
   std::optional<QString> InputText(const QString& caption, const QString& prompt, const QString& initial,
-                                   bool password) override;
+                                   bool password, const TTextDialog& customDialog = {}) override;
 
  private:
   using TAnswer = std::variant<TModalResult, std::optional<QString>, std::optional<int>>;

@@ -1,6 +1,6 @@
 #include <gtest/gtest.h>
 
-#include "fakelegacycard.h"
+#include "support/fakelegacycard.h"
 #include "ifd/legacy/ilegacyhost.h"
 #include "ifd/legacy/legacyaccess.h"
 #include "platform/iclock.h"

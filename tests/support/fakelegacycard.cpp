@@ -1,4 +1,4 @@
-#include "fakelegacycard.h"
+#include "support/fakelegacycard.h"
 
 #include <QtEndian>
 
