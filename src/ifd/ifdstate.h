@@ -8,7 +8,7 @@
 
 #include <QString>
 
-enum class TIFDInputMode : std::uint8_t { NONE = 0, SE = 1, DIFF = 2 };
+#include "ifd/serial/ifdinputmode.h"
 
 struct TIFDState {
   static constexpr int MainChannels = 33;  // 0..32 registered

@@ -1,0 +1,660 @@
+#include "ifd/qxifd.h"
+
+#include <algorithm>
+#include <limits>
+
+#include <QCoreApplication>
+#include <QRegularExpression>
+
+#include "ifd/ifdconfig.h"
+#include "ifd/ifrequencyreader.h"
+#include "ifd/iifdhost.h"
+#include "ifd/legacy/legacyaccess.h"
+#include "ifd/legacy/socketdriver.h"
+#include "ifd/serial/apdcomportex.h"
+#include "ifd/serial/commandwriter.h"
+#include "ifd/serial/datatriggerrep.h"
+#include "ifd/serial/serialcommandset.h"
+#include "ifd/serial/serialmessage.h"
+#include "platform/iclock.h"
+#include "platform/iprompts.h"
+#include "platform/messagebus.h"
+#include "platform/numbers.h"
+#include "platform/services.h"
+#include "rigconfig/registry.h"
+#include "rigconfig/rigconfig.h"
+#include "rigconfig/settingsnames.h"
+
+namespace {
+const QString kMaster = QStringLiteral("ms");
+const QString kSlave = QStringLiteral("sl");
+
+std::int16_t ToCount(std::int64_t v) {
+  // A card never reports beyond 16 bits; a garbled number must not wrap into a plausible value.
+  return static_cast<std::int16_t>(
+      std::clamp<std::int64_t>(v, std::numeric_limits<std::int16_t>::min(), std::numeric_limits<std::int16_t>::max()));
+}
+
+// A reply holding one decimal number; `fallback` when it is not one.
+int ReplyNumber(const QString& data, int fallback) {
+  bool ok = false;
+  const int value = data.trimmed().toInt(&ok);
+  return ok ? value : fallback;
+}
+
+void SetBit(std::uint16_t& image, int bit, bool on) {
+  const auto mask = static_cast<std::uint16_t>(1u << bit);
+  image = on ? static_cast<std::uint16_t>(image | mask) : static_cast<std::uint16_t>(image & ~mask);
+}
+}  // namespace
+
+TQXIFD::TQXIFD(QObject* AOwner, IIFDHost* host, ILegacyDriver* driver)
+    : QObject(AOwner),
+      FLink(std::make_unique<TIFDSerialLink>(static_cast<IIFDSerialHost&>(*this))),
+      FisVexa(FLink->FisVexa),
+      FMainCardActive(FLink->FMainCardActive),
+      FAuxCardActive(FLink->FAuxCardActive),
+      FvComMasterIFDided(FLink->FvComMasterIFDided),
+      FvComSlaveIFDided(FLink->FvComSlaveIFDided),
+      fIFDimMaster(FLink->fIFDimMaster),
+      fIFDimSlave(FLink->fIFDimSlave),
+      FtryAutoComConnect(FLink->FtryAutoComConnect),
+      FpreAssignedPortValCOMm(FLink->FpreAssignedPortValCOMm),
+      FpreAssignedPortValCOMs(FLink->FpreAssignedPortValCOMs),
+      FlastPortValCOMm(FLink->FlastPortValCOMm),
+      FlastPortValCOMs(FLink->FlastPortValCOMs),
+      FRig(TServices::Rig()),
+      FHost(host) {
+  if (!driver) {
+    FOwnDriver = std::make_unique<TSocketDriver>();
+    driver = FOwnDriver.get();
+  }
+  FLegacy = std::make_unique<TLegacyAccess>(*this, *driver, FRig, static_cast<ILegacyHost*>(this));
+
+  FLegIOActive = true;
+  FvComIOActive = false;
+  ConfirmDigitals();
+  ExpansionOutputShadow = 0;
+  AnalogueOutputShadow = {};
+  Interval = 1000;
+  FilterWeight = 1;
+  if (FRig)
+    ReadParametersFromRig();
+  else
+    F_is_QXIFD_StandAlone = true;
+  PortsOpen = false;
+  IFDStatus = QStringLiteral("Closed");
+  Dac1Value = Dac2Value = 0;
+  TServices::SetIFD(this);
+}
+
+TQXIFD::~TQXIFD() {
+  if (TServices::IFD() == this) TServices::SetIFD(nullptr);
+  FLegacy.reset();
+}
+
+void TQXIFD::SetConfigDialog(TIFDConfig* dialog) { FConfigDialog = dialog; }
+TIFDConfig* TQXIFD::ConfigDialog() const { return FConfigDialog.data(); }
+
+bool TQXIFD::UsingIFD() const { return FRig && FRig->Using_IFD; }
+bool TQXIFD::UsingEXP() const { return FRig && FRig->Using_EXP; }
+
+// ---- creation and parameters ----
+
+void TQXIFD::TakeLaunchParameters(const TQrlInfo& info) { FLink->TakeLaunchParameters(info); }
+
+void TQXIFD::ReadParametersFromRig() {
+  if (!FRig) return;
+  Interval = FRig->IFDSampleRate;
+  FilterWeight = FRig->IFDFilter;
+  if (!FRig->RegistryKey.isEmpty()) {
+    try {
+      TRegistry reg;
+      if (reg.OpenKey(FRig->RegistryKey, true)) {
+        Interval = reg.ReadIntegerOrCreate(QLatin1String(settings::reg::IFDFrequency), FRig->IFDSampleRate);
+        FilterWeight = reg.ReadIntegerOrCreate(QLatin1String(settings::reg::IFDFilter), FRig->IFDFilter);
+        reg.CloseKey();
+      }
+    } catch (const ERegistryError&) {
+      // A value of the wrong type: keep the rig's own.
+    }
+  }
+  // The weight divides every reading: below 1 the smoothing would run away.
+  if (FilterWeight < 1) FilterWeight = 1;
+}
+
+void TQXIFD::WriteParameters() {
+  if (!FRig || FRig->RegistryKey.isEmpty()) return;
+  TRegistry reg;
+  if (!reg.OpenKey(FRig->RegistryKey, true)) return;
+  reg.WriteInteger(QLatin1String(settings::reg::IFDFrequency), Interval);
+  reg.WriteInteger(QLatin1String(settings::reg::IFDFilter), FilterWeight);
+  reg.CloseKey();
+}
+
+int TQXIFD::Configure(int current_sample_rate) {
+  Interval = current_sample_rate;
+  std::unique_ptr<TIFDConfig> temporary;
+  TIFDConfig* dialog = FConfigDialog.data();
+  if (!dialog) {
+    temporary = std::make_unique<TIFDConfig>(*this, nullptr);
+    dialog = temporary.get();
+  }
+  return dialog->exec() == QDialog::Accepted ? Interval : current_sample_rate;
+}
+
+// ---- channels ----
+
+void TQXIFD::RegisterChannel(int channel_index, int MaxValue) {
+  if (channel_index >= 0 && channel_index < 32) {
+    MainChannelInUse[static_cast<size_t>(channel_index)] = true;
+    if (channel_index > 15) Multiplexing = true;
+  } else if (channel_index == 32 || channel_index == 33) {
+    // Both frequency inputs share the one "frequency in use" flag.
+    MainChannelInUse[32] = true;
+    MaximumFrequency = MaxValue;
+  } else if (channel_index > 33 && channel_index < 99) {
+    MaximumFrequency = MaxValue;
+  } else if (channel_index >= 100 && channel_index <= 131) {
+    ExpnChannelInUse[static_cast<size_t>(channel_index - 100)] = true;
+  } else {
+    TServices::Prompts().MessageDlg(QLatin1String(InvalidChannelText), TMsgDlgType::mtError, TMsgDlgButtons::OK);
+  }
+}
+
+int TQXIFD::DataForChannel(int channel) {
+  if (channel >= 0 && channel < 32) return MainChannelValue[static_cast<size_t>(channel)];
+  if (channel >= 100 && channel <= 124) return ExpnChannelValue[static_cast<size_t>(channel - 100)];
+  if (channel == 32 || channel == 33) {
+    if (MaximumFrequency == 0) return 0;  // no frequency channel registered: no scale
+    return static_cast<int>(numbers::RoundHalfEven(MainChannelValue[static_cast<size_t>(channel)] /
+                                                   static_cast<double>(MaximumFrequency) * 2047.0));
+  }
+  TServices::Prompts().MessageDlg(QLatin1String(InvalidChannelText), TMsgDlgType::mtError, TMsgDlgButtons::OK);
+  return 0;
+}
+
+void TQXIFD::ConfirmDigitals() {
+  std::uint16_t main = DigitalOutputShadow & 0xFF00;
+  std::uint16_t expansion = ExpansionOutputShadow & 0xFF00;
+  for (int b = 0; b < 8; ++b) {
+    if (DigitalExitValues[static_cast<size_t>(b)]) main |= static_cast<std::uint16_t>(1u << b);
+    if (DigitalExitValues[static_cast<size_t>(8 + b)]) expansion |= static_cast<std::uint16_t>(1u << b);
+  }
+  DigitalOutputShadow = main;
+  ExpansionOutputShadow = expansion;
+}
+
+// ---- sampling and outputs ----
+
+void TQXIFD::SampleNow() {
+  if (FLegIOActive)
+    FLegacy->SampleNow();
+  else if (FvComIOActive)
+    SerialSampleNow();
+}
+
+void TQXIFD::SerialSampleNow() {
+  FLink->SendSampleRequests();
+  if (ComPort() && FHost) {
+    FLink->PublishMasterStatus();
+    if (queryVexaautomatically() && !F_SENT_queryVexaautomatically_MESSAGE) {
+      F_SENT_queryVexaautomatically_MESSAGE = true;
+      stopFrequencySampling();
+      PostMessageNamed("WM_INVERTER_VEXA_KICK_START");
+    }
+  }
+  if (ComPortAux() && FHost) FLink->PublishSlaveStatus();
+}
+
+void TQXIFD::SendToPort(TApdComPortEx* port, const QByteArray& command) { TCommandWriter::SendCommand(port, command); }
+
+bool TQXIFD::SetAnalogueValue(int channel_index, double value) {
+  if (FvComIOActive) return SerialAnalogueValue(channel_index, value);
+  if (FLegIOActive) return FLegacy->SetAnalogueValue(channel_index, value);
+  return false;
+}
+
+bool TQXIFD::SerialAnalogueValue(int channel_index, double value) {
+  const TSerialCommandSet& commands = TSerialCommandSet::Instance();
+  if (channel_index >= 0 && channel_index <= 3) {
+    // A Vexa has two analogue outputs.
+    TApdComPortEx* port = FLink->PortNamed(kMaster);
+    if (port && (!FisVexa || channel_index <= 1))
+      if (auto command = commands.AnalogueOutputCommand(channel_index, value)) SendToPort(port, *command);
+  } else if (channel_index >= 100 && channel_index <= 103 && !FisVexa) {
+    if (TApdComPortEx* port = FLink->PortNamed(kSlave))
+      if (auto command = commands.AnalogueOutputCommand(channel_index - 100, value)) SendToPort(port, *command);
+  }
+  return false;
+}
+
+bool TQXIFD::SetDigitalOutputValue(int digital_line, bool on_off) {
+  if (!FvComIOActive) return FLegacy->SetDigitalOutputValueLeg(digital_line, on_off);
+  if (!FForwardVComDOsSet) return true;
+  const TSerialCommandSet& commands = TSerialCommandSet::Instance();
+  const bool slaveLine = digital_line >= 8 && digital_line <= 15;
+  if (!(digital_line >= 0 && digital_line <= 7) && !(slaveLine && !FisVexa)) return true;
+  TApdComPortEx* port = FLink->PortNamed(slaveLine ? kSlave : kMaster);
+  if (!port) return true;
+  SetBit(DigitalOutputShadow, digital_line, on_off);
+  DigitalOutputs[static_cast<size_t>(digital_line)] = on_off ? 1 : 0;
+  for (const QByteArray& command : commands.DigitalOutputCommands(FisVexa, slaveLine, DigitalOutputShadow))
+    SendToPort(port, command);
+  return true;
+}
+
+bool TQXIFD::SetDACOutputValue(int channel, int DACNumber, int value, bool invert) {
+  if (FvComIOActive) return false;
+  return FLegacy->SetDACOutputValue(channel, DACNumber, value, invert);
+}
+
+void TQXIFD::Watchdog() {
+  if (FvComIOActive) {
+    const bool wasHigh = WatchdogState;
+    WatchdogState = !WatchdogState;
+    if (FLink->PortNamed(kMaster)) SendToPort(ComPort(), TSerialCommandSet::WatchdogCommand(wasHigh));
+  } else if (FLegIOActive && PortsOpen && !GettingBurst) {
+    FLegacy->Watchdog();
+  }
+}
+
+int TQXIFD::GetFrequency(int channel) {
+  if (FvComIOActive) {
+    if (FisFrequencySamplingOn && !CollectingFrequency) {
+      // Only inputs the card can measure are requested: a request that cannot go out would wait
+      // for its reply for ever.
+      if (auto command = TSerialCommandSet::Instance().FrequencyCommand(channel)) {
+        SendToPort(ComPort(), *command);
+        CollectingFrequency = true;
+      }
+    }
+    return -1;
+  }
+  if (FLegIOActive && !GettingBurst) return FLegacy->GetFrequency(channel);
+  return 0;
+}
+
+void TQXIFD::GetTwinFreqs(int channel1, int channel2) {
+  if (GettingBurst) return;
+  if (FvComIOActive) {
+    const TSerialCommandSet& commands = TSerialCommandSet::Instance();
+    if (NextChannel == 1 && !CollectingFrequency1) {
+      if (auto command = commands.FrequencyCommand(channel1)) {
+        SendToPort(ComPort(), *command);
+        CollectingFrequency1 = true;
+      }
+    } else if (NextChannel == 2 && !CollectingFrequency2) {
+      if (auto command = commands.FrequencyCommand(channel2)) {
+        SendToPort(ComPort(), *command);
+        CollectingFrequency2 = true;
+      }
+    }
+  } else if (FLegIOActive) {
+    FLegacy->GetTwinFreqs(channel1, channel2);
+  }
+}
+
+void TQXIFD::RegisterFrequencyReader(IFrequencyReader* reader) {
+  if (reader && std::find(FFrequencyReaders.begin(), FFrequencyReaders.end(), reader) == FFrequencyReaders.end())
+    FFrequencyReaders.push_back(reader);
+}
+
+void TQXIFD::UnregisterFrequencyReader(IFrequencyReader* reader) {
+  std::erase(FFrequencyReaders, reader);
+}
+
+void TQXIFD::reSetFrequencyReaders() {
+  for (IFrequencyReader* reader : std::vector<IFrequencyReader*>(FFrequencyReaders)) reader->ResetFrequencyReader();
+}
+
+void TQXIFD::FrequencyToReaders(int count) {
+  for (IFrequencyReader* reader : std::vector<IFrequencyReader*>(FFrequencyReaders)) reader->FrequencyReceived(count);
+}
+
+void TQXIFD::Pause(int ms) {
+  IClock& clock = TServices::Clock();
+  const std::int64_t start = clock.TickCountMs();
+  while (clock.TickCountMs() - start < ms) QCoreApplication::processEvents(QEventLoop::ExcludeUserInputEvents);
+}
+
+void TQXIFD::ResetAnalogueOutputs() {
+  if (!FLegIOActive) return;
+  for (const auto& [used, first] : {std::pair{UsingIFD(), 0}, std::pair{UsingEXP(), 100}}) {
+    if (!used) continue;
+    for (int output = first; output < first + 4; ++output) {
+      SetAnalogueValue(output, 0);
+      Pause(OutputPauseMs);
+    }
+  }
+}
+
+void TQXIFD::ResetDigitalOutputs() {
+  if (!FvComIOActive) {
+    if (FLegIOActive) FLegacy->ResetDigitalOutputs();
+    return;
+  }
+  for (const auto& [used, first] : {std::pair{UsingIFD(), 0}, std::pair{UsingEXP(), 8}}) {
+    if (!used) continue;
+    for (int line = first; line < first + 8; ++line) {
+      SetDigitalOutputValue(line, DigitalExitValues[static_cast<size_t>(line)] != 0);
+      Pause(OutputPauseMs);
+    }
+  }
+}
+
+void TQXIFD::CloseProcessing() {
+  // Shutting down: whatever fails here, the program still has to close.
+  try {
+    if (FvComIOActive) {
+      for (const auto& [used, output, line] : {std::tuple{UsingIFD(), 0, 0}, std::tuple{UsingEXP(), 100, 8}}) {
+        if (!used) continue;
+        for (int o = output; o < output + 4; ++o) {
+          SetAnalogueValue(o, 0);
+          Pause(OutputPauseMs);
+        }
+        for (int l = line; l < line + 8; ++l) {
+          SetDigitalOutputValue(l, DigitalExitValues[static_cast<size_t>(l)] != 0);
+          Pause(OutputPauseMs);
+        }
+      }
+    } else if (FLegIOActive) {
+      if (FRig && FRig->DAC_Count > 0) SetDACOutputValue(0, 0, 0, false);
+      for (const auto& [used, output, line] : {std::tuple{UsingIFD(), 0, 0}, std::tuple{UsingEXP(), 2, 8}}) {
+        if (!used) continue;
+        SetAnalogueValue(output, 0);
+        SetAnalogueValue(output + 1, 0);
+        for (int l = line; l < line + 8; ++l) SetDigitalOutputValue(l, DigitalExitValues[static_cast<size_t>(l)] != 0);
+      }
+      if (UsingIFD() || UsingEXP()) FLegacy->ClosePorts();
+    }
+  } catch (...) {
+  }
+}
+
+void TQXIFD::SetFilter() {
+  // The legacy filter is set when the devices open; without them there is nothing to set.
+  if (FLegIOActive && PortsOpen) FLegacy->SetFilter();
+  if (FvComIOActive) {
+    if (auto command = TSerialCommandSet::Instance().FilterCommand(FilterWeight)) {
+      SendToPort(ComPort(), *command);
+      SendToPort(ComPortAux(), *command);
+    }
+  }
+}
+
+void TQXIFD::SetTransfer() {
+  if (FLegIOActive && PortsOpen) FLegacy->SetTransfer();
+}
+
+// ---- high-speed capture ----
+
+void TQXIFD::SetBurstChannel(int, int) {}
+void TQXIFD::GetBurst(int) {}
+void TQXIFD::getScopeScan(const TScopeCnfg*) {}
+void TQXIFD::StartHighSpeedTransfer() {}
+
+// ---- inverter transport ----
+
+void TQXIFD::SendToInverter(const QByteArray& send) {
+  if (FLegIOActive) FLegacy->SendToInverter(send);
+}
+
+QString TQXIFD::ReadFromInverter() { return FLegIOActive ? FLegacy->ReadFromInverter() : QString(); }
+
+void TQXIFD::ToInverter_COM(const QByteArray& code) {
+  if (FvComIOActive && FisVexa) SendToPort(ComPort(), code);
+}
+
+// ---- paths ----
+
+void TQXIFD::switchIOtoLegacyDriver(const IIFDHost* ASender, bool AForce) {
+  if (!AForce) {
+    const bool loading = ASender && ASender == FHost && FHost->ChangingExercise();
+    const TModalResult answer = TServices::Prompts().MessageDlg(
+        QLatin1String(loading ? LoadExerciseQuestion : TerminateSessionQuestion), TMsgDlgType::mtWarning,
+        TMsgDlgButtons::YesNo);
+    if (answer != TModalResult::mrYes) return;
+  }
+  if (FHost) FHost->CleanUpBeforeLeavingVCom();
+  if (FRig && !FRig->RegistryKey.isEmpty()) FLink->WriteLastPorts();
+  FLegIOActive = FvComIOActive = false;
+  FMainCardActive = FAuxCardActive = false;
+  FisVexa = false;
+  FLink->ReleasePort(TIFDSerialLink::TPortSlot::First);
+  // A second port left open would keep its card talking to nobody.
+  FLink->ReleasePort(TIFDSerialLink::TPortSlot::Second);
+  if (FHost) FHost->CleanUpAfterLeavingVCom();
+  FLegIOActive = true;
+}
+
+void TQXIFD::switchIOtoIFDVComMaster(const IIFDHost*) {
+  FvComIOActive = FLegIOActive = false;
+  FLink->ConnectFirstCard();
+}
+
+void TQXIFD::switchIOtoIFDVComSlave(const IIFDHost*) {
+  FvComIOActive = FLegIOActive = false;
+  if (ComPortAux())
+    FLink->ReleaseSecondPort();
+  else
+    FLink->ActivateIFDVComAux();
+}
+
+void TQXIFD::ActivateCard(TApdComPortRole role) {
+  const bool master = role == TApdComPortRole::ms;
+  if (!master && role != TApdComPortRole::sl) return;
+  // A mode reply still queued when its port was released must not bring the serial path back.
+  if (!FLink->PortNamed(master ? kMaster : kSlave)) return;
+  FLink->ApplyCardMode(role);
+  if (FHost) {
+    if (master)
+      FHost->vComMasterIFDmode();
+    else
+      FHost->vComSlaveIFDmode();
+  }
+  CollectingFrequency = CollectingFrequency1 = CollectingFrequency2 = false;
+  NextChannel = 1;
+  FLegIOActive = false;
+  FvComIOActive = true;
+  ResetDigitalOutputs();
+}
+
+void TQXIFD::OpenPorts() { FLegacy->OpenPorts(); }
+void TQXIFD::ClosePorts() { FLegacy->ClosePorts(); }
+void TQXIFD::DisposeHandles() { FLegacy->DisposeHandles(); }
+
+// ---- serial connection ----
+
+bool TQXIFD::OpenVComPort(TIFDSerialLink::TPortSlot port, const QString& name, int Value) {
+  return FLink->OpenVComPort(port, name, Value);
+}
+bool TQXIFD::OpenPortAsking(TApdComPortEx& port) { return FLink->OpenPortAsking(port); }
+void TQXIFD::ConnectFirstCard() { FLink->ConnectFirstCard(); }
+void TQXIFD::ActivateIFDVComAux() { FLink->ActivateIFDVComAux(); }
+void TQXIFD::ReleaseSecondPort() { FLink->ReleaseSecondPort(); }
+void TQXIFD::CardIdentified(const QString& text, const QString& cardMarker) { FLink->CardIdentified(text, cardMarker); }
+void TQXIFD::CardLost(const QString& cardMarker) { FLink->CardLost(cardMarker); }
+void TQXIFD::SetVComLoggingMode() { FLink->SetVComLoggingMode(); }
+void TQXIFD::TryToRestoreLogManually() { FLink->TryToRestoreLogManually(); }
+void TQXIFD::readCaptureRig() { FLink->readCaptureRig(); }
+void TQXIFD::listAvailableComPorts() { FLink->listAvailableComPorts(); }
+QString TQXIFD::getParsedVComPortsValues() const { return FLink->getParsedVComPortsValues(); }
+
+void TQXIFD::ReadLastPorts() {
+  if (FRig && !FRig->RegistryKey.isEmpty()) FLink->ReadLastPorts();
+}
+
+void TQXIFD::RequestSilentReconnect(const TQXIFD* ARequester) {
+  if (ARequester == this) PostMessageNamed("WM_RECONNECT_COMS_SILENTLY");
+}
+
+void TQXIFD::PostMessageNamed(const char* name, std::intptr_t wParam) {
+  TMessageBus& bus = TServices::Bus();
+  bus.PostMessage(bus.RegisterWindowMessage(QLatin1String(name)), wParam, 0);
+}
+
+// ---- queries ----
+
+bool TQXIFD::vComPortOpen() const { return FLink->vComPortOpen(); }
+bool TQXIFD::vComPortOpenAux() const { return FLink->vComPortOpenAux(); }
+int TQXIFD::vcomPortMaster() const { return FLink->vcomPortMaster(); }
+int TQXIFD::vcomPortSlave() const { return FLink->vcomPortSlave(); }
+bool TQXIFD::isVexamode() const { return FRig && FRig->isVexamode(); }
+bool TQXIFD::queryVexaautomatically() const { return FRig && FRig->queryVexaatstartUp(); }
+
+// ---- the dispatcher's handlers and the reply effects ----
+
+void TQXIFD::LogDataIn(const QString& AData) { FLink->LogDataIn(AData); }
+void TQXIFD::LogDataOut(const QString& AData) { FLink->LogDataOut(AData); }
+TSerialMessage TQXIFD::SplitCodeAndData(const QString& AData) { return TSerialMessage::SplitCodeAndData(AData); }
+int TQXIFD::CardMarkerToCardRole(const QString& cardmrk) { return TSerialMessage::CardMarkerToCardRole(cardmrk); }
+
+void TQXIFD::ReplyReceived(TApdComPortRole role, const QString&, int code, const QString& data) {
+  using R = TDataTriggerRep;
+  const bool master = role == TApdComPortRole::ms;
+  // A reply that cannot be applied leaves the fields as they were.
+  try {
+    if (code == R::Code(R::diS))
+      DigitalInputsReply(role, data);
+    else if (code == R::Code(R::diS_3) && master)
+      UpperDigitalInputsReply(data);
+    else if (code == R::Code(R::aiS))
+      AnalogueInputsReply(role, data);
+    else if (code == R::Code(R::setIM))
+      ActivateCard(role);
+    else if (code == R::Code(R::rFrqX) && master)
+      FrequencyReply(data);
+    else if (code == R::Code(R::HS_stop) && master)
+      StartHighSpeedTransfer();
+    else if (code == R::Code(R::IMO) && master && FHost)
+      FHost->vComInverterDataBack(data);
+  } catch (...) {
+  }
+}
+
+void TQXIFD::DigitalInputsReply(TApdComPortRole role, const QString& data) {
+  // Not a number: -1, every input reads 1.
+  const int b = ReplyNumber(data, -1) & 0xFF;
+  if (role == TApdComPortRole::ms) {
+    for (int i = 0; i < 8; ++i) DigitalInputs[static_cast<size_t>(i)] = (b >> i) & 1;
+    if (FisVexa) {
+      F_CaptureApparatus = (b >> 2) & 0x0F;
+      if (FHost) FHost->setCaptureID(F_CaptureApparatus);
+    }
+  } else if (role == TApdComPortRole::sl) {
+    for (int i = 0; i < 8; ++i) DigitalInputs[static_cast<size_t>(8 + i)] = (b >> i) & 1;
+  }
+}
+
+void TQXIFD::UpperDigitalInputsReply(const QString& data) {
+  const int b = ReplyNumber(data, -1) & 0xFF;
+  for (int i = 0; i < 8; ++i) DigitalInputs[static_cast<size_t>(8 + i)] = (b >> i) & 1;
+}
+
+void TQXIFD::AnalogueInputsReply(TApdComPortRole role, const QString& data) {
+  const bool master = role == TApdComPortRole::ms;
+  if (!master && role != TApdComPortRole::sl) return;
+  static const QRegularExpression separators(QStringLiteral("[ ,]+"));
+  const QStringList items = data.split(separators, Qt::SkipEmptyParts);
+  const auto& inUse = master ? MainChannelInUse : ExpnChannelInUse;
+  auto& values = master ? MainChannelValue : ExpnChannelValue;
+  const int weight = std::max(FilterWeight, 1);
+  // Only the 32 analogue inputs: the frequency counts behind them are not the card's "IA" values.
+  const int count = std::min<int>(static_cast<int>(items.size()), 32);
+  for (int i = 0; i < count; ++i) {
+    if (!inUse[static_cast<size_t>(i)]) continue;
+    bool ok = false;
+    int r = items[i].toInt(&ok);
+    if (!ok) r = 0;
+    std::int16_t& v = values[static_cast<size_t>(i)];
+    v = ToCount(numbers::RoundHalfEven(v + (r - v) / static_cast<double>(weight)));
+  }
+}
+
+void TQXIFD::FrequencyReply(const QString& data) {
+  const int r = ReplyNumber(data, -1);
+  // One reply answers one request, the one sent first.
+  if (CollectingFrequency1) {
+    MainChannelValue[32] = ToCount(r);
+    Frequency1 = r;
+    FrequencyToReaders(r);
+    CollectingFrequency1 = false;
+    NextChannel = 2;
+  } else if (CollectingFrequency2) {
+    MainChannelValue[33] = ToCount(r);
+    Frequency2 = r;
+    FrequencyToReaders(r);
+    CollectingFrequency2 = false;
+    NextChannel = 1;
+  } else if (CollectingFrequency) {
+    FrequencyToReaders(r);
+    MainChannelValue[32] = ToCount(r);
+    Frequency = r;
+    CollectingFrequency = false;
+  }
+}
+
+// ---- hosts ----
+
+void TQXIFD::SetStatusPanel(int panel, const QString& text) {
+  if (FHost) FHost->SetStatusPanel(panel, text);
+}
+void TQXIFD::SetVComToolsOn() {
+  if (FHost) FHost->SetVComToolsOn();
+}
+void TQXIFD::SetVComToolsOff() {
+  if (FHost) FHost->SetVComToolsOff();
+}
+
+TSerialRigValues TQXIFD::RigValues() const {
+  TSerialRigValues values;
+  if (!FRig) return values;
+  values.VexaMode = FRig->isVexamode();
+  values.MasterMode = static_cast<TIFDInputMode>(FRig->rigConfIFDmodeMaster());
+  values.SlaveMode = static_cast<TIFDInputMode>(FRig->rigConfIFDmodeSlave(FRig->Using_EXP));
+  values.UsingEXP = FRig->Using_EXP;
+  values.Title = FRig->ApplicationTitle;
+  values.RegistryKey = FRig->RegistryKey;
+  return values;
+}
+
+bool TQXIFD::UserClickedForComms() const { return FHost && FHost->UserClickedForComms(); }
+void TQXIFD::SwitchToLegacyDriverForced() { switchIOtoLegacyDriver(nullptr, true); }
+
+void TQXIFD::VComOneIsSet(const QString& port) {
+  if (FHost) FHost->VComOneIsSet(port);
+}
+void TQXIFD::VComTwoIsSet(const QString& port) {
+  if (FHost) FHost->VComTwoIsSet(port);
+}
+void TQXIFD::VComMasterIFDidentified() {
+  if (FHost) FHost->VComMasterIFDidentified();
+}
+void TQXIFD::VComSlaveIFDidentified() {
+  if (FHost) FHost->VComSlaveIFDidentified();
+}
+void TQXIFD::EnableVexamode() {
+  if (FHost) FHost->EnableVexamode();
+}
+void TQXIFD::VComLostMaster() {
+  if (FHost) FHost->VComLostMaster();
+}
+void TQXIFD::VComLostSlave() {
+  if (FHost) FHost->VComLostSlave();
+}
+void TQXIFD::setVComStatusMsg(const QString& text) {
+  if (FHost) FHost->setVComStatusMsg(text);
+}
+void TQXIFD::setVComAuxStatusMsg(const QString& text) {
+  if (FHost) FHost->setVComAuxStatusMsg(text);
+}
+void TQXIFD::AddDebugMessages(const QStringList& lines) {
+  if (FHost) FHost->AddDebugMessages(lines);
+}
+void TQXIFD::ShowCardFirmware(TApdComPortRole role, const QString& text) {
+  if (FConfigDialog) FConfigDialog->ShowCardFirmware(role, text);
+}
+void TQXIFD::ClearCardFirmware(TApdComPortRole role) {
+  if (FConfigDialog) FConfigDialog->ClearCardFirmware(role);
+}
