@@ -28,6 +28,8 @@ TDataSource_Definition::TDataSource_Definition(TRigConfig& rig, IRigConfigHost* 
   ReadRow();
 }
 
+TDataSource_Definition::TDataSource_Definition(TRigConfig& rig, TBlank) : FRig(rig), FHost(nullptr), FRow(0) {}
+
 void TDataSource_Definition::ReadSheets() {
   FRig.Using_IFD = false;
   FRig.Using_EXP = false;

@@ -24,6 +24,9 @@ class TDataSource_Definition {
   // Reads the next row. Throws EWorkbookError when datasrc.vts or ifdsrc.vts cannot be read (first
   // definition only) or a cell that must hold a number holds text.
   TDataSource_Definition(TRigConfig& rig, IRigConfigHost* host = nullptr);
+  // A definition filled in by code rather than read from a sheet (row 0); the count is untouched.
+  struct TBlank {};
+  TDataSource_Definition(TRigConfig& rig, TBlank);
 
   static void ResetDefinitionCount();
   static int DefinitionCount();

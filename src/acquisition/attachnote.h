@@ -1,0 +1,16 @@
+#pragma once
+// "Attach a Note": the text typed here goes into the next sample taken.
+
+#include <QDialog>
+
+class QLineEdit;
+
+class TAttachNote : public QDialog {
+  Q_OBJECT
+ public:
+  explicit TAttachNote(QWidget* parent = nullptr);
+  QLineEdit* Edit1;
+
+ protected:
+  void showEvent(QShowEvent* event) override;
+};

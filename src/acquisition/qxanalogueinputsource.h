@@ -1,0 +1,12 @@
+#pragma once
+// An analogue input: reads its channel from the interface and writes the engineering value.
+
+#include "acquisition/qxifdanaloguesource.h"
+
+class TQXAnalogueInputSource : public TQXIFDAnalogueSource {
+  Q_OBJECT
+ public:
+  using TQXIFDAnalogueSource::TQXIFDAnalogueSource;
+  void DataWrite() override;
+  void DataDisplay() override;
+};

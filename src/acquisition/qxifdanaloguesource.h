@@ -1,0 +1,55 @@
+#pragma once
+// An analogue channel with its calibration table: counts to engineering units and back, the tare
+// taken by the optional "Zero" button, and the volt and limit helpers.
+
+#include <functional>
+
+#include "acquisition/calibrationtable.h"
+#include "acquisition/qxsourcemeta.h"
+
+class QPushButton;
+
+class TQXIFDAnalogueSource : public TQXSourceMeta {
+  Q_OBJECT
+ public:
+  using TQXSourceMeta::TQXSourceMeta;
+  ~TQXIFDAnalogueSource() override;
+
+  void RegisterParent(QWidget* DisplayParent, const TDataSource_Definition& Source) override;
+
+  double ProcessValue();
+  int GetRawFromProcess(double value) const { return Calibration.RawFromProcess(value); }
+  double MaxVolts() const { return Calibration.MaxVolts(); }
+  double MinVolts() const { return Calibration.MinVolts(); }
+  double MaxProcValue() const { return Calibration.MaxProcValue(); }
+  double MinProcValue() const { return Calibration.MinProcValue(); }
+  double VoltageValue() const { return current_IFD_value / TCalibrationTable::CountsPerVolt; }
+  QString VoltageString() const;
+  QString ProcValueString();
+  double GetGradient(int i) const { return Calibration.Gradient(i); }
+  // Counts for a percentage (0-100) of the calibrated range, and the engineering value behind it.
+  int CountsForPercent(double percent, double* value = nullptr) const;
+
+  QPushButton* Button = nullptr;
+  bool RequestTare = false;
+  double Tare_Value = 0;
+  double current_IFD_value = 0;
+  TCalibrationTable Calibration;
+
+ protected:
+  // The demand of the output kinds: a spin box at the data position over the calibrated range
+  // (absent without a position: the value is still kept). `onChange` runs on every change.
+  void CreateSpinBox(std::function<void()> onChange);
+  int SpinValue() const { return FSpinValue; }
+  // Sets the demand and runs the change handler once, as typing it would.
+  void SetSpinValue(int value);
+  // Sets the demand without running the change handler.
+  void SetSpinValueSilently(int value);
+
+ public:
+  class QSpinBox* AnalogueDataBox = nullptr;
+
+ private:
+  int FSpinValue = 0;
+  std::function<void()> FOnSpinChange;
+};

@@ -1,0 +1,79 @@
+#pragma once
+// The base of every diagram item: it owns its controls on the diagram panel, writes its value into
+// its column of the sample row every tick, and shows the value as the run sheet formats it.
+
+#include <memory>
+
+#include <QObject>
+#include <QString>
+
+#include "acquisition/iconditions.h"
+
+class QLabel;
+class QLineEdit;
+class QWidget;
+class TDataSource_Definition;
+class TWorkbook;
+class TRigConfig;
+class TQXIFD;
+class IAcquisitionHost;
+enum class TProgramType;
+
+class TQXSource : public QObject {
+  Q_OBJECT
+ public:
+  static constexpr const char* FontName = "MS Sans Serif";
+  static constexpr int FontSize = 8;
+
+  explicit TQXSource(QObject* owner = nullptr);
+  ~TQXSource() override;
+
+  // Virtual operations, in their fixed order.
+  virtual void Click(QObject* Sender);
+  virtual void RegisterParent(QWidget* DisplayParent, const TDataSource_Definition& Source);
+  virtual void DataDisplay();
+  virtual void DataWrite();
+  virtual void Check_Validity(QObject* Sender);
+  virtual void HideDisplay();
+
+  void BindSouceConditions();
+
+  // Program-wide hooks: the main window, and the condition engine when there is one.
+  static void SetHost(IAcquisitionHost* host);
+  static IAcquisitionHost* Host();
+  static void SetConditionsFactory(TConditionsFactory factory);
+
+  int Source_Column = 0;
+  int MaxValue = 0;
+  QString fUnits_text, fShort_text, fLong_text;
+  QLabel* Data_Label = nullptr;
+  QLineEdit* Display_Box = nullptr;
+  QWidget* Parent = nullptr;
+  bool BeingUsedForPID = false;
+  bool BeingUsedForControl = false;
+  bool FConditionExist = false;
+  std::unique_ptr<IConditions> FConditions;
+
+  QString HintText() const { return FHint; }
+  bool HasPosition() const { return FHasPosition; }
+
+ protected:
+  // The base construction of every source with a label and a box.
+  void BaseConstruction(QWidget* DisplayParent, const TDataSource_Definition& Source);
+  // Sample-row access: write (Col := column, then Number or Text) and read back.
+  void WriteNumber(double value) const;
+  void WriteText(const QString& text) const;
+  static double SampleNumber(int column);
+  static QString SampleFormattedText(int column);
+  static TWorkbook* SampleBook();
+  static TQXIFD* IFD();
+  static TRigConfig* Rig();
+  static TProgramType ProgramType();
+  static QFont SourceFont();
+  void ParseConditions(const QString& text);
+
+  // Data position and width of the definition.
+  int FDataX = 0, FDataY = 0, FWidth = 0;
+  QString FHint;
+  bool FHasPosition = false;
+};
