@@ -1,0 +1,299 @@
+// The facade against the interface-card simulator: serial cards on real pseudo-terminals (commands
+// checked in the simulator's own log, byte for byte), and the legacy path on its device sockets.
+#include <gtest/gtest.h>
+
+#include <QFileInfo>
+#include <QProcess>
+
+#include "ifd/legacy/socketdriver.h"
+#include "ifd/qxifd.h"
+#include "ifd/serial/apdcomportex.h"
+#include "ifd/serial/availableports.h"
+#include "ifd/serial/commandwriter.h"
+#include "ifd/serial/comporttable.h"
+#include "ifd/serial/lostconnection.h"
+#include "ifd/serial/waitfor.h"
+#include "platform/messagebus.h"
+#include "platform/services.h"
+#include "rigconfig/registry.h"
+#include "rigconfig/rigconfig.h"
+#include "rigconfig/settingsnames.h"
+#include "support/recordingifdhost.h"
+#include "support/scriptedprompts.h"
+#include "support/tempfolder.h"
+
+namespace {
+const QString kSim = QStringLiteral(QUORLEX_BINARY_DIR "/tools/ifdsim/ifdsim");
+
+struct TFacadeSim : ::testing::Test {
+  TTempFolder tmp;
+  TScriptedPrompts prompts;
+  TRigConfig rig{nullptr, nullptr, nullptr};
+  TRecordingIFDHost host;
+  TMessageBus bus;
+  QStringList posted;
+  QProcess sim;
+  QByteArray oldPorts;
+  std::unique_ptr<TQXIFD> ifd;
+
+  void SetUp() override {
+    if (!QFileInfo(kSim).isExecutable()) GTEST_SKIP() << "the simulator is not built: " << kSim.toStdString();
+    oldPorts = qgetenv(TComPortTable::EnvironmentVariable);
+    qputenv(TComPortTable::EnvironmentVariable,
+            QStringLiteral("COM3=%1,COM4=%2").arg(tmp.File("master"), tmp.File("slave")).toLocal8Bit());
+    TAvailablePorts::Shutdown();
+    TAvailablePorts::SetQueuesEnabled(true);
+    TCommandWriter::SetTransmitGateOpen(true);
+    TApdComPortEx::SetDeviceFactory(nullptr);
+    TAvailablePorts::StartDispatcher();
+    TAvailablePorts::SetDispatcherSpeed(1);
+    TIFDState::DigitalOutputShadow = 0;
+    TIFDState::ExpansionOutputShadow = 0;
+    rig.Using_IFD = true;
+    rig.UsingSingleEndedChannels = true;
+    rig.RegistryKey = TRegistry::RigKey(QStringLiteral("Sim Facade Rig"), 1.0);
+    TServices::SetRig(&rig);
+    TServices::SetBus(&bus);
+    bus.SetHandler([this](unsigned msg, std::intptr_t, std::intptr_t) { posted << bus.MessageName(msg); });
+  }
+
+  void TearDown() override {
+    ifd.reset();
+    TAvailablePorts::Shutdown();
+    TAvailablePorts::SetQueuesEnabled(true);
+    if (sim.state() != QProcess::NotRunning) {
+      sim.terminate();
+      if (!sim.waitForFinished(3000)) {
+        sim.kill();
+        sim.waitForFinished(3000);
+      }
+    }
+    TServices::SetRig(nullptr);
+    TServices::SetBus(nullptr);
+    qputenv(TComPortTable::EnvironmentVariable, oldPorts);
+  }
+
+  void Start(const QStringList& options, bool slave = false) {
+    const QString plant = tmp.Write("plant.ini",
+                                    "[ai0]\nsource = 1000\ntau = 0\nnoise = 0\n"
+                                    "[ai100]\nsource = -600\ntau = 0\nnoise = 0\n"
+                                    "[freq0]\nsource = 1234\ntau = 0\nnoise = 0\n");
+    sim.setProgram(kSim);
+    sim.setArguments(QStringList{"--serial-dir", tmp.Path(), "--no-devices", "--plant", plant, "--log",
+                                 tmp.File("commands.log")} +
+                     options);
+    sim.setProcessChannelMode(QProcess::MergedChannels);
+    sim.setStandardOutputFile(tmp.File("simulator.out"));
+    sim.start();
+    ASSERT_TRUE(sim.waitForStarted(5000));
+    ASSERT_TRUE(WaitFor([&] {
+      return QFileInfo::exists(tmp.File("master")) && (!slave || QFileInfo::exists(tmp.File("slave")));
+    }, 5000)) << "the simulator's ports did not appear";
+    ifd = std::make_unique<TQXIFD>(nullptr, &host);
+  }
+
+  // Connects the first card on COM3 (and the second on COM4 for a two-card rig) and waits for the
+  // serial path to become active.
+  void Connect() {
+    ifd->FpreAssignedPortValCOMm = 3;
+    ifd->FpreAssignedPortValCOMs = 4;
+    ifd->switchIOtoIFDVComMaster(&host);
+    ASSERT_TRUE(WaitFor([&] {
+      return ifd->FvComIOActive && (!rig.Using_EXP || ifd->FAuxCardActive);
+    }, 5000)) << host.Calls.join('\n').toStdString();
+  }
+
+  // The commands one card received, in order, with CR written as "\r" (the simulator's log).
+  QStringList Received(const QString& card) const {
+    QStringList commands;
+    for (const QString& line : QString::fromUtf8(TTempFolder::Read(tmp.File("commands.log"))).split('\n')) {
+      const qsizetype at = line.indexOf(card + '\t');
+      if (at >= 0) commands << line.mid(at + card.size() + 1).trimmed();
+    }
+    return commands;
+  }
+  bool ReceivedLast(const QString& card, const QStringList& tail) const {
+    return WaitFor([&] { return Received(card).mid(Received(card).size() - tail.size()) == tail; }, 3000);
+  }
+};
+}  // namespace
+
+TEST_F(TFacadeSim, OneSerialSamplingCycleFromRequestToSmoothedValue) {
+  Start({"--master", "brenna"});
+  if (IsSkipped() || HasFatalFailure()) return;
+  Connect();
+  if (HasFatalFailure()) return;
+  EXPECT_EQ(host.CallsStartingWith("VComOneIsSet"), QStringList{"VComOneIsSet 3"});
+  EXPECT_TRUE(host.Calls.contains("vComMasterIFDmode"));
+  ifd->RegisterChannel(0, 0);
+  ifd->FilterWeight = 2;
+
+  ifd->SampleNow();
+  ASSERT_TRUE(WaitFor([&] { return ifd->MainChannelValue[0] != 0; })) << Received("master").join(' ').toStdString();
+  EXPECT_EQ(ifd->MainChannelValue[0], 500);
+  ifd->SampleNow();
+  ASSERT_TRUE(WaitFor([&] { return ifd->MainChannelValue[0] != 500; }));
+  EXPECT_EQ(ifd->MainChannelValue[0], 750);
+  EXPECT_EQ(ifd->MainChannelValue[1], 0);  // not registered
+
+  EXPECT_TRUE(Received("master").contains("IA\\r"));
+  EXPECT_TRUE(Received("master").contains("DI\\r"));
+  EXPECT_EQ(host.CallsStartingWith("setVComStatusMsg").value(0), "setVComStatusMsg IFD: vCOM(3)m");
+  ASSERT_TRUE(WaitFor([&] { return posted.contains("WM_REFRESH_VCOM_STATUS"); }));
+  EXPECT_FALSE(posted.contains("WM_REFRESH_VCOMAUX_STATUS"));
+  EXPECT_FALSE(posted.contains("WM_INVERTER_VEXA_KICK_START"));
+}
+
+TEST_F(TFacadeSim, OutputCommandsGoOutByteForByte) {
+  Start({"--master", "brenna"});
+  if (IsSkipped() || HasFatalFailure()) return;
+  Connect();
+  if (HasFatalFailure()) return;
+  for (double v : {-1.0, 0.0, 5.0}) EXPECT_FALSE(ifd->SetAnalogueValue(2, v));
+  EXPECT_TRUE(ReceivedLast("master", {"O2-1\\r", "O20\\r", "O2+5\\r"})) << Received("master").join(' ').toStdString();
+  for (double v : {3000.0, -3000.0, -0.4}) ifd->SetAnalogueValue(0, v);
+  EXPECT_TRUE(ReceivedLast("master", {"O2+5\\r", "O0+2047\\r", "O00\\r"})) << Received("master").join(' ').toStdString();
+
+  EXPECT_TRUE(ifd->SetDigitalOutputValue(3, true));
+  EXPECT_EQ(ifd->DigitalOutputs[3], 1);
+  ifd->Watchdog();
+  ifd->Watchdog();
+  EXPECT_TRUE(ReceivedLast("master", {"DO8\\r", "DO1,0\\r", "DO1,128\\r"})) << Received("master").join(' ').toStdString();
+  ifd->FilterWeight = 3;
+  ifd->SetFilter();
+  EXPECT_TRUE(ReceivedLast("master", {"F3\\r"}));
+}
+
+TEST_F(TFacadeSim, AVexaMasterTakesBothOutputBytesAndOnlyTwoAnalogueOutputs) {
+  rig.FisVexamode = true;
+  Start({"--master", "vexa"});
+  if (IsSkipped() || HasFatalFailure()) return;
+  Connect();
+  if (HasFatalFailure()) return;
+  EXPECT_TRUE(ifd->FisVexa);
+  EXPECT_TRUE(host.Calls.contains("EnableVexamode"));
+  TIFDState::DigitalOutputShadow = 0x0100;
+  ifd->SetDigitalOutputValue(0, true);
+  ifd->SetDigitalOutputValue(1, true);
+  EXPECT_TRUE(ReceivedLast("master", {"DO0,3\\r", "DO1,1\\r"})) << Received("master").join(' ').toStdString();
+
+  // Nothing for output 2, the slave's outputs or lines 8-15; the shadow stays as it was.
+  ifd->SetAnalogueValue(2, 100);
+  ifd->SetAnalogueValue(101, 100);
+  ifd->SetDigitalOutputValue(9, true);
+  EXPECT_EQ(TIFDState::DigitalOutputShadow, 0x0103);
+  ifd->SetAnalogueValue(1, 7);
+  EXPECT_TRUE(ReceivedLast("master", {"DO1,1\\r", "O1+7\\r"})) << Received("master").join(' ').toStdString();
+
+  ifd->SampleNow();
+  EXPECT_TRUE(ReceivedLast("master", {"IA\\r", "DI1\\r", "DI3\\r"})) << Received("master").join(' ').toStdString();
+}
+
+TEST_F(TFacadeSim, AFrequencyIsNotRequestedAgainWhileItsReplyIsPending) {
+  Start({"--master", "brenna"});
+  if (IsSkipped() || HasFatalFailure()) return;
+  Connect();
+  if (HasFatalFailure()) return;
+  EXPECT_EQ(ifd->GetFrequency(0), -1);
+  EXPECT_EQ(ifd->GetFrequency(0), -1);
+  ASSERT_TRUE(WaitFor([&] { return !ifd->CollectingFrequency; }));
+  EXPECT_EQ(ifd->Frequency, 1234);
+  EXPECT_EQ(ifd->MainChannelValue[32], 1234);
+  EXPECT_EQ(Received("master").count("C0\\r"), 1);
+  ifd->GetFrequency(0);
+  EXPECT_TRUE(WaitFor([&] { return Received("master").count("C0\\r") == 2; }));
+}
+
+TEST_F(TFacadeSim, SwitchingToTheDriverAndBackRemembersThePorts) {
+  Start({"--master", "brenna"});
+  if (IsSkipped() || HasFatalFailure()) return;
+  Connect();
+  if (HasFatalFailure()) return;
+  EXPECT_EQ(ifd->vcomPortMaster(), 3);
+
+  prompts.ExpectMessage(TQXIFD::TerminateSessionQuestion, TModalResult::mrYes);
+  ifd->switchIOtoLegacyDriver(&host, false);
+  EXPECT_TRUE(ifd->FLegIOActive);
+  EXPECT_FALSE(ifd->FvComIOActive);
+  EXPECT_FALSE(ifd->FMainCardActive);
+  EXPECT_EQ(ifd->ComPort(), nullptr);
+  EXPECT_FALSE(ifd->vComPortOpen());
+  EXPECT_TRUE(host.Calls.contains("VComLostMaster"));
+  {
+    TRegistry reg;
+    ASSERT_TRUE(reg.OpenKey(rig.RegistryKey, false));
+    EXPECT_EQ(reg.ReadInteger(settings::reg::LastComMaster), 3);
+    EXPECT_EQ(reg.ReadInteger(settings::reg::LastComSlave), -1);
+  }
+
+  // Back again on the remembered port, without asking.
+  ifd->ReadLastPorts();
+  EXPECT_TRUE(ifd->FtryAutoComConnect);
+  EXPECT_EQ(ifd->FlastPortValCOMm, 3);
+  host.Calls.clear();
+  ifd->switchIOtoIFDVComMaster(&host);
+  ASSERT_TRUE(WaitFor([&] { return ifd->FvComIOActive; }, 5000)) << host.Calls.join('\n').toStdString();
+  EXPECT_EQ(ifd->vcomPortMaster(), 3);
+  EXPECT_FALSE(ifd->FLegIOActive);
+}
+
+TEST_F(TFacadeSim, ALostCardStopsTheOutputs) {
+  Start({"--master", "brenna", "--vanish-after", "1"});
+  if (IsSkipped() || HasFatalFailure()) return;
+  Connect();
+  if (HasFatalFailure()) return;
+  prompts.ExpectMessage(TLostConnection::Message());
+  ASSERT_TRUE(WaitFor([&] {
+    ifd->SampleNow();
+    return host.Calls.contains("VComLostMaster");
+  }, 8000)) << host.Calls.join('\n').toStdString();
+  EXPECT_FALSE(ifd->vComPortOpen());
+  EXPECT_EQ(ifd->vcomPortMaster(), -1);
+  EXPECT_TRUE(ifd->SetDigitalOutputValue(2, true));
+  EXPECT_EQ(ifd->DigitalOutputs[2], 0);
+}
+
+TEST_F(TFacadeSim, MasterAndSlaveShareTheWork) {
+  rig.Using_EXP = true;
+  rig.UsingSingleEndedChannelsForSlave = false;
+  Start({"--master", "brenna", "--slave", "brenna"}, true);
+  if (IsSkipped() || HasFatalFailure()) return;
+  Connect();
+  if (HasFatalFailure()) return;
+  EXPECT_EQ(host.CallsStartingWith("VComTwoIsSet"), QStringList{"VComTwoIsSet 4"});
+  ifd->RegisterChannel(100, 0);
+  ifd->SampleNow();
+  ASSERT_TRUE(WaitFor([&] { return ifd->ExpnChannelValue[0] != 0; }));
+  EXPECT_EQ(ifd->ExpnChannelValue[0], -600);
+  ASSERT_TRUE(WaitFor([&] { return posted.contains("WM_REFRESH_VCOMAUX_STATUS"); }));
+  EXPECT_TRUE(host.Calls.contains("setVComAuxStatusMsg IFD: vCOM(4)s"));
+
+  ifd->SetAnalogueValue(101, 7);
+  ifd->SetDigitalOutputValue(9, true);
+  EXPECT_TRUE(ReceivedLast("slave", {"O1+7\\r", "DO2\\r"})) << Received("slave").join(' ').toStdString();
+
+  // Leaving releases both ports; asking for the slave alone again connects it alone.
+  ifd->switchIOtoLegacyDriver(nullptr, true);
+  EXPECT_EQ(ifd->ComPortAux(), nullptr);
+  EXPECT_TRUE(host.Calls.contains("VComLostSlave"));
+}
+
+TEST_F(TFacadeSim, TheLegacyPathOnTheSimulatorsDevices) {
+  if (!QFileInfo(kSim).isExecutable()) GTEST_SKIP();
+  const QString devices = tmp.File("dev");
+  const QString plant = tmp.Write("legacy.ini", "[ai0]\nsource = AO0\ntau = 0\nnoise = 0\n");
+  sim.start(kSim, QStringList{"--no-serial", "--device-dir", devices, "--plant", plant});
+  ASSERT_TRUE(sim.waitForStarted(5000));
+  ASSERT_TRUE(WaitFor([&] { return QFileInfo::exists(devices + "/VelUSB0"); }, 5000));
+  TSocketDriver driver(devices);
+  TQXIFD f(nullptr, &host, &driver);
+  f.RegisterChannel(0, 0);
+  ASSERT_TRUE(f.SetAnalogueValue(0, 1000));
+  EXPECT_TRUE(f.PortsOpen);
+  EXPECT_TRUE(WaitFor([&] {
+    f.SampleNow();
+    return f.MainChannelValue[0] == 1000;
+  })) << f.MainChannelValue[0];
+  f.CloseProcessing();
+  EXPECT_FALSE(f.PortsOpen);
+}
