@@ -2,7 +2,6 @@
 
 #include <QCheckBox>
 #include <QFormLayout>
-#include <QGridLayout>
 #include <QGroupBox>
 #include <QHBoxLayout>
 #include <QKeyEvent>
@@ -118,11 +117,11 @@ void TIFDConfig::BuildControls() {
     vexa->addWidget(box);
   options->addWidget(gbVexa);
 
-  auto* advanced = new QGridLayout;
-  advanced->addWidget(gbTiming, 0, 0);
-  advanced->addWidget(gbTools, 1, 0);
-  advanced->addWidget(gbOptions, 0, 1, 2, 1);
-  layout->addLayout(advanced);
+  auto* timingAndTools = new QHBoxLayout;
+  timingAndTools->addWidget(gbTiming);
+  timingAndTools->addWidget(gbTools);
+  layout->addLayout(timingAndTools);
+  layout->addWidget(gbOptions);
 
   chkbxLock = new QCheckBox(QStringLiteral("Lock/Unlock Advanced Options"), this);
   layout->addWidget(chkbxLock);
@@ -141,6 +140,9 @@ void TIFDConfig::BuildControls() {
   buttons->addStretch();
   for (QPushButton* button : {OKButton, CancelButton, HelpButton, btnApply}) buttons->addWidget(button);
   layout->addWidget(FButtons);
+
+  // Wide enough for the extended view, so switching views changes only the height.
+  setMinimumWidth(layout->sizeHint().width());
 
   connect(btnAdvanced, &QPushButton::clicked, this, [this] { btnAdvancedClick(); });
   connect(OKButton, &QPushButton::clicked, this, [this] { OKButtonClick(); });
@@ -234,6 +236,7 @@ void TIFDConfig::FormActivate() {
   if (const TRigConfig* rig = FIFD->Rig()) {
     lblAIsModeMaster->setText(ModeText(rig->rigConfIFDmodeMaster()));
     if (rig->Using_EXP) lblAIsModeSlave->setText(ModeText(rig->rigConfIFDmodeSlave(true)));
+    lblAIsModeSlave->setVisible(rig->Using_EXP);
   }
   switch (FIFD->MainDevice) {
     case legacy::KindVelUSB: FirmwareIssue->setText(QStringLiteral("Issue 2")); break;
