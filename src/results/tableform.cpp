@@ -1,0 +1,719 @@
+#include "results/tableform.h"
+
+#include <algorithm>
+#include <cmath>
+#include <optional>
+
+#include <QApplication>
+#include <QFileInfo>
+#include <QHeaderView>
+#include <QPainter>
+#include <QPrinter>
+#include <QRegularExpression>
+#include <QTableView>
+#include <QVBoxLayout>
+
+#include "platform/hourglass.h"
+#include "platform/numbers.h"
+#include "platform/services.h"
+#include "results/iresultshost.h"
+#include "results/iresultslogger.h"
+#include "results/resultsprinter.h"
+#include "results/titlerowdelegate.h"
+#include "rigconfig/rigconfig.h"
+#include "rigconfig/workbook/f1book.h"
+#include "rigconfig/workbook/workbook.h"
+#include "rigconfig/workbook/workbookerror.h"
+#include "rigconfig/workbook/workbookfile.h"
+
+namespace {
+
+const QString RunPrefix = QStringLiteral("Run ");
+
+constexpr std::uint16_t DefaultTitleTwips = 255;
+
+QString OneLine(QString text) {
+  text.replace(QStringLiteral("\r\n"), QStringLiteral(" "));
+  text.replace(QLatin1Char('\r'), QLatin1Char(' '));
+  text.remove(QLatin1Char('\n'));
+  return text;
+}
+
+// A clock time as the text formats write one ("12:30:05", "1:02:03.5", "-0:05"), in days.
+std::optional<double> ParseClockTime(const QString& text) {
+  static const QRegularExpression re(QStringLiteral(R"(^\s*(-)?(\d+):(\d{1,2})(?::(\d{1,2}(?:\.\d+)?))?\s*$)"));
+  const QRegularExpressionMatch m = re.match(text);
+  if (!m.hasMatch()) return std::nullopt;
+  const double minutes = m.captured(3).toDouble();
+  const double seconds = m.captured(4).isEmpty() ? 0 : m.captured(4).toDouble();
+  if (minutes >= 60 || seconds >= 60) return std::nullopt;
+  const double days = (m.captured(2).toDouble() * 3600 + minutes * 60 + seconds) / 86400.0;
+  return m.captured(1).isEmpty() ? days : -days;
+}
+
+bool IsSingleSheetType(std::int16_t type) { return type == TWorkbook::ftTabText || type == TWorkbook::ftCsv; }
+
+}  // namespace
+
+TTableForm::TTableForm(TWorkbook& runTemplate, QWidget* parent)
+    : QWidget(parent), FTemplate(runTemplate), FPrinting(std::make_unique<TResultsPrinter>(this)) {
+  setWindowTitle(QStringLiteral("Table"));
+  ResultsTable = new TF1Book(this);
+  auto* layout = new QVBoxLayout(this);
+  layout->setContentsMargins(0, 0, 0, 0);
+  layout->addWidget(ResultsTable);
+  ApplyViewLook();
+  connect(ResultsTable, &TF1Book::Click, this, &TTableForm::ResultsTableClick);
+  connect(ResultsTable, &TF1Book::EditRefused, this, [this](const QString& m) { Tell(m, TMsgDlgType::mtError); });
+  TServices::SetTable(this);
+}
+
+TTableForm::~TTableForm() {
+  if (TServices::Table() == this) TServices::SetTable(nullptr);
+}
+
+TWorkbook& TTableForm::Book() { return ResultsTable->Book(); }
+const TWorkbook& TTableForm::Book() const { return ResultsTable->Book(); }
+
+int TTableForm::TemplateCols() const { return FTemplate.MaxCol(); }
+
+void TTableForm::Tell(const QString& text, TMsgDlgType kind) const {
+  TServices::Prompts().MessageDlg(text, kind, TMsgDlgButtons::OK);
+}
+
+// The title row is painted as a heading and the control's own letter headings are hidden: row 1
+// carries the titles.
+void TTableForm::ApplyViewLook() {
+  ResultsTable->SetFixedRows(1);
+  ResultsTable->setToolTip(QStringLiteral("click on the column headers for definitions"));
+  for (QTableView* view : ResultsTable->findChildren<QTableView*>()) {
+    view->setItemDelegate(new TTitleRowDelegate(view));
+    view->horizontalHeader()->hide();
+    view->verticalHeader()->hide();
+    view->verticalHeader()->setMinimumSectionSize(1);
+    view->setShowGrid(true);
+  }
+  ApplyRowHeight();
+}
+
+// Data rows take the template's row-1 height: one view setting instead of a height per row, which
+// would slow every redraw of a long run.
+void TTableForm::ApplyRowHeight() {
+  const double pxPerTwip = logicalDpiY() / 1440.0;
+  const int rowPx = std::max(1, static_cast<int>(FTemplate.RowHeight(1) * pxPerTwip));
+  for (QTableView* view : ResultsTable->findChildren<QTableView*>()) view->verticalHeader()->setDefaultSectionSize(rowPx);
+}
+
+// ------------------------------------------------------------------------------- runs
+
+void TTableForm::Initialise() {
+  const TRigConfig* rig = TServices::Rig();
+  if (rig && !rig->Run_Spreadsheet.isEmpty()) {
+    try {
+      FTemplate.Read(rig->Run_Spreadsheet);
+    } catch (const EWorkbookError& e) {
+      Tell(QStringLiteral("The run sheet could not be loaded: %1").arg(e.Message()), TMsgDlgType::mtError);
+    }
+  }
+  FTemplate.SetSheet(1);
+  FTemplate.SetAutoRecalc(true);
+  FTemplate.SetRow(2);
+
+  if (FHost && rig) {
+    using C = IResultsHost::TCommand;
+    if (rig->DisableUnhideButton) {
+      for (C c : {C::LecturerToolButton, C::LecturerMode1, C::ChangePassword1, C::UnhideToolButton})
+        FHost->SetCommandEnabled(c, false);
+      FHost->SetEnableUnhideButton(false);
+    }
+    if (rig->Industrial) {
+      FHost->SetCommandEnabled(C::UnhideToolButton, false);
+      FHost->SetCommandEnabled(C::NomenclatureToolButton, false);
+    }
+  }
+
+  // Start from a single blank sheet, so the new "Run 1" clashes with no old name.
+  Book().Clear();
+  current_filetype = 1;
+  WrongAnswers = 0;
+  RunNo = 0;
+  sample_taken_but_not_saved.fill(false);
+  ApplyRowHeight();
+  NewRun();
+  Book().DeleteSheets(1, 1);
+  current_filename.clear();
+
+  if (FGraph && rig && rig->fTable_Sample_Count)
+    for (int run = 1; run <= MaxRuns; ++run) FGraph->SetRunRows(run, Book().LastRow());
+}
+
+bool TTableForm::AddSheet() {
+  if (Book().NumSheets() >= MaxRuns) {
+    Tell(QStringLiteral("The table already holds %1 runs, the most it can keep. Save the results, then delete a run "
+                        "or start a new table before beginning another run.")
+             .arg(MaxRuns),
+         TMsgDlgType::mtWarning);
+    return false;
+  }
+  NewRun();
+  return true;
+}
+
+// The run template decides the new sheet's shape; row 2 starts as the template's data-row pattern.
+void TTableForm::NewRun() {
+  TWorkbook& book = Book();
+  ++RunNo;
+  // A loaded file may already use the next number (runs deleted before it was saved).
+  while (book.FindSheet(RunPrefix + QString::number(RunNo))) ++RunNo;
+  const int sheet = book.NumSheets() + 1;
+  book.SetNumSheets(sheet);
+  book.SetSheet(sheet);
+  book.SetSheetName(sheet, RunPrefix + QString::number(RunNo));
+  if (sheet <= MaxRuns) sample_taken_but_not_saved[sheet - 1] = false;
+
+  const int cols = TemplateCols();
+  book.SetMaxCol(cols);
+  book.SetHdrHeight(FTemplate.HdrHeight());
+  book.SetMaxRow(2);
+  for (int c = 1; c <= cols; ++c) {
+    book.SetColText(c, FTemplate.ColText(c));
+    book.SetColWidth(c, FTemplate.ColWidth(c));
+  }
+  if (FTemplate.MaxRow() >= 3) book.CopyRange(2, 1, 2, cols, FTemplate, 3, 1, 3, cols);
+  FormatSheet(sheet);
+  grow_grid(sheet, 15);
+
+  const TRigConfig* rig = TServices::Rig();
+  // A fresh run has no rows to plot, whatever an earlier run of that number left behind.
+  if (FGraph && sheet <= MaxRuns && !(rig && rig->fTable_Sample_Count)) FGraph->SetRunRows(sheet, 1);
+}
+
+void TTableForm::FormatSheet(int sheet) {
+  TWorkbook& book = Book();
+  book.SetSheet(sheet);
+  for (int c = 1; c <= book.MaxCol(); ++c) {
+    QString heading = book.ColText(c);
+    // Files without headings (.xlsx, text) carry the titles in row 1 only: keep them.
+    if (heading.isEmpty()) {
+      heading = book.TextRC(1, c);
+      if (!heading.isEmpty()) book.SetColText(c, heading);
+    }
+    const QString title = OneLine(heading);
+    if (book.TextRC(1, c) != title || book.FormulaRC(1, c).size()) book.SetTextRC(1, c, title);
+  }
+  // The title row takes the heading height, but never less than a data row: a template that
+  // leaves the heading height at its default would cut every wrapped title.
+  book.SetRowHeight(1, std::max({book.HdrHeight(), FTemplate.RowHeight(1), DefaultTitleTwips}));
+  if (QuestionsAreAnswered) WriteCell();
+}
+
+void TTableForm::grow_grid(int sheet, int rows) {
+  if (rows <= 0) return;
+  TWorkbook& book = Book();
+  book.SetSheet(sheet);
+  const int r = book.MaxRow();
+  book.SetMaxRow(r + rows);
+  book.SetSelection(r, -1, r + rows, -1);
+  book.EditCopyDown();
+  book.SetSelection(1, 1, 2, 2);
+  book.Recalc();
+}
+
+void TTableForm::WriteRow(const TWorkbook& source, int n, int sourceRow) {
+  TWorkbook& book = Book();
+  const int remembered = book.Sheet();
+  const int last = book.NumSheets();
+  book.SetSheet(last);
+  if (book.MaxRow() <= n + 1) grow_grid(last, n - book.MaxRow() + 11);
+  const int cols = TemplateCols();
+  book.CopyRange(n + 1, 1, n + 1, cols, source, sourceRow, 1, sourceRow, cols);
+  if (QuestionsAreAnswered) book.SetNumberRC(2, 1, Score);
+  if (last <= MaxRuns) {
+    sample_taken_but_not_saved[last - 1] = true;
+    if (FGraph && FGraph->RunRows(last) < n) FGraph->SetRunRows(last, n);
+  }
+  book.SetSheet(remembered);
+  book.Recalc();
+}
+
+void TTableForm::WriteCell() {
+  Score = HintsUsed == 0 ? 0.001 : HintsUsed + std::min(WrongAnswers / 100.0, 1.0);
+  FTemplate.SetNumberRC(2, 1, Score);
+  TWorkbook& book = Book();
+  const int remembered = book.Sheet();
+  for (int s = 1; s <= book.NumSheets(); ++s) {
+    book.SetSheet(s);
+    book.SetNumberRC(2, 1, Score);
+  }
+  book.SetSheet(remembered);
+  if (FHost) {
+    using C = IResultsHost::TCommand;
+    FHost->SetEnableUnhideButton(false);
+    for (C c : {C::UnhideToolButton, C::LecturerMode1, C::LecturerToolButton}) FHost->SetCommandEnabled(c, false);
+  }
+  if (FGraph) FGraph->DrawGraph();
+}
+
+bool TTableForm::AnyRunUnsaved() const {
+  for (bool unsaved : sample_taken_but_not_saved)
+    if (unsaved) return true;
+  return false;
+}
+
+bool TTableForm::ClearData() {
+  if (AnyRunUnsaved() &&
+      TServices::Prompts().MessageDlg(QStringLiteral("The current table data will be lost. Are you sure you wish to proceed?"),
+                                      TMsgDlgType::mtWarning, TMsgDlgButtons::OKCancel) != TModalResult::mrOk)
+    return false;
+  if (FLogger && FLogger->IsSampling()) FLogger->SampleNow();
+  // Every old run goes, however many there were; the fresh run becomes sheet 1.
+  NewRun();
+  const int old = Book().NumSheets() - 1;
+  Book().DeleteSheets(1, old);
+  sample_taken_but_not_saved.fill(false);
+  if (FGraph)
+    for (int i = 0; i < old; ++i) ShiftRunRows(1);
+  if (QuestionsAreAnswered) WriteCell();
+  return true;
+}
+
+// The graph's row counts move down with the sheets after a deletion at `first`.
+void TTableForm::ShiftRunRows(int first) {
+  if (!FGraph) return;
+  for (int i = std::max(first, 1); i < MaxRuns; ++i) FGraph->SetRunRows(i, FGraph->RunRows(i + 1));
+  FGraph->SetRunRows(MaxRuns, 1);
+}
+
+// Removes a sheet, keeping every unsaved flag with its run.
+void TTableForm::DeleteRun(int sheet) {
+  Book().DeleteSheets(sheet, 1);
+  for (int i = sheet - 1; i + 1 < MaxRuns; ++i) sample_taken_but_not_saved[i] = sample_taken_but_not_saved[i + 1];
+  sample_taken_but_not_saved[MaxRuns - 1] = false;
+}
+
+void TTableForm::DeleteSheet() {
+  TWorkbook& book = Book();
+  const TRigConfig* rig = TServices::Rig();
+  if (book.NumSheets() == 1) {
+    // ClearData already moved the row counts for the one sheet it replaced.
+    if (!ClearData()) return;
+    if (FLogger) FLogger->Reset_Sample_Status();
+  } else {
+    const int s = book.Sheet();
+    if (s <= MaxRuns && sample_taken_but_not_saved[s - 1] &&
+        TServices::Prompts().MessageDlg(QStringLiteral("This unsaved data will be lost. Do you wish to proceed?"),
+                                        TMsgDlgType::mtWarning, TMsgDlgButtons::YesNo) != TModalResult::mrYes)
+      return;
+    const bool recording = s == book.NumSheets();
+    DeleteRun(s);
+    ShiftRunRows(s);
+    if (recording) {
+      if (FLogger && FLogger->IsSampling()) FLogger->SampleNow();
+      NewRun();
+      if (FLogger) FLogger->Reset_Sample_Status();
+    }
+  }
+  // Counts first, then the redraw, so the graph never plots a run with another run's count.
+  if (FGraph && rig && rig->Using_Graph) FGraph->DrawGraph();
+}
+
+void TTableForm::ChangeSheetName() {
+  TWorkbook& book = Book();
+  const int s = book.Sheet();
+  const std::optional<QString> name =
+      TServices::Prompts().InputText(QStringLiteral("Sheet Name"), QStringLiteral("&Name for sheet:"), book.SheetName(s), false);
+  if (!name) return;
+  try {
+    book.SetSheetName(s, *name);
+  } catch (const EWorkbookError& e) {
+    Tell(QStringLiteral("The sheet keeps its name: %1").arg(e.What()), TMsgDlgType::mtError);
+    return;
+  }
+  const TRigConfig* rig = TServices::Rig();
+  if (FGraph && rig && rig->Using_Graph) FGraph->DrawGraph();
+}
+
+// ------------------------------------------------------------------------------- reading back
+
+// Reads a cell of any sheet without making it active, so the view is not reset for every read.
+TCellValue TTableForm::ValueAt(int sheet, int row, int col) const {
+  const TSheet& s = Book().SheetAt(sheet);
+  const TCell* cell = s.Find(row, col);
+  if (!cell) return {};
+  return Book().CellValue(s, *cell);
+}
+
+double TTableForm::GetCellValue(int sheet, int n, int column) const {
+  const int count = Book().NumSheets();
+  if (sheet == 0) sheet = count;
+  if (sheet < 1 || sheet > count || column < 1 || n + 1 < 1) return 0;
+  const TCellValue v = ValueAt(sheet, n + 1, column);
+  switch (v.Kind) {
+    case TValueKind::Empty: return EmptyCell;
+    case TValueKind::Text:
+      if (v.Str.isEmpty()) return EmptyCell;
+      return numbers::ParseTypedNumber(v.Str).value_or(0);
+    case TValueKind::Number:
+    case TValueKind::Bool: return v.Num;
+    default: return 0;
+  }
+}
+
+QString TTableForm::GetColumnTitle(int column) const {
+  QString title = Book().TextRC(1, column);
+  title.replace(QLatin1Char('\r'), QLatin1Char(' '));
+  title.remove(QLatin1Char('\n'));
+  return title;
+}
+
+QString TTableForm::GetColumnFormat(int column) const {
+  const QString format = FTemplate.NumberFormatRC(2, column);
+  return format == QLatin1String("General") ? QStringLiteral("0.0") : format;
+}
+
+QString TTableForm::GetSheetName(int sheet) const { return Book().SheetName(sheet); }
+
+int TTableForm::GetSheetCount() const { return Book().NumSheets(); }
+
+// ------------------------------------------------------------------------------- files
+
+void TTableForm::MarkSaved(bool allRuns) {
+  if (allRuns) {
+    sample_taken_but_not_saved.fill(false);
+    return;
+  }
+  const int s = Book().Sheet();
+  if (s <= MaxRuns) sample_taken_but_not_saved[s - 1] = false;
+}
+
+// A column is numeric when the template's data-row pattern gives it a number format.
+std::vector<int> TTableForm::NumericColumns() const {
+  const int patternRow = FTemplate.MaxRow() >= 3 ? 3 : 2;
+  std::vector<int> cols;
+  for (int c = 1; c <= TemplateCols(); ++c) {
+    const QString f = FTemplate.NumberFormatRC(patternRow, c);
+    if (f != QLatin1String("General") && f != QLatin1String("@")) cols.push_back(c);
+  }
+  return cols;
+}
+
+QString TTableForm::CheckResults(const TWorkbook& candidate, const QString& path) const {
+  const QString name = QFileInfo(path).fileName();
+  if (candidate.NumSheets() > MaxRuns)
+    return QStringLiteral("%1 holds %2 sheets, but a results table holds at most %3 runs. The file was not opened.")
+        .arg(name)
+        .arg(candidate.NumSheets())
+        .arg(MaxRuns);
+  const std::vector<int> numeric = NumericColumns();
+  for (int s = 1; s <= candidate.NumSheets(); ++s) {
+    const TSheet& sheet = candidate.SheetAt(s);
+    for (int r = 2; r <= sheet.RowCount(); ++r)
+      for (int c : numeric) {
+        const TCell* cell = sheet.Find(r, c);
+        if (!cell || cell->Kind != TCellKind::Text) continue;
+        const QString text = sheet.Text(cell->Aux);
+        if (numbers::ParseTypedNumber(text) || ParseClockTime(text)) continue;
+        return QStringLiteral("%1 is not a results table of this rig: sheet \"%2\", row %3, column %4 holds the text "
+                              "\"%5\" where a number belongs. The file was not opened.")
+            .arg(name, sheet.Name())
+            .arg(r)
+            .arg(c)
+            .arg(text.left(40));
+      }
+  }
+  return {};
+}
+
+// Text files carry neither number formats nor clock times: numeric columns take their texts back
+// as numbers and their formats from the template.
+void TTableForm::RestoreTextColumns() {
+  TWorkbook& book = Book();
+  const std::vector<int> numeric = NumericColumns();
+  const int patternRow = FTemplate.MaxRow() >= 3 ? 3 : 2;
+  for (int s = 1; s <= book.NumSheets(); ++s) {
+    book.SetSheet(s);
+    const TSheet& sheet = book.SheetAt(s);
+    const int last = sheet.RowCount();
+    for (int r = 2; r <= last; ++r)
+      for (int c : numeric) {
+        const TCell* cell = sheet.Find(r, c);
+        if (!cell || cell->Kind != TCellKind::Text) continue;
+        const QString text = sheet.Text(cell->Aux);
+        if (auto v = numbers::ParseTypedNumber(text)) book.SetNumberRC(r, c, *v);
+        else if (auto t = ParseClockTime(text)) book.SetNumberRC(r, c, *t);
+      }
+    if (last < 2) continue;
+    for (int c : numeric) {
+      book.SetSelection(2, c, last, c);
+      book.SetNumberFormat(FTemplate.NumberFormatRC(patternRow, c));
+    }
+    book.SetSelection(1, 1, 1, 1);
+  }
+}
+
+QString TTableForm::LoadResults(const QString& path, std::int16_t* fileType) {
+  try {
+    TWorkbook candidate;
+    candidate.Read(path);
+    const QString problem = CheckResults(candidate, path);
+    if (!problem.isEmpty()) return problem;
+    // The checked file now replaces the table (the view follows the table's own workbook).
+    std::int16_t type = 0;
+    ResultsTable->Read(path, &type);
+    if (fileType) *fileType = type;
+    if (IsSingleSheetType(type)) RestoreTextColumns();
+  } catch (const EWorkbookError& e) {
+    return QStringLiteral("The file could not be opened as a results table: %1").arg(e.Message());
+  }
+  return {};
+}
+
+bool TTableForm::Open() {
+  if (AnyRunUnsaved() &&
+      TServices::Prompts().MessageDlg(QStringLiteral("The current unsaved results will be lost. Do you wish to continue?"),
+                                      TMsgDlgType::mtWarning, TMsgDlgButtons::OKCancel) != TModalResult::mrOk)
+    return false;
+  TFileDialogRequest request;
+  request.Title = QStringLiteral("Open");
+  request.Filter = QStringLiteral(
+      "Results files (*.vts;*.xlsx;*.ods;*.txt;*.csv)|*.vts;*.xlsx;*.ods;*.txt;*.csv|Workbook (*.vts)|*.vts|"
+      "Excel workbook (*.xlsx)|*.xlsx|OpenDocument spreadsheet (*.ods)|*.ods|Tab-delimited text (*.txt)|*.txt|"
+      "CSV (*.csv)|*.csv");
+  request.InitialDir = current_filename.isEmpty() ? QString() : QFileInfo(current_filename).absolutePath();
+  request.DefaultExt = QStringLiteral("vts");
+  const std::optional<QString> path = TServices::Prompts().OpenFileDialog(request);
+  if (!path) return false;
+
+  THourglass busy;
+  const int lastColBefore = Book().LastCol();
+  std::int16_t type = 0;
+  const QString problem = LoadResults(*path, &type);
+  if (!problem.isEmpty()) {
+    Tell(problem, TMsgDlgType::mtError);
+    return false;
+  }
+  // .ods is read only: its first save asks for a name.
+  current_filename = QFileInfo(*path).suffix().compare(QLatin1String("ods"), Qt::CaseInsensitive) == 0 ? QString() : *path;
+  current_filetype = static_cast<std::uint16_t>(type);
+  sample_taken_but_not_saved.fill(false);
+  TWorkbook& book = Book();
+  for (int i = 1; i <= book.NumSheets(); ++i) {
+    book.SetSheet(i);
+    book.SetCol(2);
+    if (FGraph) FGraph->SetRunRows(i, book.LastRow() - 1);
+    FormatSheet(i);
+  }
+  RunNo = book.NumSheets();
+  const TRigConfig* rig = TServices::Rig();
+  const bool graphOn = FGraph && rig && rig->Using_Graph;
+  if (graphOn) FGraph->DrawGraph();
+  if (FLogger) FLogger->SetSampleTransferCount(0);
+  if (book.LastCol() != lastColBefore)
+    Tell(QStringLiteral("The table you have imported may not have come from this version of the program. Some "
+                        "titles and text may be incorrect."),
+         TMsgDlgType::mtWarning);
+  if (book.NumSheets() < MaxRuns) NewRun();
+  else
+    Tell(QStringLiteral("The opened table holds %1 runs, the most it can keep: new samples go into its last run. "
+                        "Delete a run to start a new one.")
+             .arg(MaxRuns),
+         TMsgDlgType::mtWarning);
+  if (FLogger) FLogger->ResetSampleCounts();
+  if (graphOn) FGraph->DrawGraph();
+  return true;
+}
+
+bool TTableForm::WriteFile(const QString& path, std::int16_t fileType) {
+  try {
+    THourglass busy;
+    ResultsTable->Write(path, fileType);
+  } catch (const EWorkbookError& e) {
+    Tell(QStringLiteral("The results could not be saved: %1").arg(e.Message()), TMsgDlgType::mtError);
+    return false;
+  }
+  // Text formats hold the active sheet only: the other runs stay unsaved.
+  MarkSaved(!IsSingleSheetType(fileType));
+  return true;
+}
+
+bool TTableForm::Save() {
+  Book().SaveWindowInfo();
+  if (current_filename.isEmpty()) return SaveAs();
+  return WriteFile(current_filename, static_cast<std::int16_t>(current_filetype));
+}
+
+bool TTableForm::SaveAs() {
+  TFileDialogRequest request;
+  request.Title = QStringLiteral("Save As");
+  request.Filter = QStringLiteral(
+      "Workbook (*.vts)|*.vts|Excel workbook (*.xlsx)|*.xlsx|Tab-delimited text (*.txt)|*.txt|CSV (*.csv)|*.csv");
+  request.FileName = current_filename.isEmpty() ? QStringLiteral("Results.vts") : QFileInfo(current_filename).fileName();
+  request.InitialDir = current_filename.isEmpty() ? QString() : QFileInfo(current_filename).absolutePath();
+  request.DefaultExt = QStringLiteral("vts");
+  const std::optional<QString> chosen = TServices::Prompts().SaveFileDialog(request);
+  if (!chosen) return false;
+  QString path = *chosen;
+  std::int16_t type = TWorkbookFile::TypeForExtension(path);
+  // .xls would be an .xlsx under the wrong name; a name without a known extension is a workbook.
+  if (type == 0 || QFileInfo(path).suffix().compare(QLatin1String("xls"), Qt::CaseInsensitive) == 0) {
+    const QString suffix = QFileInfo(path).suffix();
+    if (suffix.size() == 3) path.chop(4);
+    path += type == 0 ? QStringLiteral(".vts") : QStringLiteral(".xlsx");
+    type = TWorkbookFile::TypeForExtension(path);
+  }
+  if (!WriteFile(path, type)) return false;
+  current_filename = path;
+  current_filetype = static_cast<std::uint16_t>(type);
+  current_extension = QLatin1Char('.') + QFileInfo(path).suffix();
+  return true;
+}
+
+void TTableForm::SetupDemo() {
+  const TRigConfig* rig = TServices::Rig();
+  const QString path = rig ? rig->Demo_Spreadsheet : QString();
+  current_filename = path;
+  if (path.isEmpty() || !QFileInfo::exists(path)) {
+    Tell(QStringLiteral("Cannot find file ") + path, TMsgDlgType::mtError);
+  } else {
+    const QString problem = LoadResults(path, nullptr);
+    if (!problem.isEmpty()) Tell(problem, TMsgDlgType::mtError);
+  }
+  TWorkbook& book = Book();
+  sample_taken_but_not_saved.fill(false);
+  for (int i = 1; i <= book.NumSheets(); ++i) {
+    book.SetSheet(i);
+    if (FGraph && i <= MaxRuns) FGraph->SetRunRows(i, book.LastRow() - 1);
+    FormatSheet(i);
+  }
+  RunNo = book.NumSheets();
+  if (FGraph) FGraph->DrawGraph();
+  if (FLogger) FLogger->SetSampleTransferCount(0);
+}
+
+// ------------------------------------------------------------------------------- printing
+
+void TTableForm::PrintForm() {
+  if (FPrinting->ChoosePrinter()) PrintSheet(FPrinting->Printer());
+}
+
+void TTableForm::PageSetup() { FPrinting->PageSetup(); }
+
+// Landscape pages of the active sheet with grid lines, the title row repeated on every page and
+// the rig's header above; columns are scaled down when they are wider than the page.
+void TTableForm::PrintSheet(QPrinter& printer) {
+  const TWorkbook& book = Book();
+  const TRigConfig* rig = TServices::Rig();
+  const QString header = (rig ? rig->Print_Header : QString()) + QStringLiteral(" - ") + book.SheetName(book.Sheet()) +
+                         QStringLiteral(" Results");
+  QPainter painter;
+  if (!painter.begin(&printer)) {
+    Tell(QStringLiteral("The printer could not be started."), TMsgDlgType::mtError);
+    return;
+  }
+  const QRectF page = printer.pageLayout().paintRectPixels(printer.resolution());
+  const QRectF area(0, 0, page.width(), page.height());
+  QFont body(QStringLiteral("Arial"), 9);
+  QFont bold(QStringLiteral("Arial"), 10);
+  bold.setBold(true);
+  painter.setFont(body);
+  const QFontMetricsF fm(body, &printer);
+  const int cols = book.MaxCol();
+  std::vector<double> widths;
+  double total = 0;
+  for (int c = 1; c <= cols; ++c) {
+    widths.push_back(book.ColWidth(c) / 256.0 * fm.horizontalAdvance(QLatin1Char('0')) + fm.height() * 0.4);
+    total += widths.back();
+  }
+  const double scale = total > area.width() ? area.width() / total : 1.0;
+  for (double& w : widths) w *= scale;
+  const double rowH = fm.height() * 1.4;
+  const double titleH = rowH * 2.4;
+  const double headerH = rowH * 1.6;
+  const int lastRow = std::max(book.LastRow(), 1);
+
+  auto drawRow = [&](int r, double y, double h, bool title) {
+    double x = area.left();
+    painter.setFont(title ? bold : body);
+    for (int c = 1; c <= cols; ++c) {
+      const QRectF cell(x, y, widths[c - 1], h);
+      if (title) painter.fillRect(cell, TTitleRowDelegate::HeadingColour());
+      painter.drawRect(cell);
+      const TCellValue v = ValueAt(book.Sheet(), r, c);
+      const int align = title ? int(Qt::AlignCenter | Qt::TextWordWrap)
+                        : v.Kind == TValueKind::Number ? int(Qt::AlignRight | Qt::AlignVCenter)
+                                                       : int(Qt::AlignLeft | Qt::AlignVCenter);
+      painter.drawText(cell.adjusted(fm.height() * 0.2, 0, -fm.height() * 0.2, 0), align, book.FormattedTextRC(r, c));
+      x += widths[c - 1];
+    }
+  };
+  int r = 2;
+  bool firstPage = true;
+  do {
+    if (!firstPage) printer.newPage();
+    firstPage = false;
+    painter.setFont(bold);
+    painter.drawText(QRectF(area.left(), area.top(), area.width(), headerH), Qt::AlignLeft | Qt::AlignVCenter, header);
+    double y = area.top() + headerH;
+    drawRow(1, y, titleH, true);
+    y += titleH;
+    while (r <= lastRow && y + rowH <= area.bottom()) {
+      drawRow(r, y, rowH, false);
+      y += rowH;
+      ++r;
+    }
+  } while (r <= lastRow);
+  painter.end();
+}
+
+// ------------------------------------------------------------------------------- commands
+
+void TTableForm::GetScopeData() {}
+
+void TTableForm::Iterate_Table_Data() {
+  TWorkbook& book = Book();
+  book.SetSheet(book.NumSheets());
+  if (book.MaxCol() < 18) {
+    Tell(QStringLiteral("This table has no column 18 for the iteration's results."), TMsgDlgType::mtWarning);
+    return;
+  }
+  THourglass busy;
+  book.ClearRange(3, 18, 9, 18);
+  for (int r = 3; r <= 9; ++r) {
+    QApplication::processEvents();
+    const double y = book.NumberRC(r, 17);
+    const double x = book.NumberRC(r, 3);
+    double m = 1, residual = 1;
+    int step = 1;
+    bool converged = true;
+    while (residual > 0.0001) {
+      m += 0.0001;
+      residual = std::fabs(std::cosh((0.35 - x) * m) / std::cosh(0.35 * m) - y);
+      if (++step >= 100000) {
+        converged = false;
+        break;
+      }
+    }
+    if (converged || residual <= 0.0001) book.SetNumberRC(r, 18, m);
+    else book.SetTextRC(r, 18, QStringLiteral("no convergence"));
+  }
+}
+
+void TTableForm::ResultsTableClick(int row, int col) {
+  // With the letter headings hidden, the title row is where the user clicks for a definition.
+  if (row > 1) return;
+  TRigConfig* rig = TServices::Rig();
+  if (!rig || col < 1 || col >= static_cast<int>(rig->ColumnStatus.size())) return;
+  const QString context = rig->ColumnStatus[col].help_context.trimmed();
+  if (context.isEmpty()) return;
+  const std::optional<std::int64_t> whole = numbers::ParseTypedInteger(context);
+  if (!whole) rig->ExecuteHint(context);
+  else if (*whole != 0) rig->RigStringHelp(context);
+}
+
+void TTableForm::FormActivate() {
+  if (!FHost) return;
+  FHost->SetActiveForm(3);
+  FHost->SetCommandEnabled(IResultsHost::TCommand::PageSetup1, true);
+  FHost->UpdateStatusBar();
+  FHost->UpdateToolbars();
+}

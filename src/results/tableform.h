@@ -1,0 +1,123 @@
+#pragma once
+// The results table ("Table"): one sheet per run named "Run " + number, column titles in row 1 and
+// sample n in row n + 1. The data list appends samples through WriteRow; the graph reads them back
+// through GetCellValue; the main window drives runs, files, printing and the clipboard.
+//
+// Every run sheet is shaped by the run template (the sample-row workbook of the rig's run sheet):
+// its columns, headings and widths, and its row 3, the empty data-row pattern of formats and
+// formulas. At most 20 runs are tracked; a 21st is refused.
+
+#include <array>
+#include <cstdint>
+#include <memory>
+#include <vector>
+
+#include <QString>
+#include <QWidget>
+
+#include "platform/iprompts.h"
+#include "results/iresultsgraph.h"
+
+class QPrinter;
+class TF1Book;
+class TWorkbook;
+class TResultsPrinter;
+class IResultsHost;
+class IResultsLogger;
+struct TCellValue;
+
+class TTableForm : public QWidget {
+  Q_OBJECT
+ public:
+  static constexpr int MaxRuns = IResultsGraph::MaxRuns;
+  // What GetCellValue hands the graph for an empty cell.
+  static constexpr double EmptyCell = 999999999999.0;
+
+  // `runTemplate` is the sample-row workbook (F1Book3); it must outlive the table.
+  explicit TTableForm(TWorkbook& runTemplate, QWidget* parent = nullptr);
+  ~TTableForm() override;
+
+  // Links upward; each may be null (the calls are then skipped). Not owned.
+  void SetHost(IResultsHost* host) { FHost = host; }
+  void SetLogger(IResultsLogger* logger) { FLogger = logger; }
+  void SetGraph(IResultsGraph* graph) { FGraph = graph; }
+  IResultsGraph* Graph() const { return FGraph; }
+
+  // Loads the run template and starts an empty table with run 1.
+  void Initialise();
+  // Loads the rig's demonstration table in place of the runs.
+  void SetupDemo();
+  // Starts the next run as a new last sheet. False, after telling the user, when the table
+  // already holds the 20 runs it can track.
+  bool AddSheet();
+  void FormatSheet(int sheet);
+  // Adds `rows` rows to a sheet, each a copy of its last row's formats and formulas.
+  void grow_grid(int sheet, int rows);
+  // Copies row `sourceRow` of `source`'s active sheet into the last run as sample n (row n + 1).
+  void WriteRow(const TWorkbook& source, int n, int sourceRow);
+  // Computes the score and writes it into cell (2, 1) of the template and of every run.
+  void WriteCell();
+  bool ClearData();  // false when the user kept the unsaved data
+  void DeleteSheet();       // the active sheet
+  void ChangeSheetName();   // of the active sheet
+  // Sample n of a run (0 = the last run); EmptyCell for an empty cell, 0 for a run that does not exist.
+  double GetCellValue(int sheet, int n, int column) const;
+  QString GetColumnTitle(int column) const;   // row 1 of the active sheet, on one line
+  QString GetColumnFormat(int column) const;  // the template's number format; "General" as "0.0"
+  QString GetSheetName(int sheet) const;
+  bool AnyRunUnsaved() const;
+  int GetSheetCount() const;
+  bool Open();
+  bool Save();
+  bool SaveAs();
+  void PrintForm();
+  void PageSetup();
+  // Prints the active sheet on an already chosen printer.
+  void PrintSheet(QPrinter& printer);
+  TResultsPrinter& Printing() { return *FPrinting; }
+  // Pours an oscilloscope capture into the last run. The capture window is not built yet; this
+  // stays empty until it is.
+  void GetScopeData();
+  // The pin-fin constant m for rows 3 to 9 of the last run (column 17 and 3 in, column 18 out).
+  void Iterate_Table_Data();
+  void ResultsTableClick(int row, int col);
+  void FormActivate();
+
+  TF1Book* ResultsTable;
+  QString current_filename;
+  std::uint16_t current_filetype = 1;
+  QString current_extension;
+  std::int32_t HintsUsed = 0;
+  std::int32_t WrongAnswers = 0;
+  std::int32_t RunNo = 0;
+  std::array<bool, MaxRuns> sample_taken_but_not_saved{};  // index = sheet number - 1
+  bool QuestionsAreAnswered = false;
+  double Score = 0;
+  std::uint32_t FNumberLastScanSamples = 0;
+
+ private:
+  TWorkbook& Book();
+  const TWorkbook& Book() const;
+  int TemplateCols() const;
+  TCellValue ValueAt(int sheet, int row, int col) const;
+  void NewRun();
+  void DeleteRun(int sheet);
+  void ShiftRunRows(int first);
+  void MarkSaved(bool allRuns);
+  // Reads a results file into the table after checking it; the table is untouched when the file
+  // is refused. Returns the refusal text, empty when loaded.
+  QString LoadResults(const QString& path, std::int16_t* fileType);
+  QString CheckResults(const TWorkbook& candidate, const QString& path) const;
+  std::vector<int> NumericColumns() const;
+  void RestoreTextColumns();
+  bool WriteFile(const QString& path, std::int16_t fileType);
+  void ApplyViewLook();
+  void ApplyRowHeight();
+  void Tell(const QString& text, TMsgDlgType kind) const;
+
+  TWorkbook& FTemplate;
+  IResultsHost* FHost = nullptr;
+  IResultsLogger* FLogger = nullptr;
+  IResultsGraph* FGraph = nullptr;
+  std::unique_ptr<TResultsPrinter> FPrinting;
+};

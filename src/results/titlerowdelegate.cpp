@@ -1,0 +1,20 @@
+#include "results/titlerowdelegate.h"
+
+#include <QPainter>
+
+void TTitleRowDelegate::paint(QPainter* painter, const QStyleOptionViewItem& option, const QModelIndex& index) const {
+  if (index.row() != 0) {
+    QStyledItemDelegate::paint(painter, option, index);
+    return;
+  }
+  painter->save();
+  painter->fillRect(option.rect, HeadingColour());
+  painter->setPen(Qt::black);
+  painter->drawRect(option.rect.adjusted(0, 0, -1, -1));
+  QFont font(QStringLiteral("Arial"), 10);
+  font.setBold(true);
+  painter->setFont(font);
+  painter->drawText(option.rect.adjusted(2, 1, -2, -1), Qt::AlignCenter | Qt::TextWordWrap,
+                    index.data(Qt::DisplayRole).toString());
+  painter->restore();
+}

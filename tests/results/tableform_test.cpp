@@ -1,0 +1,529 @@
+// The results table: runs made from the demo run template, samples written as rows, files in every
+// format, deleting and renaming runs, the unsaved warnings, the 20-run limit and refused files.
+#include <gtest/gtest.h>
+
+#include <QFile>
+#include <QPrinter>
+
+#include "results/resultsprinter.h"
+#include "results/tableform.h"
+#include "resultsfixture.h"
+#include "rigconfig/workbook/f1book.h"
+
+using namespace results_test;
+
+namespace {
+
+class TableTest : public ::testing::Test {
+ protected:
+  TableTest() : Table(SampleRow) {
+    Table.SetGraph(&Graph);
+    Table.SetLogger(&Logger);
+    Table.Initialise();
+  }
+
+  TWorkbook& Book() { return Table.ResultsTable->Book(); }
+
+  // One sample with distinct values: T1 = 20 + n, T2 = 10 + n / 2, flow 3, cp 4.18.
+  void Sample(int n) {
+    FillSample(SampleRow, {{colSample, double(n)}, {colElapsed, n / 8640.0}, {colT1, 20.0 + n},
+                           {colT2, 10.0 + n / 2.0}, {colFlow, 3}, {colCp, 4.18}});
+    Table.WriteRow(SampleRow, n, 2);
+  }
+  void Samples(int count) {
+    for (int n = 1; n <= count; ++n) Sample(n);
+  }
+
+  TTempFolder Tmp;
+  TScriptedPrompts Prompts;
+  TResultsRig Rig;
+  TRecordingGraph Graph;
+  TRecordingLogger Logger;
+  TWorkbook SampleRow;
+  TTableForm Table;
+};
+
+double HeatFlow(double flow, double cp, double t1, double t2) { return flow / 60 * cp * (t1 - t2); }
+
+}  // namespace
+
+TEST_F(TableTest, ANewTableHoldsRun1ShapedByTheTemplate) {
+  EXPECT_EQ(Table.windowTitle(), "Table");
+  ASSERT_EQ(Book().NumSheets(), 1);
+  EXPECT_EQ(Book().SheetName(1), "Run 1");
+  EXPECT_EQ(Table.RunNo, 1);
+  EXPECT_EQ(Book().MaxRow(), 17);  // row 2 plus 15 grown rows
+  EXPECT_EQ(Book().MaxCol(), 14);
+  EXPECT_EQ(Book().TextRC(1, colT1), "T1 Tank (°C)");
+  EXPECT_EQ(Book().ColWidth(colTime), SampleRow.ColWidth(colTime));
+  // The data-row pattern carries formats and formulas, and is copied down to the grown rows.
+  EXPECT_EQ(Book().NumberFormatRC(2, colFlow), "0.00");
+  EXPECT_EQ(Book().FormulaRC(17, colDT), "=D17-E17");
+  EXPECT_EQ(Book().NumberFormatRC(17, colElapsed), "[h]:mm:ss");
+  EXPECT_FALSE(Table.AnyRunUnsaved());
+  EXPECT_TRUE(Table.current_filename.isEmpty());
+  EXPECT_EQ(Table.current_filetype, 1);
+  EXPECT_EQ(SampleRow.Row(), 2);
+  EXPECT_TRUE(SampleRow.AutoRecalc());
+}
+
+TEST_F(TableTest, TitlesWithLineBreaksShowOnOneLine) {
+  SampleRow.SetColText(colT1, "T1\r(°C)");
+  SampleRow.SetColText(colT2, "T2\r\n(°C)");
+  ASSERT_TRUE(Table.AddSheet());
+  EXPECT_EQ(Book().TextRC(1, colT1), "T1 (°C)");
+  EXPECT_EQ(Table.GetColumnTitle(colT1), "T1 (°C)");
+  EXPECT_EQ(Table.GetColumnTitle(colT2), "T2 (°C)");
+}
+
+TEST_F(TableTest, WriteRowPutsSampleNInRowNPlus1WithItsOwnFormulas) {
+  Samples(3);
+  EXPECT_EQ(Book().NumberRC(2, colSample), 1);
+  EXPECT_EQ(Book().NumberRC(4, colT1), 23);
+  EXPECT_EQ(Book().NumberRC(4, colT2), 11.5);
+  // The copied formulas refer to their own row.
+  EXPECT_EQ(Book().FormulaRC(4, colHeat), "=IF(F4>0,F4/60*I4*(D4-E4),0)");
+  EXPECT_DOUBLE_EQ(Book().NumberRC(4, colHeat), HeatFlow(3, 4.18, 23, 11.5));
+  EXPECT_EQ(Book().NumberRC(3, colDT), 22 - 11);
+  EXPECT_TRUE(Table.sample_taken_but_not_saved[0]);
+  EXPECT_EQ(Graph.Rows[1], 3);
+  // The graph's count is only raised: rewriting an earlier sample keeps it.
+  Sample(2);
+  EXPECT_EQ(Graph.Rows[1], 3);
+}
+
+TEST_F(TableTest, TheSheetGrowsBeforeItIsFull) {
+  Samples(15);
+  EXPECT_EQ(Book().MaxRow(), 17);
+  Sample(16);
+  EXPECT_EQ(Book().MaxRow(), 27);
+  EXPECT_EQ(Book().NumberRC(17, colT1), 36);
+  EXPECT_EQ(Book().FormulaRC(27, colDT), "=D27-E27");
+  // A sample far ahead grows the sheet enough at once.
+  Sample(100);
+  EXPECT_GT(Book().MaxRow(), 101);
+  EXPECT_EQ(Book().NumberRC(101, colT1), 120);
+}
+
+TEST_F(TableTest, SamplesGoToTheLastRunWhateverSheetIsShown) {
+  Samples(2);
+  ASSERT_TRUE(Table.AddSheet());
+  Book().SetSheet(1);
+  Sample(1);
+  EXPECT_EQ(Book().Sheet(), 1);
+  EXPECT_EQ(Table.GetCellValue(2, 1, colT1), 21);
+  EXPECT_EQ(Table.GetCellValue(0, 1, colT1), 21);
+  EXPECT_EQ(Table.GetCellValue(1, 2, colT1), 22);
+  EXPECT_TRUE(Table.sample_taken_but_not_saved[1]);
+  EXPECT_EQ(Graph.Rows[2], 1);
+}
+
+TEST_F(TableTest, GetCellValueTellsEmptyCellsAndMissingRuns) {
+  Samples(1);
+  EXPECT_EQ(Table.GetCellValue(1, 1, colNote), TTableForm::EmptyCell);
+  EXPECT_EQ(Table.GetCellValue(1, 5, colT1), TTableForm::EmptyCell);
+  EXPECT_EQ(Table.GetCellValue(2, 1, colT1), 0);  // no run 2
+  Book().SetTextRC(2, colNote, "");
+  EXPECT_EQ(Table.GetCellValue(1, 1, colNote), TTableForm::EmptyCell);
+  Book().SetTextRC(2, colNote, "stirred");
+  EXPECT_EQ(Table.GetCellValue(1, 1, colNote), 0);
+}
+
+TEST_F(TableTest, ScoreCell) {
+  Table.WriteCell();
+  EXPECT_DOUBLE_EQ(Table.Score, 0.001);
+  Table.HintsUsed = 2;
+  Table.WrongAnswers = 150;
+  Table.WriteCell();
+  EXPECT_DOUBLE_EQ(Table.Score, 3.0);
+  EXPECT_DOUBLE_EQ(Book().NumberRC(2, 1), 3.0);
+  EXPECT_DOUBLE_EQ(SampleRow.NumberRC(2, 1), 3.0);
+  Table.HintsUsed = 1;
+  Table.WrongAnswers = 25;
+  Table.WriteCell();
+  EXPECT_DOUBLE_EQ(Table.Score, 1.25);
+  // Once the questions are answered every new run and every sample carries the score.
+  Table.QuestionsAreAnswered = true;
+  ASSERT_TRUE(Table.AddSheet());
+  EXPECT_DOUBLE_EQ(Book().NumberRC(2, 1), 1.25);
+  Sample(1);
+  EXPECT_DOUBLE_EQ(Book().NumberRC(2, 1), 1.25);
+}
+
+TEST_F(TableTest, TheTwentyFirstRunIsRefusedAndNothingMoves) {
+  for (int i = 2; i <= 20; ++i) {
+    Sample(i);  // each run but the last gets samples
+    ASSERT_TRUE(Table.AddSheet());
+  }
+  ASSERT_EQ(Book().NumSheets(), 20);
+  const auto flags = Table.sample_taken_but_not_saved;
+  const auto rows = Graph.Rows;
+  const int runNo = Table.RunNo;
+  Prompts.ExpectMessage("already holds 20 runs");
+  EXPECT_FALSE(Table.AddSheet());
+  EXPECT_EQ(Book().NumSheets(), 20);
+  EXPECT_EQ(Table.sample_taken_but_not_saved, flags);
+  EXPECT_EQ(Graph.Rows, rows);
+  EXPECT_EQ(Table.RunNo, runNo);
+  // Samples still go to run 20.
+  Sample(1);
+  EXPECT_TRUE(Table.sample_taken_but_not_saved[19]);
+  EXPECT_EQ(Graph.Rows[20], 1);
+}
+
+TEST_F(TableTest, DeletingARunMovesFlagsAndRowCountsWithTheSheets) {
+  Samples(4);                      // run 1: 4 rows, unsaved
+  ASSERT_TRUE(Table.AddSheet());   // run 2: saved, 0 rows
+  ASSERT_TRUE(Table.AddSheet());   // run 3: recording
+  Samples(2);
+  Table.sample_taken_but_not_saved[1] = false;
+  Graph.Rows[2] = 7;
+
+  // Cancelling keeps everything.
+  Book().SetSheet(1);
+  Prompts.ExpectMessage("This unsaved data will be lost", TModalResult::mrNo);
+  Table.DeleteSheet();
+  EXPECT_EQ(Book().NumSheets(), 3);
+  EXPECT_EQ(Graph.Rows[1], 4);
+
+  const int draws = Graph.Draws;
+  Prompts.ExpectMessage("This unsaved data will be lost", TModalResult::mrYes);
+  Table.DeleteSheet();
+  ASSERT_EQ(Book().NumSheets(), 2);
+  EXPECT_EQ(Book().SheetName(1), "Run 2");
+  EXPECT_EQ(Book().SheetName(2), "Run 3");
+  EXPECT_FALSE(Table.sample_taken_but_not_saved[0]);  // run 2 was saved
+  EXPECT_TRUE(Table.sample_taken_but_not_saved[1]);   // run 3 was not
+  EXPECT_EQ(Graph.Rows[1], 7);
+  EXPECT_EQ(Graph.Rows[2], 2);
+  EXPECT_EQ(Graph.Draws, draws + 1);
+
+  // A saved run goes without a question.
+  Book().SetSheet(1);
+  Table.DeleteSheet();
+  EXPECT_EQ(Book().NumSheets(), 1);
+  EXPECT_EQ(Book().SheetName(1), "Run 3");
+  EXPECT_EQ(Table.GetCellValue(1, 2, colT1), 22);
+}
+
+TEST_F(TableTest, DeletingTheRecordingRunStartsANewOneAndStopsSampling) {
+  ASSERT_TRUE(Table.AddSheet());
+  Samples(2);
+  Logger.Sampling = true;
+  Prompts.ExpectMessage("This unsaved data will be lost", TModalResult::mrYes);
+  Table.DeleteSheet();
+  ASSERT_EQ(Book().NumSheets(), 2);
+  EXPECT_EQ(Book().SheetName(2), "Run 3");
+  EXPECT_EQ(Logger.Stops, 1);
+  EXPECT_EQ(Logger.Resets, 1);
+  EXPECT_FALSE(Table.AnyRunUnsaved());
+  EXPECT_EQ(Table.GetCellValue(2, 1, colT1), TTableForm::EmptyCell);
+}
+
+TEST_F(TableTest, DeletingTheOnlyRunClearsTheTableAfterAsking) {
+  Samples(2);
+  Prompts.ExpectMessage("The current table data will be lost. Are you sure you wish to proceed?", TModalResult::mrCancel);
+  Table.DeleteSheet();
+  EXPECT_EQ(Book().SheetName(1), "Run 1");
+  EXPECT_EQ(Table.GetCellValue(1, 2, colT1), 22);
+  EXPECT_EQ(Logger.Resets, 0);
+
+  Prompts.ExpectMessage("The current table data will be lost", TModalResult::mrOk);
+  Table.DeleteSheet();
+  ASSERT_EQ(Book().NumSheets(), 1);
+  EXPECT_EQ(Book().SheetName(1), "Run 2");
+  EXPECT_EQ(Table.GetCellValue(1, 2, colT1), TTableForm::EmptyCell);
+  EXPECT_FALSE(Table.AnyRunUnsaved());
+  EXPECT_EQ(Logger.Resets, 1);
+  EXPECT_EQ(Graph.Rows[1], 1);
+}
+
+TEST_F(TableTest, RenamingARun) {
+  ASSERT_TRUE(Table.AddSheet());
+  const int draws = Graph.Draws;
+  Prompts.ExpectInput(QString("Warm-up"));
+  Table.ChangeSheetName();
+  EXPECT_EQ(Book().SheetName(2), "Warm-up");
+  EXPECT_EQ(Graph.Draws, draws + 1);
+
+  Prompts.ExpectInput(QString("run 1")).ExpectMessage("already a sheet named");
+  Table.ChangeSheetName();
+  EXPECT_EQ(Book().SheetName(2), "Warm-up");
+
+  Prompts.ExpectInput(std::nullopt);
+  Table.ChangeSheetName();
+  EXPECT_EQ(Book().SheetName(2), "Warm-up");
+  EXPECT_EQ(Prompts.Records()[0].Text, "&Name for sheet:");
+}
+
+// ------------------------------------------------------------------------------- files
+
+namespace {
+
+struct TFormatCase {
+  const char* Name;
+  std::int16_t Type;
+  bool AllRuns;
+};
+
+class TableFileTest : public TableTest, public ::testing::WithParamInterface<TFormatCase> {};
+
+}  // namespace
+
+TEST_P(TableFileTest, SavedAndReopenedValuesAreTheSame) {
+  const TFormatCase fmt = GetParam();
+  Samples(3);
+  ASSERT_TRUE(Table.AddSheet());
+  Samples(2);
+  Prompts.ExpectSaveFile(Tmp.File(fmt.Name));
+  ASSERT_TRUE(Table.SaveAs());
+  EXPECT_EQ(Table.current_filename, Tmp.File(fmt.Name));
+  EXPECT_EQ(Table.current_filetype, fmt.Type);
+  // Text formats hold only the shown run: the other stays unsaved.
+  EXPECT_EQ(Table.AnyRunUnsaved(), !fmt.AllRuns);
+  EXPECT_FALSE(Table.sample_taken_but_not_saved[1]);
+
+  QStringList shown;
+  for (int s = 1; s <= 2; ++s) {
+    Book().SetSheet(s);
+    for (int r = 1; r <= 5; ++r)
+      for (int c = 1; c <= 14; ++c) shown << Book().FormattedTextRC(r, c);
+  }
+  TWorkbook saved;
+  saved.Read(Tmp.File(fmt.Name));
+
+  TTableForm other(SampleRow);
+  TRecordingGraph otherGraph;
+  other.SetGraph(&otherGraph);
+  other.Initialise();
+  Prompts.ExpectOpenFile(Tmp.File(fmt.Name));
+  ASSERT_TRUE(other.Open());
+  TWorkbook& book = other.ResultsTable->Book();
+  const int runs = fmt.AllRuns ? 2 : 1;
+  ASSERT_EQ(book.NumSheets(), runs + 1);  // and a fresh run after them
+  EXPECT_EQ(book.SheetName(runs + 1), QString("Run %1").arg(runs + 1));
+  EXPECT_EQ(other.RunNo, runs + 1);
+  const int firstShown = fmt.AllRuns ? 0 : 14 * 5;
+  QStringList reopened;
+  for (int s = 1; s <= runs; ++s) {
+    book.SetSheet(s);
+    for (int r = 1; r <= 5; ++r)
+      for (int c = 1; c <= 14; ++c) reopened << book.FormattedTextRC(r, c);
+  }
+  EXPECT_EQ(reopened, shown.mid(firstShown, reopened.size()));
+  if (fmt.AllRuns) {
+    book.SetSheet(1);
+    EXPECT_DOUBLE_EQ(book.NumberRC(4, colHeat), HeatFlow(3, 4.18, 23, 11.5));
+    // The loaded rows (with the pattern rows below them) are plotted.
+    EXPECT_GE(otherGraph.Rows[1], 3);
+    EXPECT_GE(otherGraph.Rows[2], 2);
+  } else {
+    // Numbers and clock times come back as numbers in the numeric columns.
+    book.SetSheet(1);
+    EXPECT_EQ(book.ValueRC(3, colT1).Kind, TValueKind::Number);
+    EXPECT_NEAR(book.NumberRC(3, colElapsed), 2 / 8640.0, 1e-9);
+    EXPECT_GE(otherGraph.Rows[1], 2);
+  }
+  EXPECT_FALSE(other.AnyRunUnsaved());
+}
+
+INSTANTIATE_TEST_SUITE_P(EveryFormat, TableFileTest,
+                         ::testing::Values(TFormatCase{"results.vts", TWorkbook::ftNative3, true},
+                                           TFormatCase{"results.xlsx", TWorkbook::ftXlsx5, true},
+                                           TFormatCase{"results.txt", TWorkbook::ftTabText, false},
+                                           TFormatCase{"results.csv", TWorkbook::ftCsv, false}),
+                         [](const auto& info) { return std::string(info.param.Name).substr(8); });
+
+TEST_F(TableTest, SaveAsNamesAndSaveReusesTheFile) {
+  Samples(1);
+  Prompts.ExpectSaveFile(Tmp.File("lab3"));
+  ASSERT_TRUE(Table.SaveAs());
+  EXPECT_EQ(Table.current_filename, Tmp.File("lab3.vts"));
+  EXPECT_EQ(Table.current_extension, ".vts");
+  EXPECT_TRUE(QFile::exists(Tmp.File("lab3.vts")));
+  EXPECT_EQ(Prompts.Records()[0].Text, "Save As");
+
+  Sample(2);
+  EXPECT_TRUE(Table.AnyRunUnsaved());
+  ASSERT_TRUE(Table.Save());  // no dialog: the file is known
+  EXPECT_FALSE(Table.AnyRunUnsaved());
+  TWorkbook saved;
+  saved.Read(Tmp.File("lab3.vts"));
+  EXPECT_EQ(saved.NumberRC(3, colT1), 22);
+
+  // Cancel keeps the old name.
+  Prompts.ExpectSaveFile(std::nullopt);
+  EXPECT_FALSE(Table.SaveAs());
+  EXPECT_EQ(Table.current_filename, Tmp.File("lab3.vts"));
+}
+
+TEST_F(TableTest, AFailedSaveSaysSoAndKeepsTheRunsUnsaved) {
+  Samples(1);
+  Prompts.ExpectSaveFile(Tmp.File("no/such/folder/r.vts")).ExpectMessage("could not be saved");
+  EXPECT_FALSE(Table.SaveAs());
+  EXPECT_TRUE(Table.AnyRunUnsaved());
+  EXPECT_TRUE(Table.current_filename.isEmpty());
+}
+
+TEST_F(TableTest, OpeningOverUnsavedRunsAsksFirst) {
+  Samples(2);
+  Prompts.ExpectMessage("The current unsaved results will be lost. Do you wish to continue?", TModalResult::mrCancel);
+  EXPECT_FALSE(Table.Open());
+  EXPECT_EQ(Table.GetCellValue(1, 2, colT1), 22);
+  EXPECT_EQ(Prompts.Records().size(), 1u);
+}
+
+namespace {
+
+class TableBadFileTest : public TableTest {
+ protected:
+  void ExpectRefused(const QString& path, const QString& messagePart) {
+    Samples(3);
+    ASSERT_TRUE(Table.AddSheet());
+    Sample(1);
+    const auto flags = Table.sample_taken_but_not_saved;
+    const auto rows = Graph.Rows;
+    Table.current_filename = "kept.vts";
+    Prompts.ExpectMessage("unsaved results will be lost").ExpectOpenFile(path).ExpectMessage(messagePart);
+    EXPECT_FALSE(Table.Open());
+    EXPECT_EQ(Book().NumSheets(), 2);
+    EXPECT_EQ(Book().SheetName(2), "Run 2");
+    EXPECT_EQ(Table.GetCellValue(1, 3, colT1), 23);
+    EXPECT_EQ(Table.GetCellValue(2, 1, colT1), 21);
+    EXPECT_EQ(Table.sample_taken_but_not_saved, flags);
+    EXPECT_EQ(Graph.Rows, rows);
+    EXPECT_EQ(Table.current_filename, "kept.vts");
+    EXPECT_EQ(Table.RunNo, 2);
+  }
+};
+
+}  // namespace
+
+TEST_F(TableBadFileTest, NotAWorkbook) {
+  ExpectRefused(Tmp.Write("picture.vts", QByteArray("\x89PNG\r\n\x1a\n\0\0\0\rIHDR", 16)), "could not be opened as a results table");
+}
+
+TEST_F(TableBadFileTest, AMissingFile) {
+  ExpectRefused(Tmp.File("gone.vts"), "does not exist");
+}
+
+TEST_F(TableBadFileTest, FiveHundredSheets) {
+  TWorkbook big;
+  big.SetNumSheets(500);
+  big.Write(Tmp.File("big.vts"), TWorkbook::ftNative3);
+  ExpectRefused(Tmp.File("big.vts"), "holds 500 sheets");
+}
+
+TEST_F(TableBadFileTest, TextInANumericColumn) {
+  Tmp.Write("notes.txt", "Sample\tTime\tElapsed\tT1\n1\t10:00:00\t0:00:10\t21.5\n2\t10:00:10\t0:00:20\twarm\n");
+  ExpectRefused(Tmp.File("notes.txt"), "row 3, column 4 holds the text \"warm\"");
+}
+
+TEST_F(TableTest, AFileFromAnotherRigIsOpenedWithAWarning) {
+  Tmp.Write("other.csv", "Sample,Reading\n1,5\n2,6\n");
+  Prompts.ExpectOpenFile(Tmp.File("other.csv")).ExpectMessage("may not have come from this version of the program");
+  ASSERT_TRUE(Table.Open());
+  EXPECT_EQ(Table.GetCellValue(1, 2, 2), 6);
+  Book().SetSheet(1);
+  EXPECT_EQ(Table.GetColumnTitle(2), "Reading");
+  EXPECT_EQ(Logger.CountResets, 1);
+  EXPECT_EQ(Logger.TransferCount, 0);
+}
+
+TEST_F(TableTest, ATableOfTwentyRunsOpensWithoutAFreshRun) {
+  TWorkbook full;
+  full.SetNumSheets(20);
+  for (int s = 1; s <= 20; ++s) full.SetSheetName(s, QString("Run %1").arg(s));
+  full.Write(Tmp.File("full.vts"), TWorkbook::ftNative3);
+  Prompts.ExpectOpenFile(Tmp.File("full.vts")).ExpectMessage("").ExpectMessage("holds 20 runs, the most it can keep");
+  ASSERT_TRUE(Table.Open());
+  EXPECT_EQ(Book().NumSheets(), 20);
+}
+
+TEST_F(TableTest, RunNumbersSkipNamesAFileAlreadyUses) {
+  TWorkbook gaps;
+  gaps.SetNumSheets(2);
+  gaps.SetSheetName(1, "Run 1");
+  gaps.SetSheetName(2, "Run 3");
+  for (int s = 1; s <= 2; ++s) {
+    gaps.SetSheet(s);
+    for (int c = 1; c <= 14; ++c) gaps.SetTextRC(1, c, SampleRow.ColText(c));
+  }
+  gaps.Write(Tmp.File("gaps.vts"), TWorkbook::ftNative3);
+  Prompts.ExpectOpenFile(Tmp.File("gaps.vts"));
+  ASSERT_TRUE(Table.Open());
+  ASSERT_EQ(Book().NumSheets(), 3);
+  EXPECT_EQ(Book().SheetName(3), "Run 4");
+}
+
+TEST_F(TableTest, PrintsToAPdfFile) {
+  Samples(40);
+  const QString pdf = Tmp.File("table.pdf");
+  Table.Printing().SetPrintDialog([&](QPrinter& printer) {
+    printer.setOutputFormat(QPrinter::PdfFormat);
+    printer.setOutputFileName(pdf);
+    return true;
+  });
+  Table.PrintForm();
+  const QByteArray bytes = TTempFolder::Read(pdf);
+  EXPECT_TRUE(bytes.startsWith("%PDF"));
+  EXPECT_GT(bytes.size(), 2000);
+
+  // Cancelling the dialog prints nothing.
+  QFile::remove(pdf);
+  Table.Printing().SetPrintDialog([](QPrinter&) { return false; });
+  Table.PrintForm();
+  EXPECT_FALSE(QFile::exists(pdf));
+}
+
+TEST_F(TableTest, ColumnFormatsForTheGraph) {
+  EXPECT_EQ(Table.GetColumnFormat(colHeat), "0.000");
+  EXPECT_EQ(Table.GetColumnFormat(colElapsed), "[h]:mm:ss");
+  EXPECT_EQ(Table.GetColumnFormat(colNote), "0.0");  // General
+}
+
+TEST_F(TableTest, TheDemoTableIsMissing) {
+  Prompts.ExpectMessage("Cannot find file " + Rig.Rig.Demo_Spreadsheet);
+  Table.SetupDemo();
+  EXPECT_EQ(Book().NumSheets(), 1);
+  EXPECT_EQ(Logger.TransferCount, 0);
+}
+
+TEST_F(TableTest, TheDemoTableIsLoadedAndFormatted) {
+  Samples(5);
+  ASSERT_TRUE(Table.AddSheet());
+  Samples(2);
+  Prompts.ExpectSaveFile(Tmp.File("demo.vts"));
+  ASSERT_TRUE(Table.SaveAs());
+  Rig.Rig.Demo_Spreadsheet = Tmp.File("demo.vts");
+  Table.Initialise();
+  Table.SetupDemo();
+  ASSERT_EQ(Book().NumSheets(), 2);
+  EXPECT_EQ(Graph.Rows[1], Book().SheetAt(1).LastRow() - 1);
+  EXPECT_EQ(Table.GetCellValue(1, 5, colT1), 25);
+  EXPECT_FALSE(Table.AnyRunUnsaved());
+}
+
+TEST(TableIteration, FindsTheFinConstantRowByRow) {
+  TScriptedPrompts prompts;
+  TWorkbook sampleRow;
+  sampleRow.SetMaxCol(18);
+  sampleRow.SetMaxRow(3);
+  TTableForm table(sampleRow);
+  table.Initialise();
+  TWorkbook& book = table.ResultsTable->Book();
+  // y = cosh((0.35 - x) m) / cosh(0.35 m) for m = 2.5; row 9 cannot be met (y > 1).
+  for (int r = 3; r <= 8; ++r) {
+    const double x = 0.05 * (r - 3);
+    book.SetNumberRC(r, 3, x);
+    book.SetNumberRC(r, 17, std::cosh((0.35 - x) * 2.5) / std::cosh(0.35 * 2.5));
+  }
+  book.SetNumberRC(9, 3, 0.1);
+  book.SetNumberRC(9, 17, 5);
+  book.SetTextRC(4, 18, "old");
+  table.Iterate_Table_Data();
+  for (int r = 4; r <= 8; ++r) EXPECT_NEAR(book.NumberRC(r, 18), 2.5, 0.01) << "row " << r;
+  EXPECT_EQ(book.TextRC(9, 18), "no convergence");
+  // Row 3 has x = 0, where every m fits: the first step already converges.
+  EXPECT_NEAR(book.NumberRC(3, 18), 1.0001, 1e-9);
+}
