@@ -49,6 +49,5 @@ void TQXHeaterControllerSource::PulseTick() {
 }
 
 void TQXHeaterControllerSource::DataWrite() {
-  StartPulses();
   if (Source_Column != 0) WriteNumber(SpinValue());
 }

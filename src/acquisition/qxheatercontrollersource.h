@@ -15,8 +15,8 @@ class TQXHeaterControllerSource : public TQXIFDAnalogueSource {
   using TQXIFDAnalogueSource::TQXIFDAnalogueSource;
 
   void RegisterParent(QWidget* DisplayParent, const TDataSource_Definition& Source) override;
-  // Every tick: start a pulse train toward the demand, then write the demand.
   void DataWrite() override;
+  // The controller step: a pulse train toward the demand (on every change and every tick).
   void StartPulses();
   void PulseTick();
 

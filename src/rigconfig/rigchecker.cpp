@@ -3,6 +3,7 @@
 #include <memory>
 #include <vector>
 
+#include "acquisition/sourcefactory.h"
 #include "platform/iprompts.h"
 #include "platform/services.h"
 #include "rigconfig/datasource_definition.h"
@@ -92,6 +93,7 @@ bool TRigChecker::Check(const QString& folder, QTextStream& out) {
       << (plotted.isEmpty() ? QStringLiteral("none") : plotted.join(QLatin1Char(' '))) << "\n";
 
   int count = 0;
+  int skipped = 0;
   if (loaded) {
     TDataSource_Definition::ResetDefinitionCount();
     std::vector<std::unique_ptr<TDataSource_Definition>> defs;
@@ -109,13 +111,16 @@ bool TRigChecker::Check(const QString& folder, QTextStream& out) {
     for (const auto& d : defs) {
       if (d->SourceType() == NO_MORE_DATASRC) break;
       ++count;
-      out << QStringLiteral("  row %1: %2, column %3, channel %4, %5 calibration pairs, \"%6\"\n")
+      const bool built = TSourceFactory::IsBuilt(d->SourceType());
+      if (!built) ++skipped;
+      out << QStringLiteral("  row %1: %2, column %3, channel %4, %5 calibration pairs, \"%6\"%7\n")
                  .arg(d->Row())
                  .arg(QString::fromLatin1(DataSourceTypeName(d->SourceType())))
                  .arg(d->Column())
                  .arg(d->IFD_Channel())
                  .arg(d->MaxRawValueIndex)
-                 .arg(d->LongLabelText());
+                 .arg(d->LongLabelText())
+                 .arg(built ? QString() : QStringLiteral(" (not shown by this version)"));
     }
     out << "Inputs: " << rig.Input_Count << ", outputs: " << rig.Output_Count << ", controllers: "
         << rig.Controller_Count << ", second card: " << (rig.Using_EXP ? "yes" : "no") << "\n";
@@ -123,7 +128,9 @@ bool TRigChecker::Check(const QString& folder, QTextStream& out) {
   TServices::SetPrompts(previous);
 
   if (problems.isEmpty()) {
-    out << "OK: " << count << " definitions\n";
+    out << "OK: " << count << " definitions";
+    if (skipped) out << ", " << skipped << " of them not shown by this version";
+    out << "\n";
   } else {
     out << "Problems:\n";
     for (const QString& p : problems) out << "  " << p << "\n";

@@ -1,0 +1,51 @@
+#include "acquisition/sourcefactory.h"
+
+#include "acquisition/qxanalogueinputsource.h"
+#include "acquisition/qxanalogueoutputsource.h"
+#include "acquisition/qxdacsource.h"
+#include "acquisition/qxdigitalinputsource.h"
+#include "acquisition/qxdigitaloutputsource.h"
+#include "acquisition/qxetimesource.h"
+#include "acquisition/qxfixedsource.h"
+#include "acquisition/qxheatercontrollersource.h"
+#include "acquisition/qxmaninpsource.h"
+#include "acquisition/qxoptionsource.h"
+#include "acquisition/qxremotesetpointsource.h"
+#include "acquisition/qxsamplenumbersource.h"
+#include "acquisition/qxtextsource.h"
+#include "acquisition/qxtimesource.h"
+
+std::unique_ptr<TQXSource> TSourceFactory::Create(data_Source_types kind) {
+  switch (kind) {
+    case IFD_DATASRC: return std::make_unique<TQXAnalogueInputSource>();
+    case MANINP_DATASRC: return std::make_unique<TQXManInpSource>();
+    case FIXED_DATASRC: return std::make_unique<TQXFixedSource>();
+    case TIME_DATASRC: return std::make_unique<TQXTimeSource>();
+    case ETIME_DATASRC: return std::make_unique<TQXETimeSource>();
+    case SAMPLE_DATASRC: return std::make_unique<TQXSampleNumberSource>();
+    case TEXT_DATASRC: return std::make_unique<TQXTextSource>();
+    case OPTION_DATASRC: return std::make_unique<TQXOptionSource>();
+    case ANALOGUE_OUT_DATASRC: return std::make_unique<TQXAnalogueOutputSource>();
+    case HEATER_CONTROLLER_DATASRC: return std::make_unique<TQXHeaterControllerSource>();
+    case DIGITAL_OUT_DATASRC: return std::make_unique<TQXDigitalOutputSource>();
+    case DIGITAL_IN_DATASRC: return std::make_unique<TQXDigitalInputSource>();
+    case REMOTE_SETPOINT_DATASRC: return std::make_unique<TQXRemoteSetPointSource>();
+    case DAC_DATASRC: return std::make_unique<TQXDACSource>();
+    default: return nullptr;
+  }
+}
+
+bool TSourceFactory::IsBuilt(data_Source_types kind) {
+  return kind == FRAME_DATASRC || kind == NO_MORE_DATASRC || Create(kind) != nullptr;
+}
+
+bool TSourceFactory::IsListed(data_Source_types kind) {
+  switch (kind) {
+    case FRAME_DATASRC:
+    case CONDUCTIVITY_OPTION_DATASRC:
+    case WATCHDOG_DATASRC:
+    case VEXA_WATCHDOG_DATASRC:
+    case NO_MORE_DATASRC: return false;
+    default: return true;
+  }
+}

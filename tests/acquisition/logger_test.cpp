@@ -1,0 +1,261 @@
+#include <gtest/gtest.h>
+
+#include <QGroupBox>
+#include <QPixmap>
+#include <QLabel>
+#include <QLineEdit>
+#include <QComboBox>
+#include <QRadioButton>
+#include <QProgressBar>
+#include <QCheckBox>
+#include <QLineSeries>
+
+#include "acquisition/channelstatusform.h"
+#include "acquisition/iloggerhost.h"
+#include "acquisition/isampletable.h"
+#include "acquisition/qxdatalist.h"
+#include "acquisition/qxloggerpanel.h"
+#include "acquisition/sampleconfig.h"
+#include "acquisition/sensorhistoryform.h"
+#include "rigconfig/registry.h"
+#include "rigconfig/settingsnames.h"
+#include "sourcefixture.h"
+#include "support/scriptedprompts.h"
+
+namespace {
+const QString kDemo = QStringLiteral(QUORLEX_SOURCE_DIR "/examples/rigs/demo/");
+
+class TRecordingTable : public ISampleTable {
+ public:
+  void WriteRow(TWorkbook& source, int sample, int sourceRow) override {
+    Rows.push_back({sample, source.NumberRC(sourceRow, 4), source.TextRC(sourceRow, 12)});
+  }
+  void DataChanged(int count) override { Changed = count; }
+  void RedrawGraph() override { ++Redraws; }
+  struct TRow { int Sample; double T1; QString Note; };
+  std::vector<TRow> Rows;
+  int Changed = 0, Redraws = 0;
+};
+
+class TRecordingLoggerHost : public ILoggerHost {
+ public:
+  void SetSampleMode(int mode) override { Mode = mode; }
+  void SetSampleStatus(const QString& text) override { Status = text; }
+  void UpdateStatusBar() override {}
+  void SetSampleButton(const QString& caption, int image) override { Caption = caption; Image = image; }
+  bool SampleNowEnabled() const override { return SampleNowOn; }
+  void SetSampleNowEnabled(bool on) override { SampleNowOn = on; }
+  void SetNextResultsEnabled(bool on) override { NextResultsOn = on; }
+  void SetConfigureEnabled(bool on) override { ConfigureOn = on; }
+  void SetGaugeCommandsEnabled(bool on) override { GaugesOn = on; }
+  int SampleInterval() const override { return Interval; }
+  void SetSampleInterval(int ms) override { Interval = ms; }
+  int Mode = -1, Image = 0, Interval = 10000;
+  QString Status, Caption;
+  bool SampleNowOn = true, NextResultsOn = false, ConfigureOn = true, GaugesOn = false;
+};
+
+// The demo rig loaded for real, its sources on a panel, a logger over them.
+struct TLoggerFixture : ::testing::Test, TSourceFixture {
+  TWorkbook book1, book2;
+  TRigConfig demo{&book1, &book2, nullptr};
+  TRecordingTable table;
+  TRecordingLoggerHost host;
+  std::unique_ptr<TQXDataList> list;
+  std::unique_ptr<TQXLoggerPanel> logger;
+
+  void SetUp() override {
+    TScriptedPrompts prompts;
+    prompts.ExpectChoice(0);
+    ASSERT_TRUE(demo.Initialise(kDemo));
+    TServices::SetRig(&demo);
+    sample.Read(demo.Run_Spreadsheet);
+    list = std::make_unique<TQXDataList>(&panel);
+    list->Initialise(demo, &table);
+    logger = std::make_unique<TQXLoggerPanel>(*list, &host);
+    logger->Initialise(&table, demo, &panel);
+    logger->StopLogger();  // the test drives the ticks
+  }
+  void Tick(int ms) {
+    clock.AdvanceMs(ms);
+    logger->LogTimerTimer();
+  }
+};
+}  // namespace
+
+TEST_F(TLoggerFixture, DataListBuildsTheDemoRig) {
+  EXPECT_EQ(list->Sources().size(), 21u);  // every row but the frame
+  EXPECT_TRUE(list->Skipped().isEmpty());
+  EXPECT_TRUE(ifd->MainChannelInUse[0] && ifd->MainChannelInUse[1] && ifd->MainChannelInUse[2]);
+  EXPECT_TRUE(ifd->PortsOpen);  // the data list prepared the interface
+  // The frame took the labels that lie inside it.
+  auto* frame = panel.findChild<QGroupBox*>();
+  ASSERT_NE(frame, nullptr);
+  EXPECT_EQ(frame->title(), "Process");
+  QStringList inside;
+  for (auto* l : frame->findChildren<QLabel*>(QString(), Qt::FindDirectChildrenOnly)) inside << l->text();
+  EXPECT_TRUE(inside.contains("Tank temperature T1"));
+  EXPECT_FALSE(inside.contains("Sample number"));
+  QStringList names, units;
+  std::vector<float> maxV, minV;
+  list->GetIFDHeaderList(names, maxV, units, minV);
+  EXPECT_EQ(names, QStringList({"T1", "T2", "F1"}));
+  EXPECT_EQ(maxV[0], 5.0f);
+  EXPECT_EQ(minV[0], -5.0f);
+  EXPECT_EQ(list->AnalogueInputChannels().first(), "Tank temperature T1=0");
+  EXPECT_EQ(list->DigitalInputChannels().size(), 3);
+  EXPECT_TRUE(host.GaugesOn);
+  EXPECT_EQ(logger->ChannelStatus()->Channels(), 3);
+}
+
+TEST_F(TLoggerFixture, TicksFeedTheSampleRowAndSamplesGoToTheTable) {
+  card.Device(legacy::VelUSB0).Scan[0] = 2048 + 1024;  // 2.5 V: 75 degrees
+  ifd->FilterWeight = 1;
+  Tick(1000);
+  EXPECT_NEAR(sample.NumberRC(2, 4), 75, 1e-9);
+  EXPECT_EQ(sample.TextRC(2, 1), "1");  // the sample in hand
+  EXPECT_TRUE(table.Rows.empty());       // idle: nothing sampled
+  logger->SetAtFront(false);
+  Tick(1000);
+  EXPECT_NEAR(sample.NumberRC(2, 4), 75, 1e-9);
+}
+
+TEST_F(TLoggerFixture, TimedRunTakesItsSamplesOnTheClockAndStops) {
+  logger->Programmed_Sample_Mode = PSS_Timed;
+  logger->Sample_Interval = 10000;
+  logger->Sampling_Duration = 60;
+  for (int run = 1; run <= 2; ++run) {
+    table.Rows.clear();
+    logger->Reset_Sample_Status();
+    logger->SampleNow();  // GO
+    EXPECT_EQ(host.Caption, "Stop Sample");
+    EXPECT_EQ(host.Image, ILoggerHost::ImageStop);
+    EXPECT_EQ(logger->Max_Count, 7);
+    logger->LogTimerTimer();  // the first sample on the next tick
+    for (int s = 0; s < 12; ++s) Tick(5000);
+    ASSERT_EQ(table.Rows.size(), 7u) << "run " << run;
+    EXPECT_EQ(table.Rows.back().Sample, 7);
+    EXPECT_EQ(logger->Current_Sample_State, RSS_Idle);
+    EXPECT_EQ(host.Status, "Stopped - click 'GO' to begin recording data");
+    EXPECT_EQ(logger->Start_Time, 0);
+    Tick(60000);
+    EXPECT_EQ(table.Rows.size(), 7u);
+  }
+}
+
+TEST_F(TLoggerFixture, LateTicksCatchUpOneIntervalAtATime) {
+  logger->Sample_Interval = 10000;
+  logger->SampleNow();
+  logger->LogTimerTimer();
+  ASSERT_EQ(table.Rows.size(), 1u);
+  Tick(35000);  // three intervals late
+  Tick(1);
+  Tick(1);
+  EXPECT_EQ(table.Rows.size(), 4u);
+  Tick(1);
+  EXPECT_EQ(table.Rows.size(), 4u);  // caught up: the next is due at 40 s
+  Tick(5000);
+  EXPECT_EQ(table.Rows.size(), 5u);
+  logger->SampleNow();  // STOP
+  EXPECT_EQ(host.Caption, "Start Sample");
+}
+
+TEST_F(TLoggerFixture, ManualModeOneSamplePerSheet) {
+  demo.fTable_Sample_Count = true;
+  logger->Current_Sample_State = RSS_Manual;
+  logger->SampleNow();
+  ASSERT_EQ(table.Rows.size(), 1u);
+  EXPECT_FALSE(host.SampleNowOn);
+  EXPECT_TRUE(host.NextResultsOn);
+  EXPECT_EQ(host.Status, "Click the New Sheet button to start a new page");
+  EXPECT_EQ(table.Redraws, 1);
+  EXPECT_GT(logger->Start_Time, 0);
+}
+
+TEST_F(TLoggerFixture, ClearDataAsksWhileARunIsActive) {
+  logger->SampleNow();
+  ASSERT_EQ(logger->Current_Sample_State, RSS_Active);
+  TScriptedPrompts prompts;
+  prompts.ExpectMessage(TQXLoggerPanel::StopRunQuestion, TModalResult::mrNo);
+  EXPECT_FALSE(logger->ClearData());
+  EXPECT_EQ(logger->Current_Sample_State, RSS_Active);
+  prompts.ExpectMessage(TQXLoggerPanel::StopRunQuestion, TModalResult::mrYes);
+  EXPECT_TRUE(logger->ClearData());
+  EXPECT_EQ(logger->Sample_Transfer_Count, 0);
+}
+
+TEST_F(TLoggerFixture, SampleConfigurationUnitsChecksAndRegistry) {
+  TSampleConfig& dlg = *logger->SampleConfig();
+  auto shown = [&](int interval, int duration) {
+    dlg.FInterval = interval;
+    dlg.FDuration = duration;
+    dlg.Load();
+    return dlg.IntervalEdit->text() + " " + dlg.IntervalUnits->currentText() + " / " + dlg.DurationEdit->text() +
+           " " + dlg.DurationUnits->currentText();
+  };
+  EXPECT_EQ(shown(1500, 5400), "1500 msecs / 90 mins");
+  EXPECT_EQ(shown(120000, 7200), "2 mins / 2 hrs");
+  EXPECT_EQ(shown(5000, 45), "5 secs / 45 secs");
+
+  TScriptedPrompts prompts;
+  dlg.FManual_Sample = false;
+  dlg.FFreeRun_Mode = true;
+  shown(1000, 3600);
+  dlg.IntervalEdit->setText("400");
+  dlg.IntervalUnits->setCurrentIndex(2);
+  prompts.ExpectMessage(TSampleConfig::FastRate, TModalResult::mrNo);
+  dlg.OKClick();
+  EXPECT_NE(dlg.result(), QDialog::Accepted);
+  TRegistry reg;
+  ASSERT_TRUE(reg.OpenKey(demo.RegistryKey, false));
+  EXPECT_EQ(reg.ReadInteger(settings::reg::SampleInterval), 400);  // stored even so
+
+  dlg.IntervalEdit->setText("4x");
+  prompts.ExpectMessage(TSampleConfig::BadInterval);
+  dlg.OKClick();
+
+  dlg.IntervalEdit->setText("30");
+  dlg.IntervalUnits->setCurrentIndex(1);
+  dlg.FixedButton->setChecked(true);
+  dlg.DurationEdit->setText("2");
+  dlg.DurationUnits->setCurrentIndex(1);  // 120 s: only 4 samples
+  prompts.ExpectMessage(TSampleConfig::FewSamples, TModalResult::mrYes);
+  dlg.OKClick();
+  EXPECT_EQ(dlg.result(), QDialog::Accepted);
+  EXPECT_EQ(host.Interval, 30000);
+  logger->ApplySampleConfig();
+  EXPECT_EQ(logger->Programmed_Sample_Mode, PSS_Timed);
+  EXPECT_EQ(logger->Sample_Interval, 30000);
+  EXPECT_EQ(logger->Sampling_Duration, 120);
+}
+
+TEST_F(TLoggerFixture, ChannelStatusAndHistoryFollowTheInputs) {
+  card.Device(legacy::VelUSB0).Scan[0] = 2048 + 1024;
+  ifd->FilterWeight = 1;
+  Tick(1000);
+  TChannelStatusForm& status = *logger->ChannelStatus();
+  status.Refresh(*list);
+  EXPECT_EQ(status.Gauges()[0]->value(), 250);
+  EXPECT_EQ(status.Gauges()[0]->maximum(), 500);
+  TSensorHistoryForm& history = *logger->SensorHistory();
+  ASSERT_EQ(history.SeriesCount(), 3);
+  for (int i = 0; i < TSensorHistoryForm::Points + 5; ++i) history.Sample();
+  EXPECT_EQ(history.Series(0)->count(), TSensorHistoryForm::Points);
+  EXPECT_NEAR(history.Series(0)->at(100).y(), 75, 1e-4);
+  history.Check(1)->setChecked(false);
+  EXPECT_FALSE(history.Series(1)->isVisible());
+  if (const QByteArray dir = qgetenv("QUORLEX_SHOTS"); !dir.isEmpty()) {
+    panel.resize(800, 560);
+    QPalette pal = panel.palette();
+    pal.setBrush(QPalette::Window, QPixmap(demo.Backdrop));
+    panel.setPalette(pal);
+    panel.setAutoFillBackground(true);
+    panel.show();
+    list->Update_All_Sources(true, 0, 0);
+    panel.grab().save(QString::fromLocal8Bit(dir) + "/diagram.png");
+    status.show();
+    status.grab().save(QString::fromLocal8Bit(dir) + "/channelstatus.png");
+    history.show();
+    history.grab().save(QString::fromLocal8Bit(dir) + "/history.png");
+  }
+}
