@@ -3,14 +3,10 @@
 #include <gtest/gtest.h>
 
 #include <QFileInfo>
-#include <QProcess>
 
 #include "ifd/legacy/socketdriver.h"
 #include "ifd/qxifd.h"
 #include "ifd/serial/apdcomportex.h"
-#include "ifd/serial/availableports.h"
-#include "ifd/serial/commandwriter.h"
-#include "ifd/serial/comporttable.h"
 #include "ifd/serial/lostconnection.h"
 #include "ifd/serial/waitfor.h"
 #include "platform/messagebus.h"
@@ -18,13 +14,12 @@
 #include "rigconfig/registry.h"
 #include "rigconfig/rigconfig.h"
 #include "rigconfig/settingsnames.h"
+#include "support/cardsimulator.h"
 #include "support/recordingifdhost.h"
 #include "support/scriptedprompts.h"
 #include "support/tempfolder.h"
 
 namespace {
-const QString kSim = QStringLiteral(QUORLEX_BINARY_DIR "/tools/ifdsim/ifdsim");
-
 struct TFacadeSim : ::testing::Test {
   TTempFolder tmp;
   TScriptedPrompts prompts;
@@ -32,21 +27,12 @@ struct TFacadeSim : ::testing::Test {
   TRecordingIFDHost host;
   TMessageBus bus;
   QStringList posted;
-  QProcess sim;
-  QByteArray oldPorts;
+  std::unique_ptr<TCardSimulator> sim;
   std::unique_ptr<TQXIFD> ifd;
 
   void SetUp() override {
-    if (!QFileInfo(kSim).isExecutable()) GTEST_SKIP() << "the simulator is not built: " << kSim.toStdString();
-    oldPorts = qgetenv(TComPortTable::EnvironmentVariable);
-    qputenv(TComPortTable::EnvironmentVariable,
-            QStringLiteral("COM3=%1,COM4=%2").arg(tmp.File("master"), tmp.File("slave")).toLocal8Bit());
-    TAvailablePorts::Shutdown();
-    TAvailablePorts::SetQueuesEnabled(true);
-    TCommandWriter::SetTransmitGateOpen(true);
-    TApdComPortEx::SetDeviceFactory(nullptr);
-    TAvailablePorts::StartDispatcher();
-    TAvailablePorts::SetDispatcherSpeed(1);
+    if (!TCardSimulator::Built()) GTEST_SKIP() << "the simulator is not built: " << TCardSimulator::Program().toStdString();
+    sim = std::make_unique<TCardSimulator>(tmp);
     TIFDState::DigitalOutputShadow = 0;
     TIFDState::ExpansionOutputShadow = 0;
     rig.Using_IFD = true;
@@ -59,18 +45,9 @@ struct TFacadeSim : ::testing::Test {
 
   void TearDown() override {
     ifd.reset();
-    TAvailablePorts::Shutdown();
-    TAvailablePorts::SetQueuesEnabled(true);
-    if (sim.state() != QProcess::NotRunning) {
-      sim.terminate();
-      if (!sim.waitForFinished(3000)) {
-        sim.kill();
-        sim.waitForFinished(3000);
-      }
-    }
+    sim.reset();
     TServices::SetRig(nullptr);
     TServices::SetBus(nullptr);
-    qputenv(TComPortTable::EnvironmentVariable, oldPorts);
   }
 
   void Start(const QStringList& options, bool slave = false) {
@@ -78,17 +55,7 @@ struct TFacadeSim : ::testing::Test {
                                     "[ai0]\nsource = 1000\ntau = 0\nnoise = 0\n"
                                     "[ai100]\nsource = -600\ntau = 0\nnoise = 0\n"
                                     "[freq0]\nsource = 1234\ntau = 0\nnoise = 0\n");
-    sim.setProgram(kSim);
-    sim.setArguments(QStringList{"--serial-dir", tmp.Path(), "--no-devices", "--plant", plant, "--log",
-                                 tmp.File("commands.log")} +
-                     options);
-    sim.setProcessChannelMode(QProcess::MergedChannels);
-    sim.setStandardOutputFile(tmp.File("simulator.out"));
-    sim.start();
-    ASSERT_TRUE(sim.waitForStarted(5000));
-    ASSERT_TRUE(WaitFor([&] {
-      return QFileInfo::exists(tmp.File("master")) && (!slave || QFileInfo::exists(tmp.File("slave")));
-    }, 5000)) << "the simulator's ports did not appear";
+    ASSERT_TRUE(sim->StartSerial(QStringList{"--plant", plant} + options, slave)) << "the simulator did not start";
     ifd = std::make_unique<TQXIFD>(nullptr, &host);
   }
 
@@ -103,15 +70,7 @@ struct TFacadeSim : ::testing::Test {
     }, 5000)) << host.Calls.join('\n').toStdString();
   }
 
-  // The commands one card received, in order, with CR written as "\r" (the simulator's log).
-  QStringList Received(const QString& card) const {
-    QStringList commands;
-    for (const QString& line : QString::fromUtf8(TTempFolder::Read(tmp.File("commands.log"))).split('\n')) {
-      const qsizetype at = line.indexOf(card + '\t');
-      if (at >= 0) commands << line.mid(at + card.size() + 1).trimmed();
-    }
-    return commands;
-  }
+  QStringList Received(const QString& card) const { return sim->Received(card); }
   bool ReceivedLast(const QString& card, const QStringList& tail) const {
     return WaitFor([&] { return Received(card).mid(Received(card).size() - tail.size()) == tail; }, 3000);
   }
@@ -279,13 +238,9 @@ TEST_F(TFacadeSim, MasterAndSlaveShareTheWork) {
 }
 
 TEST_F(TFacadeSim, TheLegacyPathOnTheSimulatorsDevices) {
-  if (!QFileInfo(kSim).isExecutable()) GTEST_SKIP();
-  const QString devices = tmp.File("dev");
   const QString plant = tmp.Write("legacy.ini", "[ai0]\nsource = AO0\ntau = 0\nnoise = 0\n");
-  sim.start(kSim, QStringList{"--no-serial", "--device-dir", devices, "--plant", plant});
-  ASSERT_TRUE(sim.waitForStarted(5000));
-  ASSERT_TRUE(WaitFor([&] { return QFileInfo::exists(devices + "/VelUSB0"); }, 5000));
-  TSocketDriver driver(devices);
+  ASSERT_TRUE(sim->StartDevices(plant));
+  TSocketDriver driver(sim->DeviceDir());
   TQXIFD f(nullptr, &host, &driver);
   f.RegisterChannel(0, 0);
   ASSERT_TRUE(f.SetAnalogueValue(0, 1000));
