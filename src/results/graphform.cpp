@@ -1,0 +1,428 @@
+#include "results/graphform.h"
+
+#include <QApplication>
+#include <QChart>
+#include <QChartView>
+#include <QClipboard>
+#include <QDateTime>
+#include <QDateTimeAxis>
+#include <QLineSeries>
+#include <QPainter>
+#include <QPrinter>
+#include <QScatterSeries>
+#include <QValueAxis>
+#include <QVBoxLayout>
+
+#include "platform/iprompts.h"
+#include "platform/numbers.h"
+#include "platform/services.h"
+#include "results/iresultshost.h"
+#include "results/resultsprinter.h"
+#include "results/tableform.h"
+#include "rigconfig/rigconfig.h"
+
+namespace {
+
+const QString NumberLabels = QStringLiteral("#,##0.###");
+const QString TimeLabels = QStringLiteral("h:mm:ss");
+
+QString CollapseBlanks(QString text) {
+  while (text.contains(QStringLiteral("  "))) text.replace(QStringLiteral("  "), QStringLiteral(" "));
+  return text;
+}
+
+// A title up to its first "(" or, when it has none, its first "[".
+QString CutAtUnits(const QString& title) {
+  qsizetype at = title.indexOf(QLatin1Char('('));
+  if (at < 0) at = title.indexOf(QLatin1Char('['));
+  return at < 0 ? title : title.left(at);
+}
+
+// Day numbers (days since 1899-12-30) as the date-time axis wants them: local milliseconds.
+double DaysToAxisMs(double days) {
+  static const double base = static_cast<double>(QDateTime(QDate(1899, 12, 30), QTime(0, 0)).toMSecsSinceEpoch());
+  return base + days * 86400000.0;
+}
+
+const QColor Palette[7] = {Qt::red, Qt::blue, QColor(0, 128, 0), Qt::yellow, QColor(128, 0, 128), QColor(0, 0, 128), Qt::magenta};
+
+}  // namespace
+
+void TGraphForm::TRange::Add(double v) {
+  if (!Any) {
+    Min = Max = v;
+    Any = true;
+  } else {
+    Min = std::min(Min, v);
+    Max = std::max(Max, v);
+  }
+}
+
+TGraphForm::TGraphForm(TTableForm* table, QWidget* parent)
+    : QWidget(parent), FTable(table), FPrinting(std::make_unique<TResultsPrinter>(this)) {
+  setWindowTitle(QStringLiteral("Graph"));
+  MaxRow.fill(1);
+  FChart = new QChart;
+  FChart->setMargins(QMargins(25, 15, 25, 25));
+  FChart->legend()->setVisible(true);
+  FChart->legend()->setAlignment(Qt::AlignBottom);
+  FAxisX = new QValueAxis;
+  FTimeAxisX = new QDateTimeAxis;
+  FTimeAxisX->setFormat(TimeLabels);
+  FTimeAxisX->setVisible(false);
+  FAxisY = new QValueAxis;
+  FAxisY2 = new QValueAxis;
+  FAxisY2->setVisible(false);
+  for (QValueAxis* axis : {FAxisX, FAxisY, FAxisY2}) axis->setLabelFormat(QStringLiteral("%g"));
+  FChart->addAxis(FAxisX, Qt::AlignBottom);
+  FChart->addAxis(FTimeAxisX, Qt::AlignBottom);
+  FChart->addAxis(FAxisY, Qt::AlignLeft);
+  FChart->addAxis(FAxisY2, Qt::AlignRight);
+  FView = new QChartView(FChart, this);
+  FView->setRenderHint(QPainter::Antialiasing);
+  auto* layout = new QVBoxLayout(this);
+  layout->setContentsMargins(0, 0, 0, 0);
+  layout->addWidget(FView);
+  if (FTable) FTable->SetGraph(this);
+  TServices::SetGraph(this);
+}
+
+TGraphForm::~TGraphForm() {
+  if (FTable && FTable->Graph() == this) FTable->SetGraph(nullptr);
+  if (TServices::Graph() == this) TServices::SetGraph(nullptr);
+}
+
+int TGraphForm::RunRows(int run) const { return run >= 1 && run <= MaxRuns ? MaxRow[run] : 0; }
+
+void TGraphForm::SetRunRows(int run, int rows) {
+  if (run >= 1 && run <= MaxRuns) MaxRow[run] = rows;
+}
+
+QString TGraphForm::ColumnTitle(int column) const { return FTable ? FTable->GetColumnTitle(column) : QString(); }
+
+double TGraphForm::Cell(int run, int row, int column) const { return FTable ? FTable->GetCellValue(run, row, column) : 0; }
+
+QColor TGraphForm::NextColour() {
+  const QColor c = Palette[ColourIndex];
+  ColourIndex = (ColourIndex + 1) % 7;
+  return c;
+}
+
+QXYSeries* TGraphForm::ChartSeriesOf(std::size_t index) const {
+  for (const TShown& s : FShown)
+    if (s.Index == index) return s.Series;
+  return nullptr;
+}
+
+// ------------------------------------------------------------------------------- building
+
+void TGraphForm::Initialise() {
+  First = true;
+  const TRigConfig* rig = TServices::Rig();
+  if (!(rig && rig->fTable_Sample_Count)) MaxRow.fill(1);
+  XAxis = YAxis = Y2Axis = TGraphAxis{};
+  SeriesList.clear();
+  XAxisList.clear();
+  PlotPoints = true;
+  PlotLines = false;
+  BuildXAxisList();
+  ClearData();
+  DrawGraph();
+  Configuring = false;
+  SortDataByX = false;
+}
+
+void TGraphForm::ClearData() {
+  SeriesList.clear();
+  FShown.clear();
+  FChart->removeAllSeries();
+  SetPlotTitles();
+}
+
+void TGraphForm::BuildXAxisList() {
+  XAxisChoice = 0;
+  XAxisList.clear();
+  const TRigConfig* rig = TServices::Rig();
+  if (!rig) return;
+  for (int c = 1; c < static_cast<int>(rig->ColumnStatus.size()); ++c) {
+    const TColumnStatus& status = rig->ColumnStatus[c];
+    if (!status.plot_on_X_Axis) continue;
+    TSeries_Line entry;
+    entry.column = c;
+    entry.name = entry.Column_Label = ColumnTitle(c);
+    entry.excluded = false;
+    XAxisList.push_back(entry);
+    if (XAxisChoice == 0 || status.DefPlot) XAxisChoice = c;
+  }
+  XAxis.format = FTable && XAxisChoice ? FTable->GetColumnFormat(XAxisChoice) : NumberLabels;
+}
+
+void TGraphForm::DrawGraph() {
+  try {
+    SeriesList.clear();
+    ColourIndex = 0;
+    const int runs = FTable ? FTable->GetSheetCount() : 0;
+    for (int run = 1; run <= runs; ++run) AddRunSeries(run);
+    PlotAll();
+    SetPlotTitles();
+  } catch (const std::exception& e) {
+    TServices::Prompts().MessageDlg(QString::fromUtf8(e.what()) + QStringLiteral("my message"), TMsgDlgType::mtError,
+                                    TMsgDlgButtons::OK);
+  }
+}
+
+void TGraphForm::AddRunSeries(int run) {
+  const TRigConfig* rig = TServices::Rig();
+  if (!rig || !FTable) return;
+  const QString sheetName = FTable->GetSheetName(run);
+  for (int c = 1; c < static_cast<int>(rig->ColumnStatus.size()); ++c) {
+    const TColumnStatus& status = rig->ColumnStatus[c];
+    if (!status.plot_on_Y_Axis) continue;
+    const bool exists = std::any_of(SeriesList.begin(), SeriesList.end(), [&](const TSeries_Line& s) {
+      return s.sheet_number == static_cast<std::uint32_t>(run) && s.column == c;
+    });
+    if (exists) continue;
+    TSeries_Line s;
+    s.sheet_number = static_cast<std::uint32_t>(run);
+    s.column = c;
+    s.name = CollapseBlanks(FTable->GetColumnTitle(c));
+    // The unit cut leaves a blank before the bracket; the legend reads better without it.
+    s.short_name = (sheetName + QLatin1Char(' ') + CutAtUnits(s.name)).trimmed();
+    s.Column_Label = sheetName + QLatin1Char(' ') + s.name;
+    s.Show_points = PlotPoints;
+    s.Show_Lines = PlotLines;
+    s.LineColour = s.PointColour = NextColour();
+    s.Default_Plot = status.DefPlot;
+    s.excluded = !status.DefPlot;
+    SeriesList.push_back(s);
+  }
+}
+
+// Rebuilds every chart series from the table.
+void TGraphForm::PlotAll() {
+  FChart->removeAllSeries();
+  FShown.clear();
+  FRangeX = FRangeY = FRangeY2 = TRange{};
+  FTimeX = ColumnTitle(XAxisChoice).toUpper().contains(QLatin1String("TIME"));
+  const bool sampleNumberX = ColumnTitle(XAxisChoice).trimmed().compare(QLatin1String("Sample Number"), Qt::CaseInsensitive) == 0;
+  bool anyRight = false;
+  for (std::size_t i = 0; i < SeriesList.size(); ++i) {
+    TSeries_Line& line = SeriesList[i];
+    if (line.excluded) continue;
+    FXScaleFactorText.clear();
+    double fx = 1.0, fy = 1.0;
+    if (sampleNumberX) {
+      for (const TScopeDataTracker& rec : scopeScansDataRecods)
+        if (rec.SheetNumberTrk == static_cast<int>(line.sheet_number) && rec.ColumnTrk == line.column)
+          line.scalingXaxis = rec.ScalingXFactorTrk;
+      fx = line.scalingXaxis;
+      fy = line.scalingYaxis;
+      if (fx != 1.0) FXScaleFactorText = QStringLiteral("x ") + numbers::FloatToShortest(fx) + QStringLiteral(" ms");
+    }
+    std::vector<QXYSeries*> made;
+    if (line.Show_Lines) {
+      auto* series = new QLineSeries;
+      QPen pen(line.LineColour, 2);
+      pen.setStyle(line.LineStyle);
+      series->setPen(pen);
+      made.push_back(series);
+    }
+    if (line.Show_points) {
+      auto* series = new QScatterSeries;
+      series->setColor(line.PointColour);
+      series->setBorderColor(line.PointColour);
+      series->setMarkerSize(line.PointSize * 1.5);
+      made.push_back(series);
+    }
+    for (QXYSeries* series : made) {
+      series->setName(line.short_name);
+      FChart->addSeries(series);
+      series->attachAxis(FTimeX ? static_cast<QAbstractAxis*>(FTimeAxisX) : FAxisX);
+      series->attachAxis(line.Second_Y_axis ? FAxisY2 : FAxisY);
+      anyRight = anyRight || line.Second_Y_axis;
+      FShown.push_back(TShown{i, series, fx, fy, 0});
+      std::vector<QPointF> points;
+      AppendRows(FShown.back(), RunRows(static_cast<int>(line.sheet_number)), points);
+      series->replace(QList<QPointF>(points.begin(), points.end()));
+    }
+  }
+  FAxisY2->setVisible(anyRight);
+  ScaleXAxis();
+}
+
+// Reads the rows of a series' run not read yet, up to `upTo`; a row with an empty X or Y cell
+// gives no point (the empty-cell value would wreck the scale). An empty last row is read again next
+// time: it may be the row the next sample fills (a fresh run counts one empty row).
+void TGraphForm::AppendRows(TShown& shown, int upTo, std::vector<QPointF>& out) {
+  const TSeries_Line& line = SeriesList[shown.Index];
+  const int run = static_cast<int>(line.sheet_number);
+  TRange& yRange = line.Second_Y_axis ? FRangeY2 : FRangeY;
+  const int from = shown.Plotted + 1;
+  shown.Plotted = std::max(shown.Plotted, upTo);
+  for (int k = from; k <= upTo; ++k) {
+    const double xCell = Cell(run, k, XAxisChoice);
+    const double yCell = Cell(run, k, line.column);
+    if (xCell == EmptyCell || yCell == EmptyCell) {
+      if (k == upTo) shown.Plotted = upTo - 1;
+      continue;
+    }
+    const double x = FScalingXfactor * xCell * shown.Fx;
+    const double y = FScalingYfactor * yCell * shown.Fy;
+    const double px = FTimeX ? DaysToAxisMs(x) : x;
+    out.emplace_back(px, y);
+    FRangeX.Add(px);
+    yRange.Add(y);
+  }
+}
+
+void TGraphForm::DataHasChanged(int /*n*/) {
+  if (First) {
+    PlotAll();
+    First = false;
+  } else {
+    AppendLastPoints();
+  }
+}
+
+// Each new row of the recording run adds its points to the series already on the chart.
+void TGraphForm::AppendLastPoints() {
+  if (Configuring || !FTable) return;
+  const int run = FTable->GetSheetCount();
+  const int rows = RunRows(run);
+  std::vector<QPointF> points;
+  for (TShown& shown : FShown) {
+    if (static_cast<int>(SeriesList[shown.Index].sheet_number) != run) continue;
+    points.clear();
+    AppendRows(shown, rows, points);
+    if (!points.empty()) shown.Series->append(QList<QPointF>(points.begin(), points.end()));
+  }
+  ScaleXAxis();
+}
+
+void TGraphForm::ScopeInvokeDrawGraph(int run, int columnOne, double xFactor, int columnTwo) {
+  scopeScansDataRecods.push_back(TScopeDataTracker{run, columnOne, xFactor, 1.0});
+  scopeScansDataRecods.push_back(TScopeDataTracker{run, columnTwo, xFactor, 1.0});
+  DrawGraph();
+}
+
+void TGraphForm::RescaleAxis(double yFactor, double xFactor) {
+  FScalingYfactor = yFactor;
+  FScalingXfactor = xFactor;
+  PlotAll();
+}
+
+void TGraphForm::RefreshSeries(const std::vector<TSeriesStyle>& styles) {
+  std::size_t shown = 0;
+  for (TSeries_Line& line : SeriesList) {
+    line.Show_points = PlotPoints;
+    line.Show_Lines = PlotLines;
+    if (line.excluded) continue;
+    if (shown < styles.size()) {
+      const TSeriesStyle& style = styles[shown];
+      line.PointColour = style.PointColour;
+      line.PointSize = style.PointSize;
+      line.LineColour = style.LineColour;
+      line.LineStyle = style.LineStyle;
+    }
+    ++shown;
+  }
+  PlotAll();
+}
+
+// ------------------------------------------------------------------------------- titles and axes
+
+QString TGraphForm::XTitle() const { return ColumnTitle(XAxisChoice) + FXScaleFactorText; }
+
+void TGraphForm::SetPlotTitles() {
+  QString y1, y2;
+  bool left = false, right = false;
+  for (const TSeries_Line& line : SeriesList) {
+    if (line.excluded) continue;
+    if (line.Second_Y_axis && !right) {
+      y2 = line.name;
+      right = true;
+    } else if (!line.Second_Y_axis && !left) {
+      y1 = line.name;
+      left = true;
+    }
+  }
+  const QString x = XTitle();
+  FAxisX->setTitleText(x);
+  FTimeAxisX->setTitleText(x);
+  FAxisY->setTitleText(y1);
+  FAxisY2->setTitleText(y2);
+  const QString title = right ? CutAtUnits(y1) + QStringLiteral(" and ") + CutAtUnits(y2) + QStringLiteral(" against ") + CutAtUnits(x)
+                              : CutAtUnits(y1) + QStringLiteral(" against ") + CutAtUnits(x);
+  FChart->setTitle(CollapseBlanks(title));
+}
+
+// Axis ranges follow the points; a title with "time" in it shows clock labels.
+void TGraphForm::ScaleXAxis() {
+  FTimeX = XTitle().toUpper().contains(QLatin1String("TIME"));
+  FTimeAxisX->setVisible(FTimeX);
+  FAxisX->setVisible(!FTimeX);
+  XAxis.format = FTimeX ? TimeLabels : NumberLabels;
+  YAxis.format = Y2Axis.format = NumberLabels;
+  ApplyRanges();
+}
+
+void TGraphForm::ApplyRanges() {
+  auto padded = [](const TRange& r, double& lo, double& hi) {
+    lo = r.Any ? r.Min : 0;
+    hi = r.Any ? r.Max : 1;
+    if (hi - lo <= 0) {
+      const double pad = lo == 0 ? 1 : std::fabs(lo) * 0.05;
+      lo -= pad;
+      hi += pad;
+    }
+  };
+  double lo, hi;
+  padded(FRangeX, lo, hi);
+  if (FTimeX) {
+    FTimeAxisX->setRange(QDateTime::fromMSecsSinceEpoch(static_cast<qint64>(lo)),
+                         QDateTime::fromMSecsSinceEpoch(static_cast<qint64>(std::ceil(hi))));
+  } else if (FAxisX->min() != lo || FAxisX->max() != hi) {
+    FAxisX->setRange(lo, hi);
+  }
+  const std::pair<QValueAxis*, const TRange*> ys[] = {{FAxisY, &FRangeY}, {FAxisY2, &FRangeY2}};
+  for (const auto& [axis, range] : ys) {
+    padded(*range, lo, hi);
+    axis->setRange(lo, hi);
+    axis->applyNiceNumbers();
+  }
+  if (!FTimeX) FAxisX->applyNiceNumbers();
+  XAxis.ScaleMin = FRangeX.Min;
+  XAxis.ScaleMax = FRangeX.Max;
+  YAxis.ScaleMin = FRangeY.Min;
+  YAxis.ScaleMax = FRangeY.Max;
+  Y2Axis.ScaleMin = FRangeY2.Min;
+  Y2Axis.ScaleMax = FRangeY2.Max;
+}
+
+// ------------------------------------------------------------------------------- commands
+
+void TGraphForm::PrintForm() {
+  if (FPrinting->ChoosePrinter()) PrintChart(FPrinting->Printer());
+}
+
+void TGraphForm::PrintChart(QPrinter& printer) {
+  QPainter painter;
+  if (!painter.begin(&printer)) {
+    TServices::Prompts().MessageDlg(QStringLiteral("The printer could not be started."), TMsgDlgType::mtError,
+                                    TMsgDlgButtons::OK);
+    return;
+  }
+  const QRectF page = printer.pageLayout().paintRectPixels(printer.resolution());
+  FView->render(&painter, QRectF(0, 0, page.width(), page.height()));
+  painter.end();
+}
+
+void TGraphForm::EditCopy() { QApplication::clipboard()->setImage(FView->grab().toImage()); }
+
+void TGraphForm::FormActivate() {
+  if (!FHost) return;
+  FHost->SetActiveForm(2);
+  FHost->SetCommandEnabled(IResultsHost::TCommand::PageSetup1, true);
+  FHost->UpdateStatusBar();
+  FHost->UpdateToolbars();
+}

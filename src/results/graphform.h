@@ -1,0 +1,160 @@
+#pragma once
+// The graph of the results: columns of the table plotted against one chosen X column, one series per
+// run and plotted column, on a left and an optional right axis. It holds no data of its own: every
+// point is read back from the table and every label comes from the table's column titles. Between
+// full rebuilds each sample only appends its points.
+
+#include <array>
+#include <cstdint>
+#include <memory>
+#include <vector>
+
+#include <QColor>
+#include <QPointer>
+#include <QString>
+#include <QWidget>
+
+#include "results/iresultsgraph.h"
+
+class QChart;
+class QChartView;
+class QDateTimeAxis;
+class QPrinter;
+class QValueAxis;
+class QXYSeries;
+class TTableForm;
+class TResultsPrinter;
+class IResultsHost;
+
+// One run's column as the graph shows it.
+struct TSeries_Line {
+  std::uint32_t sheet_number = 0;
+  std::int32_t column = 0;
+  QString name;          // column title, double blanks collapsed
+  QString short_name;    // sheet name, " ", title up to its first "(" or "["
+  QString Column_Label;  // sheet name, " ", name
+  bool excluded = true;
+  bool Show_points = true;
+  bool Show_Lines = false;
+  bool Second_Y_axis = false;
+  bool Default_Plot = false;
+  Qt::PenStyle LineStyle = Qt::SolidLine;
+  QColor LineColour, PointColour;
+  std::uint32_t PointSize = 5;
+  double scalingXaxis = 1.0;
+  double scalingYaxis = 1.0;
+};
+
+struct TGraphAxis {
+  bool AutoScale = true;
+  double ScaleMax = 0, ScaleMin = 0, major = 0, minor = 0;
+  QString format;
+  bool edit_is_allowed = true;
+};
+
+// Time scaling of a captured run's column.
+struct TScopeDataTracker {
+  std::int32_t SheetNumberTrk = 0;
+  std::int32_t ColumnTrk = 0;
+  double ScalingXFactorTrk = 1.0;
+  double ScalingYFactorTrk = 1.0;
+};
+
+// Per-series choices of the format dialog, in the order of the shown series.
+struct TSeriesStyle {
+  QColor LineColour, PointColour;
+  std::uint32_t PointSize = 5;
+  Qt::PenStyle LineStyle = Qt::SolidLine;
+};
+
+class TGraphForm : public QWidget, public IResultsGraph {
+  Q_OBJECT
+ public:
+  static constexpr double EmptyCell = 999999999999.0;
+
+  // Reads from `table` and keeps its row counts; registers itself with it.
+  explicit TGraphForm(TTableForm* table, QWidget* parent = nullptr);
+  ~TGraphForm() override;
+
+  void SetHost(IResultsHost* host) { FHost = host; }
+
+  void Initialise();
+  void ClearData();
+  // A sample was appended to the last run.
+  void DataHasChanged(int n);
+  void DrawGraph() override;
+  void ScopeInvokeDrawGraph(int run, int columnOne, double xFactor, int columnTwo);
+  void RescaleAxis(double yFactor, double xFactor);
+  void RefreshSeries(const std::vector<TSeriesStyle>& styles = {});
+  void SetPlotTitles();
+  void ScaleXAxis();
+  void PrintForm();
+  void PrintChart(QPrinter& printer);
+  void EditCopy();  // the chart's image to the clipboard
+  void FormActivate();
+  TResultsPrinter& Printing() { return *FPrinting; }
+
+  // IResultsGraph: MaxRow by run.
+  int RunRows(int run) const override;
+  void SetRunRows(int run, int rows) override;
+
+  // What the chart shows, for the configuration dialogs and for tests.
+  QChart* Chart() const { return FChart; }
+  QChartView* ChartView() const { return FView; }
+  QString XTitle() const;
+  bool TimeOnXAxis() const { return FTimeX; }
+  // The chart series made for SeriesList[index], or nullptr when it is not shown.
+  QXYSeries* ChartSeriesOf(std::size_t index) const;
+
+  std::vector<TSeries_Line> SeriesList;
+  std::vector<TSeries_Line> XAxisList;
+  int XAxisChoice = 0;
+  std::array<int, MaxRuns + 1> MaxRow{};  // index = run, 1..20
+  bool PlotPoints = true;
+  bool PlotLines = false;
+  int ColourIndex = 0;
+  bool First = true;
+  bool Configuring = false;
+  bool SortDataByX = false;
+  double FScalingXfactor = 1.0;
+  double FScalingYfactor = 1.0;
+  QString FXScaleFactorText;
+  TGraphAxis XAxis, YAxis, Y2Axis;
+  std::vector<TScopeDataTracker> scopeScansDataRecods;
+
+ private:
+  struct TShown {
+    std::size_t Index;  // into SeriesList
+    QXYSeries* Series;
+    double Fx, Fy;
+    int Plotted = 0;  // rows of the run already read
+  };
+  struct TRange {
+    double Min = 0, Max = 0;
+    bool Any = false;
+    void Add(double v);
+  };
+
+  void BuildXAxisList();
+  void AddRunSeries(int run);
+  void PlotAll();
+  void AppendLastPoints();
+  void AppendRows(TShown& shown, int upTo, std::vector<QPointF>& out);
+  void ApplyRanges();
+  double Cell(int run, int row, int column) const;
+  QColor NextColour();
+  QString ColumnTitle(int column) const;
+
+  QPointer<TTableForm> FTable;
+  IResultsHost* FHost = nullptr;
+  QChart* FChart;
+  QChartView* FView;
+  QValueAxis* FAxisX;
+  QDateTimeAxis* FTimeAxisX;
+  QValueAxis* FAxisY;
+  QValueAxis* FAxisY2;
+  bool FTimeX = false;
+  std::vector<TShown> FShown;
+  TRange FRangeX, FRangeY, FRangeY2;
+  std::unique_ptr<TResultsPrinter> FPrinting;
+};

@@ -1,0 +1,284 @@
+// The graph over the results table of the demo rig: the series its plot flags give, points
+// appended as samples arrive, runs renamed and deleted, empty cells, time and scaled X axes.
+#include <gtest/gtest.h>
+
+#include <QApplication>
+#include <QDir>
+#include <QChart>
+#include <QChartView>
+#include <QClipboard>
+#include <QDateTimeAxis>
+#include <QImage>
+#include <QPrinter>
+#include <QScatterSeries>
+#include <QValueAxis>
+
+#include "../resultsfixture.h"
+#include "results/graphform.h"
+#include "results/resultsprinter.h"
+#include "results/tableform.h"
+#include "rigconfig/workbook/f1book.h"
+
+using namespace results_test;
+
+namespace {
+
+class GraphTest : public ::testing::Test {
+ protected:
+  GraphTest() : Table(SampleRow), Graph(&Table) {
+    Table.Initialise();
+    Graph.Initialise();
+  }
+
+  // Sample n of the recording run, 10 s apart: T1 = 20 + n, T2 = 10 + n.
+  void Sample(int n) {
+    FillSample(SampleRow, {{colSample, double(n)}, {colElapsed, n * 10 / 86400.0}, {colT1, 20.0 + n}, {colT2, 10.0 + n}, {colFlow, 2}});
+    Table.WriteRow(SampleRow, n, 2);
+    Graph.DataHasChanged(n);
+  }
+  void Samples(int count) {
+    for (int n = 1; n <= count; ++n) Sample(n);
+  }
+
+  std::vector<const TSeries_Line*> Shown() const {
+    std::vector<const TSeries_Line*> out;
+    for (const TSeries_Line& s : Graph.SeriesList)
+      if (!s.excluded) out.push_back(&s);
+    return out;
+  }
+  QList<QAbstractSeries*> ChartSeries() const { return Graph.Chart()->series(); }
+  QList<QPointF> Points(int index) const { return static_cast<QXYSeries*>(ChartSeries().at(index))->points(); }
+
+  TTempFolder Tmp;
+  TScriptedPrompts Prompts;
+  TResultsRig Rig;
+  TWorkbook SampleRow;
+  TTableForm Table;
+  TGraphForm Graph;
+};
+
+}  // namespace
+
+TEST_F(GraphTest, TheDemoRigsDefaultPlotFlagsGiveOneShownSeriesPerRun) {
+  ASSERT_TRUE(Table.AddSheet());
+  Graph.DrawGraph();
+  // Columns 4 (YD), 5, 6, 7, 11 and 14 (Y) for each run; only the default plot is shown.
+  ASSERT_EQ(Graph.SeriesList.size(), 12u);
+  EXPECT_EQ(Graph.XAxisChoice, colElapsed);
+  ASSERT_EQ(Graph.XAxisList.size(), 1u);
+  EXPECT_EQ(Graph.XAxisList[0].name, "Elapsed time");
+  const auto shown = Shown();
+  ASSERT_EQ(shown.size(), 2u);
+  EXPECT_EQ(shown[0]->column, colT1);
+  EXPECT_EQ(shown[0]->short_name, "Run 1 T1 Tank");
+  EXPECT_EQ(shown[1]->Column_Label, "Run 2 T1 Tank (°C)");
+  EXPECT_TRUE(shown[0]->Default_Plot);
+  EXPECT_FALSE(Graph.SeriesList[1].Default_Plot);
+  // The palette runs over every description, shown or not: run 2's first is the seventh colour.
+  EXPECT_EQ(shown[0]->PointColour, QColor(Qt::red));
+  EXPECT_EQ(Graph.SeriesList[2].PointColour, QColor(0, 128, 0));
+  EXPECT_EQ(shown[1]->PointColour, QColor(Qt::magenta));
+  ASSERT_EQ(ChartSeries().size(), 2);
+  EXPECT_EQ(ChartSeries()[0]->type(), QAbstractSeries::SeriesTypeScatter);
+  EXPECT_EQ(ChartSeries()[1]->name(), "Run 2 T1 Tank");
+  EXPECT_EQ(Graph.Chart()->title(), "T1 Tank against Elapsed time");
+  EXPECT_TRUE(Graph.TimeOnXAxis());
+}
+
+TEST_F(GraphTest, SamplesAppendPointsWithoutRebuildingTheSeries) {
+  Sample(1);
+  ASSERT_EQ(ChartSeries().size(), 1);
+  QAbstractSeries* series = ChartSeries()[0];
+  EXPECT_EQ(Points(0).size(), 1);
+  Sample(2);
+  Sample(3);
+  ASSERT_EQ(ChartSeries().size(), 1);
+  EXPECT_EQ(ChartSeries()[0], series);
+  const QList<QPointF> p = Points(0);
+  ASSERT_EQ(p.size(), 3);
+  EXPECT_EQ(p[2].y(), 23);
+  EXPECT_NEAR(p[2].x() - p[0].x(), 20000, 0.01);  // 20 s on the time axis, in ms
+  // The Y axis follows the points.
+  auto* y = static_cast<QValueAxis*>(Graph.Chart()->axes(Qt::Vertical)[0]);
+  EXPECT_LE(y->min(), 21);
+  EXPECT_GE(y->max(), 23);
+  // Two samples written before one notice both arrive.
+  FillSample(SampleRow, {{colElapsed, 40 / 86400.0}, {colT1, 24}});
+  Table.WriteRow(SampleRow, 4, 2);
+  Sample(5);
+  EXPECT_EQ(Points(0).size(), 5);
+  // A repeated notice adds nothing.
+  Graph.DataHasChanged(5);
+  EXPECT_EQ(Points(0).size(), 5);
+}
+
+TEST_F(GraphTest, PointsOfEarlierRunsAreNotAppendedTo) {
+  Samples(2);
+  ASSERT_TRUE(Table.AddSheet());
+  Graph.DrawGraph();
+  Sample(1);
+  ASSERT_EQ(ChartSeries().size(), 2);
+  EXPECT_EQ(Points(0).size(), 2);
+  EXPECT_EQ(Points(1).size(), 1);
+}
+
+TEST_F(GraphTest, EmptyCellsAreNeverPlotted) {
+  Samples(2);
+  // Sample 3 without a temperature, sample 4 without a time.
+  Table.WriteRow(SampleRow, 3, 2);
+  Table.ResultsTable->Book().ClearRange(4, colT1, 4, colT1);
+  Graph.DataHasChanged(3);
+  Table.WriteRow(SampleRow, 4, 2);
+  Table.ResultsTable->Book().ClearRange(5, colElapsed, 5, colElapsed);
+  Graph.DataHasChanged(4);
+  EXPECT_EQ(Points(0).size(), 2);
+  Graph.DrawGraph();
+  EXPECT_EQ(Points(0).size(), 2);
+  for (const QPointF& p : Points(0)) EXPECT_LT(p.y(), 1e6);
+}
+
+TEST_F(GraphTest, ARenamedRunIsRelabelled) {
+  Samples(2);
+  Prompts.ExpectInput(QString("Warm-up"));
+  Table.ChangeSheetName();
+  ASSERT_EQ(ChartSeries().size(), 1);
+  EXPECT_EQ(ChartSeries()[0]->name(), "Warm-up T1 Tank");
+  EXPECT_EQ(Points(0).size(), 2);
+}
+
+TEST_F(GraphTest, ADeletedRunVanishesAndLaterRunsMoveUp) {
+  Samples(3);
+  ASSERT_TRUE(Table.AddSheet());
+  Graph.DrawGraph();
+  Samples(2);
+  Table.ResultsTable->Book().SetSheet(1);
+  Prompts.ExpectMessage("This unsaved data will be lost", TModalResult::mrYes);
+  Table.DeleteSheet();
+  ASSERT_EQ(ChartSeries().size(), 1);
+  EXPECT_EQ(ChartSeries()[0]->name(), "Run 2 T1 Tank");
+  EXPECT_EQ(Graph.MaxRow[1], 2);
+  EXPECT_EQ(Points(0).size(), 2);
+  // The next sample still lands on the recording run's series.
+  Sample(3);
+  EXPECT_EQ(Points(0).size(), 3);
+}
+
+TEST_F(GraphTest, TimeColumnsUseClockLabelsOthersNumbers) {
+  Samples(3);
+  auto* timeAxis = qobject_cast<QDateTimeAxis*>(ChartSeries()[0]->attachedAxes().at(0));
+  ASSERT_NE(timeAxis, nullptr);
+  EXPECT_TRUE(timeAxis->isVisible());
+  EXPECT_EQ(timeAxis->format(), "h:mm:ss");
+  EXPECT_EQ(timeAxis->titleText(), "Elapsed time");
+  EXPECT_EQ(timeAxis->min().time().toString("h:mm:ss"), "0:00:10");
+
+  Graph.XAxisChoice = colSample;
+  Graph.DrawGraph();
+  EXPECT_FALSE(Graph.TimeOnXAxis());
+  auto* valueAxis = qobject_cast<QValueAxis*>(ChartSeries()[0]->attachedAxes().at(0));
+  ASSERT_NE(valueAxis, nullptr);
+  EXPECT_TRUE(valueAxis->isVisible());
+  EXPECT_FALSE(timeAxis->isVisible());
+  EXPECT_EQ(Points(0)[2], QPointF(3, 23));
+  EXPECT_EQ(Graph.Chart()->title(), "T1 Tank against Sample");
+}
+
+TEST_F(GraphTest, ASecondAxisSeriesJoinsTheTitle) {
+  Samples(2);
+  for (TSeries_Line& s : Graph.SeriesList)
+    if (s.column == colT2) {
+      s.excluded = false;
+      s.Second_Y_axis = true;
+    }
+  Graph.RefreshSeries();
+  Graph.SetPlotTitles();
+  EXPECT_EQ(Graph.Chart()->title(), "T1 Tank and T2 Vessel against Elapsed time");
+  ASSERT_EQ(ChartSeries().size(), 2);
+  auto* right = qobject_cast<QValueAxis*>(ChartSeries()[1]->attachedAxes().at(1));
+  ASSERT_NE(right, nullptr);
+  EXPECT_EQ(right->alignment(), Qt::AlignRight);
+  EXPECT_TRUE(right->isVisible());
+  EXPECT_EQ(right->titleText(), "T2 Vessel (°C)");
+}
+
+TEST_F(GraphTest, LinesInsteadOfPoints) {
+  Samples(2);
+  Graph.PlotLines = true;
+  Graph.PlotPoints = false;
+  Graph.RefreshSeries({TSeriesStyle{QColor(1, 2, 3), QColor(4, 5, 6), 7, Qt::DashLine}});
+  ASSERT_EQ(ChartSeries().size(), 1);
+  ASSERT_EQ(ChartSeries()[0]->type(), QAbstractSeries::SeriesTypeLine);
+  auto* line = static_cast<QXYSeries*>(ChartSeries()[0]);
+  EXPECT_EQ(line->pen().color(), QColor(1, 2, 3));
+  EXPECT_EQ(line->pen().style(), Qt::DashLine);
+}
+
+TEST_F(GraphTest, UserScaleFactorsApplyToAppendedPointsToo) {
+  Sample(1);
+  Graph.RescaleAxis(2.0, 1.0);
+  EXPECT_EQ(Points(0)[0].y(), 42);
+  Sample(2);
+  EXPECT_EQ(Points(0)[1].y(), 44);
+}
+
+TEST_F(GraphTest, ACaptureScalesSampleNumbersToMilliseconds) {
+  Samples(4);
+  Table.ResultsTable->Book().SetTextRC(1, colSample, "Sample Number");
+  Graph.XAxisChoice = colSample;
+  Graph.ScopeInvokeDrawGraph(1, colT1, 0.3, colT2);
+  ASSERT_EQ(ChartSeries().size(), 1);
+  EXPECT_DOUBLE_EQ(Points(0)[3].x(), 4 * 0.3);
+  EXPECT_EQ(Graph.XTitle(), "Sample Numberx 0.3 ms");
+  EXPECT_FALSE(Graph.TimeOnXAxis());
+}
+
+TEST_F(GraphTest, PrintsAndCopiesTheChart) {
+  Samples(5);
+  const QString pdf = Tmp.File("graph.pdf");
+  Graph.Printing().SetPrintDialog([&](QPrinter& printer) {
+    printer.setOutputFormat(QPrinter::PdfFormat);
+    printer.setOutputFileName(pdf);
+    return true;
+  });
+  Graph.PrintForm();
+  EXPECT_TRUE(TTempFolder::Read(pdf).startsWith("%PDF"));
+
+  QApplication::clipboard()->clear();
+  Graph.resize(800, 500);
+  Graph.EditCopy();
+  const QImage image = QApplication::clipboard()->image();
+  EXPECT_GE(image.width(), 400);
+}
+
+TEST_F(GraphTest, ScreenshotAfterTwoRunsIsNotBlank) {
+  Samples(30);
+  ASSERT_TRUE(Table.AddSheet());
+  Graph.DrawGraph();
+  for (int n = 1; n <= 20; ++n) {
+    FillSample(SampleRow, {{colSample, double(n)}, {colElapsed, n * 10 / 86400.0}, {colT1, 25.0 + n * 0.8}, {colT2, 10.0 + n}});
+    Table.WriteRow(SampleRow, n, 2);
+    Graph.DataHasChanged(n);
+  }
+  for (TSeries_Line& s : Graph.SeriesList)
+    if (s.column == colT2) {
+      s.excluded = false;
+      s.Second_Y_axis = true;
+    }
+  Graph.PlotLines = true;
+  Graph.PlotPoints = false;
+  Graph.RefreshSeries();
+  Graph.SetPlotTitles();
+  Graph.resize(1000, 600);
+  Graph.show();
+  QApplication::processEvents();
+  const QImage image = Graph.grab().toImage();
+  image.save(QDir::temp().filePath("quorlex-graph.png"));
+  // Red and blue points of the two runs are drawn.
+  int red = 0;
+  for (int y = 0; y < image.height(); y += 2)
+    for (int x = 0; x < image.width(); x += 2) {
+      const QColor c = image.pixelColor(x, y);
+      if (c.red() > 200 && c.green() < 60 && c.blue() < 60) ++red;
+    }
+  EXPECT_GT(red, 50);
+}
