@@ -259,3 +259,9 @@ void TQXLoggerPanel::SetAtFront(bool on) {
 void TQXLoggerPanel::Copy() {
   if (FDiagram) QApplication::clipboard()->setPixmap(FDiagram->grab());
 }
+
+void TQXLoggerPanel::ResetSampleCounts() {
+  Sample_Transfer_Count = 0;
+  Current_Count = 0;
+  Start_Time = 0;
+}

@@ -8,6 +8,7 @@
 #include <QObject>
 
 #include "platform/datetime.h"
+#include "results/iresultslogger.h"
 
 class QTimer;
 class QWidget;
@@ -22,7 +23,7 @@ class ISampleTable;
 enum Programmed_Sample_States { PSS_Timed = 0, PSS_FreeRun = 1, PSS_Manual = 2, PSS_HighSpeed = 3 };
 enum Running_Sample_States { RSS_Active = 0, RSS_Idle = 1, RSS_Manual = 2, RSS_HighSpeed = 3 };
 
-class TQXLoggerPanel : public QObject {
+class TQXLoggerPanel : public QObject, public IResultsLogger {
   Q_OBJECT
  public:
   static constexpr const char* StopRunQuestion = "This action will stop the current sample run. Do you wish to continue?";
@@ -36,12 +37,16 @@ class TQXLoggerPanel : public QObject {
   // pictured by Copy.
   void Initialise(ISampleTable* Datatable, TRigConfig& RigSource, QWidget* diagram = nullptr);
   void LogTimerTimer();  // the tick
-  void SampleNow();
+  void SampleNow() override;
   void ConfigureSample();
   // Takes the dialog's choice over (after it closed with OK).
   void ApplySampleConfig();
   bool ClearData();
-  void Reset_Sample_Status();
+  void Reset_Sample_Status() override;
+  // The results table's view of the logger.
+  bool IsSampling() const override { return Current_Sample_State == RSS_Active; }
+  void SetSampleTransferCount(int count) override { Sample_Transfer_Count = count; }
+  void ResetSampleCounts() override;
   void DoIFDSetup();
   void StopLogger();
   void ResumeLogger();

@@ -1,50 +1,22 @@
-// The quorlex executable: the main frame window. Options:
+// The quorlex executable. Options:
 //   --rig FOLDER        the rig folder (also QUORLEX_RIG); default: the executable's folder
-//   --screenshot FILE   save a PNG of the main window once it is shown, then exit
+//   --screenshot FILE   run unattended, save a PNG of the main window once live values show, exit
 //   --check-rig FOLDER  load the rig without windows, print what was found, exit 0 when clean
 #include <QApplication>
 #include <QCommandLineParser>
-#include <QLabel>
-#include <QMainWindow>
-#include <QMdiArea>
-#include <QStatusBar>
-#include <QTimer>
+#include <QDir>
+#include <QFileInfo>
 #include <QTextStream>
+#include <QTimer>
 #include <cstdio>
 #include <cstring>
 
-#include <QDir>
-#include <QFileInfo>
-
-#include "rigconfig/irigconfighost.h"
+#include "platform/services.h"
+#include "platform/unattendedprompts.h"
 #include "rigconfig/rigchecker.h"
-#include "rigconfig/rigconfig.h"
-#include "rigconfig/workbook/workbook.h"
+#include "shell/master.h"
 
 namespace {
-// Until the main window takes the rig over, the frame shows the rig's title.
-class TFrameRigHost : public IRigConfigHost {
- public:
-  TFrameRigHost(QMainWindow& frame, QLabel& status) : FFrame(frame), FStatus(status) {}
-  void SetApplicationTitle(const QString& title) override {
-    FFrame.setWindowTitle(QStringLiteral("Quorlex - ") + title);
-    FStatus.setText(title);
-  }
-  void EnableLoadNewExperiment() override {}
-  void SetSampleStatus(const QString&) override {}
-  void SetDuration(int) override {}
-  void SetSampleInterval(int) override {}
-  void DisableLogCommands() override {}
-  void SetAutopilotFeature(bool) override {}
-  void SetScopeFeature(bool) override {}
-  void CloseSoon() override { QTimer::singleShot(100, &FFrame, &QWidget::close); }
-  void WidenStatusPanel2(int) override {}
-
- private:
-  QMainWindow& FFrame;
-  QLabel& FStatus;
-};
-
 // --rig, else QUORLEX_RIG, else the executable's folder.
 QString RigFolder(const QCommandLineParser& parser, const QCommandLineOption& rigOption) {
   if (parser.isSet(rigOption)) return parser.value(rigOption);
@@ -68,14 +40,19 @@ int main(int argc, char* argv[]) {
   parser.addHelpOption();
   QCommandLineOption rigOption(QStringLiteral("rig"), QStringLiteral("Rig folder."), QStringLiteral("folder"));
   QCommandLineOption shotOption(QStringLiteral("screenshot"),
-                                QStringLiteral("Save a picture of the main window and exit."),
+                                QStringLiteral("Run unattended, save a picture of the main window and exit."),
                                 QStringLiteral("file"));
   QCommandLineOption checkOption(QStringLiteral("check-rig"),
                                  QStringLiteral("Load a rig folder without windows and report on it."),
                                  QStringLiteral("folder"));
+  QCommandLineOption delayOption(QStringLiteral("screenshot-delay"),
+                                 QStringLiteral("Milliseconds to run before the screenshot (default 4000)."),
+                                 QStringLiteral("ms"), QStringLiteral("4000"));
   parser.addOption(rigOption);
   parser.addOption(shotOption);
   parser.addOption(checkOption);
+  parser.addOption(delayOption);
+  parser.addPositionalArgument(QStringLiteral("parameters"), QStringLiteral("Launch parameters of a new instance."));
   parser.process(app);
 
   if (parser.isSet(checkOption)) {
@@ -89,29 +66,25 @@ int main(int argc, char* argv[]) {
     return 2;
   }
 
-  QMainWindow frame;
-  frame.setWindowTitle(QStringLiteral("Quorlex"));
-  auto* mdi = new QMdiArea(&frame);
-  mdi->setBackground(QBrush(QColor(0x80, 0x80, 0x80)));
-  frame.setCentralWidget(mdi);
-  auto* titlePanel = new QLabel(QString(), &frame);
-  frame.statusBar()->addWidget(titlePanel, 1);
-  for (int i = 1; i < 6; ++i) frame.statusBar()->addWidget(new QLabel(QString(), &frame));
-  frame.resize(806, 638);
-  frame.show();
+  TUnattendedPrompts unattended;
+  const bool shot = parser.isSet(shotOption);
+  if (shot) TServices::SetPrompts(&unattended);
 
-  TWorkbook book1, book2;  // the hidden workbooks the rig's sheets are read into
-  TFrameRigHost host(frame, *titlePanel);
-  TRigConfig rig(&book1, &book2, &host);
-  QTimer::singleShot(0, &frame, [&rig, rigFolder] { rig.InitialiseLoop(QDir(rigFolder).absolutePath()); });
-
-  if (parser.isSet(shotOption)) {
-    const QString file = parser.value(shotOption);
-    QTimer::singleShot(500, &frame, [&frame, file] {
-      const bool ok = frame.grab().save(file, "PNG");
-      if (!ok) std::fprintf(stderr, "quorlex: could not write the screenshot %s\n", qPrintable(file));
-      QApplication::exit(ok ? 0 : 1);
-    });
+  int status = 0;
+  {
+    TMaster master;
+    master.show();
+    master.StartUp(QDir(rigFolder).absolutePath(), parser.positionalArguments());
+    if (shot) {
+      const QString file = parser.value(shotOption);
+      QTimer::singleShot(parser.value(delayOption).toInt(), &master, [&master, file] {
+        const bool ok = master.grab().save(file, "PNG");
+        if (!ok) std::fprintf(stderr, "quorlex: could not write the screenshot %s\n", qPrintable(file));
+        QApplication::exit(ok ? 0 : 1);
+      });
+    }
+    status = app.exec();
   }
-  return app.exec();
+  TServices::SetPrompts(nullptr);
+  return status;
 }

@@ -1,0 +1,829 @@
+#include "shell/master.h"
+
+#include <QApplication>
+#include <QClipboard>
+#include <QCloseEvent>
+#include <QCoreApplication>
+#include <QDir>
+#include <QFileInfo>
+#include <QLabel>
+#include <QLineEdit>
+#include <QMdiArea>
+#include <QMdiSubWindow>
+#include <QMenuBar>
+#include <QScreen>
+#include <QStatusBar>
+#include <QTimer>
+#include <QToolBar>
+
+#include "acquisition/channelstatusform.h"
+#include "acquisition/qxdatalist.h"
+#include "acquisition/qxloggerpanel.h"
+#include "acquisition/sensorhistoryform.h"
+#include "ifd/ifdconfig.h"
+#include "ifd/qxifd.h"
+#include "ifd/serial/availableports.h"
+#include "ifd/serial/qrlinfo.h"
+#include "platform/hourglass.h"
+#include "platform/iprogramlauncher.h"
+#include "platform/iprompts.h"
+#include "platform/messagebus.h"
+#include "platform/services.h"
+#include "results/graphform.h"
+#include "results/tableform.h"
+#include "rigconfig/inistore.h"
+#include "rigconfig/registry.h"
+#include "rigconfig/rigconfig.h"
+#include "rigconfig/settingsnames.h"
+#include "shell/aboutbox.h"
+#include "shell/changepassword.h"
+#include "shell/passwordform.h"
+#include "shell/resultsmdi.h"
+#include "shell/toolicons.h"
+
+namespace {
+const char* const kMessageNames[] = {
+    "WM_HS_DATA_RETRIEVED", "WM_REFRESH_VCOM_STATUS", "WM_REFRESH_VCOMAUX_STATUS", "WM_RECONNECT_COMS_SILENTLY",
+    "WM_INVERTER_SEND_RH10", "WM_INVERTER_SEND_RA05", "WM_INVERTER_ACTIVATE_PROGRAMMER",
+    "WM_INVERTER_VEXA_KICK_START", "WM_TRIGGER_AUX_COMPORT", "WM_INVERTER_R_NEXT_FC", "WM_INVERTER_W_NEXT_FC",
+    "WM_INVERTER_ERR_R_FC", "WM_INVERTER_ERR_W_FC", "WM_INVERTER_ERR_CKS_R_FC", "WM_INVERTER_ERR_CKS_W_FC"};
+// Names of the capture rigs an interface can report (index 0: none).
+const char* const kCaptureRigs[16] = {"nothing", "QX-C1", "QX-C2", "QX-C3", "QX-C4", "QX-C5", "QX-C6", "QX-C7",
+                                      "QX-C8", "QX-C9", "QX-C10", "QX-C11", "QX-C12", "QX-C13", "QX-C14", "QX-C15"};
+constexpr int kPanelWidths[5] = {150, 170, 350, 120, 120};
+}  // namespace
+
+TMaster::TMaster(QWidget* parent) : QMainWindow(parent), FMdi(new QMdiArea(this)) {
+  setWindowTitle(QStringLiteral("Quorlex"));
+  FMdi->setBackground(QBrush(QColor(0x80, 0x80, 0x80)));
+  setCentralWidget(FMdi);
+  CreateActions();
+  CreateMenus();
+  CreateToolBars();
+  CreateStatusBars();
+  // The window's own size: small screens get a warning and a maximised window.
+  const QScreen* screen = QGuiApplication::primaryScreen();
+  const int width = screen ? screen->geometry().width() : 1024;
+  if (width < 800) {
+    TServices::Prompts().MessageDlg(
+        QStringLiteral("This software is designed for use on displays with at least 600 x 800 resolution. You may "
+                       "experience some problems."),
+        TMsgDlgType::mtWarning, TMsgDlgButtons::OK);
+    setWindowState(Qt::WindowMaximized);
+  } else if (width == 800) {
+    setWindowState(Qt::WindowMaximized);
+  } else {
+    resize(806, 638);
+    if (screen) move(screen->geometry().center() - rect().center());
+  }
+  FIniIni = TIniStore::OpenCreating(QCoreApplication::applicationDirPath() + QStringLiteral("/ini.ini"));
+  TMessageBus& bus = TServices::Bus();
+  for (const char* name : kMessageNames) FMessages[QString::fromLatin1(name)] = bus.RegisterWindowMessage(name);
+  bus.SetHandler([this](unsigned m, std::intptr_t w, std::intptr_t l) { HandleMessage(m, w, l); });
+}
+
+TMaster::~TMaster() {
+  Shutdown();
+  TServices::Bus().SetHandler({});
+}
+
+QAction* TMaster::Add(const QString& name, const QString& caption, const QString& hint, void (TMaster::*slot)()) {
+  auto* a = new QAction(caption, this);
+  a->setToolTip(hint.isEmpty() ? QString(caption).remove(QLatin1Char('&')) : hint);
+  a->setStatusTip(hint);
+  if (slot) connect(a, &QAction::triggered, this, slot);
+  FActions.insert(name, a);
+  return a;
+}
+
+void TMaster::CreateActions() {
+  auto table = [this](auto fn) { return [this, fn] { if (FTable) (FTable.get()->*fn)(); }; };
+  Add("Open", "&Open", "Open a results file", nullptr)->setIcon(TToolIcons::Icon(TToolIcon::Open));
+  connect(FActions["Open"], &QAction::triggered, this, table(&TTableForm::Open));
+  Add("Save", "&Save", "Save the results", nullptr)->setIcon(TToolIcons::Icon(TToolIcon::Save));
+  connect(FActions["Save"], &QAction::triggered, this, table(&TTableForm::Save));
+  Add("SaveAs", "Save &As", "Save the results under a new name", nullptr);
+  connect(FActions["SaveAs"], &QAction::triggered, this, table(&TTableForm::SaveAs));
+  Add("PageSetup", "Pa&ge Setup", "", nullptr);
+  connect(FActions["PageSetup"], &QAction::triggered, this, table(&TTableForm::PageSetup));
+  Add("PrintSetup", "P&rint Setup", "", nullptr)->setEnabled(false);
+  Add("Print", "&Print", "Print the window in front", nullptr)->setIcon(TToolIcons::Icon(TToolIcon::Print));
+  connect(FActions["Print"], &QAction::triggered, this, [this] {
+    if (ActiveForm == 2 && FGraph) FGraph->PrintForm();
+    else if (ActiveForm == 3 && FTable) FTable->PrintForm();
+  });
+  Add("LoadNew", "&Load New Experiment...", "", &TMaster::LoadNewExperiment)->setEnabled(false);
+  Add("Exit", "E&xit", "", nullptr);
+  connect(FActions["Exit"], &QAction::triggered, this, &QWidget::close);
+  Add("New", "New", "Start a new results file", &TMaster::NewResults)->setIcon(TToolIcons::Icon(TToolIcon::New));
+
+  auto edit = [](auto fn) {
+    return [fn] { if (auto* e = qobject_cast<QLineEdit*>(QApplication::focusWidget())) (e->*fn)(); };
+  };
+  Add("Cut", "Cu&t", "", nullptr)->setShortcut(QKeySequence::Cut);
+  connect(FActions["Cut"], &QAction::triggered, this, edit(&QLineEdit::cut));
+  Add("Copy", "&Copy", "", nullptr)->setShortcut(QKeySequence::Copy);
+  connect(FActions["Copy"], &QAction::triggered, this, edit(&QLineEdit::copy));
+  Add("Paste", "&Paste", "", nullptr)->setShortcut(QKeySequence::Paste);
+  connect(FActions["Paste"], &QAction::triggered, this, edit(&QLineEdit::paste));
+  Add("CaptureScreen", "C&apture Screen", "", nullptr);
+  connect(FActions["CaptureScreen"], &QAction::triggered, this, [this] {
+    if (FDiagram && FDiagram->Logger()) FDiagram->Logger()->Copy();
+  });
+
+  Add("ViewDiagram", "&Diagram", "Show the diagram", nullptr)->setIcon(TToolIcons::Icon(TToolIcon::Diagram));
+  connect(FActions["ViewDiagram"], &QAction::triggered, this, [this] { ShowChild(1); });
+  Add("Graph", "&Graph", "Show the graph", nullptr)->setIcon(TToolIcons::Icon(TToolIcon::Graph));
+  connect(FActions["Graph"], &QAction::triggered, this, [this] { ShowChild(2); });
+  Add("ViewTable", "Ta&ble", "Show the results table", nullptr)->setIcon(TToolIcons::Icon(TToolIcon::Table));
+  connect(FActions["ViewTable"], &QAction::triggered, this, [this] { ShowChild(3); });
+  Add("Presentation", "&Presentation", "", nullptr)->setEnabled(false);
+  Add("ControlParameters", "&Control Parameters", "", nullptr)->setEnabled(false);
+  Add("ShowGauge", "Show G&auge", "", nullptr);
+  connect(FActions["ShowGauge"], &QAction::triggered, this, [this] {
+    if (FDiagram && FDiagram->Logger() && FDiagram->Logger()->ChannelStatus()) FDiagram->Logger()->ChannelStatus()->show();
+  });
+  Add("ShowHistory", "Show H&istory", "", nullptr);
+  connect(FActions["ShowHistory"], &QAction::triggered, this, [this] {
+    if (FDiagram && FDiagram->Logger() && FDiagram->Logger()->SensorHistory()) FDiagram->Logger()->SensorHistory()->show();
+  });
+  Add("WordProcessor", "Word Processor...", "Open the word processor", &TMaster::LaunchWordProcessor)
+      ->setIcon(TToolIcons::Icon(TToolIcon::WordProcessor));
+  Add("WordProcessorLocation", "&Word Processor Location...", "", &TMaster::ConfigureWordProcessor);
+
+  Add("Calibrate", "&Calibrate IFD Channels", "", nullptr)->setEnabled(false);
+  Add("IFDSettings", "IFD &Sampling Parameters", "IFD settings", nullptr)->setIcon(TToolIcons::Icon(TToolIcon::IFDSettings));
+  connect(FActions["IFDSettings"], &QAction::triggered, this, [this] {
+    if (FDiagram && FDiagram->Logger()) FDiagram->Logger()->DoIFDSetup();
+  });
+  Add("TDCOffset", "&TDC Sensor Offset", "", nullptr)->setEnabled(false);
+  Add("LecturerMode", "Lecturer Mode...", "Enter lecturer mode", nullptr)->setIcon(TToolIcons::Icon(TToolIcon::Lecturer));
+  connect(FActions["LecturerMode"], &QAction::triggered, this, [this] {
+    if (FPasswordForm) FPasswordForm->show();
+  });
+  Add("ChangePassword", "Change Password...", "", nullptr);
+  connect(FActions["ChangePassword"], &QAction::triggered, this, [this] {
+    if (FChangePassword) FChangePassword->show();
+  });
+
+  Add("RemoteTool", "Open Remote Tool", "", nullptr);
+  Add("Oscilloscope", "Oscilloscope...", "", nullptr)->setEnabled(false);
+  Add("Scope", "Scope", "Oscilloscope", nullptr)->setIcon(TToolIcons::Icon(TToolIcon::Scope));
+  FActions["Scope"]->setVisible(false);
+  Add("Scheduler", "Scheduler...", "", nullptr)->setEnabled(false);
+  Add("ShowSchedules", "Show all schedules", "", nullptr)->setEnabled(false);
+  Add("StartSchedule", "Start Schedule", "Start the execution of scheduled outputs", nullptr)->setEnabled(false);
+  FActions["StartSchedule"]->setVisible(false);
+  Add("InverterProgrammer", "Inverter Programmer", "", nullptr)->setVisible(false);
+
+  Add("SampleNowItem", "&Sample Now", "", nullptr);
+  connect(FActions["SampleNowItem"], &QAction::triggered, this, [this] {
+    if (FDiagram && FDiagram->Logger()) FDiagram->Logger()->SampleNow();
+  });
+  Add("SampleNow", "Sample Now", "Sample now", nullptr)->setIcon(TToolIcons::Icon(TToolIcon::Go));
+  connect(FActions["SampleNow"], &QAction::triggered, this, [this] {
+    if (FDiagram && FDiagram->Logger()) FDiagram->Logger()->SampleNow();
+  });
+  Add("NextResults", "&Next Results", "Begin a new set of results", &TMaster::NextResults)
+      ->setIcon(TToolIcons::Icon(TToolIcon::NextResults));
+  Add("Configure", "&Configure...", "Configure sampling", nullptr)->setIcon(TToolIcons::Icon(TToolIcon::Configure));
+  connect(FActions["Configure"], &QAction::triggered, this, [this] {
+    if (FDiagram && FDiagram->Logger()) FDiagram->Logger()->ConfigureSample();
+  });
+
+  Add("GraphData", "Graph &Data...", "Graph data", nullptr)->setIcon(TToolIcons::Icon(TToolIcon::GraphData));
+  FActions["GraphData"]->setEnabled(false);
+  for (const char* page : {"&Plot...", "&Axes...", "A&xis Scales...", "&Series...", "&Legend..."})
+    Add(QStringLiteral("GraphFormat") + page, page, "", nullptr)->setEnabled(false);
+  Add("DeleteSheet", "Delete Sheet", "Delete the sheet", nullptr)->setIcon(TToolIcons::Icon(TToolIcon::DeleteSheet));
+  connect(FActions["DeleteSheet"], &QAction::triggered, this, table(&TTableForm::DeleteSheet));
+  Add("RenameSheet", "Rename Sheet...", "Rename the sheet", nullptr)->setIcon(TToolIcons::Icon(TToolIcon::RenameSheet));
+  connect(FActions["RenameSheet"], &QAction::triggered, this, table(&TTableForm::ChangeSheetName));
+  Add("Unhide", "Unhide...", "Unhide results", nullptr)->setIcon(TToolIcons::Icon(TToolIcon::Unhide));
+  FActions["Unhide"]->setEnabled(false);
+  Add("Iterate", "Iterate", "Find constant m by iteration", nullptr)->setIcon(TToolIcons::Icon(TToolIcon::Iterate));
+  FActions["Iterate"]->setVisible(false);
+  Add("Connect", "Connect to IFD", "Start COM Session", nullptr)->setIcon(TToolIcons::Icon(TToolIcon::Connect));
+  connect(FActions["Connect"], &QAction::triggered, this, [this] { ConnectClick(true); });
+  Add("Nomenclature", "Nomenclature", "Nomenclature", nullptr)->setIcon(TToolIcons::Icon(TToolIcon::Nomenclature));
+  connect(FActions["Nomenclature"], &QAction::triggered, this, [this] {
+    if (FRig)
+      FRig->RigStringHelp(FRig->HelpFileType() == THelpFileTypes::HTML ? QStringLiteral("Teaching\\Nomenclature.htm")
+                                                                       : QStringLiteral("nomenclature"));
+  });
+  Add("HelpScreen", "Help", "Get help on the current screen", nullptr)->setIcon(TToolIcons::Icon(TToolIcon::Help));
+  connect(FActions["HelpScreen"], &QAction::triggered, this, [this] {
+    if (!FRig) return;
+    static const char* const topics[] = {"7", "7", "8", "9", "6"};
+    if (ActiveForm == 5) FRig->RigTopicHelp(6);
+    else FRig->ShellStringHelp(QString::fromLatin1(topics[std::clamp(ActiveForm, 0, 4)]));
+  });
+
+  Add("Arrange", "&Arrange", "", nullptr);
+  connect(FActions["Arrange"], &QAction::triggered, FMdi, &QMdiArea::tileSubWindows);
+  Add("Cascade", "&Cascade", "", nullptr);
+  connect(FActions["Cascade"], &QAction::triggered, FMdi, &QMdiArea::cascadeSubWindows);
+  Add("Tile", "&Tile", "", nullptr);
+  connect(FActions["Tile"], &QAction::triggered, FMdi, &QMdiArea::tileSubWindows);
+  Add("Contents", "Contents", "", nullptr);
+  connect(FActions["Contents"], &QAction::triggered, this, [this] { if (FRig) FRig->ShellHelpContents(); });
+  Add("About", "&About", "", &TMaster::ShowAbout);
+}
+
+void TMaster::CreateMenus() {
+  auto* file = menuBar()->addMenu(QStringLiteral("&File"));
+  for (const char* n : {"New", "Open", "Save", "SaveAs"}) file->addAction(FActions[n]);
+  file->addSeparator();
+  for (const char* n : {"PageSetup", "PrintSetup", "Print"}) file->addAction(FActions[n]);
+  file->addSeparator();
+  file->addAction(FActions["LoadNew"]);
+  file->addSeparator();
+  file->addAction(FActions["Exit"]);
+  auto* edit = menuBar()->addMenu(QStringLiteral("&Edit"));
+  for (const char* n : {"Cut", "Copy", "Paste"}) edit->addAction(FActions[n]);
+  edit->addSeparator();
+  edit->addAction(FActions["CaptureScreen"]);
+  connect(edit, &QMenu::aboutToShow, this, [this] { FActions["CaptureScreen"]->setEnabled(ActiveForm == 1 || ActiveForm == 4); });
+  auto* view = menuBar()->addMenu(QStringLiteral("&View"));
+  for (const char* n : {"ViewDiagram", "Graph", "ViewTable", "Presentation", "ControlParameters"}) view->addAction(FActions[n]);
+  view->addSeparator();
+  view->addAction(FActions["ShowGauge"]);
+  view->addAction(FActions["ShowHistory"]);
+  auto* bars = view->addMenu(QStringLiteral("Tool&bars"));
+  for (const char* n : {"Standard", "Sampling", "Format"}) {
+    QAction* a = bars->addAction(QString::fromLatin1(n));
+    a->setCheckable(true);
+    a->setChecked(true);
+    FActions.insert(QStringLiteral("Bar") + n, a);
+  }
+  view->addSeparator();
+  view->addAction(FActions["WordProcessor"]);
+  view->addAction(FActions["WordProcessorLocation"]);
+  auto* options = menuBar()->addMenu(QStringLiteral("&Options"));
+  for (const char* n : {"Calibrate", "IFDSettings", "TDCOffset"}) options->addAction(FActions[n]);
+  FActions.insert("LecturerSeparator", options->addSeparator());
+  options->addAction(FActions["LecturerMode"]);
+  options->addAction(FActions["ChangePassword"]);
+  auto* tools = menuBar()->addMenu(QStringLiteral("&Tools"));
+  for (const char* n : {"RemoteTool", "Oscilloscope", "Scheduler", "ShowSchedules"}) tools->addAction(FActions[n]);
+  auto* sample = menuBar()->addMenu(QStringLiteral("&Sample"));
+  for (const char* n : {"SampleNowItem", "NextResults", "Configure"}) sample->addAction(FActions[n]);
+  auto* format = menuBar()->addMenu(QStringLiteral("F&ormat"));
+  format->addAction(FActions["GraphData"]);
+  auto* graph = format->addMenu(QStringLiteral("&Graph"));
+  graph->setEnabled(false);
+  FActions.insert("GraphFormatMenu", graph->menuAction());
+  for (const char* page : {"&Plot...", "&Axes...", "A&xis Scales...", "&Series...", "&Legend..."})
+    graph->addAction(FActions[QStringLiteral("GraphFormat") + page]);
+  for (const char* n : {"DeleteSheet", "RenameSheet", "Unhide"}) format->addAction(FActions[n]);
+  auto* window = menuBar()->addMenu(QStringLiteral("&Window"));
+  for (const char* n : {"Arrange", "Cascade", "Tile"}) window->addAction(FActions[n]);
+  auto* help = menuBar()->addMenu(QStringLiteral("&Help"));
+  help->addAction(FActions["Contents"]);
+  const std::pair<const char*, const char*> topics[] = {{"The Standard Forms", "5"},      {"The Menu Bar", "4"},
+                                                       {"Saving and Exporting Data", "11"}, {"Retrieving Data", "12"},
+                                                       {"Clearing Unwanted Data", "13"},  {"Calibrating the Sensors", "40"}};
+  for (const auto& [caption, topic] : topics) {
+    QAction* a = help->addAction(QString::fromLatin1(caption));
+    const QString t = QString::fromLatin1(topic);
+    connect(a, &QAction::triggered, this, [this, t] { if (FRig) FRig->ShellStringHelp(t); });
+  }
+  FUsingEquipment = help->addMenu(QStringLiteral("Using The &Equipment"));
+  help->addSeparator();
+  help->addAction(FActions["About"]);
+}
+
+void TMaster::CreateToolBars() {
+  FStandardBar = addToolBar(QStringLiteral("Standard"));
+  for (const char* n : {"New", "Open", "Save", "Print", "WordProcessor", "ViewDiagram", "Graph", "ViewTable",
+                        "LecturerMode", "Nomenclature", "HelpScreen", "Connect"})
+    FStandardBar->addAction(FActions[n]);
+  FSamplingBar = addToolBar(QStringLiteral("Sampling"));
+  for (const char* n : {"SampleNow", "NextResults", "Configure", "IFDSettings"}) FSamplingBar->addAction(FActions[n]);
+  FFormatBar = addToolBar(QStringLiteral("Format"));
+  for (const char* n : {"GraphData", "DeleteSheet", "RenameSheet", "Unhide", "Iterate"}) FFormatBar->addAction(FActions[n]);
+  FToolsBar = addToolBar(QStringLiteral("Tools"));
+  for (const char* n : {"Scope", "StartSchedule", "InverterProgrammer"}) FToolsBar->addAction(FActions[n]);
+  FToolsBar->setEnabled(false);
+  const std::pair<const char*, QToolBar*> bars[] = {{"BarStandard", FStandardBar}, {"BarSampling", FSamplingBar}, {"BarFormat", FFormatBar}};
+  for (const auto& [name, bar] : bars) {
+    QToolBar* b = bar;
+    connect(FActions[name], &QAction::toggled, b, &QToolBar::setVisible);
+  }
+  for (QToolBar* b : {FStandardBar, FSamplingBar, FFormatBar, FToolsBar}) b->setIconSize(QSize(16, 16));
+}
+
+void TMaster::CreateStatusBars() {
+  for (int i = 0; i < 5; ++i) {
+    FPanels[i] = new QLabel(this);
+    FPanels[i]->setFixedWidth(kPanelWidths[i]);
+    FPanels[i]->setFrameStyle(QFrame::Panel | QFrame::Sunken);
+    statusBar()->addWidget(FPanels[i]);
+  }
+  FPanels[0]->setText(QStringLiteral("Loading..."));
+  FStatusBar2 = new QToolBar(QStringLiteral("Features"), this);
+  FStatusBar2->setMovable(false);
+  addToolBar(Qt::BottomToolBarArea, FStatusBar2);
+  FStatusBar2->hide();
+}
+
+QString TMaster::PanelText(int panel) const { return panel >= 0 && panel < 5 ? FPanels[panel]->text() : QString(); }
+
+QString TMaster::FeaturePanelText(const QString& label) const {
+  const auto it = FFeaturePanels.find(label);
+  return it == FFeaturePanels.end() ? QString() : it->second->text();
+}
+
+void TMaster::AddFeaturePanel(const QString& label, int width, const QString& text) {
+  if (FFeaturePanels.count(label)) return;
+  auto* panel = new QLabel(text, FStatusBar2);
+  panel->setFixedWidth(width);
+  panel->setFrameStyle(QFrame::Panel | QFrame::Sunken);
+  FStatusBar2->addWidget(panel);
+  FFeaturePanels[label] = panel;
+}
+
+// ---- start-up ----
+
+void TMaster::StartUp(const QString& rigFolder, const QStringList& arguments) {
+  FQrlInfo = std::make_unique<TQrlInfo>(arguments);
+  TAvailablePorts::StartDispatcher();
+  FRig = std::make_unique<TRigConfig>(&FBook1, &FBook2, this);
+  TServices::SetRig(FRig.get());
+  FRig->InitialiseLoop(rigFolder);
+  FRig->LoadHelpSystem();
+  SetSampleInterval(FRig->SampleInterval > 0 ? FRig->SampleInterval : FRig->LogSampleInterval);
+
+  FTable = std::make_unique<TTableForm>(FBook3);
+  FTable->SetHost(this);
+  TServices::SetSampleBook(&FBook3);
+  FGraph = std::make_unique<TGraphForm>(FTable.get());
+  FGraph->SetHost(this);
+  FTable->SetGraph(FGraph.get());
+  setWindowTitle(FRig->SpreadSheet_title.isEmpty() ? QStringLiteral("Quorlex") : FRig->SpreadSheet_title);
+  BuildMenu();
+
+  AssembleDiagram();
+  FPasswordForm = std::make_unique<TPasswordForm>(*this);
+  FChangePassword = std::make_unique<TChangePassword>(*FPasswordForm);
+  if (FRig->Quitting) {
+    showMinimized();
+  } else {
+    QTimer::singleShot(500, this, [this] {
+      while (QApplication::overrideCursor()) QApplication::restoreOverrideCursor();
+      UpdateStatusBar();
+    });
+  }
+  if (FRig->fData_Capture_Type == 3) FTable->SetupDemo();
+  if (FDiagram && FDiagram->IFD()) {
+    FDiagram->IFD()->TakeLaunchParameters(*FQrlInfo);
+    FQrlInfo->SetNewInstanceParamsSource([this] { return FDiagram->IFD()->getParsedVComPortsValues(); });
+    if (FRig->Using_IFD) {
+      auto* config = new TIFDConfig(*FDiagram->IFD(), this, this);
+      config->LoadInitialisationValues();
+    }
+  }
+  if (FScopeFeature) EnableScopeFeature();
+  if (FAutopilotFeature) EnableAutoPilotFeature();
+  UpdateStatusBar();
+  UpdateToolbars();
+}
+
+QMdiSubWindow* TMaster::AddChild(QWidget* widget, const QString& caption) {
+  QMdiSubWindow* sub = FMdi->addSubWindow(widget);
+  sub->setWindowTitle(caption);
+  sub->setWindowIcon(QIcon());
+  sub->show();
+  return sub;
+}
+
+void TMaster::AssembleDiagram() {
+  FTableWin = AddChild(FTable.get(), QStringLiteral("Table"));
+  FGraphWin = AddChild(FGraph.get(), QStringLiteral("Graph"));
+  FDiagram = new TResultsMDI(*this);
+  FDiagramWin = AddChild(FDiagram, QStringLiteral("Diagram"));
+  const bool ok = FDiagram->Assemble(*FRig);
+  const QSize backdrop = FDiagram->Backdrop().isNull() ? QSize(640, 420) : FDiagram->Backdrop().size();
+  FDiagramWin->resize(backdrop + QSize(12, 34));
+  FTableWin->resize(620, 300);
+  FGraphWin->resize(620, 360);
+  FTableWin->move(40, 40);
+  FGraphWin->move(80, 80);
+  FDiagramWin->move(0, 0);
+  FMdi->setActiveSubWindow(FDiagramWin);
+  connect(FMdi, &QMdiArea::subWindowActivated, this, [this](QMdiSubWindow* w) {
+    if (w == FDiagramWin) SetActiveForm(1);
+    else if (w == FGraphWin) SetActiveForm(2);
+    else if (w == FTableWin) SetActiveForm(3);
+  });
+  if (!ok) return;
+  if (FRig->Using_IFD) FActions["IFDSettings"]->setEnabled(true);
+  if (FRig->ReleaseOffsetMenu) FActions["TDCOffset"]->setVisible(false);
+}
+
+void TMaster::BuildMenu() {
+  FActions["LoadNew"]->setEnabled(FRig && FRig->Found_Addtional_Expt);
+  FActions["Presentation"]->setEnabled(false);
+  FUsingEquipment->clear();
+  if (FRig && FRig->DefinedRigHelpFile) {
+    for (int i = 0; i < FRig->RigHelpStrDisplayCount(); ++i) {
+      const QString name = FRig->RigHelpTopicName(i);
+      if (name.isEmpty()) continue;
+      QAction* a = FUsingEquipment->addAction(name);
+      connect(a, &QAction::triggered, this, [this, name] { FRig->RigStringHelp(name); });
+      if (i == 0 && FRig->RigContextText(0) == QLatin1String("Contents")) FUsingEquipment->addSeparator();
+    }
+    if (FUsingEquipment->isEmpty())
+      connect(FUsingEquipment->menuAction(), &QAction::triggered, this, [this] { FRig->RigStringHelp("Contents"); });
+  } else {
+    FUsingEquipment->menuAction()->setVisible(false);
+    FActions["Nomenclature"]->setEnabled(false);
+  }
+  StandardVisible = FormatVisible = SamplingVisible = true;
+  if (FRig && FRig->Industrial) {
+    FActions["LecturerMode"]->setVisible(false);
+    FActions["ChangePassword"]->setVisible(false);
+    FActions["LecturerSeparator"]->setVisible(false);
+    // the tool button stays, disabled
+    FStandardBar->addAction(FActions["LecturerMode"]);
+  }
+  const bool remote = FRig && FRig->ProgramType != TProgramType::StandAloneApp;
+  FActions["RemoteTool"]->setEnabled(remote);
+}
+
+// ---- status and tool bars ----
+
+void TMaster::UpdateStatusBar() {
+  switch (ActiveForm) {
+    case 1: FPanels[0]->setText(QStringLiteral("Diagram")); break;
+    case 2: FPanels[0]->setText(QStringLiteral("Graph")); break;
+    case 3: FPanels[0]->setText(QStringLiteral("Table")); break;
+    case 4: FPanels[0]->setText(QStringLiteral("%1 : Slide %2 of %3").arg(Chapter).arg(SlideNumber).arg(NumberOfSlides)); break;
+    case 5: FPanels[0]->setText(QStringLiteral("Control Parameters")); break;
+    default: break;
+  }
+  if (SampleMode == RSS_Manual) {
+    FPanels[1]->setText(QStringLiteral("Sample Mode - Manual"));
+  } else if (SampleMode == RSS_HighSpeed) {
+    FPanels[1]->setText(QStringLiteral("Sample Mode - High Speed"));
+  } else {
+    const int i = SampleInterval_;
+    const QString interval = i % 60000 == 0 ? QStringLiteral("%1 min").arg(i / 60000)
+                             : i % 1000 == 0 ? QStringLiteral("%1 sec").arg(i / 1000)
+                                             : QStringLiteral("%1 msec").arg(i);
+    FPanels[1]->setText(QStringLiteral("Sample Mode - Auto : ") + interval);
+  }
+  FPanels[2]->setText(SampleStatus);
+}
+
+void TMaster::UpdateToolbars() {
+  const bool graph = ActiveForm == 2, table = ActiveForm == 3;
+  FActions["GraphData"]->setEnabled(graph);
+  FActions["GraphFormatMenu"]->setEnabled(graph);
+  FActions["DeleteSheet"]->setEnabled(table);
+  FActions["RenameSheet"]->setEnabled(table);
+  FActions["Unhide"]->setEnabled(table && EnableUnhideButton);
+  FActions["Iterate"]->setEnabled(table);
+  FActions["PageSetup"]->setEnabled(table);
+}
+
+void TMaster::SetActiveForm(int form) {
+  ActiveForm = form;
+  UpdateStatusBar();
+  UpdateToolbars();
+}
+
+void TMaster::ShowChild(int form) {
+  QMdiSubWindow* w = form == 1 ? FDiagramWin : form == 2 ? FGraphWin : FTableWin;
+  if (!w) return;
+  w->show();
+  FMdi->setActiveSubWindow(w);
+  SetActiveForm(form);
+}
+
+// ---- commands ----
+
+void TMaster::NextResults() {
+  TQXLoggerPanel* logger = FDiagram ? FDiagram->Logger() : nullptr;
+  if (!logger || !FTable) return;
+  if (FRig && FRig->fTable_Sample_Count) {
+    SetSampleNowEnabled(true);
+    SetNextResultsEnabled(false);
+    FTable->AddSheet();
+    logger->Sample_Transfer_Count = 0;
+    logger->Start_Time = 0;
+    SetSampleStatus(QStringLiteral("Click 'GO' to record data"));
+  } else if (logger->ClearData()) {
+    FTable->AddSheet();
+    if (FRig && FRig->Using_Graph && FGraph) FGraph->DrawGraph();
+    logger->Sample_Transfer_Count = 0;
+    logger->Start_Time = 0;
+  }
+  UpdateStatusBar();
+}
+
+void TMaster::NewResults() {
+  if (!FTable) return;
+  const QString text = FTable->AnyRunUnsaved() ? QStringLiteral("The current unsaved results will be lost. Do you wish to continue?")
+                                               : QStringLiteral("The current results table will be closed. Do you wish to continue?");
+  if (TServices::Prompts().MessageDlg(text, TMsgDlgType::mtWarning, TMsgDlgButtons::OKCancel) != TModalResult::mrOk) return;
+  TQXLoggerPanel* logger = FDiagram ? FDiagram->Logger() : nullptr;
+  if (logger && logger->Current_Sample_State == RSS_Active) logger->SampleNow();
+  if (FRig && (FRig->fData_Capture_Type == 1 || FRig->fData_Capture_Type == 2)) {
+    SetNextResultsEnabled(false);
+    SetSampleNowEnabled(true);
+    SetSampleStatus(QStringLiteral("Click 'GO' to capture data"));
+  }
+  if (logger) {
+    logger->Sample_Transfer_Count = 0;
+    logger->Start_Time = 0;
+  }
+  FTable->Initialise();
+  if (FRig && FRig->Using_Graph && FGraph) FGraph->Initialise();
+}
+
+void TMaster::LoadNewExperiment() {
+  FChangingExercise = true;
+  const QString params = FQrlInfo ? FQrlInfo->getNewInstanceParams() : QString();
+  close();
+  QStringList args;
+  if (FRig) args << QStringLiteral("--rig") << FRig->PathName;
+  if (!params.isEmpty()) args.prepend(params);
+  TServices::Launcher().Start(QCoreApplication::applicationFilePath(), args, FRig ? FRig->PathName : QString());
+}
+
+void TMaster::ConnectClick(bool fromUser) {
+  TQXIFD* ifd = FDiagram ? FDiagram->IFD() : nullptr;
+  if (!ifd) return;
+  FUserClickedForComms = fromUser;
+  if (ifd->vComPortOpen()) {
+    ifd->switchIOtoLegacyDriver(this, false);
+  } else {
+    ifd->switchIOtoIFDVComMaster(this);
+    if (ifd->vComPortOpen()) FActions["Connect"]->setToolTip(QStringLiteral("Stop COM Session"));
+  }
+}
+
+void TMaster::ConfigureWordProcessor() {
+  if (TServices::Prompts().MessageDlg(QStringLiteral("Do you wish to locate a Word Processor to be opened when the button is clicked?"),
+                                      TMsgDlgType::mtConfirmation, TMsgDlgButtons::OKCancel) != TModalResult::mrOk)
+    return;
+  TFileDialogRequest request;
+  request.Filter = QStringLiteral("Programs|*.exe|All Files|*.*");
+  const auto file = TServices::Prompts().OpenFileDialog(request);
+  if (!file || !FRig) return;
+  // Split at the last separator: the folder keeps it.
+  int cut = static_cast<int>(std::max(file->lastIndexOf(QLatin1Char('\\')), file->lastIndexOf(QLatin1Char('/'))));
+  FRig->WordProcessorPath = file->left(cut + 1);
+  FRig->WordProcessorName = file->mid(cut + 1);
+  TRegistry& reg = FRig->Reg();
+  if (reg.OpenKey(FRig->RegistryKey, true)) {
+    reg.WriteString(settings::reg::WordProcessorLocation, FRig->WordProcessorPath);
+    reg.WriteString(settings::reg::WordProcessorName, FRig->WordProcessorName);
+    reg.CloseKey();
+  }
+}
+
+void TMaster::LaunchWordProcessor() {
+  if (!FRig || FRig->WordProcessorName.isEmpty()) return;
+  const QString program = FRig->WordProcessorPath.isEmpty() ? FRig->WordProcessorName
+                                                            : FRig->WordProcessorPath + FRig->WordProcessorName;
+  if (!TServices::Launcher().Start(program, {}, FRig->WordProcessorPath)) QApplication::beep();
+}
+
+void TMaster::ShowAbout() {
+  TAboutBox about(FRig ? FRig->Print_Header : QString(), FRig ? FRig->Product_Ver : 0,
+                  QFileInfo(QCoreApplication::applicationFilePath()).completeBaseName() + QStringLiteral(" build ") +
+                      (FQrlInfo ? FQrlInfo->VersionText() : QStringLiteral("0.0.0.0")),
+                  FRig && FRig->Industrial, this);
+  TChoiceRequest request;
+  request.Caption = QStringLiteral("About");
+  request.Text = QStringLiteral("About");
+  request.Items << QStringLiteral("OK");
+  request.CustomDialog = [&about]() -> std::optional<int> { about.exec(); return 0; };
+  TServices::Prompts().ChooseItem(request);
+}
+
+void TMaster::EnterLecturerMode() {
+  if (FTable) FTable->WriteCell();
+  FActions["Unhide"]->setEnabled(false);
+  FActions["LecturerMode"]->setEnabled(false);
+  EnableUnhideButton = false;
+  if (FRig) FRig->LectureMode = true;
+  if (FGraph) FGraph->DrawGraph();
+  if (FTable) FTable->QuestionsAreAnswered = true;
+}
+
+// ---- features ----
+
+void TMaster::EnableAutoPilotFeature() {
+  FActions["Scheduler"]->setEnabled(true);
+  FToolsBar->setEnabled(true);
+  FActions["StartSchedule"]->setVisible(true);
+  FActions["StartSchedule"]->setEnabled(true);
+  FActions["ShowSchedules"]->setEnabled(true);
+  AddFeaturePanel(QStringLiteral("autopilot"), 150, QString());
+  UpdateFeaturePanels();
+}
+
+void TMaster::EnableScopeFeature() {
+  // The oscilloscope window arrives with its own issue; the command waits for it.
+  FToolsBar->setEnabled(true);
+  FActions["Scope"]->setVisible(true);
+  AddFeaturePanel(QStringLiteral("oscilloscope"), 350, QStringLiteral("scope: off"));
+  UpdateFeaturePanels();
+}
+
+void TMaster::EnableVexamode() {
+  AddFeaturePanel(QStringLiteral("Inverter"), 150, QStringLiteral("Inverter Type:NA; Prog: NA; Rig: NA; On: NA"));
+  UpdateFeaturePanels();
+}
+
+void TMaster::UpdateFeaturePanels() {
+  for (auto& [label, panel] : FFeaturePanels) {
+    if (label == QLatin1String("autopilot")) {
+      panel->setText(FSchedulingActive ? QStringLiteral("Scheduling started ") +
+                                             datetime::ToQDateTime(FRefTimeScheduling).time().toString(Qt::TextDate)
+                                       : QStringLiteral("Scheduling: off"));
+    } else if (label == QLatin1String("Inverter")) {
+      QString text;
+      if (FInverterType == Varnok) text += QStringLiteral("Inverter Type: Varnok; ");
+      if (FInverterType == Pellor) text += QStringLiteral("Inverter Type: Pellor; ");
+      if (FInverterProgram >= 0) text += QStringLiteral("Prog: %1; ").arg(QString::fromLatin1(kCaptureRigs[FInverterProgram % 16]));
+      text += QStringLiteral("Rig: %1; ").arg(QString::fromLatin1(kCaptureRigs[FCaptureApparatusID % 16]));
+      text += FCaptureApparatusID ? QStringLiteral("On: yes") : QStringLiteral("On: NA");
+      panel->setText(text);
+    }
+  }
+  if (!FFeaturePanels.empty()) FStatusBar2->show();
+}
+
+void TMaster::SetAutopilotFeature(bool on) { FAutopilotFeature = on; }
+void TMaster::SetScopeFeature(bool on) { FScopeFeature = on; }
+
+bool TMaster::AutopilotEnabled() const { return FActions["Scheduler"]->isEnabled(); }
+bool TMaster::ScopeEnabled() const { return FActions["Oscilloscope"]->isEnabled(); }
+bool TMaster::SchedulerEnabled() const { return FActions["Scheduler"]->isEnabled(); }
+void TMaster::Show_Vexa_items(bool show) { FActions["InverterProgrammer"]->setVisible(show); }
+void TMaster::Enable_Vexa_items(bool enable) { FActions["InverterProgrammer"]->setEnabled(enable); }
+void TMaster::ifdSettingsAppliedNotify() { UpdateStatusBar(); }
+void TMaster::ShellHelpContents() { if (FRig) FRig->ShellHelpContents(); }
+
+// ---- rig load ----
+
+void TMaster::SetApplicationTitle(const QString& title) { QApplication::setApplicationDisplayName(title); }
+void TMaster::EnableLoadNewExperiment() { FActions["LoadNew"]->setEnabled(true); }
+void TMaster::SetSampleStatus(const QString& text) {
+  SampleStatus = text;
+  UpdateStatusBar();
+}
+void TMaster::DisableLogCommands() {
+  for (const char* n : {"SampleNow", "SampleNowItem", "NextResults"}) FActions[n]->setEnabled(false);
+}
+void TMaster::CloseSoon() { QTimer::singleShot(100, this, &QWidget::close); }
+void TMaster::WidenStatusPanel2(int width) { FPanels[2]->setFixedWidth(width); }
+
+// ---- interface events ----
+
+void TMaster::SetStatusPanel(int panel, const QString& text) {
+  if (panel >= 0 && panel < 5) FPanels[panel]->setText(text);
+}
+void TMaster::SetVComToolsOn() { FActions["Connect"]->setEnabled(true); }
+void TMaster::SetVComToolsOff() { FActions["Connect"]->setEnabled(false); }
+void TMaster::VComOneIsSet(const QString& port) { FPanels[3]->setText(QStringLiteral("VCM(") + port + QLatin1Char(')')); }
+void TMaster::VComTwoIsSet(const QString& port) { FPanels[4]->setText(QStringLiteral("VCM(") + port + QLatin1Char(')')); }
+void TMaster::VComMasterIFDidentified() {
+  TQXIFD* ifd = FDiagram ? FDiagram->IFD() : nullptr;
+  FPanels[3]->setText(QStringLiteral("mIFD VCOM(%1) : OK").arg(ifd ? ifd->vcomPortMaster() : -1));
+}
+void TMaster::VComSlaveIFDidentified() {
+  TQXIFD* ifd = FDiagram ? FDiagram->IFD() : nullptr;
+  FPanels[4]->setText(QStringLiteral("sIFD VCOM(%1) : OK").arg(ifd ? ifd->vcomPortSlave() : -1));
+}
+void TMaster::VComLostMaster() { FPanels[3]->setText(QStringLiteral("IFDVCM: LOST")); }
+void TMaster::VComLostSlave() { FPanels[4]->setText(QStringLiteral("IFDVCM: LOST")); }
+void TMaster::setCaptureID(int id) {
+  FCaptureApparatusID = id;
+  UpdateFeaturePanels();
+}
+void TMaster::vComInverterDataBack(const QString& text) { Q_UNUSED(text); }
+void TMaster::CleanUpBeforeLeavingVCom() { FActions["Connect"]->setToolTip(QStringLiteral("Start COM Session")); }
+void TMaster::CleanUpAfterLeavingVCom() {
+  FInverterType = na_inv;
+  FInverterProgram = -1;
+  FCaptureApparatusID = 0;
+  UpdateFeaturePanels();
+}
+void TMaster::AddDebugMessages(const QStringList& lines) {
+  for (const QString& l : lines) qDebug("%s", qPrintable(l));
+}
+
+void TMaster::HandleMessage(unsigned msg, std::intptr_t wParam, std::intptr_t lParam) {
+  Q_UNUSED(lParam);
+  if (msg == FMessages["WM_REFRESH_VCOM_STATUS"]) {
+    FPanels[3]->setText(FvComStatusMsg);
+  } else if (msg == FMessages["WM_REFRESH_VCOMAUX_STATUS"]) {
+    FPanels[4]->setText(FvComAuxStatusMsg);
+  } else if (msg == FMessages["WM_RECONNECT_COMS_SILENTLY"]) {
+    ConnectClick(false);
+  } else if (msg == FMessages["WM_HS_DATA_RETRIEVED"]) {
+    Q_UNUSED(wParam);
+    FSamplingBar->setEnabled(true);
+    UpdateFeaturePanels();
+  }
+}
+
+// ---- logger view ----
+
+void TMaster::SetSampleButton(const QString& caption, int image) {
+  FActions["SampleNow"]->setText(caption);
+  FActions["SampleNow"]->setToolTip(caption);
+  FActions["SampleNowItem"]->setText(caption);
+  if (image == ILoggerHost::ImageStop) FActions["SampleNow"]->setIcon(TToolIcons::Icon(TToolIcon::Stop));
+  if (image == ILoggerHost::ImageGo) FActions["SampleNow"]->setIcon(TToolIcons::Icon(TToolIcon::Go));
+  FActions["SampleNow"]->setData(image);
+}
+bool TMaster::SampleNowEnabled() const { return FActions["SampleNow"]->isEnabled(); }
+void TMaster::SetSampleNowEnabled(bool on) {
+  FActions["SampleNow"]->setEnabled(on);
+  FActions["SampleNowItem"]->setEnabled(on);
+}
+void TMaster::SetNextResultsEnabled(bool on) { FActions["NextResults"]->setEnabled(on); }
+void TMaster::SetConfigureEnabled(bool on) { FActions["Configure"]->setEnabled(on); }
+void TMaster::SetGaugeCommandsEnabled(bool on) {
+  FActions["ShowGauge"]->setEnabled(on);
+  FActions["ShowHistory"]->setEnabled(on);
+}
+
+// ---- results view ----
+
+void TMaster::SetCommandEnabled(TCommand command, bool enabled) {
+  switch (command) {
+    case TCommand::PageSetup1: FActions["PageSetup"]->setEnabled(enabled); break;
+    case TCommand::LecturerToolButton:
+    case TCommand::LecturerMode1: FActions["LecturerMode"]->setEnabled(enabled); break;
+    case TCommand::ChangePassword1: FActions["ChangePassword"]->setEnabled(enabled); break;
+    case TCommand::UnhideToolButton: FActions["Unhide"]->setEnabled(enabled); break;
+    case TCommand::NomenclatureToolButton: FActions["Nomenclature"]->setEnabled(enabled); break;
+    case TCommand::LogSampleToolButton: FActions["SampleNow"]->setEnabled(enabled); break;
+    case TCommand::LogSampleMenuButton: FActions["SampleNowItem"]->setEnabled(enabled); break;
+  }
+}
+void TMaster::SetEnableUnhideButton(bool enabled) { EnableUnhideButton = enabled; }
+
+void TMaster::WriteRow(TWorkbook& source, int sample, int sourceRow) {
+  if (FTable) FTable->WriteRow(source, sample, sourceRow);
+}
+void TMaster::DataChanged(int count) {
+  if (FGraph) FGraph->DataHasChanged(count);
+}
+void TMaster::RedrawGraph() {
+  if (FGraph) FGraph->DrawGraph();
+}
+
+// ---- shutdown ----
+
+bool TMaster::QuestionsBeforeExit() {
+  if (FRig && FRig->ExitWarning &&
+      TServices::Prompts().MessageDlg(
+          QStringLiteral("The equipment must be stopped before you exit the software. Are you sure it is safe to exit now?"),
+          TMsgDlgType::mtWarning, TMsgDlgButtons::OKCancel) != TModalResult::mrOk)
+    return false;
+  if (FTable && FTable->AnyRunUnsaved() &&
+      TServices::Prompts().MessageDlg(
+          QStringLiteral("The current table data has not been saved! Are you sure you want to exit at this time?"),
+          TMsgDlgType::mtWarning, TMsgDlgButtons::OKCancel) != TModalResult::mrOk)
+    return false;
+  return true;
+}
+
+void TMaster::closeEvent(QCloseEvent* event) {
+  THourglass busy;
+  if (!QuestionsBeforeExit()) {
+    event->ignore();
+    return;
+  }
+  Shutdown();
+  event->accept();
+}
+
+void TMaster::Shutdown() {
+  if (FShutDown) return;
+  FShutDown = true;
+  disconnect(FMdi, nullptr, this, nullptr);  // children go away from here on
+  if (FDiagram && FDiagram->Logger()) FDiagram->Logger()->StopLogger();
+  if (FDiagram && FDiagram->IFD() && FRig && FRig->Using_IFD) {
+    TQXIFD* ifd = FDiagram->IFD();
+    ifd->CloseProcessing();
+    if (ifd->vComPortOpen()) ifd->switchIOtoLegacyDriver(this, true);
+  }
+  TAvailablePorts::Shutdown();
+  // The diagram (tick, sources, interface) goes before the table and graph it writes into.
+  if (FDiagramWin) {
+    FMdi->removeSubWindow(FDiagramWin);
+    delete FDiagramWin;
+    FDiagramWin = nullptr;
+    FDiagram = nullptr;
+  }
+  TServices::SetSampleBook(nullptr);
+}

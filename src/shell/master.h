@@ -1,0 +1,209 @@
+#pragma once
+// The frame window: a multiple-document parent holding the diagram, the table and the graph. It
+// owns the menu, the tool bars, the two status bars and the hidden workbooks, routes every command,
+// keeps the status bars up to date and receives the interface layers' messages.
+
+#include <map>
+#include <memory>
+
+#include <QHash>
+#include <QMainWindow>
+
+#include "acquisition/iacquisitionhost.h"
+#include "acquisition/iloggerhost.h"
+#include "acquisition/isampletable.h"
+#include "ifd/iifdconfighost.h"
+#include "ifd/iifdhost.h"
+#include "platform/datetime.h"
+#include "results/iresultshost.h"
+#include "rigconfig/irigconfighost.h"
+#include "rigconfig/workbook/workbook.h"
+
+class QAction;
+class QLabel;
+class QMdiArea;
+class QMdiSubWindow;
+class QMenu;
+class QToolBar;
+class QToolButton;
+class TChangePassword;
+class TGraphForm;
+class TIniStore;
+class TPasswordForm;
+class TQrlInfo;
+class TResultsMDI;
+class TRigConfig;
+class TTableForm;
+
+enum TInverterType { na_inv = 0, Varnok = 1, Pellor = 2 };
+
+class TMaster : public QMainWindow,
+                public IRigConfigHost,
+                public IIFDHost,
+                public ILoggerHost,
+                public IResultsHost,
+                public ISampleTable,
+                public IAcquisitionHost,
+                public IIFDConfigHost {
+  Q_OBJECT
+ public:
+  explicit TMaster(QWidget* parent = nullptr);
+  ~TMaster() override;
+
+  // The whole start-up: the rig in `rigFolder`, the windows in their order, the diagram assembly.
+  void StartUp(const QString& rigFolder, const QStringList& arguments);
+
+  // ---- fields other parts read ----
+  int ActiveForm = 1;
+  int SampleInterval_ = 10000;
+  int SampleMode = 0;
+  QString SampleStatus;
+  int Duration = 0;
+  QString Chapter;
+  int SlideNumber = 0, NumberOfSlides = 0;
+  bool StandardVisible = false, FormatVisible = false, SamplingVisible = false;
+  bool EnableUnhideButton = false, EnableIterateButton = false;
+  bool FUserClickedForComms = false;
+  bool FSchedulingActive = false;
+  TDateTime FRefTimeScheduling = -1;
+  TInverterType FInverterType = na_inv;
+  int FInverterProgram = -1;
+  int FCaptureApparatusID = 0;
+  bool FChangingExercise = false;
+  bool FattempedQueryVexa = false;
+  QString FvComStatusMsg, FvComAuxStatusMsg;
+  bool FAutopilotFeature = false, FScopeFeature = false;
+
+  // ---- operations of the frame ----
+  void UpdateStatusBar() override;
+  void UpdateToolbars() override;
+  void BuildMenu();
+  void NextResults();
+  void NewResults();
+  void LoadNewExperiment();
+  void ConnectClick(bool fromUser);
+  void ConfigureWordProcessor();
+  void LaunchWordProcessor();
+  void UpdateFeaturePanels();
+  void EnableAutoPilotFeature();
+  void EnableScopeFeature();
+  void ShowChild(int form);
+  void ShowAbout();
+  // Lecturer mode: score written, hidden columns shown, the lecturer commands off.
+  void EnterLecturerMode();
+
+  TResultsMDI* Diagram() const { return FDiagram; }
+  TTableForm* Table() const { return FTable.get(); }
+  TGraphForm* Graph() const { return FGraph.get(); }
+  TRigConfig* Rig() const { return FRig.get(); }
+  QString PanelText(int panel) const;
+  QString FeaturePanelText(const QString& label) const;
+  QAction* Action(const QString& name) const { return FActions.value(name); }
+  TPasswordForm* PasswordForm() const { return FPasswordForm.get(); }
+  TChangePassword* ChangePasswordForm() const { return FChangePassword.get(); }
+  TWorkbook& F1Book3() { return FBook3; }
+
+  // ---- IRigConfigHost ----
+  void SetApplicationTitle(const QString& title) override;
+  void EnableLoadNewExperiment() override;
+  void SetSampleStatus(const QString& text) override;
+  void SetDuration(int samples) override { Duration = samples; }
+  void SetSampleInterval(int ms) override { SampleInterval_ = ms; }
+  void DisableLogCommands() override;
+  void SetAutopilotFeature(bool on) override;
+  void SetScopeFeature(bool on) override;
+  void CloseSoon() override;
+  void WidenStatusPanel2(int width) override;
+
+  // ---- IIFDHost ----
+  void SetStatusPanel(int panel, const QString& text) override;
+  void SetVComToolsOn() override;
+  void SetVComToolsOff() override;
+  void VComOneIsSet(const QString& port) override;
+  void VComTwoIsSet(const QString& port) override;
+  void VComMasterIFDidentified() override;
+  void VComSlaveIFDidentified() override;
+  void EnableVexamode() override;
+  void vComMasterIFDmode() override {}
+  void vComSlaveIFDmode() override {}
+  void VComLostMaster() override;
+  void VComLostSlave() override;
+  void setCaptureID(int id) override;
+  void vComInverterDataBack(const QString& text) override;
+  void CleanUpBeforeLeavingVCom() override;
+  void CleanUpAfterLeavingVCom() override;
+  void setVComStatusMsg(const QString& text) override { FvComStatusMsg = text; }
+  void setVComAuxStatusMsg(const QString& text) override { FvComAuxStatusMsg = text; }
+  void AddDebugMessages(const QStringList& lines) override;
+  bool UserClickedForComms() const override { return FUserClickedForComms; }
+  bool ChangingExercise() const override { return FChangingExercise; }
+
+  // ---- ILoggerHost ----
+  void SetSampleMode(int mode) override { SampleMode = mode; }
+  void SetSampleButton(const QString& caption, int image) override;
+  bool SampleNowEnabled() const override;
+  void SetSampleNowEnabled(bool on) override;
+  void SetNextResultsEnabled(bool on) override;
+  void SetConfigureEnabled(bool on) override;
+  void SetGaugeCommandsEnabled(bool on) override;
+  int SampleInterval() const override { return SampleInterval_; }
+
+  // ---- IResultsHost ----
+  void SetActiveForm(int form) override;
+  void SetCommandEnabled(TCommand command, bool enabled) override;
+  void SetEnableUnhideButton(bool enabled) override;
+
+  // ---- ISampleTable ----
+  void WriteRow(TWorkbook& source, int sample, int sourceRow) override;
+  void DataChanged(int count) override;
+  void RedrawGraph() override;
+
+  // ---- IAcquisitionHost ----
+  bool AutopilotEnabled() const override;
+  bool SchedulingActive() const override { return FSchedulingActive; }
+
+  // ---- IIFDConfigHost ----
+  bool ScopeEnabled() const override;
+  bool SchedulerEnabled() const override;
+  void Show_Vexa_items(bool show) override;
+  void Enable_Vexa_items(bool enable) override;
+  void ifdSettingsAppliedNotify() override;
+  void ShellHelpContents() override;
+
+ protected:
+  void closeEvent(QCloseEvent* event) override;
+
+ private:
+  void CreateActions();
+  void CreateMenus();
+  void CreateToolBars();
+  void CreateStatusBars();
+  QAction* Add(const QString& name, const QString& caption, const QString& hint, void (TMaster::*slot)());
+  void AddFeaturePanel(const QString& label, int width, const QString& text);
+  void HandleMessage(unsigned msg, std::intptr_t wParam, std::intptr_t lParam);
+  void AssembleDiagram();
+  void Shutdown();
+  QMdiSubWindow* AddChild(QWidget* widget, const QString& caption);
+  bool QuestionsBeforeExit();
+
+  std::unique_ptr<TIniStore> FIniIni;
+  std::unique_ptr<TQrlInfo> FQrlInfo;
+  TWorkbook FBook1, FBook2, FBook3;
+  std::unique_ptr<TRigConfig> FRig;
+  std::unique_ptr<TTableForm> FTable;
+  std::unique_ptr<TGraphForm> FGraph;
+  std::unique_ptr<TPasswordForm> FPasswordForm;
+  std::unique_ptr<TChangePassword> FChangePassword;
+  TResultsMDI* FDiagram = nullptr;
+  QMdiArea* FMdi;
+  QMdiSubWindow *FDiagramWin = nullptr, *FTableWin = nullptr, *FGraphWin = nullptr;
+  QHash<QString, QAction*> FActions;
+  QToolBar *FStandardBar = nullptr, *FSamplingBar = nullptr, *FFormatBar = nullptr, *FToolsBar = nullptr;
+  QMenu* FUsingEquipment = nullptr;
+  QLabel* FPanels[5] = {};
+  QToolBar* FStatusBar2 = nullptr;
+  std::map<QString, QLabel*> FFeaturePanels;
+  std::map<QString, unsigned> FMessages;
+  bool FClosing = false;
+  bool FShutDown = false;
+};
