@@ -1,0 +1,126 @@
+// Quorlex as a whole on the demo rig, against the card simulator: live values, a timed run into
+// the table, saving, the serial path and back, the simulator vanishing, and closing.
+#include <gtest/gtest.h>
+
+#include <QAction>
+#include <QCoreApplication>
+#include <QElapsedTimer>
+#include <QFileInfo>
+#include <QProcess>
+#include <QThread>
+
+#include "acquisition/qxloggerpanel.h"
+#include "ifd/qxifd.h"
+#include "platform/services.h"
+#include "results/tableform.h"
+#include "rigconfig/workbook/f1book.h"
+#include "rigconfig/rigconfig.h"
+#include "rigconfig/workbook/workbook.h"
+#include "shell/master.h"
+#include "shell/resultsmdi.h"
+#include "support/scriptedprompts.h"
+#include "support/tempfolder.h"
+
+namespace {
+const QString kDemo = QStringLiteral(QUORLEX_SOURCE_DIR "/examples/rigs/demo");
+const QString kSim = QStringLiteral(QUORLEX_BINARY_DIR "/tools/ifdsim/ifdsim");
+
+template <class F>
+bool WaitFor(F done, int ms) {
+  QElapsedTimer t;
+  t.start();
+  while (!done()) {
+    if (t.elapsed() > ms) return false;
+    QCoreApplication::processEvents(QEventLoop::AllEvents, 20);
+    QThread::msleep(5);
+  }
+  return true;
+}
+}  // namespace
+
+TEST(WholeProgram, DemoRigAgainstTheSimulator) {
+  if (!QFileInfo(kSim).isExecutable()) GTEST_SKIP() << "the simulator is not built";
+  TTempFolder tmp;
+  const QString serial = tmp.File("serial"), devices = tmp.File("dev");
+  QProcess sim;
+  sim.start(kSim, {"--rig", kDemo, "--serial-dir", serial, "--device-dir", devices, "--log", tmp.File("commands.log")});
+  ASSERT_TRUE(sim.waitForStarted(5000));
+  ASSERT_TRUE(WaitFor([&] { return QFileInfo::exists(devices + "/VelUSB0") && QFileInfo::exists(serial + "/master"); }, 5000));
+  qputenv("QUORLEX_DEVICE_DIR", devices.toLocal8Bit());
+  qputenv("QUORLEX_PORTS", ("COM3=" + serial + "/master,COM4=" + serial + "/slave").toLocal8Bit());
+
+  TScriptedPrompts prompts;
+  prompts.ExpectChoice(0);  // exercise 1
+  auto master = std::make_unique<TMaster>();
+  master->StartUp(kDemo, {});
+  TQXLoggerPanel* logger = master->Diagram()->Logger();
+  ASSERT_NE(logger, nullptr);
+  TWorkbook& sample = master->F1Book3();
+
+  // Live values: the tank's ambient temperature arrives through the legacy devices.
+  ASSERT_TRUE(WaitFor([&] { return sample.NumberRC(2, 4) > 5; }, 5000)) << sample.NumberRC(2, 4);
+  EXPECT_TRUE(master->PanelText(3).startsWith("IFD: OK (F")) << master->PanelText(3).toStdString();
+  EXPECT_EQ(master->PanelText(0), "Diagram");
+
+  // A timed run: 2 s at 0.5 s takes 5 samples, then stops.
+  logger->Programmed_Sample_Mode = PSS_Timed;
+  logger->Sample_Interval = 500;
+  logger->Sampling_Duration = 2;
+  master->Action("SampleNow")->trigger();
+  EXPECT_EQ(master->PanelText(2), "Sampling - click 'STOP' to end the current run");
+  ASSERT_TRUE(WaitFor([&] { return logger->Current_Sample_State == RSS_Idle; }, 8000));
+  EXPECT_EQ(master->PanelText(2), "Stopped - click 'GO' to begin recording data");
+  TWorkbook& results = master->Table()->ResultsTable->Book();
+  EXPECT_EQ(results.SheetName(1), "Run 1");
+  results.SetSheet(1);
+  EXPECT_EQ(logger->Sample_Transfer_Count, 5);
+  EXPECT_GT(results.NumberRC(6, 4), 5);  // titles in row 1, sample n in row n + 1
+  EXPECT_EQ(results.TextRC(7, 4), "");
+  EXPECT_TRUE(master->Table()->AnyRunUnsaved());
+
+  // Saved as .xlsx, it reads back with the same values.
+  const QString saved = tmp.File("results.xlsx");
+  prompts.ExpectSaveFile(saved);
+  master->Action("SaveAs")->trigger();
+  ASSERT_TRUE(QFileInfo::exists(saved));
+  TWorkbook reopened;
+  reopened.Read(saved);
+  EXPECT_NEAR(reopened.NumberRC(6, 4), results.NumberRC(6, 4), 1e-9);
+  EXPECT_FALSE(master->Table()->AnyRunUnsaved());
+
+  // The serial card: connect, identify, and come back to the driver.
+  TQXIFD* ifd = master->Diagram()->IFD();
+  prompts.ExpectChoice(0);  // the port list: COM3 first
+  master->ConnectClick(true);
+  ASSERT_TRUE(WaitFor([&] { return ifd->FvComIOActive; }, 8000)) << master->PanelText(3).toStdString();
+  ASSERT_TRUE(WaitFor([&] { return master->PanelText(3).startsWith("IFD: vCOM(3)"); }, 5000))
+      << master->PanelText(3).toStdString();
+  prompts.ExpectMessage("Are you sure you want to terminate the session?", TModalResult::mrYes);
+  master->ConnectClick(true);
+  EXPECT_TRUE(ifd->FLegIOActive);
+  EXPECT_FALSE(ifd->vComPortOpen());
+  EXPECT_EQ(master->PanelText(3), "IFDVCM: LOST");  // the serial card's notice on leaving
+
+  // The simulator vanishes: the status bar says so, the samples stay.
+  sim.kill();
+  sim.waitForFinished(5000);
+  ASSERT_TRUE(WaitFor([&] { return master->PanelText(3).startsWith("IFD: "); }, 5000))
+      << master->PanelText(3).toStdString();
+  EXPECT_FALSE(master->PanelText(3).startsWith("IFD: OK"));
+  EXPECT_GT(results.NumberRC(6, 4), 5);
+
+  // Closing with unsaved samples and the exit warning asks both questions.
+  master->Action("SampleNowItem");  // the menu item exists
+  logger->Current_Sample_State = RSS_Manual;
+  master->Action("SampleNowItem")->trigger();
+  ASSERT_TRUE(master->Table()->AnyRunUnsaved());
+  master->Rig()->ExitWarning = true;
+  prompts.ExpectMessage("The equipment must be stopped before you exit the software.", TModalResult::mrOk);
+  prompts.ExpectMessage("The current table data has not been saved!", TModalResult::mrCancel);
+  EXPECT_FALSE(master->close());
+  EXPECT_TRUE(logger->LoggerActive());  // still running
+  prompts.ExpectMessage("The equipment must be stopped before you exit the software.", TModalResult::mrOk);
+  prompts.ExpectMessage("The current table data has not been saved!", TModalResult::mrOk);
+  EXPECT_TRUE(master->close());
+  master.reset();
+}
