@@ -409,7 +409,8 @@ void TLegacyAccess::ResetDigitalOutputs() {
     for (int b = 0; b < 8; ++b)
       if (S.DigitalExitValues[static_cast<size_t>(b)]) shadow |= static_cast<std::uint16_t>(1u << b);
     TIFDState::DigitalOutputShadow = shadow;
-    if (!SetPort(FMainHandle, 0, shadow)) {
+    // Without a device there is nothing to write (and no write error to report over "No Device").
+    if (S.PortsOpen && !SetPort(FMainHandle, 0, shadow)) {
       ClosePorts();
       Status(kPanelMain, QStringLiteral("IFD: D/O Error"));
     }
@@ -419,7 +420,7 @@ void TLegacyAccess::ResetDigitalOutputs() {
     for (int b = 0; b < 8; ++b)
       if (S.DigitalExitValues[static_cast<size_t>(8 + b)]) shadow |= static_cast<std::uint16_t>(1u << b);
     TIFDState::ExpansionOutputShadow = shadow;
-    if (!SetPort(FExpnHandle, 0, shadow)) {
+    if (S.PortsOpen && !SetPort(FExpnHandle, 0, shadow)) {
       ClosePorts();
       Status(kPanelExpn, QStringLiteral("IFD-XP: D/O Error"));
     }

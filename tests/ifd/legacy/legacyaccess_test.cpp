@@ -84,6 +84,10 @@ TEST_F(TLegacyFixture, NoDeviceAtAll) {
   access->OpenPorts();
   EXPECT_FALSE(state.PortsOpen);
   EXPECT_EQ(host.Panels[3], "IFD: No Device");
+  state.DigitalExitValues[0] = 1;
+  access->ResetDigitalOutputs();  // nothing to write to: no write error over "No Device"
+  EXPECT_EQ(host.Panels[3], "IFD: No Device");
+  EXPECT_EQ(TIFDState::DigitalOutputShadow & 1, 1);
 }
 
 TEST_F(TLegacyFixture, CardIdentityDecidesMainAndExpansion) {

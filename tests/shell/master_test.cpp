@@ -1,0 +1,126 @@
+#include <gtest/gtest.h>
+
+#include <QAction>
+#include <QLineEdit>
+
+#include "acquisition/qxloggerpanel.h"
+#include "platform/services.h"
+#include "rigconfig/registry.h"
+#include "rigconfig/rigconfig.h"
+#include "rigconfig/settingsnames.h"
+#include "shell/changepassword.h"
+#include "shell/master.h"
+#include "shell/passwordform.h"
+#include "shell/resultsmdi.h"
+#include "support/recordinglauncher.h"
+#include "support/scriptedprompts.h"
+#include "support/tempfolder.h"
+
+namespace {
+const QString kDemo = QStringLiteral(QUORLEX_SOURCE_DIR "/examples/rigs/demo");
+
+// The demo rig with no interface card present.
+struct TMasterFixture : ::testing::Test {
+  TTempFolder tmp;
+  std::unique_ptr<TScriptedPrompts> prompts = std::make_unique<TScriptedPrompts>();
+  std::unique_ptr<TMaster> master;
+  void SetUp() override {
+    qputenv("QUORLEX_DEVICE_DIR", tmp.File("no-devices").toLocal8Bit());
+    prompts->ExpectChoice(0);
+    master = std::make_unique<TMaster>();
+    master->StartUp(kDemo, {});
+  }
+  void TearDown() override {
+    master->Rig()->ExitWarning = false;
+    master.reset();
+  }
+};
+}  // namespace
+
+TEST_F(TMasterFixture, StartUpAssemblesTheRig) {
+  EXPECT_EQ(master->windowTitle(), "Heat Transfer Teaching Rig: Exercise 1");
+  EXPECT_EQ(master->PanelText(3), "IFD: No Device");
+  EXPECT_TRUE(master->Action("LoadNew")->isEnabled());  // the rig has exercises
+  EXPECT_TRUE(master->Diagram()->Logger()->LoggerActive());
+  EXPECT_EQ(master->FeaturePanelText("oscilloscope"), "scope: off");
+  EXPECT_TRUE(master->Action("Scope")->isVisible());
+}
+
+TEST_F(TMasterFixture, StatusBarShowsTheIntervalInItsLargestUnit) {
+  master->SampleMode = RSS_Idle;
+  for (auto [ms, text] : {std::pair{90000, "Sample Mode - Auto : 90 sec"}, {120000, "Sample Mode - Auto : 2 min"},
+                          {1500, "Sample Mode - Auto : 1500 msec"}}) {
+    master->SetSampleInterval(ms);
+    master->UpdateStatusBar();
+    EXPECT_EQ(master->PanelText(1), text);
+  }
+  master->SampleMode = RSS_Manual;
+  master->UpdateStatusBar();
+  EXPECT_EQ(master->PanelText(1), "Sample Mode - Manual");
+}
+
+TEST_F(TMasterFixture, ToolbarsFollowTheWindowInFront) {
+  master->SetEnableUnhideButton(false);
+  master->SetActiveForm(3);
+  EXPECT_EQ(master->PanelText(0), "Table");
+  EXPECT_TRUE(master->Action("DeleteSheet")->isEnabled());
+  EXPECT_FALSE(master->Action("Unhide")->isEnabled());  // no question pending
+  EXPECT_FALSE(master->Action("GraphData")->isEnabled());
+  master->SetActiveForm(2);
+  EXPECT_TRUE(master->Action("GraphData")->isEnabled());
+  EXPECT_FALSE(master->Action("DeleteSheet")->isEnabled());
+}
+
+TEST_F(TMasterFixture, WordProcessorIsSplitAndLaunched) {
+  prompts->ExpectMessage("Do you wish to locate a Word Processor", TModalResult::mrOk);
+  prompts->ExpectOpenFile(QStringLiteral("C:\\W.exe"));
+  master->ConfigureWordProcessor();
+  EXPECT_EQ(master->Rig()->WordProcessorPath, "C:\\");
+  EXPECT_EQ(master->Rig()->WordProcessorName, "W.exe");
+  TRegistry reg;
+  ASSERT_TRUE(reg.OpenKey(master->Rig()->RegistryKey, false));
+  EXPECT_EQ(reg.ReadString(settings::reg::WordProcessorName), "W.exe");
+  TRecordingLauncher launcher;
+  master->LaunchWordProcessor();
+  ASSERT_EQ(launcher.Launches().size(), 1u);
+  EXPECT_EQ(launcher.Launches()[0].Program, "C:\\W.exe");
+  EXPECT_EQ(launcher.Launches()[0].WorkingDir, "C:\\");
+}
+
+TEST_F(TMasterFixture, LecturerPasswordIsStoredAndChecked) {
+  TRegistry reg;
+  ASSERT_TRUE(reg.OpenKey(master->Rig()->RegistryKey, false));
+  EXPECT_EQ(reg.ReadString(settings::reg::LecturerPassword), "tamarind");
+  TPasswordForm& password = *master->PasswordForm();
+  password.Edit->setText("wrong");
+  prompts->ExpectMessage("The password you have typed is incorrect. Please try again.");
+  password.OKClick();
+  EXPECT_FALSE(master->Rig()->LectureMode);
+
+  TChangePassword& change = *master->ChangePasswordForm();
+  change.Current->setText("TAMARIND");
+  change.New->setText("Mango");
+  change.Confirm->setText("mangoes");
+  prompts->ExpectMessage("The passwords you have entered do not match. Please try again.");
+  change.OKClick();
+  EXPECT_EQ(reg.ReadString(settings::reg::LecturerPassword), "tamarind");
+  change.New->setText("Mango");
+  change.Confirm->setText("MANGO");
+  change.OKClick();
+  EXPECT_EQ(reg.ReadString(settings::reg::LecturerPassword), "mango");
+
+  password.Edit->setText("MANGO");
+  password.OKClick();
+  EXPECT_TRUE(master->Rig()->LectureMode);
+  EXPECT_FALSE(master->Action("LecturerMode")->isEnabled());
+}
+
+TEST_F(TMasterFixture, NewResultsAsksAndLoadNewExperimentRestarts) {
+  prompts->ExpectMessage("The current results table will be closed. Do you wish to continue?", TModalResult::mrCancel);
+  master->NewResults();
+  TRecordingLauncher launcher;
+  master->LoadNewExperiment();
+  ASSERT_EQ(launcher.Launches().size(), 1u);
+  EXPECT_TRUE(launcher.Launches()[0].Arguments.contains("--rig"));
+  EXPECT_TRUE(master->FChangingExercise);
+}
