@@ -17,7 +17,7 @@ TResultsMDI::TResultsMDI(TMaster& master, QWidget* parent) : QWidget(parent), FM
   setWindowTitle(QStringLiteral("Diagram"));
   auto* layout = new QVBoxLayout(this);
   layout->setContentsMargins(0, 0, 0, 0);
-  layout->addWidget(FPanel);
+  layout->addWidget(FPanel, 0, Qt::AlignLeft | Qt::AlignTop);
   setFocusPolicy(Qt::ClickFocus);
 }
 
@@ -34,7 +34,7 @@ bool TResultsMDI::Assemble(TRigConfig& rig) {
     pal.setBrush(QPalette::Window, FBackdrop);
     FPanel->setPalette(pal);
     FPanel->setAutoFillBackground(true);
-    FPanel->setMinimumSize(FBackdrop.size());
+    FPanel->setFixedSize(FBackdrop.size());  // the picture is shown once, not tiled
   }
   try {
     FIFD = std::make_unique<TQXIFD>(nullptr, &FMaster);

@@ -78,6 +78,16 @@ TEST(WholeProgram, DemoRigAgainstTheSimulator) {
   EXPECT_EQ(results.TextRC(7, 4), "");
   EXPECT_TRUE(master->Table()->AnyRunUnsaved());
 
+  if (const QByteArray dir = qgetenv("QUORLEX_SHOTS"); !dir.isEmpty()) {
+    master->resize(1280, 860);
+    master->show();
+    WaitFor([] { return false; }, 1200);
+    master->Action("Tile")->trigger();
+    master->Action("ViewTable")->trigger();
+    WaitFor([] { return false; }, 600);
+    master->grab().save(QString::fromLocal8Bit(dir) + "/run.png");
+  }
+
   // Saved as .xlsx, it reads back with the same values.
   const QString saved = tmp.File("results.xlsx");
   prompts.ExpectSaveFile(saved);
