@@ -1,6 +1,7 @@
 #include <gtest/gtest.h>
 
 #include <QAction>
+#include <QDir>
 #include <QLineEdit>
 
 #include "acquisition/qxloggerpanel.h"
@@ -8,6 +9,7 @@
 #include "rigconfig/registry.h"
 #include "rigconfig/rigconfig.h"
 #include "rigconfig/settingsnames.h"
+#include "rigconfig/workbook/workbook.h"
 #include "shell/changepassword.h"
 #include "shell/master.h"
 #include "shell/passwordform.h"
@@ -123,4 +125,24 @@ TEST_F(TMasterFixture, NewResultsAsksAndLoadNewExperimentRestarts) {
   ASSERT_EQ(launcher.Launches().size(), 1u);
   EXPECT_TRUE(launcher.Launches()[0].Arguments.contains("--rig"));
   EXPECT_TRUE(master->FChangingExercise);
+}
+
+TEST(MasterStartUp, AFailedDiagramAssemblyIsReportedAndNoTickStarts) {
+  TTempFolder tmp;
+  qputenv("QUORLEX_DEVICE_DIR", tmp.File("no-devices").toLocal8Bit());
+  QDir().mkpath(tmp.File("config"));
+  TWorkbook general;
+  general.SetNumberRC(1, 1, 1);
+  general.SetTextRC(2, 1, "Broken Rig");
+  general.Write(tmp.File("config/general.vts"), TWorkbook::ftNative3);
+  TWorkbook columns;
+  columns.SetTextRC(1, 1, "X");
+  columns.Write(tmp.File("config/columns.vts"), TWorkbook::ftNative3);
+  TScriptedPrompts prompts;
+  prompts.ExpectMessage("The run sheet could not be loaded");
+  prompts.ExpectMessage("datasrc.vts: the file does not exist");  // the workbook's own message
+  TMaster master;
+  master.StartUp(tmp.Path(), {});
+  EXPECT_EQ(master.Diagram()->Logger(), nullptr);
+  EXPECT_EQ(master.windowTitle(), "Broken Rig");
 }
