@@ -257,5 +257,8 @@ TEST_F(TLoggerFixture, ChannelStatusAndHistoryFollowTheInputs) {
     status.grab().save(QString::fromLocal8Bit(dir) + "/channelstatus.png");
     history.show();
     history.grab().save(QString::fromLocal8Bit(dir) + "/history.png");
+    logger->SampleConfig()->Load();
+    logger->SampleConfig()->show();
+    logger->SampleConfig()->grab().save(QString::fromLocal8Bit(dir) + "/sampleconfig.png");
   }
 }
