@@ -379,8 +379,8 @@ void TMaster::StartUp(const QString& rigFolder, const QStringList& arguments) {
     FDiagram->IFD()->TakeLaunchParameters(*FQrlInfo);
     FQrlInfo->SetNewInstanceParamsSource([this] { return FDiagram->IFD()->getParsedVComPortsValues(); });
     if (FRig->Using_IFD) {
-      auto* config = new TIFDConfig(*FDiagram->IFD(), this, this);
-      config->LoadInitialisationValues();
+      FIFDConfig = new TIFDConfig(*FDiagram->IFD(), this, this);
+      FIFDConfig->LoadInitialisationValues();
     }
   }
   if (FScopeFeature) EnableScopeFeature();
@@ -662,8 +662,10 @@ void TMaster::SetAutopilotFeature(bool on) { FAutopilotFeature = on; }
 void TMaster::SetScopeFeature(bool on) { FScopeFeature = on; }
 
 bool TMaster::AutopilotEnabled() const { return FActions["Scheduler"]->isEnabled(); }
-bool TMaster::ScopeEnabled() const { return FActions["Oscilloscope"]->isEnabled(); }
-bool TMaster::SchedulerEnabled() const { return FActions["Scheduler"]->isEnabled(); }
+// The oscilloscope and scheduler windows are not built yet, so their menu items stay disabled;
+// the settings dialog must still see (and save back) the features as the rig has them.
+bool TMaster::ScopeEnabled() const { return FScopeFeature || FActions["Oscilloscope"]->isEnabled(); }
+bool TMaster::SchedulerEnabled() const { return FAutopilotFeature || FActions["Scheduler"]->isEnabled(); }
 void TMaster::Show_Vexa_items(bool show) { FActions["InverterProgrammer"]->setVisible(show); }
 void TMaster::Enable_Vexa_items(bool enable) { FActions["InverterProgrammer"]->setEnabled(enable); }
 void TMaster::ifdSettingsAppliedNotify() { UpdateStatusBar(); }
@@ -818,6 +820,9 @@ void TMaster::Shutdown() {
     if (ifd->vComPortOpen()) ifd->switchIOtoLegacyDriver(this, true);
   }
   TAvailablePorts::Shutdown();
+  // The settings dialog saves its settings as it goes, while the interface it reads still exists.
+  delete FIFDConfig;
+  FIFDConfig = nullptr;
   // The diagram (tick, sources, interface) goes before the table and graph it writes into.
   if (FDiagramWin) {
     FMdi->removeSubWindow(FDiagramWin);

@@ -28,6 +28,7 @@ class QToolBar;
 class QToolButton;
 class TChangePassword;
 class TGraphForm;
+class TIFDConfig;
 class TIniStore;
 class TPasswordForm;
 class TQrlInfo;
@@ -195,6 +196,7 @@ class TMaster : public QMainWindow,
   std::unique_ptr<TPasswordForm> FPasswordForm;
   std::unique_ptr<TChangePassword> FChangePassword;
   TResultsMDI* FDiagram = nullptr;
+  TIFDConfig* FIFDConfig = nullptr;  // a child of this window; saves its settings when freed
   QMdiArea* FMdi;
   QMdiSubWindow *FDiagramWin = nullptr, *FTableWin = nullptr, *FGraphWin = nullptr;
   QHash<QString, QAction*> FActions;

@@ -22,7 +22,7 @@
 #include "support/tempfolder.h"
 
 namespace {
-const QString kDemo = QStringLiteral(QUORLEX_SOURCE_DIR "/examples/rigs/demo");
+const QString kDemoSource = QStringLiteral(QUORLEX_SOURCE_DIR "/examples/rigs/demo");
 const QString kSim = QStringLiteral(QUORLEX_BINARY_DIR "/tools/ifdsim/ifdsim");
 
 template <class F>
@@ -41,6 +41,7 @@ bool WaitFor(F done, int ms) {
 TEST(WholeProgram, DemoRigAgainstTheSimulator) {
   if (!QFileInfo(kSim).isExecutable()) GTEST_SKIP() << "the simulator is not built";
   TTempFolder tmp;
+  const QString kDemo = tmp.CopyTree(kDemoSource, "demo");  // the program saves settings into its rig
   const QString serial = tmp.File("serial"), devices = tmp.File("dev");
   QProcess sim;
   sim.start(kSim, {"--rig", kDemo, "--serial-dir", serial, "--device-dir", devices, "--log", tmp.File("commands.log")});

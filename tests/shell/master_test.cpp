@@ -19,7 +19,7 @@
 #include "support/tempfolder.h"
 
 namespace {
-const QString kDemo = QStringLiteral(QUORLEX_SOURCE_DIR "/examples/rigs/demo");
+const QString kDemoSource = QStringLiteral(QUORLEX_SOURCE_DIR "/examples/rigs/demo");
 
 // The demo rig with no interface card present.
 struct TMasterFixture : ::testing::Test {
@@ -30,7 +30,7 @@ struct TMasterFixture : ::testing::Test {
     qputenv("QUORLEX_DEVICE_DIR", tmp.File("no-devices").toLocal8Bit());
     prompts->ExpectChoice(0);
     master = std::make_unique<TMaster>();
-    master->StartUp(kDemo, {});
+    master->StartUp(tmp.CopyTree(kDemoSource, "demo"), {});
   }
   void TearDown() override {
     master->Rig()->ExitWarning = false;

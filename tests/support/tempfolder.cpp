@@ -1,6 +1,7 @@
 #include "support/tempfolder.h"
 
 #include <QDir>
+#include <QDirIterator>
 #include <QFile>
 #include <QFileInfo>
 
@@ -22,4 +23,16 @@ QByteArray TTempFolder::Read(const QString& path) {
   QFile f(path);
   if (!f.open(QIODevice::ReadOnly)) return {};
   return f.readAll();
+}
+
+QString TTempFolder::CopyTree(const QString& source, const QString& name) const {
+  const QString target = FDir.filePath(name);
+  QDirIterator it(source, QDir::Files | QDir::Hidden, QDirIterator::Subdirectories);
+  while (it.hasNext()) {
+    const QString file = it.next();
+    const QString copy = target + QLatin1Char('/') + QDir(source).relativeFilePath(file);
+    QDir().mkpath(QFileInfo(copy).path());
+    QFile::copy(file, copy);
+  }
+  return target;
 }

@@ -15,6 +15,8 @@ class TTempFolder {
   // Writes a file (creating folders); returns its path.
   QString Write(const QString& name, const QByteArray& content) const;
   static QByteArray Read(const QString& path);
+  // Copies a folder tree (a rig folder from examples/) into this folder; returns the copy's path.
+  QString CopyTree(const QString& source, const QString& name) const;
 
  private:
   QTemporaryDir FDir;
