@@ -1,6 +1,8 @@
 #include "acquisition/qxloggerpanel.h"
 
 #include <QApplication>
+#include <QPainter>
+#include <QPrinter>
 #include <QClipboard>
 #include <QTimer>
 #include <QWidget>
@@ -15,6 +17,7 @@
 #include "platform/iclock.h"
 #include "platform/iprompts.h"
 #include "platform/services.h"
+#include "results/resultsprinter.h"
 #include "rigconfig/registry.h"
 #include "rigconfig/rigconfig.h"
 #include "rigconfig/settingsnames.h"
@@ -264,4 +267,25 @@ void TQXLoggerPanel::ResetSampleCounts() {
   Sample_Transfer_Count = 0;
   Current_Count = 0;
   Start_Time = 0;
+}
+
+TResultsPrinter& TQXLoggerPanel::Printing() {
+  if (!FPrinting) FPrinting = std::make_unique<TResultsPrinter>(FDiagram);
+  return *FPrinting;
+}
+
+void TQXLoggerPanel::Print() {
+  if (!FDiagram) return;
+  TResultsPrinter& printing = Printing();
+  if (!printing.ChoosePrinter()) {
+    if (FRig) FRig->PrintCancelled = true;
+    return;
+  }
+  const QPixmap picture = FDiagram->grab();
+  QPainter painter(&printing.Printer());
+  const QRect page = painter.viewport();
+  const QSize size = picture.size().scaled(page.size(), Qt::KeepAspectRatio);
+  painter.setViewport(page.x(), page.y(), size.width(), size.height());
+  painter.setWindow(picture.rect());
+  painter.drawPixmap(0, 0, picture);
 }

@@ -17,6 +17,7 @@ class TQXDataList;
 class TRigConfig;
 class TSampleConfig;
 class TSensorHistoryForm;
+class TResultsPrinter;
 class ILoggerHost;
 class ISampleTable;
 
@@ -52,6 +53,9 @@ class TQXLoggerPanel : public QObject, public IResultsLogger {
   void ResumeLogger();
   bool LoggerActive() const;
   void Copy();
+  // The print dialog, then the diagram's picture on the page; a cancelled dialog is noted on the rig.
+  void Print();
+  TResultsPrinter& Printing();
   bool AtFront() const { return UpdateDisplay; }
   void SetAtFront(bool on);
   void ShowState();
@@ -85,4 +89,5 @@ class TQXLoggerPanel : public QObject, public IResultsLogger {
   std::unique_ptr<TSampleConfig> FSampleConfig;
   std::unique_ptr<TChannelStatusForm> FChannelStatus;
   std::unique_ptr<TSensorHistoryForm> FSensorHistory;
+  std::unique_ptr<TResultsPrinter> FPrinting;
 };

@@ -109,7 +109,8 @@ void TMaster::CreateActions() {
   Add("PrintSetup", "P&rint Setup", "", nullptr)->setEnabled(false);
   Add("Print", "&Print", "Print the window in front", nullptr)->setIcon(TToolIcons::Icon(TToolIcon::Print));
   connect(FActions["Print"], &QAction::triggered, this, [this] {
-    if (ActiveForm == 2 && FGraph) FGraph->PrintForm();
+    if (ActiveForm == 1 && FDiagram && FDiagram->Logger()) FDiagram->Logger()->Print();
+    else if (ActiveForm == 2 && FGraph) FGraph->PrintForm();
     else if (ActiveForm == 3 && FTable) FTable->PrintForm();
   });
   Add("LoadNew", "&Load New Experiment...", "", &TMaster::LoadNewExperiment)->setEnabled(false);

@@ -1,7 +1,9 @@
 #include <gtest/gtest.h>
 
 #include <QGroupBox>
+#include <QFileInfo>
 #include <QPixmap>
+#include <QPrinter>
 #include <QLabel>
 #include <QLineEdit>
 #include <QComboBox>
@@ -17,6 +19,7 @@
 #include "acquisition/qxloggerpanel.h"
 #include "acquisition/sampleconfig.h"
 #include "acquisition/sensorhistoryform.h"
+#include "results/resultsprinter.h"
 #include "rigconfig/registry.h"
 #include "rigconfig/settingsnames.h"
 #include "sourcefixture.h"
@@ -261,4 +264,18 @@ TEST_F(TLoggerFixture, ChannelStatusAndHistoryFollowTheInputs) {
     logger->SampleConfig()->show();
     logger->SampleConfig()->grab().save(QString::fromLocal8Bit(dir) + "/sampleconfig.png");
   }
+}
+
+TEST_F(TLoggerFixture, DiagramPrintsToAFileOrNotesTheCancel) {
+  const QString pdf = tmp.File("diagram.pdf");
+  logger->Printing().SetPrintDialog([&](QPrinter& printer) {
+    printer.setOutputFormat(QPrinter::PdfFormat);
+    printer.setOutputFileName(pdf);
+    return true;
+  });
+  logger->Print();
+  EXPECT_GT(QFileInfo(pdf).size(), 1000);
+  logger->Printing().SetPrintDialog([](QPrinter&) { return false; });
+  logger->Print();
+  EXPECT_TRUE(demo.PrintCancelled);
 }
