@@ -6,10 +6,12 @@
 #include <QClipboard>
 #include <QDateTime>
 #include <QDateTimeAxis>
+#include <QImage>
+#include <QLegend>
+#include <QLegendMarker>
 #include <QLineSeries>
 #include <QPainter>
 #include <QPrinter>
-#include <QScatterSeries>
 #include <QValueAxis>
 #include <QVBoxLayout>
 
@@ -42,6 +44,17 @@ QString CutAtUnits(const QString& title) {
 double DaysToAxisMs(double days) {
   static const double base = static_cast<double>(QDateTime(QDate(1899, 12, 30), QTime(0, 0)).toMSecsSinceEpoch());
   return base + days * 86400000.0;
+}
+
+QImage MarkerImage(const QColor& colour, int size) {
+  QImage image(size, size, QImage::Format_ARGB32_Premultiplied);
+  image.fill(Qt::transparent);
+  QPainter painter(&image);
+  painter.setRenderHint(QPainter::Antialiasing);
+  painter.setPen(Qt::NoPen);
+  painter.setBrush(colour);
+  painter.drawEllipse(QRectF(0, 0, size, size));
+  return image;
 }
 
 const QColor Palette[7] = {Qt::red, Qt::blue, QColor(0, 128, 0), Qt::yellow, QColor(128, 0, 128), QColor(0, 0, 128), Qt::magenta};
@@ -228,15 +241,24 @@ void TGraphForm::PlotAll() {
       made.push_back(series);
     }
     if (line.Show_points) {
-      auto* series = new QScatterSeries;
-      series->setColor(line.PointColour);
-      series->setBorderColor(line.PointColour);
+      // Points only: a series with an invisible line and painted markers. The chart's scatter
+      // series makes one scene item per point, which takes seconds for a few runs of thousands.
+      auto* series = new QLineSeries;
+      series->setPen(QPen(QColor(line.PointColour.red(), line.PointColour.green(), line.PointColour.blue(), 0), 0));
       series->setMarkerSize(line.PointSize * 1.5);
+      series->setPointsVisible(true);
+      series->setLightMarker(MarkerImage(line.PointColour, static_cast<int>(line.PointSize * 1.5)));
       made.push_back(series);
     }
     for (QXYSeries* series : made) {
       series->setName(line.short_name);
       FChart->addSeries(series);
+      // The points-only series has an invisible pen: its legend entry shows the point colour.
+      if (series->pointsVisible())
+        for (QLegendMarker* marker : FChart->legend()->markers(series)) {
+          marker->setBrush(line.PointColour);
+          marker->setPen(QPen(line.PointColour));
+        }
       series->attachAxis(FTimeX ? static_cast<QAbstractAxis*>(FTimeAxisX) : FAxisX);
       series->attachAxis(line.Second_Y_axis ? FAxisY2 : FAxisY);
       anyRight = anyRight || line.Second_Y_axis;
@@ -296,7 +318,7 @@ void TGraphForm::AppendLastPoints() {
     AppendRows(shown, rows, points);
     if (!points.empty()) shown.Series->append(QList<QPointF>(points.begin(), points.end()));
   }
-  ScaleXAxis();
+  ScaleAxes(false);
 }
 
 void TGraphForm::ScopeInvokeDrawGraph(int run, int columnOne, double xFactor, int columnTwo) {
@@ -357,40 +379,61 @@ void TGraphForm::SetPlotTitles() {
 }
 
 // Axis ranges follow the points; a title with "time" in it shows clock labels.
-void TGraphForm::ScaleXAxis() {
+void TGraphForm::ScaleXAxis() { ScaleAxes(true); }
+
+void TGraphForm::ScaleAxes(bool rebuild) {
   FTimeX = XTitle().toUpper().contains(QLatin1String("TIME"));
   FTimeAxisX->setVisible(FTimeX);
   FAxisX->setVisible(!FTimeX);
   XAxis.format = FTimeX ? TimeLabels : NumberLabels;
   YAxis.format = Y2Axis.format = NumberLabels;
-  ApplyRanges();
+  ApplyRanges(rebuild);
 }
 
-void TGraphForm::ApplyRanges() {
-  auto padded = [](const TRange& r, double& lo, double& hi) {
+void TGraphForm::ApplyRanges(bool rebuild) {
+  auto padded = [](const TRange& r, double& lo, double& hi, bool time = false) {
     lo = r.Any ? r.Min : 0;
     hi = r.Any ? r.Max : 1;
     if (hi - lo <= 0) {
-      const double pad = lo == 0 ? 1 : std::fabs(lo) * 0.05;
+      // A single point sits in the middle of a small span (half a minute either side on a clock axis).
+      const double pad = time ? 30000 : lo == 0 ? 1 : std::fabs(lo) * 0.05;
       lo -= pad;
       hi += pad;
     }
   };
+  // A new range makes the chart lay out every series again: after an append, only when a point
+  // fell outside the axis, and then with a quarter of headroom on the side it grew, so a run that
+  // keeps rising does not lay out everything on every sample.
+  auto headroom = [rebuild](double& lo, double& hi, double oldLo, double oldHi) {
+    if (rebuild) return;
+    const double span = hi - lo;
+    if (hi > oldHi) hi += span / 4;
+    if (lo < oldLo) lo -= span / 4;
+  };
   double lo, hi;
-  padded(FRangeX, lo, hi);
+  padded(FRangeX, lo, hi, FTimeX && FRangeX.Any);
   if (FTimeX) {
-    FTimeAxisX->setRange(QDateTime::fromMSecsSinceEpoch(static_cast<qint64>(lo)),
-                         QDateTime::fromMSecsSinceEpoch(static_cast<qint64>(std::ceil(hi))));
-  } else if (FAxisX->min() != lo || FAxisX->max() != hi) {
+    const qint64 a = static_cast<qint64>(lo), b = static_cast<qint64>(std::ceil(hi));
+    const qint64 oldA = FTimeAxisX->min().toMSecsSinceEpoch(), oldB = FTimeAxisX->max().toMSecsSinceEpoch();
+    if (rebuild || a < oldA || b > oldB) {
+      headroom(lo, hi, static_cast<double>(oldA), static_cast<double>(oldB));
+      FTimeAxisX->setRange(QDateTime::fromMSecsSinceEpoch(static_cast<qint64>(lo)),
+                           QDateTime::fromMSecsSinceEpoch(static_cast<qint64>(std::ceil(hi))));
+    }
+  } else if (rebuild || lo < FAxisX->min() || hi > FAxisX->max()) {
+    headroom(lo, hi, FAxisX->min(), FAxisX->max());
     FAxisX->setRange(lo, hi);
+    FAxisX->applyNiceNumbers();
   }
   const std::pair<QValueAxis*, const TRange*> ys[] = {{FAxisY, &FRangeY}, {FAxisY2, &FRangeY2}};
   for (const auto& [axis, range] : ys) {
     padded(*range, lo, hi);
-    axis->setRange(lo, hi);
-    axis->applyNiceNumbers();
+    if (rebuild || lo < axis->min() || hi > axis->max()) {
+      headroom(lo, hi, axis->min(), axis->max());
+      axis->setRange(lo, hi);
+      axis->applyNiceNumbers();
+    }
   }
-  if (!FTimeX) FAxisX->applyNiceNumbers();
   XAxis.ScaleMin = FRangeX.Min;
   XAxis.ScaleMax = FRangeX.Max;
   YAxis.ScaleMin = FRangeY.Min;

@@ -140,7 +140,8 @@ class TGraphForm : public QWidget, public IResultsGraph {
   void PlotAll();
   void AppendLastPoints();
   void AppendRows(TShown& shown, int upTo, std::vector<QPointF>& out);
-  void ApplyRanges();
+  void ScaleAxes(bool rebuild);
+  void ApplyRanges(bool rebuild);
   double Cell(int run, int row, int column) const;
   QColor NextColour();
   QString ColumnTitle(int column) const;
