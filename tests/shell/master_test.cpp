@@ -14,6 +14,8 @@
 #include "shell/master.h"
 #include "shell/passwordform.h"
 #include "shell/resultsmdi.h"
+#include "results/tableform.h"
+#include "rigconfig/workbook/f1book.h"
 #include "support/recordinglauncher.h"
 #include "support/scriptedprompts.h"
 #include "support/tempfolder.h"
@@ -145,4 +147,34 @@ TEST(MasterStartUp, AFailedDiagramAssemblyIsReportedAndNoTickStarts) {
   master.StartUp(tmp.Path(), {});
   EXPECT_EQ(master.Diagram()->Logger(), nullptr);
   EXPECT_EQ(master.windowTitle(), "Broken Rig");
+}
+
+TEST(MasterStartUp, ADemonstrationRigShowsItsTableWithSamplingOff) {
+  TTempFolder tmp;
+  qputenv("QUORLEX_DEVICE_DIR", tmp.File("no-devices").toLocal8Bit());
+  const QString rig = tmp.CopyTree(kDemoSource, "demo");
+  // Exercise 1 becomes a demonstration from a stored table.
+  TWorkbook general;
+  general.Read(rig + "/config/general.vts");
+  general.SetNumberRC(29, 3, 3);
+  general.SetTextRC(29, 9, "config\\demo.vts");
+  general.Write(rig + "/config/general.vts", TWorkbook::ftNative3);
+  TWorkbook demo;
+  demo.SetSheetName(1, "Run 1");
+  demo.SetTextRC(1, 4, "T1 Tank");
+  for (int r = 2; r <= 4; ++r) {
+    demo.SetNumberRC(r, 1, r - 1);
+    demo.SetNumberRC(r, 4, 20 + r);
+  }
+  demo.Write(rig + "/config/demo.vts", TWorkbook::ftNative3);
+
+  TScriptedPrompts prompts;
+  prompts.ExpectChoice(0);
+  TMaster master;
+  master.StartUp(rig, {});
+  EXPECT_EQ(master.Rig()->fData_Capture_Type, 3);
+  EXPECT_FALSE(master.Action("SampleNow")->isEnabled());
+  EXPECT_FALSE(master.Action("NextResults")->isEnabled());
+  const TWorkbook& table = master.Table()->ResultsTable->Book();
+  EXPECT_EQ(table.NumberRC(4, 4), 24);
 }
