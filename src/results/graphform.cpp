@@ -417,6 +417,9 @@ void TGraphForm::ApplyRanges(bool rebuild) {
     const qint64 oldA = FTimeAxisX->min().toMSecsSinceEpoch(), oldB = FTimeAxisX->max().toMSecsSinceEpoch();
     if (rebuild || a < oldA || b > oldB) {
       headroom(lo, hi, static_cast<double>(oldA), static_cast<double>(oldB));
+      // Elapsed times start at 0: the padding must not show times before it (as the clock wrapping).
+      const double origin = DaysToAxisMs(0);
+      if (FRangeX.Any && FRangeX.Min >= origin && lo < origin) lo = origin;
       FTimeAxisX->setRange(QDateTime::fromMSecsSinceEpoch(static_cast<qint64>(lo)),
                            QDateTime::fromMSecsSinceEpoch(static_cast<qint64>(std::ceil(hi))));
     }

@@ -169,9 +169,13 @@ TEST_F(GraphTest, ADeletedRunVanishesAndLaterRunsMoveUp) {
 }
 
 TEST_F(GraphTest, TimeColumnsUseClockLabelsOthersNumbers) {
-  Samples(3);
+  Sample(1);
   auto* timeAxis = qobject_cast<QDateTimeAxis*>(ChartSeries()[0]->attachedAxes().at(0));
   ASSERT_NE(timeAxis, nullptr);
+  // A lone first point is padded, but never into times before the run began.
+  EXPECT_EQ(timeAxis->min(), QDateTime(QDate(1899, 12, 30), QTime(0, 0)));
+  Sample(2);
+  Sample(3);
   EXPECT_TRUE(timeAxis->isVisible());
   EXPECT_EQ(timeAxis->format(), "h:mm:ss");
   EXPECT_EQ(timeAxis->titleText(), "Elapsed time");
