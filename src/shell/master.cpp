@@ -315,12 +315,20 @@ void TMaster::CreateToolBars() {
 }
 
 void TMaster::CreateStatusBars() {
+  // The panels keep their widths at fixed places; a window narrower than all five clips the last
+  // ones rather than letting them overlap (a layout would squeeze them on top of each other).
+  auto* row = new QWidget(this);
+  int x = 0;
+  const int height = QLabel().sizeHint().height() + 4;
   for (int i = 0; i < 5; ++i) {
-    FPanels[i] = new QLabel(this);
-    FPanels[i]->setFixedWidth(kPanelWidths[i]);
+    FPanels[i] = new QLabel(row);
     FPanels[i]->setFrameStyle(QFrame::Panel | QFrame::Sunken);
-    statusBar()->addWidget(FPanels[i]);
+    FPanels[i]->setGeometry(x, 0, kPanelWidths[i], height);
+    x += kPanelWidths[i] + 2;
   }
+  row->setMinimumHeight(height);
+  row->setSizePolicy(QSizePolicy::Ignored, QSizePolicy::Fixed);
+  statusBar()->addWidget(row, 1);
   FPanels[0]->setText(QStringLiteral("Loading..."));
   FStatusBar2 = new QToolBar(QStringLiteral("Features"), this);
   FStatusBar2->setMovable(false);
@@ -684,7 +692,11 @@ void TMaster::DisableLogCommands() {
   for (const char* n : {"SampleNow", "SampleNowItem", "NextResults"}) FActions[n]->setEnabled(false);
 }
 void TMaster::CloseSoon() { QTimer::singleShot(100, this, &QWidget::close); }
-void TMaster::WidenStatusPanel2(int width) { FPanels[2]->setFixedWidth(width); }
+void TMaster::WidenStatusPanel2(int width) {
+  const int grow = width - FPanels[2]->width();
+  FPanels[2]->resize(width, FPanels[2]->height());
+  for (int i = 3; i < 5; ++i) FPanels[i]->move(FPanels[i]->x() + grow, FPanels[i]->y());
+}
 
 // ---- interface events ----
 
