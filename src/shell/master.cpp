@@ -24,7 +24,9 @@
 #include "ifd/qxifd.h"
 #include "ifd/serial/availableports.h"
 #include "ifd/serial/qrlinfo.h"
+#include "inverter/inverterframe.h"
 #include "platform/hourglass.h"
+#include "platform/iclock.h"
 #include "platform/iprogramlauncher.h"
 #include "platform/iprompts.h"
 #include "platform/messagebus.h"
@@ -175,7 +177,8 @@ void TMaster::CreateActions() {
   Add("ShowSchedules", "Show all schedules", "", nullptr)->setEnabled(false);
   Add("StartSchedule", "Start Schedule", "Start the execution of scheduled outputs", nullptr)->setEnabled(false);
   FActions["StartSchedule"]->setVisible(false);
-  Add("InverterProgrammer", "Inverter Programmer", "", nullptr)->setVisible(false);
+  Add("InverterProgrammer", "Inverter Programmer", "Identify the inverter's program", &TMaster::StartInverterIdentification)
+      ->setVisible(false);
 
   Add("SampleNowItem", "&Sample Now", "", nullptr);
   connect(FActions["SampleNowItem"], &QAction::triggered, this, [this] {
@@ -623,6 +626,28 @@ void TMaster::EnterLecturerMode() {
   if (FTable) FTable->QuestionsAreAnswered = true;
 }
 
+// ---- inverter ----
+
+void TMaster::SendInverterRead(const QByteArray& code) {
+  TQXIFD* ifd = FDiagram ? FDiagram->IFD() : nullptr;
+  if (!ifd) return;
+  const QByteArray send = "R" + code + " 0000";
+  if (ifd->FvComIOActive)
+    ifd->ToInverter_COM("IMO," + inverterframe::Request(send));
+  else
+    ifd->SendToInverter(send);
+}
+
+void TMaster::StartInverterIdentification() {
+  TQXIFD* ifd = FDiagram ? FDiagram->IFD() : nullptr;
+  if (!ifd) return;
+  ifd->stopFrequencySampling();
+  // The interface finishes any frequency measurement in hand before the inverter is asked.
+  const std::int64_t start = TServices::Clock().TickCountMs();
+  while (TServices::Clock().TickCountMs() - start < 1000) QCoreApplication::processEvents(QEventLoop::AllEvents, 50);
+  SendInverterRead("J01");
+}
+
 // ---- features ----
 
 void TMaster::EnableAutoPilotFeature() {
@@ -744,7 +769,34 @@ void TMaster::HandleMessage(unsigned msg, std::intptr_t wParam, std::intptr_t lP
   } else if (msg == FMessages["WM_HS_DATA_RETRIEVED"]) {
     Q_UNUSED(wParam);
     FSamplingBar->setEnabled(true);
+    if (TQXIFD* ifd = FDiagram ? FDiagram->IFD() : nullptr) {
+      ifd->startFrequencySampling();
+      ifd->reSetFrequencyReaders();
+      ifd->SetVComLoggingMode();
+    }
     UpdateFeaturePanels();
+  } else if (msg == FMessages["WM_INVERTER_SEND_RH10"]) {
+    SendInverterRead("H10");
+  } else if (msg == FMessages["WM_INVERTER_SEND_RA05"]) {
+    SendInverterRead("A05");
+  } else if (msg == FMessages["WM_INVERTER_ACTIVATE_PROGRAMMER"]) {
+    if (TQXIFD* ifd = FDiagram ? FDiagram->IFD() : nullptr) {
+      ifd->reSetFrequencyReaders();
+      ifd->startFrequencySampling();
+    }
+    if (FInverterProgram >= 0 && FInverterProgram != FCaptureApparatusID)
+      TServices::Prompts().MessageDlg(
+          QStringLiteral("The detected Vexa inverter program does not match Capture equipment \rconnected to the Vexa. "
+                         "This could damage the equipment. Please, use  \rthe Vexa Programmer Tool to upload the right "
+                         "program to the Vexa then \rrestart the application. \r \rCapture Rig: ") +
+              QString::fromLatin1(kCaptureRigs[FCaptureApparatusID % 16]) + QStringLiteral(" \rVexa Program: ") +
+              QString::fromLatin1(kCaptureRigs[FInverterProgram % 16]),
+          TMsgDlgType::mtWarning, TMsgDlgButtons::OK);
+  } else if (msg == FMessages["WM_INVERTER_VEXA_KICK_START"]) {
+    if (!FattempedQueryVexa) {
+      FattempedQueryVexa = true;
+      StartInverterIdentification();
+    }
   }
 }
 

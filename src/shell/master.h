@@ -92,6 +92,9 @@ class TMaster : public QMainWindow,
   void ShowAbout();
   // Lecturer mode: score written, hidden columns shown, the lecturer commands off.
   void EnterLecturerMode();
+  // The inverter's reads: frequency sampling paused, a second's wait, then the read of J01.
+  void StartInverterIdentification();
+  void SendInverterRead(const QByteArray& code);
 
   TResultsMDI* Diagram() const { return FDiagram; }
   TTableForm* Table() const { return FTable.get(); }

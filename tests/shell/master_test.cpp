@@ -5,6 +5,7 @@
 #include <QLineEdit>
 
 #include "acquisition/qxloggerpanel.h"
+#include "platform/messagebus.h"
 #include "platform/services.h"
 #include "rigconfig/registry.h"
 #include "rigconfig/rigconfig.h"
@@ -177,4 +178,16 @@ TEST(MasterStartUp, ADemonstrationRigShowsItsTableWithSamplingOff) {
   EXPECT_FALSE(master.Action("NextResults")->isEnabled());
   const TWorkbook& table = master.Table()->ResultsTable->Book();
   EXPECT_EQ(table.NumberRC(4, 4), 24);
+}
+
+TEST_F(TMasterFixture, InverterMessagesSendTheReadsAndWarnOnAMismatch) {
+  TMessageBus& bus = TServices::Bus();
+  const unsigned programmer = bus.RegisterWindowMessage("WM_INVERTER_ACTIVATE_PROGRAMMER");
+  master->FInverterProgram = 3;
+  master->setCaptureID(1);
+  prompts->ExpectMessage("The detected Vexa inverter program does not match Capture equipment \rconnected");
+  bus.SendMessage(programmer);
+  EXPECT_TRUE(prompts->Records().back().Text.endsWith("Capture Rig: QX-C1 \rVexa Program: QX-C3"));
+  master->FInverterProgram = 1;
+  bus.SendMessage(programmer);  // matching: no warning
 }
