@@ -1,9 +1,8 @@
 #include "shell/changepassword.h"
 
 #include <QFormLayout>
-#include <QHBoxLayout>
+#include <QDialogButtonBox>
 #include <QLineEdit>
-#include <QPushButton>
 
 #include "platform/iprompts.h"
 #include "platform/services.h"
@@ -23,15 +22,11 @@ TChangePassword::TChangePassword(TPasswordForm& passwordForm)
   form->addRow(QStringLiteral("Enter current password:"), Current);
   form->addRow(QStringLiteral("Enter new password:"), New);
   form->addRow(QStringLiteral("Confirm new password:"), Confirm);
-  auto* buttons = new QHBoxLayout;
-  auto* ok = new QPushButton(QStringLiteral("OK"), this);
-  auto* cancel = new QPushButton(QStringLiteral("Cancel"), this);
-  ok->setDefault(true);
-  buttons->addWidget(ok);
-  buttons->addWidget(cancel);
-  form->addRow(buttons);
-  connect(ok, &QPushButton::clicked, this, &TChangePassword::OKClick);
-  connect(cancel, &QPushButton::clicked, this, &QDialog::reject);
+  // OK checks first and closes only when the password passes.
+  auto* box = new QDialogButtonBox(QDialogButtonBox::Ok | QDialogButtonBox::Cancel, this);
+  form->addRow(box);
+  connect(box, &QDialogButtonBox::accepted, this, &TChangePassword::OKClick);
+  connect(box, &QDialogButtonBox::rejected, this, &QDialog::reject);
 }
 
 void TChangePassword::showEvent(QShowEvent* event) {

@@ -1,9 +1,8 @@
 #include "shell/passwordform.h"
 
-#include <QHBoxLayout>
+#include <QDialogButtonBox>
 #include <QLabel>
 #include <QLineEdit>
-#include <QPushButton>
 #include <QVBoxLayout>
 
 #include "platform/iprompts.h"
@@ -19,15 +18,11 @@ TPasswordForm::TPasswordForm(TMaster& master) : QDialog(&master), Edit(new QLine
   auto* layout = new QVBoxLayout(this);
   layout->addWidget(new QLabel(QStringLiteral("Enter Password:"), this));
   layout->addWidget(Edit);
-  auto* buttons = new QHBoxLayout;
-  auto* ok = new QPushButton(QStringLiteral("OK"), this);
-  auto* cancel = new QPushButton(QStringLiteral("Cancel"), this);
-  ok->setDefault(true);
-  buttons->addWidget(ok);
-  buttons->addWidget(cancel);
-  layout->addLayout(buttons);
-  connect(ok, &QPushButton::clicked, this, &TPasswordForm::OKClick);
-  connect(cancel, &QPushButton::clicked, this, &QDialog::reject);
+  // OK checks first and closes only when the password passes.
+  auto* box = new QDialogButtonBox(QDialogButtonBox::Ok | QDialogButtonBox::Cancel, this);
+  layout->addWidget(box);
+  connect(box, &QDialogButtonBox::accepted, this, &TPasswordForm::OKClick);
+  connect(box, &QDialogButtonBox::rejected, this, &QDialog::reject);
   Password = QString::fromLatin1(DefaultPassword);
   if (TRigConfig* rig = master.Rig(); rig && !rig->RegistryKey.isEmpty()) {
     TRegistry reg;
