@@ -9,7 +9,7 @@
 #include <QStringList>
 
 enum class TMsgDlgType { mtError, mtWarning, mtInformation, mtConfirmation };
-enum class TMsgDlgButtons { OK, OKCancel, YesNo, YesNoCancel };
+enum class TMsgDlgButtons { OK, OKCancel, YesNo, YesNoCancel, YesCancel };
 enum class TModalResult { mrNone, mrOk, mrCancel, mrYes, mrNo };
 
 struct TFileDialogRequest {

@@ -21,6 +21,7 @@ TModalResult TQtPrompts::MessageDlg(const QString& text, TMsgDlgType kind, TMsgD
     case TMsgDlgButtons::OK: set = QMessageBox::Ok; break;
     case TMsgDlgButtons::OKCancel: set = QMessageBox::Ok | QMessageBox::Cancel; escape = QMessageBox::Cancel; break;
     case TMsgDlgButtons::YesNo: set = QMessageBox::Yes | QMessageBox::No; escape = QMessageBox::No; break;
+    case TMsgDlgButtons::YesCancel: set = QMessageBox::Yes | QMessageBox::Cancel; escape = QMessageBox::Cancel; break;
     case TMsgDlgButtons::YesNoCancel:
       set = QMessageBox::Yes | QMessageBox::No | QMessageBox::Cancel;
       escape = QMessageBox::Cancel;

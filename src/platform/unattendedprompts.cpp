@@ -13,6 +13,7 @@ TModalResult TUnattendedPrompts::MessageDlg(const QString& text, TMsgDlgType kin
   switch (buttons) {
     case TMsgDlgButtons::OK:
     case TMsgDlgButtons::OKCancel: return TModalResult::mrOk;
+    case TMsgDlgButtons::YesCancel:
     case TMsgDlgButtons::YesNo:
     case TMsgDlgButtons::YesNoCancel: return TModalResult::mrYes;
   }

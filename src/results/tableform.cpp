@@ -302,7 +302,7 @@ void TTableForm::DeleteSheet() {
     const int s = book.Sheet();
     if (s <= MaxRuns && sample_taken_but_not_saved[s - 1] &&
         TServices::Prompts().MessageDlg(QStringLiteral("This unsaved data will be lost. Do you wish to proceed?"),
-                                        TMsgDlgType::mtWarning, TMsgDlgButtons::YesNo) != TModalResult::mrYes)
+                                        TMsgDlgType::mtWarning, TMsgDlgButtons::YesCancel) != TModalResult::mrYes)
       return;
     const bool recording = s == book.NumSheets();
     DeleteRun(s);

@@ -181,7 +181,7 @@ TEST_F(TableTest, DeletingARunMovesFlagsAndRowCountsWithTheSheets) {
 
   // Cancelling keeps everything.
   Book().SetSheet(1);
-  Prompts.ExpectMessage("This unsaved data will be lost", TModalResult::mrNo);
+  Prompts.ExpectMessage("This unsaved data will be lost", TModalResult::mrCancel);
   Table.DeleteSheet();
   EXPECT_EQ(Book().NumSheets(), 3);
   EXPECT_EQ(Graph.Rows[1], 4);
