@@ -58,6 +58,11 @@ QStringList TCardSimulator::Received(const QString& card) const {
   return commands;
 }
 
+void TCardSimulator::Kill() {
+  FProcess.kill();
+  FProcess.waitForFinished(3000);
+}
+
 void TCardSimulator::Stop() {
   if (FProcess.state() == QProcess::NotRunning) return;
   FProcess.terminate();

@@ -30,6 +30,8 @@ class TCardSimulator {
   // The commands one card ("master" / "slave") received, in order, CR written as "\r".
   QStringList Received(const QString& card) const;
   void Stop();
+  // Ends the process at once, as a card pulled out would: no clean-up of its ports.
+  void Kill();
 
  private:
   const TTempFolder& FFolder;

@@ -17,26 +17,18 @@
 #include "rigconfig/registry.h"
 #include "support/scriptedprompts.h"
 #include "support/tempfolder.h"
+#include "support/cardsimulator.h"
 #include "waitfor.h"
 
 namespace {
-QString SimulatorPath() { return QStringLiteral(QUORLEX_BINARY_DIR "/tools/ifdsim/ifdsim"); }
 
 class IfdSim : public ::testing::Test {
  protected:
   void SetUp() override {
-    if (!QFileInfo(SimulatorPath()).isExecutable())
-      GTEST_SKIP() << "the simulator is not built (" << SimulatorPath().toStdString()
+    if (!TCardSimulator::Built())
+      GTEST_SKIP() << "the simulator is not built (" << TCardSimulator::Program().toStdString()
                    << "): build the ifdsim target to run these tests";
-    FOldPorts = qgetenv(TComPortTable::EnvironmentVariable);
-    qputenv(TComPortTable::EnvironmentVariable,
-            QStringLiteral("COM3=%1,COM4=%2").arg(FFolder.File("master"), FFolder.File("slave")).toLocal8Bit());
-    TAvailablePorts::Shutdown();
-    TAvailablePorts::SetQueuesEnabled(true);
-    TCommandWriter::SetTransmitGateOpen(true);
-    TApdComPortEx::SetDeviceFactory(nullptr);
-    TAvailablePorts::StartDispatcher();
-    TAvailablePorts::SetDispatcherSpeed(1);
+    FSim = std::make_unique<TCardSimulator>(FFolder);  // COM3/COM4 and a fresh serial layer
     FHost.UserClicked = false;
     FHost.Rig.MasterMode = TIFDInputMode::SE;
     FHost.Rig.SlaveMode = TIFDInputMode::DIFF;
@@ -50,32 +42,11 @@ class IfdSim : public ::testing::Test {
 
   void TearDown() override {
     FLink.reset();
-    TAvailablePorts::Shutdown();
-    TAvailablePorts::SetQueuesEnabled(true);
-    StopSimulator();
-    qputenv(TComPortTable::EnvironmentVariable, FOldPorts);
+    FSim.reset();
   }
 
   void StartSimulator(const QStringList& options, bool slave) {
-    QStringList args{"--serial-dir", FFolder.Path(), "--no-devices", "--log", FFolder.File("commands.log")};
-    FSim.setProgram(SimulatorPath());
-    FSim.setArguments(args + options);
-    FSim.setProcessChannelMode(QProcess::MergedChannels);
-    FSim.setStandardOutputFile(FFolder.File("simulator.out"));
-    FSim.start();
-    ASSERT_TRUE(FSim.waitForStarted(5000));
-    ASSERT_TRUE(WaitFor([&] {
-      return QFileInfo::exists(FFolder.File("master")) && (!slave || QFileInfo::exists(FFolder.File("slave")));
-    }, 5000)) << "the simulator's ports did not appear";
-  }
-
-  void StopSimulator() {
-    if (FSim.state() == QProcess::NotRunning) return;
-    FSim.terminate();
-    if (!FSim.waitForFinished(3000)) {
-      FSim.kill();
-      FSim.waitForFinished(3000);
-    }
+    ASSERT_TRUE(FSim->StartSerial(options, slave)) << "the simulator or its ports did not come up";
   }
 
   void Connect(int master, int slave) {
@@ -88,8 +59,7 @@ class IfdSim : public ::testing::Test {
   QString Logged() const { return QString::fromUtf8(TTempFolder::Read(FFolder.File("commands.log"))); }
 
   TTempFolder FFolder;
-  QByteArray FOldPorts;
-  QProcess FSim;
+  std::unique_ptr<TCardSimulator> FSim;
   TScriptedPrompts FPrompts;
   TRecordingHost FHost;
   std::unique_ptr<TIFDSerialLink> FLink;
@@ -185,8 +155,7 @@ TEST_F(IfdSim, TheSimulatorKilledMidRunLosesTheCard) {
   Connect(3, -1);
   ASSERT_TRUE(WaitFor([&] { return FLink->ComPort()->Name() == "ms"; }));
   FPrompts.ExpectMessage(TLostConnection::Message());
-  FSim.kill();
-  FSim.waitForFinished(3000);
+  FSim->Kill();
   ASSERT_TRUE(WaitFor([&] {
     FLink->SendSampleRequests();
     return FHost.Calls.contains("VComLostMaster");
