@@ -44,19 +44,22 @@ TRegistry& TRigConfig::Reg() {
 
 void TRigConfig::Problem(const QString& text) { FProblems << text; }
 
+namespace {
+// A cell that cannot serve as a number, named by sheet, row and column.
+EWorkbookError CellError(const QString& sheet, int row, int col, const QString& what) {
+  return EWorkbookError(sheet, QStringLiteral("row %1, column %2").arg(row).arg(col), what);
+}
+}  // namespace
+
 double TRigConfig::SheetNumber(const TWorkbook& book, int row, int col, const QString& sheet) {
   const TCellValue value = book.ValueRC(row, col);
   if (value.Kind == TValueKind::Text) {
-    const QString text = value.Str;
-    const auto n = numbers::ParseTypedNumber(text);
-    if (!n)
-      throw EWorkbookError(sheet, QStringLiteral("row %1, column %2").arg(row).arg(col),
-                           QStringLiteral("\"%1\" is not a number").arg(text));
+    const auto n = numbers::ParseTypedNumber(value.Str);
+    if (!n) throw CellError(sheet, row, col, QStringLiteral("\"%1\" is not a number").arg(value.Str));
     return *n;
   }
   if (value.Kind == TValueKind::Error)
-    throw EWorkbookError(sheet, QStringLiteral("row %1, column %2").arg(row).arg(col),
-                         QStringLiteral("the formula gives %1").arg(value.ToText()));
+    throw CellError(sheet, row, col, QStringLiteral("the formula gives %1").arg(value.ToText()));
   return book.NumberRC(row, col);
 }
 
@@ -64,8 +67,7 @@ int TRigConfig::SheetInteger(const TWorkbook& book, int row, int col, const QStr
   const double v = SheetNumber(book, row, col, sheet);
   const std::int64_t r = numbers::RoundHalfEven(v);
   if (r < INT32_MIN || r > INT32_MAX)
-    throw EWorkbookError(sheet, QStringLiteral("row %1, column %2").arg(row).arg(col),
-                         QStringLiteral("%1 is out of range").arg(numbers::FloatToStr(v)));
+    throw CellError(sheet, row, col, QStringLiteral("%1 is out of range").arg(numbers::FloatToStr(v)));
   return static_cast<int>(r);
 }
 
@@ -75,10 +77,12 @@ void TRigConfig::DeriveFileNames(const QString& folder) {
   PathName = QDir(folder).absolutePath();
   if (!PathName.endsWith(QLatin1Char('/'))) PathName += QLatin1Char('/');
   auto file = [this](const char* rel) { return filenames::Resolve(PathName, QString::fromLatin1(rel)); };
-  HelpFileRoot = file("help\\");
-  if (!HelpFileRoot.endsWith(QLatin1Char('/'))) HelpFileRoot += QLatin1Char('/');
-  WalkThroughRoot = file("walk\\");
-  if (!WalkThroughRoot.endsWith(QLatin1Char('/'))) WalkThroughRoot += QLatin1Char('/');
+  auto subfolder = [&file](const char* rel) {
+    const QString f = file(rel);
+    return f.endsWith(QLatin1Char('/')) ? f : f + QLatin1Char('/');
+  };
+  HelpFileRoot = subfolder("help\\");
+  WalkThroughRoot = subfolder("walk\\");
   General_Spreadsheet = file("config\\general.vts");
   Columns_Spreadsheet = file("config\\columns.vts");
   WTG_Spreadsheet = file("config\\wtg.vts");
