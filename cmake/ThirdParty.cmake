@@ -4,9 +4,8 @@ add_library(quorlex_thirdparty INTERFACE)
 find_path(SIMPLEINI_INCLUDE_DIR SimpleIni.h REQUIRED)
 target_include_directories(quorlex_thirdparty INTERFACE ${SIMPLEINI_INCLUDE_DIR})
 
-pkg_check_modules(XLSXWRITER REQUIRED xlsxwriter)
-target_include_directories(quorlex_thirdparty INTERFACE ${XLSXWRITER_INCLUDE_DIRS})
-target_link_libraries(quorlex_thirdparty INTERFACE ${XLSXWRITER_LINK_LIBRARIES})
+find_package(ZLIB REQUIRED)
+target_link_libraries(quorlex_thirdparty INTERFACE ZLIB::ZLIB)
 
 # The spreadsheet-model .pc file names an include folder that does not exist, so IMPORTED_TARGET
 # fails at generate time; collect the flags by hand and keep only folders that are there.

@@ -1,11 +1,10 @@
 #include "rigconfig/workbook/workbookfile.h"
 
-#include <memory>
+#include <stdexcept>
 
 #include <QFile>
 #include <QFileInfo>
 #include <QSaveFile>
-#include <QTemporaryFile>
 
 #include "rigconfig/workbook/delimitedtext.h"
 #include "rigconfig/workbook/nativefile.h"
@@ -52,52 +51,40 @@ void TWorkbookFile::Save(const TWorkbook& book, const QString& path, std::int16_
   switch (fileType) {
     case TWorkbook::ftNative2:
     case TWorkbook::ftNative3:
-      SaveAtomically(path, false, [&](QByteArray& out, const QString&) { out = TNativeFile::Write(book); });
+      SaveAtomically(path, [&](QIODevice& out) { Put(out, TNativeFile::Write(book)); });
       return;
     case TWorkbook::ftXlsx4:
     case TWorkbook::ftXlsx5:
-      SaveAtomically(path, true, [&](QByteArray&, const QString& temp) { TXlsxExport::Write(book, temp, path); });
+      SaveAtomically(path, [&](QIODevice& out) { TXlsxExport::Write(book, out, path); });
       return;
     case TWorkbook::ftTabText:
-      SaveAtomically(path, false, [&](QByteArray& out, const QString&) { out = TDelimitedText::Write(book, '\t'); });
+      SaveAtomically(path, [&](QIODevice& out) { Put(out, TDelimitedText::Write(book, '\t')); });
       return;
     case TWorkbook::ftCsv:
-      SaveAtomically(path, false, [&](QByteArray& out, const QString&) { out = TDelimitedText::Write(book, ','); });
+      SaveAtomically(path, [&](QIODevice& out) { Put(out, TDelimitedText::Write(book, ',')); });
       return;
     default:
       throw EWorkbookError(path, QString(), QStringLiteral("unknown file type %1").arg(fileType));
   }
 }
 
-void TWorkbookFile::SaveAtomically(const QString& path, bool needsFile,
-                                   const std::function<void(QByteArray&, const QString&)>& fill) {
+void TWorkbookFile::Put(QIODevice& out, const QByteArray& bytes) {
+  if (out.write(bytes) != bytes.size()) throw std::runtime_error(out.errorString().toStdString());
+}
+
+void TWorkbookFile::SaveAtomically(const QString& path, const std::function<void(QIODevice&)>& fill) {
   QSaveFile save(path);
   if (!save.open(QIODevice::WriteOnly))
     throw EWorkbookError(path, QString(), QStringLiteral("cannot write the file: %1").arg(save.errorString()));
-  auto abandon = [&](const QString& what) {
-    save.cancelWriting();
-    throw EWorkbookError(path, QString(), what);
-  };
-  QByteArray bytes;
-  // A library that writes files by name gets a temporary file beside the target; its content then
-  // goes into the save file, which replaces the target only on commit.
-  std::unique_ptr<QTemporaryFile> temp;
-  if (needsFile) {
-    temp = std::make_unique<QTemporaryFile>(path + QStringLiteral(".XXXXXX"));
-    if (!temp->open()) abandon(QStringLiteral("cannot create a temporary file: %1").arg(temp->errorString()));
-    temp->close();
-  }
   try {
-    fill(bytes, temp ? temp->fileName() : QString());
-  } catch (...) {
+    fill(save);
+  } catch (const EWorkbookError&) {
     save.cancelWriting();
     throw;
+  } catch (const std::exception& e) {
+    save.cancelWriting();
+    throw EWorkbookError(path, QString(), QStringLiteral("cannot write the file: %1").arg(QString::fromUtf8(e.what())));
   }
-  if (temp) {
-    QFile produced(temp->fileName());
-    if (!produced.open(QIODevice::ReadOnly)) abandon(QStringLiteral("cannot read back the written file"));
-    bytes = produced.readAll();
-  }
-  if (save.write(bytes) != bytes.size() || !save.commit())
+  if (!save.commit())
     throw EWorkbookError(path, QString(), QStringLiteral("cannot write the file: %1").arg(save.errorString()));
 }

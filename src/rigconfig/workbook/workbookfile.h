@@ -8,6 +8,7 @@
 #include <QByteArray>
 #include <QString>
 
+class QIODevice;
 class TWorkbook;
 
 class TWorkbookFile {
@@ -20,8 +21,10 @@ class TWorkbookFile {
   // The file type a name's extension suggests (.vts 5, .xlsx/.xls 4, .txt 3, .csv 6); 0 if none.
   static std::int16_t TypeForExtension(const QString& path);
 
-  // Writes the bytes fill() produces to path atomically. With needsFile, fill instead writes a
-  // temporary file whose path it is given (for libraries that write files by name).
-  static void SaveAtomically(const QString& path, bool needsFile,
-                             const std::function<void(QByteArray&, const QString&)>& fill);
+  // Writes what fill() puts into the device to path atomically: the target is replaced only when
+  // fill returns. The device is a file it may seek in.
+  static void SaveAtomically(const QString& path, const std::function<void(QIODevice&)>& fill);
+
+ private:
+  static void Put(QIODevice& out, const QByteArray& bytes);
 };

@@ -4,8 +4,10 @@
 
 #include <cfloat>
 #include <cstring>
+#include <functional>
 #include <random>
 
+#include <QDir>
 #include <QFile>
 
 #include "rigconfig/workbook/workbook.h"
@@ -119,6 +121,68 @@ TEST_F(Files, XlsxRoundTripKeepsValuesFormulasAndFormats) {
   const TWorkbook back = RoundTrip(book, "book.xlsx", 4);
   ExpectFilled(back);
   EXPECT_NEAR(back.ColWidth(3), 5120, 256);
+}
+
+TEST_F(Files, XlsxCarriesExactDoublesAwkwardTextAndEveryResultKind) {
+  TWorkbook book;
+  const double awkward[] = {0.1, 0.30000000000000004, -1234.5678, 12.5e9, DBL_MAX, -0.0};
+  for (int i = 0; i < 6; ++i) book.SetNumberRC(i + 1, 1, awkward[i]);
+  book.SetTextRC(1, 2, "  padded  ");
+  book.SetTextRC(2, 2, "a<b & c>d \"q\" 'x'");
+  book.SetTextRC(3, 2, "  padded  ");  // shared once, used twice
+  book.SetTextRC(4, 2, "");
+  book.SetTextRC(5, 2, QString::fromUtf8("bell\x07" "cr\r"));
+  book.SetFormulaRC(1, 3, "=A2>0");
+  book.SetFormulaRC(2, 3, "=1/0");
+  book.SetFormulaRC(3, 3, "=B2&\"!\"");
+  book.SetValueRC(4, 3, TCellValue::Error(TCellError::NA));
+  book.SetNumberFormatRC(6, 3, "0.00%");  // formatted, empty
+  book.SetNumberFormatRC(6, 4, "0.00%");
+  book.SetNumberRC(6, 4, 0.125);
+  book.SetRowHeight(2, 400);
+
+  const TWorkbook back = RoundTrip(book, "awkward.xlsx", 4);
+  for (int i = 0; i < 6; ++i) EXPECT_EQ(back.NumberRC(i + 1, 1), awkward[i]) << i;
+  EXPECT_EQ(back.TextRC(1, 2), "  padded  ");
+  EXPECT_EQ(back.TextRC(2, 2), "a<b & c>d \"q\" 'x'");
+  EXPECT_EQ(back.TextRC(3, 2), "  padded  ");
+  EXPECT_EQ(back.FormulaRC(1, 3), "=A2>0");
+  EXPECT_EQ(back.TextRC(1, 3), book.TextRC(1, 3));
+  EXPECT_EQ(back.TextRC(2, 3), "#DIV/0!");
+  EXPECT_EQ(back.TextRC(3, 3), "a<b & c>d \"q\" 'x'!");
+  EXPECT_EQ(back.TextRC(4, 3), "#N/A");
+  EXPECT_EQ(back.FormattedTextRC(6, 4), "12.50%");
+  // Control characters travel in the form spreadsheets use for them; the rest of the text is kept.
+  EXPECT_TRUE(back.TextRC(5, 2).startsWith("bell")) << back.TextRC(5, 2).toStdString();
+}
+
+TEST_F(Files, XlsxRefusesWhatTheFormatCannotHoldAndKeepsThePreviousFile) {
+  TWorkbook book;
+  book.SetNumberRC(1, 1, 1);
+  const QString path = Dir.File("limits.xlsx");
+  book.Write(path, 4);
+  const QByteArray before = TTempFolder::Read(path);
+  struct TCase { const char* Name; std::function<void(TWorkbook&)> Spoil; const char* Says; };
+  const TCase cases[] = {
+      {"long text", [](TWorkbook& b) { b.SetTextRC(3, 2, QString(32768, 'x')); }, "B3"},
+      {"long name", [](TWorkbook& b) { b.SetSheetName(1, QString(32, 'n')); }, "31 characters"},
+      {"apostrophe", [](TWorkbook& b) { b.SetSheetName(1, "'quoted'"); }, "apostrophe"},
+  };
+  for (const TCase& c : cases) {
+    TWorkbook spoilt;
+    spoilt.SetNumberRC(1, 1, 2);
+    c.Spoil(spoilt);
+    try {
+      spoilt.Write(path, 4);
+      ADD_FAILURE() << c.Name << " was written";
+    } catch (const EWorkbookError& e) {
+      EXPECT_TRUE(e.Message().contains("limits.xlsx")) << e.what();
+      EXPECT_TRUE(e.Message().contains(c.Says)) << e.what();
+    }
+    EXPECT_EQ(TTempFolder::Read(path), before) << c.Name;
+  }
+  QStringList left = QDir(Dir.Path()).entryList(QDir::Files);
+  EXPECT_EQ(left, QStringList{"limits.xlsx"});  // no temporary files left behind
 }
 
 TEST_F(Files, DelimitedTextRoundTripsTheActiveSheet) {
