@@ -5,7 +5,8 @@ find_path(SIMPLEINI_INCLUDE_DIR SimpleIni.h REQUIRED)
 target_include_directories(quorlex_thirdparty INTERFACE ${SIMPLEINI_INCLUDE_DIR})
 
 find_package(ZLIB REQUIRED)
-target_link_libraries(quorlex_thirdparty INTERFACE ZLIB::ZLIB)
+find_package(EXPAT REQUIRED)
+target_link_libraries(quorlex_thirdparty INTERFACE ZLIB::ZLIB EXPAT::EXPAT)
 
 # The spreadsheet-model .pc file names an include folder that does not exist, so IMPORTED_TARGET
 # fails at generate time; collect the flags by hand and keep only folders that are there.

@@ -8,10 +8,11 @@
 
 #include "rigconfig/workbook/delimitedtext.h"
 #include "rigconfig/workbook/nativefile.h"
-#include "rigconfig/workbook/orcusimport.h"
+#include "rigconfig/workbook/odsimport.h"
 #include "rigconfig/workbook/workbook.h"
 #include "rigconfig/workbook/workbookerror.h"
 #include "rigconfig/workbook/xlsxexport.h"
+#include "rigconfig/workbook/xlsximport.h"
 
 TWorkbook TWorkbookFile::Load(const QString& path, std::int16_t& fileType) {
   QFile file(path);
@@ -27,7 +28,7 @@ TWorkbook TWorkbookFile::Load(const QString& path, std::int16_t& fileType) {
   if (data.startsWith("PK\x03\x04")) {
     const bool ods = data.left(100).contains("application/vnd.oasis.opendocument.spreadsheet");
     fileType = TWorkbook::ftXlsx5;
-    return TOrcusImport::Read(path, ods);
+    return ods ? TOdsImport::Read(path) : TXlsxImport::Read(path, data);
   }
   if (TNativeFile::Recognise(data)) {
     fileType = TWorkbook::ftNative3;

@@ -29,11 +29,25 @@ const char* const MainNs = "http://schemas.openxmlformats.org/spreadsheetml/2006
 const char* const RelNs = "http://schemas.openxmlformats.org/officeDocument/2006/relationships";
 const char* const PackageRelNs = "http://schemas.openxmlformats.org/package/2006/relationships";
 
+bool IsHex(char c) { return (c >= '0' && c <= '9') || (c >= 'a' && c <= 'f') || (c >= 'A' && c <= 'F'); }
+
+// Whether text[i] starts something a reader would take for an _xHHHH_ escape.
+bool LooksEscaped(const QByteArray& text, qsizetype i) {
+  return i + 6 < text.size() && text[i] == '_' && text[i + 1] == 'x' && IsHex(text[i + 2]) && IsHex(text[i + 3]) &&
+         IsHex(text[i + 4]) && IsHex(text[i + 5]) && text[i + 6] == '_';
+}
+
 // Text as XML content or attribute value. Control characters XML cannot carry are written as
-// _xHHHH_, which spreadsheet programs decode.
+// _xHHHH_, which spreadsheet programs decode; an underscore that would read as such an escape is
+// itself escaped.
 void AppendEscaped(std::string& out, const QByteArray& utf8) {
-  for (const char ch : utf8) {
+  for (qsizetype i = 0; i < utf8.size(); ++i) {
+    const char ch = utf8[i];
     const auto c = static_cast<unsigned char>(ch);
+    if (c == '_' && LooksEscaped(utf8, i)) {
+      out += "_x005F_";
+      continue;
+    }
     switch (c) {
       case '&': out += "&amp;"; break;
       case '<': out += "&lt;"; break;

@@ -1,4 +1,4 @@
-#include "rigconfig/workbook/orcusimport.h"
+#include "rigconfig/workbook/odsimport.h"
 
 #include <cmath>
 #include <exception>
@@ -13,7 +13,6 @@
 #include <ixion/formula_tokens.hpp>
 #include <ixion/model_context.hpp>
 #include <orcus/orcus_ods.hpp>
-#include <orcus/orcus_xlsx.hpp>
 #include <orcus/spreadsheet/document.hpp>
 #include <orcus/spreadsheet/factory.hpp>
 #include <orcus/spreadsheet/sheet.hpp>
@@ -22,59 +21,21 @@
 #include "rigconfig/workbook/a1notation.h"
 #include "rigconfig/workbook/workbook.h"
 #include "rigconfig/workbook/workbookerror.h"
+#include "rigconfig/workbook/xlsximport.h"
 
 namespace ss = orcus::spreadsheet;
 
-QString TOrcusImport::BuiltinFormat(std::size_t id) {
-  switch (id) {
-    case 0: return QStringLiteral("General");
-    case 1: return QStringLiteral("0");
-    case 2: return QStringLiteral("0.00");
-    case 3: return QStringLiteral("#,##0");
-    case 4: return QStringLiteral("#,##0.00");
-    case 9: return QStringLiteral("0%");
-    case 10: return QStringLiteral("0.00%");
-    case 11: return QStringLiteral("0.00E+00");
-    case 14: return QStringLiteral("mm-dd-yy");
-    case 15: return QStringLiteral("d-mmm-yy");
-    case 16: return QStringLiteral("d-mmm");
-    case 17: return QStringLiteral("mmm-yy");
-    case 18: return QStringLiteral("h:mm AM/PM");
-    case 19: return QStringLiteral("h:mm:ss AM/PM");
-    case 20: return QStringLiteral("h:mm");
-    case 21: return QStringLiteral("h:mm:ss");
-    case 22: return QStringLiteral("m/d/yy h:mm");
-    case 37: return QStringLiteral("#,##0 ;(#,##0)");
-    case 38: return QStringLiteral("#,##0 ;(#,##0)");
-    case 39: return QStringLiteral("#,##0.00;(#,##0.00)");
-    case 40: return QStringLiteral("#,##0.00;(#,##0.00)");
-    case 45: return QStringLiteral("mm:ss");
-    case 46: return QStringLiteral("[h]:mm:ss");
-    case 47: return QStringLiteral("mm:ss.0");
-    case 48: return QStringLiteral("##0.0E+0");
-    case 49: return QStringLiteral("@");
-    default: return QString();
-  }
-}
-
-TWorkbook TOrcusImport::Read(const QString& path, bool ods) {
+TWorkbook TOdsImport::Read(const QString& path) {
   const ss::range_size_t size{a1::MaxRows, a1::MaxCols};
   ss::document doc(size);
   ss::import_factory factory(doc);
   factory.set_recalc_formula_cells(false);
   try {
     const std::string file = QFile::encodeName(path).toStdString();
-    if (ods) {
-      orcus::orcus_ods loader(&factory);
-      loader.read_file(file);
-    } else {
-      orcus::orcus_xlsx loader(&factory);
-      loader.read_file(file);
-    }
+    orcus::orcus_ods loader(&factory);
+    loader.read_file(file);
   } catch (const std::exception& e) {
-    throw EWorkbookError(path, QString(), QStringLiteral("cannot read the %1 file: %2")
-                                              .arg(ods ? QStringLiteral(".ods") : QStringLiteral(".xlsx"),
-                                                   QString::fromUtf8(e.what())));
+    throw EWorkbookError(path, QString(), QStringLiteral("cannot read the .ods file: %1").arg(QString::fromUtf8(e.what())));
   }
 
   const ixion::model_context& cxt = doc.get_model_context();
@@ -125,7 +86,7 @@ TWorkbook TOrcusImport::Read(const QString& path, bool ods) {
         const ss::cell_format_t* cf = styles.get_cell_format(xf);
         if (!cf || cf->number_format == 0) continue;
         auto known = formatCodes.find(cf->number_format);
-        const QString code = known != formatCodes.end() ? known->second : BuiltinFormat(cf->number_format);
+        const QString code = known != formatCodes.end() ? known->second : TXlsxImport::BuiltinFormat(cf->number_format);
         if (!code.isEmpty() && code.compare(QLatin1String("General"), Qt::CaseInsensitive) != 0)
           book.SetNumberFormatRC(row, col, code);
       }

@@ -1,0 +1,13 @@
+#pragma once
+// Reads .ods through liborcus. Loading does not let the library compute anything: constants are
+// taken as they are, formulas as text (printed in A1 style), and our engine computes the results.
+
+#include <QString>
+
+class TWorkbook;
+
+class TOdsImport {
+ public:
+  // Throws EWorkbookError naming path (and the cell, for a formula our engine cannot read).
+  static TWorkbook Read(const QString& path);
+};

@@ -1,0 +1,70 @@
+#pragma once
+// Parses XML parts of a zip package with expat as they are inflated. Element and attribute names
+// reach the handler without their namespace prefix. A document type declaration is refused, so
+// no entity definitions can be smuggled in. Faults throw EWorkbookError naming the part and line
+// (the caller adds the file).
+
+#include <cstddef>
+#include <exception>
+#include <string>
+#include <string_view>
+
+#include <expat.h>
+
+class TZipReader;
+
+class TXmlPartParser {
+ public:
+  // The attributes of the element being started, valid only during StartElement.
+  class TAttributes {
+   public:
+    void Load(const char** atts) { FAtts = atts; }
+    const char* Find(std::string_view name) const;
+    std::string_view Get(std::string_view name) const;  // "" when absent
+    static std::string_view LocalName(std::string_view name);
+
+   private:
+    const char** FAtts = nullptr;
+  };
+
+  class THandler {
+   public:
+    virtual ~THandler() = default;
+    virtual void StartElement(std::string_view name) = 0;
+    virtual void EndElement(std::string_view) {}
+    void Characters(const char* text, int length) {
+      if (Collecting) Text.append(text, static_cast<std::size_t>(length));
+    }
+    TAttributes Attrs;
+
+   protected:
+    bool Collecting = false;  // while set, character data gathers in Text
+    std::string Text;
+  };
+
+  static void Parse(const TZipReader& zip, const std::string& part, THandler& handler);
+  // Only that the part is well-formed XML.
+  static void Check(const TZipReader& zip, const std::string& part);
+
+ private:
+  TXmlPartParser(const std::string& part, THandler& handler);
+  ~TXmlPartParser();
+  TXmlPartParser(const TXmlPartParser&) = delete;
+  TXmlPartParser& operator=(const TXmlPartParser&) = delete;
+
+  void Run(const TZipReader& zip);
+  void Feed(const char* data, std::size_t size, bool last);
+
+  template <class TCall>
+  static void Guard(void* self, TCall call);
+  static void OnStart(void* self, const XML_Char* name, const XML_Char** atts);
+  static void OnEnd(void* self, const XML_Char* name);
+  static void OnCharacters(void* self, const XML_Char* text, int length);
+  static void OnDoctype(void* self, const XML_Char*, const XML_Char*, const XML_Char*, int);
+
+  std::string FPart;
+  THandler& FHandler;
+  XML_Parser FParser;
+  std::exception_ptr FFailure;  // a handler's exception, carried across the C library
+  bool FDoctype = false;
+};
