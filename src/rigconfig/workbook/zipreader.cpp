@@ -5,14 +5,11 @@
 
 #include <zlib.h>
 
+#include "rigconfig/workbook/zipformat.h"
+
 namespace {
 
-constexpr std::uint32_t LocalSignature = 0x04034b50;
-constexpr std::uint32_t CentralSignature = 0x02014b50;
-constexpr std::uint32_t EndSignature = 0x06054b50;
-constexpr std::uint32_t End64Signature = 0x06064b50;
-constexpr std::uint32_t End64LocatorSignature = 0x07064b50;
-constexpr std::uint32_t Max32 = 0xFFFFFFFFu;
+using namespace zipformat;
 
 [[noreturn]] void Fail(const std::string& what) { throw std::runtime_error(what); }
 
@@ -99,7 +96,7 @@ TZipReader::TZipReader(const QByteArray& archive) : FData(archive) {
     const std::uint64_t extraEnd = extra + extraLength;
     while (extra + 4 <= extraEnd) {
       const std::uint32_t tag = bytes.U16(extra), length = bytes.U16(extra + 2);
-      if (tag == 0x0001) {
+      if (tag == Zip64Tag) {
         std::uint64_t field = extra + 4;
         const std::uint64_t fieldEnd = field + length;
         auto next = [&](std::uint64_t& value) {
@@ -150,10 +147,10 @@ void TZipReader::Read(const std::string& name, const std::function<void(const ch
     done += size;
     sink(reinterpret_cast<const char*>(piece), size);
   };
-  if (e->Method == 0) {
+  if (e->Method == Stored) {
     if (e->Packed != e->Size) Fail(name + " is damaged");
     deliver(packed, e->Packed);
-  } else if (e->Method == 8) {
+  } else if (e->Method == Deflated) {
     z_stream z{};
     if (inflateInit2(&z, -MAX_WBITS) != Z_OK) Fail("cannot start decompression");
     std::vector<unsigned char> buffer(1 << 20);

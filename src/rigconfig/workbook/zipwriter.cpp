@@ -6,18 +6,14 @@
 #include <QIODevice>
 #include <zlib.h>
 
+#include "rigconfig/workbook/zipformat.h"
+
 namespace {
 
-constexpr std::uint32_t LocalSignature = 0x04034b50;
-constexpr std::uint32_t CentralSignature = 0x02014b50;
-constexpr std::uint32_t EndSignature = 0x06054b50;
-constexpr std::uint32_t End64Signature = 0x06064b50;
-constexpr std::uint32_t End64LocatorSignature = 0x07064b50;
+using namespace zipformat;
+
 constexpr std::uint16_t Version = 45;  // 4.5: zip64 may appear
-constexpr std::uint16_t Deflated = 8;
 constexpr std::uint16_t DosDate = (0 << 9) | (1 << 5) | 1;  // 1980-01-01: entries carry no real time
-constexpr std::uint16_t Zip64Tag = 0x0001;
-constexpr std::uint32_t Max32 = 0xFFFFFFFFu;
 constexpr std::size_t ChunkSize = 256 * 1024;
 constexpr std::size_t LocalFixedSize = 30;
 
