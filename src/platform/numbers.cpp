@@ -98,10 +98,28 @@ QString FloatToStr(double value) {
 }
 
 QString FloatToShortest(double value) {
+  QByteArray text;
+  AppendShortest(text, value);
+  return QString::fromLatin1(text);
+}
+
+void AppendShortest(QByteArray& out, double value) {
   char buf[64];
   const auto [ptr, ec] = std::to_chars(buf, buf + sizeof buf, value);
-  if (ec != std::errc()) return QString();
-  return QString::fromLatin1(buf, static_cast<int>(ptr - buf));
+  if (ec == std::errc()) out.append(buf, static_cast<qsizetype>(ptr - buf));
+}
+
+void AppendInteger(QByteArray& out, long long value) {
+  char buf[24];
+  const auto [ptr, ec] = std::to_chars(buf, buf + sizeof buf, value);
+  out.append(buf, static_cast<qsizetype>(ptr - buf));
+}
+
+std::optional<double> ParseExact(std::string_view text) {
+  double value = 0;
+  const auto [ptr, ec] = std::from_chars(text.data(), text.data() + text.size(), value);
+  if (text.empty() || ec != std::errc() || ptr != text.data() + text.size() || !std::isfinite(value)) return std::nullopt;
+  return value;
 }
 
 }  // namespace numbers

@@ -5,6 +5,9 @@
 
 #include <cstdint>
 #include <optional>
+#include <string_view>
+
+#include <QByteArray>
 
 #include <QString>
 
@@ -26,5 +29,12 @@ std::optional<std::int64_t> ParseTypedInteger(const QString& text);
 QString FloatToStr(double value);
 // The shortest text that reads back as exactly the same double.
 QString FloatToShortest(double value);
+
+// Byte-level forms for file writers and readers: the shortest exact text appended to out, a whole
+// number appended to out, and a number in exactly the form from_chars reads (no blanks, no "+"),
+// nothing for anything else or for infinities and NaN.
+void AppendShortest(QByteArray& out, double value);
+void AppendInteger(QByteArray& out, long long value);
+std::optional<double> ParseExact(std::string_view text);
 
 }  // namespace numbers

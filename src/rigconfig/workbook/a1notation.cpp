@@ -3,13 +3,19 @@
 namespace a1 {
 
 QString ColumnName(int col) {
-  QString s;
-  while (col > 0) {
-    const int d = (col - 1) % 26;
-    s.prepend(QChar('A' + d));
+  QByteArray name;
+  AppendColumnName(name, col);
+  return QString::fromLatin1(name);
+}
+
+void AppendColumnName(QByteArray& out, int col) {
+  char letters[8];
+  int n = 0;
+  while (col > 0 && n < 8) {
+    letters[n++] = static_cast<char>('A' + (col - 1) % 26);
     col = (col - 1) / 26;
   }
-  return s;
+  while (n > 0) out += letters[--n];
 }
 
 QString CellName(int row, int col) { return ColumnName(col) + QString::number(row); }

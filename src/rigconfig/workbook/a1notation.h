@@ -3,6 +3,7 @@
 
 #include <optional>
 
+#include <QByteArray>
 #include <QString>
 
 namespace a1 {
@@ -12,6 +13,7 @@ constexpr int MaxCols = 16384;
 
 // 1 -> "A", 27 -> "AA".
 QString ColumnName(int col);
+void AppendColumnName(QByteArray& out, int col);
 // (1, 1) -> "A1".
 QString CellName(int row, int col);
 

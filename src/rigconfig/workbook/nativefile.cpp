@@ -17,28 +17,6 @@ namespace {
 
 constexpr int kVersion = 1;
 
-void AppendColumn(QByteArray& out, int col) {
-  char buf[8];
-  int n = 0;
-  while (col > 0) {
-    buf[n++] = static_cast<char>('A' + (col - 1) % 26);
-    col = (col - 1) / 26;
-  }
-  while (n > 0) out += buf[--n];
-}
-
-void AppendInt(QByteArray& out, long long v) {
-  char buf[24];
-  const auto res = std::to_chars(buf, buf + sizeof buf, v);
-  out.append(buf, static_cast<int>(res.ptr - buf));
-}
-
-void AppendDouble(QByteArray& out, double v) {
-  char buf[40];
-  const auto res = std::to_chars(buf, buf + sizeof buf, v);
-  out.append(buf, static_cast<int>(res.ptr - buf));
-}
-
 void AppendString(QByteArray& out, const QString& s) {
   const QByteArray utf8 = s.toUtf8();
   out += '"';
@@ -106,11 +84,9 @@ class TLine {
   }
   double Number() {
     const QByteArray w = Word();
-    double v = 0;
-    const auto res = std::from_chars(w.constData(), w.constData() + w.size(), v);
-    if (w.isEmpty() || res.ec != std::errc() || res.ptr != w.constData() + w.size() || !std::isfinite(v))
-      Fail(QStringLiteral("malformed number \"%1\"").arg(QString::fromUtf8(w)));
-    return v;
+    const std::optional<double> v = numbers::ParseExact(std::string_view(w.constData(), static_cast<std::size_t>(w.size())));
+    if (!v) Fail(QStringLiteral("malformed number \"%1\"").arg(QString::fromUtf8(w)));
+    return *v;
   }
   QString String() {
     SkipBlanks();
@@ -297,20 +273,20 @@ QByteArray TNativeFile::Write(const TWorkbook& book) {
   QByteArray out;
   out += Magic;
   out += ' ';
-  AppendInt(out, kVersion);
+  numbers::AppendInteger(out, kVersion);
   out += '\n';
   for (int s = 1; s <= book.NumSheets(); ++s) {
     const TSheet& sheet = book.SheetAt(s);
     out += "sheet ";
     AppendString(out, sheet.Name());
     out += "\nsize ";
-    AppendInt(out, sheet.MaxRow);
+    numbers::AppendInteger(out, sheet.MaxRow);
     out += ' ';
-    AppendInt(out, sheet.MaxCol);
+    numbers::AppendInteger(out, sheet.MaxCol);
     out += '\n';
     if (sheet.HdrHeight != TSheet::DefaultRowHeight) {
       out += "header-height ";
-      AppendInt(out, sheet.HdrHeight);
+      numbers::AppendInteger(out, sheet.HdrHeight);
       out += '\n';
     }
     std::map<int, int> columns;
@@ -318,16 +294,16 @@ QByteArray TNativeFile::Write(const TWorkbook& book) {
     for (const auto& [col, t] : sheet.ColTexts) columns[col] |= 2;
     for (const auto& [col, what] : columns) {
       out += "column ";
-      AppendColumn(out, col);
-      if (what & 1) { out += " width "; AppendInt(out, sheet.ColWidths.at(col)); }
+      a1::AppendColumnName(out, col);
+      if (what & 1) { out += " width "; numbers::AppendInteger(out, sheet.ColWidths.at(col)); }
       if (what & 2) { out += " heading "; AppendString(out, sheet.ColTexts.at(col)); }
       out += '\n';
     }
     for (const auto& [row, h] : sheet.RowHeights) {
       out += "row ";
-      AppendInt(out, row);
+      numbers::AppendInteger(out, row);
       out += " height ";
-      AppendInt(out, h);
+      numbers::AppendInteger(out, h);
       out += '\n';
     }
     for (int r = 1; r <= sheet.RowCount(); ++r) {
@@ -335,15 +311,15 @@ QByteArray TNativeFile::Write(const TWorkbook& book) {
         const TCell& cell = *sheet.Find(r, c);
         if (cell.Kind == TCellKind::Empty && cell.Format == 0) continue;
         out += "cell ";
-        AppendColumn(out, c);
-        AppendInt(out, r);
+        a1::AppendColumnName(out, c);
+        numbers::AppendInteger(out, r);
         if (cell.Format) {
           out += " format ";
           AppendString(out, book.FormatCode(cell.Format));
         }
         switch (cell.Kind) {
           case TCellKind::Empty: break;
-          case TCellKind::Number: out += ' '; AppendDouble(out, cell.Num); break;
+          case TCellKind::Number: out += ' '; numbers::AppendShortest(out, cell.Num); break;
           case TCellKind::Text: out += ' '; AppendString(out, sheet.Text(cell.Aux)); break;
           case TCellKind::Error: out += ' '; out += TCellValue::ErrorText(static_cast<TCellError>(cell.Aux)).toLatin1(); break;
           case TCellKind::Formula: {

@@ -1,16 +1,14 @@
 #include "rigconfig/workbook/xlsxexport.h"
 
-#include <charconv>
 #include <cmath>
-#include <map>
 #include <stdexcept>
 #include <string>
 #include <unordered_map>
 #include <vector>
 
-#include <QHash>
 #include <QIODevice>
 
+#include "platform/numbers.h"
 #include "rigconfig/workbook/a1notation.h"
 #include "rigconfig/workbook/workbook.h"
 #include "rigconfig/workbook/workbookerror.h"
@@ -21,7 +19,7 @@ namespace {
 // Level 1 compresses a sheet of numbers to about a fifth at several times the speed of the default.
 constexpr int CompressionLevel = 1;
 constexpr int MaxTextLength = 32767;  // longest cell text other programs accept
-constexpr std::size_t FlushSize = 1 << 20;
+constexpr qsizetype FlushSize = 1 << 20;
 constexpr int FirstCustomFormat = 164;  // lower numbers are the built-in formats
 
 const char* const XmlHead = "<?xml version=\"1.0\" encoding=\"UTF-8\" standalone=\"yes\"?>\n";
@@ -40,7 +38,7 @@ bool LooksEscaped(const QByteArray& text, qsizetype i) {
 // Text as XML content or attribute value. Control characters XML cannot carry are written as
 // _xHHHH_, which spreadsheet programs decode; an underscore that would read as such an escape is
 // itself escaped.
-void AppendEscaped(std::string& out, const QByteArray& utf8) {
+void AppendEscaped(QByteArray& out, const QByteArray& utf8) {
   for (qsizetype i = 0; i < utf8.size(); ++i) {
     const char ch = utf8[i];
     const auto c = static_cast<unsigned char>(ch);
@@ -67,19 +65,7 @@ void AppendEscaped(std::string& out, const QByteArray& utf8) {
   }
 }
 
-void AppendEscaped(std::string& out, const QString& text) { AppendEscaped(out, text.toUtf8()); }
-
-void AppendNumber(std::string& out, double v) {
-  char buf[32];
-  const auto result = std::to_chars(buf, buf + sizeof buf, v);
-  out.append(buf, result.ptr);
-}
-
-void AppendInt(std::string& out, long long v) {
-  char buf[24];
-  const auto result = std::to_chars(buf, buf + sizeof buf, v);
-  out.append(buf, result.ptr);
-}
+void AppendEscaped(QByteArray& out, const QString& text) { AppendEscaped(out, text.toUtf8()); }
 
 // A column width in characters as the file stores it: the cell padding of the default font
 // (5 pixels at 7 pixels per digit) is added, and the result kept to 1/256 of a character.
@@ -114,14 +100,14 @@ class TPackageTables {
     return FStyles[format];
   }
 
-  std::string SharedStringsXml() const {
-    std::string x = XmlHead;
+  QByteArray SharedStringsXml() const {
+    QByteArray x = XmlHead;
     x += "<sst xmlns=\"";
     x += MainNs;
     x += "\" count=\"";
-    AppendInt(x, FStringUses);
+    numbers::AppendInteger(x, FStringUses);
     x += "\" uniqueCount=\"";
-    AppendInt(x, static_cast<long long>(FStringOrder.size()));
+    numbers::AppendInteger(x, static_cast<long long>(FStringOrder.size()));
     x += "\">";
     for (const QString& s : FStringOrder) {
       const bool keepSpaces = !s.isEmpty() && (s.front().isSpace() || s.back().isSpace());
@@ -133,18 +119,18 @@ class TPackageTables {
     return x;
   }
 
-  std::string StylesXml() const {
-    std::string x = XmlHead;
+  QByteArray StylesXml() const {
+    QByteArray x = XmlHead;
     x += "<styleSheet xmlns=\"";
     x += MainNs;
     x += "\">";
     if (!FStyleFormats.empty()) {
       x += "<numFmts count=\"";
-      AppendInt(x, static_cast<long long>(FStyleFormats.size()));
+      numbers::AppendInteger(x, static_cast<long long>(FStyleFormats.size()));
       x += "\">";
       for (std::size_t i = 0; i < FStyleFormats.size(); ++i) {
         x += "<numFmt numFmtId=\"";
-        AppendInt(x, FirstCustomFormat + static_cast<long long>(i));
+        numbers::AppendInteger(x, FirstCustomFormat + static_cast<long long>(i));
         x += "\" formatCode=\"";
         AppendEscaped(x, FBook.FormatCode(FStyleFormats[i]));
         x += "\"/>";
@@ -157,11 +143,11 @@ class TPackageTables {
          "<borders count=\"1\"><border><left/><right/><top/><bottom/><diagonal/></border></borders>"
          "<cellStyleXfs count=\"1\"><xf numFmtId=\"0\" fontId=\"0\" fillId=\"0\" borderId=\"0\"/></cellStyleXfs>"
          "<cellXfs count=\"";
-    AppendInt(x, static_cast<long long>(FStyleFormats.size()) + 1);
+    numbers::AppendInteger(x, static_cast<long long>(FStyleFormats.size()) + 1);
     x += "\"><xf numFmtId=\"0\" fontId=\"0\" fillId=\"0\" borderId=\"0\" xfId=\"0\"/>";
     for (std::size_t i = 0; i < FStyleFormats.size(); ++i) {
       x += "<xf numFmtId=\"";
-      AppendInt(x, FirstCustomFormat + static_cast<long long>(i));
+      numbers::AppendInteger(x, FirstCustomFormat + static_cast<long long>(i));
       x += "\" fontId=\"0\" fillId=\"0\" borderId=\"0\" xfId=\"0\" applyNumberFormat=\"1\"/>";
     }
     x += "</cellXfs><cellStyles count=\"1\"><cellStyle name=\"Normal\" xfId=\"0\" builtinId=\"0\"/></cellStyles>"
@@ -197,7 +183,7 @@ class TSheetPart {
     FOut += "<sheetViews><sheetView ";
     if (selected) FOut += "tabSelected=\"1\" ";
     FOut += "workbookViewId=\"0\"/></sheetViews><sheetFormatPr defaultRowHeight=\"";
-    AppendNumber(FOut, TSheet::DefaultRowHeight / 20.0);
+    numbers::AppendShortest(FOut, TSheet::DefaultRowHeight / 20.0);
     FOut += "\"/>";
     WriteColumns();
     FOut += "<sheetData>";
@@ -217,7 +203,7 @@ class TSheetPart {
 
  private:
   void Flush() {
-    FZip.Write(FOut);
+    FZip.Write(FOut.constData(), static_cast<std::size_t>(FOut.size()));
     FOut.clear();
   }
 
@@ -241,37 +227,29 @@ class TSheetPart {
     FOut += "<cols>";
     for (const auto& [col, width] : FSheet.ColWidths) {
       FOut += "<col min=\"";
-      AppendInt(FOut, col);
+      numbers::AppendInteger(FOut, col);
       FOut += "\" max=\"";
-      AppendInt(FOut, col);
+      numbers::AppendInteger(FOut, col);
       FOut += "\" width=\"";
-      AppendNumber(FOut, FileColumnWidth(width / 256.0));
+      numbers::AppendShortest(FOut, FileColumnWidth(width / 256.0));
       FOut += "\" customWidth=\"1\"/>";
     }
     FOut += "</cols>";
   }
 
-  const std::string& ColumnName(int col) {
-    if (FColumnNames.size() < static_cast<std::size_t>(col)) {
-      for (int c = static_cast<int>(FColumnNames.size()) + 1; c <= col; ++c)
-        FColumnNames.push_back(a1::ColumnName(c).toStdString());
-    }
-    return FColumnNames[col - 1];
-  }
-
   void WriteRow(int r, std::uint16_t heightTwips) {
     const int length = r <= FSheet.RowCount() ? FSheet.RowLength(r) : 0;
-    char rowText[16];
-    const auto rowEnd = std::to_chars(rowText, rowText + sizeof rowText, r).ptr;
+    QByteArray rowText;
+    numbers::AppendInteger(rowText, r);
     bool open = false;
     auto openRow = [&] {
       if (open) return;
       open = true;
       FOut += "<row r=\"";
-      FOut.append(rowText, rowEnd);
+      FOut += rowText;
       if (heightTwips) {
         FOut += "\" ht=\"";
-        AppendNumber(FOut, heightTwips / 20.0);
+        numbers::AppendShortest(FOut, heightTwips / 20.0);
         FOut += "\" customHeight=\"1";
       }
       FOut += "\">";
@@ -282,12 +260,12 @@ class TSheetPart {
       if (cell.Kind == TCellKind::Empty && cell.Format == 0) continue;
       openRow();
       FOut += "<c r=\"";
-      FOut += ColumnName(c);
-      FOut.append(rowText, rowEnd);
+      a1::AppendColumnName(FOut, c);
+      FOut += rowText;
       FOut += '"';
       if (const int style = FTables.StyleIndex(cell.Format)) {
         FOut += " s=\"";
-        AppendInt(FOut, style);
+        numbers::AppendInteger(FOut, style);
         FOut += '"';
       }
       WriteContent(r, c, cell);
@@ -302,7 +280,7 @@ class TSheetPart {
         return;
       case TCellKind::Number:
         FOut += "><v>";
-        AppendNumber(FOut, cell.Num);
+        numbers::AppendShortest(FOut, cell.Num);
         FOut += "</v></c>";
         return;
       case TCellKind::Text: {
@@ -310,7 +288,7 @@ class TSheetPart {
         if (text.size() > MaxTextLength)
           Fail(r, c, QStringLiteral("a text longer than %1 characters cannot be stored in .xlsx").arg(MaxTextLength));
         FOut += " t=\"s\"><v>";
-        AppendInt(FOut, FTables.StringIndex(text));
+        numbers::AppendInteger(FOut, FTables.StringIndex(text));
         FOut += "</v></c>";
         return;
       }
@@ -334,7 +312,7 @@ class TSheetPart {
         AppendEscaped(FOut, formula);
         FOut += "</f><v>";
         if (number || v.Kind == TValueKind::Bool)
-          AppendNumber(FOut, v.Num);
+          numbers::AppendShortest(FOut, v.Num);
         else
           AppendEscaped(FOut, v.ToText());
         FOut += "</v></c>";
@@ -348,12 +326,11 @@ class TSheetPart {
   TPackageTables& FTables;
   TZipWriter& FZip;
   QString FTarget;
-  std::string FOut;
-  std::vector<std::string> FColumnNames;
+  QByteArray FOut;
 };
 
-std::string WorkbookXml(const TWorkbook& book) {
-  std::string x = XmlHead;
+QByteArray WorkbookXml(const TWorkbook& book) {
+  QByteArray x = XmlHead;
   x += "<workbook xmlns=\"";
   x += MainNs;
   x += "\" xmlns:r=\"";
@@ -363,9 +340,9 @@ std::string WorkbookXml(const TWorkbook& book) {
     x += "<sheet name=\"";
     AppendEscaped(x, book.SheetAt(s).Name());
     x += "\" sheetId=\"";
-    AppendInt(x, s);
+    numbers::AppendInteger(x, s);
     x += "\" r:id=\"rId";
-    AppendInt(x, s);
+    numbers::AppendInteger(x, s);
     x += "\"/>";
   }
   // Other programs recompute on opening; the cached results are for those that only read.
@@ -373,14 +350,14 @@ std::string WorkbookXml(const TWorkbook& book) {
   return x;
 }
 
-std::string WorkbookRelsXml(int sheets) {
-  std::string x = XmlHead;
+QByteArray WorkbookRelsXml(int sheets) {
+  QByteArray x = XmlHead;
   x += "<Relationships xmlns=\"";
   x += PackageRelNs;
   x += "\">";
-  auto relation = [&](int id, const char* type, const std::string& target) {
+  auto relation = [&](int id, const char* type, const QByteArray& target) {
     x += "<Relationship Id=\"rId";
-    AppendInt(x, id);
+    numbers::AppendInteger(x, id);
     x += "\" Type=\"";
     x += RelNs;
     x += type;
@@ -388,15 +365,15 @@ std::string WorkbookRelsXml(int sheets) {
     x += target;
     x += "\"/>";
   };
-  for (int s = 1; s <= sheets; ++s) relation(s, "/worksheet", "worksheets/sheet" + std::to_string(s) + ".xml");
+  for (int s = 1; s <= sheets; ++s) relation(s, "/worksheet", "worksheets/sheet" + QByteArray::number(s) + ".xml");
   relation(sheets + 1, "/styles", "styles.xml");
   relation(sheets + 2, "/sharedStrings", "sharedStrings.xml");
   x += "</Relationships>";
   return x;
 }
 
-std::string ContentTypesXml(int sheets) {
-  std::string x = XmlHead;
+QByteArray ContentTypesXml(int sheets) {
+  QByteArray x = XmlHead;
   x += "<Types xmlns=\"http://schemas.openxmlformats.org/package/2006/content-types\">"
        "<Default Extension=\"rels\" ContentType=\"application/vnd.openxmlformats-package.relationships+xml\"/>"
        "<Default Extension=\"xml\" ContentType=\"application/xml\"/>"
@@ -407,15 +384,15 @@ std::string ContentTypesXml(int sheets) {
        "<Override PartName=\"/xl/sharedStrings.xml\" "
        "ContentType=\"application/vnd.openxmlformats-officedocument.spreadsheetml.sharedStrings+xml\"/>";
   for (int s = 1; s <= sheets; ++s) {
-    x += "<Override PartName=\"/xl/worksheets/sheet" + std::to_string(s) + ".xml\" "
+    x += "<Override PartName=\"/xl/worksheets/sheet" + QByteArray::number(s) + ".xml\" "
          "ContentType=\"application/vnd.openxmlformats-officedocument.spreadsheetml.worksheet+xml\"/>";
   }
   x += "</Types>";
   return x;
 }
 
-std::string PackageRelsXml() {
-  std::string x = XmlHead;
+QByteArray PackageRelsXml() {
+  QByteArray x = XmlHead;
   x += "<Relationships xmlns=\"";
   x += PackageRelNs;
   x += "\"><Relationship Id=\"rId1\" Type=\"";
@@ -437,22 +414,19 @@ QString TXlsxExport::SheetNameProblem(const QString& name) {
 }
 
 void TXlsxExport::Write(const TWorkbook& book, QIODevice& out, const QString& target) {
-  QHash<QString, int> names;
+  // Sheet names are unique already (the workbook refuses a second sheet of the same name).
   for (int s = 1; s <= book.NumSheets(); ++s) {
     const QString name = book.SheetAt(s).Name();
-    const QString where = QStringLiteral("sheet \"%1\"").arg(name);
     const QString problem = SheetNameProblem(name);
-    if (!problem.isEmpty()) throw EWorkbookError(target, where, problem + QStringLiteral(" in .xlsx"));
-    if (names.contains(name.toLower()))
-      throw EWorkbookError(target, where, QStringLiteral("two sheets cannot share a name in .xlsx"));
-    names.insert(name.toLower(), s);
+    if (!problem.isEmpty())
+      throw EWorkbookError(target, QStringLiteral("sheet \"%1\"").arg(name), problem + QStringLiteral(" in .xlsx"));
   }
   try {
     TZipWriter zip(out, CompressionLevel);
     TPackageTables tables(book);
-    auto part = [&](const std::string& name, const std::string& xml) {
+    auto part = [&](const char* name, const QByteArray& xml) {
       zip.BeginEntry(name);
-      zip.Write(xml);
+      zip.Write(xml.constData(), static_cast<std::size_t>(xml.size()));
       zip.EndEntry();
     };
     const int sheets = book.NumSheets();

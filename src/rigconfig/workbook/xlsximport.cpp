@@ -4,6 +4,7 @@
 #include <charconv>
 #include <cmath>
 #include <map>
+#include <optional>
 #include <stdexcept>
 #include <string>
 #include <string_view>
@@ -13,6 +14,7 @@
 #include <QDateTime>
 
 #include "platform/datetime.h"
+#include "platform/numbers.h"
 #include "rigconfig/workbook/a1notation.h"
 #include "rigconfig/workbook/formula.h"
 #include "rigconfig/workbook/workbook.h"
@@ -48,12 +50,16 @@ long long ToInteger(std::string_view s, long long fallback) {
   return r.ec == std::errc() && r.ptr == s.data() + s.size() ? v : fallback;
 }
 
+// A number as XML carries it: blanks around it and a leading "+" are allowed.
 bool ToDouble(std::string_view s, double& v) {
-  while (!s.empty() && (s.front() == ' ' || s.front() == '\n' || s.front() == '\t' || s.front() == '\r')) s.remove_prefix(1);
-  while (!s.empty() && (s.back() == ' ' || s.back() == '\n' || s.back() == '\t' || s.back() == '\r')) s.remove_suffix(1);
-  if (!s.empty() && s.front() == '+') s.remove_prefix(1);
-  const auto r = std::from_chars(s.data(), s.data() + s.size(), v);
-  return !s.empty() && r.ec == std::errc() && r.ptr == s.data() + s.size() && std::isfinite(v);
+  constexpr std::string_view blanks = " \t\r\n";
+  const std::size_t first = s.find_first_not_of(blanks);
+  if (first == std::string_view::npos) return false;
+  s = s.substr(first, s.find_last_not_of(blanks) - first + 1);
+  if (s.front() == '+') s.remove_prefix(1);
+  const std::optional<double> parsed = numbers::ParseExact(s);
+  if (parsed) v = *parsed;
+  return parsed.has_value();
 }
 
 using THandler = TXmlPartParser::THandler;
@@ -237,9 +243,12 @@ class TSheetHandler : public THandler {
   void StartCell() {
     const char* ref = Attrs.Find("r");
     if (ref) {
-      if (!ParseReference(ref))
+      const auto name = a1::ParseCellName(QString::fromLatin1(ref));
+      if (!name || name->AbsRow || name->AbsCol)
         throw EWorkbookError(QString(), QStringLiteral("sheet \"%1\" row %2").arg(FBook.SheetName(FSheet)).arg(FRow),
-                         QStringLiteral("\"%1\" is not a cell name").arg(ToQString(ref)));
+                             QStringLiteral("\"%1\" is not a cell name").arg(ToQString(ref)));
+      FRow = name->Row;
+      FCol = name->Col;
     } else {
       ++FCol;
     }
@@ -253,27 +262,6 @@ class TSheetHandler : public THandler {
     FHasFormula = false;
     FInline.clear();
     FInInline = false;
-  }
-
-  // "AB12" into FRow and FCol; false when it is not a plain cell name within the sheet's limits.
-  bool ParseReference(std::string_view ref) {
-    std::size_t i = 0;
-    long col = 0, row = 0;
-    for (; i < ref.size() && i < 4; ++i) {
-      char ch = ref[i];
-      if (ch >= 'a' && ch <= 'z') ch = static_cast<char>(ch - 'a' + 'A');
-      if (ch < 'A' || ch > 'Z') break;
-      col = col * 26 + (ch - 'A' + 1);
-    }
-    if (i == 0 || i == ref.size() || ref[i] == '0') return false;
-    for (; i < ref.size(); ++i) {
-      if (ref[i] < '0' || ref[i] > '9' || row > a1::MaxRows) return false;
-      row = row * 10 + (ref[i] - '0');
-    }
-    if (col > a1::MaxCols || row > a1::MaxRows) return false;
-    FRow = static_cast<int>(row);
-    FCol = static_cast<int>(col);
-    return true;
   }
 
   void StartFormula() {
