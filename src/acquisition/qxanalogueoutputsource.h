@@ -37,7 +37,6 @@ class TQXAnalogueOutputSource : public TQXIFDAnalogueSource {
   QString TextScheduledTarget() const;
   // The interface's output number (the sheet's channel).
   int OutputNumber() const { return -(FChannel + 1); }
-  int Demand() const { return SpinValue(); }
 
   std::unique_ptr<IScheduleEditor> FTimeProfilingEditor;
   TAOSchedulingStatus FAOSchedStatus = PID_NO;

@@ -44,8 +44,6 @@ class TQXDataList : public QObject {
   QStringList DigitalInputChannels() const;
 
   const std::vector<TQXSource*>& Sources() const { return FSources; }
-  // Every source made, listed or not, and the frames.
-  int ObjectCount() const { return static_cast<int>(FObjects.size()); }
   // The rows whose kind is not built here: "row N: KIND".
   const QStringList& Skipped() const { return FSkipped; }
   QWidget* MimicPanel() const { return FMimicPanel; }

@@ -55,7 +55,6 @@ class TQXSource : public QObject {
   std::unique_ptr<IConditions> FConditions;
 
   QString HintText() const { return FHint; }
-  bool HasPosition() const { return FHasPosition; }
 
  protected:
   // The base construction of every source with a label and a box.

@@ -15,7 +15,6 @@ class TTwoStateImage : public QWidget {
 
   bool State() const { return FState; }
   void SetState(bool on);
-  bool PictureLoaded() const { return !FPicture.isNull(); }
 
  signals:
   void Clicked();

@@ -72,7 +72,6 @@ QString THelpWindow::TopicPage(const QString& helpFile, const QString& topic) {
 }
 
 void THelpWindow::ShowPage(const QString& page, const QString& missingText) {
-  FCurrentPage = page;
   if (page.isEmpty()) {
     FBrowser->setHtml(QStringLiteral("<p>%1</p>").arg(missingText.toHtmlEscaped()));
     FStatus->setText(missingText);

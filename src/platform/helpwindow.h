@@ -27,12 +27,10 @@ class THelpWindow : public QWidget, public IHelpViewer {
   static QString ContextPage(const QString& helpFile, int context);
   static QString TopicPage(const QString& helpFile, const QString& topic);
 
-  QString CurrentPage() const { return FCurrentPage; }
 
  private:
   void ShowPage(const QString& page, const QString& missingText);
 
   QTextBrowser* FBrowser;
   QLabel* FStatus;
-  QString FCurrentPage;
 };

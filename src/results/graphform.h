@@ -100,7 +100,6 @@ class TGraphForm : public QWidget, public IResultsGraph {
 
   // What the chart shows, for the configuration dialogs and for tests.
   QChart* Chart() const { return FChart; }
-  QChartView* ChartView() const { return FView; }
   QString XTitle() const;
   bool TimeOnXAxis() const { return FTimeX; }
   // The chart series made for SeriesList[index], or nullptr when it is not shown.

@@ -37,7 +37,6 @@ class TRegistry {
   bool OpenKey(const QString& key, bool canCreate);
   void CloseKey();
   bool KeyExists(const QString& key) const;
-  QString CurrentPath() const { return FCurrentKey; }
 
   bool ValueExists(const QString& name) const;
   bool DeleteValue(const QString& name);

@@ -11,7 +11,6 @@ TQrlInfo::TQrlInfo(const QStringList& arguments, const QString& version) {
     const QFileInfo exe(arguments.first());
     FExePath = exe.absolutePath();
     FExeName = exe.completeBaseName();
-    FExeExt = exe.suffix().isEmpty() ? QString() : QLatin1Char('.') + exe.suffix();
   }
   if (arguments.size() > 1) FPieces = SplitParameters(arguments[1]);
   QStringList parts = version.split(QLatin1Char('.'));

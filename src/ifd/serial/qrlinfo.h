@@ -33,7 +33,6 @@ class TQrlInfo {
 
   QString ExePath() const { return FExePath; }
   QString ExeName() const { return FExeName; }
-  QString ExeExt() const { return FExeExt; }
   // "%d.%d.%d.%d".
   QString VersionText() const { return FVersion; }
 
@@ -49,6 +48,5 @@ class TQrlInfo {
   std::function<QString()> FNewInstanceSource;
   QString FExePath;
   QString FExeName;
-  QString FExeExt;
   QString FVersion;
 };

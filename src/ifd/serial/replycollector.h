@@ -27,7 +27,6 @@ class TReplyCollector {
 
   // The text and raw bytes gathered since the last terminator ("" once consumed).
   QByteArray PendingText() const { return FConsumed ? QByteArray() : FText; }
-  QByteArray PendingRaw() const { return FConsumed ? QByteArray() : FRaw; }
 
  private:
   void Consume();

@@ -30,17 +30,12 @@ class TThreadMsgDispatcher : public QThread {
 
   void Suspend();
   void Resume();
-  bool Suspended() const { return FSuspended.load(); }
 
   // Tells the thread to end and waits for it, serving its pending hand-over meanwhile so a waiting
   // GUI thread and a blocked dispatcher cannot deadlock. Called from inside a hand-over (a prompt
   // opened by a handler, and the program closed from there) it does not wait: the thread ends as
   // soon as that hand-over returns. Returns whether the thread has ended.
   bool Stop();
-  bool Terminated() const { return FTerminated.load(); }
-  // Whether a hand-over is running on the GUI thread now.
-  bool InHandOver() const { return FInHandOver; }
-
   // The messages being delivered (empty between hand-overs).
   QString MsgOut() const { return FMsgOut; }
   QString MsgIn() const { return FMsgIn; }

@@ -15,7 +15,6 @@ class TNumberFormat {
   explicit TNumberFormat(const QString& code = QString());
 
   QString Code() const { return FCode; }
-  bool IsGeneral() const { return FGeneral; }
   QString Format(const TCellValue& value) const;
   QString Format(double value) const;
 

@@ -49,7 +49,6 @@ class TWorkbook : private ICellSource {
   void Read(const QString& path, std::int16_t* fileType = nullptr);
   // Writes through a temporary file renamed into place; throws EWorkbookError on failure.
   void Write(const QString& path, std::int16_t fileType) const;
-  void WriteCsv(const QString& path) const { Write(path, ftCsv); }
 
   // --- sheets ---------------------------------------------------------------------------------
   int NumSheets() const { return static_cast<int>(FSheets.size()); }
