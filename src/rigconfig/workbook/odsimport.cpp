@@ -5,7 +5,6 @@
 #include <map>
 #include <memory>
 
-#include <QFile>
 #include <ixion/address.hpp>
 #include <ixion/cell.hpp>
 #include <ixion/formula.hpp>
@@ -25,15 +24,14 @@
 
 namespace ss = orcus::spreadsheet;
 
-TWorkbook TOdsImport::Read(const QString& path) {
+TWorkbook TOdsImport::Read(const QString& path, const QByteArray& data) {
   const ss::range_size_t size{a1::MaxRows, a1::MaxCols};
   ss::document doc(size);
   ss::import_factory factory(doc);
   factory.set_recalc_formula_cells(false);
   try {
-    const std::string file = QFile::encodeName(path).toStdString();
     orcus::orcus_ods loader(&factory);
-    loader.read_file(file);
+    loader.read_stream(std::string_view(data.constData(), static_cast<std::size_t>(data.size())));
   } catch (const std::exception& e) {
     throw EWorkbookError(path, QString(), QStringLiteral("cannot read the .ods file: %1").arg(QString::fromUtf8(e.what())));
   }

@@ -28,7 +28,7 @@ TWorkbook TWorkbookFile::Load(const QString& path, std::int16_t& fileType) {
   if (data.startsWith("PK\x03\x04")) {
     const bool ods = data.left(100).contains("application/vnd.oasis.opendocument.spreadsheet");
     fileType = TWorkbook::ftXlsx5;
-    return ods ? TOdsImport::Read(path) : TXlsxImport::Read(path, data);
+    return ods ? TOdsImport::Read(path, data) : TXlsxImport::Read(path, data);
   }
   if (TNativeFile::Recognise(data)) {
     fileType = TWorkbook::ftNative3;
