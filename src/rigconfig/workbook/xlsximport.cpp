@@ -1,69 +1,22 @@
 #include "rigconfig/workbook/xlsximport.h"
 
-#include <algorithm>
-#include <charconv>
-#include <cmath>
 #include <map>
-#include <optional>
 #include <stdexcept>
 #include <string>
 #include <string_view>
-#include <unordered_map>
 #include <vector>
 
-#include <QDateTime>
-
-#include "platform/datetime.h"
-#include "platform/numbers.h"
 #include "rigconfig/workbook/a1notation.h"
-#include "rigconfig/workbook/formula.h"
 #include "rigconfig/workbook/workbook.h"
 #include "rigconfig/workbook/workbookerror.h"
+#include "rigconfig/workbook/xlsxcodec.h"
+#include "rigconfig/workbook/xlsxsheetreader.h"
 #include "rigconfig/workbook/xmlpartparser.h"
 #include "rigconfig/workbook/zipreader.h"
 
 namespace {
 
-// Texts may carry characters XML cannot as _xHHHH_ (and a literal "_x" as _x005F_).
-std::string DecodeEscapes(std::string s) {
-  if (s.find("_x") == std::string::npos) return s;
-  std::string out;
-  out.reserve(s.size());
-  for (std::size_t i = 0; i < s.size(); ++i) {
-    unsigned code = 0;
-    if (s[i] == '_' && i + 6 < s.size() && s[i + 1] == 'x' && s[i + 6] == '_' &&
-        std::from_chars(s.data() + i + 2, s.data() + i + 6, code, 16).ptr == s.data() + i + 6) {
-      out += QString(QChar(static_cast<char16_t>(code))).toStdString();
-      i += 6;
-    } else {
-      out += s[i];
-    }
-  }
-  return out;
-}
-
-QString ToQString(std::string_view s) { return QString::fromUtf8(s.data(), static_cast<qsizetype>(s.size())); }
-
-long long ToInteger(std::string_view s, long long fallback) {
-  long long v = 0;
-  const auto r = std::from_chars(s.data(), s.data() + s.size(), v);
-  return r.ec == std::errc() && r.ptr == s.data() + s.size() ? v : fallback;
-}
-
-// A number as XML carries it: blanks around it and a leading "+" are allowed.
-bool ToDouble(std::string_view s, double& v) {
-  constexpr std::string_view blanks = " \t\r\n";
-  const std::size_t first = s.find_first_not_of(blanks);
-  if (first == std::string_view::npos) return false;
-  s = s.substr(first, s.find_last_not_of(blanks) - first + 1);
-  if (s.front() == '+') s.remove_prefix(1);
-  const std::optional<double> parsed = numbers::ParseExact(s);
-  if (parsed) v = *parsed;
-  return parsed.has_value();
-}
-
 using THandler = TXmlPartParser::THandler;
-using TAttributes = TXmlPartParser::TAttributes;
 
 // _rels/*.rels: relationship identifiers to part names.
 class TRelsHandler : public THandler {
@@ -105,7 +58,7 @@ class TWorkbookHandler : public THandler {
  public:
   struct TSheetEntry { std::string Name, RelId; };
   void StartElement(std::string_view name) override {
-    if (name == "sheet") Sheets.push_back({DecodeEscapes(std::string(Attrs.Get("name"))), std::string(Attrs.Get("id"))});
+    if (name == "sheet") Sheets.push_back({TXlsxCodec::Unescape(std::string(Attrs.Get("name"))), std::string(Attrs.Get("id"))});
   }
   std::vector<TSheetEntry> Sheets;
 };
@@ -120,7 +73,7 @@ class TSharedStringsHandler : public THandler {
   void EndElement(std::string_view name) override {
     if (name == "t" && Collecting) { FItem += Text; Collecting = false; }
     else if (name == "rPh") --FPhonetic;
-    else if (name == "si") Strings.push_back(ToQString(DecodeEscapes(FItem)));
+    else if (name == "si") Strings.push_back(TXlsxCodec::ToQString(TXlsxCodec::Unescape(FItem)));
   }
   std::vector<QString> Strings;
 
@@ -134,11 +87,11 @@ class TStylesHandler : public THandler {
  public:
   void StartElement(std::string_view name) override {
     if (name == "numFmt") {
-      FCodes[static_cast<std::size_t>(ToInteger(Attrs.Get("numFmtId"), -1))] = ToQString(DecodeEscapes(std::string(Attrs.Get("formatCode"))));
+      FCodes[static_cast<std::size_t>(TXlsxCodec::ToInteger(Attrs.Get("numFmtId"), -1))] = TXlsxCodec::ToQString(TXlsxCodec::Unescape(std::string(Attrs.Get("formatCode"))));
     } else if (name == "cellXfs") {
       FInCellXfs = true;
     } else if (name == "xf" && FInCellXfs) {
-      FXfFormats.push_back(static_cast<std::size_t>(ToInteger(Attrs.Get("numFmtId"), 0)));
+      FXfFormats.push_back(static_cast<std::size_t>(TXlsxCodec::ToInteger(Attrs.Get("numFmtId"), 0)));
     }
   }
   void EndElement(std::string_view name) override {
@@ -160,195 +113,6 @@ class TStylesHandler : public THandler {
   std::map<std::size_t, QString> FCodes;
   std::vector<std::size_t> FXfFormats;
   bool FInCellXfs = false;
-};
-
-struct TPendingFormula {
-  int Sheet, Row, Col;
-  QString Text;
-};
-
-// One worksheet, written straight into the workbook's active sheet.
-class TSheetHandler : public THandler {
- public:
-  TSheetHandler(TWorkbook& book, int sheet, const std::vector<QString>& strings, const std::vector<QString>& styles,
-                std::vector<TPendingFormula>& formulas)
-      : FBook(book), FSheet(sheet), FStrings(strings), FStyles(styles), FFormulas(formulas) {}
-
-  void StartElement(std::string_view name) override {
-    const std::string_view n = name;
-    if (n == "c") StartCell();
-    else if (n == "v" || (n == "t" && FInInline)) { Collecting = true; Text.clear(); }
-    else if (n == "f") StartFormula();
-    else if (n == "is") { FInInline = true; FInline.clear(); }
-    else if (n == "row") StartRow();
-    else if (n == "col") Column();
-  }
-
-  void EndElement(std::string_view name) override {
-    const std::string_view n = name;
-    if (n == "v") { FValue = Text; FHasValue = true; Collecting = false; }
-    else if (n == "t" && FInInline) { FInline += Text; Collecting = false; }
-    else if (n == "is") FInInline = false;
-    else if (n == "f") { FFormula = Text; Collecting = false; }
-    else if (n == "c") EndCell();
-  }
-
-  // After the sheet: shared formulas, column widths within the used columns, the grid's size.
-  void Finish() {
-    for (const TShared& s : FSharedUses) {
-      auto master = FSharedMasters.find(s.Index);
-      if (master == FSharedMasters.end()) continue;  // the file lost its master: keep the value
-      const TShared& m = master->second;
-      FFormulas.push_back({FSheet, s.Row, s.Col, TFormula::Shift(m.Text, s.Row - m.Row, s.Col - m.Col)});
-    }
-    for (const auto& [first, entry] : FWidths) {
-      const auto& [last, width] = entry;
-      for (int c = first; c <= std::min(last, FLastCol); ++c) FBook.SetColWidth(c, width);
-    }
-    FBook.SetMaxRow(std::max(FLastRow, 1));
-    FBook.SetMaxCol(std::max(FLastCol, 1));
-  }
-
- private:
-  struct TShared { int Row = 0, Col = 0; QString Text; std::size_t Index = 0; };
-
-  [[noreturn]] void Fail(const QString& what) const {
-    throw EWorkbookError(QString(), QStringLiteral("sheet \"%1\" cell %2").arg(FBook.SheetName(FSheet), a1::CellName(FRow, FCol)), what);
-  }
-
-  void StartRow() {
-    const char* r = Attrs.Find("r");
-    FRow = r ? static_cast<int>(ToInteger(r, 0)) : FRow + 1;
-    FCol = 0;
-    if (FRow < 1 || FRow > a1::MaxRows)
-      throw EWorkbookError(QString(), QStringLiteral("sheet \"%1\" row %2").arg(FBook.SheetName(FSheet), ToQString(r ? r : "")),
-                       QStringLiteral("the row number is out of range"));
-    const char* height = Attrs.Find("ht");
-    double points = 0;
-    if (height && Attrs.Get("customHeight") == "1" && ToDouble(height, points) && points >= 0 && points < 3276)
-      FBook.SetRowHeight(FRow, static_cast<std::uint16_t>(std::lround(points * 20)));
-  }
-
-  // Widths are in characters plus the cell padding of the default font, 5 pixels at 7 per digit.
-  void Column() {
-    double width = 0;
-    const int first = static_cast<int>(ToInteger(Attrs.Get("min"), 0));
-    const int last = static_cast<int>(ToInteger(Attrs.Get("max"), first));
-    if (first < 1 || last < first || !ToDouble(Attrs.Get("width"), width) || width < 0) return;
-    const double pixels = std::floor(width * 7 + 0.5);
-    const double chars = pixels >= 12 ? (pixels - 5) / 7 : pixels / 12;
-    FWidths[first] = {last, static_cast<std::uint16_t>(std::min(std::lround(chars * 256), 65535L))};
-  }
-
-  void StartCell() {
-    const char* ref = Attrs.Find("r");
-    if (ref) {
-      const auto name = a1::ParseCellName(QString::fromLatin1(ref));
-      if (!name || name->AbsRow || name->AbsCol)
-        throw EWorkbookError(QString(), QStringLiteral("sheet \"%1\" row %2").arg(FBook.SheetName(FSheet)).arg(FRow),
-                             QStringLiteral("\"%1\" is not a cell name").arg(ToQString(ref)));
-      FRow = name->Row;
-      FCol = name->Col;
-    } else {
-      ++FCol;
-    }
-    if (FRow < 1 || FCol < 1 || FCol > a1::MaxCols) Fail(QStringLiteral("the cell is outside the sheet"));
-    FType = Attrs.Get("t");
-    FStyle = static_cast<std::size_t>(ToInteger(Attrs.Get("s"), 0));
-    FHasValue = false;
-    FValue.clear();
-    FFormula.clear();
-    FFormulaType.clear();
-    FHasFormula = false;
-    FInline.clear();
-    FInInline = false;
-  }
-
-  void StartFormula() {
-    FHasFormula = true;
-    FFormulaType = Attrs.Get("t");
-    FSharedIndex = static_cast<std::size_t>(ToInteger(Attrs.Get("si"), -1));
-    FSharedRef = Attrs.Find("ref") != nullptr;
-    Collecting = true;
-    Text.clear();
-  }
-
-  void EndCell() {
-    if (FRow > FLastRow) FLastRow = FRow;
-    if (FCol > FLastCol) FLastCol = FCol;
-    if (FStyle > 0 && FStyle < FStyles.size() && !FStyles[FStyle].isEmpty())
-      FBook.SetNumberFormatRC(FRow, FCol, FStyles[FStyle]);
-    if (FHasFormula && EndFormula()) return;
-    if (FType.empty() || FType == "n") {
-      if (!FHasValue) return;
-      double v = 0;
-      if (!ToDouble(FValue, v)) Fail(QStringLiteral("\"%1\" is not a number").arg(ToQString(FValue)));
-      FBook.SetNumberRC(FRow, FCol, v);
-    } else if (FType == "s") {
-      const long long index = ToInteger(FValue, -1);
-      if (index < 0 || index >= static_cast<long long>(FStrings.size()))
-        Fail(QStringLiteral("the shared text %1 does not exist").arg(ToQString(FValue)));
-      FBook.SetTextRC(FRow, FCol, FStrings[static_cast<std::size_t>(index)]);
-    } else if (FType == "inlineStr") {
-      FBook.SetTextRC(FRow, FCol, ToQString(DecodeEscapes(FInline)));
-    } else if (FType == "str") {
-      FBook.SetTextRC(FRow, FCol, ToQString(DecodeEscapes(FValue)));
-    } else if (FType == "b") {
-      FBook.SetValueRC(FRow, FCol, TCellValue::Boolean(FValue == "1" || FValue == "true"));
-    } else if (FType == "e") {
-      const TCellError error = TCellValue::ParseError(ToQString(FValue));
-      FBook.SetValueRC(FRow, FCol, TCellValue::Error(error == TCellError::None ? TCellError::Value : error));
-    } else if (FType == "d") {
-      SetDate();
-    } else {
-      Fail(QStringLiteral("unknown cell type \"%1\"").arg(ToQString(FType)));
-    }
-  }
-
-  // True when the cell's content is the formula; false leaves the cached value as the content
-  // (a data table, or the parts of an array formula other than its corner).
-  bool EndFormula() {
-    QString text = ToQString(DecodeEscapes(FFormula)).trimmed();
-    // Functions newer than the file format's first edition carry prefixes; our engine knows them
-    // by their plain names.
-    text.remove(QStringLiteral("_xlfn."));
-    text.remove(QStringLiteral("_xlws."));
-    if (FFormulaType == "shared") {
-      if (!text.isEmpty() && FSharedRef) {
-        FSharedMasters[FSharedIndex] = {FRow, FCol, QStringLiteral("=") + text, FSharedIndex};
-        FFormulas.push_back({FSheet, FRow, FCol, QStringLiteral("=") + text});
-      } else {
-        FSharedUses.push_back({FRow, FCol, QString(), FSharedIndex});
-      }
-      return true;
-    }
-    if (FFormulaType == "dataTable" || text.isEmpty()) return false;
-    FFormulas.push_back({FSheet, FRow, FCol, QStringLiteral("=") + text});
-    return true;
-  }
-
-  // An ISO 8601 date: its calendar fields as written, since sheet dates are wall-clock values.
-  void SetDate() {
-    const QDateTime when = QDateTime::fromString(ToQString(FValue), Qt::ISODateWithMs);
-    if (!when.isValid()) Fail(QStringLiteral("\"%1\" is not a date").arg(ToQString(FValue)));
-    const QDate d = when.date();
-    const QTime t = when.time();
-    FBook.SetNumberRC(FRow, FCol, datetime::EncodeDate(d.year(), d.month(), d.day()) +
-                                      datetime::EncodeTime(t.hour(), t.minute(), t.second(), t.msec()));
-  }
-
-  TWorkbook& FBook;
-  int FSheet;
-  const std::vector<QString>& FStrings;
-  const std::vector<QString>& FStyles;
-  std::vector<TPendingFormula>& FFormulas;
-  int FRow = 0, FCol = 0, FLastRow = 0, FLastCol = 0;
-  std::string FType, FValue, FFormula, FFormulaType, FInline;
-  std::size_t FStyle = 0, FSharedIndex = 0;
-  bool FHasValue = false, FHasFormula = false, FSharedRef = false, FInInline = false;
-  std::map<int, std::pair<int, std::uint16_t>> FWidths;  // first column -> (last column, width)
-  std::unordered_map<std::size_t, TShared> FSharedMasters;
-  std::vector<TShared> FSharedUses;
 };
 
 std::string Folder(const std::string& part) {
@@ -425,19 +189,19 @@ TWorkbook TXlsxImport::Read(const QString& path, const QByteArray& data) {
     book.SetAutoRecalc(false);
     book.SetNumSheets(static_cast<int>(workbook.Sheets.size()));
     for (std::size_t s = 0; s < workbook.Sheets.size(); ++s)
-      book.SetSheetName(static_cast<int>(s) + 1, ToQString(workbook.Sheets[s].Name));
-    std::vector<TPendingFormula> formulas;
+      book.SetSheetName(static_cast<int>(s) + 1, TXlsxCodec::ToQString(workbook.Sheets[s].Name));
+    std::vector<TXlsxSheetReader::TPendingFormula> formulas;
     for (std::size_t s = 0; s < workbook.Sheets.size(); ++s) {
       const int sheet = static_cast<int>(s) + 1;
       book.SetSheet(sheet);
       auto target = rels.Targets.find(workbook.Sheets[s].RelId);
       // A chart sheet, or a sheet whose part is missing, stays empty.
       if (target == rels.Targets.end() || !zip.Has(target->second)) continue;
-      TSheetHandler handler(book, sheet, strings.Strings, styleFormats, formulas);
+      TXlsxSheetReader handler(book, sheet, strings.Strings, styleFormats, formulas);
       TXmlPartParser::Parse(zip, target->second, handler);
       handler.Finish();
     }
-    for (const TPendingFormula& f : formulas) {
+    for (const TXlsxSheetReader::TPendingFormula& f : formulas) {
       book.SetSheet(f.Sheet);
       try {
         book.SetFormulaRC(f.Row, f.Col, f.Text);
