@@ -86,6 +86,7 @@ TMaster::TMaster(QWidget* parent) : QMainWindow(parent), FMdi(new QMdiArea(this)
 
 TMaster::~TMaster() {
   Shutdown();
+  if (TServices::Rig() == FRig.get()) TServices::SetRig(nullptr);
   TServices::Bus().SetHandler({});
 }
 
@@ -263,11 +264,11 @@ void TMaster::CreateMenus() {
   view->addSeparator();
   view->addAction(FActions["WordProcessor"]);
   view->addAction(FActions["WordProcessorLocation"]);
-  auto* options = menuBar()->addMenu(QStringLiteral("&Options"));
-  for (const char* n : {"Calibrate", "IFDSettings", "TDCOffset"}) options->addAction(FActions[n]);
-  FActions.insert("LecturerSeparator", options->addSeparator());
-  options->addAction(FActions["LecturerMode"]);
-  options->addAction(FActions["ChangePassword"]);
+  FOptionsMenu = menuBar()->addMenu(QStringLiteral("&Options"));
+  for (const char* n : {"Calibrate", "IFDSettings", "TDCOffset"}) FOptionsMenu->addAction(FActions[n]);
+  FActions.insert("LecturerSeparator", FOptionsMenu->addSeparator());
+  FOptionsMenu->addAction(FActions["LecturerMode"]);
+  FOptionsMenu->addAction(FActions["ChangePassword"]);
   auto* tools = menuBar()->addMenu(QStringLiteral("&Tools"));
   for (const char* n : {"RemoteTool", "Oscilloscope", "Scheduler", "ShowSchedules"}) tools->addAction(FActions[n]);
   auto* sample = menuBar()->addMenu(QStringLiteral("&Sample"));
@@ -363,7 +364,6 @@ void TMaster::StartUp(const QString& rigFolder, const QStringList& arguments) {
   FRig = std::make_unique<TRigConfig>(&FBook1, &FBook2, this);
   TServices::SetRig(FRig.get());
   FRig->InitialiseLoop(rigFolder);
-  FRig->LoadHelpSystem();
   SetSampleInterval(FRig->SampleInterval > 0 ? FRig->SampleInterval : FRig->LogSampleInterval);
 
   FTable = std::make_unique<TTableForm>(FBook3);
@@ -403,6 +403,9 @@ void TMaster::StartUp(const QString& rigFolder, const QStringList& arguments) {
 
 QMdiSubWindow* TMaster::AddChild(QWidget* widget, const QString& caption) {
   QMdiSubWindow* sub = FMdi->addSubWindow(widget);
+  // The main window owns the table, graph and diagram for its whole life: closing one of their
+  // windows only hides it, and the View menu brings it back.
+  sub->setAttribute(Qt::WA_DeleteOnClose, false);
   sub->setWindowTitle(caption);
   sub->setWindowIcon(QIcon());
   sub->show();
@@ -453,11 +456,9 @@ void TMaster::BuildMenu() {
   }
   StandardVisible = FormatVisible = SamplingVisible = true;
   if (FRig && FRig->Industrial) {
-    FActions["LecturerMode"]->setVisible(false);
-    FActions["ChangePassword"]->setVisible(false);
-    FActions["LecturerSeparator"]->setVisible(false);
-    // the tool button stays, disabled
-    FStandardBar->addAction(FActions["LecturerMode"]);
+    // The menu loses the lecturer items; the tool button (the same action) stays, disabled.
+    for (const char* n : {"LecturerSeparator", "LecturerMode", "ChangePassword"}) FOptionsMenu->removeAction(FActions[n]);
+    FActions["LecturerMode"]->setEnabled(false);
   }
   const bool remote = FRig && FRig->ProgramType != TProgramType::StandAloneApp;
   FActions["RemoteTool"]->setEnabled(remote);
@@ -605,8 +606,9 @@ void TMaster::LaunchWordProcessor() {
 
 void TMaster::ShowAbout() {
   TAboutBox about(FRig ? FRig->Print_Header : QString(), FRig ? FRig->Product_Ver : 0,
-                  QFileInfo(QCoreApplication::applicationFilePath()).completeBaseName() + QStringLiteral(" build ") +
-                      (FQrlInfo ? FQrlInfo->VersionText() : QStringLiteral("0.0.0.0")),
+                  (FQrlInfo ? FQrlInfo->ExeName() + QStringLiteral(" build ") + FQrlInfo->VersionText()
+                           : QFileInfo(QCoreApplication::applicationFilePath()).completeBaseName() +
+                                 QStringLiteral(" build 0.0.0.0")),
                   FRig && FRig->Industrial, this);
   TChoiceRequest request;
   request.Caption = QStringLiteral("About");
@@ -616,14 +618,13 @@ void TMaster::ShowAbout() {
   TServices::Prompts().ChooseItem(request);
 }
 
+// The table's WriteCell disables Unhide and the lecturer commands and redraws the graph.
 void TMaster::EnterLecturerMode() {
-  if (FTable) FTable->WriteCell();
-  FActions["Unhide"]->setEnabled(false);
-  FActions["LecturerMode"]->setEnabled(false);
-  EnableUnhideButton = false;
+  if (FTable) {
+    FTable->WriteCell();
+    FTable->QuestionsAreAnswered = true;
+  }
   if (FRig) FRig->LectureMode = true;
-  if (FGraph) FGraph->DrawGraph();
-  if (FTable) FTable->QuestionsAreAnswered = true;
 }
 
 // ---- inverter ----
@@ -707,7 +708,9 @@ void TMaster::ShellHelpContents() { if (FRig) FRig->ShellHelpContents(); }
 
 // ---- rig load ----
 
-void TMaster::SetApplicationTitle(const QString& title) { QApplication::setApplicationDisplayName(title); }
+// The main window's caption carries the title already. Qt's application display name is not set:
+// it would be appended to the caption of every dialog and message box.
+void TMaster::SetApplicationTitle(const QString&) {}
 void TMaster::EnableLoadNewExperiment() { FActions["LoadNew"]->setEnabled(true); }
 void TMaster::SetSampleStatus(const QString& text) {
   SampleStatus = text;
@@ -784,7 +787,7 @@ void TMaster::HandleMessage(unsigned msg, std::intptr_t wParam, std::intptr_t lP
       ifd->reSetFrequencyReaders();
       ifd->startFrequencySampling();
     }
-    if (FInverterProgram >= 0 && FInverterProgram != FCaptureApparatusID)
+    if (FInverterProgram >= 0 && (FInverterProgram & 0xFF) != FCaptureApparatusID)
       TServices::Prompts().MessageDlg(
           QStringLiteral("The detected Vexa inverter program does not match Capture equipment \rconnected to the Vexa. "
                          "This could damage the equipment. Please, use  \rthe Vexa Programmer Tool to upload the right "
@@ -808,7 +811,6 @@ void TMaster::SetSampleButton(const QString& caption, int image) {
   FActions["SampleNowItem"]->setText(caption);
   if (image == ILoggerHost::ImageStop) FActions["SampleNow"]->setIcon(TToolIcons::Icon(TToolIcon::Stop));
   if (image == ILoggerHost::ImageGo) FActions["SampleNow"]->setIcon(TToolIcons::Icon(TToolIcon::Go));
-  FActions["SampleNow"]->setData(image);
 }
 bool TMaster::SampleNowEnabled() const { return FActions["SampleNow"]->isEnabled(); }
 void TMaster::SetSampleNowEnabled(bool on) {

@@ -205,10 +205,10 @@ class TMaster : public QMainWindow,
   QHash<QString, QAction*> FActions;
   QToolBar *FStandardBar = nullptr, *FSamplingBar = nullptr, *FFormatBar = nullptr, *FToolsBar = nullptr;
   QMenu* FUsingEquipment = nullptr;
+  QMenu* FOptionsMenu = nullptr;
   QLabel* FPanels[5] = {};
   QToolBar* FStatusBar2 = nullptr;
   std::map<QString, QLabel*> FFeaturePanels;
   std::map<QString, unsigned> FMessages;
-  bool FClosing = false;
   bool FShutDown = false;
 };

@@ -23,11 +23,11 @@ TPasswordForm::TPasswordForm(TMaster& master) : QDialog(&master), Edit(new QLine
   layout->addWidget(box);
   connect(box, &QDialogButtonBox::accepted, this, &TPasswordForm::OKClick);
   connect(box, &QDialogButtonBox::rejected, this, &QDialog::reject);
-  Password = QString::fromLatin1(DefaultPassword);
+  Password = QString::fromLatin1(settings::reg::LecturerPasswordDefault);
   if (TRigConfig* rig = master.Rig(); rig && !rig->RegistryKey.isEmpty()) {
     TRegistry reg;
     if (reg.OpenKey(rig->RegistryKey, true)) {
-      Password = reg.ReadStringOrCreate(settings::reg::LecturerPassword, QString::fromLatin1(DefaultPassword));
+      Password = reg.ReadStringOrCreate(settings::reg::LecturerPassword, QString::fromLatin1(settings::reg::LecturerPasswordDefault));
       reg.CloseKey();
     }
   }

@@ -10,7 +10,6 @@ class TPasswordForm : public QDialog {
   Q_OBJECT
  public:
   static constexpr const char* Incorrect = "The password you have typed is incorrect. Please try again.";
-  static constexpr const char* DefaultPassword = "tamarind";
 
   // Reads the stored password (writing the default when there is none).
   explicit TPasswordForm(TMaster& master);

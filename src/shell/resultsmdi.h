@@ -25,9 +25,7 @@ class TResultsMDI : public QWidget {
   bool Assemble(TRigConfig& rig);
 
   TQXIFD* IFD() const { return FIFD.get(); }
-  TQXDataList* DataList() const { return FDataList.get(); }
   TQXLoggerPanel* Logger() const { return FLogger.get(); }
-  QWidget* MimicPanel() const { return FPanel; }
   const QPixmap& Backdrop() const { return FBackdrop; }
 
  protected:

@@ -1,8 +1,11 @@
 #include <gtest/gtest.h>
 
 #include <QAction>
+#include <QCoreApplication>
+#include <QEvent>
 #include <QDir>
 #include <QLineEdit>
+#include <QPointer>
 
 #include "acquisition/qxloggerpanel.h"
 #include "platform/messagebus.h"
@@ -190,4 +193,46 @@ TEST_F(TMasterFixture, InverterMessagesSendTheReadsAndWarnOnAMismatch) {
   EXPECT_TRUE(prompts->Records().back().Text.endsWith("Capture Rig: QX-C1 \rVexa Program: QX-C3"));
   master->FInverterProgram = 1;
   bus.SendMessage(programmer);  // matching: no warning
+}
+
+// Closing a child window only hides it: the main window keeps using the table, graph and diagram.
+TEST_F(TMasterFixture, ClosingAChildWindowHidesItAndTheViewMenuBringsItBack) {
+  QPointer<QWidget> table = master->Table();
+  QWidget* window = table->parentWidget();
+  while (window && !window->inherits("QMdiSubWindow")) window = window->parentWidget();
+  ASSERT_NE(window, nullptr);
+  window->close();
+  QCoreApplication::sendPostedEvents(nullptr, QEvent::DeferredDelete);
+  ASSERT_FALSE(table.isNull());
+  EXPECT_TRUE(window->isHidden());
+  master->ShowChild(3);
+  EXPECT_FALSE(window->isHidden());
+  master->NextResults();  // the table is still usable
+}
+
+// On an industrial rig the lecturer commands leave the menu; the tool button stays, disabled.
+TEST(TMasterIndustrial, LecturerCommandsLeaveTheMenuAndTheButtonIsDisabled) {
+  TTempFolder tmp;
+  qputenv("QUORLEX_DEVICE_DIR", tmp.File("no-devices").toLocal8Bit());
+  const QString rig = tmp.CopyTree(kDemoSource, "demo");
+  TWorkbook general;
+  general.Read(rig + "/config/general.vts");
+  general.SetNumberRC(2, 5, 1);
+  general.Write(rig + "/config/general.vts", 5);
+  auto prompts = std::make_unique<TScriptedPrompts>();
+  prompts->ExpectChoice(0);
+  auto master = std::make_unique<TMaster>();
+  master->StartUp(rig, {});
+  ASSERT_TRUE(master->Rig()->Industrial);
+  QAction* lecturer = master->Action("LecturerMode");
+  EXPECT_FALSE(lecturer->isEnabled());
+  EXPECT_TRUE(lecturer->isVisible());
+  bool inMenu = false, onToolBar = false;
+  for (QObject* user : lecturer->associatedObjects()) {
+    if (user->inherits("QMenu")) inMenu = true;
+    if (user->inherits("QToolBar")) onToolBar = true;
+  }
+  EXPECT_FALSE(inMenu);
+  EXPECT_TRUE(onToolBar);
+  master->Rig()->ExitWarning = false;
 }
