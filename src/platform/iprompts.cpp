@@ -10,13 +10,3 @@ QString MsgDlgTypeName(TMsgDlgType kind) {
   return {};
 }
 
-QString ModalResultName(TModalResult result) {
-  switch (result) {
-    case TModalResult::mrNone: return QStringLiteral("None");
-    case TModalResult::mrOk: return QStringLiteral("OK");
-    case TModalResult::mrCancel: return QStringLiteral("Cancel");
-    case TModalResult::mrYes: return QStringLiteral("Yes");
-    case TModalResult::mrNo: return QStringLiteral("No");
-  }
-  return {};
-}

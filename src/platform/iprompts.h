@@ -48,6 +48,5 @@ class IPrompts {
                                            const TTextDialog& customDialog = {}) = 0;
 };
 
-// Short names for the common cases.
+// The caption a message box of this kind has.
 QString MsgDlgTypeName(TMsgDlgType kind);
-QString ModalResultName(TModalResult result);

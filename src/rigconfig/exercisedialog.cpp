@@ -48,7 +48,7 @@ TExerciseDialog::TExerciseDialog(const QString& caption, const QString& productN
   top->addWidget(product, 1);
   layout->addLayout(top);
 
-  auto* box = new QGroupBox(QStringLiteral(" Choose the Experiment to Undertake"), this);
+  auto* box = new QGroupBox(QString::fromLatin1(ChoiceCaption), this);
   auto* boxLayout = new QVBoxLayout(box);
   for (int i = 0; i < exercises.size(); ++i) {
     auto* radio = new QRadioButton(exercises[i], box);

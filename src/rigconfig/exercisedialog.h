@@ -10,6 +10,8 @@ class QButtonGroup;
 class TExerciseDialog : public QDialog {
   Q_OBJECT
  public:
+  static constexpr const char* ChoiceCaption = " Choose the Experiment to Undertake";
+
   TExerciseDialog(const QString& caption, const QString& productName, const QStringList& exercises,
                   bool educational, QWidget* parent = nullptr);
 

@@ -7,6 +7,7 @@
 #include "platform/iprompts.h"
 #include "platform/services.h"
 #include "rigconfig/datasource_definition.h"
+#include "rigconfig/exercisedialog.h"
 #include "rigconfig/irigconfighost.h"
 #include "rigconfig/rigconfig.h"
 #include "rigconfig/workbook/workbook.h"
@@ -24,7 +25,7 @@ class TReportingPrompts : public IPrompts {
   std::optional<QString> SaveFileDialog(const TFileDialogRequest&) override { return std::nullopt; }
   std::optional<int> ChooseItem(const TChoiceRequest& request) override {
     // The exercise list: check with the first exercise. Anything else asked is a problem.
-    if (request.Text == QLatin1String(" Choose the Experiment to Undertake")) return 0;
+    if (request.Text == QLatin1String(TExerciseDialog::ChoiceCaption)) return 0;
     FProblems << request.Text;
     return std::nullopt;
   }

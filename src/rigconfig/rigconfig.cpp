@@ -115,7 +115,6 @@ void TRigConfig::InitialiseLoop(const QString& folder) {
 }
 
 void TRigConfig::ShowTargetFinder() {
-  FTargetFinderShown = true;
   TChoiceRequest request;
   request.Caption = QStringLiteral("Quorlex Target Finder");
   request.Text = QStringLiteral("No rig could be loaded from %1").arg(QDir::toNativeSeparators(PathName));
@@ -240,7 +239,7 @@ void TRigConfig::ChooseExercise() {
   Rig_Context_Texts[20] = book.TextRC(Expt_Count_Row, 2);
   TChoiceRequest request;
   request.Caption = Print_Header;
-  request.Text = QStringLiteral(" Choose the Experiment to Undertake");
+  request.Text = QString::fromLatin1(TExerciseDialog::ChoiceCaption);
   for (int i = 1; i <= Expt_Count; ++i)
     request.Items << book.TextRC(Expt_Count_Row + i, 1).left(FileNameCut) + book.TextRC(Expt_Count_Row + i, 2);
   request.Default = 0;
@@ -434,17 +433,19 @@ void TRigConfig::RigStringHelp(const QString& value) {
 
 void TRigConfig::RigTopicHelp(int number) { TServices::Help().ShowContext(RigHelpFile, number); }
 
-void TRigConfig::StringHelp(const QString& AContexStr) {
+void TRigConfig::StringHelp(const QString& AContexStr) { StringHelpIn(RigHelpFile, AContexStr); }
+
+void TRigConfig::StringHelpIn(const QString& helpFile, const QString& AContexStr) {
   IHelpViewer& help = TServices::Help();
   const auto n = numbers::ParseTypedInteger(AContexStr);
   if (!n) {
     QString s = AContexStr;
     s.remove(QLatin1Char('&'));
-    help.ShowTopic(RigHelpFile, RigHelpTopicValue(s));
+    help.ShowTopic(helpFile, RigHelpTopicValue(s));
   } else if (*n != 0) {
-    help.ShowContext(RigHelpFile, static_cast<int>(*n));
+    help.ShowContext(helpFile, static_cast<int>(*n));
   } else {
-    help.ShowContents(RigHelpFile);
+    help.ShowContents(helpFile);
   }
 }
 
@@ -460,10 +461,7 @@ void TRigConfig::ExecuteHint(const QString& hintstring) {
   HelpWindow = gtAll >= 0 ? h.mid(gtAll, (dot > gtAll ? dot : static_cast<int>(h.size())) - gtAll) : QString();
   const QString topic = (dot >= 0 ? h.mid(dot + 1) : QString()) + HelpWindow;
   // The hint names its own help file: the topic is looked up in it.
-  const QString saved = RigHelpFile;
-  RigHelpFile = helpFile;
-  StringHelp(topic);
-  RigHelpFile = saved;
+  StringHelpIn(helpFile, topic);
 }
 
 void TRigConfig::ExecuteMore(const QString& helpfile, const QString& value) {

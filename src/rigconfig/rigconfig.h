@@ -177,6 +177,8 @@ class TRigConfig {
   static int SheetInteger(const TWorkbook& book, int row, int col, const QString& sheet);
 
  private:
+  // StringHelp in a given help file.
+  void StringHelpIn(const QString& helpFile, const QString& AContexStr);
   void DeriveFileNames(const QString& folder);
   void ApplyExerciseFolder();
   void ReadGeneralSheet();
@@ -193,5 +195,4 @@ class TRigConfig {
   IRigConfigHost* FHost;
   std::unique_ptr<TRegistry> FReg;
   QStringList FProblems;
-  bool FTargetFinderShown = false;
 };

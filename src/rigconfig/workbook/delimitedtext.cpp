@@ -112,7 +112,7 @@ QByteArray TDelimitedText::Write(const TWorkbook& book, char separator) {
       const TCellValue v = book.CellValue(sheet, *cell);
       QString field;
       if (v.Kind == TValueKind::Number && cell->Format == 0) field = numbers::FloatToShortest(v.Num);
-      else field = TNumberFormat(book.FormatCode(cell->Format)).Format(v);
+      else field = book.FormattedTextRC(r, c);  // the sheet written is the active one
       const bool quote = field.contains(QLatin1Char(separator)) || field.contains(QLatin1Char('"')) ||
                          field.contains(QLatin1Char('\n')) || field.contains(QLatin1Char('\r')) ||
                          (v.Kind == TValueKind::Text && numbers::ParseTypedNumber(field).has_value());

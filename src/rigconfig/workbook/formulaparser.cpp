@@ -194,13 +194,12 @@ void TFormulaParser::Reference() {
   Emit(TOp::Range, static_cast<std::uint32_t>(FOut.Refs.size() - 2));
 }
 
-int TFormulaParser::Argument() {
+void TFormulaParser::Argument() {
   if (At(TTokenKind::Comma) || At(TTokenKind::RParen)) {
     Emit(TOp::Missing);
-    return 1;
+    return;
   }
   Comparison();
-  return 1;
 }
 
 void TFormulaParser::FunctionCall() {
@@ -222,12 +221,14 @@ void TFormulaParser::FunctionCall() {
     int count = 1;
     if (!At(TTokenKind::Comma)) checkCount(count);
     ++FPos;
-    count += Argument();
+    Argument();
+    ++count;
     const std::uint32_t jump = Emit(TOp::Jump);
     FOut.Code[jumpIfFalse].Arg = static_cast<std::uint32_t>(FOut.Code.size());
     if (At(TTokenKind::Comma)) {
       ++FPos;
-      count += Argument();
+      Argument();
+      ++count;
     } else {
       Emit(TOp::Bool, 0);
     }
@@ -250,10 +251,12 @@ void TFormulaParser::FunctionCall() {
 
   int count = 0;
   if (!At(TTokenKind::RParen)) {
-    count += Argument();
+    Argument();
+    ++count;
     while (At(TTokenKind::Comma)) {
       ++FPos;
-      count += Argument();
+      Argument();
+      ++count;
     }
   }
   Expect(TTokenKind::RParen, "')' after the arguments");

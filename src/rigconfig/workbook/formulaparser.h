@@ -25,7 +25,7 @@ class TFormulaParser {
   void Primary();
   void Reference();
   void FunctionCall();
-  int Argument();  // 1 when an argument was compiled (a missing one counts too)
+  void Argument();  // compiles one argument; a missing one compiles to an empty value
 
   bool AtOp(const char* op) const;
   bool At(TTokenKind kind) const;
