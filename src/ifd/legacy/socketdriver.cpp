@@ -1,5 +1,7 @@
 #include "ifd/legacy/socketdriver.h"
 
+#include <unistd.h>
+
 #include <QDir>
 #include <QLocalSocket>
 #include <QtEndian>
@@ -18,8 +20,9 @@ TSocketDriver::~TSocketDriver() {
 QString TSocketDriver::DefaultDeviceDir() {
   const QString env = qEnvironmentVariable("QUORLEX_DEVICE_DIR");
   if (!env.isEmpty()) return env;
-  QString runtime = qEnvironmentVariable("XDG_RUNTIME_DIR");
-  if (runtime.isEmpty()) runtime = QDir::tempPath();
+  const QString runtime = qEnvironmentVariable("XDG_RUNTIME_DIR");
+  // Without a runtime folder, a per-user folder under the temporary one: the simulator's rule too.
+  if (runtime.isEmpty()) return QDir::tempPath() + QStringLiteral("/quorlex-devices-") + QString::number(getuid());
   return runtime + QStringLiteral("/quorlex/devices");
 }
 
