@@ -182,16 +182,8 @@ void TRigConfig::ReadGeneralSheet() {
       if (fData_Capture_Type < 0 || fData_Capture_Type > 3) fData_Capture_Type = 0;
       if (fData_Capture_Type == 2 && FHost) FHost->SetSampleStatus(QStringLiteral("Ready - click 'GO' to capture data"));
       fTable_Sample_Count = num(3, 2) != 0;
-      Duration = num(2, 3);
-      if (fData_Capture_Type == 2 && (Duration < 1 || Duration > 1999)) Duration = 2000;
-      if (FHost) FHost->SetDuration(Duration);
-      LogSampleInterval = num(3, 3);
-      if (LogSampleInterval == 0) LogSampleInterval = 10000;
-      if (fData_Capture_Type == 3) {
-        const QString demo = Cut(book.TextRC(2, 4));
-        if (!demo.isEmpty()) Demo_Spreadsheet = RigFile(demo);
-        if (FHost) FHost->DisableLogCommands();
-      }
+      ApplySampling(num(2, 3), num(3, 3));
+      if (fData_Capture_Type == 3) UseDemoFile(book.TextRC(2, 4));
     }
     // 4. always
     Industrial = num(2, 5) == 1;
@@ -278,27 +270,34 @@ void TRigConfig::ReadExerciseRow(int R) {
   fData_Capture_Type = num(R, 3);
   fTable_Sample_Count = num(R, 4) != 0;
   auto replace = [&](int col, QString& field) {
-    const QString name = Cut(book.TextRC(R, col));
-    if (!name.isEmpty()) field = RigFile(name);
+    const QString name = book.TextRC(R, col);
+    if (!Cut(name).isEmpty()) field = RigFile(name);
   };
   replace(5, Run_Spreadsheet);
   replace(6, Columns_Spreadsheet);
   replace(7, DataSrc_Spreadsheet);
   replace(8, IFDSrc_Spreadsheet);
-  if (fData_Capture_Type == 3) {
-    replace(9, Demo_Spreadsheet);
-    if (FHost) FHost->DisableLogCommands();
-  }
+  if (fData_Capture_Type == 3) UseDemoFile(book.TextRC(R, 9));
   replace(10, QA_Spreadsheet);
   replace(11, WTG_Spreadsheet);
   replace(12, Backdrop);
   replace(13, PID_Spreadsheet);
   DisableUnhideButton = Cut(book.TextRC(R, 14)).toUpper() == QLatin1String("Y");
-  Duration = num(R, 15);
+  ApplySampling(num(R, 15), num(R, 16));
+}
+
+// A timed capture runs 1 to 1999 s, else 2000; an interval of 0 means 10 s.
+void TRigConfig::ApplySampling(int duration, int interval) {
+  Duration = duration;
   if (fData_Capture_Type == 2 && (Duration < 1 || Duration > 1999)) Duration = 2000;
   if (FHost) FHost->SetDuration(Duration);
-  LogSampleInterval = num(R, 16);
-  if (LogSampleInterval == 0) LogSampleInterval = 10000;
+  LogSampleInterval = interval == 0 ? 10000 : interval;
+}
+
+// A demonstration rig: its results file, when named, and no logging commands.
+void TRigConfig::UseDemoFile(const QString& name) {
+  if (!Cut(name).isEmpty()) Demo_Spreadsheet = RigFile(name);
+  if (FHost) FHost->DisableLogCommands();
 }
 
 void TRigConfig::AddRigHelpTopic(const QString& v) {

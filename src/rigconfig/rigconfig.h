@@ -179,6 +179,8 @@ class TRigConfig {
  private:
   // StringHelp in a given help file.
   void StringHelpIn(const QString& helpFile, const QString& AContexStr);
+  void ApplySampling(int duration, int interval);
+  void UseDemoFile(const QString& name);
   void DeriveFileNames(const QString& folder);
   void ApplyExerciseFolder();
   void ReadGeneralSheet();
