@@ -347,16 +347,13 @@ double TTableForm::GetCellValue(int sheet, int n, int column) const {
   const int count = Book().NumSheets();
   if (sheet == 0) sheet = count;
   if (sheet < 1 || sheet > count || column < 1 || n + 1 < 1) return 0;
-  const TCellValue v = ValueAt(sheet, n + 1, column);
-  switch (v.Kind) {
-    case TValueKind::Empty: return EmptyCell;
-    case TValueKind::Text:
-      if (v.Str.isEmpty()) return EmptyCell;
-      return numbers::ParseTypedNumber(v.Str).value_or(0);
-    case TValueKind::Number:
-    case TValueKind::Bool: return v.Num;
-    default: return 0;
-  }
+  const TWorkbook& book = Book();
+  const TSheet& s = book.SheetAt(sheet);
+  const TCell* cell = s.Find(n + 1, column);
+  if (!cell) return EmptyCell;
+  const TCellValue v = book.CellValue(s, *cell);
+  if (v.Kind == TValueKind::Empty || (v.Kind == TValueKind::Text && v.Str.isEmpty())) return EmptyCell;
+  return book.NumberOf(s, *cell);
 }
 
 QString TTableForm::GetColumnTitle(int column) const {
@@ -453,13 +450,12 @@ void TTableForm::RestoreTextColumns() {
 
 QString TTableForm::LoadResults(const QString& path, std::int16_t* fileType) {
   try {
-    TWorkbook candidate;
-    candidate.Read(path);
+    std::int16_t type = 0;
+    TWorkbook candidate = TWorkbookFile::Load(path, type);
     const QString problem = CheckResults(candidate, path);
     if (!problem.isEmpty()) return problem;
-    // The checked file now replaces the table (the view follows the table's own workbook).
-    std::int16_t type = 0;
-    ResultsTable->Read(path, &type);
+    // The checked file now replaces the table; the view follows through the book's change handler.
+    Book().Adopt(std::move(candidate));
     if (fileType) *fileType = type;
     if (IsSingleSheetType(type)) RestoreTextColumns();
   } catch (const EWorkbookError& e) {

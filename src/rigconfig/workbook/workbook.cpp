@@ -43,11 +43,8 @@ TWorkbook& TWorkbook::operator=(TWorkbook&&) noexcept = default;
 void TWorkbook::Read(const QString& path, std::int16_t* fileType) {
   std::int16_t type = 0;
   TWorkbook fresh = TWorkbookFile::Load(path, type);
-  TChangeHandler handler = std::move(FOnChange);
-  *this = std::move(fresh);
-  FOnChange = std::move(handler);
   if (fileType) *fileType = type;
-  Notify(nullptr, 0, 0, 0, 0);
+  Adopt(std::move(fresh));
 }
 
 void TWorkbook::Write(const QString& path, std::int16_t fileType) const {
@@ -138,9 +135,11 @@ void TWorkbook::DeleteSheets(int first, int count) {
   SheetsChanged();
 }
 
-void TWorkbook::Clear() {
+void TWorkbook::Clear() { Adopt(TWorkbook()); }
+
+void TWorkbook::Adopt(TWorkbook&& fresh) {
   TChangeHandler handler = std::move(FOnChange);
-  *this = TWorkbook();
+  *this = std::move(fresh);
   FOnChange = std::move(handler);
   Notify(nullptr, 0, 0, 0, 0);
 }
@@ -285,12 +284,7 @@ void TWorkbook::SetTextRC(int row, int col, const QString& text) {
 double TWorkbook::NumberRC(int row, int col) const {
   CheckCell(row, col);
   const TCell* cell = Active().Find(row, col);
-  if (!cell) return 0;
-  if (cell->Kind == TCellKind::Number) return cell->Num;
-  const TCellValue v = CellValue(Active(), *cell);
-  if (v.Kind == TValueKind::Number || v.Kind == TValueKind::Bool) return v.Num;
-  if (v.Kind == TValueKind::Text) return numbers::ParseTypedNumber(v.Str).value_or(0);
-  return 0;
+  return cell ? NumberOf(Active(), *cell) : 0;
 }
 
 void TWorkbook::SetNumberRC(int row, int col, double value) {
@@ -426,6 +420,14 @@ TCellValue TWorkbook::CellValue(const TSheet& sheet, const TCell& cell) const {
     case TCellKind::Error: return TCellValue::Error(static_cast<TCellError>(cell.Aux));
   }
   return TCellValue{};
+}
+
+double TWorkbook::NumberOf(const TSheet& sheet, const TCell& cell) const {
+  if (cell.Kind == TCellKind::Number) return cell.Num;
+  const TCellValue v = CellValue(sheet, cell);
+  if (v.Kind == TValueKind::Number || v.Kind == TValueKind::Bool) return v.Num;
+  if (v.Kind == TValueKind::Text) return numbers::ParseTypedNumber(v.Str).value_or(0);
+  return 0;
 }
 
 const TNumberFormat& TWorkbook::FormatOf(const TCell* cell) const { return FFormats[cell ? cell->Format : 0]; }

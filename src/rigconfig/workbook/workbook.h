@@ -60,6 +60,9 @@ class TWorkbook : private ICellSource {
   void DeleteSheets(int first, int count);            // later sheets move down; one always stays
   int FindSheet(const QString& name) const;           // index from 1, 0 when there is none
   void Clear();                                       // one empty sheet "Sheet1"
+  // Takes over every sheet of `fresh` (its change handler is dropped), keeps this workbook's
+  // handler, and tells it that anything may have changed.
+  void Adopt(TWorkbook&& fresh);
 
   // --- current cell and selection ---------------------------------------------------------------
   int Row() const { return FRow; }
@@ -146,6 +149,8 @@ class TWorkbook : private ICellSource {
   // Whole-sheet access by index for readers, writers and tools.
   const TSheet& SheetAt(int sheet) const { return *FSheets.at(sheet - 1); }
   TCellValue CellValue(const TSheet& sheet, const TCell& cell) const;
+  // The NumberRC rule for a cell of any sheet.
+  double NumberOf(const TSheet& sheet, const TCell& cell) const;
   QString FormulaText(const TCell& cell) const;
   QString FormatCode(std::uint16_t index) const { return FFormatCodes[index]; }
   std::size_t MemoryBytes() const;
