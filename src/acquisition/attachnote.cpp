@@ -9,8 +9,7 @@
 TAttachNote::TAttachNote(QWidget* parent) : QDialog(parent), Edit1(new QLineEdit(this)) {
   setWindowTitle(QStringLiteral("Attach a Note"));
   auto* layout = new QVBoxLayout(this);
-  auto* text = new QLabel(
-      QStringLiteral("Type in your note and these comments will be attached to the next sample taken."), this);
+  auto* text = new QLabel(QString::fromLatin1(Prompt), this);
   text->setWordWrap(true);
   layout->addWidget(text);
   layout->addWidget(Edit1);

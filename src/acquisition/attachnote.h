@@ -8,6 +8,8 @@ class QLineEdit;
 class TAttachNote : public QDialog {
   Q_OBJECT
  public:
+  static constexpr const char* Prompt = "Type in your note and these comments will be attached to the next sample taken.";
+
   explicit TAttachNote(QWidget* parent = nullptr);
   QLineEdit* Edit1;
 

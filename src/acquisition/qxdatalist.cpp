@@ -6,9 +6,6 @@
 #include "acquisition/isampletable.h"
 #include "acquisition/qxanalogueinputsource.h"
 #include "acquisition/qxdigitalinputsource.h"
-#include "acquisition/qxetimesource.h"
-#include "acquisition/qxheatercontrollersource.h"
-#include "acquisition/qxsamplenumbersource.h"
 #include "acquisition/qxtextsource.h"
 #include "acquisition/sourcefactory.h"
 #include "acquisition/twostateimage.h"
@@ -25,6 +22,7 @@ TQXDataList::TQXDataList(QWidget* MimicPanel, QObject* owner) : QObject(owner), 
 TQXDataList::~TQXDataList() {
   if (TServices::DataList() == this) TServices::SetDataList(nullptr);
   FSources.clear();
+  FTextSources.clear();
   FObjects.clear();  // sources delete their own controls
   for (QGroupBox* frame : FFrames) delete frame;
 }
@@ -47,7 +45,10 @@ void TQXDataList::Initialise(TRigConfig& rig, ISampleTable* table, IRigConfigHos
         auto* input = static_cast<TQXAnalogueInputSource*>(source.get());
         TServices::IFD()->RegisterChannel(input->FChannel, input->MaxValue);
       }
-      if (TSourceFactory::IsListed(kind)) FSources.push_back(source.get());
+      if (TSourceFactory::IsListed(kind)) {
+        FSources.push_back(source.get());
+        if (auto* text = qobject_cast<TQXTextSource*>(source.get())) FTextSources.push_back(text);
+      }
       FObjects.push_back(std::move(source));
     } else {
       FSkipped << QStringLiteral("row %1: %2").arg(def->Row()).arg(QString::fromLatin1(DataSourceTypeName(kind)));
@@ -101,26 +102,13 @@ QGroupBox* TQXDataList::AddFrame(QWidget* DisplayParent, const TDataSource_Defin
 }
 
 void TQXDataList::Update_All_Sources(bool UpDateDisplay, int Current_Count, TDateTime Start_Time) {
-  for (TQXSource* s : FSources) {
-    if (auto* e = qobject_cast<TQXETimeSource*>(s))
-      e->WriteTime(Start_Time);
-    else if (auto* n = qobject_cast<TQXSampleNumberSource*>(s))
-      n->WriteSample(Current_Count);
-    else if (qobject_cast<TQXTextSource*>(s))
-      continue;  // a note goes only into a sample
-    else if (auto* h = qobject_cast<TQXHeaterControllerSource*>(s)) {
-      h->StartPulses();
-      h->DataWrite();
-    } else
-      s->DataWrite();
-  }
+  for (TQXSource* s : FSources) s->Tick(Current_Count, Start_Time);
   if (!UpDateDisplay) return;
   for (TQXSource* s : FSources) s->DataDisplay();
 }
 
 void TQXDataList::TakeSample(int Sample_Transfer_Count) {
-  for (TQXSource* s : FSources)
-    if (qobject_cast<TQXTextSource*>(s)) s->DataWrite();
+  for (TQXTextSource* s : FTextSources) s->DataWrite();
   if (FTable && TServices::SampleBook()) FTable->WriteRow(*TServices::SampleBook(), Sample_Transfer_Count, 2);
 }
 
@@ -150,7 +138,7 @@ void TQXDataList::GetIFDValues(QStringList& voltTexts, QStringList& valueTexts, 
       voltTexts << a->VoltageString();
       valueTexts << a->ProcValueString();
       volts.push_back(static_cast<float>(a->VoltageValue()));
-      values.push_back(static_cast<float>(a->Calibration.Process(a->current_IFD_value) - a->Tare_Value));
+      values.push_back(static_cast<float>(a->TaredValue()));
     }
 }
 

@@ -14,6 +14,7 @@ class QGroupBox;
 class QWidget;
 class TDataSource_Definition;
 class TQXSource;
+class TQXTextSource;
 class TRigConfig;
 class ISampleTable;
 class IRigConfigHost;
@@ -54,6 +55,7 @@ class TQXDataList : public QObject {
   std::vector<std::unique_ptr<TDataSource_Definition>> FDefinitions;
   std::vector<std::unique_ptr<TQXSource>> FObjects;
   std::vector<TQXSource*> FSources;  // the listed ones, in sheet order
+  std::vector<TQXTextSource*> FTextSources;  // the notes among them, for every sample
   std::vector<QGroupBox*> FFrames;
   QStringList FSkipped;
 };

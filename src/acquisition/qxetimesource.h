@@ -8,6 +8,7 @@ class TQXETimeSource : public TQXSource {
   Q_OBJECT
  public:
   using TQXSource::TQXSource;
+  void Tick(int Current_Count, TDateTime Start_Time) override;
   // Called every tick with the logger's start time (0 before logging starts).
   void WriteTime(TDateTime Start_value);
 };

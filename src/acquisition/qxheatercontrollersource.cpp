@@ -48,6 +48,13 @@ void TQXHeaterControllerSource::PulseTick() {
   SetLine(Channel, OutputState);
 }
 
+void TQXHeaterControllerSource::Tick(int Current_Count, TDateTime Start_Time) {
+  Q_UNUSED(Current_Count);
+  Q_UNUSED(Start_Time);
+  StartPulses();
+  DataWrite();
+}
+
 void TQXHeaterControllerSource::DataWrite() {
   if (Source_Column != 0) WriteNumber(SpinValue());
 }

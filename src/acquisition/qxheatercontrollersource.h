@@ -15,6 +15,8 @@ class TQXHeaterControllerSource : public TQXIFDAnalogueSource {
   using TQXIFDAnalogueSource::TQXIFDAnalogueSource;
 
   void RegisterParent(QWidget* DisplayParent, const TDataSource_Definition& Source) override;
+  // Every tick starts a pulse train toward the demand, then writes the demand.
+  void Tick(int Current_Count, TDateTime Start_Time) override;
   void DataWrite() override;
   // The controller step: a pulse train toward the demand (on every change and every tick).
   void StartPulses();

@@ -36,7 +36,7 @@ void TQXIFDAnalogueSource::RegisterParent(QWidget* DisplayParent, const TDataSou
 }
 
 double TQXIFDAnalogueSource::ProcessValue() {
-  const double result = Calibration.Process(current_IFD_value) - Tare_Value;
+  const double result = TaredValue();
   if (RequestTare) {
     Tare_Value += result;
     RequestTare = false;

@@ -17,7 +17,10 @@ class TQXIFDAnalogueSource : public TQXSourceMeta {
 
   void RegisterParent(QWidget* DisplayParent, const TDataSource_Definition& Source) override;
 
+  // The calibrated value less the tare; a requested tare is taken from it.
   double ProcessValue();
+  // The same value without taking a requested tare.
+  double TaredValue() const { return Calibration.Process(current_IFD_value) - Tare_Value; }
   int GetRawFromProcess(double value) const { return Calibration.RawFromProcess(value); }
   double MaxVolts() const { return Calibration.MaxVolts(); }
   double MinVolts() const { return Calibration.MinVolts(); }

@@ -16,9 +16,7 @@ void TQXOptionSource::RegisterParent(QWidget* DisplayParent, const TDataSource_D
   Parent = DisplayParent;
   FItems = Source.LongLabelText().split(QLatin1Char(','));
   FItemIndex = 0;
-  FHint = Source.NoColumnHintText();
-  if (Source_Column != 0 && Rig() && Source_Column < static_cast<int>(Rig()->ColumnStatus.size()))
-    FHint = Rig()->ColumnStatus[static_cast<size_t>(Source_Column)].short_text;
+  FHint = ColumnHint(Source);
   if (!DisplayParent) return;
   RadioGroup = new QGroupBox(Source.ShortLabelText(), DisplayParent);
   RadioGroup->setFont(SourceFont());

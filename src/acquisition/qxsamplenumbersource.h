@@ -7,6 +7,7 @@ class TQXSampleNumberSource : public TQXSource {
   Q_OBJECT
  public:
   using TQXSource::TQXSource;
+  void Tick(int Current_Count, TDateTime Start_Time) override;
   // Called every tick with the logger's count; the sample in hand is count + 1.
   void WriteSample(int value);
 };

@@ -58,9 +58,7 @@ void TQXSource::BaseConstruction(QWidget* DisplayParent, const TDataSource_Defin
   FDataX = Source.MimicData_X_Pos();
   FDataY = Source.MimicData_Y_Pos();
   FWidth = Source.Mimic_Item_Width();
-  FHint = Source.NoColumnHintText();
-  if (Source_Column != 0 && Rig() && Source_Column < static_cast<int>(Rig()->ColumnStatus.size()))
-    FHint = Rig()->ColumnStatus[static_cast<size_t>(Source_Column)].short_text;
+  FHint = ColumnHint(Source);
   FHasPosition = !(Source.MimicLabel_X_Pos() == 0 && Source.MimicLabel_Y_Pos() == 0 && FDataX == 0 && FDataY == 0);
   if (!FHasPosition || !DisplayParent) return;
 
@@ -81,12 +79,24 @@ void TQXSource::BaseConstruction(QWidget* DisplayParent, const TDataSource_Defin
   Display_Box->show();
 }
 
+QString TQXSource::ColumnHint(const TDataSource_Definition& Source) const {
+  if (Source_Column != 0 && Rig() && Source_Column < static_cast<int>(Rig()->ColumnStatus.size()))
+    return Rig()->ColumnStatus[static_cast<size_t>(Source_Column)].short_text;
+  return Source.NoColumnHintText();
+}
+
 void TQXSource::DataDisplay() {
   if (Display_Box && Display_Box->isVisible() && Source_Column != 0)
     Display_Box->setText(SampleFormattedText(Source_Column) + QLatin1Char(' ') + fUnits_text);
 }
 
 void TQXSource::DataWrite() {}
+
+void TQXSource::Tick(int Current_Count, TDateTime Start_Time) {
+  Q_UNUSED(Current_Count);
+  Q_UNUSED(Start_Time);
+  DataWrite();
+}
 
 void TQXSource::Check_Validity(QObject* Sender) { Q_UNUSED(Sender); }
 

@@ -8,6 +8,7 @@
 #include <QString>
 
 #include "acquisition/iconditions.h"
+#include "platform/datetime.h"
 
 class QLabel;
 class QLineEdit;
@@ -35,6 +36,9 @@ class TQXSource : public QObject {
   virtual void DataWrite();
   virtual void Check_Validity(QObject* Sender);
   virtual void HideDisplay();
+  // The logger's tick: brings the source's cell of the sample row up to date. Most sources just
+  // write their value; the elapsed time and the sample number need the logger's start and count.
+  virtual void Tick(int Current_Count, TDateTime Start_Time);
 
   void BindSouceConditions();
 
@@ -54,8 +58,6 @@ class TQXSource : public QObject {
   bool FConditionExist = false;
   std::unique_ptr<IConditions> FConditions;
 
-  QString HintText() const { return FHint; }
-
  protected:
   // The base construction of every source with a label and a box.
   void BaseConstruction(QWidget* DisplayParent, const TDataSource_Definition& Source);
@@ -70,6 +72,9 @@ class TQXSource : public QObject {
   static TProgramType ProgramType();
   static QFont SourceFont();
   void ParseConditions(const QString& text);
+  // The hint of the source's controls: its column's short text, or the definition's own hint for
+  // a source without a column. Source_Column must be set.
+  QString ColumnHint(const TDataSource_Definition& Source) const;
 
   // Data position and width of the definition.
   int FDataX = 0, FDataY = 0, FWidth = 0;

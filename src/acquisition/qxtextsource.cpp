@@ -27,7 +27,7 @@ void TQXTextSource::AttachClick() {
   Click(NoteButton);
   if (!FDialog) FDialog = std::make_unique<TAttachNote>(Parent);
   const auto answer = TServices::Prompts().InputText(
-      FDialog->windowTitle(), QStringLiteral("Type in your note and these comments will be attached to the next sample taken."),
+      FDialog->windowTitle(), QString::fromLatin1(TAttachNote::Prompt),
       FDialog->Edit1->text(), false, [this]() -> std::optional<QString> {
         if (FDialog->exec() != QDialog::Accepted) return std::nullopt;
         return FDialog->Edit1->text();
@@ -36,6 +36,11 @@ void TQXTextSource::AttachClick() {
     FDialog->Edit1->setText(*answer);  // the dialog keeps the last text typed
     note_text = *answer;
   }
+}
+
+void TQXTextSource::Tick(int Current_Count, TDateTime Start_Time) {
+  Q_UNUSED(Current_Count);
+  Q_UNUSED(Start_Time);
 }
 
 void TQXTextSource::DataWrite() {

@@ -15,6 +15,8 @@ class TQXTextSource : public TQXSource {
   ~TQXTextSource() override;
 
   void RegisterParent(QWidget* DisplayParent, const TDataSource_Definition& Source) override;
+  // A note goes only into a sample: nothing on a tick.
+  void Tick(int Current_Count, TDateTime Start_Time) override;
   // Runs only when a sample is taken.
   void DataWrite() override;
   void AttachClick();
