@@ -8,7 +8,6 @@ class ILoggerHost {
  public:
   static constexpr int ImageStop = 16;
   static constexpr int ImageGo = 17;
-  static constexpr int ImageUnchanged = -1;
 
   virtual ~ILoggerHost() = default;
   virtual void SetSampleMode(int mode) = 0;

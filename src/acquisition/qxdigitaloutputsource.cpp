@@ -21,7 +21,6 @@ void TQXDigitalOutputSource::RegisterParent(QWidget* DisplayParent, const TDataS
   InitialState = Source.InitialVal() == 1;
   Output_State = Local_State = InitialState;
   Latching = Source.Mimic_Item_Width() != 1;
-  FIsWatchdogKind = Source.SourceType() == WATCHDOG_DATASRC;
   if (IFD() && FChannel >= 0 && FChannel < TIFDState::DigitalLines)
     IFD()->DigitalExitValues[static_cast<size_t>(FChannel)] = Output_State ? 1 : 0;
   if (Display_Box) Display_Box->hide();
@@ -31,7 +30,7 @@ void TQXDigitalOutputSource::RegisterParent(QWidget* DisplayParent, const TDataS
     DisplayButton->move(FDataX, FDataY);
     DisplayButton->setToolTip(FHint);
     DisplayButton->SetState(Output_State);
-    DisplayButton->setEnabled(!FIsWatchdogKind);
+    DisplayButton->setEnabled(Source.SourceType() != WATCHDOG_DATASRC);
     DisplayButton->setCursor(Qt::PointingHandCursor);
     DisplayButton->show();
     if (Latching) {

@@ -38,5 +38,4 @@ class TQXDigitalOutputSource : public TQXSourceMeta {
  protected:
   void ApplyClick(const TConditionMarker* marker);
   void Show(bool state);
-  bool FIsWatchdogKind = false;
 };

@@ -43,8 +43,6 @@ void TQXManInpSource::RegisterParent(QWidget* DisplayParent, const TDataSource_D
   SetCaption(FEditText + QLatin1Char(' ') + fUnits_text);
 }
 
-QString TQXManInpSource::EditText() const { return FEditText; }
-
 void TQXManInpSource::SetEditText(const QString& text) {
   FEditText = text;
   if (EditBox) EditBox->setText(text);

@@ -26,7 +26,6 @@ class TQXManInpSource : public TQXSource {
   double DataValue = 0;
   int decimalPlaces = 0;
 
-  QString EditText() const;
   void SetEditText(const QString& text);
   QString ButtonCaption() const { return FCaption; }
 

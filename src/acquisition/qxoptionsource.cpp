@@ -6,7 +6,6 @@
 #include <QVBoxLayout>
 
 #include "rigconfig/datasource_definition.h"
-#include "rigconfig/rigconfig.h"
 
 TQXOptionSource::~TQXOptionSource() { delete RadioGroup; }
 
@@ -36,12 +35,6 @@ void TQXOptionSource::RegisterParent(QWidget* DisplayParent, const TDataSource_D
   if (auto* first = FButtons->button(0)) first->setChecked(true);
   connect(FButtons, &QButtonGroup::idClicked, this, [this](int id) { FItemIndex = id; });
   RadioGroup->show();
-}
-
-void TQXOptionSource::SetItemIndex(int index) {
-  if (index < 0 || index >= FItems.size()) return;
-  FItemIndex = index;
-  if (FButtons && FButtons->button(index)) FButtons->button(index)->setChecked(true);
 }
 
 void TQXOptionSource::DataWrite() {

@@ -17,7 +17,6 @@ class TQXOptionSource : public TQXSource {
 
   QStringList Items() const { return FItems; }
   int ItemIndex() const { return FItemIndex; }
-  void SetItemIndex(int index);
 
   QGroupBox* RadioGroup = nullptr;
 

@@ -121,12 +121,6 @@ QColor TGraphForm::NextColour() {
   return c;
 }
 
-QXYSeries* TGraphForm::ChartSeriesOf(std::size_t index) const {
-  for (const TShown& s : FShown)
-    if (s.Index == index) return s.Series;
-  return nullptr;
-}
-
 // ------------------------------------------------------------------------------- building
 
 void TGraphForm::Initialise() {
@@ -284,7 +278,7 @@ void TGraphForm::AppendRows(TShown& shown, int upTo, std::vector<QPointF>& out) 
   for (int k = from; k <= upTo; ++k) {
     const double xCell = Cell(run, k, XAxisChoice);
     const double yCell = Cell(run, k, line.column);
-    if (xCell == EmptyCell || yCell == EmptyCell) {
+    if (xCell == TTableForm::EmptyCell || yCell == TTableForm::EmptyCell) {
       if (k == upTo) shown.Plotted = upTo - 1;
       continue;
     }

@@ -70,8 +70,6 @@ struct TSeriesStyle {
 class TGraphForm : public QWidget, public IResultsGraph {
   Q_OBJECT
  public:
-  static constexpr double EmptyCell = 999999999999.0;
-
   // Reads from `table` and keeps its row counts; registers itself with it.
   explicit TGraphForm(TTableForm* table, QWidget* parent = nullptr);
   ~TGraphForm() override;
@@ -102,8 +100,6 @@ class TGraphForm : public QWidget, public IResultsGraph {
   QChart* Chart() const { return FChart; }
   QString XTitle() const;
   bool TimeOnXAxis() const { return FTimeX; }
-  // The chart series made for SeriesList[index], or nullptr when it is not shown.
-  QXYSeries* ChartSeriesOf(std::size_t index) const;
 
   std::vector<TSeries_Line> SeriesList;
   std::vector<TSeries_Line> XAxisList;
