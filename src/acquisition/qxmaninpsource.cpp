@@ -8,6 +8,7 @@
 #include "platform/iprompts.h"
 #include "platform/numbers.h"
 #include "platform/services.h"
+#include "results/columnformat.h"
 #include "rigconfig/datasource_definition.h"
 #include "rigconfig/workbook/numberformat.h"
 #include "rigconfig/workbook/workbook.h"
@@ -19,9 +20,7 @@ TQXManInpSource::~TQXManInpSource() {
 
 void TQXManInpSource::RegisterParent(QWidget* DisplayParent, const TDataSource_Definition& Source) {
   BaseConstruction(DisplayParent, Source);
-  ManInpEditMask = SampleBook() && Source_Column > 0 ? SampleBook()->NumberFormatRC(2, Source_Column) : QString();
-  if (ManInpEditMask.isEmpty() || ManInpEditMask.compare(QStringLiteral("General"), Qt::CaseInsensitive) == 0)
-    ManInpEditMask = QStringLiteral("0.0");
+  ManInpEditMask = SampleBook() && Source_Column > 0 ? columnformat::Of(*SampleBook(), Source_Column) : QStringLiteral("0.0");
   DataValue = Source.InitialVal();
   FEditText = TNumberFormat(ManInpEditMask).Format(Source.InitialVal());
   if (Display_Box) Display_Box->hide();

@@ -16,6 +16,7 @@
 #include "platform/hourglass.h"
 #include "platform/numbers.h"
 #include "platform/services.h"
+#include "results/columnformat.h"
 #include "results/iresultshost.h"
 #include "results/iresultslogger.h"
 #include "results/resultsprinter.h"
@@ -32,8 +33,8 @@ const QString RunPrefix = QStringLiteral("Run ");
 
 constexpr std::uint16_t DefaultTitleTwips = 255;
 
+// Every line break, "\r\n" included, leaves one blank: the "\r" becomes it and the "\n" goes.
 QString OneLine(QString text) {
-  text.replace(QStringLiteral("\r\n"), QStringLiteral(" "));
   text.replace(QLatin1Char('\r'), QLatin1Char(' '));
   text.remove(QLatin1Char('\n'));
   return text;
@@ -52,6 +53,19 @@ std::optional<double> ParseClockTime(const QString& text) {
 }
 
 bool IsSingleSheetType(std::int16_t type) { return type == TWorkbook::ftTabText || type == TWorkbook::ftCsv; }
+
+// Calls visit(row, column, text) for each text cell of the given columns below the title row, until
+// a call returns false.
+template <typename TVisit>
+void ForEachText(const TSheet& sheet, const std::vector<int>& columns, TVisit visit) {
+  const int last = sheet.RowCount();
+  for (int r = 2; r <= last; ++r)
+    for (int c : columns) {
+      const TCell* cell = sheet.Find(r, c);
+      if (!cell || cell->Kind != TCellKind::Text) continue;
+      if (!visit(r, c, sheet.Text(cell->Aux))) return;
+    }
+}
 
 }  // namespace
 
@@ -356,17 +370,9 @@ double TTableForm::GetCellValue(int sheet, int n, int column) const {
   return book.NumberOf(s, *cell);
 }
 
-QString TTableForm::GetColumnTitle(int column) const {
-  QString title = Book().TextRC(1, column);
-  title.replace(QLatin1Char('\r'), QLatin1Char(' '));
-  title.remove(QLatin1Char('\n'));
-  return title;
-}
+QString TTableForm::GetColumnTitle(int column) const { return OneLine(Book().TextRC(1, column)); }
 
-QString TTableForm::GetColumnFormat(int column) const {
-  const QString format = FTemplate.NumberFormatRC(2, column);
-  return format == QLatin1String("General") ? QStringLiteral("0.0") : format;
-}
+QString TTableForm::GetColumnFormat(int column) const { return columnformat::Of(FTemplate, column); }
 
 QString TTableForm::GetSheetName(int sheet) const { return Book().SheetName(sheet); }
 
@@ -383,9 +389,11 @@ void TTableForm::MarkSaved(bool allRuns) {
   if (s <= MaxRuns) sample_taken_but_not_saved[s - 1] = false;
 }
 
+int TTableForm::PatternRow() const { return FTemplate.MaxRow() >= 3 ? 3 : 2; }
+
 // A column is numeric when the template's data-row pattern gives it a number format.
 std::vector<int> TTableForm::NumericColumns() const {
-  const int patternRow = FTemplate.MaxRow() >= 3 ? 3 : 2;
+  const int patternRow = PatternRow();
   std::vector<int> cols;
   for (int c = 1; c <= TemplateCols(); ++c) {
     const QString f = FTemplate.NumberFormatRC(patternRow, c);
@@ -402,23 +410,21 @@ QString TTableForm::CheckResults(const TWorkbook& candidate, const QString& path
         .arg(candidate.NumSheets())
         .arg(MaxRuns);
   const std::vector<int> numeric = NumericColumns();
-  for (int s = 1; s <= candidate.NumSheets(); ++s) {
+  QString problem;
+  for (int s = 1; s <= candidate.NumSheets() && problem.isEmpty(); ++s) {
     const TSheet& sheet = candidate.SheetAt(s);
-    for (int r = 2; r <= sheet.RowCount(); ++r)
-      for (int c : numeric) {
-        const TCell* cell = sheet.Find(r, c);
-        if (!cell || cell->Kind != TCellKind::Text) continue;
-        const QString text = sheet.Text(cell->Aux);
-        if (numbers::ParseTypedNumber(text) || ParseClockTime(text)) continue;
-        return QStringLiteral("%1 is not a results table of this rig: sheet \"%2\", row %3, column %4 holds the text "
-                              "\"%5\" where a number belongs. The file was not opened.")
-            .arg(name, sheet.Name())
-            .arg(r)
-            .arg(c)
-            .arg(text.left(40));
-      }
+    ForEachText(sheet, numeric, [&](int r, int c, const QString& text) {
+      if (numbers::ParseTypedNumber(text) || ParseClockTime(text)) return true;
+      problem = QStringLiteral("%1 is not a results table of this rig: sheet \"%2\", row %3, column %4 holds the text "
+                               "\"%5\" where a number belongs. The file was not opened.")
+                    .arg(name, sheet.Name())
+                    .arg(r)
+                    .arg(c)
+                    .arg(text.left(40));
+      return false;
+    });
   }
-  return {};
+  return problem;
 }
 
 // Text files carry neither number formats nor clock times: numeric columns take their texts back
@@ -426,19 +432,16 @@ QString TTableForm::CheckResults(const TWorkbook& candidate, const QString& path
 void TTableForm::RestoreTextColumns() {
   TWorkbook& book = Book();
   const std::vector<int> numeric = NumericColumns();
-  const int patternRow = FTemplate.MaxRow() >= 3 ? 3 : 2;
+  const int patternRow = PatternRow();
   for (int s = 1; s <= book.NumSheets(); ++s) {
     book.SetSheet(s);
     const TSheet& sheet = book.SheetAt(s);
     const int last = sheet.RowCount();
-    for (int r = 2; r <= last; ++r)
-      for (int c : numeric) {
-        const TCell* cell = sheet.Find(r, c);
-        if (!cell || cell->Kind != TCellKind::Text) continue;
-        const QString text = sheet.Text(cell->Aux);
-        if (auto v = numbers::ParseTypedNumber(text)) book.SetNumberRC(r, c, *v);
-        else if (auto t = ParseClockTime(text)) book.SetNumberRC(r, c, *t);
-      }
+    ForEachText(sheet, numeric, [&](int r, int c, const QString& text) {
+      if (auto v = numbers::ParseTypedNumber(text)) book.SetNumberRC(r, c, *v);
+      else if (auto t = ParseClockTime(text)) book.SetNumberRC(r, c, *t);
+      return true;
+    });
     if (last < 2) continue;
     for (int c : numeric) {
       book.SetSelection(2, c, last, c);
@@ -491,19 +494,10 @@ bool TTableForm::Open() {
   // .ods is read only: its first save asks for a name.
   current_filename = QFileInfo(*path).suffix().compare(QLatin1String("ods"), Qt::CaseInsensitive) == 0 ? QString() : *path;
   current_filetype = static_cast<std::uint16_t>(type);
-  sample_taken_but_not_saved.fill(false);
-  TWorkbook& book = Book();
-  for (int i = 1; i <= book.NumSheets(); ++i) {
-    book.SetSheet(i);
-    book.SetCol(2);
-    if (FGraph) FGraph->SetRunRows(i, book.LastRow() - 1);
-    FormatSheet(i);
-  }
-  RunNo = book.NumSheets();
   const TRigConfig* rig = TServices::Rig();
   const bool graphOn = FGraph && rig && rig->Using_Graph;
-  if (graphOn) FGraph->DrawGraph();
-  if (FLogger) FLogger->SetSampleTransferCount(0);
+  TakeOverLoadedRuns(true, graphOn);
+  TWorkbook& book = Book();
   if (book.LastCol() != lastColBefore)
     Tell(QStringLiteral("The table you have imported may not have come from this version of the program. Some "
                         "titles and text may be incorrect."),
@@ -574,15 +568,22 @@ void TTableForm::SetupDemo() {
     const QString problem = LoadResults(path, nullptr);
     if (!problem.isEmpty()) Tell(problem, TMsgDlgType::mtError);
   }
+  TakeOverLoadedRuns(false, FGraph != nullptr);
+}
+
+// The sheets now in the book are the runs, all saved: the graph takes their row counts, each is
+// formatted as a run, and run numbers go on after them.
+void TTableForm::TakeOverLoadedRuns(bool toDataColumn, bool drawGraph) {
   TWorkbook& book = Book();
   sample_taken_but_not_saved.fill(false);
   for (int i = 1; i <= book.NumSheets(); ++i) {
     book.SetSheet(i);
+    if (toDataColumn) book.SetCol(2);
     if (FGraph && i <= MaxRuns) FGraph->SetRunRows(i, book.LastRow() - 1);
     FormatSheet(i);
   }
   RunNo = book.NumSheets();
-  if (FGraph) FGraph->DrawGraph();
+  if (drawGraph) FGraph->DrawGraph();
   if (FLogger) FLogger->SetSampleTransferCount(0);
 }
 
@@ -680,16 +681,13 @@ void TTableForm::Iterate_Table_Data() {
     const double x = book.NumberRC(r, 3);
     double m = 1, residual = 1;
     int step = 1;
-    bool converged = true;
-    while (residual > 0.0001) {
+    while (residual > 0.0001 && step < 100000) {
       m += 0.0001;
       residual = std::fabs(std::cosh((0.35 - x) * m) / std::cosh(0.35 * m) - y);
-      if (++step >= 100000) {
-        converged = false;
-        break;
-      }
+      ++step;
     }
-    if (converged || residual <= 0.0001) book.SetNumberRC(r, 18, m);
+    // Stopped early (a NaN residual stops it too) or met the tolerance on the very last step.
+    if (step < 100000 || residual <= 0.0001) book.SetNumberRC(r, 18, m);
     else book.SetTextRC(r, 18, QStringLiteral("no convergence"));
   }
 }

@@ -108,8 +108,13 @@ class TTableForm : public QWidget {
   // is refused. Returns the refusal text, empty when loaded.
   QString LoadResults(const QString& path, std::int16_t* fileType);
   QString CheckResults(const TWorkbook& candidate, const QString& path) const;
+  // The template's row holding the data-row pattern: 3, or 2 in a template without one.
+  int PatternRow() const;
   std::vector<int> NumericColumns() const;
   void RestoreTextColumns();
+  // After Open or the demonstration table: `toDataColumn` puts each sheet's current column on
+  // column 2; `drawGraph` redraws the graph (which must then be set).
+  void TakeOverLoadedRuns(bool toDataColumn, bool drawGraph);
   bool WriteFile(const QString& path, std::int16_t fileType);
   void ApplyViewLook();
   void ApplyRowHeight();
