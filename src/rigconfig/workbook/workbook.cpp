@@ -5,6 +5,7 @@
 
 #include "platform/numbers.h"
 #include "rigconfig/workbook/a1notation.h"
+#include "rigconfig/workbook/formulaevaluator.h"
 #include "rigconfig/workbook/workbookerror.h"
 #include "rigconfig/workbook/workbookfile.h"
 
@@ -28,8 +29,7 @@ void Resolve(int& r1, int& c1, int& r2, int& c2, int rows, int cols) {
 }  // namespace
 
 TWorkbook::TWorkbook() {
-  FFormatCodes.push_back(QStringLiteral("General"));
-  FFormats.emplace_back();
+  FFormats.emplace_back(QStringLiteral("General"));
   FFormatIndex.insert(QStringLiteral("General"), 0);
   AddSheet();
 }
@@ -144,8 +144,11 @@ void TWorkbook::Adopt(TWorkbook&& fresh) {
   Notify(nullptr, 0, 0, 0, 0);
 }
 
-// References by sheet name may point elsewhere now: compile those formulas again, then recompute.
+// References by sheet name may point elsewhere now: compile those formulas again, then recompute
+// them, what depends on them and the clock formulas. Nothing else can have changed, and a results
+// table of many runs must not be recomputed whole for every run added.
 void TWorkbook::SheetsChanged() {
+  std::vector<std::uint32_t> roots(FVolatile.begin(), FVolatile.end());
   for (std::uint32_t slot = 0; slot < FFormulas.size(); ++slot) {
     TFormulaCell& f = FFormulas[slot];
     if (!f.Live || !f.Code.OtherSheets) continue;
@@ -154,8 +157,13 @@ void TWorkbook::SheetsChanged() {
     f.TextRow = f.TextCol = 0;
     f.Code = CompileFor(*ById(f.SheetId), f.Text);
     Register(slot);
+    roots.push_back(slot);
   }
-  if (FAutoRecalc) RecalcAll();
+  if (FAutoRecalc && !roots.empty()) {
+    std::sort(roots.begin(), roots.end());
+    roots.erase(std::unique(roots.begin(), roots.end()), roots.end());
+    RecalcFrom(roots);
+  }
   Notify(nullptr, 0, 0, 0, 0);
 }
 
@@ -260,12 +268,8 @@ QString TWorkbook::TextRC(int row, int col) const {
     case TCellKind::Empty: return QString();
     case TCellKind::Number: return numbers::FloatToStr(cell->Num);
     case TCellKind::Text: return Active().Text(cell->Aux);
-    default: return FormulaResultText(CellValue(Active(), *cell));
+    default: return TFormulaEvaluator::ToText(CellValue(Active(), *cell));
   }
-}
-
-QString TWorkbook::FormulaResultText(const TCellValue& v) {
-  return v.Kind == TValueKind::Number ? numbers::FloatToStr(v.Num) : v.ToText();
 }
 
 void TWorkbook::SetTextRC(int row, int col, const QString& text) {
@@ -313,7 +317,7 @@ QString TWorkbook::FormulaText(const TCell& cell) const {
 }
 
 QString TWorkbook::SourceText(const TFormulaCell& f) const {
-  return f.TextRow || f.TextCol ? TFormula::Shift(f.Text, f.TextRow, f.TextCol) : f.Text;
+  return TFormula::Shift(f.Text, f.TextRow, f.TextCol);
 }
 
 TFormula TWorkbook::CompileFor(const TSheet& sheet, const QString& text) const {
@@ -442,17 +446,16 @@ QString TWorkbook::FormattedTextRC(int row, int col) const {
 QString TWorkbook::NumberFormatRC(int row, int col) const {
   CheckCell(row, col);
   const TCell* cell = Active().Find(row, col);
-  return FFormatCodes[cell ? cell->Format : 0];
+  return FFormats[cell ? cell->Format : 0].Code();
 }
 
 std::uint16_t TWorkbook::FormatIndex(const QString& code) {
   const QString key = code.isEmpty() ? QStringLiteral("General") : code;
   auto it = FFormatIndex.constFind(key);
   if (it != FFormatIndex.constEnd()) return it.value();
-  if (FFormatCodes.size() >= 65535) throw EWorkbookError(QStringLiteral("too many number formats"));
-  FFormatCodes.push_back(key);
+  if (FFormats.size() >= 65535) throw EWorkbookError(QStringLiteral("too many number formats"));
   FFormats.emplace_back(key);
-  const auto index = static_cast<std::uint16_t>(FFormatCodes.size() - 1);
+  const auto index = static_cast<std::uint16_t>(FFormats.size() - 1);
   FFormatIndex.insert(key, index);
   return index;
 }
@@ -555,20 +558,19 @@ TWorkbook::TCellCopy TWorkbook::Snapshot(const TSheet& sheet, int row, int col) 
     copy.TextCol = f.TextCol;
     copy.Code = f.Code;
   }
-  if (cell->Format) copy.Format = FFormatCodes[cell->Format];
+  if (cell->Format) copy.Format = FFormats[cell->Format].Code();
   return copy;
 }
 
-void TWorkbook::Put(TSheet& sheet, int row, int col, const TCellCopy& copy, int dRow, int dCol) {
+void TWorkbook::Put(TSheet& sheet, int row, int col, TCellCopy copy, int dRow, int dCol) {
   TCell& cell = Touch(sheet, row, col);
   if (copy.Kind == TCellKind::Formula) {
     // Moving the compiled references spares lexing and parsing the text again for every copy.
-    TFormula code = copy.Code;
+    TFormula code = std::move(copy.Code);
     if (code.ShiftCode(dRow, dCol, sheet.Id())) {
       StoreFormula(sheet, row, col, copy.Text, std::move(code), copy.TextRow + dRow, copy.TextCol + dCol);
     } else {
-      const QString source = copy.TextRow || copy.TextCol ? TFormula::Shift(copy.Text, copy.TextRow, copy.TextCol) : copy.Text;
-      const QString text = TFormula::Shift(source, dRow, dCol);
+      const QString text = TFormula::Shift(TFormula::Shift(copy.Text, copy.TextRow, copy.TextCol), dRow, dCol);
       try {
         code = CompileFor(sheet, text);
       } catch (const EWorkbookError&) {
@@ -600,11 +602,16 @@ void TWorkbook::CopyRange(int row1, int col1, int row2, int col2, const TWorkboo
   for (int r = 0; r < rows; ++r)
     for (int c = 0; c < cols; ++c) snap.push_back(source.Snapshot(from, srcRow1 + r, srcCol1 + c));
   TSheet& to = Active();
+  // A snapshot used once (no tiling) is handed over rather than copied again.
+  const bool tiled = row2 - row1 + 1 != rows || col2 - col1 + 1 != cols;
   BeginBatch();
   for (int r = row1; r <= row2; ++r)
     for (int c = col1; c <= col2; ++c) {
       const int sr = (r - row1) % rows, sc = (c - col1) % cols;
-      Put(to, r, c, snap[static_cast<std::size_t>(sr) * cols + sc], r - (srcRow1 + sr), c - (srcCol1 + sc));
+      TCellCopy& copy = snap[static_cast<std::size_t>(sr) * cols + sc];
+      const int dRow = r - (srcRow1 + sr), dCol = c - (srcCol1 + sc);
+      if (tiled) Put(to, r, c, copy, dRow, dCol);
+      else Put(to, r, c, std::move(copy), dRow, dCol);
     }
   EndBatch();
 }
@@ -668,14 +675,7 @@ void TWorkbook::ReadCell(int sheetId, int row, int col, TCellValue& out) const {
   const TSheet* sheet = ById(sheetId);
   if (!sheet) { out = TCellValue::Error(TCellError::Ref); return; }
   const TCell* cell = sheet->Find(row, col);
-  if (!cell) { out = TCellValue{}; return; }
-  switch (cell->Kind) {
-    case TCellKind::Empty: out = TCellValue{}; return;
-    case TCellKind::Number: out = TCellValue::Number(cell->Num); return;
-    case TCellKind::Text: out = TCellValue::Text(sheet->Text(cell->Aux)); return;
-    case TCellKind::Formula: out = FFormulas[cell->Aux].Result; return;
-    case TCellKind::Error: out = TCellValue::Error(static_cast<TCellError>(cell->Aux)); return;
-  }
+  out = cell ? CellValue(*sheet, *cell) : TCellValue{};
 }
 
 bool TWorkbook::ClipRange(TRangeRef& range) const {

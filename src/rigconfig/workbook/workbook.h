@@ -152,7 +152,7 @@ class TWorkbook : private ICellSource {
   // The NumberRC rule for a cell of any sheet.
   double NumberOf(const TSheet& sheet, const TCell& cell) const;
   QString FormulaText(const TCell& cell) const;
-  QString FormatCode(std::uint16_t index) const { return FFormatCodes[index]; }
+  QString FormatCode(std::uint16_t index) const { return FFormats[index].Code(); }
   std::size_t MemoryBytes() const;
 
  private:
@@ -199,7 +199,6 @@ class TWorkbook : private ICellSource {
   void Register(std::uint32_t slot);
   void Unregister(std::uint32_t slot);
   void FreeFormula(std::uint32_t slot);
-  static QString FormulaResultText(const TCellValue& v);
   void Dependents(int sheetId, int row, int col, std::vector<std::uint32_t>& out) const;
   void RecalcFrom(const std::vector<std::uint32_t>& roots);
   void Evaluate(std::uint32_t slot);
@@ -208,7 +207,7 @@ class TWorkbook : private ICellSource {
   void EndBatch();
   void Notify(const TSheet* sheet, int row1, int col1, int row2, int col2) const;
   TCellCopy Snapshot(const TSheet& sheet, int row, int col) const;
-  void Put(TSheet& sheet, int row, int col, const TCellCopy& copy, int dRow, int dCol);
+  void Put(TSheet& sheet, int row, int col, TCellCopy copy, int dRow, int dCol);
   void AddSheet();
 
   std::vector<std::unique_ptr<TSheet>> FSheets;
@@ -217,7 +216,6 @@ class TWorkbook : private ICellSource {
   TSelection FSel;
   bool FAutoRecalc = true;
 
-  std::vector<QString> FFormatCodes;
   std::vector<TNumberFormat> FFormats;
   QHash<QString, std::uint16_t> FFormatIndex;
 

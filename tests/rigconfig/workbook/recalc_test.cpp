@@ -109,6 +109,30 @@ TEST(Recalc, RecalcWithAutoRecalcRefreshesOnlyTheClockAndWhatFollowsIt) {
   EXPECT_EQ(book.EvaluationCount() - before, 2u + 51u);
 }
 
+// Adding or renaming a sheet (a new run of the results table) recomputes the formulas that name
+// sheets, what follows them and the clock, not every formula of every run.
+TEST(Recalc, SheetChangesRecomputeOnlyWhatNamesSheets) {
+  TManualClock clock(100.25);
+  TWorkbook book;
+  for (int r = 1; r <= 200; ++r) book.SetFormulaRC(r, 2, QStringLiteral("=A%1*2").arg(r));
+  book.SetFormulaRC(1, 3, "=NOW()");
+  book.SetNumSheets(2);
+  book.SetSheet(2);
+  book.SetNumberRC(1, 1, 5);
+  book.SetSheet(1);
+  book.SetFormulaRC(1, 4, "='Sheet2'!A1+1");
+  book.SetFormulaRC(1, 5, "=D1*10");
+  clock.Set(100.5);
+  const auto before = book.EvaluationCount();
+  book.SetSheetName(2, "Run 2");
+  EXPECT_EQ(book.EvaluationCount() - before, 3u);  // D1, E1 and the clock
+  EXPECT_EQ(book.FormulaRC(1, 4), "='Run 2'!A1+1");
+  EXPECT_EQ(book.NumberRC(1, 5), 60);
+  EXPECT_EQ(book.NumberRC(1, 3), 100.5);
+  book.DeleteSheets(2, 1);
+  EXPECT_EQ(book.TextRC(1, 5), "#REF!");
+}
+
 // The results table's cycle: a template row copied into a run sheet that grows by copying its
 // last row down. Formulas must follow the rows they land in.
 TEST(Copying, TemplateRowsCopyIntoAGrowingRunSheet) {
