@@ -43,7 +43,10 @@ void TQXDigitalOutputSource::RegisterParent(QWidget* DisplayParent, const TDataS
   if (Rig() && Rig()->FLogicEngineActive && !fShort_text.isEmpty()) ParseConditions(fShort_text);
 }
 
+// Local_State is what the picture shows: every change of the picture goes through here, or a later
+// DigitalOutSet would compare with a stale state and leave the picture wrong.
 void TQXDigitalOutputSource::Show(bool state) {
+  Local_State = state;
   if (DisplayButton) DisplayButton->SetState(state);
 }
 
@@ -88,10 +91,7 @@ void TQXDigitalOutputSource::ForceOn() {
 void TQXDigitalOutputSource::DigitalOutSet(bool OutputState) {
   if (BeingUsedForControl) return;
   Output_State = OutputState;
-  if (Output_State != Local_State) {
-    Show(Output_State);
-    Local_State = Output_State;
-  }
+  if (Output_State != Local_State) Show(Output_State);
   if (ProgramType() != TProgramType::ClientApp && IFD()) IFD()->SetDigitalOutputValue(FChannel, Output_State);
 }
 

@@ -97,6 +97,18 @@ TEST_F(TOutputSources, OutputsHeldByAControllerOrSwitchIgnoreClicks) {
   EXPECT_FALSE(out.Output_State);
 }
 
+TEST_F(TOutputSources, ThePictureFollowsASetAfterAClick) {
+  TQXDigitalOutputSource out;
+  out.RegisterParent(&panel, Def(DIGITAL_OUT_DATASRC, 0, 1, 0));  // starts off
+  emit out.DisplayButton->Clicked();
+  ASSERT_TRUE(out.Output_State);
+  ASSERT_TRUE(out.DisplayButton->State());
+  out.DigitalOutSet(false);
+  EXPECT_FALSE(out.Output_State);
+  EXPECT_EQ(card.Device(VelUSB0).Ports[0] & 0x02, 0);
+  EXPECT_FALSE(out.DisplayButton->State());  // not left showing "on" for an output that is off
+}
+
 TEST_F(TOutputSources, WarningQuestionDecidesTheChange) {
   TQXDigitalOutputSource out;
   auto def = Def(DIGITAL_OUT_DATASRC, 0, 1, 0);
