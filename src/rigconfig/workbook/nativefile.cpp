@@ -12,6 +12,7 @@
 #include "rigconfig/workbook/a1notation.h"
 #include "rigconfig/workbook/workbook.h"
 #include "rigconfig/workbook/workbookerror.h"
+#include "rigconfig/workbook/workbookfile.h"
 
 namespace {
 
@@ -141,7 +142,6 @@ class TLine {
   const char* FEnd;
 };
 
-struct TPendingFormula { int Sheet, Row, Col, Line; QString Text; };
 
 }  // namespace
 
@@ -154,7 +154,7 @@ bool TNativeFile::Recognise(const QByteArray& data) {
 TWorkbook TNativeFile::Read(const QString& path, const QByteArray& data) {
   TWorkbook book;
   book.SetAutoRecalc(false);
-  std::vector<TPendingFormula> formulas;
+  std::vector<TWorkbookFile::TPendingFormula> formulas;
   const char* p = data.constData();
   const char* end = p + data.size();
   if (data.startsWith("\xEF\xBB\xBF")) p += 3;
@@ -236,7 +236,7 @@ TWorkbook TNativeFile::Read(const QString& path, const QByteArray& data) {
         book.SetTextRC(r, c, cmdLine.String());
         cmdLine.ExpectEnd();
       } else if (first == '=') {
-        formulas.push_back({sheet, r, c, cmdLine.Number_(), cmdLine.Rest()});
+        formulas.push_back({sheet, r, c, cmdLine.Rest(), cmdLine.Number_()});
       } else if (first == '#') {
         const QString text = QString::fromLatin1(cmdLine.Word());
         const TCellError err = TCellValue::ParseError(text);
@@ -254,15 +254,7 @@ TWorkbook TNativeFile::Read(const QString& path, const QByteArray& data) {
   if (!header) throw EWorkbookError(path, QString(), QStringLiteral("not a workbook file"));
   if (!finished) throw EWorkbookError(path, QStringLiteral("line %1").arg(lineNo), QStringLiteral("the file ends early (no \"end\" line): it is truncated"));
   if (sheet == 0) throw EWorkbookError(path, QString(), QStringLiteral("the workbook has no sheet"));
-  // Formulas go in once every sheet exists, so references to later sheets resolve.
-  for (const TPendingFormula& f : formulas) {
-    book.SetSheet(f.Sheet);
-    try {
-      book.SetFormulaRC(f.Row, f.Col, f.Text);
-    } catch (const EWorkbookError& e) {
-      throw EWorkbookError(path, QStringLiteral("line %1").arg(f.Line), e.Message());
-    }
-  }
+  TWorkbookFile::PlaceFormulas(book, formulas, path);
   book.SetSheet(1);
   book.SetSelection(1, 1, 1, 1);
   book.SetAutoRecalc(true);

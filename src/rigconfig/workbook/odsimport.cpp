@@ -20,6 +20,7 @@
 #include "rigconfig/workbook/a1notation.h"
 #include "rigconfig/workbook/workbook.h"
 #include "rigconfig/workbook/workbookerror.h"
+#include "rigconfig/workbook/workbookfile.h"
 #include "rigconfig/workbook/xlsximport.h"
 
 namespace ss = orcus::spreadsheet;
@@ -53,8 +54,7 @@ TWorkbook TOdsImport::Read(const QString& path, const QByteArray& data) {
     if (nf && !nf->format_string.empty())
       formatCodes[nf->identifier] = QString::fromUtf8(nf->format_string.data(), static_cast<int>(nf->format_string.size()));
   }
-  struct TPending { int Sheet, Row, Col; QString Text; };
-  std::vector<TPending> formulas;
+  std::vector<TWorkbookFile::TPendingFormula> formulas;
   for (int s = 0; s < sheets; ++s) {
     book.SetSheet(s + 1);
     const ss::sheet* sheet = doc.get_sheet(static_cast<ss::sheet_t>(s));
@@ -101,15 +101,7 @@ TWorkbook TOdsImport::Read(const QString& path, const QByteArray& data) {
     book.SetMaxRow(std::max(static_cast<int>(range.last.row) + 1, 1));
     book.SetMaxCol(std::max(static_cast<int>(range.last.column) + 1, 1));
   }
-  for (const TPending& f : formulas) {
-    book.SetSheet(f.Sheet);
-    try {
-      book.SetFormulaRC(f.Row, f.Col, f.Text);
-    } catch (const EWorkbookError& e) {
-      throw EWorkbookError(path, QStringLiteral("sheet \"%1\" cell %2").arg(book.SheetName(f.Sheet), a1::CellName(f.Row, f.Col)),
-                           e.What());
-    }
-  }
+  TWorkbookFile::PlaceFormulas(book, formulas, path);
   book.SetSheet(1);
   book.SetAutoRecalc(true);
   return book;

@@ -6,6 +6,7 @@
 #include <QFileInfo>
 #include <QSaveFile>
 
+#include "rigconfig/workbook/a1notation.h"
 #include "rigconfig/workbook/delimitedtext.h"
 #include "rigconfig/workbook/nativefile.h"
 #include "rigconfig/workbook/odsimport.h"
@@ -37,6 +38,19 @@ TWorkbook TWorkbookFile::Load(const QString& path, std::int16_t& fileType) {
   const char separator = TDelimitedText::GuessSeparator(data);
   fileType = separator == ',' ? TWorkbook::ftCsv : TWorkbook::ftTabText;
   return TDelimitedText::Read(path, data, separator);
+}
+
+void TWorkbookFile::PlaceFormulas(TWorkbook& book, const std::vector<TPendingFormula>& formulas, const QString& path) {
+  for (const TPendingFormula& f : formulas) {
+    book.SetSheet(f.Sheet);
+    try {
+      book.SetFormulaRC(f.Row, f.Col, f.Text);
+    } catch (const EWorkbookError& e) {
+      const QString where = f.Line > 0 ? QStringLiteral("line %1").arg(f.Line)
+                                       : QStringLiteral("sheet \"%1\" cell %2").arg(book.SheetName(f.Sheet), a1::CellName(f.Row, f.Col));
+      throw EWorkbookError(path, where, e.What());
+    }
+  }
 }
 
 std::int16_t TWorkbookFile::TypeForExtension(const QString& path) {

@@ -4,6 +4,7 @@
 
 #include <cstdint>
 #include <functional>
+#include <vector>
 
 #include <QByteArray>
 #include <QString>
@@ -17,6 +18,16 @@ class TWorkbookFile {
   // 6 (.csv). Throws EWorkbookError naming the file and the line or cell at fault.
   static TWorkbook Load(const QString& path, std::int16_t& fileType);
   static void Save(const TWorkbook& book, const QString& path, std::int16_t fileType);
+
+  // A formula read from a file, placed once every sheet exists so that references to later sheets
+  // resolve. Line: the file's line for messages, 0 to name the cell instead.
+  struct TPendingFormula {
+    int Sheet, Row, Col;
+    QString Text;
+    int Line = 0;
+  };
+  // Places them; a formula our engine cannot compile is an error naming path and its place.
+  static void PlaceFormulas(TWorkbook& book, const std::vector<TPendingFormula>& formulas, const QString& path);
 
   // The file type a name's extension suggests (.vts 5, .xlsx/.xls 4, .txt 3, .csv 6); 0 if none.
   static std::int16_t TypeForExtension(const QString& path);

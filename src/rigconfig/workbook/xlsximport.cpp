@@ -9,6 +9,7 @@
 #include "rigconfig/workbook/a1notation.h"
 #include "rigconfig/workbook/workbook.h"
 #include "rigconfig/workbook/workbookerror.h"
+#include "rigconfig/workbook/workbookfile.h"
 #include "rigconfig/workbook/xlsxcodec.h"
 #include "rigconfig/workbook/xlsxsheetreader.h"
 #include "rigconfig/workbook/xmlpartparser.h"
@@ -190,7 +191,7 @@ TWorkbook TXlsxImport::Read(const QString& path, const QByteArray& data) {
     book.SetNumSheets(static_cast<int>(workbook.Sheets.size()));
     for (std::size_t s = 0; s < workbook.Sheets.size(); ++s)
       book.SetSheetName(static_cast<int>(s) + 1, TXlsxCodec::ToQString(workbook.Sheets[s].Name));
-    std::vector<TXlsxSheetReader::TPendingFormula> formulas;
+    std::vector<TWorkbookFile::TPendingFormula> formulas;
     for (std::size_t s = 0; s < workbook.Sheets.size(); ++s) {
       const int sheet = static_cast<int>(s) + 1;
       book.SetSheet(sheet);
@@ -201,15 +202,7 @@ TWorkbook TXlsxImport::Read(const QString& path, const QByteArray& data) {
       TXmlPartParser::Parse(zip, target->second, handler);
       handler.Finish();
     }
-    for (const TXlsxSheetReader::TPendingFormula& f : formulas) {
-      book.SetSheet(f.Sheet);
-      try {
-        book.SetFormulaRC(f.Row, f.Col, f.Text);
-      } catch (const EWorkbookError& e) {
-        throw EWorkbookError(QString(), QStringLiteral("sheet \"%1\" cell %2").arg(book.SheetName(f.Sheet), a1::CellName(f.Row, f.Col)),
-                         e.What());
-      }
-    }
+    TWorkbookFile::PlaceFormulas(book, formulas, path);
     book.SetSheet(1);
     book.SetAutoRecalc(true);
     return book;

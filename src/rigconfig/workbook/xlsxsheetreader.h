@@ -13,21 +13,17 @@
 
 #include <QString>
 
+#include "rigconfig/workbook/workbookfile.h"
 #include "rigconfig/workbook/xmlpartparser.h"
 
 class TWorkbook;
 
 class TXlsxSheetReader : public TXmlPartParser::THandler {
  public:
-  struct TPendingFormula {
-    int Sheet, Row, Col;
-    QString Text;
-  };
-
   // strings: the package's shared texts; styles: the number format of each cell style ("" for
   // General). Formulas found are appended to formulas.
   TXlsxSheetReader(TWorkbook& book, int sheet, const std::vector<QString>& strings, const std::vector<QString>& styles,
-                   std::vector<TPendingFormula>& formulas)
+                   std::vector<TWorkbookFile::TPendingFormula>& formulas)
       : FBook(book), FSheet(sheet), FStrings(strings), FStyles(styles), FFormulas(formulas) {}
 
   void StartElement(std::string_view name) override;
@@ -51,7 +47,7 @@ class TXlsxSheetReader : public TXmlPartParser::THandler {
   int FSheet;
   const std::vector<QString>& FStrings;
   const std::vector<QString>& FStyles;
-  std::vector<TPendingFormula>& FFormulas;
+  std::vector<TWorkbookFile::TPendingFormula>& FFormulas;
   int FRow = 0, FCol = 0, FLastRow = 0, FLastCol = 0;
   std::string FType, FValue, FFormula, FFormulaType, FInline;
   std::size_t FStyle = 0, FSharedIndex = 0;
