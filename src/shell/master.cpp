@@ -24,6 +24,7 @@
 #include "ifd/qxifd.h"
 #include "ifd/serial/availableports.h"
 #include "ifd/serial/qrlinfo.h"
+#include "ifd/serial/serialcommandset.h"
 #include "inverter/inverterframe.h"
 #include "platform/hourglass.h"
 #include "platform/iclock.h"
@@ -634,7 +635,7 @@ void TMaster::SendInverterRead(const QByteArray& code) {
   if (!ifd) return;
   const QByteArray send = "R" + code + " 0000";
   if (ifd->FvComIOActive)
-    ifd->ToInverter_COM("IMO," + inverterframe::Request(send));
+    ifd->ToInverter_COM(TSerialCommandSet::InverterCommand(inverterframe::Request(send)));
   else
     ifd->SendToInverter(send);
 }
