@@ -11,6 +11,7 @@
 #include "ifd/serial/ifdinputmode.h"
 
 struct TIFDState {
+  static constexpr const char* InvalidChannelText = "Invalid channel number - please check data spreadsheet.";
   static constexpr int MainChannels = 33;  // 0..32 registered
   static constexpr int ChannelValues = 34;  // 0..33 (32 and 33: the two frequency counts)
   static constexpr int DigitalLines = 16;
@@ -43,4 +44,14 @@ struct TIFDState {
   static inline std::uint16_t DigitalOutputShadow = 0;     // bit n = line n
   static inline std::uint16_t ExpansionOutputShadow = 0;   // bits 0-7 = lines 8-15 (legacy)
   static inline std::array<std::int16_t, 4> AnalogueOutputShadow{};
+
+  // The bits of `mask` in `image` switched on or off.
+  static void SetBits(std::uint16_t& image, std::uint16_t mask, bool on);
+  // The output images with their low bytes taken from the exit values (lines 0-7 for the main
+  // image, 8-15 for the expansion image); the high bytes are kept.
+  std::uint16_t MainShadowFromExitValues() const;
+  std::uint16_t ExpansionShadowFromExitValues() const;
+  // One smoothing step of an input: `current` moved 1/`weight` of the way to `reading`, rounded
+  // halves to even. A weight below 1 counts as 1.
+  static std::int64_t Smoothed(int current, int reading, int weight);
 };

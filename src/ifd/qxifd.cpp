@@ -41,11 +41,6 @@ int ReplyNumber(const QString& data, int fallback) {
   const int value = data.trimmed().toInt(&ok);
   return ok ? value : fallback;
 }
-
-void SetBit(std::uint16_t& image, int bit, bool on) {
-  const auto mask = static_cast<std::uint16_t>(1u << bit);
-  image = on ? static_cast<std::uint16_t>(image | mask) : static_cast<std::uint16_t>(image & ~mask);
-}
 }  // namespace
 
 TQXIFD::TQXIFD(QObject* AOwner, IIFDHost* host, ILegacyDriver* driver)
@@ -71,20 +66,13 @@ TQXIFD::TQXIFD(QObject* AOwner, IIFDHost* host, ILegacyDriver* driver)
   }
   FLegacy = std::make_unique<TLegacyAccess>(*this, *driver, FRig, static_cast<ILegacyHost*>(this));
 
-  FLegIOActive = true;
-  FvComIOActive = false;
   ConfirmDigitals();
   ExpansionOutputShadow = 0;
   AnalogueOutputShadow = {};
-  Interval = 1000;
-  FilterWeight = 1;
   if (FRig)
     ReadParametersFromRig();
   else
     F_is_QXIFD_StandAlone = true;
-  PortsOpen = false;
-  IFDStatus = QStringLiteral("Closed");
-  Dac1Value = Dac2Value = 0;
   TServices::SetIFD(this);
 }
 
@@ -175,14 +163,8 @@ int TQXIFD::DataForChannel(int channel) {
 }
 
 void TQXIFD::ConfirmDigitals() {
-  std::uint16_t main = DigitalOutputShadow & 0xFF00;
-  std::uint16_t expansion = ExpansionOutputShadow & 0xFF00;
-  for (int b = 0; b < 8; ++b) {
-    if (DigitalExitValues[static_cast<size_t>(b)]) main |= static_cast<std::uint16_t>(1u << b);
-    if (DigitalExitValues[static_cast<size_t>(8 + b)]) expansion |= static_cast<std::uint16_t>(1u << b);
-  }
-  DigitalOutputShadow = main;
-  ExpansionOutputShadow = expansion;
+  DigitalOutputShadow = MainShadowFromExitValues();
+  ExpansionOutputShadow = ExpansionShadowFromExitValues();
 }
 
 // ---- sampling and outputs ----
@@ -237,7 +219,7 @@ bool TQXIFD::SetDigitalOutputValue(int digital_line, bool on_off) {
   if (!(digital_line >= 0 && digital_line <= 7) && !(slaveLine && !FisVexa)) return true;
   TApdComPortEx* port = FLink->PortNamed(slaveLine ? kSlave : kMaster);
   if (!port) return true;
-  SetBit(DigitalOutputShadow, digital_line, on_off);
+  SetBits(DigitalOutputShadow, static_cast<std::uint16_t>(1u << digital_line), on_off);
   DigitalOutputs[static_cast<size_t>(digital_line)] = on_off ? 1 : 0;
   for (const QByteArray& command : commands.DigitalOutputCommands(FisVexa, slaveLine, DigitalOutputShadow))
     SendToPort(port, command);
@@ -559,7 +541,6 @@ void TQXIFD::AnalogueInputsReply(TApdComPortRole role, const QString& data) {
   const QStringList items = data.split(separators, Qt::SkipEmptyParts);
   const auto& inUse = master ? MainChannelInUse : ExpnChannelInUse;
   auto& values = master ? MainChannelValue : ExpnChannelValue;
-  const int weight = std::max(FilterWeight, 1);
   // Only the 32 analogue inputs: the frequency counts behind them are not the card's "IA" values.
   const int count = std::min<int>(static_cast<int>(items.size()), 32);
   for (int i = 0; i < count; ++i) {
@@ -568,7 +549,7 @@ void TQXIFD::AnalogueInputsReply(TApdComPortRole role, const QString& data) {
     int r = items[i].toInt(&ok);
     if (!ok) r = 0;
     std::int16_t& v = values[static_cast<size_t>(i)];
-    v = ToCount(numbers::RoundHalfEven(v + (r - v) / static_cast<double>(weight)));
+    v = ToCount(Smoothed(v, r, FilterWeight));
   }
 }
 

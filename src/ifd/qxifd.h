@@ -34,7 +34,6 @@ class TSerialMessage;
 class TQXIFD : public QObject, public TIFDState, private ILegacyHost, private IIFDSerialHost {
   Q_OBJECT
  public:
-  static constexpr const char* InvalidChannelText = "Invalid channel number - please check data spreadsheet.";
   static constexpr const char* LoadExerciseQuestion =
       "The software is currently communicating with the equipment.\rLoading a new exercise will interrupt the "
       "communication temporarily\rand reset all the controls to their default.\rDo you wish to load a new exercise?";

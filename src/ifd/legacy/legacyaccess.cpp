@@ -25,6 +25,13 @@ QByteArray Word(int value) {
   return b;
 }
 QByteArray TwoWords(int low, int high) { return Word(low) + Word(high); }
+
+// What a sample reports while the cards cannot be read.
+void ZeroSampledValues(TIFDState& s, bool expansion) {
+  for (int i = 0; i <= 24; ++i) s.MainChannelValue[static_cast<size_t>(i)] = 0;
+  if (expansion)
+    for (int i = 0; i <= 24; ++i) s.ExpnChannelValue[static_cast<size_t>(i)] = 0;
+}
 }  // namespace
 
 TLegacyAccess::TLegacyAccess(TIFDState& state, ILegacyDriver& driver, const TRigConfig* rig, ILegacyHost* host)
@@ -231,9 +238,8 @@ void TLegacyAccess::SetFilter() {
 // ---- sampling ----
 
 void TLegacyAccess::Smooth(std::int16_t& value, int raw) const {
-  const int weight = S.FilterWeight < 1 ? 1 : S.FilterWeight;
-  const double next = value + (raw - 2048 - value) / static_cast<double>(weight);
-  value = static_cast<std::int16_t>(numbers::RoundHalfEven(next));
+  // The registers hold offset binary: 2048 is zero.
+  value = static_cast<std::int16_t>(TIFDState::Smoothed(value, raw - 2048, S.FilterWeight));
 }
 
 bool TLegacyAccess::ReadInputs(THandle h, std::uint8_t kind, const std::array<bool, TIFDState::MainChannels>& inUse,
@@ -298,16 +304,12 @@ void TLegacyAccess::SampleNow() {
   if (!S.FLegIOActive) return;
   if (S.GettingBurst) {
     // A burst capture owns the card: report nothing rather than disturb it.
-    for (int i = 0; i <= 24; ++i) S.MainChannelValue[static_cast<size_t>(i)] = 0;
-    if (UsingEXP())
-      for (int i = 0; i <= 24; ++i) S.ExpnChannelValue[static_cast<size_t>(i)] = 0;
+    ZeroSampledValues(S, UsingEXP());
     return;
   }
   OpenWhenNeeded();
   if (!S.PortsOpen) {
-    for (int i = 0; i <= 24; ++i) S.MainChannelValue[static_cast<size_t>(i)] = 0;
-    if (UsingEXP())
-      for (int i = 0; i <= 24; ++i) S.ExpnChannelValue[static_cast<size_t>(i)] = 0;
+    ZeroSampledValues(S, UsingEXP());
     ClosePorts();
     return;
   }
@@ -374,23 +376,20 @@ bool TLegacyAccess::SetAnalogueValue(int channel, double value) {
 
 bool TLegacyAccess::SetDigitalOutputValueLeg(int digital_line, bool on_off) {
   if (digital_line >= 0 && digital_line < TIFDState::DigitalLines) {
-    const auto bit = static_cast<std::uint16_t>(1u << digital_line);
-    TIFDState::DigitalOutputShadow = on_off ? (TIFDState::DigitalOutputShadow | bit)
-                                            : (TIFDState::DigitalOutputShadow & ~bit);
+    TIFDState::SetBits(TIFDState::DigitalOutputShadow, static_cast<std::uint16_t>(1u << digital_line), on_off);
     S.DigitalOutputs[static_cast<size_t>(digital_line)] = on_off ? 1 : 0;
   }
   if (S.GettingBurst) return false;
   OpenWhenNeeded();
   if (digital_line > 15 || digital_line < 0) {
-    TServices::Prompts().MessageDlg(QStringLiteral("Invalid channel number - please check data spreadsheet."),
-                                    TMsgDlgType::mtError, TMsgDlgButtons::OK);
+    TServices::Prompts().MessageDlg(QLatin1String(TIFDState::InvalidChannelText), TMsgDlgType::mtError,
+                                    TMsgDlgButtons::OK);
     return false;
   }
   if (!S.PortsOpen) return false;
   if (digital_line >= 8) {
-    const auto bit = static_cast<std::uint16_t>(1u << (digital_line - 8));
-    TIFDState::ExpansionOutputShadow = on_off ? (TIFDState::ExpansionOutputShadow | bit)
-                                              : (TIFDState::ExpansionOutputShadow & ~bit);
+    TIFDState::SetBits(TIFDState::ExpansionOutputShadow, static_cast<std::uint16_t>(1u << (digital_line - 8)),
+                       on_off);
     if (SetPort(FExpnHandle, 0, TIFDState::ExpansionOutputShadow)) return true;
     ClosePorts();
     Status(kPanelExpn, QStringLiteral("IFD-XP: D/O Error"));
@@ -405,9 +404,7 @@ bool TLegacyAccess::SetDigitalOutputValueLeg(int digital_line, bool on_off) {
 void TLegacyAccess::ResetDigitalOutputs() {
   if (UsingIFD()) {
     OpenWhenNeeded();
-    std::uint16_t shadow = TIFDState::DigitalOutputShadow & 0xFF00;
-    for (int b = 0; b < 8; ++b)
-      if (S.DigitalExitValues[static_cast<size_t>(b)]) shadow |= static_cast<std::uint16_t>(1u << b);
+    const std::uint16_t shadow = S.MainShadowFromExitValues();
     TIFDState::DigitalOutputShadow = shadow;
     // Without a device there is nothing to write (and no write error to report over "No Device").
     if (S.PortsOpen && !SetPort(FMainHandle, 0, shadow)) {
@@ -416,9 +413,7 @@ void TLegacyAccess::ResetDigitalOutputs() {
     }
   }
   if (UsingEXP()) {
-    std::uint16_t shadow = TIFDState::ExpansionOutputShadow & 0xFF00;
-    for (int b = 0; b < 8; ++b)
-      if (S.DigitalExitValues[static_cast<size_t>(8 + b)]) shadow |= static_cast<std::uint16_t>(1u << b);
+    const std::uint16_t shadow = S.ExpansionShadowFromExitValues();
     TIFDState::ExpansionOutputShadow = shadow;
     if (S.PortsOpen && !SetPort(FExpnHandle, 0, shadow)) {
       ClosePorts();
@@ -450,7 +445,7 @@ bool TLegacyAccess::SetDACOutputValue(int channel, int DACNumber, int value, boo
   const auto data = static_cast<std::uint16_t>(1u << (channel + 1));
   const auto load = static_cast<std::uint16_t>(1u << (channel + 2));
   std::uint16_t& shadow = TIFDState::DigitalOutputShadow;
-  auto set = [&](std::uint16_t mask, bool on) { shadow = on ? (shadow | mask) : (shadow & ~mask); };
+  auto set = [&](std::uint16_t mask, bool on) { TIFDState::SetBits(shadow, mask, on); };
   auto write = [&] { SetPort(FMainHandle, 0, shadow); };  // failures are ignored mid-sequence
   set(clock | data | load, invert);
   write();
@@ -466,66 +461,58 @@ bool TLegacyAccess::SetDACOutputValue(int channel, int DACNumber, int value, boo
   return false;
 }
 
+bool TLegacyAccess::FrequencyReady(bool& ok) {
+  int status = 0;
+  ok = GetRAM(FMainHandle, S.MainDevice, 0x74, status);
+  return ok && (status & 0xFF) == 0;
+}
+
+bool TLegacyAccess::CollectFrequency(int index, bool& collecting) {
+  int count = 0;
+  if (!GetRAM(FMainHandle, S.MainDevice, 0x75, count)) return false;
+  S.MainChannelValue[static_cast<size_t>(index)] = static_cast<std::int16_t>(count);
+  collecting = false;
+  return true;
+}
+
+bool TLegacyAccess::StartFrequency(int channel, bool& collecting) {
+  if (channel < 0 || channel >= 8) return true;
+  if (!SetRAM(FMainHandle, 0x74, 1 << channel)) return false;
+  collecting = true;
+  return true;
+}
+
 int TLegacyAccess::GetFrequency(int channel) {
   if (!S.FLegIOActive || S.GettingBurst) return 0;
   OpenWhenNeeded();
   int r = 0;
-  const THandle h = FMainHandle;
   if (S.CollectingFrequency) {
-    int status = 0;
-    if (!GetRAM(h, S.MainDevice, 0x74, status)) {
-      ClosePorts();
-    } else if (status & 0xFF) {
-      r = S.MainChannelValue[32];
-    } else {
-      int count = 0;
-      if (GetRAM(h, S.MainDevice, 0x75, count)) {
-        S.MainChannelValue[32] = static_cast<std::int16_t>(count);
+    bool ok = true;
+    if (FrequencyReady(ok)) {
+      if (CollectFrequency(32, S.CollectingFrequency))
         r = S.MainChannelValue[32];
-        S.CollectingFrequency = false;
-      } else {
+      else
         ClosePorts();
-      }
+    } else if (ok) {
+      r = S.MainChannelValue[32];  // still measuring: the last count
+    } else {
+      ClosePorts();
     }
   }
-  if (!S.CollectingFrequency && channel >= 0 && channel < 8) {
-    if (SetRAM(FMainHandle, 0x74, 1 << channel))
-      S.CollectingFrequency = true;
-    else
-      ClosePorts();
-  }
+  // After a failed read the measurement is still pending: none is started over it.
+  if (!S.CollectingFrequency && !StartFrequency(channel, S.CollectingFrequency)) ClosePorts();
   return r;
 }
 
 void TLegacyAccess::GetTwinFreqs(int channel1, int channel2) {
   if (!S.FLegIOActive || S.GettingBurst) return;
   OpenWhenNeeded();
-  auto ready = [this](bool& ok) {
-    int status = 0;
-    ok = GetRAM(FMainHandle, S.MainDevice, 0x74, status);
-    return ok && (status & 0xFF) == 0;
-  };
-  auto collect = [this](int index, bool& collecting) {
-    int count = 0;
-    if (GetRAM(FMainHandle, S.MainDevice, 0x75, count)) {
-      S.MainChannelValue[static_cast<size_t>(index)] = static_cast<std::int16_t>(count);
-      collecting = false;
-      return true;
-    }
-    return false;
-  };
-  auto start = [this](int channel, bool& collecting) {
-    if (channel < 0 || channel >= 8) return true;
-    if (!SetRAM(FMainHandle, 0x74, 1 << channel)) return false;
-    collecting = true;
-    return true;
-  };
   bool ok = true;
-  if (S.CollectingFrequency1 && ready(ok) && !collect(32, S.CollectingFrequency1)) ok = false;
-  if (ok && !S.CollectingFrequency1 && !S.CollectingFrequency2 && !start(channel2, S.CollectingFrequency2))
+  if (S.CollectingFrequency1 && FrequencyReady(ok) && !CollectFrequency(32, S.CollectingFrequency1)) ok = false;
+  if (ok && !S.CollectingFrequency1 && !S.CollectingFrequency2 && !StartFrequency(channel2, S.CollectingFrequency2))
     ok = false;
-  if (ok && S.CollectingFrequency2 && ready(ok) && !collect(33, S.CollectingFrequency2)) ok = false;
-  if (ok && !S.CollectingFrequency1 && !S.CollectingFrequency2 && !start(channel1, S.CollectingFrequency1))
+  if (ok && S.CollectingFrequency2 && FrequencyReady(ok) && !CollectFrequency(33, S.CollectingFrequency2)) ok = false;
+  if (ok && !S.CollectingFrequency1 && !S.CollectingFrequency2 && !StartFrequency(channel1, S.CollectingFrequency1))
     ok = false;
   if (!ok) ClosePorts();
 }

@@ -70,6 +70,14 @@ class TLegacyAccess {
   void ReadMultiplexed();
   bool WriteOutputPair(THandle h, int lowReg, int slot);
   void SettleWait();
+  // Frequency measurement: writing an input's bit to 0x74 starts one, 0x74's low byte reads 0 once
+  // the count is ready, and 0x75 holds the count.
+  // True when the count is ready; `ok` false when the status could not be read.
+  bool FrequencyReady(bool& ok);
+  // The count into MainChannelValue[index], the measurement over; false when it could not be read.
+  bool CollectFrequency(int index, bool& collecting);
+  // A measurement started on inputs 0..7 (any other is none to start); false when it failed.
+  bool StartFrequency(int channel, bool& collecting);
 
   TIFDState& S;
   ILegacyDriver& FDriver;
