@@ -54,8 +54,8 @@ bool TResultsMDI::Assemble(TRigConfig& rig) {
   FMaster.Table()->SetLogger(FLogger.get());
   FLogger->Initialise(&FMaster, rig, FPanel);
   if (rig.fTable_Sample_Count) FMaster.SetNextResultsEnabled(false);
-  if (!rig.Using_IFD) FMaster.SetStatusPanel(3, QString());
   if (!rig.Using_IFD) {
+    FMaster.SetStatusPanel(3, QString());
     if (auto* a = FMaster.Action("Calibrate")) a->setEnabled(false);
     if (auto* a = FMaster.Action("IFDSettings")) a->setEnabled(false);
   }
