@@ -26,9 +26,6 @@
 #include "rigconfig/settingsnames.h"
 
 namespace {
-const QString kMaster = QStringLiteral("ms");
-const QString kSlave = QStringLiteral("sl");
-
 std::int16_t ToCount(std::int64_t v) {
   // A card never reports beyond 16 bits; a garbled number must not wrap into a plausible value.
   return static_cast<std::int16_t>(
@@ -183,7 +180,7 @@ void TQXIFD::SerialSampleNow() {
     if (queryVexaautomatically() && !F_SENT_queryVexaautomatically_MESSAGE) {
       F_SENT_queryVexaautomatically_MESSAGE = true;
       stopFrequencySampling();
-      PostMessageNamed("WM_INVERTER_VEXA_KICK_START");
+      TServices::Bus().PostMessage(QStringLiteral("WM_INVERTER_VEXA_KICK_START"));
     }
   }
   if (ComPortAux() && FHost) FLink->PublishSlaveStatus();
@@ -201,11 +198,11 @@ bool TQXIFD::SerialAnalogueValue(int channel_index, double value) {
   const TSerialCommandSet& commands = TSerialCommandSet::Instance();
   if (channel_index >= 0 && channel_index <= 3) {
     // A Vexa has two analogue outputs.
-    TApdComPortEx* port = FLink->PortNamed(kMaster);
+    TApdComPortEx* port = FLink->PortNamed(TApdComPortEx::MasterMarker);
     if (port && (!FisVexa || channel_index <= 1))
       if (auto command = commands.AnalogueOutputCommand(channel_index, value)) SendToPort(port, *command);
   } else if (channel_index >= 100 && channel_index <= 103 && !FisVexa) {
-    if (TApdComPortEx* port = FLink->PortNamed(kSlave))
+    if (TApdComPortEx* port = FLink->PortNamed(TApdComPortEx::SlaveMarker))
       if (auto command = commands.AnalogueOutputCommand(channel_index - 100, value)) SendToPort(port, *command);
   }
   return false;
@@ -217,7 +214,7 @@ bool TQXIFD::SetDigitalOutputValue(int digital_line, bool on_off) {
   const TSerialCommandSet& commands = TSerialCommandSet::Instance();
   const bool slaveLine = digital_line >= 8 && digital_line <= 15;
   if (!(digital_line >= 0 && digital_line <= 7) && !(slaveLine && !FisVexa)) return true;
-  TApdComPortEx* port = FLink->PortNamed(slaveLine ? kSlave : kMaster);
+  TApdComPortEx* port = FLink->PortNamed(slaveLine ? TApdComPortEx::SlaveMarker : TApdComPortEx::MasterMarker);
   if (!port) return true;
   SetBits(DigitalOutputShadow, static_cast<std::uint16_t>(1u << digital_line), on_off);
   DigitalOutputs[static_cast<size_t>(digital_line)] = on_off ? 1 : 0;
@@ -235,7 +232,8 @@ void TQXIFD::Watchdog() {
   if (FvComIOActive) {
     const bool wasHigh = WatchdogState;
     WatchdogState = !WatchdogState;
-    if (FLink->PortNamed(kMaster)) SendToPort(ComPort(), TSerialCommandSet::WatchdogCommand(wasHigh));
+    if (FLink->PortNamed(TApdComPortEx::MasterMarker))
+      SendToPort(ComPort(), TSerialCommandSet::WatchdogCommand(wasHigh));
   } else if (FLegIOActive && PortsOpen && !GettingBurst) {
     FLegacy->Watchdog();
   }
@@ -427,7 +425,7 @@ void TQXIFD::ActivateCard(TApdComPortRole role) {
   const bool master = role == TApdComPortRole::ms;
   if (!master && role != TApdComPortRole::sl) return;
   // A mode reply still queued when its port was released must not bring the serial path back.
-  if (!FLink->PortNamed(master ? kMaster : kSlave)) return;
+  if (!FLink->PortNamed(master ? TApdComPortEx::MasterMarker : TApdComPortEx::SlaveMarker)) return;
   FLink->ApplyCardMode(role);
   if (FHost) {
     if (master)
@@ -468,12 +466,7 @@ void TQXIFD::ReadLastPorts() {
 }
 
 void TQXIFD::RequestSilentReconnect(const TQXIFD* ARequester) {
-  if (ARequester == this) PostMessageNamed("WM_RECONNECT_COMS_SILENTLY");
-}
-
-void TQXIFD::PostMessageNamed(const char* name, std::intptr_t wParam) {
-  TMessageBus& bus = TServices::Bus();
-  bus.PostMessage(bus.RegisterWindowMessage(QLatin1String(name)), wParam, 0);
+  if (ARequester == this) TServices::Bus().PostMessage(QStringLiteral("WM_RECONNECT_COMS_SILENTLY"));
 }
 
 // ---- queries ----

@@ -214,7 +214,6 @@ class TQXIFD : public QObject, public TIFDState, private ILegacyHost, private II
   void FrequencyToReaders(int count);
   // Keeps the window alive for `ms` milliseconds of the program's clock.
   void Pause(int ms);
-  void PostMessageNamed(const char* name, std::intptr_t wParam = 0);
   bool UsingIFD() const;
   bool UsingEXP() const;
 

@@ -27,6 +27,10 @@ void TMessageBus::PostMessage(unsigned msg, std::intptr_t wParam, std::intptr_t 
                             Qt::QueuedConnection);
 }
 
+void TMessageBus::PostMessage(const QString& name, std::intptr_t wParam, std::intptr_t lParam) {
+  PostMessage(RegisterWindowMessage(name), wParam, lParam);
+}
+
 void TMessageBus::SendMessage(unsigned msg, std::intptr_t wParam, std::intptr_t lParam) {
   Deliver(msg, wParam, lParam);
 }

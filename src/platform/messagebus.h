@@ -27,6 +27,8 @@ class TMessageBus : public QObject {
   // Queued: returns at once; the handler runs later on the bus's thread. Messages posted while no
   // handler is installed are dropped, as a message to a window that no longer exists.
   void PostMessage(unsigned msg, std::intptr_t wParam = 0, std::intptr_t lParam = 0);
+  // The same, by name: the name is registered at the time of posting.
+  void PostMessage(const QString& name, std::intptr_t wParam = 0, std::intptr_t lParam = 0);
   // Immediate: runs the handler now, on the calling (GUI) thread.
   void SendMessage(unsigned msg, std::intptr_t wParam = 0, std::intptr_t lParam = 0);
 

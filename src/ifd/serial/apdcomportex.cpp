@@ -230,22 +230,22 @@ QString TApdComPortEx::StatusText() const {
 
 void TApdComPortEx::AssignMasterRole() {
   FRole = TApdComPortRole::ms;
-  FName = QStringLiteral("ms");
+  FName = MasterMarker;
 }
 
 void TApdComPortEx::AssignSlaveRole() {
   FRole = TApdComPortRole::sl;
-  FName = QStringLiteral("sl");
+  FName = SlaveMarker;
 }
 
 void TApdComPortEx::ReleaseMasterRole() {
   FRole = TApdComPortRole::na;
-  FName = QStringLiteral("xx");
+  FName = FirstPortMarker;
   FMode = TIFDInputMode::NONE;
 }
 
 void TApdComPortEx::ReleaseSlaveRole() {
   FRole = TApdComPortRole::na;
-  FName = QStringLiteral("yy");
+  FName = SecondPortMarker;
   FMode = TIFDInputMode::NONE;
 }

@@ -35,6 +35,13 @@ class TApdComPortEx : public QObject {
   static constexpr int DefaultInSize = 32768;
   // The class name shown with an open failure.
   static constexpr const char* OpenErrorClass = "ESerialPortError";
+  // Card markers: a port's name, which heads every message from its card. With a role the port is
+  // named after it; before that the first and second port are "xx" and "yy", and a lost master's or
+  // slave's port becomes "xx" or "yy" again.
+  static constexpr QLatin1String MasterMarker{"ms"};
+  static constexpr QLatin1String SlaveMarker{"sl"};
+  static constexpr QLatin1String FirstPortMarker{"xx"};
+  static constexpr QLatin1String SecondPortMarker{"yy"};
 
   // Role na, mode NONE, not locked, closed, no COM number.
   explicit TApdComPortEx(QObject* owner = nullptr);

@@ -18,7 +18,6 @@ class TAvailablePorts {
   using TDataHandler = std::function<void(TApdComPortEx& port, const QByteArray& bytes)>;
   using TTriggerHandler = std::function<void(TApdComPortEx& port, std::uint16_t handle)>;
 
-  static constexpr int MaxPortNumber = 50;
   // Messages beyond this many waiting in one queue drop the oldest: a card flooding replies faster
   // than the dispatcher's pace must not eat the memory.
   static constexpr int MaxQueuedMessages = 4096;

@@ -54,14 +54,6 @@ TDataTriggerRep* TDataTriggerRep::Find(const TApdComPortEx* port) {
 
 void TDataTriggerRep::Forget(const TApdComPortEx* port) { Reps().erase(port); }
 
-void TDataTriggerRep::FreeAll() {
-  // Each object unregisters its triggers as it goes, as at program end.
-  auto reps = std::move(Reps());
-  Reps().clear();
-  for (auto& [port, rep] : reps)
-    if (rep->FPort) rep->unregTriggers();
-}
-
 void TDataTriggerRep::Fail(const QString& text) {
   TServices::Prompts().MessageDlg(text, TMsgDlgType::mtError, TMsgDlgButtons::OK);
 }

@@ -34,7 +34,6 @@ class TDataTriggerRep {
   static TDataTriggerRep* Find(const TApdComPortEx* port);
   // Drops the object of a port that is going away.
   static void Forget(const TApdComPortEx* port);
-  static void FreeAll();
 
   // Registers the 34 triggers afresh; a failure is shown in an error box and leaves the set invalid.
   bool regTriggers();

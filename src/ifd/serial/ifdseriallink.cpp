@@ -15,13 +15,6 @@
 #include "rigconfig/registry.h"
 #include "rigconfig/settingsnames.h"
 
-namespace {
-const QString kMaster = QStringLiteral("ms");
-const QString kSlave = QStringLiteral("sl");
-const QString kFirstName = QStringLiteral("xx");
-const QString kSecondName = QStringLiteral("yy");
-}  // namespace
-
 TIFDSerialLink::TIFDSerialLink(IIFDSerialHost& host, QObject* parent) : QObject(parent), FHost(host) {}
 
 TIFDSerialLink::~TIFDSerialLink() {
@@ -68,12 +61,18 @@ void TIFDSerialLink::WriteLastPorts() {
   reg.CloseKey();
 }
 
-void TIFDSerialLink::InstallReplyHandlers(TPortSlot slot) {
-  TApdComPortEx* port = Slot(slot);
+TIFDSerialLink::TReplyHandlers TIFDSerialLink::ReplyHandlers(TPortSlot slot) {
   TReplyCollector& replies = Collector(slot);
   replies.SetVexaMode(FHost.RigValues().VexaMode);
-  port->SetOnDataAvail([&replies](TApdComPortEx& p, const QByteArray& bytes) { replies.BytesReceived(p, bytes); });
-  port->SetOnTriggerAvail([&replies](TApdComPortEx& p, std::uint16_t handle) { replies.TriggerMatched(p, handle); });
+  return {[&replies](TApdComPortEx& p, const QByteArray& bytes) { replies.BytesReceived(p, bytes); },
+          [&replies](TApdComPortEx& p, std::uint16_t handle) { replies.TriggerMatched(p, handle); }};
+}
+
+void TIFDSerialLink::InstallReplyHandlers(TPortSlot slot) {
+  TApdComPortEx* port = Slot(slot);
+  auto [bytes, triggers] = ReplyHandlers(slot);
+  port->SetOnDataAvail(std::move(bytes));
+  port->SetOnTriggerAvail(std::move(triggers));
   // A line that fails takes its card with it: the card must identify itself again.
   port->SetOnPortLost([this](TApdComPortEx& p) { CardLost(p.Name()); });
 }
@@ -140,7 +139,7 @@ bool TIFDSerialLink::OpenPortAsking(TApdComPortEx& port) {
 
 void TIFDSerialLink::ConnectCard(TPortSlot slot) {
   const bool first = slot == TPortSlot::First;
-  const QString& name = first ? kFirstName : kSecondName;
+  const QString name = first ? TApdComPortEx::FirstPortMarker : TApdComPortEx::SecondPortMarker;
   int& preAssigned = first ? FpreAssignedPortValCOMm : FpreAssignedPortValCOMs;
   const int remembered = first ? FlastPortValCOMm : FlastPortValCOMs;
   PortOpenedSuccessfully = false;
@@ -191,16 +190,17 @@ void TIFDSerialLink::ReleasePort(TPortSlot slot) {
   released->deleteLater();
 }
 
-bool TIFDSerialLink::IdentifyRole(TApdComPortRole role, const QString& text, const QString& cardMarker) {
+bool TIFDSerialLink::IdentifyRole(TApdComPortRole role, const QString& text, const QString& cardMarker,
+                                  const TSerialRigValues& rig) {
   const bool master = role == TApdComPortRole::ms;
-  if (PortNamed(master ? kMaster : kSlave)) return false;  // the first card to claim a role keeps it
+  // The first card to claim a role keeps it.
+  if (PortNamed(master ? TApdComPortEx::MasterMarker : TApdComPortEx::SlaveMarker)) return false;
   TApdComPortEx* port = PortNamed(cardMarker);
   if (!port) return false;  // its port has gone since the reply arrived
-  if (port->Name() != kMaster && port->Name() != kSlave) {
+  if (port->Name() != TApdComPortEx::MasterMarker && port->Name() != TApdComPortEx::SlaveMarker) {
     if (master) port->AssignMasterRole();
     else port->AssignSlaveRole();
   }
-  const TSerialRigValues rig = FHost.RigValues();
   if (master) {
     FvComMasterIFDided = true;
     FHost.VComMasterIFDidentified();
@@ -225,9 +225,9 @@ void TIFDSerialLink::CardIdentified(const QString& text, const QString& cardMark
   if (d == 0) role = TApdComPortRole::ms;
   else if (d == 1) role = TApdComPortRole::sl;
   else return;
-  if (!IdentifyRole(role, text, cardMarker)) return;
-
   const TSerialRigValues rig = FHost.RigValues();
+  if (!IdentifyRole(role, text, cardMarker, rig)) return;
+
   if (role == TApdComPortRole::ms && model == QLatin1String(VexaModelField)) {
     FisVexa = true;
     FHost.EnableVexamode();
@@ -236,10 +236,10 @@ void TIFDSerialLink::CardIdentified(const QString& text, const QString& cardMark
   }
   if (role == TApdComPortRole::sl) {
     if (auto command = TSerialCommandSet::ModeCommand(fIFDimSlave))
-      TCommandWriter::SendCommand(PortNamed(kSlave), *command);
+      TCommandWriter::SendCommand(PortNamed(TApdComPortEx::SlaveMarker), *command);
   } else if (!FisVexa) {
     if (auto command = TSerialCommandSet::ModeCommand(fIFDimMaster))
-      TCommandWriter::SendCommand(PortNamed(kMaster), *command);
+      TCommandWriter::SendCommand(PortNamed(TApdComPortEx::MasterMarker), *command);
   }
   // A Vexa takes no mode command: its master is active at once.
   if (FisVexa) FHost.ActivateCard(TApdComPortRole::ms);
@@ -247,8 +247,8 @@ void TIFDSerialLink::CardIdentified(const QString& text, const QString& cardMark
 }
 
 void TIFDSerialLink::CardLost(const QString& cardMarker) {
-  const bool master = cardMarker == kMaster;
-  if (!master && cardMarker != kSlave) return;
+  const bool master = cardMarker == TApdComPortEx::MasterMarker;
+  if (!master && cardMarker != TApdComPortEx::SlaveMarker) return;
   if (TApdComPortEx* port = PortNamed(cardMarker)) {
     if (master) port->ReleaseMasterRole();
     else port->ReleaseSlaveRole();
@@ -261,11 +261,8 @@ void TIFDSerialLink::CardLost(const QString& cardMarker) {
 
 void TIFDSerialLink::SetVComLoggingMode() {
   if (!FComPort) return;
-  TReplyCollector& replies = FFirstReplies;
-  replies.SetVexaMode(FHost.RigValues().VexaMode);
-  TAvailablePorts::SetDispatcherToLog(
-      *FComPort, [&replies](TApdComPortEx& p, std::uint16_t handle) { replies.TriggerMatched(p, handle); },
-      [&replies](TApdComPortEx& p, const QByteArray& bytes) { replies.BytesReceived(p, bytes); });
+  auto [bytes, triggers] = ReplyHandlers(TPortSlot::First);
+  TAvailablePorts::SetDispatcherToLog(*FComPort, std::move(triggers), std::move(bytes));
 }
 
 void TIFDSerialLink::TryToRestoreLogManually() {
@@ -294,7 +291,7 @@ void TIFDSerialLink::ApplyCardMode(TApdComPortRole role) {
   const bool master = role == TApdComPortRole::ms;
   if (!master && role != TApdComPortRole::sl) return;
   const TIFDInputMode mode = master ? fIFDimMaster : fIFDimSlave;
-  if (TApdComPortEx* port = PortNamed(master ? kMaster : kSlave)) {
+  if (TApdComPortEx* port = PortNamed(master ? TApdComPortEx::MasterMarker : TApdComPortEx::SlaveMarker)) {
     port->SetMode(mode);
     TDataTriggerRep::ForPort(*port).SetCollectorSize(mode);
   }
@@ -314,21 +311,16 @@ void TIFDSerialLink::SendSampleRequests() {
   }
 }
 
-void TIFDSerialLink::PostRefresh(const char* messageName) {
-  TMessageBus& bus = TServices::Bus();
-  bus.PostMessage(bus.RegisterWindowMessage(QLatin1String(messageName)), 0, 0);
-}
-
 void TIFDSerialLink::PublishMasterStatus() {
   if (!FComPort) return;
   FHost.setVComStatusMsg(FComPort->StatusText());
-  PostRefresh("WM_REFRESH_VCOM_STATUS");
+  TServices::Bus().PostMessage(QStringLiteral("WM_REFRESH_VCOM_STATUS"));
 }
 
 void TIFDSerialLink::PublishSlaveStatus() {
   if (!FComPortAux) return;
   FHost.setVComAuxStatusMsg(FComPortAux->StatusText());
-  PostRefresh("WM_REFRESH_VCOMAUX_STATUS");
+  TServices::Bus().PostMessage(QStringLiteral("WM_REFRESH_VCOMAUX_STATUS"));
 }
 
 QString TIFDSerialLink::getParsedVComPortsValues() const {
@@ -341,12 +333,12 @@ bool TIFDSerialLink::vComPortOpen() const { return FComPort && FComPort->IsOpen(
 bool TIFDSerialLink::vComPortOpenAux() const { return FComPortAux && FComPortAux->IsOpen(); }
 
 int TIFDSerialLink::vcomPortMaster() const {
-  const TApdComPortEx* port = PortNamed(kMaster);
+  const TApdComPortEx* port = PortNamed(TApdComPortEx::MasterMarker);
   return port ? port->ComNumber() : -1;
 }
 
 int TIFDSerialLink::vcomPortSlave() const {
-  const TApdComPortEx* port = PortNamed(kSlave);
+  const TApdComPortEx* port = PortNamed(TApdComPortEx::SlaveMarker);
   return port ? port->ComNumber() : -1;
 }
 

@@ -3,15 +3,18 @@
 // master and the slave card, losing them, and the logging/restore switches. The facade owns one
 // and calls it; what the link needs from above goes through IIFDSerialHost.
 
+#include <utility>
+
 #include <QObject>
 #include <QString>
 
+#include "ifd/serial/apdcomportex.h"
 #include "ifd/serial/ifdinputmode.h"
 #include "ifd/serial/replycollector.h"
 
 class IIFDSerialHost;
-class TApdComPortEx;
 class TQrlInfo;
+struct TSerialRigValues;
 
 class TIFDSerialLink : public QObject {
   Q_OBJECT
@@ -99,12 +102,17 @@ class TIFDSerialLink : public QObject {
   TIFDInputMode fIFDimSlave = TIFDInputMode::NONE;
 
  private:
+  using TReplyHandlers = std::pair<TApdComPortEx::TDataHandler, TApdComPortEx::TTriggerHandler>;
+
   TApdComPortEx*& Slot(TPortSlot slot) { return slot == TPortSlot::First ? FComPort : FComPortAux; }
+  // The bytes and trigger handlers that feed the slot's reply collector, its Vexa mode set from the
+  // rig first.
+  TReplyHandlers ReplyHandlers(TPortSlot slot);
   void InstallReplyHandlers(TPortSlot slot);
   // The connection steps shared by both cards.
   void ConnectCard(TPortSlot slot);
-  bool IdentifyRole(TApdComPortRole role, const QString& text, const QString& cardMarker);
-  void PostRefresh(const char* messageName);
+  bool IdentifyRole(TApdComPortRole role, const QString& text, const QString& cardMarker,
+                    const TSerialRigValues& rig);
 
   IIFDSerialHost& FHost;
   TApdComPortEx* FComPort = nullptr;

@@ -8,7 +8,6 @@ class TLostConnection {
  public:
   static constexpr char WriteFailureMark = 'X';
   static constexpr const char* NoticeCardMarker = "BOTH";
-  static constexpr const char* NoticeText = "LOST_CONNECTION_ON_ONE_OF_THE_2_IFD_CARDS";
 
   static QString Message() {
     return QStringLiteral(

@@ -1,6 +1,9 @@
 #include "ifd/serial/serialcommandset.h"
 
+#include <algorithm>
 #include <cmath>
+
+#include "platform/numbers.h"
 
 namespace {
 QByteArray WithCR(QByteArray text) {
@@ -54,12 +57,10 @@ std::optional<QByteArray> TSerialCommandSet::FrequencyCommand(int k) const {
 
 std::optional<int> TSerialCommandSet::RoundedCounts(double value) {
   if (std::isnan(value)) return std::nullopt;
-  const double magnitude = std::fabs(value);
-  // Far beyond the range: clipped or not sent like any other big value, without overflowing int.
-  if (magnitude > 1e9) return value > 0 ? OutputValueMax + 1 : OutputValueMin - 1;
-  // Default rounding mode: to nearest, halves to even.
-  const int rounded = static_cast<int>(std::nearbyint(magnitude));
-  return value < 0 ? -rounded : rounded;
+  // One step beyond the range on either side is enough for the value text to clip it or leave it
+  // unsent.
+  return static_cast<int>(
+      std::clamp<std::int64_t>(numbers::RoundHalfEven(value), OutputValueMin - 1, OutputValueMax + 1));
 }
 
 std::optional<QByteArray> TSerialCommandSet::AnalogueOutputCommand(int output, double value) const {

@@ -31,8 +31,8 @@ class TSerialCommandSet {
   // "C" + k + CR for inputs 0..7; the cards measure no other input, so nothing otherwise.
   std::optional<QByteArray> FrequencyCommand(int k) const;
 
-  // A value in counts as the outputs take it: |value| rounded (halves to even) with the sign of
-  // value; nothing for a value that is not a number.
+  // A value in counts as the outputs take it: rounded, halves to even, and held to one count beyond
+  // OutputValueMin..OutputValueMax; nothing for a value that is not a number.
   static std::optional<int> RoundedCounts(double value);
   // "O" + output (0..3) + value text; nothing when the output or the value cannot be sent.
   std::optional<QByteArray> AnalogueOutputCommand(int output, double value) const;

@@ -1,5 +1,7 @@
 #include "ifd/serial/serialmessage.h"
 
+#include "ifd/serial/apdcomportex.h"
+
 TSerialMessage TSerialMessage::SplitCodeAndData(const QString& AData) {
   TSerialMessage message;
   message.CardMarker = AData.left(2);
@@ -15,7 +17,7 @@ TSerialMessage TSerialMessage::SplitCodeAndData(const QString& AData) {
 }
 
 int TSerialMessage::CardMarkerToCardRole(const QString& cardmrk) {
-  if (cardmrk == QLatin1String("ms")) return 1;
-  if (cardmrk == QLatin1String("sl")) return 2;
+  if (cardmrk == TApdComPortEx::MasterMarker) return 1;
+  if (cardmrk == TApdComPortEx::SlaveMarker) return 2;
   return 0;
 }
