@@ -245,7 +245,7 @@ int TQXIFD::GetFrequency(int channel) {
       // Only inputs the card can measure are requested: a request that cannot go out would wait
       // for its reply for ever.
       if (auto command = TSerialCommandSet::Instance().FrequencyCommand(channel)) {
-        SendToPort(ComPort(), *command);
+        TCommandWriter::SendRequest(ComPort(), *command);  // a read request: only to an open port
         CollectingFrequency = true;
       }
     }
@@ -261,12 +261,12 @@ void TQXIFD::GetTwinFreqs(int channel1, int channel2) {
     const TSerialCommandSet& commands = TSerialCommandSet::Instance();
     if (NextChannel == 1 && !CollectingFrequency1) {
       if (auto command = commands.FrequencyCommand(channel1)) {
-        SendToPort(ComPort(), *command);
+        TCommandWriter::SendRequest(ComPort(), *command);
         CollectingFrequency1 = true;
       }
     } else if (NextChannel == 2 && !CollectingFrequency2) {
       if (auto command = commands.FrequencyCommand(channel2)) {
-        SendToPort(ComPort(), *command);
+        TCommandWriter::SendRequest(ComPort(), *command);
         CollectingFrequency2 = true;
       }
     }
@@ -590,6 +590,8 @@ TSerialRigValues TQXIFD::RigValues() const {
   values.UsingEXP = FRig->Using_EXP;
   values.Title = FRig->ApplicationTitle;
   values.RegistryKey = FRig->RegistryKey;
+  // Engine rigs (titled by their model code) use their cards as soon as they identify themselves.
+  for (const char* code : TRigConfig::EngineModelCodes) values.ImmediateActivationTitles << QString::fromLatin1(code);
   return values;
 }
 

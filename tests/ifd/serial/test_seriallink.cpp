@@ -82,6 +82,16 @@ TEST_F(SerialLink, RememberedPortOpensAndTheMasterIdentifies) {
   EXPECT_EQ(TDataTriggerRep::Find(FLink.ComPort())->AIxMainArraySize(), 16);
 }
 
+// A rig titled by one of the listed model codes uses its card as soon as it identifies itself.
+TEST_F(SerialLink, AListedRigTitleActivatesTheCardAtIdentification) {
+  FHost.Rig.Title = "QXE1";
+  FHost.Rig.ImmediateActivationTitles = {"QXE1", "QXE2"};
+  ConnectOn(3);
+  FBench.TakeWritten(3);
+  Answer(3, Ident("B16S", '0'));
+  EXPECT_EQ(FHost.CallsStartingWith("ActivateCard"), QStringList{"ActivateCard ms"});
+}
+
 TEST_F(SerialLink, VexaMasterIsActiveAtOnceAndWarnsAboutTheRigMode) {
   ConnectOn(3);
   FBench.TakeWritten(3);
