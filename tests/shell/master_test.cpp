@@ -1,5 +1,7 @@
 #include <gtest/gtest.h>
 
+#include <functional>
+
 #include <QAction>
 #include <QCoreApplication>
 #include <QEvent>
@@ -26,6 +28,17 @@
 
 namespace {
 const QString kDemoSource = QStringLiteral(QUORLEX_SOURCE_DIR "/examples/rigs/demo");
+
+// A copy of the demo rig, with no interface card present, whose general sheet `edit` changes.
+QString EditedDemoRig(TTempFolder& tmp, const std::function<void(TWorkbook&)>& edit) {
+  qputenv("QUORLEX_DEVICE_DIR", tmp.File("no-devices").toLocal8Bit());
+  const QString rig = tmp.CopyTree(kDemoSource, "demo");
+  TWorkbook general;
+  general.Read(rig + "/config/general.vts");
+  edit(general);
+  general.Write(rig + "/config/general.vts", TWorkbook::ftNative3);
+  return rig;
+}
 
 // The demo rig with no interface card present.
 struct TMasterFixture : ::testing::Test {
@@ -155,14 +168,11 @@ TEST(MasterStartUp, AFailedDiagramAssemblyIsReportedAndNoTickStarts) {
 
 TEST(MasterStartUp, ADemonstrationRigShowsItsTableWithSamplingOff) {
   TTempFolder tmp;
-  qputenv("QUORLEX_DEVICE_DIR", tmp.File("no-devices").toLocal8Bit());
-  const QString rig = tmp.CopyTree(kDemoSource, "demo");
   // Exercise 1 becomes a demonstration from a stored table.
-  TWorkbook general;
-  general.Read(rig + "/config/general.vts");
-  general.SetNumberRC(29, 3, 3);
-  general.SetTextRC(29, 9, "config\\demo.vts");
-  general.Write(rig + "/config/general.vts", TWorkbook::ftNative3);
+  const QString rig = EditedDemoRig(tmp, [](TWorkbook& general) {
+    general.SetNumberRC(29, 3, 3);
+    general.SetTextRC(29, 9, "config\\demo.vts");
+  });
   TWorkbook demo;
   demo.SetSheetName(1, "Run 1");
   demo.SetTextRC(1, 4, "T1 Tank");
@@ -213,12 +223,7 @@ TEST_F(TMasterFixture, ClosingAChildWindowHidesItAndTheViewMenuBringsItBack) {
 // On an industrial rig the lecturer commands leave the menu; the tool button stays, disabled.
 TEST(TMasterIndustrial, LecturerCommandsLeaveTheMenuAndTheButtonIsDisabled) {
   TTempFolder tmp;
-  qputenv("QUORLEX_DEVICE_DIR", tmp.File("no-devices").toLocal8Bit());
-  const QString rig = tmp.CopyTree(kDemoSource, "demo");
-  TWorkbook general;
-  general.Read(rig + "/config/general.vts");
-  general.SetNumberRC(2, 5, 1);
-  general.Write(rig + "/config/general.vts", 5);
+  const QString rig = EditedDemoRig(tmp, [](TWorkbook& general) { general.SetNumberRC(2, 5, 1); });
   auto prompts = std::make_unique<TScriptedPrompts>();
   prompts->ExpectChoice(0);
   auto master = std::make_unique<TMaster>();
