@@ -102,10 +102,11 @@ void TQXLoggerPanel::LogTimerTimer() {
     TakeSample();
     Next_Transfer_Time += Encoded_Sample_Interval;  // whole intervals from the start: no drift
     ++Current_Count;
+    // The run goes on at the next GO on this sheet, so it keeps its start time: elapsed times
+    // stay measured from the run's first sample.
     if (Programmed_Sample_Mode == PSS_Timed && Current_Count >= Max_Count) {
       Current_Sample_State = RSS_Idle;
       ShowState();
-      Start_Time = 0;
     }
   }
   if (FChannelStatus && FChannelStatus->isVisible()) FChannelStatus->Refresh(FList);
@@ -117,7 +118,8 @@ void TQXLoggerPanel::SampleNow() {
   switch (Current_Sample_State) {
     case RSS_Active: Current_Sample_State = RSS_Idle; break;
     case RSS_Idle: {
-      if (Sample_Transfer_Count == 0) Start_Time = now;
+      // A run continued without a known start (a full table opened from a file) starts its clock now.
+      if (Sample_Transfer_Count == 0 || Start_Time == 0) Start_Time = now;
       Next_Transfer_Time = now;
       const int i = Sample_Interval;
       Encoded_Sample_Interval = datetime::EncodeTime(i / 3600000, i / 60000 % 60, i / 1000 % 60, i % 1000);
@@ -131,7 +133,7 @@ void TQXLoggerPanel::SampleNow() {
         FHost->SetSampleNowEnabled(false);
         FHost->SetNextResultsEnabled(true);
       }
-      if (Sample_Transfer_Count == 0) Start_Time = now;
+      if (Sample_Transfer_Count == 0 || Start_Time == 0) Start_Time = now;
       FList.Update_All_Sources(UpdateDisplay, Sample_Transfer_Count, Start_Time);
       TakeSample();
       if (FRig && FRig->fTable_Sample_Count && FRig->Using_Graph && FTable) FTable->RedrawGraph();

@@ -73,6 +73,7 @@ int main(int argc, char* argv[]) {
   int status = 0;
   {
     TMaster master;
+    master.SetEndsProgram(true);
     master.show();
     master.StartUp(QDir(rigFolder).absolutePath(), parser.positionalArguments());
     if (shot) {

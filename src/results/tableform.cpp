@@ -161,16 +161,39 @@ void TTableForm::Initialise() {
     for (int run = 1; run <= MaxRuns; ++run) FGraph->SetRunRows(run, Book().LastRow());
 }
 
+bool TTableForm::CheckRoomForRun() const {
+  if (Book().NumSheets() < MaxRuns) return true;
+  Tell(QStringLiteral("The table already holds %1 runs, the most it can keep. Save the results, then delete a run "
+                      "or start a new table before beginning another run.")
+           .arg(MaxRuns),
+       TMsgDlgType::mtWarning);
+  return false;
+}
+
 bool TTableForm::AddSheet() {
-  if (Book().NumSheets() >= MaxRuns) {
-    Tell(QStringLiteral("The table already holds %1 runs, the most it can keep. Save the results, then delete a run "
-                        "or start a new table before beginning another run.")
-             .arg(MaxRuns),
-         TMsgDlgType::mtWarning);
-    return false;
-  }
+  if (!CheckRoomForRun()) return false;
   NewRun();
   return true;
+}
+
+// The pattern row of a run holds formats and formulas; a sample puts values beside them. So the
+// last recorded sample is the last row holding a value in a column the pattern leaves without one.
+int TTableForm::RecordedSamples(int sheet) const {
+  const TWorkbook& book = Book();
+  if (sheet < 1 || sheet > book.NumSheets()) return 0;
+  const TSheet& s = book.SheetAt(sheet);
+  const int patternRow = PatternRow();
+  const TSheet& pattern = FTemplate.SheetAt(1);
+  auto patternHoldsValue = [&](int c) {
+    const TCell* cell = patternRow <= pattern.RowCount() && c <= pattern.RowLength(patternRow) ? pattern.Find(patternRow, c) : nullptr;
+    return cell && (cell->Kind == TCellKind::Number || cell->Kind == TCellKind::Text);
+  };
+  for (int r = s.RowCount(); r >= 2; --r)
+    for (int c = 1; c <= s.RowLength(r); ++c) {
+      const TCell* cell = s.Find(r, c);
+      if (cell && (cell->Kind == TCellKind::Number || cell->Kind == TCellKind::Text) && !patternHoldsValue(c)) return r - 1;
+    }
+  return 0;
 }
 
 // The run template decides the new sheet's shape; row 2 starts as the template's data-row pattern.
@@ -414,7 +437,7 @@ QString TTableForm::CheckResults(const TWorkbook& candidate, const QString& path
   for (int s = 1; s <= candidate.NumSheets() && problem.isEmpty(); ++s) {
     const TSheet& sheet = candidate.SheetAt(s);
     ForEachText(sheet, numeric, [&](int r, int c, const QString& text) {
-      if (numbers::ParseTypedNumber(text) || ParseClockTime(text)) return true;
+      if (text.trimmed().isEmpty() || numbers::ParseTypedNumber(text) || ParseClockTime(text)) return true;
       problem = QStringLiteral("%1 is not a results table of this rig: sheet \"%2\", row %3, column %4 holds the text "
                                "\"%5\" where a number belongs. The file was not opened.")
                     .arg(name, sheet.Name())
@@ -438,7 +461,8 @@ void TTableForm::RestoreTextColumns() {
     const TSheet& sheet = book.SheetAt(s);
     const int last = sheet.RowCount();
     ForEachText(sheet, numeric, [&](int r, int c, const QString& text) {
-      if (auto v = numbers::ParseTypedNumber(text)) book.SetNumberRC(r, c, *v);
+      if (text.trimmed().isEmpty()) book.ClearRange(r, c, r, c);
+      else if (auto v = numbers::ParseTypedNumber(text)) book.SetNumberRC(r, c, *v);
       else if (auto t = ParseClockTime(text)) book.SetNumberRC(r, c, *t);
       return true;
     });
@@ -448,6 +472,21 @@ void TTableForm::RestoreTextColumns() {
       book.SetNumberFormat(FTemplate.NumberFormatRC(patternRow, c));
     }
     book.SetSelection(1, 1, 1, 1);
+  }
+}
+
+// Older versions wrote a blank text where a sample had no elapsed time yet: it reads as empty.
+void TTableForm::ClearBlankNumbers() {
+  TWorkbook& book = Book();
+  const std::vector<int> numeric = NumericColumns();
+  for (int s = 1; s <= book.NumSheets(); ++s) {
+    book.SetSheet(s);
+    std::vector<std::pair<int, int>> blanks;
+    ForEachText(book.SheetAt(s), numeric, [&](int r, int c, const QString& text) {
+      if (text.trimmed().isEmpty()) blanks.emplace_back(r, c);
+      return true;
+    });
+    for (auto [r, c] : blanks) book.ClearRange(r, c, r, c);
   }
 }
 
@@ -461,6 +500,7 @@ QString TTableForm::LoadResults(const QString& path, std::int16_t* fileType) {
     Book().Adopt(std::move(candidate));
     if (fileType) *fileType = type;
     if (IsSingleSheetType(type)) RestoreTextColumns();
+    else ClearBlankNumbers();
   } catch (const EWorkbookError& e) {
     return QStringLiteral("The file could not be opened as a results table: %1").arg(e.Message());
   }
@@ -502,13 +542,18 @@ bool TTableForm::Open() {
     Tell(QStringLiteral("The table you have imported may not have come from this version of the program. Some "
                         "titles and text may be incorrect."),
          TMsgDlgType::mtWarning);
-  if (book.NumSheets() < MaxRuns) NewRun();
+  const bool full = book.NumSheets() >= MaxRuns;
+  if (!full) NewRun();
   else
     Tell(QStringLiteral("The opened table holds %1 runs, the most it can keep: new samples go into its last run. "
                         "Delete a run to start a new one.")
              .arg(MaxRuns),
          TMsgDlgType::mtWarning);
-  if (FLogger) FLogger->ResetSampleCounts();
+  if (FLogger) {
+    FLogger->ResetSampleCounts();
+    // New samples go after the last run's recorded rows, never over them.
+    if (full) FLogger->SetSampleTransferCount(RecordedSamples(book.NumSheets()));
+  }
   if (graphOn) FGraph->DrawGraph();
   return true;
 }
@@ -516,7 +561,9 @@ bool TTableForm::Open() {
 bool TTableForm::WriteFile(const QString& path, std::int16_t fileType) {
   try {
     THourglass busy;
-    ResultsTable->Write(path, fileType);
+    // A text file holds the active run's recorded samples, not the blank rows grown ahead of them.
+    const int textRows = IsSingleSheetType(fileType) ? RecordedSamples(Book().Sheet()) + 1 : 0;
+    ResultsTable->Write(path, fileType, textRows);
   } catch (const EWorkbookError& e) {
     Tell(QStringLiteral("The results could not be saved: %1").arg(e.Message()), TMsgDlgType::mtError);
     return false;

@@ -50,6 +50,10 @@ class TTableForm : public QWidget {
   // Starts the next run as a new last sheet. False, after telling the user, when the table
   // already holds the 20 runs it can track.
   bool AddSheet();
+  // True when another run fits; otherwise tells the user and changes nothing.
+  bool CheckRoomForRun() const;
+  // How many samples a run holds: the last row with a recorded value, less the title row.
+  int RecordedSamples(int sheet) const;
   void FormatSheet(int sheet);
   // Adds `rows` rows to a sheet, each a copy of its last row's formats and formulas.
   void grow_grid(int sheet, int rows);
@@ -112,6 +116,7 @@ class TTableForm : public QWidget {
   int PatternRow() const;
   std::vector<int> NumericColumns() const;
   void RestoreTextColumns();
+  void ClearBlankNumbers();
   // After Open or the demonstration table: `toDataColumn` puts each sheet's current column on
   // column 2; `drawGraph` redraws the graph (which must then be set).
   void TakeOverLoadedRuns(bool toDataColumn, bool drawGraph);

@@ -10,9 +10,9 @@
 #include <QFile>
 #include <QDir>
 #include <QFileInfo>
-#include <QSaveFile>
 
 #include "platform/numbers.h"
+#include "platform/safesave.h"
 
 namespace inistore_detail {
 struct TImpl {
@@ -146,10 +146,10 @@ bool TIniStore::UpdateFile(QString* error) {
 
   std::string text;
   if (FImpl->Ini.Save(text, /*addSignature=*/false) < 0) return fail(QStringLiteral("could not format the settings"));
-  QSaveFile out(FPath);
-  if (!out.open(QIODevice::WriteOnly)) return fail(out.errorString());
+  TSafeSave out(FPath);
+  if (!out.Begin()) return fail(out.ErrorText());
   if (out.write(text.data(), static_cast<qint64>(text.size())) != static_cast<qint64>(text.size()))
-    return fail(out.errorString());
-  if (!out.commit()) return fail(out.errorString());
+    return fail(out.ErrorText());
+  if (!out.Commit()) return fail(out.ErrorText());
   return true;
 }

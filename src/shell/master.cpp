@@ -520,6 +520,8 @@ void TMaster::ShowChild(int form) {
 void TMaster::NextResults() {
   TQXLoggerPanel* logger = FDiagram ? FDiagram->Logger() : nullptr;
   if (!logger || !FTable) return;
+  // A refused run changes nothing: the samples of the last run keep their rows and times.
+  if (!FTable->CheckRoomForRun()) return;
   if (FRig && FRig->fTable_Sample_Count) {
     SetSampleNowEnabled(true);
     SetNextResultsEnabled(false);
@@ -875,6 +877,7 @@ void TMaster::closeEvent(QCloseEvent* event) {
   }
   Shutdown();
   event->accept();
+  if (FEndsProgram) QCoreApplication::quit();
 }
 
 void TMaster::Shutdown() {

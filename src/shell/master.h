@@ -53,6 +53,9 @@ class TMaster : public QMainWindow,
 
   // The whole start-up: the rig in `rigFolder`, the windows in their order, the diagram assembly.
   void StartUp(const QString& rigFolder, const QStringList& arguments);
+  // The program's own main window ends the program when it closes, whatever other top-level
+  // windows (help, gauges) are still open. Off for windows made by tests.
+  void SetEndsProgram(bool on) { FEndsProgram = on; }
 
   // ---- fields other parts read ----
   int ActiveForm = 1;
@@ -211,4 +214,5 @@ class TMaster : public QMainWindow,
   std::map<QString, QLabel*> FFeaturePanels;
   std::map<QString, unsigned> FMessages;
   bool FShutDown = false;
+  bool FEndsProgram = false;
 };

@@ -1,5 +1,7 @@
 #include <gtest/gtest.h>
 
+#include <optional>
+
 #include <QGroupBox>
 #include <QFileInfo>
 #include <QPixmap>
@@ -31,11 +33,13 @@ const QString kDemo = QStringLiteral(QUORLEX_SOURCE_DIR "/examples/rigs/demo/");
 class TRecordingTable : public ISampleTable {
  public:
   void WriteRow(TWorkbook& source, int sample, int sourceRow) override {
-    Rows.push_back({sample, source.NumberRC(sourceRow, 4), source.TextRC(sourceRow, 12)});
+    const TCellValue elapsed = source.ValueRC(sourceRow, 3);
+    Rows.push_back({sample, source.NumberRC(sourceRow, 4), source.TextRC(sourceRow, 12),
+                    elapsed.Kind == TValueKind::Number ? std::optional<double>(elapsed.Num) : std::nullopt});
   }
   void DataChanged(int count) override { Changed = count; }
   void RedrawGraph() override { ++Redraws; }
-  struct TRow { int Sample; double T1; QString Note; };
+  struct TRow { int Sample; double T1; QString Note; std::optional<double> Elapsed; };
   std::vector<TRow> Rows;
   int Changed = 0, Redraws = 0;
 };
@@ -140,9 +144,30 @@ TEST_F(TLoggerFixture, TimedRunTakesItsSamplesOnTheClockAndStops) {
     EXPECT_EQ(table.Rows.back().Sample, 7);
     EXPECT_EQ(logger->Current_Sample_State, RSS_Idle);
     EXPECT_EQ(host.Status, "Stopped - click 'GO' to begin recording data");
-    EXPECT_EQ(logger->Start_Time, 0);
+    EXPECT_GT(logger->Start_Time, 0);  // kept for a later GO on the same sheet
     Tick(60000);
     EXPECT_EQ(table.Rows.size(), 7u);
+  }
+}
+
+TEST_F(TLoggerFixture, ASecondTimedRunOnTheSameSheetGoesOnWithRealElapsedTimes) {
+  logger->Programmed_Sample_Mode = PSS_Timed;
+  logger->Sample_Interval = 10000;
+  logger->Sampling_Duration = 20;  // 3 samples: 0, 10 and 20 s
+  for (int run = 1; run <= 2; ++run) {
+    logger->SampleNow();  // GO, with no new sheet between the runs
+    logger->LogTimerTimer();
+    for (int s = 0; s < 6; ++s) Tick(5000);
+    ASSERT_EQ(logger->Current_Sample_State, RSS_Idle);
+    Tick(30000);  // a pause before the next GO
+  }
+  ASSERT_EQ(table.Rows.size(), 6u);
+  const double second = 1.0 / 86400;
+  const double expected[] = {0, 10, 20, 60, 70, 80};
+  for (std::size_t i = 0; i < table.Rows.size(); ++i) {
+    EXPECT_EQ(table.Rows[i].Sample, static_cast<int>(i) + 1);
+    ASSERT_TRUE(table.Rows[i].Elapsed.has_value()) << "sample " << i + 1 << " has no elapsed time";
+    EXPECT_NEAR(*table.Rows[i].Elapsed, expected[i] * second, 1e-3 * second) << "sample " << i + 1;
   }
 }
 

@@ -11,6 +11,7 @@
 
 #include "acquisition/qxloggerpanel.h"
 #include "ifd/qxifd.h"
+#include "platform/safesave.h"
 #include "platform/services.h"
 #include "results/tableform.h"
 #include "rigconfig/workbook/f1book.h"
@@ -89,15 +90,81 @@ TEST(WholeProgram, DemoRigAgainstTheSimulator) {
     master->grab().save(QString::fromLocal8Bit(dir) + "/run.png");
   }
 
-  // Saved as .xlsx, it reads back with the same values.
+  // A second timed run on the same sheet goes on after the first, every sample with a real
+  // elapsed time counted from the run's first sample.
+  master->Action("SampleNow")->trigger();
+  ASSERT_TRUE(WaitFor([&] { return logger->Current_Sample_State == RSS_Idle; }, 8000));
+  EXPECT_EQ(logger->Sample_Transfer_Count, 10);
+  results.SetSheet(1);
+  for (int r = 2; r <= 11; ++r) {
+    ASSERT_EQ(results.ValueRC(r, 3).Kind, TValueKind::Number) << "row " << r << ": \"" << results.TextRC(r, 3).toStdString() << '"';
+    if (r > 2) EXPECT_GT(results.NumberRC(r, 3), results.NumberRC(r - 1, 3)) << "row " << r;
+  }
+
+  // Saved as .xlsx, it reads back with the same cells, and the program opens its own file again.
+  std::vector<TCellValue> recorded;
+  for (int r = 1; r <= 11; ++r)
+    for (int c = 1; c <= results.MaxCol(); ++c) recorded.push_back(results.ValueRC(r, c));
+  auto expectRecorded = [&](const TWorkbook& book, const char* what) {
+    std::size_t i = 0;
+    for (int r = 1; r <= 11; ++r)
+      for (int c = 1; c <= results.MaxCol(); ++c, ++i) {
+        const TCellValue got = book.ValueRC(r, c);
+        EXPECT_EQ(got.Kind, recorded[i].Kind) << what << " R" << r << "C" << c;
+        if (got.Kind == TValueKind::Number) EXPECT_EQ(got.Num, recorded[i].Num) << what << " R" << r << "C" << c;
+        else EXPECT_EQ(got.Str, recorded[i].Str) << what << " R" << r << "C" << c;
+      }
+  };
   const QString saved = tmp.File("results.xlsx");
   prompts.ExpectSaveFile(saved);
   master->Action("SaveAs")->trigger();
   ASSERT_TRUE(QFileInfo::exists(saved));
+  EXPECT_FALSE(master->Table()->AnyRunUnsaved());
   TWorkbook reopened;
   reopened.Read(saved);
-  EXPECT_NEAR(reopened.NumberRC(6, 4), results.NumberRC(6, 4), 1e-9);
-  EXPECT_FALSE(master->Table()->AnyRunUnsaved());
+  expectRecorded(reopened, "file");
+  prompts.ExpectOpenFile(saved);
+  master->Action("Open")->trigger();
+  ASSERT_EQ(results.NumSheets(), 2);  // the run and a fresh one after it
+  results.SetSheet(1);
+  expectRecorded(results, "table");
+
+  // A save onto a disk that fills up says so, keeps the file saved before and the run unsaved.
+  logger->Current_Sample_State = RSS_Manual;
+  master->Action("SampleNowItem")->trigger();
+  logger->Current_Sample_State = RSS_Idle;
+  ASSERT_TRUE(master->Table()->AnyRunUnsaved());
+  const QByteArray before = TTempFolder::Read(saved);
+  {
+    TSafeSave::TFaultScope full({2000, false, false});
+    prompts.ExpectMessage("No space left on device");
+    master->Action("Save")->trigger();
+  }
+  EXPECT_TRUE(prompts.Records().back().Text.contains("results.xlsx")) << prompts.Records().back().Text.toStdString();
+  EXPECT_EQ(TTempFolder::Read(saved), before);
+  EXPECT_TRUE(master->Table()->AnyRunUnsaved());
+
+  // Twenty runs, the last with samples: a 21st is refused, and GO goes on after run 20's samples.
+  while (results.NumSheets() < TTableForm::MaxRuns) master->Action("NextResults")->trigger();
+  logger->Sampling_Duration = 1;  // 3 samples
+  master->Action("SampleNow")->trigger();
+  ASSERT_TRUE(WaitFor([&] { return logger->Current_Sample_State == RSS_Idle; }, 8000));
+  results.SetSheet(20);
+  const double third = results.NumberRC(4, 4);
+  ASSERT_GT(third, 5);
+  prompts.ExpectMessage("already holds 20 runs");
+  master->Action("NextResults")->trigger();
+  EXPECT_EQ(results.NumSheets(), TTableForm::MaxRuns);
+  master->Action("SampleNow")->trigger();
+  ASSERT_TRUE(WaitFor([&] { return logger->Current_Sample_State == RSS_Idle; }, 8000));
+  EXPECT_EQ(logger->Sample_Transfer_Count, 6);
+  results.SetSheet(20);
+  EXPECT_EQ(results.NumberRC(4, 4), third);  // not written over
+  for (int r = 2; r <= 7; ++r) {
+    EXPECT_EQ(results.NumberRC(r, 1), r - 1) << "row " << r;
+    EXPECT_EQ(results.ValueRC(r, 3).Kind, TValueKind::Number) << "row " << r;
+  }
+  results.SetSheet(1);
 
   // The serial card: connect, identify, and come back to the driver.
   TQXIFD* ifd = master->Diagram()->IFD();

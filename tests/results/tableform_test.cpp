@@ -2,9 +2,12 @@
 // format, deleting and renaming runs, the unsaved warnings, the 20-run limit and refused files.
 #include <gtest/gtest.h>
 
+#include <QDir>
 #include <QFile>
+#include <QFileInfo>
 #include <QPrinter>
 
+#include "platform/safesave.h"
 #include "results/resultsprinter.h"
 #include "results/tableform.h"
 #include "resultsfixture.h"
@@ -283,10 +286,12 @@ TEST_P(TableFileTest, SavedAndReopenedValuesAreTheSame) {
   EXPECT_EQ(Table.AnyRunUnsaved(), !fmt.AllRuns);
   EXPECT_FALSE(Table.sample_taken_but_not_saved[1]);
 
+  // The titles and the recorded samples of each run (text files hold no grown blank rows).
+  const int rowsOf[] = {0, 4, 3};
   QStringList shown;
   for (int s = 1; s <= 2; ++s) {
     Book().SetSheet(s);
-    for (int r = 1; r <= 5; ++r)
+    for (int r = 1; r <= rowsOf[s]; ++r)
       for (int c = 1; c <= 14; ++c) shown << Book().FormattedTextRC(r, c);
   }
   TWorkbook saved;
@@ -303,14 +308,14 @@ TEST_P(TableFileTest, SavedAndReopenedValuesAreTheSame) {
   ASSERT_EQ(book.NumSheets(), runs + 1);  // and a fresh run after them
   EXPECT_EQ(book.SheetName(runs + 1), QString("Run %1").arg(runs + 1));
   EXPECT_EQ(other.RunNo, runs + 1);
-  const int firstShown = fmt.AllRuns ? 0 : 14 * 5;
+  const int firstShown = fmt.AllRuns ? 0 : 14 * rowsOf[1];
   QStringList reopened;
   for (int s = 1; s <= runs; ++s) {
     book.SetSheet(s);
-    for (int r = 1; r <= 5; ++r)
+    for (int r = 1; r <= rowsOf[fmt.AllRuns ? s : 2]; ++r)
       for (int c = 1; c <= 14; ++c) reopened << book.FormattedTextRC(r, c);
   }
-  EXPECT_EQ(reopened, shown.mid(firstShown, reopened.size()));
+  EXPECT_EQ(reopened, shown.mid(firstShown));
   if (fmt.AllRuns) {
     book.SetSheet(1);
     EXPECT_DOUBLE_EQ(book.NumberRC(4, colHeat), HeatFlow(3, 4.18, 23, 11.5));
@@ -430,15 +435,105 @@ TEST_F(TableTest, AFileFromAnotherRigIsOpenedWithAWarning) {
   EXPECT_EQ(Logger.TransferCount, 0);
 }
 
-TEST_F(TableTest, ATableOfTwentyRunsOpensWithoutAFreshRun) {
-  TWorkbook full;
-  full.SetNumSheets(20);
-  for (int s = 1; s <= 20; ++s) full.SetSheetName(s, QString("Run %1").arg(s));
-  full.Write(Tmp.File("full.vts"), TWorkbook::ftNative3);
-  Prompts.ExpectOpenFile(Tmp.File("full.vts")).ExpectMessage("").ExpectMessage("holds 20 runs, the most it can keep");
+TEST_F(TableTest, ATableOfTwentyRunsOpensWithoutAFreshRunAndNewSamplesFollowItsLastRow) {
+  // Twenty runs saved by this program, the last with three samples and grown blank rows below.
+  Samples(2);
+  for (int i = 2; i <= 20; ++i) ASSERT_TRUE(Table.AddSheet());
+  Samples(3);
+  Prompts.ExpectSaveFile(Tmp.File("full.vts"));
+  ASSERT_TRUE(Table.SaveAs());
+  ASSERT_GT(Book().SheetAt(20).RowCount(), 4);
+
+  Table.Initialise();
+  Prompts.ExpectOpenFile(Tmp.File("full.vts")).ExpectMessage("holds 20 runs, the most it can keep");
   ASSERT_TRUE(Table.Open());
   EXPECT_EQ(Book().NumSheets(), 20);
+  EXPECT_EQ(Table.RecordedSamples(20), 3);
+  EXPECT_EQ(Table.RecordedSamples(1), 2);
+  ASSERT_EQ(Logger.TransferCount, 3);
+  // The logger's next sample is number 4: it lands in row 5, after the three.
+  Sample(Logger.TransferCount + 1);
+  for (int n = 1; n <= 4; ++n) EXPECT_EQ(Table.GetCellValue(20, n, colT1), 20 + n) << "sample " << n;
 }
+
+TEST_F(TableTest, TextExportsHoldOnlyTheRecordedRows) {
+  Samples(3);
+  ASSERT_GT(Book().SheetAt(1).RowCount(), 10);  // grown ahead of the samples
+  for (const char* name : {"r.csv", "r.txt"}) {
+    Prompts.ExpectSaveFile(Tmp.File(name));
+    ASSERT_TRUE(Table.SaveAs());
+    const QList<QByteArray> lines = TTempFolder::Read(Tmp.File(name)).split('\n');
+    ASSERT_EQ(lines.size(), 5) << name;  // titles, three samples, the final line end
+    EXPECT_TRUE(lines[3].startsWith("3")) << lines[3].toStdString();
+    EXPECT_TRUE(lines[4].isEmpty());
+  }
+}
+
+TEST_F(TableTest, ABlankTextInANumericColumnOfAnOlderFileReadsAsEmpty) {
+  Samples(2);
+  Book().SetSheet(1);
+  Book().SetTextRC(2, colElapsed, " ");  // as a second timed run used to write
+  Prompts.ExpectSaveFile(Tmp.File("old.vts"));
+  ASSERT_TRUE(Table.SaveAs());
+  Table.Initialise();
+  Prompts.ExpectOpenFile(Tmp.File("old.vts"));
+  ASSERT_TRUE(Table.Open());
+  EXPECT_EQ(Table.GetCellValue(1, 1, colElapsed), TTableForm::EmptyCell);
+  EXPECT_NEAR(Table.GetCellValue(1, 2, colElapsed), 2 / 8640.0, 1e-12);
+  EXPECT_EQ(Table.GetCellValue(1, 2, colT1), 22);
+}
+
+namespace {
+
+struct TFaultCase {
+  const char* Name;
+  TSafeSave::TFaults Faults;
+};
+
+class TableSaveFaultTest : public TableTest, public ::testing::WithParamInterface<std::tuple<const char*, TFaultCase>> {};
+
+}  // namespace
+
+// A disk that fills up part way, a sync or a rename that fails: the message names the file and the
+// cause, the file saved before is byte for byte as it was, and the runs stay unsaved.
+TEST_P(TableSaveFaultTest, AFailedSaveKeepsTheOldFileAndTheRunsUnsaved) {
+  const auto [file, fault] = GetParam();
+  const QString path = Tmp.File(file);
+  Samples(40);
+  Prompts.ExpectSaveFile(path);
+  ASSERT_TRUE(Table.SaveAs());
+  const QByteArray before = TTempFolder::Read(path);
+  Sample(41);
+  ASSERT_TRUE(Table.AnyRunUnsaved());
+  {
+    TSafeSave::TFaultScope failing(fault.Faults);
+    Prompts.ExpectMessage(QFileInfo(path).fileName());
+    EXPECT_FALSE(Table.Save());
+  }
+  const QString message = Prompts.Records().back().Text;
+  EXPECT_TRUE(message.contains("could not be saved")) << message.toStdString();
+  EXPECT_TRUE(message.contains(fault.Faults.FailAfterBytes >= 0 ? "No space left on device" : "Input/output error"))
+      << message.toStdString();
+  EXPECT_EQ(TTempFolder::Read(path), before);
+  EXPECT_TRUE(Table.AnyRunUnsaved());
+  EXPECT_EQ(QDir(Tmp.Path()).entryList(QDir::Files | QDir::Hidden), QStringList{file}) << "a temporary file was left";
+  // With the disk back, the same save succeeds.
+  ASSERT_TRUE(Table.Save());
+  EXPECT_FALSE(Table.AnyRunUnsaved());
+  EXPECT_NE(TTempFolder::Read(path), before);
+}
+
+INSTANTIATE_TEST_SUITE_P(
+    EveryFormatAndFault, TableSaveFaultTest,
+    ::testing::Combine(::testing::Values("r.vts", "r.xlsx", "r.txt", "r.csv"),
+                       ::testing::Values(TFaultCase{"NoRoomAtAll", {0, false, false}},
+                                         TFaultCase{"FullAfter100Bytes", {100, false, false}},
+                                         TFaultCase{"FullAfter1000Bytes", {1000, false, false}},
+                                         TFaultCase{"SyncFails", {-1, true, false}},
+                                         TFaultCase{"RenameFails", {-1, false, true}})),
+    [](const auto& info) {
+      return QString(std::get<0>(info.param)).mid(2).toStdString() + "_" + std::get<1>(info.param).Name;
+    });
 
 TEST_F(TableTest, RunNumbersSkipNamesAFileAlreadyUses) {
   TWorkbook gaps;

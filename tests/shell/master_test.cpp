@@ -8,6 +8,7 @@
 #include <QDir>
 #include <QLineEdit>
 #include <QPointer>
+#include <QTimer>
 
 #include "acquisition/qxloggerpanel.h"
 #include "platform/messagebus.h"
@@ -144,6 +145,34 @@ TEST_F(TMasterFixture, NewResultsAsksAndLoadNewExperimentRestarts) {
   ASSERT_EQ(launcher.Launches().size(), 1u);
   EXPECT_TRUE(launcher.Launches()[0].Arguments.contains("--rig"));
   EXPECT_TRUE(master->FChangingExercise);
+}
+
+TEST_F(TMasterFixture, NextResultsOnAFullTableChangesNothing) {
+  TTableForm* table = master->Table();
+  for (int run = 2; run <= TTableForm::MaxRuns; ++run) ASSERT_TRUE(table->AddSheet());
+  TQXLoggerPanel* logger = master->Diagram()->Logger();
+  logger->Sample_Transfer_Count = 7;
+  logger->Start_Time = 46000.5;
+  prompts->ExpectMessage("already holds 20 runs");
+  master->NextResults();
+  EXPECT_EQ(table->GetSheetCount(), TTableForm::MaxRuns);
+  EXPECT_EQ(logger->Sample_Transfer_Count, 7);  // the next sample still follows sample 7
+  EXPECT_EQ(logger->Start_Time, 46000.5);
+  EXPECT_EQ(prompts->Records().size(), 2u);  // the exercise choice and the refusal
+}
+
+// A help window or any other top-level window left open does not keep the program alive once
+// the main window has closed.
+TEST_F(TMasterFixture, ClosingTheMainWindowEndsTheProgramWithOtherWindowsOpen) {
+  master->Rig()->ExitWarning = false;
+  master->SetEndsProgram(true);
+  master->show();
+  QWidget help;
+  help.setWindowTitle("Help");
+  help.show();
+  QTimer::singleShot(0, master.get(), [this] { master->close(); });
+  QTimer::singleShot(5000, qApp, [] { QCoreApplication::exit(2); });  // still running: the fault
+  EXPECT_EQ(QCoreApplication::exec(), 0);
 }
 
 TEST(MasterStartUp, AFailedDiagramAssemblyIsReportedAndNoTickStarts) {

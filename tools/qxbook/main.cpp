@@ -2,7 +2,9 @@
 //   qxbook dump FILE         every non-empty cell with its formula, value and format
 //   qxbook eval FILE         "Sheet!A1<TAB>shown value" for every non-empty cell, as our engine computes it
 //   qxbook convert IN OUT    writes IN in the format OUT's extension names (.vts .xlsx .txt .csv)
+#include <cerrno>
 #include <cstdio>
+#include <cstring>
 
 #include <QCoreApplication>
 #include <QStringList>
@@ -18,6 +20,15 @@ void Print(const QString& line) {
   const QByteArray bytes = line.toUtf8();
   std::fwrite(bytes.constData(), 1, static_cast<std::size_t>(bytes.size()), stdout);
   std::fputc('\n', stdout);
+}
+
+// What was printed reached its destination: a full disk or a closed pipe is a failure, not success.
+int Finished() {
+  if (std::fflush(stdout) != 0 || std::ferror(stdout)) {
+    std::fprintf(stderr, "qxbook: cannot write the output: %s\n", std::strerror(errno ? errno : EIO));
+    return 1;
+  }
+  return 0;
 }
 
 int Usage() {
@@ -69,12 +80,12 @@ int main(int argc, char** argv) {
         if (book.NumberFormatRC(r, c) != QLatin1String("General")) line += QStringLiteral("\t[") + book.NumberFormatRC(r, c) + QLatin1Char(']');
         Print(line);
       });
-      return 0;
+      return Finished();
     }
     if (command == QLatin1String("eval") && args.size() == 2) {
       book.Read(args[1]);
       EachCell(book, [&](int s, int r, int c) { Print(Where(book, s, r, c) + QLatin1Char('\t') + OneLine(book.FormattedTextRC(r, c))); });
-      return 0;
+      return Finished();
     }
     if (command == QLatin1String("convert") && args.size() == 3) {
       const std::int16_t type = TWorkbookFile::TypeForExtension(args[2]);

@@ -1,5 +1,7 @@
 #include "rigconfig/workbook/delimitedtext.h"
 
+#include <algorithm>
+
 #include <QStringDecoder>
 
 #include "platform/numbers.h"
@@ -100,9 +102,10 @@ TWorkbook TDelimitedText::Read(const QString& path, const QByteArray& data, char
   return book;
 }
 
-QByteArray TDelimitedText::Write(const TWorkbook& book, char separator) {
+QByteArray TDelimitedText::Write(const TWorkbook& book, char separator, int rowLimit) {
   const TSheet& sheet = book.SheetAt(book.Sheet());
-  const int lastRow = sheet.LastRow(), lastCol = sheet.LastCol();
+  const int lastRow = rowLimit > 0 ? std::min(rowLimit, sheet.LastRow()) : sheet.LastRow();
+  const int lastCol = sheet.LastCol();
   QString out;
   for (int r = 1; r <= lastRow; ++r) {
     for (int c = 1; c <= lastCol; ++c) {

@@ -15,5 +15,6 @@ class TDelimitedText {
   static char GuessSeparator(const QByteArray& data);
   // Throws EWorkbookError naming path and line.
   static TWorkbook Read(const QString& path, const QByteArray& data, char separator);
-  static QByteArray Write(const TWorkbook& book, char separator);
+  // The active sheet; lastRow > 0 stops after that row.
+  static QByteArray Write(const TWorkbook& book, char separator, int lastRow = 0);
 };

@@ -22,7 +22,7 @@ class TF1Book : public QWidget {
 
   // The operations callers use most, forwarded.
   void Read(const QString& path, std::int16_t* fileType = nullptr) { FBook.Read(path, fileType); }
-  void Write(const QString& path, std::int16_t fileType) const { FBook.Write(path, fileType); }
+  void Write(const QString& path, std::int16_t fileType, int textRows = 0) const { FBook.Write(path, fileType, textRows); }
   void SetSelection(int row1, int col1, int row2, int col2);
 
   // Clipboard commands on the workbook's selection.

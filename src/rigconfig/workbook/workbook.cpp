@@ -47,8 +47,8 @@ void TWorkbook::Read(const QString& path, std::int16_t* fileType) {
   Adopt(std::move(fresh));
 }
 
-void TWorkbook::Write(const QString& path, std::int16_t fileType) const {
-  TWorkbookFile::Save(*this, path, fileType);
+void TWorkbook::Write(const QString& path, std::int16_t fileType, int textRows) const {
+  TWorkbookFile::Save(*this, path, fileType, textRows);
 }
 
 // ------------------------------------------------------------------------------------ sheets

@@ -48,7 +48,8 @@ class TWorkbook : private ICellSource {
   // and leaves this workbook as it was.
   void Read(const QString& path, std::int16_t* fileType = nullptr);
   // Writes through a temporary file renamed into place; throws EWorkbookError on failure.
-  void Write(const QString& path, std::int16_t fileType) const;
+  // textRows > 0 limits a text file (types 3 and 6) to the active sheet's first textRows rows.
+  void Write(const QString& path, std::int16_t fileType, int textRows = 0) const;
 
   // --- sheets ---------------------------------------------------------------------------------
   int NumSheets() const { return static_cast<int>(FSheets.size()); }

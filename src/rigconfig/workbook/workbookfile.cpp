@@ -4,8 +4,8 @@
 
 #include <QFile>
 #include <QFileInfo>
-#include <QSaveFile>
 
+#include "platform/safesave.h"
 #include "rigconfig/workbook/a1notation.h"
 #include "rigconfig/workbook/delimitedtext.h"
 #include "rigconfig/workbook/nativefile.h"
@@ -62,7 +62,7 @@ std::int16_t TWorkbookFile::TypeForExtension(const QString& path) {
   return 0;
 }
 
-void TWorkbookFile::Save(const TWorkbook& book, const QString& path, std::int16_t fileType) {
+void TWorkbookFile::Save(const TWorkbook& book, const QString& path, std::int16_t fileType, int textRows) {
   switch (fileType) {
     case TWorkbook::ftNative2:
     case TWorkbook::ftNative3:
@@ -73,10 +73,10 @@ void TWorkbookFile::Save(const TWorkbook& book, const QString& path, std::int16_
       SaveAtomically(path, [&](QIODevice& out) { TXlsxExport::Write(book, out, path); });
       return;
     case TWorkbook::ftTabText:
-      SaveAtomically(path, [&](QIODevice& out) { Put(out, TDelimitedText::Write(book, '\t')); });
+      SaveAtomically(path, [&](QIODevice& out) { Put(out, TDelimitedText::Write(book, '\t', textRows)); });
       return;
     case TWorkbook::ftCsv:
-      SaveAtomically(path, [&](QIODevice& out) { Put(out, TDelimitedText::Write(book, ',')); });
+      SaveAtomically(path, [&](QIODevice& out) { Put(out, TDelimitedText::Write(book, ',', textRows)); });
       return;
     default:
       throw EWorkbookError(path, QString(), QStringLiteral("unknown file type %1").arg(fileType));
@@ -88,18 +88,21 @@ void TWorkbookFile::Put(QIODevice& out, const QByteArray& bytes) {
 }
 
 void TWorkbookFile::SaveAtomically(const QString& path, const std::function<void(QIODevice&)>& fill) {
-  QSaveFile save(path);
-  if (!save.open(QIODevice::WriteOnly))
-    throw EWorkbookError(path, QString(), QStringLiteral("cannot write the file: %1").arg(save.errorString()));
+  TSafeSave save(path);
+  auto fail = [&](const QString& cause) {
+    save.Discard();
+    throw EWorkbookError(path, QString(), QStringLiteral("cannot write the file: %1").arg(cause));
+  };
+  if (!save.Begin()) fail(save.ErrorText());
   try {
     fill(save);
   } catch (const EWorkbookError&) {
-    save.cancelWriting();
+    // A writer that met a failed write reports it in its own words; the device knows the cause.
+    if (!save.ErrorText().isEmpty()) fail(save.ErrorText());
+    save.Discard();
     throw;
   } catch (const std::exception& e) {
-    save.cancelWriting();
-    throw EWorkbookError(path, QString(), QStringLiteral("cannot write the file: %1").arg(QString::fromUtf8(e.what())));
+    fail(save.ErrorText().isEmpty() ? QString::fromUtf8(e.what()) : save.ErrorText());
   }
-  if (!save.commit())
-    throw EWorkbookError(path, QString(), QStringLiteral("cannot write the file: %1").arg(save.errorString()));
+  if (!save.Commit()) fail(save.ErrorText());
 }

@@ -17,7 +17,8 @@ class TWorkbookFile {
   // A new workbook read from path; fileType receives 5 (native), 4 (.xlsx or .ods), 3 (tab text) or
   // 6 (.csv). Throws EWorkbookError naming the file and the line or cell at fault.
   static TWorkbook Load(const QString& path, std::int16_t& fileType);
-  static void Save(const TWorkbook& book, const QString& path, std::int16_t fileType);
+  // textRows > 0 limits a text file to the active sheet's first textRows rows.
+  static void Save(const TWorkbook& book, const QString& path, std::int16_t fileType, int textRows = 0);
 
   // A formula read from a file, placed once every sheet exists so that references to later sheets
   // resolve. Line: the file's line for messages, 0 to name the cell instead.
