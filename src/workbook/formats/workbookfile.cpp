@@ -1,0 +1,105 @@
+#include "workbook/formats/workbookfile.h"
+
+#include <stdexcept>
+
+#include <QFile>
+#include <QFileInfo>
+#include <QSaveFile>
+
+#include "workbook/model/a1notation.h"
+#include "workbook/formats/delimitedtext.h"
+#include "workbook/formats/nativefile.h"
+#include "workbook/formats/odsimport.h"
+#include "workbook/model/workbook.h"
+#include "workbook/model/workbookerror.h"
+#include "workbook/formats/xlsxexport.h"
+#include "workbook/formats/xlsximport.h"
+
+TWorkbook TWorkbookFile::Load(const QString& path, std::int16_t& fileType) {
+  QFile file(path);
+  if (!file.exists()) throw EWorkbookError(path, QString(), QStringLiteral("the file does not exist"));
+  if (!file.open(QIODevice::ReadOnly))
+    throw EWorkbookError(path, QString(), QStringLiteral("cannot open the file: %1").arg(file.errorString()));
+  const QByteArray data = file.readAll();
+  if (file.error() != QFileDevice::NoError)
+    throw EWorkbookError(path, QString(), QStringLiteral("cannot read the file: %1").arg(file.errorString()));
+  file.close();
+  if (data.isEmpty()) throw EWorkbookError(path, QString(), QStringLiteral("the file is empty"));
+
+  if (data.startsWith("PK\x03\x04")) {
+    const bool ods = data.left(100).contains("application/vnd.oasis.opendocument.spreadsheet");
+    fileType = TWorkbook::ftXlsx5;
+    return ods ? TOdsImport::Read(path, data) : TXlsxImport::Read(path, data);
+  }
+  if (TNativeFile::Recognise(data)) {
+    fileType = TWorkbook::ftNative3;
+    return TNativeFile::Read(path, data);
+  }
+  const char separator = TDelimitedText::GuessSeparator(data);
+  fileType = separator == ',' ? TWorkbook::ftCsv : TWorkbook::ftTabText;
+  return TDelimitedText::Read(path, data, separator);
+}
+
+void TWorkbookFile::PlaceFormulas(TWorkbook& book, const std::vector<TPendingFormula>& formulas, const QString& path) {
+  for (const TPendingFormula& f : formulas) {
+    book.SetSheet(f.Sheet);
+    try {
+      book.SetFormulaRC(f.Row, f.Col, f.Text);
+    } catch (const EWorkbookError& e) {
+      const QString where = f.Line > 0 ? QStringLiteral("line %1").arg(f.Line)
+                                       : QStringLiteral("sheet \"%1\" cell %2").arg(book.SheetName(f.Sheet), a1::CellName(f.Row, f.Col));
+      throw EWorkbookError(path, where, e.What());
+    }
+  }
+}
+
+std::int16_t TWorkbookFile::TypeForExtension(const QString& path) {
+  const QString ext = QFileInfo(path).suffix().toLower();
+  if (ext == QLatin1String("vts")) return TWorkbook::ftNative3;
+  if (ext == QLatin1String("xlsx") || ext == QLatin1String("xls")) return TWorkbook::ftXlsx5;
+  if (ext == QLatin1String("txt") || ext == QLatin1String("tsv")) return TWorkbook::ftTabText;
+  if (ext == QLatin1String("csv")) return TWorkbook::ftCsv;
+  return 0;
+}
+
+void TWorkbookFile::Save(const TWorkbook& book, const QString& path, std::int16_t fileType) {
+  switch (fileType) {
+    case TWorkbook::ftNative2:
+    case TWorkbook::ftNative3:
+      SaveAtomically(path, [&](QIODevice& out) { Put(out, TNativeFile::Write(book)); });
+      return;
+    case TWorkbook::ftXlsx4:
+    case TWorkbook::ftXlsx5:
+      SaveAtomically(path, [&](QIODevice& out) { TXlsxExport::Write(book, out, path); });
+      return;
+    case TWorkbook::ftTabText:
+      SaveAtomically(path, [&](QIODevice& out) { Put(out, TDelimitedText::Write(book, '\t')); });
+      return;
+    case TWorkbook::ftCsv:
+      SaveAtomically(path, [&](QIODevice& out) { Put(out, TDelimitedText::Write(book, ',')); });
+      return;
+    default:
+      throw EWorkbookError(path, QString(), QStringLiteral("unknown file type %1").arg(fileType));
+  }
+}
+
+void TWorkbookFile::Put(QIODevice& out, const QByteArray& bytes) {
+  if (out.write(bytes) != bytes.size()) throw std::runtime_error(out.errorString().toStdString());
+}
+
+void TWorkbookFile::SaveAtomically(const QString& path, const std::function<void(QIODevice&)>& fill) {
+  QSaveFile save(path);
+  if (!save.open(QIODevice::WriteOnly))
+    throw EWorkbookError(path, QString(), QStringLiteral("cannot write the file: %1").arg(save.errorString()));
+  try {
+    fill(save);
+  } catch (const EWorkbookError&) {
+    save.cancelWriting();
+    throw;
+  } catch (const std::exception& e) {
+    save.cancelWriting();
+    throw EWorkbookError(path, QString(), QStringLiteral("cannot write the file: %1").arg(QString::fromUtf8(e.what())));
+  }
+  if (!save.commit())
+    throw EWorkbookError(path, QString(), QStringLiteral("cannot write the file: %1").arg(save.errorString()));
+}
