@@ -1,5 +1,6 @@
 #pragma once
-// Record signatures and limits of the zip format, shared by our reader and writer.
+// Record signatures and field markers of the zip format, shared by our reader and writer. The bounds
+// we put on an archive we read are in ziplimits.h.
 
 #include <cstdint>
 
