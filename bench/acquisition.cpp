@@ -7,13 +7,13 @@
 #include <QTemporaryDir>
 #include <QWidget>
 
-#include "acquisition/qxdatalist.h"
 #include "acquisition/isampletable.h"
+#include "acquisition/qxdatalist.h"
 #include "ifd/legacy/ilegacydriver.h"
 #include "ifd/qxifd.h"
 #include "platform/services.h"
 #include "rigconfig/rigconfig.h"
-#include "rigconfig/workbook/workbook.h"
+#include "workbook/model/workbook.h"
 
 namespace {
 // A driver with no devices: the legacy path finds nothing and values stay at zero.

@@ -12,8 +12,8 @@
 #include "results/graphform.h"
 #include "results/tableform.h"
 #include "rigconfig/rigconfig.h"
-#include "rigconfig/workbook/f1book.h"
-#include "rigconfig/workbook/workbook.h"
+#include "workbook/model/workbook.h"
+#include "workbook/view/f1book.h"
 
 namespace {
 

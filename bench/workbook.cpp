@@ -6,8 +6,8 @@
 #include <QDir>
 #include <QTemporaryDir>
 
-#include "rigconfig/workbook/a1notation.h"
-#include "rigconfig/workbook/workbook.h"
+#include "workbook/model/a1notation.h"
+#include "workbook/model/workbook.h"
 
 namespace {
 

@@ -6,7 +6,7 @@
 
 #include "platform/numbers.h"
 #include "rigconfig/datasource_definition.h"
-#include "rigconfig/workbook/workbook.h"
+#include "workbook/model/workbook.h"
 
 TQXIFDAnalogueSource::~TQXIFDAnalogueSource() {
   delete Button;

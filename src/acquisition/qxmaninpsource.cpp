@@ -10,8 +10,8 @@
 #include "platform/services.h"
 #include "results/columnformat.h"
 #include "rigconfig/datasource_definition.h"
-#include "rigconfig/workbook/numberformat.h"
-#include "rigconfig/workbook/workbook.h"
+#include "workbook/model/numberformat.h"
+#include "workbook/model/workbook.h"
 
 TQXManInpSource::~TQXManInpSource() {
   delete EditBox;

@@ -9,7 +9,7 @@
 #include "platform/services.h"
 #include "rigconfig/datasource_definition.h"
 #include "rigconfig/rigconfig.h"
-#include "rigconfig/workbook/workbook.h"
+#include "workbook/model/workbook.h"
 
 namespace {
 IAcquisitionHost* gHost = nullptr;

@@ -2,7 +2,7 @@
 
 #include "platform/iclock.h"
 #include "platform/services.h"
-#include "rigconfig/workbook/numberformat.h"
+#include "workbook/model/numberformat.h"
 
 void TQXTimeSource::DataWrite() {
   if (Source_Column == 0) return;

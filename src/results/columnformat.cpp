@@ -1,6 +1,6 @@
 #include "results/columnformat.h"
 
-#include "rigconfig/workbook/workbook.h"
+#include "workbook/model/workbook.h"
 
 namespace columnformat {
 

@@ -22,10 +22,10 @@
 #include "results/resultsprinter.h"
 #include "results/titlerowdelegate.h"
 #include "rigconfig/rigconfig.h"
-#include "rigconfig/workbook/f1book.h"
-#include "rigconfig/workbook/workbook.h"
-#include "rigconfig/workbook/workbookerror.h"
-#include "rigconfig/workbook/workbookfile.h"
+#include "workbook/formats/workbookfile.h"
+#include "workbook/model/workbook.h"
+#include "workbook/model/workbookerror.h"
+#include "workbook/view/f1book.h"
 
 namespace {
 

@@ -4,7 +4,7 @@
 #include "platform/services.h"
 #include "rigconfig/irigconfighost.h"
 #include "rigconfig/rigconfig.h"
-#include "rigconfig/workbook/workbook.h"
+#include "workbook/model/workbook.h"
 
 namespace {
 int gDefinitionCount = 0;

@@ -10,7 +10,7 @@
 #include "rigconfig/exercisedialog.h"
 #include "rigconfig/irigconfighost.h"
 #include "rigconfig/rigconfig.h"
-#include "rigconfig/workbook/workbook.h"
+#include "workbook/model/workbook.h"
 
 namespace {
 // Answers every prompt without a window and keeps its text as a problem.

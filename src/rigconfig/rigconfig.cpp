@@ -17,8 +17,8 @@
 #include "rigconfig/registry.h"
 #include "rigconfig/settingsnames.h"
 #include "rigconfig/targetfinderform.h"
-#include "rigconfig/workbook/workbook.h"
-#include "rigconfig/workbook/workbookerror.h"
+#include "workbook/model/workbook.h"
+#include "workbook/model/workbookerror.h"
 
 namespace {
 // Pages of the page-based shell help, by help number.

@@ -17,7 +17,7 @@
 #include "platform/datetime.h"
 #include "results/iresultshost.h"
 #include "rigconfig/irigconfighost.h"
-#include "rigconfig/workbook/workbook.h"
+#include "workbook/model/workbook.h"
 
 class QAction;
 class QLabel;

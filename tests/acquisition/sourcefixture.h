@@ -10,7 +10,7 @@
 #include "platform/services.h"
 #include "rigconfig/datasource_definition.h"
 #include "rigconfig/rigconfig.h"
-#include "rigconfig/workbook/workbook.h"
+#include "workbook/model/workbook.h"
 #include "support/fakelegacycard.h"
 #include "support/manualclock.h"
 #include "support/tempfolder.h"

@@ -14,11 +14,11 @@
 #include "platform/safesave.h"
 #include "platform/services.h"
 #include "results/tableform.h"
-#include "rigconfig/workbook/f1book.h"
 #include "rigconfig/rigconfig.h"
-#include "rigconfig/workbook/workbook.h"
 #include "shell/master.h"
 #include "shell/resultsmdi.h"
+#include "workbook/model/workbook.h"
+#include "workbook/view/f1book.h"
 #include "support/scriptedprompts.h"
 #include "support/tempfolder.h"
 

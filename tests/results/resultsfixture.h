@@ -14,7 +14,7 @@
 #include "results/iresultsgraph.h"
 #include "results/iresultslogger.h"
 #include "rigconfig/rigconfig.h"
-#include "rigconfig/workbook/workbook.h"
+#include "workbook/model/workbook.h"
 #include "support/scriptedprompts.h"
 #include "support/tempfolder.h"
 

@@ -11,7 +11,7 @@
 #include "results/resultsprinter.h"
 #include "results/tableform.h"
 #include "resultsfixture.h"
-#include "rigconfig/workbook/f1book.h"
+#include "workbook/view/f1book.h"
 
 using namespace results_test;
 

@@ -9,10 +9,10 @@
 #include <QCoreApplication>
 #include <QStringList>
 
-#include "rigconfig/workbook/a1notation.h"
-#include "rigconfig/workbook/workbook.h"
-#include "rigconfig/workbook/workbookerror.h"
-#include "rigconfig/workbook/workbookfile.h"
+#include "workbook/formats/workbookfile.h"
+#include "workbook/model/a1notation.h"
+#include "workbook/model/workbook.h"
+#include "workbook/model/workbookerror.h"
 
 namespace {
 

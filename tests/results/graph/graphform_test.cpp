@@ -17,7 +17,7 @@
 #include "results/graphform.h"
 #include "results/resultsprinter.h"
 #include "results/tableform.h"
-#include "rigconfig/workbook/f1book.h"
+#include "workbook/view/f1book.h"
 
 using namespace results_test;
 

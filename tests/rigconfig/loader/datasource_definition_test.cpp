@@ -6,8 +6,8 @@
 #include "rigbuilder.h"
 #include "rigconfig/datasource_definition.h"
 #include "rigconfig/rigconfig.h"
-#include "rigconfig/workbook/workbook.h"
-#include "rigconfig/workbook/workbookerror.h"
+#include "workbook/model/workbook.h"
+#include "workbook/model/workbookerror.h"
 #include "support/scriptedprompts.h"
 
 namespace {

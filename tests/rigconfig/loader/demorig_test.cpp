@@ -8,7 +8,7 @@
 #include "rigbuilder.h"
 #include "rigconfig/datasource_definition.h"
 #include "rigconfig/rigconfig.h"
-#include "rigconfig/workbook/workbook.h"
+#include "workbook/model/workbook.h"
 #include "support/scriptedprompts.h"
 
 namespace {

@@ -3,7 +3,7 @@
 #include <QDir>
 #include <QFileInfo>
 
-#include "rigconfig/workbook/workbook.h"
+#include "workbook/model/workbook.h"
 
 QString TRigBuilder::Sheet(const QString& relative, const std::vector<TSheetRow>& rows, int maxRow) const {
   TWorkbook book;

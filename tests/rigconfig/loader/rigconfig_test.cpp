@@ -6,7 +6,7 @@
 #include "rigconfig/registry.h"
 #include "rigconfig/rigconfig.h"
 #include "rigconfig/settingsnames.h"
-#include "rigconfig/workbook/workbook.h"
+#include "workbook/model/workbook.h"
 #include "support/recordinghelpviewer.h"
 #include "support/scriptedprompts.h"
 

@@ -1,0 +1,108 @@
+#include "workbook/formats/workbookfile.h"
+
+#include <stdexcept>
+
+#include <QFile>
+#include <QFileInfo>
+
+#include "platform/safesave.h"
+#include "workbook/formats/delimitedtext.h"
+#include "workbook/formats/nativefile.h"
+#include "workbook/formats/odsimport.h"
+#include "workbook/formats/xlsxexport.h"
+#include "workbook/formats/xlsximport.h"
+#include "workbook/model/a1notation.h"
+#include "workbook/model/workbook.h"
+#include "workbook/model/workbookerror.h"
+
+TWorkbook TWorkbookFile::Load(const QString& path, std::int16_t& fileType) {
+  QFile file(path);
+  if (!file.exists()) throw EWorkbookError(path, QString(), QStringLiteral("the file does not exist"));
+  if (!file.open(QIODevice::ReadOnly))
+    throw EWorkbookError(path, QString(), QStringLiteral("cannot open the file: %1").arg(file.errorString()));
+  const QByteArray data = file.readAll();
+  if (file.error() != QFileDevice::NoError)
+    throw EWorkbookError(path, QString(), QStringLiteral("cannot read the file: %1").arg(file.errorString()));
+  file.close();
+  if (data.isEmpty()) throw EWorkbookError(path, QString(), QStringLiteral("the file is empty"));
+
+  if (data.startsWith("PK\x03\x04")) {
+    const bool ods = data.left(100).contains("application/vnd.oasis.opendocument.spreadsheet");
+    fileType = TWorkbook::ftXlsx5;
+    return ods ? TOdsImport::Read(path, data) : TXlsxImport::Read(path, data);
+  }
+  if (TNativeFile::Recognise(data)) {
+    fileType = TWorkbook::ftNative3;
+    return TNativeFile::Read(path, data);
+  }
+  const char separator = TDelimitedText::GuessSeparator(data);
+  fileType = separator == ',' ? TWorkbook::ftCsv : TWorkbook::ftTabText;
+  return TDelimitedText::Read(path, data, separator);
+}
+
+void TWorkbookFile::PlaceFormulas(TWorkbook& book, const std::vector<TPendingFormula>& formulas, const QString& path) {
+  for (const TPendingFormula& f : formulas) {
+    book.SetSheet(f.Sheet);
+    try {
+      book.SetFormulaRC(f.Row, f.Col, f.Text);
+    } catch (const EWorkbookError& e) {
+      const QString where = f.Line > 0 ? QStringLiteral("line %1").arg(f.Line)
+                                       : QStringLiteral("sheet \"%1\" cell %2").arg(book.SheetName(f.Sheet), a1::CellName(f.Row, f.Col));
+      throw EWorkbookError(path, where, e.What());
+    }
+  }
+}
+
+std::int16_t TWorkbookFile::TypeForExtension(const QString& path) {
+  const QString ext = QFileInfo(path).suffix().toLower();
+  if (ext == QLatin1String("vts")) return TWorkbook::ftNative3;
+  if (ext == QLatin1String("xlsx") || ext == QLatin1String("xls")) return TWorkbook::ftXlsx5;
+  if (ext == QLatin1String("txt") || ext == QLatin1String("tsv")) return TWorkbook::ftTabText;
+  if (ext == QLatin1String("csv")) return TWorkbook::ftCsv;
+  return 0;
+}
+
+void TWorkbookFile::Save(const TWorkbook& book, const QString& path, std::int16_t fileType, int textRows) {
+  switch (fileType) {
+    case TWorkbook::ftNative2:
+    case TWorkbook::ftNative3:
+      SaveAtomically(path, [&](QIODevice& out) { Put(out, TNativeFile::Write(book)); });
+      return;
+    case TWorkbook::ftXlsx4:
+    case TWorkbook::ftXlsx5:
+      SaveAtomically(path, [&](QIODevice& out) { TXlsxExport::Write(book, out, path); });
+      return;
+    case TWorkbook::ftTabText:
+      SaveAtomically(path, [&](QIODevice& out) { Put(out, TDelimitedText::Write(book, '\t', textRows)); });
+      return;
+    case TWorkbook::ftCsv:
+      SaveAtomically(path, [&](QIODevice& out) { Put(out, TDelimitedText::Write(book, ',', textRows)); });
+      return;
+    default:
+      throw EWorkbookError(path, QString(), QStringLiteral("unknown file type %1").arg(fileType));
+  }
+}
+
+void TWorkbookFile::Put(QIODevice& out, const QByteArray& bytes) {
+  if (out.write(bytes) != bytes.size()) throw std::runtime_error(out.errorString().toStdString());
+}
+
+void TWorkbookFile::SaveAtomically(const QString& path, const std::function<void(QIODevice&)>& fill) {
+  TSafeSave save(path);
+  auto fail = [&](const QString& cause) {
+    save.Discard();
+    throw EWorkbookError(path, QString(), QStringLiteral("cannot write the file: %1").arg(cause));
+  };
+  if (!save.Begin()) fail(save.ErrorText());
+  try {
+    fill(save);
+  } catch (const EWorkbookError&) {
+    // A writer that met a failed write reports it in its own words; the device knows the cause.
+    if (!save.ErrorText().isEmpty()) fail(save.ErrorText());
+    save.Discard();
+    throw;
+  } catch (const std::exception& e) {
+    fail(save.ErrorText().isEmpty() ? QString::fromUtf8(e.what()) : save.ErrorText());
+  }
+  if (!save.Commit()) fail(save.ErrorText());
+}

@@ -1,0 +1,98 @@
+#include "workbook/formats/xlsxcodec.h"
+
+#include <algorithm>
+#include <charconv>
+#include <cmath>
+#include <optional>
+
+#include "platform/numbers.h"
+
+namespace {
+
+constexpr double DigitPixels = 7, PaddingPixels = 5;
+
+bool IsHex(char c) { return (c >= '0' && c <= '9') || (c >= 'a' && c <= 'f') || (c >= 'A' && c <= 'F'); }
+
+// Whether text[i] starts something a reader would take for an _xHHHH_ escape.
+bool LooksEscaped(const QByteArray& text, qsizetype i) {
+  return i + 6 < text.size() && text[i] == '_' && text[i + 1] == 'x' && IsHex(text[i + 2]) && IsHex(text[i + 3]) &&
+         IsHex(text[i + 4]) && IsHex(text[i + 5]) && text[i + 6] == '_';
+}
+
+}  // namespace
+
+void TXlsxCodec::AppendEscaped(QByteArray& out, const QByteArray& utf8) {
+  for (qsizetype i = 0; i < utf8.size(); ++i) {
+    const char ch = utf8[i];
+    const auto c = static_cast<unsigned char>(ch);
+    if (c == '_' && LooksEscaped(utf8, i)) {
+      out += "_x005F_";
+      continue;
+    }
+    switch (c) {
+      case '&': out += "&amp;"; break;
+      case '<': out += "&lt;"; break;
+      case '>': out += "&gt;"; break;
+      case '"': out += "&quot;"; break;
+      default:
+        if (c < 0x20 && c != '\t' && c != '\n') {
+          static const char hex[] = "0123456789ABCDEF";
+          out += "_x00";
+          out += hex[c >> 4];
+          out += hex[c & 15];
+          out += '_';
+        } else {
+          out += ch;
+        }
+    }
+  }
+}
+
+std::string TXlsxCodec::Unescape(std::string s) {
+  if (s.find("_x") == std::string::npos) return s;
+  std::string out;
+  out.reserve(s.size());
+  for (std::size_t i = 0; i < s.size(); ++i) {
+    unsigned code = 0;
+    if (s[i] == '_' && i + 6 < s.size() && s[i + 1] == 'x' && s[i + 6] == '_' &&
+        std::from_chars(s.data() + i + 2, s.data() + i + 6, code, 16).ptr == s.data() + i + 6) {
+      out += QString(QChar(static_cast<char16_t>(code))).toStdString();
+      i += 6;
+    } else {
+      out += s[i];
+    }
+  }
+  return out;
+}
+
+long long TXlsxCodec::ToInteger(std::string_view s, long long fallback) {
+  long long v = 0;
+  const auto r = std::from_chars(s.data(), s.data() + s.size(), v);
+  return r.ec == std::errc() && r.ptr == s.data() + s.size() ? v : fallback;
+}
+
+bool TXlsxCodec::ToDouble(std::string_view s, double& v) {
+  constexpr std::string_view blanks = " \t\r\n";
+  const std::size_t first = s.find_first_not_of(blanks);
+  if (first == std::string_view::npos) return false;
+  s = s.substr(first, s.find_last_not_of(blanks) - first + 1);
+  if (s.front() == '+') s.remove_prefix(1);
+  const std::optional<double> parsed = numbers::ParseExact(s);
+  if (parsed) v = *parsed;
+  return parsed.has_value();
+}
+
+double TXlsxCodec::FileColumnWidth(std::uint16_t width) {
+  const double chars = width / 256.0;
+  if (chars <= 0) return 0;
+  const double pixels = chars < 1 ? std::floor(chars * (DigitPixels + PaddingPixels) + 0.5)
+                                  : std::floor(chars * DigitPixels + 0.5) + PaddingPixels;
+  return std::floor(pixels / DigitPixels * 256.0) / 256.0;
+}
+
+std::uint16_t TXlsxCodec::ColumnWidthFromFile(double fileWidth) {
+  const double pixels = std::floor(fileWidth * DigitPixels + 0.5);
+  const double chars = pixels >= DigitPixels + PaddingPixels ? (pixels - PaddingPixels) / DigitPixels
+                                                             : pixels / (DigitPixels + PaddingPixels);
+  return static_cast<std::uint16_t>(std::min(std::lround(chars * 256), 65535L));
+}

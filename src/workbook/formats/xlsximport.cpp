@@ -1,0 +1,214 @@
+#include "workbook/formats/xlsximport.h"
+
+#include <map>
+#include <stdexcept>
+#include <string>
+#include <string_view>
+#include <vector>
+
+#include "workbook/formats/workbookfile.h"
+#include "workbook/formats/xlsxcodec.h"
+#include "workbook/formats/xlsxsheetreader.h"
+#include "workbook/formats/xmlpartparser.h"
+#include "workbook/model/a1notation.h"
+#include "workbook/model/workbook.h"
+#include "workbook/model/workbookerror.h"
+#include "workbook/zip/zipreader.h"
+
+namespace {
+
+using THandler = TXmlPartParser::THandler;
+
+// _rels/*.rels: relationship identifiers to part names.
+class TRelsHandler : public THandler {
+ public:
+  explicit TRelsHandler(const std::string& folder) : FFolder(folder) {}
+  void StartElement(std::string_view name) override {
+    if (name == "Relationship" && Attrs.Find("Target")) {
+      const std::string target = Resolve(std::string(Attrs.Get("Target")));
+      Targets[std::string(Attrs.Get("Id"))] = target;
+      const std::string type(Attrs.Get("Type"));
+      ByType[type.substr(type.rfind('/') + 1)] = target;
+    }
+  }
+  std::map<std::string, std::string> Targets, ByType;
+
+ private:
+  std::string Resolve(const std::string& target) const {
+    std::string path = !target.empty() && target[0] == '/' ? target.substr(1) : FFolder + target;
+    std::vector<std::string> parts;
+    std::size_t start = 0;
+    while (start <= path.size()) {
+      const std::size_t slash = std::min(path.find('/', start), path.size());
+      const std::string piece = path.substr(start, slash - start);
+      if (piece == "..") {
+        if (!parts.empty()) parts.pop_back();
+      } else if (!piece.empty() && piece != ".") {
+        parts.push_back(piece);
+      }
+      start = slash + 1;
+    }
+    std::string out;
+    for (const std::string& p : parts) out += (out.empty() ? "" : "/") + p;
+    return out;
+  }
+  std::string FFolder;
+};
+
+class TWorkbookHandler : public THandler {
+ public:
+  struct TSheetEntry { std::string Name, RelId; };
+  void StartElement(std::string_view name) override {
+    if (name == "sheet") Sheets.push_back({TXlsxCodec::Unescape(std::string(Attrs.Get("name"))), std::string(Attrs.Get("id"))});
+  }
+  std::vector<TSheetEntry> Sheets;
+};
+
+class TSharedStringsHandler : public THandler {
+ public:
+  void StartElement(std::string_view name) override {
+    if (name == "si") FItem.clear();
+    else if (name == "rPh") ++FPhonetic;  // reading aids for East Asian text, not content
+    else if (name == "t" && FPhonetic == 0) { Collecting = true; Text.clear(); }
+  }
+  void EndElement(std::string_view name) override {
+    if (name == "t" && Collecting) { FItem += Text; Collecting = false; }
+    else if (name == "rPh") --FPhonetic;
+    else if (name == "si") Strings.push_back(TXlsxCodec::ToQString(TXlsxCodec::Unescape(FItem)));
+  }
+  std::vector<QString> Strings;
+
+ private:
+  std::string FItem;
+  int FPhonetic = 0;
+};
+
+// The number format of each cell style.
+class TStylesHandler : public THandler {
+ public:
+  void StartElement(std::string_view name) override {
+    if (name == "numFmt") {
+      FCodes[static_cast<std::size_t>(TXlsxCodec::ToInteger(Attrs.Get("numFmtId"), -1))] = TXlsxCodec::ToQString(TXlsxCodec::Unescape(std::string(Attrs.Get("formatCode"))));
+    } else if (name == "cellXfs") {
+      FInCellXfs = true;
+    } else if (name == "xf" && FInCellXfs) {
+      FXfFormats.push_back(static_cast<std::size_t>(TXlsxCodec::ToInteger(Attrs.Get("numFmtId"), 0)));
+    }
+  }
+  void EndElement(std::string_view name) override {
+    if (name == "cellXfs") FInCellXfs = false;
+  }
+  // "" for General or an unknown style.
+  std::vector<QString> StyleFormats() const {
+    std::vector<QString> out;
+    for (const std::size_t id : FXfFormats) {
+      auto known = FCodes.find(id);
+      QString code = known != FCodes.end() ? known->second : TXlsxImport::BuiltinFormat(id);
+      if (code.compare(QLatin1String("General"), Qt::CaseInsensitive) == 0) code.clear();
+      out.push_back(code);
+    }
+    return out;
+  }
+
+ private:
+  std::map<std::size_t, QString> FCodes;
+  std::vector<std::size_t> FXfFormats;
+  bool FInCellXfs = false;
+};
+
+std::string Folder(const std::string& part) {
+  const std::size_t slash = part.rfind('/');
+  return slash == std::string::npos ? std::string() : part.substr(0, slash + 1);
+}
+
+std::string RelsFor(const std::string& part) {
+  return Folder(part) + "_rels/" + part.substr(part.rfind('/') + 1) + ".rels";
+}
+
+}  // namespace
+
+QString TXlsxImport::BuiltinFormat(std::size_t id) {
+  switch (id) {
+    case 0: return QStringLiteral("General");
+    case 1: return QStringLiteral("0");
+    case 2: return QStringLiteral("0.00");
+    case 3: return QStringLiteral("#,##0");
+    case 4: return QStringLiteral("#,##0.00");
+    case 9: return QStringLiteral("0%");
+    case 10: return QStringLiteral("0.00%");
+    case 11: return QStringLiteral("0.00E+00");
+    case 14: return QStringLiteral("mm-dd-yy");
+    case 15: return QStringLiteral("d-mmm-yy");
+    case 16: return QStringLiteral("d-mmm");
+    case 17: return QStringLiteral("mmm-yy");
+    case 18: return QStringLiteral("h:mm AM/PM");
+    case 19: return QStringLiteral("h:mm:ss AM/PM");
+    case 20: return QStringLiteral("h:mm");
+    case 21: return QStringLiteral("h:mm:ss");
+    case 22: return QStringLiteral("m/d/yy h:mm");
+    case 37: return QStringLiteral("#,##0 ;(#,##0)");
+    case 38: return QStringLiteral("#,##0 ;(#,##0)");
+    case 39: return QStringLiteral("#,##0.00;(#,##0.00)");
+    case 40: return QStringLiteral("#,##0.00;(#,##0.00)");
+    case 45: return QStringLiteral("mm:ss");
+    case 46: return QStringLiteral("[h]:mm:ss");
+    case 47: return QStringLiteral("mm:ss.0");
+    case 48: return QStringLiteral("##0.0E+0");
+    case 49: return QStringLiteral("@");
+    default: return QString();
+  }
+}
+
+TWorkbook TXlsxImport::Read(const QString& path, const QByteArray& data) {
+  try {
+    const TZipReader zip(data);
+    std::string workbookPart = "xl/workbook.xml";
+    if (zip.Has("_rels/.rels")) {
+      TRelsHandler rels("");
+      TXmlPartParser::Parse(zip, "_rels/.rels", rels);
+      if (rels.ByType.count("officeDocument")) workbookPart = rels.ByType["officeDocument"];
+    }
+    if (!zip.Has(workbookPart)) throw EWorkbookError(QString(), QString(), QStringLiteral("this is not a spreadsheet package (no workbook part)"));
+    TWorkbookHandler workbook;
+    TXmlPartParser::Parse(zip, workbookPart, workbook);
+    if (workbook.Sheets.empty()) throw EWorkbookError(QString(), QString(), QStringLiteral("the workbook has no sheet"));
+
+    TRelsHandler rels(Folder(workbookPart));
+    if (zip.Has(RelsFor(workbookPart))) TXmlPartParser::Parse(zip, RelsFor(workbookPart), rels);
+    auto partOf = [&](const std::string& type, const std::string& fallback) {
+      auto known = rels.ByType.find(type);
+      return known != rels.ByType.end() ? known->second : Folder(workbookPart) + fallback;
+    };
+
+    TSharedStringsHandler strings;
+    if (const std::string part = partOf("sharedStrings", "sharedStrings.xml"); zip.Has(part)) TXmlPartParser::Parse(zip, part, strings);
+    TStylesHandler styles;
+    if (const std::string part = partOf("styles", "styles.xml"); zip.Has(part)) TXmlPartParser::Parse(zip, part, styles);
+    const std::vector<QString> styleFormats = styles.StyleFormats();
+
+    TWorkbook book;
+    book.SetAutoRecalc(false);
+    book.SetNumSheets(static_cast<int>(workbook.Sheets.size()));
+    for (std::size_t s = 0; s < workbook.Sheets.size(); ++s)
+      book.SetSheetName(static_cast<int>(s) + 1, TXlsxCodec::ToQString(workbook.Sheets[s].Name));
+    std::vector<TWorkbookFile::TPendingFormula> formulas;
+    for (std::size_t s = 0; s < workbook.Sheets.size(); ++s) {
+      const int sheet = static_cast<int>(s) + 1;
+      book.SetSheet(sheet);
+      auto target = rels.Targets.find(workbook.Sheets[s].RelId);
+      // A chart sheet, or a sheet whose part is missing, stays empty.
+      if (target == rels.Targets.end() || !zip.Has(target->second)) continue;
+      TXlsxSheetReader handler(book, sheet, strings.Strings, styleFormats, formulas);
+      TXmlPartParser::Parse(zip, target->second, handler);
+      handler.Finish();
+    }
+    TWorkbookFile::PlaceFormulas(book, formulas, path);
+    book.SetSheet(1);
+    book.SetAutoRecalc(true);
+    return book;
+  } catch (const EWorkbookError& e) {
+    throw EWorkbookError(path, e.Where(), e.What());
+  } catch (const std::exception& e) {
+    throw EWorkbookError(path, QString(), QStringLiteral("cannot read the .xlsx file: %1").arg(QString::fromUtf8(e.what())));
+  }
+}

@@ -1,0 +1,167 @@
+#include "workbook/formats/xlsxsheetreader.h"
+
+#include <algorithm>
+#include <cmath>
+
+#include <QDateTime>
+
+#include "platform/datetime.h"
+#include "workbook/formats/xlsxcodec.h"
+#include "workbook/model/a1notation.h"
+#include "workbook/model/formula.h"
+#include "workbook/model/workbook.h"
+#include "workbook/model/workbookerror.h"
+
+void TXlsxSheetReader::StartElement(std::string_view n) {
+  if (n == "c") StartCell();
+  else if (n == "v" || (n == "t" && FInInline)) { Collecting = true; Text.clear(); }
+  else if (n == "f") StartFormula();
+  else if (n == "is") { FInInline = true; FInline.clear(); }
+  else if (n == "row") StartRow();
+  else if (n == "col") Column();
+}
+
+void TXlsxSheetReader::EndElement(std::string_view n) {
+  if (n == "v") { FValue = Text; FHasValue = true; Collecting = false; }
+  else if (n == "t" && FInInline) { FInline += Text; Collecting = false; }
+  else if (n == "is") FInInline = false;
+  else if (n == "f") { FFormula = Text; Collecting = false; }
+  else if (n == "c") EndCell();
+}
+
+void TXlsxSheetReader::Finish() {
+  for (const TShared& s : FSharedUses) {
+    auto master = FSharedMasters.find(s.Index);
+    if (master == FSharedMasters.end()) continue;  // the file lost its master: keep the value
+    const TShared& m = master->second;
+    FFormulas.push_back({FSheet, s.Row, s.Col, TFormula::Shift(m.Text, s.Row - m.Row, s.Col - m.Col)});
+  }
+  for (const auto& [first, entry] : FWidths) {
+    const auto& [last, width] = entry;
+    for (int c = first; c <= std::min(last, FLastCol); ++c) FBook.SetColWidth(c, width);
+  }
+  FBook.SetMaxRow(std::max(FLastRow, 1));
+  FBook.SetMaxCol(std::max(FLastCol, 1));
+}
+
+void TXlsxSheetReader::Fail(const QString& what) const {
+  throw EWorkbookError(QString(), QStringLiteral("sheet \"%1\" cell %2").arg(FBook.SheetName(FSheet), a1::CellName(FRow, FCol)), what);
+}
+
+void TXlsxSheetReader::StartRow() {
+  const char* r = Attrs.Find("r");
+  FRow = r ? static_cast<int>(TXlsxCodec::ToInteger(r, 0)) : FRow + 1;
+  FCol = 0;
+  if (FRow < 1 || FRow > a1::MaxRows)
+    throw EWorkbookError(QString(), QStringLiteral("sheet \"%1\" row %2").arg(FBook.SheetName(FSheet), TXlsxCodec::ToQString(r ? r : "")),
+                         QStringLiteral("the row number is out of range"));
+  const char* height = Attrs.Find("ht");
+  double points = 0;
+  if (height && Attrs.Get("customHeight") == "1" && TXlsxCodec::ToDouble(height, points) && points >= 0 && points < 3276)
+    FBook.SetRowHeight(FRow, static_cast<std::uint16_t>(std::lround(points * 20)));
+}
+
+void TXlsxSheetReader::Column() {
+  double width = 0;
+  const int first = static_cast<int>(TXlsxCodec::ToInteger(Attrs.Get("min"), 0));
+  const int last = static_cast<int>(TXlsxCodec::ToInteger(Attrs.Get("max"), first));
+  if (first < 1 || last < first || !TXlsxCodec::ToDouble(Attrs.Get("width"), width) || width < 0) return;
+  FWidths[first] = {last, TXlsxCodec::ColumnWidthFromFile(width)};
+}
+
+void TXlsxSheetReader::StartCell() {
+  const char* ref = Attrs.Find("r");
+  if (ref) {
+    const auto name = a1::ParseCellName(QString::fromLatin1(ref));
+    if (!name || name->AbsRow || name->AbsCol)
+      throw EWorkbookError(QString(), QStringLiteral("sheet \"%1\" row %2").arg(FBook.SheetName(FSheet)).arg(FRow),
+                           QStringLiteral("\"%1\" is not a cell name").arg(TXlsxCodec::ToQString(ref)));
+    FRow = name->Row;
+    FCol = name->Col;
+  } else {
+    ++FCol;
+  }
+  if (FRow < 1 || FCol < 1 || FCol > a1::MaxCols) Fail(QStringLiteral("the cell is outside the sheet"));
+  FType = Attrs.Get("t");
+  FStyle = static_cast<std::size_t>(TXlsxCodec::ToInteger(Attrs.Get("s"), 0));
+  FHasValue = false;
+  FValue.clear();
+  FFormula.clear();
+  FFormulaType.clear();
+  FHasFormula = false;
+  FInline.clear();
+  FInInline = false;
+}
+
+void TXlsxSheetReader::StartFormula() {
+  FHasFormula = true;
+  FFormulaType = Attrs.Get("t");
+  FSharedIndex = static_cast<std::size_t>(TXlsxCodec::ToInteger(Attrs.Get("si"), -1));
+  FSharedRef = Attrs.Find("ref") != nullptr;
+  Collecting = true;
+  Text.clear();
+}
+
+void TXlsxSheetReader::EndCell() {
+  if (FRow > FLastRow) FLastRow = FRow;
+  if (FCol > FLastCol) FLastCol = FCol;
+  if (FStyle > 0 && FStyle < FStyles.size() && !FStyles[FStyle].isEmpty())
+    FBook.SetNumberFormatRC(FRow, FCol, FStyles[FStyle]);
+  if (FHasFormula && EndFormula()) return;
+  if (FType.empty() || FType == "n") {
+    if (!FHasValue) return;
+    double v = 0;
+    if (!TXlsxCodec::ToDouble(FValue, v)) Fail(QStringLiteral("\"%1\" is not a number").arg(TXlsxCodec::ToQString(FValue)));
+    FBook.SetNumberRC(FRow, FCol, v);
+  } else if (FType == "s") {
+    const long long index = TXlsxCodec::ToInteger(FValue, -1);
+    if (index < 0 || index >= static_cast<long long>(FStrings.size()))
+      Fail(QStringLiteral("the shared text %1 does not exist").arg(TXlsxCodec::ToQString(FValue)));
+    FBook.SetTextRC(FRow, FCol, FStrings[static_cast<std::size_t>(index)]);
+  } else if (FType == "inlineStr") {
+    FBook.SetTextRC(FRow, FCol, TXlsxCodec::ToQString(TXlsxCodec::Unescape(FInline)));
+  } else if (FType == "str") {
+    FBook.SetTextRC(FRow, FCol, TXlsxCodec::ToQString(TXlsxCodec::Unescape(FValue)));
+  } else if (FType == "b") {
+    FBook.SetValueRC(FRow, FCol, TCellValue::Boolean(FValue == "1" || FValue == "true"));
+  } else if (FType == "e") {
+    const TCellError error = TCellValue::ParseError(TXlsxCodec::ToQString(FValue));
+    FBook.SetValueRC(FRow, FCol, TCellValue::Error(error == TCellError::None ? TCellError::Value : error));
+  } else if (FType == "d") {
+    SetDate();
+  } else {
+    Fail(QStringLiteral("unknown cell type \"%1\"").arg(TXlsxCodec::ToQString(FType)));
+  }
+}
+
+// True when the cell's content is the formula; false leaves the cached value as the content
+// (a data table, or the parts of an array formula other than its corner).
+bool TXlsxSheetReader::EndFormula() {
+  QString text = TXlsxCodec::ToQString(TXlsxCodec::Unescape(FFormula)).trimmed();
+  // Functions newer than the file format's first edition carry prefixes; our engine knows them
+  // by their plain names.
+  text.remove(QStringLiteral("_xlfn."));
+  text.remove(QStringLiteral("_xlws."));
+  if (FFormulaType == "shared") {
+    if (!text.isEmpty() && FSharedRef) {
+      FSharedMasters[FSharedIndex] = {FRow, FCol, QStringLiteral("=") + text, FSharedIndex};
+      FFormulas.push_back({FSheet, FRow, FCol, QStringLiteral("=") + text});
+    } else {
+      FSharedUses.push_back({FRow, FCol, QString(), FSharedIndex});
+    }
+    return true;
+  }
+  if (FFormulaType == "dataTable" || text.isEmpty()) return false;
+  FFormulas.push_back({FSheet, FRow, FCol, QStringLiteral("=") + text});
+  return true;
+}
+
+// An ISO 8601 date: its calendar fields as written, since sheet dates are wall-clock values.
+void TXlsxSheetReader::SetDate() {
+  const QDateTime when = QDateTime::fromString(TXlsxCodec::ToQString(FValue), Qt::ISODateWithMs);
+  if (!when.isValid()) Fail(QStringLiteral("\"%1\" is not a date").arg(TXlsxCodec::ToQString(FValue)));
+  const QDate d = when.date();
+  const QTime t = when.time();
+  FBook.SetNumberRC(FRow, FCol, datetime::EncodeDate(d.year(), d.month(), d.day()) +
+                                    datetime::EncodeTime(t.hour(), t.minute(), t.second(), t.msec()));
+}

@@ -1,0 +1,160 @@
+#include "workbook/formats/xlsxsheetwriter.h"
+
+#include <cmath>
+
+#include "platform/numbers.h"
+#include "workbook/formats/xlsxcodec.h"
+#include "workbook/formats/xlsxpackagetables.h"
+#include "workbook/model/a1notation.h"
+#include "workbook/model/workbook.h"
+#include "workbook/model/workbookerror.h"
+#include "workbook/zip/zipwriter.h"
+
+void TXlsxSheetWriter::Write(bool selected) {
+  FOut = TXlsxCodec::XmlHead;
+  FOut.reserve(FlushSize + 4096);
+  FOut += "<worksheet xmlns=\"";
+  FOut += TXlsxCodec::MainNs;
+  FOut += "\" xmlns:r=\"";
+  FOut += TXlsxCodec::RelNs;
+  FOut += "\">";
+  WriteDimension();
+  FOut += "<sheetViews><sheetView ";
+  if (selected) FOut += "tabSelected=\"1\" ";
+  FOut += "workbookViewId=\"0\"/></sheetViews><sheetFormatPr defaultRowHeight=\"";
+  numbers::AppendShortest(FOut, TSheet::DefaultRowHeight / 20.0);
+  FOut += "\"/>";
+  WriteColumns();
+  FOut += "<sheetData>";
+  auto height = FSheet.RowHeights.begin();
+  for (int r = 1; r <= FSheet.RowCount(); ++r) {
+    while (height != FSheet.RowHeights.end() && height->first < r) ++height;
+    const bool tall = height != FSheet.RowHeights.end() && height->first == r;
+    WriteRow(r, tall ? height->second : 0);
+    if (FOut.size() >= FlushSize) Flush();
+  }
+  // Heights of rows beyond the stored cells.
+  for (; height != FSheet.RowHeights.end(); ++height) WriteRow(height->first, height->second);
+  FOut += "</sheetData><pageMargins left=\"0.7\" right=\"0.7\" top=\"0.75\" bottom=\"0.75\" header=\"0.3\" footer=\"0.3\"/>"
+          "</worksheet>";
+  Flush();
+}
+
+void TXlsxSheetWriter::Flush() {
+  FZip.Write(FOut.constData(), static_cast<std::size_t>(FOut.size()));
+  FOut.clear();
+}
+
+void TXlsxSheetWriter::Fail(int row, int col, const QString& what) const {
+  throw EWorkbookError(FTarget, QStringLiteral("sheet \"%1\" cell %2").arg(FSheet.Name(), a1::CellName(row, col)), what);
+}
+
+// The used range, which lets readers size their storage before the cells arrive.
+void TXlsxSheetWriter::WriteDimension() {
+  const int lastRow = FSheet.LastRow(), lastCol = FSheet.LastCol();
+  FOut += "<dimension ref=\"A1";
+  if (lastRow > 0 && lastCol > 0 && (lastRow > 1 || lastCol > 1)) {
+    FOut += ':';
+    FOut += a1::CellName(lastRow, lastCol).toLatin1();
+  }
+  FOut += "\"/>";
+}
+
+void TXlsxSheetWriter::WriteColumns() {
+  if (FSheet.ColWidths.empty()) return;
+  FOut += "<cols>";
+  for (const auto& [col, width] : FSheet.ColWidths) {
+    FOut += "<col min=\"";
+    numbers::AppendInteger(FOut, col);
+    FOut += "\" max=\"";
+    numbers::AppendInteger(FOut, col);
+    FOut += "\" width=\"";
+    numbers::AppendShortest(FOut, TXlsxCodec::FileColumnWidth(width));
+    FOut += "\" customWidth=\"1\"/>";
+  }
+  FOut += "</cols>";
+}
+
+void TXlsxSheetWriter::WriteRow(int r, std::uint16_t heightTwips) {
+  const int length = r <= FSheet.RowCount() ? FSheet.RowLength(r) : 0;
+  QByteArray rowText;
+  numbers::AppendInteger(rowText, r);
+  bool open = false;
+  auto openRow = [&] {
+    if (open) return;
+    open = true;
+    FOut += "<row r=\"";
+    FOut += rowText;
+    if (heightTwips) {
+      FOut += "\" ht=\"";
+      numbers::AppendShortest(FOut, heightTwips / 20.0);
+      FOut += "\" customHeight=\"1";
+    }
+    FOut += "\">";
+  };
+  if (heightTwips) openRow();
+  for (int c = 1; c <= length; ++c) {
+    const TCell& cell = *FSheet.Find(r, c);
+    if (cell.Kind == TCellKind::Empty && cell.Format == 0) continue;
+    openRow();
+    FOut += "<c r=\"";
+    a1::AppendColumnName(FOut, c);
+    FOut += rowText;
+    FOut += '"';
+    if (const int style = FTables.StyleIndex(cell.Format)) {
+      FOut += " s=\"";
+      numbers::AppendInteger(FOut, style);
+      FOut += '"';
+    }
+    WriteContent(r, c, cell);
+  }
+  if (open) FOut += "</row>";
+}
+
+void TXlsxSheetWriter::WriteContent(int r, int c, const TCell& cell) {
+  switch (cell.Kind) {
+    case TCellKind::Empty:
+      FOut += "/>";
+      return;
+    case TCellKind::Number:
+      FOut += "><v>";
+      numbers::AppendShortest(FOut, cell.Num);
+      FOut += "</v></c>";
+      return;
+    case TCellKind::Text: {
+      const QString& text = FSheet.Text(cell.Aux);
+      if (text.size() > MaxTextLength)
+        Fail(r, c, QStringLiteral("a text longer than %1 characters cannot be stored in .xlsx").arg(MaxTextLength));
+      FOut += " t=\"s\"><v>";
+      numbers::AppendInteger(FOut, FTables.StringIndex(text));
+      FOut += "</v></c>";
+      return;
+    }
+    case TCellKind::Error: {
+      // A stored error value is written as a formula giving it, as other programs expect.
+      const QByteArray text = TCellValue::ErrorText(static_cast<TCellError>(cell.Aux)).toLatin1();
+      FOut += " t=\"str\"><f>";
+      TXlsxCodec::AppendEscaped(FOut, text);
+      FOut += "</f><v>";
+      TXlsxCodec::AppendEscaped(FOut, text);
+      FOut += "</v></c>";
+      return;
+    }
+    case TCellKind::Formula: {
+      QString formula = FBook.FormulaText(cell);
+      if (formula.startsWith(QLatin1Char('='))) formula.remove(0, 1);
+      const TCellValue v = FBook.CellValue(FSheet, cell);
+      const bool number = v.Kind == TValueKind::Number && std::isfinite(v.Num);
+      FOut += number ? ">" : v.Kind == TValueKind::Bool ? " t=\"b\">" : " t=\"str\">";
+      FOut += "<f>";
+      TXlsxCodec::AppendEscaped(FOut, formula);
+      FOut += "</f><v>";
+      if (number || v.Kind == TValueKind::Bool)
+        numbers::AppendShortest(FOut, v.Num);
+      else
+        TXlsxCodec::AppendEscaped(FOut, v.ToText());
+      FOut += "</v></c>";
+      return;
+    }
+  }
+}

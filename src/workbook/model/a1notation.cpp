@@ -1,0 +1,69 @@
+#include "workbook/model/a1notation.h"
+
+namespace a1 {
+
+QString ColumnName(int col) {
+  QByteArray name;
+  AppendColumnName(name, col);
+  return QString::fromLatin1(name);
+}
+
+void AppendColumnName(QByteArray& out, int col) {
+  char letters[8];
+  int n = 0;
+  while (col > 0 && n < 8) {
+    letters[n++] = static_cast<char>('A' + (col - 1) % 26);
+    col = (col - 1) / 26;
+  }
+  while (n > 0) out += letters[--n];
+}
+
+QString CellName(int row, int col) { return ColumnName(col) + QString::number(row); }
+
+int ScanCellName(const QChar* p, int n, TCellName& out) {
+  int i = 0;
+  out = TCellName{};
+  if (i < n && p[i] == QLatin1Char('$')) { out.AbsCol = true; ++i; }
+  int col = 0, letters = 0;
+  while (i < n && letters < 4) {
+    const char16_t c = p[i].toUpper().unicode();
+    if (c < u'A' || c > u'Z') break;
+    col = col * 26 + (c - u'A' + 1);
+    ++i; ++letters;
+  }
+  if (letters == 0 || letters > 3 || col > MaxCols) return 0;
+  if (i < n && p[i] == QLatin1Char('$')) { out.AbsRow = true; ++i; }
+  long long row = 0;
+  int digits = 0;
+  while (i < n && p[i].isDigit() && p[i].unicode() < 128) {
+    row = row * 10 + (p[i].unicode() - u'0');
+    if (row > MaxRows) return 0;
+    ++i; ++digits;
+  }
+  if (digits == 0 || row < 1) return 0;
+  out.Row = static_cast<int>(row);
+  out.Col = col;
+  return i;
+}
+
+std::optional<TCellName> ParseCellName(const QString& text) {
+  TCellName name;
+  const int n = static_cast<int>(text.size());
+  if (ScanCellName(text.constData(), n, name) != n || n == 0) return std::nullopt;
+  return name;
+}
+
+QString QuoteSheetName(const QString& name) {
+  bool plain = !name.isEmpty() && !name[0].isDigit();
+  for (QChar c : name)
+    if (!(c.isLetterOrNumber() || c == QLatin1Char('_'))) plain = false;
+  TCellName dummy;
+  if (plain && ScanCellName(name.constData(), static_cast<int>(name.size()), dummy) == name.size())
+    plain = false;
+  if (plain) return name;
+  QString quoted = name;
+  quoted.replace(QLatin1Char('\''), QStringLiteral("''"));
+  return QLatin1Char('\'') + quoted + QLatin1Char('\'');
+}
+
+}  // namespace a1

@@ -1,0 +1,13 @@
+#pragma once
+// What a running formula needs from the workbook: the value of a cell and the used part of a range.
+
+#include "workbook/model/cellvalue.h"
+
+class ICellSource {
+ public:
+  virtual ~ICellSource() = default;
+  // The cell's value (a formula's cached result); Empty for a cell never written.
+  virtual void ReadCell(int sheetId, int row, int col, TCellValue& out) const = 0;
+  // Narrows the range to the part of its sheet that holds data; false when the sheet is gone.
+  virtual bool ClipRange(TRangeRef& range) const = 0;
+};

@@ -1,0 +1,200 @@
+#include "workbook/model/formulaevaluator.h"
+
+#include <cmath>
+
+#include "platform/numbers.h"
+#include "workbook/model/formulafunctions.h"
+
+bool TFormulaEvaluator::ToNumber(const TCellValue& v, double& out, TCellError& err) {
+  switch (v.Kind) {
+    case TValueKind::Number:
+    case TValueKind::Bool: out = v.Num; return true;
+    case TValueKind::Empty: out = 0; return true;
+    case TValueKind::Text:
+      if (v.Str.isEmpty()) { out = 0; return true; }
+      if (auto n = numbers::ParseTypedNumber(v.Str)) { out = *n; return true; }
+      err = TCellError::Value;
+      return false;
+    case TValueKind::Error: err = v.Err; return false;
+    case TValueKind::Range: err = TCellError::Value; return false;
+  }
+  return false;
+}
+
+bool TFormulaEvaluator::ToBool(const TCellValue& v, bool& out, TCellError& err) {
+  switch (v.Kind) {
+    case TValueKind::Number:
+    case TValueKind::Bool: out = v.Num != 0; return true;
+    case TValueKind::Empty: out = false; return true;
+    case TValueKind::Text:
+      if (v.Str.compare(QLatin1String("TRUE"), Qt::CaseInsensitive) == 0) { out = true; return true; }
+      if (v.Str.compare(QLatin1String("FALSE"), Qt::CaseInsensitive) == 0) { out = false; return true; }
+      err = TCellError::Value;
+      return false;
+    case TValueKind::Error: err = v.Err; return false;
+    case TValueKind::Range: err = TCellError::Value; return false;
+  }
+  return false;
+}
+
+QString TFormulaEvaluator::ToText(const TCellValue& v) {
+  switch (v.Kind) {
+    case TValueKind::Number: return numbers::FloatToStr(v.Num);
+    case TValueKind::Text: return v.Str;
+    default: return v.ToText();
+  }
+}
+
+int TFormulaEvaluator::Compare(const TCellValue& a, const TCellValue& b) {
+  auto rank = [](TValueKind k) { return k == TValueKind::Number ? 0 : k == TValueKind::Text ? 1 : 2; };
+  TValueKind ka = a.Kind, kb = b.Kind;
+  if (ka == TValueKind::Empty && kb == TValueKind::Empty) return 0;
+  if (ka == TValueKind::Empty) ka = kb;
+  if (kb == TValueKind::Empty) kb = ka;
+  if (rank(ka) != rank(kb)) return rank(ka) < rank(kb) ? -1 : 1;
+  if (ka == TValueKind::Text) {
+    const QString sa = a.Kind == TValueKind::Empty ? QString() : a.Str;
+    const QString sb = b.Kind == TValueKind::Empty ? QString() : b.Str;
+    const int c = sa.compare(sb, Qt::CaseInsensitive);
+    return c < 0 ? -1 : c > 0 ? 1 : 0;
+  }
+  const double x = a.Kind == TValueKind::Empty ? 0 : a.Num;
+  const double y = b.Kind == TValueKind::Empty ? 0 : b.Num;
+  return x < y ? -1 : x > y ? 1 : 0;
+}
+
+void TFormulaEvaluator::Binary(TOp op) {
+  TCellValue& a = FStack[FStack.size() - 2];
+  const TCellValue& b = FStack.back();
+  TCellValue r;
+  if (a.IsError()) {
+    r = TCellValue::Error(a.Err);
+  } else if (b.IsError()) {
+    r = TCellValue::Error(b.Err);
+  } else if (op == TOp::Concat) {
+    if (a.Kind == TValueKind::Range || b.Kind == TValueKind::Range) r = TCellValue::Error(TCellError::Value);
+    else r = TCellValue::Text(ToText(a) + ToText(b));
+  } else if (op >= TOp::Eq && op <= TOp::Ge) {
+    if (a.Kind == TValueKind::Range || b.Kind == TValueKind::Range) {
+      r = TCellValue::Error(TCellError::Value);
+    } else {
+      const int c = Compare(a, b);
+      bool v = false;
+      switch (op) {
+        case TOp::Eq: v = c == 0; break;
+        case TOp::Ne: v = c != 0; break;
+        case TOp::Lt: v = c < 0; break;
+        case TOp::Gt: v = c > 0; break;
+        case TOp::Le: v = c <= 0; break;
+        default: v = c >= 0; break;
+      }
+      r = TCellValue::Boolean(v);
+    }
+  } else {
+    double x = 0, y = 0;
+    TCellError err = TCellError::None;
+    if (!ToNumber(a, x, err) || !ToNumber(b, y, err)) {
+      r = TCellValue::Error(err);
+    } else {
+      double v = 0;
+      switch (op) {
+        case TOp::Add: v = x + y; break;
+        case TOp::Sub: v = x - y; break;
+        case TOp::Mul: v = x * y; break;
+        case TOp::Div:
+          if (y == 0) err = TCellError::Div0;
+          else v = x / y;
+          break;
+        default:  // Pow
+          if (x == 0 && y == 0) err = TCellError::Num;
+          else if (x == 0 && y < 0) err = TCellError::Div0;
+          else v = std::pow(x, y);
+          break;
+      }
+      if (err == TCellError::None && !std::isfinite(v)) err = TCellError::Num;
+      r = err == TCellError::None ? TCellValue::Number(v) : TCellValue::Error(err);
+    }
+  }
+  FStack.pop_back();
+  FStack.back() = std::move(r);
+}
+
+void TFormulaEvaluator::Run(const TFormula& f, const ICellSource& cells, TCellValue& result) {
+  FStack.clear();
+  const std::size_t n = f.Code.size();
+  for (std::size_t pc = 0; pc < n; ++pc) {
+    const TInstr& in = f.Code[pc];
+    switch (in.Op) {
+      case TOp::Number: FStack.push_back(TCellValue::Number(f.Numbers[in.Arg])); break;
+      case TOp::String: FStack.push_back(TCellValue::Text(f.Strings[in.Arg])); break;
+      case TOp::Bool: FStack.push_back(TCellValue::Boolean(in.Arg != 0)); break;
+      case TOp::Error: FStack.push_back(TCellValue::Error(static_cast<TCellError>(in.Arg))); break;
+      case TOp::Missing: FStack.emplace_back(); break;
+      case TOp::Ref: {
+        const TFormulaRef& ref = f.Refs[in.Arg];
+        FStack.emplace_back();
+        if (ref.SheetId < 0) {
+          FStack.back() = TCellValue::Error(TCellError::Ref);
+        } else {
+          cells.ReadCell(ref.SheetId, ref.Row, ref.Col, FStack.back());
+          FStack.back().FromRef = true;
+        }
+        break;
+      }
+      case TOp::Range: {
+        const TFormulaRef& a = f.Refs[in.Arg];
+        const TFormulaRef& b = f.Refs[in.Arg + 1];
+        TCellValue v;
+        if (a.SheetId < 0) {
+          v = TCellValue::Error(TCellError::Ref);
+        } else {
+          v.Kind = TValueKind::Range;
+          v.Range = TRangeRef{a.SheetId, a.Row, a.Col, b.Row, b.Col};
+        }
+        FStack.push_back(std::move(v));
+        break;
+      }
+      case TOp::Neg:
+      case TOp::Percent: {
+        TCellValue& v = FStack.back();
+        double x = 0;
+        TCellError err = TCellError::None;
+        if (!ToNumber(v, x, err)) v = TCellValue::Error(err);
+        else v = TCellValue::Number(in.Op == TOp::Neg ? -x : x / 100);
+        break;
+      }
+      case TOp::Call: {
+        TCellValue r;
+        const std::size_t base = FStack.size() - in.Argc;
+        TFormulaFunctions::Call(static_cast<TFunc>(in.Func),
+                                std::span<TCellValue>(FStack.data() + base, in.Argc), cells, r);
+        FStack.resize(base);
+        FStack.push_back(std::move(r));
+        break;
+      }
+      case TOp::JumpIfFalse: {
+        TCellValue cond = std::move(FStack.back());
+        FStack.pop_back();
+        bool b = false;
+        TCellError err = TCellError::None;
+        if (!ToBool(cond, b, err)) {
+          FStack.push_back(TCellValue::Error(err));
+          pc = f.Code[in.Arg - 1].Arg - 1;  // the Jump before the else branch names the end
+        } else if (!b) {
+          pc = in.Arg - 1;
+        }
+        break;
+      }
+      case TOp::Jump: pc = in.Arg - 1; break;
+      case TOp::JumpIfNotError:
+        if (!FStack.back().IsError()) pc = in.Arg - 1;
+        else FStack.pop_back();
+        break;
+      default: Binary(in.Op); break;
+    }
+  }
+  result = FStack.empty() ? TCellValue::Error(TCellError::Value) : std::move(FStack.back());
+  if (result.Kind == TValueKind::Range) result = TCellValue::Error(TCellError::Value);
+  else if (result.Kind == TValueKind::Empty) result = TCellValue::Number(0);
+  result.FromRef = false;
+}

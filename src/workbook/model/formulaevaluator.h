@@ -1,0 +1,27 @@
+#pragma once
+// Runs compiled formula code on a value stack. No recursion: the depth of a chain of formulas is
+// handled by the workbook's recalculation order, and each formula runs flat.
+
+#include <vector>
+
+#include "workbook/model/cellsource.h"
+#include "workbook/model/cellvalue.h"
+#include "workbook/model/formula.h"
+
+class TFormulaEvaluator {
+ public:
+  // The formula's value as a cell shows it: a range or an empty reference become #VALUE! and 0.
+  void Run(const TFormula& formula, const ICellSource& cells, TCellValue& result);
+
+  // Conversions shared with the functions. Each gives false and sets err on a value it cannot take.
+  static bool ToNumber(const TCellValue& v, double& out, TCellError& err);
+  static bool ToBool(const TCellValue& v, bool& out, TCellError& err);
+  static QString ToText(const TCellValue& v);
+  // Spreadsheet ordering: numbers < text < booleans; text compares without case; an empty value
+  // takes the kind of the other side. -1, 0 or 1.
+  static int Compare(const TCellValue& a, const TCellValue& b);
+
+ private:
+  void Binary(TOp op);
+  std::vector<TCellValue> FStack;
+};

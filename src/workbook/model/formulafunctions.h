@@ -1,0 +1,29 @@
+#pragma once
+// The built-in functions: their names, argument counts and implementations over evaluated
+// arguments. IF and IFERROR are compiled to jumps and never called here.
+
+#include <cstdint>
+#include <span>
+
+#include <QString>
+
+#include "workbook/model/cellvalue.h"
+
+class ICellSource;
+
+enum class TFunc : std::uint16_t {
+  Unknown, If, IfError, And, Or, Not, Sum, Average, Min, Max, Count, Abs, Sqrt, Exp, Ln, Log, Log10,
+  Power, Pi, Sin, Cos, Tan, Asin, Acos, Atan, Atan2, Degrees, Radians, Int, Round, RoundUp,
+  RoundDown, Trunc, Mod, Sign, IsBlank, IsNumber, IsText, IsError, Concatenate, Text, Value, Now,
+  Choose, VLookup, True, False, Len, Upper, Lower, Trim, Left, Right, Mid, Counta, Product,
+};
+
+class TFormulaFunctions {
+ public:
+  struct TInfo { TFunc Id; const char* Name; int MinArgs; int MaxArgs; };
+  // The function of that name (any case), or nullptr.
+  static const TInfo* Find(const QString& name);
+
+  // Computes the function on its arguments (ranges still as ranges) into result.
+  static void Call(TFunc f, std::span<TCellValue> args, const ICellSource& cells, TCellValue& result);
+};

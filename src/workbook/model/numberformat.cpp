@@ -1,0 +1,336 @@
+#include "workbook/model/numberformat.h"
+
+#include <charconv>
+#include <cmath>
+
+#include <QDate>
+
+namespace {
+
+QString Fixed(double v, int decimals) {
+  char buf[400];
+  const auto res = std::to_chars(buf, buf + sizeof buf, v, std::chars_format::fixed, decimals);
+  if (res.ec != std::errc()) return QStringLiteral("#NUM!");
+  return QString::fromLatin1(buf, static_cast<int>(res.ptr - buf));
+}
+
+QString TrimZeros(QString s) {
+  if (!s.contains(QLatin1Char('.'))) return s;
+  while (s.endsWith(QLatin1Char('0'))) s.chop(1);
+  if (s.endsWith(QLatin1Char('.'))) s.chop(1);
+  return s;
+}
+
+bool AllZero(const QString& s) {
+  for (QChar c : s)
+    if (c.isDigit() && c != QLatin1Char('0')) return false;
+  return true;
+}
+
+QString Pad(long long v, int width) { return QString::number(v).rightJustified(width, QLatin1Char('0')); }
+
+const char* const kMonths[] = {"January", "February", "March",     "April",   "May",      "June",
+                               "July",    "August",   "September", "October", "November", "December"};
+const char* const kDays[] = {"Monday", "Tuesday", "Wednesday", "Thursday", "Friday", "Saturday", "Sunday"};
+
+}  // namespace
+
+QString TNumberFormat::General(double v) {
+  if (std::isnan(v) || std::isinf(v)) return QStringLiteral("#NUM!");
+  if (v == 0) return QStringLiteral("0");
+  const double a = std::abs(v);
+  if (a >= 1e11 || a < 1e-9) {
+    char buf[64];
+    const auto res = std::to_chars(buf, buf + sizeof buf, v, std::chars_format::scientific, 5);
+    QString s = QString::fromLatin1(buf, static_cast<int>(res.ptr - buf));
+    const int e = static_cast<int>(s.indexOf(QLatin1Char('e')));
+    QString mant = TrimZeros(s.left(e));
+    const int exp = s.mid(e + 1).toInt();
+    return mant + (exp < 0 ? QStringLiteral("E-") : QStringLiteral("E+")) + Pad(std::abs(exp), 2);
+  }
+  const int intDigits = static_cast<int>(std::floor(std::log10(a))) + 1;
+  const int decimals = std::clamp(11 - intDigits, 0, 20);
+  return TrimZeros(Fixed(v, decimals));
+}
+
+TNumberFormat::TNumberFormat(const QString& code) : FCode(code) {
+  FGeneral = code.isEmpty() || code.compare(QLatin1String("General"), Qt::CaseInsensitive) == 0;
+  if (FGeneral) return;
+  QString part;
+  bool quoted = false;
+  for (int i = 0; i < code.size(); ++i) {
+    const QChar c = code[i];
+    if (c == QLatin1Char('"')) quoted = !quoted;
+    if (!quoted && c == QLatin1Char('\\') && i + 1 < code.size()) {
+      part += c;
+      part += code[++i];
+      continue;
+    }
+    if (!quoted && c == QLatin1Char(';')) {
+      FSections.push_back(ParseSection(part));
+      part.clear();
+      continue;
+    }
+    part += c;
+  }
+  FSections.push_back(ParseSection(part));
+}
+
+TNumberFormat::TSection TNumberFormat::ParseSection(const QString& code) {
+  TSection s;
+  auto lit = [&](const QString& text) {
+    if (!s.Tokens.empty() && s.Tokens.back().Kind == TTok::Literal) s.Tokens.back().Text += text;
+    else s.Tokens.push_back({TTok::Literal, text});
+  };
+  const int n = static_cast<int>(code.size());
+  for (int i = 0; i < n; ++i) {
+    const QChar c = code[i];
+    const char16_t lc = c.toLower().unicode();
+    if (c == QLatin1Char('"')) {
+      const int end = static_cast<int>(code.indexOf(QLatin1Char('"'), i + 1));
+      const int stop = end < 0 ? n : end;
+      lit(code.mid(i + 1, stop - i - 1));
+      i = stop;
+    } else if (c == QLatin1Char('\\') && i + 1 < n) {
+      lit(QString(code[++i]));
+    } else if (c == QLatin1Char('_') && i + 1 < n) {
+      lit(QStringLiteral(" "));
+      ++i;
+    } else if (c == QLatin1Char('*') && i + 1 < n) {
+      ++i;
+    } else if (c == QLatin1Char('[')) {
+      const int end = static_cast<int>(code.indexOf(QLatin1Char(']'), i));
+      const QString inner = (end < 0 ? code.mid(i + 1) : code.mid(i + 1, end - i - 1)).toLower();
+      if (!inner.isEmpty() && inner.count(inner[0]) == inner.size()) {
+        const int w = static_cast<int>(inner.size());
+        if (inner[0] == QLatin1Char('h')) s.Tokens.push_back({TTok::ElapsedHour, {}, w});
+        else if (inner[0] == QLatin1Char('m')) s.Tokens.push_back({TTok::ElapsedMinute, {}, w});
+        else if (inner[0] == QLatin1Char('s')) s.Tokens.push_back({TTok::ElapsedSecond, {}, w});
+      }
+      i = end < 0 ? n : end;  // colours and conditions are looks only
+    } else if (c == QLatin1Char('0') || c == QLatin1Char('#') || c == QLatin1Char('?')) {
+      s.Tokens.push_back({TTok::Digit, QString(c)});
+    } else if (c == QLatin1Char('.')) {
+      s.Tokens.push_back({TTok::Dot, QStringLiteral(".")});
+    } else if (c == QLatin1Char(',')) {
+      s.Tokens.push_back({TTok::Comma, QStringLiteral(",")});
+    } else if (c == QLatin1Char('%')) {
+      s.Tokens.push_back({TTok::Percent, QStringLiteral("%")});
+    } else if (lc == u'e' && i + 1 < n && (code[i + 1] == QLatin1Char('+') || code[i + 1] == QLatin1Char('-'))) {
+      s.Tokens.push_back({TTok::Exp, {}, 0, code[i + 1] == QLatin1Char('+')});
+      ++i;
+    } else if (c == QLatin1Char('@')) {
+      s.Tokens.push_back({TTok::At});
+      s.HasText = true;
+    } else if (code.mid(i, 7).compare(QLatin1String("General"), Qt::CaseInsensitive) == 0) {
+      s.Tokens.push_back({TTok::General});
+      i += 6;
+    } else if (code.mid(i, 5).compare(QLatin1String("AM/PM"), Qt::CaseInsensitive) == 0) {
+      s.Tokens.push_back({TTok::AmPm});
+      i += 4;
+    } else if (lc == u'y' || lc == u'm' || lc == u'd' || lc == u'h' || lc == u's') {
+      int w = 1;
+      while (i + w < n && code[i + w].toLower() == c.toLower()) ++w;
+      TTok kind = TTok::Year;
+      switch (lc) {
+        case u'y': kind = TTok::Year; break;
+        case u'm': kind = w >= 3 ? TTok::MonthName : TTok::Month; break;
+        case u'd': kind = w >= 3 ? TTok::WeekDay : TTok::Day; break;
+        case u'h': kind = TTok::Hour; break;
+        default: kind = TTok::Second; break;
+      }
+      s.Tokens.push_back({kind, {}, w});
+      i += w - 1;
+    } else {
+      lit(QString(c));
+    }
+  }
+  // "m" means minutes after an hour or before a second, months otherwise.
+  int lastDate = -1;
+  for (int i = 0; i < static_cast<int>(s.Tokens.size()); ++i) {
+    TToken& t = s.Tokens[i];
+    if (t.Kind == TTok::Literal || t.Kind == TTok::Digit || t.Kind == TTok::Dot) continue;
+    if (t.Kind >= TTok::Year) s.IsDate = true;
+    if (t.Kind == TTok::Month) {
+      bool minute = lastDate >= 0 && (s.Tokens[lastDate].Kind == TTok::Hour || s.Tokens[lastDate].Kind == TTok::ElapsedHour);
+      for (int j = i + 1; j < static_cast<int>(s.Tokens.size()) && !minute; ++j) {
+        const TTok k = s.Tokens[j].Kind;
+        if (k == TTok::Second || k == TTok::ElapsedSecond) minute = true;
+        if (k >= TTok::Year && k != TTok::Second) break;
+      }
+      if (minute) t.Kind = TTok::Minute;
+    }
+    lastDate = i;
+  }
+  return s;
+}
+
+QString TNumberFormat::Format(const TCellValue& v) const {
+  switch (v.Kind) {
+    case TValueKind::Number: return Format(v.Num);
+    case TValueKind::Text: {
+      const TSection* text = nullptr;
+      if (FSections.size() >= 4) text = &FSections[3];
+      else if (FSections.size() == 1 && FSections[0].HasText) text = &FSections[0];
+      if (!text) return v.Str;
+      QString out;
+      for (const TToken& t : text->Tokens) {
+        if (t.Kind == TTok::At) out += v.Str;
+        else if (t.Kind == TTok::Literal) out += t.Text;
+      }
+      return out;
+    }
+    default: return v.ToText();
+  }
+}
+
+QString TNumberFormat::Format(double v) const {
+  if (std::isnan(v) || std::isinf(v)) return QStringLiteral("#NUM!");
+  if (FGeneral || FSections.empty()) return General(v);
+  const TSection* s = &FSections[0];
+  bool autoMinus = true;
+  if (v < 0 && FSections.size() >= 2) { s = &FSections[1]; v = -v; autoMinus = false; }
+  else if (v == 0 && FSections.size() >= 3) s = &FSections[2];
+  if (s->HasText && !s->IsDate) return General(v);  // "@" shows numbers as they are
+  if (s->IsDate) {
+    if (v < 0) return (autoMinus ? QStringLiteral("-") : QString()) + FormatDateSection(*s, -v);
+    return FormatDateSection(*s, v);
+  }
+  return FormatNumberSection(*s, v, autoMinus);
+}
+
+QString TNumberFormat::FormatNumberSection(const TSection& s, double v, bool autoMinus) const {
+  int first = -1, last = -1;
+  for (int i = 0; i < static_cast<int>(s.Tokens.size()); ++i) {
+    const TTok k = s.Tokens[i].Kind;
+    if (k == TTok::Digit || k == TTok::Dot || k == TTok::General ||
+        (k == TTok::Exp && first >= 0) || (k == TTok::Comma && first >= 0)) {
+      if (first < 0) first = i;
+      last = i;
+    }
+    if (k == TTok::Percent) v *= 100;
+  }
+  QString number;
+  const bool negative = v < 0;
+  const double a = std::abs(v);
+  if (first >= 0 && s.Tokens[first].Kind == TTok::General) {
+    number = General(a);
+  } else if (first >= 0) {
+    int intMin = 0, intAll = 0, decMin = 0, decAll = 0, expDigits = 0;
+    bool dot = false, exp = false, expPlus = false, group = false;
+    for (int i = first; i <= last; ++i) {
+      const TToken& t = s.Tokens[i];
+      if (t.Kind == TTok::Dot && !exp) dot = true;
+      else if (t.Kind == TTok::Exp) { exp = true; expPlus = t.Flag; }
+      else if (t.Kind == TTok::Comma && !dot && !exp) group = true;
+      else if (t.Kind == TTok::Digit) {
+        const bool zero = t.Text != QLatin1String("#");
+        if (exp) ++expDigits;
+        else if (dot) { ++decAll; if (zero) decMin = decAll; }
+        else { ++intAll; if (zero) ++intMin; }
+      }
+    }
+    QString mant;
+    int e = 0;
+    if (exp) {
+      char buf[64];
+      const auto res = std::to_chars(buf, buf + sizeof buf, a, std::chars_format::scientific, decAll);
+      const QString sci = QString::fromLatin1(buf, static_cast<int>(res.ptr - buf));
+      const int at = static_cast<int>(sci.indexOf(QLatin1Char('e')));
+      mant = sci.left(at);
+      e = sci.mid(at + 1).toInt();
+      if (a == 0) e = 0;
+    } else {
+      mant = Fixed(a, decAll);
+    }
+    QString intPart = mant.section(QLatin1Char('.'), 0, 0);
+    QString decPart = mant.section(QLatin1Char('.'), 1, 1);
+    while (decPart.size() > decMin && decPart.endsWith(QLatin1Char('0'))) decPart.chop(1);
+    if (intPart == QLatin1String("0") && intMin == 0) intPart.clear();
+    while (intPart.size() < intMin) intPart.prepend(QLatin1Char('0'));
+    if (group) {
+      for (int i = static_cast<int>(intPart.size()) - 3; i > 0; i -= 3) intPart.insert(i, QLatin1Char(','));
+    }
+    number = intPart;
+    if (dot) number += QLatin1Char('.') + decPart;
+    if (exp) {
+      number += QLatin1Char('E');
+      if (e < 0) number += QLatin1Char('-');
+      else if (expPlus) number += QLatin1Char('+');
+      number += Pad(std::abs(e), std::max(expDigits, 1));
+    }
+  }
+  QString out;
+  for (int i = 0; i < static_cast<int>(s.Tokens.size()); ++i) {
+    if (i == first) { out += number; i = last; continue; }
+    const TToken& t = s.Tokens[i];
+    if (t.Kind == TTok::Literal || t.Kind == TTok::Percent) out += t.Text;
+  }
+  if (negative && autoMinus && !AllZero(number)) out.prepend(QLatin1Char('-'));
+  return out;
+}
+
+QString TNumberFormat::FormatDateSection(const TSection& s, double v) const {
+  int fracDigits = 0;
+  for (std::size_t i = 0; i + 1 < s.Tokens.size(); ++i)
+    if (s.Tokens[i].Kind == TTok::Dot && i > 0 &&
+        (s.Tokens[i - 1].Kind == TTok::Second || s.Tokens[i - 1].Kind == TTok::ElapsedSecond))
+      for (std::size_t j = i + 1; j < s.Tokens.size() && s.Tokens[j].Kind == TTok::Digit; ++j) ++fracDigits;
+  fracDigits = std::min(fracDigits, 3);
+  // Round once to the shown resolution so 59.9999 s shows as the next minute, not :60.
+  const double unitsPerDay = 86400.0 * std::pow(10.0, fracDigits);
+  const double units = std::round(v * unitsPerDay);
+  if (!(units < 9e15)) return QStringLiteral("#NUM!");
+  const long long total = static_cast<long long>(units);
+  const long long perSec = static_cast<long long>(std::pow(10.0, fracDigits));
+  const long long days = total / (86400LL * perSec);
+  const long long secOfDay = (total / perSec) % 86400;
+  const long long frac = total % perSec;
+  const long long totalSecs = total / perSec;
+  const QDate date = QDate(1899, 12, 30).addDays(days);
+  bool ampm = false;
+  for (const TToken& t : s.Tokens) ampm = ampm || t.Kind == TTok::AmPm;
+  QString out;
+  for (std::size_t i = 0; i < s.Tokens.size(); ++i) {
+    const TToken& t = s.Tokens[i];
+    const int w = t.Width;
+    switch (t.Kind) {
+      case TTok::Literal: out += t.Text; break;
+      case TTok::Year: out += w <= 2 ? Pad(date.year() % 100, 2) : Pad(date.year(), 4); break;
+      case TTok::Month: out += Pad(date.month(), std::min(w, 2)); break;
+      case TTok::MonthName: {
+        const QString name = QLatin1String(kMonths[date.month() - 1]);
+        out += w == 3 ? name.left(3) : w >= 5 ? name.left(1) : name;
+        break;
+      }
+      case TTok::Day: out += Pad(date.day(), std::min(w, 2)); break;
+      case TTok::WeekDay: {
+        const QString name = QLatin1String(kDays[date.dayOfWeek() - 1]);
+        out += w == 3 ? name.left(3) : name;
+        break;
+      }
+      case TTok::Hour: {
+        long long h = secOfDay / 3600;
+        if (ampm) h = (h % 12 == 0) ? 12 : h % 12;
+        out += Pad(h, std::min(w, 2));
+        break;
+      }
+      case TTok::Minute: out += Pad(secOfDay / 60 % 60, std::min(w, 2)); break;
+      case TTok::Second: out += Pad(secOfDay % 60, std::min(w, 2)); break;
+      case TTok::ElapsedHour: out += Pad(totalSecs / 3600, w); break;
+      case TTok::ElapsedMinute: out += Pad(totalSecs / 60, w); break;
+      case TTok::ElapsedSecond: out += Pad(totalSecs, w); break;
+      case TTok::AmPm: out += secOfDay < 43200 ? QStringLiteral("AM") : QStringLiteral("PM"); break;
+      case TTok::Dot:
+        if (fracDigits > 0 && i > 0 && (s.Tokens[i - 1].Kind == TTok::Second || s.Tokens[i - 1].Kind == TTok::ElapsedSecond)) {
+          out += QLatin1Char('.') + Pad(frac, fracDigits);
+          while (i + 1 < s.Tokens.size() && s.Tokens[i + 1].Kind == TTok::Digit) ++i;
+        } else {
+          out += QLatin1Char('.');
+        }
+        break;
+      default: break;
+    }
+  }
+  return out;
+}

@@ -1,0 +1,41 @@
+#pragma once
+// A number format code as spreadsheets write them ("0.00", "#,##0.00", "0%", "0.00E+00",
+// "hh:mm:ss", "[h]:mm:ss", "dd/mm/yyyy", "@", "\"lit\"0", "0.0;(0.0);\"zero\"") parsed once and
+// applied to values. Digits are rounded from the exact binary value with ties to even, the rule
+// the whole program uses; the decimal point is always ".".
+
+#include <vector>
+
+#include <QString>
+
+#include "workbook/model/cellvalue.h"
+
+class TNumberFormat {
+ public:
+  explicit TNumberFormat(const QString& code = QString());
+
+  QString Code() const { return FCode; }
+  QString Format(const TCellValue& value) const;
+  QString Format(double value) const;
+
+  // General: up to 11 significant digits; numbers from 1E+11 on and below 1E-9 in exponent form.
+  static QString General(double value);
+
+ private:
+  enum class TTok { Literal, Digit, Dot, Comma, Percent, Exp, At, General, Year, Month, MonthName, Day,
+                    WeekDay, Hour, Minute, Second, ElapsedHour, ElapsedMinute, ElapsedSecond, AmPm };
+  struct TToken { TTok Kind; QString Text; int Width = 0; bool Flag = false; };
+  struct TSection {
+    std::vector<TToken> Tokens;
+    bool IsDate = false;
+    bool HasText = false;
+  };
+
+  static TSection ParseSection(const QString& code);
+  QString FormatNumberSection(const TSection& s, double v, bool autoMinus) const;
+  QString FormatDateSection(const TSection& s, double v) const;
+
+  QString FCode;
+  bool FGeneral = true;
+  std::vector<TSection> FSections;
+};

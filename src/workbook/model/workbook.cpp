@@ -1,0 +1,837 @@
+#include "workbook/model/workbook.h"
+
+#include <algorithm>
+#include <cmath>
+
+#include "platform/numbers.h"
+#include "workbook/formats/workbookfile.h"
+#include "workbook/model/a1notation.h"
+#include "workbook/model/formulaevaluator.h"
+#include "workbook/model/workbookerror.h"
+
+namespace {
+
+std::uint64_t CellKey(int sheetId, int row, int col) {
+  return (static_cast<std::uint64_t>(sheetId) << 40) | (static_cast<std::uint64_t>(row) << 16) |
+         static_cast<std::uint64_t>(col);
+}
+
+QString CellWhere(int row, int col) { return QStringLiteral("cell %1").arg(a1::CellName(row, col)); }
+
+// Whole rows or columns (-1) resolved against a grid of rows x cols.
+void Resolve(int& r1, int& c1, int& r2, int& c2, int rows, int cols) {
+  if (c1 < 0 || c2 < 0) { c1 = 1; c2 = std::max(cols, 1); }
+  if (r1 < 0 || r2 < 0) { r1 = 1; r2 = std::max(rows, 1); }
+  if (r2 < r1) std::swap(r1, r2);
+  if (c2 < c1) std::swap(c1, c2);
+}
+
+}  // namespace
+
+TWorkbook::TWorkbook() {
+  FFormats.emplace_back(QStringLiteral("General"));
+  FFormatIndex.insert(QStringLiteral("General"), 0);
+  AddSheet();
+}
+
+TWorkbook::~TWorkbook() = default;
+TWorkbook::TWorkbook(TWorkbook&&) noexcept = default;
+TWorkbook& TWorkbook::operator=(TWorkbook&&) noexcept = default;
+
+// ------------------------------------------------------------------------------------ files
+
+void TWorkbook::Read(const QString& path, std::int16_t* fileType) {
+  std::int16_t type = 0;
+  TWorkbook fresh = TWorkbookFile::Load(path, type);
+  if (fileType) *fileType = type;
+  Adopt(std::move(fresh));
+}
+
+void TWorkbook::Write(const QString& path, std::int16_t fileType, int textRows) const {
+  TWorkbookFile::Save(*this, path, fileType, textRows);
+}
+
+// ------------------------------------------------------------------------------------ sheets
+
+void TWorkbook::AddSheet() {
+  const int id = static_cast<int>(FById.size());
+  int n = NumSheets() + 1;
+  while (FindSheet(QStringLiteral("Sheet%1").arg(n))) ++n;
+  FSheets.push_back(std::make_unique<TSheet>(id, QStringLiteral("Sheet%1").arg(n)));
+  FById.push_back(FSheets.back().get());
+}
+
+void TWorkbook::SetNumSheets(int count) {
+  if (count < 1) throw EWorkbookError(QStringLiteral("a workbook has at least one sheet"));
+  if (count == NumSheets()) return;
+  if (count < NumSheets()) {
+    DeleteSheets(count + 1, NumSheets() - count);
+    return;
+  }
+  while (NumSheets() < count) AddSheet();
+  SheetsChanged();
+}
+
+void TWorkbook::CheckSheet(int sheet) const {
+  if (sheet < 1 || sheet > NumSheets())
+    throw EWorkbookError(QStringLiteral("there is no sheet %1 (the workbook has %2)").arg(sheet).arg(NumSheets()));
+}
+
+void TWorkbook::SetSheet(int sheet) {
+  CheckSheet(sheet);
+  if (FSheet == sheet) return;
+  FSheet = sheet;
+  Notify(nullptr, 0, 0, 0, 0);
+}
+
+QString TWorkbook::SheetName(int sheet) const {
+  CheckSheet(sheet);
+  return FSheets[sheet - 1]->Name();
+}
+
+int TWorkbook::FindSheet(const QString& name) const {
+  for (int i = 0; i < NumSheets(); ++i)
+    if (FSheets[i]->Name().compare(name, Qt::CaseInsensitive) == 0) return i + 1;
+  return 0;
+}
+
+int TWorkbook::IndexOf(const TSheet& sheet) const {
+  for (int i = 0; i < NumSheets(); ++i)
+    if (FSheets[i].get() == &sheet) return i + 1;
+  return 0;
+}
+
+void TWorkbook::SetSheetName(int sheet, const QString& name) {
+  CheckSheet(sheet);
+  const QString old = FSheets[sheet - 1]->Name();
+  if (name == old) return;
+  if (name.trimmed().isEmpty()) throw EWorkbookError(QStringLiteral("a sheet name cannot be empty"));
+  const int other = FindSheet(name);
+  if (other && other != sheet) throw EWorkbookError(QStringLiteral("there is already a sheet named \"%1\"").arg(name));
+  FSheets[sheet - 1]->SetName(name);
+  for (TFormulaCell& f : FFormulas)
+    if (f.Live && f.Code.OtherSheets) f.Text = TFormula::RenameSheet(f.Text, old, name);
+  SheetsChanged();
+}
+
+void TWorkbook::DeleteSheets(int first, int count) {
+  if (count <= 0) return;
+  CheckSheet(first);
+  const int last = std::min(first + count - 1, NumSheets());
+  if (first == 1 && last == NumSheets())
+    throw EWorkbookError(QStringLiteral("cannot delete every sheet: a workbook keeps at least one"));
+  for (int s = first; s <= last; ++s) {
+    const int id = FSheets[s - 1]->Id();
+    for (std::uint32_t slot = 0; slot < FFormulas.size(); ++slot)
+      if (FFormulas[slot].Live && FFormulas[slot].SheetId == id) {
+        FreeFormula(slot);
+      }
+    FById[id] = nullptr;
+  }
+  FSheets.erase(FSheets.begin() + (first - 1), FSheets.begin() + last);
+  if (FSheet > NumSheets()) FSheet = NumSheets();
+  else if (FSheet > last) FSheet -= last - first + 1;
+  else if (FSheet >= first) FSheet = std::min(first, NumSheets());
+  SheetsChanged();
+}
+
+void TWorkbook::Clear() { Adopt(TWorkbook()); }
+
+void TWorkbook::Adopt(TWorkbook&& fresh) {
+  TChangeHandler handler = std::move(FOnChange);
+  *this = std::move(fresh);
+  FOnChange = std::move(handler);
+  Notify(nullptr, 0, 0, 0, 0);
+}
+
+// References by sheet name may point elsewhere now: compile those formulas again, then recompute
+// them, what depends on them and the clock formulas. Nothing else can have changed, and a results
+// table of many runs must not be recomputed whole for every run added.
+void TWorkbook::SheetsChanged() {
+  std::vector<std::uint32_t> roots(FVolatile.begin(), FVolatile.end());
+  for (std::uint32_t slot = 0; slot < FFormulas.size(); ++slot) {
+    TFormulaCell& f = FFormulas[slot];
+    if (!f.Live || !f.Code.OtherSheets) continue;
+    Unregister(slot);
+    f.Text = SourceText(f);
+    f.TextRow = f.TextCol = 0;
+    f.Code = CompileFor(*ById(f.SheetId), f.Text);
+    Register(slot);
+    roots.push_back(slot);
+  }
+  if (FAutoRecalc && !roots.empty()) {
+    std::sort(roots.begin(), roots.end());
+    roots.erase(std::unique(roots.begin(), roots.end()), roots.end());
+    RecalcFrom(roots);
+  }
+  Notify(nullptr, 0, 0, 0, 0);
+}
+
+// ------------------------------------------------------------------------------ current cell
+
+void TWorkbook::SetRow(int row) {
+  CheckCell(row, FCol);
+  FRow = row;
+  FSel = {FRow, FCol, FRow, FCol};
+}
+
+void TWorkbook::SetCol(int col) {
+  CheckCell(FRow, col);
+  FCol = col;
+  FSel = {FRow, FCol, FRow, FCol};
+}
+
+void TWorkbook::SetSelection(int row1, int col1, int row2, int col2) {
+  auto valid = [](int v, int max) { return v == -1 || (v >= 1 && v <= max); };
+  if (!valid(row1, a1::MaxRows) || !valid(row2, a1::MaxRows) || !valid(col1, a1::MaxCols) || !valid(col2, a1::MaxCols))
+    throw EWorkbookError(QStringLiteral("selection %1,%2:%3,%4 is outside the sheet").arg(row1).arg(col1).arg(row2).arg(col2));
+  FSel = {row1, col1, row2, col2};
+  const TSelection s = Selection();
+  FRow = s.Row1;
+  FCol = s.Col1;
+}
+
+TWorkbook::TSelection TWorkbook::Selection() const {
+  TSelection s = FSel;
+  // The grid always covers the data (writes extend it), so whole rows end at MaxCol.
+  Resolve(s.Row1, s.Col1, s.Row2, s.Col2, MaxRow(), MaxCol());
+  return s;
+}
+
+void TWorkbook::SetNumberFormat(const QString& format) {
+  const TSelection s = Selection();
+  const std::uint16_t index = FormatIndex(format);
+  for (int r = s.Row1; r <= s.Row2; ++r)
+    for (int c = s.Col1; c <= s.Col2; ++c) Touch(Active(), r, c).Format = index;
+  Notify(&Active(), s.Row1, s.Col1, s.Row2, s.Col2);
+}
+
+// ------------------------------------------------------------------------------------- cells
+
+void TWorkbook::CheckCell(int row, int col) const {
+  if (row < 1 || row > a1::MaxRows || col < 1 || col > a1::MaxCols)
+    throw EWorkbookError(QStringLiteral("cell (%1, %2) is outside the sheet").arg(row).arg(col));
+}
+
+TCell& TWorkbook::Touch(TSheet& sheet, int row, int col) {
+  CheckCell(row, col);
+  if (row > sheet.MaxRow) sheet.MaxRow = row;
+  if (col > sheet.MaxCol) sheet.MaxCol = col;
+  return sheet.At(row, col);
+}
+
+void TWorkbook::Release(TSheet& sheet, TCell& cell) {
+  if (cell.Kind == TCellKind::Text) {
+    sheet.ReleaseText(cell.Aux);
+  } else if (cell.Kind == TCellKind::Formula) {
+    FreeFormula(cell.Aux);
+  }
+  cell.Kind = TCellKind::Empty;
+  cell.Num = 0;
+  cell.Aux = 0;
+}
+
+// After a cell changed: recompute what depends on it (now, or at the end of a batch).
+void TWorkbook::Written(TSheet& sheet, int row, int col) {
+  if (FAutoRecalc) {
+    const TCell* cell = sheet.Find(row, col);
+    if (FBatch > 0) {
+      if (cell && cell->Kind == TCellKind::Formula) FPending.push_back(cell->Aux);
+      else Dependents(sheet.Id(), row, col, FPending);
+    } else {
+      FRoots.clear();
+      if (cell && cell->Kind == TCellKind::Formula) FRoots.push_back(cell->Aux);
+      else Dependents(sheet.Id(), row, col, FRoots);
+      if (!FRoots.empty()) RecalcFrom(FRoots);
+    }
+  }
+  if (FBatch == 0) Notify(&sheet, row, col, row, col);
+}
+
+void TWorkbook::EndBatch() {
+  if (--FBatch > 0) return;
+  if (FAutoRecalc && !FPending.empty()) {
+    std::vector<std::uint32_t> roots;
+    roots.swap(FPending);
+    RecalcFrom(roots);
+  }
+  FPending.clear();
+  Notify(nullptr, 0, 0, 0, 0);
+}
+
+QString TWorkbook::TextRC(int row, int col) const {
+  if (row == 0) return ColText(col);
+  CheckCell(row, col);
+  const TCell* cell = Active().Find(row, col);
+  if (!cell) return QString();
+  switch (cell->Kind) {
+    case TCellKind::Empty: return QString();
+    case TCellKind::Number: return numbers::FloatToStr(cell->Num);
+    case TCellKind::Text: return Active().Text(cell->Aux);
+    default: return TFormulaEvaluator::ToText(CellValue(Active(), *cell));
+  }
+}
+
+void TWorkbook::SetTextRC(int row, int col, const QString& text) {
+  if (row == 0) { SetColText(col, text); return; }
+  TSheet& sheet = Active();
+  TCell& cell = Touch(sheet, row, col);
+  if (cell.Kind == TCellKind::Text && sheet.Text(cell.Aux) == text) return;
+  Release(sheet, cell);
+  if (!text.isEmpty()) {
+    cell.Kind = TCellKind::Text;
+    cell.Aux = sheet.AddText(text);
+  }
+  Written(sheet, row, col);
+}
+
+double TWorkbook::NumberRC(int row, int col) const {
+  CheckCell(row, col);
+  const TCell* cell = Active().Find(row, col);
+  return cell ? NumberOf(Active(), *cell) : 0;
+}
+
+void TWorkbook::SetNumberRC(int row, int col, double value) {
+  TSheet& sheet = Active();
+  TCell& cell = Touch(sheet, row, col);
+  if (cell.Kind != TCellKind::Number) Release(sheet, cell);
+  if (std::isfinite(value)) {
+    cell.Kind = TCellKind::Number;
+    cell.Num = value;
+  } else {  // a sheet holds no infinities or NaNs: keep the fault visible instead
+    cell.Kind = TCellKind::Error;
+    cell.Aux = static_cast<std::uint32_t>(TCellError::Num);
+  }
+  Written(sheet, row, col);
+}
+
+QString TWorkbook::FormulaRC(int row, int col) const {
+  CheckCell(row, col);
+  const TCell* cell = Active().Find(row, col);
+  return cell ? FormulaText(*cell) : QString();
+}
+
+QString TWorkbook::FormulaText(const TCell& cell) const {
+  if (cell.Kind != TCellKind::Formula) return QString();
+  return SourceText(FFormulas[cell.Aux]);
+}
+
+QString TWorkbook::SourceText(const TFormulaCell& f) const {
+  return TFormula::Shift(f.Text, f.TextRow, f.TextCol);
+}
+
+TFormula TWorkbook::CompileFor(const TSheet& sheet, const QString& text) const {
+  return TFormula::Compile(text, sheet.Id(), [this](const QString& name) {
+    const int index = FindSheet(name);
+    return index ? FSheets[index - 1]->Id() : -1;
+  });
+}
+
+void TWorkbook::SetFormulaRC(int row, int col, const QString& formula) {
+  CheckCell(row, col);
+  TSheet& sheet = Active();
+  TFormula code;
+  try {
+    code = CompileFor(sheet, formula);
+  } catch (const EWorkbookError& e) {
+    throw EWorkbookError(QString(), CellWhere(row, col), QStringLiteral("%1: %2").arg(formula, e.What()));
+  }
+  StoreFormula(sheet, row, col, formula, std::move(code));
+  Written(sheet, row, col);
+}
+
+void TWorkbook::StoreFormula(TSheet& sheet, int row, int col, const QString& text, TFormula code, int textRow, int textCol) {
+  TCell& cell = Touch(sheet, row, col);
+  Release(sheet, cell);
+  std::uint32_t slot;
+  if (!FFreeFormulas.empty()) {
+    slot = FFreeFormulas.back();
+    FFreeFormulas.pop_back();
+  } else {
+    slot = static_cast<std::uint32_t>(FFormulas.size());
+    FFormulas.emplace_back();
+  }
+  TFormulaCell& f = FFormulas[slot];
+  const std::uint32_t generation = f.Generation + 1;
+  f = TFormulaCell{};
+  f.Generation = generation;
+  f.SheetId = sheet.Id();
+  f.Row = row;
+  f.Col = col;
+  f.Text = text.startsWith(QLatin1Char('=')) ? text : QLatin1Char('=') + text;
+  f.TextRow = textRow;
+  f.TextCol = textCol;
+  f.Code = std::move(code);
+  f.Live = true;
+  cell.Kind = TCellKind::Formula;
+  cell.Aux = slot;
+  Register(slot);
+}
+
+QString TWorkbook::EntryRC(int row, int col) const {
+  CheckCell(row, col);
+  const TCell* cell = Active().Find(row, col);
+  if (!cell) return QString();
+  switch (cell->Kind) {
+    case TCellKind::Number: return numbers::FloatToShortest(cell->Num);
+    case TCellKind::Text: return Active().Text(cell->Aux);
+    case TCellKind::Formula: return FormulaText(*cell);
+    case TCellKind::Error: return TCellValue::ErrorText(static_cast<TCellError>(cell->Aux));
+    default: return QString();
+  }
+}
+
+void TWorkbook::SetEntryRC(int row, int col, const QString& entry) {
+  if (entry.startsWith(QLatin1Char('=')) && entry.size() > 1) {
+    SetFormulaRC(row, col, entry);
+  } else if (auto n = numbers::ParseTypedNumber(entry)) {
+    SetNumberRC(row, col, *n);
+  } else {
+    SetTextRC(row, col, entry);
+  }
+}
+
+TCellValue TWorkbook::ValueRC(int row, int col) const {
+  CheckCell(row, col);
+  const TCell* cell = Active().Find(row, col);
+  return cell ? CellValue(Active(), *cell) : TCellValue{};
+}
+
+void TWorkbook::SetValueRC(int row, int col, const TCellValue& value) {
+  switch (value.Kind) {
+    case TValueKind::Number: SetNumberRC(row, col, value.Num); return;
+    case TValueKind::Text: SetTextRC(row, col, value.Str); return;
+    case TValueKind::Bool: SetFormulaRC(row, col, value.Num != 0 ? QStringLiteral("=TRUE") : QStringLiteral("=FALSE")); return;
+    case TValueKind::Error: {
+      TSheet& sheet = Active();
+      TCell& cell = Touch(sheet, row, col);
+      Release(sheet, cell);
+      cell.Kind = TCellKind::Error;
+      cell.Aux = static_cast<std::uint32_t>(value.Err);
+      Written(sheet, row, col);
+      return;
+    }
+    default: ClearRange(row, col, row, col); return;
+  }
+}
+
+TCellValue TWorkbook::CellValue(const TSheet& sheet, const TCell& cell) const {
+  switch (cell.Kind) {
+    case TCellKind::Empty: return TCellValue{};
+    case TCellKind::Number: return TCellValue::Number(cell.Num);
+    case TCellKind::Text: return TCellValue::Text(sheet.Text(cell.Aux));
+    case TCellKind::Formula: return FFormulas[cell.Aux].Result;
+    case TCellKind::Error: return TCellValue::Error(static_cast<TCellError>(cell.Aux));
+  }
+  return TCellValue{};
+}
+
+double TWorkbook::NumberOf(const TSheet& sheet, const TCell& cell) const {
+  if (cell.Kind == TCellKind::Number) return cell.Num;
+  const TCellValue v = CellValue(sheet, cell);
+  if (v.Kind == TValueKind::Number || v.Kind == TValueKind::Bool) return v.Num;
+  if (v.Kind == TValueKind::Text) return numbers::ParseTypedNumber(v.Str).value_or(0);
+  return 0;
+}
+
+const TNumberFormat& TWorkbook::FormatOf(const TCell* cell) const { return FFormats[cell ? cell->Format : 0]; }
+
+QString TWorkbook::FormattedTextRC(int row, int col) const {
+  CheckCell(row, col);
+  const TCell* cell = Active().Find(row, col);
+  if (!cell || cell->Kind == TCellKind::Empty) return QString();
+  return FormatOf(cell).Format(CellValue(Active(), *cell));
+}
+
+QString TWorkbook::NumberFormatRC(int row, int col) const {
+  CheckCell(row, col);
+  const TCell* cell = Active().Find(row, col);
+  return FFormats[cell ? cell->Format : 0].Code();
+}
+
+std::uint16_t TWorkbook::FormatIndex(const QString& code) {
+  const QString key = code.isEmpty() ? QStringLiteral("General") : code;
+  auto it = FFormatIndex.constFind(key);
+  if (it != FFormatIndex.constEnd()) return it.value();
+  if (FFormats.size() >= 65535) throw EWorkbookError(QStringLiteral("too many number formats"));
+  FFormats.emplace_back(key);
+  const auto index = static_cast<std::uint16_t>(FFormats.size() - 1);
+  FFormatIndex.insert(key, index);
+  return index;
+}
+
+void TWorkbook::SetNumberFormatRC(int row, int col, const QString& format) {
+  const std::uint16_t index = FormatIndex(format);
+  Touch(Active(), row, col).Format = index;
+  Notify(&Active(), row, col, row, col);
+}
+
+void TWorkbook::ClearRange(int row1, int col1, int row2, int col2) {
+  Resolve(row1, col1, row2, col2, MaxRow(), MaxCol());
+  TSheet& sheet = Active();
+  BeginBatch();
+  for (int r = row1; r <= std::min(row2, sheet.RowCount()); ++r)
+    for (int c = col1; c <= std::min(col2, sheet.RowLength(r)); ++c) {
+      TCell& cell = sheet.At(r, c);
+      if (cell.Kind == TCellKind::Empty) continue;
+      Release(sheet, cell);
+      Written(sheet, r, c);
+    }
+  EndBatch();
+}
+
+int TWorkbook::LastRow() const { return Active().LastRow(); }
+int TWorkbook::LastCol() const { return Active().LastCol(); }
+int TWorkbook::MaxRow() const { return Active().MaxRow; }
+int TWorkbook::MaxCol() const { return Active().MaxCol; }
+
+void TWorkbook::SetMaxRow(int rows) {
+  if (rows < 1 || rows > a1::MaxRows) throw EWorkbookError(QStringLiteral("MaxRow %1 is outside 1..%2").arg(rows).arg(a1::MaxRows));
+  if (rows < Active().MaxRow) ClearRange(rows + 1, 1, Active().MaxRow, MaxCol());
+  Active().MaxRow = rows;
+  Active().TrimRows(rows, a1::MaxCols);
+  Notify(nullptr, 0, 0, 0, 0);
+}
+
+void TWorkbook::SetMaxCol(int cols) {
+  if (cols < 1 || cols > a1::MaxCols) throw EWorkbookError(QStringLiteral("MaxCol %1 is outside 1..%2").arg(cols).arg(a1::MaxCols));
+  if (cols < Active().MaxCol) ClearRange(1, cols + 1, MaxRow(), Active().MaxCol);
+  Active().MaxCol = cols;
+  Active().TrimRows(a1::MaxRows, cols);
+  Notify(nullptr, 0, 0, 0, 0);
+}
+
+QString TWorkbook::ColText(int col) const {
+  auto it = Active().ColTexts.find(col);
+  return it == Active().ColTexts.end() ? QString() : it->second;
+}
+
+void TWorkbook::SetColText(int col, const QString& text) {
+  CheckCell(1, col);
+  if (text.isEmpty()) Active().ColTexts.erase(col);
+  else Active().ColTexts[col] = text;
+  Notify(&Active(), 0, col, 0, col);
+}
+
+std::uint16_t TWorkbook::ColWidth(int col) const {
+  auto it = Active().ColWidths.find(col);
+  return it == Active().ColWidths.end() ? TSheet::DefaultColWidth : it->second;
+}
+
+void TWorkbook::SetColWidth(int col, std::uint16_t width) {
+  CheckCell(1, col);
+  Active().ColWidths[col] = width;
+  Notify(&Active(), 0, col, 0, col);
+}
+
+std::uint16_t TWorkbook::RowHeight(int row) const {
+  auto it = Active().RowHeights.find(row);
+  return it == Active().RowHeights.end() ? TSheet::DefaultRowHeight : it->second;
+}
+
+void TWorkbook::SetRowHeight(int row, std::uint16_t height) {
+  CheckCell(row, 1);
+  Active().RowHeights[row] = height;
+  Notify(&Active(), row, 0, row, 0);
+}
+
+std::uint16_t TWorkbook::HdrHeight() const { return Active().HdrHeight; }
+void TWorkbook::SetHdrHeight(std::uint16_t height) {
+  Active().HdrHeight = height;
+  Notify(nullptr, 0, 0, 0, 0);
+}
+
+// ------------------------------------------------------------------------------------ copying
+
+TWorkbook::TCellCopy TWorkbook::Snapshot(const TSheet& sheet, int row, int col) const {
+  TCellCopy copy;
+  const TCell* cell = sheet.Find(row, col);
+  if (!cell) return copy;
+  copy.Kind = cell->Kind;
+  copy.Num = cell->Num;
+  copy.Aux = cell->Aux;
+  if (cell->Kind == TCellKind::Text) copy.Text = sheet.Text(cell->Aux);
+  if (cell->Kind == TCellKind::Formula) {
+    const TFormulaCell& f = FFormulas[cell->Aux];
+    copy.Text = f.Text;
+    copy.TextRow = f.TextRow;
+    copy.TextCol = f.TextCol;
+    copy.Code = f.Code;
+  }
+  if (cell->Format) copy.Format = FFormats[cell->Format].Code();
+  return copy;
+}
+
+void TWorkbook::Put(TSheet& sheet, int row, int col, TCellCopy copy, int dRow, int dCol) {
+  TCell& cell = Touch(sheet, row, col);
+  if (copy.Kind == TCellKind::Formula) {
+    // Moving the compiled references spares lexing and parsing the text again for every copy.
+    TFormula code = std::move(copy.Code);
+    if (code.ShiftCode(dRow, dCol, sheet.Id())) {
+      StoreFormula(sheet, row, col, copy.Text, std::move(code), copy.TextRow + dRow, copy.TextCol + dCol);
+    } else {
+      const QString text = TFormula::Shift(TFormula::Shift(copy.Text, copy.TextRow, copy.TextCol), dRow, dCol);
+      try {
+        code = CompileFor(sheet, text);
+      } catch (const EWorkbookError&) {
+        code = CompileFor(sheet, QStringLiteral("=#REF!"));  // cannot happen for text that compiled before
+      }
+      StoreFormula(sheet, row, col, text, std::move(code));
+    }
+  } else {
+    Release(sheet, cell);
+    cell.Kind = copy.Kind;
+    cell.Num = copy.Num;
+    cell.Aux = copy.Aux;
+    if (copy.Kind == TCellKind::Text) cell.Aux = sheet.AddText(copy.Text);
+  }
+  sheet.At(row, col).Format = copy.Format.isEmpty() ? 0 : FormatIndex(copy.Format);
+  Written(sheet, row, col);
+}
+
+void TWorkbook::CopyRange(int row1, int col1, int row2, int col2, const TWorkbook& source,
+                          int srcRow1, int srcCol1, int srcRow2, int srcCol2) {
+  const TSheet& from = source.Active();
+  Resolve(srcRow1, srcCol1, srcRow2, srcCol2, from.MaxRow, from.MaxCol);
+  const int rows = srcRow2 - srcRow1 + 1, cols = srcCol2 - srcCol1 + 1;
+  Resolve(row1, col1, row2, col2, std::max(MaxRow(), row1 + rows - 1), std::max(MaxCol(), col1 + cols - 1));
+  source.CheckCell(srcRow2, srcCol2);
+  CheckCell(row2, col2);
+  std::vector<TCellCopy> snap;
+  snap.reserve(static_cast<std::size_t>(rows) * cols);
+  for (int r = 0; r < rows; ++r)
+    for (int c = 0; c < cols; ++c) snap.push_back(source.Snapshot(from, srcRow1 + r, srcCol1 + c));
+  TSheet& to = Active();
+  // A snapshot used once (no tiling) is handed over rather than copied again.
+  const bool tiled = row2 - row1 + 1 != rows || col2 - col1 + 1 != cols;
+  BeginBatch();
+  for (int r = row1; r <= row2; ++r)
+    for (int c = col1; c <= col2; ++c) {
+      const int sr = (r - row1) % rows, sc = (c - col1) % cols;
+      TCellCopy& copy = snap[static_cast<std::size_t>(sr) * cols + sc];
+      const int dRow = r - (srcRow1 + sr), dCol = c - (srcCol1 + sc);
+      if (tiled) Put(to, r, c, copy, dRow, dCol);
+      else Put(to, r, c, std::move(copy), dRow, dCol);
+    }
+  EndBatch();
+}
+
+void TWorkbook::EditCopyDown() {
+  const TSelection s = Selection();
+  if (s.Row2 <= s.Row1) return;
+  CopyRange(s.Row1 + 1, s.Col1, s.Row2, s.Col2, *this, s.Row1, s.Col1, s.Row1, s.Col2);
+}
+
+QString TWorkbook::EditCopy() const {
+  TSelection s = Selection();
+  s.Row2 = std::min(s.Row2, std::max(LastRow(), s.Row1));
+  s.Col2 = std::min(s.Col2, std::max(LastCol(), s.Col1));
+  QString out;
+  for (int r = s.Row1; r <= s.Row2; ++r) {
+    for (int c = s.Col1; c <= s.Col2; ++c) {
+      QString t = FormattedTextRC(r, c);
+      t.replace(QLatin1Char('\t'), QLatin1Char(' ')).replace(QLatin1Char('\r'), QLatin1Char(' ')).replace(QLatin1Char('\n'), QLatin1Char(' '));
+      if (c > s.Col1) out += QLatin1Char('\t');
+      out += t;
+    }
+    out += QLatin1Char('\n');
+  }
+  return out;
+}
+
+QString TWorkbook::EditCut() {
+  const QString text = EditCopy();
+  const TSelection s = Selection();
+  ClearRange(s.Row1, s.Col1, s.Row2, s.Col2);
+  return text;
+}
+
+void TWorkbook::EditPaste(const QString& text) {
+  const TSelection s = Selection();
+  QString body = text;
+  body.replace(QStringLiteral("\r\n"), QStringLiteral("\n"));
+  if (body.endsWith(QLatin1Char('\n'))) body.chop(1);
+  if (body.isEmpty()) return;
+  const QStringList lines = body.split(QLatin1Char('\n'));
+  BeginBatch();
+  for (int i = 0; i < lines.size(); ++i) {
+    const QStringList fields = lines[i].split(QLatin1Char('\t'));
+    for (int j = 0; j < fields.size(); ++j) {
+      const int r = s.Row1 + i, c = s.Col1 + j;
+      if (r > a1::MaxRows || c > a1::MaxCols) continue;
+      try {
+        SetEntryRC(r, c, fields[j]);
+      } catch (const EWorkbookError&) {
+        SetTextRC(r, c, fields[j]);  // pasted text that is no valid formula is kept as text
+      }
+    }
+  }
+  EndBatch();
+}
+
+// -------------------------------------------------------------------------------- calculation
+
+void TWorkbook::ReadCell(int sheetId, int row, int col, TCellValue& out) const {
+  const TSheet* sheet = ById(sheetId);
+  if (!sheet) { out = TCellValue::Error(TCellError::Ref); return; }
+  const TCell* cell = sheet->Find(row, col);
+  out = cell ? CellValue(*sheet, *cell) : TCellValue{};
+}
+
+bool TWorkbook::ClipRange(TRangeRef& range) const {
+  const TSheet* sheet = ById(range.SheetId);
+  if (!sheet) return false;
+  range.Row2 = std::min(range.Row2, sheet->RowCount());
+  return true;
+}
+
+void TWorkbook::FreeFormula(std::uint32_t slot) {
+  Unregister(slot);
+  const std::uint32_t generation = FFormulas[slot].Generation;
+  FFormulas[slot] = TFormulaCell{};
+  FFormulas[slot].Generation = generation;  // stale range entries must stay stale
+  FFreeFormulas.push_back(slot);
+}
+
+void TWorkbook::Register(std::uint32_t slot) {
+  const TFormulaCell& f = FFormulas[slot];
+  if (f.Code.Volatile) FVolatile.insert(slot);
+  for (const TInstr& in : f.Code.Code) {
+    if (in.Op == TOp::Ref) {
+      const TFormulaRef& r = f.Code.Refs[in.Arg];
+      if (r.SheetId >= 0) FCellDeps[CellKey(r.SheetId, r.Row, r.Col)].push_back(slot);
+    } else if (in.Op == TOp::Range) {
+      const TFormulaRef& a = f.Code.Refs[in.Arg];
+      const TFormulaRef& b = f.Code.Refs[in.Arg + 1];
+      if (a.SheetId >= 0) FRangeDeps.push_back({a.SheetId, a.Row, a.Col, b.Row, b.Col, slot, f.Generation});
+    }
+  }
+}
+
+void TWorkbook::Unregister(std::uint32_t slot) {
+  TFormulaCell& f = FFormulas[slot];
+  FVolatile.erase(slot);
+  for (const TInstr& in : f.Code.Code) {
+    if (in.Op == TOp::Ref) {
+      const TFormulaRef& r = f.Code.Refs[in.Arg];
+      if (r.SheetId < 0) continue;
+      auto it = FCellDeps.find(CellKey(r.SheetId, r.Row, r.Col));
+      if (it == FCellDeps.end()) continue;
+      auto& v = it->second;
+      auto pos = std::find(v.begin(), v.end(), slot);
+      if (pos != v.end()) { *pos = v.back(); v.pop_back(); }
+      if (v.empty()) FCellDeps.erase(it);
+    } else if (in.Op == TOp::Range && f.Code.Refs[in.Arg].SheetId >= 0) {
+      ++FStaleRangeDeps;
+    }
+  }
+  ++f.Generation;  // range entries of the old generation no longer count
+  if (FStaleRangeDeps > 64 && FStaleRangeDeps * 2 > FRangeDeps.size()) {
+    std::erase_if(FRangeDeps, [this](const TRangeDep& d) {
+      return !FFormulas[d.Slot].Live || FFormulas[d.Slot].Generation != d.Generation;
+    });
+    FStaleRangeDeps = 0;
+  }
+}
+
+void TWorkbook::Dependents(int sheetId, int row, int col, std::vector<std::uint32_t>& out) const {
+  auto it = FCellDeps.find(CellKey(sheetId, row, col));
+  if (it != FCellDeps.end()) out.insert(out.end(), it->second.begin(), it->second.end());
+  for (const TRangeDep& d : FRangeDeps)
+    if (d.SheetId == sheetId && row >= d.Row1 && row <= d.Row2 && col >= d.Col1 && col <= d.Col2 &&
+        FFormulas[d.Slot].Live && FFormulas[d.Slot].Generation == d.Generation)
+      out.push_back(d.Slot);
+}
+
+// Depth-first over "is used by" edges with an explicit stack; the reverse of the finishing order
+// is a dependency order. An edge back into the stack closes a cycle: its members get #CIRC!.
+void TWorkbook::RecalcFrom(const std::vector<std::uint32_t>& roots) {
+  const std::uint64_t epoch = ++FEpoch;
+  FOrder.clear();
+  FChildren.clear();
+  FFrames.clear();
+  auto push = [&](std::uint32_t slot) {
+    TFormulaCell& f = FFormulas[slot];
+    f.VisitEpoch = epoch;
+    f.StackEpoch = epoch;
+    const std::size_t begin = FChildren.size();
+    Dependents(f.SheetId, f.Row, f.Col, FChildren);
+    FFrames.push_back({slot, begin, FChildren.size(), begin});
+  };
+  for (std::uint32_t root : roots) {
+    if (!FFormulas[root].Live || FFormulas[root].VisitEpoch == epoch) continue;
+    push(root);
+    while (!FFrames.empty()) {
+      TFrame& top = FFrames.back();
+      if (top.Pos < top.End) {
+        const std::uint32_t child = FChildren[top.Pos++];
+        TFormulaCell& c = FFormulas[child];
+        if (c.VisitEpoch != epoch) {
+          push(child);
+        } else if (c.StackEpoch == epoch) {
+          for (auto it = FFrames.rbegin(); it != FFrames.rend(); ++it) {
+            FFormulas[it->Slot].CircEpoch = epoch;
+            if (it->Slot == child) break;
+          }
+        }
+      } else {
+        FFormulas[top.Slot].StackEpoch = 0;
+        FOrder.push_back(top.Slot);
+        FChildren.resize(top.Begin);
+        FFrames.pop_back();
+      }
+    }
+  }
+  for (auto it = FOrder.rbegin(); it != FOrder.rend(); ++it) {
+    TFormulaCell& f = FFormulas[*it];
+    if (f.CircEpoch == epoch) f.Result = TCellValue::Error(TCellError::Circular);
+    else Evaluate(*it);
+    if (FOnChange && FBatch == 0) Notify(ById(f.SheetId), f.Row, f.Col, f.Row, f.Col);
+  }
+}
+
+void TWorkbook::Evaluate(std::uint32_t slot) {
+  TFormulaCell& f = FFormulas[slot];
+  FEvaluator.Run(f.Code, *this, f.Result);
+  ++FEvaluations;
+}
+
+// With AutoRecalc on every result already follows its inputs; only formulas reading the clock can
+// be stale, so those and what depends on them are recomputed. Without it, everything is.
+void TWorkbook::Recalc() {
+  if (!FAutoRecalc) {
+    RecalcAll();
+    return;
+  }
+  std::vector<std::uint32_t> roots(FVolatile.begin(), FVolatile.end());
+  std::sort(roots.begin(), roots.end());
+  RecalcFrom(roots);
+  if (!roots.empty()) Notify(nullptr, 0, 0, 0, 0);
+}
+
+void TWorkbook::RecalcAll() {
+  std::vector<std::uint32_t> all;
+  all.reserve(FFormulas.size());
+  for (std::uint32_t slot = 0; slot < FFormulas.size(); ++slot)
+    if (FFormulas[slot].Live) all.push_back(slot);
+  RecalcFrom(all);
+  Notify(nullptr, 0, 0, 0, 0);
+}
+
+void TWorkbook::SetAutoRecalc(bool on) {
+  const bool was = FAutoRecalc;
+  FAutoRecalc = on;
+  if (on && !was) RecalcAll();
+}
+
+void TWorkbook::Notify(const TSheet* sheet, int row1, int col1, int row2, int col2) const {
+  if (!FOnChange) return;
+  FOnChange(sheet ? IndexOf(*sheet) : 0, row1, col1, row2, col2);
+}
+
+std::size_t TWorkbook::MemoryBytes() const {
+  std::size_t bytes = 0;
+  for (const auto& s : FSheets) bytes += s->MemoryBytes();
+  bytes += FFormulas.capacity() * sizeof(TFormulaCell);
+  return bytes;
+}

@@ -1,0 +1,238 @@
+#pragma once
+// The workbook model behind every configuration sheet and the results table: named sheets from 1,
+// cells (row, col) from 1 holding a number, a text or a formula with its computed result, number
+// formats, column headings and sizes, a current cell and a selection. No widgets.
+//
+// With AutoRecalc on (the default) writing a cell recomputes just the formulas that depend on it,
+// directly or through other formulas, each once and in dependency order. A formula caught in a
+// circular reference shows the error value #CIRC!.
+
+#include <cstdint>
+#include <functional>
+#include <memory>
+#include <unordered_map>
+#include <unordered_set>
+#include <vector>
+
+#include <QHash>
+#include <QString>
+
+#include "workbook/model/cellsource.h"
+#include "workbook/model/cellvalue.h"
+#include "workbook/model/formula.h"
+#include "workbook/model/formulaevaluator.h"
+#include "workbook/model/numberformat.h"
+#include "workbook/model/sheet.h"
+
+class TWorkbook : private ICellSource {
+ public:
+  // File types of Read and Write: 1 and 5 native text workbook (.vts), 2 and 4 .xlsx, 3 tab-delimited
+  // text, 6 comma-separated values. Read reports .ods as 4.
+  enum TFileType : std::int16_t { ftNative2 = 1, ftXlsx4 = 2, ftTabText = 3, ftXlsx5 = 4, ftNative3 = 5, ftCsv = 6 };
+
+  struct TSelection { int Row1 = 1, Col1 = 1, Row2 = 1, Col2 = 1; };
+  // Something changed: sheet index (1-based) and cell range; Sheet 0 means anything may have changed.
+  using TChangeHandler = std::function<void(int sheet, int row1, int col1, int row2, int col2)>;
+
+  TWorkbook();
+  ~TWorkbook() override;
+  TWorkbook(TWorkbook&&) noexcept;
+  TWorkbook& operator=(TWorkbook&&) noexcept;
+  TWorkbook(const TWorkbook&) = delete;
+  TWorkbook& operator=(const TWorkbook&) = delete;
+
+  void SetChangeHandler(TChangeHandler handler) { FOnChange = std::move(handler); }
+
+  // --- files (the formats are told apart by content, not by extension) -------------------------
+  // Replaces every sheet. On any fault throws EWorkbookError naming the file and the line or cell,
+  // and leaves this workbook as it was.
+  void Read(const QString& path, std::int16_t* fileType = nullptr);
+  // Writes through a temporary file renamed into place; throws EWorkbookError on failure.
+  // textRows > 0 limits a text file (types 3 and 6) to the active sheet's first textRows rows.
+  void Write(const QString& path, std::int16_t fileType, int textRows = 0) const;
+
+  // --- sheets ---------------------------------------------------------------------------------
+  int NumSheets() const { return static_cast<int>(FSheets.size()); }
+  void SetNumSheets(int count);  // raising appends sheets, lowering deletes from the end
+  int Sheet() const { return FSheet; }
+  void SetSheet(int sheet);
+  QString SheetName(int sheet) const;
+  void SetSheetName(int sheet, const QString& name);  // references to it follow the new name
+  void DeleteSheets(int first, int count);            // later sheets move down; one always stays
+  int FindSheet(const QString& name) const;           // index from 1, 0 when there is none
+  void Clear();                                       // one empty sheet "Sheet1"
+  // Takes over every sheet of `fresh` (its change handler is dropped), keeps this workbook's
+  // handler, and tells it that anything may have changed.
+  void Adopt(TWorkbook&& fresh);
+
+  // --- current cell and selection ---------------------------------------------------------------
+  int Row() const { return FRow; }
+  void SetRow(int row);
+  int Col() const { return FCol; }
+  void SetCol(int col);
+  // r1..r2, c1..c2; a column pair of -1 selects whole rows, a row pair of -1 whole columns.
+  void SetSelection(int row1, int col1, int row2, int col2);
+  TSelection Selection() const;  // resolved against the grid
+
+  QString Text() const { return TextRC(FRow, FCol); }
+  void SetText(const QString& text) { SetTextRC(FRow, FCol, text); }
+  double Number() const { return NumberRC(FRow, FCol); }
+  void SetNumber(double value) { SetNumberRC(FRow, FCol, value); }
+  QString Formula() const { return FormulaRC(FRow, FCol); }
+  void SetFormula(const QString& formula) { SetFormulaRC(FRow, FCol, formula); }
+  QString FormattedText() const { return FormattedTextRC(FRow, FCol); }
+  // The format of the current cell; setting it formats every cell of the selection.
+  QString NumberFormat() const { return NumberFormatRC(FRow, FCol); }
+  void SetNumberFormat(const QString& format);
+
+  // --- cells of the active sheet ----------------------------------------------------------------
+  // Text of a cell: a text as stored, a number in its 15-digit form, a formula's result; "" when
+  // empty. Row 0 is the heading row (ColText).
+  QString TextRC(int row, int col) const;
+  // Stores the text as it is (no formula, no number conversion); "" empties the cell.
+  void SetTextRC(int row, int col, const QString& text);
+  // Number of a cell: a formula's numeric result, a numeric text's value, otherwise 0.
+  double NumberRC(int row, int col) const;
+  void SetNumberRC(int row, int col, double value);
+  // "=..." of a formula cell, "" for any other.
+  QString FormulaRC(int row, int col) const;
+  // Compiles and stores a formula; throws EWorkbookError (nothing changes) on a syntax error.
+  void SetFormulaRC(int row, int col, const QString& formula);
+  // What a user edits: the formula text, the number in shortest exact form, or the text.
+  QString EntryRC(int row, int col) const;
+  // As typed by a user: "=..." is a formula, a number is a number, anything else text.
+  void SetEntryRC(int row, int col, const QString& entry);
+  TCellValue ValueRC(int row, int col) const;
+  // Stores a constant value; a boolean becomes the formula =TRUE or =FALSE.
+  void SetValueRC(int row, int col, const TCellValue& value);
+  QString FormattedTextRC(int row, int col) const;
+  QString NumberFormatRC(int row, int col) const;
+  void SetNumberFormatRC(int row, int col, const QString& format);
+  void ClearRange(int row1, int col1, int row2, int col2);  // values go, formats stay
+
+  int LastRow() const;
+  int LastCol() const;
+  int MaxRow() const;
+  void SetMaxRow(int rows);  // lowering it deletes the cells beyond
+  int MaxCol() const;
+  void SetMaxCol(int cols);
+  QString ColText(int col) const;
+  void SetColText(int col, const QString& text);
+  std::uint16_t ColWidth(int col) const;  // 1/256 of a character
+  void SetColWidth(int col, std::uint16_t width);
+  std::uint16_t RowHeight(int row) const;  // twips
+  void SetRowHeight(int row, std::uint16_t height);
+  std::uint16_t HdrHeight() const;
+  void SetHdrHeight(std::uint16_t height);
+
+  // --- copying --------------------------------------------------------------------------------
+  // Copies values, formulas (relative references moved with the cell) and formats from the source
+  // workbook's active sheet; a target larger than the source repeats it. The source may be this.
+  void CopyRange(int row1, int col1, int row2, int col2, const TWorkbook& source,
+                 int srcRow1, int srcCol1, int srcRow2, int srcCol2);
+  void EditCopyDown();       // first row of the selection into its other rows
+  QString EditCopy() const;  // the selection as tab-separated lines of displayed text
+  QString EditCut();         // as EditCopy, then clears the selection's values
+  void EditPaste(const QString& text);  // from the selection's top-left cell
+
+  // Window layout is not part of our workbook files; kept so callers read as they are specified.
+  void SaveWindowInfo() {}
+
+  // --- calculation ----------------------------------------------------------------------------
+  // Brings every result up to date: with AutoRecalc on that means the formulas calling NOW() and
+  // their dependents (all others follow their inputs already); with it off, every formula.
+  void Recalc();
+  void RecalcAll();  // every formula, whatever the mode
+  bool AutoRecalc() const { return FAutoRecalc; }
+  void SetAutoRecalc(bool on);  // switching on recalculates everything
+  std::uint64_t EvaluationCount() const { return FEvaluations; }
+
+  // Whole-sheet access by index for readers, writers and tools.
+  const TSheet& SheetAt(int sheet) const { return *FSheets.at(sheet - 1); }
+  TCellValue CellValue(const TSheet& sheet, const TCell& cell) const;
+  // The NumberRC rule for a cell of any sheet.
+  double NumberOf(const TSheet& sheet, const TCell& cell) const;
+  QString FormulaText(const TCell& cell) const;
+  QString FormatCode(std::uint16_t index) const { return FFormats[index].Code(); }
+  std::size_t MemoryBytes() const;
+
+ private:
+  struct TFormulaCell {
+    int SheetId = -1, Row = 0, Col = 0;
+    QString Text;              // as written, before the shift below
+    int TextRow = 0, TextCol = 0;  // copies share their source's text and shift it only when shown
+    TFormula Code;
+    TCellValue Result;
+    bool Live = false;
+    std::uint32_t Generation = 0;
+    std::uint64_t VisitEpoch = 0, StackEpoch = 0, CircEpoch = 0;
+  };
+  struct TRangeDep { int SheetId, Row1, Col1, Row2, Col2; std::uint32_t Slot, Generation; };
+  struct TFrame { std::uint32_t Slot; std::size_t Begin, End, Pos; };
+  struct TCellCopy {
+    TCellKind Kind = TCellKind::Empty;
+    double Num = 0;
+    std::uint32_t Aux = 0;
+    QString Text, Format;
+    int TextRow = 0, TextCol = 0;
+    TFormula Code;
+  };
+
+  // ICellSource
+  void ReadCell(int sheetId, int row, int col, TCellValue& out) const override;
+  bool ClipRange(TRangeRef& range) const override;
+
+  TSheet& Active() { return *FSheets[FSheet - 1]; }
+  const TSheet& Active() const { return *FSheets[FSheet - 1]; }
+  TSheet* ById(int id) const { return id >= 0 && id < static_cast<int>(FById.size()) ? FById[id] : nullptr; }
+  int IndexOf(const TSheet& sheet) const;
+  void CheckCell(int row, int col) const;
+  void CheckSheet(int sheet) const;
+  TCell& Touch(TSheet& sheet, int row, int col);
+  void Release(TSheet& sheet, TCell& cell);
+  void Written(TSheet& sheet, int row, int col);
+  void StoreFormula(TSheet& sheet, int row, int col, const QString& text, TFormula code, int textRow = 0, int textCol = 0);
+  QString SourceText(const TFormulaCell& f) const;
+  TFormula CompileFor(const TSheet& sheet, const QString& text) const;
+  std::uint16_t FormatIndex(const QString& code);
+  const TNumberFormat& FormatOf(const TCell* cell) const;
+
+  void Register(std::uint32_t slot);
+  void Unregister(std::uint32_t slot);
+  void FreeFormula(std::uint32_t slot);
+  void Dependents(int sheetId, int row, int col, std::vector<std::uint32_t>& out) const;
+  void RecalcFrom(const std::vector<std::uint32_t>& roots);
+  void Evaluate(std::uint32_t slot);
+  void SheetsChanged();
+  void BeginBatch() { ++FBatch; }
+  void EndBatch();
+  void Notify(const TSheet* sheet, int row1, int col1, int row2, int col2) const;
+  TCellCopy Snapshot(const TSheet& sheet, int row, int col) const;
+  void Put(TSheet& sheet, int row, int col, TCellCopy copy, int dRow, int dCol);
+  void AddSheet();
+
+  std::vector<std::unique_ptr<TSheet>> FSheets;
+  std::vector<TSheet*> FById;
+  int FSheet = 1, FRow = 1, FCol = 1;
+  TSelection FSel;
+  bool FAutoRecalc = true;
+
+  std::vector<TNumberFormat> FFormats;
+  QHash<QString, std::uint16_t> FFormatIndex;
+
+  std::vector<TFormulaCell> FFormulas;
+  std::vector<std::uint32_t> FFreeFormulas;
+  std::unordered_map<std::uint64_t, std::vector<std::uint32_t>> FCellDeps;
+  std::vector<TRangeDep> FRangeDeps;
+  std::size_t FStaleRangeDeps = 0;
+  std::unordered_set<std::uint32_t> FVolatile;
+
+  int FBatch = 0;
+  std::vector<std::uint32_t> FPending;
+  std::uint64_t FEpoch = 0;
+  std::vector<std::uint32_t> FOrder, FChildren, FRoots;
+  std::vector<TFrame> FFrames;
+  TFormulaEvaluator FEvaluator;
+  std::uint64_t FEvaluations = 0;
+  TChangeHandler FOnChange;
+};

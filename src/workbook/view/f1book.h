@@ -1,0 +1,58 @@
+#pragma once
+// The workbook as a widget: a table view over a TWorkbook with column headings, widths and row
+// heights from the sheet, an optional frozen first row, selection that follows the workbook's,
+// clipboard copy/cut/paste of ranges as tab-separated text, and a click signal. The model does the
+// work; reach it through Book() for every cell operation.
+
+#include <QWidget>
+
+#include "workbook/model/workbook.h"
+
+class QTableView;
+class TWorkbookTableModel;
+
+class TF1Book : public QWidget {
+  Q_OBJECT
+ public:
+  explicit TF1Book(QWidget* parent = nullptr);
+  ~TF1Book() override;
+
+  TWorkbook& Book() { return FBook; }
+  const TWorkbook& Book() const { return FBook; }
+
+  // The operations callers use most, forwarded.
+  void Read(const QString& path, std::int16_t* fileType = nullptr) { FBook.Read(path, fileType); }
+  void Write(const QString& path, std::int16_t fileType, int textRows = 0) const { FBook.Write(path, fileType, textRows); }
+  void SetSelection(int row1, int col1, int row2, int col2);
+
+  // Clipboard commands on the workbook's selection.
+  void EditCopy();
+  void EditCut();
+  void EditPaste();
+
+  int FixedRows() const { return FFixedRows; }
+  void SetFixedRows(int rows);  // 0 or 1: row 1 stays in view while the rest scrolls
+
+  QTableView* View() const { return FView; }
+
+ signals:
+  // A cell was clicked; row 0 means a column heading.
+  void Click(int row, int col);
+  // An edit or paste was refused; the text says why.
+  void EditRefused(const QString& message);
+
+ protected:
+  void resizeEvent(QResizeEvent* event) override;
+
+ private:
+  void ApplySizes();
+  void PlaceFrozen();
+  void SelectionToBook();
+
+  TWorkbook FBook;
+  TWorkbookTableModel* FModel;
+  QTableView* FView;
+  QTableView* FFrozen;
+  int FFixedRows = 0;
+  bool FSyncing = false;
+};

@@ -1,0 +1,64 @@
+#include <gtest/gtest.h>
+
+#include "qstringprinter.h"
+
+#include "platform/datetime.h"
+#include "workbook/model/numberformat.h"
+
+namespace {
+
+QString F(const char* code, double v) { return TNumberFormat(code).Format(v); }
+
+TEST(NumberFormat, GeneralShowsElevenSignificantDigits) {
+  EXPECT_EQ(TNumberFormat::General(0), "0");
+  EXPECT_EQ(TNumberFormat::General(1.0 / 3), "0.33333333333");
+  EXPECT_EQ(TNumberFormat::General(-2.5), "-2.5");
+  EXPECT_EQ(TNumberFormat::General(0.1 + 0.2), "0.3");
+  EXPECT_EQ(TNumberFormat::General(12345678901.0), "12345678901");
+  EXPECT_EQ(TNumberFormat::General(123456789012.0), "1.23457E+11");
+  EXPECT_EQ(TNumberFormat::General(0.000012345), "0.000012345");
+  EXPECT_EQ(TNumberFormat::General(1e-10), "1E-10");
+  EXPECT_EQ(F("General", 1e20), "1E+20");
+}
+
+TEST(NumberFormat, FixedDecimalsGroupingPercentAndExponent) {
+  EXPECT_EQ(F("0", 2.4), "2");
+  EXPECT_EQ(F("0", 2.5), "2");  // halves to even, the program's rounding rule
+  EXPECT_EQ(F("0", 3.5), "4");
+  EXPECT_EQ(F("0.0", -0.04), "0.0");  // no "-0.0"
+  EXPECT_EQ(F("0.000000", 1.0 / 3), "0.333333");
+  EXPECT_EQ(F("#,##0.00", 1234567.891), "1,234,567.89");
+  EXPECT_EQ(F("#,##0.00", -1234.5), "-1,234.50");
+  EXPECT_EQ(F("0%", 0.256), "26%");
+  EXPECT_EQ(F("0.00%", 0.00123), "0.12%");
+  EXPECT_EQ(F("0.00E+00", 12345), "1.23E+04");
+  EXPECT_EQ(F("0.00E+00", 0.00012345), "1.23E-04");
+  EXPECT_EQ(F("#.##", 0.5), ".5");
+  EXPECT_EQ(F("\"T=\"0.0\" s\"", 2.25), "T=2.2 s");
+}
+
+TEST(NumberFormat, SectionsChooseByTheSign) {
+  EXPECT_EQ(F("0.0;(0.0)", -2), "(2.0)");
+  EXPECT_EQ(F("0.0;(0.0)", 2), "2.0");
+  EXPECT_EQ(F("0;-0;\"zero\"", 0), "zero");
+  EXPECT_EQ(F("0;-0;\"zero\"", -3), "-3");
+  EXPECT_EQ(TNumberFormat("0;0;0;\"<\"@\">\"").Format(TCellValue::Text("x")), "<x>");
+  EXPECT_EQ(TNumberFormat("@").Format(TCellValue::Text("x")), "x");
+  EXPECT_EQ(TNumberFormat("0.00").Format(TCellValue::Text("x")), "x");
+  EXPECT_EQ(TNumberFormat("0.00").Format(TCellValue::Error(TCellError::Div0)), "#DIV/0!");
+}
+
+TEST(NumberFormat, TimesAndDatesShowDateTimeValues) {
+  const TDateTime t = datetime::EncodeTime(13, 5, 9, 0);
+  EXPECT_EQ(F("hh:mm:ss", t), "13:05:09");
+  EXPECT_EQ(F("h:mm", t), "13:05");
+  EXPECT_EQ(F("mm:ss", t), "05:09");
+  EXPECT_EQ(F("[h]:mm:ss", 1 + t), "37:05:09");
+  EXPECT_EQ(F("hh:mm:ss", datetime::EncodeTime(0, 0, 59, 999)), "00:01:00");  // rounds, never :60
+  EXPECT_EQ(F("dd/mm/yyyy", datetime::EncodeDate(2024, 2, 29)), "29/02/2024");
+  EXPECT_EQ(F("d mmm yy", datetime::EncodeDate(2024, 2, 9)), "9 Feb 24");
+  EXPECT_EQ(F("h:mm AM/PM", datetime::EncodeTime(15, 30, 0, 0)), "3:30 PM");
+  EXPECT_EQ(F("mm:ss.0", datetime::EncodeTime(0, 1, 2, 340)), "01:02.3");
+}
+
+}  // namespace

@@ -1,0 +1,97 @@
+#include <gtest/gtest.h>
+
+#include <cstdint>
+#include <functional>
+#include <stdexcept>
+#include <string>
+#include <vector>
+
+#include <QBuffer>
+#include <QtEndian>
+
+#include "workbook/zip/ziplimits.h"
+#include "workbook/zip/zipreader.h"
+#include "workbook/zip/zipwriter.h"
+
+namespace {
+
+QByteArray Archive(int entries) {
+  QByteArray bytes;
+  QBuffer device(&bytes);
+  device.open(QIODevice::WriteOnly);
+  TZipWriter zip(device, 6);
+  for (int i = 0; i < entries; ++i) {
+    zip.BeginEntry("part" + std::to_string(i) + ".xml");
+    zip.Write("<part/>");
+    zip.EndEntry();
+  }
+  zip.Finish();
+  return bytes;
+}
+
+// The offsets of the central directory records, found through the end record as any reader would.
+std::vector<qsizetype> DirectoryRecords(const QByteArray& zip) {
+  const qsizetype end = zip.size() - 22;
+  const auto* raw = reinterpret_cast<const uchar*>(zip.constData());
+  const int count = qFromLittleEndian<quint16>(raw + end + 10);
+  qsizetype at = qFromLittleEndian<quint32>(raw + end + 16);
+  std::vector<qsizetype> records;
+  for (int i = 0; i < count; ++i) {
+    records.push_back(at);
+    at += 46 + qFromLittleEndian<quint16>(raw + at + 28) + qFromLittleEndian<quint16>(raw + at + 30) +
+          qFromLittleEndian<quint16>(raw + at + 32);
+  }
+  return records;
+}
+
+// Makes the directory declare an entry's uncompressed size as size.
+void DeclareSize(QByteArray& zip, qsizetype record, std::uint32_t size) {
+  qToLittleEndian<quint32>(size, zip.data() + record + 24);
+}
+
+std::string Failure(const std::function<void()>& action) {
+  try {
+    action();
+  } catch (const std::runtime_error& e) {
+    return e.what();
+  }
+  return "accepted";
+}
+
+}  // namespace
+
+TEST(ZipReader, HostileSizesAndCountsAreRefusedBeforeAnythingIsInflated) {
+  using namespace ziplimits;
+  const QByteArray sound = Archive(9);
+  EXPECT_EQ(TZipReader(sound).Read("PART8.xml"), "<part/>");  // names compare without case
+
+  // Entry size: one entry declaring more than the limit is refused when read, the others still read.
+  QByteArray big = sound;
+  DeclareSize(big, DirectoryRecords(big)[0], static_cast<std::uint32_t>(MaxEntrySize + 1));
+  const TZipReader bigReader(big);
+  EXPECT_EQ(Failure([&] { bigReader.Read("part0.xml"); }), "part0.xml is too large");
+  EXPECT_EQ(bigReader.Read("part1.xml"), "<part/>");
+
+  // Total expansion: entries each within the limit but together beyond it are refused on opening;
+  // exactly at the limit the archive opens.
+  static_assert(MaxTotalExpansion % MaxEntrySize == 0 && MaxTotalExpansion / MaxEntrySize < 9);
+  const std::vector<qsizetype> records = DirectoryRecords(sound);
+  const std::uint64_t full = MaxTotalExpansion / MaxEntrySize;
+  const std::uint64_t rest = (records.size() - full) * std::string("<part/>").size();  // the entries left as written
+  QByteArray atLimit = sound, beyond = sound;
+  for (std::uint64_t i = 0; i < full; ++i)
+    DeclareSize(atLimit, records[i], static_cast<std::uint32_t>(i + 1 < full ? MaxEntrySize : MaxEntrySize - rest));
+  EXPECT_EQ(Failure([&] { TZipReader reader(atLimit); }), "accepted");
+  for (std::uint64_t i = 0; i <= full; ++i)
+    DeclareSize(beyond, records[i], static_cast<std::uint32_t>(MaxEntrySize));
+  EXPECT_EQ(Failure([&] { TZipReader reader(beyond); }), "the archive expands to more than this program reads");
+
+  // Entry count: a count the directory's size cannot hold is damage, not a reason to reserve memory.
+  QByteArray counted = sound;
+  const qsizetype end = counted.size() - 22;
+  const auto directorySize = qFromLittleEndian<quint32>(counted.constData() + end + 12);
+  const auto tooMany = static_cast<quint16>(MaxEntries(directorySize) + 1);
+  qToLittleEndian<quint16>(tooMany, counted.data() + end + 8);
+  qToLittleEndian<quint16>(tooMany, counted.data() + end + 10);
+  EXPECT_EQ(Failure([&] { TZipReader reader(counted); }), "the archive's directory is damaged");
+}
