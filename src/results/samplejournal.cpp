@@ -1,5 +1,6 @@
 #include "results/samplejournal.h"
 
+#include <algorithm>
 #include <cerrno>
 #include <cstring>
 #include <fcntl.h>
@@ -92,10 +93,12 @@ void TSampleJournal::Add(const TJournalRecord& record) {
   if (!WriteAll(FFd, FBuffer.constData(), FBuffer.size())) return;
   FBytes += FBuffer.size();
   FDirty = true;
-  // Syncing on every sample would make the tick wait for the disk: at most once a second.
-  const std::int64_t now = TServices::Clock().TickCountMs();
-  if (now - FLastSyncMs >= SyncIntervalMs) Sync();
-  else if (!FSyncTimer->isActive()) FSyncTimer->start(static_cast<int>(SyncIntervalMs - (now - FLastSyncMs)));
+  // Syncing on every sample would make the tick wait for the disk: at most once a second, and
+  // never inside the tick that wrote.
+  if (!FSyncTimer->isActive()) {
+    const std::int64_t since = TServices::Clock().TickCountMs() - FLastSyncMs;
+    FSyncTimer->start(static_cast<int>(std::clamp<std::int64_t>(SyncIntervalMs - since, 0, SyncIntervalMs)));
+  }
 }
 
 void TSampleJournal::Sync() {

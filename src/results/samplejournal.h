@@ -2,7 +2,7 @@
 // The sample journal of one program session: every change the results table reports is appended
 // to a file in the user's data folder, so the table can be rebuilt after a crash or a power cut.
 // Each record is written at once (a killed program loses nothing written); the file is synced to
-// the disk at most once a second, from a timer, so a tick stays cheap. A lock file keeps a second
+// the disk at most once a second, from a timer of its own, so a tick never waits for the disk. A lock file keeps a second
 // program on the same rig and exercise from writing the same journal.
 //
 // Nothing is written before the first sample; a table saved whole or discarded retires the file.
