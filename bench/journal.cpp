@@ -11,7 +11,7 @@
 
 #include "acquisition/isampletable.h"
 #include "acquisition/qxdatalist.h"
-#include "ifd/legacy/ilegacydriver.h"
+#include "hundredsourcerig.h"
 #include "ifd/qxifd.h"
 #include "platform/services.h"
 #include "results/samplejournal.h"
@@ -21,13 +21,6 @@
 #include "rigconfig/workbook/workbook.h"
 
 namespace {
-class TNoDevices : public ILegacyDriver {
- public:
-  THandle CreateFile(const QString&) override { return 0; }
-  bool DeviceIoControl(THandle, std::uint32_t, const QByteArray&, int, QByteArray&) override { return false; }
-  void CloseHandle(THandle) override {}
-};
-
 class TTableLink : public ISampleTable {
  public:
   explicit TTableLink(TTableForm& table) : FTable(table) {}
@@ -39,13 +32,6 @@ class TTableLink : public ISampleTable {
   TTableForm& FTable;
 };
 
-void WriteSheet(const QString& path, const std::vector<std::vector<double>>& rows) {
-  TWorkbook book;
-  for (size_t r = 0; r < rows.size(); ++r)
-    for (size_t c = 0; c < rows[r].size(); ++c) book.SetNumberRC(static_cast<int>(r + 1), static_cast<int>(c + 1), rows[r][c]);
-  book.Write(path, TWorkbook::ftNative3);
-}
-
 QApplication& App() {
   static int argc = 1;
   static char name[] = "bench_journal";
@@ -56,37 +42,13 @@ QApplication& App() {
 }
 }  // namespace
 
-// range(0): journal off / on. 100 sources: 40 analogue inputs, 30 manual inputs, 20 digital inputs,
-// 10 fixed values; 70 of them write a column, and 30 formula columns follow them, so each sample
-// row holds 100 cells (70 numbers, 30 formulas).
+// range(0): journal off / on. Each sample row holds 100 cells: 70 numbers and 30 formulas.
 static void BM_LoggerTickWithSample(benchmark::State& state) {
   App();
-  QTemporaryDir dir;
-  qputenv("XDG_CONFIG_HOME", dir.filePath("config").toLocal8Bit());
-  qputenv("XDG_DATA_HOME", dir.filePath("data").toLocal8Bit());
-  QDir().mkpath(dir.filePath("config"));
-  std::vector<std::vector<double>> rows, cal;
-  for (int i = 0; i < 100; ++i) {
-    const int kind = i < 40 ? 4 : i < 70 ? 5 : i < 90 ? 12 : 1;
-    const int column = i < 70 ? i + 1 : 0;
-    rows.push_back({double(kind), double(column), double(i % 16), 1.5, 0, 0, 0, 0});
-  }
-  for (int ch = 0; ch < 16; ++ch) cal.push_back({double(ch), 0, -5, 50, 0, 100, 5});
-  WriteSheet(dir.filePath("config/datasrc.vts"), rows);
-  WriteSheet(dir.filePath("config/ifdsrc.vts"), cal);
-  TWorkbook book1, book2, sample;
-  sample.SetMaxCol(100);
-  for (int r = 2; r <= 3; ++r)
-    for (int c = 71; c <= 100; ++c) sample.SetFormulaRC(r, c, QStringLiteral("=A%1*%2+B%1").arg(r).arg(c));
-  TRigConfig rig(&book1, &book2, nullptr);
-  rig.PathName = dir.path() + "/";
-  rig.DataSrc_Spreadsheet = dir.filePath("config/datasrc.vts");
-  rig.IFDSrc_Spreadsheet = dir.filePath("config/ifdsrc.vts");
-  rig.Using_IFD = true;
-  TServices::SetRig(&rig);
-  TServices::SetSampleBook(&sample);
-  TNoDevices driver;
-  TQXIFD ifd(nullptr, nullptr, &driver);
+  THundredSourceRig bench;
+  TRigConfig& rig = bench.Rig;
+  TWorkbook& sample = bench.Sample;
+  TQXIFD ifd(nullptr, nullptr, &bench.Driver);
   QWidget panel;
   TTableForm table(sample);
   table.Initialise();
@@ -125,8 +87,6 @@ static void BM_LoggerTickWithSample(benchmark::State& state) {
     state.counters["journal_bytes_per_row"] = static_cast<double>(journal.BytesWritten() - startBytes) / (n - startRows);
   table.SetJournal(nullptr);
   journal.Retire();
-  TServices::SetSampleBook(nullptr);
-  TServices::SetRig(nullptr);
 }
 BENCHMARK(BM_LoggerTickWithSample)->ArgName("journal")->Arg(0)->Arg(1)->Iterations(1500)->Unit(benchmark::kMicrosecond);
 

@@ -20,6 +20,7 @@
 #include "rigconfig/workbook/f1book.h"
 #include "rigconfig/workbook/workbook.h"
 #include "shell/master.h"
+#include "ifd/serial/waitfor.h"
 #include "support/scriptedprompts.h"
 #include "support/tempfolder.h"
 
@@ -27,18 +28,6 @@ namespace {
 const QString kDemoSource = QStringLiteral(QUORLEX_SOURCE_DIR "/examples/rigs/demo");
 const QString kSim = QStringLiteral(QUORLEX_BINARY_DIR "/tools/ifdsim/ifdsim");
 const QString kQuorlex = QStringLiteral(QUORLEX_BINARY_DIR "/quorlex");
-
-template <class F>
-bool WaitFor(F done, int ms) {
-  QElapsedTimer t;
-  t.start();
-  while (!done()) {
-    if (t.elapsed() > ms) return false;
-    QCoreApplication::processEvents(QEventLoop::AllEvents, 20);
-    QThread::msleep(2);
-  }
-  return true;
-}
 
 // "sample N VALUE" lines of the recording program: sample number -> column 4, exactly.
 void TakeSamples(const QByteArray& out, std::map<int, double>& printed) {
