@@ -60,7 +60,8 @@ bool TSampleJournal::Claim() {
     return false;
   }
   FLock = std::make_unique<QLockFile>(FPath + QStringLiteral(".lock"));
-  // A lock left by a program that died is stale at once: its process is gone.
+  // Held for the whole session, so never stale by age; a lock whose program died is stale because
+  // its process is gone.
   FLock->setStaleLockTime(0);
   FClaimed = FLock->tryLock(0);
   if (!FClaimed) FFailure = QStringLiteral("another Quorlex program is recording this rig's samples");
