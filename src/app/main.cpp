@@ -2,6 +2,8 @@
 //   --rig FOLDER        the rig folder (also QUORLEX_RIG); default: the executable's folder
 //   --screenshot FILE   run unattended, save a PNG of the main window once live values show, exit
 //   --check-rig FOLDER  load the rig without windows, print what was found, exit 0 when clean
+//   --record MS         run unattended and record continuously, a tick and a sample every MS
+//                       milliseconds, printing "sample N VALUE" (column 4 exactly) as each row lands
 #include <QApplication>
 #include <QCommandLineParser>
 #include <QDir>
@@ -10,8 +12,14 @@
 #include <QTimer>
 #include <cstdio>
 #include <cstring>
+#include <memory>
 
+#include "acquisition/qxloggerpanel.h"
 #include "platform/services.h"
+#include "results/tableform.h"
+#include "workbook/view/f1book.h"
+#include "workbook/model/workbook.h"
+#include "shell/resultsmdi.h"
 #include "platform/unattendedprompts.h"
 #include "rigconfig/rigchecker.h"
 #include "shell/master.h"
@@ -23,6 +31,34 @@ QString RigFolder(const QCommandLineParser& parser, const QCommandLineOption& ri
   const QString env = qEnvironmentVariable("QUORLEX_RIG");
   if (!env.isEmpty()) return env;
   return QCoreApplication::applicationDirPath();
+}
+
+// An unattended recording for crash tests: continuous sampling at a fixed pace, each recorded row
+// printed once it is in the table (and so in the journal).
+void StartRecording(TMaster& master, int ms) {
+  TQXLoggerPanel* logger = master.Diagram() ? master.Diagram()->Logger() : nullptr;
+  if (!logger || !logger->LogTimer || ms <= 0) {
+    std::fprintf(stderr, "quorlex: this rig cannot record\n");
+    QTimer::singleShot(0, [] { QApplication::exit(3); });
+    return;
+  }
+  logger->LogTimer->setInterval(ms);
+  logger->Programmed_Sample_Mode = PSS_FreeRun;
+  logger->Current_Sample_State = RSS_Idle;
+  logger->Sample_Interval = ms;
+  logger->SampleNow();
+  auto* printer = new QTimer(&master);
+  auto printed = std::make_shared<int>(0);
+  QObject::connect(printer, &QTimer::timeout, &master, [&master, logger, printed] {
+    const TWorkbook& book = master.Table()->ResultsTable->Book();
+    const TSheet& run = book.SheetAt(book.NumSheets());
+    for (; *printed < logger->Sample_Transfer_Count; ++*printed) {
+      const TCell* cell = run.Find(*printed + 2, 4);
+      std::printf("sample %d %.17g\n", *printed + 1, cell ? book.NumberOf(run, *cell) : 0.0);
+    }
+    std::fflush(stdout);
+  });
+  printer->start(2);
 }
 }  // namespace
 
@@ -51,7 +87,11 @@ int main(int argc, char* argv[]) {
   parser.addOption(rigOption);
   parser.addOption(shotOption);
   parser.addOption(checkOption);
+  QCommandLineOption recordOption(QStringLiteral("record"),
+                                  QStringLiteral("Run unattended and record continuously, a sample every <ms>."),
+                                  QStringLiteral("ms"));
   parser.addOption(delayOption);
+  parser.addOption(recordOption);
   parser.addPositionalArgument(QStringLiteral("parameters"), QStringLiteral("Launch parameters of a new instance."));
   parser.process(app);
 
@@ -68,7 +108,8 @@ int main(int argc, char* argv[]) {
 
   TUnattendedPrompts unattended;
   const bool shot = parser.isSet(shotOption);
-  if (shot) TServices::SetPrompts(&unattended);
+  const bool record = parser.isSet(recordOption);
+  if (shot || record) TServices::SetPrompts(&unattended);
 
   int status = 0;
   {
@@ -84,6 +125,7 @@ int main(int argc, char* argv[]) {
         QApplication::exit(ok ? 0 : 1);
       });
     }
+    if (record) StartRecording(master, parser.value(recordOption).toInt());
     status = app.exec();
   }
   TServices::SetPrompts(nullptr);

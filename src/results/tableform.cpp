@@ -19,6 +19,8 @@
 #include "results/columnformat.h"
 #include "results/iresultshost.h"
 #include "results/iresultslogger.h"
+#include "results/isamplejournal.h"
+#include "results/journalstate.h"
 #include "results/resultsprinter.h"
 #include "results/titlerowdelegate.h"
 #include "rigconfig/rigconfig.h"
@@ -156,6 +158,8 @@ void TTableForm::Initialise() {
   NewRun();
   Book().DeleteSheets(1, 1);
   current_filename.clear();
+  // A fresh table holds nothing to protect.
+  if (FJournal) FJournal->Retire();
 
   if (FGraph && rig && rig->fTable_Sample_Count)
     for (int run = 1; run <= MaxRuns; ++run) FGraph->SetRunRows(run, Book().LastRow());
@@ -219,6 +223,7 @@ void TTableForm::NewRun() {
   if (FTemplate.MaxRow() >= 3) book.CopyRange(2, 1, 2, cols, FTemplate, 3, 1, 3, cols);
   FormatSheet(sheet);
   grow_grid(sheet, 15);
+  if (FJournal) FJournal->RunAdded(book.SheetName(sheet), RunNo);
 
   const TRigConfig* rig = TServices::Rig();
   // A fresh run has no rows to plot, whatever an earlier run of that number left behind.
@@ -271,6 +276,7 @@ void TTableForm::WriteRow(const TWorkbook& source, int n, int sourceRow) {
   }
   book.SetSheet(remembered);
   book.Recalc();
+  if (FJournal) JournalRow(last, n + 1);
 }
 
 void TTableForm::WriteCell() {
@@ -307,6 +313,7 @@ bool TTableForm::ClearData() {
   NewRun();
   const int old = Book().NumSheets() - 1;
   Book().DeleteSheets(1, old);
+  if (FJournal) FJournal->RunsDeleted(1, old);
   sample_taken_but_not_saved.fill(false);
   if (FGraph)
     for (int i = 0; i < old; ++i) ShiftRunRows(1);
@@ -324,6 +331,7 @@ void TTableForm::ShiftRunRows(int first) {
 // Removes a sheet, keeping every unsaved flag with its run.
 void TTableForm::DeleteRun(int sheet) {
   Book().DeleteSheets(sheet, 1);
+  if (FJournal) FJournal->RunsDeleted(sheet, 1);
   for (int i = sheet - 1; i + 1 < MaxRuns; ++i) sample_taken_but_not_saved[i] = sample_taken_but_not_saved[i + 1];
   sample_taken_but_not_saved[MaxRuns - 1] = false;
 }
@@ -362,6 +370,7 @@ void TTableForm::ChangeSheetName() {
   if (!name) return;
   try {
     book.SetSheetName(s, *name);
+    if (FJournal) FJournal->RunRenamed(s, book.SheetName(s));
   } catch (const EWorkbookError& e) {
     Tell(QStringLiteral("The sheet keeps its name: %1").arg(e.What()), TMsgDlgType::mtError);
     return;
@@ -406,10 +415,12 @@ int TTableForm::GetSheetCount() const { return Book().NumSheets(); }
 void TTableForm::MarkSaved(bool allRuns) {
   if (allRuns) {
     sample_taken_but_not_saved.fill(false);
+    if (FJournal) FJournal->Retire();  // the file holds every run now
     return;
   }
   const int s = Book().Sheet();
   if (s <= MaxRuns) sample_taken_but_not_saved[s - 1] = false;
+  if (FJournal) FJournal->RunFlag(s, false);
 }
 
 int TTableForm::PatternRow() const { return FTemplate.MaxRow() >= 3 ? 3 : 2; }
@@ -602,6 +613,7 @@ bool TTableForm::SaveAs() {
   current_filename = path;
   current_filetype = static_cast<std::uint16_t>(type);
   current_extension = QLatin1Char('.') + QFileInfo(path).suffix();
+  if (FJournal) FJournal->FileNamed(current_filename, current_filetype);
   return true;
 }
 
@@ -623,6 +635,8 @@ void TTableForm::SetupDemo() {
 void TTableForm::TakeOverLoadedRuns(bool toDataColumn, bool drawGraph) {
   TWorkbook& book = Book();
   sample_taken_but_not_saved.fill(false);
+  // The table is a file's content now: nothing unsaved until the next sample.
+  if (FJournal) FJournal->Retire();
   for (int i = 1; i <= book.NumSheets(); ++i) {
     book.SetSheet(i);
     if (toDataColumn) book.SetCol(2);
@@ -632,6 +646,134 @@ void TTableForm::TakeOverLoadedRuns(bool toDataColumn, bool drawGraph) {
   RunNo = book.NumSheets();
   if (drawGraph) FGraph->DrawGraph();
   if (FLogger) FLogger->SetSampleTransferCount(0);
+}
+
+// ------------------------------------------------------------------------------- journal
+
+void TTableForm::RowCells(int sheet, int row, std::vector<TJournalCell>& cells) const {
+  const TWorkbook& book = Book();
+  const TSheet& s = book.SheetAt(sheet);
+  const int cols = TemplateCols();
+  cells.resize(static_cast<std::size_t>(std::max(cols, 0)));
+  for (int c = 1; c <= cols; ++c) {
+    TJournalCell& out = cells[c - 1];
+    out.Text.clear();
+    out.Num = 0;
+    const TCell* cell = s.Find(row, c);
+    switch (cell ? cell->Kind : TCellKind::Empty) {
+      case TCellKind::Empty: out.Kind = TJournalCell::TKind::Empty; break;
+      case TCellKind::Number:
+        out.Kind = TJournalCell::TKind::Number;
+        out.Num = cell->Num;
+        break;
+      case TCellKind::Text:
+        out.Kind = TJournalCell::TKind::Text;
+        out.Text = s.Text(cell->Aux);
+        break;
+      case TCellKind::Formula:
+        out.Kind = TJournalCell::TKind::Formula;
+        out.Text = book.FormulaText(*cell);
+        break;
+      case TCellKind::Error:
+        out.Kind = TJournalCell::TKind::Error;
+        out.Num = cell->Aux;
+        break;
+    }
+  }
+}
+
+void TTableForm::JournalRow(int sheet, int row) {
+  if (!FJournal->Recording()) {
+    JournalTable();
+    return;
+  }
+  static thread_local std::vector<TJournalCell> cells;
+  RowCells(sheet, row, cells);
+  FJournal->RowWritten(sheet, row, cells);
+}
+
+// Every run with its recorded rows, then the unsaved flags and the file name: enough to rebuild
+// the table as it is now.
+void TTableForm::JournalTable() {
+  const TWorkbook& book = Book();
+  FJournal->BeginSnapshot();
+  std::vector<TJournalCell> cells;
+  for (int s = 1; s <= book.NumSheets(); ++s) {
+    FJournal->RunAdded(book.SheetName(s), RunNo);
+    const int rows = RecordedSamples(s);
+    for (int r = 2; r <= rows + 1; ++r) {
+      RowCells(s, r, cells);
+      FJournal->RowWritten(s, r, cells);
+    }
+    FJournal->RunFlag(s, s <= MaxRuns && sample_taken_but_not_saved[s - 1]);
+  }
+  if (!current_filename.isEmpty()) FJournal->FileNamed(current_filename, current_filetype);
+  FJournal->EndSnapshot();
+}
+
+void TTableForm::RestoreJournal(const TJournalState& state) {
+  TWorkbook& book = Book();
+  ISampleJournal* journal = FJournal;
+  FJournal = nullptr;  // the rebuilding is journalled whole, at the end
+  book.Clear();
+  sample_taken_but_not_saved.fill(false);
+  RunNo = 0;
+  const int runs = std::min(static_cast<int>(state.Runs.size()), MaxRuns);
+  // Runs are made under names no journalled name can have, then take their own names.
+  for (int i = 0; i < runs; ++i) {
+    NewRun();
+    book.SetSheetName(book.NumSheets(), QStringLiteral("\x01%1").arg(i));
+  }
+  if (runs == 0) NewRun();
+  book.DeleteSheets(1, 1);
+  for (int i = 0; i < runs; ++i) {
+    const TJournalState::TRun& run = state.Runs[i];
+    const int sheet = i + 1;
+    try {
+      book.SetSheetName(sheet, run.Name);
+    } catch (const EWorkbookError&) {
+      book.SetSheetName(sheet, RunPrefix + QString::number(sheet));
+    }
+    book.SetSheet(sheet);
+    for (const auto& [row, cells] : run.Rows) {
+      if (book.MaxRow() <= row) grow_grid(sheet, row - book.MaxRow() + 10);
+      book.SetSheet(sheet);
+      for (int c = 1; c <= TemplateCols(); ++c) {
+        const TJournalCell empty;
+        const TJournalCell& cell = c <= static_cast<int>(cells.size()) ? cells[c - 1] : empty;
+        switch (cell.Kind) {
+          case TJournalCell::TKind::Empty: book.ClearRange(row, c, row, c); break;
+          case TJournalCell::TKind::Number: book.SetNumberRC(row, c, cell.Num); break;
+          case TJournalCell::TKind::Text: book.SetTextRC(row, c, cell.Text); break;
+          case TJournalCell::TKind::Formula:
+            try {
+              book.SetFormulaRC(row, c, cell.Text);
+            } catch (const EWorkbookError&) {
+              book.SetTextRC(row, c, cell.Text);
+            }
+            break;
+          case TJournalCell::TKind::Error:
+            book.SetValueRC(row, c, TCellValue::Error(cell.Num >= 1 && cell.Num <= static_cast<int>(TCellError::Circular)
+                                                          ? static_cast<TCellError>(static_cast<int>(cell.Num))
+                                                          : TCellError::Value));
+            break;
+        }
+      }
+    }
+    sample_taken_but_not_saved[i] = run.Unsaved;
+    if (FGraph) FGraph->SetRunRows(sheet, run.Rows.empty() ? 1 : run.Rows.rbegin()->first - 1);
+  }
+  RunNo = std::max(state.RunNo, RunNo);
+  current_filename = state.FileName;
+  current_filetype = static_cast<std::uint16_t>(state.FileType > 0 ? state.FileType : 1);
+  book.SetSheet(book.NumSheets());
+  book.Recalc();
+  // New samples go after the last run's rows.
+  if (FLogger) FLogger->SetSampleTransferCount(RecordedSamples(book.NumSheets()));
+  const TRigConfig* rig = TServices::Rig();
+  if (FGraph && rig && rig->Using_Graph) FGraph->DrawGraph();
+  FJournal = journal;
+  if (FJournal) JournalTable();
 }
 
 // ------------------------------------------------------------------------------- printing

@@ -24,6 +24,8 @@ class TWorkbook;
 class TResultsPrinter;
 class IResultsHost;
 class IResultsLogger;
+class ISampleJournal;
+class TJournalState;
 struct TCellValue;
 
 class TTableForm : public QWidget {
@@ -42,6 +44,11 @@ class TTableForm : public QWidget {
   void SetLogger(IResultsLogger* logger) { FLogger = logger; }
   void SetGraph(IResultsGraph* graph) { FGraph = graph; }
   IResultsGraph* Graph() const { return FGraph; }
+  // The journal told of every change of the runs, so they can be rebuilt after a crash. Not owned.
+  void SetJournal(ISampleJournal* journal) { FJournal = journal; }
+  // Rebuilds the runs, rows, unsaved flags and file name a journal describes, in place of the
+  // table's content; the journal (when set) then starts afresh from the rebuilt table.
+  void RestoreJournal(const TJournalState& state);
 
   // Loads the run template and starts an empty table with run 1.
   void Initialise();
@@ -124,10 +131,15 @@ class TTableForm : public QWidget {
   void ApplyViewLook();
   void ApplyRowHeight();
   void Tell(const QString& text, TMsgDlgType kind) const;
+  // Journals row `row` of run `sheet`; the first one of a session journals the whole table.
+  void JournalRow(int sheet, int row);
+  void JournalTable();
+  void RowCells(int sheet, int row, std::vector<struct TJournalCell>& cells) const;
 
   TWorkbook& FTemplate;
   IResultsHost* FHost = nullptr;
   IResultsLogger* FLogger = nullptr;
   IResultsGraph* FGraph = nullptr;
+  ISampleJournal* FJournal = nullptr;
   std::unique_ptr<TResultsPrinter> FPrinting;
 };

@@ -33,6 +33,8 @@
 #include "platform/messagebus.h"
 #include "platform/services.h"
 #include "results/graphform.h"
+#include "results/journalrecovery.h"
+#include "results/samplejournal.h"
 #include "results/tableform.h"
 #include "rigconfig/inistore.h"
 #include "rigconfig/registry.h"
@@ -388,6 +390,7 @@ void TMaster::StartUp(const QString& rigFolder, const QStringList& arguments) {
     });
   }
   if (FRig->fData_Capture_Type == 3) FTable->SetupDemo();
+  if (!FRig->Quitting) StartJournal();
   if (FDiagram && FDiagram->IFD()) {
     FDiagram->IFD()->TakeLaunchParameters(*FQrlInfo);
     FQrlInfo->SetNewInstanceParamsSource([this] { return FDiagram->IFD()->getParsedVComPortsValues(); });
@@ -875,9 +878,26 @@ void TMaster::closeEvent(QCloseEvent* event) {
     event->ignore();
     return;
   }
+  // The questions were answered: whatever is unsaved now is given up.
+  if (FJournal) FJournal->Retire();
   Shutdown();
   event->accept();
   if (FEndsProgram) QCoreApplication::quit();
+}
+
+void TMaster::StartJournal() {
+  FJournal = std::make_unique<TSampleJournal>(
+      TSampleJournal::PathFor(FRig->PathName, FRig->Experiment_Index),
+      TSampleJournal::THeader{QDir::cleanPath(FRig->PathName), FRig->Experiment_Index, FRig->SpreadSheet_title});
+  if (!FJournal->Claim()) {
+    TServices::Prompts().MessageDlg(QStringLiteral("The samples of this window are not journalled for recovery after a "
+                                                   "crash: %1.").arg(FJournal->Failure()),
+                                    TMsgDlgType::mtWarning, TMsgDlgButtons::OK);
+    FJournal.reset();
+    return;
+  }
+  FTable->SetJournal(FJournal.get());
+  TJournalRecovery::Run(*FJournal, *FTable);
 }
 
 void TMaster::Shutdown() {

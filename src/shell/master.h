@@ -34,6 +34,7 @@ class TPasswordForm;
 class TQrlInfo;
 class TResultsMDI;
 class TRigConfig;
+class TSampleJournal;
 class TTableForm;
 
 enum TInverterType { na_inv = 0, Varnok = 1, Pellor = 2 };
@@ -192,11 +193,14 @@ class TMaster : public QMainWindow,
   void Shutdown();
   QMdiSubWindow* AddChild(QWidget* widget, const QString& caption);
   bool QuestionsBeforeExit();
+  // The samples' recovery journal of this rig and exercise, and the recovery of a crashed session's.
+  void StartJournal();
 
   std::unique_ptr<TIniStore> FIniIni;
   std::unique_ptr<TQrlInfo> FQrlInfo;
   TWorkbook FBook1, FBook2, FBook3;
   std::unique_ptr<TRigConfig> FRig;
+  std::unique_ptr<TSampleJournal> FJournal;
   std::unique_ptr<TTableForm> FTable;
   std::unique_ptr<TGraphForm> FGraph;
   std::unique_ptr<TPasswordForm> FPasswordForm;

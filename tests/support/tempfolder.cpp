@@ -5,11 +5,15 @@
 #include <QFile>
 #include <QFileInfo>
 
-TTempFolder::TTempFolder() : FOldConfigHome(qgetenv("XDG_CONFIG_HOME")) {
+TTempFolder::TTempFolder() : FOldConfigHome(qgetenv("XDG_CONFIG_HOME")), FOldDataHome(qgetenv("XDG_DATA_HOME")) {
   qputenv("XDG_CONFIG_HOME", QFile::encodeName(FDir.filePath(QStringLiteral("config-home"))));
+  qputenv("XDG_DATA_HOME", QFile::encodeName(FDir.filePath(QStringLiteral("data-home"))));
 }
 
-TTempFolder::~TTempFolder() { qputenv("XDG_CONFIG_HOME", FOldConfigHome); }
+TTempFolder::~TTempFolder() {
+  qputenv("XDG_CONFIG_HOME", FOldConfigHome);
+  qputenv("XDG_DATA_HOME", FOldDataHome);
+}
 
 QString TTempFolder::Write(const QString& name, const QByteArray& content) const {
   const QString path = FDir.filePath(name);

@@ -1,6 +1,6 @@
 #pragma once
-// A temporary folder for one test, removed afterwards; also points XDG_CONFIG_HOME into it so the
-// per-user settings of a test never touch the developer's own.
+// A temporary folder for one test, removed afterwards; also points XDG_CONFIG_HOME and XDG_DATA_HOME
+// into it so the per-user settings and sample journals of a test never touch the developer's own.
 
 #include <QByteArray>
 #include <QString>
@@ -21,4 +21,5 @@ class TTempFolder {
  private:
   QTemporaryDir FDir;
   QByteArray FOldConfigHome;
+  QByteArray FOldDataHome;
 };

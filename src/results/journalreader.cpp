@@ -1,0 +1,96 @@
+#include "results/journalreader.h"
+
+#include <cstring>
+
+#include <QFile>
+
+namespace {
+std::uint32_t Version(const QByteArray& file) {
+  const auto* u = reinterpret_cast<const unsigned char*>(file.constData() + sizeof TJournalRecord::Magic);
+  return std::uint32_t(u[0]) | std::uint32_t(u[1]) << 8 | std::uint32_t(u[2]) << 16 | std::uint32_t(u[3]) << 24;
+}
+
+// Damage at `at` that can only be the last write, half on the disk when the power went: zeros up
+// to the end (the file grew before its data landed), or a record whose length reaches exactly to
+// the end of the file.
+bool LastWrite(const QByteArray& file, qsizetype at) {
+  bool zeros = true;
+  for (qsizetype i = at; i < file.size() && zeros; ++i) zeros = file[i] == 0;
+  if (zeros) return true;
+  const auto* u = reinterpret_cast<const unsigned char*>(file.constData() + at);
+  const std::uint64_t size = std::uint32_t(u[0]) | std::uint32_t(u[1]) << 8 | std::uint32_t(u[2]) << 16 | std::uint32_t(u[3]) << 24;
+  return at + 8 + static_cast<qsizetype>(size) == file.size();
+}
+}  // namespace
+
+TJournalReader::TResult TJournalReader::Read(const QString& path) {
+  TResult result;
+  QFile f(path);
+  if (!f.open(QIODevice::ReadOnly)) {
+    result.Problem = f.errorString();
+    return result;
+  }
+  const QByteArray file = f.readAll();
+  if (f.error() != QFileDevice::NoError) {
+    result.Problem = f.errorString();
+    return result;
+  }
+  if (file.size() < TJournalRecord::PreambleBytes ||
+      std::memcmp(file.constData(), TJournalRecord::Magic, sizeof TJournalRecord::Magic) != 0) {
+    result.Problem = QStringLiteral("it does not start as a sample journal");
+    return result;
+  }
+  result.Version = Version(file);
+  if (result.Version > TJournalRecord::FormatVersion) {
+    result.Status = TStatus::NewerFormat;
+    return result;
+  }
+  if (result.Version == 0) {
+    result.Problem = QStringLiteral("its format number is 0");
+    return result;
+  }
+
+  qsizetype pos = TJournalRecord::PreambleBytes;
+  const char* body = nullptr;
+  std::uint32_t size = 0;
+  if (TJournalRecord::Next(file, pos, body, size) != TJournalRecord::TFrame::Complete ||
+      static_cast<TJournalRecord::TType>(static_cast<unsigned char>(body[0])) != TJournalRecord::TType::Header) {
+    result.Problem = QStringLiteral("its header is missing or damaged");
+    return result;
+  }
+  TJournalRecord::TReader header(body + 1, size - 1);
+  result.RigFolder = header.Text();
+  result.Exercise = header.Int();
+  result.ExerciseTitle = header.Text();
+  result.Created = header.Double();
+  if (!header.Ok()) {
+    result.Problem = QStringLiteral("its header is damaged");
+    return result;
+  }
+
+  result.Status = TStatus::Read;
+  int record = 1;
+  for (;;) {
+    const qsizetype at = pos;
+    switch (TJournalRecord::Next(file, pos, body, size)) {
+      case TJournalRecord::TFrame::End: return result;
+      case TJournalRecord::TFrame::Torn: result.TornTail = true; return result;
+      case TJournalRecord::TFrame::Damaged:
+        if (LastWrite(file, at)) {
+          result.TornTail = true;
+          return result;
+        }
+        result.Status = TStatus::Damaged;
+        result.Problem = QStringLiteral("record %1 (byte %2) is damaged").arg(record + 1).arg(at);
+        return result;
+      case TJournalRecord::TFrame::Complete:
+        ++record;
+        if (!result.State.Apply(body, size)) {
+          result.Status = TStatus::Damaged;
+          result.Problem = QStringLiteral("record %1 (byte %2) does not fit the table before it").arg(record).arg(at);
+          return result;
+        }
+        break;
+    }
+  }
+}

@@ -1,0 +1,164 @@
+#include "results/journalrecord.h"
+
+#include <bit>
+#include <cstring>
+
+#include <zlib.h>
+
+namespace {
+
+void PutLE32(QByteArray& out, std::uint32_t v) {
+  const char b[4] = {char(v & 0xFF), char((v >> 8) & 0xFF), char((v >> 16) & 0xFF), char((v >> 24) & 0xFF)};
+  out.append(b, 4);
+}
+
+std::uint32_t GetLE32(const char* p) {
+  const auto* u = reinterpret_cast<const unsigned char*>(p);
+  return std::uint32_t(u[0]) | std::uint32_t(u[1]) << 8 | std::uint32_t(u[2]) << 16 | std::uint32_t(u[3]) << 24;
+}
+
+std::uint32_t Crc(const char* data, std::size_t size) {
+  return static_cast<std::uint32_t>(crc32(0L, reinterpret_cast<const Bytef*>(data), static_cast<uInt>(size)));
+}
+
+}  // namespace
+
+TJournalRecord::TJournalRecord(TType type) {
+  FBody.reserve(128);
+  FBody.append(static_cast<char>(type));
+}
+
+void TJournalRecord::PutUInt(std::uint64_t value) {
+  do {
+    const auto low = static_cast<char>(value & 0x7F);
+    value >>= 7;
+    FBody.append(value ? static_cast<char>(low | 0x80) : low);
+  } while (value);
+}
+
+void TJournalRecord::PutDouble(double value) {
+  const auto bits = std::bit_cast<std::uint64_t>(value);
+  char b[8];
+  for (int i = 0; i < 8; ++i) b[i] = static_cast<char>((bits >> (8 * i)) & 0xFF);
+  FBody.append(b, 8);
+}
+
+void TJournalRecord::PutText(const QString& text) {
+  const QByteArray utf8 = text.toUtf8();
+  PutUInt(static_cast<std::uint64_t>(utf8.size()));
+  FBody.append(utf8);
+}
+
+void TJournalRecord::PutCells(const std::vector<TJournalCell>& cells) {
+  // Trailing empty cells carry nothing: the row is as long as its last filled cell.
+  std::size_t count = cells.size();
+  while (count > 0 && cells[count - 1].Kind == TJournalCell::TKind::Empty) --count;
+  PutUInt(count);
+  for (std::size_t i = 0; i < count; ++i) {
+    const TJournalCell& c = cells[i];
+    FBody.append(static_cast<char>(c.Kind));
+    switch (c.Kind) {
+      case TJournalCell::TKind::Empty: break;
+      case TJournalCell::TKind::Number: PutDouble(c.Num); break;
+      case TJournalCell::TKind::Text:
+      case TJournalCell::TKind::Formula: PutText(c.Text); break;
+      case TJournalCell::TKind::Error: PutUInt(static_cast<std::uint64_t>(c.Num)); break;
+    }
+  }
+}
+
+void TJournalRecord::AppendFramed(QByteArray& out) const {
+  const qsizetype start = out.size();
+  PutLE32(out, static_cast<std::uint32_t>(FBody.size()));
+  out.append(FBody);
+  PutLE32(out, Crc(out.constData() + start, static_cast<std::size_t>(out.size() - start)));
+}
+
+QByteArray TJournalRecord::Preamble() {
+  QByteArray out(Magic, sizeof Magic);
+  PutLE32(out, FormatVersion);
+  return out;
+}
+
+TJournalRecord::TFrame TJournalRecord::Next(const QByteArray& file, qsizetype& pos, const char*& body,
+                                            std::uint32_t& bodySize) {
+  const qsizetype left = file.size() - pos;
+  if (left == 0) return TFrame::End;
+  if (left < 4) return TFrame::Torn;
+  const std::uint32_t size = GetLE32(file.constData() + pos);
+  if (size == 0 || size > MaxBodyBytes) return TFrame::Damaged;
+  if (left < qsizetype(size) + 8) return TFrame::Torn;
+  const char* start = file.constData() + pos;
+  if (GetLE32(start + 4 + size) != Crc(start, 4 + size)) return TFrame::Damaged;
+  body = start + 4;
+  bodySize = size;
+  pos += qsizetype(size) + 8;
+  return TFrame::Complete;
+}
+
+// ---------------------------------------------------------------------------------- reading
+
+bool TJournalRecord::TReader::Need(std::size_t n) {
+  if (!FOk || FSize - FPos < n) FOk = false;
+  return FOk;
+}
+
+std::uint64_t TJournalRecord::TReader::UInt() {
+  std::uint64_t value = 0;
+  for (int shift = 0; shift < 64; shift += 7) {
+    if (!Need(1)) return 0;
+    const auto byte = static_cast<unsigned char>(FData[FPos++]);
+    value |= std::uint64_t(byte & 0x7F) << shift;
+    if (!(byte & 0x80)) return value;
+  }
+  FOk = false;
+  return 0;
+}
+
+int TJournalRecord::TReader::Int() {
+  const std::uint64_t v = UInt();
+  if (v > 0x7FFFFFFF) FOk = false;
+  return FOk ? static_cast<int>(v) : 0;
+}
+
+double TJournalRecord::TReader::Double() {
+  if (!Need(8)) return 0;
+  std::uint64_t bits = 0;
+  for (int i = 0; i < 8; ++i) bits |= std::uint64_t(static_cast<unsigned char>(FData[FPos + i])) << (8 * i);
+  FPos += 8;
+  return std::bit_cast<double>(bits);
+}
+
+QString TJournalRecord::TReader::Text() {
+  const std::uint64_t n = UInt();
+  if (!Need(n)) return {};
+  const QString s = QString::fromUtf8(FData + FPos, static_cast<qsizetype>(n));
+  FPos += n;
+  return s;
+}
+
+std::vector<TJournalCell> TJournalRecord::TReader::Cells() {
+  const std::uint64_t count = UInt();
+  std::vector<TJournalCell> cells;
+  // Every cell takes at least its kind byte: a count beyond the body is damage.
+  if (!Need(count)) return cells;
+  cells.resize(count);
+  for (TJournalCell& c : cells) {
+    if (!Need(1)) break;
+    const auto kind = static_cast<std::uint8_t>(FData[FPos++]);
+    if (kind > static_cast<std::uint8_t>(TJournalCell::TKind::Error)) {
+      FOk = false;
+      break;
+    }
+    c.Kind = static_cast<TJournalCell::TKind>(kind);
+    switch (c.Kind) {
+      case TJournalCell::TKind::Empty: break;
+      case TJournalCell::TKind::Number: c.Num = Double(); break;
+      case TJournalCell::TKind::Text:
+      case TJournalCell::TKind::Formula: c.Text = Text(); break;
+      case TJournalCell::TKind::Error: c.Num = static_cast<double>(UInt()); break;
+    }
+  }
+  if (!FOk) cells.clear();
+  return cells;
+}

@@ -1,0 +1,80 @@
+#include "results/journalstate.h"
+
+#include <algorithm>
+
+bool TJournalState::Apply(const char* body, std::uint32_t size) {
+  if (size < 1) return false;
+  using T = TJournalRecord::TType;
+  const auto type = static_cast<T>(static_cast<unsigned char>(body[0]));
+  TJournalRecord::TReader in(body + 1, size - 1);
+  auto sheetOk = [this](int sheet) { return sheet >= 1 && sheet <= static_cast<int>(Runs.size()); };
+  switch (type) {
+    case T::RunAdded: {
+      TRun run;
+      run.Name = in.Text();
+      const int runNo = in.Int();
+      if (!in.Ok() || !in.AtEnd()) return false;
+      Runs.push_back(std::move(run));
+      RunNo = runNo;
+      return true;
+    }
+    case T::Row: {
+      const int sheet = in.Int();
+      const int row = in.Int();
+      std::vector<TJournalCell> cells = in.Cells();
+      if (!in.Ok() || !in.AtEnd() || !sheetOk(sheet) || row < 2) return false;
+      TRun& run = Runs[sheet - 1];
+      run.Rows[row] = std::move(cells);
+      run.Unsaved = true;
+      ++RowsApplied;
+      return true;
+    }
+    case T::RunsDeleted: {
+      const int first = in.Int();
+      const int count = in.Int();
+      if (!in.Ok() || !in.AtEnd() || !sheetOk(first) || count < 1 || first - 1 + count > static_cast<int>(Runs.size()))
+        return false;
+      Runs.erase(Runs.begin() + (first - 1), Runs.begin() + (first - 1 + count));
+      return true;
+    }
+    case T::RunRenamed: {
+      const int sheet = in.Int();
+      const QString name = in.Text();
+      if (!in.Ok() || !in.AtEnd() || !sheetOk(sheet)) return false;
+      Runs[sheet - 1].Name = name;
+      return true;
+    }
+    case T::RunFlag: {
+      const int sheet = in.Int();
+      const int flag = in.Int();
+      if (!in.Ok() || !in.AtEnd() || !sheetOk(sheet) || flag > 1) return false;
+      Runs[sheet - 1].Unsaved = flag == 1;
+      return true;
+    }
+    case T::FileNamed: {
+      const QString name = in.Text();
+      const int fileType = in.Int();
+      if (!in.Ok() || !in.AtEnd()) return false;
+      FileName = name;
+      FileType = fileType;
+      return true;
+    }
+    case T::Header: break;  // only ever first, and read there
+  }
+  return false;
+}
+
+bool TJournalState::AnyUnsaved() const {
+  return std::any_of(Runs.begin(), Runs.end(), [](const TRun& r) { return r.Unsaved && !r.Rows.empty(); });
+}
+
+int TJournalState::UnsavedRows() const {
+  int rows = 0;
+  for (const TRun& r : Runs)
+    if (r.Unsaved) rows += static_cast<int>(r.Rows.size());
+  return rows;
+}
+
+int TJournalState::UnsavedRuns() const {
+  return static_cast<int>(std::count_if(Runs.begin(), Runs.end(), [](const TRun& r) { return r.Unsaved && !r.Rows.empty(); }));
+}
