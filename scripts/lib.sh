@@ -8,6 +8,7 @@ QUORLEX_PACKAGES=(
   qt6-base-dev qt6-charts-dev qt6-serialport-dev libqt6opengl6-dev libgl-dev
   libsimpleini-dev zlib1g-dev libexpat1-dev liborcus-dev libixion-dev libboost-dev
   libgtest-dev libgmock-dev libbenchmark-dev
+  dpkg-dev file
   fonts-dejavu-core xvfb xauth
 )
 

@@ -15,6 +15,7 @@
 #include <memory>
 
 #include "acquisition/qxloggerpanel.h"
+#include "platform/installeddata.h"
 #include "platform/services.h"
 #include "results/tableform.h"
 #include "workbook/view/f1book.h"
@@ -25,11 +26,11 @@
 #include "shell/master.h"
 
 namespace {
-// --rig, else QUORLEX_RIG, else the executable's folder.
+// --rig, else QUORLEX_RIG, else the executable's folder. A bare name ("demo") is an installed rig.
 QString RigFolder(const QCommandLineParser& parser, const QCommandLineOption& rigOption) {
-  if (parser.isSet(rigOption)) return parser.value(rigOption);
+  if (parser.isSet(rigOption)) return TInstalledData::ResolveRig(parser.value(rigOption));
   const QString env = qEnvironmentVariable("QUORLEX_RIG");
-  if (!env.isEmpty()) return env;
+  if (!env.isEmpty()) return TInstalledData::ResolveRig(env);
   return QCoreApplication::applicationDirPath();
 }
 
@@ -60,21 +61,30 @@ void StartRecording(TMaster& master, int ms) {
   });
   printer->start(2);
 }
+
+// Options answered without opening a window need no display.
+bool NeedsNoDisplay(const char* arg) {
+  for (const char* option : {"--check-rig", "--help", "-h", "--help-all", "--version", "-v"})
+    if (std::strcmp(arg, option) == 0) return true;
+  return false;
+}
 }  // namespace
 
 int main(int argc, char* argv[]) {
-  // A rig check needs no display.
   for (int i = 1; i < argc; ++i)
-    if (std::strcmp(argv[i], "--check-rig") == 0 && qEnvironmentVariableIsEmpty("QT_QPA_PLATFORM"))
-      qputenv("QT_QPA_PLATFORM", "offscreen");
+    if (NeedsNoDisplay(argv[i]) && qEnvironmentVariableIsEmpty("QT_QPA_PLATFORM")) qputenv("QT_QPA_PLATFORM", "offscreen");
   QApplication app(argc, argv);
   QApplication::setApplicationName(QStringLiteral("Quorlex"));
   QApplication::setOrganizationName(QStringLiteral("Veltrim"));
+  QApplication::setApplicationVersion(QStringLiteral(QUORLEX_VERSION));
 
   QCommandLineParser parser;
   parser.setApplicationDescription(QStringLiteral("Quorlex laboratory rig shell"));
   parser.addHelpOption();
-  QCommandLineOption rigOption(QStringLiteral("rig"), QStringLiteral("Rig folder."), QStringLiteral("folder"));
+  parser.addVersionOption();
+  QCommandLineOption rigOption(QStringLiteral("rig"),
+                               QStringLiteral("Rig folder, or the name of an installed rig (e.g. demo)."),
+                               QStringLiteral("folder"));
   QCommandLineOption shotOption(QStringLiteral("screenshot"),
                                 QStringLiteral("Run unattended, save a picture of the main window and exit."),
                                 QStringLiteral("file"));
@@ -97,7 +107,7 @@ int main(int argc, char* argv[]) {
 
   if (parser.isSet(checkOption)) {
     QTextStream out(stdout);
-    return TRigChecker::Check(parser.value(checkOption), out) ? 0 : 1;
+    return TRigChecker::Check(TInstalledData::ResolveRig(parser.value(checkOption)), out) ? 0 : 1;
   }
 
   const QString rigFolder = RigFolder(parser, rigOption);

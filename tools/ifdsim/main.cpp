@@ -29,6 +29,10 @@ int main(int argc, char** argv) {
     std::fputs(qPrintable(TSimOptions::HelpText()), stdout);
     return 0;
   }
+  if (options.Version) {
+    std::puts("ifdsim " QUORLEX_VERSION);
+    return 0;
+  }
   for (const QString& note : notes) Say(note);
 
   TSimulator simulator(options, plant);

@@ -6,6 +6,7 @@
 #include <unistd.h>
 
 #include "plantmodel.h"
+#include "platform/installeddata.h"
 
 namespace {
 struct TOption {
@@ -16,7 +17,9 @@ struct TOption {
 };
 
 const TOption kOptions[] = {
-    {"rig", "FOLDER", false, "Rig folder; the plant model is read from FOLDER/sim/plant.ini."},
+    {"rig", "FOLDER", false,
+     "Rig folder, or the name of an installed rig (e.g. demo); the plant model is read from "
+     "FOLDER/sim/plant.ini."},
     {"plant", "FILE", false, "Plant model file (instead of the rig's sim/plant.ini)."},
     {"serial-dir", "DIR", false,
      "Where the serial cards appear as symlinks DIR/master and DIR/slave (default $QUORLEX_SIM_DIR, "
@@ -54,6 +57,7 @@ const TOption kOptions[] = {
     {"no-arm", nullptr, false, "Never answer \"ARM\"."},
     {"log", "FILE", false, "Append every command received, with a timestamp, to FILE."},
     {"help", nullptr, false, "Show this help."},
+    {"version", nullptr, false, "Show the version."},
 };
 
 const TOption* FindOption(const QString& name) {
@@ -171,6 +175,7 @@ bool TSimOptions::Apply(const QString& name, const QString& value, QString* erro
   double d = 0;
   qint64 n = 0;
   if (name == QLatin1String("help")) Help = true;
+  else if (name == QLatin1String("version")) Version = true;
   else if (name == QLatin1String("no-serial")) Serial = false;
   else if (name == QLatin1String("no-devices")) Devices = false;
   else if (name == QLatin1String("no-arm")) Faults.NoArm = true;
@@ -182,7 +187,7 @@ bool TSimOptions::Apply(const QString& name, const QString& value, QString* erro
                       : name == QLatin1String("serial-dir") ? SerialDir
                       : name == QLatin1String("device-dir") ? DeviceDir
                                                             : LogFile;
-    target = value;
+    target = &target == &Rig ? TInstalledData::ResolveRig(value) : value;
   } else if (name.startsWith(QLatin1String("master")) || name.startsWith(QLatin1String("slave"))) {
     TCardSpec& card = Cards[name.startsWith(QLatin1String("slave")) ? 1 : 0];
     const QString what = name.section(u'-', 1);

@@ -30,6 +30,7 @@ class TSimOptions {
   static QString HelpText();
 
   bool Help = false;
+  bool Version = false;
   QString Rig, PlantFile, SerialDir, DeviceDir, LogFile;
   bool Serial = true, Devices = true;
   TCardSpec Cards[2];  // master, slave

@@ -31,9 +31,22 @@ int Finished() {
   return 0;
 }
 
+constexpr const char* kUsage = "usage: qxbook dump FILE | qxbook eval FILE | qxbook convert IN OUT\n";
+
 int Usage() {
-  std::fputs("usage: qxbook dump FILE | qxbook eval FILE | qxbook convert IN OUT\n", stderr);
+  std::fputs(kUsage, stderr);
   return 2;
+}
+
+int Help() {
+  std::fputs(kUsage, stdout);
+  std::fputs("Checks and converts workbooks (.vts, .xlsx, .ods, .txt, .csv; read by content).\n"
+             "  dump FILE         every non-empty cell with its formula, value and format\n"
+             "  eval FILE         every non-empty cell as the engine computes and shows it\n"
+             "  convert IN OUT    writes IN in the format OUT's extension names (.vts .xlsx .txt .csv)\n"
+             "  --help, --version\n",
+             stdout);
+  return Finished();
 }
 
 QString OneLine(QString text) {
@@ -62,6 +75,11 @@ QString Where(const TWorkbook& book, int s, int r, int c) {
 int main(int argc, char** argv) {
   QCoreApplication app(argc, argv);
   const QStringList args = app.arguments().mid(1);
+  if (args.size() == 1 && (args[0] == QLatin1String("--help") || args[0] == QLatin1String("-h"))) return Help();
+  if (args.size() == 1 && (args[0] == QLatin1String("--version") || args[0] == QLatin1String("-v"))) {
+    std::puts("qxbook " QUORLEX_VERSION);
+    return Finished();
+  }
   if (args.size() < 2) return Usage();
   const QString command = args[0];
   try {
