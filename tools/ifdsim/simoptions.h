@@ -32,6 +32,8 @@ class TSimOptions {
   bool Help = false;
   QString Rig, PlantFile, SerialDir, DeviceDir, LogFile;
   bool Serial = true, Devices = true;
+  int Baud = 38400;     // serial line rate, 8N1
+  bool Pacing = true;   // replies leave at the line rate
   TCardSpec Cards[2];  // master, slave
   TInverter::TType InverterType = TInverter::TType::None;
   int InverterProgram = 0;
