@@ -54,8 +54,8 @@ void TThreadMsgDispatcher::run() {
 void TThreadMsgDispatcher::HandOver() {
   if (FTerminated || FInHandOver) return;
   FInHandOver = true;
-  FMsgOut = FTakeOut ? FTakeOut() : QString();
-  FMsgIn = FTakeIn ? FTakeIn() : QString();
+  FMsgOut = FTakeOut ? FTakeOut() : QStringList();
+  FMsgIn = FTakeIn ? FTakeIn() : QStringList();
   if (FDeliver) FDeliver(FMsgOut, FMsgIn);
   FMsgOut.clear();
   FMsgIn.clear();
