@@ -127,7 +127,11 @@ void TAvailablePorts::LogDataOut(const TApdComPortEx& CP, const QString& AMsg) {
 void TAvailablePorts::LogDataIn(const TApdComPortEx& CP, const QString& AMsg) { QueueIncoming(CP.Name() + AMsg); }
 
 void TAvailablePorts::QueueOutgoing(const QString& message) { Queue(State().Outgoing, message); }
-void TAvailablePorts::QueueIncoming(const QString& message) { Queue(State().Incoming, message); }
+void TAvailablePorts::QueueIncoming(const QString& message) {
+  Queue(State().Incoming, message);
+  // A card's reply goes to the diagram at once, not at the next turn of the pace.
+  if (TThreadMsgDispatcher* dispatcher = State().Dispatcher) dispatcher->Wake();
+}
 int TAvailablePorts::PendingOut() { return static_cast<int>(State().Outgoing.size()); }
 int TAvailablePorts::PendingIn() { return static_cast<int>(State().Incoming.size()); }
 void TAvailablePorts::SetQueuesEnabled(bool on) { State().QueuesOn = on; }

@@ -122,15 +122,17 @@ void TDataTriggerRep::EndAnswer(TAnswer& answer) {
   answer.Values.clear();
 }
 
-void TDataTriggerRep::RequestAnswer() {
-  for (TAnswer* answer : {&FMain, &FAux}) {
-    EndAnswer(*answer);
-    answer->Requested = true;
-  }
+void TDataTriggerRep::RequestAnswer(bool auxiliary) {
+  TAnswer& answer = auxiliary ? FAux : FMain;
+  EndAnswer(answer);
+  answer.Requested = true;
 }
 
 void TDataTriggerRep::OtherReplyArrived() {
+  // Only an answer already begun has ended; a request may still be waiting behind replies to
+  // earlier commands.
   for (TAnswer* answer : {&FMain, &FAux}) {
+    if (answer->Values.isEmpty()) continue;
     EndAnswer(*answer);
     answer->Requested = false;
   }

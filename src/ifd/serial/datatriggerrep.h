@@ -45,9 +45,12 @@ class TDataTriggerRep {
   // short is dropped. Values no request asked for are dropped too, so neither a lost value nor a
   // card answering in another mode than the rig's shifts values onto the wrong channels: of a card
   // sending 16 values to a rig reading 8 the first 8 are taken.
-  void RequestAnswer();
-  // Another reply has arrived: an answer still short of its size never completes.
+  // `auxiliary`: for the second port's (auxiliary) collector.
+  void RequestAnswer(bool auxiliary);
+  // Another reply has arrived: an answer begun and still short never completes.
   void OtherReplyArrived();
+  // An "IA" request is waiting for (the rest of) its answer.
+  bool AnswerPending(bool auxiliary) const { return (auxiliary ? FAux : FMain).Requested; }
   // Answers dropped short and values dropped unasked since the port was created.
   int DiscardedAnswers() const { return FDiscarded; }
 

@@ -377,23 +377,37 @@ void TIFDSerialLink::ApplyCardMode(TApdComPortRole role) {
   else FAuxCardActive = true;
 }
 
+bool TIFDSerialLink::InputsPending(TApdComPortEx* port) const {
+  if (!port) return false;
+  const TDataTriggerRep* rep = TDataTriggerRep::Find(port);
+  const std::int64_t requested = FInputsRequested[port == FComPort ? 0 : 1];
+  return rep && rep->AnswerPending(port == FComPortAux) &&
+         TServices::Clock().TickCountMs() - requested < AnswerTimeoutMs;
+}
+
 void TIFDSerialLink::RequestInputs(TApdComPortEx* port) {
   if (!port || !port->IsOpen() || !TCommandWriter::TransmitGateOpen()) return;
-  TDataTriggerRep::ForPort(*port).RequestAnswer();
+  FInputsRequested[port == FComPort ? 0 : 1] = TServices::Clock().TickCountMs();
+  TDataTriggerRep::ForPort(*port).RequestAnswer(port == FComPortAux);
   TCommandWriter::SendRequest(port, TSerialCommandSet::ReadAllInputs());
 }
 
 void TIFDSerialLink::SendSampleRequests() {
   TryToReopen(TPortSlot::First);
   TryToReopen(TPortSlot::Second);
-  if (FMainCardActive) RequestInputs(FComPort);
-  if (FAuxCardActive) RequestInputs(FComPortAux);
+  // Ticks faster than the line: a port still receiving the last tick's answer is not asked again,
+  // so no answer waits behind another and none is cut by the next request.
+  const bool firstBusy = InputsPending(FComPort);
+  const bool secondBusy = InputsPending(FComPortAux);
+  if (FMainCardActive && !firstBusy) RequestInputs(FComPort);
+  if (FAuxCardActive && !secondBusy) RequestInputs(FComPortAux);
   if (FisVexa) {
+    if (firstBusy) return;
     TCommandWriter::SendRequest(FComPort, TSerialCommandSet::ReadLowerDigitalInputs());
     TCommandWriter::SendRequest(FComPort, TSerialCommandSet::ReadUpperDigitalInputs());
   } else {
-    TCommandWriter::SendRequest(FComPort, TSerialCommandSet::ReadDigitalInputs());
-    TCommandWriter::SendRequest(FComPortAux, TSerialCommandSet::ReadDigitalInputs());
+    if (!firstBusy) TCommandWriter::SendRequest(FComPort, TSerialCommandSet::ReadDigitalInputs());
+    if (!secondBusy) TCommandWriter::SendRequest(FComPortAux, TSerialCommandSet::ReadDigitalInputs());
   }
 }
 

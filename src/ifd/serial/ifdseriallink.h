@@ -43,6 +43,8 @@ class TIFDSerialLink : public QObject {
   // for again while sampling.
   static inline int IdentifyTimeoutMs = 3000;
   static inline int ReopenIntervalMs = 1000;
+  // A port gets its next "IA" only when the last answer is in, or has been given up after this.
+  static inline int AnswerTimeoutMs = 250;
 
   explicit TIFDSerialLink(IIFDSerialHost& host, QObject* parent = nullptr);
   ~TIFDSerialLink() override;
@@ -140,6 +142,9 @@ class TIFDSerialLink : public QObject {
   void InstallReplyHandlers(TPortSlot slot);
   // "IA" to an open port, its collector told that a new answer follows.
   void RequestInputs(TApdComPortEx* port);
+  // The port's last "IA" answer is still arriving (and not yet given up): a request now would take
+  // the rest of it for its own.
+  bool InputsPending(TApdComPortEx* port) const;
   // The connection steps shared by both cards.
   void ConnectCard(TPortSlot slot);
   bool IdentifyRole(TApdComPortRole role, const QString& text, const QString& cardMarker,
@@ -151,6 +156,7 @@ class TIFDSerialLink : public QObject {
   int FReplyErrors = 0;
   std::array<bool, 2> FLineLost{};
   std::array<std::int64_t, 2> FLastReopen{};
+  std::array<std::int64_t, 2> FInputsRequested{};
   std::array<QTimer, 2> FIdentifyTimers;
   TReplyCollector FFirstReplies{false};
   TReplyCollector FSecondReplies{true};

@@ -24,6 +24,14 @@ void TThreadMsgDispatcher::Resume() {
   FWake.notify_all();
 }
 
+void TThreadMsgDispatcher::Wake() {
+  {
+    std::lock_guard<std::mutex> guard(FWakeLock);
+    FWakeRequested = true;
+  }
+  FWake.notify_all();
+}
+
 bool TThreadMsgDispatcher::Stop() {
   {
     std::lock_guard<std::mutex> guard(FWakeLock);
@@ -45,9 +53,11 @@ void TThreadMsgDispatcher::run() {
       FWake.wait(lock, [this] { return FTerminated || !FSuspended; });
     }
     if (FTerminated) break;
+    FWakeRequested = false;
     QMetaObject::invokeMethod(this, [this] { HandOver(); }, Qt::BlockingQueuedConnection);
     std::unique_lock<std::mutex> lock(FWakeLock);
-    FWake.wait_for(lock, std::chrono::milliseconds(FSleepTimeMils.load()), [this] { return FTerminated.load(); });
+    FWake.wait_for(lock, std::chrono::milliseconds(FSleepTimeMils.load()),
+                   [this] { return FTerminated.load() || FWakeRequested.load(); });
   }
 }
 

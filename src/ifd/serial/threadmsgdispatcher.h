@@ -2,7 +2,9 @@
 // The dispatcher thread: it only paces. Every cycle it hands the outgoing and incoming messages
 // waiting at that moment to the handlers on the GUI thread (a blocking hand-over), then sleeps
 // FSleepTimeMils. Handing over all of them keeps a card's replies from piling up behind the pace:
-// one tick of a card brings several. It touches no message itself, so the queues need no lock.
+// one tick of a card brings several. A reply arriving ends the pause early (Wake), so what the
+// diagram shows is never older than the line makes it. It touches no message itself, so the
+// queues need no lock.
 
 #include <atomic>
 #include <condition_variable>
@@ -33,6 +35,8 @@ class TThreadMsgDispatcher : public QThread {
 
   void Suspend();
   void Resume();
+  // Ends the current pause: a message is waiting that should not wait for the pace.
+  void Wake();
 
   // Tells the thread to end and waits for it, serving its pending hand-over meanwhile so a waiting
   // GUI thread and a blocked dispatcher cannot deadlock. Called from inside a hand-over (a prompt
@@ -59,6 +63,7 @@ class TThreadMsgDispatcher : public QThread {
   std::atomic<int> FSleepTimeMilsBase{DefaultSleepMils};
   std::atomic<bool> FSuspended{false};
   std::atomic<bool> FTerminated{false};
+  std::atomic<bool> FWakeRequested{false};
   std::mutex FWakeLock;
   std::condition_variable FWake;
 };

@@ -363,3 +363,30 @@ TEST_F(TFacadeSim, ACardThatNeverIdentifiesItselfIsReportedWithItsPort) {
   EXPECT_FALSE(ifd->FvComIOActive);
   TIFDSerialLink::IdentifyTimeoutMs = 3000;
 }
+
+TEST_F(TFacadeSim, TicksFasterThanTheLineNeverMixTwoAnswers) {
+  // At the line rate a 16-value answer takes ~25 ms; ticking every 3 ms must neither cut answers
+  // short nor pile requests up behind them.
+  sim->SetPaced(true);
+  QByteArray plant;
+  for (int i = 0; i < 16; ++i) plant += QStringLiteral("[ai%1]\nsource = %2\ntau = 0\nnoise = 0\n").arg(i).arg(100 * i - 700).toLatin1();
+  Start({"--master", "brenna"}, false, plant);
+  if (IsSkipped() || HasFatalFailure()) return;
+  Connect();
+  if (HasFatalFailure()) return;
+  for (int i = 0; i < 16; ++i) ifd->RegisterChannel(i, 0);
+  QStringList wrong;
+  const int before = Received("master").count("IA\\r");
+  Sample(150, 3, [&] {
+    for (int i = 0; i < 16; ++i) {
+      const int v = ifd->MainChannelValue[static_cast<size_t>(i)];
+      if (v != 0 && v != 100 * i - 700) wrong << QStringLiteral("input %1 read %2").arg(i).arg(v);
+    }
+  });
+  EXPECT_TRUE(wrong.isEmpty()) << wrong.join(", ").toStdString();
+  EXPECT_EQ(ifd->MainChannelValue[15], 800);
+  EXPECT_EQ(ifd->SerialLink().CommunicationErrors(), 0);
+  const int requests = Received("master").count("IA\\r") - before;
+  EXPECT_GT(requests, 5);
+  EXPECT_LT(requests, 75) << "requests went out faster than their answers";
+}
