@@ -192,7 +192,7 @@ void TIFDSerialLink::IdentificationOverdue(TPortSlot slot) {
   TApdComPortEx* port = Slot(slot);
   // Identified meanwhile (the port carries its role), or gone: nothing is overdue.
   if (!port || !port->IsOpen() || port->Role() != TApdComPortRole::na) return;
-  PublishStatus(slot, QStringLiteral("IFD: COM%1 no answer to ARM").arg(port->ComNumber()));
+  PublishStatus(slot, QStringLiteral("COM%1: no ARM reply").arg(port->ComNumber()));
   TServices::Prompts().MessageDlg(IdentifyFailureText(port->ComNumber()), TMsgDlgType::mtWarning,
                                   TMsgDlgButtons::OK);
 }

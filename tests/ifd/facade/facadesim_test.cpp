@@ -358,7 +358,7 @@ TEST_F(TFacadeSim, ACardThatNeverIdentifiesItselfIsReportedWithItsPort) {
   ifd->switchIOtoIFDVComMaster(&host);
   EXPECT_TRUE(WaitFor([&] { return prompts.Pending() == 0; }, 3000));
   EXPECT_TRUE(prompts.MessageTexts().value(0).contains("\"ARM\""));
-  EXPECT_TRUE(host.Calls.contains("setVComStatusMsg IFD: COM3 no answer to ARM")) << host.Calls.join('\n').toStdString();
+  EXPECT_TRUE(host.Calls.contains("setVComStatusMsg COM3: no ARM reply")) << host.Calls.join('\n').toStdString();
   EXPECT_TRUE(WaitFor([&] { return posted.contains("WM_REFRESH_VCOM_STATUS"); }));
   EXPECT_FALSE(ifd->FvComIOActive);
   TIFDSerialLink::IdentifyTimeoutMs = 3000;

@@ -108,3 +108,28 @@ TEST_F(TSimulatorLegacy, TwoCardsAndTheSimulatorVanishing) {
   access.SampleNow();  // reopening finds nothing and does not hang
   EXPECT_FALSE(state.PortsOpen);
 }
+
+TEST_F(TSimulatorLegacy, ADeviceTooSlowToAnswerIsNamedAndDoesNotHoldTheProgram) {
+  // Every answer two seconds late: opening, sampling and writing each come back within a bound,
+  // and the status names the device instead of waiting on it.
+  Start({"--delay", "2000"});
+  if (HasFatalFailure() || IsSkipped()) return;
+  TSocketDriver driver(devices);
+  TIFDState state;
+  TRigConfig rig(nullptr, nullptr, nullptr);
+  rig.Using_IFD = true;
+  TPanels panels;
+  TLegacyAccess access(state, driver, &rig, &panels);
+  state.MainChannelInUse[0] = true;
+  QElapsedTimer t;
+  t.start();
+  access.OpenPorts();
+  for (int i = 0; i < 10; ++i) {
+    access.SetAnalogueValue(0, 100);
+    access.SampleNow();
+  }
+  EXPECT_LT(t.elapsed(), 1500);
+  EXPECT_FALSE(state.PortsOpen);
+  EXPECT_EQ(panels.Panels[3], "IFD: VelUSB0 silent");
+  EXPECT_EQ(driver.SilentDevice(), "VelUSB0");
+}
