@@ -50,6 +50,21 @@ TEST_F(Dispatcher, ABacklogCannotBuildUpBehindThePace) {
   EXPECT_EQ(TAvailablePorts::PendingIn(), 0);
 }
 
+TEST_F(Dispatcher, AReplyDoesNotWaitForThePace) {
+  // Outgoing log texts keep the pace; a card's reply ends the pause, or the diagram would show it
+  // up to a whole pause late.
+  Record("A");
+  TAvailablePorts::StartDispatcher();
+  TAvailablePorts::SetDispatcherSpeed(5000);
+  WaitFor([] { return false; }, 100);  // the first cycle is over: the thread is in its pause
+  TAvailablePorts::QueueOutgoing("command");
+  WaitFor([] { return false; }, 100);
+  EXPECT_TRUE(FSeen.isEmpty());
+  TAvailablePorts::QueueIncoming("reply");
+  EXPECT_TRUE(WaitFor([&] { return FSeen == QStringList{"A out command", "A in reply"}; }, 1000))
+      << FSeen.join(", ").toStdString();
+}
+
 TEST_F(Dispatcher, RegisteringAgainReplacesAndUnregisteringStops) {
   int first = 0, second = 0;
   static const int key = 0;
