@@ -3,17 +3,15 @@
 #include <gtest/gtest.h>
 
 #include <QAction>
-#include <QCoreApplication>
 #include <QDir>
-#include <QElapsedTimer>
 #include <QFileInfo>
 #include <QProcess>
-#include <QThread>
 
 #include <array>
 
 #include "ifd/qxifd.h"
 #include "ifd/serial/ifdseriallink.h"
+#include "ifd/serial/waitfor.h"
 #include "ifd/serial/lostconnection.h"
 #include "shell/master.h"
 #include "shell/resultsmdi.h"
@@ -23,18 +21,6 @@
 namespace {
 const QString kDemoSource = QStringLiteral(QUORLEX_SOURCE_DIR "/examples/rigs/demo");
 const QString kSim = QStringLiteral(QUORLEX_BINARY_DIR "/tools/ifdsim/ifdsim");
-
-template <class F>
-bool WaitFor(F done, int ms) {
-  QElapsedTimer t;
-  t.start();
-  while (!done()) {
-    if (t.elapsed() > ms) return false;
-    QCoreApplication::processEvents(QEventLoop::AllEvents, 20);
-    QThread::msleep(5);
-  }
-  return true;
-}
 
 void Shoot(TMaster& master, const QString& name) {
   const QByteArray dir = qgetenv("QUORLEX_SHOTS");
