@@ -349,6 +349,33 @@ TEST_F(TFacadeSim, ALostCardStaysLostUntilItComesBack) {
   TIFDSerialLink::ReopenIntervalMs = 1000;
 }
 
+TEST_F(TFacadeSim, AfterALossTheConnectionCommandConnectsAgain) {
+  TIFDSerialLink::ReopenIntervalMs = 600000;  // not by itself: the user acts
+  Start({"--master", "brenna"});
+  if (IsSkipped() || HasFatalFailure()) return;
+  Connect();
+  if (HasFatalFailure()) return;
+  prompts.ExpectMessage(TLostConnection::Message());
+  sim->Kill();
+  ASSERT_TRUE(WaitFor([&] {
+    ifd->SampleNow();
+    return host.Calls.contains("VComLostMaster");
+  }, 8000));
+  Start({"--master", "brenna"});
+  if (HasFatalFailure()) return;
+  Sample(3, 20, [] {});
+  EXPECT_FALSE(ifd->vComPortOpen());
+
+  host.UserClicked = true;
+  prompts.ExpectChoice(0);  // the port list: COM3
+  ifd->switchIOtoIFDVComMaster(&host);
+  ASSERT_TRUE(WaitFor([&] { return ifd->FvComIOActive && ifd->vcomPortMaster() == 3; }, 5000))
+      << host.Calls.join('\n').toStdString();
+  EXPECT_FALSE(ifd->SerialLink().LineLost(TIFDSerialLink::TPortSlot::First));
+  EXPECT_EQ(host.CallsStartingWith("VComMasterIFDidentified").size(), 2);
+  TIFDSerialLink::ReopenIntervalMs = 1000;
+}
+
 TEST_F(TFacadeSim, ACardThatNeverIdentifiesItselfIsReportedWithItsPort) {
   TIFDSerialLink::IdentifyTimeoutMs = 200;
   Start({"--master", "brenna", "--no-arm"});

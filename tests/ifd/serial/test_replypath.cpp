@@ -128,6 +128,11 @@ TEST_F(ReplyPath, AShortAnswerIsDroppedAndTheNextOneIsWhole) {
   // From now on a whole answer goes out with its last value.
   bench.Rep().RequestAnswer(bench.Auxiliary);
   EXPECT_EQ(bench.Feed(eight), QStringList{"ms134 11 12 13 14 15 16 17 18"});
+  // Replies to the last tick's other commands may still come before the answer: they leave the
+  // request waiting.
+  bench.Rep().RequestAnswer(bench.Auxiliary);
+  EXPECT_EQ(bench.Feed(Reply("5", 0x85) + Reply("6", 0x9F) + eight),
+            (QStringList{"ms1335", "ms134 11 12 13 14 15 16 17 18"}));
   // Lost together with the reply after it: the next request drops the partial answer.
   bench.Rep().RequestAnswer(bench.Auxiliary);
   EXPECT_TRUE(bench.Feed(seven).isEmpty());
