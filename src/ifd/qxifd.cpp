@@ -2,6 +2,7 @@
 
 #include <algorithm>
 #include <limits>
+#include <optional>
 
 #include <QCoreApplication>
 #include <QRegularExpression>
@@ -32,12 +33,14 @@ std::int16_t ToCount(std::int64_t v) {
       std::clamp<std::int64_t>(v, std::numeric_limits<std::int16_t>::min(), std::numeric_limits<std::int16_t>::max()));
 }
 
-// A reply holding one decimal number; `fallback` when it is not one.
-int ReplyNumber(const QString& data, int fallback) {
+// A reply holding one decimal number; none when it is not one.
+std::optional<int> ReplyNumber(const QString& data) {
   bool ok = false;
   const int value = data.trimmed().toInt(&ok);
-  return ok ? value : fallback;
+  return ok ? std::optional<int>(value) : std::nullopt;
 }
+
+int ReplyNumber(const QString& data, int fallback) { return ReplyNumber(data).value_or(fallback); }
 }  // namespace
 
 TQXIFD::TQXIFD(QObject* AOwner, IIFDHost* host, ILegacyDriver* driver)
@@ -509,8 +512,13 @@ void TQXIFD::ReplyReceived(TApdComPortRole role, const QString&, int code, const
 }
 
 void TQXIFD::DigitalInputsReply(TApdComPortRole role, const QString& data) {
-  // Not a number: -1, every input reads 1.
-  const int b = ReplyNumber(data, -1) & 0xFF;
+  // A reply that is not a number was garbled on the line: the inputs keep their last state.
+  const std::optional<int> number = ReplyNumber(data);
+  if (!number) {
+    FLink->CountReplyError();
+    return;
+  }
+  const int b = *number & 0xFF;
   if (role == TApdComPortRole::ms) {
     for (int i = 0; i < 8; ++i) DigitalInputs[static_cast<size_t>(i)] = (b >> i) & 1;
     if (FisVexa) {
@@ -523,8 +531,12 @@ void TQXIFD::DigitalInputsReply(TApdComPortRole role, const QString& data) {
 }
 
 void TQXIFD::UpperDigitalInputsReply(const QString& data) {
-  const int b = ReplyNumber(data, -1) & 0xFF;
-  for (int i = 0; i < 8; ++i) DigitalInputs[static_cast<size_t>(8 + i)] = (b >> i) & 1;
+  const std::optional<int> number = ReplyNumber(data);
+  if (!number) {
+    FLink->CountReplyError();
+    return;
+  }
+  for (int i = 0; i < 8; ++i) DigitalInputs[static_cast<size_t>(8 + i)] = (*number >> i) & 1;
 }
 
 void TQXIFD::AnalogueInputsReply(TApdComPortRole role, const QString& data) {
@@ -536,14 +548,20 @@ void TQXIFD::AnalogueInputsReply(TApdComPortRole role, const QString& data) {
   auto& values = master ? MainChannelValue : ExpnChannelValue;
   // Only the 32 analogue inputs: the frequency counts behind them are not the card's "IA" values.
   const int count = std::min<int>(static_cast<int>(items.size()), 32);
+  bool garbled = false;
   for (int i = 0; i < count; ++i) {
     if (!inUse[static_cast<size_t>(i)]) continue;
     bool ok = false;
-    int r = items[i].toInt(&ok);
-    if (!ok) r = 0;
+    const int r = items[i].toInt(&ok);
+    // A value garbled on the line would pull the smoothed value towards 0: keep the last one.
+    if (!ok) {
+      garbled = true;
+      continue;
+    }
     std::int16_t& v = values[static_cast<size_t>(i)];
     v = ToCount(Smoothed(v, r, FilterWeight));
   }
+  if (garbled) FLink->CountReplyError();
 }
 
 void TQXIFD::FrequencyReply(const QString& data) {

@@ -33,7 +33,7 @@ bool TCardSimulator::StartSerial(const QStringList& options, bool slave) {
   FProcess.setProgram(FProgram);
   FProcess.setArguments(QStringList{"--serial-dir", FFolder.Path(), "--no-devices", "--log",
                                     FFolder.File("commands.log")} +
-                        options);
+                        (FPaced ? QStringList() : QStringList{"--no-pacing"}) + options);
   FProcess.setProcessChannelMode(QProcess::MergedChannels);
   FProcess.setStandardOutputFile(FFolder.File("simulator.out"));
   FProcess.start();

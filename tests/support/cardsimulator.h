@@ -21,6 +21,8 @@ class TCardSimulator {
   TCardSimulator(const TTempFolder& folder, const QString& program);
   ~TCardSimulator();
 
+  // Replies leave at the line rate as from a card; off by default so the tests stay fast.
+  void SetPaced(bool paced) { FPaced = paced; }
   // Starts serving serial cards with `options`; the commands received are logged to
   // folder/commands.log. False when the process or its ports did not come up.
   bool StartSerial(const QStringList& options, bool slave);
@@ -38,4 +40,5 @@ class TCardSimulator {
   QString FProgram;
   QProcess FProcess;
   QByteArray FOldPorts;
+  bool FPaced = false;
 };

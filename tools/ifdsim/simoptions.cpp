@@ -55,6 +55,10 @@ const TOption kOptions[] = {
     {"delay", "MS", false, "Hold every reply back for MS milliseconds."},
     {"vanish-after", "SECONDS", false, "Close every port and socket after SECONDS (the simulator keeps running)."},
     {"no-arm", nullptr, false, "Never answer \"ARM\"."},
+    {"baud", "N", false,
+     "Line rate of the serial cards in bit/s (default 38400); replies leave at one byte per 10 bits "
+     "(8N1), as from a card."},
+    {"no-pacing", nullptr, false, "Send replies at once instead of at the line rate (for fast tests)."},
     {"log", "FILE", false, "Append every command received, with a timestamp, to FILE."},
     {"help", nullptr, false, "Show this help."},
     {"version", nullptr, false, "Show the version."},
@@ -179,6 +183,11 @@ bool TSimOptions::Apply(const QString& name, const QString& value, QString* erro
   else if (name == QLatin1String("no-serial")) Serial = false;
   else if (name == QLatin1String("no-devices")) Devices = false;
   else if (name == QLatin1String("no-arm")) Faults.NoArm = true;
+  else if (name == QLatin1String("no-pacing")) Pacing = false;
+  else if (name == QLatin1String("baud")) {
+    if (!Whole(value, 300, 4000000, &n)) return bad(QStringLiteral("a line rate of 300-4000000 bit/s"));
+    Baud = int(n);
+  }
   else if (name == QLatin1String("rig") || name == QLatin1String("plant") || name == QLatin1String("serial-dir") ||
            name == QLatin1String("device-dir") || name == QLatin1String("log")) {
     if (value.isEmpty()) return bad(QStringLiteral("a path"));

@@ -33,6 +33,8 @@ class TSimOptions {
   bool Version = false;
   QString Rig, PlantFile, SerialDir, DeviceDir, LogFile;
   bool Serial = true, Devices = true;
+  int Baud = 38400;     // serial line rate, 8N1
+  bool Pacing = true;   // replies leave at the line rate
   TCardSpec Cards[2];  // master, slave
   TInverter::TType InverterType = TInverter::TType::None;
   int InverterProgram = 0;

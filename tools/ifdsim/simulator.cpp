@@ -47,7 +47,8 @@ bool TSimulator::StartCard(int slot, QString* error) {
   const QString inputs = spec.Mode == TInputMode::Differential ? QStringLiteral("8 differential") : QStringLiteral("16 single-ended");
   if (FOptions.Serial) {
     FCards.push_back(std::make_unique<TSerialCard>(spec, slot, FPlant, FInverter));
-    FLinks.push_back(std::make_unique<TSerialLink>(name, *FCards.back(), FOptions.Faults, FLog));
+    FLinks.push_back(std::make_unique<TSerialLink>(name, *FCards.back(), FOptions.Faults, FLog,
+                                                   FOptions.Pacing ? FOptions.Baud : 0));
     TSerialLink& link = *FLinks.back();
     connect(&link, &TSerialLink::Problem, this, &TSimulator::Report);
     if (!link.Open(QDir(FOptions.SerialDir).filePath(name), error)) return false;

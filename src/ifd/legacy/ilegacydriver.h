@@ -35,4 +35,7 @@ class ILegacyDriver {
   virtual bool DeviceIoControl(THandle handle, std::uint32_t code, const QByteArray& in, int outSize,
                                QByteArray& out) = 0;
   virtual void CloseHandle(THandle handle) = 0;
+  // The name of a device that recently did not answer a call in time ("VelUSB0"), or "" when all
+  // answered: it is taken for absent for a while, and the status names it.
+  virtual QString SilentDevice() const { return {}; }
 };

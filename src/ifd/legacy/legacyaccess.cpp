@@ -139,8 +139,13 @@ void TLegacyAccess::OpenPorts() {
   }
 }
 
+QString TLegacyAccess::NoAnswerText(const QString& otherwise) const {
+  const QString silent = FDriver.SilentDevice();
+  return silent.isEmpty() ? otherwise : QStringLiteral("IFD: %1 silent").arg(silent);
+}
+
 void TLegacyAccess::DriverErrors() {
-  Status(kPanelMain, QStringLiteral("IFD: Driver Error"));
+  Status(kPanelMain, NoAnswerText(QStringLiteral("IFD: Driver Error")));
   Status(kPanelExpn, QStringLiteral("IFD-XP: Driver Error"));
   FCheckIfPortsOpen = false;
 }
@@ -196,7 +201,9 @@ void TLegacyAccess::SingleCardAssignment() {
     return;
   }
   S.MainPortIsOpen = false;
-  Status(kPanelMain, QStringLiteral("IFD: No Device"));
+  // A device that is there but did not answer is named: "no device" would send the user looking
+  // for a cable.
+  Status(kPanelMain, NoAnswerText(QStringLiteral("IFD: No Device")));
   FCheckIfPortsOpen = false;
 }
 

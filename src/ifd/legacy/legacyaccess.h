@@ -58,6 +58,8 @@ class TLegacyAccess {
   void TwoCardAssignment();
   void SingleCardAssignment();
   void DriverErrors();
+  // The status naming a device that did not answer in time, else `otherwise`.
+  QString NoAnswerText(const QString& otherwise) const;
 
   bool SetRAM(THandle h, int reg, int value);
   bool SetPort(THandle h, int port, int value);

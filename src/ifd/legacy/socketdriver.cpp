@@ -10,11 +10,20 @@ namespace {
 constexpr int kMaxOutput = 1 << 20;
 }
 
-TSocketDriver::TSocketDriver(const QString& deviceDir, int timeoutMs)
-    : FDeviceDir(deviceDir.isEmpty() ? DefaultDeviceDir() : deviceDir), FTimeoutMs(timeoutMs) {}
+TSocketDriver::TSocketDriver(const QString& deviceDir, int timeoutMs, int silenceMs)
+    : FDeviceDir(deviceDir.isEmpty() ? DefaultDeviceDir() : deviceDir), FTimeoutMs(timeoutMs), FSilenceMs(silenceMs) {}
 
 TSocketDriver::~TSocketDriver() {
-  for (auto& [handle, socket] : FSockets) socket->abort();
+  for (auto& [handle, device] : FSockets) device.Socket->abort();
+}
+
+QString TSocketDriver::SilentDevice() const { return FSilentUntil.hasExpired() ? QString() : FSilent; }
+
+bool TSocketDriver::GiveUp(TDevice& device) {
+  device.Socket->abort();
+  FSilent = device.Name;
+  FSilentUntil = QDeadlineTimer(FSilenceMs);
+  return false;
 }
 
 QString TSocketDriver::DefaultDeviceDir() {
@@ -36,18 +45,21 @@ QString TSocketDriver::SocketPath(const QString& deviceName) const {
 THandle TSocketDriver::CreateFile(const QString& name) {
   const QString path = SocketPath(name);
   if (path.isEmpty()) return 0;
+  const QString device = name.mid(4);
+  if (device == SilentDevice()) return 0;
   auto socket = std::make_unique<QLocalSocket>();
   socket->connectToServer(path);
   if (!socket->waitForConnected(FTimeoutMs)) return 0;
   const THandle handle = FNextHandle++;
-  FSockets.emplace(handle, std::move(socket));
+  FSockets.emplace(handle, TDevice{std::move(socket), device});
   return handle;
 }
 
-bool TSocketDriver::ReadExactly(QLocalSocket& socket, char* data, qint64 size) {
+bool TSocketDriver::ReadExactly(QLocalSocket& socket, char* data, qint64 size, const QDeadlineTimer& deadline) {
   qint64 got = 0;
   while (got < size) {
-    if (socket.bytesAvailable() == 0 && !socket.waitForReadyRead(FTimeoutMs)) return false;
+    if (socket.bytesAvailable() == 0 && (deadline.hasExpired() || !socket.waitForReadyRead(int(deadline.remainingTime()))))
+      return false;
     const qint64 n = socket.read(data + got, size - got);
     if (n < 0) return false;
     got += n;
@@ -60,26 +72,29 @@ bool TSocketDriver::DeviceIoControl(THandle handle, std::uint32_t code, const QB
   out.clear();
   const auto it = FSockets.find(handle);
   if (it == FSockets.end() || outSize < 0 || outSize > kMaxOutput) return false;
-  QLocalSocket& socket = *it->second;
+  TDevice& device = it->second;
+  QLocalSocket& socket = *device.Socket;
   if (socket.state() != QLocalSocket::ConnectedState) return false;
+  const QDeadlineTimer deadline(FTimeoutMs);
   char header[12];
   qToLittleEndian<quint32>(code, header);
   qToLittleEndian<quint32>(static_cast<quint32>(in.size()), header + 4);
   qToLittleEndian<quint32>(static_cast<quint32>(outSize), header + 8);
   if (socket.write(header, sizeof header) != sizeof header || socket.write(in) != in.size()) return false;
   while (socket.bytesToWrite() > 0)
-    if (!socket.waitForBytesWritten(FTimeoutMs)) return false;
+    if (deadline.hasExpired() || !socket.waitForBytesWritten(int(deadline.remainingTime()))) return GiveUp(device);
   char answer[5];
-  if (!ReadExactly(socket, answer, sizeof answer)) return false;
+  if (!ReadExactly(socket, answer, sizeof answer, deadline))
+    return socket.state() == QLocalSocket::ConnectedState ? GiveUp(device) : false;
   const quint32 length = qFromLittleEndian<quint32>(answer + 1);
   if (length > static_cast<quint32>(outSize)) {
     socket.abort();  // the answer does not fit what was asked: the framing is lost
     return false;
   }
   out.resize(static_cast<int>(length));
-  if (length > 0 && !ReadExactly(socket, out.data(), length)) {
+  if (length > 0 && !ReadExactly(socket, out.data(), length, deadline)) {
     out.clear();
-    return false;
+    return socket.state() == QLocalSocket::ConnectedState ? GiveUp(device) : false;
   }
   return answer[0] == 1;
 }
@@ -87,6 +102,6 @@ bool TSocketDriver::DeviceIoControl(THandle handle, std::uint32_t code, const QB
 void TSocketDriver::CloseHandle(THandle handle) {
   const auto it = FSockets.find(handle);
   if (it == FSockets.end()) return;
-  it->second->abort();
+  it->second.Socket->abort();
   FSockets.erase(it);
 }

@@ -49,11 +49,12 @@ void Queue(std::deque<QString>& queue, const QString& message) {
   }
 }
 
-QString Take(std::deque<QString>& queue) {
-  if (queue.empty()) return QString();
-  QString message = std::move(queue.front());
-  queue.pop_front();
-  return message;
+QStringList TakeAll(std::deque<QString>& queue) {
+  QStringList messages;
+  messages.reserve(static_cast<qsizetype>(queue.size()));
+  for (QString& message : queue) messages << std::move(message);
+  queue.clear();
+  return messages;
 }
 
 void Register(std::vector<THandlerEntry>& handlers, TAvailablePorts::TMsgHandler method, const void* object) {
@@ -66,15 +67,19 @@ void Register(std::vector<THandlerEntry>& handlers, TAvailablePorts::TMsgHandler
   handlers.push_back(THandlerEntry{std::move(method), object});
 }
 
-void Deliver(const std::vector<THandlerEntry>& handlers, const QString& message) {
-  if (message.isEmpty()) return;
-  // A handler may register or unregister others: deliver to the list as it was.
-  const std::vector<THandlerEntry> snapshot = handlers;
-  for (const THandlerEntry& entry : snapshot)
-    if (entry.Method) entry.Method(message);
+void Deliver(const std::vector<THandlerEntry>& handlers, const QStringList& messages) {
+  for (const QString& message : messages) {
+    // A handler may end the serial layer (the program closing from a prompt): stop there.
+    if (!State().QueuesOn) return;
+    if (message.isEmpty()) continue;
+    // A handler may register or unregister others: deliver to the list as it was.
+    const std::vector<THandlerEntry> snapshot = handlers;
+    for (const THandlerEntry& entry : snapshot)
+      if (entry.Method) entry.Method(message);
+  }
 }
 
-void DeliverBoth(const QString& msgOut, const QString& msgIn) {
+void DeliverBoth(const QStringList& msgOut, const QStringList& msgIn) {
   Deliver(State().OutHandlers, msgOut);
   Deliver(State().InHandlers, msgIn);
 }
@@ -122,7 +127,11 @@ void TAvailablePorts::LogDataOut(const TApdComPortEx& CP, const QString& AMsg) {
 void TAvailablePorts::LogDataIn(const TApdComPortEx& CP, const QString& AMsg) { QueueIncoming(CP.Name() + AMsg); }
 
 void TAvailablePorts::QueueOutgoing(const QString& message) { Queue(State().Outgoing, message); }
-void TAvailablePorts::QueueIncoming(const QString& message) { Queue(State().Incoming, message); }
+void TAvailablePorts::QueueIncoming(const QString& message) {
+  Queue(State().Incoming, message);
+  // A card's reply goes to the diagram at once, not at the next turn of the pace.
+  if (TThreadMsgDispatcher* dispatcher = State().Dispatcher) dispatcher->Wake();
+}
 int TAvailablePorts::PendingOut() { return static_cast<int>(State().Outgoing.size()); }
 int TAvailablePorts::PendingIn() { return static_cast<int>(State().Incoming.size()); }
 void TAvailablePorts::SetQueuesEnabled(bool on) { State().QueuesOn = on; }
@@ -142,8 +151,8 @@ void TAvailablePorts::UnregisterHandlers(const void* object) {
 
 void TAvailablePorts::DispatchOnce() {
   TState& s = State();
-  const QString msgOut = Take(s.Outgoing);
-  const QString msgIn = Take(s.Incoming);
+  const QStringList msgOut = TakeAll(s.Outgoing);
+  const QStringList msgIn = TakeAll(s.Incoming);
   DeliverBoth(msgOut, msgIn);
 }
 
@@ -158,8 +167,8 @@ void TAvailablePorts::StartDispatcher() {
   }();
   (void)stopAtExit;
   s.QueuesOn = true;
-  s.Dispatcher = new TThreadMsgDispatcher([] { return Take(State().Outgoing); },
-                                          [] { return Take(State().Incoming); }, DeliverBoth);
+  s.Dispatcher = new TThreadMsgDispatcher([] { return TakeAll(State().Outgoing); },
+                                          [] { return TakeAll(State().Incoming); }, DeliverBoth);
   ApplySleep();
   s.Dispatcher->start();
 }

@@ -47,8 +47,8 @@ class TAvailablePorts {
   static void RegisterLogDataInMeth(TMsgHandler method, const void* object);
   static void UnregisterHandlers(const void* object);
 
-  // One dispatcher cycle without the thread: the first outgoing message to every out-handler, then
-  // the first incoming message to every in-handler.
+  // One dispatcher cycle without the thread: every outgoing message waiting to every out-handler,
+  // then every incoming message waiting to every in-handler.
   static void DispatchOnce();
 
   // The dispatcher thread (started at program start).

@@ -91,12 +91,51 @@ bool TDataTriggerRep::unregTriggers() {
 
 void TDataTriggerRep::SetCollectorSize(TIFDInputMode mode) {
   const int f = mode == TIFDInputMode::SE ? 2 : mode == TIFDInputMode::DIFF ? 1 : 0;
-  FAIxMainArraySize = 8 * f;
-  FAIxAuxArraySize = 8 * f;
-  // A partial answer gathered under the old size would be cut wrongly: start afresh.
-  FAIsTrCallsMain = FAIsTrCallsAux = 0;
-  MainCardAIs.clear();
-  AuxCardAIs.clear();
+  // A partial answer gathered under the old size would be cut wrongly: start afresh, and learn
+  // again how long the card's answers are.
+  for (TAnswer* answer : {&FMain, &FAux}) {
+    answer->Size = 8 * f;
+    answer->CardLength = 0;
+    answer->Values.clear();
+  }
+}
+
+void TDataTriggerRep::Emit(TAnswer& answer) {
+  QString text;
+  for (qsizetype i = 0; i < answer.Size && i < answer.Values.size(); ++i) text += QLatin1Char(' ') + answer.Values[i];
+  ProcessReply(Code(aiS), text);
+  answer.Values.clear();
+  answer.Requested = false;
+}
+
+void TDataTriggerRep::EndAnswer(TAnswer& answer) {
+  if (answer.Values.isEmpty()) return;
+  // The first answers tell how many values the card sends (8 or 16, whatever the rig expects): an
+  // answer that ends at a possible length is taken, any other one lost a value on the line.
+  const qsizetype n = answer.Values.size();
+  if (answer.CardLength == 0 && n >= answer.Size && (n == MaxAnswer / 2 || n == MaxAnswer)) {
+    answer.CardLength = static_cast<int>(n);
+    Emit(answer);
+    return;
+  }
+  ++FDiscarded;
+  answer.Values.clear();
+}
+
+void TDataTriggerRep::RequestAnswer(bool auxiliary) {
+  TAnswer& answer = auxiliary ? FAux : FMain;
+  EndAnswer(answer);
+  answer.Requested = true;
+}
+
+void TDataTriggerRep::OtherReplyArrived() {
+  // Only an answer already begun has ended; a request may still be waiting behind replies to
+  // earlier commands.
+  for (TAnswer* answer : {&FMain, &FAux}) {
+    if (answer->Values.isEmpty()) continue;
+    EndAnswer(*answer);
+    answer->Requested = false;
+  }
 }
 
 int TDataTriggerRep::TriggerOf(std::uint16_t handle) const {
@@ -110,20 +149,26 @@ void TDataTriggerRep::ProcessReply(int code, const QString& text) {
   if (FPort) TAvailablePorts::LogDataIn(*FPort, QString::number(code) + text);
 }
 
-void TDataTriggerRep::ProcessAIsMain(const QString& value) {
-  Collect(FAIxMainArraySize, FAIsTrCallsMain, MainCardAIs, value);
-}
+void TDataTriggerRep::ProcessAIsMain(const QString& value) { Collect(FMain, value); }
 
-void TDataTriggerRep::ProcessAIsAux(const QString& value) {
-  Collect(FAIxAuxArraySize, FAIsTrCallsAux, AuxCardAIs, value);
-}
+void TDataTriggerRep::ProcessAIsAux(const QString& value) { Collect(FAux, value); }
 
-void TDataTriggerRep::Collect(int size, int& calls, QString& collected, const QString& value) {
-  ++calls;
-  collected += QLatin1Char(' ') + value;
-  if (calls >= size) {
-    ProcessReply(Code(aiS), collected);
-    collected.clear();
-    calls = 0;
+void TDataTriggerRep::Collect(TAnswer& answer, const QString& value) {
+  // Without a mode each value is an answer of its own.
+  if (answer.Size == 0) {
+    if (answer.Requested) ProcessReply(Code(aiS), QLatin1Char(' ') + value);
+    return;
+  }
+  if (!answer.Requested || answer.Values.size() >= MaxAnswer) {
+    ++FDiscarded;
+    return;
+  }
+  answer.Values << value;
+  const qsizetype n = answer.Values.size();
+  // Complete once it is as long as the card's answers are (the first value to the last input when
+  // that is not known yet); only the inputs of the rig's mode are passed on.
+  if (n == answer.CardLength || (answer.CardLength == 0 && n == MaxAnswer)) {
+    answer.CardLength = static_cast<int>(n);
+    Emit(answer);
   }
 }

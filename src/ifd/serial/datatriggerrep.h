@@ -8,6 +8,7 @@
 
 #include <QPointer>
 #include <QString>
+#include <QStringList>
 
 #include "ifd/serial/ifdinputmode.h"
 
@@ -40,6 +41,18 @@ class TDataTriggerRep {
   bool unregTriggers();
   // "IA" answer sizes: 16 values single-ended, 8 differential, each alone without a mode.
   void SetCollectorSize(TIFDInputMode mode);
+  // An "IA" request has gone to the port: the values that follow make a new answer, and one still
+  // short is dropped. Values no request asked for are dropped too, so neither a lost value nor a
+  // card answering in another mode than the rig's shifts values onto the wrong channels: of a card
+  // sending 16 values to a rig reading 8 the first 8 are taken.
+  // `auxiliary`: for the second port's (auxiliary) collector.
+  void RequestAnswer(bool auxiliary);
+  // Another reply has arrived: an answer begun and still short never completes.
+  void OtherReplyArrived();
+  // An "IA" request is waiting for (the rest of) its answer.
+  bool AnswerPending(bool auxiliary) const { return (auxiliary ? FAux : FMain).Requested; }
+  // Answers dropped short and values dropped unasked since the port was created.
+  int DiscardedAnswers() const { return FDiscarded; }
 
   bool ValidTriggersSet() const { return FValidTriggersSet; }
   int RegisteredTriggers() const { return FRegisteredTriggers; }
@@ -53,24 +66,36 @@ class TDataTriggerRep {
   void ProcessAIsMain(const QString& value);
   void ProcessAIsAux(const QString& value);
 
-  int AIxMainArraySize() const { return FAIxMainArraySize; }
-  int AIxAuxArraySize() const { return FAIxAuxArraySize; }
-  int AIsTrCallsMain() const { return FAIsTrCallsMain; }
-  int AIsTrCallsAux() const { return FAIsTrCallsAux; }
+  int AIxMainArraySize() const { return FMain.Size; }
+  int AIxAuxArraySize() const { return FAux.Size; }
+  int AIsTrCallsMain() const { return static_cast<int>(FMain.Values.size()); }
+  int AIsTrCallsAux() const { return static_cast<int>(FAux.Values.size()); }
 
  private:
+  // A card has at most 16 inputs to answer with.
+  static constexpr qsizetype MaxAnswer = 16;
+
+  // One collector: the values of the answer being gathered.
+  struct TAnswer {
+    int Size = 0;        // values the rig's mode needs
+    int CardLength = 0;  // values the card sends per answer; 0 until its first whole answer
+    QStringList Values;
+    bool Requested = false;
+  };
+
   explicit TDataTriggerRep(TApdComPortEx* port);
   void Fail(const QString& text);
-  void Collect(int size, int& calls, QString& collected, const QString& value);
+  void Collect(TAnswer& answer, const QString& value);
+  // The first Size values out as one message.
+  void Emit(TAnswer& answer);
+  // Another reply or request marks the end of the answer: taken when it is whole, else dropped.
+  void EndAnswer(TAnswer& answer);
 
   QPointer<TApdComPortEx> FPort;
   bool FValidTriggersSet = false;
   int FRegisteredTriggers = 0;
   std::array<std::uint16_t, TriggerCount> FtrHNDL{};
-  int FAIxMainArraySize = 0;
-  int FAIxAuxArraySize = 0;
-  int FAIsTrCallsMain = 0;
-  int FAIsTrCallsAux = 0;
-  QString MainCardAIs;
-  QString AuxCardAIs;
+  TAnswer FMain;
+  TAnswer FAux;
+  int FDiscarded = 0;
 };

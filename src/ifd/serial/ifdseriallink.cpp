@@ -9,13 +9,20 @@
 #include "ifd/serial/qrlinfo.h"
 #include "ifd/serial/serialcommandset.h"
 #include "ifd/serial/serialmessage.h"
+#include "platform/iclock.h"
 #include "platform/iprompts.h"
 #include "platform/messagebus.h"
 #include "platform/services.h"
 #include "rigconfig/registry.h"
 #include "rigconfig/settingsnames.h"
 
-TIFDSerialLink::TIFDSerialLink(IIFDSerialHost& host, QObject* parent) : QObject(parent), FHost(host) {}
+TIFDSerialLink::TIFDSerialLink(IIFDSerialHost& host, QObject* parent) : QObject(parent), FHost(host) {
+  for (TPortSlot slot : {TPortSlot::First, TPortSlot::Second}) {
+    QTimer& timer = FIdentifyTimers[Index(slot)];
+    timer.setSingleShot(true);
+    connect(&timer, &QTimer::timeout, this, [this, slot] { IdentificationOverdue(slot); });
+  }
+}
 
 TIFDSerialLink::~TIFDSerialLink() {
   TAvailablePorts::UnregisterHandlers(this);
@@ -74,7 +81,7 @@ void TIFDSerialLink::InstallReplyHandlers(TPortSlot slot) {
   port->SetOnDataAvail(std::move(bytes));
   port->SetOnTriggerAvail(std::move(triggers));
   // A line that fails takes its card with it: the card must identify itself again.
-  port->SetOnPortLost([this](TApdComPortEx& p) { CardLost(p.Name()); });
+  port->SetOnPortLost([this, slot](TApdComPortEx&) { LoseLine(slot); });
 }
 
 bool TIFDSerialLink::OpenVComPort(TPortSlot slot, const QString& name, int Value) {
@@ -143,6 +150,7 @@ void TIFDSerialLink::ConnectCard(TPortSlot slot) {
   int& preAssigned = first ? FpreAssignedPortValCOMm : FpreAssignedPortValCOMs;
   const int remembered = first ? FlastPortValCOMm : FlastPortValCOMs;
   PortOpenedSuccessfully = false;
+  FLineLost[Index(slot)] = false;  // the user acts on the loss
   const int n = FtryAutoComConnect ? remembered : preAssigned;
   if (n > 0) OpenVComPort(slot, name, n);
   if (!PortOpenedSuccessfully) {
@@ -161,8 +169,75 @@ void TIFDSerialLink::ConnectCard(TPortSlot slot) {
   if (port && port->IsOpen()) {
     if (first) FHost.VComOneIsSet(port->ComPortNumberStr());
     else FHost.VComTwoIsSet(port->ComPortNumberStr());
-    TCommandWriter::SendRequest(port, TSerialCommandSet::Identify());
+    Identify(slot);
   }
+}
+
+void TIFDSerialLink::Identify(TPortSlot slot) {
+  TApdComPortEx* port = Slot(slot);
+  if (!port || !port->IsOpen()) return;
+  TCommandWriter::SendRequest(port, TSerialCommandSet::Identify());
+  FIdentifyTimers[Index(slot)].start(IdentifyTimeoutMs);
+}
+
+QString TIFDSerialLink::IdentifyFailureText(int comNumber) {
+  return QStringLiteral("No interface card answered on COM%1.\rThe card did not identify itself: no answer to "
+                        "\"ARM\" within %2 s.\rPlease, check that the card is switched on and connected to this port, "
+                        "then connect again.")
+      .arg(comNumber)
+      .arg(IdentifyTimeoutMs / 1000.0);
+}
+
+void TIFDSerialLink::IdentificationOverdue(TPortSlot slot) {
+  TApdComPortEx* port = Slot(slot);
+  // Identified meanwhile (the port carries its role), or gone: nothing is overdue.
+  if (!port || !port->IsOpen() || port->Role() != TApdComPortRole::na) return;
+  PublishStatus(slot, QStringLiteral("COM%1: no ARM reply").arg(port->ComNumber()));
+  TServices::Prompts().MessageDlg(IdentifyFailureText(port->ComNumber()), TMsgDlgType::mtWarning,
+                                  TMsgDlgButtons::OK);
+}
+
+void TIFDSerialLink::PublishStatus(TPortSlot slot, const QString& text) {
+  if (slot == TPortSlot::First) {
+    FHost.setVComStatusMsg(text);
+    TServices::Bus().PostMessage(QStringLiteral("WM_REFRESH_VCOM_STATUS"));
+  } else {
+    FHost.setVComAuxStatusMsg(text);
+    TServices::Bus().PostMessage(QStringLiteral("WM_REFRESH_VCOMAUX_STATUS"));
+  }
+}
+
+void TIFDSerialLink::LoseLine(TPortSlot slot) {
+  TApdComPortEx* port = Slot(slot);
+  if (!port) return;
+  const bool wasMaster = port->Name() == TApdComPortEx::MasterMarker;
+  const bool wasSlave = port->Name() == TApdComPortEx::SlaveMarker;
+  FLineLost[Index(slot)] = true;
+  FLastReopen[Index(slot)] = TServices::Clock().TickCountMs();
+  FIdentifyTimers[Index(slot)].stop();
+  // No requests go to the card until it has identified itself again.
+  if (wasMaster) {
+    FMainCardActive = false;
+    FvComMasterIFDided = false;
+  } else if (wasSlave) {
+    FAuxCardActive = false;
+    FvComSlaveIFDided = false;
+  }
+  CardLost(port->Name());
+}
+
+void TIFDSerialLink::TryToReopen(TPortSlot slot) {
+  TApdComPortEx* port = Slot(slot);
+  if (!FLineLost[Index(slot)] || !port || port->IsOpen() || port->ComNumber() < 1) return;
+  const std::int64_t now = TServices::Clock().TickCountMs();
+  if (now - FLastReopen[Index(slot)] < ReopenIntervalMs) return;
+  FLastReopen[Index(slot)] = now;
+  // Opened by its number: no port list is put in front of the user here.
+  if (port->Open() != TApdComPortEx::TOpenResult::Opened) return;
+  FLineLost[Index(slot)] = false;
+  if (slot == TPortSlot::First) FHost.VComOneIsSet(port->ComPortNumberStr());
+  else FHost.VComTwoIsSet(port->ComPortNumberStr());
+  Identify(slot);
 }
 
 void TIFDSerialLink::ConnectFirstCard() {
@@ -178,6 +253,8 @@ void TIFDSerialLink::ReleasePort(TPortSlot slot) {
   TApdComPortEx*& port = Slot(slot);
   if (!port) return;
   TApdComPortEx* released = port;
+  FIdentifyTimers[Index(slot)].stop();
+  FLineLost[Index(slot)] = false;
   released->Close();
   CardLost(released->Name());
   if (TDataTriggerRep* rep = TDataTriggerRep::Find(released)) rep->unregTriggers();
@@ -201,6 +278,7 @@ bool TIFDSerialLink::IdentifyRole(TApdComPortRole role, const QString& text, con
     if (master) port->AssignMasterRole();
     else port->AssignSlaveRole();
   }
+  FIdentifyTimers[Index(port == FComPort ? TPortSlot::First : TPortSlot::Second)].stop();
   if (master) {
     FvComMasterIFDided = true;
     FHost.VComMasterIFDidentified();
@@ -273,10 +351,10 @@ void TIFDSerialLink::TryToRestoreLogManually() {
   FComPort->SetPromptForPort(true);
   FComPort->SetComNumber(0);
   const bool opened = OpenPortAsking(*FComPort);
+  if (opened) FLineLost[Index(TPortSlot::First)] = false;
   SetVComLoggingMode();
   // A card lost with its line has given up its role: let it identify itself again.
-  if (opened && FComPort->Role() == TApdComPortRole::na)
-    TCommandWriter::SendRequest(FComPort, TSerialCommandSet::Identify());
+  if (opened && FComPort->Role() == TApdComPortRole::na) Identify(TPortSlot::First);
 }
 
 void TIFDSerialLink::readCaptureRig() {
@@ -299,34 +377,63 @@ void TIFDSerialLink::ApplyCardMode(TApdComPortRole role) {
   else FAuxCardActive = true;
 }
 
+bool TIFDSerialLink::InputsPending(TApdComPortEx* port) const {
+  if (!port) return false;
+  const TDataTriggerRep* rep = TDataTriggerRep::Find(port);
+  const std::int64_t requested = FInputsRequested[port == FComPort ? 0 : 1];
+  return rep && rep->AnswerPending(port == FComPortAux) &&
+         TServices::Clock().TickCountMs() - requested < AnswerTimeoutMs;
+}
+
+void TIFDSerialLink::RequestInputs(TApdComPortEx* port) {
+  if (!port || !port->IsOpen() || !TCommandWriter::TransmitGateOpen()) return;
+  FInputsRequested[port == FComPort ? 0 : 1] = TServices::Clock().TickCountMs();
+  TDataTriggerRep::ForPort(*port).RequestAnswer(port == FComPortAux);
+  TCommandWriter::SendRequest(port, TSerialCommandSet::ReadAllInputs());
+}
+
 void TIFDSerialLink::SendSampleRequests() {
-  if (FComPort && FMainCardActive) TCommandWriter::SendRequest(FComPort, TSerialCommandSet::ReadAllInputs());
-  if (FComPortAux && FAuxCardActive) TCommandWriter::SendRequest(FComPortAux, TSerialCommandSet::ReadAllInputs());
+  TryToReopen(TPortSlot::First);
+  TryToReopen(TPortSlot::Second);
+  // Ticks faster than the line: a port still receiving the last tick's answer is not asked again,
+  // so no answer waits behind another and none is cut by the next request.
+  const bool firstBusy = InputsPending(FComPort);
+  const bool secondBusy = InputsPending(FComPortAux);
+  if (FMainCardActive && !firstBusy) RequestInputs(FComPort);
+  if (FAuxCardActive && !secondBusy) RequestInputs(FComPortAux);
   if (FisVexa) {
+    if (firstBusy) return;
     TCommandWriter::SendRequest(FComPort, TSerialCommandSet::ReadLowerDigitalInputs());
     TCommandWriter::SendRequest(FComPort, TSerialCommandSet::ReadUpperDigitalInputs());
   } else {
-    TCommandWriter::SendRequest(FComPort, TSerialCommandSet::ReadDigitalInputs());
-    TCommandWriter::SendRequest(FComPortAux, TSerialCommandSet::ReadDigitalInputs());
+    if (!firstBusy) TCommandWriter::SendRequest(FComPort, TSerialCommandSet::ReadDigitalInputs());
+    if (!secondBusy) TCommandWriter::SendRequest(FComPortAux, TSerialCommandSet::ReadDigitalInputs());
   }
 }
 
 void TIFDSerialLink::PublishMasterStatus() {
   if (!FComPort) return;
-  FHost.setVComStatusMsg(FComPort->StatusText());
-  TServices::Bus().PostMessage(QStringLiteral("WM_REFRESH_VCOM_STATUS"));
+  // A lost card keeps saying so: "closed" would read as a port the user shut.
+  PublishStatus(TPortSlot::First, LineLost(TPortSlot::First) ? QString::fromLatin1(LostStatus) : FComPort->StatusText());
 }
 
 void TIFDSerialLink::PublishSlaveStatus() {
   if (!FComPortAux) return;
-  FHost.setVComAuxStatusMsg(FComPortAux->StatusText());
-  TServices::Bus().PostMessage(QStringLiteral("WM_REFRESH_VCOMAUX_STATUS"));
+  PublishStatus(TPortSlot::Second,
+                LineLost(TPortSlot::Second) ? QString::fromLatin1(LostStatus) : FComPortAux->StatusText());
 }
 
 QString TIFDSerialLink::getParsedVComPortsValues() const {
   const QString separator(QChar(TQrlInfo::Separator));
   return separator + QStringLiteral("COMm=") + QString::number(vcomPortMaster()) + separator +
          QStringLiteral("COMs=") + QString::number(vcomPortSlave());
+}
+
+int TIFDSerialLink::CommunicationErrors() const {
+  int errors = FReplyErrors;
+  for (const TApdComPortEx* port : {FComPort, FComPortAux})
+    if (const TDataTriggerRep* rep = TDataTriggerRep::Find(port)) errors += rep->DiscardedAnswers();
+  return errors;
 }
 
 bool TIFDSerialLink::vComPortOpen() const { return FComPort && FComPort->IsOpen(); }

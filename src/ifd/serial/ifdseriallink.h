@@ -3,10 +3,13 @@
 // master and the slave card, losing them, and the logging/restore switches. The facade owns one
 // and calls it; what the link needs from above goes through IIFDSerialHost.
 
+#include <array>
+#include <cstdint>
 #include <utility>
 
 #include <QObject>
 #include <QString>
+#include <QTimer>
 
 #include "ifd/serial/apdcomportex.h"
 #include "ifd/serial/ifdinputmode.h"
@@ -33,6 +36,15 @@ class TIFDSerialLink : public QObject {
       "interface, this might cause the  \rcommunication to fail. \rPlease, select the Vexa mode from the IFD "
       "Configuration Tool and then \rrestart the application and attempt the connection again.";
   static constexpr const char* VexaModelField = "Vexa";
+  // A card's line failed: what its status panel shows until the user acts or the card is back.
+  static constexpr const char* LostStatus = "IFDVCM: LOST";
+
+  // How long a card has to identify itself after "ARM", and how often a lost card's port is looked
+  // for again while sampling.
+  static inline int IdentifyTimeoutMs = 3000;
+  static inline int ReopenIntervalMs = 1000;
+  // A port gets its next "IA" only when the last answer is in, or has been given up after this.
+  static inline int AnswerTimeoutMs = 250;
 
   explicit TIFDSerialLink(IIFDSerialHost& host, QObject* parent = nullptr);
   ~TIFDSerialLink() override;
@@ -57,6 +69,10 @@ class TIFDSerialLink : public QObject {
 
   void CardIdentified(const QString& text, const QString& cardMarker);
   void CardLost(const QString& cardMarker);
+  // The slot's card went with its line (the port closed itself) and has not come back yet.
+  bool LineLost(TPortSlot slot) const { return FLineLost[Index(slot)]; }
+  // What the user is told when no card identified itself on COM `comNumber` in time.
+  static QString IdentifyFailureText(int comNumber);
 
   void SetVComLoggingMode();
   void TryToRestoreLogManually();
@@ -84,6 +100,11 @@ class TIFDSerialLink : public QObject {
   void LogDataIn(const QString& AData);
   void LogDataOut(const QString& AData);
 
+  // Replies that could not be applied: garbled numbers, "IA" answers dropped short or values no
+  // request asked for.
+  void CountReplyError() { ++FReplyErrors; }
+  int CommunicationErrors() const;
+
   TReplyCollector& Collector(TPortSlot slot) { return slot == TPortSlot::First ? FFirstReplies : FSecondReplies; }
 
   // Connection state (the facade reads and clears these).
@@ -105,10 +126,25 @@ class TIFDSerialLink : public QObject {
   using TReplyHandlers = std::pair<TApdComPortEx::TDataHandler, TApdComPortEx::TTriggerHandler>;
 
   TApdComPortEx*& Slot(TPortSlot slot) { return slot == TPortSlot::First ? FComPort : FComPortAux; }
+  static int Index(TPortSlot slot) { return slot == TPortSlot::First ? 0 : 1; }
+  // The port's line failed: its card is lost until the port opens again.
+  void LoseLine(TPortSlot slot);
+  // A lost card's port opened again when it is back (at most once per ReopenIntervalMs); its card
+  // is then asked to identify itself.
+  void TryToReopen(TPortSlot slot);
+  // "ARM" to the slot's port, with the bounded wait for the answer.
+  void Identify(TPortSlot slot);
+  void IdentificationOverdue(TPortSlot slot);
+  void PublishStatus(TPortSlot slot, const QString& text);
   // The bytes and trigger handlers that feed the slot's reply collector, its Vexa mode set from the
   // rig first.
   TReplyHandlers ReplyHandlers(TPortSlot slot);
   void InstallReplyHandlers(TPortSlot slot);
+  // "IA" to an open port, its collector told that a new answer follows.
+  void RequestInputs(TApdComPortEx* port);
+  // The port's last "IA" answer is still arriving (and not yet given up): a request now would take
+  // the rest of it for its own.
+  bool InputsPending(TApdComPortEx* port) const;
   // The connection steps shared by both cards.
   void ConnectCard(TPortSlot slot);
   bool IdentifyRole(TApdComPortRole role, const QString& text, const QString& cardMarker,
@@ -117,6 +153,11 @@ class TIFDSerialLink : public QObject {
   IIFDSerialHost& FHost;
   TApdComPortEx* FComPort = nullptr;
   TApdComPortEx* FComPortAux = nullptr;
+  int FReplyErrors = 0;
+  std::array<bool, 2> FLineLost{};
+  std::array<std::int64_t, 2> FLastReopen{};
+  std::array<std::int64_t, 2> FInputsRequested{};
+  std::array<QTimer, 2> FIdentifyTimers;
   TReplyCollector FFirstReplies{false};
   TReplyCollector FSecondReplies{true};
 };

@@ -51,6 +51,8 @@ void TReplyCollector::TriggerMatched(TApdComPortEx& port, std::uint16_t handle) 
   const int trigger = rep->TriggerOf(handle);
   if (trigger == TDataTriggerRep::eol) return;  // the text so far stays for the next reply
   const QString text = QString::fromLatin1(FConsumed ? QByteArray() : FText);
+  // The card answers in order: a reply of another kind means the "IA" answer before it has ended.
+  if (trigger != TDataTriggerRep::aiS && trigger >= 0) rep->OtherReplyArrived();
   switch (trigger) {
     case TDataTriggerRep::aiS:
       if (FAuxiliary) rep->ProcessAIsAux(text);

@@ -24,6 +24,14 @@ void TThreadMsgDispatcher::Resume() {
   FWake.notify_all();
 }
 
+void TThreadMsgDispatcher::Wake() {
+  {
+    std::lock_guard<std::mutex> guard(FWakeLock);
+    FWakeRequested = true;
+  }
+  FWake.notify_all();
+}
+
 bool TThreadMsgDispatcher::Stop() {
   {
     std::lock_guard<std::mutex> guard(FWakeLock);
@@ -45,17 +53,19 @@ void TThreadMsgDispatcher::run() {
       FWake.wait(lock, [this] { return FTerminated || !FSuspended; });
     }
     if (FTerminated) break;
+    FWakeRequested = false;
     QMetaObject::invokeMethod(this, [this] { HandOver(); }, Qt::BlockingQueuedConnection);
     std::unique_lock<std::mutex> lock(FWakeLock);
-    FWake.wait_for(lock, std::chrono::milliseconds(FSleepTimeMils.load()), [this] { return FTerminated.load(); });
+    FWake.wait_for(lock, std::chrono::milliseconds(FSleepTimeMils.load()),
+                   [this] { return FTerminated.load() || FWakeRequested.load(); });
   }
 }
 
 void TThreadMsgDispatcher::HandOver() {
   if (FTerminated || FInHandOver) return;
   FInHandOver = true;
-  FMsgOut = FTakeOut ? FTakeOut() : QString();
-  FMsgIn = FTakeIn ? FTakeIn() : QString();
+  FMsgOut = FTakeOut ? FTakeOut() : QStringList();
+  FMsgIn = FTakeIn ? FTakeIn() : QStringList();
   if (FDeliver) FDeliver(FMsgOut, FMsgIn);
   FMsgOut.clear();
   FMsgIn.clear();

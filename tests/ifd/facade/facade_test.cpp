@@ -167,6 +167,15 @@ TEST_F(TFacade, AnalogueRepliesAreSmoothedByTheFilterWeight) {
   // A garbled number cannot wrap the 16-bit value round.
   f.LogDataIn(Msg("ms", 134, " 99999"));
   EXPECT_EQ(f.MainChannelValue[0], 32767);
+
+  // A value garbled on the line keeps the last one (it would pull the smoothed value to 0) and
+  // counts as a communication error; the good values beside it still count.
+  const int errors = f.SerialLink().CommunicationErrors();
+  f.FilterWeight = 2;
+  f.LogDataIn(Msg("ms", 134, " ?-???  x  -40"));
+  EXPECT_EQ(f.MainChannelValue[0], 32767);
+  EXPECT_EQ(f.MainChannelValue[2], -32);
+  EXPECT_EQ(f.SerialLink().CommunicationErrors(), errors + 1);
 }
 
 TEST_F(TFacade, DigitalInputRepliesAndTheCaptureRigIdentity) {
@@ -183,16 +192,23 @@ TEST_F(TFacade, DigitalInputRepliesAndTheCaptureRigIdentity) {
   EXPECT_EQ(f.DigitalInputs[15], 1);
   EXPECT_EQ(f.DigitalInputs[9], 0);
 
-  // Not a number: every input reads 1.
-  f.LogDataIn(Msg("ms", 133, "??"));
-  for (int i = 0; i < 8; ++i) EXPECT_EQ(f.DigitalInputs[static_cast<size_t>(i)], 1) << i;
-  EXPECT_EQ(f.F_CaptureApparatus, 15);
+  // Garbled on the line: the inputs and the rig identity keep their state, and it counts as a
+  // communication error (it used to read as all inputs on, rig 15).
+  for (const char* garbled : {"??", "?-???", ""}) {
+    f.LogDataIn(Msg("ms", 133, garbled));
+    f.LogDataIn(Msg("ms", 159, garbled));
+  }
+  EXPECT_EQ((std::vector<int>(f.DigitalInputs.begin(), f.DigitalInputs.end())),
+            (std::vector<int>{1, 0, 1, 0, 0, 0, 0, 0, 1, 0, 0, 0, 0, 0, 0, 1}));
+  EXPECT_EQ(f.F_CaptureApparatus, 1);
+  EXPECT_EQ(host.CallsStartingWith("setCaptureID").size(), 1);
+  EXPECT_EQ(f.SerialLink().CommunicationErrors(), 6);
 
   f.FisVexa = false;
   f.LogDataIn(Msg("sl", 133, "2"));
   EXPECT_EQ(f.DigitalInputs[8], 0);
   EXPECT_EQ(f.DigitalInputs[9], 1);
-  EXPECT_EQ(host.CallsStartingWith("setCaptureID").size(), 2);  // only a Vexa reports its rig
+  EXPECT_EQ(host.CallsStartingWith("setCaptureID").size(), 1);  // only a Vexa reports its rig
 }
 
 TEST_F(TFacade, FrequencyRepliesAlternateTheTwinChannelsAndReachTheReaders) {

@@ -4,6 +4,8 @@
 
 #include <QFileInfo>
 
+#include <functional>
+
 #include "ifd/legacy/socketdriver.h"
 #include "ifd/qxifd.h"
 #include "ifd/serial/apdcomportex.h"
@@ -50,13 +52,22 @@ struct TFacadeSim : ::testing::Test {
     TServices::SetBus(nullptr);
   }
 
-  void Start(const QStringList& options, bool slave = false) {
-    const QString plant = tmp.Write("plant.ini",
-                                    "[ai0]\nsource = 1000\ntau = 0\nnoise = 0\n"
-                                    "[ai100]\nsource = -600\ntau = 0\nnoise = 0\n"
-                                    "[freq0]\nsource = 1234\ntau = 0\nnoise = 0\n");
+  void Start(const QStringList& options, bool slave = false,
+             const QByteArray& plantText = "[ai0]\nsource = 1000\ntau = 0\nnoise = 0\n"
+                                           "[ai100]\nsource = -600\ntau = 0\nnoise = 0\n"
+                                           "[freq0]\nsource = 1234\ntau = 0\nnoise = 0\n") {
+    const QString plant = tmp.Write("plant.ini", plantText);
     ASSERT_TRUE(sim->StartSerial(QStringList{"--plant", plant} + options, slave)) << "the simulator did not start";
-    ifd = std::make_unique<TQXIFD>(nullptr, &host);
+    if (!ifd) ifd = std::make_unique<TQXIFD>(nullptr, &host);
+  }
+
+  // Samples `ticks` times, `ms` apart, calling `check` after each.
+  void Sample(int ticks, int ms, const std::function<void()>& check) {
+    for (int i = 0; i < ticks; ++i) {
+      ifd->SampleNow();
+      WaitFor([] { return false; }, ms);
+      check();
+    }
   }
 
   // Connects the first card on COM3 (and the second on COM4 for a two-card rig) and waits for the
@@ -251,4 +262,158 @@ TEST_F(TFacadeSim, TheLegacyPathOnTheSimulatorsDevices) {
   })) << f.MainChannelValue[0];
   f.CloseProcessing();
   EXPECT_FALSE(f.PortsOpen);
+}
+
+TEST_F(TFacadeSim, ChannelsStayInPlaceWhenRepliesAreLostOrTheCardAnswersInAnotherMode) {
+  // Every input a different value; the rig reads differentially (8 inputs) while the card answers
+  // single-ended (16), and one reply in 23 (about one a tick) is lost on the line.
+  QByteArray plant;
+  for (int i = 0; i < 16; ++i) plant += QStringLiteral("[ai%1]\nsource = %2\ntau = 0\nnoise = 0\n").arg(i).arg(100 * i - 700).toLatin1();
+  rig.UsingSingleEndedChannels = false;
+  rig.FisVexamode = true;
+  Start({"--master", "vexa", "--master-mode", "se", "--drop-every", "23"}, false, plant);
+  if (IsSkipped() || HasFatalFailure()) return;
+  Connect();
+  if (HasFatalFailure()) return;
+  for (int i = 0; i < 8; ++i) ifd->RegisterChannel(i, 0);
+  QStringList wrong;
+  Sample(40, 15, [&] {
+    for (int i = 0; i < 8; ++i) {
+      const int v = ifd->MainChannelValue[static_cast<size_t>(i)];
+      if (v != 0 && v != 100 * i - 700) wrong << QStringLiteral("input %1 read %2").arg(i).arg(v);
+    }
+  });
+  EXPECT_TRUE(wrong.isEmpty()) << wrong.join(", ").toStdString();
+  for (int i = 0; i < 8; ++i) EXPECT_EQ(ifd->MainChannelValue[static_cast<size_t>(i)], 100 * i - 700) << i;
+  EXPECT_GT(ifd->SerialLink().CommunicationErrors(), 0);
+}
+
+TEST_F(TFacadeSim, GarbledRepliesKeepTheLastValues) {
+  // Capture-rig identity 1 on inputs 2-5; every fourth reply garbled on the line.
+  rig.FisVexamode = true;
+  rig.UsingSingleEndedChannels = true;
+  Start({"--master", "vexa", "--corrupt-every", "4"}, false,
+        "[ai0]\nsource = 1000\ntau = 0\nnoise = 0\n[ai1]\nsource = -300\ntau = 0\nnoise = 0\n[di2]\nsource = 1\n");
+  if (IsSkipped() || HasFatalFailure()) return;
+  Connect();
+  if (HasFatalFailure()) return;
+  ifd->RegisterChannel(0, 0);
+  ifd->RegisterChannel(1, 0);
+  ifd->FilterWeight = 1;
+  QStringList wrong;
+  Sample(30, 15, [&] {
+    if (ifd->MainChannelValue[0] != 0 && ifd->MainChannelValue[0] != 1000) wrong << QString::number(ifd->MainChannelValue[0]);
+    if (ifd->MainChannelValue[1] != 0 && ifd->MainChannelValue[1] != -300) wrong << QString::number(ifd->MainChannelValue[1]);
+    if (ifd->DigitalInputs[0] || ifd->DigitalInputs[1]) wrong << "digital inputs on";
+  });
+  EXPECT_TRUE(wrong.isEmpty()) << wrong.join(", ").toStdString();
+  QStringList ids = host.CallsStartingWith("setCaptureID");
+  ids.removeDuplicates();
+  EXPECT_EQ(ids, QStringList{"setCaptureID 1"});
+  EXPECT_GT(ifd->SerialLink().CommunicationErrors(), 0);
+}
+
+TEST_F(TFacadeSim, ALostCardStaysLostUntilItComesBack) {
+  TIFDSerialLink::ReopenIntervalMs = 100;
+  Start({"--master", "brenna"});
+  if (IsSkipped() || HasFatalFailure()) return;
+  Connect();
+  if (HasFatalFailure()) return;
+  ifd->RegisterChannel(0, 0);
+  ifd->SampleNow();
+  ASSERT_TRUE(WaitFor([&] { return ifd->MainChannelValue[0] == 1000; }));
+
+  prompts.ExpectMessage(TLostConnection::Message());
+  sim->Kill();
+  ASSERT_TRUE(WaitFor([&] {
+    ifd->SampleNow();
+    return host.Calls.contains("VComLostMaster");
+  }, 8000)) << host.Calls.join('\n').toStdString();
+  host.Calls.clear();
+  Sample(5, 20, [] {});
+  // The next ticks do not turn the loss into a quiet "closed".
+  EXPECT_EQ(host.CallsStartingWith("setVComStatusMsg").value(0), "setVComStatusMsg IFDVCM: LOST");
+  EXPECT_FALSE(host.CallsStartingWith("setVComStatusMsg").contains("setVComStatusMsg IFD: vCOM Closed"));
+  EXPECT_TRUE(ifd->SerialLink().LineLost(TIFDSerialLink::TPortSlot::First));
+
+  // The card comes back (with the tank warmer): the sampling picks it up again on its own.
+  Start({"--master", "brenna"}, false, "[ai0]\nsource = 1500\ntau = 0\nnoise = 0\n");
+  if (HasFatalFailure()) return;
+  ASSERT_TRUE(WaitFor([&] {
+    ifd->SampleNow();
+    return ifd->MainChannelValue[0] == 1500;
+  }, 8000)) << host.Calls.join('\n').toStdString();
+  EXPECT_EQ(host.CallsStartingWith("VComMasterIFDidentified").size(), 1);
+  EXPECT_FALSE(ifd->SerialLink().LineLost(TIFDSerialLink::TPortSlot::First));
+  EXPECT_TRUE(host.Calls.contains("setVComStatusMsg IFD: vCOM(3)m"));
+  TIFDSerialLink::ReopenIntervalMs = 1000;
+}
+
+TEST_F(TFacadeSim, AfterALossTheConnectionCommandConnectsAgain) {
+  TIFDSerialLink::ReopenIntervalMs = 600000;  // not by itself: the user acts
+  Start({"--master", "brenna"});
+  if (IsSkipped() || HasFatalFailure()) return;
+  Connect();
+  if (HasFatalFailure()) return;
+  prompts.ExpectMessage(TLostConnection::Message());
+  sim->Kill();
+  ASSERT_TRUE(WaitFor([&] {
+    ifd->SampleNow();
+    return host.Calls.contains("VComLostMaster");
+  }, 8000));
+  Start({"--master", "brenna"});
+  if (HasFatalFailure()) return;
+  Sample(3, 20, [] {});
+  EXPECT_FALSE(ifd->vComPortOpen());
+
+  host.UserClicked = true;
+  prompts.ExpectChoice(0);  // the port list: COM3
+  ifd->switchIOtoIFDVComMaster(&host);
+  ASSERT_TRUE(WaitFor([&] { return ifd->FvComIOActive && ifd->vcomPortMaster() == 3; }, 5000))
+      << host.Calls.join('\n').toStdString();
+  EXPECT_FALSE(ifd->SerialLink().LineLost(TIFDSerialLink::TPortSlot::First));
+  EXPECT_EQ(host.CallsStartingWith("VComMasterIFDidentified").size(), 2);
+  TIFDSerialLink::ReopenIntervalMs = 1000;
+}
+
+TEST_F(TFacadeSim, ACardThatNeverIdentifiesItselfIsReportedWithItsPort) {
+  TIFDSerialLink::IdentifyTimeoutMs = 200;
+  Start({"--master", "brenna", "--no-arm"});
+  if (IsSkipped() || HasFatalFailure()) return;
+  prompts.ExpectMessage("No interface card answered on COM3.");
+  ifd->FpreAssignedPortValCOMm = 3;
+  ifd->switchIOtoIFDVComMaster(&host);
+  EXPECT_TRUE(WaitFor([&] { return prompts.Pending() == 0; }, 3000));
+  EXPECT_TRUE(prompts.MessageTexts().value(0).contains("\"ARM\""));
+  EXPECT_TRUE(host.Calls.contains("setVComStatusMsg COM3: no ARM reply")) << host.Calls.join('\n').toStdString();
+  EXPECT_TRUE(WaitFor([&] { return posted.contains("WM_REFRESH_VCOM_STATUS"); }));
+  EXPECT_FALSE(ifd->FvComIOActive);
+  TIFDSerialLink::IdentifyTimeoutMs = 3000;
+}
+
+TEST_F(TFacadeSim, TicksFasterThanTheLineNeverMixTwoAnswers) {
+  // At the line rate a 16-value answer takes ~25 ms; ticking every 3 ms must neither cut answers
+  // short nor pile requests up behind them.
+  sim->SetPaced(true);
+  QByteArray plant;
+  for (int i = 0; i < 16; ++i) plant += QStringLiteral("[ai%1]\nsource = %2\ntau = 0\nnoise = 0\n").arg(i).arg(100 * i - 700).toLatin1();
+  Start({"--master", "brenna"}, false, plant);
+  if (IsSkipped() || HasFatalFailure()) return;
+  Connect();
+  if (HasFatalFailure()) return;
+  for (int i = 0; i < 16; ++i) ifd->RegisterChannel(i, 0);
+  QStringList wrong;
+  const int before = Received("master").count("IA\\r");
+  Sample(150, 3, [&] {
+    for (int i = 0; i < 16; ++i) {
+      const int v = ifd->MainChannelValue[static_cast<size_t>(i)];
+      if (v != 0 && v != 100 * i - 700) wrong << QStringLiteral("input %1 read %2").arg(i).arg(v);
+    }
+  });
+  EXPECT_TRUE(wrong.isEmpty()) << wrong.join(", ").toStdString();
+  EXPECT_EQ(ifd->MainChannelValue[15], 800);
+  EXPECT_EQ(ifd->SerialLink().CommunicationErrors(), 0);
+  const int requests = Received("master").count("IA\\r") - before;
+  EXPECT_GT(requests, 5);
+  EXPECT_LT(requests, 75) << "requests went out faster than their answers";
 }

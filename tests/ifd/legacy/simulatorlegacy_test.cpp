@@ -23,6 +23,19 @@ class TPanels : public ILegacyHost {
   std::map<int, QString> Panels;
 };
 
+// The legacy half of a facade on the simulator's devices.
+struct TLegacyRig {
+  explicit TLegacyRig(const QString& devices, bool twoCards = false) : driver(devices) {
+    rig.Using_IFD = true;
+    rig.Using_EXP = twoCards;
+  }
+  TSocketDriver driver;
+  TIFDState state;
+  TRigConfig rig{nullptr, nullptr, nullptr};
+  TPanels panels;
+  TLegacyAccess access{state, driver, &rig, &panels};
+};
+
 struct TSimulatorLegacy : ::testing::Test {
   TTempFolder tmp;
   QProcess sim;
@@ -67,12 +80,8 @@ bool SampleUntil(TLegacyAccess& access, F done) {
 TEST_F(TSimulatorLegacy, OutputsComeBackOnTheInputs) {
   Start({});
   if (HasFatalFailure() || IsSkipped()) return;
-  TSocketDriver driver(devices);
-  TIFDState state;
-  TRigConfig rig(nullptr, nullptr, nullptr);
-  rig.Using_IFD = true;
-  TPanels panels;
-  TLegacyAccess access(state, driver, &rig, &panels);
+  TLegacyRig legacy(devices);
+  auto& [driver, state, rig, panels, access] = legacy;
   state.MainChannelInUse[0] = state.MainChannelInUse[1] = true;
   access.OpenPorts();
   ASSERT_TRUE(state.PortsOpen) << panels.Panels[3].toStdString();
@@ -88,12 +97,8 @@ TEST_F(TSimulatorLegacy, OutputsComeBackOnTheInputs) {
 TEST_F(TSimulatorLegacy, TwoCardsAndTheSimulatorVanishing) {
   Start({"--slave", "vexa", "--master-device", "doruzova", "--slave-device", "doruzova", "--vanish-after", "1"}, "DoruzOVA1");
   if (HasFatalFailure() || IsSkipped()) return;
-  TSocketDriver driver(devices);
-  TIFDState state;
-  TRigConfig rig(nullptr, nullptr, nullptr);
-  rig.Using_IFD = rig.Using_EXP = true;
-  TPanels panels;
-  TLegacyAccess access(state, driver, &rig, &panels);
+  TLegacyRig legacy(devices, true);
+  auto& [driver, state, rig, panels, access] = legacy;
   state.MainChannelInUse[0] = true;
   state.ExpnChannelInUse[0] = true;
   access.OpenPorts();
@@ -107,4 +112,25 @@ TEST_F(TSimulatorLegacy, TwoCardsAndTheSimulatorVanishing) {
   EXPECT_TRUE(panels.Panels[3].startsWith("IFD: "));
   access.SampleNow();  // reopening finds nothing and does not hang
   EXPECT_FALSE(state.PortsOpen);
+}
+
+TEST_F(TSimulatorLegacy, ADeviceTooSlowToAnswerIsNamedAndDoesNotHoldTheProgram) {
+  // Every answer two seconds late: opening, sampling and writing each come back within a bound,
+  // and the status names the device instead of waiting on it.
+  Start({"--delay", "2000"});
+  if (HasFatalFailure() || IsSkipped()) return;
+  TLegacyRig legacy(devices);
+  auto& [driver, state, rig, panels, access] = legacy;
+  state.MainChannelInUse[0] = true;
+  QElapsedTimer t;
+  t.start();
+  access.OpenPorts();
+  for (int i = 0; i < 10; ++i) {
+    access.SetAnalogueValue(0, 100);
+    access.SampleNow();
+  }
+  EXPECT_LT(t.elapsed(), 1500);
+  EXPECT_FALSE(state.PortsOpen);
+  EXPECT_EQ(panels.Panels[3], "IFD: VelUSB0 silent");
+  EXPECT_EQ(driver.SilentDevice(), "VelUSB0");
 }

@@ -22,16 +22,47 @@ class Dispatcher : public ::testing::Test {
 };
 }  // namespace
 
-TEST_F(Dispatcher, OneOutgoingAndOneIncomingPerCycleToEveryHandlerInOrder) {
+TEST_F(Dispatcher, EveryWaitingMessageInOneCycleToEveryHandlerInOrder) {
   Record("A");
   Record("B");
   for (const char* m : {"o1", "o2", "o3"}) TAvailablePorts::QueueOutgoing(m);
   for (const char* m : {"i1", "i2"}) TAvailablePorts::QueueIncoming(m);
   TAvailablePorts::StartDispatcher();
-  TAvailablePorts::SetDispatcherSpeed(1);
-  ASSERT_TRUE(WaitFor([&] { return FSeen.size() == 10; }));
-  EXPECT_EQ(FSeen, (QStringList{"A out o1", "B out o1", "A in i1", "B in i1", "A out o2", "B out o2", "A in i2",
-                                "B in i2", "A out o3", "B out o3"}));
+  // A long pause: a second cycle could not come within the wait.
+  TAvailablePorts::SetDispatcherSpeed(5000);
+  ASSERT_TRUE(WaitFor([&] { return FSeen.size() == 10; }, 2000)) << FSeen.join(", ").toStdString();
+  EXPECT_EQ(FSeen, (QStringList{"A out o1", "B out o1", "A out o2", "B out o2", "A out o3", "B out o3", "A in i1",
+                                "B in i1", "A in i2", "B in i2"}));
+}
+
+TEST_F(Dispatcher, ABacklogCannotBuildUpBehindThePace) {
+  // A card tick brings several replies; at one message a cycle they would fall further and further
+  // behind. Here ten arrive every cycle and none may wait beyond the next cycle.
+  Record("A");
+  TAvailablePorts::StartDispatcher();
+  TAvailablePorts::SetDispatcherSpeed(20);
+  int queued = 0;
+  for (int round = 0; round < 10; ++round) {
+    for (int i = 0; i < 10; ++i) TAvailablePorts::QueueIncoming(QString::number(queued++));
+    WaitFor([] { return false; }, 25);
+  }
+  EXPECT_TRUE(WaitFor([&] { return FSeen.size() == queued; }, 200)) << FSeen.size();
+  EXPECT_EQ(TAvailablePorts::PendingIn(), 0);
+}
+
+TEST_F(Dispatcher, AReplyDoesNotWaitForThePace) {
+  // Outgoing log texts keep the pace; a card's reply ends the pause, or the diagram would show it
+  // up to a whole pause late.
+  Record("A");
+  TAvailablePorts::StartDispatcher();
+  TAvailablePorts::SetDispatcherSpeed(5000);
+  WaitFor([] { return false; }, 100);  // the first cycle is over: the thread is in its pause
+  TAvailablePorts::QueueOutgoing("command");
+  WaitFor([] { return false; }, 100);
+  EXPECT_TRUE(FSeen.isEmpty());
+  TAvailablePorts::QueueIncoming("reply");
+  EXPECT_TRUE(WaitFor([&] { return FSeen == QStringList{"A out command", "A in reply"}; }, 1000))
+      << FSeen.join(", ").toStdString();
 }
 
 TEST_F(Dispatcher, RegisteringAgainReplacesAndUnregisteringStops) {
@@ -99,18 +130,21 @@ TEST_F(Dispatcher, StopsFromInsideAHandler) {
   // As when the program closes from a prompt a handler opened: the stop cannot wait there.
   static const int key = 0;
   QPointer<TThreadMsgDispatcher> thread;
-  bool handled = false;
+  int handled = 0;
   TAvailablePorts::RegisterLogDataInMeth(
       [&](const QString&) {
-        handled = true;
+        ++handled;
         TAvailablePorts::Shutdown();
       },
       &key);
   TAvailablePorts::QueueIncoming("close");
+  TAvailablePorts::QueueIncoming("after the end");
   TAvailablePorts::StartDispatcher();
   TAvailablePorts::SetDispatcherSpeed(1);
   thread = TAvailablePorts::Dispatcher();
-  ASSERT_TRUE(WaitFor([&] { return handled; }));
+  ASSERT_TRUE(WaitFor([&] { return handled > 0; }));
   EXPECT_EQ(TAvailablePorts::Dispatcher(), nullptr);
   EXPECT_TRUE(WaitFor([&] { return thread.isNull(); })) << "the thread did not end after its last hand-over";
+  // The message taken with the first is not delivered into the ended layer.
+  EXPECT_EQ(handled, 1);
 }

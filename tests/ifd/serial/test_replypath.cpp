@@ -17,7 +17,7 @@ QByteArray Reply(const QByteArray& data, unsigned char code) { return data + sta
 // One card port in logging mode, fed directly with bytes.
 struct TReplyBench {
   explicit TReplyBench(const QString& name = QStringLiteral("ms"), bool vexa = false, bool aux = false)
-      : Replies(aux) {
+      : Replies(aux), Auxiliary(aux) {
     Port.SetName(name);
     Rep().regTriggers();
     Replies.SetVexaMode(vexa);
@@ -40,6 +40,7 @@ struct TReplyBench {
   }
   TApdComPortEx Port;
   TReplyCollector Replies;
+  bool Auxiliary;
 };
 
 class ReplyPath : public ::testing::Test {
@@ -81,13 +82,63 @@ TEST_F(ReplyPath, AnalogueRepliesAreCollectedByInputMode) {
   QByteArray sixteen;
   for (int i = 0; i < 16; ++i) sixteen += Reply(QByteArray::number(i * 10 - 50), 0x86);
   bench.Rep().SetCollectorSize(TIFDInputMode::SE);
+  bench.Rep().RequestAnswer(bench.Auxiliary);
   EXPECT_EQ(bench.Feed(sixteen),
             QStringList{"ms134 -50 -40 -30 -20 -10 0 10 20 30 40 50 60 70 80 90 100"});
-  bench.Rep().SetCollectorSize(TIFDInputMode::DIFF);
-  EXPECT_EQ(bench.Feed(sixteen),
-            (QStringList{"ms134 -50 -40 -30 -20 -10 0 10 20", "ms134 30 40 50 60 70 80 90 100"}));
   bench.Rep().SetCollectorSize(TIFDInputMode::NONE);
+  bench.Rep().RequestAnswer(bench.Auxiliary);
   EXPECT_EQ(bench.Feed(Reply("7", 0x86) + Reply("8", 0x86)), (QStringList{"ms134 7", "ms134 8"}));
+  EXPECT_EQ(bench.Rep().DiscardedAnswers(), 0);
+}
+
+TEST_F(ReplyPath, AnAnswerLongerThanTheModeNeverSpillsOntoOtherChannels) {
+  // A card answering sixteen values to a rig that expects eight (its mode set differently): the
+  // first eight make the answer, the rest belong to no request.
+  TReplyBench bench;
+  QByteArray sixteen;
+  for (int i = 0; i < 16; ++i) sixteen += Reply(QByteArray::number(i * 10 - 50), 0x86);
+  bench.Rep().SetCollectorSize(TIFDInputMode::DIFF);
+  bench.Rep().RequestAnswer(bench.Auxiliary);
+  EXPECT_EQ(bench.Feed(sixteen), QStringList{"ms134 -50 -40 -30 -20 -10 0 10 20"});
+  bench.Rep().RequestAnswer(bench.Auxiliary);
+  EXPECT_EQ(bench.Feed(sixteen + Reply("3", 0x85)), (QStringList{"ms134 -50 -40 -30 -20 -10 0 10 20", "ms1333"}));
+  // One value lost of sixteen: the first eight cannot be trusted to be inputs 0-7.
+  bench.Rep().RequestAnswer(bench.Auxiliary);
+  EXPECT_EQ(bench.Feed(sixteen.mid(sixteen.indexOf('\r') + 1) + Reply("3", 0x85)), QStringList{"ms1333"});
+  EXPECT_EQ(bench.Rep().DiscardedAnswers(), 1);
+  // Values nobody asked for are no answer either.
+  EXPECT_TRUE(bench.Feed(Reply("1", 0x86)).isEmpty());
+  EXPECT_EQ(bench.Rep().DiscardedAnswers(), 2);
+}
+
+TEST_F(ReplyPath, AShortAnswerIsDroppedAndTheNextOneIsWhole) {
+  TReplyBench bench;
+  bench.Rep().SetCollectorSize(TIFDInputMode::DIFF);
+  QByteArray seven, eight;
+  for (int i = 1; i <= 7; ++i) seven += Reply(QByteArray::number(i), 0x86);
+  for (int i = 11; i <= 18; ++i) eight += Reply(QByteArray::number(i), 0x86);
+  // The first answer is taken once the reply after it shows it has ended: eight values, not
+  // the first half of sixteen.
+  bench.Rep().RequestAnswer(bench.Auxiliary);
+  EXPECT_TRUE(bench.Feed(eight).isEmpty());
+  EXPECT_EQ(bench.Feed(Reply("5", 0x85)), (QStringList{"ms134 11 12 13 14 15 16 17 18", "ms1335"}));
+  // One value lost on the line: the digital-input reply that follows ends the answer short.
+  bench.Rep().RequestAnswer(bench.Auxiliary);
+  EXPECT_EQ(bench.Feed(seven + Reply("5", 0x85)), QStringList{"ms1335"});
+  // From now on a whole answer goes out with its last value.
+  bench.Rep().RequestAnswer(bench.Auxiliary);
+  EXPECT_EQ(bench.Feed(eight), QStringList{"ms134 11 12 13 14 15 16 17 18"});
+  // Replies to the last tick's other commands may still come before the answer: they leave the
+  // request waiting.
+  bench.Rep().RequestAnswer(bench.Auxiliary);
+  EXPECT_EQ(bench.Feed(Reply("5", 0x85) + Reply("6", 0x9F) + eight),
+            (QStringList{"ms1335", "ms134 11 12 13 14 15 16 17 18"}));
+  // Lost together with the reply after it: the next request drops the partial answer.
+  bench.Rep().RequestAnswer(bench.Auxiliary);
+  EXPECT_TRUE(bench.Feed(seven).isEmpty());
+  bench.Rep().RequestAnswer(bench.Auxiliary);
+  EXPECT_EQ(bench.Feed(eight), QStringList{"ms134 11 12 13 14 15 16 17 18"});
+  EXPECT_EQ(bench.Rep().DiscardedAnswers(), 2);
 }
 
 TEST_F(ReplyPath, ModeChangeMidAnswerStartsAFreshCollection) {
@@ -96,19 +147,21 @@ TEST_F(ReplyPath, ModeChangeMidAnswerStartsAFreshCollection) {
   bench.Rep().SetCollectorSize(TIFDInputMode::SE);
   QByteArray ten;
   for (int i = 0; i < 10; ++i) ten += Reply("1", 0x86);
+  bench.Rep().RequestAnswer(bench.Auxiliary);
   EXPECT_TRUE(bench.Feed(ten).isEmpty());
   bench.Rep().SetCollectorSize(TIFDInputMode::DIFF);
   QByteArray eight;
   for (int i = 0; i < 8; ++i) eight += Reply("2", 0x86);
-  EXPECT_EQ(bench.Feed(eight), QStringList{"ms134 2 2 2 2 2 2 2 2"});
+  EXPECT_EQ(bench.Feed(eight + Reply("1", 0x85)), (QStringList{"ms134 2 2 2 2 2 2 2 2", "ms1331"}));
 }
 
 TEST_F(ReplyPath, SecondPortUsesTheAuxiliaryCollector) {
   TReplyBench bench(QStringLiteral("sl"), false, true);
   bench.Rep().SetCollectorSize(TIFDInputMode::DIFF);
+  bench.Rep().RequestAnswer(bench.Auxiliary);
   QByteArray eight;
   for (int i = 1; i <= 8; ++i) eight += Reply(QByteArray::number(i), 0x86);
-  EXPECT_EQ(bench.Feed(eight), QStringList{"sl134 1 2 3 4 5 6 7 8"});
+  EXPECT_EQ(bench.Feed(eight + Reply("0", 0x85)), (QStringList{"sl134 1 2 3 4 5 6 7 8", "sl1330"}));
   EXPECT_EQ(bench.Rep().AIsTrCallsMain(), 0);
 }
 

@@ -1,6 +1,7 @@
 // A test client on the pseudo-terminal sends each command and checks the reply bytes exactly.
 #include <gtest/gtest.h>
 
+#include <QElapsedTimer>
 #include <QRegularExpression>
 
 #include "serialclient.h"
@@ -174,4 +175,28 @@ TEST_F(SerialCard, LogHasEveryCommandWithATimestamp) {
   for (const QString& l : lines)
     if (stamp.match(l).hasMatch()) commands << l.section('\t', 2);
   EXPECT_EQ(commands, QStringList({"O0+5\\r", "ARM\\r"}));
+}
+
+TEST_F(SerialCard, RepliesLeaveAtTheLineRate) {
+  // Sixteen single-ended values: ~100 bytes take ~26 ms at 38400 baud (10 bits a byte), and they
+  // trickle in rather than arrive in one piece.
+  Rig.Paced = true;
+  Start({"--master", "brenna"});
+  QElapsedTimer clock;
+  clock.start();
+  Master->Send("IA\r");
+  const QByteArray first = Master->ReadFor(5);
+  const QByteArray all = first + Master->ReadFrames(16 - first.count('\x86'));
+  const qint64 lineNs = qint64(all.size()) * 10 * 1000000000 / 38400;
+  EXPECT_EQ(all.count('\x86'), 16);
+  EXPECT_GE(clock.nsecsElapsed(), lineNs * 9 / 10) << all.size() << " bytes";
+  EXPECT_LT(first.size(), all.size() / 2);
+
+  // A slower line takes longer for the same answer.
+  Master.reset();
+  Rig.Sim.reset();
+  Start({"--master", "brenna", "--baud", "9600"});
+  clock.restart();
+  EXPECT_EQ(Master->Ask("IA\r", 16).count('\x86'), 16);
+  EXPECT_GE(clock.nsecsElapsed(), lineNs * 4 * 9 / 10);
 }

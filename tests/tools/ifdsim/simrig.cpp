@@ -9,6 +9,7 @@ bool TSimRig::Start(const QStringList& options, const QByteArray& plant) {
     Folder.Write(QStringLiteral("rig/sim/plant.ini"), plant);
     args << QStringLiteral("--rig") << Folder.File(QStringLiteral("rig"));
   }
+  if (!Paced) args << QStringLiteral("--no-pacing");
   TSimOptions opts;
   if (!opts.Load(args + options, Plant, &Notes, &Error)) return false;
   Sim = std::make_unique<TSimulator>(opts, Plant);

@@ -13,6 +13,7 @@ class TSimRig {
  public:
   ~TSimRig() { Sim.reset(); }
   // Starts with the given extra options; a non-empty plant text becomes the rig's sim/plant.ini.
+  // Replies leave at once unless Paced is set before.
   bool Start(const QStringList& options, const QByteArray& plant = {});
   QString SerialPath(const QString& card = QStringLiteral("master")) const;
   QString DevicePath(const QString& device) const;
@@ -21,6 +22,7 @@ class TSimRig {
   TTempFolder Folder;
   TPlantModel Plant;
   std::unique_ptr<TSimulator> Sim;
+  bool Paced = false;
   QString Error;
   QStringList Notes;
 };
