@@ -3,30 +3,34 @@
 #include <memory>
 #include <vector>
 
+#include <QFile>
+#include <QFileInfo>
+#include <QImageReader>
+
 #include "acquisition/sourcefactory.h"
+#include "platform/filenames.h"
+#include "platform/helpwindow.h"
 #include "platform/iprompts.h"
 #include "platform/services.h"
 #include "rigconfig/datasource_definition.h"
-#include "rigconfig/exercisedialog.h"
 #include "rigconfig/irigconfighost.h"
 #include "rigconfig/rigconfig.h"
+#include "workbook/model/a1notation.h"
 #include "workbook/model/workbook.h"
 
 namespace {
-// Answers every prompt without a window and keeps its text as a problem.
+// Answers every prompt without a window and keeps the lines of its text as problems.
 class TReportingPrompts : public IPrompts {
  public:
   explicit TReportingPrompts(QStringList& problems) : FProblems(problems) {}
   TModalResult MessageDlg(const QString& text, TMsgDlgType, TMsgDlgButtons buttons) override {
-    FProblems << text;
+    for (const QString& line : text.split(QLatin1Char('\n'), Qt::SkipEmptyParts)) FProblems << line;
     return buttons == TMsgDlgButtons::OK ? TModalResult::mrOk : TModalResult::mrCancel;
   }
   std::optional<QString> OpenFileDialog(const TFileDialogRequest&) override { return std::nullopt; }
   std::optional<QString> SaveFileDialog(const TFileDialogRequest&) override { return std::nullopt; }
   std::optional<int> ChooseItem(const TChoiceRequest& request) override {
-    // The exercise list: check with the first exercise. Anything else asked is a problem.
-    if (request.Text == QLatin1String(TExerciseDialog::ChoiceCaption)) return 0;
-    FProblems << request.Text;
+    FProblems << request.Text;  // the exercise is preset, so anything asked is a problem
     return std::nullopt;
   }
   std::optional<QString> InputText(const QString&, const QString&, const QString&, bool,
@@ -61,81 +65,253 @@ const char* CaptureTypeName(int type) {
     default: return "?";
   }
 }
+
+// Puts the checker's prompt responder in place for one check and restores the previous one.
+struct TPromptsScope {
+  IPrompts* Previous;
+  explicit TPromptsScope(IPrompts* p) : Previous(&TServices::Prompts()) { TServices::SetPrompts(p); }
+  ~TPromptsScope() { TServices::SetPrompts(Previous); }
+};
 }  // namespace
 
 bool TRigChecker::Check(const QString& folder, QTextStream& out) {
+  TRigChecker checker(out);
+  const bool ok = checker.Run(folder.endsWith(QLatin1Char('/')) ? folder : folder + QLatin1Char('/'));
+  out.flush();
+  return ok;
+}
+
+void TRigChecker::Error(const QString& text) {
+  const QString t = Short(text);
+  if (!FErrors.contains(t)) FErrors << t;  // exercises sharing a file report its faults once
+}
+
+void TRigChecker::Warn(const QString& text) {
+  const QString t = Short(text);
+  if (!FWarnings.contains(t)) FWarnings << t;
+}
+
+QString TRigChecker::Short(const QString& path) const {
+  QString t = path;
+  if (!FPathName.isEmpty()) t.replace(FPathName, QString());
+  return t;
+}
+
+bool TRigChecker::Run(const QString& folder) {
+  int count = 0;
+  const bool loaded = CheckExercise(folder, 1, count);
+  for (int e = 2; loaded && e <= count; ++e) CheckExercise(folder, e, count);
+
+  if (FErrors.isEmpty()) {
+    FOut << "OK: " << FDefinitions << " definitions";
+    if (FSkipped) FOut << ", " << FSkipped << " of them not shown by this version";
+    FOut << "\n";
+  } else {
+    FOut << "Errors (" << FErrors.size() << "):\n";
+    for (const QString& p : FErrors) FOut << "  " << p << "\n";
+  }
+  if (!FWarnings.isEmpty()) {
+    FOut << "Warnings (" << FWarnings.size() << "):\n";
+    for (const QString& p : FWarnings) FOut << "  " << p << "\n";
+  }
+  return loaded && FErrors.isEmpty();
+}
+
+bool TRigChecker::CheckExercise(const QString& folder, int exercise, int& exerciseCount) {
   QStringList problems;
   TReportingPrompts prompts(problems);
-  IPrompts* previous = &TServices::Prompts();
-  TServices::SetPrompts(&prompts);
+  TPromptsScope scope(&prompts);
+  TRigConfig::TCollectCellProblems collect(problems);
   TWorkbook book1, book2;
   TSilentHost host;
   TRigConfig rig(&book1, &book2, &host);
-  const bool loaded = rig.Initialise(folder.endsWith(QLatin1Char('/')) ? folder : folder + QLatin1Char('/'));
-  problems << rig.Problems();
+  rig.ReadOnly = true;
+  rig.PresetExercise = exercise;
+  rig.Initialise(folder);
+  rig.LoadHelpSystem();
+  // A rig whose column sheet or per-user values fail is still checked through, so that one run
+  // names every fault; only without a general sheet is there nothing more to load.
+  const bool loaded = QFileInfo::exists(rig.General_Spreadsheet);
+  FPathName = rig.PathName;
+  exerciseCount = rig.Found_Addtional_Expt ? rig.Expt_Count : 0;
+  for (const QString& p : rig.Problems()) Error(p);
+  for (const QString& p : rig.Warnings()) Warn(p);
 
-  out << "Rig folder: " << rig.PathName << "\n";
-  out << "Title: " << rig.SpreadSheet_title << "  (version " << QString::number(rig.Product_Ver, 'f', 2) << ")\n";
-  out << "Capture type: " << rig.fData_Capture_Type << " (" << CaptureTypeName(rig.fData_Capture_Type) << ")\n";
-  if (rig.Found_Addtional_Expt) {
-    out << "Exercises: " << rig.Expt_Count << " (checked with exercise " << rig.Experiment_Index << ")\n";
-  } else {
-    out << "Exercises: none\n";
+  if (exercise == 1) {
+    FOut << "Rig folder: " << rig.PathName << "\n";
+    FOut << "Title: " << rig.Print_Header << "  (version " << QString::number(rig.Product_Ver, 'f', 2) << ")\n";
+    if (rig.Found_Addtional_Expt)
+      FOut << "Exercises: " << rig.Expt_Count << "\n";
+    else
+      FOut << "Exercises: none\n";
   }
-  out << "Sample interval: " << rig.LogSampleInterval << " ms, interface rate " << rig.IFDSampleRate
-      << " ms, filter " << rig.IFDFilter << "\n";
+  if (rig.Found_Addtional_Expt) FOut << "Exercise " << exercise << ": " << rig.SpreadSheet_title << "\n";
+  FOut << "Capture type: " << rig.fData_Capture_Type << " (" << CaptureTypeName(rig.fData_Capture_Type) << ")\n";
+  FOut << "Sample interval: " << rig.LogSampleInterval << " ms, interface rate " << rig.IFDSampleRate
+       << " ms, filter " << rig.IFDFilter << "\n";
   QStringList plotted;
   for (size_t c = 1; c < rig.ColumnStatus.size(); ++c) {
     const TColumnStatus& s = rig.ColumnStatus[c];
     if (s.plot_on_X_Axis || s.plot_on_Y_Axis)
       plotted << QStringLiteral("%1%2%3").arg(c).arg(s.plot_on_X_Axis ? "X" : "Y").arg(s.DefPlot ? "D" : "");
   }
-  out << "Columns: " << (rig.ColumnStatus.empty() ? 0 : rig.ColumnStatus.size() - 1) << ", plotted: "
-      << (plotted.isEmpty() ? QStringLiteral("none") : plotted.join(QLatin1Char(' '))) << "\n";
+  FOut << "Columns: " << (rig.ColumnStatus.empty() ? 0 : rig.ColumnStatus.size() - 1) << ", plotted: "
+       << (plotted.isEmpty() ? QStringLiteral("none") : plotted.join(QLatin1Char(' '))) << "\n";
 
-  int count = 0;
-  int skipped = 0;
   if (loaded) {
-    TDataSource_Definition::ResetDefinitionCount();
-    std::vector<std::unique_ptr<TDataSource_Definition>> defs;
-    try {
-      while (true) {
-        auto def = std::make_unique<TDataSource_Definition>(rig, &host);
-        const bool end = def->SourceType() == NO_MORE_DATASRC;
-        defs.push_back(std::move(def));
-        if (end) break;
+    CheckDefinitions(rig);
+    CheckRunSheet(rig.Run_Spreadsheet);
+    CheckPicture(rig.Backdrop, QStringLiteral("the backdrop"));
+    if (rig.fData_Capture_Type == 3 && !FCheckedFiles.contains(rig.Demo_Spreadsheet)) {
+      FCheckedFiles << rig.Demo_Spreadsheet;
+      try {
+        TWorkbook demo;
+        demo.Read(rig.Demo_Spreadsheet);
+      } catch (const std::exception& e) {
+        Error(QString::fromUtf8(e.what()));
       }
-    } catch (const std::exception& e) {
-      problems << QString::fromUtf8(e.what());
     }
-    out << "Definitions:\n";
-    for (const auto& d : defs) {
-      if (d->SourceType() == NO_MORE_DATASRC) break;
-      ++count;
-      const bool built = TSourceFactory::IsBuilt(d->SourceType());
-      if (!built) ++skipped;
-      out << QStringLiteral("  row %1: %2, column %3, channel %4, %5 calibration pairs, \"%6\"%7\n")
-                 .arg(d->Row())
-                 .arg(QString::fromLatin1(DataSourceTypeName(d->SourceType())))
-                 .arg(d->Column())
-                 .arg(d->IFD_Channel())
-                 .arg(d->MaxRawValueIndex)
-                 .arg(d->LongLabelText())
-                 .arg(built ? QString() : QStringLiteral(" (not shown by this version)"));
-    }
-    out << "Inputs: " << rig.Input_Count << ", outputs: " << rig.Output_Count << ", controllers: "
-        << rig.Controller_Count << ", second card: " << (rig.Using_EXP ? "yes" : "no") << "\n";
+    CheckHelp(rig);
   }
-  TServices::SetPrompts(previous);
+  for (const QString& p : problems) Error(p);
+  return loaded;
+}
 
-  if (problems.isEmpty()) {
-    out << "OK: " << count << " definitions";
-    if (skipped) out << ", " << skipped << " of them not shown by this version";
-    out << "\n";
-  } else {
-    out << "Problems:\n";
-    for (const QString& p : problems) out << "  " << p << "\n";
+void TRigChecker::CheckDefinitions(TRigConfig& rig) {
+  TSilentHost host;
+  TDataSource_Definition::ResetDefinitionCount();
+  std::vector<std::unique_ptr<TDataSource_Definition>> defs;
+  try {
+    while (true) {
+      auto def = std::make_unique<TDataSource_Definition>(rig, &host);
+      const bool end = def->SourceType() == NO_MORE_DATASRC;
+      defs.push_back(std::move(def));
+      if (end) break;
+    }
+  } catch (const std::exception& e) {
+    Error(QString::fromUtf8(e.what()));
   }
-  out.flush();
-  return loaded && problems.isEmpty();
+  const bool listed = !FCheckedFiles.contains(rig.DataSrc_Spreadsheet);
+  if (listed) FCheckedFiles << rig.DataSrc_Spreadsheet;
+  if (listed) FOut << "Definitions (" << Short(rig.DataSrc_Spreadsheet) << "):\n";
+  for (const auto& d : defs) {
+    if (d->SourceType() == NO_MORE_DATASRC) break;
+    const bool built = TSourceFactory::IsBuilt(d->SourceType());
+    if (listed) {
+      ++FDefinitions;
+      if (!built) ++FSkipped;
+      FOut << QStringLiteral("  row %1: %2, column %3, channel %4, %5 calibration pairs, \"%6\"%7\n")
+                  .arg(d->Row())
+                  .arg(QString::fromLatin1(DataSourceTypeName(d->SourceType())))
+                  .arg(d->Column())
+                  .arg(d->IFD_Channel())
+                  .arg(d->MaxRawValueIndex)
+                  .arg(d->LongLabelText())
+                  .arg(built ? QString() : QStringLiteral(" (not shown by this version)"));
+    }
+    // The pictures a two-state item draws, as the diagram finds them.
+    const bool placed = !(d->MimicLabel_X_Pos() == 0 && d->MimicLabel_Y_Pos() == 0 && d->MimicData_X_Pos() == 0 &&
+                          d->MimicData_Y_Pos() == 0);
+    if (placed && (d->SourceType() == DIGITAL_IN_DATASRC || d->SourceType() == DIGITAL_OUT_DATASRC)) {
+      QString picture = d->NoColumnHintText();
+      if (picture.isEmpty())
+        picture = d->SourceType() == DIGITAL_IN_DATASRC ? QStringLiteral("DigIn.bmp") : QStringLiteral("DigOut.bmp");
+      CheckPicture(filenames::Resolve(rig.PathName, picture),
+                   QStringLiteral("%1: row %2: the picture").arg(rig.DataSrc_Spreadsheet).arg(d->Row()));
+    }
+    if (d->SourceType() == IFD_DATASRC && d->MaxRawValueIndex < 2)
+      Warn(QStringLiteral("%1: row %2: channel %3 has %4 calibration pairs in %5; its counts are shown unconverted")
+               .arg(rig.DataSrc_Spreadsheet).arg(d->Row()).arg(d->IFD_Channel()).arg(d->MaxRawValueIndex)
+               .arg(Short(rig.IFDSrc_Spreadsheet)));
+  }
+  if (listed)
+    FOut << "Inputs: " << rig.Input_Count << ", outputs: " << rig.Output_Count << ", controllers: "
+         << rig.Controller_Count << ", second card: " << (rig.Using_EXP ? "yes" : "no") << "\n";
+}
+
+// The run sheet as the results table loads it: readable, and no formula that can never give a value.
+void TRigChecker::CheckRunSheet(const QString& path) {
+  if (FCheckedFiles.contains(path)) return;
+  FCheckedFiles << path;
+  TWorkbook run;
+  try {
+    run.Read(path);
+  } catch (const std::exception& e) {
+    Error(QStringLiteral("the run sheet: ") + QString::fromUtf8(e.what()));
+    return;
+  }
+  run.SetSheet(1);
+  run.RecalcAll();
+  if (run.LastRow() < 2) Warn(QStringLiteral("%1: the sample row (row 2) is empty").arg(path));
+  for (int r = 1; r <= run.LastRow(); ++r)
+    for (int c = 1; c <= run.LastCol(); ++c) {
+      if (run.FormulaRC(r, c).isEmpty()) continue;
+      const TCellValue v = run.ValueRC(r, c);
+      if (!v.IsError()) continue;
+      QString what;
+      switch (v.Err) {
+        case TCellError::Circular: what = QStringLiteral("the formula depends on itself"); break;
+        case TCellError::Name: what = QStringLiteral("the formula names an unknown function or name"); break;
+        case TCellError::Ref: what = QStringLiteral("the formula refers to a sheet or cell that does not exist"); break;
+        default: continue;  // #DIV/0! and the like may be right while the sample row is empty
+      }
+      Error(QStringLiteral("%1: cell %2: %3 (%4 gives %5)")
+                .arg(path, a1::CellName(r, c), what, run.FormulaRC(r, c), v.ToText()));
+    }
+}
+
+void TRigChecker::CheckPicture(const QString& path, const QString& what) {
+  if (FCheckedFiles.contains(path)) return;
+  FCheckedFiles << path;
+  if (!QFileInfo(path).isFile()) {
+    Error(QStringLiteral("%1 %2 does not exist").arg(what, path));
+    return;
+  }
+  QImageReader reader(path);
+  if (reader.read().isNull()) Error(QStringLiteral("%1 %2 cannot be read: %3").arg(what, path, reader.errorString()));
+}
+
+// Help the rig names: its pages folder, its topics and its context numbers. The rig runs without
+// them, so these are warnings.
+void TRigChecker::CheckHelp(TRigConfig& rig) {
+  if (rig.DefinedRigHelpFile && !FCheckedFiles.contains(rig.RigHelpFile)) {
+    FCheckedFiles << rig.RigHelpFile;
+    const QString folder = THelpWindow::PagesFolder(rig.RigHelpFile);
+    if (folder.isEmpty()) {
+      Warn(QStringLiteral("%1: row 5, column 1: the help file %2 has no pages folder")
+               .arg(rig.General_Spreadsheet, rig.RigHelpFile));
+    } else {
+      if (THelpWindow::ContentsPage(rig.RigHelpFile).isEmpty())
+        Warn(QStringLiteral("%1: no contents page (index.htm)").arg(folder));
+      for (int i = 0; i < rig.RigHelpStrDisplayCount(); ++i) {
+        const QString name = rig.RigHelpTopicName(i);
+        const QString value = rig.RigHelpTopicValue(name);
+        if (!value.isEmpty() && THelpWindow::TopicPage(rig.RigHelpFile, value).isEmpty())
+          Warn(QStringLiteral("%1: row %2, column 1: the help topic \"%3\" has no page in %4")
+                   .arg(rig.General_Spreadsheet).arg(i + 6).arg(value, folder));
+      }
+      QFile map(filenames::Resolve(folder, QStringLiteral("contexts.txt")));
+      if (map.open(QIODevice::ReadOnly | QIODevice::Text)) {
+        int line = 0;
+        while (!map.atEnd()) {
+          ++line;
+          const QString text = QString::fromUtf8(map.readLine()).trimmed();
+          const int eq = static_cast<int>(text.indexOf(QLatin1Char('=')));
+          bool ok = false;
+          const int context = eq > 0 ? text.left(eq).trimmed().toInt(&ok) : 0;
+          if (text.isEmpty()) continue;
+          if (!ok)
+            Warn(QStringLiteral("%1: line %2: \"%3\" is not NUMBER=page").arg(map.fileName()).arg(line).arg(text));
+          else if (THelpWindow::ContextPage(rig.RigHelpFile, context).isEmpty())
+            Warn(QStringLiteral("%1: line %2: context %3 names the missing page %4")
+                     .arg(map.fileName()).arg(line).arg(context).arg(text.mid(eq + 1).trimmed()));
+        }
+      }
+    }
+  }
+  if (!FCheckedFiles.contains(rig.ShellHelpFile)) {
+    FCheckedFiles << rig.ShellHelpFile;
+    if (THelpWindow::ContentsPage(rig.ShellHelpFile).isEmpty())
+      Warn(QStringLiteral("the program's help %1 has no pages folder with a contents page").arg(rig.ShellHelpFile));
+  }
 }

@@ -1,6 +1,7 @@
 #include "rigconfig/rigconfig.h"
 
 #include <QCoreApplication>
+#include <algorithm>
 #include <QDir>
 #include <QFileInfo>
 
@@ -42,24 +43,55 @@ TRegistry& TRigConfig::Reg() {
   return *FReg;
 }
 
-void TRigConfig::Problem(const QString& text) { FProblems << text; }
+// Paths inside the rig folder are named relative to it: the folder is said once, at the top.
+void TRigConfig::Problem(const QString& text) {
+  QString t = text;
+  if (!PathName.isEmpty()) t.replace(PathName, QString());
+  FProblems << t;
+}
+
+void TRigConfig::Warning(const QString& text) {
+  QString t = text;
+  if (!PathName.isEmpty()) t.replace(PathName, QString());
+  FWarnings << t;
+}
+
+QString TRigConfig::Causes(const QStringList& problems) const {
+  if (problems.isEmpty()) return {};
+  QStringList lines = problems;
+  if (!PathName.isEmpty())
+    for (QString& l : lines) l.replace(PathName, QString());
+  return QStringLiteral("\n\n") + lines.join(QLatin1Char('\n'));
+}
 
 namespace {
-// A cell that cannot serve as a number, named by sheet, row and column.
-EWorkbookError CellError(const QString& sheet, int row, int col, const QString& what) {
-  return EWorkbookError(sheet, QStringLiteral("row %1, column %2").arg(row).arg(col), what);
+QStringList* gCellProblems = nullptr;
+
+// A cell that cannot serve as a number, named by sheet, row and column: raised, or recorded while
+// problems are being collected.
+double BadCell(const QString& sheet, int row, int col, const QString& what) {
+  EWorkbookError error(sheet, QStringLiteral("row %1, column %2").arg(row).arg(col), what);
+  if (!gCellProblems) throw error;
+  *gCellProblems << error.Message();
+  return 0;
 }
 }  // namespace
+
+TRigConfig::TCollectCellProblems::TCollectCellProblems(QStringList& into) : FPrevious(gCellProblems) {
+  gCellProblems = &into;
+}
+
+TRigConfig::TCollectCellProblems::~TCollectCellProblems() { gCellProblems = FPrevious; }
 
 double TRigConfig::SheetNumber(const TWorkbook& book, int row, int col, const QString& sheet) {
   const TCellValue value = book.ValueRC(row, col);
   if (value.Kind == TValueKind::Text) {
     const auto n = numbers::ParseTypedNumber(value.Str);
-    if (!n) throw CellError(sheet, row, col, QStringLiteral("\"%1\" is not a number").arg(value.Str));
+    if (!n) return BadCell(sheet, row, col, QStringLiteral("\"%1\" is not a number").arg(value.Str));
     return *n;
   }
   if (value.Kind == TValueKind::Error)
-    throw CellError(sheet, row, col, QStringLiteral("the formula gives %1").arg(value.ToText()));
+    return BadCell(sheet, row, col, QStringLiteral("the formula gives %1").arg(value.ToText()));
   return book.NumberRC(row, col);
 }
 
@@ -67,7 +99,7 @@ int TRigConfig::SheetInteger(const TWorkbook& book, int row, int col, const QStr
   const double v = SheetNumber(book, row, col, sheet);
   const std::int64_t r = numbers::RoundHalfEven(v);
   if (r < INT32_MIN || r > INT32_MAX)
-    throw CellError(sheet, row, col, QStringLiteral("%1 is out of range").arg(numbers::FloatToStr(v)));
+    return static_cast<int>(BadCell(sheet, row, col, QStringLiteral("%1 is out of range").arg(numbers::FloatToStr(v))));
   return static_cast<int>(r);
 }
 
@@ -117,10 +149,12 @@ void TRigConfig::InitialiseLoop(const QString& folder) {
 void TRigConfig::ShowTargetFinder() {
   TChoiceRequest request;
   request.Caption = QStringLiteral("Quorlex Target Finder");
-  request.Text = QStringLiteral("No rig could be loaded from %1").arg(QDir::toNativeSeparators(PathName));
+  // The cause follows the message, in the words the rig check uses.
+  request.Text = QStringLiteral("No rig could be loaded from %1").arg(QDir::toNativeSeparators(PathName)) +
+                 Causes(FProblems);
   request.Items << PathName;
   request.CustomDialog = [this]() -> std::optional<int> {
-    TTargetFinderForm form(PathName);
+    TTargetFinderForm form(PathName, FProblems);
     form.exec();
     return std::nullopt;  // the form chooses nothing; start-up goes on with the defaults
   };
@@ -129,15 +163,16 @@ void TRigConfig::ShowTargetFinder() {
 
 bool TRigConfig::Initialise(const QString& ATarget) {
   FProblems.clear();
+  FWarnings.clear();
   const QFileInfo target(ATarget);
   DeriveFileNames(ATarget.endsWith(QLatin1Char('/')) ? ATarget : target.path());
   bool result = false;
   if (QFileInfo::exists(General_Spreadsheet)) {
     ReadGeneralSheet();
     try {
-      ReadColumnSheet();
+      const bool columns = ReadColumnSheet();
       ReadRegistryValues();
-      result = true;
+      result = columns;
     } catch (const std::exception& e) {
       Problem(QString::fromUtf8(e.what()));
     }
@@ -152,8 +187,10 @@ void TRigConfig::ReadGeneralSheet() {
   TWorkbook& book = *VCF1Ctrl1;
   std::int16_t fileType = 0;
   const QString sheet = General_Spreadsheet;
+  QStringList cells;  // every bad cell, not just the first
   try {
     book.Read(General_Spreadsheet, &fileType);
+    TCollectCellProblems collect(cells);
     auto num = [&](int r, int c) { return SheetInteger(book, r, c, sheet); };
 
     // 1. the exercise list marker, rows 1 to 50 of column 1
@@ -162,7 +199,8 @@ void TRigConfig::ReadGeneralSheet() {
         Found_Addtional_Expt = true;
         Expt_Count_Row = r;
         Expt_Count = num(r, 2);
-        if (FHost) FHost->EnableLoadNewExperiment();
+        BoundExerciseCount(r);
+        if (Found_Addtional_Expt && FHost) FHost->EnableLoadNewExperiment();
         break;
       }
     }
@@ -220,9 +258,37 @@ void TRigConfig::ReadGeneralSheet() {
       ReadExerciseRow(Expt_Count_Row);
     }
   } catch (const std::exception& e) {
-    Problem(QString::fromUtf8(e.what()));
-    TServices::Prompts().MessageDlg(QStringLiteral("Error reading General spreadsheet (type %1)").arg(fileType),
-                                    TMsgDlgType::mtError, TMsgDlgButtons::OK);
+    cells << QString::fromUtf8(e.what());
+  }
+  if (cells.isEmpty()) return;
+  for (const QString& c : cells) Problem(c);
+  TServices::Prompts().MessageDlg(
+      QStringLiteral("Error reading General spreadsheet (type %1)").arg(fileType) + Causes(cells),
+      TMsgDlgType::mtError, TMsgDlgButtons::OK);
+}
+
+// The count cell cannot offer more exercises than rows follow it: a count of 20000 over two rows
+// offers two, and so does a count of 0 or less.
+void TRigConfig::BoundExerciseCount(int countRow) {
+  const TWorkbook& book = *VCF1Ctrl1;
+  int present = 0;
+  while (countRow + present + 1 <= book.LastRow() && !book.TextRC(countRow + present + 1, 1).trimmed().isEmpty())
+    ++present;
+  const QString where = QStringLiteral("%1: row %2, column 2").arg(General_Spreadsheet).arg(countRow);
+  if (present == 0) {
+    Problem(where + QStringLiteral(": \"EXERCISE ID\" is followed by no exercise rows; the rig is loaded "
+                                   "without an exercise list"));
+    Found_Addtional_Expt = false;
+    Expt_Count_Row = 0;
+    Expt_Count = 0;
+    return;
+  }
+  if (Expt_Count < 1 || Expt_Count > present) {
+    Problem(QStringLiteral("%1: the exercise count is %2 but %3 exercise rows follow").arg(where).arg(Expt_Count).arg(present));
+    Expt_Count = present;
+  } else if (Expt_Count < present) {
+    Warning(QStringLiteral("%1: the exercise count is %2 but %3 exercise rows follow; the last %4 are not offered")
+                .arg(where).arg(Expt_Count).arg(present).arg(present - Expt_Count));
   }
 }
 
@@ -246,8 +312,10 @@ void TRigConfig::ChooseExercise() {
     if (dialog.Cancelled()) return std::nullopt;
     return dialog.ItemIndex();
   };
-  const std::optional<int> choice = request.Items.isEmpty() ? std::optional<int>(0)
-                                                            : TServices::Prompts().ChooseItem(request);
+  const std::optional<int> choice =
+      PresetExercise > 0    ? std::optional<int>(std::min(PresetExercise, Expt_Count) - 1)
+      : request.Items.isEmpty() ? std::optional<int>(0)
+                                : TServices::Prompts().ChooseItem(request);
   if (!choice) {
     // Cancel: the program closes shortly; the load goes on with the preselected exercise.
     Quitting = true;
@@ -313,10 +381,13 @@ void TRigConfig::AddRigHelpTopic(const QString& v) {
   FRigHelpStringsSet << name + QLatin1Char('=') + value;
 }
 
-void TRigConfig::ReadColumnSheet() {
+// Every row is read, so a bad cell neither hides the ones after it nor leaves part of the columns.
+bool TRigConfig::ReadColumnSheet() {
   TWorkbook& book = *VCF1Ctrl1;
   std::int16_t fileType = 0;
   book.Read(Columns_Spreadsheet, &fileType);
+  QStringList cells;
+  TCollectCellProblems collect(cells);
   Using_Graph = false;
   ColumnStatus.assign(1, TColumnStatus{});
   for (int r = 1; r <= book.LastRow(); ++r) {
@@ -332,6 +403,8 @@ void TRigConfig::ReadColumnSheet() {
     if (c.plot_on_X_Axis || c.plot_on_Y_Axis) Using_Graph = true;
     ColumnStatus.push_back(c);
   }
+  for (const QString& c : cells) Problem(c);
+  return cells.isEmpty();
 }
 
 void TRigConfig::ReadRegistryValues() {
@@ -341,6 +414,18 @@ void TRigConfig::ReadRegistryValues() {
                       ? QStringLiteral("Software\\Veltrim\\%1\\Exercise %2").arg(ApplicationTitle).arg(Experiment_Index)
                       : RegistryKey;
   TRegistry& reg = Reg();
+  if (ReadOnly) {
+    WordProcessorPath.clear();
+    WordProcessorName = WordProcessorNameDefault;
+    SampleInterval = LogSampleInterval;
+    if (reg.OpenKey(RegistryKey, false)) {
+      WordProcessorPath = reg.ReadString(WordProcessorLocation);
+      if (reg.ValueExists(settings::reg::WordProcessorName)) WordProcessorName = reg.ReadString(settings::reg::WordProcessorName);
+      SampleInterval = reg.ReadIntegerDef(settings::reg::SampleInterval, LogSampleInterval);
+      reg.CloseKey();
+    }
+    return;
+  }
   if (!reg.OpenKey(RegistryKey, true)) throw ERegistryError("the rig's registry key could not be opened");
   WordProcessorPath = reg.ReadStringOrCreate(WordProcessorLocation, QString());
   WordProcessorName = reg.ReadStringOrCreate(settings::reg::WordProcessorName, WordProcessorNameDefault);

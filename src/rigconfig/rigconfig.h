@@ -55,8 +55,29 @@ class TRigConfig {
   // The file a name read from a sheet stands for: relative to the rig folder, "\" as "/", matched
   // without case where the exact name does not exist, cut to 60 characters first.
   QString RigFile(const QString& relative) const;
-  // Problems met while loading (sheet, row and column where known), for the rig check.
+  // Problems met while loading (sheet, row and column where known): errors, and warnings about
+  // things the rig can run without.
   const QStringList& Problems() const { return FProblems; }
+  const QStringList& Warnings() const { return FWarnings; }
+
+  // While one of these exists, a sheet cell that cannot serve as a number is recorded in `into`
+  // and reads as 0 instead of raising an error, so one pass over a sheet names every bad cell.
+  class TCollectCellProblems {
+   public:
+    explicit TCollectCellProblems(QStringList& into);
+    ~TCollectCellProblems();
+    TCollectCellProblems(const TCollectCellProblems&) = delete;
+    TCollectCellProblems& operator=(const TCollectCellProblems&) = delete;
+
+   private:
+    QStringList* FPrevious;
+  };
+
+  // Set before Initialise: the per-user values are read but nothing is created or written (the
+  // rig check must leave the machine as it found it).
+  bool ReadOnly = false;
+  // Set before Initialise: the exercise to load (1-based) instead of asking the user.
+  int PresetExercise = 0;
 
   // Published views.
   int Data_Capture_Type() const { return fData_Capture_Type; }
@@ -186,15 +207,20 @@ class TRigConfig {
   void ReadGeneralSheet();
   void ReadExerciseRow(int R);
   void ChooseExercise();
-  void ReadColumnSheet();
+  void BoundExerciseCount(int countRow);
+  bool ReadColumnSheet();
   void ReadRegistryValues();
   void ReadFeatureSwitches();
   void AddRigHelpTopic(const QString& v);
   void ShowTargetFinder();
   QString Cut(const QString& text) const { return text.left(FileNameCut); }
   void Problem(const QString& text);
+  void Warning(const QString& text);
+  // The causes, one a line, to show after a message that a load failed.
+  QString Causes(const QStringList& problems) const;
 
   IRigConfigHost* FHost;
   std::unique_ptr<TRegistry> FReg;
   QStringList FProblems;
+  QStringList FWarnings;
 };

@@ -1,15 +1,16 @@
 #pragma once
-// Shown when no rig could be loaded: where Quorlex looked and the rig folders it knows, so the
-// user can see why nothing loaded. Its buttons choose nothing; start-up goes on either way.
+// Shown when no rig could be loaded: where Quorlex looked, the rig folders it knows and the faults
+// that stopped the load (file, row, column), so the user can see why nothing loaded. Its buttons choose nothing; start-up goes on either way.
 
 #include <QDialog>
+#include <QStringList>
 
 class QListWidget;
 
 class TTargetFinderForm : public QDialog {
   Q_OBJECT
  public:
-  explicit TTargetFinderForm(const QString& searchedFolder, QWidget* parent = nullptr);
+  TTargetFinderForm(const QString& searchedFolder, const QStringList& causes, QWidget* parent = nullptr);
 
  private:
   QListWidget* FList;

@@ -46,6 +46,54 @@ int ScanCellName(const QChar* p, int n, TCellName& out) {
   return i;
 }
 
+int ScanLineName(const QChar* p, int n, TCellName& out) {
+  out = TCellName{};
+  int i = 0;
+  const bool abs = i < n && p[i] == QLatin1Char('$');
+  if (abs) ++i;
+  const int start = i;
+  long long value = 0;
+  if (i < n && p[i].unicode() < 128 && p[i].isDigit()) {
+    while (i < n && p[i].unicode() < 128 && p[i].isDigit() && value <= MaxRows) value = value * 10 + (p[i++].unicode() - u'0');
+    if (value < 1 || value > MaxRows) return 0;
+    out.Row = static_cast<int>(value);
+    out.Col = 1;
+    out.AbsRow = abs;
+    out.AbsCol = true;
+    out.WholeRow = true;
+  } else {
+    while (i < n && i - start < 4) {
+      const char16_t c = p[i].toUpper().unicode();
+      if (c < u'A' || c > u'Z') break;
+      value = value * 26 + (c - u'A' + 1);
+      ++i;
+    }
+    if (i == start || i - start > 3 || value > MaxCols) return 0;
+    out.Col = static_cast<int>(value);
+    out.Row = 1;
+    out.AbsCol = abs;
+    out.AbsRow = true;
+    out.WholeCol = true;
+  }
+  if (i < n && (p[i].isLetterOrNumber() || p[i] == QLatin1Char('_') || p[i] == QLatin1Char('.') ||
+                p[i] == QLatin1Char('$') || p[i] == QLatin1Char('(')))
+    return 0;
+  return i;
+}
+
+QString NameText(const TCellName& c) {
+  QString s;
+  if (!c.WholeRow) {
+    if (c.AbsCol) s += QLatin1Char('$');
+    s += ColumnName(c.Col);
+  }
+  if (!c.WholeCol) {
+    if (c.AbsRow) s += QLatin1Char('$');
+    s += QString::number(c.Row);
+  }
+  return s;
+}
+
 std::optional<TCellName> ParseCellName(const QString& text) {
   TCellName name;
   const int n = static_cast<int>(text.size());

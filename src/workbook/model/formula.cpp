@@ -5,14 +5,7 @@
 
 namespace {
 
-QString CellText(const a1::TCellName& c) {
-  QString s;
-  if (c.AbsCol) s += QLatin1Char('$');
-  s += a1::ColumnName(c.Col);
-  if (c.AbsRow) s += QLatin1Char('$');
-  s += QString::number(c.Row);
-  return s;
-}
+QString CellText(const a1::TCellName& c) { return a1::NameText(c); }
 
 // Rebuilds the text, letting edit() replace each reference token or range (first..last token).
 // edit returns the replacement text for the span from the first token's start.

@@ -60,7 +60,18 @@ int TFormulaEvaluator::Compare(const TCellValue& a, const TCellValue& b) {
   }
   const double x = a.Kind == TValueKind::Empty ? 0 : a.Num;
   const double y = b.Kind == TValueKind::Empty ? 0 : b.Num;
-  return x < y ? -1 : x > y ? 1 : 0;
+  if (ApproxEqual(x, y)) return 0;
+  return x < y ? -1 : 1;
+}
+
+// Equal when they differ only past the 15th significant digit or so (2^-48 relative), as common
+// spreadsheets compare: 0.1 + 0.2 = 0.3 holds. Zero equals only zero.
+bool TFormulaEvaluator::ApproxEqual(double x, double y) {
+  if (x == y) return true;
+  if (x == 0 || y == 0 || !std::isfinite(x) || !std::isfinite(y)) return false;
+  constexpr double e48 = 1.0 / (16777216.0 * 16777216.0);
+  const double d = std::abs(x - y);
+  return d < std::abs(x) * e48 && d < std::abs(y) * e48;
 }
 
 void TFormulaEvaluator::Binary(TOp op) {

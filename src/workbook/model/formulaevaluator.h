@@ -19,7 +19,9 @@ class TFormulaEvaluator {
   static QString ToText(const TCellValue& v);
   // Spreadsheet ordering: numbers < text < booleans; text compares without case; an empty value
   // takes the kind of the other side. -1, 0 or 1.
+  // Numbers equal to about 15 significant digits compare equal.
   static int Compare(const TCellValue& a, const TCellValue& b);
+  static bool ApproxEqual(double x, double y);
 
  private:
   void Binary(TOp op);

@@ -8,8 +8,14 @@
 #include "platform/numbers.h"
 #include "platform/services.h"
 #include "workbook/model/cellsource.h"
+#include "workbook/model/datetimefunctions.h"
 #include "workbook/model/formulaevaluator.h"
+#include "workbook/model/functionargs.h"
+#include "workbook/model/lookupfunctions.h"
 #include "workbook/model/numberformat.h"
+#include "workbook/model/roundingfunctions.h"
+#include "workbook/model/statisticsfunctions.h"
+#include "workbook/model/textfunctions.h"
 
 namespace {
 
@@ -57,40 +63,11 @@ double RoundDigits(double x, double digits, TRounding mode) {
   return n >= 0 ? r / p : r * p;
 }
 
-// Walks the numbers of the arguments as aggregates see them: ranges and references give only their
-// numbers; values typed into the call count when they convert. Returns an error met, or None.
-template <typename Visit>
-TCellError EachNumber(std::span<TCellValue> args, const ICellSource& cells, bool skipErrors, Visit visit) {
-  TCellValue cell;
-  for (TCellValue& a : args) {
-    if (a.Kind == TValueKind::Range) {
-      TRangeRef r = a.Range;
-      if (!cells.ClipRange(r)) { if (!skipErrors) return TCellError::Ref; continue; }
-      for (int row = r.Row1; row <= r.Row2; ++row)
-        for (int col = r.Col1; col <= r.Col2; ++col) {
-          cells.ReadCell(r.SheetId, row, col, cell);
-          if (cell.Kind == TValueKind::Number) visit(cell.Num);
-          else if (cell.Kind == TValueKind::Error && !skipErrors) return cell.Err;
-        }
-    } else if (a.Kind == TValueKind::Error) {
-      if (!skipErrors) return a.Err;
-    } else if (a.FromRef) {
-      if (a.Kind == TValueKind::Number) visit(a.Num);
-    } else if (a.Kind != TValueKind::Empty) {
-      double x = 0;
-      TCellError err = TCellError::None;
-      if (TFormulaEvaluator::ToNumber(a, x, err)) visit(x);
-      else if (!skipErrors) return err;
-    }
-  }
-  return TCellError::None;
-}
-
 void Aggregate(TFunc f, std::span<TCellValue> args, const ICellSource& cells, TCellValue& result) {
   double acc = f == TFunc::Product ? 1 : 0;
   double lo = HUGE_VAL, hi = -HUGE_VAL;
   long long count = 0;
-  const TCellError err = EachNumber(args, cells, f == TFunc::Count, [&](double x) {
+  const TCellError err = TFunctionArgs::EachNumber(args, cells, f == TFunc::Count, [&](double x) {
     ++count;
     if (f == TFunc::Product) acc *= x; else acc += x;
     lo = std::min(lo, x);
@@ -198,23 +175,9 @@ void VLookup(std::span<TCellValue> args, const ICellSource& cells, TCellValue& r
   if (result.Kind == TValueKind::Empty) result = TCellValue::Number(0);
 }
 
-bool Num(const TCellValue& v, double& x, TCellValue& result) {
-  TCellError err = TCellError::None;
-  if (TFormulaEvaluator::ToNumber(v, x, err)) return true;
-  result = TCellValue::Error(err);
-  return false;
-}
-
-bool Str(const TCellValue& v, QString& s, TCellValue& result) {
-  if (v.IsError()) { result = v; return false; }
-  if (v.Kind == TValueKind::Range) { result = TCellValue::Error(TCellError::Value); return false; }
-  s = TFormulaEvaluator::ToText(v);
-  return true;
-}
-
-void SetNumber(double v, TCellValue& result) {
-  result = std::isfinite(v) ? TCellValue::Number(v) : TCellValue::Error(TCellError::Num);
-}
+constexpr auto Num = &TFunctionArgs::Number;
+constexpr auto Str = &TFunctionArgs::Text;
+constexpr auto SetNumber = &TFunctionArgs::SetNumber;
 
 void Math1(TFunc f, double x, TCellValue& result) {
   constexpr double pi = std::numbers::pi;
@@ -268,13 +231,46 @@ void TextFunction(TFunc f, std::span<TCellValue> args, TCellValue& result) {
 
 }  // namespace
 
+const std::vector<TFamilyFunction>& TFormulaFunctions::Families() {
+  static const std::vector<TFamilyFunction> all = [] {
+    std::vector<TFamilyFunction> v;
+    for (std::span<const TFamilyFunction> family :
+         {TStatisticsFunctions::Functions(), TLookupFunctions::Functions(), TTextFunctions::Functions(),
+          TRoundingFunctions::Functions(), TDateTimeFunctions::Functions()})
+      v.insert(v.end(), family.begin(), family.end());
+    return v;
+  }();
+  return all;
+}
+
+const std::vector<TFormulaFunctions::TInfo>& TFormulaFunctions::FamilyInfos() {
+  static const std::vector<TInfo> infos = [] {
+    std::vector<TInfo> v;
+    const auto& all = Families();
+    for (std::size_t i = 0; i < all.size(); ++i)
+      v.push_back({static_cast<TFunc>(static_cast<int>(TFunc::FirstFamilyFunction) + static_cast<int>(i)), all[i].Name,
+                   all[i].MinArgs, all[i].MaxArgs, all[i].Volatile});
+    return v;
+  }();
+  return infos;
+}
+
 const TFormulaFunctions::TInfo* TFormulaFunctions::Find(const QString& name) {
   for (const auto& f : kFunctions)
+    if (name.compare(QLatin1String(f.Name), Qt::CaseInsensitive) == 0) return &f;
+  for (const auto& f : FamilyInfos())
     if (name.compare(QLatin1String(f.Name), Qt::CaseInsensitive) == 0) return &f;
   return nullptr;
 }
 
 void TFormulaFunctions::Call(TFunc f, std::span<TCellValue> args, const ICellSource& cells, TCellValue& result) {
+  if (f >= TFunc::FirstFamilyFunction) {
+    const std::size_t i = static_cast<std::size_t>(f) - static_cast<std::size_t>(TFunc::FirstFamilyFunction);
+    const auto& all = Families();
+    if (i < all.size()) all[i].Impl(args, cells, result);
+    else result = TCellValue::Error(TCellError::Name);
+    return;
+  }
   double x = 0, y = 0;
   switch (f) {
     case TFunc::Sum: case TFunc::Average: case TFunc::Min: case TFunc::Max: case TFunc::Count:

@@ -4,6 +4,7 @@
 
 #include <cstdint>
 #include <span>
+#include <vector>
 
 #include <QString>
 
@@ -16,14 +17,29 @@ enum class TFunc : std::uint16_t {
   Power, Pi, Sin, Cos, Tan, Asin, Acos, Atan, Atan2, Degrees, Radians, Int, Round, RoundUp,
   RoundDown, Trunc, Mod, Sign, IsBlank, IsNumber, IsText, IsError, Concatenate, Text, Value, Now,
   Choose, VLookup, True, False, Len, Upper, Lower, Trim, Left, Right, Mid, Counta, Product,
+  FirstFamilyFunction = 1000,  // functions of the families below follow, in table order
+};
+
+// A function kept with its family in a file of its own, computed from its evaluated arguments.
+using TFunctionImpl = void (*)(std::span<TCellValue> args, const ICellSource& cells, TCellValue& result);
+struct TFamilyFunction {
+  const char* Name;
+  int MinArgs, MaxArgs;
+  TFunctionImpl Impl;
+  bool Volatile = false;  // reads the clock: recomputed on every recalculation
 };
 
 class TFormulaFunctions {
  public:
-  struct TInfo { TFunc Id; const char* Name; int MinArgs; int MaxArgs; };
+  struct TInfo { TFunc Id; const char* Name; int MinArgs; int MaxArgs; bool Volatile = false; };
   // The function of that name (any case), or nullptr.
   static const TInfo* Find(const QString& name);
 
   // Computes the function on its arguments (ranges still as ranges) into result.
   static void Call(TFunc f, std::span<TCellValue> args, const ICellSource& cells, TCellValue& result);
+
+ private:
+  // The family functions, numbered from FirstFamilyFunction.
+  static const std::vector<TFamilyFunction>& Families();
+  static const std::vector<TInfo>& FamilyInfos();
 };

@@ -39,6 +39,37 @@ int ScanNumber(const QString& s, int i, double& value) {
   return j - i;
 }
 
+// A whole-column or whole-row range ("A:C", "$3:$3") at i: both ends must be of one kind. On a hit
+// the two ends and the colon are appended as a Ref, Colon, Ref triple, as a cell range would be,
+// and the length taken is returned; 0 otherwise. `first` carries any sheet prefix already read.
+int ScanWholeLines(const QString& s, int i, TFormulaToken first, std::vector<TFormulaToken>& out) {
+  const int n = static_cast<int>(s.size());
+  a1::TCellName a, b;
+  const int lenA = a1::ScanLineName(s.constData() + i, n - i, a);
+  if (lenA == 0 || i + lenA >= n || s[i + lenA] != QLatin1Char(':')) return 0;
+  const int j = i + lenA + 1;
+  const int lenB = a1::ScanLineName(s.constData() + j, n - j, b);
+  if (lenB == 0 || a.WholeCol != b.WholeCol) return 0;
+  if (b.WholeCol) b.Row = a1::MaxRows;
+  else b.Col = a1::MaxCols;
+  first.Kind = TTokenKind::Ref;
+  first.CellPos = i;
+  first.Len = i + lenA - first.Pos;
+  first.Cell = a;
+  out.push_back(first);
+  TFormulaToken colon{TTokenKind::Colon};
+  colon.Pos = i + lenA;
+  colon.Len = 1;
+  colon.Text = QStringLiteral(":");
+  out.push_back(colon);
+  TFormulaToken second{TTokenKind::Ref};
+  second.Pos = second.CellPos = j;
+  second.Len = lenB;
+  second.Cell = b;
+  out.push_back(second);
+  return j + lenB - first.Pos;
+}
+
 }  // namespace
 
 int TFormulaLexer::BodyStart(const QString& formula) {
@@ -59,6 +90,14 @@ std::vector<TFormulaToken> TFormulaLexer::Tokenize(const QString& s) {
     if (c == QLatin1Char(' ') || c == QLatin1Char('\t') || c == QLatin1Char('\r') || c == QLatin1Char('\n')) {
       ++i;
       continue;
+    }
+    if ((c.isLetterOrNumber() || c == QLatin1Char('$'))) {
+      TFormulaToken first{TTokenKind::Ref};
+      first.Pos = i;
+      if (const int len = ScanWholeLines(s, i, first, out)) {
+        i += len;
+        continue;
+      }
     }
     if ((c.isDigit() && c.unicode() < 128) ||
         (c == QLatin1Char('.') && i + 1 < n && s[i + 1].isDigit())) {
@@ -117,6 +156,10 @@ std::vector<TFormulaToken> TFormulaLexer::Tokenize(const QString& s) {
         t.HasSheet = true;
         t.Text = word;
         t.CellPos = j + 1;
+        if (const int whole = ScanWholeLines(s, t.CellPos, t, out)) {
+          i += whole;
+          continue;
+        }
         const int len = a1::ScanCellName(s.constData() + t.CellPos, n - t.CellPos, t.Cell);
         if (len == 0 || (t.CellPos + len < n && IsWordChar(s[t.CellPos + len])))
           Fail(QStringLiteral("expected a cell after sheet name"), t.CellPos);

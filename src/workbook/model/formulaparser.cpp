@@ -262,7 +262,7 @@ void TFormulaParser::FunctionCall() {
   Expect(TTokenKind::RParen, "')' after the arguments");
   checkCount(count);
   if (count > 255) Fail(QStringLiteral("too many arguments"));
-  if (info && info->Id == TFunc::Now) FOut.Volatile = true;
+  if (info && (info->Id == TFunc::Now || info->Volatile)) FOut.Volatile = true;
   Emit(TOp::Call, 0, static_cast<std::uint8_t>(count),
        static_cast<std::uint16_t>(info ? info->Id : TFunc::Unknown));
 }

@@ -1,0 +1,48 @@
+#include "workbook/model/functionargs.h"
+
+#include <algorithm>
+#include <cmath>
+
+#include <QRegularExpression>
+
+bool TFunctionArgs::Number(const TCellValue& v, double& x, TCellValue& result) {
+  TCellError err = TCellError::None;
+  if (TFormulaEvaluator::ToNumber(v, x, err)) return true;
+  result = TCellValue::Error(err);
+  return false;
+}
+
+bool TFunctionArgs::Integer(const TCellValue& v, long long& n, TCellValue& result) {
+  double x = 0;
+  if (!Number(v, x, result)) return false;
+  x = std::trunc(x);
+  n = static_cast<long long>(std::clamp(x, -1e9, 1e9));
+  return true;
+}
+
+bool TFunctionArgs::Text(const TCellValue& v, QString& s, TCellValue& result) {
+  if (v.IsError()) { result = v; return false; }
+  if (v.Kind == TValueKind::Range) { result = TCellValue::Error(TCellError::Value); return false; }
+  s = TFormulaEvaluator::ToText(v);
+  return true;
+}
+
+void TFunctionArgs::SetNumber(double v, TCellValue& result) {
+  result = std::isfinite(v) ? TCellValue::Number(v) : TCellValue::Error(TCellError::Num);
+}
+
+qsizetype TFunctionArgs::WildcardMatch(const QString& pattern, const QString& text, bool search, qsizetype from) {
+  QString rx;
+  for (qsizetype i = 0; i < pattern.size(); ++i) {
+    const QChar c = pattern[i];
+    if (c == QLatin1Char('~') && i + 1 < pattern.size()) rx += QRegularExpression::escape(QString(pattern[++i]));
+    else if (c == QLatin1Char('*')) rx += QStringLiteral(".*");
+    else if (c == QLatin1Char('?')) rx += QLatin1Char('.');
+    else rx += QRegularExpression::escape(QString(c));
+  }
+  const QRegularExpression re(search ? rx : QRegularExpression::anchoredPattern(rx),
+                              QRegularExpression::CaseInsensitiveOption | QRegularExpression::DotMatchesEverythingOption);
+  const QRegularExpressionMatch m = re.match(text, from);
+  if (!m.hasMatch()) return -1;
+  return search ? m.capturedStart() : 0;
+}

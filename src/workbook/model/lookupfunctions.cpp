@@ -1,0 +1,114 @@
+#include "workbook/model/lookupfunctions.h"
+
+#include "workbook/model/functionargs.h"
+
+namespace {
+using A = TFunctionArgs;
+
+// INDEX(range, row[, col]): row or col 0 takes the whole column or row; a one-row or one-column
+// range takes a single index along itself.
+void Index(std::span<TCellValue> args, const ICellSource& cells, TCellValue& result) {
+  if (args[0].IsError()) { result = args[0]; return; }
+  long long row = 0, col = 0;
+  if (!A::Integer(args[1], row, result)) return;
+  if (args.size() > 2 && args[2].Kind != TValueKind::Empty && !A::Integer(args[2], col, result)) return;
+  if (args[0].Kind != TValueKind::Range) {
+    if ((row == 0 || row == 1) && (col == 0 || col == 1)) { result = args[0]; return; }
+    return A::SetError(TCellError::Ref, result);
+  }
+  const TRangeRef r = args[0].Range;
+  if (args.size() == 2 && A::Rows(r) == 1) { col = row; row = 1; }
+  else if (args.size() == 2 && A::Cols(r) == 1) col = 1;
+  if (row < 0 || col < 0 || row > A::Rows(r) || col > A::Cols(r)) return A::SetError(TCellError::Ref, result);
+  if (row == 0 || col == 0) {
+    result.Kind = TValueKind::Range;
+    result.Range = r;
+    if (row) result.Range.Row1 = result.Range.Row2 = r.Row1 + static_cast<int>(row) - 1;
+    if (col) result.Range.Col1 = result.Range.Col2 = r.Col1 + static_cast<int>(col) - 1;
+    return;
+  }
+  cells.ReadCell(r.SheetId, r.Row1 + static_cast<int>(row) - 1, r.Col1 + static_cast<int>(col) - 1, result);
+  result.FromRef = true;
+}
+
+int Rank(TValueKind k) { return k == TValueKind::Text ? 1 : k == TValueKind::Bool ? 2 : 0; }
+
+// MATCH(key, range, type): 0 the first equal (text with wildcards), 1 the last not above the key in
+// an ascending list, -1 the last not below it in a descending one. 1-based position or #N/A.
+void Match(std::span<TCellValue> args, const ICellSource& cells, TCellValue& result) {
+  const TCellValue& key = args[0];
+  if (key.IsError()) { result = key; return; }
+  long long type = 1;
+  if (args.size() > 2 && args[2].Kind != TValueKind::Empty) {
+    double t = 0;
+    if (!A::Number(args[2], t, result)) return;
+    type = t > 0 ? 1 : t < 0 ? -1 : 0;
+  }
+  if (args[1].Kind != TValueKind::Range) return A::SetError(TCellError::NA, result);
+  const TRangeRef r = args[1].Range;
+  if (A::Rows(r) != 1 && A::Cols(r) != 1) return A::SetError(TCellError::NA, result);
+  const bool down = A::Cols(r) == 1;
+  int found = 0;
+  bool stop = false;
+  A::EachCell(r, cells, [&](int row, int col, const TCellValue& cell) {
+    if (stop || cell.Kind == TValueKind::Empty || cell.IsError() || Rank(cell.Kind) != Rank(key.Kind)) return;
+    const int pos = down ? row - r.Row1 + 1 : col - r.Col1 + 1;
+    if (type == 0) {
+      const bool same = key.Kind == TValueKind::Text ? A::WildcardMatch(key.Str, cell.Str, false) == 0
+                                                     : TFormulaEvaluator::Compare(cell, key) == 0;
+      if (same) { found = pos; stop = true; }
+      return;
+    }
+    const int c = TFormulaEvaluator::Compare(cell, key) * static_cast<int>(type);
+    if (c <= 0) found = pos;
+    else stop = true;  // sorted: nothing further can match
+  });
+  if (found == 0) return A::SetError(TCellError::NA, result);
+  A::SetNumber(found, result);
+}
+
+// HLOOKUP(key, range, row[, sorted]): VLOOKUP turned on its side.
+void HLookup(std::span<TCellValue> args, const ICellSource& cells, TCellValue& result) {
+  const TCellValue& key = args[0];
+  if (key.IsError()) { result = key; return; }
+  if (args[1].Kind != TValueKind::Range) return A::SetError(TCellError::NA, result);
+  long long row = 0;
+  if (!A::Integer(args[2], row, result)) return;
+  bool approx = true;
+  TCellError err = TCellError::None;
+  if (args.size() > 3 && args[3].Kind != TValueKind::Empty && !TFormulaEvaluator::ToBool(args[3], approx, err))
+    return A::SetError(err, result);
+  const TRangeRef r = args[1].Range;
+  if (row < 1) return A::SetError(TCellError::Value, result);
+  if (row > A::Rows(r)) return A::SetError(TCellError::Ref, result);
+  TRangeRef first = r;
+  first.Row2 = first.Row1;
+  int found = 0;
+  bool stop = false;
+  A::EachCell(first, cells, [&](int, int col, const TCellValue& cell) {
+    if (stop || cell.Kind == TValueKind::Empty || cell.IsError() || Rank(cell.Kind) != Rank(key.Kind)) return;
+    const int c = TFormulaEvaluator::Compare(cell, key);
+    if (c == 0) { found = col; stop = true; }
+    else if (approx && c < 0) found = col;
+    else if (approx) stop = true;
+  });
+  if (found == 0) return A::SetError(TCellError::NA, result);
+  cells.ReadCell(r.SheetId, r.Row1 + static_cast<int>(row) - 1, found, result);
+  if (result.Kind == TValueKind::Empty) result = TCellValue::Number(0);
+}
+
+void Extent(std::span<TCellValue> args, TCellValue& result, bool rows) {
+  if (args[0].IsError()) { result = args[0]; return; }
+  if (args[0].Kind != TValueKind::Range) return A::SetNumber(1, result);
+  A::SetNumber(rows ? A::Rows(args[0].Range) : A::Cols(args[0].Range), result);
+}
+void Rows(std::span<TCellValue> a, const ICellSource&, TCellValue& r) { Extent(a, r, true); }
+void Columns(std::span<TCellValue> a, const ICellSource&, TCellValue& r) { Extent(a, r, false); }
+
+const TFamilyFunction kFunctions[] = {
+    {"INDEX", 2, 3, Index}, {"MATCH", 2, 3, Match}, {"HLOOKUP", 3, 4, HLookup},
+    {"ROWS", 1, 1, Rows},   {"COLUMNS", 1, 1, Columns},
+};
+}  // namespace
+
+std::span<const TFamilyFunction> TLookupFunctions::Functions() { return kFunctions; }

@@ -1,0 +1,207 @@
+// The rig check as a rig author meets it: both example rigs pass; a broken copy is reported fault
+// by fault with file, row and column; warnings are kept apart; nothing on disk changes.
+#include <gtest/gtest.h>
+
+#include <QCryptographicHash>
+#include <QDirIterator>
+#include <QFile>
+#include <QProcess>
+
+#include "rigbuilder.h"
+#include "rigconfig/registry.h"
+#include "rigconfig/rigconfig.h"
+#include "support/scriptedprompts.h"
+#include "workbook/model/workbook.h"
+
+namespace {
+const QString kRigs = QStringLiteral(QUORLEX_SOURCE_DIR "/examples/rigs/");
+
+// Names, sizes, times and contents of every file under a folder.
+QByteArray TreeDigest(const QString& folder) {
+  QCryptographicHash hash(QCryptographicHash::Sha256);
+  QStringList files;
+  QDirIterator it(folder, QDir::Files | QDir::Dirs | QDir::NoDotAndDotDot | QDir::Hidden, QDirIterator::Subdirectories);
+  while (it.hasNext()) files << it.next();
+  files.sort();
+  for (const QString& f : files) {
+    const QFileInfo info(f);
+    hash.addData(f.toUtf8());
+    hash.addData(QByteArray::number(info.lastModified().toMSecsSinceEpoch()));
+    QFile file(f);
+    if (info.isFile() && file.open(QIODevice::ReadOnly)) hash.addData(file.readAll());
+  }
+  return hash.result();
+}
+
+struct TCheckResult {
+  int ExitCode = -1;
+  QString Out;
+};
+
+// Runs quorlex --check-rig with the per-user settings in `config`.
+TCheckResult RunCheck(const QString& rig, const QString& config) {
+  QProcess check;
+  QProcessEnvironment env = QProcessEnvironment::systemEnvironment();
+  env.insert("XDG_CONFIG_HOME", config);
+  check.setProcessEnvironment(env);
+  check.start(QStringLiteral(QUORLEX_BINARY_DIR "/quorlex"), {"--check-rig", rig});
+  if (!check.waitForFinished(60000)) return {};
+  return {check.exitCode(), QString::fromUtf8(check.readAllStandardOutput())};
+}
+
+void Edit(const QString& path, const QString& from, const QString& to) {
+  QByteArray text = TTempFolder::Read(path);
+  ASSERT_TRUE(text.contains(from.toUtf8())) << path.toStdString() << ": " << from.toStdString();
+  text.replace(from.toUtf8(), to.toUtf8());
+  QFile file(path);
+  ASSERT_TRUE(file.open(QIODevice::WriteOnly | QIODevice::Truncate));
+  ASSERT_EQ(file.write(text), text.size());
+}
+}  // namespace
+
+TEST(RigCheck, BothExampleRigsPassAndNothingIsWritten) {
+  TTempFolder tmp;
+  const QString config = tmp.File("config");
+  QDir().mkpath(config);
+  for (const char* name : {"demo", "airflow"}) {
+    const QString rig = kRigs + QLatin1String(name);
+    const QByteArray before = TreeDigest(rig);
+    const TCheckResult r = RunCheck(rig, config);
+    EXPECT_EQ(r.ExitCode, 0) << r.Out.toStdString();
+    EXPECT_TRUE(r.Out.contains("OK: ")) << r.Out.toStdString();
+    EXPECT_FALSE(r.Out.contains("Errors")) << r.Out.toStdString();
+    EXPECT_EQ(TreeDigest(rig), before) << name;
+  }
+  EXPECT_TRUE(QDir(config).isEmpty()) << "the check wrote per-user settings";
+
+  // Every exercise is loaded, with its own sheets.
+  const TCheckResult airflow = RunCheck(kRigs + "airflow", config);
+  for (const char* line : {"Exercise 2: Airflow Bench: Exercise B", "Capture type: 2 (high-speed)",
+                           "Definitions (config/datasrc_hs.vts)", "second card: yes", "Exercise 3: Airflow Bench"})
+    EXPECT_TRUE(airflow.Out.contains(line)) << line;
+}
+
+TEST(RigCheck, EveryFaultOfABrokenRigIsNamed) {
+  TTempFolder tmp;
+  const QString rig = tmp.CopyTree(kRigs + "airflow", "rig");
+  const QString cfg = rig + "/config/";
+  Edit(cfg + "general.vts", "cell B10 3", "cell B10 20000");                          // exercise count
+  Edit(cfg + "columns.vts", "cell B3 0", "cell B3 \"two\"");                         // text in a number cell
+  Edit(cfg + "columns_hs.vts", "cell B2 0", "cell B2 \"x\"");                        // a second one elsewhere
+  Edit(cfg + "datasrc.vts", "cell C4 1", "cell C4 \"one\"");                         // and in the sources
+  Edit(cfg + "run_fan.vts", "=IF(E2>0,SQRT(2*E2/I2),0)", "=IF(E2>0,SQRT(2*E2/J2),0)");  // a cycle
+  Edit(cfg + "run_hs.vts", "cell E2 format \"0\" 0", "cell E2 =SUM(1+)");            // unparsable
+  QFile::remove(cfg + "run_traverse.vts");                                           // missing
+  QFile::remove(rig + "/DigOut.bmp");                                                // a picture
+  QFile::remove(rig + "/help/airflow/Fan_Safety.htm");                               // a help topic
+  const QByteArray before = TreeDigest(rig);
+  const QString config = tmp.File("config");
+  const TCheckResult r = RunCheck(rig, config);
+  EXPECT_EQ(r.ExitCode, 1);
+  const int errors = static_cast<int>(r.Out.indexOf("Errors ("));
+  const int warnings = static_cast<int>(r.Out.indexOf("Warnings ("));
+  ASSERT_GT(errors, 0) << r.Out.toStdString();
+  ASSERT_GT(warnings, errors) << r.Out.toStdString();
+  const QString errorPart = r.Out.mid(errors, warnings - errors);
+  const QString warningPart = r.Out.mid(warnings);
+  for (const char* e : {"config/general.vts: row 10, column 2: the exercise count is 20000 but 3 exercise rows follow",
+                        "config/columns.vts: row 3, column 2: \"two\" is not a number",
+                        "config/columns_hs.vts: row 2, column 2: \"x\" is not a number",
+                        "config/datasrc.vts: row 4, column 3: \"one\" is not a number",
+                        "config/run_fan.vts: cell J2: the formula depends on itself",
+                        "config/run_hs.vts", "config/run_traverse.vts",
+                        "config/datasrc.vts: row 11: the picture DigOut.bmp does not exist"})
+    EXPECT_TRUE(errorPart.contains(e)) << e << "\n" << r.Out.toStdString();
+  EXPECT_TRUE(warningPart.contains("the help topic \"Fan_Safety\" has no page")) << r.Out.toStdString();
+  EXPECT_TRUE(warningPart.contains("context 20 names the missing page")) << r.Out.toStdString();
+  EXPECT_FALSE(errorPart.contains("Fan_Safety"));
+  EXPECT_EQ(TreeDigest(rig), before);
+  EXPECT_FALSE(QFileInfo::exists(config));
+}
+
+namespace {
+struct TExerciseRows : ::testing::Test {
+  TTempFolder tmp;
+  TRigBuilder rig{tmp};
+  TWorkbook book1, book2;
+  TRecordingRigHost host;
+
+  void General(TSheetCell count, int rows) {
+    std::vector<TSheetRow> sheet{{N(1)}, {S("Rig")}, {}, {}, {}, {}, {S("EXERCISE ID"), count}};
+    for (int i = 1; i <= rows; ++i) sheet.push_back({S("Exercise"), S(" - one of them"), N(0)});
+    rig.Sheet("config/general.vts", sheet);
+    rig.Sheet("config/columns.vts", {{S("X")}});
+  }
+};
+}  // namespace
+
+TEST_F(TExerciseRows, TheCountIsBoundedByTheRowsPresent) {
+  for (TSheetCell count : {N(20000), N(0), N(-3)}) {
+    General(count, 2);
+    TRigConfig config(&book1, &book2, &host);
+    TScriptedPrompts prompts;
+    prompts.ExpectChoice(1);
+    ASSERT_TRUE(config.Initialise(rig.Folder()));
+    EXPECT_EQ(config.Expt_Count, 2);
+    ASSERT_EQ(prompts.Records().size(), 1u);
+    EXPECT_EQ(prompts.Records()[0].Items.size(), 2);
+    EXPECT_EQ(config.Experiment_Index, 2);
+    EXPECT_TRUE(config.Problems().join("\n").contains("row 7, column 2: the exercise count is"));
+  }
+  General(N(1), 2);  // fewer offered than written: allowed, but said
+  TRigConfig fewer(&book1, &book2, &host);
+  fewer.PresetExercise = 1;
+  ASSERT_TRUE(fewer.Initialise(rig.Folder()));
+  EXPECT_EQ(fewer.Expt_Count, 1);
+  EXPECT_TRUE(fewer.Problems().isEmpty());
+  EXPECT_EQ(fewer.Warnings().size(), 1);
+
+  General(N(2), 0);  // a marker with nothing under it
+  TRigConfig none(&book1, &book2, &host);
+  ASSERT_TRUE(none.Initialise(rig.Folder()));
+  EXPECT_FALSE(none.Found_Addtional_Expt);
+  EXPECT_EQ(none.Experiment_Index, 0);
+  EXPECT_FALSE(none.Problems().isEmpty());
+}
+
+TEST_F(TExerciseRows, AFailedLoadShowsItsCauseAndKeepsEveryColumn) {
+  rig.General(1, "Rig", 0, 0, 0);
+  std::vector<TSheetRow> columns;
+  for (int r = 1; r <= 14; ++r) columns.push_back({S("Y"), r == 5 ? S("five") : N(0), S("ctx"), S("c")});
+  rig.Sheet("config/columns.vts", columns);
+  TRigConfig config(&book1, &book2, &host);
+  TScriptedPrompts prompts;
+  prompts.ExpectChoice(std::nullopt);
+  config.InitialiseLoop(rig.Folder());
+  ASSERT_EQ(prompts.Records().size(), 1u);
+  const QString text = prompts.Records()[0].Text;
+  EXPECT_TRUE(text.startsWith("No rig could be loaded")) << text.toStdString();
+  EXPECT_TRUE(text.contains("config/columns.vts: row 5, column 2: \"five\" is not a number")) << text.toStdString();
+  EXPECT_EQ(config.ColumnStatus.size(), 15u);  // all 14 columns, not the four before the fault
+
+  // A general sheet with two bad cells names both after its message.
+  rig.Sheet("config/general.vts", {{S("v1")}, {S("Rig"), N(0), N(0), E, N(0), N(0), S("fast")}});
+  TRigConfig general(&book1, &book2, &host);
+  prompts.ExpectMessage("Error reading General spreadsheet (type 5)");
+  general.Initialise(rig.Folder());
+  const QString message = prompts.Records().back().Text;
+  EXPECT_TRUE(message.contains("row 1, column 1: \"v1\" is not a number")) << message.toStdString();
+  EXPECT_TRUE(message.contains("row 2, column 7: \"fast\" is not a number")) << message.toStdString();
+}
+
+TEST(RigCheckReadOnly, PerUserValuesAreReadButNotCreated) {
+  TTempFolder tmp;
+  TRigBuilder rig(tmp);
+  rig.General(1, "Rig", 0, 0, 0);
+  rig.Sheet("config/columns.vts", {{S("X")}});
+  TWorkbook book1, book2;
+  TRecordingRigHost host;
+  TRigConfig check(&book1, &book2, &host);
+  check.ReadOnly = true;
+  ASSERT_TRUE(check.Initialise(rig.Folder()));
+  EXPECT_EQ(check.WordProcessorName, "notepad");
+  EXPECT_FALSE(check.Reg().KeyExists(check.RegistryKey));
+  TRigConfig load(&book1, &book2, &host);
+  ASSERT_TRUE(load.Initialise(rig.Folder()));
+  EXPECT_TRUE(load.Reg().KeyExists(load.RegistryKey));
+}
