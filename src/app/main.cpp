@@ -34,6 +34,7 @@ int main(int argc, char* argv[]) {
   QApplication app(argc, argv);
   QApplication::setApplicationName(QStringLiteral("Quorlex"));
   QApplication::setOrganizationName(QStringLiteral("Veltrim"));
+  QApplication::setApplicationVersion(QStringLiteral(QUORLEX_VERSION));
 
   QCommandLineParser parser;
   parser.setApplicationDescription(QStringLiteral("Quorlex laboratory rig shell"));
@@ -75,7 +76,9 @@ int main(int argc, char* argv[]) {
     TMaster master;
     master.SetEndsProgram(true);
     master.show();
-    master.StartUp(QDir(rigFolder).absolutePath(), parser.positionalArguments());
+    // The whole command line: the program's name and version for the about box, and the serial
+    // ports a previous instance handed over.
+    master.StartUp(QDir(rigFolder).absolutePath(), QCoreApplication::arguments());
     if (shot) {
       const QString file = parser.value(shotOption);
       QTimer::singleShot(parser.value(delayOption).toInt(), &master, [&master, file] {

@@ -38,6 +38,7 @@
 #include "rigconfig/registry.h"
 #include "rigconfig/rigconfig.h"
 #include "rigconfig/settingsnames.h"
+#include "rigconfig/workbook/f1book.h"
 #include "shell/aboutbox.h"
 #include "shell/changepassword.h"
 #include "shell/passwordform.h"
@@ -61,8 +62,8 @@ TMaster::TMaster(QWidget* parent) : QMainWindow(parent), FMdi(new QMdiArea(this)
   FMdi->setBackground(QBrush(QColor(0x80, 0x80, 0x80)));
   setCentralWidget(FMdi);
   CreateActions();
-  CreateMenus();
   CreateToolBars();
+  CreateMenus();
   CreateStatusBars();
   // The window's own size: small screens get a warning and a maximised window.
   const QScreen* screen = QGuiApplication::primaryScreen();
@@ -86,6 +87,8 @@ TMaster::TMaster(QWidget* parent) : QMainWindow(parent), FMdi(new QMdiArea(this)
 }
 
 TMaster::~TMaster() {
+  // Focus moves while the children go: no more updates of the commands from here on.
+  disconnect(qApp, nullptr, this, nullptr);
   Shutdown();
   if (TServices::Rig() == FRig.get()) TServices::SetRig(nullptr);
   TServices::Bus().SetHandler({});
@@ -94,7 +97,7 @@ TMaster::~TMaster() {
 QAction* TMaster::Add(const QString& name, const QString& caption, const QString& hint, void (TMaster::*slot)()) {
   auto* a = new QAction(caption, this);
   a->setToolTip(hint.isEmpty() ? QString(caption).remove(QLatin1Char('&')) : hint);
-  a->setStatusTip(hint);
+  // No status tip: Qt shows tips in the status bar, and the five panels stay in view.
   if (slot) connect(a, &QAction::triggered, this, slot);
   FActions.insert(name, a);
   return a;
@@ -122,15 +125,20 @@ void TMaster::CreateActions() {
   connect(FActions["Exit"], &QAction::triggered, this, &QWidget::close);
   Add("New", "New", "Start a new results file", &TMaster::NewResults)->setIcon(TToolIcons::Icon(TToolIcon::New));
 
-  auto edit = [](auto fn) {
-    return [fn] { if (auto* e = qobject_cast<QLineEdit*>(QApplication::focusWidget())) (e->*fn)(); };
+  // The focused text box, else the table when it is in front.
+  auto edit = [this](auto box, auto book) {
+    return [this, box, book] {
+      if (auto* e = qobject_cast<QLineEdit*>(QApplication::focusWidget())) (e->*box)();
+      else if (ActiveForm == 3 && FTable) (FTable->ResultsTable->*book)();
+    };
   };
   Add("Cut", "Cu&t", "", nullptr)->setShortcut(QKeySequence::Cut);
-  connect(FActions["Cut"], &QAction::triggered, this, edit(&QLineEdit::cut));
+  connect(FActions["Cut"], &QAction::triggered, this, edit(&QLineEdit::cut, &TF1Book::EditCut));
   Add("Copy", "&Copy", "", nullptr)->setShortcut(QKeySequence::Copy);
-  connect(FActions["Copy"], &QAction::triggered, this, edit(&QLineEdit::copy));
+  connect(FActions["Copy"], &QAction::triggered, this, edit(&QLineEdit::copy, &TF1Book::EditCopy));
   Add("Paste", "&Paste", "", nullptr)->setShortcut(QKeySequence::Paste);
-  connect(FActions["Paste"], &QAction::triggered, this, edit(&QLineEdit::paste));
+  connect(FActions["Paste"], &QAction::triggered, this, edit(&QLineEdit::paste, &TF1Book::EditPaste));
+  connect(qApp, &QApplication::focusChanged, this, [this] { UpdateEditCommands(); });
   Add("CaptureScreen", "C&apture Screen", "", nullptr);
   connect(FActions["CaptureScreen"], &QAction::triggered, this, [this] {
     if (FDiagram && FDiagram->Logger()) FDiagram->Logger()->Copy();
@@ -175,6 +183,7 @@ void TMaster::CreateActions() {
   Add("Oscilloscope", "Oscilloscope...", "", nullptr)->setEnabled(false);
   Add("Scope", "Scope", "Oscilloscope", nullptr)->setIcon(TToolIcons::Icon(TToolIcon::Scope));
   FActions["Scope"]->setVisible(false);
+  FActions["Scope"]->setEnabled(false);
   Add("Scheduler", "Scheduler...", "", nullptr)->setEnabled(false);
   Add("ShowSchedules", "Show all schedules", "", nullptr)->setEnabled(false);
   Add("StartSchedule", "Start Schedule", "Start the execution of scheduled outputs", nullptr)->setEnabled(false);
@@ -209,6 +218,13 @@ void TMaster::CreateActions() {
   FActions["Unhide"]->setEnabled(false);
   Add("Iterate", "Iterate", "Find constant m by iteration", nullptr)->setIcon(TToolIcons::Icon(TToolIcon::Iterate));
   FActions["Iterate"]->setVisible(false);
+  connect(FActions["Iterate"], &QAction::triggered, this, [this] {
+    if (!FTable) return;
+    THourglass busy;
+    FActions["Iterate"]->setEnabled(false);
+    FTable->Iterate_Table_Data();
+    FActions["Iterate"]->setEnabled(true);
+  });
   Add("Connect", "Connect to IFD", "Start COM Session", nullptr)->setIcon(TToolIcons::Icon(TToolIcon::Connect));
   connect(FActions["Connect"], &QAction::triggered, this, [this] { ConnectClick(true); });
   Add("Nomenclature", "Nomenclature", "Nomenclature", nullptr)->setIcon(TToolIcons::Icon(TToolIcon::Nomenclature));
@@ -249,19 +265,25 @@ void TMaster::CreateMenus() {
   for (const char* n : {"Cut", "Copy", "Paste"}) edit->addAction(FActions[n]);
   edit->addSeparator();
   edit->addAction(FActions["CaptureScreen"]);
-  connect(edit, &QMenu::aboutToShow, this, [this] { FActions["CaptureScreen"]->setEnabled(ActiveForm == 1 || ActiveForm == 4); });
+  connect(edit, &QMenu::aboutToShow, this, [this] { UpdateEditCommands(); });
   auto* view = menuBar()->addMenu(QStringLiteral("&View"));
   for (const char* n : {"ViewDiagram", "Graph", "ViewTable", "Presentation", "ControlParameters"}) view->addAction(FActions[n]);
   view->addSeparator();
   view->addAction(FActions["ShowGauge"]);
   view->addAction(FActions["ShowHistory"]);
+  // Each tick is its bar's own show/hide action, so the menu, the bars' context menu and a bar
+  // hidden in any other way show one state.
   auto* bars = view->addMenu(QStringLiteral("Tool&bars"));
-  for (const char* n : {"Standard", "Sampling", "Format"}) {
-    QAction* a = bars->addAction(QString::fromLatin1(n));
-    a->setCheckable(true);
-    a->setChecked(true);
+  const std::pair<const char*, QToolBar*> toolBars[] = {{"Standard", FStandardBar}, {"Sampling", FSamplingBar}, {"Format", FFormatBar}};
+  for (const auto& [n, bar] : toolBars) {
+    QAction* a = bar->toggleViewAction();
+    a->setText(QString::fromLatin1(n));
+    bars->addAction(a);
     FActions.insert(QStringLiteral("Bar") + n, a);
   }
+  connect(FActions["BarStandard"], &QAction::toggled, this, [this](bool on) { StandardVisible = on; });
+  connect(FActions["BarSampling"], &QAction::toggled, this, [this](bool on) { SamplingVisible = on; });
+  connect(FActions["BarFormat"], &QAction::toggled, this, [this](bool on) { FormatVisible = on; });
   view->addSeparator();
   view->addAction(FActions["WordProcessor"]);
   view->addAction(FActions["WordProcessorLocation"]);
@@ -311,11 +333,6 @@ void TMaster::CreateToolBars() {
   FToolsBar = addToolBar(QStringLiteral("Tools"));
   for (const char* n : {"Scope", "StartSchedule", "InverterProgrammer"}) FToolsBar->addAction(FActions[n]);
   FToolsBar->setEnabled(false);
-  const std::pair<const char*, QToolBar*> bars[] = {{"BarStandard", FStandardBar}, {"BarSampling", FSamplingBar}, {"BarFormat", FFormatBar}};
-  for (const auto& [name, bar] : bars) {
-    QToolBar* b = bar;
-    connect(FActions[name], &QAction::toggled, b, &QToolBar::setVisible);
-  }
   for (QToolBar* b : {FStandardBar, FSamplingBar, FFormatBar, FToolsBar}) b->setIconSize(QSize(16, 16));
 }
 
@@ -333,12 +350,20 @@ void TMaster::CreateStatusBars() {
   }
   row->setMinimumHeight(height);
   row->setSizePolicy(QSizePolicy::Ignored, QSizePolicy::Fixed);
-  statusBar()->addWidget(row, 1);
+  // Permanent: a message in the status bar (a tool tip, a menu hint) never hides the panels.
+  statusBar()->addPermanentWidget(row, 1);
   FPanels[0]->setText(QStringLiteral("Loading..."));
   FStatusBar2 = new QToolBar(QStringLiteral("Features"), this);
   FStatusBar2->setMovable(false);
   addToolBar(Qt::BottomToolBarArea, FStatusBar2);
   FStatusBar2->hide();
+}
+
+// The tool bars' context menu names the same three bars as View > Toolbars, with the same ticks.
+QMenu* TMaster::createPopupMenu() {
+  auto* menu = new QMenu(this);
+  for (const char* n : {"BarStandard", "BarSampling", "BarFormat"}) menu->addAction(FActions[n]);
+  return menu;
 }
 
 QString TMaster::PanelText(int panel) const { return panel >= 0 && panel < 5 ? FPanels[panel]->text() : QString(); }
@@ -360,7 +385,7 @@ void TMaster::AddFeaturePanel(const QString& label, int width, const QString& te
 // ---- start-up ----
 
 void TMaster::StartUp(const QString& rigFolder, const QStringList& arguments) {
-  FQrlInfo = std::make_unique<TQrlInfo>(arguments);
+  FQrlInfo = std::make_unique<TQrlInfo>(arguments, QCoreApplication::applicationVersion());
   TAvailablePorts::StartDispatcher();
   FRig = std::make_unique<TRigConfig>(&FBook1, &FBook2, this);
   TServices::SetRig(FRig.get());
@@ -461,8 +486,8 @@ void TMaster::BuildMenu() {
     for (const char* n : {"LecturerSeparator", "LecturerMode", "ChangePassword"}) FOptionsMenu->removeAction(FActions[n]);
     FActions["LecturerMode"]->setEnabled(false);
   }
-  const bool remote = FRig && FRig->ProgramType != TProgramType::StandAloneApp;
-  FActions["RemoteTool"]->setEnabled(remote);
+  // "Open Remote Tool" has no action in any program type: offered enabled it would do nothing.
+  FActions["RemoteTool"]->setEnabled(false);
 }
 
 // ---- status and tool bars ----
@@ -491,9 +516,10 @@ void TMaster::UpdateStatusBar() {
 }
 
 void TMaster::UpdateToolbars() {
-  const bool graph = ActiveForm == 2, table = ActiveForm == 3;
-  FActions["GraphData"]->setEnabled(graph);
-  FActions["GraphFormatMenu"]->setEnabled(graph);
+  const bool table = ActiveForm == 3;
+  // The graph configuration and format dialogs are not built yet: their commands stay off.
+  FActions["GraphData"]->setEnabled(false);
+  FActions["GraphFormatMenu"]->setEnabled(false);
   FActions["DeleteSheet"]->setEnabled(table);
   FActions["RenameSheet"]->setEnabled(table);
   FActions["Unhide"]->setEnabled(table && EnableUnhideButton);
@@ -505,6 +531,18 @@ void TMaster::SetActiveForm(int form) {
   ActiveForm = form;
   UpdateStatusBar();
   UpdateToolbars();
+  UpdateEditCommands();
+}
+
+// The clipboard commands need a text box with the focus or the table in front; Capture Screen
+// needs the diagram or the presentation in front.
+void TMaster::UpdateEditCommands() {
+  const auto* box = qobject_cast<QLineEdit*>(QApplication::focusWidget());
+  const bool table = ActiveForm == 3 && FTable;
+  FActions["Copy"]->setEnabled(box || table);
+  FActions["Cut"]->setEnabled((box && !box->isReadOnly()) || table);
+  FActions["Paste"]->setEnabled((box && !box->isReadOnly()) || table);
+  FActions["CaptureScreen"]->setEnabled(ActiveForm == 1 || ActiveForm == 4);
 }
 
 void TMaster::ShowChild(int form) {
@@ -607,11 +645,15 @@ void TMaster::LaunchWordProcessor() {
   if (!TServices::Launcher().Start(program, {}, FRig->WordProcessorPath)) QApplication::beep();
 }
 
+QString TMaster::ShellVersion() const {
+  const QString name = FQrlInfo && !FQrlInfo->ExeName().isEmpty()
+                           ? FQrlInfo->ExeName()
+                           : QFileInfo(QCoreApplication::applicationFilePath()).completeBaseName();
+  return name + QStringLiteral(" build ") + (FQrlInfo ? FQrlInfo->VersionText() : QStringLiteral("0.0.0.0"));
+}
+
 void TMaster::ShowAbout() {
-  TAboutBox about(FRig ? FRig->Print_Header : QString(), FRig ? FRig->Product_Ver : 0,
-                  (FQrlInfo ? FQrlInfo->ExeName() + QStringLiteral(" build ") + FQrlInfo->VersionText()
-                           : QFileInfo(QCoreApplication::applicationFilePath()).completeBaseName() +
-                                 QStringLiteral(" build 0.0.0.0")),
+  TAboutBox about(FRig ? FRig->Print_Header : QString(), FRig ? FRig->Product_Ver : 0, ShellVersion(),
                   FRig && FRig->Industrial, this);
   TChoiceRequest request;
   request.Caption = QStringLiteral("About");
@@ -654,18 +696,17 @@ void TMaster::StartInverterIdentification() {
 
 // ---- features ----
 
+// The schedule list and the scheduler dialog are not built yet: their commands are shown but stay
+// off, so none of them is offered without an action behind it.
 void TMaster::EnableAutoPilotFeature() {
-  FActions["Scheduler"]->setEnabled(true);
   FToolsBar->setEnabled(true);
   FActions["StartSchedule"]->setVisible(true);
-  FActions["StartSchedule"]->setEnabled(true);
-  FActions["ShowSchedules"]->setEnabled(true);
   AddFeaturePanel(QStringLiteral("autopilot"), 150, QString());
   UpdateFeaturePanels();
 }
 
 void TMaster::EnableScopeFeature() {
-  // The oscilloscope window arrives with its own issue; the command waits for it.
+  // The oscilloscope window is not built yet: the Scope button shows the feature but stays off.
   FToolsBar->setEnabled(true);
   FActions["Scope"]->setVisible(true);
   AddFeaturePanel(QStringLiteral("oscilloscope"), 350, QStringLiteral("scope: off"));
@@ -699,7 +740,7 @@ void TMaster::UpdateFeaturePanels() {
 void TMaster::SetAutopilotFeature(bool on) { FAutopilotFeature = on; }
 void TMaster::SetScopeFeature(bool on) { FScopeFeature = on; }
 
-bool TMaster::AutopilotEnabled() const { return FActions["Scheduler"]->isEnabled(); }
+bool TMaster::AutopilotEnabled() const { return FAutopilotFeature && FActions["StartSchedule"]->isVisible(); }
 // The oscilloscope and scheduler windows are not built yet, so their menu items stay disabled;
 // the settings dialog must still see (and save back) the features as the rig has them.
 bool TMaster::ScopeEnabled() const { return FScopeFeature || FActions["Oscilloscope"]->isEnabled(); }
