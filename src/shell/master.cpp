@@ -7,6 +7,7 @@
 #include <QDir>
 #include <QFileInfo>
 #include <QLabel>
+#include <QLayout>
 #include <QLineEdit>
 #include <QMdiArea>
 #include <QMdiSubWindow>
@@ -60,6 +61,9 @@ constexpr int kPanelWidths[5] = {150, 170, 350, 120, 120};
 TMaster::TMaster(QWidget* parent) : QMainWindow(parent), FMdi(new QMdiArea(this)) {
   setWindowTitle(QStringLiteral("Quorlex"));
   FMdi->setBackground(QBrush(QColor(0x80, 0x80, 0x80)));
+  // A diagram larger than the window scrolls instead of being cut off.
+  FMdi->setHorizontalScrollBarPolicy(Qt::ScrollBarAsNeeded);
+  FMdi->setVerticalScrollBarPolicy(Qt::ScrollBarAsNeeded);
   setCentralWidget(FMdi);
   CreateActions();
   CreateToolBars();
@@ -154,11 +158,13 @@ void TMaster::CreateActions() {
   Add("ControlParameters", "&Control Parameters", "", nullptr)->setEnabled(false);
   Add("ShowGauge", "Show G&auge", "", nullptr);
   connect(FActions["ShowGauge"], &QAction::triggered, this, [this] {
-    if (FDiagram && FDiagram->Logger() && FDiagram->Logger()->ChannelStatus()) FDiagram->Logger()->ChannelStatus()->show();
+    if (FDiagram && FDiagram->Logger() && FDiagram->Logger()->ChannelStatus())
+      ShowToolWindow(FDiagram->Logger()->ChannelStatus(), Qt::TopRightCorner);
   });
   Add("ShowHistory", "Show H&istory", "", nullptr);
   connect(FActions["ShowHistory"], &QAction::triggered, this, [this] {
-    if (FDiagram && FDiagram->Logger() && FDiagram->Logger()->SensorHistory()) FDiagram->Logger()->SensorHistory()->show();
+    if (FDiagram && FDiagram->Logger() && FDiagram->Logger()->SensorHistory())
+      ShowToolWindow(FDiagram->Logger()->SensorHistory(), Qt::BottomRightCorner);
   });
   Add("WordProcessor", "Word Processor...", "Open the word processor", &TMaster::LaunchWordProcessor)
       ->setIcon(TToolIcons::Icon(TToolIcon::WordProcessor));
@@ -359,6 +365,21 @@ void TMaster::CreateStatusBars() {
   FStatusBar2->hide();
 }
 
+// A tool window first opens inside the main window, in the given corner of its working area;
+// after that it stays where the user put it.
+void TMaster::ShowToolWindow(QWidget* window, Qt::Corner corner) {
+  if (!window->property("quorlexPlaced").toBool()) {
+    const QRect area(FMdi->mapToGlobal(QPoint(0, 0)), FMdi->size());
+    const QSize size = window->frameGeometry().size().expandedTo(window->size());
+    const int x = std::max(area.left(), area.right() - size.width() - 8);
+    const int y = corner == Qt::TopRightCorner ? area.top() + 8 : std::max(area.top(), area.bottom() - size.height() - 8);
+    window->move(x, y);
+    window->setProperty("quorlexPlaced", true);
+  }
+  window->show();
+  window->raise();
+}
+
 // The tool bars' context menu names the same three bars as View > Toolbars, with the same ticks.
 QMenu* TMaster::createPopupMenu() {
   auto* menu = new QMenu(this);
@@ -425,6 +446,7 @@ void TMaster::StartUp(const QString& rigFolder, const QStringList& arguments) {
   if (FAutopilotFeature) EnableAutoPilotFeature();
   UpdateStatusBar();
   UpdateToolbars();
+  FitToDiagram();  // with every bar in place
 }
 
 QMdiSubWindow* TMaster::AddChild(QWidget* widget, const QString& caption) {
@@ -460,6 +482,26 @@ void TMaster::AssembleDiagram() {
   if (!ok) return;
   if (FRig->Using_IFD) FActions["IFDSettings"]->setEnabled(true);
   if (FRig->ReleaseOffsetMenu) FActions["TDCOffset"]->setVisible(false);
+}
+
+// The window opens large enough for the whole diagram and the five status panels, as far as the
+// screen allows, and centred on it; a maximised window stays maximised.
+void TMaster::FitToDiagram() {
+  if (!FDiagramWin || (windowState() & Qt::WindowMaximized)) return;
+  const QScreen* shown = screen() ? screen() : QGuiApplication::primaryScreen();
+  if (!shown) return;
+  const QRect available = shown->availableGeometry();
+  // Room the frame takes around the MDI area: menu, tool bars, status bars.
+  if (QLayout* frame = layout()) frame->activate();
+  const QSize chrome(std::max(0, width() - FMdi->width()), std::max(0, height() - FMdi->height()));
+  int panels = 0;
+  for (const QLabel* p : FPanels) panels = std::max(panels, p->geometry().right() + 1);
+  QSize want(std::max(FDiagramWin->width() + 4, panels + 24) + chrome.width(), FDiagramWin->height() + 4 + chrome.height());
+  // Leave room for a title bar and frame that a window manager adds.
+  const QSize decoration = frameGeometry().size() - geometry().size();
+  want = want.boundedTo(available.size() - decoration);
+  resize(want.expandedTo(QSize(806, 638).boundedTo(available.size())));
+  move(available.center() - QPoint(frameGeometry().width() / 2, frameGeometry().height() / 2));
 }
 
 void TMaster::BuildMenu() {

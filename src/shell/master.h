@@ -195,6 +195,8 @@ class TMaster : public QMainWindow,
   void AddFeaturePanel(const QString& label, int width, const QString& text);
   void HandleMessage(unsigned msg, std::intptr_t wParam, std::intptr_t lParam);
   void AssembleDiagram();
+  void FitToDiagram();
+  void ShowToolWindow(QWidget* window, Qt::Corner corner);
   void Shutdown();
   QMdiSubWindow* AddChild(QWidget* widget, const QString& caption);
   bool QuestionsBeforeExit();

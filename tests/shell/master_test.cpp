@@ -14,7 +14,9 @@
 #include <QPointer>
 #include <QTimer>
 
+#include "acquisition/channelstatusform.h"
 #include "acquisition/qxloggerpanel.h"
+#include "acquisition/sensorhistoryform.h"
 #include "ifd/qxifd.h"
 #include "ifd/serial/qrlinfo.h"
 #include "platform/messagebus.h"
@@ -128,6 +130,26 @@ TEST_F(TMasterFixture, StatusPanelsStayWhileAHintShows) {
   EXPECT_TRUE(panel->isVisible());
   for (const QString& name : {QStringLiteral("Open"), QStringLiteral("SampleNow"), QStringLiteral("Print")})
     EXPECT_TRUE(master->Action(name)->statusTip().isEmpty()) << name.toStdString();
+}
+
+// Show Gauge and Show History open over the main window, not at the screen's corner, and the
+// gauge's fields are wide enough for the readings they show.
+TEST_F(TMasterFixture, GaugeAndHistoryOpenOverTheMainWindow) {
+  master->setGeometry(200, 100, 1000, 700);
+  master->show();
+  ASSERT_TRUE(master->Action("ShowGauge")->isEnabled());
+  master->Action("ShowGauge")->trigger();
+  master->Action("ShowHistory")->trigger();
+  TQXLoggerPanel* logger = master->Diagram()->Logger();
+  for (QWidget* w : {static_cast<QWidget*>(logger->ChannelStatus()), static_cast<QWidget*>(logger->SensorHistory())}) {
+    EXPECT_TRUE(w->isVisible());
+    EXPECT_TRUE(master->geometry().contains(w->geometry())) << w->windowTitle().toStdString();
+  }
+  TChannelStatusForm& gauge = *logger->ChannelStatus();
+  gauge.Refresh(*master->Diagram()->DataList());
+  ASSERT_FALSE(gauge.ValueFields().empty());
+  for (QLineEdit* field : gauge.ValueFields())
+    EXPECT_GE(field->width(), field->fontMetrics().horizontalAdvance(field->text()) + 8) << field->text().toStdString();
 }
 
 // A tool bar hidden from its context menu, or any other way, loses its tick in View > Toolbars,
