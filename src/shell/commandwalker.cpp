@@ -1,7 +1,5 @@
 #include "shell/commandwalker.h"
 
-#include <cstdio>
-
 #include <QAction>
 #include <QApplication>
 #include <QClipboard>
@@ -193,7 +191,6 @@ void TCommandWalker::Run(const TCommand& command, int form) {
     else modal->close();
   });
   closer.start();
-  if (qEnvironmentVariableIsSet("QUORLEX_WALK_TRACE")) std::fprintf(stderr, "walk: %s\n", qPrintable(command.Name));
   command.Action->trigger();
   Settle(400);
   closer.stop();
