@@ -5,6 +5,7 @@
 
 #include <QWidget>
 
+class QFrame;
 class QLabel;
 class QLineEdit;
 class QProgressBar;
@@ -20,8 +21,17 @@ class TChannelStatusForm : public QWidget {
   void Refresh(const TQXDataList& list);
   int Channels() const { return static_cast<int>(FGauges.size()); }
   const std::vector<QProgressBar*>& Gauges() const { return FGauges; }
+  const std::vector<QLineEdit*>& ValueFields() const { return FValues; }
+  int ColumnWidth() const { return FColumnWidth; }
 
  private:
+  // Places every column at `width` pixels and sizes the window to them.
+  void LayOut(int width);
+  int TextWidth(const QString& text) const;
+
+  std::vector<QFrame*> FPanels;
   std::vector<QProgressBar*> FGauges;
   std::vector<QLineEdit*> FVolts, FValues;
+  std::vector<QLabel*> FNames;
+  int FColumnWidth = 32;
 };

@@ -4,9 +4,14 @@
 //   --check-rig FOLDER  load the rig without windows, print what was found, exit 0 when clean
 //   --record MS         run unattended and record continuously, a tick and a sample every MS
 //                       milliseconds, printing "sample N VALUE" (column 4 exactly) as each row lands
+//   --walk-commands DIR on a copy of the rig in a temporary folder, trigger every enabled command,
+//                       save a screenshot and an index of effects into DIR; exit 1 when a
+//                       command had no visible effect
 #include <QApplication>
 #include <QCommandLineParser>
 #include <QDir>
+#include <QDirIterator>
+#include <QTemporaryDir>
 #include <QFileInfo>
 #include <QTextStream>
 #include <QTimer>
@@ -23,6 +28,7 @@
 #include "shell/resultsmdi.h"
 #include "platform/unattendedprompts.h"
 #include "rigconfig/rigchecker.h"
+#include "shell/commandwalker.h"
 #include "shell/master.h"
 
 namespace {
@@ -68,6 +74,18 @@ bool NeedsNoDisplay(const char* arg) {
     if (std::strcmp(arg, option) == 0) return true;
   return false;
 }
+
+// Copies a folder with everything in it; false when anything could not be copied.
+bool CopyFolder(const QString& from, const QString& to) {
+  const QDir source(from);
+  QDirIterator it(source.absolutePath(), QDir::Files | QDir::Hidden, QDirIterator::Subdirectories);
+  while (it.hasNext()) {
+    const QString file = it.next();
+    const QString target = to + QLatin1Char('/') + source.relativeFilePath(file);
+    if (!QDir().mkpath(QFileInfo(target).absolutePath()) || !QFile::copy(file, target)) return false;
+  }
+  return true;
+}
 }  // namespace
 
 int main(int argc, char* argv[]) {
@@ -102,6 +120,11 @@ int main(int argc, char* argv[]) {
                                   QStringLiteral("ms"));
   parser.addOption(delayOption);
   parser.addOption(recordOption);
+  QCommandLineOption walkOption(QStringLiteral("walk-commands"),
+                                QStringLiteral("Trigger every enabled command on a copy of the rig and record the "
+                                               "effects in a folder."),
+                                QStringLiteral("folder"));
+  parser.addOption(walkOption);
   parser.addPositionalArgument(QStringLiteral("parameters"), QStringLiteral("Launch parameters of a new instance."));
   parser.process(app);
 
@@ -110,23 +133,37 @@ int main(int argc, char* argv[]) {
     return TRigChecker::Check(TInstalledData::ResolveRig(parser.value(checkOption)), out) ? 0 : 1;
   }
 
-  const QString rigFolder = RigFolder(parser, rigOption);
+  QString rigFolder = RigFolder(parser, rigOption);
   if (!QFileInfo(rigFolder).isDir()) {
     std::fprintf(stderr, "quorlex: the rig folder %s does not exist\n", qPrintable(rigFolder));
     return 2;
   }
 
+  // The walk touches no real files: the rig is a copy, the settings live beside it.
+  const bool walk = parser.isSet(walkOption);
+  QTemporaryDir walkHome;
+  if (walk) {
+    if (!walkHome.isValid() || !CopyFolder(rigFolder, walkHome.filePath(QStringLiteral("rig")))) {
+      std::fprintf(stderr, "quorlex: could not copy the rig into a temporary folder\n");
+      return 2;
+    }
+    rigFolder = walkHome.filePath(QStringLiteral("rig"));
+    qputenv("XDG_CONFIG_HOME", walkHome.filePath(QStringLiteral("config")).toLocal8Bit());
+  }
+
   TUnattendedPrompts unattended;
   const bool shot = parser.isSet(shotOption);
   const bool record = parser.isSet(recordOption);
-  if (shot || record) TServices::SetPrompts(&unattended);
+  if (shot || record || walk) TServices::SetPrompts(&unattended);
 
   int status = 0;
   {
     TMaster master;
     master.SetEndsProgram(true);
     master.show();
-    master.StartUp(QDir(rigFolder).absolutePath(), parser.positionalArguments());
+    // The whole command line: the program's name and version for the about box, and the serial
+    // ports a previous instance handed over.
+    master.StartUp(QDir(rigFolder).absolutePath(), QCoreApplication::arguments());
     if (shot) {
       const QString file = parser.value(shotOption);
       QTimer::singleShot(parser.value(delayOption).toInt(), &master, [&master, file] {
@@ -136,6 +173,24 @@ int main(int argc, char* argv[]) {
       });
     }
     if (record) StartRecording(master, parser.value(recordOption).toInt());
+    if (walk) {
+      const QString folder = QDir(parser.value(walkOption)).absolutePath();
+      QTimer::singleShot(1500, &master, [&master, &unattended, folder] {
+        TCommandWalker walker(master, folder);
+        if (!walker.Walk()) {
+          std::fprintf(stderr, "quorlex: could not write into %s\n", qPrintable(folder));
+          QApplication::exit(2);
+          return;
+        }
+        TServices::SetPrompts(&unattended);
+        const QStringList idle = walker.Idle();
+        std::printf("%zu commands walked, %lld without a visible effect; index: %s/index.txt\n",
+                    walker.Steps().size(), static_cast<long long>(idle.size()), qPrintable(folder));
+        for (const QString& name : idle) std::printf("no visible effect: %s\n", qPrintable(name));
+        std::fflush(stdout);
+        QApplication::exit(idle.isEmpty() ? 0 : 1);
+      });
+    }
     status = app.exec();
   }
   TServices::SetPrompts(nullptr);

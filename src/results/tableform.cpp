@@ -10,6 +10,8 @@
 #include <QPainter>
 #include <QPrinter>
 #include <QRegularExpression>
+#include <QSignalBlocker>
+#include <QTabBar>
 #include <QTableView>
 #include <QVBoxLayout>
 
@@ -75,10 +77,25 @@ TTableForm::TTableForm(TWorkbook& runTemplate, QWidget* parent)
     : QWidget(parent), FTemplate(runTemplate), FPrinting(std::make_unique<TResultsPrinter>(this)) {
   setWindowTitle(QStringLiteral("Table"));
   ResultsTable = new TF1Book(this);
+  // One tab per run below the grid, as a workbook shows its sheets; the chosen tab is the active
+  // sheet, which the sheet commands act on.
+  FTabs = new QTabBar(this);
+  FTabs->setShape(QTabBar::RoundedSouth);
+  FTabs->setExpanding(false);
+  FTabs->setUsesScrollButtons(true);
+  FTabs->setDrawBase(false);
   auto* layout = new QVBoxLayout(this);
   layout->setContentsMargins(0, 0, 0, 0);
-  layout->addWidget(ResultsTable);
+  layout->setSpacing(0);
+  layout->addWidget(ResultsTable, 1);
+  layout->addWidget(FTabs);
   ApplyViewLook();
+  connect(FTabs, &QTabBar::currentChanged, this, [this](int index) {
+    if (index >= 0 && index + 1 != Book().Sheet()) Book().SetSheet(index + 1);
+  });
+  // Every change of the sheets (added, deleted, renamed, switched, a file read) resets the view.
+  connect(ResultsTable->View()->model(), &QAbstractItemModel::modelReset, this, &TTableForm::SyncTabs);
+  SyncTabs();
   connect(ResultsTable, &TF1Book::Click, this, &TTableForm::ResultsTableClick);
   connect(ResultsTable, &TF1Book::EditRefused, this, [this](const QString& m) { Tell(m, TMsgDlgType::mtError); });
   TServices::SetTable(this);
@@ -89,6 +106,19 @@ TTableForm::~TTableForm() {
 }
 
 TWorkbook& TTableForm::Book() { return ResultsTable->Book(); }
+
+void TTableForm::SyncTabs() {
+  const QSignalBlocker quiet(FTabs);
+  const TWorkbook& book = Book();
+  while (FTabs->count() > book.NumSheets()) FTabs->removeTab(FTabs->count() - 1);
+  for (int s = 1; s <= book.NumSheets(); ++s) {
+    // A "&" in a sheet name is shown, not taken as a shortcut mark.
+    const QString text = QString(book.SheetName(s)).replace(QLatin1Char('&'), QLatin1String("&&"));
+    if (s > FTabs->count()) FTabs->addTab(text);
+    else if (FTabs->tabText(s - 1) != text) FTabs->setTabText(s - 1, text);
+  }
+  FTabs->setCurrentIndex(book.Sheet() - 1);
+}
 const TWorkbook& TTableForm::Book() const { return ResultsTable->Book(); }
 
 int TTableForm::TemplateCols() const { return FTemplate.MaxCol(); }
@@ -102,8 +132,10 @@ void TTableForm::Tell(const QString& text, TMsgDlgType kind) const {
 void TTableForm::ApplyViewLook() {
   ResultsTable->SetFixedRows(1);
   ResultsTable->setToolTip(QStringLiteral("click on the column headers for definitions"));
+  // Titles and recorded samples change only through commands, never by typing into the grid.
+  auto readOnly = [this](int row) { return row == 1 || row <= RecordedSamples(Book().Sheet()) + 1; };
   for (QTableView* view : ResultsTable->findChildren<QTableView*>()) {
-    view->setItemDelegate(new TTitleRowDelegate(view));
+    view->setItemDelegate(new TTitleRowDelegate(readOnly, view));
     view->horizontalHeader()->hide();
     view->verticalHeader()->hide();
     view->verticalHeader()->setMinimumSectionSize(1);
@@ -160,6 +192,7 @@ void TTableForm::Initialise() {
   current_filename.clear();
   // A fresh table holds nothing to protect.
   if (FJournal) FJournal->Retire();
+  SyncTabs();
 
   if (FGraph && rig && rig->fTable_Sample_Count)
     for (int run = 1; run <= MaxRuns; ++run) FGraph->SetRunRows(run, Book().LastRow());
@@ -228,6 +261,7 @@ void TTableForm::NewRun() {
   const TRigConfig* rig = TServices::Rig();
   // A fresh run has no rows to plot, whatever an earlier run of that number left behind.
   if (FGraph && sheet <= MaxRuns && !(rig && rig->fTable_Sample_Count)) FGraph->SetRunRows(sheet, 1);
+  SyncTabs();
 }
 
 void TTableForm::FormatSheet(int sheet) {
@@ -318,6 +352,7 @@ bool TTableForm::ClearData() {
   if (FGraph)
     for (int i = 0; i < old; ++i) ShiftRunRows(1);
   if (QuestionsAreAnswered) WriteCell();
+  SyncTabs();
   return true;
 }
 
@@ -358,6 +393,7 @@ void TTableForm::DeleteSheet() {
       if (FLogger) FLogger->Reset_Sample_Status();
     }
   }
+  SyncTabs();
   // Counts first, then the redraw, so the graph never plots a run with another run's count.
   if (FGraph && rig && rig->Using_Graph) FGraph->DrawGraph();
 }
@@ -375,6 +411,7 @@ void TTableForm::ChangeSheetName() {
     Tell(QStringLiteral("The sheet keeps its name: %1").arg(e.What()), TMsgDlgType::mtError);
     return;
   }
+  SyncTabs();
   const TRigConfig* rig = TServices::Rig();
   if (FGraph && rig && rig->Using_Graph) FGraph->DrawGraph();
 }
@@ -644,6 +681,7 @@ void TTableForm::TakeOverLoadedRuns(bool toDataColumn, bool drawGraph) {
     FormatSheet(i);
   }
   RunNo = book.NumSheets();
+  SyncTabs();
   if (drawGraph) FGraph->DrawGraph();
   if (FLogger) FLogger->SetSampleTransferCount(0);
 }

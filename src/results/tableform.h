@@ -19,6 +19,7 @@
 #include "results/iresultsgraph.h"
 
 class QPrinter;
+class QTabBar;
 class TF1Book;
 class TWorkbook;
 class TResultsPrinter;
@@ -95,6 +96,8 @@ class TTableForm : public QWidget {
   void FormActivate();
 
   TF1Book* ResultsTable;
+  // One tab per run, named as its sheet; the current tab is the active sheet.
+  QTabBar* SheetTabs() const { return FTabs; }
   QString current_filename;
   std::uint16_t current_filetype = 1;
   QString current_extension;
@@ -109,6 +112,7 @@ class TTableForm : public QWidget {
  private:
   TWorkbook& Book();
   const TWorkbook& Book() const;
+  void SyncTabs();
   int TemplateCols() const;
   TCellValue ValueAt(int sheet, int row, int col) const;
   void NewRun();
@@ -142,4 +146,5 @@ class TTableForm : public QWidget {
   IResultsGraph* FGraph = nullptr;
   ISampleJournal* FJournal = nullptr;
   std::unique_ptr<TResultsPrinter> FPrinting;
+  QTabBar* FTabs = nullptr;
 };

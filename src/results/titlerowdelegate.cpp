@@ -18,3 +18,8 @@ void TTitleRowDelegate::paint(QPainter* painter, const QStyleOptionViewItem& opt
                     index.data(Qt::DisplayRole).toString());
   painter->restore();
 }
+
+QWidget* TTitleRowDelegate::createEditor(QWidget* parent, const QStyleOptionViewItem& option, const QModelIndex& index) const {
+  if (FReadOnly && FReadOnly(index.row() + 1)) return nullptr;
+  return QStyledItemDelegate::createEditor(parent, option, index);
+}

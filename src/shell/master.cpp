@@ -7,6 +7,7 @@
 #include <QDir>
 #include <QFileInfo>
 #include <QLabel>
+#include <QLayout>
 #include <QLineEdit>
 #include <QMdiArea>
 #include <QMdiSubWindow>
@@ -40,6 +41,7 @@
 #include "rigconfig/registry.h"
 #include "rigconfig/rigconfig.h"
 #include "rigconfig/settingsnames.h"
+#include "workbook/view/f1book.h"
 #include "shell/aboutbox.h"
 #include "shell/changepassword.h"
 #include "shell/passwordform.h"
@@ -61,10 +63,13 @@ constexpr int kPanelWidths[5] = {150, 170, 350, 120, 120};
 TMaster::TMaster(QWidget* parent) : QMainWindow(parent), FMdi(new QMdiArea(this)) {
   setWindowTitle(QStringLiteral("Quorlex"));
   FMdi->setBackground(QBrush(QColor(0x80, 0x80, 0x80)));
+  // A diagram larger than the window scrolls instead of being cut off.
+  FMdi->setHorizontalScrollBarPolicy(Qt::ScrollBarAsNeeded);
+  FMdi->setVerticalScrollBarPolicy(Qt::ScrollBarAsNeeded);
   setCentralWidget(FMdi);
   CreateActions();
-  CreateMenus();
   CreateToolBars();
+  CreateMenus();
   CreateStatusBars();
   // The window's own size: small screens get a warning and a maximised window.
   const QScreen* screen = QGuiApplication::primaryScreen();
@@ -88,6 +93,8 @@ TMaster::TMaster(QWidget* parent) : QMainWindow(parent), FMdi(new QMdiArea(this)
 }
 
 TMaster::~TMaster() {
+  // Focus moves while the children go: no more updates of the commands from here on.
+  disconnect(qApp, nullptr, this, nullptr);
   Shutdown();
   if (TServices::Rig() == FRig.get()) TServices::SetRig(nullptr);
   TServices::Bus().SetHandler({});
@@ -96,7 +103,7 @@ TMaster::~TMaster() {
 QAction* TMaster::Add(const QString& name, const QString& caption, const QString& hint, void (TMaster::*slot)()) {
   auto* a = new QAction(caption, this);
   a->setToolTip(hint.isEmpty() ? QString(caption).remove(QLatin1Char('&')) : hint);
-  a->setStatusTip(hint);
+  // No status tip: Qt shows tips in the status bar, and the five panels stay in view.
   if (slot) connect(a, &QAction::triggered, this, slot);
   FActions.insert(name, a);
   return a;
@@ -124,15 +131,20 @@ void TMaster::CreateActions() {
   connect(FActions["Exit"], &QAction::triggered, this, &QWidget::close);
   Add("New", "New", "Start a new results file", &TMaster::NewResults)->setIcon(TToolIcons::Icon(TToolIcon::New));
 
-  auto edit = [](auto fn) {
-    return [fn] { if (auto* e = qobject_cast<QLineEdit*>(QApplication::focusWidget())) (e->*fn)(); };
+  // The focused text box, else the table when it is in front.
+  auto edit = [this](auto box, auto book) {
+    return [this, box, book] {
+      if (auto* e = qobject_cast<QLineEdit*>(QApplication::focusWidget())) (e->*box)();
+      else if (ActiveForm == 3 && FTable) (FTable->ResultsTable->*book)();
+    };
   };
   Add("Cut", "Cu&t", "", nullptr)->setShortcut(QKeySequence::Cut);
-  connect(FActions["Cut"], &QAction::triggered, this, edit(&QLineEdit::cut));
+  connect(FActions["Cut"], &QAction::triggered, this, edit(&QLineEdit::cut, &TF1Book::EditCut));
   Add("Copy", "&Copy", "", nullptr)->setShortcut(QKeySequence::Copy);
-  connect(FActions["Copy"], &QAction::triggered, this, edit(&QLineEdit::copy));
+  connect(FActions["Copy"], &QAction::triggered, this, edit(&QLineEdit::copy, &TF1Book::EditCopy));
   Add("Paste", "&Paste", "", nullptr)->setShortcut(QKeySequence::Paste);
-  connect(FActions["Paste"], &QAction::triggered, this, edit(&QLineEdit::paste));
+  connect(FActions["Paste"], &QAction::triggered, this, edit(&QLineEdit::paste, &TF1Book::EditPaste));
+  connect(qApp, &QApplication::focusChanged, this, [this] { UpdateEditCommands(); });
   Add("CaptureScreen", "C&apture Screen", "", nullptr);
   connect(FActions["CaptureScreen"], &QAction::triggered, this, [this] {
     if (FDiagram && FDiagram->Logger()) FDiagram->Logger()->Copy();
@@ -148,11 +160,13 @@ void TMaster::CreateActions() {
   Add("ControlParameters", "&Control Parameters", "", nullptr)->setEnabled(false);
   Add("ShowGauge", "Show G&auge", "", nullptr);
   connect(FActions["ShowGauge"], &QAction::triggered, this, [this] {
-    if (FDiagram && FDiagram->Logger() && FDiagram->Logger()->ChannelStatus()) FDiagram->Logger()->ChannelStatus()->show();
+    if (FDiagram && FDiagram->Logger() && FDiagram->Logger()->ChannelStatus())
+      ShowToolWindow(FDiagram->Logger()->ChannelStatus(), Qt::TopRightCorner);
   });
   Add("ShowHistory", "Show H&istory", "", nullptr);
   connect(FActions["ShowHistory"], &QAction::triggered, this, [this] {
-    if (FDiagram && FDiagram->Logger() && FDiagram->Logger()->SensorHistory()) FDiagram->Logger()->SensorHistory()->show();
+    if (FDiagram && FDiagram->Logger() && FDiagram->Logger()->SensorHistory())
+      ShowToolWindow(FDiagram->Logger()->SensorHistory(), Qt::BottomRightCorner);
   });
   Add("WordProcessor", "Word Processor...", "Open the word processor", &TMaster::LaunchWordProcessor)
       ->setIcon(TToolIcons::Icon(TToolIcon::WordProcessor));
@@ -177,6 +191,7 @@ void TMaster::CreateActions() {
   Add("Oscilloscope", "Oscilloscope...", "", nullptr)->setEnabled(false);
   Add("Scope", "Scope", "Oscilloscope", nullptr)->setIcon(TToolIcons::Icon(TToolIcon::Scope));
   FActions["Scope"]->setVisible(false);
+  FActions["Scope"]->setEnabled(false);
   Add("Scheduler", "Scheduler...", "", nullptr)->setEnabled(false);
   Add("ShowSchedules", "Show all schedules", "", nullptr)->setEnabled(false);
   Add("StartSchedule", "Start Schedule", "Start the execution of scheduled outputs", nullptr)->setEnabled(false);
@@ -211,6 +226,13 @@ void TMaster::CreateActions() {
   FActions["Unhide"]->setEnabled(false);
   Add("Iterate", "Iterate", "Find constant m by iteration", nullptr)->setIcon(TToolIcons::Icon(TToolIcon::Iterate));
   FActions["Iterate"]->setVisible(false);
+  connect(FActions["Iterate"], &QAction::triggered, this, [this] {
+    if (!FTable) return;
+    THourglass busy;
+    FActions["Iterate"]->setEnabled(false);
+    FTable->Iterate_Table_Data();
+    FActions["Iterate"]->setEnabled(true);
+  });
   Add("Connect", "Connect to IFD", "Start COM Session", nullptr)->setIcon(TToolIcons::Icon(TToolIcon::Connect));
   connect(FActions["Connect"], &QAction::triggered, this, [this] { ConnectClick(true); });
   Add("Nomenclature", "Nomenclature", "Nomenclature", nullptr)->setIcon(TToolIcons::Icon(TToolIcon::Nomenclature));
@@ -251,19 +273,25 @@ void TMaster::CreateMenus() {
   for (const char* n : {"Cut", "Copy", "Paste"}) edit->addAction(FActions[n]);
   edit->addSeparator();
   edit->addAction(FActions["CaptureScreen"]);
-  connect(edit, &QMenu::aboutToShow, this, [this] { FActions["CaptureScreen"]->setEnabled(ActiveForm == 1 || ActiveForm == 4); });
+  connect(edit, &QMenu::aboutToShow, this, [this] { UpdateEditCommands(); });
   auto* view = menuBar()->addMenu(QStringLiteral("&View"));
   for (const char* n : {"ViewDiagram", "Graph", "ViewTable", "Presentation", "ControlParameters"}) view->addAction(FActions[n]);
   view->addSeparator();
   view->addAction(FActions["ShowGauge"]);
   view->addAction(FActions["ShowHistory"]);
+  // Each tick is its bar's own show/hide action, so the menu, the bars' context menu and a bar
+  // hidden in any other way show one state.
   auto* bars = view->addMenu(QStringLiteral("Tool&bars"));
-  for (const char* n : {"Standard", "Sampling", "Format"}) {
-    QAction* a = bars->addAction(QString::fromLatin1(n));
-    a->setCheckable(true);
-    a->setChecked(true);
+  const std::pair<const char*, QToolBar*> toolBars[] = {{"Standard", FStandardBar}, {"Sampling", FSamplingBar}, {"Format", FFormatBar}};
+  for (const auto& [n, bar] : toolBars) {
+    QAction* a = bar->toggleViewAction();
+    a->setText(QString::fromLatin1(n));
+    bars->addAction(a);
     FActions.insert(QStringLiteral("Bar") + n, a);
   }
+  connect(FActions["BarStandard"], &QAction::toggled, this, [this](bool on) { StandardVisible = on; });
+  connect(FActions["BarSampling"], &QAction::toggled, this, [this](bool on) { SamplingVisible = on; });
+  connect(FActions["BarFormat"], &QAction::toggled, this, [this](bool on) { FormatVisible = on; });
   view->addSeparator();
   view->addAction(FActions["WordProcessor"]);
   view->addAction(FActions["WordProcessorLocation"]);
@@ -313,11 +341,6 @@ void TMaster::CreateToolBars() {
   FToolsBar = addToolBar(QStringLiteral("Tools"));
   for (const char* n : {"Scope", "StartSchedule", "InverterProgrammer"}) FToolsBar->addAction(FActions[n]);
   FToolsBar->setEnabled(false);
-  const std::pair<const char*, QToolBar*> bars[] = {{"BarStandard", FStandardBar}, {"BarSampling", FSamplingBar}, {"BarFormat", FFormatBar}};
-  for (const auto& [name, bar] : bars) {
-    QToolBar* b = bar;
-    connect(FActions[name], &QAction::toggled, b, &QToolBar::setVisible);
-  }
   for (QToolBar* b : {FStandardBar, FSamplingBar, FFormatBar, FToolsBar}) b->setIconSize(QSize(16, 16));
 }
 
@@ -335,12 +358,35 @@ void TMaster::CreateStatusBars() {
   }
   row->setMinimumHeight(height);
   row->setSizePolicy(QSizePolicy::Ignored, QSizePolicy::Fixed);
-  statusBar()->addWidget(row, 1);
+  // Permanent: a message in the status bar (a tool tip, a menu hint) never hides the panels.
+  statusBar()->addPermanentWidget(row, 1);
   FPanels[0]->setText(QStringLiteral("Loading..."));
   FStatusBar2 = new QToolBar(QStringLiteral("Features"), this);
   FStatusBar2->setMovable(false);
   addToolBar(Qt::BottomToolBarArea, FStatusBar2);
   FStatusBar2->hide();
+}
+
+// A tool window first opens inside the main window, in the given corner of its working area;
+// after that it stays where the user put it.
+void TMaster::ShowToolWindow(QWidget* window, Qt::Corner corner) {
+  if (!window->property("quorlexPlaced").toBool()) {
+    const QRect area(FMdi->mapToGlobal(QPoint(0, 0)), FMdi->size());
+    const QSize size = window->frameGeometry().size().expandedTo(window->size());
+    const int x = std::max(area.left(), area.right() - size.width() - 8);
+    const int y = corner == Qt::TopRightCorner ? area.top() + 8 : std::max(area.top(), area.bottom() - size.height() - 8);
+    window->move(x, y);
+    window->setProperty("quorlexPlaced", true);
+  }
+  window->show();
+  window->raise();
+}
+
+// The tool bars' context menu names the same three bars as View > Toolbars, with the same ticks.
+QMenu* TMaster::createPopupMenu() {
+  auto* menu = new QMenu(this);
+  for (const char* n : {"BarStandard", "BarSampling", "BarFormat"}) menu->addAction(FActions[n]);
+  return menu;
 }
 
 QString TMaster::PanelText(int panel) const { return panel >= 0 && panel < 5 ? FPanels[panel]->text() : QString(); }
@@ -362,7 +408,7 @@ void TMaster::AddFeaturePanel(const QString& label, int width, const QString& te
 // ---- start-up ----
 
 void TMaster::StartUp(const QString& rigFolder, const QStringList& arguments) {
-  FQrlInfo = std::make_unique<TQrlInfo>(arguments);
+  FQrlInfo = std::make_unique<TQrlInfo>(arguments, QCoreApplication::applicationVersion());
   TAvailablePorts::StartDispatcher();
   FRig = std::make_unique<TRigConfig>(&FBook1, &FBook2, this);
   TServices::SetRig(FRig.get());
@@ -403,6 +449,7 @@ void TMaster::StartUp(const QString& rigFolder, const QStringList& arguments) {
   if (FAutopilotFeature) EnableAutoPilotFeature();
   UpdateStatusBar();
   UpdateToolbars();
+  FitToDiagram();  // with every bar in place
 }
 
 QMdiSubWindow* TMaster::AddChild(QWidget* widget, const QString& caption) {
@@ -440,6 +487,26 @@ void TMaster::AssembleDiagram() {
   if (FRig->ReleaseOffsetMenu) FActions["TDCOffset"]->setVisible(false);
 }
 
+// The window opens large enough for the whole diagram and the five status panels, as far as the
+// screen allows, and centred on it; a maximised window stays maximised.
+void TMaster::FitToDiagram() {
+  if (!FDiagramWin || (windowState() & Qt::WindowMaximized)) return;
+  const QScreen* shown = screen() ? screen() : QGuiApplication::primaryScreen();
+  if (!shown) return;
+  const QRect available = shown->availableGeometry();
+  // Room the frame takes around the MDI area: menu, tool bars, status bars.
+  if (QLayout* frame = layout()) frame->activate();
+  const QSize chrome(std::max(0, width() - FMdi->width()), std::max(0, height() - FMdi->height()));
+  int panels = 0;
+  for (const QLabel* p : FPanels) panels = std::max(panels, p->geometry().right() + 1);
+  QSize want(std::max(FDiagramWin->width() + 4, panels + 24) + chrome.width(), FDiagramWin->height() + 4 + chrome.height());
+  // Leave room for a title bar and frame that a window manager adds.
+  const QSize decoration = frameGeometry().size() - geometry().size();
+  want = want.boundedTo(available.size() - decoration);
+  resize(want.expandedTo(QSize(806, 638).boundedTo(available.size())));
+  move(available.center() - QPoint(frameGeometry().width() / 2, frameGeometry().height() / 2));
+}
+
 void TMaster::BuildMenu() {
   FActions["LoadNew"]->setEnabled(FRig && FRig->Found_Addtional_Expt);
   FActions["Presentation"]->setEnabled(false);
@@ -464,8 +531,8 @@ void TMaster::BuildMenu() {
     for (const char* n : {"LecturerSeparator", "LecturerMode", "ChangePassword"}) FOptionsMenu->removeAction(FActions[n]);
     FActions["LecturerMode"]->setEnabled(false);
   }
-  const bool remote = FRig && FRig->ProgramType != TProgramType::StandAloneApp;
-  FActions["RemoteTool"]->setEnabled(remote);
+  // "Open Remote Tool" has no action in any program type: offered enabled it would do nothing.
+  FActions["RemoteTool"]->setEnabled(false);
 }
 
 // ---- status and tool bars ----
@@ -494,9 +561,10 @@ void TMaster::UpdateStatusBar() {
 }
 
 void TMaster::UpdateToolbars() {
-  const bool graph = ActiveForm == 2, table = ActiveForm == 3;
-  FActions["GraphData"]->setEnabled(graph);
-  FActions["GraphFormatMenu"]->setEnabled(graph);
+  const bool table = ActiveForm == 3;
+  // The graph configuration and format dialogs are not built yet: their commands stay off.
+  FActions["GraphData"]->setEnabled(false);
+  FActions["GraphFormatMenu"]->setEnabled(false);
   FActions["DeleteSheet"]->setEnabled(table);
   FActions["RenameSheet"]->setEnabled(table);
   FActions["Unhide"]->setEnabled(table && EnableUnhideButton);
@@ -508,6 +576,18 @@ void TMaster::SetActiveForm(int form) {
   ActiveForm = form;
   UpdateStatusBar();
   UpdateToolbars();
+  UpdateEditCommands();
+}
+
+// The clipboard commands need a text box with the focus or the table in front; Capture Screen
+// needs the diagram or the presentation in front.
+void TMaster::UpdateEditCommands() {
+  const auto* box = qobject_cast<QLineEdit*>(QApplication::focusWidget());
+  const bool table = ActiveForm == 3 && FTable;
+  FActions["Copy"]->setEnabled(box || table);
+  FActions["Cut"]->setEnabled((box && !box->isReadOnly()) || table);
+  FActions["Paste"]->setEnabled((box && !box->isReadOnly()) || table);
+  FActions["CaptureScreen"]->setEnabled(ActiveForm == 1 || ActiveForm == 4);
 }
 
 void TMaster::ShowChild(int form) {
@@ -610,11 +690,15 @@ void TMaster::LaunchWordProcessor() {
   if (!TServices::Launcher().Start(program, {}, FRig->WordProcessorPath)) QApplication::beep();
 }
 
+QString TMaster::ShellVersion() const {
+  const QString name = FQrlInfo && !FQrlInfo->ExeName().isEmpty()
+                           ? FQrlInfo->ExeName()
+                           : QFileInfo(QCoreApplication::applicationFilePath()).completeBaseName();
+  return name + QStringLiteral(" build ") + (FQrlInfo ? FQrlInfo->VersionText() : QStringLiteral("0.0.0.0"));
+}
+
 void TMaster::ShowAbout() {
-  TAboutBox about(FRig ? FRig->Print_Header : QString(), FRig ? FRig->Product_Ver : 0,
-                  (FQrlInfo ? FQrlInfo->ExeName() + QStringLiteral(" build ") + FQrlInfo->VersionText()
-                           : QFileInfo(QCoreApplication::applicationFilePath()).completeBaseName() +
-                                 QStringLiteral(" build 0.0.0.0")),
+  TAboutBox about(FRig ? FRig->Print_Header : QString(), FRig ? FRig->Product_Ver : 0, ShellVersion(),
                   FRig && FRig->Industrial, this);
   TChoiceRequest request;
   request.Caption = QStringLiteral("About");
@@ -657,18 +741,17 @@ void TMaster::StartInverterIdentification() {
 
 // ---- features ----
 
+// The schedule list and the scheduler dialog are not built yet: their commands are shown but stay
+// off, so none of them is offered without an action behind it.
 void TMaster::EnableAutoPilotFeature() {
-  FActions["Scheduler"]->setEnabled(true);
   FToolsBar->setEnabled(true);
   FActions["StartSchedule"]->setVisible(true);
-  FActions["StartSchedule"]->setEnabled(true);
-  FActions["ShowSchedules"]->setEnabled(true);
   AddFeaturePanel(QStringLiteral("autopilot"), 150, QString());
   UpdateFeaturePanels();
 }
 
 void TMaster::EnableScopeFeature() {
-  // The oscilloscope window arrives with its own issue; the command waits for it.
+  // The oscilloscope window is not built yet: the Scope button shows the feature but stays off.
   FToolsBar->setEnabled(true);
   FActions["Scope"]->setVisible(true);
   AddFeaturePanel(QStringLiteral("oscilloscope"), 350, QStringLiteral("scope: off"));
@@ -702,7 +785,7 @@ void TMaster::UpdateFeaturePanels() {
 void TMaster::SetAutopilotFeature(bool on) { FAutopilotFeature = on; }
 void TMaster::SetScopeFeature(bool on) { FScopeFeature = on; }
 
-bool TMaster::AutopilotEnabled() const { return FActions["Scheduler"]->isEnabled(); }
+bool TMaster::AutopilotEnabled() const { return FAutopilotFeature && FActions["StartSchedule"]->isVisible(); }
 // The oscilloscope and scheduler windows are not built yet, so their menu items stay disabled;
 // the settings dialog must still see (and save back) the features as the rig has them.
 bool TMaster::ScopeEnabled() const { return FScopeFeature || FActions["Oscilloscope"]->isEnabled(); }

@@ -53,6 +53,7 @@ class TMaster : public QMainWindow,
   ~TMaster() override;
 
   // The whole start-up: the rig in `rigFolder`, the windows in their order, the diagram assembly.
+  // `arguments` is the command line as the program got it, the program itself first.
   void StartUp(const QString& rigFolder, const QStringList& arguments);
   // The program's own main window ends the program when it closes, whatever other top-level
   // windows (help, gauges) are still open. Off for windows made by tests.
@@ -90,10 +91,15 @@ class TMaster : public QMainWindow,
   void ConfigureWordProcessor();
   void LaunchWordProcessor();
   void UpdateFeaturePanels();
+  void UpdateEditCommands();
   void EnableAutoPilotFeature();
   void EnableScopeFeature();
   void ShowChild(int form);
   void ShowAbout();
+  // The about box's shell line: the executable's name, " build ", its version.
+  QString ShellVersion() const;
+  // The tool bars' context menu: the three bars of View > Toolbars, with the same ticks.
+  QMenu* createPopupMenu() override;
   // Lecturer mode: score written, hidden columns shown, the lecturer commands off.
   void EnterLecturerMode();
   // The inverter's reads: frequency sampling paused, a second's wait, then the read of J01.
@@ -190,6 +196,8 @@ class TMaster : public QMainWindow,
   void AddFeaturePanel(const QString& label, int width, const QString& text);
   void HandleMessage(unsigned msg, std::intptr_t wParam, std::intptr_t lParam);
   void AssembleDiagram();
+  void FitToDiagram();
+  void ShowToolWindow(QWidget* window, Qt::Corner corner);
   void Shutdown();
   QMdiSubWindow* AddChild(QWidget* widget, const QString& caption);
   bool QuestionsBeforeExit();

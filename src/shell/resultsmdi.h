@@ -26,6 +26,7 @@ class TResultsMDI : public QWidget {
 
   TQXIFD* IFD() const { return FIFD.get(); }
   TQXLoggerPanel* Logger() const { return FLogger.get(); }
+  TQXDataList* DataList() const { return FDataList.get(); }
   const QPixmap& Backdrop() const { return FBackdrop; }
 
  protected:

@@ -7,6 +7,8 @@
 #include <QElapsedTimer>
 #include <QFileInfo>
 #include <QProcess>
+#include <QTabBar>
+#include <QTableView>
 #include <QThread>
 
 #include "acquisition/qxloggerpanel.h"
@@ -143,6 +145,39 @@ TEST(WholeProgram, DemoRigAgainstTheSimulator) {
   EXPECT_TRUE(prompts.Records().back().Text.contains("results.xlsx")) << prompts.Records().back().Text.toStdString();
   EXPECT_EQ(TTempFolder::Read(saved), before);
   EXPECT_TRUE(master->Table()->AnyRunUnsaved());
+
+  // A results file of two runs opens with each run on its own tab, with its own values.
+  {
+    TWorkbook two;
+    two.Read(saved);
+    two.SetNumSheets(2);
+    two.SetSheetName(1, "Run 1");
+    two.SetSheetName(2, "Run 2");
+    two.SetSheet(2);
+    for (int c = 1; c <= results.MaxCol(); ++c) two.SetTextRC(1, c, reopened.TextRC(1, c));
+    for (int r = 2; r <= 4; ++r) {
+      two.SetNumberRC(r, 1, r - 1);
+      two.SetNumberRC(r, 4, 70 + r);
+    }
+    const QString twoRuns = tmp.File("two-runs.vts");
+    two.Write(twoRuns, TWorkbook::ftNative3);
+    prompts.ExpectMessage("The current unsaved results will be lost.").ExpectOpenFile(twoRuns);
+    master->Action("Open")->trigger();
+    QTabBar* tabs = master->Table()->SheetTabs();
+    ASSERT_EQ(tabs->count(), 3);
+    EXPECT_EQ(tabs->tabText(0), "Run 1");
+    EXPECT_EQ(tabs->tabText(1), "Run 2");
+    EXPECT_EQ(tabs->currentIndex(), 2);  // the fresh run that records next
+    QAbstractItemModel* shown = master->Table()->ResultsTable->View()->model();
+    tabs->setCurrentIndex(0);
+    EXPECT_EQ(shown->index(5, 3).data().toString(), results.FormattedTextRC(6, 4));
+    EXPECT_GT(results.NumberRC(6, 4), 5);
+    tabs->setCurrentIndex(1);
+    EXPECT_EQ(results.NumberRC(4, 4), 74);
+    EXPECT_EQ(shown->index(3, 3).data().toString(), results.FormattedTextRC(4, 4));
+    EXPECT_EQ(results.LastRow(), 4);
+    results.SetSheet(1);
+  }
 
   // Twenty runs, the last with samples: a 21st is refused, and GO goes on after run 20's samples.
   while (results.NumSheets() < TTableForm::MaxRuns) master->Action("NextResults")->trigger();

@@ -5,7 +5,12 @@
 #include <QDir>
 #include <QFile>
 #include <QFileInfo>
+#include <QCoreApplication>
+#include <QKeyEvent>
+#include <QLineEdit>
 #include <QPrinter>
+#include <QTabBar>
+#include <QTableView>
 
 #include "platform/safesave.h"
 #include "results/resultsprinter.h"
@@ -257,6 +262,72 @@ TEST_F(TableTest, RenamingARun) {
   Table.ChangeSheetName();
   EXPECT_EQ(Book().SheetName(2), "Warm-up");
   EXPECT_EQ(Prompts.Records()[0].Text, "&Name for sheet:");
+}
+
+// One tab per run, in sheet order and named as the sheets; the chosen tab is the sheet the sheet
+// commands act on, and an opened file shows every run it holds.
+TEST_F(TableTest, SheetTabsShowEveryRunAndTheChosenOneIsRenamedAndDeleted) {
+  QTabBar& tabs = *Table.SheetTabs();
+  auto names = [&] {
+    QStringList list;
+    for (int i = 0; i < tabs.count(); ++i) list << tabs.tabText(i);
+    return list;
+  };
+  ASSERT_TRUE(Table.AddSheet());
+  Samples(2);
+  ASSERT_TRUE(Table.AddSheet());
+  Samples(1);
+  EXPECT_EQ(names(), QStringList({"Run 1", "Run 2", "Run 3"}));
+  EXPECT_EQ(tabs.currentIndex(), 2);
+
+  tabs.setCurrentIndex(0);
+  EXPECT_EQ(Book().Sheet(), 1);
+  Prompts.ExpectInput(QString("Warm-up"));
+  Table.ChangeSheetName();
+  EXPECT_EQ(names(), QStringList({"Warm-up", "Run 2", "Run 3"}));
+
+  tabs.setCurrentIndex(1);
+  Prompts.ExpectMessage("This unsaved data will be lost", TModalResult::mrYes);
+  Table.DeleteSheet();
+  EXPECT_EQ(names(), QStringList({"Warm-up", "Run 3"}));
+  EXPECT_EQ(Book().SheetName(Book().Sheet()), tabs.tabText(tabs.currentIndex()));
+
+  const QString path = Tmp.File("two.vts");
+  Prompts.ExpectSaveFile(path);
+  ASSERT_TRUE(Table.SaveAs());
+  Prompts.ExpectOpenFile(path);
+  ASSERT_TRUE(Table.Open());
+  EXPECT_EQ(names(), QStringList({"Warm-up", "Run 3", "Run 4"}));
+  EXPECT_EQ(tabs.currentIndex(), 2);  // the fresh run that records next
+  tabs.setCurrentIndex(1);
+  EXPECT_EQ(Table.ResultsTable->View()->model()->index(1, colT1 - 1).data().toString(), Book().FormattedTextRC(2, colT1));
+  EXPECT_EQ(Book().NumberRC(2, colT1), 21);
+}
+
+// Keys typed into the grid start an edit only below the recorded samples: the titles and the
+// samples stay as they are.
+TEST_F(TableTest, TypingChangesNeitherTitlesNorRecordedSamples) {
+  Samples(2);
+  QTableView* view = Table.ResultsTable->View();
+  Table.resize(600, 400);
+  Table.show();
+  auto type = [&](int row, int col) {
+    view->setCurrentIndex(view->model()->index(row - 1, col - 1));
+    QKeyEvent press(QEvent::KeyPress, Qt::Key_W, Qt::NoModifier, "w");
+    QCoreApplication::sendEvent(view, &press);
+    for (QLineEdit* editor : view->findChildren<QLineEdit*>()) {
+      QKeyEvent enter(QEvent::KeyPress, Qt::Key_Return, Qt::NoModifier);
+      QCoreApplication::sendEvent(editor, &enter);
+    }
+    QCoreApplication::processEvents();
+  };
+  const QString title = Book().TextRC(1, colT1);
+  type(1, colT1);
+  EXPECT_EQ(Book().TextRC(1, colT1), title);
+  type(3, colT1);
+  EXPECT_EQ(Book().NumberRC(3, colT1), 22);
+  type(6, colT1);  // a row no sample has reached yet
+  EXPECT_EQ(Book().TextRC(6, colT1), "w");
 }
 
 // ------------------------------------------------------------------------------- files

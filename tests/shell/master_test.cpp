@@ -6,11 +6,19 @@
 #include <QCoreApplication>
 #include <QEvent>
 #include <QDir>
+#include <QLabel>
 #include <QLineEdit>
+#include <QMenu>
+#include <QStatusBar>
+#include <QToolBar>
 #include <QPointer>
 #include <QTimer>
 
+#include "acquisition/channelstatusform.h"
 #include "acquisition/qxloggerpanel.h"
+#include "acquisition/sensorhistoryform.h"
+#include "ifd/qxifd.h"
+#include "ifd/serial/qrlinfo.h"
 #include "platform/messagebus.h"
 #include "platform/services.h"
 #include "results/tableform.h"
@@ -88,9 +96,83 @@ TEST_F(TMasterFixture, ToolbarsFollowTheWindowInFront) {
   EXPECT_TRUE(master->Action("DeleteSheet")->isEnabled());
   EXPECT_FALSE(master->Action("Unhide")->isEnabled());  // no question pending
   EXPECT_FALSE(master->Action("GraphData")->isEnabled());
+  EXPECT_TRUE(master->Action("Copy")->isEnabled());  // the table takes the clipboard commands
   master->SetActiveForm(2);
-  EXPECT_TRUE(master->Action("GraphData")->isEnabled());
   EXPECT_FALSE(master->Action("DeleteSheet")->isEnabled());
+  EXPECT_FALSE(master->Action("Copy")->isEnabled());  // nothing to copy from
+}
+
+// Commands whose windows are not built yet are shown where the rig asks for them, but never
+// offered: the scope button of a rig with the scope feature, the graph configuration and format
+// pages with the graph in front, the remote tool.
+TEST_F(TMasterFixture, CommandsWithoutAWindowBehindThemStayOff) {
+  master->SetActiveForm(2);
+  EXPECT_TRUE(master->Action("Scope")->isVisible());
+  for (const char* name : {"Scope", "GraphData", "GraphFormatMenu", "RemoteTool", "Oscilloscope", "Scheduler"})
+    EXPECT_FALSE(master->Action(name)->isEnabled()) << name;
+  for (const char* page : {"&Plot...", "&Axes...", "A&xis Scales...", "&Series...", "&Legend..."})
+    EXPECT_FALSE(master->Action(QStringLiteral("GraphFormat") + page)->isEnabled()) << page;
+  master->EnableAutoPilotFeature();
+  EXPECT_TRUE(master->Action("StartSchedule")->isVisible());
+  EXPECT_FALSE(master->Action("StartSchedule")->isEnabled());
+  EXPECT_EQ(master->FeaturePanelText("autopilot"), "Scheduling: off");
+}
+
+// Hints over menus and tool buttons never take the place of the five panels.
+TEST_F(TMasterFixture, StatusPanelsStayWhileAHintShows) {
+  master->show();
+  master->statusBar()->showMessage("a hint");
+  QCoreApplication::processEvents();
+  QLabel* panel = nullptr;
+  for (QLabel* l : master->statusBar()->findChildren<QLabel*>())
+    if (l->text() == master->PanelText(0)) panel = l;
+  ASSERT_NE(panel, nullptr);
+  EXPECT_TRUE(panel->isVisible());
+  for (const QString& name : {QStringLiteral("Open"), QStringLiteral("SampleNow"), QStringLiteral("Print")})
+    EXPECT_TRUE(master->Action(name)->statusTip().isEmpty()) << name.toStdString();
+}
+
+// Show Gauge and Show History open over the main window, not at the screen's corner, and the
+// gauge's fields are wide enough for the readings they show.
+TEST_F(TMasterFixture, GaugeAndHistoryOpenOverTheMainWindow) {
+  master->setGeometry(200, 100, 1000, 700);
+  master->show();
+  ASSERT_TRUE(master->Action("ShowGauge")->isEnabled());
+  master->Action("ShowGauge")->trigger();
+  master->Action("ShowHistory")->trigger();
+  TQXLoggerPanel* logger = master->Diagram()->Logger();
+  for (QWidget* w : {static_cast<QWidget*>(logger->ChannelStatus()), static_cast<QWidget*>(logger->SensorHistory())}) {
+    EXPECT_TRUE(w->isVisible());
+    EXPECT_TRUE(master->geometry().contains(w->geometry())) << w->windowTitle().toStdString();
+  }
+  TChannelStatusForm& gauge = *logger->ChannelStatus();
+  gauge.Refresh(*master->Diagram()->DataList());
+  ASSERT_FALSE(gauge.ValueFields().empty());
+  for (QLineEdit* field : gauge.ValueFields())
+    EXPECT_GE(field->width(), field->fontMetrics().horizontalAdvance(field->text()) + 8) << field->text().toStdString();
+}
+
+// A tool bar hidden from its context menu, or any other way, loses its tick in View > Toolbars,
+// and the context menu names the same three bars.
+TEST_F(TMasterFixture, ToolbarTicksFollowTheBars) {
+  master->show();
+  QToolBar* standard = nullptr;
+  for (QToolBar* bar : master->findChildren<QToolBar*>())
+    if (bar->windowTitle() == "Standard") standard = bar;
+  ASSERT_NE(standard, nullptr);
+  std::unique_ptr<QMenu> context(master->createPopupMenu());
+  QStringList names;
+  for (QAction* a : context->actions())
+    if (a->isVisible()) names << a->text();
+  EXPECT_EQ(names, QStringList({"Standard", "Sampling", "Format"}));
+  context->actions().first()->trigger();  // as the context menu does
+  EXPECT_TRUE(standard->isHidden());
+  EXPECT_FALSE(master->Action("BarStandard")->isChecked());
+  EXPECT_FALSE(master->StandardVisible);
+  standard->show();
+  EXPECT_TRUE(master->Action("BarStandard")->isChecked());
+  master->Action("BarStandard")->trigger();
+  EXPECT_TRUE(standard->isHidden());
 }
 
 TEST_F(TMasterFixture, WordProcessorIsSplitAndLaunched) {
@@ -135,6 +217,24 @@ TEST_F(TMasterFixture, LecturerPasswordIsStoredAndChecked) {
   password.OKClick();
   EXPECT_TRUE(master->Rig()->LectureMode);
   EXPECT_FALSE(master->Action("LecturerMode")->isEnabled());
+}
+
+// The whole command line reaches the start-up: the about box names the program and its build, and
+// the ports a previous instance handed over are the ones the first connection tries.
+TEST(MasterLaunch, TheCommandLineCarriesTheNameAndThePorts) {
+  TTempFolder tmp;
+  qputenv("QUORLEX_DEVICE_DIR", tmp.File("no-devices").toLocal8Bit());
+  const QString rig = tmp.CopyTree(kDemoSource, "demo");
+  TScriptedPrompts prompts;
+  prompts.ExpectChoice(0);
+  TMaster master;
+  const QString sep(QChar(TQrlInfo::Separator));
+  master.StartUp(rig, {"/opt/quorlex/quorlex", "--rig", rig, sep + "COMm=3" + sep + "COMs=4"});
+  EXPECT_TRUE(master.ShellVersion().startsWith("quorlex build ")) << master.ShellVersion().toStdString();
+  EXPECT_FALSE(master.ShellVersion().endsWith(" build 0.0.0.0") && QCoreApplication::applicationVersion().size());
+  EXPECT_EQ(master.Diagram()->IFD()->FpreAssignedPortValCOMm, 3);
+  EXPECT_EQ(master.Diagram()->IFD()->FpreAssignedPortValCOMs, 4);
+  master.Rig()->ExitWarning = false;
 }
 
 TEST_F(TMasterFixture, NewResultsAsksAndLoadNewExperimentRestarts) {

@@ -12,7 +12,12 @@ TQrlInfo::TQrlInfo(const QStringList& arguments, const QString& version) {
     FExePath = exe.absolutePath();
     FExeName = exe.completeBaseName();
   }
-  if (arguments.size() > 1) FPieces = SplitParameters(arguments[1]);
+  // The program's own options (--rig FOLDER) may stand around the parameter text: that is the
+  // argument holding the separator, or a lone argument that is no option.
+  for (qsizetype i = 1; i < arguments.size() && FPieces.isEmpty(); ++i)
+    if (arguments[i].contains(QChar(Separator))) FPieces = SplitParameters(arguments[i]);
+  if (FPieces.isEmpty() && arguments.size() == 2 && !arguments[1].startsWith(QLatin1Char('-')))
+    FPieces = SplitParameters(arguments[1]);
   QStringList parts = version.split(QLatin1Char('.'));
   QStringList numbers;
   for (int i = 0; i < 4; ++i) numbers << QString::number(i < parts.size() ? parts[i].toInt() : 0);

@@ -13,8 +13,8 @@ class TQrlInfo {
   static constexpr const char* ParameterValueNotFound = "AppInfo.ParameterValueNotFound";
   static constexpr char16_t Separator = u'\u00A6';
 
-  // `arguments` as the program got them (the program itself first); `version` "a.b.c.d" (missing
-  // parts are 0).
+  // `arguments` as the program got them (the program itself first, its options included);
+  // `version` "a.b.c.d" (missing parts are 0).
   explicit TQrlInfo(const QStringList& arguments, const QString& version = QString());
 
   // The pieces of the first argument; start-up appends them to the main window's debug messages.

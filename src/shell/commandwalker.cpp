@@ -1,0 +1,271 @@
+#include "shell/commandwalker.h"
+
+#include <QAction>
+#include <QApplication>
+#include <QClipboard>
+#include <QDialog>
+#include <QDir>
+#include <QElapsedTimer>
+#include <QFile>
+#include <QImage>
+#include <QLabel>
+#include <QMdiArea>
+#include <QMdiSubWindow>
+#include <QMenu>
+#include <QMenuBar>
+#include <QRegularExpression>
+#include <QSet>
+#include <map>
+#include <QStatusBar>
+#include <QTimer>
+#include <QToolBar>
+#include <QWidgetAction>
+#include <QMimeData>
+
+#include "platform/services.h"
+#include "results/tableform.h"
+#include "workbook/view/f1book.h"
+#include "shell/master.h"
+
+namespace {
+QString Plain(const QString& caption) { return QString(caption).remove(QLatin1Char('&')).trimmed(); }
+
+// What a file name can hold of a command's name.
+QString Slug(const QString& name) {
+  static const QRegularExpression other(QStringLiteral("[^A-Za-z0-9]+"));
+  return QString(name).replace(other, QStringLiteral("-")).toLower().left(60);
+}
+
+// A menu item is reachable when every menu above it is enabled and shown.
+bool Reachable(const QMenu* menu) {
+  for (const QWidget* w = menu; w; w = w->parentWidget()) {
+    const auto* m = qobject_cast<const QMenu*>(w);
+    if (!m) break;
+    if (!m->menuAction()->isEnabled() || !m->menuAction()->isVisible()) return false;
+  }
+  return true;
+}
+
+void AddMenu(const QMenu* menu, const QString& path, std::vector<std::pair<QAction*, QString>>& out) {
+  if (!Reachable(menu)) return;
+  for (QAction* a : menu->actions()) {
+    if (a->isSeparator()) continue;
+    const QString name = path + QStringLiteral(" > ") + Plain(a->text());
+    if (a->menu()) AddMenu(a->menu(), name, out);
+    else out.emplace_back(a, name);
+  }
+}
+}  // namespace
+
+TCommandWalker::TCommandWalker(TMaster& master, const QString& folder) : FMaster(master), FFolder(folder) {}
+
+TCommandWalker::~TCommandWalker() {
+  if (&TServices::Prompts() == this) TServices::SetPrompts(nullptr);
+  if (&TServices::Launcher() == this) TServices::SetLauncher(nullptr);
+}
+
+// ---- questions and launches ----
+
+TModalResult TCommandWalker::MessageDlg(const QString& text, TMsgDlgType kind, TMsgDlgButtons buttons) {
+  FNotes << QStringLiteral("asked \"%1\"").arg(text.left(80));
+  return FUnattended.MessageDlg(text, kind, buttons);
+}
+std::optional<QString> TCommandWalker::OpenFileDialog(const TFileDialogRequest& request) {
+  FNotes << QStringLiteral("open dialog \"%1\" (cancelled)").arg(request.Title);
+  return FUnattended.OpenFileDialog(request);
+}
+std::optional<QString> TCommandWalker::SaveFileDialog(const TFileDialogRequest& request) {
+  FNotes << QStringLiteral("save dialog \"%1\" (cancelled)").arg(request.Title);
+  return FUnattended.SaveFileDialog(request);
+}
+std::optional<int> TCommandWalker::ChooseItem(const TChoiceRequest& request) {
+  FNotes << QStringLiteral("choice \"%1\"").arg(request.Caption.isEmpty() ? request.Text : request.Caption);
+  // A dialog of its own is shown and closed again, so it can be seen in the screenshot.
+  if (request.CustomDialog) {
+    std::optional<int> answer = request.CustomDialog();
+    if (answer) return answer;
+  }
+  return FUnattended.ChooseItem(request);
+}
+std::optional<QString> TCommandWalker::InputText(const QString& caption, const QString& prompt, const QString& initial,
+                                                 bool password, const TTextDialog& customDialog) {
+  FNotes << QStringLiteral("input \"%1\"").arg(caption);
+  return FUnattended.InputText(caption, prompt, initial, password, customDialog);
+}
+bool TCommandWalker::Start(const QString& program, const QStringList& arguments, const QString& workingDir) {
+  Q_UNUSED(workingDir);
+  FNotes << QStringLiteral("would start %1 %2").arg(program, arguments.join(QLatin1Char(' ')));
+  return true;
+}
+
+// ---- the walk ----
+
+bool TCommandWalker::EndsProgram(const QAction* action) const {
+  return action == FMaster.Action(QStringLiteral("Exit")) || action == FMaster.Action(QStringLiteral("LoadNew"));
+}
+
+std::vector<TCommandWalker::TCommand> TCommandWalker::Commands() const {
+  std::vector<std::pair<QAction*, QString>> found;
+  for (QAction* top : FMaster.menuBar()->actions())
+    if (top->menu() && top->isVisible() && top->isEnabled()) AddMenu(top->menu(), Plain(top->text()), found);
+  for (QToolBar* bar : FMaster.findChildren<QToolBar*>()) {
+    if (!bar->isVisible() || !bar->isEnabled()) continue;
+    // Widgets on a bar (the feature panels) are not commands.
+    for (QAction* a : bar->actions())
+      if (!a->isSeparator() && !qobject_cast<QWidgetAction*>(a))
+        found.emplace_back(a, bar->windowTitle() + QStringLiteral(" tool bar > ") + Plain(a->text()));
+  }
+  std::vector<TCommand> commands;
+  QSet<QAction*> seen;
+  for (const auto& [action, name] : found) {
+    if (seen.contains(action)) continue;  // a tool button sharing a menu item's command
+    seen.insert(action);
+    commands.push_back({action, name});
+  }
+  return commands;
+}
+
+QList<QWidget*> TCommandWalker::ShownWindows() const {
+  QList<QWidget*> shown;
+  for (QWidget* w : QApplication::topLevelWidgets())
+    if (w != &FMaster && w->isVisible() && !qobject_cast<QMenu*>(w)) shown << w;
+  return shown;
+}
+
+// Everything of the main window a command can visibly change, as text.
+QString TCommandWalker::State() const {
+  QStringList s;
+  s << FMaster.windowTitle();
+  for (QAction* a : FMaster.findChildren<QAction*>())
+    s << QStringLiteral("%1|%2|%3|%4|%5|%6")
+             .arg(a->text(), a->toolTip())
+             .arg(a->isEnabled())
+             .arg(a->isVisible())
+             .arg(a->isChecked())
+             .arg(a->icon().cacheKey());
+  // Status and feature panels; the diagram's own labels follow live values, not commands.
+  for (QLabel* l : FMaster.findChildren<QLabel*>())
+    if (l->isVisible() && !FMaster.centralWidget()->isAncestorOf(l)) s << l->text();
+  for (QToolBar* bar : FMaster.findChildren<QToolBar*>()) s << bar->windowTitle() + QString::number(bar->isVisible());
+  for (QMdiSubWindow* w : FMaster.findChildren<QMdiSubWindow*>())
+    s << QStringLiteral("%1|%2|%3").arg(w->windowTitle()).arg(w->isVisible()).arg(w->isActiveWindow() ? 1 : 0)
+      << QString::number(w->geometry().x()) + QLatin1Char(',') + QString::number(w->geometry().y()) + QLatin1Char(',') +
+             QString::number(w->width()) + QLatin1Char('x') + QString::number(w->height());
+  if (QMdiArea* area = qobject_cast<QMdiArea*>(FMaster.centralWidget()))
+    if (area->activeSubWindow()) s << QStringLiteral("front:") + area->activeSubWindow()->windowTitle();
+  if (TTableForm* table = FMaster.Table()) {
+    const TWorkbook& book = table->ResultsTable->Book();
+    s << QString::number(book.NumSheets()) << QString::number(book.Sheet());
+    for (int i = 1; i <= book.NumSheets(); ++i) s << book.SheetName(i);
+    for (int r = 1; r <= std::min(book.MaxRow(), 60); ++r)
+      for (int c = 1; c <= book.MaxCol(); ++c) s << book.FormattedTextRC(r, c);
+  }
+  return s.join(QLatin1Char('\n'));
+}
+
+void TCommandWalker::Settle(int ms) {
+  QElapsedTimer t;
+  t.start();
+  while (t.elapsed() < ms) QCoreApplication::processEvents(QEventLoop::AllEvents, 20);
+}
+
+void TCommandWalker::Run(const TCommand& command, int form) {
+  // The clipboard holds a short text, as a user's would, so Copy, Cut and Paste each show.
+  QClipboard* clipboard = QApplication::clipboard();
+  clipboard->setText(QStringLiteral("1"));
+  const QString before = State();
+  const QList<QWidget*> windowsBefore = ShownWindows();
+  const bool checkedBefore = command.Action->isChecked();
+  FNotes.clear();
+  FDialogShots.clear();
+  FDialogTitles.clear();
+  // A command that runs a dialog of its own waits for it: look, take a picture, close it.
+  QTimer closer;
+  closer.setInterval(100);
+  QObject::connect(&closer, &QTimer::timeout, [this] {
+    QWidget* modal = QApplication::activeModalWidget();
+    if (!modal) return;
+    FDialogShots << modal->grab().toImage();
+    FDialogTitles << modal->windowTitle();
+    if (auto* dialog = qobject_cast<QDialog*>(modal)) dialog->reject();
+    else modal->close();
+  });
+  closer.start();
+  command.Action->trigger();
+  Settle(400);
+  closer.stop();
+
+  QStringList effects = FNotes;
+  for (const QString& title : FDialogTitles) effects << QStringLiteral("dialog \"%1\"").arg(title);
+  QList<QWidget*> opened;
+  for (QWidget* w : ShownWindows())
+    if (!windowsBefore.contains(w)) opened << w;
+  for (QWidget* w : opened) effects << QStringLiteral("window \"%1\"").arg(w->windowTitle());
+  if (State() != before) effects << QStringLiteral("main window changed");
+  if (clipboard->text() != QLatin1String("1") || clipboard->mimeData()->hasImage()) effects << QStringLiteral("clipboard filled");
+
+  TStep step;
+  step.Command = command.Name;
+  step.Effect = effects.join(QStringLiteral("; "));
+  step.Picture = QStringLiteral("%1-%2.png").arg(++FShots, 2, 10, QLatin1Char('0')).arg(Slug(command.Name));
+  const QImage picture = !FDialogShots.isEmpty() ? FDialogShots.first()
+                         : !opened.isEmpty()     ? opened.first()->grab().toImage()
+                                                 : FMaster.grab().toImage();
+  if (!picture.save(FFolder + QLatin1Char('/') + step.Picture, "PNG")) step.Picture.clear();
+  FSteps.push_back(step);
+
+  // Back to where the walk was: new windows closed, a toggled bar back, the same child in front.
+  for (QWidget* w : opened) w->hide();
+  if (command.Action->isCheckable() && command.Action->isChecked() != checkedBefore) command.Action->trigger();
+  FMaster.ShowChild(form);
+  Settle(50);
+}
+
+bool TCommandWalker::Walk() {
+  if (!QDir().mkpath(FFolder)) return false;
+  TServices::SetPrompts(this);
+  TServices::SetLauncher(this);
+  // A command without an effect with one window in front is tried again with the next (View >
+  // Diagram does nothing visible while the diagram is in front already).
+  QSet<QAction*> done;
+  std::map<QAction*, TStep> idle;
+  for (int form : {1, 2, 3}) {
+    FMaster.ShowChild(form);
+    Settle(100);
+    for (const TCommand& command : Commands()) {
+      QAction* a = command.Action;
+      if (done.contains(a) || !a->isEnabled() || !a->isVisible() || EndsProgram(a)) continue;
+      Run(command, form);
+      if (FSteps.back().Effect.isEmpty()) {
+        if (idle.count(a)) QFile::remove(FFolder + QLatin1Char('/') + idle[a].Picture);
+        idle[a] = FSteps.back();
+        FSteps.pop_back();
+        continue;
+      }
+      done.insert(a);
+      if (idle.count(a)) {
+        QFile::remove(FFolder + QLatin1Char('/') + idle[a].Picture);
+        idle.erase(a);
+      }
+    }
+  }
+  for (const auto& entry : idle) FSteps.push_back(entry.second);
+  TServices::SetPrompts(nullptr);
+  TServices::SetLauncher(nullptr);
+
+  QFile index(FFolder + QStringLiteral("/index.txt"));
+  if (!index.open(QIODevice::WriteOnly | QIODevice::Truncate | QIODevice::Text)) return false;
+  QString text;
+  for (const TStep& s : FSteps)
+    text += s.Command + QLatin1Char('\t') + (s.Effect.isEmpty() ? QStringLiteral("NO VISIBLE EFFECT") : s.Effect) +
+            QLatin1Char('\t') + s.Picture + QLatin1Char('\n');
+  const QByteArray bytes = text.toUtf8();
+  return index.write(bytes) == bytes.size() && index.flush();
+}
+
+QStringList TCommandWalker::Idle() const {
+  QStringList idle;
+  for (const TStep& s : FSteps)
+    if (s.Effect.isEmpty()) idle << s.Command;
+  return idle;
+}
