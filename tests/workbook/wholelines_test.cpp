@@ -5,6 +5,7 @@
 #include "qstringprinter.h"
 #include "support/tempfolder.h"
 #include "workbook/model/formula.h"
+#include "workbook/model/formulaevaluator.h"
 #include "workbook/model/workbook.h"
 
 TEST(WholeLines, ColumnAndRowRangesFollowTheirCells) {
@@ -25,6 +26,46 @@ TEST(WholeLines, ColumnAndRowRangesFollowTheirCells) {
   // A whole column holding its own formula depends on itself.
   book.SetFormulaRC(7, 1, "=SUM(A:A)");
   EXPECT_EQ(book.ValueRC(7, 1).Err, TCellError::Circular);
+}
+
+// Reads through to a workbook, counting the cells a formula looks at.
+class TCountingCells : public ICellSource {
+ public:
+  explicit TCountingCells(const TWorkbook& book) : FBook(book.Cells()) {}
+  void ReadCell(int sheetId, int row, int col, TCellValue& out) const override {
+    ++Reads;
+    FBook.ReadCell(sheetId, row, col, out);
+  }
+  bool ClipRange(TRangeRef& range) const override { return FBook.ClipRange(range); }
+  mutable long Reads = 0;
+
+ private:
+  const ICellSource& FBook;
+};
+
+TEST(WholeLines, ARowIsReadOnlyAsFarAsTheSheetIsUsed) {
+  TWorkbook book;
+  book.SetMaxCol(14);
+  for (int c = 1; c <= 14; ++c) book.SetNumberRC(3, c, c);
+  book.SetNumberRC(4, 2, 1);
+  const int sheetId = book.SheetAt(1).Id();
+  const struct {
+    const char* formula;
+    double value;
+  } cases[] = {
+      {"=SUM(3:3)", 105},           {"=COUNTA(3:3)", 14},          {"=AND(3:3)", 1},
+      {"=SUMPRODUCT(3:3,4:4)", 2},  {"=COUNTIF(3:3,\">10\")", 4}, {"=SUMIFS(3:3,4:4,1)", 2},
+      {"=MATCH(14,3:3,0)", 14},     {"=HLOOKUP(7,3:4,2,FALSE)", 0}, {"=COUNTBLANK(3:3)", 16384 - 14},
+      {"=SUM(A:A)", 1},
+  };
+  for (const auto& c : cases) {
+    const TFormula f = TFormula::Compile(QString::fromLatin1(c.formula), sheetId, [](const QString&) { return -1; });
+    TCountingCells cells(book);
+    TCellValue v;
+    TFormulaEvaluator().Run(f, cells, v);
+    EXPECT_EQ(v.Num, c.value) << c.formula;
+    EXPECT_LE(cells.Reads, 2 * 14 + 2) << c.formula;
+  }
 }
 
 TEST(WholeLines, TextMovesOnlyTheWrittenPart) {

@@ -2,6 +2,7 @@
 
 #include <algorithm>
 #include <cmath>
+#include <utility>
 #include <vector>
 
 #include "workbook/model/functionargs.h"
@@ -71,15 +72,19 @@ void CellAt(const TCellValue& arg, int dRow, int dCol, const ICellSource& cells,
   out.FromRef = true;
 }
 
-// Rows of a set of equally shaped ranges that hold data: A:A over a 20-row sheet is 20 rows.
-int UsedRows(std::span<TCellValue> ranges, const ICellSource& cells) {
-  int rows = 0;
+// Rows and columns of a set of equally shaped ranges that hold data: A:A over a 20-row sheet is
+// 20 rows, 3:3 over a 14-column sheet 14 columns.
+std::pair<int, int> UsedExtent(std::span<TCellValue> ranges, const ICellSource& cells) {
+  if (ranges.empty() || ranges[0].Kind != TValueKind::Range) return {1, 1};
+  int rows = 0, cols = 0;
   for (const TCellValue& a : ranges) {
-    if (a.Kind != TValueKind::Range) { rows = std::max(rows, 1); continue; }
+    if (a.Kind != TValueKind::Range) { rows = std::max(rows, 1); cols = std::max(cols, 1); continue; }
     TRangeRef r = a.Range;
-    if (cells.ClipRange(r)) rows = std::max(rows, std::min(r.Row2, a.Range.Row2) - a.Range.Row1 + 1);
+    if (!cells.ClipRange(r)) continue;
+    rows = std::max(rows, std::min(r.Row2, a.Range.Row2) - a.Range.Row1 + 1);
+    cols = std::max(cols, std::min(r.Col2, a.Range.Col2) - a.Range.Col1 + 1);
   }
-  return std::min(rows, ranges.empty() || ranges[0].Kind != TValueKind::Range ? 1 : A::Rows(ranges[0].Range));
+  return {std::min(rows, A::Rows(ranges[0].Range)), std::min(cols, A::Cols(ranges[0].Range))};
 }
 
 bool SameShape(std::span<TCellValue> args) {
@@ -95,8 +100,7 @@ void SumProduct(std::span<TCellValue> args, const ICellSource& cells, TCellValue
   for (const TCellValue& a : args)
     if (a.IsError()) { result = a; return; }
   if (!SameShape(args)) return A::SetError(TCellError::Value, result);
-  const int rows = UsedRows(args, cells);
-  const int cols = args[0].Kind == TValueKind::Range ? A::Cols(args[0].Range) : 1;
+  const auto [rows, cols] = UsedExtent(args, cells);
   double sum = 0;
   TCellValue cell;
   for (int r = 0; r < rows; ++r)
@@ -186,8 +190,7 @@ bool EachMatch(std::span<TCellValue> pairs, const TCellValue* target, const ICel
   if (!SameShape(shapes)) { A::SetError(TCellError::Value, result); return false; }
   std::vector<TCriterion> criteria;
   for (std::size_t i = 1; i < pairs.size(); i += 2) criteria.emplace_back(pairs[i]);
-  const int rows = UsedRows(shapes, cells);
-  const int cols = A::Cols(pairs[0].Range);
+  const auto [rows, cols] = UsedExtent(shapes, cells);
   TCellValue cell;
   for (int r = 0; r < rows; ++r)
     for (int c = 0; c < cols; ++c) {

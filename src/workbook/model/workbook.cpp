@@ -682,6 +682,8 @@ bool TWorkbook::ClipRange(TRangeRef& range) const {
   const TSheet* sheet = ById(range.SheetId);
   if (!sheet) return false;
   range.Row2 = std::min(range.Row2, sheet->RowCount());
+  // Writes widen the grid, so no cell lies beyond MaxCol: a whole row (3:3) stops there.
+  range.Col2 = std::min(range.Col2, sheet->MaxCol);
   return true;
 }
 

@@ -146,6 +146,8 @@ class TWorkbook : private ICellSource {
   bool AutoRecalc() const { return FAutoRecalc; }
   void SetAutoRecalc(bool on);  // switching on recalculates everything
   std::uint64_t EvaluationCount() const { return FEvaluations; }
+  // The cells as running formulas see them, for code that evaluates a formula on its own.
+  const ICellSource& Cells() const { return *this; }
 
   // Whole-sheet access by index for readers, writers and tools.
   const TSheet& SheetAt(int sheet) const { return *FSheets.at(sheet - 1); }
