@@ -132,8 +132,15 @@ void TTableForm::Tell(const QString& text, TMsgDlgType kind) const {
 void TTableForm::ApplyViewLook() {
   ResultsTable->SetFixedRows(1);
   ResultsTable->setToolTip(QStringLiteral("click on the column headers for definitions"));
-  // Titles and recorded samples change only through commands, never by typing into the grid.
-  auto readOnly = [this](int row) { return row == 1 || row <= RecordedSamples(Book().Sheet()) + 1; };
+  // Titles and recorded samples are the users' work: neither typing into the grid nor Cut or Paste
+  // changes them.
+  auto readOnly = [this](int row) { return row < FirstEditableRow(); };
+  // The kept rows are the top ones, so the first row a command would change decides.
+  ResultsTable->SetEditGuard([this](int row1, int) {
+    if (row1 >= FirstEditableRow()) return QString();
+    return QStringLiteral("The column titles and the recorded samples cannot be cut, pasted over or cleared. "
+                          "Copy them instead, or choose cells below the last sample.");
+  });
   for (QTableView* view : ResultsTable->findChildren<QTableView*>()) {
     view->setItemDelegate(new TTitleRowDelegate(readOnly, view));
     view->horizontalHeader()->hide();
@@ -212,6 +219,8 @@ bool TTableForm::AddSheet() {
   NewRun();
   return true;
 }
+
+int TTableForm::FirstEditableRow() const { return RecordedSamples(Book().Sheet()) + 2; }
 
 // The pattern row of a run holds formats and formulas; a sample puts values beside them. So the
 // last recorded sample is the last row holding a value in a column the pattern leaves without one.

@@ -113,6 +113,8 @@ class TTableForm : public QWidget {
   TWorkbook& Book();
   const TWorkbook& Book() const;
   void SyncTabs();
+  // The rows above it (titles and recorded samples) are kept from edits, Cut and Paste.
+  int FirstEditableRow() const;
   int TemplateCols() const;
   TCellValue ValueAt(int sheet, int row, int col) const;
   void NewRun();

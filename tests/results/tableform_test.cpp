@@ -2,6 +2,8 @@
 // format, deleting and renaming runs, the unsaved warnings, the 20-run limit and refused files.
 #include <gtest/gtest.h>
 
+#include <QApplication>
+#include <QClipboard>
 #include <QDir>
 #include <QFile>
 #include <QFileInfo>
@@ -328,6 +330,45 @@ TEST_F(TableTest, TypingChangesNeitherTitlesNorRecordedSamples) {
   EXPECT_EQ(Book().NumberRC(3, colT1), 22);
   type(6, colT1);  // a row no sample has reached yet
   EXPECT_EQ(Book().TextRC(6, colT1), "w");
+}
+
+// Cut and Paste, from the Edit menu or the keyboard, refuse to touch the titles or a recorded
+// sample and say so; below the samples they work as usual.
+TEST_F(TableTest, CutAndPasteLeaveTitlesAndRecordedSamplesAlone) {
+  Samples(2);
+  TF1Book& grid = *Table.ResultsTable;
+  const QString title = Book().TextRC(1, colT1);
+  QApplication::clipboard()->setText(QStringLiteral("before"));
+
+  Prompts.ExpectMessage("recorded samples cannot be cut");
+  grid.SetSelection(1, colT1, 2, colT2);  // titles and sample 1
+  grid.EditCut();
+  EXPECT_EQ(Book().TextRC(1, colT1), title);
+  EXPECT_EQ(Book().NumberRC(2, colT1), 21);
+  EXPECT_EQ(QApplication::clipboard()->text(), "before");  // a refused Cut copies nothing either
+
+  QApplication::clipboard()->setText(QStringLiteral("7\t8\r\n9\t10\r\n"));
+  for (int row : {1, 3}) {  // onto the titles, onto the last sample
+    Prompts.ExpectMessage("recorded samples cannot be cut");
+    grid.SetSelection(row, colT1, row, colT1);
+    grid.EditPaste();
+  }
+  EXPECT_EQ(Book().TextRC(1, colT1), title);
+  EXPECT_EQ(Book().NumberRC(3, colT1), 22);
+  EXPECT_EQ(Book().NumberRC(3, colT2), 11);
+
+  // Below the samples both work: the pattern row's formula is cut, then a block pasted.
+  ASSERT_FALSE(Book().FormulaRC(4, colHeat).isEmpty());
+  grid.SetSelection(4, colHeat, 4, colHeat);
+  grid.EditCut();
+  EXPECT_TRUE(Book().FormulaRC(4, colHeat).isEmpty());
+  QApplication::clipboard()->setText(QStringLiteral("7\t8\r\n9\t10\r\n"));
+  grid.SetSelection(4, colT1, 4, colT1);
+  grid.EditPaste();
+  EXPECT_EQ(Book().NumberRC(4, colT1), 7);
+  EXPECT_EQ(Book().NumberRC(5, colT2), 10);
+  EXPECT_EQ(Book().NumberRC(3, colT1), 22);
+  EXPECT_EQ(Prompts.MessageTexts().size(), 3);
 }
 
 // ------------------------------------------------------------------------------- files

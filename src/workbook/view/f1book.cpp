@@ -136,11 +136,28 @@ void TF1Book::SelectionToBook() {
 
 void TF1Book::EditCopy() { QApplication::clipboard()->setText(FBook.EditCopy()); }
 
-void TF1Book::EditCut() { QApplication::clipboard()->setText(FBook.EditCut()); }
+bool TF1Book::Refused(int row1, int row2) {
+  const QString reason = FEditGuard ? FEditGuard(row1, row2) : QString();
+  if (reason.isEmpty()) return false;
+  emit EditRefused(reason);
+  return true;
+}
+
+void TF1Book::EditCut() {
+  const TWorkbook::TSelection s = FBook.Selection();
+  if (Refused(s.Row1, s.Row2)) return;
+  QApplication::clipboard()->setText(FBook.EditCut());
+}
 
 void TF1Book::EditPaste() {
+  QString text = QApplication::clipboard()->text();
+  text.replace(QStringLiteral("\r\n"), QStringLiteral("\n"));
+  if (text.endsWith(QLatin1Char('\n'))) text.chop(1);
+  if (text.isEmpty()) return;
+  const int row1 = FBook.Selection().Row1;
+  if (Refused(row1, row1 + static_cast<int>(text.count(QLatin1Char('\n'))))) return;
   try {
-    FBook.EditPaste(QApplication::clipboard()->text());
+    FBook.EditPaste(text);
   } catch (const EWorkbookError& e) {
     emit EditRefused(e.Message());
   }

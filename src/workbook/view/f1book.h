@@ -4,6 +4,8 @@
 // clipboard copy/cut/paste of ranges as tab-separated text, and a click signal. The model does the
 // work; reach it through Book() for every cell operation.
 
+#include <functional>
+
 #include <QWidget>
 
 #include "workbook/model/workbook.h"
@@ -25,7 +27,11 @@ class TF1Book : public QWidget {
   void Write(const QString& path, std::int16_t fileType, int textRows = 0) const { FBook.Write(path, fileType, textRows); }
   void SetSelection(int row1, int col1, int row2, int col2);
 
-  // Clipboard commands on the workbook's selection.
+  // Clipboard commands on the workbook's selection. Cut and Paste first ask the edit guard, when
+  // there is one, about the rows they would change (row1..row2, counted from 1): a text it returns
+  // is the reason they are refused, sent through EditRefused, and nothing changes.
+  using TEditGuard = std::function<QString(int row1, int row2)>;
+  void SetEditGuard(TEditGuard guard) { FEditGuard = std::move(guard); }
   void EditCopy();
   void EditCut();
   void EditPaste();
@@ -48,6 +54,7 @@ class TF1Book : public QWidget {
   void ApplySizes();
   void PlaceFrozen();
   void SelectionToBook();
+  bool Refused(int row1, int row2);
 
   TWorkbook FBook;
   TWorkbookTableModel* FModel;
@@ -55,4 +62,5 @@ class TF1Book : public QWidget {
   QTableView* FFrozen;
   int FFixedRows = 0;
   bool FSyncing = false;
+  TEditGuard FEditGuard;
 };
