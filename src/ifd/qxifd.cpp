@@ -469,7 +469,9 @@ void TQXIFD::ReadLastPorts() {
 }
 
 void TQXIFD::RequestSilentReconnect(const TQXIFD* ARequester) {
-  if (ARequester == this) TServices::Bus().PostMessage(QStringLiteral("WM_RECONNECT_COMS_SILENTLY"));
+  // A client program opens no interface of its own accord: its server owns the cards.
+  const bool client = FRig && FRig->ProgramType == TProgramType::ClientApp;
+  if (ARequester == this && !client) TServices::Bus().PostMessage(QStringLiteral("WM_RECONNECT_COMS_SILENTLY"));
 }
 
 // ---- queries ----

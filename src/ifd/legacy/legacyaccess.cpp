@@ -41,6 +41,7 @@ TLegacyAccess::~TLegacyAccess() { DisposeHandles(); }
 
 bool TLegacyAccess::UsingEXP() const { return FRig && FRig->Using_EXP; }
 bool TLegacyAccess::UsingIFD() const { return FRig && FRig->Using_IFD; }
+bool TLegacyAccess::ClientProgram() const { return FRig && FRig->ProgramType == TProgramType::ClientApp; }
 
 void TLegacyAccess::Status(int panel, const QString& text) {
   if (FHost) FHost->SetStatusPanel(panel, text);
@@ -93,12 +94,14 @@ void TLegacyAccess::ClosePorts() {
   if (FHost) FHost->SetVComToolsOn();
 }
 
-void TLegacyAccess::OpenWhenNeeded() {
+bool TLegacyAccess::OpenWhenNeeded() {
+  if (ClientProgram()) return false;
   if (!S.PortsOpen) OpenPorts();
+  return true;
 }
 
 void TLegacyAccess::OpenPorts() {
-  if (!S.FLegIOActive) return;
+  if (!S.FLegIOActive || ClientProgram()) return;
   FCheckIfPortsOpen = false;
   DisposeHandles();
   FHandles[IxDoruz0] = FDriver.CreateFile(QString::fromLatin1(DoruzOVA0));
@@ -314,7 +317,7 @@ void TLegacyAccess::SampleNow() {
     ZeroSampledValues(S, UsingEXP());
     return;
   }
-  OpenWhenNeeded();
+  if (!OpenWhenNeeded()) return;
   if (!S.PortsOpen) {
     ZeroSampledValues(S, UsingEXP());
     ClosePorts();
@@ -364,7 +367,7 @@ bool TLegacyAccess::SetAnalogueValue(int channel, double value) {
   if (counts < -2048) counts = -2048;
   TIFDState::AnalogueOutputShadow[static_cast<size_t>(slot)] = static_cast<std::int16_t>(counts);
   S.AnalogueOutputs[static_cast<size_t>(slot)] = static_cast<int>(counts);
-  OpenWhenNeeded();
+  if (!OpenWhenNeeded()) return false;
   if (channel <= 3) {
     const THandle h = FMainHandle;
     if (WriteOutputPair(h, 0x96, 2) && WriteOutputPair(h, 0x98, 3) && WriteOutputPair(h, 0x9A, 0) &&
@@ -490,8 +493,7 @@ bool TLegacyAccess::StartFrequency(int channel, bool& collecting) {
 }
 
 int TLegacyAccess::GetFrequency(int channel) {
-  if (!S.FLegIOActive || S.GettingBurst) return 0;
-  OpenWhenNeeded();
+  if (!S.FLegIOActive || S.GettingBurst || !OpenWhenNeeded()) return 0;
   int r = 0;
   if (S.CollectingFrequency) {
     bool ok = true;
@@ -512,8 +514,7 @@ int TLegacyAccess::GetFrequency(int channel) {
 }
 
 void TLegacyAccess::GetTwinFreqs(int channel1, int channel2) {
-  if (!S.FLegIOActive || S.GettingBurst) return;
-  OpenWhenNeeded();
+  if (!S.FLegIOActive || S.GettingBurst || !OpenWhenNeeded()) return;
   bool ok = true;
   if (S.CollectingFrequency1 && FrequencyReady(ok) && !CollectFrequency(32, S.CollectingFrequency1)) ok = false;
   if (ok && !S.CollectingFrequency1 && !S.CollectingFrequency2 && !StartFrequency(channel2, S.CollectingFrequency2))
@@ -527,7 +528,7 @@ void TLegacyAccess::GetTwinFreqs(int channel1, int channel2) {
 // ---- inverter ----
 
 void TLegacyAccess::SendToInverter(const QByteArray& send) {
-  OpenWhenNeeded();
+  if (!OpenWhenNeeded()) return;
   const QByteArray frame = inverterframe::Request(send);
   bool ok = true;
   if (S.MainDevice == KindVelUSB)
@@ -538,7 +539,7 @@ void TLegacyAccess::SendToInverter(const QByteArray& send) {
 }
 
 QString TLegacyAccess::ReadFromInverter() {
-  OpenWhenNeeded();
+  if (!OpenWhenNeeded()) return QString();
   QString text;
   for (int reg = 0x7A; reg <= 0x89; ++reg) {
     QByteArray out;

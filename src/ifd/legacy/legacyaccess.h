@@ -53,8 +53,11 @@ class TLegacyAccess {
  private:
   bool UsingEXP() const;
   bool UsingIFD() const;
+  // A client program leaves the interface to its server: it opens no device and writes nothing.
+  bool ClientProgram() const;
   void Status(int panel, const QString& text);
-  void OpenWhenNeeded();
+  // Opens the devices when they are closed; false when they are not to be used at all.
+  bool OpenWhenNeeded();
   void TwoCardAssignment();
   void SingleCardAssignment();
   void DriverErrors();

@@ -316,6 +316,36 @@ TEST_F(TFacade, LegacyPathSamplesAndDrivesTheCardAndClosesItOnExit) {
   EXPECT_EQ(host.Calls.last(), "SetVComToolsOn");
 }
 
+// A client program leaves the interface to its server: whatever its sources, its ticks and its
+// closing ask of the facade, no device is opened, nothing is written and no card status is shown.
+TEST_F(TFacade, AClientProgramOpensNoDevice) {
+  rig.ProgramType = TProgramType::ClientApp;
+  rig.Using_EXP = true;  // two cards expected, one present: a standalone program says "Driver Error"
+  TFakeDevice& dev = card.Add(kVel0, KindVelUSB);
+  TQXIFD& f = Create();
+  f.RegisterChannel(3, 0);
+  f.OpenPorts();
+  f.SampleNow();
+  f.SetAnalogueValue(0, 1000);
+  f.SetDigitalOutputValue(4, true);  // a momentary output pressed
+  f.GetFrequency(1);
+  f.GetTwinFreqs(1, 2);
+  f.Watchdog();
+  f.SendToInverter(QByteArray("01"));
+  f.ReadFromInverter();
+  f.ResetDigitalOutputs();
+  f.CloseProcessing();
+  f.RequestSilentReconnect(&f);  // nor is a serial card connected at start-up
+  Deliver();
+  EXPECT_TRUE(posted.isEmpty());
+  EXPECT_TRUE(card.Calls.empty());
+  EXPECT_EQ(card.OpenHandles(), 0);
+  EXPECT_EQ(dev.Ports[0], 0);
+  EXPECT_FALSE(f.PortsOpen);
+  EXPECT_TRUE(host.CallsStartingWith("SetStatusPanel").isEmpty())
+      << host.CallsStartingWith("SetStatusPanel").join('\n').toStdString();
+}
+
 TEST_F(TFacade, LeavingTheSerialPathAsksFirstUnlessForced) {
   TQXIFD& f = Create();
   f.FvComIOActive = true;
