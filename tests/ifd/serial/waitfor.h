@@ -7,7 +7,9 @@
 #include <QElapsedTimer>
 #include <QThread>
 
-inline bool WaitFor(const std::function<bool()>& condition, int timeoutMs = 3000) {
+// Generous by default: a loaded machine (two test programs at once on two cores) must not fail a
+// condition that is only late; a wait that holds returns at once.
+inline bool WaitFor(const std::function<bool()>& condition, int timeoutMs = 10000) {
   QElapsedTimer timer;
   timer.start();
   while (!condition()) {
