@@ -224,9 +224,35 @@ void TRigChecker::CheckDefinitions(TRigConfig& rig) {
                .arg(rig.DataSrc_Spreadsheet).arg(d->Row()).arg(d->IFD_Channel()).arg(d->MaxRawValueIndex)
                .arg(Short(rig.IFDSrc_Spreadsheet)));
   }
+  CheckFixedValues(rig, defs);
   if (listed)
     FOut << "Inputs: " << rig.Input_Count << ", outputs: " << rig.Output_Count << ", controllers: "
          << rig.Controller_Count << ", second card: " << (rig.Using_EXP ? "yes" : "no") << "\n";
+}
+
+// A fixed value shows what the sample row holds in its column; an empty cell there leaves its box
+// with nothing but the units, which is an authoring slip rather than a failure.
+void TRigChecker::CheckFixedValues(const TRigConfig& rig, const std::vector<std::unique_ptr<TDataSource_Definition>>& defs) {
+  TWorkbook run;
+  bool read = false;
+  for (const auto& d : defs) {
+    if (d->SourceType() != FIXED_DATASRC || d->Column() < 1) continue;
+    if (!read) {
+      try {
+        run.Read(rig.Run_Spreadsheet);
+      } catch (const std::exception&) {
+        return;  // the run sheet's own check names the fault
+      }
+      run.SetSheet(1);
+      read = true;
+    }
+    if (run.FormulaRC(2, d->Column()).isEmpty() && run.ValueRC(2, d->Column()).Kind == TValueKind::Empty)
+      Warn(QStringLiteral("%1: row %2: the fixed value \"%3\" shows cell %4 of %5, which is empty; its box will show only "
+                          "its units")
+               .arg(rig.DataSrc_Spreadsheet)
+               .arg(d->Row())
+               .arg(d->LongLabelText(), a1::CellName(2, d->Column()), Short(rig.Run_Spreadsheet)));
+  }
 }
 
 // The run sheet as the results table loads it: readable, and no formula that can never give a value.

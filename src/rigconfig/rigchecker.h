@@ -5,10 +5,14 @@
 // help page that is missing). Nothing is written anywhere: not the rig folder, not the per-user
 // settings.
 
+#include <memory>
+#include <vector>
+
 #include <QString>
 #include <QStringList>
 #include <QTextStream>
 
+class TDataSource_Definition;
 class TRigConfig;
 
 class TRigChecker {
@@ -23,6 +27,7 @@ class TRigChecker {
   bool CheckExercise(const QString& folder, int exercise, int& exerciseCount);
   void CheckDefinitions(TRigConfig& rig);
   void CheckRunSheet(const QString& path);
+  void CheckFixedValues(const TRigConfig& rig, const std::vector<std::unique_ptr<TDataSource_Definition>>& defs);
   void CheckPicture(const QString& path, const QString& what);
   void CheckHelp(TRigConfig& rig);
   void Error(const QString& text);

@@ -91,6 +91,7 @@ TEST(RigCheck, EveryFaultOfABrokenRigIsNamed) {
   Edit(cfg + "datasrc.vts", "cell C4 1", "cell C4 \"one\"");                         // and in the sources
   Edit(cfg + "run_fan.vts", "=IF(E2>0,SQRT(2*E2/I2),0)", "=IF(E2>0,SQRT(2*E2/J2),0)");  // a cycle
   Edit(cfg + "run_hs.vts", "cell E2 format \"0\" 0", "cell E2 =SUM(1+)");            // unparsable
+  Edit(cfg + "run_fan.vts", "cell I2 format \"0.000\" =101325/(287.05*(F2+273.15))", "cell I2 format \"0.000\"");  // a fixed value's cell
   QFile::remove(cfg + "run_traverse.vts");                                           // missing
   QFile::remove(rig + "/DigOut.bmp");                                                // a picture
   QFile::remove(rig + "/help/airflow/Fan_Safety.htm");                               // a help topic
@@ -114,6 +115,9 @@ TEST(RigCheck, EveryFaultOfABrokenRigIsNamed) {
     EXPECT_TRUE(errorPart.contains(e)) << e << "\n" << r.Out.toStdString();
   EXPECT_TRUE(warningPart.contains("the help topic \"Fan_Safety\" has no page")) << r.Out.toStdString();
   EXPECT_TRUE(warningPart.contains("context 20 names the missing page")) << r.Out.toStdString();
+  EXPECT_TRUE(warningPart.contains(
+      "config/datasrc.vts: row 9: the fixed value \"Air density\" shows cell I2 of config/run_fan.vts, which is empty"))
+      << r.Out.toStdString();
   EXPECT_FALSE(errorPart.contains("Fan_Safety"));
   EXPECT_EQ(TreeDigest(rig), before);
   EXPECT_FALSE(QFileInfo::exists(config));
