@@ -857,7 +857,9 @@ void TMaster::HandleMessage(unsigned msg, std::intptr_t wParam, std::intptr_t lP
   } else if (msg == FMessages["WM_REFRESH_VCOMAUX_STATUS"]) {
     FPanels[4]->setText(FvComAuxStatusMsg);
   } else if (msg == FMessages["WM_RECONNECT_COMS_SILENTLY"]) {
-    ConnectClick(false);
+    // A reconnect that is already connected has nothing to do: toggling would end the session.
+    const TQXIFD* ifd = FDiagram ? FDiagram->IFD() : nullptr;
+    if (ifd && !ifd->vComPortOpen()) ConnectClick(false);
   } else if (msg == FMessages["WM_HS_DATA_RETRIEVED"]) {
     Q_UNUSED(wParam);
     FSamplingBar->setEnabled(true);

@@ -9,6 +9,7 @@
 #include "ifd/qxifd.h"
 #include "ifd/serial/waitfor.h"
 #include "ifd/serial/ifdseriallink.h"
+#include "platform/messagebus.h"
 #include "platform/services.h"
 #include "rigconfig/registry.h"
 #include "rigconfig/rigconfig.h"
@@ -94,6 +95,13 @@ TEST_P(LoadNewExperiment, TheNewInstanceTalksToTheCardOnTheSamePort) {
   TQXIFD* ifd = second->Diagram()->IFD();
   EXPECT_TRUE(WaitFor([&] { return ifd->MainChannelValue[0] != 0; }, 5000));
   EXPECT_EQ(ifd->SerialLink().CommunicationErrors(), 0);
+  // A silent reconnect asked for while connected (the settings dialog asks whenever it loads)
+  // leaves the connection alone and asks the user nothing.
+  const std::size_t asked = prompts.Records().size();
+  TServices::Bus().PostMessage(QStringLiteral("WM_RECONNECT_COMS_SILENTLY"));
+  WaitFor([] { return false; }, 500);
+  EXPECT_TRUE(OnSerialCard(*second)) << second->PanelText(3).toStdString();
+  EXPECT_EQ(prompts.Records().size(), asked);
   second->close();
   second.reset();
 }
