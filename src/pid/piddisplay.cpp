@@ -234,7 +234,7 @@ void TPIDdisplay::ShowVariant() {
   int mode = Off;
   if (IsSetPointController) {
     ModeRadio[Off]->hide();
-    if (auto* a = dynamic_cast<TQXIFDAnalogueSource*>(ControlData)) ManOutUnits->setText(a->fUnits_text);
+    if (auto* a = qobject_cast<TQXIFDAnalogueSource*>(ControlData.data())) ManOutUnits->setText(a->fUnits_text);
     CycleTime->hide();
     CycleTimeLabel->hide();
     CycleTimeUnits->hide();
@@ -259,6 +259,7 @@ void TPIDdisplay::ShowVariant() {
   }
   if (auto* edit = ManualOutput->findChild<QLineEdit*>()) edit->setReadOnly(!ControlEditorEnabled);
   ShowChannelLists();
+  FormActivate();  // the boxes hold the live settings even before the window is first shown
 }
 
 void TPIDdisplay::ShowDiagram() {
@@ -636,7 +637,7 @@ void TPIDdisplay::Timer1Timer() {
         FCalc.PIDOutput = TPIDCalculator::RefluxPercent(BasicRefluxRatio + AdditionalRefluxRatio);
         ShowCurrentRatio();
         DriveDigital();
-      } else if (auto* a = dynamic_cast<TQXIFDAnalogueSource*>(ControlData)) {
+      } else if (auto* a = qobject_cast<TQXIFDAnalogueSource*>(ControlData.data())) {
         const QSignalBlocker block(ManualOutput);  // follows the output without driving it
         ManualOutput->setValue(static_cast<int>(numbers::RoundHalfEven(a->ProcessValue())));
       } else if (digital) {
@@ -663,7 +664,7 @@ void TPIDdisplay::Timer1Timer() {
 }
 
 double TPIDdisplay::OutputPercent(double value) const {
-  auto* a = dynamic_cast<TQXIFDAnalogueSource*>(ControlData);
+  auto* a = qobject_cast<TQXIFDAnalogueSource*>(ControlData.data());
   if (!a) return value;
   const double lo = a->MinProcValue(), hi = a->MaxProcValue();
   if (hi == lo) return 0;

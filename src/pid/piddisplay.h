@@ -7,8 +7,10 @@
 #include <vector>
 
 #include <QDialog>
+#include <QPointer>
 
 #include "acquisition/ipidlink.h"
+#include "acquisition/qxifdanaloguesource.h"
 #include "pid/pidcalculator.h"
 #include "pid/pidsettingssheet.h"
 #include "pid/timeproportioner.h"
@@ -25,8 +27,6 @@ class QTabWidget;
 class QTimer;
 class QWidget;
 class TQXControllerSource;
-class TQXIFDAnalogueSource;
-class TQXSource;
 enum class TProgramType;
 
 class TPIDdisplay : public QDialog, public IPIDLink {
@@ -85,8 +85,9 @@ class TPIDdisplay : public QDialog, public IPIDLink {
        Configurable = false, Cascade = false;
   int OperationalMode = Off, PrevOpMode = Off;
   int CycleTerm = 0;
-  TQXIFDAnalogueSource* MeasuredData = nullptr;
-  TQXSource* ControlData = nullptr;
+  // Guarded: the data list may delete the sources before the controller.
+  QPointer<TQXIFDAnalogueSource> MeasuredData;
+  QPointer<TQXSource> ControlData;
   bool ControlEditorEnabled = true;
   double BasicRefluxRatio = 0, AdditionalRefluxRatio = 0, RefluxRateOfChange = 0;
   QString DiagramName;
