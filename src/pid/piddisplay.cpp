@@ -5,6 +5,7 @@
 
 #include <QButtonGroup>
 #include <QComboBox>
+#include <QFont>
 #include <QGroupBox>
 #include <QLabel>
 #include <QLineEdit>
@@ -55,6 +56,7 @@ TPIDdisplay::TPIDdisplay(TQXControllerSource* controller, TProgramType side, QWi
   setWindowTitle(QStringLiteral("PID Controller"));
   setWindowFlag(Qt::WindowStaysOnTopHint);
   setFixedSize(443, 444);
+  setFont(QFont(QString::fromLatin1(TQXSource::FontName), TQXSource::FontSize));
   SourceList = [] {
     return TServices::DataList() ? TServices::DataList()->Sources() : std::vector<TQXSource*>{};
   };
@@ -140,8 +142,8 @@ QWidget* TPIDdisplay::BuildSettingsPage() {
   for (int i = 0; i < 5; ++i) {
     QLabel* l = Label(QString::fromLatin1(names[i]), automatic, 8, 26 + 30 * i);
     if (i == 4) CycleTimeLabel = l;
-    *boxes[i] = Box(automatic, 104, 22 + 30 * i, 56);
-    units[i] = Label(QString::fromLatin1(unitTexts[i]), automatic, 164, 26 + 30 * i, 34);
+    *boxes[i] = Box(automatic, 108, 22 + 30 * i, 54);
+    units[i] = Label(QString::fromLatin1(unitTexts[i]), automatic, 166, 26 + 30 * i, 32);
   }
   SetPointUnits = units[0];
   CycleTimeUnits = units[4];
@@ -150,20 +152,20 @@ QWidget* TPIDdisplay::BuildSettingsPage() {
   ManualGroup->setGeometry(212, 4, 200, 150);
   ManualOutputLabel = Label(QStringLiteral("Manual Output"), ManualGroup, 8, 26);
   ManualOutput = new QSpinBox(ManualGroup);
-  ManualOutput->setGeometry(96, 22, 60, 22);
+  ManualOutput->setGeometry(100, 22, 56, 22);
   ManualOutput->setRange(0, 100);
   ManOutUnits = Label(QStringLiteral("%"), ManualGroup, 160, 26, 36);
-  RefluxRatio = Box(ManualGroup, 96, 22, 60);
+  RefluxRatio = Box(ManualGroup, 100, 22, 56);
   RefluxRatioUnits = Label(QStringLiteral(":1"), ManualGroup, 160, 26, 30);
   RateOfChangeLabel = Label(QStringLiteral("Rate of Change"), ManualGroup, 8, 56);
-  RateOfChange = Box(ManualGroup, 96, 52, 60);
+  RateOfChange = Box(ManualGroup, 100, 52, 56);
   RateOfChange->setText(QStringLiteral("0"));
   RateOfChangeUnits = Label(QStringLiteral("per sec"), ManualGroup, 160, 56, 38);
   SpeedButton1 = new QPushButton(QStringLiteral("Start"), ManualGroup);
-  SpeedButton1->setGeometry(96, 82, 60, 22);
+  SpeedButton1->setGeometry(100, 82, 56, 22);
   SpeedButton1->setEnabled(false);
   AutoRatioLabel = Label(QStringLiteral("Current Reflux"), ManualGroup, 8, 116);
-  AutoRatio = Box(ManualGroup, 96, 112, 96);
+  AutoRatio = Box(ManualGroup, 100, 112, 92);
   AutoRatio->setReadOnly(true);
 
   ApplyButton = new QPushButton(QStringLiteral("Apply"), page);
@@ -204,8 +206,8 @@ QWidget* TPIDdisplay::BuildCalculationsPage() {
   int y = 8;
   for (const TRow& r : rows) {
     Label(QString::fromLatin1(r.Title), page, 8, y);
-    *r.Value = Label(QStringLiteral("-"), page, 200, y, 80);
-    if (r.Share) *r.Share = Label(QStringLiteral("[ - ]"), page, 270, y, 150);
+    *r.Value = Label(QStringLiteral("-"), page, 198, y, 62);
+    if (r.Share) *r.Share = Label(QStringLiteral("[ - ]"), page, 262, y, 155);
     y += 23;
   }
   return page;

@@ -98,6 +98,22 @@ TEST(ClosedLoop, TankSettlesAtItsSetPointAndTheCardGetsWhatTheOutputsSend) {
   EXPECT_GT(w1.Calc().PIDOutput, 20);
   EXPECT_LT(w1.Calc().PIDOutput, 90);
 
+  // Pictures for a person to look at: the diagram with both controllers and the three pages of
+  // the tank controller's window, as it runs.
+  if (const QByteArray dir = qgetenv("QUORLEX_SHOTS"); !dir.isEmpty()) {
+    master->resize(1280, 860);
+    master->show();
+    WaitFor([] { return false; }, 1500);
+    master->grab().save(QString::fromLocal8Bit(dir) + "/pid-diagram.png");
+    tic1->DButtonClick();
+    for (int page = 0; page < w1.TabbedNotebook1->count(); ++page) {
+      w1.TabbedNotebook1->setCurrentIndex(page);
+      WaitFor([] { return false; }, 700);
+      w1.grab().save(QString::fromLocal8Bit(dir) + QStringLiteral("/pid-page%1.png").arg(page + 1));
+    }
+    w1.CancelButtonClick();
+  }
+
   // The trim heater was pulsed on and off by the second loop.
   w1.Timer1->stop();
   w2.Timer1->stop();
