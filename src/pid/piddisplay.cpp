@@ -340,12 +340,7 @@ void TPIDdisplay::TakeTerms(const TPIDTerms& t) {
 }
 
 bool TPIDdisplay::BindChannels() {
-  MeasuredData = nullptr;
-  for (TQXSource* s : Sources())
-    if (auto* input = qobject_cast<TQXAnalogueInputSource*>(s); input && input->FChannel == MeasuredVariableChannel) {
-      MeasuredData = input;
-      break;
-    }
+  FindMeasured();
   IsSetPointController = false;
   const TBind result = BindControlled();
   if (result == TBind::Bound && FController)
@@ -353,6 +348,15 @@ bool TPIDdisplay::BindChannels() {
   if (ControlData) ControlData->BeingUsedForPID = true;
   ResetMemory();
   return ControlData != nullptr && result != TBind::NotFound;
+}
+
+void TPIDdisplay::FindMeasured() {
+  MeasuredData = nullptr;
+  for (TQXSource* s : Sources())
+    if (auto* input = qobject_cast<TQXAnalogueInputSource*>(s); input && input->FChannel == MeasuredVariableChannel) {
+      MeasuredData = input;
+      return;
+    }
 }
 
 TPIDdisplay::TBind TPIDdisplay::BindControlled() {
@@ -566,24 +570,20 @@ void TPIDdisplay::SaveButtonClick() {
                                     TMsgDlgButtons::OK);
 }
 
-void TPIDdisplay::RestoreButtonClick() {
+bool TPIDdisplay::ReadSheet() {
   QString error;
-  if (!FSheet || !FSheet->Read(&error)) {
-    TServices::Prompts().MessageDlg(QStringLiteral("The settings cannot be read: ") + error, TMsgDlgType::mtError,
-                                    TMsgDlgButtons::OK);
-    return;
-  }
-  ShowTerms(TPIDSettingsSheet::Live(FSheet->Row(ControllerIndex)));
+  if (FSheet && FSheet->Read(&error)) return true;
+  TServices::Prompts().MessageDlg(QStringLiteral("The settings cannot be read: ") + error, TMsgDlgType::mtError,
+                                  TMsgDlgButtons::OK);
+  return false;
+}
+
+void TPIDdisplay::RestoreButtonClick() {
+  if (ReadSheet()) ShowTerms(TPIDSettingsSheet::Live(FSheet->Row(ControllerIndex)));
 }
 
 void TPIDdisplay::DefaultButtonClick() {
-  QString error;
-  if (!FSheet || !FSheet->Read(&error)) {
-    TServices::Prompts().MessageDlg(QStringLiteral("The settings cannot be read: ") + error, TMsgDlgType::mtError,
-                                    TMsgDlgButtons::OK);
-    return;
-  }
-  ShowTerms(FSheet->Row(ControllerIndex).Defaults);
+  if (ReadSheet()) ShowTerms(FSheet->Row(ControllerIndex).Defaults);
 }
 
 void TPIDdisplay::ActionComboBoxChange() { FCalc.Direction = ActionComboBox->currentIndex() == 0 ? 1 : -1; }
@@ -766,11 +766,8 @@ bool TPIDdisplay::Rebind(int inputIndex, int outputIndex) {
   CycleTimeUnits->show();
   ManualGroup->setEnabled(true);
   TQXSource* oldControl = ControlData;
-  MeasuredData = nullptr;
   bool ok = true;
-  for (TQXSource* s : Sources())
-    if (auto* input = qobject_cast<TQXAnalogueInputSource*>(s); input && input->FChannel == MeasuredVariableChannel)
-      MeasuredData = input;
+  FindMeasured();
   const TBind result = [&] {
     ControlData = nullptr;
     const TBind r = BindControlled();
@@ -784,10 +781,7 @@ bool TPIDdisplay::Rebind(int inputIndex, int outputIndex) {
     IsDACController = oldDac;
     IsSetPointController = oldSetPoint;
     IsRefluxController = oldReflux;
-    MeasuredData = nullptr;
-    for (TQXSource* s : Sources())
-      if (auto* input = qobject_cast<TQXAnalogueInputSource*>(s); input && input->FChannel == MeasuredVariableChannel)
-        MeasuredData = input;
+    FindMeasured();
     ok = false;
   }
   if (result == TBind::NotFound)

@@ -128,7 +128,10 @@ class TPIDdisplay : public QDialog, public IPIDLink {
   QWidget* BuildSettingsPage();
   QWidget* BuildCalculationsPage();
   bool LoadSettings();
+  void FindMeasured();
   TBind BindControlled();
+  // Reads the settings file; false (and the user told) when it cannot be read.
+  bool ReadSheet();
   void ChannelsNotice(const QString& notice);
   // Setup's steps after the settings are loaded: units, modes, variants, ranges, lists, lock.
   void ShowVariant();
