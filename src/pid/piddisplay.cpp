@@ -226,6 +226,8 @@ QString TPIDdisplay::ProcessVariableName() const { return InputsComboBox->curren
 
 void TPIDdisplay::Setup(int Index) {
   ControllerIndex = Index;
+  // Without rig help the button would do nothing.
+  HelpButton->setEnabled(TServices::Rig() && TServices::Rig()->RigHelpPresent());
   LoadSettings();
   ShowVariant();
 }

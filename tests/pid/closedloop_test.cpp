@@ -6,6 +6,7 @@
 #include <QFileInfo>
 #include <QLineEdit>
 #include <QProcess>
+#include <QPushButton>
 #include <QRadioButton>
 #include <QRegularExpression>
 #include <QTimer>
@@ -17,6 +18,8 @@
 #include "ifd/qxifd.h"
 #include "ifd/serial/waitfor.h"
 #include "pid/piddisplay.h"
+#include "platform/helpwindow.h"
+#include "rigconfig/rigconfig.h"
 #include "pid/qxcontrollersource.h"
 #include "platform/services.h"
 #include "shell/master.h"
@@ -71,6 +74,9 @@ TEST(ClosedLoop, TankSettlesAtItsSetPointAndTheCardGetsWhatTheOutputsSend) {
   ASSERT_EQ(w1.ControlData, heater);
   ASSERT_EQ(w2.ControlData, trim);
   ASSERT_TRUE(w1.Timer1->isActive());
+  // Help opens the rig's page on controllers.
+  EXPECT_TRUE(w1.HelpButton->isEnabled());
+  EXPECT_FALSE(THelpWindow::TopicPage(TServices::Rig()->RigHelpFile, "PID_Controller").isEmpty());
 
   // Tuned for the faster plant: a shorter integral time.
   w1.SetPoint->setText("50");

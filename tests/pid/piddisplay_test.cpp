@@ -99,6 +99,7 @@ TEST_F(TPIDWindow, AutomaticLoopDrivesTheAnalogueOutputAndAModeChangeClearsTheIn
   EXPECT_EQ(w->SetPointUnits->text(), "degC");
   EXPECT_EQ(w->ActionComboBox->currentText(), "Reverse");
   EXPECT_EQ(w->TabbedNotebook1->count(), 2);  // no picture: no diagram page
+  EXPECT_FALSE(w->HelpButton->isEnabled());   // no rig help
 
   Click(*w, TPIDdisplay::Automatic);
   EXPECT_EQ(heater.FAOSchedStatus, PID_ENGAGED_AUTOMATIC);
