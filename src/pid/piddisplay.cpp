@@ -678,8 +678,13 @@ double TPIDdisplay::OutputPercent(double value) const {
 
 void TPIDdisplay::DriveOutput() {
   if (auto* ao = qobject_cast<TQXAnalogueOutputSource*>(ControlData)) {
-    if (ao->FAOSchedStatus == PID_ENGAGED_MANUAL) ao->AnalogueSet(OutputPercent(ManualOutput->value()));
-    else if (ao->FAOSchedStatus == PID_ENGAGED_AUTOMATIC) ao->AnalogueSet(OutputPercent(FCalc.PIDOutput));
+    if (ao->FAOSchedStatus == PID_NO) return;
+    const double demand = ao->FAOSchedStatus == PID_ENGAGED_MANUAL ? ManualOutput->value() : FCalc.PIDOutput;
+    // The output holds its demand in whole units: an unchanged one is not sent again, which keeps
+    // four commands a second off a serial line.
+    const double lo = std::min(ao->MinProcValue(), ao->MaxProcValue()), hi = std::max(ao->MinProcValue(), ao->MaxProcValue());
+    if (numbers::RoundHalfEven(std::clamp(demand, lo, hi)) != numbers::RoundHalfEven(ao->TaredValue()))
+      ao->AnalogueSet(OutputPercent(demand));
   } else if (auto* dac = qobject_cast<TQXDACSource*>(ControlData)) {
     dac->DACSet(OutputPercent(FCalc.PIDOutput));
   } else if (auto* sp = qobject_cast<TQXRemoteSetPointSource*>(ControlData)) {
@@ -692,8 +697,10 @@ void TPIDdisplay::DriveOutput() {
 void TPIDdisplay::DriveDigital() {
   auto* dout = qobject_cast<TQXDigitalOutputSource*>(ControlData);
   if (!dout) return;
+  // Only a change of level goes to the card: at the limits the level is decided every step.
   if (const auto level = Proportioner.Drive(FCalc.PIDOutput, FCalc.ControlMinValue, FCalc.ControlMaxValue, OffState,
-                                            CycleTerm, NowMs()))
+                                            CycleTerm, NowMs());
+      level && *level != dout->Output_State)
     dout->DigitalOutSet(*level);
 }
 

@@ -150,11 +150,13 @@ TEST_F(TPIDWindow, DigitalOutputIsTimeProportionedAndOnOffAtBandZero) {
   Click(*w, TPIDdisplay::Manual);
   w->ManualOutput->setValue(30);
   int onMs = 0;
+  const size_t writes = card.CallsOf(VelUSB0, SetPort).size();
   for (int i = 0; i < 80; ++i) {  // 20 s
     Step(*w);
     if (ValveOn(2)) onMs += 250;
   }
   EXPECT_EQ(onMs, 6000);
+  EXPECT_EQ(card.CallsOf(VelUSB0, SetPort).size() - writes, 4u);  // only the changes reach the card
   // A click on the valve is ignored while the controller holds it.
   const bool state = valve.Output_State;
   valve.DOutButtonClick();
