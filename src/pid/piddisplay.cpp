@@ -160,7 +160,7 @@ QWidget* TPIDdisplay::BuildSettingsPage() {
   RateOfChangeLabel = Label(QStringLiteral("Rate of Change"), ManualGroup, 8, 56);
   RateOfChange = Box(ManualGroup, 100, 52, 56);
   RateOfChange->setText(QStringLiteral("0"));
-  RateOfChangeUnits = Label(QStringLiteral("per sec"), ManualGroup, 160, 56, 38);
+  RateOfChangeUnits = Label(QStringLiteral("per sec"), ManualGroup, 158, 56, 41);
   SpeedButton1 = new QPushButton(QStringLiteral("Start"), ManualGroup);
   SpeedButton1->setGeometry(100, 82, 56, 22);
   SpeedButton1->setEnabled(false);
