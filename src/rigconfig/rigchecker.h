@@ -5,10 +5,14 @@
 // help page that is missing). Nothing is written anywhere: not the rig folder, not the per-user
 // settings.
 
+#include <memory>
+#include <vector>
+
 #include <QString>
 #include <QStringList>
 #include <QTextStream>
 
+class TDataSource_Definition;
 class TRigConfig;
 
 class TRigChecker {
@@ -22,6 +26,9 @@ class TRigChecker {
   // Loads exercise `exercise` (the only one of a rig without a list); false without a general sheet.
   bool CheckExercise(const QString& folder, int exercise, int& exerciseCount);
   void CheckDefinitions(TRigConfig& rig);
+  // Each controller's row of the controllers sheet names channels of the diagram and a picture
+  // that exists.
+  void CheckControllers(TRigConfig& rig, const std::vector<std::unique_ptr<TDataSource_Definition>>& defs);
   void CheckRunSheet(const QString& path);
   void CheckPicture(const QString& path, const QString& what);
   void CheckHelp(TRigConfig& rig);
