@@ -14,6 +14,7 @@
 #include "acquisition/qxsamplenumbersource.h"
 #include "acquisition/qxtextsource.h"
 #include "acquisition/qxtimesource.h"
+#include "pid/qxcontrollersource.h"
 
 std::unique_ptr<TQXSource> TSourceFactory::Create(data_Source_types kind) {
   switch (kind) {
@@ -31,6 +32,7 @@ std::unique_ptr<TQXSource> TSourceFactory::Create(data_Source_types kind) {
     case DIGITAL_IN_DATASRC: return std::make_unique<TQXDigitalInputSource>();
     case REMOTE_SETPOINT_DATASRC: return std::make_unique<TQXRemoteSetPointSource>();
     case DAC_DATASRC: return std::make_unique<TQXDACSource>();
+    case CONTROLLER_DATASRC: return std::make_unique<TQXControllerSource>();
     default: return nullptr;
   }
 }

@@ -1,5 +1,7 @@
 #include "rigconfig/rigchecker.h"
 
+#include <algorithm>
+#include <functional>
 #include <memory>
 #include <vector>
 
@@ -8,6 +10,7 @@
 #include <QImageReader>
 
 #include "acquisition/sourcefactory.h"
+#include "pid/pidsettingssheet.h"
 #include "platform/filenames.h"
 #include "platform/helpwindow.h"
 #include "platform/iprompts.h"
@@ -225,6 +228,7 @@ void TRigChecker::CheckDefinitions(TRigConfig& rig) {
                .arg(Short(rig.IFDSrc_Spreadsheet)));
   }
   CheckFixedValues(rig, defs);
+  if (rig.Controller_Count > 0) CheckControllers(rig, defs);
   if (listed)
     FOut << "Inputs: " << rig.Input_Count << ", outputs: " << rig.Output_Count << ", controllers: "
          << rig.Controller_Count << ", second card: " << (rig.Using_EXP ? "yes" : "no") << "\n";
@@ -252,6 +256,40 @@ void TRigChecker::CheckFixedValues(const TRigConfig& rig, const std::vector<std:
                .arg(rig.DataSrc_Spreadsheet)
                .arg(d->Row())
                .arg(d->LongLabelText(), a1::CellName(2, d->Column()), Short(rig.Run_Spreadsheet)));
+  }
+}
+
+void TRigChecker::CheckControllers(TRigConfig& rig,
+                                   const std::vector<std::unique_ptr<TDataSource_Definition>>& defs) {
+  TPIDSettingsSheet sheet(rig.PID_Spreadsheet);
+  QString error;
+  if (!sheet.Read(&error)) {
+    Error(QStringLiteral("the controllers sheet: ") + error);
+    return;
+  }
+  auto has = [&](const std::function<bool(const TDataSource_Definition&)>& match) {
+    return std::any_of(defs.begin(), defs.end(), [&](const auto& d) { return match(*d); });
+  };
+  for (int k = 1; k <= rig.Controller_Count; ++k) {
+    const TPIDRow row = sheet.Row(k);
+    const QString where = QStringLiteral("%1: row %2").arg(rig.PID_Spreadsheet).arg(k);
+    if (!has([&](const TDataSource_Definition& d) {
+          return d.SourceType() == IFD_DATASRC && d.IFD_Channel() == row.MeasuredChannel;
+        }))
+      Error(QStringLiteral("%1: no analogue input on channel %2 to measure").arg(where).arg(row.MeasuredChannel));
+    const bool analogue = row.ControlledChannel < 0;
+    if (!has([&](const TDataSource_Definition& d) {
+          const data_Source_types t = d.SourceType();
+          return d.IFD_Channel() == row.ControlledChannel &&
+                 (analogue ? t == ANALOGUE_OUT_DATASRC || t == REMOTE_SETPOINT_DATASRC || t == DAC_DATASRC
+                           : t == DIGITAL_OUT_DATASRC);
+        }))
+      Error(QStringLiteral("%1: no %2 output on channel %3 to control")
+                .arg(where, analogue ? QStringLiteral("analogue") : QStringLiteral("digital"))
+                .arg(analogue ? -(row.ControlledChannel + 1) : row.ControlledChannel));
+    if (!row.DiagramName.isEmpty())
+      CheckPicture(filenames::Resolve(rig.PathName, QStringLiteral("config\\") + row.DiagramName),
+                   where + QStringLiteral(": the block diagram"));
   }
 }
 

@@ -26,6 +26,9 @@ class TRigChecker {
   // Loads exercise `exercise` (the only one of a rig without a list); false without a general sheet.
   bool CheckExercise(const QString& folder, int exercise, int& exerciseCount);
   void CheckDefinitions(TRigConfig& rig);
+  // Each controller's row of the controllers sheet names channels of the diagram and a picture
+  // that exists.
+  void CheckControllers(TRigConfig& rig, const std::vector<std::unique_ptr<TDataSource_Definition>>& defs);
   void CheckRunSheet(const QString& path);
   void CheckFixedValues(const TRigConfig& rig, const std::vector<std::unique_ptr<TDataSource_Definition>>& defs);
   void CheckPicture(const QString& path, const QString& what);

@@ -123,6 +123,22 @@ TEST(RigCheck, EveryFaultOfABrokenRigIsNamed) {
   EXPECT_FALSE(QFileInfo::exists(config));
 }
 
+TEST(RigCheck, ControllersNameTheirChannelsAndPicture) {
+  TTempFolder tmp;
+  const QString rig = tmp.CopyTree(kRigs + "demo", "rig");
+  Edit(rig + "/config/piddefn.vts", "cell A1 0", "cell A1 7");  // no input 7
+  Edit(rig + "/config/piddefn.vts", "cell B2 5", "cell B2 6");  // no digital output 6
+  QFile::remove(rig + "/config/tic1.bmp");
+  const TCheckResult r = RunCheck(rig, tmp.File("config"));
+  EXPECT_EQ(r.ExitCode, 1);
+  for (const char* e : {"config/piddefn.vts: row 1: no analogue input on channel 7 to measure",
+                        "config/piddefn.vts: row 2: no digital output on channel 6 to control",
+                        "config/piddefn.vts: row 1: the block diagram"})
+    EXPECT_TRUE(r.Out.contains(e)) << e << "\n" << r.Out.toStdString();
+  QFile::remove(rig + "/config/piddefn.vts");
+  EXPECT_TRUE(RunCheck(rig, tmp.File("config")).Out.contains("the controllers sheet: "));
+}
+
 namespace {
 struct TExerciseRows : ::testing::Test {
   TTempFolder tmp;
