@@ -470,13 +470,12 @@ void TWorkbook::ClearRange(int row1, int col1, int row2, int col2) {
   Resolve(row1, col1, row2, col2, MaxRow(), MaxCol());
   TSheet& sheet = Active();
   BeginBatch();
-  for (int r = row1; r <= std::min(row2, sheet.RowCount()); ++r)
-    for (int c = col1; c <= std::min(col2, sheet.RowLength(r)); ++c) {
-      TCell& cell = sheet.At(r, c);
-      if (cell.Kind == TCellKind::Empty) continue;
-      Release(sheet, cell);
-      Written(sheet, r, c);
-    }
+  // Releasing a cell and queueing its dependents leave the storage as it is.
+  sheet.ForEachCell(row1, row2, col1, col2, [&](int r, int c, TCell& cell) {
+    if (cell.Kind == TCellKind::Empty) return;
+    Release(sheet, cell);
+    Written(sheet, r, c);
+  });
   EndBatch();
 }
 
