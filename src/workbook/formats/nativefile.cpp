@@ -127,7 +127,8 @@ class TLine {
     return Decode(bytes);
   }
   QString Decode(const QByteArray& bytes) const {
-    QStringDecoder decoder(QStringDecoder::Utf8, QStringDecoder::Flag::Stateless);
+    // A text may start with U+FEFF: it is content here, not a byte-order mark.
+    QStringDecoder decoder(QStringDecoder::Utf8, QStringDecoder::Flag::Stateless | QStringDecoder::Flag::ConvertInitialBom);
     QString s = decoder.decode(bytes);
     if (decoder.hasError()) Fail(QStringLiteral("text is not valid UTF-8"));
     return s;
