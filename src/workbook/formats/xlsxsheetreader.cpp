@@ -50,11 +50,13 @@ void TXlsxSheetReader::Fail(const QString& what) const {
 
 void TXlsxSheetReader::StartRow() {
   const char* r = Attrs.Find("r");
-  FRow = r ? static_cast<int>(TXlsxCodec::ToInteger(r, 0)) : FRow + 1;
+  // Checked before narrowing: a row number beyond 32 bits must not wrap into the sheet.
+  const long long row = r ? TXlsxCodec::ToInteger(r, 0) : FRow + 1LL;
   FCol = 0;
-  if (FRow < 1 || FRow > a1::MaxRows)
+  if (row < 1 || row > a1::MaxRows)
     throw EWorkbookError(QString(), QStringLiteral("sheet \"%1\" row %2").arg(FBook.SheetName(FSheet), TXlsxCodec::ToQString(r ? r : "")),
                          QStringLiteral("the row number is out of range"));
+  FRow = static_cast<int>(row);
   const char* height = Attrs.Find("ht");
   double points = 0;
   if (height && Attrs.Get("customHeight") == "1" && TXlsxCodec::ToDouble(height, points) && points >= 0 && points < 3276)

@@ -59,6 +59,8 @@ void TWorkbook::AddSheet() {
   while (FindSheet(QStringLiteral("Sheet%1").arg(n))) ++n;
   FSheets.push_back(std::make_unique<TSheet>(id, QStringLiteral("Sheet%1").arg(n)));
   FById.push_back(FSheets.back().get());
+  FIndexById.push_back(NumSheets());
+  FIdByName.insert(FSheets.back()->Name().toCaseFolded(), id);
 }
 
 void TWorkbook::SetNumSheets(int count) {
@@ -89,17 +91,14 @@ QString TWorkbook::SheetName(int sheet) const {
   return FSheets[sheet - 1]->Name();
 }
 
+// Names and places are indexed: a workbook of thousands of sheets must not search them all for
+// every sheet added or cell changed.
 int TWorkbook::FindSheet(const QString& name) const {
-  for (int i = 0; i < NumSheets(); ++i)
-    if (FSheets[i]->Name().compare(name, Qt::CaseInsensitive) == 0) return i + 1;
-  return 0;
+  auto it = FIdByName.constFind(name.toCaseFolded());
+  return it == FIdByName.constEnd() ? 0 : FIndexById[static_cast<std::size_t>(it.value())];
 }
 
-int TWorkbook::IndexOf(const TSheet& sheet) const {
-  for (int i = 0; i < NumSheets(); ++i)
-    if (FSheets[i].get() == &sheet) return i + 1;
-  return 0;
-}
+int TWorkbook::IndexOf(const TSheet& sheet) const { return FIndexById[static_cast<std::size_t>(sheet.Id())]; }
 
 void TWorkbook::SetSheetName(int sheet, const QString& name) {
   CheckSheet(sheet);
@@ -108,7 +107,9 @@ void TWorkbook::SetSheetName(int sheet, const QString& name) {
   if (name.trimmed().isEmpty()) throw EWorkbookError(QStringLiteral("a sheet name cannot be empty"));
   const int other = FindSheet(name);
   if (other && other != sheet) throw EWorkbookError(QStringLiteral("there is already a sheet named \"%1\"").arg(name));
+  FIdByName.remove(old.toCaseFolded());
   FSheets[sheet - 1]->SetName(name);
+  FIdByName.insert(name.toCaseFolded(), FSheets[sheet - 1]->Id());
   for (TFormulaCell& f : FFormulas)
     if (f.Live && f.Code.OtherSheets) f.Text = TFormula::RenameSheet(f.Text, old, name);
   SheetsChanged();
@@ -122,13 +123,14 @@ void TWorkbook::DeleteSheets(int first, int count) {
     throw EWorkbookError(QStringLiteral("cannot delete every sheet: a workbook keeps at least one"));
   for (int s = first; s <= last; ++s) {
     const int id = FSheets[s - 1]->Id();
-    for (std::uint32_t slot = 0; slot < FFormulas.size(); ++slot)
-      if (FFormulas[slot].Live && FFormulas[slot].SheetId == id) {
-        FreeFormula(slot);
-      }
     FById[id] = nullptr;
+    FIndexById[static_cast<std::size_t>(id)] = 0;
+    FIdByName.remove(FSheets[s - 1]->Name().toCaseFolded());
   }
+  for (std::uint32_t slot = 0; slot < FFormulas.size(); ++slot)
+    if (FFormulas[slot].Live && !FById[static_cast<std::size_t>(FFormulas[slot].SheetId)]) FreeFormula(slot);
   FSheets.erase(FSheets.begin() + (first - 1), FSheets.begin() + last);
+  for (int i = first; i <= NumSheets(); ++i) FIndexById[static_cast<std::size_t>(FSheets[i - 1]->Id())] = i;
   if (FSheet > NumSheets()) FSheet = NumSheets();
   else if (FSheet > last) FSheet -= last - first + 1;
   else if (FSheet >= first) FSheet = std::min(first, NumSheets());

@@ -213,6 +213,8 @@ class TWorkbook : private ICellSource {
 
   std::vector<std::unique_ptr<TSheet>> FSheets;
   std::vector<TSheet*> FById;
+  std::vector<int> FIndexById;       // place from 1 of each sheet id, 0 once deleted
+  QHash<QString, int> FIdByName;     // case-folded name -> sheet id
   int FSheet = 1, FRow = 1, FCol = 1;
   TSelection FSel;
   bool FAutoRecalc = true;

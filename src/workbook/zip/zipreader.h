@@ -8,6 +8,7 @@
 #include <cstdint>
 #include <functional>
 #include <string>
+#include <unordered_map>
 #include <vector>
 
 #include <QByteArray>
@@ -36,4 +37,5 @@ class TZipReader {
 
   const QByteArray& FData;
   std::vector<TEntry> FEntries;
+  std::unordered_map<std::string, std::size_t> FIndex;  // case-folded name -> entry
 };
