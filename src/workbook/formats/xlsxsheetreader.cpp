@@ -65,10 +65,10 @@ void TXlsxSheetReader::StartRow() {
 
 void TXlsxSheetReader::Column() {
   double width = 0;
-  const int first = static_cast<int>(TXlsxCodec::ToInteger(Attrs.Get("min"), 0));
-  const int last = static_cast<int>(TXlsxCodec::ToInteger(Attrs.Get("max"), first));
+  const long long first = TXlsxCodec::ToInteger(Attrs.Get("min"), 0);
+  const long long last = std::min<long long>(TXlsxCodec::ToInteger(Attrs.Get("max"), first), a1::MaxCols);
   if (first < 1 || last < first || !TXlsxCodec::ToDouble(Attrs.Get("width"), width) || width < 0) return;
-  FWidths[first] = {last, TXlsxCodec::ColumnWidthFromFile(width)};
+  FWidths[static_cast<int>(first)] = {static_cast<int>(last), TXlsxCodec::ColumnWidthFromFile(width)};
 }
 
 void TXlsxSheetReader::StartCell() {
