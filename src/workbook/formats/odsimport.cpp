@@ -19,10 +19,12 @@
 
 #include "workbook/formats/workbookfile.h"
 #include "workbook/formats/xlsxcodec.h"
+#include "workbook/formats/xmlpartparser.h"
 #include "workbook/formats/xlsximport.h"
 #include "workbook/model/a1notation.h"
 #include "workbook/model/workbook.h"
 #include "workbook/model/workbookerror.h"
+#include "workbook/zip/zipreader.h"
 
 namespace ss = orcus::spreadsheet;
 
@@ -55,9 +57,31 @@ void ForEachPresent(const ixion::model_context& cxt, ixion::sheet_t sheet, const
   ForEachPresent(cxt, sheet, high, visit);
 }
 
+// Counts the sheets of an .ods content part before the reader builds them.
+class TSheetCounter : public TXmlPartParser::THandler {
+ public:
+  void StartElement(std::string_view name) override {
+    if (name == "table") ++Count;
+  }
+  int Count = 0;
+};
+
 }  // namespace
 
 TWorkbook TOdsImport::Read(const QString& path, const QByteArray& data) {
+  // The reader gives every sheet storage for each of the grid's columns, several MB a sheet, so a
+  // file of thousands of tiny sheets is refused before it is built.
+  try {
+    const TZipReader zip(data);
+    TSheetCounter counter;
+    if (zip.Has("content.xml")) TXmlPartParser::Parse(zip, "content.xml", counter);
+    if (counter.Count > MaxSheets)
+      throw EWorkbookError(path, QString(), QStringLiteral("the file has %1 sheets; this program reads at most %2 from an .ods file").arg(counter.Count).arg(MaxSheets));
+  } catch (const EWorkbookError&) {
+    throw;
+  } catch (const std::exception& e) {
+    throw EWorkbookError(path, QString(), QStringLiteral("cannot read the .ods file: %1").arg(QString::fromUtf8(e.what())));
+  }
   const ss::range_size_t size{a1::MaxRows, a1::MaxCols};
   ss::document doc(size);
   ss::import_factory factory(doc);
