@@ -704,7 +704,7 @@ void TWorkbook::Register(std::uint32_t slot) {
     } else if (in.Op == TOp::Range) {
       const TFormulaRef& a = f.Code.Refs[in.Arg];
       const TFormulaRef& b = f.Code.Refs[in.Arg + 1];
-      if (a.SheetId >= 0) FRangeDeps.push_back({a.SheetId, a.Row, a.Col, b.Row, b.Col, slot, f.Generation});
+      if (a.SheetId >= 0) FRangeDeps.Add({a.SheetId, a.Row, a.Col, b.Row, b.Col, slot, f.Generation});
     }
   }
 }
@@ -727,8 +727,8 @@ void TWorkbook::Unregister(std::uint32_t slot) {
     }
   }
   ++f.Generation;  // range entries of the old generation no longer count
-  if (FStaleRangeDeps > 64 && FStaleRangeDeps * 2 > FRangeDeps.size()) {
-    std::erase_if(FRangeDeps, [this](const TRangeDep& d) {
+  if (FStaleRangeDeps > 64 && FStaleRangeDeps * 2 > FRangeDeps.Size()) {
+    FRangeDeps.RemoveIf([this](const TRangeDependencies::TEntry& d) {
       return !FFormulas[d.Slot].Live || FFormulas[d.Slot].Generation != d.Generation;
     });
     FStaleRangeDeps = 0;
@@ -738,10 +738,9 @@ void TWorkbook::Unregister(std::uint32_t slot) {
 void TWorkbook::Dependents(int sheetId, int row, int col, std::vector<std::uint32_t>& out) const {
   auto it = FCellDeps.find(CellKey(sheetId, row, col));
   if (it != FCellDeps.end()) out.insert(out.end(), it->second.begin(), it->second.end());
-  for (const TRangeDep& d : FRangeDeps)
-    if (d.SheetId == sheetId && row >= d.Row1 && row <= d.Row2 && col >= d.Col1 && col <= d.Col2 &&
-        FFormulas[d.Slot].Live && FFormulas[d.Slot].Generation == d.Generation)
-      out.push_back(d.Slot);
+  FRangeDeps.ForEachHolding(sheetId, row, col, [&](const TRangeDependencies::TEntry& d) {
+    if (FFormulas[d.Slot].Live && FFormulas[d.Slot].Generation == d.Generation) out.push_back(d.Slot);
+  });
 }
 
 // Depth-first over "is used by" edges with an explicit stack; the reverse of the finishing order
