@@ -5,6 +5,8 @@
 #include <map>
 #include <memory>
 
+#include <QBuffer>
+
 #include <ixion/address.hpp>
 #include <ixion/cell.hpp>
 #include <ixion/formula.hpp>
@@ -25,6 +27,7 @@
 #include "workbook/model/workbook.h"
 #include "workbook/model/workbookerror.h"
 #include "workbook/zip/zipreader.h"
+#include "workbook/zip/zipwriter.h"
 
 namespace ss = orcus::spreadsheet;
 
@@ -69,10 +72,22 @@ class TSheetCounter : public TXmlPartParser::THandler {
 }  // namespace
 
 TWorkbook TOdsImport::Read(const QString& path, const QByteArray& data) {
-  // The reader gives every sheet storage for each of the grid's columns, several MB a sheet, so a
-  // file of thousands of tiny sheets is refused before it is built.
+  // The library would trust the archive's declared sizes (and read its directory its own way), so
+  // it gets a copy that our own reader made within its bounds. Every sheet costs the library
+  // storage for each of the grid's columns, several MB, so thousands of tiny sheets are refused
+  // before it builds them.
+  QByteArray package;
   try {
     const TZipReader zip(data);
+    QBuffer out(&package);
+    out.open(QIODevice::WriteOnly);
+    TZipWriter copy(out, 0);
+    for (const std::string& name : zip.Names()) {
+      copy.BeginEntry(name);
+      zip.Read(name, [&copy](const char* piece, std::size_t size) { copy.Write(piece, size); });
+      copy.EndEntry();
+    }
+    copy.Finish();
     TSheetCounter counter;
     if (zip.Has("content.xml")) TXmlPartParser::Parse(zip, "content.xml", counter);
     if (counter.Count > MaxSheets)
@@ -88,7 +103,7 @@ TWorkbook TOdsImport::Read(const QString& path, const QByteArray& data) {
   factory.set_recalc_formula_cells(false);
   try {
     orcus::orcus_ods loader(&factory);
-    loader.read_stream(std::string_view(data.constData(), static_cast<std::size_t>(data.size())));
+    loader.read_stream(std::string_view(package.constData(), static_cast<std::size_t>(package.size())));
   } catch (const std::exception& e) {
     throw EWorkbookError(path, QString(), QStringLiteral("cannot read the .ods file: %1").arg(QString::fromUtf8(e.what())));
   }

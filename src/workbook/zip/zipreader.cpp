@@ -127,6 +127,13 @@ const TZipReader::TEntry* TZipReader::Find(const std::string& name) const {
 
 bool TZipReader::Has(const std::string& name) const { return Find(name) != nullptr; }
 
+std::vector<std::string> TZipReader::Names() const {
+  std::vector<std::string> names;
+  for (const TEntry& e : FEntries)
+    if (Find(e.Name) == &e) names.push_back(e.Name);
+  return names;
+}
+
 std::string TZipReader::Read(const std::string& name) const {
   std::string out;
   Read(name, [&](const char* data, std::size_t size) { out.append(data, size); });

@@ -20,6 +20,8 @@ class TZipReader {
 
   // Entry names compare without regard to case, as package part names do.
   bool Has(const std::string& name) const;
+  // The names of the entries, in archive order; of two same names only the first (the one read).
+  std::vector<std::string> Names() const;
   std::string Read(const std::string& name) const;
   // Hands the entry's data to sink in pieces as it is inflated, so a large entry is never whole
   // in memory. The CRC is checked after the last piece: a sink must not treat data as final
