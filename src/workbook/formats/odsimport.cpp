@@ -88,8 +88,9 @@ TWorkbook TOdsImport::Read(const QString& path, const QByteArray& data) {
       copy.EndEntry();
     }
     copy.Finish();
+    if (!zip.Has("content.xml")) throw EWorkbookError(path, QString(), QStringLiteral("this is not a spreadsheet package (no content part)"));
     TSheetCounter counter;
-    if (zip.Has("content.xml")) TXmlPartParser::Parse(zip, "content.xml", counter);
+    TXmlPartParser::Parse(zip, "content.xml", counter);
     if (counter.Count > MaxSheets)
       throw EWorkbookError(path, QString(), QStringLiteral("the file has %1 sheets; this program reads at most %2 from an .ods file").arg(counter.Count).arg(MaxSheets));
   } catch (const EWorkbookError&) {
