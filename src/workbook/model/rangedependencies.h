@@ -21,6 +21,7 @@ class TRangeDependencies {
       for (const TEntry& d : entries)
         if (d.SheetId == sheetId && row >= d.Row1 && row <= d.Row2 && col >= d.Col1 && col <= d.Col2) visit(d);
     };
+    if (FSize == 0) return;  // the usual sample row: no ranges, no lookups
     if (auto it = FBlocks.find(BlockKey(sheetId, row >> RowShift, col >> ColShift)); it != FBlocks.end()) scan(it->second);
     if (auto it = FColumns.find(BlockKey(sheetId, 0, col >> ColShift)); it != FColumns.end()) scan(it->second);
     scan(FWide);
