@@ -1,7 +1,7 @@
 // Odd and hostile workbook files of at most 10 MB: each must load or be refused within 2 s and
 // 1 GB. Every file is read in a child process, so its peak memory is its own; the counters give
-// the file size, the seconds, the peak resident MiB and whether it loaded. A case over budget is
-// reported as an error.
+// the file size, the wall and CPU seconds, the peak resident MiB and whether it loaded. A case over
+// budget (in CPU seconds) is reported as an error.
 
 #include <benchmark/benchmark.h>
 
@@ -21,6 +21,7 @@
 #include "workbook/model/a1notation.h"
 #include "workbook/model/workbook.h"
 #include "workbook/model/workbookerror.h"
+#include "workbook/zip/ziplimits.h"
 #include "workbook/zip/zipwriter.h"
 
 namespace {
@@ -91,7 +92,7 @@ QByteArray Ods(const std::string& tables) {
 }
 
 // Reads path in a child process; returns seconds, peak MiB and whether it loaded.
-struct TOutcome { double Seconds = 0, PeakMiB = 0; int Loaded = -1; };
+struct TOutcome { double Seconds = 0, CpuSeconds = 0, PeakMiB = 0; int Loaded = -1; };
 TOutcome ReadInChild(const QString& path) {
   int pipeFd[2];
   if (pipe(pipeFd) != 0) std::abort();
@@ -113,6 +114,7 @@ TOutcome ReadInChild(const QString& path) {
     rusage usage{};
     getrusage(RUSAGE_SELF, &usage);
     out.PeakMiB = usage.ru_maxrss / 1024.0;
+    out.CpuSeconds = usage.ru_utime.tv_sec + usage.ru_stime.tv_sec + (usage.ru_utime.tv_usec + usage.ru_stime.tv_usec) / 1e6;
     if (write(pipeFd[1], &out, sizeof out) != sizeof out) _exit(2);
     _exit(0);
   }
@@ -135,13 +137,15 @@ void Run(benchmark::State& state, const char* name, const std::function<QByteArr
   const double fileMiB = bytes.size() / 1048576.0;
   state.counters["file_MiB"] = fileMiB;
   state.counters["seconds"] = out.Seconds;
+  state.counters["cpu_seconds"] = out.CpuSeconds;
   state.counters["peak_MiB"] = out.PeakMiB;
   state.counters["loaded"] = out.Loaded;
-  std::fprintf(stderr, "  %s: %.2f MiB, %.3f s, peak %.0f MiB, %s\n", name, fileMiB, out.Seconds, out.PeakMiB,
+  std::fprintf(stderr, "  %s: %.2f MiB, %.3f s (CPU %.3f s), peak %.0f MiB, %s\n", name, fileMiB, out.Seconds, out.CpuSeconds, out.PeakMiB,
                out.Loaded == 1 ? "loaded" : out.Loaded == 0 ? "refused" : "crashed or stopped after 30 s");
   if (fileMiB > MaxFileMiB) state.SkipWithError("the generated file is larger than the budget's 10 MB");
   else if (out.Loaded < 0) state.SkipWithError("the reader crashed or did not finish in 30 s");
-  else if (out.Seconds > BudgetSeconds || out.PeakMiB > BudgetMiB) state.SkipWithError("over the 2 s / 1 GB budget");
+  // CPU time: the machine is shared, and others' work must not count against the reader.
+  else if (out.CpuSeconds > BudgetSeconds || out.PeakMiB > BudgetMiB) state.SkipWithError("over the 2 s / 1 GB budget");
 }
 
 std::string Cell(int row, int col, const char* value) {
@@ -221,7 +225,7 @@ void BM_XlsxNumbersUpToTheBound(benchmark::State& state) {
       std::string row;
       for (int c = 0; c < 1000; ++c) row += "<c><v>0</v></c>";
       row = "<row>" + row + "</row>";
-      for (std::uint64_t done = 0; done + row.size() < (std::uint64_t(120) << 20); done += row.size()) z.Write(row);
+      for (std::uint64_t done = 0; done + row.size() + 4096 < ziplimits::BaseExpansion; done += row.size()) z.Write(row);
     });
   });
 }
