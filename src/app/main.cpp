@@ -128,6 +128,14 @@ int main(int argc, char* argv[]) {
   parser.addPositionalArgument(QStringLiteral("parameters"), QStringLiteral("Launch parameters of a new instance."));
   parser.process(app);
 
+  bool delayOk = false;
+  const int delay = parser.value(delayOption).toInt(&delayOk);
+  if (!delayOk || delay < 0 || delay > 3600000) {
+    std::fprintf(stderr, "quorlex: --screenshot-delay: \"%s\" is not a whole number of milliseconds 0-3600000\n",
+                 qPrintable(parser.value(delayOption)));
+    return 2;
+  }
+
   if (parser.isSet(checkOption)) {
     QTextStream out(stdout);
     return TRigChecker::Check(TInstalledData::ResolveRig(parser.value(checkOption)), out) ? 0 : 1;
@@ -166,7 +174,7 @@ int main(int argc, char* argv[]) {
     master.StartUp(QDir(rigFolder).absolutePath(), QCoreApplication::arguments());
     if (shot) {
       const QString file = parser.value(shotOption);
-      QTimer::singleShot(parser.value(delayOption).toInt(), &master, [&master, file] {
+      QTimer::singleShot(delay, &master, [&master, file] {
         const bool ok = master.grab().save(file, "PNG");
         if (!ok) std::fprintf(stderr, "quorlex: could not write the screenshot %s\n", qPrintable(file));
         QApplication::exit(ok ? 0 : 1);

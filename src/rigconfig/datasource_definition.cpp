@@ -4,7 +4,9 @@
 #include "platform/services.h"
 #include "rigconfig/irigconfighost.h"
 #include "rigconfig/rigconfig.h"
+#include "workbook/model/a1notation.h"
 #include "workbook/model/workbook.h"
+#include "workbook/model/workbookerror.h"
 
 namespace {
 int gDefinitionCount = 0;
@@ -79,6 +81,10 @@ void TDataSource_Definition::ReadRow() {
                                     TMsgDlgType::mtInformation, TMsgDlgButtons::OK);
 
   FColumn = num(2);
+  // The sample row has the results table's columns; 0 writes nothing.
+  if (FColumn < 0 || FColumn > a1::MaxCols)
+    throw EWorkbookError(sheet, QStringLiteral("row %1, column 2").arg(FRow),
+                         QStringLiteral("column %1 is outside the results table (0 to %2)").arg(FColumn).arg(a1::MaxCols));
   FIFD_Channel = num(3);
   FMimicLabel_X_Pos = num(7);
   FMimicLabel_Y_Pos = num(8);

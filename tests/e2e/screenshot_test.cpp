@@ -1,6 +1,7 @@
 // The program as a user starts it: the executable opens its frame window and can picture it.
 #include <gtest/gtest.h>
 
+#include <QFile>
 #include <QImage>
 #include <QProcess>
 #include <QSet>
@@ -25,4 +26,19 @@ TEST(Program, ScreenshotOfTheFrameWindowIsNotBlank) {
   for (int y = 0; y < image.height(); y += 7)
     for (int x = 0; x < image.width(); x += 7) colours.insert(image.pixel(x, y));
   EXPECT_GT(colours.size(), 1) << "the picture is one flat colour";
+}
+
+TEST(Program, BadScreenshotDelayIsRefusedWithAMessage) {
+  TTempFolder tmp;
+  for (const char* delay : {"-5", "abc", "1.5", "99999999999"}) {
+    QProcess quorlex;
+    QProcessEnvironment env = QProcessEnvironment::systemEnvironment();
+    env.insert("QT_QPA_PLATFORM", "offscreen");
+    quorlex.setProcessEnvironment(env);
+    quorlex.start(QStringLiteral(QUORLEX_BINARY_DIR "/quorlex"), {"--screenshot", tmp.File("shot.png"), "--screenshot-delay", delay});
+    ASSERT_TRUE(quorlex.waitForFinished(30000)) << delay << ": quorlex did not exit";
+    EXPECT_EQ(quorlex.exitCode(), 2) << delay;
+    EXPECT_TRUE(quorlex.readAllStandardError().contains("--screenshot-delay")) << delay;
+    EXPECT_FALSE(QFile::exists(tmp.File("shot.png"))) << delay;
+  }
 }

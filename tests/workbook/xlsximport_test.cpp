@@ -138,6 +138,11 @@ TEST(XlsxImport, DamagedPackagesAreRefusedWithThePlaceNamed) {
       {"unknown type", sheet, "<worksheet><sheetData><row><c r=\"A1\" t=\"q\"><v>1</v></c></row></sheetData></worksheet>",
        "unknown cell type"},
       {"no sheets", "book/main.xml", "<workbook><sheets/></workbook>", "no sheet"},
+      // 2^32 + 1 and 2^31 must not wrap into the sheet.
+      {"row beyond 32 bits", sheet, "<worksheet><sheetData><row r=\"4294967297\"><c><v>1</v></c></row></sheetData></worksheet>",
+       "row 4294967297"},
+      {"row beyond int", sheet, "<worksheet><sheetData><row r=\"2147483648\"><c><v>1</v></c></row></sheetData></worksheet>",
+       "out of range"},
   };
   for (const TCase& c : cases) {
     TParts parts = ForeignWorkbook();

@@ -65,26 +65,21 @@ TEST(ZipReader, HostileSizesAndCountsAreRefusedBeforeAnythingIsInflated) {
   const QByteArray sound = Archive(9);
   EXPECT_EQ(TZipReader(sound).Read("PART8.xml"), "<part/>");  // names compare without case
 
-  // Entry size: one entry declaring more than the limit is refused when read, the others still read.
-  QByteArray big = sound;
-  DeclareSize(big, DirectoryRecords(big)[0], static_cast<std::uint32_t>(MaxEntrySize + 1));
-  const TZipReader bigReader(big);
-  EXPECT_EQ(Failure([&] { bigReader.Read("part0.xml"); }), "part0.xml is too large");
-  EXPECT_EQ(bigReader.Read("part1.xml"), "<part/>");
-
-  // Total expansion: entries each within the limit but together beyond it are refused on opening;
-  // exactly at the limit the archive opens.
-  static_assert(MaxTotalExpansion % MaxEntrySize == 0 && MaxTotalExpansion / MaxEntrySize < 9);
+  // A small archive may expand to BaseExpansion in all, however its entries share it: exactly at
+  // the bound it opens, one byte beyond it is refused on opening, before anything is inflated.
+  static_assert(MaxTotalExpansion(1 << 20) == BaseExpansion && MaxTotalExpansion(std::uint64_t(10) << 20) == (std::uint64_t(160) << 20));
+  static_assert(MaxTotalExpansion(std::uint64_t(1) << 40) == MaxExpansion);
   const std::vector<qsizetype> records = DirectoryRecords(sound);
-  const std::uint64_t full = MaxTotalExpansion / MaxEntrySize;
-  const std::uint64_t rest = (records.size() - full) * std::string("<part/>").size();  // the entries left as written
-  QByteArray atLimit = sound, beyond = sound;
-  for (std::uint64_t i = 0; i < full; ++i)
-    DeclareSize(atLimit, records[i], static_cast<std::uint32_t>(i + 1 < full ? MaxEntrySize : MaxEntrySize - rest));
+  const std::uint64_t rest = (records.size() - 2) * std::string("<part/>").size();  // the entries left as written
+  QByteArray atLimit = sound, beyond = sound, oneHuge = sound;
+  DeclareSize(atLimit, records[0], static_cast<std::uint32_t>(BaseExpansion / 2));
+  DeclareSize(atLimit, records[1], static_cast<std::uint32_t>(BaseExpansion / 2 - rest));
   EXPECT_EQ(Failure([&] { TZipReader reader(atLimit); }), "accepted");
-  for (std::uint64_t i = 0; i <= full; ++i)
-    DeclareSize(beyond, records[i], static_cast<std::uint32_t>(MaxEntrySize));
-  EXPECT_EQ(Failure([&] { TZipReader reader(beyond); }), "the archive expands to more than this program reads");
+  DeclareSize(beyond, records[0], static_cast<std::uint32_t>(BaseExpansion / 2));
+  DeclareSize(beyond, records[1], static_cast<std::uint32_t>(BaseExpansion / 2 - rest + 1));
+  EXPECT_EQ(Failure([&] { TZipReader reader(beyond); }), "the archive expands to more than 96 MB, more than a results table of its size holds");
+  DeclareSize(oneHuge, records[0], static_cast<std::uint32_t>(MaxEntrySize + 1));
+  EXPECT_NE(Failure([&] { TZipReader reader(oneHuge); }), "accepted");
 
   // Entry count: a count the directory's size cannot hold is damage, not a reason to reserve memory.
   QByteArray counted = sound;

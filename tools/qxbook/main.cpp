@@ -60,9 +60,9 @@ void EachCell(TWorkbook& book, Visit visit) {
   for (int s = 1; s <= book.NumSheets(); ++s) {
     book.SetSheet(s);
     const TSheet& sheet = book.SheetAt(s);
-    for (int r = 1; r <= sheet.RowCount(); ++r)
-      for (int c = 1; c <= sheet.RowLength(r); ++c)
-        if (sheet.Find(r, c)->Kind != TCellKind::Empty) visit(s, r, c);
+    sheet.ForEachCell([&](int r, int c, const TCell& cell) {
+      if (cell.Kind != TCellKind::Empty) visit(s, r, c);
+    });
   }
 }
 

@@ -424,7 +424,7 @@ void TIFDSerialLink::PublishSlaveStatus() {
 }
 
 QString TIFDSerialLink::getParsedVComPortsValues() const {
-  const QString separator(QChar(TQrlInfo::Separator));
+  const QString separator{QChar(TQrlInfo::Separator)};
   return separator + QStringLiteral("COMm=") + QString::number(vcomPortMaster()) + separator +
          QStringLiteral("COMs=") + QString::number(vcomPortSlave());
 }

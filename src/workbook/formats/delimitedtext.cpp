@@ -28,7 +28,8 @@ TWorkbook TDelimitedText::Read(const QString& path, const QByteArray& data, char
     const int line = static_cast<int>(data.left(data.indexOf('\0')).count('\n')) + 1;
     fail(line, QStringLiteral("not a text file (it holds a NUL byte)"));
   }
-  QStringDecoder decoder(QStringDecoder::Utf8, QStringDecoder::Flag::Stateless);
+  // One leading U+FEFF is a byte-order mark; the decoder keeps it so that exactly one is dropped.
+  QStringDecoder decoder(QStringDecoder::Utf8, QStringDecoder::Flag::Stateless | QStringDecoder::Flag::ConvertInitialBom);
   QString text = decoder.decode(data);
   if (decoder.hasError()) {
     // Name the first line that does not decode.
@@ -118,6 +119,7 @@ QByteArray TDelimitedText::Write(const TWorkbook& book, char separator, int rowL
       else field = book.FormattedTextRC(r, c);  // the sheet written is the active one
       const bool quote = field.contains(QLatin1Char(separator)) || field.contains(QLatin1Char('"')) ||
                          field.contains(QLatin1Char('\n')) || field.contains(QLatin1Char('\r')) ||
+                         field.startsWith(QChar(0xFEFF)) ||  // else read back as a byte-order mark
                          (v.Kind == TValueKind::Text && numbers::ParseTypedNumber(field).has_value());
       if (quote) {
         field.replace(QLatin1Char('"'), QStringLiteral("\"\""));

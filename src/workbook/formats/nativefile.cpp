@@ -127,7 +127,8 @@ class TLine {
     return Decode(bytes);
   }
   QString Decode(const QByteArray& bytes) const {
-    QStringDecoder decoder(QStringDecoder::Utf8, QStringDecoder::Flag::Stateless);
+    // A text may start with U+FEFF: it is content here, not a byte-order mark.
+    QStringDecoder decoder(QStringDecoder::Utf8, QStringDecoder::Flag::Stateless | QStringDecoder::Flag::ConvertInitialBom);
     QString s = decoder.decode(bytes);
     if (decoder.hasError()) Fail(QStringLiteral("text is not valid UTF-8"));
     return s;
@@ -298,33 +299,30 @@ QByteArray TNativeFile::Write(const TWorkbook& book) {
       numbers::AppendInteger(out, h);
       out += '\n';
     }
-    for (int r = 1; r <= sheet.RowCount(); ++r) {
-      for (int c = 1; c <= sheet.RowLength(r); ++c) {
-        const TCell& cell = *sheet.Find(r, c);
-        if (cell.Kind == TCellKind::Empty && cell.Format == 0) continue;
-        out += "cell ";
-        a1::AppendColumnName(out, c);
-        numbers::AppendInteger(out, r);
-        if (cell.Format) {
-          out += " format ";
-          AppendString(out, book.FormatCode(cell.Format));
-        }
-        switch (cell.Kind) {
-          case TCellKind::Empty: break;
-          case TCellKind::Number: out += ' '; numbers::AppendShortest(out, cell.Num); break;
-          case TCellKind::Text: out += ' '; AppendString(out, sheet.Text(cell.Aux)); break;
-          case TCellKind::Error: out += ' '; out += TCellValue::ErrorText(static_cast<TCellError>(cell.Aux)).toLatin1(); break;
-          case TCellKind::Formula: {
-            QString f = book.FormulaText(cell);
-            f.replace(QLatin1Char('\r'), QLatin1Char(' ')).replace(QLatin1Char('\n'), QLatin1Char(' '));
-            out += ' ';
-            out += f.toUtf8();
-            break;
-          }
-        }
-        out += '\n';
+    sheet.ForEachCell([&](int r, int c, const TCell& cell) {
+      if (cell.Kind == TCellKind::Empty && cell.Format == 0) return;
+      out += "cell ";
+      a1::AppendColumnName(out, c);
+      numbers::AppendInteger(out, r);
+      if (cell.Format) {
+        out += " format ";
+        AppendString(out, book.FormatCode(cell.Format));
       }
-    }
+      switch (cell.Kind) {
+        case TCellKind::Empty: break;
+        case TCellKind::Number: out += ' '; numbers::AppendShortest(out, cell.Num); break;
+        case TCellKind::Text: out += ' '; AppendString(out, sheet.Text(cell.Aux)); break;
+        case TCellKind::Error: out += ' '; out += TCellValue::ErrorText(static_cast<TCellError>(cell.Aux)).toLatin1(); break;
+        case TCellKind::Formula: {
+          QString f = book.FormulaText(cell);
+          f.replace(QLatin1Char('\r'), QLatin1Char(' ')).replace(QLatin1Char('\n'), QLatin1Char(' '));
+          out += ' ';
+          out += f.toUtf8();
+          break;
+        }
+      }
+      out += '\n';
+    });
   }
   out += "end\n";
   return out;

@@ -9,6 +9,7 @@ class TWorkbook;
 
 class TOdsImport {
  public:
+  static constexpr int MaxSheets = 64;  // about 4 MB of the reader's storage each
   // data holds the file's bytes; path names it in messages. Throws EWorkbookError naming path (and
   // the cell, for a formula our engine cannot read).
   static TWorkbook Read(const QString& path, const QByteArray& data);

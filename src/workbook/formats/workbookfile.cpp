@@ -14,6 +14,7 @@
 #include "workbook/model/a1notation.h"
 #include "workbook/model/workbook.h"
 #include "workbook/model/workbookerror.h"
+#include "workbook/zip/zipreader.h"
 
 TWorkbook TWorkbookFile::Load(const QString& path, std::int16_t& fileType) {
   QFile file(path);
@@ -27,7 +28,17 @@ TWorkbook TWorkbookFile::Load(const QString& path, std::int16_t& fileType) {
   if (data.isEmpty()) throw EWorkbookError(path, QString(), QStringLiteral("the file is empty"));
 
   if (data.startsWith("PK\x03\x04")) {
-    const bool ods = data.left(100).contains("application/vnd.oasis.opendocument.spreadsheet");
+    // An .ods names its type in a first entry stored uncompressed; some writers compress it, so
+    // its content part tells too.
+    bool ods = data.left(100).contains("application/vnd.oasis.opendocument.spreadsheet");
+    if (!ods) {
+      try {
+        const TZipReader zip(data);
+        ods = zip.Has("mimetype") && zip.Has("content.xml");
+      } catch (const std::exception&) {
+        // a damaged archive is reported by the reader below
+      }
+    }
     fileType = TWorkbook::ftXlsx5;
     return ods ? TOdsImport::Read(path, data) : TXlsxImport::Read(path, data);
   }

@@ -13,10 +13,18 @@ constexpr double DigitPixels = 7, PaddingPixels = 5;
 
 bool IsHex(char c) { return (c >= '0' && c <= '9') || (c >= 'a' && c <= 'f') || (c >= 'A' && c <= 'F'); }
 
-// Whether text[i] starts something a reader would take for an _xHHHH_ escape.
+// Whether text[i] starts something a reader could take for an _xHHHH_ escape. The closing "_" is
+// not looked for: the character after the digits may itself be written as an escape.
 bool LooksEscaped(const QByteArray& text, qsizetype i) {
-  return i + 6 < text.size() && text[i] == '_' && text[i + 1] == 'x' && IsHex(text[i + 2]) && IsHex(text[i + 3]) &&
-         IsHex(text[i + 4]) && IsHex(text[i + 5]) && text[i + 6] == '_';
+  return i + 5 < text.size() && text[i] == '_' && text[i + 1] == 'x' && IsHex(text[i + 2]) && IsHex(text[i + 3]) &&
+         IsHex(text[i + 4]) && IsHex(text[i + 5]);
+}
+
+void AppendCodeEscape(QByteArray& out, unsigned code) {
+  static const char hex[] = "0123456789ABCDEF";
+  out += "_x";
+  for (int shift = 12; shift >= 0; shift -= 4) out += hex[(code >> shift) & 15];
+  out += '_';
 }
 
 }  // namespace
@@ -36,11 +44,12 @@ void TXlsxCodec::AppendEscaped(QByteArray& out, const QByteArray& utf8) {
       case '"': out += "&quot;"; break;
       default:
         if (c < 0x20 && c != '\t' && c != '\n') {
-          static const char hex[] = "0123456789ABCDEF";
-          out += "_x00";
-          out += hex[c >> 4];
-          out += hex[c & 15];
-          out += '_';
+          AppendCodeEscape(out, c);
+        } else if (c == 0xEF && i + 2 < utf8.size() && static_cast<unsigned char>(utf8[i + 1]) == 0xBF &&
+                   (static_cast<unsigned char>(utf8[i + 2]) & 0xFE) == 0xBE) {
+          // U+FFFE and U+FFFF may not appear in XML at all.
+          AppendCodeEscape(out, 0xFFFE | (static_cast<unsigned char>(utf8[i + 2]) & 1));
+          i += 2;
         } else {
           out += ch;
         }
@@ -50,17 +59,27 @@ void TXlsxCodec::AppendEscaped(QByteArray& out, const QByteArray& utf8) {
 
 std::string TXlsxCodec::Unescape(std::string s) {
   if (s.find("_x") == std::string::npos) return s;
+  auto codeAt = [&s](std::size_t i, unsigned& code) {
+    return s[i] == '_' && i + 6 < s.size() && s[i + 1] == 'x' && s[i + 6] == '_' &&
+           std::from_chars(s.data() + i + 2, s.data() + i + 6, code, 16).ptr == s.data() + i + 6;
+  };
   std::string out;
   out.reserve(s.size());
   for (std::size_t i = 0; i < s.size(); ++i) {
     unsigned code = 0;
-    if (s[i] == '_' && i + 6 < s.size() && s[i + 1] == 'x' && s[i + 6] == '_' &&
-        std::from_chars(s.data() + i + 2, s.data() + i + 6, code, 16).ptr == s.data() + i + 6) {
-      out += QString(QChar(static_cast<char16_t>(code))).toStdString();
-      i += 6;
-    } else {
+    if (!codeAt(i, code)) {
       out += s[i];
+      continue;
     }
+    i += 6;
+    QString piece(QChar(static_cast<char16_t>(code)));
+    // A character beyond the first plane escaped as its two halves.
+    unsigned low = 0;
+    if (QChar::isHighSurrogate(code) && codeAt(i + 1, low) && QChar::isLowSurrogate(low)) {
+      piece += QChar(static_cast<char16_t>(low));
+      i += 7;
+    }
+    out += piece.toStdString();
   }
   return out;
 }

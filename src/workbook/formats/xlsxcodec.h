@@ -24,7 +24,10 @@ class TXlsxCodec {
   // The reverse of the _xHHHH_ escapes (XML's own entities are the parser's business).
   static std::string Unescape(std::string text);
 
+  // A leading U+FEFF is content here, though QString::fromUtf8 would take it for a byte-order mark.
   static QString ToQString(std::string_view utf8) {
+    if (utf8.substr(0, 3) == "\xEF\xBB\xBF")
+      return QChar(0xFEFF) + QString::fromUtf8(utf8.data() + 3, static_cast<qsizetype>(utf8.size() - 3));
     return QString::fromUtf8(utf8.data(), static_cast<qsizetype>(utf8.size()));
   }
   // A whole number as an attribute holds it; fallback for anything else.

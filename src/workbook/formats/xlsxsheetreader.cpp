@@ -50,11 +50,13 @@ void TXlsxSheetReader::Fail(const QString& what) const {
 
 void TXlsxSheetReader::StartRow() {
   const char* r = Attrs.Find("r");
-  FRow = r ? static_cast<int>(TXlsxCodec::ToInteger(r, 0)) : FRow + 1;
+  // Checked before narrowing: a row number beyond 32 bits must not wrap into the sheet.
+  const long long row = r ? TXlsxCodec::ToInteger(r, 0) : FRow + 1LL;
   FCol = 0;
-  if (FRow < 1 || FRow > a1::MaxRows)
+  if (row < 1 || row > a1::MaxRows)
     throw EWorkbookError(QString(), QStringLiteral("sheet \"%1\" row %2").arg(FBook.SheetName(FSheet), TXlsxCodec::ToQString(r ? r : "")),
                          QStringLiteral("the row number is out of range"));
+  FRow = static_cast<int>(row);
   const char* height = Attrs.Find("ht");
   double points = 0;
   if (height && Attrs.Get("customHeight") == "1" && TXlsxCodec::ToDouble(height, points) && points >= 0 && points < 3276)
@@ -63,10 +65,10 @@ void TXlsxSheetReader::StartRow() {
 
 void TXlsxSheetReader::Column() {
   double width = 0;
-  const int first = static_cast<int>(TXlsxCodec::ToInteger(Attrs.Get("min"), 0));
-  const int last = static_cast<int>(TXlsxCodec::ToInteger(Attrs.Get("max"), first));
+  const long long first = TXlsxCodec::ToInteger(Attrs.Get("min"), 0);
+  const long long last = std::min<long long>(TXlsxCodec::ToInteger(Attrs.Get("max"), first), a1::MaxCols);
   if (first < 1 || last < first || !TXlsxCodec::ToDouble(Attrs.Get("width"), width) || width < 0) return;
-  FWidths[first] = {last, TXlsxCodec::ColumnWidthFromFile(width)};
+  FWidths[static_cast<int>(first)] = {static_cast<int>(last), TXlsxCodec::ColumnWidthFromFile(width)};
 }
 
 void TXlsxSheetReader::StartCell() {

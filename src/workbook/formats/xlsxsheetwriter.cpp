@@ -26,15 +26,16 @@ void TXlsxSheetWriter::Write(bool selected) {
   FOut += "\"/>";
   WriteColumns();
   FOut += "<sheetData>";
+  // Stored rows and rows with a height, merged in row order.
   auto height = FSheet.RowHeights.begin();
-  for (int r = 1; r <= FSheet.RowCount(); ++r) {
-    while (height != FSheet.RowHeights.end() && height->first < r) ++height;
+  FSheet.ForEachRow([&](int r, const TRowCells& row) {
+    for (; height != FSheet.RowHeights.end() && height->first < r; ++height) WriteRow(height->first, nullptr, height->second);
     const bool tall = height != FSheet.RowHeights.end() && height->first == r;
-    WriteRow(r, tall ? height->second : 0);
+    WriteRow(r, &row, tall ? height->second : 0);
+    if (tall) ++height;
     if (FOut.size() >= FlushSize) Flush();
-  }
-  // Heights of rows beyond the stored cells.
-  for (; height != FSheet.RowHeights.end(); ++height) WriteRow(height->first, height->second);
+  });
+  for (; height != FSheet.RowHeights.end(); ++height) WriteRow(height->first, nullptr, height->second);
   FOut += "</sheetData><pageMargins left=\"0.7\" right=\"0.7\" top=\"0.75\" bottom=\"0.75\" header=\"0.3\" footer=\"0.3\"/>"
           "</worksheet>";
   Flush();
@@ -75,8 +76,7 @@ void TXlsxSheetWriter::WriteColumns() {
   FOut += "</cols>";
 }
 
-void TXlsxSheetWriter::WriteRow(int r, std::uint16_t heightTwips) {
-  const int length = r <= FSheet.RowCount() ? FSheet.RowLength(r) : 0;
+void TXlsxSheetWriter::WriteRow(int r, const TRowCells* cells, std::uint16_t heightTwips) {
   QByteArray rowText;
   numbers::AppendInteger(rowText, r);
   bool open = false;
@@ -93,9 +93,8 @@ void TXlsxSheetWriter::WriteRow(int r, std::uint16_t heightTwips) {
     FOut += "\">";
   };
   if (heightTwips) openRow();
-  for (int c = 1; c <= length; ++c) {
-    const TCell& cell = *FSheet.Find(r, c);
-    if (cell.Kind == TCellKind::Empty && cell.Format == 0) continue;
+  if (cells) cells->ForEach([&](int c, const TCell& cell) {
+    if (cell.Kind == TCellKind::Empty && cell.Format == 0) return;
     openRow();
     FOut += "<c r=\"";
     a1::AppendColumnName(FOut, c);
@@ -107,7 +106,7 @@ void TXlsxSheetWriter::WriteRow(int r, std::uint16_t heightTwips) {
       FOut += '"';
     }
     WriteContent(r, c, cell);
-  }
+  });
   if (open) FOut += "</row>";
 }
 

@@ -7,9 +7,9 @@
 #include <QByteArray>
 #include <QString>
 
+#include "workbook/model/sheet.h"
+
 class TWorkbook;
-class TSheet;
-struct TCell;
 class TXlsxPackageTables;
 class TZipWriter;
 
@@ -31,7 +31,7 @@ class TXlsxSheetWriter {
   [[noreturn]] void Fail(int row, int col, const QString& what) const;
   void WriteDimension();
   void WriteColumns();
-  void WriteRow(int r, std::uint16_t heightTwips);
+  void WriteRow(int r, const TRowCells* cells, std::uint16_t heightTwips);
   void WriteContent(int r, int c, const TCell& cell);
 
   const TWorkbook& FBook;

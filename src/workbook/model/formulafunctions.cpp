@@ -46,11 +46,16 @@ enum class TRounding { Nearest, Up, Down };
 
 // Rounds to digits decimals as spreadsheets do: halves away from zero, judged on the value's
 // 15-digit decimal form so that 1.005 rounds to 1.01 as its author expects.
+// The digits are checked as a double before any conversion: 1e30 digits is a valid argument.
 double RoundDigits(double x, double digits, TRounding mode) {
-  const int n = static_cast<int>(std::trunc(digits));
-  if (n > 15 || n < -308) return x;
+  const double d = std::trunc(digits);
+  if (d > 15) return x;  // more digits than a double holds
+  // A unit beyond any double: all round to 0, except away from 0, which gives an infinity (#NUM!).
+  if (d < -308) return mode == TRounding::Up && x != 0 ? std::copysign(HUGE_VAL, x) : 0.0;
+  const int n = static_cast<int>(d);
   const double p = std::pow(10.0, std::abs(n));
   double s = n >= 0 ? x * p : x / p;
+  if (!std::isfinite(s) || std::abs(s) >= 0x1p52) return x;  // already whole at that many digits
   char buf[40];
   auto res = std::to_chars(buf, buf + sizeof buf, s, std::chars_format::general, 15);
   std::from_chars(buf, res.ptr, s);

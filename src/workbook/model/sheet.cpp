@@ -1,33 +1,19 @@
 #include "workbook/model/sheet.h"
 
-TCell& TSheet::At(int row, int col) {
-  if (row > static_cast<int>(FRows.size())) FRows.resize(row);
-  auto& r = FRows[row - 1];
-  if (col > static_cast<int>(r.size())) {
-    if (r.capacity() < static_cast<std::size_t>(col)) r.reserve(std::max<std::size_t>(col, std::min(MaxCol, 64)));
-    r.resize(col);
-  }
-  return r[col - 1];
-}
-
 void TSheet::TrimRows(int maxRow, int maxCol) {
-  if (static_cast<int>(FRows.size()) > maxRow) FRows.resize(maxRow);
-  for (auto& r : FRows)
-    if (static_cast<int>(r.size()) > maxCol) r.resize(maxCol);
+  FRows.Truncate(maxRow);
+  FRows.ForEach([maxCol](int, TRowCells& r) { r.Truncate(maxCol); });
 }
 
 int TSheet::LastRow() const {
-  for (int r = static_cast<int>(FRows.size()); r >= 1; --r)
-    for (const TCell& c : FRows[r - 1])
-      if (c.Kind != TCellKind::Empty) return r;
-  return 0;
+  return FRows.LastWhere([](const TRowCells& r) { return r.LastWhere([](const TCell& c) { return c.Kind != TCellKind::Empty; }) > 0; });
 }
 
 int TSheet::LastCol() const {
   int last = 0;
-  for (const auto& r : FRows)
-    for (int c = static_cast<int>(r.size()); c > last; --c)
-      if (r[c - 1].Kind != TCellKind::Empty) { last = c; break; }
+  FRows.ForEach([&last](int, const TRowCells& r) {
+    last = std::max(last, r.LastWhere([](const TCell& c) { return c.Kind != TCellKind::Empty; }));
+  });
   return last;
 }
 
@@ -48,8 +34,8 @@ void TSheet::ReleaseText(std::uint32_t index) {
 }
 
 std::size_t TSheet::MemoryBytes() const {
-  std::size_t bytes = FRows.capacity() * sizeof(std::vector<TCell>);
-  for (const auto& r : FRows) bytes += r.capacity() * sizeof(TCell);
+  std::size_t bytes = FRows.MemoryBytes();
+  FRows.ForEach([&bytes](int, const TRowCells& r) { bytes += r.MemoryBytes(); });
   bytes += FTexts.capacity() * sizeof(QString);
   for (const auto& t : FTexts) bytes += static_cast<std::size_t>(t.capacity()) * sizeof(QChar);
   return bytes;

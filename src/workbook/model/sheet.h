@@ -1,13 +1,17 @@
 #pragma once
 // One sheet's storage. Cells are kept row by row in small fixed-size records (16 bytes: a double,
 // an index into the sheet's text table or the workbook's formula table, a kind and a format
-// number), so a row of 30 numbers costs about 500 bytes.
+// number), so a row of 30 numbers costs about 500 bytes. Rows and cells are sparse arrays: a cell
+// far from the others costs its own record, not the addresses before it.
 
 #include <cstdint>
 #include <map>
 #include <vector>
 
 #include <QString>
+
+#include "workbook/model/a1notation.h"
+#include "workbook/model/sparsearray.h"
 
 enum class TCellKind : std::uint8_t { Empty, Number, Text, Formula, Error };
 
@@ -17,6 +21,8 @@ struct TCell {
   TCellKind Kind = TCellKind::Empty;
   std::uint16_t Format = 0;  // index into the workbook's format table, 0 = General
 };
+
+using TRowCells = TSparseArray<TCell>;
 
 class TSheet {
  public:
@@ -31,17 +37,39 @@ class TSheet {
   QString Name() const { return FName; }
   void SetName(const QString& name) { FName = name; }
 
-  // The cell, or nullptr when its row or column was never touched.
+  // The cell, or nullptr when it was never touched.
   const TCell* Find(int row, int col) const {
-    if (row < 1 || row > static_cast<int>(FRows.size())) return nullptr;
-    const auto& r = FRows[row - 1];
-    if (col < 1 || col > static_cast<int>(r.size())) return nullptr;
-    return &r[col - 1];
+    const TRowCells* r = FRows.Find(row);
+    return r ? r->Find(col) : nullptr;
+  }
+  TCell* Find(int row, int col) {
+    TRowCells* r = FRows.Find(row);
+    return r ? r->Find(col) : nullptr;
   }
   // The cell, created when missing.
-  TCell& At(int row, int col);
-  int RowCount() const { return static_cast<int>(FRows.size()); }
-  int RowLength(int row) const { return static_cast<int>(FRows[row - 1].size()); }
+  TCell& At(int row, int col) { return FRows.At(row).At(col); }
+  // Highest row stored; a row below it may still be absent.
+  int RowCount() const { return FRows.Last(); }
+  // Highest column stored in the row, 0 for an absent row.
+  int RowLength(int row) const {
+    const TRowCells* r = FRows.Find(row);
+    return r ? r->Last() : 0;
+  }
+  const TRowCells* Row(int row) const { return FRows.Find(row); }
+  // visit(row, col, cell) for the stored cells of rows r1..r2, columns c1..c2, row by row.
+  template <typename F>
+  void ForEachCell(int r1, int r2, int c1, int c2, F&& visit) const {
+    FRows.ForEach(r1, r2, [&](int r, const TRowCells& row) { row.ForEach(c1, c2, [&](int c, const TCell& cell) { visit(r, c, cell); }); });
+  }
+  template <typename F>
+  void ForEachCell(int r1, int r2, int c1, int c2, F&& visit) {
+    FRows.ForEach(r1, r2, [&](int r, TRowCells& row) { row.ForEach(c1, c2, [&](int c, TCell& cell) { visit(r, c, cell); }); });
+  }
+  template <typename F>
+  void ForEachCell(F&& visit) const { ForEachCell(1, RowCount(), 1, a1::MaxCols, visit); }
+  // visit(row number, row) for every stored row, in order.
+  template <typename F>
+  void ForEachRow(F&& visit) const { FRows.ForEach(visit); }
   void TrimRows(int maxRow, int maxCol);  // drops storage beyond the grid
 
   // Last row / column holding a value, 0 if none.
@@ -64,7 +92,7 @@ class TSheet {
  private:
   int FId;
   QString FName;
-  std::vector<std::vector<TCell>> FRows;
+  TSparseArray<TRowCells> FRows;
   std::vector<QString> FTexts;
   std::vector<std::uint32_t> FFreeTexts;
 };

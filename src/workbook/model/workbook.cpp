@@ -59,6 +59,8 @@ void TWorkbook::AddSheet() {
   while (FindSheet(QStringLiteral("Sheet%1").arg(n))) ++n;
   FSheets.push_back(std::make_unique<TSheet>(id, QStringLiteral("Sheet%1").arg(n)));
   FById.push_back(FSheets.back().get());
+  FIndexById.push_back(NumSheets());
+  FIdByName.insert(FSheets.back()->Name().toCaseFolded(), id);
 }
 
 void TWorkbook::SetNumSheets(int count) {
@@ -89,17 +91,14 @@ QString TWorkbook::SheetName(int sheet) const {
   return FSheets[sheet - 1]->Name();
 }
 
+// Names and places are indexed: a workbook of thousands of sheets must not search them all for
+// every sheet added or cell changed.
 int TWorkbook::FindSheet(const QString& name) const {
-  for (int i = 0; i < NumSheets(); ++i)
-    if (FSheets[i]->Name().compare(name, Qt::CaseInsensitive) == 0) return i + 1;
-  return 0;
+  auto it = FIdByName.constFind(name.toCaseFolded());
+  return it == FIdByName.constEnd() ? 0 : FIndexById[static_cast<std::size_t>(it.value())];
 }
 
-int TWorkbook::IndexOf(const TSheet& sheet) const {
-  for (int i = 0; i < NumSheets(); ++i)
-    if (FSheets[i].get() == &sheet) return i + 1;
-  return 0;
-}
+int TWorkbook::IndexOf(const TSheet& sheet) const { return FIndexById[static_cast<std::size_t>(sheet.Id())]; }
 
 void TWorkbook::SetSheetName(int sheet, const QString& name) {
   CheckSheet(sheet);
@@ -108,7 +107,9 @@ void TWorkbook::SetSheetName(int sheet, const QString& name) {
   if (name.trimmed().isEmpty()) throw EWorkbookError(QStringLiteral("a sheet name cannot be empty"));
   const int other = FindSheet(name);
   if (other && other != sheet) throw EWorkbookError(QStringLiteral("there is already a sheet named \"%1\"").arg(name));
+  FIdByName.remove(old.toCaseFolded());
   FSheets[sheet - 1]->SetName(name);
+  FIdByName.insert(name.toCaseFolded(), FSheets[sheet - 1]->Id());
   for (TFormulaCell& f : FFormulas)
     if (f.Live && f.Code.OtherSheets) f.Text = TFormula::RenameSheet(f.Text, old, name);
   SheetsChanged();
@@ -122,13 +123,14 @@ void TWorkbook::DeleteSheets(int first, int count) {
     throw EWorkbookError(QStringLiteral("cannot delete every sheet: a workbook keeps at least one"));
   for (int s = first; s <= last; ++s) {
     const int id = FSheets[s - 1]->Id();
-    for (std::uint32_t slot = 0; slot < FFormulas.size(); ++slot)
-      if (FFormulas[slot].Live && FFormulas[slot].SheetId == id) {
-        FreeFormula(slot);
-      }
     FById[id] = nullptr;
+    FIndexById[static_cast<std::size_t>(id)] = 0;
+    FIdByName.remove(FSheets[s - 1]->Name().toCaseFolded());
   }
+  for (std::uint32_t slot = 0; slot < FFormulas.size(); ++slot)
+    if (FFormulas[slot].Live && !FById[static_cast<std::size_t>(FFormulas[slot].SheetId)]) FreeFormula(slot);
   FSheets.erase(FSheets.begin() + (first - 1), FSheets.begin() + last);
+  for (int i = first; i <= NumSheets(); ++i) FIndexById[static_cast<std::size_t>(FSheets[i - 1]->Id())] = i;
   if (FSheet > NumSheets()) FSheet = NumSheets();
   else if (FSheet > last) FSheet -= last - first + 1;
   else if (FSheet >= first) FSheet = std::min(first, NumSheets());
@@ -470,13 +472,12 @@ void TWorkbook::ClearRange(int row1, int col1, int row2, int col2) {
   Resolve(row1, col1, row2, col2, MaxRow(), MaxCol());
   TSheet& sheet = Active();
   BeginBatch();
-  for (int r = row1; r <= std::min(row2, sheet.RowCount()); ++r)
-    for (int c = col1; c <= std::min(col2, sheet.RowLength(r)); ++c) {
-      TCell& cell = sheet.At(r, c);
-      if (cell.Kind == TCellKind::Empty) continue;
-      Release(sheet, cell);
-      Written(sheet, r, c);
-    }
+  // Releasing a cell and queueing its dependents leave the storage as it is.
+  sheet.ForEachCell(row1, row2, col1, col2, [&](int r, int c, TCell& cell) {
+    if (cell.Kind == TCellKind::Empty) return;
+    Release(sheet, cell);
+    Written(sheet, r, c);
+  });
   EndBatch();
 }
 
@@ -705,7 +706,7 @@ void TWorkbook::Register(std::uint32_t slot) {
     } else if (in.Op == TOp::Range) {
       const TFormulaRef& a = f.Code.Refs[in.Arg];
       const TFormulaRef& b = f.Code.Refs[in.Arg + 1];
-      if (a.SheetId >= 0) FRangeDeps.push_back({a.SheetId, a.Row, a.Col, b.Row, b.Col, slot, f.Generation});
+      if (a.SheetId >= 0) FRangeDeps.Add({a.SheetId, a.Row, a.Col, b.Row, b.Col, slot, f.Generation});
     }
   }
 }
@@ -728,8 +729,8 @@ void TWorkbook::Unregister(std::uint32_t slot) {
     }
   }
   ++f.Generation;  // range entries of the old generation no longer count
-  if (FStaleRangeDeps > 64 && FStaleRangeDeps * 2 > FRangeDeps.size()) {
-    std::erase_if(FRangeDeps, [this](const TRangeDep& d) {
+  if (FStaleRangeDeps > 64 && FStaleRangeDeps * 2 > FRangeDeps.Size()) {
+    FRangeDeps.RemoveIf([this](const TRangeDependencies::TEntry& d) {
       return !FFormulas[d.Slot].Live || FFormulas[d.Slot].Generation != d.Generation;
     });
     FStaleRangeDeps = 0;
@@ -739,10 +740,9 @@ void TWorkbook::Unregister(std::uint32_t slot) {
 void TWorkbook::Dependents(int sheetId, int row, int col, std::vector<std::uint32_t>& out) const {
   auto it = FCellDeps.find(CellKey(sheetId, row, col));
   if (it != FCellDeps.end()) out.insert(out.end(), it->second.begin(), it->second.end());
-  for (const TRangeDep& d : FRangeDeps)
-    if (d.SheetId == sheetId && row >= d.Row1 && row <= d.Row2 && col >= d.Col1 && col <= d.Col2 &&
-        FFormulas[d.Slot].Live && FFormulas[d.Slot].Generation == d.Generation)
-      out.push_back(d.Slot);
+  FRangeDeps.ForEachHolding(sheetId, row, col, [&](const TRangeDependencies::TEntry& d) {
+    if (FFormulas[d.Slot].Live && FFormulas[d.Slot].Generation == d.Generation) out.push_back(d.Slot);
+  });
 }
 
 // Depth-first over "is used by" edges with an explicit stack; the reverse of the finishing order

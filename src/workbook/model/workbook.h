@@ -22,6 +22,7 @@
 #include "workbook/model/formula.h"
 #include "workbook/model/formulaevaluator.h"
 #include "workbook/model/numberformat.h"
+#include "workbook/model/rangedependencies.h"
 #include "workbook/model/sheet.h"
 
 class TWorkbook : private ICellSource {
@@ -169,7 +170,6 @@ class TWorkbook : private ICellSource {
     std::uint32_t Generation = 0;
     std::uint64_t VisitEpoch = 0, StackEpoch = 0, CircEpoch = 0;
   };
-  struct TRangeDep { int SheetId, Row1, Col1, Row2, Col2; std::uint32_t Slot, Generation; };
   struct TFrame { std::uint32_t Slot; std::size_t Begin, End, Pos; };
   struct TCellCopy {
     TCellKind Kind = TCellKind::Empty;
@@ -215,6 +215,8 @@ class TWorkbook : private ICellSource {
 
   std::vector<std::unique_ptr<TSheet>> FSheets;
   std::vector<TSheet*> FById;
+  std::vector<int> FIndexById;       // place from 1 of each sheet id, 0 once deleted
+  QHash<QString, int> FIdByName;     // case-folded name -> sheet id
   int FSheet = 1, FRow = 1, FCol = 1;
   TSelection FSel;
   bool FAutoRecalc = true;
@@ -225,7 +227,7 @@ class TWorkbook : private ICellSource {
   std::vector<TFormulaCell> FFormulas;
   std::vector<std::uint32_t> FFreeFormulas;
   std::unordered_map<std::uint64_t, std::vector<std::uint32_t>> FCellDeps;
-  std::vector<TRangeDep> FRangeDeps;
+  TRangeDependencies FRangeDeps;
   std::size_t FStaleRangeDeps = 0;
   std::unordered_set<std::uint32_t> FVolatile;
 

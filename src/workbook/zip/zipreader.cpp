@@ -47,15 +47,11 @@ class TBytes {
   std::uint64_t FSize;
 };
 
-bool SameName(const std::string& a, const std::string& b) {
-  if (a.size() != b.size()) return false;
-  for (std::size_t i = 0; i < a.size(); ++i) {
-    char x = a[i], y = b[i];
-    if (x >= 'A' && x <= 'Z') x = static_cast<char>(x - 'A' + 'a');
-    if (y >= 'A' && y <= 'Z') y = static_cast<char>(y - 'A' + 'a');
-    if (x != y) return false;
-  }
-  return true;
+// Part names compare without regard to ASCII case.
+std::string Folded(std::string name) {
+  for (char& c : name)
+    if (c >= 'A' && c <= 'Z') c = static_cast<char>(c - 'A' + 'a');
+  return name;
 }
 
 }  // namespace
@@ -84,6 +80,7 @@ TZipReader::TZipReader(const QByteArray& archive) : FData(archive) {
   if (count > MaxEntries(directorySize)) Fail("the archive's directory is damaged");
   FEntries.reserve(count);
   std::uint64_t total = 0;
+  const std::uint64_t limit = MaxTotalExpansion(bytes.Size());
   for (std::uint64_t i = 0; i < count; ++i) {
     if (bytes.U32(at) != CentralSignature) Fail("the archive's directory is damaged");
     TEntry e;
@@ -114,20 +111,28 @@ TZipReader::TZipReader(const QByteArray& archive) : FData(archive) {
       }
       extra += 4 + length;
     }
-    if (e.Size > MaxTotalExpansion - total) Fail("the archive expands to more than this program reads");
+    if (e.Size > limit - total)
+      Fail("the archive expands to more than " + std::to_string(limit >> 20) + " MB, more than a results table of its size holds");
     total += e.Size;
     at = extraEnd + commentLength;
+    FIndex.emplace(Folded(e.Name), FEntries.size());  // the first of two same names wins
     FEntries.push_back(std::move(e));
   }
 }
 
 const TZipReader::TEntry* TZipReader::Find(const std::string& name) const {
-  for (const TEntry& e : FEntries)
-    if (SameName(e.Name, name)) return &e;
-  return nullptr;
+  auto it = FIndex.find(Folded(name));
+  return it == FIndex.end() ? nullptr : &FEntries[it->second];
 }
 
 bool TZipReader::Has(const std::string& name) const { return Find(name) != nullptr; }
+
+std::vector<std::string> TZipReader::Names() const {
+  std::vector<std::string> names;
+  for (const TEntry& e : FEntries)
+    if (Find(e.Name) == &e) names.push_back(e.Name);
+  return names;
+}
 
 std::string TZipReader::Read(const std::string& name) const {
   std::string out;

@@ -8,6 +8,7 @@
 #include <cstdint>
 #include <functional>
 #include <string>
+#include <unordered_map>
 #include <vector>
 
 #include <QByteArray>
@@ -19,6 +20,8 @@ class TZipReader {
 
   // Entry names compare without regard to case, as package part names do.
   bool Has(const std::string& name) const;
+  // The names of the entries, in archive order; of two same names only the first (the one read).
+  std::vector<std::string> Names() const;
   std::string Read(const std::string& name) const;
   // Hands the entry's data to sink in pieces as it is inflated, so a large entry is never whole
   // in memory. The CRC is checked after the last piece: a sink must not treat data as final
@@ -36,4 +39,5 @@ class TZipReader {
 
   const QByteArray& FData;
   std::vector<TEntry> FEntries;
+  std::unordered_map<std::string, std::size_t> FIndex;  // case-folded name -> entry
 };

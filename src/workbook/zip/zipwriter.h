@@ -13,7 +13,7 @@ class QIODevice;
 
 class TZipWriter {
  public:
-  // level: zlib's compression level, 1 (fastest) to 9 (smallest).
+  // level: zlib's compression level, 0 (stored blocks, for a copy kept in memory), 1 (fastest) to 9 (smallest).
   TZipWriter(QIODevice& out, int level);
   ~TZipWriter();
   TZipWriter(const TZipWriter&) = delete;

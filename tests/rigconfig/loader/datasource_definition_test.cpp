@@ -146,3 +146,21 @@ TEST_F(TDefinitionFixture, MissingOrBrokenSheetsRaiseAndCanBeRetried) {
   EXPECT_EQ(first.Row(), 1);
   EXPECT_THROW(TDataSource_Definition(config, &host), EWorkbookError);  // text as a kind code
 }
+
+TEST_F(TDefinitionFixture, ColumnsOutsideTheResultsTableAreRefused) {
+  for (const double column : {2147483647.0, 16385.0, -1.0}) {
+    TDataSource_Definition::ResetDefinitionCount();
+    rig.Sheet("config/datasrc.vts", {Row(5, column, 0, "Manual")});
+    rig.Sheet("config/ifdsrc.vts", {{N(0)}});
+    config.Initialise(rig.Folder());
+    try {
+      TDataSource_Definition def(config, &host);
+      ADD_FAILURE() << "column " << column << " accepted";
+    } catch (const EWorkbookError& e) {
+      EXPECT_TRUE(e.Message().contains("outside the results table")) << e.what();
+    }
+  }
+  TDataSource_Definition::ResetDefinitionCount();
+  rig.Sheet("config/datasrc.vts", {Row(5, 16384, 0, "Manual")});
+  EXPECT_EQ(ReadAll()[0]->Column(), 16384);
+}

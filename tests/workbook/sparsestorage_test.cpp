@@ -1,0 +1,88 @@
+#include <gtest/gtest.h>
+
+#include "qstringprinter.h"
+
+#include <map>
+#include <random>
+
+#include "support/tempfolder.h"
+#include "workbook/model/a1notation.h"
+#include "workbook/model/sparsearray.h"
+#include "workbook/model/workbook.h"
+
+namespace {
+
+// Random keys in any order, near and far, against a map: every key stays findable with its value
+// while items move from the far part into the vector, and a walk visits them in key order.
+TEST(SparseArray, KeepsEveryItemWhateverTheOrderOfKeys) {
+  std::mt19937 rng(7);
+  for (int round = 0; round < 20; ++round) {
+    TSparseArray<int> a;
+    std::map<int, int> model;
+    const int span = round % 2 ? 200 : 100000;
+    for (int i = 0; i < 3000; ++i) {
+      const int key = 1 + static_cast<int>(rng() % span);
+      a.At(key) = i;
+      model[key] = i;
+    }
+    for (const auto& [key, value] : model) {
+      const int* found = a.Find(key);
+      ASSERT_NE(found, nullptr) << key;
+      EXPECT_EQ(*found, value);
+    }
+    int previous = 0;
+    std::size_t seen = 0;
+    a.ForEach([&](int key, int value) {
+      EXPECT_GT(key, previous);
+      previous = key;
+      auto it = model.find(key);
+      if (it != model.end()) { EXPECT_EQ(value, it->second); ++seen; }
+      else EXPECT_EQ(value, 0);  // padding of the vector part
+    });
+    EXPECT_EQ(seen, model.size());
+    EXPECT_EQ(a.Last(), model.rbegin()->first);
+    EXPECT_LE(a.Size(), 3 * model.size() + 16);  // vector slots plus far items
+
+    const int cut = span / 3;
+    a.Truncate(cut);
+    EXPECT_LE(a.Last(), cut);
+    for (const auto& [key, value] : model)
+      if (key > cut) EXPECT_EQ(a.Find(key), nullptr);
+      else EXPECT_EQ(*a.Find(key), value);
+  }
+}
+
+// Cells in the last column of many rows, and one in the last cell of the sheet: storage grows with
+// the cells, and the sheet reads, finds its extent, saves and reopens them as any other.
+TEST(SparseSheet, FarCellsCostTheirOwnStorage) {
+  TTempFolder dir;
+  TWorkbook book;
+  book.SetNumberRC(1, 1, 1);
+  for (int r = 1; r <= 20000; ++r) book.SetNumberRC(r * 50, a1::MaxCols, r);
+  book.SetTextRC(a1::MaxRows, a1::MaxCols, "corner");
+  EXPECT_LT(book.MemoryBytes(), std::size_t{20000} * 256);
+  EXPECT_EQ(book.LastRow(), a1::MaxRows);
+  EXPECT_EQ(book.LastCol(), a1::MaxCols);
+  EXPECT_EQ(book.NumberRC(1000, a1::MaxCols), 20);
+  EXPECT_EQ(book.NumberRC(1001, a1::MaxCols), 0);
+  book.SetFormulaRC(2, 2, "=SUM(XFD1:XFD1000)");
+  EXPECT_EQ(book.NumberRC(2, 2), 210);
+
+  for (const auto& [name, type] : {std::pair{"far.vts", 5}, std::pair{"far.xlsx", 4}}) {
+    book.Write(dir.File(name), static_cast<std::int16_t>(type));
+    TWorkbook back;
+    back.Read(dir.File(name));
+    EXPECT_EQ(back.TextRC(a1::MaxRows, a1::MaxCols), "corner") << name;
+    EXPECT_EQ(back.NumberRC(1000000, a1::MaxCols), 20000) << name;
+    EXPECT_EQ(back.NumberRC(2, 2), 210) << name;
+    EXPECT_LT(back.MemoryBytes(), std::size_t{20000} * 256) << name;
+  }
+
+  book.SetMaxRow(500000);
+  EXPECT_EQ(book.LastRow(), 500000);
+  book.ClearRange(1, 1, -1, -1);
+  EXPECT_EQ(book.LastRow(), 0);
+  EXPECT_EQ(book.LastCol(), 0);
+}
+
+}  // namespace
