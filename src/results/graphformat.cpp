@@ -286,8 +286,8 @@ void TGraphFormat::Load(int page) {
   const TGraphAxis* axes[] = {&FGraph.XAxis, &FGraph.YAxis, &FGraph.Y2Axis};
   for (int a = 0; a < 3; ++a) {
     chkAutoScale[a]->setChecked(axes[a]->AutoScale);
-    edMin[a]->setText(numbers::FloatToStr(FGraph.AxisValue(a, false)));
-    edMax[a]->setText(numbers::FloatToStr(FGraph.AxisValue(a, true)));
+    edMin[a]->setText(QString::number(FGraph.AxisValue(a, false), 'g', 8));
+    edMax[a]->setText(QString::number(FGraph.AxisValue(a, true), 'g', 8));
     edInterval[a]->setText(numbers::FloatToStr(axes[a]->major));
   }
 
