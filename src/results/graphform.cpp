@@ -23,6 +23,7 @@
 #include "results/graphconfig.h"
 #include "results/graphformat.h"
 #include "results/iresultshost.h"
+#include "results/plotlayer.h"
 #include "results/resultsprinter.h"
 #include "results/tableform.h"
 #include "rigconfig/rigconfig.h"
@@ -106,6 +107,8 @@ TGraphForm::TGraphForm(TTableForm* table, QWidget* parent)
   FChart->addAxis(FTimeAxisX, Qt::AlignBottom);
   FChart->addAxis(FAxisY, Qt::AlignLeft);
   FChart->addAxis(FAxisY2, Qt::AlignRight);
+  FLayer = new TPlotLayer(FChart, FAxisX, FTimeAxisX, FAxisY, FAxisY2);
+  connect(FChart, &QChart::plotAreaChanged, this, [this] { FLayer->update(); });
   FView = new QChartView(FChart, this);
   FView->setRenderHint(QPainter::Antialiasing);
   auto* layout = new QVBoxLayout(this);
@@ -237,6 +240,7 @@ void TGraphForm::AddRunSeries(int run) {
 void TGraphForm::PlotAll() {
   FChart->removeAllSeries();
   FShown.clear();
+  FLayer->Traces.clear();
   FRangeX = FRangeY = FRangeY2 = TRange{};
   FTimeX = Look.TimeX < 0 ? XTitle().toUpper().contains(QLatin1String("TIME")) : Look.TimeX == 1;
   const bool sampleNumberX = ColumnTitle(XAxisChoice).trimmed().compare(QLatin1String("Sample Number"), Qt::CaseInsensitive) == 0;
@@ -273,6 +277,11 @@ void TGraphForm::PlotAll() {
       made.push_back(series);
     }
     for (QXYSeries* series : made) {
+      TPlotLayer::TTrace trace;
+      trace.Lines = !series->pointsVisible();
+      trace.Pen = series->pen();
+      if (series->pointsVisible()) trace.Marker = series->lightMarker();
+      trace.Right = line.Second_Y_axis;
       series->setName(line.short_name);
       FChart->addSeries(series);
       // The points-only series has an invisible pen: its legend entry shows the point colour.
@@ -285,14 +294,14 @@ void TGraphForm::PlotAll() {
       series->attachAxis(line.Second_Y_axis ? FAxisY2 : FAxisY);
       anyRight = anyRight || line.Second_Y_axis;
       FShown.push_back(TShown{i, series, fx, fy, 0});
-      std::vector<QPointF> points;
-      AppendRows(FShown.back(), RunRows(static_cast<int>(line.sheet_number)), points);
-      series->replace(QList<QPointF>(points.begin(), points.end()));
+      AppendRows(FShown.back(), RunRows(static_cast<int>(line.sheet_number)), trace.Points);
+      FLayer->Traces.push_back(std::move(trace));
     }
   }
   FAxisY2->setVisible(anyRight);
   ScaleXAxis();
   ApplyLook();
+  FLayer->update();
 }
 
 // Reads the rows of a series' run not read yet, up to `upTo`; a row with an empty X or Y cell
@@ -334,14 +343,17 @@ void TGraphForm::AppendLastPoints() {
   if (Configuring || !FTable) return;
   const int run = FTable->GetSheetCount();
   const int rows = RunRows(run);
-  std::vector<QPointF> points;
-  for (TShown& shown : FShown) {
+  bool added = false;
+  for (std::size_t i = 0; i < FShown.size(); ++i) {
+    TShown& shown = FShown[i];
     if (static_cast<int>(SeriesList[shown.Index].sheet_number) != run) continue;
-    points.clear();
+    std::vector<QPointF>& points = FLayer->Traces[i].Points;
+    const std::size_t before = points.size();
     AppendRows(shown, rows, points);
-    if (!points.empty()) shown.Series->append(QList<QPointF>(points.begin(), points.end()));
+    added = added || points.size() != before;
   }
   ScaleAxes(false);
+  if (added) FLayer->update();
 }
 
 void TGraphForm::ScopeInvokeDrawGraph(int run, int columnOne, double xFactor, int columnTwo) {
@@ -417,6 +429,7 @@ void TGraphForm::ScaleAxes(bool rebuild) {
     }
   }
   FTimeX = timeX;
+  FLayer->SetTimeX(FTimeX);
   FTimeAxisX->setVisible(FTimeX);
   FAxisX->setVisible(!FTimeX);
   if (XAxis.AutoFormat) XAxis.format = FTimeX ? TimeLabels : NumberLabels;
@@ -672,4 +685,9 @@ void TGraphForm::FormActivate() {
   FHost->SetCommandEnabled(IResultsHost::TCommand::PageSetup1, true);
   FHost->UpdateStatusBar();
   FHost->UpdateToolbars();
+}
+
+std::vector<QPointF> TGraphForm::ShownPoints(int index) const {
+  return index >= 0 && index < static_cast<int>(FLayer->Traces.size()) ? FLayer->Traces[static_cast<std::size_t>(index)].Points
+                                                                        : std::vector<QPointF>();
 }

@@ -9,6 +9,8 @@
 #include <memory>
 #include <vector>
 
+#include <QPointF>
+
 #include <QColor>
 #include <QFont>
 #include <QMargins>
@@ -26,6 +28,7 @@ class QValueAxis;
 class QXYSeries;
 class TTableForm;
 class TGraphFormat;
+class TPlotLayer;
 class TResultsPrinter;
 class IResultsHost;
 
@@ -134,6 +137,8 @@ class TGraphForm : public QWidget, public IResultsGraph {
   static bool IsTimeFormat(const QString& format);
   static QString LabelFormatOf(const QString& format);
   bool TimeOnXAxis() const { return FTimeX; }
+  // The points of the i-th chart series, in the order they were added.
+  std::vector<QPointF> ShownPoints(int index) const;
 
   std::vector<TSeries_Line> SeriesList;
   std::vector<TSeries_Line> XAxisList;
@@ -196,4 +201,5 @@ class TGraphForm : public QWidget, public IResultsGraph {
   TRange FRangeX, FRangeY, FRangeY2;
   std::unique_ptr<TResultsPrinter> FPrinting;
   TGraphFormat* FFormat = nullptr;  // child, made on first use
+  TPlotLayer* FLayer;  // owned by the chart
 };
