@@ -573,6 +573,8 @@ void TMaster::UpdateToolbars() {
   const bool graph = ActiveForm == 2 && FGraph;
   FActions["GraphData"]->setEnabled(graph);
   FActions["GraphFormatMenu"]->setEnabled(graph);
+  for (const char* page : {"&Plot...", "&Axes...", "A&xis Scales...", "&Series...", "&Legend..."})
+    FActions[QStringLiteral("GraphFormat") + page]->setEnabled(graph);
   FActions["DeleteSheet"]->setEnabled(table);
   FActions["RenameSheet"]->setEnabled(table);
   FActions["Unhide"]->setEnabled(table && EnableUnhideButton);
