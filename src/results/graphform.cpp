@@ -460,6 +460,11 @@ void TGraphForm::ApplyRanges(bool rebuild) {
   };
   double lo, hi;
   padded(FRangeX, lo, hi, FTimeX && FRangeX.Any);
+  if (FTimeX && !FRangeX.Any) {
+    // No points yet: the first minute of the run rather than a millisecond of 1970.
+    lo = DaysToAxisMs(0);
+    hi = lo + 60000;
+  }
   if (!XAxis.AutoScale) {
     if (FTimeX) {
       FTimeAxisX->setRange(QDateTime::fromMSecsSinceEpoch(static_cast<qint64>(DaysToAxisMs(XAxis.ScaleMin))),

@@ -169,6 +169,10 @@ TEST_F(GraphTest, ADeletedRunVanishesAndLaterRunsMoveUp) {
 }
 
 TEST_F(GraphTest, TimeColumnsUseClockLabelsOthersNumbers) {
+  // Before the first sample the clock axis shows the run's first minute.
+  auto* empty = qobject_cast<QDateTimeAxis*>(Graph.Chart()->axes(Qt::Horizontal).at(1));
+  ASSERT_NE(empty, nullptr);
+  EXPECT_EQ(empty->max(), QDateTime(QDate(1899, 12, 30), QTime(0, 1)));
   Sample(1);
   auto* timeAxis = qobject_cast<QDateTimeAxis*>(ChartSeries()[0]->attachedAxes().at(0));
   ASSERT_NE(timeAxis, nullptr);
