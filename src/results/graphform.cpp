@@ -609,12 +609,15 @@ void TGraphForm::ApplyLook() {
   }
   QLegend* legend = FChart->legend();
   legend->setVisible(Look.LegendVisible);
-  if (Look.LegendAuto) {
+  if (Look.LegendAuto && Look.LegendResize) {
     if (!legend->isAttachedToChart()) legend->attachToChart();
   } else {
     if (legend->isAttachedToChart()) legend->detachFromChart();
     const QSizeF size = legend->effectiveSizeHint(Qt::PreferredSize);
-    legend->setGeometry(QRectF(Look.LegendLeft, Look.LegendTop, size.width(), size.height()));
+    const QRectF area = FChart->plotArea();
+    const QPointF at = Look.LegendAuto ? QPointF(area.center().x() - size.width() / 2, area.bottom() - size.height())
+                                       : QPointF(Look.LegendLeft, Look.LegendTop);
+    legend->setGeometry(QRectF(at, size));
     legend->update();
   }
 }

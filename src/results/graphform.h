@@ -88,6 +88,7 @@ struct TGraphLook {
   std::array<QString, 3> AxisTitles;  // X, Y, Y2
   int TimeX = -1;  // -1: from the X title; 0 numbers; 1 clock labels
   bool LegendVisible = true, LegendAuto = true;
+  bool LegendResize = true;  // automatic placement makes room for the legend; off, it floats over the plot
   int LegendLeft = 0, LegendTop = 0;
 };
 

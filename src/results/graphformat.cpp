@@ -241,6 +241,8 @@ QWidget* TGraphFormat::BuildLegendPage() {
   chkAutoLegend = new QCheckBox(QStringLiteral("Automatic Dimensions"));
   form->addRow(chkShowLegend);
   form->addRow(chkAutoLegend);
+  chkResizeChart = new QCheckBox(QStringLiteral("Resize Chart"));
+  form->addRow(chkResizeChart);
   spLegendLeft = Spin(0, 4000);
   spLegendTop = Spin(0, 4000);
   form->addRow(QStringLiteral("Across"), spLegendLeft);
@@ -294,6 +296,7 @@ void TGraphFormat::Load(int page) {
   QLegend* legend = chart->legend();
   chkShowLegend->setChecked(legend->isVisible());
   chkAutoLegend->setChecked(look.LegendAuto);
+  chkResizeChart->setChecked(look.LegendResize);
   spLegendLeft->setValue(look.LegendAuto ? static_cast<int>(legend->geometry().left()) : look.LegendLeft);
   spLegendTop->setValue(look.LegendAuto ? static_cast<int>(legend->geometry().top()) : look.LegendTop);
   SetFont(cbLegendFont, spLegendSize, legend->font());
@@ -378,6 +381,7 @@ void TGraphFormat::UpdateEnabled() {
   const bool manualLegend = chkShowLegend->isChecked() && !chkAutoLegend->isChecked();
   spLegendLeft->setEnabled(manualLegend);
   spLegendTop->setEnabled(manualLegend);
+  chkResizeChart->setEnabled(chkShowLegend->isChecked() && chkAutoLegend->isChecked());
 }
 
 void TGraphFormat::Refuse(QLineEdit* box, const QString& text) {
@@ -447,6 +451,7 @@ bool TGraphFormat::Apply() {
   // Legend page.
   look.LegendVisible = chkShowLegend->isChecked();
   look.LegendAuto = chkAutoLegend->isChecked();
+  look.LegendResize = chkResizeChart->isChecked();
   look.LegendLeft = spLegendLeft->value();
   look.LegendTop = spLegendTop->value();
 

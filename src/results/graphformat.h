@@ -59,7 +59,7 @@ class TGraphFormat : public QDialog {
   QComboBox *cbSeries, *cbLineStyle, *cbLineColour, *cbPointColour, *cbPointStyle;
   QSpinBox* spPointSize;
   // Legend
-  QCheckBox *chkShowLegend, *chkAutoLegend;
+  QCheckBox *chkShowLegend, *chkAutoLegend, *chkResizeChart;
   QSpinBox *spLegendLeft, *spLegendTop;
   QFontComboBox* cbLegendFont;
   QSpinBox* spLegendSize;

@@ -311,6 +311,22 @@ TEST_F(GraphDialogTest, TheLookOutlivesRebuildsAndNewRuns) {
   EXPECT_FALSE(Graph.Chart()->legend()->isVisible());
   // An untouched chart title is still made from the columns.
   EXPECT_EQ(Graph.Chart()->title(), "T1 Tank against Elapsed time");
+
+  // A legend placed by hand floats where it is put; "Resize Chart" needs automatic dimensions.
+  format.Load(TGraphFormat::LegendPage);
+  EXPECT_FALSE(format.chkShowLegend->isChecked());
+  format.chkShowLegend->setChecked(true);
+  EXPECT_TRUE(format.chkResizeChart->isEnabled());
+  format.chkAutoLegend->setChecked(false);
+  EXPECT_FALSE(format.chkResizeChart->isEnabled());
+  EXPECT_TRUE(format.spLegendLeft->isEnabled());
+  format.spLegendLeft->setValue(120);
+  format.spLegendTop->setValue(60);
+  ASSERT_TRUE(format.Apply());
+  QLegend* legend = Graph.Chart()->legend();
+  EXPECT_TRUE(legend->isVisible());
+  EXPECT_FALSE(legend->isAttachedToChart());
+  EXPECT_EQ(legend->geometry().topLeft(), QPointF(120, 60));
 }
 
 TEST_F(GraphDialogTest, ScreenshotsOfEveryPageAndTheChart) {
