@@ -17,16 +17,6 @@
 
 namespace {
 
-void EnsureApplication() {
-  static std::unique_ptr<QApplication> app;
-  if (app) return;
-  if (qEnvironmentVariableIsEmpty("QT_QPA_PLATFORM")) qputenv("QT_QPA_PLATFORM", "offscreen");
-  static int argc = 1;
-  static char name[] = "bench_results";
-  static char* argv[] = {name, nullptr};
-  app = std::make_unique<QApplication>(argc, argv);
-}
-
 // A run template shaped like the demo rig's: 14 columns, two formula columns in the sample row and
 // the data-row pattern.
 void MakeTemplate(TWorkbook& book) {
@@ -45,7 +35,6 @@ void MakeTemplate(TWorkbook& book) {
 // T1 (column 4) on the left axis and T2 (column 5) on the right, against the elapsed time.
 struct TBenchRig {
   TBenchRig() : Rig(nullptr, nullptr, nullptr) {
-    EnsureApplication();
     Rig.Using_Graph = true;
     Rig.ColumnStatus.resize(15);
     Rig.ColumnStatus[3].plot_on_X_Axis = Rig.ColumnStatus[3].DefPlot = true;
@@ -116,9 +105,12 @@ struct TFullGraph {
   TGraphForm Graph;
 };
 
+// Built once for both graph benchmarks; main() destroys it while the application still exists.
+std::unique_ptr<TFullGraph> FullGraphInstance;
+
 TFullGraph& FullGraph() {
-  static auto* graph = new TFullGraph;
-  return *graph;
+  if (!FullGraphInstance) FullGraphInstance = std::make_unique<TFullGraph>();
+  return *FullGraphInstance;
 }
 
 void BM_GraphDrawFromScratch(benchmark::State& state) {
@@ -149,3 +141,17 @@ void BM_GraphAppendSample(benchmark::State& state) {
 BENCHMARK(BM_GraphAppendSample)->Iterations(500)->Unit(benchmark::kMicrosecond);
 
 }  // namespace
+
+// The application lives on main()'s stack and outlives every widget. Left to a static's destructor
+// it ran among the exit handlers, after Qt's own global state had gone, next to a graph that was
+// never freed, and crashed there.
+int main(int argc, char** argv) {
+  if (qEnvironmentVariableIsEmpty("QT_QPA_PLATFORM")) qputenv("QT_QPA_PLATFORM", "offscreen");
+  QApplication app(argc, argv);
+  benchmark::Initialize(&argc, argv);
+  if (benchmark::ReportUnrecognizedArguments(argc, argv)) return 1;
+  benchmark::RunSpecifiedBenchmarks();
+  benchmark::Shutdown();
+  FullGraphInstance.reset();
+  return 0;
+}

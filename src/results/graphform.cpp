@@ -1,5 +1,7 @@
 #include "results/graphform.h"
 
+#include <tuple>
+
 #include <QApplication>
 #include <QChart>
 #include <QChartView>
@@ -18,7 +20,10 @@
 #include "platform/iprompts.h"
 #include "platform/numbers.h"
 #include "platform/services.h"
+#include "results/graphconfig.h"
+#include "results/graphformat.h"
 #include "results/iresultshost.h"
+#include "results/plotlayer.h"
 #include "results/resultsprinter.h"
 #include "results/tableform.h"
 #include "rigconfig/rigconfig.h"
@@ -46,14 +51,25 @@ double DaysToAxisMs(double days) {
   return base + days * 86400000.0;
 }
 
-QImage MarkerImage(const QColor& colour, int size) {
+QImage MarkerImage(const QColor& colour, int size, int shape) {
+  size = std::max(size, 2);
   QImage image(size, size, QImage::Format_ARGB32_Premultiplied);
   image.fill(Qt::transparent);
   QPainter painter(&image);
   painter.setRenderHint(QPainter::Antialiasing);
   painter.setPen(Qt::NoPen);
   painter.setBrush(colour);
-  painter.drawEllipse(QRectF(0, 0, size, size));
+  const QRectF box(0, 0, size, size);
+  switch (shape) {
+    case 0: painter.drawRect(box); break;
+    case 2: painter.drawPolygon(QPolygonF({{size / 2.0, 0}, {double(size), size / 2.0}, {size / 2.0, double(size)}, {0, size / 2.0}})); break;
+    case 3:
+      painter.setPen(QPen(colour, std::max(1.0, size / 4.0)));
+      painter.drawLine(box.topLeft(), box.bottomRight());
+      painter.drawLine(box.topRight(), box.bottomLeft());
+      break;
+    default: painter.drawEllipse(box); break;
+  }
   return image;
 }
 
@@ -91,6 +107,8 @@ TGraphForm::TGraphForm(TTableForm* table, QWidget* parent)
   FChart->addAxis(FTimeAxisX, Qt::AlignBottom);
   FChart->addAxis(FAxisY, Qt::AlignLeft);
   FChart->addAxis(FAxisY2, Qt::AlignRight);
+  FLayer = new TPlotLayer(FChart, FAxisX, FTimeAxisX, FAxisY, FAxisY2);
+  connect(FChart, &QChart::plotAreaChanged, this, [this] { FLayer->update(); });
   FView = new QChartView(FChart, this);
   FView->setRenderHint(QPainter::Antialiasing);
   auto* layout = new QVBoxLayout(this);
@@ -166,10 +184,23 @@ void TGraphForm::BuildXAxisList() {
 
 void TGraphForm::DrawGraph() {
   try {
+    // The rebuild starts the choice of shown series afresh, but a run's series keep the styles the
+    // user gave them (found by run name and column, so they follow a run that moved up).
+    const std::vector<TSeries_Line> before = std::move(SeriesList);
     SeriesList.clear();
     ColourIndex = 0;
     const int runs = FTable ? FTable->GetSheetCount() : 0;
     for (int run = 1; run <= runs; ++run) AddRunSeries(run);
+    for (TSeries_Line& s : SeriesList)
+      for (const TSeries_Line& old : before)
+        if (old.column == s.column && old.Column_Label == s.Column_Label) {
+          s.LineColour = old.LineColour;
+          s.PointColour = old.PointColour;
+          s.PointSize = old.PointSize;
+          s.LineStyle = old.LineStyle;
+          s.PointShape = old.PointShape;
+          break;
+        }
     PlotAll();
     SetPlotTitles();
   } catch (const std::exception& e) {
@@ -209,8 +240,9 @@ void TGraphForm::AddRunSeries(int run) {
 void TGraphForm::PlotAll() {
   FChart->removeAllSeries();
   FShown.clear();
+  FLayer->Traces.clear();
   FRangeX = FRangeY = FRangeY2 = TRange{};
-  FTimeX = ColumnTitle(XAxisChoice).toUpper().contains(QLatin1String("TIME"));
+  FTimeX = Look.TimeX < 0 ? XTitle().toUpper().contains(QLatin1String("TIME")) : Look.TimeX == 1;
   const bool sampleNumberX = ColumnTitle(XAxisChoice).trimmed().compare(QLatin1String("Sample Number"), Qt::CaseInsensitive) == 0;
   bool anyRight = false;
   for (std::size_t i = 0; i < SeriesList.size(); ++i) {
@@ -241,10 +273,15 @@ void TGraphForm::PlotAll() {
       series->setPen(QPen(QColor(line.PointColour.red(), line.PointColour.green(), line.PointColour.blue(), 0), 0));
       series->setMarkerSize(line.PointSize * 1.5);
       series->setPointsVisible(true);
-      series->setLightMarker(MarkerImage(line.PointColour, static_cast<int>(line.PointSize * 1.5)));
+      series->setLightMarker(MarkerImage(line.PointColour, static_cast<int>(line.PointSize * 1.5), line.PointShape));
       made.push_back(series);
     }
     for (QXYSeries* series : made) {
+      TPlotLayer::TTrace trace;
+      trace.Lines = !series->pointsVisible();
+      trace.Pen = series->pen();
+      if (series->pointsVisible()) trace.Marker = series->lightMarker();
+      trace.Right = line.Second_Y_axis;
       series->setName(line.short_name);
       FChart->addSeries(series);
       // The points-only series has an invisible pen: its legend entry shows the point colour.
@@ -257,13 +294,14 @@ void TGraphForm::PlotAll() {
       series->attachAxis(line.Second_Y_axis ? FAxisY2 : FAxisY);
       anyRight = anyRight || line.Second_Y_axis;
       FShown.push_back(TShown{i, series, fx, fy, 0});
-      std::vector<QPointF> points;
-      AppendRows(FShown.back(), RunRows(static_cast<int>(line.sheet_number)), points);
-      series->replace(QList<QPointF>(points.begin(), points.end()));
+      AppendRows(FShown.back(), RunRows(static_cast<int>(line.sheet_number)), trace.Points);
+      FLayer->Traces.push_back(std::move(trace));
     }
   }
   FAxisY2->setVisible(anyRight);
   ScaleXAxis();
+  ApplyLook();
+  FLayer->update();
 }
 
 // Reads the rows of a series' run not read yet, up to `upTo`; a row with an empty X or Y cell
@@ -305,14 +343,17 @@ void TGraphForm::AppendLastPoints() {
   if (Configuring || !FTable) return;
   const int run = FTable->GetSheetCount();
   const int rows = RunRows(run);
-  std::vector<QPointF> points;
-  for (TShown& shown : FShown) {
+  bool added = false;
+  for (std::size_t i = 0; i < FShown.size(); ++i) {
+    TShown& shown = FShown[i];
     if (static_cast<int>(SeriesList[shown.Index].sheet_number) != run) continue;
-    points.clear();
+    std::vector<QPointF>& points = FLayer->Traces[i].Points;
+    const std::size_t before = points.size();
     AppendRows(shown, rows, points);
-    if (!points.empty()) shown.Series->append(QList<QPointF>(points.begin(), points.end()));
+    added = added || points.size() != before;
   }
   ScaleAxes(false);
+  if (added) FLayer->update();
 }
 
 void TGraphForm::ScopeInvokeDrawGraph(int run, int columnOne, double xFactor, int columnTwo) {
@@ -339,6 +380,7 @@ void TGraphForm::RefreshSeries(const std::vector<TSeriesStyle>& styles) {
       line.PointSize = style.PointSize;
       line.LineColour = style.LineColour;
       line.LineStyle = style.LineStyle;
+      line.PointShape = style.PointShape;
     }
     ++shown;
   }
@@ -370,17 +412,29 @@ void TGraphForm::SetPlotTitles() {
   const QString title = right ? CutAtUnits(y1) + QStringLiteral(" and ") + CutAtUnits(y2) + QStringLiteral(" against ") + CutAtUnits(x)
                               : CutAtUnits(y1) + QStringLiteral(" against ") + CutAtUnits(x);
   FChart->setTitle(CollapseBlanks(title));
+  ApplyLook();
 }
 
 // Axis ranges follow the points; a title with "time" in it shows clock labels.
 void TGraphForm::ScaleXAxis() { ScaleAxes(true); }
 
 void TGraphForm::ScaleAxes(bool rebuild) {
-  FTimeX = XTitle().toUpper().contains(QLatin1String("TIME"));
+  const bool timeX = Look.TimeX < 0 ? XTitle().toUpper().contains(QLatin1String("TIME")) : Look.TimeX == 1;
+  if (timeX != FTimeX) {
+    // The X values change form: read them again.
+    FTimeX = timeX;
+    if (!rebuild) {
+      PlotAll();
+      return;
+    }
+  }
+  FTimeX = timeX;
+  FLayer->SetTimeX(FTimeX);
   FTimeAxisX->setVisible(FTimeX);
   FAxisX->setVisible(!FTimeX);
-  XAxis.format = FTimeX ? TimeLabels : NumberLabels;
-  YAxis.format = Y2Axis.format = NumberLabels;
+  if (XAxis.AutoFormat) XAxis.format = FTimeX ? TimeLabels : NumberLabels;
+  if (YAxis.AutoFormat) YAxis.format = NumberLabels;
+  if (Y2Axis.AutoFormat) Y2Axis.format = NumberLabels;
   ApplyRanges(rebuild);
 }
 
@@ -406,7 +460,19 @@ void TGraphForm::ApplyRanges(bool rebuild) {
   };
   double lo, hi;
   padded(FRangeX, lo, hi, FTimeX && FRangeX.Any);
-  if (FTimeX) {
+  if (FTimeX && !FRangeX.Any) {
+    // No points yet: the first minute of the run rather than a millisecond of 1970.
+    lo = DaysToAxisMs(0);
+    hi = lo + 60000;
+  }
+  if (!XAxis.AutoScale) {
+    if (FTimeX) {
+      FTimeAxisX->setRange(QDateTime::fromMSecsSinceEpoch(static_cast<qint64>(DaysToAxisMs(XAxis.ScaleMin))),
+                           QDateTime::fromMSecsSinceEpoch(static_cast<qint64>(DaysToAxisMs(XAxis.ScaleMax))));
+    } else if (rebuild) {
+      FixedScale(FAxisX, XAxis);
+    }
+  } else if (FTimeX) {
     const qint64 a = static_cast<qint64>(lo), b = static_cast<qint64>(std::ceil(hi));
     const qint64 oldA = FTimeAxisX->min().toMSecsSinceEpoch(), oldB = FTimeAxisX->max().toMSecsSinceEpoch();
     if (rebuild || a < oldA || b > oldB) {
@@ -418,25 +484,187 @@ void TGraphForm::ApplyRanges(bool rebuild) {
                            QDateTime::fromMSecsSinceEpoch(static_cast<qint64>(std::ceil(hi))));
     }
   } else if (rebuild || lo < FAxisX->min() || hi > FAxisX->max()) {
+    FAxisX->setTickType(QValueAxis::TicksFixed);
     headroom(lo, hi, FAxisX->min(), FAxisX->max());
     FAxisX->setRange(lo, hi);
     FAxisX->applyNiceNumbers();
   }
-  const std::pair<QValueAxis*, const TRange*> ys[] = {{FAxisY, &FRangeY}, {FAxisY2, &FRangeY2}};
-  for (const auto& [axis, range] : ys) {
+  const std::tuple<QValueAxis*, const TRange*, const TGraphAxis*> ys[] = {{FAxisY, &FRangeY, &YAxis}, {FAxisY2, &FRangeY2, &Y2Axis}};
+  for (const auto& [axis, range, description] : ys) {
+    if (!description->AutoScale) {
+      if (rebuild) FixedScale(axis, *description);
+      continue;
+    }
     padded(*range, lo, hi);
     if (rebuild || lo < axis->min() || hi > axis->max()) {
+      axis->setTickType(QValueAxis::TicksFixed);
       headroom(lo, hi, axis->min(), axis->max());
       axis->setRange(lo, hi);
       axis->applyNiceNumbers();
     }
   }
-  XAxis.ScaleMin = FRangeX.Min;
-  XAxis.ScaleMax = FRangeX.Max;
-  YAxis.ScaleMin = FRangeY.Min;
-  YAxis.ScaleMax = FRangeY.Max;
-  Y2Axis.ScaleMin = FRangeY2.Min;
-  Y2Axis.ScaleMax = FRangeY2.Max;
+}
+
+// A scale the user fixed: its range, and ticks at its interval from the minimum up.
+void TGraphForm::FixedScale(QValueAxis* axis, const TGraphAxis& description) {
+  axis->setRange(description.ScaleMin, description.ScaleMax);
+  if (description.major > 0 && (description.ScaleMax - description.ScaleMin) / description.major <= 100) {
+    axis->setTickType(QValueAxis::TicksDynamic);
+    axis->setTickAnchor(description.ScaleMin);
+    axis->setTickInterval(description.major);
+  } else {
+    axis->setTickType(QValueAxis::TicksFixed);
+  }
+}
+
+double TGraphForm::AxisValue(int axis, bool max) const {
+  if (axis == 0) {
+    if (FTimeX) {
+      const QDateTime t = max ? FTimeAxisX->max() : FTimeAxisX->min();
+      return (static_cast<double>(t.toMSecsSinceEpoch()) - DaysToAxisMs(0)) / 86400000.0;
+    }
+    return max ? FAxisX->max() : FAxisX->min();
+  }
+  const QValueAxis* a = axis == 1 ? FAxisY : FAxisY2;
+  return max ? a->max() : a->min();
+}
+
+// ------------------------------------------------------------------------------- look
+
+bool TGraphForm::IsNumberFormat(const QString& format) {
+  const QString f = format.trimmed();
+  if (f.isEmpty()) return false;
+  if (f.compare(QLatin1String("General"), Qt::CaseInsensitive) == 0) return true;
+  if (f.count(QLatin1Char('"')) % 2 != 0 || f.count(QLatin1Char('[')) != f.count(QLatin1Char(']'))) return false;
+  bool digit = false;
+  for (const QChar c : f) {
+    if (c == QLatin1Char('0') || c == QLatin1Char('#') || c == QLatin1Char('?')) digit = true;
+    else if (!QStringLiteral(",.%E+-;() \"[]").contains(c, Qt::CaseInsensitive) && !c.isLetter())
+      return false;
+  }
+  return digit && f.count(QLatin1Char('.')) <= 1;
+}
+
+bool TGraphForm::IsTimeFormat(const QString& format) {
+  QString f = format.trimmed();
+  f.remove(QLatin1Char('[')).remove(QLatin1Char(']'));
+  if (f.isEmpty()) return false;
+  bool field = false;
+  for (const QChar c : f) {
+    if (QStringLiteral("hmsdyHMSDY").contains(c)) field = true;
+    else if (!QStringLiteral(":/.- APMapm").contains(c)) return false;
+  }
+  return field;
+}
+
+// The nearest printf form: decimals as the format's zeros (all shown) or hashes (shown when
+// needed), exponent formats in E form.
+QString TGraphForm::LabelFormatOf(const QString& format) {
+  const QString f = format.trimmed().section(QLatin1Char(';'), 0, 0);
+  if (f.compare(QLatin1String("General"), Qt::CaseInsensitive) == 0) return QStringLiteral("%g");
+  const qsizetype dot = f.indexOf(QLatin1Char('.'));
+  int zeros = 0, hashes = 0;
+  if (dot >= 0)
+    for (qsizetype i = dot + 1; i < f.size(); ++i) {
+      if (f[i] == QLatin1Char('0')) ++zeros;
+      else if (f[i] == QLatin1Char('#')) ++hashes;
+      else break;
+    }
+  if (f.contains(QLatin1Char('E'), Qt::CaseInsensitive)) return QStringLiteral("%.%1E").arg(zeros + hashes);
+  if (hashes > 0) return QStringLiteral("%.%1g").arg(std::max(6, zeros + hashes + 3));
+  return QStringLiteral("%.%1f").arg(zeros);
+}
+
+void TGraphForm::ApplyLook() {
+  if (!Look.Title.isEmpty()) FChart->setTitle(Look.Title);
+  FChart->setBackgroundBrush(Look.Background);
+  FChart->setMargins(Look.Margins);
+  QAbstractAxis* axes[] = {FAxisX, FTimeAxisX, FAxisY, FAxisY2};
+  for (QAbstractAxis* axis : axes) {
+    axis->setLineVisible(Look.ShowTicks);
+    axis->setLabelsVisible(Look.ShowLabels);
+    axis->setGridLineVisible(Look.ShowGrid && axis != FAxisY2);
+    if (Look.FontsSet) {
+      axis->setTitleFont(Look.AxisTitleFont);
+      axis->setLabelsFont(Look.LabelFont);
+    }
+  }
+  if (!Look.AxisTitles[0].isEmpty()) {
+    FAxisX->setTitleText(Look.AxisTitles[0]);
+    FTimeAxisX->setTitleText(Look.AxisTitles[0]);
+  }
+  if (!Look.AxisTitles[1].isEmpty()) FAxisY->setTitleText(Look.AxisTitles[1]);
+  if (!Look.AxisTitles[2].isEmpty()) FAxisY2->setTitleText(Look.AxisTitles[2]);
+  if (FTimeX) {
+    QString clock = XAxis.format;
+    FTimeAxisX->setFormat(IsTimeFormat(clock) ? clock.remove(QLatin1Char('[')).remove(QLatin1Char(']')) : TimeLabels);
+  } else {
+    FAxisX->setLabelFormat(LabelFormatOf(IsNumberFormat(XAxis.format) ? XAxis.format : NumberLabels));
+  }
+  FAxisY->setLabelFormat(LabelFormatOf(YAxis.format));
+  FAxisY2->setLabelFormat(LabelFormatOf(Y2Axis.format));
+  if (Look.FontsSet) {
+    FChart->setTitleFont(Look.TitleFont);
+    FChart->legend()->setFont(Look.LegendFont);
+  }
+  QLegend* legend = FChart->legend();
+  legend->setVisible(Look.LegendVisible);
+  if (Look.LegendAuto && Look.LegendResize) {
+    if (!legend->isAttachedToChart()) legend->attachToChart();
+  } else {
+    if (legend->isAttachedToChart()) legend->detachFromChart();
+    const QSizeF size = legend->effectiveSizeHint(Qt::PreferredSize);
+    const QRectF area = FChart->plotArea();
+    const QPointF at = Look.LegendAuto ? QPointF(area.center().x() - size.width() / 2, area.bottom() - size.height())
+                                       : QPointF(Look.LegendLeft, Look.LegendTop);
+    legend->setGeometry(QRectF(at, size));
+    legend->update();
+  }
+}
+
+// ------------------------------------------------------------------------------- dialogs
+
+void TGraphForm::LaunchConfigBox() {
+  // The dialog edits a copy: Cancel leaves the series as the chart shows them.
+  std::vector<TSeries_Line> edited = SeriesList;
+  TGraphConfig dialog(*this, window());
+  dialog.GetAxes(&edited, &XAxisList, XAxisChoice);
+  Configuring = true;
+  const bool ok = dialog.exec() == QDialog::Accepted;
+  if (ok) AcceptConfig(dialog, edited);
+  Configuring = false;
+}
+
+void TGraphForm::AcceptConfig(TGraphConfig& dialog, const std::vector<TSeries_Line>& edited) {
+  dialog.ApplyChoices();
+  // By run and column: a capture may have redrawn the list while the dialog was open.
+  for (TSeries_Line& s : SeriesList)
+    for (const TSeries_Line& e : edited)
+      if (e.sheet_number == s.sheet_number && e.column == s.column) {
+        s.excluded = e.excluded;
+        s.Second_Y_axis = e.Second_Y_axis;
+        s.Show_points = e.Show_points;
+        s.Show_Lines = e.Show_Lines;
+        break;
+      }
+  if (dialog.XAxisChoice != XAxisChoice) Look.TimeX = -1;  // a new X column decides its own labels
+  XAxisChoice = dialog.XAxisChoice;
+  if (FTable && XAxisChoice) XAxis.format = FTable->GetColumnFormat(XAxisChoice);
+  Configuring = false;
+  PlotAll();
+  SetPlotTitles();
+  if (FFormat) FFormat->FillSeriesChoices();
+}
+
+TGraphFormat& TGraphForm::FormatDialog() {
+  if (!FFormat) FFormat = new TGraphFormat(*this, this);
+  return *FFormat;
+}
+
+void TGraphForm::Format(int page) {
+  TGraphFormat& dialog = FormatDialog();
+  dialog.Load(page);
+  dialog.exec();
 }
 
 // ------------------------------------------------------------------------------- commands
@@ -465,4 +693,9 @@ void TGraphForm::FormActivate() {
   FHost->SetCommandEnabled(IResultsHost::TCommand::PageSetup1, true);
   FHost->UpdateStatusBar();
   FHost->UpdateToolbars();
+}
+
+std::vector<QPointF> TGraphForm::ShownPoints(int index) const {
+  return index >= 0 && index < static_cast<int>(FLayer->Traces.size()) ? FLayer->Traces[static_cast<std::size_t>(index)].Points
+                                                                        : std::vector<QPointF>();
 }

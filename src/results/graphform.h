@@ -9,7 +9,11 @@
 #include <memory>
 #include <vector>
 
+#include <QPointF>
+
 #include <QColor>
+#include <QFont>
+#include <QMargins>
 #include <QPointer>
 #include <QString>
 #include <QWidget>
@@ -23,6 +27,8 @@ class QPrinter;
 class QValueAxis;
 class QXYSeries;
 class TTableForm;
+class TGraphFormat;
+class TPlotLayer;
 class TResultsPrinter;
 class IResultsHost;
 
@@ -41,6 +47,7 @@ struct TSeries_Line {
   Qt::PenStyle LineStyle = Qt::SolidLine;
   QColor LineColour, PointColour;
   std::uint32_t PointSize = 5;
+  int PointShape = 1;  // 0 square, 1 circle, 2 diamond, 3 cross
   double scalingXaxis = 1.0;
   double scalingYaxis = 1.0;
 };
@@ -49,6 +56,7 @@ struct TGraphAxis {
   bool AutoScale = true;
   double ScaleMax = 0, ScaleMin = 0, major = 0, minor = 0;
   QString format;
+  bool AutoFormat = true;  // format follows the axis (clock or number labels)
   bool edit_is_allowed = true;
 };
 
@@ -65,6 +73,23 @@ struct TSeriesStyle {
   QColor LineColour, PointColour;
   std::uint32_t PointSize = 5;
   Qt::PenStyle LineStyle = Qt::SolidLine;
+  int PointShape = 1;
+};
+
+// The user's format choices, applied again after every rebuild. Empty texts stand for the titles
+// the graph makes from the column titles.
+struct TGraphLook {
+  QString Title;
+  QFont TitleFont, AxisTitleFont, LabelFont, LegendFont;
+  bool FontsSet = false;  // the chart's own fonts until the format dialog first applies
+  QColor Background = Qt::white;
+  QMargins Margins{25, 15, 25, 25};
+  bool ShowTicks = true, ShowLabels = true, ShowGrid = true;
+  std::array<QString, 3> AxisTitles;  // X, Y, Y2
+  int TimeX = -1;  // -1: from the X title; 0 numbers; 1 clock labels
+  bool LegendVisible = true, LegendAuto = true;
+  bool LegendResize = true;  // automatic placement makes room for the legend; off, it floats over the plot
+  int LegendLeft = 0, LegendTop = 0;
 };
 
 class TGraphForm : public QWidget, public IResultsGraph {
@@ -84,6 +109,15 @@ class TGraphForm : public QWidget, public IResultsGraph {
   void ScopeInvokeDrawGraph(int run, int columnOne, double xFactor, int columnTwo);
   void RescaleAxis(double yFactor, double xFactor);
   void RefreshSeries(const std::vector<TSeriesStyle>& styles = {});
+  // The configuration dialog (modal); OK rebuilds the graph with its choices.
+  void LaunchConfigBox();
+  // The format dialog on page 0..4 (plot, axes, axis scales, series, legend).
+  void Format(int page);
+  TGraphFormat& FormatDialog();
+  // The configuration dialog's choices after OK, on the graph's copy of the series list.
+  void AcceptConfig(class TGraphConfig& dialog, const std::vector<TSeries_Line>& edited);
+  // The look again, after the format dialog changed it.
+  void ApplyLook();
   void SetPlotTitles();
   void ScaleXAxis();
   void PrintForm();
@@ -99,7 +133,13 @@ class TGraphForm : public QWidget, public IResultsGraph {
   // What the chart shows, for the configuration dialogs and for tests.
   QChart* Chart() const { return FChart; }
   QString XTitle() const;
+  // Spreadsheet number formats ("0.00", "#,##0.###", "0.0E+00") as the chart's axis labels take them.
+  static bool IsNumberFormat(const QString& format);
+  static bool IsTimeFormat(const QString& format);
+  static QString LabelFormatOf(const QString& format);
   bool TimeOnXAxis() const { return FTimeX; }
+  // The points of the i-th chart series, in the order they were added.
+  std::vector<QPointF> ShownPoints(int index) const;
 
   std::vector<TSeries_Line> SeriesList;
   std::vector<TSeries_Line> XAxisList;
@@ -115,6 +155,7 @@ class TGraphForm : public QWidget, public IResultsGraph {
   double FScalingYfactor = 1.0;
   QString FXScaleFactorText;
   TGraphAxis XAxis, YAxis, Y2Axis;
+  TGraphLook Look;
   std::vector<TScopeDataTracker> scopeScansDataRecods;
 
  private:
@@ -138,6 +179,13 @@ class TGraphForm : public QWidget, public IResultsGraph {
   void ScaleAxes(bool rebuild);
   void ApplyRanges(bool rebuild);
   double Cell(int run, int row, int column) const;
+  static void FixedScale(QValueAxis* axis, const TGraphAxis& description);
+
+ public:
+  // The range an axis shows now (0 X, 1 Y, 2 Y2); X in day numbers when it shows clock labels.
+  double AxisValue(int axis, bool max) const;
+
+ private:
   QColor NextColour();
   QString ColumnTitle(int column) const;
 
@@ -153,4 +201,6 @@ class TGraphForm : public QWidget, public IResultsGraph {
   std::vector<TShown> FShown;
   TRange FRangeX, FRangeY, FRangeY2;
   std::unique_ptr<TResultsPrinter> FPrinting;
+  TGraphFormat* FFormat = nullptr;  // child, made on first use
+  TPlotLayer* FLayer;  // owned by the chart
 };

@@ -215,9 +215,17 @@ void TMaster::CreateActions() {
   });
 
   Add("GraphData", "Graph &Data...", "Graph data", nullptr)->setIcon(TToolIcons::Icon(TToolIcon::GraphData));
-  FActions["GraphData"]->setEnabled(false);
-  for (const char* page : {"&Plot...", "&Axes...", "A&xis Scales...", "&Series...", "&Legend..."})
-    Add(QStringLiteral("GraphFormat") + page, page, "", nullptr)->setEnabled(false);
+  connect(FActions["GraphData"], &QAction::triggered, this, [this] {
+    if (FGraph) FGraph->LaunchConfigBox();
+  });
+  int formatPage = 0;
+  for (const char* page : {"&Plot...", "&Axes...", "A&xis Scales...", "&Series...", "&Legend..."}) {
+    Add(QStringLiteral("GraphFormat") + page, page, "", nullptr);
+    connect(FActions[QStringLiteral("GraphFormat") + page], &QAction::triggered, this, [this, formatPage] {
+      if (FGraph) FGraph->Format(formatPage);
+    });
+    ++formatPage;
+  }
   Add("DeleteSheet", "Delete Sheet", "Delete the sheet", nullptr)->setIcon(TToolIcons::Icon(TToolIcon::DeleteSheet));
   connect(FActions["DeleteSheet"], &QAction::triggered, this, table(&TTableForm::DeleteSheet));
   Add("RenameSheet", "Rename Sheet...", "Rename the sheet", nullptr)->setIcon(TToolIcons::Icon(TToolIcon::RenameSheet));
@@ -562,9 +570,11 @@ void TMaster::UpdateStatusBar() {
 
 void TMaster::UpdateToolbars() {
   const bool table = ActiveForm == 3;
-  // The graph configuration and format dialogs are not built yet: their commands stay off.
-  FActions["GraphData"]->setEnabled(false);
-  FActions["GraphFormatMenu"]->setEnabled(false);
+  const bool graph = ActiveForm == 2 && FGraph;
+  FActions["GraphData"]->setEnabled(graph);
+  FActions["GraphFormatMenu"]->setEnabled(graph);
+  for (const char* page : {"&Plot...", "&Axes...", "A&xis Scales...", "&Series...", "&Legend..."})
+    FActions[QStringLiteral("GraphFormat") + page]->setEnabled(graph);
   FActions["DeleteSheet"]->setEnabled(table);
   FActions["RenameSheet"]->setEnabled(table);
   FActions["Unhide"]->setEnabled(table && EnableUnhideButton);

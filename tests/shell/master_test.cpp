@@ -108,10 +108,14 @@ TEST_F(TMasterFixture, ToolbarsFollowTheWindowInFront) {
 TEST_F(TMasterFixture, CommandsWithoutAWindowBehindThemStayOff) {
   master->SetActiveForm(2);
   EXPECT_TRUE(master->Action("Scope")->isVisible());
-  for (const char* name : {"Scope", "GraphData", "GraphFormatMenu", "RemoteTool", "Oscilloscope", "Scheduler"})
+  for (const char* name : {"Scope", "RemoteTool", "Oscilloscope", "Scheduler"})
     EXPECT_FALSE(master->Action(name)->isEnabled()) << name;
-  for (const char* page : {"&Plot...", "&Axes...", "A&xis Scales...", "&Series...", "&Legend..."})
-    EXPECT_FALSE(master->Action(QStringLiteral("GraphFormat") + page)->isEnabled()) << page;
+  // The graph's dialogs: with the graph in front only.
+  const QStringList graphCommands = {"GraphData", "GraphFormatMenu", "GraphFormat&Plot...", "GraphFormat&Axes...",
+                                     "GraphFormatA&xis Scales...", "GraphFormat&Series...", "GraphFormat&Legend..."};
+  for (const QString& name : graphCommands) EXPECT_TRUE(master->Action(name)->isEnabled()) << name.toStdString();
+  master->SetActiveForm(3);
+  for (const QString& name : graphCommands) EXPECT_FALSE(master->Action(name)->isEnabled()) << name.toStdString();
   master->EnableAutoPilotFeature();
   EXPECT_TRUE(master->Action("StartSchedule")->isVisible());
   EXPECT_FALSE(master->Action("StartSchedule")->isEnabled());

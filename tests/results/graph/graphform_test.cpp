@@ -47,7 +47,7 @@ class GraphTest : public ::testing::Test {
     return out;
   }
   QList<QAbstractSeries*> ChartSeries() const { return Graph.Chart()->series(); }
-  QList<QPointF> Points(int index) const { return static_cast<QXYSeries*>(ChartSeries().at(index))->points(); }
+  std::vector<QPointF> Points(int index) const { return Graph.ShownPoints(index); }
 
   TTempFolder Tmp;
   TScriptedPrompts Prompts;
@@ -94,13 +94,13 @@ TEST_F(GraphTest, SamplesAppendPointsWithoutRebuildingTheSeries) {
   Sample(1);
   ASSERT_EQ(ChartSeries().size(), 1);
   QAbstractSeries* series = ChartSeries()[0];
-  EXPECT_EQ(Points(0).size(), 1);
+  EXPECT_EQ(Points(0).size(), 1u);
   Sample(2);
   Sample(3);
   ASSERT_EQ(ChartSeries().size(), 1);
   EXPECT_EQ(ChartSeries()[0], series);
-  const QList<QPointF> p = Points(0);
-  ASSERT_EQ(p.size(), 3);
+  const std::vector<QPointF> p = Points(0);
+  ASSERT_EQ(p.size(), 3u);
   EXPECT_EQ(p[2].y(), 23);
   EXPECT_NEAR(p[2].x() - p[0].x(), 20000, 0.01);  // 20 s on the time axis, in ms
   // The Y axis follows the points.
@@ -111,10 +111,10 @@ TEST_F(GraphTest, SamplesAppendPointsWithoutRebuildingTheSeries) {
   FillSample(SampleRow, {{colElapsed, 40 / 86400.0}, {colT1, 24}});
   Table.WriteRow(SampleRow, 4, 2);
   Sample(5);
-  EXPECT_EQ(Points(0).size(), 5);
+  EXPECT_EQ(Points(0).size(), 5u);
   // A repeated notice adds nothing.
   Graph.DataHasChanged(5);
-  EXPECT_EQ(Points(0).size(), 5);
+  EXPECT_EQ(Points(0).size(), 5u);
 }
 
 TEST_F(GraphTest, PointsOfEarlierRunsAreNotAppendedTo) {
@@ -123,8 +123,8 @@ TEST_F(GraphTest, PointsOfEarlierRunsAreNotAppendedTo) {
   Graph.DrawGraph();
   Sample(1);
   ASSERT_EQ(ChartSeries().size(), 2);
-  EXPECT_EQ(Points(0).size(), 2);
-  EXPECT_EQ(Points(1).size(), 1);
+  EXPECT_EQ(Points(0).size(), 2u);
+  EXPECT_EQ(Points(1).size(), 1u);
 }
 
 TEST_F(GraphTest, EmptyCellsAreNeverPlotted) {
@@ -136,9 +136,9 @@ TEST_F(GraphTest, EmptyCellsAreNeverPlotted) {
   Table.WriteRow(SampleRow, 4, 2);
   Table.ResultsTable->Book().ClearRange(5, colElapsed, 5, colElapsed);
   Graph.DataHasChanged(4);
-  EXPECT_EQ(Points(0).size(), 2);
+  EXPECT_EQ(Points(0).size(), 2u);
   Graph.DrawGraph();
-  EXPECT_EQ(Points(0).size(), 2);
+  EXPECT_EQ(Points(0).size(), 2u);
   for (const QPointF& p : Points(0)) EXPECT_LT(p.y(), 1e6);
 }
 
@@ -148,7 +148,7 @@ TEST_F(GraphTest, ARenamedRunIsRelabelled) {
   Table.ChangeSheetName();
   ASSERT_EQ(ChartSeries().size(), 1);
   EXPECT_EQ(ChartSeries()[0]->name(), "Warm-up T1 Tank");
-  EXPECT_EQ(Points(0).size(), 2);
+  EXPECT_EQ(Points(0).size(), 2u);
 }
 
 TEST_F(GraphTest, ADeletedRunVanishesAndLaterRunsMoveUp) {
@@ -162,13 +162,17 @@ TEST_F(GraphTest, ADeletedRunVanishesAndLaterRunsMoveUp) {
   ASSERT_EQ(ChartSeries().size(), 1);
   EXPECT_EQ(ChartSeries()[0]->name(), "Run 2 T1 Tank");
   EXPECT_EQ(Graph.MaxRow[1], 2);
-  EXPECT_EQ(Points(0).size(), 2);
+  EXPECT_EQ(Points(0).size(), 2u);
   // The next sample still lands on the recording run's series.
   Sample(3);
-  EXPECT_EQ(Points(0).size(), 3);
+  EXPECT_EQ(Points(0).size(), 3u);
 }
 
 TEST_F(GraphTest, TimeColumnsUseClockLabelsOthersNumbers) {
+  // Before the first sample the clock axis shows the run's first minute.
+  auto* empty = qobject_cast<QDateTimeAxis*>(Graph.Chart()->axes(Qt::Horizontal).at(1));
+  ASSERT_NE(empty, nullptr);
+  EXPECT_EQ(empty->max(), QDateTime(QDate(1899, 12, 30), QTime(0, 1)));
   Sample(1);
   auto* timeAxis = qobject_cast<QDateTimeAxis*>(ChartSeries()[0]->attachedAxes().at(0));
   ASSERT_NE(timeAxis, nullptr);
