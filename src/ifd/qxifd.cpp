@@ -414,6 +414,8 @@ void TQXIFD::StartHighSpeedTransfer(const QString& text) {
     if (connector.ReceiveHS(bytes))
       TServices::Bus().PostMessage(QStringLiteral("WM_HS_DATA_RETRIEVED"), connector.nosCollected());
   });
+  // The transfer is under way from now: a line that stays silent has failed.
+  hs.LastByteMs = TServices::Clock().TickCountMs();
   const QByteArray count = QByteArray::number(2 * cnfg.NOS);
   const QByteArray start = cnfg.TrType == TypeTrigger::OnAI ? QByteArray::number((ok ? p : -1) - 4 * cnfg.NOS) : "4";
   TCommandWriter::WriteToPort(port, "T" + start + "," + count + "\r");

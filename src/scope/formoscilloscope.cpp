@@ -17,9 +17,7 @@
 #include <QTimer>
 #include <QVBoxLayout>
 
-#include "acquisition/qxanalogueinputsource.h"
 #include "acquisition/qxdatalist.h"
-#include "acquisition/qxdigitalinputsource.h"
 #include "acquisition/qxloggerpanel.h"
 #include "ifd/legacy/legacyaccess.h"
 #include "ifd/qxifd.h"
@@ -46,8 +44,6 @@ void PauseMs(int ms) {
   const std::int64_t start = clock.TickCountMs();
   while (clock.TickCountMs() - start < ms) QCoreApplication::processEvents(QEventLoop::ExcludeUserInputEvents, 20);
 }
-
-QString SourceName(const TQXSource& s) { return s.fLong_text.isEmpty() ? s.fShort_text : s.fLong_text; }
 }  // namespace
 
 TFormOscilloscope::TFormOscilloscope(IScopeHost* host, QWidget* parent)
@@ -147,12 +143,8 @@ void TFormOscilloscope::BuildSourceLists() {
   FAnalogue.clear();
   FDigital.clear();
   if (const TQXDataList* list = TServices::DataList()) {
-    for (const TQXSource* s : list->Sources()) {
-      if (auto* in = dynamic_cast<const TQXAnalogueInputSource*>(s))
-        FAnalogue.push_back({SourceName(*in) + QLatin1Char('=') + QString::number(in->FChannel), in->FChannel});
-      else if (auto* di = dynamic_cast<const TQXDigitalInputSource*>(s))
-        FDigital.push_back({SourceName(*di) + QLatin1Char('=') + QString::number(di->FChannel), di->FChannel});
-    }
+    for (const QString& item : list->AnalogueInputChannels()) FAnalogue.push_back({item, TScopeSettings::ChannelOf(item)});
+    for (const QString& item : list->DigitalInputChannels()) FDigital.push_back({item, TScopeSettings::ChannelOf(item)});
   }
   const auto fill = [](QComboBox* box, const std::vector<TScopeSettings::TSource>& sources) {
     box->clear();

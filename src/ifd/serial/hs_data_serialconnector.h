@@ -50,7 +50,8 @@ class THS_data_SerialConnector {
   // A capture was requested and has not been collected or given up: only then does the card's end
   // report start a transfer (a late report after an abort must not take over the line).
   bool CapturePending = false;
-  // Milliseconds of the program clock when the last transfer byte arrived; -1 before the first.
+  // Milliseconds of the program clock when the transfer was asked for or its last byte arrived;
+  // -1 before the transfer.
   std::int64_t LastByteMs = -1;
 
  private:
