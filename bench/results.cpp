@@ -8,6 +8,7 @@
 #include <QChart>
 #include <QPixmap>
 
+#include "benchapplication.h"
 #include "platform/services.h"
 #include "results/graphform.h"
 #include "results/tableform.h"
@@ -16,16 +17,6 @@
 #include "workbook/view/f1book.h"
 
 namespace {
-
-void EnsureApplication() {
-  static std::unique_ptr<QApplication> app;
-  if (app) return;
-  if (qEnvironmentVariableIsEmpty("QT_QPA_PLATFORM")) qputenv("QT_QPA_PLATFORM", "offscreen");
-  static int argc = 1;
-  static char name[] = "bench_results";
-  static char* argv[] = {name, nullptr};
-  app = std::make_unique<QApplication>(argc, argv);
-}
 
 // A run template shaped like the demo rig's: 14 columns, two formula columns in the sample row and
 // the data-row pattern.

@@ -11,6 +11,7 @@
 #include <QPixmap>
 
 #include "ifd/serial/hs_data_serialconnector.h"
+#include "benchapplication.h"
 #include "platform/services.h"
 #include "results/graphform.h"
 #include "results/scoperun.h"
@@ -20,16 +21,6 @@
 
 namespace {
 constexpr int kSamples = 4000;
-
-void EnsureApplication() {
-  static std::unique_ptr<QApplication> app;
-  if (app) return;
-  if (qEnvironmentVariableIsEmpty("QT_QPA_PLATFORM")) qputenv("QT_QPA_PLATFORM", "offscreen");
-  static int argc = 1;
-  static char name[] = "bench_scope";
-  static char* argv[] = {name, nullptr};
-  app = std::make_unique<QApplication>(argc, argv);
-}
 
 // Time in column 3 on X; the two capture columns (2 and 3 without data sources) on Y.
 void MakeTemplate(TWorkbook& book) {

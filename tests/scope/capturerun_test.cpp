@@ -16,32 +16,19 @@ using namespace results_test;
 namespace {
 const QString kDemo = QStringLiteral(QUORLEX_SOURCE_DIR "/examples/rigs/demo/");
 
-struct TCaptureRun : ::testing::Test, TSourceFixture {
-  TWorkbook book1, book2;
-  TRigConfig demo{&book1, &book2, nullptr};
+struct TCaptureRun : ::testing::Test, TDemoRigFixture {
   TRecordingGraph graph;
   TRecordingLogger logger;
-  std::unique_ptr<TQXDataList> list;
   std::unique_ptr<TTableForm> table;
 
   void SetUp() override {
-    TScriptedPrompts prompts;
-    prompts.ExpectChoice(0);
-    ASSERT_TRUE(demo.Initialise(kDemo));
-    TServices::SetRig(&demo);
-    sample.Read(demo.Run_Spreadsheet);
-    list = std::make_unique<TQXDataList>(&panel);
-    list->Initialise(demo, nullptr);
+    ASSERT_TRUE(LoadDemo(kDemo, nullptr));
     table = std::make_unique<TTableForm>(sample);
     table->SetGraph(&graph);
     table->SetLogger(&logger);
     table->Initialise();
   }
-  void TearDown() override {
-    table.reset();
-    list.reset();
-    TServices::SetRig(&rig);
-  }
+  void TearDown() override { table.reset(); }
   const TQXAnalogueInputSource* Input(int channel) const {
     for (TQXSource* s : list->Sources())
       if (auto* a = dynamic_cast<TQXAnalogueInputSource*>(s); a && a->FChannel == channel) return a;

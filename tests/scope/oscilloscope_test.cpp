@@ -13,24 +13,13 @@
 #include "support/scriptedprompts.h"
 
 namespace {
-struct TOscilloscopeWindow : ::testing::Test, TSourceFixture {
-  TWorkbook book1, book2;
-  TRigConfig demo{&book1, &book2, nullptr};
-  std::unique_ptr<TQXDataList> list;
+struct TOscilloscopeWindow : ::testing::Test, TDemoRigFixture {
   TScriptedPrompts prompts;
-  QString folder;
 
+  // A copy of the demo rig, so saved settings stay in the test's folder.
   void SetUp() override {
-    folder = tmp.CopyTree(QStringLiteral(QUORLEX_SOURCE_DIR "/examples/rigs/demo"), "demo");
-    prompts.ExpectChoice(0);
-    ASSERT_TRUE(demo.Initialise(folder + "/"));
-    TServices::SetRig(&demo);
-    list = std::make_unique<TQXDataList>(&panel);
-    list->Initialise(demo, nullptr);
-  }
-  void TearDown() override {
-    list.reset();
-    TServices::SetRig(&rig);
+    ASSERT_TRUE(LoadDemo(tmp.CopyTree(QStringLiteral(QUORLEX_SOURCE_DIR "/examples/rigs/demo"), "demo") + "/", nullptr,
+                         &prompts));
   }
   static QStringList Items(const QComboBox* box) {
     QStringList out;
