@@ -37,6 +37,9 @@ struct TIFDState {
   bool PortsOpen = false, MainPortIsOpen = false, ExpnPortIsOpen = false;
   std::uint8_t MainDevice = 2, ExpnDevice = 2;
   bool GettingBurst = false;
+  // The last legacy burst capture: sample k of each channel at index k, signed counts.
+  static constexpr int BurstSamples = 2000;
+  std::array<int, BurstSamples> Ch1Vals{}, Ch2Vals{};
   bool FLegIOActive = true;
   bool FvComIOActive = false;
 

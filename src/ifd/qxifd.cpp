@@ -12,7 +12,10 @@
 #include "ifd/iifdhost.h"
 #include "ifd/legacy/legacyaccess.h"
 #include "ifd/legacy/socketdriver.h"
+#include "ifd/legacy/legacyburst.h"
 #include "ifd/serial/apdcomportex.h"
+#include "ifd/serial/availableports.h"
+#include "ifd/serial/hs_data_serialconnector.h"
 #include "ifd/serial/commandwriter.h"
 #include "ifd/serial/datatriggerrep.h"
 #include "ifd/serial/serialcommandset.h"
@@ -65,6 +68,7 @@ TQXIFD::TQXIFD(QObject* AOwner, IIFDHost* host, ILegacyDriver* driver)
     driver = FOwnDriver.get();
   }
   FLegacy = std::make_unique<TLegacyAccess>(*this, *driver, FRig, static_cast<ILegacyHost*>(this));
+  FBurst = std::make_unique<TLegacyBurst>(*this, *FLegacy);
 
   ConfirmDigitals();
   ExpansionOutputShadow = 0;
@@ -372,10 +376,50 @@ void TQXIFD::SetTransfer() {
 
 // ---- high-speed capture ----
 
-void TQXIFD::SetBurstChannel(int, int) {}
-void TQXIFD::GetBurst(int) {}
-void TQXIFD::getScopeScan(const TScopeCnfg*) {}
-void TQXIFD::StartHighSpeedTransfer() {}
+void TQXIFD::SetBurstChannel(int channel1, int channel2) { FBurst->SetBurstChannel(channel1, channel2); }
+
+void TQXIFD::GetBurst(int trigger) {
+  FBurst->GetBurst(trigger, [this](int ms) { Pause(ms); });
+}
+
+void TQXIFD::getScopeScan(const TScopeCnfg* ASender) {
+  TApdComPortEx* port = FLink->PortNamed(TApdComPortEx::MasterMarker);
+  if (!FvComIOActive || !ASender || !port || !port->IsOpen()) return;
+  THS_data_SerialConnector& hs = THS_data_SerialConnector::Instance();
+  hs.TransferComplete = false;
+  TScopeCnfg cnfg = *ASender;
+  const QByteArray cmd = cnfg.ScopeCmd();
+  if (cnfg.ErrorFlag) {
+    TAvailablePorts::QueueOutgoing(QStringLiteral("Wrong Scope Cnfg: ") + QString::fromLatin1(cmd));
+    return;
+  }
+  TCommandWriter::SetTransmitGateOpen(false);
+  hs.ClearHSdata();
+  hs.SetScopeConfig(cnfg);
+  hs.CapturePending = true;
+  TCommandWriter::WriteToPort(port, cmd);
+}
+
+void TQXIFD::StartHighSpeedTransfer(const QString& text) {
+  THS_data_SerialConnector& hs = THS_data_SerialConnector::Instance();
+  TApdComPortEx* port = ComPort();
+  // An end report nobody waits for (the capture was given up) starts nothing: the card is simply
+  // ready for the next capture.
+  if (!port || !hs.CapturePending || hs.TransferComplete || !hs.LastScopeConfig()) return;
+  bool ok = false;
+  const int p = text.mid(5).trimmed().toInt(&ok);
+  const TScopeCnfg& cnfg = *hs.LastScopeConfig();
+  TAvailablePorts::SetDispatcherToHS(*port, [](TApdComPortEx&, const QByteArray& bytes) {
+    THS_data_SerialConnector& connector = THS_data_SerialConnector::Instance();
+    if (connector.ReceiveHS(bytes))
+      TServices::Bus().PostMessage(QStringLiteral("WM_HS_DATA_RETRIEVED"), connector.nosCollected());
+  });
+  // The transfer is under way from now: a line that stays silent has failed.
+  hs.LastByteMs = TServices::Clock().TickCountMs();
+  const QByteArray count = QByteArray::number(2 * cnfg.NOS);
+  const QByteArray start = cnfg.TrType == TypeTrigger::OnAI ? QByteArray::number((ok ? p : -1) - 4 * cnfg.NOS) : "4";
+  TCommandWriter::WriteToPort(port, "T" + start + "," + count + "\r");
+}
 
 // ---- inverter transport ----
 
@@ -506,7 +550,7 @@ void TQXIFD::ReplyReceived(TApdComPortRole role, const QString&, int code, const
     else if (code == R::Code(R::rFrqX) && master)
       FrequencyReply(data);
     else if (code == R::Code(R::HS_stop) && master)
-      StartHighSpeedTransfer();
+      StartHighSpeedTransfer(data);
     else if (code == R::Code(R::IMO) && master && FHost)
       FHost->vComInverterDataBack(data);
   } catch (...) {

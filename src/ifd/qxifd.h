@@ -26,6 +26,7 @@ class ILegacyDriver;
 class TApdComPortEx;
 class TIFDConfig;
 class TLegacyAccess;
+class TLegacyBurst;
 class TQrlInfo;
 class TRigConfig;
 class TScopeCnfg;
@@ -93,9 +94,12 @@ class TQXIFD : public QObject, public TIFDState, private ILegacyHost, private II
   void SetFilter();
   void SetTransfer();
 
-  // ---- high-speed capture (not built yet: these return without effect) ----
+  // ---- high-speed capture ----
+  // Legacy burst: the two inputs, then the whole capture into Ch1Vals / Ch2Vals (2000 each).
   void SetBurstChannel(int channel1, int channel2);
   void GetBurst(int trigger);
+  // Serial capture: the configuration's command to the master card; the transfer follows the
+  // card's end report and is collected by THS_data_SerialConnector.
   void getScopeScan(const TScopeCnfg* ASender);
 
   // ---- inverter transport ----
@@ -205,8 +209,8 @@ class TQXIFD : public QObject, public TIFDState, private ILegacyHost, private II
   void UpperDigitalInputsReply(const QString& data);
   void AnalogueInputsReply(TApdComPortRole role, const QString& data);
   void FrequencyReply(const QString& data);
-  // A high-speed capture has ended on the card: its transfer starts here once capture is built.
-  void StartHighSpeedTransfer();
+  // A high-speed capture has ended on the card (`text`: its end report): the transfer starts.
+  void StartHighSpeedTransfer(const QString& text);
 
   void SerialSampleNow();
   bool SerialAnalogueValue(int channel_index, double value);
@@ -221,6 +225,7 @@ class TQXIFD : public QObject, public TIFDState, private ILegacyHost, private II
   IIFDHost* FHost;
   std::unique_ptr<ILegacyDriver> FOwnDriver;
   std::unique_ptr<TLegacyAccess> FLegacy;
+  std::unique_ptr<TLegacyBurst> FBurst;
   QPointer<TIFDConfig> FConfigDialog;
   std::vector<IFrequencyReader*> FFrequencyReaders;
 };

@@ -106,7 +106,7 @@ class TGraphForm : public QWidget, public IResultsGraph {
   // A sample was appended to the last run.
   void DataHasChanged(int n);
   void DrawGraph() override;
-  void ScopeInvokeDrawGraph(int run, int columnOne, double xFactor, int columnTwo);
+  void ScopeInvokeDrawGraph(int run, int columnOne, double xFactor, int columnTwo) override;
   void RescaleAxis(double yFactor, double xFactor);
   void RefreshSeries(const std::vector<TSeriesStyle>& styles = {});
   // The configuration dialog (modal); OK rebuilds the graph with its choices.

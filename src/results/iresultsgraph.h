@@ -12,4 +12,7 @@ class IResultsGraph {
   virtual void SetRunRows(int run, int rows) = 0;
   // Rebuilds every series from the table.
   virtual void DrawGraph() = 0;
+  // A capture was poured into `run`: its two columns are plotted against time, `xFactor`
+  // milliseconds per sample.
+  virtual void ScopeInvokeDrawGraph(int run, int columnOne, double xFactor, int columnTwo) = 0;
 };

@@ -15,6 +15,8 @@
 #include <QTableView>
 #include <QVBoxLayout>
 
+#include "acquisition/qxanalogueinputsource.h"
+#include "acquisition/qxdatalist.h"
 #include "platform/hourglass.h"
 #include "platform/numbers.h"
 #include "platform/services.h"
@@ -24,6 +26,7 @@
 #include "results/isamplejournal.h"
 #include "results/journalstate.h"
 #include "results/resultsprinter.h"
+#include "results/scoperun.h"
 #include "results/titlerowdelegate.h"
 #include "rigconfig/rigconfig.h"
 #include "workbook/formats/workbookfile.h"
@@ -900,7 +903,54 @@ void TTableForm::PrintSheet(QPrinter& printer) {
 
 // ------------------------------------------------------------------------------- commands
 
-void TTableForm::GetScopeData() {}
+void TTableForm::GetScopeData(const TScopeRun& run) {
+  TWorkbook& book = Book();
+  const int sheet = book.NumSheets();
+  const int L = static_cast<int>(run.Ch1.size());
+  const double dt = run.SampleInterval * 1e-6 + 0.000255;
+  FNumberLastScanSamples = static_cast<std::uint32_t>(L);
+  if (L == 0) return;
+  grow_grid(sheet, L - 10);
+  // The sources of the two inputs give the columns and the conversion to their units.
+  const TQXAnalogueInputSource* sources[2] = {};
+  if (const TQXDataList* list = TServices::DataList())
+    for (TQXSource* s : list->Sources())
+      if (auto* in = dynamic_cast<const TQXAnalogueInputSource*>(s))
+        for (int k = 0; k < 2; ++k)
+          if (!sources[k] && in->FChannel == (k == 0 ? run.ChannelOne : run.ChannelTwo)) sources[k] = in;
+  const int p = sources[0] && sources[0]->Source_Column > 0 ? sources[0]->Source_Column : 2;
+  const int q = sources[1] && sources[1]->Source_Column > 0 ? sources[1]->Source_Column : 3;
+  const auto convert = [](const TQXAnalogueInputSource* s, int raw) {
+    return s ? s->Calibration.Process(raw) : static_cast<double>(raw);
+  };
+  const bool autoRecalc = book.AutoRecalc();
+  book.SetAutoRecalc(false);
+  book.SetSheet(sheet);
+  for (int i = 0; i < L; ++i) {
+    book.SetNumberRC(i + 2, 2, i + 1);
+    book.SetNumberRC(i + 2, 3, i * dt);
+    book.SetNumberRC(i + 2, p, convert(sources[0], run.Ch1[static_cast<size_t>(i)]));
+    if (p != q && i < static_cast<int>(run.Ch2.size()))
+      book.SetNumberRC(i + 2, q, convert(sources[1], run.Ch2[static_cast<size_t>(i)]));
+  }
+  FormatSheet(sheet);
+  for (int c : {3, p, q})
+    for (int r = 2; r <= L + 1; ++r) book.SetNumberFormatRC(r, c, QStringLiteral("0.000"));
+  book.SetAutoRecalc(autoRecalc);  // on again: recalculates what the capture feeds
+  if (sheet <= MaxRuns) sample_taken_but_not_saved[static_cast<size_t>(sheet - 1)] = true;
+  if (FLogger) FLogger->SetSampleTransferCount(L + 1);
+  if (FJournal) JournalTable();
+  SyncTabs();
+  if (FGraph && sheet <= MaxRuns) {
+    FGraph->SetRunRows(sheet, L - 1);
+    QCoreApplication::processEvents(QEventLoop::ExcludeUserInputEvents);
+    FGraph->ScopeInvokeDrawGraph(sheet, p, dt * 1000, q);
+  }
+  if (FHost) {
+    FHost->SetCommandEnabled(IResultsHost::TCommand::LogSampleToolButton, true);
+    FHost->SetCommandEnabled(IResultsHost::TCommand::LogSampleMenuButton, true);
+  }
+}
 
 void TTableForm::Iterate_Table_Data() {
   TWorkbook& book = Book();

@@ -28,6 +28,7 @@ class IResultsLogger;
 class ISampleJournal;
 class TJournalState;
 struct TCellValue;
+struct TScopeRun;
 
 class TTableForm : public QWidget {
   Q_OBJECT
@@ -87,9 +88,9 @@ class TTableForm : public QWidget {
   // Prints the active sheet on an already chosen printer.
   void PrintSheet(QPrinter& printer);
   TResultsPrinter& Printing() { return *FPrinting; }
-  // Pours an oscilloscope capture into the last run. The capture window is not built yet; this
-  // stays empty until it is.
-  void GetScopeData();
+  // Pours an oscilloscope capture into the last run: sample number, time and the two channels in
+  // their sources' columns and units, then the graph plots it against time.
+  void GetScopeData(const TScopeRun& run);
   // The pin-fin constant m for rows 3 to 9 of the last run (column 17 and 3 in, column 18 out).
   void Iterate_Table_Data();
   void ResultsTableClick(int row, int col);

@@ -47,6 +47,7 @@
 #include "shell/passwordform.h"
 #include "shell/resultsmdi.h"
 #include "shell/toolicons.h"
+#include "scope/formoscilloscope.h"
 
 namespace {
 const char* const kMessageNames[] = {
@@ -188,8 +189,8 @@ void TMaster::CreateActions() {
   });
 
   Add("RemoteTool", "Open Remote Tool", "", nullptr);
-  Add("Oscilloscope", "Oscilloscope...", "", nullptr)->setEnabled(false);
-  Add("Scope", "Scope", "Oscilloscope", nullptr)->setIcon(TToolIcons::Icon(TToolIcon::Scope));
+  Add("Oscilloscope", "Oscilloscope...", "", &TMaster::ShowOscilloscope)->setEnabled(false);
+  Add("Scope", "Scope", "Oscilloscope", &TMaster::ShowOscilloscope)->setIcon(TToolIcons::Icon(TToolIcon::Scope));
   FActions["Scope"]->setVisible(false);
   FActions["Scope"]->setEnabled(false);
   Add("Scheduler", "Scheduler...", "", nullptr)->setEnabled(false);
@@ -199,14 +200,8 @@ void TMaster::CreateActions() {
   Add("InverterProgrammer", "Inverter Programmer", "Identify the inverter's program", &TMaster::StartInverterIdentification)
       ->setVisible(false);
 
-  Add("SampleNowItem", "&Sample Now", "", nullptr);
-  connect(FActions["SampleNowItem"], &QAction::triggered, this, [this] {
-    if (FDiagram && FDiagram->Logger()) FDiagram->Logger()->SampleNow();
-  });
-  Add("SampleNow", "Sample Now", "Sample now", nullptr)->setIcon(TToolIcons::Icon(TToolIcon::Go));
-  connect(FActions["SampleNow"], &QAction::triggered, this, [this] {
-    if (FDiagram && FDiagram->Logger()) FDiagram->Logger()->SampleNow();
-  });
+  Add("SampleNowItem", "&Sample Now", "", &TMaster::SampleNowClick);
+  Add("SampleNow", "Sample Now", "Sample now", &TMaster::SampleNowClick)->setIcon(TToolIcons::Icon(TToolIcon::Go));
   Add("NextResults", "&Next Results", "Begin a new set of results", &TMaster::NextResults)
       ->setIcon(TToolIcons::Icon(TToolIcon::NextResults));
   Add("Configure", "&Configure...", "Configure sampling", nullptr)->setIcon(TToolIcons::Icon(TToolIcon::Configure));
@@ -455,6 +450,11 @@ void TMaster::StartUp(const QString& rigFolder, const QStringList& arguments) {
   }
   if (FScopeFeature) EnableScopeFeature();
   if (FAutopilotFeature) EnableAutoPilotFeature();
+  // With the Scope feature the window exists from the start (not shown): Sample Now captures.
+  if (FActions["Scope"]->isVisible() && FActions["Scope"]->isEnabled() && !FScope) {
+    FScope = new TFormOscilloscope(this, this);
+    UpdateFeaturePanels();
+  }
   UpdateStatusBar();
   UpdateToolbars();
   FitToDiagram();  // with every bar in place
@@ -761,9 +761,11 @@ void TMaster::EnableAutoPilotFeature() {
 }
 
 void TMaster::EnableScopeFeature() {
-  // The oscilloscope window is not built yet: the Scope button shows the feature but stays off.
+  FActions["Oscilloscope"]->setEnabled(true);
   FToolsBar->setEnabled(true);
   FActions["Scope"]->setVisible(true);
+  FActions["Scope"]->setEnabled(true);
+  FActions["Scope"]->setIcon(TToolIcons::Icon(TToolIcon::Scope));
   AddFeaturePanel(QStringLiteral("oscilloscope"), 350, QStringLiteral("scope: off"));
   UpdateFeaturePanels();
 }
@@ -779,6 +781,26 @@ void TMaster::UpdateFeaturePanels() {
       panel->setText(FSchedulingActive ? QStringLiteral("Scheduling started ") +
                                              datetime::ToQDateTime(FRefTimeScheduling).time().toString(Qt::TextDate)
                                        : QStringLiteral("Scheduling: off"));
+    } else if (label == QLatin1String("oscilloscope")) {
+      if (!FScope) continue;
+      if (FScope->FIsCaptureRunning) {
+        FActions["Scope"]->setIcon(TToolIcons::Icon(TToolIcon::ScopeRunning));
+        panel->setText(QStringLiteral("scope: running capture.."));
+        FSamplingBar->setEnabled(false);
+        continue;
+      }
+      FActions["Scope"]->setEnabled(true);
+      FActions["Scope"]->setIcon(TToolIcons::Icon(TToolIcon::Scope));
+      FActions["SampleNow"]->setToolTip(QStringLiteral("Start scope scan"));
+      QString text = QStringLiteral("scope: active configuration loaded");
+      if (FScope->FHasCapturedData) {
+        const TQXIFD* ifd = FDiagram ? FDiagram->IFD() : nullptr;
+        const int samples = ifd && ifd->FvComIOActive ? FScope->Settings().FNumberOfSamples
+                                                      : static_cast<int>(FTable ? FTable->FNumberLastScanSamples : 0);
+        text += QStringLiteral(" - data available: %1").arg(samples);
+        FSamplingBar->setEnabled(true);
+      }
+      panel->setText(text);
     } else if (label == QLatin1String("Inverter")) {
       QString text;
       if (FInverterType == Varnok) text += QStringLiteral("Inverter Type: Varnok; ");
@@ -796,8 +818,46 @@ void TMaster::SetAutopilotFeature(bool on) { FAutopilotFeature = on; }
 void TMaster::SetScopeFeature(bool on) { FScopeFeature = on; }
 
 bool TMaster::AutopilotEnabled() const { return FAutopilotFeature && FActions["StartSchedule"]->isVisible(); }
-// The oscilloscope and scheduler windows are not built yet, so their menu items stay disabled;
-// the settings dialog must still see (and save back) the features as the rig has them.
+// The scheduler window is not built yet, so its menu items stay disabled; the settings dialog
+// must still see (and save back) the features as the rig has them.
+void TMaster::ShowOscilloscope() {
+  if (!FScope) FScope = new TFormOscilloscope(this, this);
+  FScope->show();
+  FScope->raise();
+  FScope->activateWindow();
+  UpdateFeaturePanels();
+}
+
+void TMaster::SampleNowClick() {
+  TQXLoggerPanel* logger = FDiagram ? FDiagram->Logger() : nullptr;
+  if (!FScope) {
+    if (logger) logger->SampleNow();
+    return;
+  }
+  // A capture fills a run of its own.
+  if (FTable && FTable->RecordedSamples(FTable->GetSheetCount()) > 1) NextResults();
+  if (logger) logger->SampleNow();
+  if (TQXIFD* ifd = FDiagram ? FDiagram->IFD() : nullptr) {
+    ifd->stopFrequencySampling();
+    // The card finishes any frequency measurement in hand before it captures.
+    const std::int64_t start = TServices::Clock().TickCountMs();
+    while (TServices::Clock().TickCountMs() - start < 1000)
+      QCoreApplication::processEvents(QEventLoop::ExcludeUserInputEvents, 50);
+  }
+  FScope->Capture();
+}
+
+void TMaster::ChangedScope() {
+  FScopeDataSamplesCount = 0;
+  UpdateFeaturePanels();
+}
+
+void TMaster::ReEnableSampling() {
+  FSamplingBar->setEnabled(true);
+  FActions["Scope"]->setEnabled(true);
+  FActions["Scope"]->setIcon(TToolIcons::Icon(TToolIcon::Scope));
+}
+
 bool TMaster::ScopeEnabled() const { return FScopeFeature || FActions["Oscilloscope"]->isEnabled(); }
 bool TMaster::SchedulerEnabled() const { return FAutopilotFeature || FActions["Scheduler"]->isEnabled(); }
 void TMaster::Show_Vexa_items(bool show) { FActions["InverterProgrammer"]->setVisible(show); }
@@ -849,7 +909,10 @@ void TMaster::setCaptureID(int id) {
   UpdateFeaturePanels();
 }
 void TMaster::vComInverterDataBack(const QString& text) { Q_UNUSED(text); }
-void TMaster::CleanUpBeforeLeavingVCom() { FActions["Connect"]->setToolTip(QStringLiteral("Start COM Session")); }
+void TMaster::CleanUpBeforeLeavingVCom() {
+  if (FScope) FScope->AbortScan();
+  FActions["Connect"]->setToolTip(QStringLiteral("Start COM Session"));
+}
 void TMaster::CleanUpAfterLeavingVCom() {
   FInverterType = na_inv;
   FInverterProgram = -1;
@@ -871,8 +934,9 @@ void TMaster::HandleMessage(unsigned msg, std::intptr_t wParam, std::intptr_t lP
     const TQXIFD* ifd = FDiagram ? FDiagram->IFD() : nullptr;
     if (ifd && !ifd->vComPortOpen()) ConnectClick(false);
   } else if (msg == FMessages["WM_HS_DATA_RETRIEVED"]) {
-    Q_UNUSED(wParam);
-    FSamplingBar->setEnabled(true);
+    if (FTable && FTable->RecordedSamples(FTable->GetSheetCount()) > 1) NextResults();
+    ReEnableSampling();
+    if (FScope) FScope->VComCallBackDataReady(static_cast<int>(wParam));
     if (TQXIFD* ifd = FDiagram ? FDiagram->IFD() : nullptr) {
       ifd->startFrequencySampling();
       ifd->reSetFrequencyReaders();

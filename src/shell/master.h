@@ -17,6 +17,7 @@
 #include "platform/datetime.h"
 #include "results/iresultshost.h"
 #include "rigconfig/irigconfighost.h"
+#include "scope/iscopehost.h"
 #include "workbook/model/workbook.h"
 
 class QAction;
@@ -27,6 +28,7 @@ class QMenu;
 class QToolBar;
 class QToolButton;
 class TChangePassword;
+class TFormOscilloscope;
 class TGraphForm;
 class TIFDConfig;
 class TIniStore;
@@ -46,7 +48,8 @@ class TMaster : public QMainWindow,
                 public IResultsHost,
                 public ISampleTable,
                 public IAcquisitionHost,
-                public IIFDConfigHost {
+                public IIFDConfigHost,
+                public IScopeHost {
   Q_OBJECT
  public:
   explicit TMaster(QWidget* parent = nullptr);
@@ -79,6 +82,8 @@ class TMaster : public QMainWindow,
   bool FattempedQueryVexa = false;
   QString FvComStatusMsg, FvComAuxStatusMsg;
   bool FAutopilotFeature = false, FScopeFeature = false;
+  int FScopeCalls = 0;             // finished oscilloscope captures
+  int FScopeDataSamplesCount = 0;  // captures counted since the scope last changed
 
   // ---- operations of the frame ----
   void UpdateStatusBar() override;
@@ -94,6 +99,12 @@ class TMaster : public QMainWindow,
   void UpdateEditCommands();
   void EnableAutoPilotFeature();
   void EnableScopeFeature();
+  // The oscilloscope window, created on first use (null before).
+  TFormOscilloscope* Oscilloscope() const { return FScope; }
+  // "Oscilloscope..." and the Scope button: the window created when needed and shown.
+  void ShowOscilloscope();
+  // Sample Now: with the oscilloscope window it starts a capture, otherwise the logger samples.
+  void SampleNowClick();
   void ShowChild(int form);
   void ShowAbout();
   // The about box's shell line: the executable's name, " build ", its version.
@@ -176,6 +187,11 @@ class TMaster : public QMainWindow,
   bool AutopilotEnabled() const override;
   bool SchedulingActive() const override { return FSchedulingActive; }
 
+  // ---- IScopeHost ----
+  void ChangedScope() override;
+  void NextResultsScopeReady() override { ++FScopeCalls; }
+  void ReEnableSampling() override;
+
   // ---- IIFDConfigHost ----
   bool ScopeEnabled() const override;
   bool SchedulerEnabled() const override;
@@ -215,6 +231,7 @@ class TMaster : public QMainWindow,
   std::unique_ptr<TChangePassword> FChangePassword;
   TResultsMDI* FDiagram = nullptr;
   TIFDConfig* FIFDConfig = nullptr;  // a child of this window; saves its settings when freed
+  TFormOscilloscope* FScope = nullptr;  // a child of this window, once created
   QMdiArea* FMdi;
   QMdiSubWindow *FDiagramWin = nullptr, *FTableWin = nullptr, *FGraphWin = nullptr;
   QHash<QString, QAction*> FActions;

@@ -95,6 +95,10 @@ QIcon TToolIcons::Icon(TToolIcon kind) {
     case TToolIcon::Scope:
       p.setPen(kInk); p.setBrush(QColor(0x10, 0x30, 0x10)); p.drawRect(1, 2, 14, 12);
       p.setPen(QColor(0x60, 0xf0, 0x60)); for (int x = 2; x < 14; ++x) p.drawPoint(x, 8 + static_cast<int>(3 * std::sin(x))); break;
+    case TToolIcon::ScopeRunning:
+      p.setPen(kInk); p.setBrush(QColor(0x10, 0x30, 0x10)); p.drawRect(1, 2, 14, 12);
+      p.setPen(QColor(0xf0, 0x60, 0x40)); for (int x = 2; x < 14; ++x) p.drawPoint(x, 8 + static_cast<int>(3 * std::sin(x)));
+      p.setBrush(QColor(0xf0, 0x40, 0x30)); p.drawEllipse(11, 3, 3, 3); break;
     case TToolIcon::Diagram:
       p.setPen(kInk); p.setBrush(QColor(0x78, 0xaa, 0xdc)); p.drawRect(2, 3, 5, 10); p.drawRect(9, 3, 5, 10);
       p.drawLine(7, 5, 9, 5); break;

@@ -5,7 +5,8 @@
 
 enum class TToolIcon {
   New, Open, Save, Print, WordProcessor, Help, Connect, Go, Stop, NextResults, Configure, IFDSettings,
-  GraphData, DeleteSheet, RenameSheet, Unhide, Iterate, Lecturer, Nomenclature, Scope, Diagram, Graph, Table
+  GraphData, DeleteSheet, RenameSheet, Unhide, Iterate, Lecturer, Nomenclature, Scope, ScopeRunning, Diagram,
+  Graph, Table
 };
 
 class TToolIcons {

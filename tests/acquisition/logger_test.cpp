@@ -63,22 +63,13 @@ class TRecordingLoggerHost : public ILoggerHost {
 };
 
 // The demo rig loaded for real, its sources on a panel, a logger over them.
-struct TLoggerFixture : ::testing::Test, TSourceFixture {
-  TWorkbook book1, book2;
-  TRigConfig demo{&book1, &book2, nullptr};
+struct TLoggerFixture : ::testing::Test, TDemoRigFixture {
   TRecordingTable table;
   TRecordingLoggerHost host;
-  std::unique_ptr<TQXDataList> list;
   std::unique_ptr<TQXLoggerPanel> logger;
 
   void SetUp() override {
-    TScriptedPrompts prompts;
-    prompts.ExpectChoice(0);
-    ASSERT_TRUE(demo.Initialise(kDemo));
-    TServices::SetRig(&demo);
-    sample.Read(demo.Run_Spreadsheet);
-    list = std::make_unique<TQXDataList>(&panel);
-    list->Initialise(demo, &table);
+    ASSERT_TRUE(LoadDemo(kDemo, &table));
     logger = std::make_unique<TQXLoggerPanel>(*list, &host);
     logger->Initialise(&table, demo, &panel);
     logger->StopLogger();  // the test drives the ticks

@@ -3,9 +3,11 @@
 // as the program's, for source tests.
 
 #include <memory>
+#include <optional>
 
 #include <QWidget>
 
+#include "acquisition/qxdatalist.h"
 #include "ifd/qxifd.h"
 #include "platform/services.h"
 #include "rigconfig/datasource_definition.h"
@@ -13,6 +15,7 @@
 #include "workbook/model/workbook.h"
 #include "support/fakelegacycard.h"
 #include "support/manualclock.h"
+#include "support/scriptedprompts.h"
 #include "support/tempfolder.h"
 
 struct TSourceFixture {
@@ -69,5 +72,31 @@ struct TSourceFixture {
   int OutputCounts(int lowRegister) {
     const auto& r = card.Device(legacy::VelUSB0).Registers;
     return (r[static_cast<size_t>(lowRegister)] | r[static_cast<size_t>(lowRegister + 1)] << 8) - 2048;
+  }
+};
+
+// The demo rig (or a copy of it) loaded for real with exercise 1, its sources built on the
+// fixture's panel and registered as the program's data list.
+struct TDemoRigFixture : TSourceFixture {
+  TWorkbook book1, book2;
+  TRigConfig demo{&book1, &book2, nullptr};
+  std::unique_ptr<TQXDataList> list;
+
+  // False when the rig did not load. `table` may be null. The exercise is chosen through `prompts`
+  // when the test has its own (a second scripted service would replace it), else a passing one.
+  bool LoadDemo(const QString& folder, ISampleTable* table, TScriptedPrompts* prompts = nullptr) {
+    std::optional<TScriptedPrompts> own;
+    if (!prompts) prompts = &own.emplace();
+    prompts->ExpectChoice(0);
+    if (!demo.Initialise(folder)) return false;
+    TServices::SetRig(&demo);
+    sample.Read(demo.Run_Spreadsheet);
+    list = std::make_unique<TQXDataList>(&panel);
+    list->Initialise(demo, table);
+    return true;
+  }
+  ~TDemoRigFixture() {
+    list.reset();
+    TServices::SetRig(&rig);
   }
 };

@@ -16,6 +16,7 @@
 #include "platform/safesave.h"
 #include "platform/services.h"
 #include "results/tableform.h"
+#include "rigconfig/inistore.h"
 #include "rigconfig/rigconfig.h"
 #include "shell/master.h"
 #include "shell/resultsmdi.h"
@@ -45,6 +46,12 @@ TEST(WholeProgram, DemoRigAgainstTheSimulator) {
   if (!QFileInfo(kSim).isExecutable()) GTEST_SKIP() << "the simulator is not built";
   TTempFolder tmp;
   const QString kDemo = tmp.CopyTree(kDemoSource, "demo");  // the program saves settings into its rig
+  {
+    // This run drives the logger: with the demo's oscilloscope, Sample Now would capture instead.
+    TIniStore ini(kDemo + "/config/Configuration.ini");
+    ini.WriteString("Scope", "feature", "off");
+    ASSERT_TRUE(ini.UpdateFile());
+  }
   const QString serial = tmp.File("serial"), devices = tmp.File("dev");
   QProcess sim;
   sim.start(kSim, {"--rig", kDemo, "--serial-dir", serial, "--device-dir", devices, "--log", tmp.File("commands.log")});

@@ -4,6 +4,7 @@
 
 #include <QAction>
 #include <QDir>
+#include <QFile>
 #include <QFileInfo>
 #include <QProcess>
 
@@ -91,6 +92,10 @@ TEST_F(SerialCardDemo, TheCardsValuesMatchTheDriversAndALostCardStaysShownUntilI
   prompts.ExpectMessage(TLostConnection::Message());
   sim.kill();
   sim.waitForFinished(5000);
+  // A card pulled out takes its device node with it. The killed simulator cannot remove its links,
+  // and left behind they may lead to a pseudo-terminal another test's simulator now holds.
+  QFile::remove(serial + "/master");
+  QFile::remove(serial + "/slave");
   ASSERT_TRUE(WaitFor([&] { return master->PanelText(3) == "IFDVCM: LOST"; }, 8000)) << master->PanelText(3).toStdString();
   WaitFor([] { return false; }, 2500);
   EXPECT_EQ(master->PanelText(3), "IFDVCM: LOST");

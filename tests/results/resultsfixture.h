@@ -3,6 +3,7 @@
 // configuration of our own, scripted prompts, a temporary folder, and doubles of the graph and the
 // logger panel that record what the table asks of them.
 
+#include <vector>
 #include <gtest/gtest.h>
 
 #include <array>
@@ -34,8 +35,16 @@ class TRecordingGraph : public IResultsGraph {
   int RunRows(int run) const override { return Rows.at(run); }
   void SetRunRows(int run, int rows) override { Rows.at(run) = rows; }
   void DrawGraph() override { ++Draws; }
+  void ScopeInvokeDrawGraph(int run, int columnOne, double xFactor, int columnTwo) override {
+    ScopeCalls.push_back({run, columnOne, columnTwo, xFactor});
+  }
+  struct TScopeCall {
+    int Run, ColumnOne, ColumnTwo;
+    double XFactor;
+  };
   std::array<int, MaxRuns + 1> Rows{};
   int Draws = 0;
+  std::vector<TScopeCall> ScopeCalls;
 };
 
 class TRecordingLogger : public IResultsLogger {

@@ -26,6 +26,7 @@
 #include "rigconfig/rigconfig.h"
 #include "rigconfig/settingsnames.h"
 #include "shell/changepassword.h"
+#include "scope/formoscilloscope.h"
 #include "shell/master.h"
 #include "shell/passwordform.h"
 #include "shell/resultsmdi.h"
@@ -72,8 +73,11 @@ TEST_F(TMasterFixture, StartUpAssemblesTheRig) {
   EXPECT_EQ(master->PanelText(3), "IFD: No Device");
   EXPECT_TRUE(master->Action("LoadNew")->isEnabled());  // the rig has exercises
   EXPECT_TRUE(master->Diagram()->Logger()->LoggerActive());
-  EXPECT_EQ(master->FeaturePanelText("oscilloscope"), "scope: off");
+  EXPECT_EQ(master->FeaturePanelText("oscilloscope"), "scope: active configuration loaded");
   EXPECT_TRUE(master->Action("Scope")->isVisible());
+  EXPECT_TRUE(master->Action("Scope")->isEnabled());
+  ASSERT_NE(master->Oscilloscope(), nullptr) << "made, not shown, for the rig's Sample Now";
+  EXPECT_FALSE(master->Oscilloscope()->isVisible());
 }
 
 TEST_F(TMasterFixture, StatusBarShowsTheIntervalInItsLargestUnit) {
@@ -103,12 +107,11 @@ TEST_F(TMasterFixture, ToolbarsFollowTheWindowInFront) {
 }
 
 // Commands whose windows are not built yet are shown where the rig asks for them, but never
-// offered: the scope button of a rig with the scope feature, the graph configuration and format
-// pages with the graph in front, the remote tool.
+// offered: the graph configuration and format pages with the graph in front, the remote tool.
 TEST_F(TMasterFixture, CommandsWithoutAWindowBehindThemStayOff) {
   master->SetActiveForm(2);
   EXPECT_TRUE(master->Action("Scope")->isVisible());
-  for (const char* name : {"Scope", "RemoteTool", "Oscilloscope", "Scheduler"})
+  for (const char* name : {"RemoteTool", "Scheduler"})
     EXPECT_FALSE(master->Action(name)->isEnabled()) << name;
   // The graph's dialogs: with the graph in front only.
   const QStringList graphCommands = {"GraphData", "GraphFormatMenu", "GraphFormat&Plot...", "GraphFormat&Axes...",

@@ -13,6 +13,7 @@ class TFaultPlan {
     int DelayMs = 0;
     double VanishAfter = -1;  // seconds; negative: never
     bool NoArm = false;
+    int CutTransferAt = 0;    // bytes; 0: transfers are whole
   };
   enum class TAction { Send, Drop, Corrupt };
 

@@ -1,5 +1,7 @@
 #include "legacydevice.h"
 
+#include <algorithm>
+
 #include <QtEndian>
 
 #include "inverter.h"
@@ -10,6 +12,8 @@ constexpr int kInputs = 0x50, kFrequency = 0x74, kFrequencyCount = 0x75, kInvert
               kInverterSend = 0x40, kMode = 0xA2, kCaptureControl = 0xAC, kCaptureDelay = 0xAD,
               kCaptureChannel1 = 0x3E, kCaptureChannel2 = 0x3F, kCaptureData = 0xBE;
 constexpr int kMaxBlock = 4096;
+constexpr int kPreTrigger = 0x50, kTriggerLevel = 0x52, kTriggerMask = 0xBD, kScanCount = 0xBB;
+constexpr int kBusy = 0x80, kAnalogueTrigger = 0x10;
 
 quint16 Word(const QByteArray& in, int at) { return qFromLittleEndian<quint16>(in.constData() + at); }
 }  // namespace
@@ -74,9 +78,10 @@ int TLegacyDevice::Input(int index) {
 
 QByteArray TLegacyDevice::Read(int address, int size) {
   if (address == kCaptureData) {
+    UpdateCapture();
     // Pairs of words, channel one then two, as unsigned counts from 2047.
     QByteArray out(size, '\0');
-    const double interval = (Word(FMemory, kCaptureDelay) + 255) * 1e-6;
+    const double interval = CaptureInterval();
     for (int j = 0; j + 4 <= size; j += 4, ++FCapturePair) {
       const double t = FCaptureStart + double(FCapturePair) * interval;
       for (int c = 0; c < 2; ++c) {
@@ -88,6 +93,7 @@ QByteArray TLegacyDevice::Read(int address, int size) {
     return out;
   }
   UpdateFrequency();
+  if (address <= kCaptureControl && kCaptureControl < address + size) UpdateCapture();
   QByteArray out = FMemory.mid(address, size);
   out.resize(size, '\0');  // a block running past the top of memory reads zeros
   // Registers computed on reading are laid over what was written there.
@@ -117,11 +123,13 @@ void TLegacyDevice::Write(int address, int value) {
     FFrequencyDone = FPlant.Now() + FGate;
   } else if (address == kMode) {
     FSingleEnded = (value & 0x80) != 0;
-  } else if (address == kCaptureControl && (value & 0x80)) {
-    // The capture runs at once and is over before the host looks: the busy flag reads clear.
-    FCaptureStart = FPlant.Now();
+  } else if (address == kCaptureControl) {
+    FArmed = (value & kBusy) != 0;
+    FArmedAt = FScanned = FPlant.Now();
+    FTriggerAt = -1;
+    FCaptureStart = FArmedAt;
     FCapturePair = 0;
-    FMemory[address] = char(value & 0x7F);
+    UpdateCapture();
   } else if (address == kInverterSend && value == 0x80) {
     QString why;
     const QByteArray reply = FInverter.Answer(FMemory.mid(kInverterFrame, 16), &why);
@@ -148,4 +156,49 @@ void TLegacyDevice::WritePort(int port, int value) {
   }
   FPlant.SetDigitalOutputByte(0, quint8(value));
   if (FSpec.IsVexa()) FPlant.SetDigitalOutputByte(8, quint8(value >> 8));
+}
+
+double TLegacyDevice::CaptureInterval() const { return (Word(FMemory, kCaptureDelay) + 255) * 1e-6; }
+
+void TLegacyDevice::UpdateCapture() {
+  if (!FArmed) return;
+  const double now = FPlant.Now();
+  const double dt = CaptureInterval();
+  const int control = quint8(FMemory[kCaptureControl]);
+  const bool analogue = (control & kAnalogueTrigger) != 0;
+  const int mask = quint8(FMemory[kTriggerMask]);
+  const int pre = analogue ? Word(FMemory, kPreTrigger) : 0;
+  if (FTriggerAt < 0) {
+    if (analogue) {
+      // Channel one as unsigned counts, every sample since arming: a rising crossing triggers.
+      const int channel = quint8(FMemory[kCaptureChannel1]) & 0x0F;
+      const int level = Word(FMemory, kTriggerLevel);
+      int previous = FPlant.CaptureSample(FSlot * 100 + channel, FScanned) + 2048;
+      for (double t = FScanned + dt; t <= now; t += dt) {
+        const int v = FPlant.CaptureSample(FSlot * 100 + channel, t) + 2048;
+        FScanned = t;
+        if (previous < level && v >= level) {
+          FTriggerAt = t;
+          break;
+        }
+        previous = v;
+      }
+    } else if (mask == 0) {
+      FTriggerAt = FArmedAt;
+    } else {
+      for (int line = 0; line < 8; ++line)
+        if ((mask & (1 << line)) && FPlant.DigitalInput(FSlot * 8 + line)) FTriggerAt = now;
+    }
+    if (FTriggerAt >= 0) {
+      FCaptureStart = FTriggerAt - pre * dt;
+      FCapturePair = 0;
+    }
+  }
+  // An analogue capture is over once triggered (its ring holds the samples either side); the
+  // others after their count. The host waits whole milliseconds, rounded down: 2 ms of grace.
+  const int count = std::max(1, int(Word(FMemory, kScanCount)));
+  const double end = analogue ? FTriggerAt : FTriggerAt + count * dt;
+  const bool done = FTriggerAt >= 0 && now + 0.002 >= end;
+  FMemory[kCaptureControl] = char(done ? control & ~kBusy : control | kBusy);
+  if (done) FArmed = false;
 }

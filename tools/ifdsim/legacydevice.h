@@ -8,6 +8,12 @@
 // Reads of 0x50 + 2i give analogue input i as an unsigned count (value + 2048), 0x74/0x75 the
 // frequency measurement, 0xBE the next block of capture data; everything else reads back what was
 // last written.
+//
+// Capture: writing 0xAC with bit 7 arms it. Without a trigger it starts at once; with a digital
+// trigger mask in 0xBD it starts when one of those inputs is high; with bit 4 (analogue trigger)
+// when channel one rises through the level in 0x52/0x53, keeping the pre-trigger count of
+// 0x50/0x51 pairs from before. Bit 7 of 0xAC reads set until the capture is over (the sample count
+// of 0xBB/0xBC taken; an analogue capture once triggered); writing 0xAC without bit 7 disarms.
 
 #include <QByteArray>
 #include <QString>
@@ -54,6 +60,12 @@ class TLegacyDevice {
   int FFrequencyInput = -1;    // measuring this input until FFrequencyDone
   double FFrequencyDone = 0;
   int FFrequencyCount = 0;
-  double FCaptureStart = 0;
+  // The capture's state, brought up to the plant's time when 0xAC or 0xBE is read.
+  void UpdateCapture();
+  double CaptureInterval() const;
+  bool FArmed = false;
+  double FArmedAt = 0, FScanned = 0;
+  double FTriggerAt = -1;      // -1: not triggered yet
+  double FCaptureStart = 0;    // time of the first pair
   qint64 FCapturePair = 0;     // next pair handed out at 0xBE
 };

@@ -205,9 +205,13 @@ bool TSerialCard::HandleCapture(const QByteArray& command) {
     return true;
   }
   QString why;
-  const QByteArray data = FCapture.Transfer(start, count, &why);
-  if (data.isEmpty()) Refuse(command, why);
-  else emit Reply(data);
+  QByteArray data = FCapture.Transfer(start, count, &why);
+  if (data.isEmpty()) return Refuse(command, why), true;
+  if (FTransferCut > 0 && data.size() > FTransferCut) {
+    emit Problem(QStringLiteral("transfer cut after %1 of %2 bytes").arg(FTransferCut).arg(data.size()));
+    data.truncate(FTransferCut);
+  }
+  emit Reply(data);
   return true;
 }
 

@@ -22,6 +22,8 @@ class TSerialCard : public QObject {
 
   void Receive(const QByteArray& bytes);
   void SetAnswerArm(bool answer) { FAnswerArm = answer; }
+  // A transfer ends after this many bytes (0: whole), as on a line that fails mid-transfer.
+  void SetTransferCut(int bytes) { FTransferCut = bytes; }
   // The identification text: model field, one character, role digit, one character at its end.
   QByteArray IdentificationText() const;
   TInputMode Mode() const { return FMode; }
@@ -52,6 +54,7 @@ class TSerialCard : public QObject {
   TInputMode FMode;
   int FFilter = 0;
   bool FAnswerArm = true;
+  int FTransferCut = 0;
   QByteArray FBuffer;
   bool FDiscarding = false;
 };

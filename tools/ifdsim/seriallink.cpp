@@ -25,6 +25,7 @@ TSerialLink::TSerialLink(const QString& name, TSerialCard& card, const TFaultPla
   connect(&FCard, &TSerialCard::Problem, this, [this](const QString& text) { emit Problem(FName + QStringLiteral(": ") + text); });
   connect(&FCard, &TSerialCard::Reply, this, &TSerialLink::Send);
   FCard.SetAnswerArm(!faults.NoArm);
+  FCard.SetTransferCut(faults.CutTransferAt);
 }
 
 bool TSerialLink::Open(const QString& linkPath, QString* error) { return FPort.Open(linkPath, error); }

@@ -55,6 +55,7 @@ const TOption kOptions[] = {
     {"delay", "MS", false, "Hold every reply back for MS milliseconds."},
     {"vanish-after", "SECONDS", false, "Close every port and socket after SECONDS (the simulator keeps running)."},
     {"no-arm", nullptr, false, "Never answer \"ARM\"."},
+    {"cut-transfer", "BYTES", false, "End every high-speed transfer after BYTES bytes, as a line that fails mid-transfer."},
     {"baud", "N", false,
      "Line rate of the serial cards in bit/s (default 38400); replies leave at one byte per 10 bits "
      "(8N1), as from a card."},
@@ -249,6 +250,9 @@ bool TSimOptions::Apply(const QString& name, const QString& value, QString* erro
   } else if (name == QLatin1String("drop-every") || name == QLatin1String("corrupt-every")) {
     if (!Whole(value, 0, 1000000000, &n)) return bad(QStringLiteral("a whole number, 1 or more (0: off)"));
     (name == QLatin1String("drop-every") ? Faults.DropEvery : Faults.CorruptEvery) = int(n);
+  } else if (name == QLatin1String("cut-transfer")) {
+    if (!Whole(value, 0, 1000000000, &n)) return bad(QStringLiteral("a whole number of bytes (0: off)"));
+    Faults.CutTransferAt = int(n);
   } else if (name == QLatin1String("delay")) {
     if (!Whole(value, 0, 600000, &n)) return bad(QStringLiteral("0-600000 milliseconds"));
     Faults.DelayMs = int(n);

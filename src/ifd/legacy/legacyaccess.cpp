@@ -74,6 +74,15 @@ bool TLegacyAccess::GetRAM(THandle h, std::uint8_t kind, int reg, int& word) {
   return true;
 }
 
+bool TLegacyAccess::GetMainBlock(int reg, QByteArray& block) {
+  block = QByteArray(kScanBytes, '\0');
+  QByteArray out;
+  if (FMainHandle <= 0 || !FDriver.DeviceIoControl(FMainHandle, legacy::GetRAM, Word(reg), kScanBytes, out))
+    return false;
+  block.replace(0, std::min<qsizetype>(out.size(), kScanBytes), out.left(kScanBytes));
+  return out.size() >= kScanBytes;
+}
+
 // ---- opening and closing ----
 
 void TLegacyAccess::DisposeHandles() {

@@ -43,6 +43,18 @@ class TLegacyAccess {
   void SendToInverter(const QByteArray& send);
   QString ReadFromInverter();
 
+  // Register access on the main device for the captures: a failed call reports false and leaves
+  // the devices as they are (the caller decides what to close and what to show).
+  bool SetMainRAM(int reg, int value) { return FMainHandle > 0 && SetRAM(FMainHandle, reg, value); }
+  bool GetMainRAM(int reg, int& word) { return FMainHandle > 0 && GetRAM(FMainHandle, S.MainDevice, reg, word); }
+  // The 64-byte block at `reg` (capture memory), zeros where the answer fell short.
+  bool GetMainBlock(int reg, QByteArray& block);
+  // Opens the devices when they are closed; false when they are not to be used at all (a client
+  // program leaves them to its server).
+  bool OpenWhenNeeded();
+  // A status text to the host's panel.
+  void Status(int panel, const QString& text);
+
   THandle MainHandle() const { return FMainHandle; }
   THandle ExpnHandle() const { return FExpnHandle; }
   std::uint8_t Device1() const { return FDevice1; }
@@ -55,9 +67,6 @@ class TLegacyAccess {
   bool UsingIFD() const;
   // A client program leaves the interface to its server: it opens no device and writes nothing.
   bool ClientProgram() const;
-  void Status(int panel, const QString& text);
-  // Opens the devices when they are closed; false when they are not to be used at all.
-  bool OpenWhenNeeded();
   void TwoCardAssignment();
   void SingleCardAssignment();
   void DriverErrors();

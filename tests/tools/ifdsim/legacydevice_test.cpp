@@ -3,6 +3,7 @@
 
 #include <QElapsedTimer>
 #include <QFileInfo>
+#include <QThread>
 #include <QtEndian>
 
 #include "deviceclient.h"
@@ -174,6 +175,60 @@ TEST_F(LegacyDevice, BurstCaptureBlocksHoldSamplePairsFrom2047) {
       EXPECT_EQ(WordAt(r.Data, 2 * j + 1) - 2047, 1000);
     }
   }
+}
+
+TEST_F(LegacyDevice, CaptureWaitsForItsDigitalTriggerAndCountBeforeTheBusyFlagClears) {
+  Start();
+  TDeviceClient dev(Rig.DevicePath("VelUSB0"));
+  EXPECT_TRUE(dev.SetPort(0, 0));
+  EXPECT_TRUE(dev.SetRam(0xAD, 745));  // 1 ms a pair
+  EXPECT_TRUE(dev.SetRam(0xAE, 0));
+  EXPECT_TRUE(dev.SetRam(0xBB, 40));   // 40 pairs: 40 ms once triggered
+  EXPECT_TRUE(dev.SetRam(0xBC, 0));
+  EXPECT_TRUE(dev.SetRam(0xBD, 0x02)); // digital input 1, which follows output line 0
+  EXPECT_TRUE(dev.SetRam(0xAC, 0xC0));
+  QThread::msleep(80);
+  EXPECT_EQ(dev.GetRam(0xAC) & 0x80, 0x80) << "no trigger yet: still busy";
+  EXPECT_TRUE(dev.SetPort(0, 0x01));
+  EXPECT_EQ(dev.GetRam(0xAC) & 0x80, 0x80) << "triggered, its 40 samples still to come";
+  QThread::msleep(60);
+  EXPECT_EQ(dev.GetRam(0xAC) & 0x80, 0);
+
+  // Armed again without the input going low: it triggers at once. A software capture's flag stays
+  // up for its count; a disarm clears it.
+  EXPECT_TRUE(dev.SetRam(0xBD, 0));
+  EXPECT_TRUE(dev.SetRam(0xBB, 0xFF));
+  EXPECT_TRUE(dev.SetRam(0xAC, 0xC0));
+  EXPECT_EQ(dev.GetRam(0xAC) & 0x80, 0x80);
+  EXPECT_TRUE(dev.SetRam(0xAC, 0));
+  EXPECT_EQ(dev.GetRam(0xAC) & 0x80, 0);
+}
+
+TEST_F(LegacyDevice, AnalogueTriggerCaptureStartsItsPreTriggerCountBeforeTheCrossing) {
+  ASSERT_TRUE(Rig.Start({"--no-serial"}, "[ai2]\nsource = 0\nwave = square\nwave_frequency = 10\nwave_amplitude = 500\n"))
+      << Rig.Error.toStdString();
+  TDeviceClient dev(Rig.DevicePath("VelUSB0"));
+  EXPECT_TRUE(dev.SetRam(0x3E, 2));
+  EXPECT_TRUE(dev.SetRam(0x3F, 2));
+  EXPECT_TRUE(dev.SetRam(0xAD, 0));     // 255 us a pair
+  EXPECT_TRUE(dev.SetRam(0xAE, 0));
+  EXPECT_TRUE(dev.SetRam(0x50, 32));    // 32 pairs before the trigger
+  EXPECT_TRUE(dev.SetRam(0x51, 0));
+  EXPECT_TRUE(dev.SetRam(0x52, 0x00));  // level 2048: the square wave's rising edge
+  EXPECT_TRUE(dev.SetRam(0x53, 0x08));
+  EXPECT_TRUE(dev.SetRam(0xAC, 0xD0));
+  QElapsedTimer t;
+  t.start();
+  while ((dev.GetRam(0xAC) & 0x80) && t.elapsed() < 1000) QThread::msleep(5);
+  ASSERT_EQ(dev.GetRam(0xAC) & 0x80, 0) << "a 10 Hz edge comes within 100 ms";
+  std::vector<int> samples;
+  for (int block = 0; block < 4; ++block) {
+    const TDeviceClient::TResult r = dev.Call(kGetRam, Address(0xBE), 64);
+    ASSERT_EQ(r.Data.size(), 64);
+    for (int j = 0; j < 16; ++j) samples.push_back(WordAt(r.Data, 2 * j) - 2047);
+  }
+  EXPECT_EQ(samples[31], -500);
+  EXPECT_EQ(samples[32], 500) << "the trigger sample follows the pre-trigger count";
 }
 
 TEST_F(LegacyDevice, InverterFrameBufferIsSentAndHoldsTheReply) {

@@ -1,0 +1,101 @@
+// The whole program on the demo rig against the simulator's serial card at the line rate: Sample
+// Now captures through the oscilloscope window, the transfer shows its progress, and the capture
+// becomes a run of the table plotted on the graph.
+#include <gtest/gtest.h>
+
+#include <QAction>
+#include <QFileInfo>
+#include <QProcess>
+#include <QProgressDialog>
+
+#include "ifd/qxifd.h"
+#include "ifd/serial/waitfor.h"
+#include "results/graphform.h"
+#include "results/tableform.h"
+#include "scope/formoscilloscope.h"
+#include "shell/master.h"
+#include "shell/resultsmdi.h"
+#include "support/scriptedprompts.h"
+#include "support/tempfolder.h"
+#include "workbook/view/f1book.h"
+
+namespace {
+const QString kSim = QStringLiteral(QUORLEX_BINARY_DIR "/tools/ifdsim/ifdsim");
+
+// Pictures for a person to look at, when QUORLEX_SHOTS names a folder.
+void Shoot(QWidget& w, const QString& name) {
+  const QByteArray dir = qgetenv("QUORLEX_SHOTS");
+  if (!dir.isEmpty()) w.grab().save(QString::fromLocal8Bit(dir) + "/" + name);
+}
+}  // namespace
+
+TEST(ScopeDemo, SampleNowCapturesThroughTheSerialCardIntoANewRunAndTheGraph) {
+  if (!QFileInfo(kSim).isExecutable()) GTEST_SKIP() << "the simulator is not built";
+  TTempFolder tmp;
+  const QString demo = tmp.CopyTree(QStringLiteral(QUORLEX_SOURCE_DIR "/examples/rigs/demo"), "demo");
+  const QString serial = tmp.File("serial");
+  qputenv("QUORLEX_DEVICE_DIR", tmp.File("dev").toLocal8Bit());
+  qputenv("QUORLEX_PORTS", ("COM3=" + serial + "/master,COM4=" + serial + "/slave").toLocal8Bit());
+  QProcess sim;
+  sim.start(kSim, QStringList{"--rig", demo, "--serial-dir", serial, "--device-dir", tmp.File("dev")});
+  ASSERT_TRUE(sim.waitForStarted(5000));
+  ASSERT_TRUE(WaitFor([&] { return QFileInfo::exists(serial + "/master"); }, 5000));
+
+  TScriptedPrompts prompts;
+  prompts.ExpectChoice(0);  // exercise 1
+  auto master = std::make_unique<TMaster>();
+  master->StartUp(demo, {});
+  master->resize(1280, 860);
+  master->show();
+  TFormOscilloscope* scope = master->Oscilloscope();
+  ASSERT_NE(scope, nullptr) << "a rig with the Scope feature has the window from the start";
+  EXPECT_FALSE(scope->isVisible());
+  EXPECT_TRUE(master->Action("Oscilloscope")->isEnabled());
+  EXPECT_TRUE(master->Action("Scope")->isEnabled());
+  EXPECT_EQ(master->FeaturePanelText("oscilloscope"), "scope: active configuration loaded");
+
+  TQXIFD* ifd = master->Diagram()->IFD();
+  // A rig that used the card before connects to it by itself; otherwise the port list: COM3 first.
+  if (!WaitFor([&] { return ifd->vComPortOpen(); }, 1000)) {
+    prompts.ExpectChoice(0);
+    master->ConnectClick(true);
+  }
+  ASSERT_TRUE(WaitFor([&] { return ifd->FvComIOActive && ifd->FMainCardActive; }, 8000));
+
+  TTableForm* table = master->Table();
+  const int runsBefore = table->GetSheetCount();
+  master->ShowOscilloscope();
+  master->SampleNowClick();
+  EXPECT_TRUE(scope->FIsCaptureRunning);
+  EXPECT_EQ(master->FeaturePanelText("oscilloscope"), "scope: running capture..");
+  // 2 x 1000 readings of about seven bytes each take some seconds at 38400 baud.
+  bool progressShown = false;
+  ASSERT_TRUE(WaitFor([&] {
+    if (auto* p = scope->findChild<QProgressDialog*>(); p && p->isVisible()) {
+      if (!progressShown) Shoot(*p, "scope-progress.png");
+      progressShown = true;
+    }
+    return !scope->FIsCaptureRunning;
+  }, 20000));
+  EXPECT_TRUE(progressShown);
+  ASSERT_TRUE(scope->FHasCapturedData) << prompts.MessageTexts().join('\n').toStdString();
+  EXPECT_EQ(scope->FVectorHSSScanCH1.size(), 1000u);
+  EXPECT_EQ(table->FNumberLastScanSamples, 1000u);
+  EXPECT_GE(table->GetSheetCount(), runsBefore);
+  EXPECT_EQ(table->RecordedSamples(table->GetSheetCount()), 1000);
+  EXPECT_TRUE(master->FeaturePanelText("oscilloscope").endsWith("- data available: 1000"))
+      << master->FeaturePanelText("oscilloscope").toStdString();
+  EXPECT_FALSE(master->Graph()->scopeScansDataRecods.empty());
+  EXPECT_GT(master->Graph()->MaxRow[table->GetSheetCount()], 900);
+
+  scope->move(master->x() + 40, master->y() + 40);
+  Shoot(*scope, "scope-window.png");
+  master->ShowChild(2);
+  WaitFor([] { return false; }, 500);
+  Shoot(*master, "scope-graph.png");
+  prompts.ExpectMessage("has not been saved", TModalResult::mrYes);
+  master->close();
+  master.reset();
+  sim.terminate();
+  sim.waitForFinished(5000);
+}
