@@ -83,9 +83,21 @@ void TSensorHistoryForm::ToggleWidth() {
   resize(wide ? 556 : 496, height());
 }
 
+void TSensorHistoryForm::Pause() {
+  FPaused = true;
+  FTimer->stop();
+}
+
+void TSensorHistoryForm::Resume() {
+  FPaused = false;
+  if (isVisible()) FTimer->start();
+}
+
+bool TSensorHistoryForm::Fetching() const { return FTimer->isActive(); }
+
 void TSensorHistoryForm::showEvent(QShowEvent* event) {
   QWidget::showEvent(event);
-  FTimer->start();
+  if (!FPaused) FTimer->start();
 }
 
 void TSensorHistoryForm::hideEvent(QHideEvent* event) {

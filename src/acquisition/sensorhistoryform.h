@@ -27,6 +27,10 @@ class TSensorHistoryForm : public QWidget {
   QLineSeries* Series(int i) const { return FSeries[static_cast<size_t>(i)]; }
   QCheckBox* Check(int i) const { return FChecks[static_cast<size_t>(i)]; }
   void ToggleWidth();
+  // A high-speed capture holds the card: no samples are fetched until it ends.
+  void Pause();
+  void Resume();  // fetching again, when the window is shown
+  bool Fetching() const;
 
  protected:
   void showEvent(QShowEvent* event) override;
@@ -36,6 +40,7 @@ class TSensorHistoryForm : public QWidget {
   const TQXDataList* FList = nullptr;
   QChart* FChart;
   QTimer* FTimer;
+  bool FPaused = false;
   QPushButton* FWiden;
   std::vector<QLineSeries*> FSeries;
   std::vector<QCheckBox*> FChecks;

@@ -19,6 +19,7 @@
 
 #include "acquisition/qxdatalist.h"
 #include "acquisition/qxloggerpanel.h"
+#include "acquisition/sensorhistoryform.h"
 #include "ifd/legacy/legacyaccess.h"
 #include "ifd/qxifd.h"
 #include "ifd/serial/hs_data_serialconnector.h"
@@ -316,6 +317,7 @@ void TFormOscilloscope::StartCapture() {
   TQXLoggerPanel* logger = TServices::Logger();
   FLoggerWasRunning = logger && logger->LoggerActive();
   if (logger) logger->StopLogger();
+  if (logger && logger->SensorHistory()) logger->SensorHistory()->Pause();
 }
 
 void TFormOscilloscope::EndCapture() {
@@ -329,6 +331,7 @@ void TFormOscilloscope::EndCapture() {
   // Only a logger that was running before the capture starts again.
   if (TQXLoggerPanel* logger = TServices::Logger(); logger && FLoggerWasRunning) logger->ResumeLogger();
   FLoggerWasRunning = false;
+  if (TQXLoggerPanel* logger = TServices::Logger(); logger && logger->SensorHistory()) logger->SensorHistory()->Resume();
   if (FHost) {
     FHost->ChangedScope();
     FHost->ReEnableSampling();

@@ -838,6 +838,8 @@ void TMaster::SampleNowClick() {
   if (FTable && FTable->RecordedSamples(FTable->GetSheetCount()) > 1) NextResults();
   if (logger) logger->SampleNow();
   if (TQXIFD* ifd = FDiagram ? FDiagram->IFD() : nullptr) {
+    // An engine rig's capture line goes high for the capture.
+    if (FRig && FRig->IsEngine) ifd->SetDigitalOutputValue(7, true);
     ifd->stopFrequencySampling();
     // The card finishes any frequency measurement in hand before it captures.
     const std::int64_t start = TServices::Clock().TickCountMs();
@@ -941,6 +943,8 @@ void TMaster::HandleMessage(unsigned msg, std::intptr_t wParam, std::intptr_t lP
       ifd->startFrequencySampling();
       ifd->reSetFrequencyReaders();
       ifd->SetVComLoggingMode();
+      // An engine rig's capture line goes low with the data in.
+      if (FRig && FRig->IsEngine) ifd->SetDigitalOutputValue(7, false);
     }
     UpdateFeaturePanels();
   } else if (msg == FMessages["WM_INVERTER_SEND_RH10"]) {

@@ -8,6 +8,8 @@
 #include <QProcess>
 #include <QProgressDialog>
 
+#include "acquisition/qxloggerpanel.h"
+#include "acquisition/sensorhistoryform.h"
 #include "ifd/qxifd.h"
 #include "ifd/serial/waitfor.h"
 #include "results/graphform.h"
@@ -64,9 +66,15 @@ TEST(ScopeDemo, SampleNowCapturesThroughTheSerialCardIntoANewRunAndTheGraph) {
 
   TTableForm* table = master->Table();
   const int runsBefore = table->GetSheetCount();
+  // The sensor history fetches nothing from the card while it captures, and goes on after.
+  TSensorHistoryForm* history = master->Diagram()->Logger()->SensorHistory();
+  ASSERT_NE(history, nullptr);
+  history->show();
+  ASSERT_TRUE(history->Fetching());
   master->ShowOscilloscope();
   master->SampleNowClick();
   EXPECT_TRUE(scope->FIsCaptureRunning);
+  EXPECT_FALSE(history->Fetching());
   EXPECT_EQ(master->FeaturePanelText("oscilloscope"), "scope: running capture..");
   // 2 x 1000 readings of about seven bytes each take some seconds at 38400 baud.
   bool progressShown = false;
@@ -79,6 +87,8 @@ TEST(ScopeDemo, SampleNowCapturesThroughTheSerialCardIntoANewRunAndTheGraph) {
   }, 20000));
   EXPECT_TRUE(progressShown);
   ASSERT_TRUE(scope->FHasCapturedData) << prompts.MessageTexts().join('\n').toStdString();
+  EXPECT_TRUE(history->Fetching());
+  history->hide();
   EXPECT_EQ(scope->FVectorHSSScanCH1.size(), 1000u);
   EXPECT_EQ(table->FNumberLastScanSamples, 1000u);
   EXPECT_GE(table->GetSheetCount(), runsBefore);
