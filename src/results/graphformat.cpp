@@ -4,7 +4,6 @@
 #include <QCheckBox>
 #include <QComboBox>
 #include <QDialogButtonBox>
-#include <QFontComboBox>
 #include <QFormLayout>
 #include <QGridLayout>
 #include <QGroupBox>
@@ -20,6 +19,7 @@
 #include "platform/iprompts.h"
 #include "platform/numbers.h"
 #include "platform/services.h"
+#include "results/fontchooser.h"
 
 namespace {
 
@@ -63,29 +63,6 @@ QSpinBox* Spin(int lo, int hi) {
   return spin;
 }
 
-void SetFont(QFontComboBox* face, QSpinBox* size, const QFont& font) {
-  face->setCurrentFont(font);
-  size->setValue(font.pointSize() > 0 ? font.pointSize() : 9);
-}
-
-QFont Font(const QFontComboBox* face, const QSpinBox* size, QFont base) {
-  base.setFamily(face->currentFont().family());
-  base.setPointSize(size->value());
-  return base;
-}
-
-// A font chooser: face and size side by side.
-QWidget* FontRow(QFontComboBox*& face, QSpinBox*& size) {
-  auto* row = new QWidget;
-  auto* layout = new QHBoxLayout(row);
-  layout->setContentsMargins(0, 0, 0, 0);
-  face = new QFontComboBox;
-  size = Spin(4, 72);
-  layout->addWidget(face, 1);
-  layout->addWidget(size);
-  return row;
-}
-
 const char* const AxisNames[] = {"X axis", "Primary Y axis", "Secondary Y axis"};
 
 }  // namespace
@@ -114,7 +91,7 @@ QWidget* TGraphFormat::BuildPlotPage() {
   auto* form = new QFormLayout(page);
   edTitle = new QLineEdit;
   form->addRow(QStringLiteral("Title"), edTitle);
-  form->addRow(QStringLiteral("Title font"), FontRow(cbTitleFont, spTitleSize));
+  form->addRow(QStringLiteral("Title font"), (fcTitleFont = new TFontChooser));
   cbBackground = ColourBox();
   form->addRow(QStringLiteral("Background colour"), cbBackground);
   auto* margins = new QGroupBox(QStringLiteral("Margins (pixels)"));
@@ -155,7 +132,7 @@ QWidget* TGraphFormat::BuildAxesPage() {
   titleForm->addRow(QStringLiteral("X axis"), edXTitle);
   titleForm->addRow(QStringLiteral("Primary Y axis"), edYTitle);
   titleForm->addRow(QStringLiteral("Secondary Y axis"), edY2Title);
-  titleForm->addRow(QStringLiteral("Title font"), FontRow(cbAxisTitleFont, spAxisTitleSize));
+  titleForm->addRow(QStringLiteral("Title font"), (fcAxisTitleFont = new TFontChooser));
   layout->addWidget(titles);
   auto* formats = new QGroupBox(QStringLiteral("Value Formats"));
   auto* formatForm = new QFormLayout(formats);
@@ -172,7 +149,7 @@ QWidget* TGraphFormat::BuildAxesPage() {
   formatForm->addRow(QStringLiteral("X axis"), edXFormat);
   formatForm->addRow(QStringLiteral("Primary Y axis"), edYFormat);
   formatForm->addRow(QStringLiteral("Secondary Y axis"), edY2Format);
-  formatForm->addRow(QStringLiteral("Label font"), FontRow(cbLabelFont, spLabelSize));
+  formatForm->addRow(QStringLiteral("Label font"), (fcLabelFont = new TFontChooser));
   layout->addWidget(formats);
   connect(chkAutoFormat, &QCheckBox::toggled, this, [this] { UpdateEnabled(); });
   return page;
@@ -247,7 +224,7 @@ QWidget* TGraphFormat::BuildLegendPage() {
   spLegendTop = Spin(0, 4000);
   form->addRow(QStringLiteral("Across"), spLegendLeft);
   form->addRow(QStringLiteral("Down"), spLegendTop);
-  form->addRow(QStringLiteral("Font"), FontRow(cbLegendFont, spLegendSize));
+  form->addRow(QStringLiteral("Font"), (fcLegendFont = new TFontChooser));
   connect(chkAutoLegend, &QCheckBox::toggled, this, [this] { UpdateEnabled(); });
   connect(chkShowLegend, &QCheckBox::toggled, this, [this] { UpdateEnabled(); });
   return page;
@@ -258,7 +235,7 @@ void TGraphFormat::Load(int page) {
   QChart* chart = FGraph.Chart();
   const TGraphLook& look = FGraph.Look;
   edTitle->setText(chart->title());
-  SetFont(cbTitleFont, spTitleSize, chart->titleFont());
+  fcTitleFont->SetFont(chart->titleFont());
   SetColour(cbBackground, look.Background);
   spMarginTop->setValue(look.Margins.top());
   spMarginLeft->setValue(look.Margins.left());
@@ -276,8 +253,8 @@ void TGraphFormat::Load(int page) {
   edYTitle->setText(vertical.value(0) ? vertical[0]->titleText() : QString());
   edY2Title->setText(vertical.value(1) ? vertical[1]->titleText() : QString());
   if (vertical.value(0)) {
-    SetFont(cbAxisTitleFont, spAxisTitleSize, vertical[0]->titleFont());
-    SetFont(cbLabelFont, spLabelSize, vertical[0]->labelsFont());
+    fcAxisTitleFont->SetFont(vertical[0]->titleFont());
+    fcLabelFont->SetFont(vertical[0]->labelsFont());
   }
   chkAutoFormat->setChecked(FGraph.XAxis.AutoFormat && FGraph.YAxis.AutoFormat && FGraph.Y2Axis.AutoFormat);
   chkTime->setChecked(FGraph.TimeOnXAxis());
@@ -299,7 +276,7 @@ void TGraphFormat::Load(int page) {
   chkResizeChart->setChecked(look.LegendResize);
   spLegendLeft->setValue(look.LegendAuto ? static_cast<int>(legend->geometry().left()) : look.LegendLeft);
   spLegendTop->setValue(look.LegendAuto ? static_cast<int>(legend->geometry().top()) : look.LegendTop);
-  SetFont(cbLegendFont, spLegendSize, legend->font());
+  fcLegendFont->SetFont(legend->font());
   FLoading = false;
 
   FillSeriesChoices();
@@ -443,10 +420,10 @@ bool TGraphFormat::Apply() {
     if (!FGraph.Look.AxisTitles[a].isEmpty() || titles[a]->text() != current) look.AxisTitles[a] = titles[a]->text();
   }
   look.FontsSet = true;
-  look.TitleFont = Font(cbTitleFont, spTitleSize, FGraph.Chart()->titleFont());
-  look.AxisTitleFont = Font(cbAxisTitleFont, spAxisTitleSize, look.AxisTitleFont);
-  look.LabelFont = Font(cbLabelFont, spLabelSize, look.LabelFont);
-  look.LegendFont = Font(cbLegendFont, spLegendSize, FGraph.Chart()->legend()->font());
+  look.TitleFont = fcTitleFont->ChosenFont(FGraph.Chart()->titleFont());
+  look.AxisTitleFont = fcAxisTitleFont->ChosenFont(look.AxisTitleFont);
+  look.LabelFont = fcLabelFont->ChosenFont(look.LabelFont);
+  look.LegendFont = fcLegendFont->ChosenFont(FGraph.Chart()->legend()->font());
   look.TimeX = chkTime->isChecked() ? 1 : 0;
   // Legend page.
   look.LegendVisible = chkShowLegend->isChecked();

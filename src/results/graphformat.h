@@ -13,7 +13,7 @@
 
 class QCheckBox;
 class QComboBox;
-class QFontComboBox;
+class TFontChooser;
 class QLineEdit;
 class QSpinBox;
 class QTabWidget;
@@ -40,18 +40,15 @@ class TGraphFormat : public QDialog {
   QTabWidget* Pages;
   // Plot
   QLineEdit* edTitle;
-  QFontComboBox* cbTitleFont;
-  QSpinBox* spTitleSize;
+  TFontChooser* fcTitleFont;
   QComboBox* cbBackground;
   QSpinBox *spMarginTop, *spMarginLeft, *spMarginBottom, *spMarginRight;
   // Axes
   QCheckBox *chkTicks, *chkLabels, *chkGrid, *chkAutoFormat, *chkTime;
   QLineEdit *edXTitle, *edYTitle, *edY2Title;
-  QFontComboBox* cbAxisTitleFont;
-  QSpinBox* spAxisTitleSize;
+  TFontChooser* fcAxisTitleFont;
   QLineEdit *edXFormat, *edYFormat, *edY2Format;
-  QFontComboBox* cbLabelFont;
-  QSpinBox* spLabelSize;
+  TFontChooser* fcLabelFont;
   // Axis scales, X, primary Y, secondary Y
   std::array<QCheckBox*, 3> chkAutoScale;
   std::array<QLineEdit*, 3> edMin, edMax, edInterval;
@@ -61,8 +58,7 @@ class TGraphFormat : public QDialog {
   // Legend
   QCheckBox *chkShowLegend, *chkAutoLegend, *chkResizeChart;
   QSpinBox *spLegendLeft, *spLegendTop;
-  QFontComboBox* cbLegendFont;
-  QSpinBox* spLegendSize;
+  TFontChooser* fcLegendFont;
 
  private:
   QWidget* BuildPlotPage();

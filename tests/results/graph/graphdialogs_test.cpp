@@ -22,6 +22,7 @@
 #include "../resultsfixture.h"
 #include "results/graphconfig.h"
 #include "results/graphform.h"
+#include "results/fontchooser.h"
 #include "results/graphformat.h"
 #include "results/tableform.h"
 
@@ -300,6 +301,9 @@ TEST_F(GraphDialogTest, TheLookOutlivesRebuildsAndNewRuns) {
   format.edYTitle->setText("Tank");
   format.chkGrid->setChecked(false);
   format.chkShowLegend->setChecked(false);
+  format.fcTitleFont->Size->setValue(14);
+  format.fcTitleFont->Bold->setChecked(true);
+  format.fcLabelFont->Italic->setChecked(true);
   ASSERT_TRUE(format.Apply());
   ASSERT_TRUE(Table.AddSheet());
   Graph.DrawGraph();
@@ -309,6 +313,10 @@ TEST_F(GraphDialogTest, TheLookOutlivesRebuildsAndNewRuns) {
   EXPECT_EQ(LeftAxis()->titleText(), "Tank");
   EXPECT_FALSE(LeftAxis()->isGridLineVisible());
   EXPECT_FALSE(Graph.Chart()->legend()->isVisible());
+  EXPECT_EQ(Graph.Chart()->titleFont().pointSize(), 14);
+  EXPECT_TRUE(Graph.Chart()->titleFont().bold());
+  EXPECT_TRUE(LeftAxis()->labelsFont().italic());
+  EXPECT_FALSE(LeftAxis()->labelsFont().bold());
   // An untouched chart title is still made from the columns.
   EXPECT_EQ(Graph.Chart()->title(), "T1 Tank against Elapsed time");
 
