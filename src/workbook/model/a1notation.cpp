@@ -20,30 +20,47 @@ void AppendColumnName(QByteArray& out, int col) {
 
 QString CellName(int row, int col) { return ColumnName(col) + QString::number(row); }
 
-int ScanCellName(const QChar* p, int n, TCellName& out) {
+namespace {
+
+// Column letters (A..XFD, any case) at p: the characters taken, 0 when there are none or too many.
+int ScanColumn(const QChar* p, int n, int& col) {
   int i = 0;
-  out = TCellName{};
-  if (i < n && p[i] == QLatin1Char('$')) { out.AbsCol = true; ++i; }
-  int col = 0, letters = 0;
-  while (i < n && letters < 4) {
+  col = 0;
+  while (i < n && i < 4) {
     const char16_t c = p[i].toUpper().unicode();
     if (c < u'A' || c > u'Z') break;
     col = col * 26 + (c - u'A' + 1);
-    ++i; ++letters;
+    ++i;
   }
-  if (letters == 0 || letters > 3 || col > MaxCols) return 0;
-  if (i < n && p[i] == QLatin1Char('$')) { out.AbsRow = true; ++i; }
-  long long row = 0;
-  int digits = 0;
-  while (i < n && p[i].isDigit() && p[i].unicode() < 128) {
-    row = row * 10 + (p[i].unicode() - u'0');
-    if (row > MaxRows) return 0;
-    ++i; ++digits;
+  return i == 0 || i > 3 || col > MaxCols ? 0 : i;
+}
+
+// A row number (1..MaxRows, ASCII digits) at p: the characters taken, 0 when there is none.
+int ScanRow(const QChar* p, int n, int& row) {
+  int i = 0;
+  long long value = 0;
+  while (i < n && p[i].unicode() < 128 && p[i].isDigit()) {
+    value = value * 10 + (p[i++].unicode() - u'0');
+    if (value > MaxRows) return 0;
   }
-  if (digits == 0 || row < 1) return 0;
-  out.Row = static_cast<int>(row);
-  out.Col = col;
+  if (i == 0 || value < 1) return 0;
+  row = static_cast<int>(value);
   return i;
+}
+
+}  // namespace
+
+int ScanCellName(const QChar* p, int n, TCellName& out) {
+  out = TCellName{};
+  int i = 0;
+  if (i < n && p[i] == QLatin1Char('$')) { out.AbsCol = true; ++i; }
+  const int letters = ScanColumn(p + i, n - i, out.Col);
+  if (letters == 0) return 0;
+  i += letters;
+  if (i < n && p[i] == QLatin1Char('$')) { out.AbsRow = true; ++i; }
+  const int digits = ScanRow(p + i, n - i, out.Row);
+  if (digits == 0) { out = TCellName{}; return 0; }
+  return i + digits;
 }
 
 int ScanLineName(const QChar* p, int n, TCellName& out) {
@@ -51,25 +68,18 @@ int ScanLineName(const QChar* p, int n, TCellName& out) {
   int i = 0;
   const bool abs = i < n && p[i] == QLatin1Char('$');
   if (abs) ++i;
-  const int start = i;
-  long long value = 0;
   if (i < n && p[i].unicode() < 128 && p[i].isDigit()) {
-    while (i < n && p[i].unicode() < 128 && p[i].isDigit() && value <= MaxRows) value = value * 10 + (p[i++].unicode() - u'0');
-    if (value < 1 || value > MaxRows) return 0;
-    out.Row = static_cast<int>(value);
+    const int digits = ScanRow(p + i, n - i, out.Row);
+    if (digits == 0) return 0;
+    i += digits;
     out.Col = 1;
     out.AbsRow = abs;
     out.AbsCol = true;
     out.WholeRow = true;
   } else {
-    while (i < n && i - start < 4) {
-      const char16_t c = p[i].toUpper().unicode();
-      if (c < u'A' || c > u'Z') break;
-      value = value * 26 + (c - u'A' + 1);
-      ++i;
-    }
-    if (i == start || i - start > 3 || value > MaxCols) return 0;
-    out.Col = static_cast<int>(value);
+    const int letters = ScanColumn(p + i, n - i, out.Col);
+    if (letters == 0) return 0;
+    i += letters;
     out.Row = 1;
     out.AbsCol = abs;
     out.AbsRow = true;

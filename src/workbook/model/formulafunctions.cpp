@@ -95,16 +95,12 @@ void Aggregate(TFunc f, std::span<TCellValue> args, const ICellSource& cells, TC
 
 void CountA(std::span<TCellValue> args, const ICellSource& cells, TCellValue& result) {
   double count = 0;
-  TCellValue cell;
   for (TCellValue& a : args) {
     if (a.Kind == TValueKind::Range) {
-      TRangeRef r = a.Range;
-      if (!cells.ClipRange(r)) continue;
-      for (int row = r.Row1; row <= r.Row2; ++row)
-        for (int col = r.Col1; col <= r.Col2; ++col) {
-          cells.ReadCell(r.SheetId, row, col, cell);
-          if (cell.Kind != TValueKind::Empty) ++count;
-        }
+      TFunctionArgs::EachCell(a.Range, cells, [&](int, int, const TCellValue& cell) {
+        if (cell.Kind != TValueKind::Empty) ++count;
+        return true;
+      });
     } else if (a.Kind != TValueKind::Empty) {
       ++count;
     }
@@ -114,7 +110,6 @@ void CountA(std::span<TCellValue> args, const ICellSource& cells, TCellValue& re
 
 void Logical(TFunc f, std::span<TCellValue> args, const ICellSource& cells, TCellValue& result) {
   bool any = false, acc = f == TFunc::And;
-  TCellValue cell;
   auto take = [&](const TCellValue& v, bool fromCells) -> TCellError {
     if (v.Kind == TValueKind::Error) return v.Err;
     if (v.Kind == TValueKind::Empty || (fromCells && v.Kind == TValueKind::Text)) return TCellError::None;
@@ -128,13 +123,11 @@ void Logical(TFunc f, std::span<TCellValue> args, const ICellSource& cells, TCel
   for (TCellValue& a : args) {
     TCellError err = TCellError::None;
     if (a.Kind == TValueKind::Range) {
-      TRangeRef r = a.Range;
-      if (!cells.ClipRange(r)) err = TCellError::Ref;
-      for (int row = r.Row1; err == TCellError::None && row <= r.Row2; ++row)
-        for (int col = r.Col1; err == TCellError::None && col <= r.Col2; ++col) {
-          cells.ReadCell(r.SheetId, row, col, cell);
-          err = take(cell, true);
-        }
+      if (!TFunctionArgs::EachCell(a.Range, cells, [&](int, int, const TCellValue& cell) {
+            err = take(cell, true);
+            return err == TCellError::None;
+          }))
+        err = TCellError::Ref;
     } else {
       err = take(a, a.FromRef);
     }
@@ -158,25 +151,13 @@ void VLookup(std::span<TCellValue> args, const ICellSource& cells, TCellValue& r
   const TRangeRef full = args[1].Range;
   const long long col = static_cast<long long>(std::trunc(colD));
   if (col < 1) { result = TCellValue::Error(TCellError::Value); return; }
-  if (col > full.Col2 - full.Col1 + 1) { result = TCellValue::Error(TCellError::Ref); return; }
-  TRangeRef r = full;
-  if (!cells.ClipRange(r)) { result = TCellValue::Error(TCellError::Ref); return; }
-  auto rank = [](TValueKind k) { return k == TValueKind::Text ? 1 : k == TValueKind::Bool ? 2 : 0; };
-  int found = 0;
-  TCellValue cell;
-  for (int row = r.Row1; row <= r.Row2 && r.Col1 == full.Col1; ++row) {
-    cells.ReadCell(r.SheetId, row, full.Col1, cell);
-    if (cell.Kind == TValueKind::Empty || cell.IsError()) continue;
-    if (rank(cell.Kind) != rank(key.Kind)) continue;
-    const int c = TFormulaEvaluator::Compare(cell, key);
-    if (c == 0) { found = row; break; }
-    if (approx) {
-      if (c < 0) found = row;
-      else break;  // the first column is sorted: nothing further can match
-    }
-  }
+  if (col > TFunctionArgs::Cols(full)) { result = TCellValue::Error(TCellError::Ref); return; }
+  TRangeRef first = full;
+  first.Col2 = first.Col1;
+  const int found = TFunctionArgs::FindKey(key, first, approx, cells);
+  if (found < 0) { result = TCellValue::Error(TCellError::Ref); return; }
   if (found == 0) { result = TCellValue::Error(TCellError::NA); return; }
-  cells.ReadCell(r.SheetId, found, full.Col1 + static_cast<int>(col) - 1, result);
+  cells.ReadCell(full.SheetId, full.Row1 + found - 1, full.Col1 + static_cast<int>(col) - 1, result);
   if (result.Kind == TValueKind::Empty) result = TCellValue::Number(0);
 }
 

@@ -27,6 +27,17 @@ bool TFunctionArgs::Text(const TCellValue& v, QString& s, TCellValue& result) {
   return true;
 }
 
+int TFunctionArgs::FindKey(const TCellValue& key, const TRangeRef& line, bool sorted, const ICellSource& cells) {
+  int found = 0;
+  const bool ok = EachCell(line, cells, [&](int row, int col, const TCellValue& cell) {
+    if (cell.Kind == TValueKind::Empty || cell.IsError() || KindRank(cell.Kind) != KindRank(key.Kind)) return true;
+    const int c = TFormulaEvaluator::Compare(cell, key);
+    if (c == 0 || (sorted && c < 0)) found = row - line.Row1 + col - line.Col1 + 1;
+    return c != 0 && (!sorted || c < 0);  // sorted: nothing past a greater value can match
+  });
+  return ok ? found : -1;
+}
+
 void TFunctionArgs::SetNumber(double v, TCellValue& result) {
   result = std::isfinite(v) ? TCellValue::Number(v) : TCellValue::Error(TCellError::Num);
 }

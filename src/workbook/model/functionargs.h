@@ -30,8 +30,8 @@ class TFunctionArgs {
   static int Rows(const TRangeRef& r) { return r.Row2 - r.Row1 + 1; }
   static int Cols(const TRangeRef& r) { return r.Col2 - r.Col1 + 1; }
 
-  // Calls visit(row, col, value) for every cell of the range's used part, row by row. False when
-  // the range's sheet is gone.
+  // Calls visit(row, col, value) for every cell of the range's used part, row by row, until it
+  // returns false. False when the range's sheet is gone.
   template <typename Visit>
   static bool EachCell(const TRangeRef& range, const ICellSource& cells, Visit visit) {
     TRangeRef r = range;
@@ -41,10 +41,17 @@ class TFunctionArgs {
       for (int col = r.Col1; col <= r.Col2; ++col) {
         cells.ReadCell(r.SheetId, row, col, cell);
         cell.FromRef = true;
-        visit(row, col, cell);
+        if (!visit(row, col, cell)) return true;
       }
     return true;
   }
+
+  // Where key sits in a one-column (or one-row) range as VLOOKUP and HLOOKUP look for it: the
+  // first equal value of its kind, or with `sorted` the last one not above it. Its position from
+  // 1; 0 when there is none, -1 when the range's sheet is gone.
+  static int FindKey(const TCellValue& key, const TRangeRef& line, bool sorted, const ICellSource& cells);
+  // Numbers, texts and truth values are never compared with one another by the lookups.
+  static int KindRank(TValueKind k) { return k == TValueKind::Text ? 1 : k == TValueKind::Bool ? 2 : 0; }
 
   // Walks the numbers of the arguments as aggregates see them: ranges and references give only
   // their numbers; values typed into the call count when they convert. Returns an error met, or
@@ -55,9 +62,9 @@ class TFunctionArgs {
       if (a.Kind == TValueKind::Range) {
         TCellError err = TCellError::None;
         const bool ok = EachCell(a.Range, cells, [&](int, int, const TCellValue& cell) {
-          if (err != TCellError::None) return;
           if (cell.Kind == TValueKind::Number) visit(cell.Num);
           else if (cell.Kind == TValueKind::Error && !skipErrors) err = cell.Err;
+          return err == TCellError::None;
         });
         if (!ok && !skipErrors) return TCellError::Ref;
         if (err != TCellError::None) return err;

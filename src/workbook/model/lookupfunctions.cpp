@@ -31,8 +31,6 @@ void Index(std::span<TCellValue> args, const ICellSource& cells, TCellValue& res
   result.FromRef = true;
 }
 
-int Rank(TValueKind k) { return k == TValueKind::Text ? 1 : k == TValueKind::Bool ? 2 : 0; }
-
 // MATCH(key, range, type): 0 the first equal (text with wildcards), 1 the last not above the key in
 // an ascending list, -1 the last not below it in a descending one. 1-based position or #N/A.
 void Match(std::span<TCellValue> args, const ICellSource& cells, TCellValue& result) {
@@ -49,19 +47,18 @@ void Match(std::span<TCellValue> args, const ICellSource& cells, TCellValue& res
   if (A::Rows(r) != 1 && A::Cols(r) != 1) return A::SetError(TCellError::NA, result);
   const bool down = A::Cols(r) == 1;
   int found = 0;
-  bool stop = false;
   A::EachCell(r, cells, [&](int row, int col, const TCellValue& cell) {
-    if (stop || cell.Kind == TValueKind::Empty || cell.IsError() || Rank(cell.Kind) != Rank(key.Kind)) return;
+    if (cell.Kind == TValueKind::Empty || cell.IsError() || A::KindRank(cell.Kind) != A::KindRank(key.Kind)) return true;
     const int pos = down ? row - r.Row1 + 1 : col - r.Col1 + 1;
     if (type == 0) {
       const bool same = key.Kind == TValueKind::Text ? A::WildcardMatch(key.Str, cell.Str, false) == 0
                                                      : TFormulaEvaluator::Compare(cell, key) == 0;
-      if (same) { found = pos; stop = true; }
-      return;
+      if (same) found = pos;
+      return !same;
     }
     const int c = TFormulaEvaluator::Compare(cell, key) * static_cast<int>(type);
     if (c <= 0) found = pos;
-    else stop = true;  // sorted: nothing further can match
+    return c <= 0;  // sorted: nothing further can match
   });
   if (found == 0) return A::SetError(TCellError::NA, result);
   A::SetNumber(found, result);
@@ -83,17 +80,9 @@ void HLookup(std::span<TCellValue> args, const ICellSource& cells, TCellValue& r
   if (row > A::Rows(r)) return A::SetError(TCellError::Ref, result);
   TRangeRef first = r;
   first.Row2 = first.Row1;
-  int found = 0;
-  bool stop = false;
-  A::EachCell(first, cells, [&](int, int col, const TCellValue& cell) {
-    if (stop || cell.Kind == TValueKind::Empty || cell.IsError() || Rank(cell.Kind) != Rank(key.Kind)) return;
-    const int c = TFormulaEvaluator::Compare(cell, key);
-    if (c == 0) { found = col; stop = true; }
-    else if (approx && c < 0) found = col;
-    else if (approx) stop = true;
-  });
-  if (found == 0) return A::SetError(TCellError::NA, result);
-  cells.ReadCell(r.SheetId, r.Row1 + static_cast<int>(row) - 1, found, result);
+  const int found = A::FindKey(key, first, approx, cells);
+  if (found <= 0) return A::SetError(TCellError::NA, result);
+  cells.ReadCell(r.SheetId, r.Row1 + static_cast<int>(row) - 1, r.Col1 + found - 1, result);
   if (result.Kind == TValueKind::Empty) result = TCellValue::Number(0);
 }
 

@@ -33,9 +33,7 @@ void MRound(std::span<TCellValue> args, const ICellSource&, TCellValue& result) 
   if (!A::Number(args[0], x, result) || !A::Number(args[1], step, result)) return;
   if (step == 0) return A::SetNumber(0, result);
   if ((x > 0 && step < 0) || (x < 0 && step > 0)) return A::SetError(TCellError::Num, result);
-  const double q = Steps(x, step);
-  // Halves go away from zero.
-  A::SetNumber((q < 0 ? -std::floor(-q + 0.5) : std::floor(q + 0.5)) * step, result);
+  A::SetNumber(std::round(Steps(x, step)) * step, result);  // halves go away from zero
 }
 
 // EVEN and ODD round away from zero to the next even or odd whole number.

@@ -55,7 +55,6 @@ class TSheet {
     const TRowCells* r = FRows.Find(row);
     return r ? r->Last() : 0;
   }
-  const TRowCells* Row(int row) const { return FRows.Find(row); }
   // visit(row, col, cell) for the stored cells of rows r1..r2, columns c1..c2, row by row.
   template <typename F>
   void ForEachCell(int r1, int r2, int c1, int c2, F&& visit) const {

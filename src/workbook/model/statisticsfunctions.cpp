@@ -263,6 +263,7 @@ void CountBlank(std::span<TCellValue> args, const ICellSource& cells, TCellValue
   double filled = 0;
   A::EachCell(r, cells, [&](int, int, const TCellValue& cell) {
     if (!(cell.Kind == TValueKind::Empty || (cell.Kind == TValueKind::Text && cell.Str.isEmpty()))) ++filled;
+    return true;
   });
   A::SetNumber(static_cast<double>(A::Rows(r)) * A::Cols(r) - filled, result);
 }

@@ -647,13 +647,18 @@ QString TWorkbook::EditCut() {
   return text;
 }
 
-void TWorkbook::EditPaste(const QString& text) {
-  const TSelection s = Selection();
+QStringList TWorkbook::PastedLines(const QString& text) {
   QString body = text;
   body.replace(QStringLiteral("\r\n"), QStringLiteral("\n"));
   if (body.endsWith(QLatin1Char('\n'))) body.chop(1);
-  if (body.isEmpty()) return;
-  const QStringList lines = body.split(QLatin1Char('\n'));
+  if (body.isEmpty()) return {};
+  return body.split(QLatin1Char('\n'));
+}
+
+void TWorkbook::EditPaste(const QString& text) {
+  const TSelection s = Selection();
+  const QStringList lines = PastedLines(text);
+  if (lines.isEmpty()) return;
   BeginBatch();
   for (int i = 0; i < lines.size(); ++i) {
     const QStringList fields = lines[i].split(QLatin1Char('\t'));

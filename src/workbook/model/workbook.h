@@ -16,6 +16,7 @@
 
 #include <QHash>
 #include <QString>
+#include <QStringList>
 
 #include "workbook/model/cellsource.h"
 #include "workbook/model/cellvalue.h"
@@ -135,6 +136,7 @@ class TWorkbook : private ICellSource {
   QString EditCopy() const;  // the selection as tab-separated lines of displayed text
   QString EditCut();         // as EditCopy, then clears the selection's values
   void EditPaste(const QString& text);  // from the selection's top-left cell
+  static QStringList PastedLines(const QString& text);  // the rows EditPaste fills, in order
 
   // Window layout is not part of our workbook files; kept so callers read as they are specified.
   void SaveWindowInfo() {}

@@ -150,12 +150,11 @@ void TF1Book::EditCut() {
 }
 
 void TF1Book::EditPaste() {
-  QString text = QApplication::clipboard()->text();
-  text.replace(QStringLiteral("\r\n"), QStringLiteral("\n"));
-  if (text.endsWith(QLatin1Char('\n'))) text.chop(1);
-  if (text.isEmpty()) return;
+  const QString text = QApplication::clipboard()->text();
+  const qsizetype rows = TWorkbook::PastedLines(text).size();
+  if (rows == 0) return;
   const int row1 = FBook.Selection().Row1;
-  if (Refused(row1, row1 + static_cast<int>(text.count(QLatin1Char('\n'))))) return;
+  if (Refused(row1, row1 + static_cast<int>(rows) - 1)) return;
   try {
     FBook.EditPaste(text);
   } catch (const EWorkbookError& e) {
