@@ -39,12 +39,6 @@ const char* const kSummaryCaptions[9] = {"Period  [us]", "Samples",      "Durati
                                          "Channel One",  "Channel Two",  "Trigger Type",
                                          "Trigger Level", "Pre-Trigger Count", "Post-Trigger Count"};
 void Tell(const QString& text, TMsgDlgType kind) { TServices::Prompts().MessageDlg(text, kind, TMsgDlgButtons::OK); }
-
-void PauseMs(int ms) {
-  IClock& clock = TServices::Clock();
-  const std::int64_t start = clock.TickCountMs();
-  while (clock.TickCountMs() - start < ms) QCoreApplication::processEvents(QEventLoop::ExcludeUserInputEvents, 20);
-}
 }  // namespace
 
 TFormOscilloscope::TFormOscilloscope(IScopeHost* host, QWidget* parent)
@@ -361,7 +355,7 @@ void TFormOscilloscope::LegacyCapture() {
   TQXIFD* ifd = TServices::IFD();
   RefreshScanData();
   TLegacyScopeCapture capture(ifd->LegacyAccess(), FSettings);
-  const bool scanned = capture.GetScopeScan(PauseMs);
+  const bool scanned = capture.GetScopeScan(&TQXIFD::Pause);
   FErrorScan = capture.ErrorScan();
   FErrorScanMsg = capture.ErrorMessage();
   if (scanned) {
