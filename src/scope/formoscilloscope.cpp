@@ -409,8 +409,7 @@ void TFormOscilloscope::VComCallBackDataReady(int aNOS) {
   } else {
     Tell(QStringLiteral("No valid data"), TMsgDlgType::mtInformation);
     if (aNOS < 0) {
-      hs.CapturePending = false;
-      hs.TransferComplete = true;
+      hs.EndCapture();
       if (TQXIFD* ifd = TServices::IFD()) ifd->SetVComLoggingMode();
     }
   }
@@ -426,8 +425,7 @@ void TFormOscilloscope::AbortScan() {
       VComCallBackDataReady(-1);
       return;
     }
-    THS_data_SerialConnector::Instance().CapturePending = false;
-    THS_data_SerialConnector::Instance().TransferComplete = true;
+    THS_data_SerialConnector::Instance().EndCapture();
   } else if (ifd) {
     TLegacyScopeCapture(ifd->LegacyAccess(), FSettings).DisarmCapture();
     ifd->ClosePorts();
@@ -443,9 +441,7 @@ void TFormOscilloscope::StopWatching() {
 
 void TFormOscilloscope::SerialCaptureFailed(const QString& text) {
   StopWatching();
-  THS_data_SerialConnector& hs = THS_data_SerialConnector::Instance();
-  hs.CapturePending = false;
-  hs.TransferComplete = true;
+  THS_data_SerialConnector::Instance().EndCapture();
   if (TQXIFD* ifd = TServices::IFD()) ifd->SetVComLoggingMode();
   FCancelling = false;
   FHasCapturedData = false;
