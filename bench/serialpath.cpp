@@ -8,7 +8,6 @@
 //    fast as it can, one and two cards, single-ended and differential, next to the line limit.
 #include <benchmark/benchmark.h>
 
-#include <QApplication>
 #include <QElapsedTimer>
 #include <QFileInfo>
 #include <QProcess>
@@ -19,15 +18,16 @@
 #include <algorithm>
 #include <memory>
 
+#include "benchapplication.h"
 #include "ifd/iifdhost.h"
 #include "ifd/qxifd.h"
 #include "ifd/serial/apdcomportex.h"
 #include "ifd/serial/availableports.h"
 #include "ifd/serial/comporttable.h"
 #include "ifd/serial/datatriggerrep.h"
-#include "platform/iprompts.h"
 #include "platform/messagebus.h"
 #include "platform/services.h"
+#include "platform/unattendedprompts.h"
 #include "rigconfig/rigconfig.h"
 
 namespace {
@@ -56,22 +56,6 @@ class TQuietHost : public IIFDHost {
   void AddDebugMessages(const QStringList&) override {}
   bool UserClickedForComms() const override { return false; }
   bool ChangingExercise() const override { return false; }
-};
-
-// Nobody is there to answer: a prompt is a failure of the set-up.
-class TNoPrompts : public IPrompts {
- public:
-  TModalResult MessageDlg(const QString& text, TMsgDlgType, TMsgDlgButtons) override {
-    std::fprintf(stderr, "unexpected prompt: %s\n", qPrintable(text));
-    return TModalResult::mrCancel;
-  }
-  std::optional<QString> OpenFileDialog(const TFileDialogRequest&) override { return std::nullopt; }
-  std::optional<QString> SaveFileDialog(const TFileDialogRequest&) override { return std::nullopt; }
-  std::optional<int> ChooseItem(const TChoiceRequest&) override { return std::nullopt; }
-  std::optional<QString> InputText(const QString&, const QString&, const QString&, bool,
-                                   const TTextDialog&) override {
-    return std::nullopt;
-  }
 };
 
 void Serve(int ms) {
@@ -151,7 +135,8 @@ struct TSerialRig {
   }
 
   QTemporaryDir Dir;
-  TNoPrompts Prompts;
+  // Nobody is there to answer: a prompt (its text on standard error) is a failure of the set-up.
+  TUnattendedPrompts Prompts;
   TMessageBus Bus;
   TRigConfig Rig{nullptr, nullptr, nullptr};
   TQuietHost Host;
@@ -159,19 +144,10 @@ struct TSerialRig {
   std::unique_ptr<TQXIFD> Ifd;
   bool Ok = false;
 };
-
-QApplication& App() {
-  static int argc = 1;
-  static char name[] = "bench";
-  static char* argv[] = {name, nullptr};
-  qputenv("QT_QPA_PLATFORM", "offscreen");
-  static QApplication app(argc, argv);
-  return app;
-}
 }  // namespace
 
 static void BM_DisplayedValueAge(benchmark::State& state) {
-  App();
+  EnsureApplication();
   const int interval = static_cast<int>(state.range(0));
   if (!QFileInfo(kSim).isExecutable()) return state.SkipWithError("the simulator is not built");
   // The demo rig's card: a Vexa read differentially (8 inputs, two digital-input bytes).
@@ -219,7 +195,7 @@ static void BM_DisplayedValueAge(benchmark::State& state) {
 BENCHMARK(BM_DisplayedValueAge)->Arg(100)->Arg(50)->UseManualTime()->Iterations(40)->Unit(benchmark::kMillisecond);
 
 static void BM_SamplesPerSecond(benchmark::State& state) {
-  App();
+  EnsureApplication();
   const bool vexa = state.range(0) == 1;
   const bool twoCards = state.range(1) == 2;
   const bool singleEnded = state.range(2) == 1;

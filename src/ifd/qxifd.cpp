@@ -379,7 +379,7 @@ void TQXIFD::SetTransfer() {
 void TQXIFD::SetBurstChannel(int channel1, int channel2) { FBurst->SetBurstChannel(channel1, channel2); }
 
 void TQXIFD::GetBurst(int trigger) {
-  FBurst->GetBurst(trigger, [this](int ms) { Pause(ms); });
+  FBurst->GetBurst(trigger, &TQXIFD::Pause);
 }
 
 void TQXIFD::getScopeScan(const TScopeCnfg* ASender) {

@@ -42,6 +42,9 @@ class TQXIFD : public QObject, public TIFDState, private ILegacyHost, private II
       "The software is currently communicating with the equipment.\rAre you sure you want to terminate the session?";
   // Outputs written one after another get this much time each (resets and shutdown).
   static constexpr int OutputPauseMs = 5;
+  // Keeps the window alive for `ms` milliseconds of the program's clock (the waits of the legacy
+  // card's captures and output sequences).
+  static void Pause(int ms);
 
   // The rig configuration is the program's (TServices::Rig()); without one the facade stands
   // alone. `host` (the main window) may be null or set later. `driver` null: the device-socket
@@ -216,8 +219,6 @@ class TQXIFD : public QObject, public TIFDState, private ILegacyHost, private II
   bool SerialAnalogueValue(int channel_index, double value);
   void SendToPort(TApdComPortEx* port, const QByteArray& command);
   void FrequencyToReaders(int count);
-  // Keeps the window alive for `ms` milliseconds of the program's clock.
-  void Pause(int ms);
   bool UsingIFD() const;
   bool UsingEXP() const;
 

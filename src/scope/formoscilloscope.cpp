@@ -39,12 +39,6 @@ const char* const kSummaryCaptions[9] = {"Period  [us]", "Samples",      "Durati
                                          "Channel One",  "Channel Two",  "Trigger Type",
                                          "Trigger Level", "Pre-Trigger Count", "Post-Trigger Count"};
 void Tell(const QString& text, TMsgDlgType kind) { TServices::Prompts().MessageDlg(text, kind, TMsgDlgButtons::OK); }
-
-void PauseMs(int ms) {
-  IClock& clock = TServices::Clock();
-  const std::int64_t start = clock.TickCountMs();
-  while (clock.TickCountMs() - start < ms) QCoreApplication::processEvents(QEventLoop::ExcludeUserInputEvents, 20);
-}
 }  // namespace
 
 TFormOscilloscope::TFormOscilloscope(IScopeHost* host, QWidget* parent)
@@ -361,7 +355,7 @@ void TFormOscilloscope::LegacyCapture() {
   TQXIFD* ifd = TServices::IFD();
   RefreshScanData();
   TLegacyScopeCapture capture(ifd->LegacyAccess(), FSettings);
-  const bool scanned = capture.GetScopeScan(PauseMs);
+  const bool scanned = capture.GetScopeScan(&TQXIFD::Pause);
   FErrorScan = capture.ErrorScan();
   FErrorScanMsg = capture.ErrorMessage();
   if (scanned) {
@@ -415,8 +409,7 @@ void TFormOscilloscope::VComCallBackDataReady(int aNOS) {
   } else {
     Tell(QStringLiteral("No valid data"), TMsgDlgType::mtInformation);
     if (aNOS < 0) {
-      hs.CapturePending = false;
-      hs.TransferComplete = true;
+      hs.EndCapture();
       if (TQXIFD* ifd = TServices::IFD()) ifd->SetVComLoggingMode();
     }
   }
@@ -432,8 +425,7 @@ void TFormOscilloscope::AbortScan() {
       VComCallBackDataReady(-1);
       return;
     }
-    THS_data_SerialConnector::Instance().CapturePending = false;
-    THS_data_SerialConnector::Instance().TransferComplete = true;
+    THS_data_SerialConnector::Instance().EndCapture();
   } else if (ifd) {
     TLegacyScopeCapture(ifd->LegacyAccess(), FSettings).DisarmCapture();
     ifd->ClosePorts();
@@ -449,9 +441,7 @@ void TFormOscilloscope::StopWatching() {
 
 void TFormOscilloscope::SerialCaptureFailed(const QString& text) {
   StopWatching();
-  THS_data_SerialConnector& hs = THS_data_SerialConnector::Instance();
-  hs.CapturePending = false;
-  hs.TransferComplete = true;
+  THS_data_SerialConnector::Instance().EndCapture();
   if (TQXIFD* ifd = TServices::IFD()) ifd->SetVComLoggingMode();
   FCancelling = false;
   FHasCapturedData = false;

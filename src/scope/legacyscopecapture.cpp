@@ -1,14 +1,13 @@
 #include "scope/legacyscopecapture.h"
 
 #include <QCoreApplication>
-#include <QtEndian>
 
 #include "ifd/legacy/legacyaccess.h"
 #include "scope/scopesettings.h"
 
 namespace {
 constexpr int kPanel = 3;
-constexpr int kData = 0xBE, kControl = 0xAC;
+constexpr int kControl = 0xAC;
 }  // namespace
 
 bool TLegacyScopeCapture::Write(int reg, int value, const QString& status) {
@@ -78,20 +77,20 @@ void TLegacyScopeCapture::DisarmCapture() {
 }
 
 bool TLegacyScopeCapture::ReadCaptureBlocks(std::vector<int>& ch1, std::vector<int>& ch2) {
-  const int n = FSettings.FNumberOfSamples / PairsPerBlock * PairsPerBlock;
+  constexpr int pairs = TLegacyAccess::CapturePairs;
+  const int n = FSettings.FNumberOfSamples / pairs * pairs;
   ch1.assign(static_cast<size_t>(n), 0);
   ch2.assign(static_cast<size_t>(n), 0);
   bool whole = true;
-  for (int i = 0; i < n / PairsPerBlock; ++i) {
-    QByteArray block;
-    if (!FAccess.GetMainBlock(kData, block)) {
+  for (int i = 0; i < n / pairs; ++i) {
+    TLegacyAccess::TCaptureBlock counts;
+    if (!FAccess.GetCaptureBlock(counts)) {
       whole = false;
       continue;
     }
-    for (int j = 0; j < PairsPerBlock; ++j) {
-      const auto word = [&](int w) { return int(qFromLittleEndian<quint16>(block.constData() + 2 * w)) - Zero; };
-      ch1[static_cast<size_t>(PairsPerBlock * i + j)] = word(2 * j);
-      ch2[static_cast<size_t>(PairsPerBlock * i + j)] = word(2 * j + 1);
+    for (int j = 0; j < pairs; ++j) {
+      ch1[static_cast<size_t>(pairs * i + j)] = counts[static_cast<size_t>(2 * j)];
+      ch2[static_cast<size_t>(pairs * i + j)] = counts[static_cast<size_t>(2 * j + 1)];
     }
   }
   return whole;

@@ -15,8 +15,6 @@ class TScopeSettings;
 class TLegacyScopeCapture {
  public:
   using TPause = std::function<void(int ms)>;  // waits, keeping the window alive
-  static constexpr int PairsPerBlock = 16;
-  static constexpr int Zero = 2047;
   static constexpr int ArmAnalogue = 208, ArmOther = 192, BusyBit = 0x80;
 
   TLegacyScopeCapture(TLegacyAccess& access, const TScopeSettings& settings) : FAccess(access), FSettings(settings) {}

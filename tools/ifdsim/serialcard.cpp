@@ -206,7 +206,10 @@ bool TSerialCard::HandleCapture(const QByteArray& command) {
   }
   QString why;
   QByteArray data = FCapture.Transfer(start, count, &why);
-  if (data.isEmpty()) return Refuse(command, why), true;
+  if (data.isEmpty()) {
+    Refuse(command, why);
+    return true;
+  }
   if (FTransferCut > 0 && data.size() > FTransferCut) {
     emit Problem(QStringLiteral("transfer cut after %1 of %2 bytes").arg(FTransferCut).arg(data.size()));
     data.truncate(FTransferCut);

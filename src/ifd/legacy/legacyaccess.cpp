@@ -74,13 +74,16 @@ bool TLegacyAccess::GetRAM(THandle h, std::uint8_t kind, int reg, int& word) {
   return true;
 }
 
-bool TLegacyAccess::GetMainBlock(int reg, QByteArray& block) {
-  block = QByteArray(kScanBytes, '\0');
+bool TLegacyAccess::GetCaptureBlock(TCaptureBlock& counts) {
+  constexpr int kCaptureData = 0xBE;
+  QByteArray block(kScanBytes, '\0');
   QByteArray out;
-  if (FMainHandle <= 0 || !FDriver.DeviceIoControl(FMainHandle, legacy::GetRAM, Word(reg), kScanBytes, out))
-    return false;
-  block.replace(0, std::min<qsizetype>(out.size(), kScanBytes), out.left(kScanBytes));
-  return out.size() >= kScanBytes;
+  const bool read =
+      FMainHandle > 0 && FDriver.DeviceIoControl(FMainHandle, legacy::GetRAM, Word(kCaptureData), kScanBytes, out);
+  if (read) block.replace(0, std::min<qsizetype>(out.size(), kScanBytes), out.left(kScanBytes));
+  for (int w = 0; w < 2 * CapturePairs; ++w)
+    counts[static_cast<size_t>(w)] = int(qFromLittleEndian<quint16>(block.constData() + 2 * w)) - CaptureZero;
+  return read && out.size() >= kScanBytes;
 }
 
 // ---- opening and closing ----

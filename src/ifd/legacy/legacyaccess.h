@@ -47,8 +47,14 @@ class TLegacyAccess {
   // the devices as they are (the caller decides what to close and what to show).
   bool SetMainRAM(int reg, int value) { return FMainHandle > 0 && SetRAM(FMainHandle, reg, value); }
   bool GetMainRAM(int reg, int& word) { return FMainHandle > 0 && GetRAM(FMainHandle, S.MainDevice, reg, word); }
-  // The 64-byte block at `reg` (capture memory), zeros where the answer fell short.
-  bool GetMainBlock(int reg, QByteArray& block);
+  // The next block of the main card's capture memory: 16 sample pairs (channel one, channel two
+  // alternating) as signed counts, a word the answer fell short of read as a raw zero. False when
+  // the read failed or fell short.
+  static constexpr int CapturePairs = 16;
+  // Capture memory holds unsigned counts; 2047 is the zero subtracted.
+  static constexpr int CaptureZero = 2047;
+  using TCaptureBlock = std::array<int, 2 * CapturePairs>;
+  bool GetCaptureBlock(TCaptureBlock& counts);
   // Opens the devices when they are closed; false when they are not to be used at all (a client
   // program leaves them to its server).
   bool OpenWhenNeeded();

@@ -1,9 +1,9 @@
 #include "ifd/legacy/legacyburst.h"
 
 #include <cmath>
+#include <cstdint>
 
 #include <QCoreApplication>
-#include <QtEndian>
 
 #include "ifd/ifdstate.h"
 #include "ifd/legacy/legacyaccess.h"
@@ -13,7 +13,7 @@
 namespace {
 constexpr int kPanel = 3;
 constexpr int kChannel1 = 0x3E, kChannel2 = 0x3F, kFrequency = 0x74, kFrequencyCount = 0x75, kTrigger = 0xBD,
-              kControl = 0xAC, kData = 0xBE;
+              kControl = 0xAC;
 constexpr int kStart = 0xC0;
 }  // namespace
 
@@ -48,18 +48,17 @@ int TLegacyBurst::FrequencyBefore(const TPause& pause) {
 }
 
 void TLegacyBurst::ReadBlocks() {
+  constexpr int pairs = TLegacyAccess::CapturePairs;
   S.Ch1Vals.fill(0);
   S.Ch2Vals.fill(0);
   for (int i = 0; i < Blocks; ++i) {
-    // A block that could not be read stays zero: the capture is read through either way.
-    QByteArray block;
-    FAccess.GetMainBlock(kData, block);
-    for (int j = 0; j < PairsPerBlock; ++j) {
-      const auto word = [&](int w) {
-        return static_cast<std::int16_t>(qFromLittleEndian<quint16>(block.constData() + 2 * w) - Zero);
-      };
-      S.Ch1Vals[static_cast<size_t>(PairsPerBlock * i + j)] = word(2 * j);
-      S.Ch2Vals[static_cast<size_t>(PairsPerBlock * i + j)] = word(2 * j + 1);
+    // A block that could not be read goes unnoticed (its raw words read zero): the capture is read
+    // through either way.
+    TLegacyAccess::TCaptureBlock counts;
+    FAccess.GetCaptureBlock(counts);
+    for (int j = 0; j < pairs; ++j) {
+      S.Ch1Vals[static_cast<size_t>(pairs * i + j)] = static_cast<std::int16_t>(counts[static_cast<size_t>(2 * j)]);
+      S.Ch2Vals[static_cast<size_t>(pairs * i + j)] = static_cast<std::int16_t>(counts[static_cast<size_t>(2 * j + 1)]);
     }
   }
 }

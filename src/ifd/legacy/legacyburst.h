@@ -13,9 +13,6 @@ class TLegacyBurst {
   using TPause = std::function<void(int ms)>;  // waits, keeping the window alive
 
   static constexpr int Blocks = 125;
-  static constexpr int PairsPerBlock = 16;
-  // Capture memory holds unsigned counts; 2047 is the zero the burst subtracts.
-  static constexpr int Zero = 2047;
 
   TLegacyBurst(TIFDState& state, TLegacyAccess& access) : S(state), FAccess(access) {}
 

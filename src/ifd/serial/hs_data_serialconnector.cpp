@@ -53,8 +53,7 @@ bool THS_data_SerialConnector::ReceiveHS(const QByteArray& bytes) {
   // would leave the final CR on the line and call a whole transfer broken.
   const int whole = fTargetNOSby4m1 + 1;
   if (whole <= 0 || !(FGLnp >= whole || (FGLnp == whole - 1 && FLastWasCR))) return false;
-  TransferComplete = true;
-  CapturePending = false;
+  EndCapture();
   FGLB = QLatin1Char(Quot) + FGLB.left(FGLB.size() - 2);
   return true;
 }

@@ -50,6 +50,12 @@ class THS_data_SerialConnector {
   // A capture was requested and has not been collected or given up: only then does the card's end
   // report start a transfer (a late report after an abort must not take over the line).
   bool CapturePending = false;
+  // Nothing more is waited for (collected or given up): a late end report starts no transfer and
+  // further bytes are not taken.
+  void EndCapture() {
+    TransferComplete = true;
+    CapturePending = false;
+  }
   // Milliseconds of the program clock when the transfer was asked for or its last byte arrived;
   // -1 before the transfer.
   std::int64_t LastByteMs = -1;

@@ -14,6 +14,13 @@
 namespace {
 QByteArray Reply(const QByteArray& data, unsigned char code) { return data + static_cast<char>(code) + '\r'; }
 
+// A whole single-ended "IA" answer: inputs 0-15 reading -50, -40, ... 100.
+QByteArray SixteenAnalogueReplies() {
+  QByteArray sixteen;
+  for (int i = 0; i < 16; ++i) sixteen += Reply(QByteArray::number(i * 10 - 50), 0x86);
+  return sixteen;
+}
+
 // One card port in logging mode, fed directly with bytes.
 struct TReplyBench {
   explicit TReplyBench(const QString& name = QStringLiteral("ms"), bool vexa = false, bool aux = false)
@@ -79,8 +86,7 @@ TEST_F(ReplyPath, DigitalInputReplyBecomesOneMessage) {
 
 TEST_F(ReplyPath, AnalogueRepliesAreCollectedByInputMode) {
   TReplyBench bench;
-  QByteArray sixteen;
-  for (int i = 0; i < 16; ++i) sixteen += Reply(QByteArray::number(i * 10 - 50), 0x86);
+  const QByteArray sixteen = SixteenAnalogueReplies();
   bench.Rep().SetCollectorSize(TIFDInputMode::SE);
   bench.Rep().RequestAnswer(bench.Auxiliary);
   EXPECT_EQ(bench.Feed(sixteen),
@@ -95,8 +101,7 @@ TEST_F(ReplyPath, AnAnswerLongerThanTheModeNeverSpillsOntoOtherChannels) {
   // A card answering sixteen values to a rig that expects eight (its mode set differently): the
   // first eight make the answer, the rest belong to no request.
   TReplyBench bench;
-  QByteArray sixteen;
-  for (int i = 0; i < 16; ++i) sixteen += Reply(QByteArray::number(i * 10 - 50), 0x86);
+  const QByteArray sixteen = SixteenAnalogueReplies();
   bench.Rep().SetCollectorSize(TIFDInputMode::DIFF);
   bench.Rep().RequestAnswer(bench.Auxiliary);
   EXPECT_EQ(bench.Feed(sixteen), QStringList{"ms134 -50 -40 -30 -20 -10 0 10 20"});
