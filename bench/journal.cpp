@@ -3,14 +3,12 @@
 // the journal's bytes per sample row, and what the once-a-second sync costs its timer.
 #include <benchmark/benchmark.h>
 
-#include <QApplication>
-#include <QDir>
-#include <QFileInfo>
 #include <QTemporaryDir>
 #include <QWidget>
 
 #include "acquisition/isampletable.h"
 #include "acquisition/qxdatalist.h"
+#include "benchapplication.h"
 #include "hundredsourcerig.h"
 #include "ifd/qxifd.h"
 #include "platform/services.h"
@@ -32,19 +30,17 @@ class TTableLink : public ISampleTable {
   TTableForm& FTable;
 };
 
-QApplication& App() {
-  static int argc = 1;
-  static char name[] = "bench_journal";
-  static char* argv[] = {name, nullptr};
-  if (qEnvironmentVariableIsEmpty("QT_QPA_PLATFORM")) qputenv("QT_QPA_PLATFORM", "offscreen");
-  static QApplication app(argc, argv);
-  return app;
+// Every journal of this program goes into a folder of its own, never the user's data folder.
+void UseBenchDataFolder() {
+  static QTemporaryDir dir;
+  qputenv("XDG_DATA_HOME", dir.filePath("data").toLocal8Bit());
 }
 }  // namespace
 
 // range(0): journal off / on. Each sample row holds 100 cells: 70 numbers and 30 formulas.
 static void BM_LoggerTickWithSample(benchmark::State& state) {
-  App();
+  EnsureApplication();
+  UseBenchDataFolder();
   THundredSourceRig bench;
   TRigConfig& rig = bench.Rig;
   TWorkbook& sample = bench.Sample;
@@ -92,10 +88,10 @@ BENCHMARK(BM_LoggerTickWithSample)->ArgName("journal")->Arg(0)->Arg(1)->Iteratio
 
 // The timer's sync after a second of samples: fdatasync of the journal's new records.
 static void BM_JournalSync(benchmark::State& state) {
-  App();
-  QTemporaryDir dir;
-  qputenv("XDG_DATA_HOME", dir.filePath("data").toLocal8Bit());
-  TSampleJournal journal(TSampleJournal::PathFor(dir.path(), 1), {dir.path(), 1, "bench"});
+  EnsureApplication();
+  UseBenchDataFolder();
+  const QString rig = QStringLiteral("/bench/rig");
+  TSampleJournal journal(TSampleJournal::PathFor(rig, 1), {rig, 1, "bench"});
   if (!journal.Claim()) state.SkipWithError("the journal could not be claimed");
   journal.BeginSnapshot();
   journal.RunAdded("Run 1", 1);

@@ -8,7 +8,6 @@
 #include <QChart>
 #include <QPixmap>
 
-#include "benchapplication.h"
 #include "platform/services.h"
 #include "results/graphform.h"
 #include "results/tableform.h"

@@ -194,11 +194,7 @@ void TGraphForm::DrawGraph() {
     for (TSeries_Line& s : SeriesList)
       for (const TSeries_Line& old : before)
         if (old.column == s.column && old.Column_Label == s.Column_Label) {
-          s.LineColour = old.LineColour;
-          s.PointColour = old.PointColour;
-          s.PointSize = old.PointSize;
-          s.LineStyle = old.LineStyle;
-          s.PointShape = old.PointShape;
+          s.SetStyle(old.Style());
           break;
         }
     PlotAll();
@@ -242,7 +238,7 @@ void TGraphForm::PlotAll() {
   FShown.clear();
   FLayer->Traces.clear();
   FRangeX = FRangeY = FRangeY2 = TRange{};
-  FTimeX = Look.TimeX < 0 ? XTitle().toUpper().contains(QLatin1String("TIME")) : Look.TimeX == 1;
+  FTimeX = WantsTimeX();
   const bool sampleNumberX = ColumnTitle(XAxisChoice).trimmed().compare(QLatin1String("Sample Number"), Qt::CaseInsensitive) == 0;
   bool anyRight = false;
   for (std::size_t i = 0; i < SeriesList.size(); ++i) {
@@ -374,14 +370,7 @@ void TGraphForm::RefreshSeries(const std::vector<TSeriesStyle>& styles) {
     line.Show_points = PlotPoints;
     line.Show_Lines = PlotLines;
     if (line.excluded) continue;
-    if (shown < styles.size()) {
-      const TSeriesStyle& style = styles[shown];
-      line.PointColour = style.PointColour;
-      line.PointSize = style.PointSize;
-      line.LineColour = style.LineColour;
-      line.LineStyle = style.LineStyle;
-      line.PointShape = style.PointShape;
-    }
+    if (shown < styles.size()) line.SetStyle(styles[shown]);
     ++shown;
   }
   PlotAll();
@@ -418,8 +407,12 @@ void TGraphForm::SetPlotTitles() {
 // Axis ranges follow the points; a title with "time" in it shows clock labels.
 void TGraphForm::ScaleXAxis() { ScaleAxes(true); }
 
+bool TGraphForm::WantsTimeX() const {
+  return Look.TimeX < 0 ? XTitle().toUpper().contains(QLatin1String("TIME")) : Look.TimeX == 1;
+}
+
 void TGraphForm::ScaleAxes(bool rebuild) {
-  const bool timeX = Look.TimeX < 0 ? XTitle().toUpper().contains(QLatin1String("TIME")) : Look.TimeX == 1;
+  const bool timeX = WantsTimeX();
   if (timeX != FTimeX) {
     // The X values change form: read them again.
     FTimeX = timeX;

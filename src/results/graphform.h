@@ -32,6 +32,14 @@ class TPlotLayer;
 class TResultsPrinter;
 class IResultsHost;
 
+// Per-series choices of the format dialog, in the order of the shown series.
+struct TSeriesStyle {
+  QColor LineColour, PointColour;
+  std::uint32_t PointSize = 5;
+  Qt::PenStyle LineStyle = Qt::SolidLine;
+  int PointShape = 1;
+};
+
 // One run's column as the graph shows it.
 struct TSeries_Line {
   std::uint32_t sheet_number = 0;
@@ -50,6 +58,15 @@ struct TSeries_Line {
   int PointShape = 1;  // 0 square, 1 circle, 2 diamond, 3 cross
   double scalingXaxis = 1.0;
   double scalingYaxis = 1.0;
+
+  TSeriesStyle Style() const { return {LineColour, PointColour, PointSize, LineStyle, PointShape}; }
+  void SetStyle(const TSeriesStyle& style) {
+    LineColour = style.LineColour;
+    PointColour = style.PointColour;
+    PointSize = style.PointSize;
+    LineStyle = style.LineStyle;
+    PointShape = style.PointShape;
+  }
 };
 
 struct TGraphAxis {
@@ -66,14 +83,6 @@ struct TScopeDataTracker {
   std::int32_t ColumnTrk = 0;
   double ScalingXFactorTrk = 1.0;
   double ScalingYFactorTrk = 1.0;
-};
-
-// Per-series choices of the format dialog, in the order of the shown series.
-struct TSeriesStyle {
-  QColor LineColour, PointColour;
-  std::uint32_t PointSize = 5;
-  Qt::PenStyle LineStyle = Qt::SolidLine;
-  int PointShape = 1;
 };
 
 // The user's format choices, applied again after every rebuild. Empty texts stand for the titles
@@ -176,6 +185,8 @@ class TGraphForm : public QWidget, public IResultsGraph {
   void PlotAll();
   void AppendLastPoints();
   void AppendRows(TShown& shown, int upTo, std::vector<QPointF>& out);
+  // Clock labels on X: the user's choice, else a title with "time" in it.
+  bool WantsTimeX() const;
   void ScaleAxes(bool rebuild);
   void ApplyRanges(bool rebuild);
   double Cell(int run, int row, int column) const;

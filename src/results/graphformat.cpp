@@ -293,7 +293,7 @@ void TGraphFormat::FillSeriesChoices() {
   for (const TSeries_Line& s : FGraph.SeriesList) {
     if (s.excluded) continue;
     cbSeries->addItem(s.short_name);
-    Styles.push_back(TSeriesStyle{s.LineColour, s.PointColour, s.PointSize, s.LineStyle, s.PointShape});
+    Styles.push_back(s.Style());
   }
   cbSeries->setCurrentIndex(0);
   FSelected = -1;

@@ -3,13 +3,9 @@
 #include <cstring>
 
 #include <QFile>
+#include <QtEndian>
 
 namespace {
-std::uint32_t Version(const QByteArray& file) {
-  const auto* u = reinterpret_cast<const unsigned char*>(file.constData() + sizeof TJournalRecord::Magic);
-  return std::uint32_t(u[0]) | std::uint32_t(u[1]) << 8 | std::uint32_t(u[2]) << 16 | std::uint32_t(u[3]) << 24;
-}
-
 // Damage at `at` that can only be the last write, half on the disk when the power went: zeros up
 // to the end (the file grew before its data landed), or a record whose length reaches exactly to
 // the end of the file.
@@ -17,8 +13,7 @@ bool LastWrite(const QByteArray& file, qsizetype at) {
   bool zeros = true;
   for (qsizetype i = at; i < file.size() && zeros; ++i) zeros = file[i] == 0;
   if (zeros) return true;
-  const auto* u = reinterpret_cast<const unsigned char*>(file.constData() + at);
-  const std::uint64_t size = std::uint32_t(u[0]) | std::uint32_t(u[1]) << 8 | std::uint32_t(u[2]) << 16 | std::uint32_t(u[3]) << 24;
+  const std::uint64_t size = qFromLittleEndian<quint32>(file.constData() + at);
   return at + 8 + static_cast<qsizetype>(size) == file.size();
 }
 }  // namespace
@@ -40,7 +35,7 @@ TJournalReader::TResult TJournalReader::Read(const QString& path) {
     result.Problem = QStringLiteral("it does not start as a sample journal");
     return result;
   }
-  result.Version = Version(file);
+  result.Version = qFromLittleEndian<quint32>(file.constData() + sizeof TJournalRecord::Magic);
   if (result.Version > TJournalRecord::FormatVersion) {
     result.Status = TStatus::NewerFormat;
     return result;

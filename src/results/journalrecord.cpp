@@ -1,20 +1,16 @@
 #include "results/journalrecord.h"
 
 #include <bit>
-#include <cstring>
 
+#include <QtEndian>
 #include <zlib.h>
 
 namespace {
 
 void PutLE32(QByteArray& out, std::uint32_t v) {
-  const char b[4] = {char(v & 0xFF), char((v >> 8) & 0xFF), char((v >> 16) & 0xFF), char((v >> 24) & 0xFF)};
+  char b[4];
+  qToLittleEndian<quint32>(v, b);
   out.append(b, 4);
-}
-
-std::uint32_t GetLE32(const char* p) {
-  const auto* u = reinterpret_cast<const unsigned char*>(p);
-  return std::uint32_t(u[0]) | std::uint32_t(u[1]) << 8 | std::uint32_t(u[2]) << 16 | std::uint32_t(u[3]) << 24;
 }
 
 std::uint32_t Crc(const char* data, std::size_t size) {
@@ -37,9 +33,8 @@ void TJournalRecord::PutUInt(std::uint64_t value) {
 }
 
 void TJournalRecord::PutDouble(double value) {
-  const auto bits = std::bit_cast<std::uint64_t>(value);
   char b[8];
-  for (int i = 0; i < 8; ++i) b[i] = static_cast<char>((bits >> (8 * i)) & 0xFF);
+  qToLittleEndian<quint64>(std::bit_cast<std::uint64_t>(value), b);
   FBody.append(b, 8);
 }
 
@@ -85,11 +80,11 @@ TJournalRecord::TFrame TJournalRecord::Next(const QByteArray& file, qsizetype& p
   const qsizetype left = file.size() - pos;
   if (left == 0) return TFrame::End;
   if (left < 4) return TFrame::Torn;
-  const std::uint32_t size = GetLE32(file.constData() + pos);
+  const std::uint32_t size = qFromLittleEndian<quint32>(file.constData() + pos);
   if (size == 0 || size > MaxBodyBytes) return TFrame::Damaged;
   if (left < qsizetype(size) + 8) return TFrame::Torn;
   const char* start = file.constData() + pos;
-  if (GetLE32(start + 4 + size) != Crc(start, 4 + size)) return TFrame::Damaged;
+  if (qFromLittleEndian<quint32>(start + 4 + size) != Crc(start, 4 + size)) return TFrame::Damaged;
   body = start + 4;
   bodySize = size;
   pos += qsizetype(size) + 8;
@@ -123,8 +118,7 @@ int TJournalRecord::TReader::Int() {
 
 double TJournalRecord::TReader::Double() {
   if (!Need(8)) return 0;
-  std::uint64_t bits = 0;
-  for (int i = 0; i < 8; ++i) bits |= std::uint64_t(static_cast<unsigned char>(FData[FPos + i])) << (8 * i);
+  const auto bits = qFromLittleEndian<quint64>(FData + FPos);
   FPos += 8;
   return std::bit_cast<double>(bits);
 }

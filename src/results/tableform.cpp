@@ -510,9 +510,10 @@ QString TTableForm::CheckResults(const TWorkbook& candidate, const QString& path
   return problem;
 }
 
-// Text files carry neither number formats nor clock times: numeric columns take their texts back
-// as numbers and their formats from the template.
-void TTableForm::RestoreTextColumns() {
+// Numeric columns of a loaded table: blank texts (older versions wrote one where a sample had no
+// elapsed time yet) read as empty. Text files carry neither number formats nor clock times, so there
+// the texts also become numbers again and the columns take their formats from the template.
+void TTableForm::TidyNumericColumns(bool textFile) {
   TWorkbook& book = Book();
   const std::vector<int> numeric = NumericColumns();
   const int patternRow = PatternRow();
@@ -520,9 +521,15 @@ void TTableForm::RestoreTextColumns() {
     book.SetSheet(s);
     const TSheet& sheet = book.SheetAt(s);
     const int last = sheet.RowCount();
+    std::vector<std::pair<int, int>> blanks;
     ForEachText(sheet, numeric, [&](int r, int c, const QString& text) {
-      if (text.trimmed().isEmpty()) book.ClearRange(r, c, r, c);
-      else if (auto v = numbers::ParseTypedNumber(text)) book.SetNumberRC(r, c, *v);
+      if (text.trimmed().isEmpty()) blanks.emplace_back(r, c);
+      return true;
+    });
+    for (auto [r, c] : blanks) book.ClearRange(r, c, r, c);
+    if (!textFile) continue;
+    ForEachText(sheet, numeric, [&](int r, int c, const QString& text) {
+      if (auto v = numbers::ParseTypedNumber(text)) book.SetNumberRC(r, c, *v);
       else if (auto t = ParseClockTime(text)) book.SetNumberRC(r, c, *t);
       return true;
     });
@@ -535,21 +542,6 @@ void TTableForm::RestoreTextColumns() {
   }
 }
 
-// Older versions wrote a blank text where a sample had no elapsed time yet: it reads as empty.
-void TTableForm::ClearBlankNumbers() {
-  TWorkbook& book = Book();
-  const std::vector<int> numeric = NumericColumns();
-  for (int s = 1; s <= book.NumSheets(); ++s) {
-    book.SetSheet(s);
-    std::vector<std::pair<int, int>> blanks;
-    ForEachText(book.SheetAt(s), numeric, [&](int r, int c, const QString& text) {
-      if (text.trimmed().isEmpty()) blanks.emplace_back(r, c);
-      return true;
-    });
-    for (auto [r, c] : blanks) book.ClearRange(r, c, r, c);
-  }
-}
-
 QString TTableForm::LoadResults(const QString& path, std::int16_t* fileType) {
   try {
     std::int16_t type = 0;
@@ -559,8 +551,7 @@ QString TTableForm::LoadResults(const QString& path, std::int16_t* fileType) {
     // The checked file now replaces the table; the view follows through the book's change handler.
     Book().Adopt(std::move(candidate));
     if (fileType) *fileType = type;
-    if (IsSingleSheetType(type)) RestoreTextColumns();
-    else ClearBlankNumbers();
+    TidyNumericColumns(IsSingleSheetType(type));
   } catch (const EWorkbookError& e) {
     return QStringLiteral("The file could not be opened as a results table: %1").arg(e.Message());
   }

@@ -129,8 +129,7 @@ class TTableForm : public QWidget {
   // The template's row holding the data-row pattern: 3, or 2 in a template without one.
   int PatternRow() const;
   std::vector<int> NumericColumns() const;
-  void RestoreTextColumns();
-  void ClearBlankNumbers();
+  void TidyNumericColumns(bool textFile);
   // After Open or the demonstration table: `toDataColumn` puts each sheet's current column on
   // column 2; `drawGraph` redraws the graph (which must then be set).
   void TakeOverLoadedRuns(bool toDataColumn, bool drawGraph);

@@ -19,7 +19,7 @@
 #include <QValueAxis>
 #include <QXYSeries>
 
-#include "../resultsfixture.h"
+#include "graphfixture.h"
 #include "results/graphconfig.h"
 #include "results/graphform.h"
 #include "results/fontchooser.h"
@@ -30,25 +30,15 @@ using namespace results_test;
 
 namespace {
 
-class GraphDialogTest : public ::testing::Test {
+class GraphDialogTest : public TGraphFixture {
  protected:
-  GraphDialogTest() : Table(SampleRow), Graph(&Table) {
+  GraphDialogTest() {
     // The sample number may be plotted along X too.
     Rig.Rig.ColumnStatus[colSample].plot_on_X_Axis = true;
-    Table.Initialise();
-    Graph.Initialise();
+    Start();
   }
 
-  void Sample(int n) {
-    FillSample(SampleRow, {{colSample, double(n)}, {colElapsed, n * 10 / 86400.0}, {colT1, 20.0 + n}, {colT2, 10.0 + n}, {colFlow, 2}});
-    Table.WriteRow(SampleRow, n, 2);
-    Graph.DataHasChanged(n);
-  }
-  void Samples(int count) {
-    for (int n = 1; n <= count; ++n) Sample(n);
-  }
   QXYSeries* ChartSeries(int i) const { return static_cast<QXYSeries*>(Graph.Chart()->series().at(i)); }
-  std::vector<QPointF> Points(int i) const { return Graph.ShownPoints(i); }
   int ChartSeriesCount() const { return static_cast<int>(Graph.Chart()->series().size()); }
   // Selects the line of `list` whose text starts with `label`.
   static void Pick(QListWidget* list, const QString& label) {
@@ -57,13 +47,6 @@ class GraphDialogTest : public ::testing::Test {
       if (list->item(i)->text().startsWith(label)) list->item(i)->setSelected(true);
   }
   QValueAxis* LeftAxis() const { return static_cast<QValueAxis*>(Graph.Chart()->axes(Qt::Vertical).at(0)); }
-
-  TTempFolder Tmp;
-  TScriptedPrompts Prompts;
-  TResultsRig Rig;
-  TWorkbook SampleRow;
-  TTableForm Table;
-  TGraphForm Graph;
 };
 
 }  // namespace

@@ -13,7 +13,7 @@
 #include <QScatterSeries>
 #include <QValueAxis>
 
-#include "../resultsfixture.h"
+#include "graphfixture.h"
 #include "results/graphform.h"
 #include "results/resultsprinter.h"
 #include "results/tableform.h"
@@ -23,22 +23,9 @@ using namespace results_test;
 
 namespace {
 
-class GraphTest : public ::testing::Test {
+class GraphTest : public TGraphFixture {
  protected:
-  GraphTest() : Table(SampleRow), Graph(&Table) {
-    Table.Initialise();
-    Graph.Initialise();
-  }
-
-  // Sample n of the recording run, 10 s apart: T1 = 20 + n, T2 = 10 + n.
-  void Sample(int n) {
-    FillSample(SampleRow, {{colSample, double(n)}, {colElapsed, n * 10 / 86400.0}, {colT1, 20.0 + n}, {colT2, 10.0 + n}, {colFlow, 2}});
-    Table.WriteRow(SampleRow, n, 2);
-    Graph.DataHasChanged(n);
-  }
-  void Samples(int count) {
-    for (int n = 1; n <= count; ++n) Sample(n);
-  }
+  GraphTest() { Start(); }
 
   std::vector<const TSeries_Line*> Shown() const {
     std::vector<const TSeries_Line*> out;
@@ -47,14 +34,6 @@ class GraphTest : public ::testing::Test {
     return out;
   }
   QList<QAbstractSeries*> ChartSeries() const { return Graph.Chart()->series(); }
-  std::vector<QPointF> Points(int index) const { return Graph.ShownPoints(index); }
-
-  TTempFolder Tmp;
-  TScriptedPrompts Prompts;
-  TResultsRig Rig;
-  TWorkbook SampleRow;
-  TTableForm Table;
-  TGraphForm Graph;
 };
 
 }  // namespace
