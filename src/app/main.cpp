@@ -10,9 +10,8 @@
 #include <QApplication>
 #include <QCommandLineParser>
 #include <QDir>
-#include <QDirIterator>
-#include <QTemporaryDir>
 #include <QFileInfo>
+#include <QTemporaryDir>
 #include <QTextStream>
 #include <QTimer>
 #include <cstdio>
@@ -20,6 +19,7 @@
 #include <memory>
 
 #include "acquisition/qxloggerpanel.h"
+#include "platform/filenames.h"
 #include "platform/installeddata.h"
 #include "platform/services.h"
 #include "results/tableform.h"
@@ -38,6 +38,15 @@ QString RigFolder(const QCommandLineParser& parser, const QCommandLineOption& ri
   const QString env = qEnvironmentVariable("QUORLEX_RIG");
   if (!env.isEmpty()) return TInstalledData::ResolveRig(env);
   return QCoreApplication::applicationDirPath();
+}
+
+// A picture of the main window once it has run `delay` ms, then the end of the program.
+void StartScreenshot(TMaster& master, const QString& file, int delay) {
+  QTimer::singleShot(delay, &master, [&master, file] {
+    const bool ok = master.grab().save(file, "PNG");
+    if (!ok) std::fprintf(stderr, "quorlex: could not write the screenshot %s\n", qPrintable(file));
+    QApplication::exit(ok ? 0 : 1);
+  });
 }
 
 // An unattended recording for crash tests: continuous sampling at a fixed pace, each recorded row
@@ -75,16 +84,23 @@ bool NeedsNoDisplay(const char* arg) {
   return false;
 }
 
-// Copies a folder with everything in it; false when anything could not be copied.
-bool CopyFolder(const QString& from, const QString& to) {
-  const QDir source(from);
-  QDirIterator it(source.absolutePath(), QDir::Files | QDir::Hidden, QDirIterator::Subdirectories);
-  while (it.hasNext()) {
-    const QString file = it.next();
-    const QString target = to + QLatin1Char('/') + source.relativeFilePath(file);
-    if (!QDir().mkpath(QFileInfo(target).absolutePath()) || !QFile::copy(file, target)) return false;
-  }
-  return true;
+// The command walk, once the window has settled: its summary on standard output, exit 1 when a
+// command had no visible effect.
+void StartWalk(TMaster& master, const QString& folder) {
+  QTimer::singleShot(1500, &master, [&master, folder] {
+    TCommandWalker walker(master, folder);
+    if (!walker.Walk()) {
+      std::fprintf(stderr, "quorlex: could not write into %s\n", qPrintable(folder));
+      QApplication::exit(2);
+      return;
+    }
+    const QStringList idle = walker.Idle();
+    std::printf("%zu commands walked, %lld without a visible effect; index: %s/index.txt\n", walker.Steps().size(),
+                static_cast<long long>(idle.size()), qPrintable(folder));
+    for (const QString& name : idle) std::printf("no visible effect: %s\n", qPrintable(name));
+    std::fflush(stdout);
+    QApplication::exit(idle.isEmpty() ? 0 : 1);
+  });
 }
 }  // namespace
 
@@ -112,19 +128,14 @@ int main(int argc, char* argv[]) {
   QCommandLineOption delayOption(QStringLiteral("screenshot-delay"),
                                  QStringLiteral("Milliseconds to run before the screenshot (default 4000)."),
                                  QStringLiteral("ms"), QStringLiteral("4000"));
-  parser.addOption(rigOption);
-  parser.addOption(shotOption);
-  parser.addOption(checkOption);
   QCommandLineOption recordOption(QStringLiteral("record"),
                                   QStringLiteral("Run unattended and record continuously, a sample every <ms>."),
                                   QStringLiteral("ms"));
-  parser.addOption(delayOption);
-  parser.addOption(recordOption);
   QCommandLineOption walkOption(QStringLiteral("walk-commands"),
                                 QStringLiteral("Trigger every enabled command on a copy of the rig and record the "
                                                "effects in a folder."),
                                 QStringLiteral("folder"));
-  parser.addOption(walkOption);
+  parser.addOptions({rigOption, shotOption, checkOption, delayOption, recordOption, walkOption});
   parser.addPositionalArgument(QStringLiteral("parameters"), QStringLiteral("Launch parameters of a new instance."));
   parser.process(app);
 
@@ -151,7 +162,7 @@ int main(int argc, char* argv[]) {
   const bool walk = parser.isSet(walkOption);
   QTemporaryDir walkHome;
   if (walk) {
-    if (!walkHome.isValid() || !CopyFolder(rigFolder, walkHome.filePath(QStringLiteral("rig")))) {
+    if (!walkHome.isValid() || !filenames::CopyTree(rigFolder, walkHome.filePath(QStringLiteral("rig")))) {
       std::fprintf(stderr, "quorlex: could not copy the rig into a temporary folder\n");
       return 2;
     }
@@ -172,33 +183,9 @@ int main(int argc, char* argv[]) {
     // The whole command line: the program's name and version for the about box, and the serial
     // ports a previous instance handed over.
     master.StartUp(QDir(rigFolder).absolutePath(), QCoreApplication::arguments());
-    if (shot) {
-      const QString file = parser.value(shotOption);
-      QTimer::singleShot(delay, &master, [&master, file] {
-        const bool ok = master.grab().save(file, "PNG");
-        if (!ok) std::fprintf(stderr, "quorlex: could not write the screenshot %s\n", qPrintable(file));
-        QApplication::exit(ok ? 0 : 1);
-      });
-    }
+    if (shot) StartScreenshot(master, parser.value(shotOption), delay);
     if (record) StartRecording(master, parser.value(recordOption).toInt());
-    if (walk) {
-      const QString folder = QDir(parser.value(walkOption)).absolutePath();
-      QTimer::singleShot(1500, &master, [&master, &unattended, folder] {
-        TCommandWalker walker(master, folder);
-        if (!walker.Walk()) {
-          std::fprintf(stderr, "quorlex: could not write into %s\n", qPrintable(folder));
-          QApplication::exit(2);
-          return;
-        }
-        TServices::SetPrompts(&unattended);
-        const QStringList idle = walker.Idle();
-        std::printf("%zu commands walked, %lld without a visible effect; index: %s/index.txt\n",
-                    walker.Steps().size(), static_cast<long long>(idle.size()), qPrintable(folder));
-        for (const QString& name : idle) std::printf("no visible effect: %s\n", qPrintable(name));
-        std::fflush(stdout);
-        QApplication::exit(idle.isEmpty() ? 0 : 1);
-      });
-    }
+    if (walk) StartWalk(master, QDir(parser.value(walkOption)).absolutePath());
     status = app.exec();
   }
   TServices::SetPrompts(nullptr);

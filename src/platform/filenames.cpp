@@ -1,6 +1,8 @@
 #include "platform/filenames.h"
 
 #include <QDir>
+#include <QDirIterator>
+#include <QFile>
 #include <QFileInfo>
 
 namespace filenames {
@@ -55,6 +57,17 @@ QString Resolve(const QString& folder, const QString& relative) {
   QString base = ToSlashes(folder);
   if (!base.endsWith(QLatin1Char('/'))) base += QLatin1Char('/');
   return ResolvePath(base + ToSlashes(relative));
+}
+
+bool CopyTree(const QString& from, const QString& to) {
+  const QDir source(from);
+  QDirIterator it(source.absolutePath(), QDir::Files | QDir::Hidden, QDirIterator::Subdirectories);
+  while (it.hasNext()) {
+    const QString file = it.next();
+    const QString target = to + QLatin1Char('/') + source.relativeFilePath(file);
+    if (!QDir().mkpath(QFileInfo(target).absolutePath()) || !QFile::copy(file, target)) return false;
+  }
+  return true;
 }
 
 }  // namespace filenames

@@ -14,5 +14,8 @@ QString Resolve(const QString& folder, const QString& relative);
 QString ResolvePath(const QString& path);
 // Windows "\" separators to "/".
 QString ToSlashes(QString name);
+// Copies the folder `from` with everything in it (hidden files too) to `to`, making folders as
+// needed; false when anything could not be copied.
+bool CopyTree(const QString& from, const QString& to);
 
 }  // namespace filenames

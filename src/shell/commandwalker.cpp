@@ -13,14 +13,13 @@
 #include <QMdiSubWindow>
 #include <QMenu>
 #include <QMenuBar>
+#include <QMimeData>
 #include <QRegularExpression>
 #include <QSet>
-#include <map>
-#include <QStatusBar>
 #include <QTimer>
 #include <QToolBar>
 #include <QWidgetAction>
-#include <QMimeData>
+#include <map>
 
 #include "platform/services.h"
 #include "results/tableform.h"
@@ -223,6 +222,8 @@ void TCommandWalker::Run(const TCommand& command, int form) {
 
 bool TCommandWalker::Walk() {
   if (!QDir().mkpath(FFolder)) return false;
+  IPrompts& prompts = TServices::Prompts();
+  IProgramLauncher& launcher = TServices::Launcher();
   TServices::SetPrompts(this);
   TServices::SetLauncher(this);
   // A command without an effect with one window in front is tried again with the next (View >
@@ -250,8 +251,8 @@ bool TCommandWalker::Walk() {
     }
   }
   for (const auto& entry : idle) FSteps.push_back(entry.second);
-  TServices::SetPrompts(nullptr);
-  TServices::SetLauncher(nullptr);
+  TServices::SetPrompts(&prompts);
+  TServices::SetLauncher(&launcher);
 
   QFile index(FFolder + QStringLiteral("/index.txt"));
   if (!index.open(QIODevice::WriteOnly | QIODevice::Truncate | QIODevice::Text)) return false;

@@ -32,8 +32,8 @@ class TCommandWalker : public IPrompts, public IProgramLauncher {
   TCommandWalker(TMaster& master, const QString& folder);
   ~TCommandWalker() override;
 
-  // Walks every command once and writes the screenshots and "index.txt". False when the folder
-  // cannot be written.
+  // Walks every command once and writes the screenshots and "index.txt"; the prompt service and
+  // launcher in place before are back afterwards. False when the folder cannot be written.
   bool Walk();
   const std::vector<TStep>& Steps() const { return FSteps; }
   // The enabled commands that had no visible effect.

@@ -16,6 +16,7 @@
 #include <QStatusBar>
 #include <QTimer>
 #include <QToolBar>
+#include <iterator>
 
 #include "acquisition/channelstatusform.h"
 #include "acquisition/qxdatalist.h"
@@ -59,6 +60,8 @@ const char* const kMessageNames[] = {
 const char* const kCaptureRigs[16] = {"nothing", "QX-C1", "QX-C2", "QX-C3", "QX-C4", "QX-C5", "QX-C6", "QX-C7",
                                       "QX-C8", "QX-C9", "QX-C10", "QX-C11", "QX-C12", "QX-C13", "QX-C14", "QX-C15"};
 constexpr int kPanelWidths[5] = {150, 170, 350, 120, 120};
+// The pages of the graph's format dialog, in its order: Format > Graph names one item after each.
+const char* const kGraphFormatPages[] = {"&Plot...", "&Axes...", "A&xis Scales...", "&Series...", "&Legend..."};
 }  // namespace
 
 TMaster::TMaster(QWidget* parent) : QMainWindow(parent), FMdi(new QMdiArea(this)) {
@@ -213,13 +216,11 @@ void TMaster::CreateActions() {
   connect(FActions["GraphData"], &QAction::triggered, this, [this] {
     if (FGraph) FGraph->LaunchConfigBox();
   });
-  int formatPage = 0;
-  for (const char* page : {"&Plot...", "&Axes...", "A&xis Scales...", "&Series...", "&Legend..."}) {
-    Add(QStringLiteral("GraphFormat") + page, page, "", nullptr);
-    connect(FActions[QStringLiteral("GraphFormat") + page], &QAction::triggered, this, [this, formatPage] {
-      if (FGraph) FGraph->Format(formatPage);
+  for (int page = 0; page < static_cast<int>(std::size(kGraphFormatPages)); ++page) {
+    const char* caption = kGraphFormatPages[page];
+    connect(Add(QStringLiteral("GraphFormat") + caption, caption, "", nullptr), &QAction::triggered, this, [this, page] {
+      if (FGraph) FGraph->Format(page);
     });
-    ++formatPage;
   }
   Add("DeleteSheet", "Delete Sheet", "Delete the sheet", nullptr)->setIcon(TToolIcons::Icon(TToolIcon::DeleteSheet));
   connect(FActions["DeleteSheet"], &QAction::triggered, this, table(&TTableForm::DeleteSheet));
@@ -312,7 +313,7 @@ void TMaster::CreateMenus() {
   auto* graph = format->addMenu(QStringLiteral("&Graph"));
   graph->setEnabled(false);
   FActions.insert("GraphFormatMenu", graph->menuAction());
-  for (const char* page : {"&Plot...", "&Axes...", "A&xis Scales...", "&Series...", "&Legend..."})
+  for (const char* page : kGraphFormatPages)
     graph->addAction(FActions[QStringLiteral("GraphFormat") + page]);
   for (const char* n : {"DeleteSheet", "RenameSheet", "Unhide"}) format->addAction(FActions[n]);
   auto* window = menuBar()->addMenu(QStringLiteral("&Window"));
@@ -573,7 +574,7 @@ void TMaster::UpdateToolbars() {
   const bool graph = ActiveForm == 2 && FGraph;
   FActions["GraphData"]->setEnabled(graph);
   FActions["GraphFormatMenu"]->setEnabled(graph);
-  for (const char* page : {"&Plot...", "&Axes...", "A&xis Scales...", "&Series...", "&Legend..."})
+  for (const char* page : kGraphFormatPages)
     FActions[QStringLiteral("GraphFormat") + page]->setEnabled(graph);
   FActions["DeleteSheet"]->setEnabled(table);
   FActions["RenameSheet"]->setEnabled(table);
@@ -818,8 +819,6 @@ void TMaster::SetAutopilotFeature(bool on) { FAutopilotFeature = on; }
 void TMaster::SetScopeFeature(bool on) { FScopeFeature = on; }
 
 bool TMaster::AutopilotEnabled() const { return FAutopilotFeature && FActions["StartSchedule"]->isVisible(); }
-// The scheduler window is not built yet, so its menu items stay disabled; the settings dialog
-// must still see (and save back) the features as the rig has them.
 void TMaster::ShowOscilloscope() {
   if (!FScope) FScope = new TFormOscilloscope(this, this);
   FScope->show();
@@ -860,6 +859,8 @@ void TMaster::ReEnableSampling() {
   FActions["Scope"]->setIcon(TToolIcons::Icon(TToolIcon::Scope));
 }
 
+// The scheduler window is not built yet, so its menu items stay disabled; the settings dialog
+// must still see (and save back) the features as the rig has them.
 bool TMaster::ScopeEnabled() const { return FScopeFeature || FActions["Oscilloscope"]->isEnabled(); }
 bool TMaster::SchedulerEnabled() const { return FAutopilotFeature || FActions["Scheduler"]->isEnabled(); }
 void TMaster::Show_Vexa_items(bool show) { FActions["InverterProgrammer"]->setVisible(show); }

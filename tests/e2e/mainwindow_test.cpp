@@ -3,16 +3,13 @@
 #include <gtest/gtest.h>
 
 #include <QAction>
-#include <QCoreApplication>
-#include <QElapsedTimer>
 #include <QFileInfo>
-#include <QProcess>
 #include <QTabBar>
 #include <QTableView>
-#include <QThread>
 
 #include "acquisition/qxloggerpanel.h"
 #include "ifd/qxifd.h"
+#include "ifd/serial/waitfor.h"
 #include "platform/safesave.h"
 #include "platform/services.h"
 #include "results/tableform.h"
@@ -22,43 +19,23 @@
 #include "shell/resultsmdi.h"
 #include "workbook/model/workbook.h"
 #include "workbook/view/f1book.h"
+#include "support/demosimulator.h"
 #include "support/scriptedprompts.h"
 #include "support/tempfolder.h"
 
-namespace {
-const QString kDemoSource = QStringLiteral(QUORLEX_SOURCE_DIR "/examples/rigs/demo");
-const QString kSim = QStringLiteral(QUORLEX_BINARY_DIR "/tools/ifdsim/ifdsim");
-
-template <class F>
-bool WaitFor(F done, int ms) {
-  QElapsedTimer t;
-  t.start();
-  while (!done()) {
-    if (t.elapsed() > ms) return false;
-    QCoreApplication::processEvents(QEventLoop::AllEvents, 20);
-    QThread::msleep(5);
-  }
-  return true;
-}
-}  // namespace
-
 TEST(WholeProgram, DemoRigAgainstTheSimulator) {
-  if (!QFileInfo(kSim).isExecutable()) GTEST_SKIP() << "the simulator is not built";
+  if (!TCardSimulator::Built()) GTEST_SKIP() << "the simulator is not built";
   TTempFolder tmp;
-  const QString kDemo = tmp.CopyTree(kDemoSource, "demo");  // the program saves settings into its rig
+  TDemoSimulator sim(tmp);
+  const QString kDemo = sim.Rig();  // the program saves settings into its rig
   {
     // This run drives the logger: with the demo's oscilloscope, Sample Now would capture instead.
     TIniStore ini(kDemo + "/config/Configuration.ini");
     ini.WriteString("Scope", "feature", "off");
     ASSERT_TRUE(ini.UpdateFile());
   }
-  const QString serial = tmp.File("serial"), devices = tmp.File("dev");
-  QProcess sim;
-  sim.start(kSim, {"--rig", kDemo, "--serial-dir", serial, "--device-dir", devices, "--log", tmp.File("commands.log")});
-  ASSERT_TRUE(sim.waitForStarted(5000));
-  ASSERT_TRUE(WaitFor([&] { return QFileInfo::exists(devices + "/VelUSB0") && QFileInfo::exists(serial + "/master"); }, 5000));
-  qputenv("QUORLEX_DEVICE_DIR", devices.toLocal8Bit());
-  qputenv("QUORLEX_PORTS", ("COM3=" + serial + "/master,COM4=" + serial + "/slave").toLocal8Bit());
+  ASSERT_TRUE(sim.Start());
+  ASSERT_TRUE(WaitFor([&] { return QFileInfo::exists(sim.Devices() + "/VelUSB0"); }, 5000));
 
   TScriptedPrompts prompts;
   prompts.ExpectChoice(0);  // exercise 1
@@ -222,8 +199,8 @@ TEST(WholeProgram, DemoRigAgainstTheSimulator) {
   EXPECT_EQ(master->PanelText(3), "IFDVCM: LOST");  // the serial card's notice on leaving
 
   // The simulator vanishes: the status bar says so, the samples stay.
-  sim.kill();
-  sim.waitForFinished(5000);
+  sim.Process().kill();
+  sim.Process().waitForFinished(5000);
   ASSERT_TRUE(WaitFor([&] { return master->PanelText(3).startsWith("IFD: "); }, 5000))
       << master->PanelText(3).toStdString();
   EXPECT_FALSE(master->PanelText(3).startsWith("IFD: OK"));

@@ -3,10 +3,7 @@
 #include <gtest/gtest.h>
 
 #include <QAction>
-#include <QDir>
 #include <QFile>
-#include <QFileInfo>
-#include <QProcess>
 
 #include <array>
 
@@ -16,13 +13,11 @@
 #include "ifd/serial/lostconnection.h"
 #include "shell/master.h"
 #include "shell/resultsmdi.h"
+#include "support/demosimulator.h"
 #include "support/scriptedprompts.h"
 #include "support/tempfolder.h"
 
 namespace {
-const QString kDemoSource = QStringLiteral(QUORLEX_SOURCE_DIR "/examples/rigs/demo");
-const QString kSim = QStringLiteral(QUORLEX_BINARY_DIR "/tools/ifdsim/ifdsim");
-
 void Shoot(TMaster& master, const QString& name) {
   const QByteArray dir = qgetenv("QUORLEX_SHOTS");
   if (dir.isEmpty()) return;
@@ -34,29 +29,14 @@ void Shoot(TMaster& master, const QString& name) {
 
 struct SerialCardDemo : ::testing::Test {
   TTempFolder tmp;
-  QString demo, serial, devices;
-  QProcess sim;
+  TDemoSimulator sim{tmp};
+  const QString demo = sim.Rig(), serial = sim.Serial();
 
   void SetUp() override {
-    if (!QFileInfo(kSim).isExecutable()) GTEST_SKIP() << "the simulator is not built";
-    demo = tmp.CopyTree(kDemoSource, "demo");
-    serial = tmp.File("serial");
-    devices = tmp.File("dev");
-    qputenv("QUORLEX_DEVICE_DIR", devices.toLocal8Bit());
-    qputenv("QUORLEX_PORTS", ("COM3=" + serial + "/master,COM4=" + serial + "/slave").toLocal8Bit());
-  }
-  void TearDown() override {
-    if (sim.state() != QProcess::NotRunning) {
-      sim.terminate();
-      sim.waitForFinished(5000);
-    }
+    if (!TCardSimulator::Built()) GTEST_SKIP() << "the simulator is not built";
   }
   // The demo rig's simulator, as scripts/run starts it (paced at 38400 baud).
-  void StartSimulator(const QStringList& extra) {
-    sim.start(kSim, QStringList{"--rig", demo, "--serial-dir", serial, "--device-dir", devices} + extra);
-    ASSERT_TRUE(sim.waitForStarted(5000));
-    ASSERT_TRUE(WaitFor([&] { return QFileInfo::exists(serial + "/master"); }, 5000));
-  }
+  void StartSimulator(const QStringList& extra) { ASSERT_TRUE(sim.Start(extra)); }
 };
 }  // namespace
 
@@ -90,8 +70,8 @@ TEST_F(SerialCardDemo, TheCardsValuesMatchTheDriversAndALostCardStaysShownUntilI
 
   // The card is pulled out: the loss is told once and stays on the status bar tick after tick.
   prompts.ExpectMessage(TLostConnection::Message());
-  sim.kill();
-  sim.waitForFinished(5000);
+  sim.Process().kill();
+  sim.Process().waitForFinished(5000);
   // A card pulled out takes its device node with it. The killed simulator cannot remove its links,
   // and left behind they may lead to a pseudo-terminal another test's simulator now holds.
   QFile::remove(serial + "/master");

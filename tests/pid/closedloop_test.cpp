@@ -3,9 +3,7 @@
 #include <gtest/gtest.h>
 
 #include <QElapsedTimer>
-#include <QFileInfo>
 #include <QLineEdit>
-#include <QProcess>
 #include <QPushButton>
 #include <QRadioButton>
 #include <QRegularExpression>
@@ -24,13 +22,11 @@
 #include "platform/services.h"
 #include "shell/master.h"
 #include "shell/resultsmdi.h"
+#include "support/demosimulator.h"
 #include "support/scriptedprompts.h"
 #include "support/tempfolder.h"
 
 namespace {
-const QString kDemoSource = QStringLiteral(QUORLEX_SOURCE_DIR "/examples/rigs/demo");
-const QString kSim = QStringLiteral(QUORLEX_BINARY_DIR "/tools/ifdsim/ifdsim");
-
 template <typename T>
 T* Find(const std::function<bool(T*)>& match = [](T*) { return true; }) {
   for (TQXSource* s : TServices::DataList()->Sources())
@@ -40,20 +36,15 @@ T* Find(const std::function<bool(T*)>& match = [](T*) { return true; }) {
 }  // namespace
 
 TEST(ClosedLoop, TankSettlesAtItsSetPointAndTheCardGetsWhatTheOutputsSend) {
-  if (!QFileInfo(kSim).isExecutable()) GTEST_SKIP() << "the simulator is not built";
+  if (!TCardSimulator::Built()) GTEST_SKIP() << "the simulator is not built";
   TTempFolder tmp;
-  const QString demo = tmp.CopyTree(kDemoSource, "demo");
-  const QString serial = tmp.File("serial"), devices = tmp.File("dev"), log = tmp.File("commands.log");
+  TDemoSimulator sim(tmp);
+  const QString demo = sim.Rig(), log = sim.Log();
   // The demo's plant with the lags shortened tenfold, so the loop settles in seconds.
   QString plant = QString::fromUtf8(TTempFolder::Read(demo + "/sim/plant.ini"));
   plant.replace("tau = 40", "tau = 4").replace("tau = 60", "tau = 6");
   tmp.Write("demo/sim/plant.ini", plant.toUtf8());
-  qputenv("QUORLEX_DEVICE_DIR", devices.toLocal8Bit());
-  qputenv("QUORLEX_PORTS", ("COM3=" + serial + "/master,COM4=" + serial + "/slave").toLocal8Bit());
-  QProcess sim;
-  sim.start(kSim, {"--rig", demo, "--serial-dir", serial, "--device-dir", devices, "--log", log});
-  ASSERT_TRUE(sim.waitForStarted(5000));
-  ASSERT_TRUE(WaitFor([&] { return QFileInfo::exists(serial + "/master"); }, 5000));
+  ASSERT_TRUE(sim.Start());
 
   TScriptedPrompts prompts;
   prompts.ExpectChoice(0);  // exercise 1
@@ -151,6 +142,6 @@ TEST(ClosedLoop, TankSettlesAtItsSetPointAndTheCardGetsWhatTheOutputsSend) {
 
   master->close();
   master.reset();
-  sim.terminate();
-  sim.waitForFinished(5000);
+  sim.Process().terminate();
+  sim.Process().waitForFinished(5000);
 }

@@ -4,8 +4,6 @@
 #include <gtest/gtest.h>
 
 #include <QAction>
-#include <QFileInfo>
-#include <QProcess>
 #include <QProgressDialog>
 
 #include "acquisition/qxloggerpanel.h"
@@ -17,13 +15,12 @@
 #include "scope/formoscilloscope.h"
 #include "shell/master.h"
 #include "shell/resultsmdi.h"
+#include "support/demosimulator.h"
 #include "support/scriptedprompts.h"
 #include "support/tempfolder.h"
 #include "workbook/view/f1book.h"
 
 namespace {
-const QString kSim = QStringLiteral(QUORLEX_BINARY_DIR "/tools/ifdsim/ifdsim");
-
 // Pictures for a person to look at, when QUORLEX_SHOTS names a folder.
 void Shoot(QWidget& w, const QString& name) {
   const QByteArray dir = qgetenv("QUORLEX_SHOTS");
@@ -32,16 +29,11 @@ void Shoot(QWidget& w, const QString& name) {
 }  // namespace
 
 TEST(ScopeDemo, SampleNowCapturesThroughTheSerialCardIntoANewRunAndTheGraph) {
-  if (!QFileInfo(kSim).isExecutable()) GTEST_SKIP() << "the simulator is not built";
+  if (!TCardSimulator::Built()) GTEST_SKIP() << "the simulator is not built";
   TTempFolder tmp;
-  const QString demo = tmp.CopyTree(QStringLiteral(QUORLEX_SOURCE_DIR "/examples/rigs/demo"), "demo");
-  const QString serial = tmp.File("serial");
-  qputenv("QUORLEX_DEVICE_DIR", tmp.File("dev").toLocal8Bit());
-  qputenv("QUORLEX_PORTS", ("COM3=" + serial + "/master,COM4=" + serial + "/slave").toLocal8Bit());
-  QProcess sim;
-  sim.start(kSim, QStringList{"--rig", demo, "--serial-dir", serial, "--device-dir", tmp.File("dev")});
-  ASSERT_TRUE(sim.waitForStarted(5000));
-  ASSERT_TRUE(WaitFor([&] { return QFileInfo::exists(serial + "/master"); }, 5000));
+  TDemoSimulator sim(tmp);
+  const QString demo = sim.Rig();
+  ASSERT_TRUE(sim.Start());
 
   TScriptedPrompts prompts;
   prompts.ExpectChoice(0);  // exercise 1
@@ -106,6 +98,6 @@ TEST(ScopeDemo, SampleNowCapturesThroughTheSerialCardIntoANewRunAndTheGraph) {
   prompts.ExpectMessage("has not been saved", TModalResult::mrYes);
   master->close();
   master.reset();
-  sim.terminate();
-  sim.waitForFinished(5000);
+  sim.Process().terminate();
+  sim.Process().waitForFinished(5000);
 }

@@ -1,9 +1,10 @@
 #include "support/tempfolder.h"
 
 #include <QDir>
-#include <QDirIterator>
 #include <QFile>
 #include <QFileInfo>
+
+#include "platform/filenames.h"
 
 TTempFolder::TTempFolder() : FOldConfigHome(qgetenv("XDG_CONFIG_HOME")), FOldDataHome(qgetenv("XDG_DATA_HOME")) {
   qputenv("XDG_CONFIG_HOME", QFile::encodeName(FDir.filePath(QStringLiteral("config-home"))));
@@ -31,12 +32,6 @@ QByteArray TTempFolder::Read(const QString& path) {
 
 QString TTempFolder::CopyTree(const QString& source, const QString& name) const {
   const QString target = FDir.filePath(name);
-  QDirIterator it(source, QDir::Files | QDir::Hidden, QDirIterator::Subdirectories);
-  while (it.hasNext()) {
-    const QString file = it.next();
-    const QString copy = target + QLatin1Char('/') + QDir(source).relativeFilePath(file);
-    QDir().mkpath(QFileInfo(copy).path());
-    QFile::copy(file, copy);
-  }
+  filenames::CopyTree(source, target);
   return target;
 }

@@ -1,0 +1,33 @@
+#include "support/demosimulator.h"
+
+#include <QFileInfo>
+
+#include "ifd/serial/waitfor.h"
+#include "support/tempfolder.h"
+
+TDemoSimulator::TDemoSimulator(const TTempFolder& folder, const QString& source, const QString& program)
+    : FProgram(program),
+      FRig(folder.CopyTree(source, QStringLiteral("demo"))),
+      FSerial(folder.File(QStringLiteral("serial"))),
+      FDevices(folder.File(QStringLiteral("dev"))),
+      FLog(folder.File(QStringLiteral("commands.log"))),
+      FOldDevices(qgetenv("QUORLEX_DEVICE_DIR")),
+      FOldPorts(qgetenv("QUORLEX_PORTS")) {
+  qputenv("QUORLEX_DEVICE_DIR", FDevices.toLocal8Bit());
+  qputenv("QUORLEX_PORTS", ("COM3=" + FSerial + "/master,COM4=" + FSerial + "/slave").toLocal8Bit());
+}
+
+TDemoSimulator::~TDemoSimulator() {
+  if (FProcess.state() != QProcess::NotRunning) {
+    FProcess.terminate();
+    FProcess.waitForFinished(5000);
+  }
+  qputenv("QUORLEX_DEVICE_DIR", FOldDevices);
+  qputenv("QUORLEX_PORTS", FOldPorts);
+}
+
+bool TDemoSimulator::Start(const QStringList& extra) {
+  FProcess.start(FProgram, QStringList{"--rig", FRig, "--serial-dir", FSerial, "--device-dir", FDevices, "--log", FLog} +
+                               extra);
+  return FProcess.waitForStarted(5000) && WaitFor([&] { return QFileInfo::exists(FSerial + "/master"); }, 5000);
+}

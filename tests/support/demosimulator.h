@@ -1,0 +1,44 @@
+#pragma once
+// The demo rig copied into a test's folder and the card simulator serving it as scripts/run starts
+// it: driver devices in folder/dev, serial cards at the line rate as COM3 (master) and COM4
+// (slave) in folder/serial, the commands received logged to folder/commands.log. The program under
+// test finds both through QUORLEX_DEVICE_DIR and QUORLEX_PORTS, restored when the object goes;
+// the process is ended then too.
+
+#include <QByteArray>
+#include <QProcess>
+#include <QString>
+#include <QStringList>
+
+#include "support/cardsimulator.h"
+
+class TTempFolder;
+
+class TDemoSimulator {
+ public:
+#ifdef QUORLEX_SOURCE_DIR  // known to the test programs, not to this library
+  static QString Source() { return QStringLiteral(QUORLEX_SOURCE_DIR "/examples/rigs/demo"); }
+  explicit TDemoSimulator(const TTempFolder& folder)
+      : TDemoSimulator(folder, Source(), TCardSimulator::Program()) {}
+#endif
+
+  // Copies the rig `source` into folder/demo; the simulator is not started yet, so a test can
+  // change the copy first.
+  TDemoSimulator(const TTempFolder& folder, const QString& source, const QString& program);
+  ~TDemoSimulator();
+
+  const QString& Rig() const { return FRig; }
+  const QString& Serial() const { return FSerial; }
+  const QString& Devices() const { return FDevices; }
+  const QString& Log() const { return FLog; }
+  QProcess& Process() { return FProcess; }
+
+  // Starts the simulator on the copy with `extra` options; false when the process or the master
+  // card did not come up.
+  bool Start(const QStringList& extra = {});
+
+ private:
+  QString FProgram, FRig, FSerial, FDevices, FLog;
+  QByteArray FOldDevices, FOldPorts;
+  QProcess FProcess;
+};
