@@ -199,8 +199,7 @@ TEST(WholeProgram, DemoRigAgainstTheSimulator) {
   EXPECT_EQ(master->PanelText(3), "IFDVCM: LOST");  // the serial card's notice on leaving
 
   // The simulator vanishes: the status bar says so, the samples stay.
-  sim.Process().kill();
-  sim.Process().waitForFinished(5000);
+  sim.Kill();
   ASSERT_TRUE(WaitFor([&] { return master->PanelText(3).startsWith("IFD: "); }, 5000))
       << master->PanelText(3).toStdString();
   EXPECT_FALSE(master->PanelText(3).startsWith("IFD: OK"));

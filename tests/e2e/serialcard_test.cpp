@@ -3,7 +3,6 @@
 #include <gtest/gtest.h>
 
 #include <QAction>
-#include <QFile>
 
 #include <array>
 
@@ -30,7 +29,7 @@ void Shoot(TMaster& master, const QString& name) {
 struct SerialCardDemo : ::testing::Test {
   TTempFolder tmp;
   TDemoSimulator sim{tmp};
-  const QString demo = sim.Rig(), serial = sim.Serial();
+  const QString demo = sim.Rig();
 
   void SetUp() override {
     if (!TCardSimulator::Built()) GTEST_SKIP() << "the simulator is not built";
@@ -70,12 +69,7 @@ TEST_F(SerialCardDemo, TheCardsValuesMatchTheDriversAndALostCardStaysShownUntilI
 
   // The card is pulled out: the loss is told once and stays on the status bar tick after tick.
   prompts.ExpectMessage(TLostConnection::Message());
-  sim.Process().kill();
-  sim.Process().waitForFinished(5000);
-  // A card pulled out takes its device node with it. The killed simulator cannot remove its links,
-  // and left behind they may lead to a pseudo-terminal another test's simulator now holds.
-  QFile::remove(serial + "/master");
-  QFile::remove(serial + "/slave");
+  sim.Kill();
   ASSERT_TRUE(WaitFor([&] { return master->PanelText(3) == "IFDVCM: LOST"; }, 8000)) << master->PanelText(3).toStdString();
   WaitFor([] { return false; }, 2500);
   EXPECT_EQ(master->PanelText(3), "IFDVCM: LOST");

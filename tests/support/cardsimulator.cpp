@@ -1,5 +1,6 @@
 #include "support/cardsimulator.h"
 
+#include <QFile>
 #include <QFileInfo>
 
 #include "ifd/serial/apdcomportex.h"
@@ -61,6 +62,12 @@ QStringList TCardSimulator::Received(const QString& card) const {
 void TCardSimulator::Kill() {
   FProcess.kill();
   FProcess.waitForFinished(3000);
+  RemoveLinks(FFolder.Path());
+}
+
+void TCardSimulator::RemoveLinks(const QString& serialDir) {
+  QFile::remove(serialDir + QStringLiteral("/master"));
+  QFile::remove(serialDir + QStringLiteral("/slave"));
 }
 
 void TCardSimulator::Stop() {

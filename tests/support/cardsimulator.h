@@ -32,8 +32,12 @@ class TCardSimulator {
   // The commands one card ("master" / "slave") received, in order, CR written as "\r".
   QStringList Received(const QString& card) const;
   void Stop();
-  // Ends the process at once, as a card pulled out would: no clean-up of its ports.
+  // Ends the process at once, as a card pulled out would: no clean-up by the process, and its
+  // device nodes gone (RemoveLinks).
   void Kill();
+  // A card pulled out takes its device nodes with it. A killed simulator cannot remove its links,
+  // and left behind they may lead to a pseudo-terminal another test's simulator now holds.
+  static void RemoveLinks(const QString& serialDir);
 
  private:
   const TTempFolder& FFolder;

@@ -31,3 +31,9 @@ bool TDemoSimulator::Start(const QStringList& extra) {
                                extra);
   return FProcess.waitForStarted(5000) && WaitFor([&] { return QFileInfo::exists(FSerial + "/master"); }, 5000);
 }
+
+void TDemoSimulator::Kill() {
+  FProcess.kill();
+  FProcess.waitForFinished(5000);
+  TCardSimulator::RemoveLinks(FSerial);
+}

@@ -36,6 +36,8 @@ class TDemoSimulator {
   // Starts the simulator on the copy with `extra` options; false when the process or the master
   // card did not come up.
   bool Start(const QStringList& extra = {});
+  // Ends the simulator at once, as a card pulled out would (TCardSimulator::Kill).
+  void Kill();
 
  private:
   QString FProgram, FRig, FSerial, FDevices, FLog;
