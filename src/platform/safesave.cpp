@@ -37,7 +37,7 @@ bool TSafeSave::Fail(const QString& cause) {
 
 bool TSafeSave::Fail(int error) { return Fail(ErrnoText(error)); }
 
-bool TSafeSave::Begin() {
+bool TSafeSave::Begin(int mode) {
   Discard();
   FError.clear();
   FWritten = 0;
@@ -48,7 +48,7 @@ bool TSafeSave::Begin() {
   for (int attempt = 0; attempt < 100 && FFd < 0; ++attempt) {
     const QString name = target.absolutePath() + QLatin1Char('/') + QLatin1Char('.') + target.fileName() +
                          QStringLiteral(".%1.tmp").arg(QRandomGenerator::global()->generate(), 8, 16, QLatin1Char('0'));
-    FFd = ::open(QFile::encodeName(name).constData(), O_WRONLY | O_CREAT | O_EXCL | O_CLOEXEC, 0666);
+    FFd = ::open(QFile::encodeName(name).constData(), O_WRONLY | O_CREAT | O_EXCL | O_CLOEXEC, static_cast<mode_t>(mode));
     if (FFd >= 0) FTemporary = name;
     else if (errno != EEXIST) return Fail(errno);
   }

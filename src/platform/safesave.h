@@ -12,8 +12,9 @@ class TSafeSave : public QIODevice {
   explicit TSafeSave(const QString& target);
   ~TSafeSave() override;  // discards an uncommitted temporary file
 
-  // Creates the temporary file in the target's folder. False, with ErrorText() set, on failure.
-  bool Begin();
+  // Creates the temporary file in the target's folder, with `mode` (less the umask) when there is
+  // no target yet. False, with ErrorText() set, on failure.
+  bool Begin(int mode = 0666);
   // Syncs, closes and renames the temporary file over the target. False, with ErrorText() set and
   // the target untouched, on any failure.
   bool Commit();

@@ -16,6 +16,7 @@
 
 #include "platform/iclock.h"
 #include "platform/iprompts.h"
+#include "platform/safesave.h"
 #include "platform/services.h"
 #include "results/journalrecord.h"
 
@@ -121,38 +122,22 @@ void TSampleJournal::BeginSnapshot() {
   header.AppendFramed(FBuffer);
 }
 
-// The new journal is written and synced beside the old one and renamed over it, so there is always
-// one whole journal on the disk: the old one or the new one.
+// The new journal replaces the old one through a safe save, so there is always one whole journal on
+// the disk: the old one or the new one.
 void TSampleJournal::EndSnapshot() {
   if (!FSnapshot) return;
   FSnapshot = false;
   Close();
-  const QString temporary = FPath + QStringLiteral(".new");
-  const QByteArray tmpName = QFile::encodeName(temporary);
-  const int fd = ::open(tmpName.constData(), O_WRONLY | O_CREAT | O_TRUNC | O_CLOEXEC, 0600);
+  TSafeSave save(FPath);
+  if (!save.Begin(0600) || save.write(FBuffer) != FBuffer.size() || !save.Commit()) {
+    Fail(save.ErrorText());
+    return;
+  }
+  // Appends go on in the journal just put in place.
+  const int fd = ::open(QFile::encodeName(FPath).constData(), O_WRONLY | O_APPEND | O_CLOEXEC);
   if (fd < 0) {
     Fail(ErrnoText(errno));
     return;
-  }
-  bool ok = WriteAll(fd, FBuffer.constData(), FBuffer.size());
-  if (ok && ::fdatasync(fd) != 0) {
-    Fail(ErrnoText(errno));
-    ok = false;
-  }
-  if (ok && ::rename(tmpName.constData(), QFile::encodeName(FPath).constData()) != 0) {
-    Fail(ErrnoText(errno));
-    ok = false;
-  }
-  if (!ok) {
-    ::close(fd);
-    ::unlink(tmpName.constData());
-    return;
-  }
-  // The rename itself lasts only once the folder is synced.
-  const int dir = ::open(QFile::encodeName(QFileInfo(FPath).absolutePath()).constData(), O_RDONLY | O_DIRECTORY | O_CLOEXEC);
-  if (dir >= 0) {
-    ::fsync(dir);
-    ::close(dir);
   }
   FFd = fd;
   FBytes = FBuffer.size();
