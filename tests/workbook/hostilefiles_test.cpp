@@ -54,6 +54,28 @@ TEST(HostileFiles, OdsWithTheFirstAndLastCellOfTheGrid) {
   EXPECT_LT(book.MemoryBytes(), std::size_t{4096});
 }
 
+// One far cell would make a text file of a field for every address before it: the save is
+// refused with a message and the file already there stays as it was.
+TEST(HostileFiles, TextSaveOfAFarCellIsRefusedAndLeavesTheFileIntact) {
+  TTempFolder dir;
+  const QString path = dir.Write("results.csv", QByteArray("1,2\n"));
+  TWorkbook book;
+  book.SetNumberRC(1, 1, 1);
+  book.SetNumberRC(a1::MaxRows, a1::MaxCols, 2);
+  try {
+    book.Write(path, TWorkbook::ftCsv);
+    FAIL() << "a text file of every address was written";
+  } catch (const EWorkbookError& e) {
+    EXPECT_TRUE(e.What().contains("too many fields for a text file")) << e.What().toStdString();
+  }
+  EXPECT_EQ(TTempFolder::Read(path), QByteArray("1,2\n"));
+  TWorkbook small;
+  small.SetNumberRC(1, 1, 1);
+  small.SetNumberRC(2, 3, 2);
+  small.Write(path, TWorkbook::ftTabText);
+  EXPECT_EQ(TTempFolder::Read(path), QByteArray("1\t\t\n\t\t2\n"));
+}
+
 TEST(HostileFiles, OdsWithMoreSheetsThanItsReaderAffordsIsRefused) {
   TTempFolder dir;
   std::string tables;

@@ -114,6 +114,35 @@ TEST(XlsxImport, ReadsWhatOtherProgramsWrite) {
   EXPECT_EQ(b.NumberRC(2, 2), 14);
 }
 
+// The uses of a shared formula are copies of its master: moved references, absolute parts kept,
+// a reference pushed off the sheet becomes #REF!, references to another sheet still move.
+TEST(XlsxImport, SharedFormulaUsesBehaveAsCopiesOfTheirMaster) {
+  TParts p = ForeignWorkbook();
+  p["book/sheets/two.xml"] =
+      "<worksheet" + Ns + R"(><sheetData>)"
+      R"(<row r="2"><c r="A2"><v>1</v></c><c r="B2"><f t="shared" ref="B2:C3" si="3">A2+$A$2+A1</f></c>)"
+      R"(<c r="D2"><f t="shared" ref="D2:D3" si="5">'Data &amp; more'!A1*2</f></c></row>)"
+      R"(<row r="3"><c r="A3"><v>5</v></c><c r="B3"><f t="shared" si="3"/></c><c r="D3"><f t="shared" si="5"/></c></row>)"
+      R"(<row r="1"><c r="F1"><f t="shared" si="3"/></c><c r="G1"><f t="shared" si="9"/><v>4</v></c></row>)"
+      R"(</sheetData></worksheet>)";
+  TWorkbook b = TXlsxImport::Read("shared.xlsx", Package(p));
+  b.SetSheet(3);
+  EXPECT_EQ(b.FormulaRC(3, 2), "=A3+$A$2+A2");
+  EXPECT_EQ(b.NumberRC(3, 2), 7);
+  // Row 1 lies above the master: its reference one row up leaves the sheet.
+  EXPECT_EQ(b.FormulaRC(1, 6), "=E1+$A$2+#REF!");
+  EXPECT_EQ(b.TextRC(1, 6), "#REF!");
+  EXPECT_EQ(b.FormulaRC(3, 4), "='Data & more'!A2*2");
+  EXPECT_EQ(b.NumberRC(2, 4), 3);
+  EXPECT_EQ(b.NumberRC(1, 7), 4);  // a use whose master is missing keeps its value
+  // Copies recompute with their own cells and show their own text after a save.
+  b.SetNumberRC(3, 1, 10);
+  EXPECT_EQ(b.NumberRC(3, 2), 12);
+  b.SetNumberRC(2, 1, 2);
+  EXPECT_EQ(b.NumberRC(3, 2), 14);
+  EXPECT_EQ(b.NumberRC(2, 2), 4);
+}
+
 // Each fault is reported with the file and the place, as far as the file lets us say.
 TEST(XlsxImport, DamagedPackagesAreRefusedWithThePlaceNamed) {
   struct TCase {

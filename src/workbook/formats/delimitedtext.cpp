@@ -107,6 +107,13 @@ QByteArray TDelimitedText::Write(const TWorkbook& book, char separator, int rowL
   const TSheet& sheet = book.SheetAt(book.Sheet());
   const int lastRow = rowLimit > 0 ? std::min(rowLimit, sheet.LastRow()) : sheet.LastRow();
   const int lastCol = sheet.LastCol();
+  // A text file has a field for every address up to the last cell: one far cell would otherwise
+  // write gigabytes of separators, or fail half-way with the target already given up.
+  if (static_cast<std::int64_t>(lastRow) * lastCol > MaxFields)
+    throw EWorkbookError(QString(), QStringLiteral("cell %1").arg(a1::CellName(lastRow, lastCol)),
+                         QStringLiteral("the sheet reaches row %1, column %2: too many fields for a text file (at most %3); "
+                                        "save it as a workbook (.vts or .xlsx) instead")
+                             .arg(lastRow).arg(lastCol).arg(MaxFields));
   QString out;
   for (int r = 1; r <= lastRow; ++r) {
     for (int c = 1; c <= lastCol; ++c) {

@@ -12,6 +12,7 @@
 #include "workbook/formats/xlsxexport.h"
 #include "workbook/formats/xlsximport.h"
 #include "workbook/model/a1notation.h"
+#include "workbook/model/formula.h"
 #include "workbook/model/workbook.h"
 #include "workbook/model/workbookerror.h"
 #include "workbook/zip/zipreader.h"
@@ -52,10 +53,13 @@ TWorkbook TWorkbookFile::Load(const QString& path, std::int16_t& fileType) {
 }
 
 void TWorkbookFile::PlaceFormulas(TWorkbook& book, const std::vector<TPendingFormula>& formulas, const QString& path) {
+  book.ReserveFormulas(formulas.size());
   for (const TPendingFormula& f : formulas) {
     book.SetSheet(f.Sheet);
     try {
-      book.SetFormulaRC(f.Row, f.Col, f.Text);
+      // Copying the compiled source spares compiling the shifted text of every use again.
+      if (f.Shared && book.CopyFormulaRC(f.Row, f.Col, f.FromRow, f.FromCol)) continue;
+      book.SetFormulaRC(f.Row, f.Col, f.Shared ? TFormula::Shift(f.Text, f.Row - f.FromRow, f.Col - f.FromCol) : f.Text);
     } catch (const EWorkbookError& e) {
       const QString where = f.Line > 0 ? QStringLiteral("line %1").arg(f.Line)
                                        : QStringLiteral("sheet \"%1\" cell %2").arg(book.SheetName(f.Sheet), a1::CellName(f.Row, f.Col));

@@ -26,6 +26,10 @@ class TWorkbookFile {
     int Sheet, Row, Col;
     QString Text;
     int Line = 0;
+    // A use of a shared formula: the formula of (FromRow, FromCol) on the same sheet, moved here.
+    // Text then holds the source's text, unshifted.
+    bool Shared = false;
+    int FromRow = 0, FromCol = 0;
   };
   // Places them; a formula our engine cannot compile is an error naming path and its place.
   static void PlaceFormulas(TWorkbook& book, const std::vector<TPendingFormula>& formulas, const QString& path);

@@ -34,7 +34,7 @@ void TXlsxSheetReader::Finish() {
     auto master = FSharedMasters.find(s.Index);
     if (master == FSharedMasters.end()) continue;  // the file lost its master: keep the value
     const TShared& m = master->second;
-    FFormulas.push_back({FSheet, s.Row, s.Col, TFormula::Shift(m.Text, s.Row - m.Row, s.Col - m.Col)});
+    FFormulas.push_back({FSheet, s.Row, s.Col, m.Text, 0, true, m.Row, m.Col});
   }
   for (const auto& [first, entry] : FWidths) {
     const auto& [last, width] = entry;
@@ -148,10 +148,12 @@ bool TXlsxSheetReader::EndFormula() {
     if (!text.isEmpty() && FSharedRef) {
       FSharedMasters[FSharedIndex] = {FRow, FCol, QStringLiteral("=") + text, FSharedIndex};
       FFormulas.push_back({FSheet, FRow, FCol, QStringLiteral("=") + text});
-    } else {
-      FSharedUses.push_back({FRow, FCol, QString(), FSharedIndex});
+      return true;
     }
-    return true;
+    // The cached value stays the content until the master's formula is placed here, so a use
+    // whose master the file lost keeps its value.
+    FSharedUses.push_back({FRow, FCol, QString(), FSharedIndex});
+    return false;
   }
   if (FFormulaType == "dataTable" || text.isEmpty()) return false;
   FFormulas.push_back({FSheet, FRow, FCol, QStringLiteral("=") + text});

@@ -11,9 +11,11 @@
 
 namespace {
 
+// Rows in the low bits: a column of formulas reading the column beside it gives consecutive keys,
+// which the hash table files in neighbouring buckets instead of scattering them over memory.
 std::uint64_t CellKey(int sheetId, int row, int col) {
-  return (static_cast<std::uint64_t>(sheetId) << 40) | (static_cast<std::uint64_t>(row) << 16) |
-         static_cast<std::uint64_t>(col);
+  return (static_cast<std::uint64_t>(sheetId) << 42) | (static_cast<std::uint64_t>(col) << 21) |
+         static_cast<std::uint64_t>(row);
 }
 
 QString CellWhere(int row, int col) { return QStringLiteral("cell %1").arg(a1::CellName(row, col)); }
@@ -340,6 +342,28 @@ void TWorkbook::SetFormulaRC(int row, int col, const QString& formula) {
   }
   StoreFormula(sheet, row, col, formula, std::move(code));
   Written(sheet, row, col);
+}
+
+void TWorkbook::ReserveFormulas(std::size_t n) {
+  FFormulas.reserve(FFormulas.size() + n);
+  FCellDeps.reserve(FCellDeps.size() + n);
+}
+
+bool TWorkbook::CopyFormulaRC(int row, int col, int fromRow, int fromCol) {
+  CheckCell(row, col);
+  TSheet& sheet = Active();
+  const TCell* from = sheet.Find(fromRow, fromCol);
+  if (!from || from->Kind != TCellKind::Formula) return false;
+  // Copied out first: storing may move both the cell and the formula table.
+  const TFormulaCell& source = FFormulas[from->Aux];
+  const int dRow = row - fromRow, dCol = col - fromCol;
+  TFormula code = source.Code;
+  if (!code.ShiftCode(dRow, dCol, sheet.Id())) return false;
+  const QString text = source.Text;
+  const int textRow = source.TextRow + dRow, textCol = source.TextCol + dCol;
+  StoreFormula(sheet, row, col, text, std::move(code), textRow, textCol);
+  Written(sheet, row, col);
+  return true;
 }
 
 void TWorkbook::StoreFormula(TSheet& sheet, int row, int col, const QString& text, TFormula code, int textRow, int textCol) {
@@ -707,7 +731,10 @@ void TWorkbook::Register(std::uint32_t slot) {
   for (const TInstr& in : f.Code.Code) {
     if (in.Op == TOp::Ref) {
       const TFormulaRef& r = f.Code.Refs[in.Arg];
-      if (r.SheetId >= 0) FCellDeps[CellKey(r.SheetId, r.Row, r.Col)].push_back(slot);
+      if (r.SheetId < 0) continue;
+      TReaders& readers = FCellDeps[CellKey(r.SheetId, r.Row, r.Col)];
+      if (readers.First == TReaders::None) readers.First = slot;
+      else readers.More.push_back(slot);
     } else if (in.Op == TOp::Range) {
       const TFormulaRef& a = f.Code.Refs[in.Arg];
       const TFormulaRef& b = f.Code.Refs[in.Arg + 1];
@@ -725,10 +752,16 @@ void TWorkbook::Unregister(std::uint32_t slot) {
       if (r.SheetId < 0) continue;
       auto it = FCellDeps.find(CellKey(r.SheetId, r.Row, r.Col));
       if (it == FCellDeps.end()) continue;
-      auto& v = it->second;
-      auto pos = std::find(v.begin(), v.end(), slot);
-      if (pos != v.end()) { *pos = v.back(); v.pop_back(); }
-      if (v.empty()) FCellDeps.erase(it);
+      TReaders& readers = it->second;
+      auto& v = readers.More;
+      if (readers.First == slot) {
+        readers.First = TReaders::None;
+        if (!v.empty()) { readers.First = v.back(); v.pop_back(); }
+      } else {
+        auto pos = std::find(v.begin(), v.end(), slot);
+        if (pos != v.end()) { *pos = v.back(); v.pop_back(); }
+      }
+      if (readers.First == TReaders::None) FCellDeps.erase(it);
     } else if (in.Op == TOp::Range && f.Code.Refs[in.Arg].SheetId >= 0) {
       ++FStaleRangeDeps;
     }
@@ -744,7 +777,10 @@ void TWorkbook::Unregister(std::uint32_t slot) {
 
 void TWorkbook::Dependents(int sheetId, int row, int col, std::vector<std::uint32_t>& out) const {
   auto it = FCellDeps.find(CellKey(sheetId, row, col));
-  if (it != FCellDeps.end()) out.insert(out.end(), it->second.begin(), it->second.end());
+  if (it != FCellDeps.end()) {
+    out.push_back(it->second.First);
+    out.insert(out.end(), it->second.More.begin(), it->second.More.end());
+  }
   FRangeDeps.ForEachHolding(sheetId, row, col, [&](const TRangeDependencies::TEntry& d) {
     if (FFormulas[d.Slot].Live && FFormulas[d.Slot].Generation == d.Generation) out.push_back(d.Slot);
   });

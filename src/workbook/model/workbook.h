@@ -100,6 +100,12 @@ class TWorkbook : private ICellSource {
   QString FormulaRC(int row, int col) const;
   // Compiles and stores a formula; throws EWorkbookError (nothing changes) on a syntax error.
   void SetFormulaRC(int row, int col, const QString& formula);
+  // Puts the formula of (fromRow, fromCol) at (row, col), its relative references moved along, as
+  // a copy would. False (nothing changes) when that cell holds no formula or the moved formula
+  // cannot keep its compiled form; the caller then sets the shifted text.
+  bool CopyFormulaRC(int row, int col, int fromRow, int fromCol);
+  // Room for n more formulas, so a reader placing many does not move the table again and again.
+  void ReserveFormulas(std::size_t n);
   // What a user edits: the formula text, the number in shortest exact form, or the text.
   QString EntryRC(int row, int col) const;
   // As typed by a user: "=..." is a formula, a number is a number, anything else text.
@@ -228,7 +234,14 @@ class TWorkbook : private ICellSource {
 
   std::vector<TFormulaCell> FFormulas;
   std::vector<std::uint32_t> FFreeFormulas;
-  std::unordered_map<std::uint64_t, std::vector<std::uint32_t>> FCellDeps;
+  // The formulas that read one cell. Most cells are read by one formula, kept without a vector of
+  // its own: a workbook of a million formulas spares a million small allocations.
+  struct TReaders {
+    static constexpr std::uint32_t None = 0xFFFFFFFFu;
+    std::uint32_t First = None;
+    std::vector<std::uint32_t> More;
+  };
+  std::unordered_map<std::uint64_t, TReaders> FCellDeps;
   TRangeDependencies FRangeDeps;
   std::size_t FStaleRangeDeps = 0;
   std::unordered_set<std::uint32_t> FVolatile;
