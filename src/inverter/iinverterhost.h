@@ -1,0 +1,14 @@
+#pragma once
+// What the inverter identification asks of the main window, which keeps the type and program and
+// shows them in its status bar.
+
+#include "inverter/invertertype.h"
+
+class IInverterHost {
+ public:
+  virtual ~IInverterHost() = default;
+  virtual TInverterType InverterType() const = 0;
+  // Each stores the value and refreshes the inverter panel.
+  virtual void SetInverterType(TInverterType type) = 0;
+  virtual void SetInverterProgram(int program) = 0;
+};
