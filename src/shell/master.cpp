@@ -849,7 +849,11 @@ void TMaster::ReEnableSampling() {
 bool TMaster::ScopeEnabled() const { return FScopeFeature || FActions["Oscilloscope"]->isEnabled(); }
 bool TMaster::SchedulerEnabled() const { return FAutopilotFeature || FActions["Scheduler"]->isEnabled(); }
 void TMaster::Show_Vexa_items(bool show) { FActions["InverterProgrammer"]->setVisible(show); }
-void TMaster::Enable_Vexa_items(bool enable) { FActions["InverterProgrammer"]->setEnabled(enable); }
+void TMaster::Enable_Vexa_items(bool enable) {
+  FActions["InverterProgrammer"]->setEnabled(enable);
+  // The button sits on the tools bar, which is off until a tool on it is offered.
+  if (enable) FToolsBar->setEnabled(true);
+}
 void TMaster::ifdSettingsAppliedNotify() { UpdateStatusBar(); }
 void TMaster::ShellHelpContents() { if (FRig) FRig->ShellHelpContents(); }
 
