@@ -11,4 +11,6 @@ class IInverterHost {
   // Each stores the value and refreshes the inverter panel.
   virtual void SetInverterType(TInverterType type) = 0;
   virtual void SetInverterProgram(int program) = 0;
+  // A query started or ended: the panel may say that the inverter is being asked.
+  virtual void InverterQueryRunning(bool running) = 0;
 };

@@ -24,6 +24,7 @@ void TInverterLink::Start() {
   FStep = TStep::Settling;
   FSince = TServices::Clock().TickCountMs();
   FTimer.start();
+  FHost.InverterQueryRunning(true);
 }
 
 void TInverterLink::SendRead(const QByteArray& code) {
@@ -74,8 +75,10 @@ void TInverterLink::Reply(const inverterframe::TReply& reply) {
 void TInverterLink::Post(const char* message) { TServices::Bus().PostMessage(QString::fromLatin1(message)); }
 
 void TInverterLink::Activate() {
+  const bool wasRunning = Running();
   FStep = TStep::Idle;
   FTimer.stop();
+  if (wasRunning) FHost.InverterQueryRunning(false);
   if (TQXIFD* ifd = IFD()) {
     ifd->reSetFrequencyReaders();
     ifd->startFrequencySampling();

@@ -728,7 +728,11 @@ void TMaster::EnterLecturerMode() {
 
 // ---- inverter ----
 
-void TMaster::StartInverterIdentification() { FInverterLink->Start(); }
+// The panel that shows the result comes with the first query, on the driver path as well.
+void TMaster::StartInverterIdentification() {
+  EnableVexamode();
+  FInverterLink->Start();
+}
 
 void TMaster::SetInverterType(TInverterType type) {
   FInverterType = type;
@@ -762,7 +766,8 @@ void TMaster::EnableScopeFeature() {
 }
 
 void TMaster::EnableVexamode() {
-  AddFeaturePanel(QStringLiteral("Inverter"), 150, QStringLiteral("Inverter Type:NA; Prog: NA; Rig: NA; On: NA"));
+  // Wider than the other panels: the type, program and rig are read in full.
+  AddFeaturePanel(QStringLiteral("Inverter"), 360, QStringLiteral("Inverter Type:NA; Prog: NA; Rig: NA; On: NA"));
   UpdateFeaturePanels();
 }
 
@@ -793,7 +798,9 @@ void TMaster::UpdateFeaturePanels() {
       }
       panel->setText(text);
     } else if (label == QLatin1String("Inverter")) {
-      const QString text = TInverterLink::StatusText(FInverterType, FInverterProgram, FCaptureApparatusID);
+      const QString text = FInverterLink->Running()
+                               ? QStringLiteral("Inverter: querying...")
+                               : TInverterLink::StatusText(FInverterType, FInverterProgram, FCaptureApparatusID);
       panel->setText(text);
     }
   }

@@ -206,6 +206,7 @@ class TMaster : public QMainWindow,
   TInverterType InverterType() const override { return FInverterType; }
   void SetInverterType(TInverterType type) override;
   void SetInverterProgram(int program) override;
+  void InverterQueryRunning(bool) override { UpdateFeaturePanels(); }
 
  protected:
   void closeEvent(QCloseEvent* event) override;

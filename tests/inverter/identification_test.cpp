@@ -35,6 +35,8 @@ class TMainWindowDouble : public TRecordingIFDHost, public IInverterHost {
   TInverterType InverterType() const override { return Type; }
   void SetInverterType(TInverterType type) override { Type = type; }
   void SetInverterProgram(int program) override { Program = program; }
+  void InverterQueryRunning(bool running) override { Running << running; }
+  QList<bool> Running;
 };
 
 struct TIdentification : ::testing::Test {
@@ -113,6 +115,7 @@ TEST_F(TIdentification, SerialVarnokAndPellor) {
   EXPECT_EQ(main.Program, 3);
   EXPECT_TRUE(posted.contains("WM_INVERTER_ACTIVATE_PROGRAMMER"));
   EXPECT_TRUE(ifd->FisFrequencySamplingOn);
+  EXPECT_EQ(main.Running, (QList<bool>{true, false}));
   // The frames went out byte for byte, no CR after the checksum.
   const QStringList sent = sim->Received("master").filter("IMO,");
   EXPECT_EQ(sent, (QStringList{"IMO,\\x0101\\x05RJ01 0000\\x0346", "IMO,\\x0101\\x05RH10 0000\\x0344",
@@ -135,6 +138,7 @@ TEST_F(TIdentification, ARefusedJ01EndsTheSequenceAndFrequencySamplingResumes) {
   EXPECT_EQ(main.Program, -1);
   EXPECT_FALSE(posted.contains("WM_INVERTER_SEND_RH10"));
   EXPECT_TRUE(ifd->FisFrequencySamplingOn);
+  EXPECT_EQ(main.Running, (QList<bool>{true, false}));
 }
 
 TEST_F(TIdentification, NoInverterTimesOutAndFrequencySamplingResumes) {
