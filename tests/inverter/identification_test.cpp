@@ -3,9 +3,11 @@
 // and none at all.
 #include <gtest/gtest.h>
 
+#include <QLabel>
 #include <QWidget>
 
 #include "acquisition/qxvexaidentifier.h"
+#include "ifd/ifdconfig.h"
 #include "ifd/legacy/socketdriver.h"
 #include "ifd/qxifd.h"
 #include "ifd/serial/waitfor.h"
@@ -185,8 +187,11 @@ TEST_F(TIdentification, IdentifierFindsAMatchingVarnokQuietly) {
   StartLegacy("inverter = varnok\ninverter-program = 3\ncapture-rig = 3\n");
   if (IsSkipped() || HasFatalFailure()) return;
   TIdentifierRun run(rig, "QC03 Capture rig");
+  TIFDConfig dialog(*ifd, nullptr);  // the interface settings show what was found
   EXPECT_EQ(run.source.Software, 3);
   ASSERT_TRUE(run.TickUntilChecked(*ifd, 5000));
+  EXPECT_EQ(dialog.lblVexaVersion->text(), "Varnok");
+  EXPECT_EQ(dialog.lblVexaProgram->text(), "QC03");
   EXPECT_EQ(run.source.InverterType, Varnok);
   EXPECT_EQ(run.source.InverterProgram, 3);
   EXPECT_EQ(run.source.Apparatus, 3);
