@@ -15,6 +15,9 @@
 #include "acquisition/qxtextsource.h"
 #include "acquisition/qxtimesource.h"
 #include "pid/qxcontrollersource.h"
+#include "acquisition/qxfrequencysource.h"
+#include "acquisition/qxtwinfreqs.h"
+#include "acquisition/qxvexaidentifier.h"
 
 std::unique_ptr<TQXSource> TSourceFactory::Create(data_Source_types kind) {
   switch (kind) {
@@ -33,6 +36,9 @@ std::unique_ptr<TQXSource> TSourceFactory::Create(data_Source_types kind) {
     case REMOTE_SETPOINT_DATASRC: return std::make_unique<TQXRemoteSetPointSource>();
     case DAC_DATASRC: return std::make_unique<TQXDACSource>();
     case CONTROLLER_DATASRC: return std::make_unique<TQXControllerSource>();
+    case FREQUENCY_DATASRC: return std::make_unique<TQXFrequencySource>();
+    case TWIN_FREQS_DATASRC: return std::make_unique<TQXTwinFreqs>();
+    case VEXA_IDENTIFIER_DATASRC: return std::make_unique<TQXVexaIdentifier>();
     default: return nullptr;
   }
 }

@@ -86,6 +86,11 @@ void TIFDConfig::BuildControls() {
   modes->addWidget(lblAIsModeSlave);
   modes->addStretch();
   info->addRow(QStringLiteral("Analogue Channels:"), modes);
+  lblVexaVersion = new QLabel(gbInformation);
+  lblVexaProgram = new QLabel(gbInformation);
+  info->addRow(QStringLiteral("Vexa Version:"), lblVexaVersion);
+  info->addRow(QStringLiteral("Program:"), lblVexaProgram);
+  for (QLabel* row : {lblVexaVersion, lblVexaProgram}) info->setRowVisible(row, false);
   layout->addWidget(gbInformation);
 
   gbTiming = new QGroupBox(QStringLiteral("Thread Timing"), this);
@@ -331,6 +336,11 @@ void TIFDConfig::ShowCardFirmware(TApdComPortRole role, const QString& text) {
   FirmwareIssue->hide();
   label->setText(text);
   label->show();
+}
+
+void TIFDConfig::ShowInverterRow(QLabel* label, const QString& text) {
+  label->setText(text);
+  if (auto* info = qobject_cast<QFormLayout*>(gbInformation->layout())) info->setRowVisible(label, true);
 }
 
 void TIFDConfig::ClearCardFirmware(TApdComPortRole role) {

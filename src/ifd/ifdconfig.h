@@ -48,6 +48,9 @@ class TIFDConfig : public QDialog {
   // card is lost.
   void ShowCardFirmware(TApdComPortRole role, const QString& text);
   void ClearCardFirmware(TApdComPortRole role);
+  // The inverter's program type and program as the identifier found them (hidden until then).
+  void ShowVexaVersion(const QString& type) { ShowInverterRow(lblVexaVersion, type); }
+  void ShowVexaProgram(const QString& name) { ShowInverterRow(lblVexaProgram, name); }
 
   bool FIFDConfigurationToolExtended = false;
 
@@ -62,6 +65,8 @@ class TIFDConfig : public QDialog {
   QLabel* Multiplexing;
   QLabel* lblAIsModeMaster;
   QLabel* lblAIsModeSlave;
+  QLabel* lblVexaVersion;
+  QLabel* lblVexaProgram;
   QGroupBox* gbTiming;
   QSpinBox* spnedtThreadTimeBase;
   QSpinBox* spEdThreadTBdelta;
@@ -87,6 +92,7 @@ class TIFDConfig : public QDialog {
   void keyPressEvent(QKeyEvent* event) override;
 
  private:
+  void ShowInverterRow(QLabel* label, const QString& text);
   void BuildControls();
   static QString ModeText(int mode);
   // The dispatcher's pause as the timing spins make it: timebase adjusted by the refresh setting.

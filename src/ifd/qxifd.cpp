@@ -258,7 +258,11 @@ int TQXIFD::GetFrequency(int channel) {
     }
     return -1;
   }
-  if (FLegIOActive && !GettingBurst) return FLegacy->GetFrequency(channel);
+  if (FLegIOActive && !GettingBurst) {
+    // The legacy card's count is the latest frequency, as a reply is on the serial path.
+    Frequency = FLegacy->GetFrequency(channel);
+    return Frequency;
+  }
   return 0;
 }
 

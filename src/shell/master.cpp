@@ -27,7 +27,7 @@
 #include "ifd/serial/availableports.h"
 #include "ifd/serial/qrlinfo.h"
 #include "ifd/serial/serialcommandset.h"
-#include "inverter/inverterframe.h"
+#include "inverter/inverterlink.h"
 #include "platform/hourglass.h"
 #include "platform/iclock.h"
 #include "platform/iprogramlauncher.h"
@@ -56,15 +56,13 @@ const char* const kMessageNames[] = {
     "WM_INVERTER_SEND_RH10", "WM_INVERTER_SEND_RA05", "WM_INVERTER_ACTIVATE_PROGRAMMER",
     "WM_INVERTER_VEXA_KICK_START", "WM_TRIGGER_AUX_COMPORT", "WM_INVERTER_R_NEXT_FC", "WM_INVERTER_W_NEXT_FC",
     "WM_INVERTER_ERR_R_FC", "WM_INVERTER_ERR_W_FC", "WM_INVERTER_ERR_CKS_R_FC", "WM_INVERTER_ERR_CKS_W_FC"};
-// Names of the capture rigs an interface can report (index 0: none).
-const char* const kCaptureRigs[16] = {"nothing", "QX-C1", "QX-C2", "QX-C3", "QX-C4", "QX-C5", "QX-C6", "QX-C7",
-                                      "QX-C8", "QX-C9", "QX-C10", "QX-C11", "QX-C12", "QX-C13", "QX-C14", "QX-C15"};
 constexpr int kPanelWidths[5] = {150, 170, 350, 120, 120};
 // The pages of the graph's format dialog, in its order: Format > Graph names one item after each.
 const char* const kGraphFormatPages[] = {"&Plot...", "&Axes...", "A&xis Scales...", "&Series...", "&Legend..."};
 }  // namespace
 
 TMaster::TMaster(QWidget* parent) : QMainWindow(parent), FMdi(new QMdiArea(this)) {
+  FInverterLink = new TInverterLink(*this, this);
   setWindowTitle(QStringLiteral("Quorlex"));
   FMdi->setBackground(QBrush(QColor(0x80, 0x80, 0x80)));
   // A diagram larger than the window scrolls instead of being cut off.
@@ -730,24 +728,20 @@ void TMaster::EnterLecturerMode() {
 
 // ---- inverter ----
 
-void TMaster::SendInverterRead(const QByteArray& code) {
-  TQXIFD* ifd = FDiagram ? FDiagram->IFD() : nullptr;
-  if (!ifd) return;
-  const QByteArray send = "R" + code + " 0000";
-  if (ifd->FvComIOActive)
-    ifd->ToInverter_COM(TSerialCommandSet::InverterCommand(inverterframe::Request(send)));
-  else
-    ifd->SendToInverter(send);
+// The panel that shows the result comes with the first query, on the driver path as well.
+void TMaster::StartInverterIdentification() {
+  EnableVexamode();
+  FInverterLink->Start();
 }
 
-void TMaster::StartInverterIdentification() {
-  TQXIFD* ifd = FDiagram ? FDiagram->IFD() : nullptr;
-  if (!ifd) return;
-  ifd->stopFrequencySampling();
-  // The interface finishes any frequency measurement in hand before the inverter is asked.
-  const std::int64_t start = TServices::Clock().TickCountMs();
-  while (TServices::Clock().TickCountMs() - start < 1000) QCoreApplication::processEvents(QEventLoop::AllEvents, 50);
-  SendInverterRead("J01");
+void TMaster::SetInverterType(TInverterType type) {
+  FInverterType = type;
+  UpdateFeaturePanels();
+}
+
+void TMaster::SetInverterProgram(int program) {
+  FInverterProgram = program;
+  UpdateFeaturePanels();
 }
 
 // ---- features ----
@@ -772,7 +766,8 @@ void TMaster::EnableScopeFeature() {
 }
 
 void TMaster::EnableVexamode() {
-  AddFeaturePanel(QStringLiteral("Inverter"), 150, QStringLiteral("Inverter Type:NA; Prog: NA; Rig: NA; On: NA"));
+  // Wider than the other panels: the type, program and rig are read in full.
+  AddFeaturePanel(QStringLiteral("Inverter"), 360, QStringLiteral("Inverter Type:NA; Prog: NA; Rig: NA; On: NA"));
   UpdateFeaturePanels();
 }
 
@@ -803,12 +798,9 @@ void TMaster::UpdateFeaturePanels() {
       }
       panel->setText(text);
     } else if (label == QLatin1String("Inverter")) {
-      QString text;
-      if (FInverterType == Varnok) text += QStringLiteral("Inverter Type: Varnok; ");
-      if (FInverterType == Pellor) text += QStringLiteral("Inverter Type: Pellor; ");
-      if (FInverterProgram >= 0) text += QStringLiteral("Prog: %1; ").arg(QString::fromLatin1(kCaptureRigs[FInverterProgram % 16]));
-      text += QStringLiteral("Rig: %1; ").arg(QString::fromLatin1(kCaptureRigs[FCaptureApparatusID % 16]));
-      text += FCaptureApparatusID ? QStringLiteral("On: yes") : QStringLiteral("On: NA");
+      const QString text = FInverterLink->Running()
+                               ? QStringLiteral("Inverter: querying...")
+                               : TInverterLink::StatusText(FInverterType, FInverterProgram, FCaptureApparatusID);
       panel->setText(text);
     }
   }
@@ -864,7 +856,11 @@ void TMaster::ReEnableSampling() {
 bool TMaster::ScopeEnabled() const { return FScopeFeature || FActions["Oscilloscope"]->isEnabled(); }
 bool TMaster::SchedulerEnabled() const { return FAutopilotFeature || FActions["Scheduler"]->isEnabled(); }
 void TMaster::Show_Vexa_items(bool show) { FActions["InverterProgrammer"]->setVisible(show); }
-void TMaster::Enable_Vexa_items(bool enable) { FActions["InverterProgrammer"]->setEnabled(enable); }
+void TMaster::Enable_Vexa_items(bool enable) {
+  FActions["InverterProgrammer"]->setEnabled(enable);
+  // The button sits on the tools bar, which is off until a tool on it is offered.
+  if (enable) FToolsBar->setEnabled(true);
+}
 void TMaster::ifdSettingsAppliedNotify() { UpdateStatusBar(); }
 void TMaster::ShellHelpContents() { if (FRig) FRig->ShellHelpContents(); }
 
@@ -911,7 +907,7 @@ void TMaster::setCaptureID(int id) {
   FCaptureApparatusID = id;
   UpdateFeaturePanels();
 }
-void TMaster::vComInverterDataBack(const QString& text) { Q_UNUSED(text); }
+void TMaster::vComInverterDataBack(const QString& text) { FInverterLink->SerialReply(text.toLatin1()); }
 void TMaster::CleanUpBeforeLeavingVCom() {
   if (FScope) FScope->AbortScan();
   FActions["Connect"]->setToolTip(QStringLiteral("Start COM Session"));
@@ -949,22 +945,14 @@ void TMaster::HandleMessage(unsigned msg, std::intptr_t wParam, std::intptr_t lP
     }
     UpdateFeaturePanels();
   } else if (msg == FMessages["WM_INVERTER_SEND_RH10"]) {
-    SendInverterRead("H10");
+    FInverterLink->SendRead("H10");
   } else if (msg == FMessages["WM_INVERTER_SEND_RA05"]) {
-    SendInverterRead("A05");
+    FInverterLink->SendRead("A05");
   } else if (msg == FMessages["WM_INVERTER_ACTIVATE_PROGRAMMER"]) {
-    if (TQXIFD* ifd = FDiagram ? FDiagram->IFD() : nullptr) {
-      ifd->reSetFrequencyReaders();
-      ifd->startFrequencySampling();
-    }
+    FInverterLink->Activate();
     if (FInverterProgram >= 0 && (FInverterProgram & 0xFF) != FCaptureApparatusID)
-      TServices::Prompts().MessageDlg(
-          QStringLiteral("The detected Vexa inverter program does not match Capture equipment \rconnected to the Vexa. "
-                         "This could damage the equipment. Please, use  \rthe Vexa Programmer Tool to upload the right "
-                         "program to the Vexa then \rrestart the application. \r \rCapture Rig: ") +
-              QString::fromLatin1(kCaptureRigs[FCaptureApparatusID % 16]) + QStringLiteral(" \rVexa Program: ") +
-              QString::fromLatin1(kCaptureRigs[FInverterProgram % 16]),
-          TMsgDlgType::mtWarning, TMsgDlgButtons::OK);
+      TServices::Prompts().MessageDlg(TInverterLink::MismatchText(FCaptureApparatusID, FInverterProgram),
+                                      TMsgDlgType::mtWarning, TMsgDlgButtons::OK);
   } else if (msg == FMessages["WM_INVERTER_VEXA_KICK_START"]) {
     if (!FattempedQueryVexa) {
       FattempedQueryVexa = true;

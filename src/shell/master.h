@@ -14,6 +14,8 @@
 #include "acquisition/isampletable.h"
 #include "ifd/iifdconfighost.h"
 #include "ifd/iifdhost.h"
+#include "inverter/iinverterhost.h"
+#include "inverter/invertertype.h"
 #include "platform/datetime.h"
 #include "results/iresultshost.h"
 #include "rigconfig/irigconfighost.h"
@@ -32,14 +34,13 @@ class TFormOscilloscope;
 class TGraphForm;
 class TIFDConfig;
 class TIniStore;
+class TInverterLink;
 class TPasswordForm;
 class TQrlInfo;
 class TResultsMDI;
 class TRigConfig;
 class TSampleJournal;
 class TTableForm;
-
-enum TInverterType { na_inv = 0, Varnok = 1, Pellor = 2 };
 
 class TMaster : public QMainWindow,
                 public IRigConfigHost,
@@ -49,7 +50,8 @@ class TMaster : public QMainWindow,
                 public ISampleTable,
                 public IAcquisitionHost,
                 public IIFDConfigHost,
-                public IScopeHost {
+                public IScopeHost,
+                public IInverterHost {
   Q_OBJECT
  public:
   explicit TMaster(QWidget* parent = nullptr);
@@ -113,9 +115,9 @@ class TMaster : public QMainWindow,
   QMenu* createPopupMenu() override;
   // Lecturer mode: score written, hidden columns shown, the lecturer commands off.
   void EnterLecturerMode();
-  // The inverter's reads: frequency sampling paused, a second's wait, then the read of J01.
+  // The Inverter Programmer command: the inverter's type and program identified (TInverterLink).
   void StartInverterIdentification();
-  void SendInverterRead(const QByteArray& code);
+  TInverterLink* InverterLink() const { return FInverterLink; }
 
   TResultsMDI* Diagram() const { return FDiagram; }
   TTableForm* Table() const { return FTable.get(); }
@@ -200,6 +202,12 @@ class TMaster : public QMainWindow,
   void ifdSettingsAppliedNotify() override;
   void ShellHelpContents() override;
 
+  // ---- IInverterHost ----
+  TInverterType InverterType() const override { return FInverterType; }
+  void SetInverterType(TInverterType type) override;
+  void SetInverterProgram(int program) override;
+  void InverterQueryRunning(bool) override { UpdateFeaturePanels(); }
+
  protected:
   void closeEvent(QCloseEvent* event) override;
 
@@ -232,6 +240,7 @@ class TMaster : public QMainWindow,
   TResultsMDI* FDiagram = nullptr;
   TIFDConfig* FIFDConfig = nullptr;  // a child of this window; saves its settings when freed
   TFormOscilloscope* FScope = nullptr;  // a child of this window, once created
+  TInverterLink* FInverterLink = nullptr;  // a child of this window
   QMdiArea* FMdi;
   QMdiSubWindow *FDiagramWin = nullptr, *FTableWin = nullptr, *FGraphWin = nullptr;
   QHash<QString, QAction*> FActions;

@@ -336,9 +336,15 @@ TEST_F(TMasterFixture, InverterMessagesSendTheReadsAndWarnOnAMismatch) {
   master->setCaptureID(1);
   prompts->ExpectMessage("The detected Vexa inverter program does not match Capture equipment \rconnected");
   bus.SendMessage(programmer);
-  EXPECT_TRUE(prompts->Records().back().Text.endsWith("Capture Rig: QX-C1 \rVexa Program: QX-C3"));
+  EXPECT_TRUE(prompts->Records().back().Text.endsWith("Capture Rig: QC01 \rVexa Program: QC03"));
   master->FInverterProgram = 1;
   bus.SendMessage(programmer);  // matching: no warning
+  // A program beyond the table names no rig of it, and does not match the code that wraps to it.
+  master->FInverterProgram = 17;
+  prompts->ExpectMessage("Vexa Program: unknown");
+  bus.SendMessage(programmer);
+  master->EnableVexamode();
+  EXPECT_EQ(master->FeaturePanelText("Inverter"), "Prog: unknown; Rig: QC01; On: yes");
 }
 
 // Closing a child window only hides it: the main window keeps using the table, graph and diagram.

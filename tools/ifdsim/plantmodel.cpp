@@ -311,6 +311,12 @@ bool TPlantModel::DigitalInput(int line) {
   return value != 0;
 }
 
+void TPlantModel::SetDigitalDefault(int line, bool on) {
+  if (line < 0 || line > 15) return;
+  TDigital& d = FDigital[line];
+  if (d.Source.IsEmpty() && d.Schedule.isEmpty()) d.Schedule = {{0.0, on ? 1 : 0}};
+}
+
 quint8 TPlantModel::DigitalInputByte(int firstLine) {
   quint8 b = 0;
   for (int i = 0; i < 8; ++i)

@@ -47,6 +47,8 @@ class TPlantModel {
   int AnalogueInput(int channel);  // counts -2048..2047, with noise
   quint8 DigitalInputByte(int firstLine);
   bool DigitalInput(int line);
+  // A digital input the plant file leaves undefined reads `on` from now on.
+  void SetDigitalDefault(int line, bool on);
   int FrequencyCount(int input);   // 0-65535
   // A sample of a high-speed capture of analogue input `channel` taken at time t.
   int CaptureSample(int channel, double t);

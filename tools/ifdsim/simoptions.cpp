@@ -46,6 +46,9 @@ const TOption kOptions[] = {
     {"inverter-nak", "CODES", true,
      "Function codes the inverter refuses with NAK, comma-separated, or none (default: H10 for a "
      "pellor, none for a varnok)."},
+    {"capture-rig", "N", true,
+     "Capture-rig code 0-15 a Vexa master reads on digital inputs 2-5 (input 2 is bit 0); inputs the plant "
+     "file defines keep their own source."},
     {"frequency-gate", "MS", true, "How long a driver-device frequency measurement runs (default 100)."},
     {"seed", "N", false, "Seed of the plant noise (overrides the plant file's)."},
     {"drop-every", "N", false, "Drop every N-th reply of each port; on a device socket the call fails instead."},
@@ -241,6 +244,9 @@ bool TSimOptions::Apply(const QString& name, const QString& value, QString* erro
       if (!code.match(c.trimmed()).hasMatch()) return bad(QStringLiteral("a list of function codes like J01,H10"));
       InverterNak.insert(c.trimmed().toLatin1());
     }
+  } else if (name == QLatin1String("capture-rig")) {
+    if (!Whole(value, 0, 15, &n)) return bad(QStringLiteral("a whole number 0-15"));
+    CaptureRig = int(n);
   } else if (name == QLatin1String("frequency-gate")) {
     if (!Number(value, 0, 60000, &d)) return bad(QStringLiteral("0-60000 milliseconds"));
     FrequencyGate = d / 1000;
@@ -304,5 +310,7 @@ bool TSimOptions::Load(const QStringList& args, TPlantModel& plant, QStringList*
                       .arg(file.isEmpty() ? QString() : QStringLiteral(" at ") + file));
   }
   if (Seed) plant.SetSeed(*Seed);
+  if (CaptureRig)
+    for (int bit = 0; bit < 4; ++bit) plant.SetDigitalDefault(2 + bit, (*CaptureRig >> bit) & 1);
   return Finish(error);
 }

@@ -39,6 +39,7 @@ class TSimOptions {
   TInverter::TType InverterType = TInverter::TType::None;
   int InverterProgram = 0;
   QSet<QByteArray> InverterNak;
+  std::optional<int> CaptureRig;  // code on digital inputs 2-5
   double FrequencyGate = 0.1;  // seconds
   std::optional<quint32> Seed;
   TFaultPlan::TSettings Faults;

@@ -35,6 +35,7 @@ TEST(SimOptions, BadOptionsAreRefusedWithAClearMessage) {
       {{"--inverter-program", "-1"}, "0-65535"},
       {{"--inverter", "pellor", "--inverter-program", "7000"}, "at most 6553"},
       {{"--inverter-nak", "J1"}, "function codes"},
+      {{"--capture-rig", "16"}, "0-15"},
       {{"--drop-every", "x"}, "a whole number"},
       {{"--delay", "-5"}, "milliseconds"},
       {{"--vanish-after", "soon"}, "a number of seconds"},
@@ -65,6 +66,21 @@ TEST(SimOptions, CommandLineWinsOverThePlantFilesCardsSection) {
   EXPECT_EQ(options.Cards[1].RoleDigit, '1');
   EXPECT_EQ(options.InverterType, TInverter::TType::Varnok);
   EXPECT_TRUE(options.InverterNak.isEmpty()) << "the refused codes follow the type actually chosen";
+}
+
+TEST(SimOptions, TheCaptureRigCodeStandsOnInputsTwoToFiveUnlessThePlantWiresThem) {
+  TTempFolder folder;
+  // Code 13 = inputs 2, 4 and 5; input 4 follows the plant's own source instead.
+  folder.Write("rig/sim/plant.ini", "[cards]\ncapture-rig = 13\n[di4]\nsource = DO0\n");
+  TSimOptions options;
+  TPlantModel plant;
+  QStringList notes;
+  QString error;
+  ASSERT_TRUE(options.Load({"--rig", folder.File("rig")}, plant, &notes, &error)) << error.toStdString();
+  EXPECT_EQ(options.CaptureRig, 13);
+  EXPECT_EQ(plant.DigitalInputByte(0), 0b100100);
+  plant.SetDigitalOutputByte(0, 1);
+  EXPECT_EQ(plant.DigitalInputByte(0), 0b110100);
 }
 
 TEST(SimOptions, PlantFileProblemsNameTheFileAndLine) {

@@ -1,0 +1,38 @@
+#include "acquisition/qxfrequencysource.h"
+
+#include <QLineEdit>
+
+#include "ifd/qxifd.h"
+#include "platform/numbers.h"
+#include "rigconfig/datasource_definition.h"
+
+TQXFrequencySource::~TQXFrequencySource() {
+  if (FReadersOf) FReadersOf->UnregisterFrequencyReader(this);
+}
+
+void TQXFrequencySource::RegisterParent(QWidget* DisplayParent, const TDataSource_Definition& Source) {
+  BaseConstruction(DisplayParent, Source);
+  channel = Source.IFD_Channel();
+  column = Source.Column();
+  FgetNewFrq = true;
+  FReadersOf = IFD();
+  if (FReadersOf) FReadersOf->RegisterFrequencyReader(this);
+}
+
+void TQXFrequencySource::DataWrite() {
+  if (TQXIFD* ifd = IFD()) {
+    ifd->GetFrequency(channel);
+    Frequency = ifd->Frequency;
+  }
+  if (Source_Column != 0) WriteNumber(Frequency);
+}
+
+void TQXFrequencySource::DataDisplay() {
+  if (Display_Box && Display_Box->isVisible())
+    Display_Box->setText(numbers::FloatToStr(Frequency) + QStringLiteral(" Hz"));
+}
+
+void TQXFrequencySource::FrequencyReceived(int count) {
+  Frequency = count;
+  FgetNewFrq = true;
+}
