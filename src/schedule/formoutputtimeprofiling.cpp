@@ -117,6 +117,12 @@ TFormOutputTimeProfiling::TFormOutputTimeProfiling(TQXAnalogueOutputSource& owne
   FLoadedInfo = new QLabel(left);
   FLoadedInfo->setFrameStyle(QFrame::Panel | QFrame::Sunken);
   leftBox->addWidget(FLoadedInfo);
+  // The channel line is long (owner, target, both channels): it wraps here rather than being cut
+  // off in the narrow window's status bar.
+  FChannelInfo = new QLabel(left);
+  FChannelInfo->setFrameStyle(QFrame::Panel | QFrame::Sunken);
+  FChannelInfo->setWordWrap(true);
+  leftBox->addWidget(FChannelInfo);
   row->addWidget(left);
 
   FSidePane = new QWidget(central);
@@ -135,10 +141,8 @@ TFormOutputTimeProfiling::TFormOutputTimeProfiling(TQXAnalogueOutputSource& owne
   FSidePane->hide();
   setCentralWidget(central);
 
-  FChannelInfo = new QLabel(this);
   FStateInfo = new QLabel(this);
-  statusBar()->addWidget(FChannelInfo, 1);
-  statusBar()->addPermanentWidget(FStateInfo);
+  statusBar()->addWidget(FStateInfo, 1);
   statusBar()->setSizeGripEnabled(false);
 
   connect(ValListEdLoadedSchedule, &QTableWidget::itemChanged, this,

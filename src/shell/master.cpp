@@ -203,6 +203,7 @@ void TMaster::CreateActions() {
   Add("ShowSchedules", "Show all schedules", "", &TMaster::ToolBtnOpenSchedulesClick)->setEnabled(false);
   Add("StartSchedule", "Start Schedule", "Start the execution of scheduled outputs", &TMaster::ToolBtnAutoPilotClick)
       ->setEnabled(false);
+  FActions["StartSchedule"]->setIcon(TToolIcons::Icon(TToolIcon::Schedule));
   FActions["StartSchedule"]->setVisible(false);
   Add("InverterProgrammer", "Inverter Programmer", "Identify the inverter's program", &TMaster::StartInverterIdentification)
       ->setVisible(false);
@@ -767,7 +768,9 @@ void TMaster::EnableAutoPilotFeature() {
   FToolsBar->setEnabled(true);
   FActions["StartSchedule"]->setVisible(true);
   FActions["StartSchedule"]->setEnabled(true);
-  AddFeaturePanel(QStringLiteral("autopilot"), 150, QString());
+  // At least wide enough for "Scheduling started " and the time in this font.
+  const int width = fontMetrics().horizontalAdvance(QStringLiteral("Scheduling started 00:00:00")) + 16;
+  AddFeaturePanel(QStringLiteral("autopilot"), std::max(150, width), QString());
   UpdateFeaturePanels();
 }
 

@@ -116,6 +116,20 @@ TEST(ScheduledOutputs, ThePumpFollowsItsScheduleOnTheCard) {
     EXPECT_EQ(pump->AnalogueDataBox->value(), percent);
   }
   EXPECT_NE(pump->GetRawFromProcess(5), pump->GetRawFromProcess(10));
+  // Pictures for a person to look at: the main window while scheduling runs, the pump's editor
+  // and the dialog as it shows then.
+  if (const QByteArray dir = qgetenv("QUORLEX_SHOTS"); !dir.isEmpty()) {
+    master->resize(1100, 760);
+    master->show();
+    clock.FNow = start + 1500 / datetime::MSecsPerDay;
+    WaitFor([] { return false; }, 1500);
+    master->grab().save(QString::fromLocal8Bit(dir) + "/schedule-running.png");
+    editor->grab().save(QString::fromLocal8Bit(dir) + "/schedule-editor-running.png");
+    dlg->show();
+    WaitFor([] { return false; }, 300);
+    dlg->grab().save(QString::fromLocal8Bit(dir) + "/schedule-dialog-running.png");
+    dlg->hide();
+  }
 
   // Stopped from the dialog: the panel says so and the pump keeps its last value.
   master->Action("StartSchedule")->trigger();

@@ -138,6 +138,13 @@ TEST_F(TScheduleEditor, TheChooserSkipsUnnamedSchedulesWithoutLosingItsPlace) {
   emit pump->Chooser()->activated(1);
   EXPECT_EQ(pump->ChosenStoredIndex(), 2);
   EXPECT_EQ(pump->StoredPaneRows(), QStringList({"1 s=3", "2 s=4"}));
+  // A picture for a person to look at: the editor unlocked, with its side pane.
+  if (const QByteArray dir = qgetenv("QUORLEX_SHOTS"); !dir.isEmpty()) {
+    pump->SetLocked(false);
+    pump->show();
+    pump->grab().save(QString::fromLocal8Bit(dir) + "/schedule-editor-wide.png");
+    pump->SetLocked(true);
+  }
 
   // Loaded into the editor and saved: its CON stays CON.
   pump->SetLocked(false);
