@@ -49,7 +49,11 @@ TChangeMode TSchedule::ChangeModeOf(const QString& changemode) {
 }
 
 QString TSchedule::Quoted(const QString& item) {
-  return QLatin1Char('"') + QString(item).replace(QLatin1Char('"'), QStringLiteral("\"\"")) + QLatin1Char('"');
+  QString text = item;
+  text.replace(QLatin1Char('"'), QStringLiteral("\"\""));
+  // A stored line is one line of the settings file.
+  text.replace(QLatin1Char('\r'), QLatin1Char(' ')).replace(QLatin1Char('\n'), QLatin1Char(' '));
+  return QLatin1Char('"') + text + QLatin1Char('"');
 }
 
 QString TSchedule::Compose(const QStringList& slotRows, const TParams& params, TTimePointMode mode) {

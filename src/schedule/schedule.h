@@ -43,7 +43,8 @@ class TSchedule {
   // The editor's schedule as one text: every item quoted, blank-separated; the interval mode
   // written from `mode`.
   static QString Compose(const QStringList& slotRows, const TParams& params, TTimePointMode mode);
-  // One item in quotes, an inner quote doubled so the item reads back as it was.
+  // One item in quotes, an inner quote doubled so the item reads back as it was; a line break
+  // becomes a blank, as a stored line is one line.
   static QString Quoted(const QString& item);
   // The status line: "[s] AO INC NRIP C:0 STEP name schedule: default".
   static QString Summary(int unitCode, const TParams& params);

@@ -109,6 +109,9 @@ TEST(ScheduleText, ComposingTheStoredLine) {
   const auto quoted = scheduleline::Read(scheduleline::Compose(TSchedule::Compose({"1 s=0"}, params, incremental), {}));
   ASSERT_EQ(quoted.Schedules.size(), 1);
   EXPECT_EQ(quoted.Schedules[0].Param("nameschedule"), params.nameschedule);
+  // A pasted line break would split the settings file's line: it is stored as a blank.
+  params.nameschedule = "two\nlines";
+  EXPECT_TRUE(TSchedule::Compose({"1 s=0"}, params, incremental).contains("\"nameschedule=two lines\""));
 }
 
 TEST(ScheduleText, TypedCellsAreNormalised) {
@@ -169,4 +172,33 @@ TEST(ScheduleRun, IncrementalSlotsAddUpAndContinuousOnesAreAlreadyCounted) {
   QString why;
   EXPECT_FALSE(inc.Build({"1 s=5"}, wrong, &why));
   EXPECT_FALSE(why.isEmpty());
+}
+
+// Whatever a line holds, reading it is orderly, and what was read is written back so that it
+// reads the same (schedules without items aside: they carry nothing).
+TEST(ScheduleText, AnyLineReadsAndWritesBackTheSame) {
+  const QStringList pieces = {"\"", "\"\"", ",", " ", "\t", "=", "1 s", "x", "params=begin", "nextschedule=begin",
+                              "nextschedule=stop", "\"nextschedule=begin\"", "nameschedule=a b", "é"};
+  auto nonEmpty = [](const QList<TSchedule>& all) {
+    QList<QStringList> items;
+    for (const TSchedule& s : all)
+      if (!s.Items().isEmpty()) items << s.Items();
+    return items;
+  };
+  std::uint32_t seed = 12345;
+  for (int round = 0; round < 3000; ++round) {
+    QString line;
+    const int length = static_cast<int>(seed % 24);
+    for (int i = 0; i < length; ++i) {
+      seed = seed * 1664525u + 1013904223u;
+      line += pieces[static_cast<int>((seed >> 16) % static_cast<std::uint32_t>(pieces.size()))];
+    }
+    seed = seed * 1664525u + 1013904223u;
+    const auto read = scheduleline::Read(line);
+    const QString written = scheduleline::Compose(QString(), read.Schedules);
+    const auto again = scheduleline::Read(written);
+    ASSERT_TRUE(again.Problems.isEmpty()) << line.toStdString() << " -> " << written.toStdString();
+    ASSERT_EQ(nonEmpty(again.Schedules), nonEmpty(read.Schedules)) << line.toStdString();
+    ASSERT_EQ(scheduleline::Compose(QString(), again.Schedules), written);
+  }
 }
