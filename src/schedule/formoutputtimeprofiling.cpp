@@ -58,7 +58,8 @@ TFormOutputTimeProfiling::TFormOutputTimeProfiling(TQXAnalogueOutputSource& owne
   };
   auto* edit = addToolBar(QStringLiteral("Edit"));
   edit->setMovable(false);
-  QAction* lock = addCommand(edit, QStringLiteral("Lock"), QStringLiteral("Lock"), QStringLiteral("Lock or unlock editor"), nullptr);
+  QAction* lock = addCommand(edit, QStringLiteral("Lock"), QStringLiteral("Lock"),
+                             QStringLiteral("Lock or unlock editor"), nullptr);
   connect(lock, &QAction::triggered, this, [this] { SetLocked(!FEditingIsLocked); });
   addCommand(edit, QStringLiteral("AddSlot"), QStringLiteral("Add"), QStringLiteral("Add a time slot"),
              &TFormOutputTimeProfiling::AddTimeSlot);
@@ -81,19 +82,20 @@ TFormOutputTimeProfiling::TFormOutputTimeProfiling(TQXAnalogueOutputSource& owne
   unit->setToolTip(QStringLiteral("Set Time Unit"));
   edit->addAction(unit);
   if (auto* b = qobject_cast<QToolButton*>(edit->widgetForAction(unit))) b->setPopupMode(QToolButton::InstantPopup);
-  addCommand(edit, QStringLiteral("Help"), QStringLiteral("Help"), QStringLiteral("Help"), &TFormOutputTimeProfiling::Help);
+  addCommand(edit, QStringLiteral("Help"), QStringLiteral("Help"), QStringLiteral("Help"),
+             &TFormOutputTimeProfiling::Help);
 
   addToolBarBreak();
   auto* store = addToolBar(QStringLiteral("Stored"));
   store->setMovable(false);
-  addCommand(store, QStringLiteral("ShowStored"), QStringLiteral("Stored >>"), QStringLiteral("show other available schedules"),
-             &TFormOutputTimeProfiling::ToggleExtendedView);
+  addCommand(store, QStringLiteral("ShowStored"), QStringLiteral("Stored >>"),
+             QStringLiteral("show other available schedules"), &TFormOutputTimeProfiling::ToggleExtendedView);
   addCommand(store, QStringLiteral("LoadStored"), QStringLiteral("Load"), QStringLiteral("Load saved schedule"),
              &TFormOutputTimeProfiling::LoadSavedSchedule);
   addCommand(store, QStringLiteral("Save"), QStringLiteral("Save"), QStringLiteral("Save all changes"),
              &TFormOutputTimeProfiling::SaveSchedules);
-  addCommand(store, QStringLiteral("DeleteStored"), QStringLiteral("Delete saved"), QStringLiteral("Delete saved schedule"),
-             &TFormOutputTimeProfiling::DeleteSavedSchedule);
+  addCommand(store, QStringLiteral("DeleteStored"), QStringLiteral("Delete saved"),
+             QStringLiteral("Delete saved schedule"), &TFormOutputTimeProfiling::DeleteSavedSchedule);
   addCommand(store, QStringLiteral("Reload"), QStringLiteral("Reload"), QStringLiteral("Reload schedule"),
              &TFormOutputTimeProfiling::ReloadSchedule);
   for (QToolBar* bar : {edit, store}) bar->setToolButtonStyle(Qt::ToolButtonTextOnly);
@@ -149,9 +151,8 @@ TFormOutputTimeProfiling::TFormOutputTimeProfiling(TQXAnalogueOutputSource& owne
           [this](QTableWidgetItem* item) { CellCommitted(item->row(), item->column()); });
   connect(EdtNameLoadedSch, &QLineEdit::textEdited, this, [this](const QString& name) { FParams.nameschedule = name; });
   connect(ValListEdLoadedSchedule, &QTableWidget::itemSelectionChanged, this, [this] { RefreshWindow(); });
-  connect(CmbBxAvSchs, &QComboBox::activated, this, [this](int item) {
-    ShowStoredSchedule(CmbBxAvSchs->itemData(item).toInt());
-  });
+  connect(CmbBxAvSchs, &QComboBox::activated, this,
+          [this](int item) { ShowStoredSchedule(CmbBxAvSchs->itemData(item).toInt()); });
   resize(NarrowWidth, 420);
   setFixedWidth(NarrowWidth);
   RefreshWindow();
@@ -177,9 +178,9 @@ void TFormOutputTimeProfiling::LoadScheduleForTargetChl(int channel) {
 void TFormOutputTimeProfiling::LoadStoredSchedules() {
   const TRigConfig* rig = TServices::Rig();
   const QString path = rig ? rig->PathConfigurationIni() : QString();
-  const TScheduleStore::TLoaded stored = path.isEmpty() ? TScheduleStore::TLoaded{} : TScheduleStore::Load(path, FTargetChannel);
-  if (!stored.Error.isEmpty())
-    Warn(QStringLiteral("The stored schedules could not be read: %1").arg(stored.Error));
+  const TScheduleStore::TLoaded stored =
+      path.isEmpty() ? TScheduleStore::TLoaded{} : TScheduleStore::Load(path, FTargetChannel);
+  if (!stored.Error.isEmpty()) Warn(QStringLiteral("The stored schedules could not be read: %1").arg(stored.Error));
   const scheduleline::TReadResult read = scheduleline::Read(stored.Line);
   FLoadProblems = !read.Problems.isEmpty();
   if (FLoadProblems)
@@ -221,7 +222,8 @@ void TFormOutputTimeProfiling::ShowStoredSchedule(int index) {
     FParams_av = s.Params();
     const QStringList slotRows = s.Slots();
     const int blank = slotRows.isEmpty() ? -1 : scheduletime::RowKey(slotRows.first()).indexOf(QLatin1Char(' '));
-    FTimeUnitScheduler_av = blank < 0 ? 1 : scheduletime::UnitCode(scheduletime::RowKey(slotRows.first()).mid(blank + 1));
+    FTimeUnitScheduler_av =
+        blank < 0 ? 1 : scheduletime::UnitCode(scheduletime::RowKey(slotRows.first()).mid(blank + 1));
     FillTable(ValListEdAvScheds, slotRows);
   } else {
     FParams_av = TSchedule::TParams();
@@ -245,7 +247,9 @@ int TFormOutputTimeProfiling::ChosenStoredIndex() const {
 QStringList TFormOutputTimeProfiling::SlotRows() const {
   QStringList rows;
   for (int r = 0; r < ValListEdLoadedSchedule->rowCount(); ++r) {
-    auto text = [&](int c) { return ValListEdLoadedSchedule->item(r, c) ? ValListEdLoadedSchedule->item(r, c)->text() : QString(); };
+    auto text = [&](int c) {
+      return ValListEdLoadedSchedule->item(r, c) ? ValListEdLoadedSchedule->item(r, c)->text() : QString();
+    };
     rows << text(0) + QLatin1Char('=') + text(1);
   }
   return rows;
@@ -414,8 +418,8 @@ void TFormOutputTimeProfiling::SaveSchedules() {
 void TFormOutputTimeProfiling::DeleteSavedSchedule() {
   const int index = ChosenStoredIndex();
   if (index < 0) return;
-  if (TServices::Prompts().MessageDlg(QStringLiteral("Do you want to delete the schedule ") + CmbBxAvSchs->currentText() +
-                                          QStringLiteral(" permanently?"),
+  if (TServices::Prompts().MessageDlg(QStringLiteral("Do you want to delete the schedule ") +
+                                          CmbBxAvSchs->currentText() + QStringLiteral(" permanently?"),
                                       TMsgDlgType::mtConfirmation, TMsgDlgButtons::YesNo) != TModalResult::mrYes)
     return;
   QList<TSchedule> kept = FallAvailableSchds;
@@ -471,7 +475,9 @@ QString TFormOutputTimeProfiling::LoadedSummary() const {
   return TSchedule::Summary(FTimeUnitScheduler, p);
 }
 
-QString TFormOutputTimeProfiling::StoredSummary() const { return TSchedule::Summary(FTimeUnitScheduler_av, FParams_av); }
+QString TFormOutputTimeProfiling::StoredSummary() const {
+  return TSchedule::Summary(FTimeUnitScheduler_av, FParams_av);
+}
 
 void TFormOutputTimeProfiling::RefreshWindow() {
   const bool editable = !FEditingIsLocked;
@@ -480,13 +486,14 @@ void TFormOutputTimeProfiling::RefreshWindow() {
   if (!EdtNameLoadedSch->hasFocus()) EdtNameLoadedSch->setText(FParams.nameschedule);
   FLockedPanel->setVisible(FEditingIsLocked);
   Command(QStringLiteral("Lock"))->setText(FEditingIsLocked ? QStringLiteral("Unlock") : QStringLiteral("Lock"));
-  Command(QStringLiteral("Lock"))->setToolTip(FEditingIsLocked ? QStringLiteral("unlock the editor")
-                                                               : QStringLiteral("lock the editor"));
+  Command(QStringLiteral("Lock"))
+      ->setToolTip(FEditingIsLocked ? QStringLiteral("unlock the editor") : QStringLiteral("lock the editor"));
   Command(QStringLiteral("AddSlot"))->setEnabled(editable);
   Command(QStringLiteral("DeleteSlot"))->setEnabled(editable && ValListEdLoadedSchedule->currentRow() > 0);
   Command(QStringLiteral("ClearSlots"))->setEnabled(editable);
   Command(QStringLiteral("TimeUnit"))->setText(QStringLiteral("Unit: ") + scheduletime::UnitWord(FTimeUnitScheduler));
-  Command(QStringLiteral("ShowStored"))->setText(FEditorExtendedView ? QStringLiteral("Stored <<") : QStringLiteral("Stored >>"));
+  Command(QStringLiteral("ShowStored"))
+      ->setText(FEditorExtendedView ? QStringLiteral("Stored <<") : QStringLiteral("Stored >>"));
   Command(QStringLiteral("LoadStored"))
       ->setEnabled(FEditorExtendedView && editable && ChosenStoredIndex() >= 0 && ValListEdAvScheds->rowCount() > 1);
   Command(QStringLiteral("DeleteStored"))->setEnabled(FEditorExtendedView && ChosenStoredIndex() >= 0);

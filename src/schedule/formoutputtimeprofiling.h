@@ -69,16 +69,16 @@ class TFormOutputTimeProfiling : public QMainWindow, public IScheduleEditor {
   bool FEditingIsLocked = true;
   bool FEditorExtendedView = false;
   bool FIsPIDScheduleEnaged = false;
-  TSchedule::TParams FParams;       // of the schedule in the editor
-  TSchedule::TParams FParams_av;    // of the stored schedule in the side pane
+  TSchedule::TParams FParams;     // of the schedule in the editor
+  TSchedule::TParams FParams_av;  // of the stored schedule in the side pane
   int FTimeUnitScheduler_av = 1;
   QList<TSchedule> FallAvailableSchds;
   TScheduleRunTable FSchedule;
   mutable int FOutputSlotRow = 0;
   int FMarkedScheduleRow = -1;
 
-  QStringList SlotRows() const;       // of the editor's table, "key=value"
-  QStringList StoredPaneRows() const; // of the side pane
+  QStringList SlotRows() const;        // of the editor's table, "key=value"
+  QStringList StoredPaneRows() const;  // of the side pane
   QString ScheduleState() const;
   QString LoadedSummary() const;
   QString StoredSummary() const;
@@ -106,8 +106,8 @@ class TFormOutputTimeProfiling : public QMainWindow, public IScheduleEditor {
   TQXAnalogueOutputSource& FOwner;
   ISchedulerHost& FHost;
   bool FScheduleActive_ = false;
-  bool FFilling = false;          // the tables are being filled by the program, not typed
-  bool FLoadProblems = false;     // the stored line could not be read completely
+  bool FFilling = false;       // the tables are being filled by the program, not typed
+  bool FLoadProblems = false;  // the stored line could not be read completely
   QString FValueTitle = QStringLiteral("Output [%]");
 
   QTableWidget* ValListEdLoadedSchedule = nullptr;

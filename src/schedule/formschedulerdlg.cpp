@@ -15,13 +15,13 @@ TFormSchedulerDlg::TFormSchedulerDlg(ISchedulerHost& host, const std::vector<TQX
     : QDialog(parent), FHost(host) {
   setWindowTitle(QStringLiteral("Scheduler Dialog"));
   for (TQXAnalogueOutputSource* ao : outputs) {
-      auto* editor = dynamic_cast<TFormOutputTimeProfiling*>(ao->FTimeProfilingEditor.get());
-      if (!editor || static_cast<int>(FArrayAOSources.size()) == MaxOutputs) continue;
-      FArrayAOSources.push_back(ao);
-      FArrayFormOutputProfiler.push_back(editor);
-      connect(editor, &TFormOutputTimeProfiling::ScheduleToggled, this,
-              [this, editor](bool active) { ToggleCheckBox(editor, active); });
-    }
+    auto* editor = dynamic_cast<TFormOutputTimeProfiling*>(ao->FTimeProfilingEditor.get());
+    if (!editor || static_cast<int>(FArrayAOSources.size()) == MaxOutputs) continue;
+    FArrayAOSources.push_back(ao);
+    FArrayFormOutputProfiler.push_back(editor);
+    connect(editor, &TFormOutputTimeProfiling::ScheduleToggled, this,
+            [this, editor](bool active) { ToggleCheckBox(editor, active); });
+  }
   FAvailableAO = static_cast<int>(FArrayAOSources.size());
 
   auto* box = new QVBoxLayout(this);
@@ -57,14 +57,18 @@ TFormSchedulerDlg::TFormSchedulerDlg(ISchedulerHost& host, const std::vector<TQX
 
 QString TFormSchedulerDlg::MessageText() const {
   return FHost.SchedulingActive()
-             ? QStringLiteral("The scheduler is currently running.\n\nSelect which schedules to suspend or stop all the "
-                              "schedules. Click the cancel button to annul the action.")
-             : QStringLiteral("The scheduler is not running.\n\nSelect which schedules to run or Click the cancel button "
-                              "to annul the operation.\nEvery time a checkbox is ticked press Apply to store the "
-                              "scheduler configuration.");
+             ? QStringLiteral(
+                   "The scheduler is currently running.\n\nSelect which schedules to suspend or stop all the "
+                   "schedules. Click the cancel button to annul the action.")
+             : QStringLiteral(
+                   "The scheduler is not running.\n\nSelect which schedules to run or Click the cancel button "
+                   "to annul the operation.\nEvery time a checkbox is ticked press Apply to store the "
+                   "scheduler configuration.");
 }
 
-QString TFormSchedulerDlg::OKText() const { return FHost.SchedulingActive() ? QStringLiteral("Stop") : QStringLiteral("Start"); }
+QString TFormSchedulerDlg::OKText() const {
+  return FHost.SchedulingActive() ? QStringLiteral("Stop") : QStringLiteral("Start");
+}
 
 void TFormSchedulerDlg::RefreshScheduleInfo() {
   FMessage->setText(MessageText());
@@ -89,13 +93,15 @@ void TFormSchedulerDlg::ApplyAllBox() {
 
 void TFormSchedulerDlg::ToggleCheckBox(TFormOutputTimeProfiling* editor, bool state) {
   for (int i = 0; i < FAvailableAO; ++i)
-    if (FArrayFormOutputProfiler[static_cast<size_t>(i)] == editor) FArrayCheckBoxes[static_cast<size_t>(i)]->setChecked(state);
+    if (FArrayFormOutputProfiler[static_cast<size_t>(i)] == editor)
+      FArrayCheckBoxes[static_cast<size_t>(i)]->setChecked(state);
 }
 
 void TFormSchedulerDlg::ApplyClick() {
   for (int i = 0; i < FAvailableAO; ++i) {
     TFormOutputTimeProfiling* editor = FArrayFormOutputProfiler[static_cast<size_t>(i)];
-    if (FArrayCheckBoxes[static_cast<size_t>(i)]->isChecked() != editor->FScheduleActive()) editor->ToggleActivateClick();
+    if (FArrayCheckBoxes[static_cast<size_t>(i)]->isChecked() != editor->FScheduleActive())
+      editor->ToggleActivateClick();
   }
 }
 

@@ -60,12 +60,10 @@ QString TSchedule::Compose(const QStringList& slotRows, const TParams& params, T
   QString text;
   for (const QString& row : slotRows) text += Quoted(row) + QLatin1Char(' ');
   text += Quoted(QLatin1String(ParamsMarker));
-  const QString items[] = {QStringLiteral("typechannel=") + params.typechannel,
-                           QStringLiteral("intervalmode=") + ModeText(mode),
-                           QStringLiteral("repeat=") + params.repeat,
-                           QStringLiteral("cycles=") + params.cycles,
-                           QStringLiteral("changemode=") + params.changemode,
-                           QStringLiteral("nameschedule=") + params.nameschedule};
+  const QString items[] = {
+      QStringLiteral("typechannel=") + params.typechannel, QStringLiteral("intervalmode=") + ModeText(mode),
+      QStringLiteral("repeat=") + params.repeat,           QStringLiteral("cycles=") + params.cycles,
+      QStringLiteral("changemode=") + params.changemode,   QStringLiteral("nameschedule=") + params.nameschedule};
   for (const QString& item : items) text += QLatin1Char(' ') + Quoted(item);
   return text;
 }

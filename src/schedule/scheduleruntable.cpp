@@ -47,6 +47,7 @@ double TScheduleRunTable::ValueAt(double elapsedMs, int* slotRow) const {
 
 QStringList TScheduleRunTable::Rows() const {
   QStringList rows;
-  for (const TTimeObject& t : FSlots) rows << QStringLiteral("%1 ms=%2").arg(t.EndMs).arg(numbers::FloatToShortest(t.FvalSingle));
+  for (const TTimeObject& t : FSlots)
+    rows << QStringLiteral("%1 ms=%2").arg(t.EndMs).arg(numbers::FloatToShortest(t.FvalSingle));
   return rows;
 }

@@ -13,10 +13,10 @@
 #include "schedule/schedule.h"
 
 struct TTimeObject {
-  TDateTime FDateTimeVal = 0;     // the slot's end as an offset from date-time zero
-  std::int64_t EndMs = 0;         // the same in milliseconds
-  QString FDsHsMsSsMilsFormat;    // the end as "hh nn ss (zzz)"
-  float FvalSingle = 0;           // the slot's value
+  TDateTime FDateTimeVal = 0;   // the slot's end as an offset from date-time zero
+  std::int64_t EndMs = 0;       // the same in milliseconds
+  QString FDsHsMsSsMilsFormat;  // the end as "hh nn ss (zzz)"
+  float FvalSingle = 0;         // the slot's value
 };
 
 class TScheduleRunTable {

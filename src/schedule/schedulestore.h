@@ -10,9 +10,9 @@
 class TScheduleStore {
  public:
   struct TLoaded {
-    QString Line;      // empty when the channel has none stored
-    QString Key;       // the key it was read under
-    QString Error;     // the file exists but could not be read
+    QString Line;   // empty when the channel has none stored
+    QString Key;    // the key it was read under
+    QString Error;  // the file exists but could not be read
   };
 
   static QString KeyOf(int targetChannel) { return QString::number(targetChannel); }

@@ -51,8 +51,10 @@ std::optional<int> LastPumpCounts(const QString& log) {
     const QRegularExpressionMatch m = ram.match(line.section('\t', 2));
     if (!m.hasMatch()) continue;
     const int value = m.captured(2).toInt(nullptr, 16);
-    if (m.captured(1) == "9c") low = value;
-    else if (low >= 0) counts = (value << 8 | low) - 2048;
+    if (m.captured(1) == "9c")
+      low = value;
+    else if (low >= 0)
+      counts = (value << 8 | low) - 2048;
   }
   return counts;
 }

@@ -38,9 +38,8 @@ struct TScheduleEditor : ::testing::Test, TDemoRigFixture {
   QString rigCopy, ini;
 
   TScheduleEditor() {
-    TQXAnalogueOutputSource::SetScheduleEditorFactory([this](TQXAnalogueOutputSource& owner) {
-      return std::make_unique<TFormOutputTimeProfiling>(owner, host);
-    });
+    TQXAnalogueOutputSource::SetScheduleEditorFactory(
+        [this](TQXAnalogueOutputSource& owner) { return std::make_unique<TFormOutputTimeProfiling>(owner, host); });
     rigCopy = tmp.CopyTree(TDemoSimulator_Source(), "demo");
     ini = rigCopy + "/config/Configuration.ini";
   }

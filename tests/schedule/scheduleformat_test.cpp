@@ -155,7 +155,8 @@ TEST(ScheduleRun, IncrementalSlotsAddUpAndContinuousOnesAreAlreadyCounted) {
   TScheduleRunTable con;
   ASSERT_TRUE(inc.Build({"1 s=0", "2 s=5", "3 s=10"}, incremental));
   ASSERT_TRUE(con.Build({"1000 ms=0", "3 s=5", "6 s=10"}, continuos));
-  const std::pair<double, double> expected[] = {{0, 0}, {999, 0}, {1000, 5}, {2999, 5}, {3000, 10}, {5999, 10}, {6000, 0}};
+  const std::pair<double, double> expected[] = {{0, 0},     {999, 0},   {1000, 5}, {2999, 5},
+                                                {3000, 10}, {5999, 10}, {6000, 0}};
   for (const auto& [ms, value] : expected) {
     EXPECT_EQ(inc.ValueAt(ms), value) << ms;
     EXPECT_EQ(con.ValueAt(ms), value) << ms;
@@ -177,7 +178,7 @@ TEST(ScheduleRun, IncrementalSlotsAddUpAndContinuousOnesAreAlreadyCounted) {
 // Whatever a line holds, reading it is orderly, and what was read is written back so that it
 // reads the same (schedules without items aside: they carry nothing).
 TEST(ScheduleText, AnyLineReadsAndWritesBackTheSame) {
-  const QStringList pieces = {"\"", "\"\"", ",", " ", "\t", "=", "1 s", "x", "params=begin", "nextschedule=begin",
+  const QStringList pieces = {"\"", "\"\"", ",", " ", "	", "=", "1 s", "x", "params=begin", "nextschedule=begin",
                               "nextschedule=stop", "\"nextschedule=begin\"", "nameschedule=a b", "é"};
   auto nonEmpty = [](const QList<TSchedule>& all) {
     QList<QStringList> items;

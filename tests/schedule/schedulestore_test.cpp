@@ -36,9 +36,8 @@ TEST(ScheduleStore, QuotedLinesRoundTripAndTheRestOfTheFileSurvives) {
   EXPECT_EQ(TScheduleStore::Load(path, 0).Key, "0");
   EXPECT_TRUE(TScheduleStore::Load(path, -3).Line.isEmpty());
 
-  const QString line = scheduleline::Compose(
-      TSchedule::Compose({"1 s=0", "2 s=5"}, TSchedule::TParams(), incremental),
-      scheduleline::Read(legacy.Line).Schedules);
+  const QString line = scheduleline::Compose(TSchedule::Compose({"1 s=0", "2 s=5"}, TSchedule::TParams(), incremental),
+                                             scheduleline::Read(legacy.Line).Schedules);
   ASSERT_TRUE(line.startsWith('"') && line.endsWith('"'));
   QString error;
   ASSERT_TRUE(TScheduleStore::Save(path, -1, line, &error)) << error.toStdString();
