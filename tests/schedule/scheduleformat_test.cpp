@@ -178,7 +178,7 @@ TEST(ScheduleRun, IncrementalSlotsAddUpAndContinuousOnesAreAlreadyCounted) {
 // Whatever a line holds, reading it is orderly, and what was read is written back so that it
 // reads the same (schedules without items aside: they carry nothing).
 TEST(ScheduleText, AnyLineReadsAndWritesBackTheSame) {
-  const QStringList pieces = {"\"", "\"\"", ",", " ", "	", "=", "1 s", "x", "params=begin", "nextschedule=begin",
+  const QStringList pieces = {"\"", "\"\"", ",", " ", "\t", "=", "1 s", "x", "params=begin", "nextschedule=begin",
                               "nextschedule=stop", "\"nextschedule=begin\"", "nameschedule=a b", "é"};
   auto nonEmpty = [](const QList<TSchedule>& all) {
     QList<QStringList> items;
