@@ -233,6 +233,16 @@ TEST_F(TScheduleEditor, AllOutputsRunOnOneReferenceTime) {
   EXPECT_TRUE(pump->FScheduleActive());
   EXPECT_EQ(at(10000), 30);
   EXPECT_EQ(pump->FOutputSlotRow, 2);
+
+  // Driving a controller's set point: values are not percentages. Edits run after a reload,
+  // which asks first and leaves the schedule active.
+  pump->SetPIDScheduleEngaged(true);
+  pump->TypeCell(1, 1, "150");
+  EXPECT_EQ(at(12000), 30);
+  prompts.ExpectMessage("do you want to reload the schedule", TModalResult::mrYes);
+  pump->ReloadSchedule();
+  EXPECT_TRUE(pump->FScheduleActive());
+  EXPECT_EQ(at(12000), 150);
 }
 
 TEST_F(TScheduleEditor, TheDialogOffersEightRowsAndStartsAndSuspends) {
