@@ -53,7 +53,7 @@ TFormOutputTimeProfiling::TFormOutputTimeProfiling(TQXAnalogueOutputSource& owne
     QAction* a = bar->addAction(text);
     a->setObjectName(name);
     a->setToolTip(hint);
-    connect(a, &QAction::triggered, this, slot);
+    if (slot) connect(a, &QAction::triggered, this, slot);
     return a;
   };
   auto* edit = addToolBar(QStringLiteral("Edit"));
@@ -185,7 +185,7 @@ void TFormOutputTimeProfiling::LoadStoredSchedules() {
   FLoadProblems = !read.Problems.isEmpty();
   if (FLoadProblems)
     Warn(QStringLiteral("The stored schedules of channel %1 (section AUTOPILOT, key %2 of %3) could not be read "
-                        "completely: %4.\rThe editor shows what could be read; saving replaces the line.")
+                        "completely: %4.\nThe editor shows what could be read; saving replaces the line.")
              .arg(FTargetChannel)
              .arg(stored.Key, path, read.Problems.join(QStringLiteral("; "))));
   FallAvailableSchds = read.Schedules;
@@ -194,7 +194,10 @@ void TFormOutputTimeProfiling::LoadStoredSchedules() {
     FParams = first.Params();
     FTimePointMode = TSchedule::ModeOf(FParams.intervalmode);
     FillTable(ValListEdLoadedSchedule, first.Slots());
-    FScheduleActive_ = true;
+    if (!FScheduleActive_) {
+      FScheduleActive_ = true;
+      emit ScheduleToggled(true);
+    }
   }
   ShowStoredSchedule(FallAvailableSchds.size() > 1 ? 1 : -1);
   RefreshWindow();

@@ -3,6 +3,7 @@
 // reference time.
 #include <gtest/gtest.h>
 
+#include <QAction>
 #include <QCheckBox>
 #include <QComboBox>
 #include <QTableWidget>
@@ -84,7 +85,12 @@ TEST_F(TScheduleEditor, SavingPutsTheEditorsScheduleFirstAndKeepsTheFile) {
   pump->AddTimeSlot();
   EXPECT_EQ(pump->SlotRows().size(), 3);
 
-  pump->SetLocked(false);
+  EXPECT_FALSE(pump->Command("AddSlot")->isEnabled());
+  EXPECT_EQ(pump->Command("Lock")->toolTip(), "unlock the editor");
+  pump->Command("Lock")->trigger();
+  EXPECT_FALSE(pump->FEditingIsLocked);
+  EXPECT_TRUE(pump->LoadedTable()->isEnabled());
+  EXPECT_EQ(pump->Command("Lock")->toolTip(), "lock the editor");
   pump->ClearTimeSlots();
   pump->AddTimeSlot();
   pump->SetTimeUnit(2);
