@@ -1,5 +1,6 @@
 #include "schedule/formoutputtimeprofiling.h"
 
+#include <algorithm>
 #include <cmath>
 
 #include <QActionGroup>
@@ -447,6 +448,13 @@ void TFormOutputTimeProfiling::Help() {
 // ---- window ----------------------------------------------------------------------------------
 
 void TFormOutputTimeProfiling::ShowEditor() {
+  // Shown together ("Show all schedules"), the outputs' editors step down and right by output so
+  // that none hides another; afterwards each stays where the user put it.
+  if (!FPlaced) {
+    FPlaced = true;
+    const int step = 36 * std::clamp(FOwner.OutputNumber(), 0, 7);
+    move(80 + step, 80 + step);
+  }
   RefreshWindow();
   show();
   raise();

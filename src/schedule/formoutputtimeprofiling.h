@@ -108,6 +108,7 @@ class TFormOutputTimeProfiling : public QMainWindow, public IScheduleEditor {
   bool FScheduleActive_ = false;
   bool FFilling = false;       // the tables are being filled by the program, not typed
   bool FLoadProblems = false;  // the stored line could not be read completely
+  bool FPlaced = false;        // given its first place on the screen
   QString FValueTitle = QStringLiteral("Output [%]");
 
   QTableWidget* ValListEdLoadedSchedule = nullptr;
