@@ -1,6 +1,6 @@
 #pragma once
-// The output-schedule editor of one analogue output channel, as the output sees it. The editor
-// itself is built with the scheduler; until then no editor is created and outputs are not scheduled.
+// The output-schedule editor of one analogue output channel, as the output sees it. The scheduler
+// installs the factory; without one no editor is created and outputs are not scheduled.
 
 #include <functional>
 #include <memory>
@@ -8,6 +8,7 @@
 #include <QString>
 
 class QWidget;
+class TQXAnalogueOutputSource;
 
 class IScheduleEditor {
  public:
@@ -24,4 +25,4 @@ class IScheduleEditor {
 };
 
 // Creates the editor for an output; empty (the default) while there is no scheduler.
-using TScheduleEditorFactory = std::function<std::unique_ptr<IScheduleEditor>()>;
+using TScheduleEditorFactory = std::function<std::unique_ptr<IScheduleEditor>(TQXAnalogueOutputSource& owner)>;

@@ -25,7 +25,7 @@ void TQXAnalogueOutputSource::RegisterParent(QWidget* DisplayParent, const TData
   if (AnalogueDataBox) {
     FAOChannelSchedulingActive = true;
     if (gEditorFactory) {
-      FTimeProfilingEditor = gEditorFactory();
+      FTimeProfilingEditor = gEditorFactory(*this);
       if (FTimeProfilingEditor) FTimeProfilingEditor->LoadScheduleForTargetChl(FChannel);
     }
     AnalogueDataBox->installEventFilter(this);

@@ -19,6 +19,7 @@
 #include <iterator>
 
 #include "acquisition/channelstatusform.h"
+#include "acquisition/qxanalogueoutputsource.h"
 #include "acquisition/qxdatalist.h"
 #include "acquisition/qxloggerpanel.h"
 #include "acquisition/sensorhistoryform.h"
@@ -49,6 +50,8 @@
 #include "shell/resultsmdi.h"
 #include "shell/toolicons.h"
 #include "scope/formoscilloscope.h"
+#include "schedule/formoutputtimeprofiling.h"
+#include "schedule/formschedulerdlg.h"
 
 namespace {
 const char* const kMessageNames[] = {
@@ -194,9 +197,11 @@ void TMaster::CreateActions() {
   Add("Scope", "Scope", "Oscilloscope", &TMaster::ShowOscilloscope)->setIcon(TToolIcons::Icon(TToolIcon::Scope));
   FActions["Scope"]->setVisible(false);
   FActions["Scope"]->setEnabled(false);
-  Add("Scheduler", "Scheduler...", "", nullptr)->setEnabled(false);
-  Add("ShowSchedules", "Show all schedules", "", nullptr)->setEnabled(false);
-  Add("StartSchedule", "Start Schedule", "Start the execution of scheduled outputs", nullptr)->setEnabled(false);
+  Add("Scheduler", "Scheduler...", "", &TMaster::ToolBtnOpenSchedulesClick)->setEnabled(false);
+  Add("ShowSchedules", "Show all schedules", "", &TMaster::ToolBtnOpenSchedulesClick)->setEnabled(false);
+  Add("StartSchedule", "Start Schedule", "Start the execution of scheduled outputs", &TMaster::ToolBtnAutoPilotClick)
+      ->setEnabled(false);
+  FActions["StartSchedule"]->setIcon(TToolIcons::Icon(TToolIcon::Schedule));
   FActions["StartSchedule"]->setVisible(false);
   Add("InverterProgrammer", "Inverter Programmer", "Identify the inverter's program", &TMaster::StartInverterIdentification)
       ->setVisible(false);
@@ -426,6 +431,11 @@ void TMaster::StartUp(const QString& rigFolder, const QStringList& arguments) {
   setWindowTitle(FRig->SpreadSheet_title.isEmpty() ? QStringLiteral("Quorlex") : FRig->SpreadSheet_title);
   BuildMenu();
 
+  // Every analogue output on the diagram gets its schedule editor when the rig has the scheduler.
+  if (FAutopilotFeature)
+    TQXAnalogueOutputSource::SetScheduleEditorFactory([this](TQXAnalogueOutputSource& owner) {
+      return std::make_unique<TFormOutputTimeProfiling>(owner, *this);
+    });
   AssembleDiagram();
   FPasswordForm = std::make_unique<TPasswordForm>(*this);
   FChangePassword = std::make_unique<TChangePassword>(*FPasswordForm);
@@ -746,12 +756,49 @@ void TMaster::SetInverterProgram(int program) {
 
 // ---- features ----
 
-// The schedule list and the scheduler dialog are not built yet: their commands are shown but stay
-// off, so none of them is offered without an action behind it.
 void TMaster::EnableAutoPilotFeature() {
+  FActions["Scheduler"]->setEnabled(true);
+  FActions["ShowSchedules"]->setEnabled(true);
   FToolsBar->setEnabled(true);
   FActions["StartSchedule"]->setVisible(true);
-  AddFeaturePanel(QStringLiteral("autopilot"), 150, QString());
+  FActions["StartSchedule"]->setEnabled(true);
+  // At least wide enough for "Scheduling started " and the time in this font.
+  const int width = fontMetrics().horizontalAdvance(QStringLiteral("Scheduling started 00:00:00")) + 16;
+  AddFeaturePanel(QStringLiteral("autopilot"), std::max(150, width), QString());
+  UpdateFeaturePanels();
+}
+
+void TMaster::CreateSchedulerDlg() {
+  if (FSchedulerDlg) return;
+  FSchedulerDlg = new TFormSchedulerDlg(*this, AnalogueOutputs(), this);
+  FSchedulerDlg->InitializeDialogue();
+}
+
+void TMaster::ToolBtnAutoPilotClick() {
+  CreateSchedulerDlg();
+  FSchedulerDlg->show();
+  FSchedulerDlg->raise();
+  FSchedulerDlg->activateWindow();
+}
+
+std::vector<TQXAnalogueOutputSource*> TMaster::AnalogueOutputs() const {
+  std::vector<TQXAnalogueOutputSource*> outputs;
+  if (const TQXDataList* list = FDiagram ? FDiagram->DataList() : nullptr)
+    for (TQXSource* s : list->Sources())
+      if (auto* ao = qobject_cast<TQXAnalogueOutputSource*>(s)) outputs.push_back(ao);
+  return outputs;
+}
+
+void TMaster::ToolBtnOpenSchedulesClick() {
+  for (TQXAnalogueOutputSource* ao : AnalogueOutputs()) ao->ShowSchedule(nullptr);
+  CreateSchedulerDlg();
+}
+
+void TMaster::ToolBtnAutoPilotClickCallBack() {
+  FSchedulingActive = !FSchedulingActive;
+  FRefTimeScheduling = FSchedulingActive ? TServices::Clock().Now() : -1.0;
+  FActions["StartSchedule"]->setToolTip(FSchedulingActive ? QStringLiteral("Stop the execution of scheduled outputs")
+                                                          : QStringLiteral("Start the execution of scheduled outputs"));
   UpdateFeaturePanels();
 }
 
@@ -851,8 +898,7 @@ void TMaster::ReEnableSampling() {
   FActions["Scope"]->setIcon(TToolIcons::Icon(TToolIcon::Scope));
 }
 
-// The scheduler window is not built yet, so its menu items stay disabled; the settings dialog
-// must still see (and save back) the features as the rig has them.
+// The settings dialog must see (and save back) the features as the rig has them.
 bool TMaster::ScopeEnabled() const { return FScopeFeature || FActions["Oscilloscope"]->isEnabled(); }
 bool TMaster::SchedulerEnabled() const { return FAutopilotFeature || FActions["Scheduler"]->isEnabled(); }
 void TMaster::Show_Vexa_items(bool show) { FActions["InverterProgrammer"]->setVisible(show); }
@@ -1066,6 +1112,10 @@ void TMaster::Shutdown() {
   // The settings dialog saves its settings as it goes, while the interface it reads still exists.
   delete FIFDConfig;
   FIFDConfig = nullptr;
+  // The scheduler dialog holds the outputs' editors: it goes before them.
+  delete FSchedulerDlg;
+  FSchedulerDlg = nullptr;
+  if (FAutopilotFeature) TQXAnalogueOutputSource::SetScheduleEditorFactory({});
   // The diagram (tick, sources, interface) goes before the table and graph it writes into.
   if (FDiagramWin) {
     FMdi->removeSubWindow(FDiagramWin);

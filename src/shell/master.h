@@ -5,6 +5,7 @@
 
 #include <map>
 #include <memory>
+#include <vector>
 
 #include <QHash>
 #include <QMainWindow>
@@ -19,6 +20,7 @@
 #include "platform/datetime.h"
 #include "results/iresultshost.h"
 #include "rigconfig/irigconfighost.h"
+#include "schedule/ischedulerhost.h"
 #include "scope/iscopehost.h"
 #include "workbook/model/workbook.h"
 
@@ -31,6 +33,8 @@ class QToolBar;
 class QToolButton;
 class TChangePassword;
 class TFormOscilloscope;
+class TFormSchedulerDlg;
+class TQXAnalogueOutputSource;
 class TGraphForm;
 class TIFDConfig;
 class TIniStore;
@@ -51,7 +55,8 @@ class TMaster : public QMainWindow,
                 public IAcquisitionHost,
                 public IIFDConfigHost,
                 public IScopeHost,
-                public IInverterHost {
+                public IInverterHost,
+                public ISchedulerHost {
   Q_OBJECT
  public:
   explicit TMaster(QWidget* parent = nullptr);
@@ -194,6 +199,15 @@ class TMaster : public QMainWindow,
   void NextResultsScopeReady() override { ++FScopeCalls; }
   void ReEnableSampling() override;
 
+  // ---- ISchedulerHost ----
+  TDateTime RefTimeScheduling() const override { return FRefTimeScheduling; }
+  void ToolBtnAutoPilotClickCallBack() override;
+  // "Start Schedule": the scheduler dialog, created and initialised on first use, shown.
+  void ToolBtnAutoPilotClick();
+  // "Scheduler..." and "Show all schedules": every output's schedule editor shown.
+  void ToolBtnOpenSchedulesClick();
+  TFormSchedulerDlg* SchedulerDlg() const { return FSchedulerDlg; }
+
   // ---- IIFDConfigHost ----
   bool ScopeEnabled() const override;
   bool SchedulerEnabled() const override;
@@ -241,6 +255,9 @@ class TMaster : public QMainWindow,
   TIFDConfig* FIFDConfig = nullptr;  // a child of this window; saves its settings when freed
   TFormOscilloscope* FScope = nullptr;  // a child of this window, once created
   TInverterLink* FInverterLink = nullptr;  // a child of this window
+  TFormSchedulerDlg* FSchedulerDlg = nullptr;  // a child of this window, once created
+  void CreateSchedulerDlg();
+  std::vector<TQXAnalogueOutputSource*> AnalogueOutputs() const;
   QMdiArea* FMdi;
   QMdiSubWindow *FDiagramWin = nullptr, *FTableWin = nullptr, *FGraphWin = nullptr;
   QHash<QString, QAction*> FActions;

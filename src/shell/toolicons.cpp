@@ -103,6 +103,10 @@ QIcon TToolIcons::Icon(TToolIcon kind) {
       p.setPen(kInk); p.setBrush(QColor(0x78, 0xaa, 0xdc)); p.drawRect(2, 3, 5, 10); p.drawRect(9, 3, 5, 10);
       p.drawLine(7, 5, 9, 5); break;
     case TToolIcon::Table: Grid(p, QRect(1, 1, 14, 14)); break;
+    case TToolIcon::Schedule:  // a clock face over a rising step
+      p.setPen(QPen(kGreen, 1.5)); p.drawPolyline(QPolygon({QPoint(1, 15), QPoint(5, 15), QPoint(5, 11), QPoint(9, 11)}));
+      p.setPen(kInk); p.setBrush(kPaper); p.drawEllipse(5, 1, 10, 10);
+      p.drawLine(10, 6, 10, 3); p.drawLine(10, 6, 13, 6); break;
   }
   return QIcon(pix);
 }

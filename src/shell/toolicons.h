@@ -6,7 +6,7 @@
 enum class TToolIcon {
   New, Open, Save, Print, WordProcessor, Help, Connect, Go, Stop, NextResults, Configure, IFDSettings,
   GraphData, DeleteSheet, RenameSheet, Unhide, Iterate, Lecturer, Nomenclature, Scope, ScopeRunning, Diagram,
-  Graph, Table
+  Graph, Table, Schedule
 };
 
 class TToolIcons {
