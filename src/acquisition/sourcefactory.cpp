@@ -15,6 +15,22 @@
 #include "acquisition/qxtextsource.h"
 #include "acquisition/qxtimesource.h"
 #include "pid/qxcontrollersource.h"
+#include "acquisition/qxalarmsource.h"
+#include "acquisition/qxanalogueconductivitysource.h"
+#include "acquisition/qxconductivityoptionsource.h"
+#include "acquisition/qxmaxstore.h"
+#include "acquisition/qxrezerosource.h"
+#include "acquisition/qxscadamodule.h"
+#include "acquisition/qxstore.h"
+#include "acquisition/qxstoreoffset.h"
+#include "acquisition/qxvarimage1source.h"
+#include "acquisition/qxvarimage2source.h"
+#include "acquisition/qxvarimage3source.h"
+#include "acquisition/qxvarimage4source.h"
+#include "acquisition/qxvarimage5source.h"
+#include "acquisition/qxvexawatchdog.h"
+#include "acquisition/qxwarning.h"
+#include "acquisition/qxwatchdog.h"
 
 std::unique_ptr<TQXSource> TSourceFactory::Create(data_Source_types kind) {
   switch (kind) {
@@ -33,6 +49,22 @@ std::unique_ptr<TQXSource> TSourceFactory::Create(data_Source_types kind) {
     case REMOTE_SETPOINT_DATASRC: return std::make_unique<TQXRemoteSetPointSource>();
     case DAC_DATASRC: return std::make_unique<TQXDACSource>();
     case CONTROLLER_DATASRC: return std::make_unique<TQXControllerSource>();
+    case STORE_DATASRC: return std::make_unique<TQXStore>();
+    case MAX_DATASRC: return std::make_unique<TQXMaxStore>();
+    case REZERO_DATASRC: return std::make_unique<TQXReZeroSource>();
+    case STORE_OFFSET_DATASRC: return std::make_unique<TQXStoreOffset>();
+    case ALARM_DATASRC: return std::make_unique<TQXAlarmSource>();
+    case WARNING_DATASRC: return std::make_unique<TQXWarning>();
+    case WATCHDOG_DATASRC: return std::make_unique<TQXWatchdog>();
+    case VEXA_WATCHDOG_DATASRC: return std::make_unique<TQXVexaWatchdog>();
+    case VARIMAGE1_DATASRC: return std::make_unique<TQXVarImage1Source>();
+    case VARIMAGE2_DATASRC: return std::make_unique<TQXVarImage2Source>();
+    case VARIMAGE3_DATASRC: return std::make_unique<TQXVarImage3Source>();
+    case VARIMAGE4_DATASRC: return std::make_unique<TQXVarImage4Source>();
+    case VARIMAGE5_DATASRC: return std::make_unique<TQXVarImage5Source>();
+    case CONDUCTIVITY_DATASRC: return std::make_unique<TQXAnalogueConductivitySource>();
+    case CONDUCTIVITY_OPTION_DATASRC: return std::make_unique<TQXConductivityOptionSource>();
+    case SCADA_MODULE: return std::make_unique<TQXSCADAModule>();
     default: return nullptr;
   }
 }

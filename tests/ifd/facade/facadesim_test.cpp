@@ -147,13 +147,14 @@ TEST_F(TFacadeSim, AVexaMasterTakesBothOutputBytesAndOnlyTwoAnalogueOutputs) {
   ifd->SetDigitalOutputValue(1, true);
   EXPECT_TRUE(ReceivedLast("master", {"DO0,3\\r", "DO1,1\\r"})) << Received("master").join(' ').toStdString();
 
-  // Nothing for output 2, the slave's outputs or lines 8-15; the shadow stays as it was.
+  // Nothing for output 2 or the slave's outputs; lines 8-15 are the Vexa's own upper byte.
   ifd->SetAnalogueValue(2, 100);
   ifd->SetAnalogueValue(101, 100);
   ifd->SetDigitalOutputValue(9, true);
-  EXPECT_EQ(TIFDState::DigitalOutputShadow, 0x0103);
+  EXPECT_EQ(TIFDState::DigitalOutputShadow, 0x0303);
+  EXPECT_EQ(ifd->DigitalOutputs[9], 1);
   ifd->SetAnalogueValue(1, 7);
-  EXPECT_TRUE(ReceivedLast("master", {"DO1,1\\r", "O1+7\\r"})) << Received("master").join(' ').toStdString();
+  EXPECT_TRUE(ReceivedLast("master", {"DO0,3\\r", "DO1,3\\r", "O1+7\\r"})) << Received("master").join(' ').toStdString();
 
   ifd->SampleNow();
   EXPECT_TRUE(ReceivedLast("master", {"IA\\r", "DI1\\r", "DI3\\r"})) << Received("master").join(' ').toStdString();
