@@ -6,6 +6,7 @@
 
 #include <functional>
 
+#include "acquisition/qxvexawatchdog.h"
 #include "ifd/legacy/socketdriver.h"
 #include "ifd/qxifd.h"
 #include "ifd/serial/apdcomportex.h"
@@ -158,6 +159,24 @@ TEST_F(TFacadeSim, AVexaMasterTakesBothOutputBytesAndOnlyTwoAnalogueOutputs) {
 
   ifd->SampleNow();
   EXPECT_TRUE(ReceivedLast("master", {"IA\\r", "DI1\\r", "DI3\\r"})) << Received("master").join(' ').toStdString();
+}
+
+TEST_F(TFacadeSim, TheVexaWatchdogTogglesLine15AndKeepsTheOutputsOn8To14) {
+  rig.FisVexamode = true;
+  Start({"--master", "vexa"});
+  if (IsSkipped() || HasFatalFailure()) return;
+  Connect();
+  if (HasFatalFailure()) return;
+  ifd->SetDigitalOutputValue(9, true);  // the user's output on line 9, held on
+  EXPECT_TRUE(ReceivedLast("master", {"DO0,0\\r", "DO1,2\\r"})) << Received("master").join(' ').toStdString();
+  TQXVexaWatchdog watchdog;
+  for (int tick = 0; tick < 4; ++tick) watchdog.WatchdogTick();
+  EXPECT_TRUE(ReceivedLast("master", {"DO1,2\\r", "DO1,130\\r", "DO1,2\\r", "DO1,130\\r"}))
+      << Received("master").join(' ').toStdString();
+  // An output change between two ticks leaves line 15 in its phase.
+  ifd->SetDigitalOutputValue(0, true);
+  EXPECT_TRUE(ReceivedLast("master", {"DO0,1\\r", "DO1,130\\r"})) << Received("master").join(' ').toStdString();
+  EXPECT_EQ(ifd->DigitalOutputs[9], 1);
 }
 
 TEST_F(TFacadeSim, AFrequencyIsNotRequestedAgainWhileItsReplyIsPending) {
