@@ -31,6 +31,8 @@ TQXAlarmSource::~TQXAlarmSource() { delete AlarmMute; }
 void TQXAlarmSource::RegisterParent(QWidget* DisplayParent, const TDataSource_Definition& Source) {
   BaseConstruction(DisplayParent, Source);
   if (Display_Box) Display_Box->hide();
+  // The label's cells hold the panel's height and colour: a label there would be stray text.
+  if (Data_Label) Data_Label->hide();
   AlarmMessage = Source.NoColumnHintText();
   NoAlarmMessage = Source.LongLabelText();
   AlarmColourCode = ColourForCode(Source.MimicLabel_Y_Pos());
@@ -55,7 +57,10 @@ void TQXAlarmSource::RegisterParent(QWidget* DisplayParent, const TDataSource_De
     Channel_val_monitored = threshold != 0 ? 1 : 0;
   }
 
-  NoAlarmColourCode = DisplayParent ? DisplayParent->palette().color(QPalette::Window) : QColor(Qt::lightGray);
+  // The parent's colour; a diagram painted with a backdrop picture has none, so the window colour.
+  const QBrush parentBrush = DisplayParent ? DisplayParent->palette().brush(QPalette::Window) : QBrush();
+  NoAlarmColourCode = parentBrush.style() == Qt::SolidPattern ? parentBrush.color()
+                                                               : QApplication::palette().color(QPalette::Window);
   FCaption = NoAlarmMessage;
   FColour = NoAlarmColourCode;
   if (FHasPosition && DisplayParent) {
@@ -92,7 +97,8 @@ void TQXAlarmSource::Show(const QString& caption, const QColor& colour) {
   QPalette palette = AlarmMute->palette();
   palette.setColor(QPalette::Window, colour);
   // Keep the caption readable on the dark alarm colours.
-  palette.setColor(QPalette::WindowText, colour.lightness() < 100 ? QColor(Qt::white) : QColor(Qt::black));
+  const double luminance = 0.299 * colour.red() + 0.587 * colour.green() + 0.114 * colour.blue();
+  palette.setColor(QPalette::WindowText, luminance < 140 ? QColor(Qt::white) : QColor(Qt::black));
   AlarmMute->setPalette(palette);
 }
 
