@@ -1,5 +1,7 @@
 #include "acquisition/qxanalogueconductivitysource.h"
 
+#include <exception>
+
 #include <QLineEdit>
 
 #include "ifd/qxifd.h"
@@ -8,7 +10,6 @@
 #include "platform/services.h"
 #include "rigconfig/rigconfig.h"
 #include "workbook/model/workbook.h"
-#include "workbook/model/workbookerror.h"
 
 TQXAnalogueConductivitySource::TQXAnalogueConductivitySource(QObject* owner) : TQXIFDAnalogueSource(owner) {}
 TQXAnalogueConductivitySource::~TQXAnalogueConductivitySource() = default;
@@ -23,7 +24,7 @@ void TQXAnalogueConductivitySource::RegisterParent(QWidget* DisplayParent, const
   try {
     WeightSheet->Read(path);
     DataLoaded = true;
-  } catch (const EWorkbookError& e) {
+  } catch (const std::exception& e) {
     // Reported once for all conductivity items of the rig: they show conductivity, no weight.
     static QString reported;
     if (reported != path) {
