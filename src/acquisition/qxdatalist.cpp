@@ -4,6 +4,7 @@
 #include <QLabel>
 
 #include "acquisition/isampletable.h"
+#include "acquisition/qxanalogueconductivitysource.h"
 #include "acquisition/qxanalogueinputsource.h"
 #include "acquisition/qxdigitalinputsource.h"
 #include "acquisition/qxtextsource.h"
@@ -14,6 +15,14 @@
 #include "platform/services.h"
 #include "rigconfig/datasource_definition.h"
 #include "rigconfig/rigconfig.h"
+
+namespace {
+// The inputs of the channel lists: analogue inputs and conductivity probes.
+TQXIFDAnalogueSource* MeasuredInput(TQXSource* s) {
+  if (auto* a = qobject_cast<TQXAnalogueInputSource*>(s)) return a;
+  return qobject_cast<TQXAnalogueConductivitySource*>(s);
+}
+}  // namespace
 
 TQXDataList::TQXDataList(QWidget* MimicPanel, QObject* owner) : QObject(owner), FMimicPanel(MimicPanel) {
   TServices::SetDataList(this);
@@ -41,8 +50,8 @@ void TQXDataList::Initialise(TRigConfig& rig, ISampleTable* table, IRigConfigHos
       AddFrame(FMimicPanel, *def);
     } else if (auto source = TSourceFactory::Create(kind)) {
       source->RegisterParent(FMimicPanel, *def);
-      if (kind == IFD_DATASRC && TServices::IFD()) {
-        auto* input = static_cast<TQXAnalogueInputSource*>(source.get());
+      if ((kind == IFD_DATASRC || kind == CONDUCTIVITY_DATASRC) && TServices::IFD()) {
+        auto* input = static_cast<TQXIFDAnalogueSource*>(source.get());
         TServices::IFD()->RegisterChannel(input->FChannel, input->MaxValue);
       }
       if (TSourceFactory::IsListed(kind)) {
@@ -119,7 +128,7 @@ void TQXDataList::GetIFDHeaderList(QStringList& names, std::vector<float>& maxVo
   maxVolts.clear();
   minVolts.clear();
   for (TQXSource* s : FSources)
-    if (auto* a = qobject_cast<TQXAnalogueInputSource*>(s)) {
+    if (auto* a = MeasuredInput(s)) {
       names << a->fShort_text;
       units << a->fUnits_text;
       maxVolts.push_back(static_cast<float>(a->MaxVolts()));
@@ -134,7 +143,7 @@ void TQXDataList::GetIFDValues(QStringList& voltTexts, QStringList& valueTexts, 
   volts.clear();
   values.clear();
   for (TQXSource* s : FSources)
-    if (auto* a = qobject_cast<TQXAnalogueInputSource*>(s)) {
+    if (auto* a = MeasuredInput(s)) {
       voltTexts << a->VoltageString();
       valueTexts << a->ProcValueString();
       volts.push_back(static_cast<float>(a->VoltageValue()));

@@ -33,7 +33,10 @@ void TQXOptionSource::RegisterParent(QWidget* DisplayParent, const TDataSource_D
     layout->addWidget(radio);
   }
   if (auto* first = FButtons->button(0)) first->setChecked(true);
-  connect(FButtons, &QButtonGroup::idClicked, this, [this](int id) { FItemIndex = id; });
+  connect(FButtons, &QButtonGroup::idClicked, this, [this](int id) {
+    FItemIndex = id;
+    Click(RadioGroup);
+  });
   RadioGroup->show();
 }
 

@@ -18,6 +18,22 @@
 #include "acquisition/qxfrequencysource.h"
 #include "acquisition/qxtwinfreqs.h"
 #include "acquisition/qxvexaidentifier.h"
+#include "acquisition/qxalarmsource.h"
+#include "acquisition/qxanalogueconductivitysource.h"
+#include "acquisition/qxconductivityoptionsource.h"
+#include "acquisition/qxmaxstore.h"
+#include "acquisition/qxrezerosource.h"
+#include "acquisition/qxscadamodule.h"
+#include "acquisition/qxstore.h"
+#include "acquisition/qxstoreoffset.h"
+#include "acquisition/qxvarimage1source.h"
+#include "acquisition/qxvarimage2source.h"
+#include "acquisition/qxvarimage3source.h"
+#include "acquisition/qxvarimage4source.h"
+#include "acquisition/qxvarimage5source.h"
+#include "acquisition/qxvexawatchdog.h"
+#include "acquisition/qxwarning.h"
+#include "acquisition/qxwatchdog.h"
 
 std::unique_ptr<TQXSource> TSourceFactory::Create(data_Source_types kind) {
   switch (kind) {
@@ -39,6 +55,22 @@ std::unique_ptr<TQXSource> TSourceFactory::Create(data_Source_types kind) {
     case FREQUENCY_DATASRC: return std::make_unique<TQXFrequencySource>();
     case TWIN_FREQS_DATASRC: return std::make_unique<TQXTwinFreqs>();
     case VEXA_IDENTIFIER_DATASRC: return std::make_unique<TQXVexaIdentifier>();
+    case STORE_DATASRC: return std::make_unique<TQXStore>();
+    case MAX_DATASRC: return std::make_unique<TQXMaxStore>();
+    case REZERO_DATASRC: return std::make_unique<TQXReZeroSource>();
+    case STORE_OFFSET_DATASRC: return std::make_unique<TQXStoreOffset>();
+    case ALARM_DATASRC: return std::make_unique<TQXAlarmSource>();
+    case WARNING_DATASRC: return std::make_unique<TQXWarning>();
+    case WATCHDOG_DATASRC: return std::make_unique<TQXWatchdog>();
+    case VEXA_WATCHDOG_DATASRC: return std::make_unique<TQXVexaWatchdog>();
+    case VARIMAGE1_DATASRC: return std::make_unique<TQXVarImage1Source>();
+    case VARIMAGE2_DATASRC: return std::make_unique<TQXVarImage2Source>();
+    case VARIMAGE3_DATASRC: return std::make_unique<TQXVarImage3Source>();
+    case VARIMAGE4_DATASRC: return std::make_unique<TQXVarImage4Source>();
+    case VARIMAGE5_DATASRC: return std::make_unique<TQXVarImage5Source>();
+    case CONDUCTIVITY_DATASRC: return std::make_unique<TQXAnalogueConductivitySource>();
+    case CONDUCTIVITY_OPTION_DATASRC: return std::make_unique<TQXConductivityOptionSource>();
+    case SCADA_MODULE: return std::make_unique<TQXSCADAModule>();
     default: return nullptr;
   }
 }

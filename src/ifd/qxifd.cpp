@@ -219,8 +219,10 @@ bool TQXIFD::SetDigitalOutputValue(int digital_line, bool on_off) {
   if (!FvComIOActive) return FLegacy->SetDigitalOutputValueLeg(digital_line, on_off);
   if (!FForwardVComDOsSet) return true;
   const TSerialCommandSet& commands = TSerialCommandSet::Instance();
-  const bool slaveLine = digital_line >= 8 && digital_line <= 15;
-  if (!(digital_line >= 0 && digital_line <= 7) && !(slaveLine && !FisVexa)) return true;
+  const bool upperLine = digital_line >= 8 && digital_line <= 15;
+  if (!(digital_line >= 0 && digital_line <= 7) && !upperLine) return true;
+  // A Vexa carries all sixteen lines itself ("DO0," and "DO1,"); other cards put 8-15 on the slave.
+  const bool slaveLine = upperLine && !FisVexa;
   TApdComPortEx* port = FLink->PortNamed(slaveLine ? TApdComPortEx::SlaveMarker : TApdComPortEx::MasterMarker);
   if (!port) return true;
   SetBits(DigitalOutputShadow, static_cast<std::uint16_t>(1u << digital_line), on_off);
@@ -239,8 +241,17 @@ void TQXIFD::Watchdog() {
   if (FvComIOActive) {
     const bool wasHigh = WatchdogState;
     WatchdogState = !WatchdogState;
-    if (FLink->PortNamed(TApdComPortEx::MasterMarker))
-      SendToPort(ComPort(), TSerialCommandSet::WatchdogCommand(wasHigh));
+    // Line 15 is the watchdog's; on a Vexa lines 8-14 are the user's outputs and go out with it
+    // from the output image, or every toggle would switch them off. The image keeps the phase so
+    // that the next "DO1," of an output change does not toggle line 15 out of turn.
+    std::uint8_t upper = 0;
+    if (FisVexa) {
+      SetBits(DigitalOutputShadow, 0x8000, wasHigh);
+      upper = static_cast<std::uint8_t>(DigitalOutputShadow >> 8);
+    } else {
+      upper = wasHigh ? 0x80 : 0;
+    }
+    if (FLink->PortNamed(TApdComPortEx::MasterMarker)) SendToPort(ComPort(), TSerialCommandSet::Instance().WatchdogCommand(upper));
   } else if (FLegIOActive && PortsOpen && !GettingBurst) {
     FLegacy->Watchdog();
   }
@@ -327,7 +338,8 @@ void TQXIFD::ResetDigitalOutputs() {
   }
   for (const auto& [used, first] : {std::pair{UsingIFD(), 0}, std::pair{UsingEXP(), 8}}) {
     if (!used) continue;
-    for (int line = first; line < first + 8; ++line) {
+    const int lines = FisVexa && first == 0 ? 15 : 8;  // a Vexa's 8-14 too; 15 is its watchdog's
+    for (int line = first; line < first + lines; ++line) {
       SetDigitalOutputValue(line, DigitalExitValues[static_cast<size_t>(line)] != 0);
       Pause(OutputPauseMs);
     }

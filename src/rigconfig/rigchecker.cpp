@@ -215,13 +215,22 @@ void TRigChecker::CheckDefinitions(TRigConfig& rig) {
     // The pictures a two-state item draws, as the diagram finds them.
     const bool placed = !(d->MimicLabel_X_Pos() == 0 && d->MimicLabel_Y_Pos() == 0 && d->MimicData_X_Pos() == 0 &&
                           d->MimicData_Y_Pos() == 0);
-    if (placed && (d->SourceType() == DIGITAL_IN_DATASRC || d->SourceType() == DIGITAL_OUT_DATASRC)) {
+    const data_Source_types kind = d->SourceType();
+    if (placed && (kind == DIGITAL_IN_DATASRC || kind == DIGITAL_OUT_DATASRC || kind == WARNING_DATASRC)) {
       QString picture = d->NoColumnHintText();
       if (picture.isEmpty())
-        picture = d->SourceType() == DIGITAL_IN_DATASRC ? QStringLiteral("DigIn.bmp") : QStringLiteral("DigOut.bmp");
+        picture = kind == DIGITAL_OUT_DATASRC ? QStringLiteral("DigOut.bmp") : QStringLiteral("DigIn.bmp");
       CheckPicture(filenames::Resolve(rig.PathName, picture),
                    QStringLiteral("%1: row %2: the picture").arg(rig.DataSrc_Spreadsheet).arg(d->Row()));
     }
+    // The animated pictures of the config folder (a sliding cover has two).
+    const bool animated = kind == VARIMAGE1_DATASRC || kind == VARIMAGE2_DATASRC || kind == VARIMAGE3_DATASRC ||
+                          kind == VARIMAGE4_DATASRC || kind == VARIMAGE5_DATASRC;
+    if (placed && animated)
+      for (const QString& name : kind == VARIMAGE4_DATASRC ? QStringList{d->LongLabelText(), d->ShortLabelText()}
+                                                           : QStringList{d->LongLabelText()})
+        CheckPicture(filenames::Resolve(rig.PathName, QStringLiteral("config\\") + name),
+                     QStringLiteral("%1: row %2: the picture").arg(rig.DataSrc_Spreadsheet).arg(d->Row()));
     if (d->SourceType() == IFD_DATASRC && d->MaxRawValueIndex < 2)
       Warn(QStringLiteral("%1: row %2: channel %3 has %4 calibration pairs in %5; its counts are shown unconverted")
                .arg(rig.DataSrc_Spreadsheet).arg(d->Row()).arg(d->IFD_Channel()).arg(d->MaxRawValueIndex)

@@ -32,7 +32,7 @@ TEST_P(FixedValues, ShowTheirValueAndUnits) {
   std::vector<TQXFixedSource*> fixed;
   for (TQXSource* s : master->Diagram()->DataList()->Sources())
     if (auto* f = qobject_cast<TQXFixedSource*>(s); f && f->Display_Box) fixed.push_back(f);
-  ASSERT_EQ(fixed.size(), 3u);  // cp, heat flow, temperature difference
+  ASSERT_EQ(fixed.size(), 6u);  // cp, heat flow, temperature difference, the stores of T1 and T2, highest T1
   const TWorkbook& sample = master->F1Book3();
   auto shown = [&] {
     for (TQXFixedSource* f : fixed)

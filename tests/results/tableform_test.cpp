@@ -63,7 +63,7 @@ TEST_F(TableTest, ANewTableHoldsRun1ShapedByTheTemplate) {
   EXPECT_EQ(Book().SheetName(1), "Run 1");
   EXPECT_EQ(Table.RunNo, 1);
   EXPECT_EQ(Book().MaxRow(), 17);  // row 2 plus 15 grown rows
-  EXPECT_EQ(Book().MaxCol(), 14);
+  EXPECT_EQ(Book().MaxCol(), SampleRow.MaxCol());
   EXPECT_EQ(Book().TextRC(1, colT1), "T1 Tank (°C)");
   EXPECT_EQ(Book().ColWidth(colTime), SampleRow.ColWidth(colTime));
   // The data-row pattern carries formats and formulas, and is copied down to the grown rows.
@@ -654,7 +654,7 @@ TEST_F(TableTest, RunNumbersSkipNamesAFileAlreadyUses) {
   gaps.SetSheetName(2, "Run 3");
   for (int s = 1; s <= 2; ++s) {
     gaps.SetSheet(s);
-    for (int c = 1; c <= 14; ++c) gaps.SetTextRC(1, c, SampleRow.ColText(c));
+    for (int c = 1; c <= SampleRow.MaxCol(); ++c) gaps.SetTextRC(1, c, SampleRow.ColText(c));
   }
   gaps.Write(Tmp.File("gaps.vts"), TWorkbook::ftNative3);
   Prompts.ExpectOpenFile(Tmp.File("gaps.vts"));

@@ -80,9 +80,7 @@ QList<QByteArray> TSerialCommandSet::DigitalOutputCommands(bool vexa, bool slave
   return {"DO" + ByteText(low)};
 }
 
-QByteArray TSerialCommandSet::WatchdogCommand(bool phaseHigh) {
-  return phaseHigh ? QByteArrayLiteral("DO1,128\r") : QByteArrayLiteral("DO1,0\r");
-}
+QByteArray TSerialCommandSet::WatchdogCommand(std::uint8_t upperByte) const { return "DO1," + ByteText(upperByte); }
 
 std::optional<QByteArray> TSerialCommandSet::ModeCommand(TIFDInputMode mode) {
   switch (mode) {

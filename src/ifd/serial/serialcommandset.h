@@ -39,8 +39,9 @@ class TSerialCommandSet {
   // The commands for a 16-bit output image: a Vexa master takes "DO0," + low byte then "DO1," +
   // high byte; any other master "DO" + low byte; a slave "DO" + high byte.
   QList<QByteArray> DigitalOutputCommands(bool vexa, bool slave, std::uint16_t image) const;
-  // "DO1," + "128" / "0" + CR: the two watchdog phases.
-  static QByteArray WatchdogCommand(bool phaseHigh);
+  // "DO1," + the upper output byte + CR: a watchdog phase (line 15 set or clear, with the rest of
+  // the byte as the caller keeps it).
+  QByteArray WatchdogCommand(std::uint8_t upperByte) const;
   // "IM2" for single-ended, "IM1" for differential; nothing for NONE.
   static std::optional<QByteArray> ModeCommand(TIFDInputMode mode);
   // "IMO," + frame, no CR.

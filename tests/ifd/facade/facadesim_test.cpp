@@ -6,6 +6,7 @@
 
 #include <functional>
 
+#include "acquisition/qxvexawatchdog.h"
 #include "ifd/legacy/socketdriver.h"
 #include "ifd/qxifd.h"
 #include "ifd/serial/apdcomportex.h"
@@ -147,16 +148,35 @@ TEST_F(TFacadeSim, AVexaMasterTakesBothOutputBytesAndOnlyTwoAnalogueOutputs) {
   ifd->SetDigitalOutputValue(1, true);
   EXPECT_TRUE(ReceivedLast("master", {"DO0,3\\r", "DO1,1\\r"})) << Received("master").join(' ').toStdString();
 
-  // Nothing for output 2, the slave's outputs or lines 8-15; the shadow stays as it was.
+  // Nothing for output 2 or the slave's outputs; lines 8-15 are the Vexa's own upper byte.
   ifd->SetAnalogueValue(2, 100);
   ifd->SetAnalogueValue(101, 100);
   ifd->SetDigitalOutputValue(9, true);
-  EXPECT_EQ(TIFDState::DigitalOutputShadow, 0x0103);
+  EXPECT_EQ(TIFDState::DigitalOutputShadow, 0x0303);
+  EXPECT_EQ(ifd->DigitalOutputs[9], 1);
   ifd->SetAnalogueValue(1, 7);
-  EXPECT_TRUE(ReceivedLast("master", {"DO1,1\\r", "O1+7\\r"})) << Received("master").join(' ').toStdString();
+  EXPECT_TRUE(ReceivedLast("master", {"DO0,3\\r", "DO1,3\\r", "O1+7\\r"})) << Received("master").join(' ').toStdString();
 
   ifd->SampleNow();
   EXPECT_TRUE(ReceivedLast("master", {"IA\\r", "DI1\\r", "DI3\\r"})) << Received("master").join(' ').toStdString();
+}
+
+TEST_F(TFacadeSim, TheVexaWatchdogTogglesLine15AndKeepsTheOutputsOn8To14) {
+  rig.FisVexamode = true;
+  Start({"--master", "vexa"});
+  if (IsSkipped() || HasFatalFailure()) return;
+  Connect();
+  if (HasFatalFailure()) return;
+  ifd->SetDigitalOutputValue(9, true);  // the user's output on line 9, held on
+  EXPECT_TRUE(ReceivedLast("master", {"DO0,0\\r", "DO1,2\\r"})) << Received("master").join(' ').toStdString();
+  TQXVexaWatchdog watchdog;
+  for (int tick = 0; tick < 4; ++tick) watchdog.WatchdogTick();
+  EXPECT_TRUE(ReceivedLast("master", {"DO1,2\\r", "DO1,130\\r", "DO1,2\\r", "DO1,130\\r"}))
+      << Received("master").join(' ').toStdString();
+  // An output change between two ticks leaves line 15 in its phase.
+  ifd->SetDigitalOutputValue(0, true);
+  EXPECT_TRUE(ReceivedLast("master", {"DO0,1\\r", "DO1,130\\r"})) << Received("master").join(' ').toStdString();
+  EXPECT_EQ(ifd->DigitalOutputs[9], 1);
 }
 
 TEST_F(TFacadeSim, AFrequencyIsNotRequestedAgainWhileItsReplyIsPending) {

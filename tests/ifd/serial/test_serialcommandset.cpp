@@ -46,8 +46,9 @@ TEST(SerialCommandSet, DigitalOutputsByCardKind) {
   EXPECT_EQ(Commands().DigitalOutputCommands(true, false, 0x0103), (QList<QByteArray>{"DO0,3\r", "DO1,1\r"}));
   EXPECT_EQ(Commands().DigitalOutputCommands(false, false, 0x0103), (QList<QByteArray>{"DO3\r"}));
   EXPECT_EQ(Commands().DigitalOutputCommands(false, true, 0xFF03), (QList<QByteArray>{"DO255\r"}));
-  EXPECT_EQ(TSerialCommandSet::WatchdogCommand(true), QByteArray("DO1,128\r"));
-  EXPECT_EQ(TSerialCommandSet::WatchdogCommand(false), QByteArray("DO1,0\r"));
+  EXPECT_EQ(Commands().WatchdogCommand(0x80), QByteArray("DO1,128\r"));
+  EXPECT_EQ(Commands().WatchdogCommand(0), QByteArray("DO1,0\r"));
+  EXPECT_EQ(Commands().WatchdogCommand(0x82), QByteArray("DO1,130\r"));
 }
 
 TEST(SerialCommandSet, TablesAndRangeLimits) {

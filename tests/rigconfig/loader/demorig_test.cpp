@@ -36,7 +36,7 @@ TEST(DemoRig, LoadsWithEverySourceKindItShips) {
   std::vector<std::unique_ptr<TDataSource_Definition>> defs;
   do defs.push_back(std::make_unique<TDataSource_Definition>(rig, &host));
   while (defs.back()->SourceType() != NO_MORE_DATASRC && defs.size() < 100);
-  EXPECT_EQ(defs.size(), 26u);
+  EXPECT_EQ(defs.size(), 35u);
   EXPECT_EQ(rig.Input_Count, 3);
   EXPECT_EQ(rig.Output_Count, 5);
   EXPECT_EQ(rig.Controller_Count, 2);
@@ -58,6 +58,9 @@ TEST(DemoRig, LoadsWithEverySourceKindItShips) {
   run.SetNumberRC(2, 6, 6);
   EXPECT_NEAR(run.NumberRC(2, 11), 6.0 / 60 * 4.18 * 20, 1e-12);
   EXPECT_EQ(run.NumberRC(2, 14), 20);
+  EXPECT_EQ(run.NumberRC(2, 18), 0);  // the overheat warning's formula: lit from 70 degrees
+  run.SetNumberRC(2, 4, 70);
+  EXPECT_EQ(run.NumberRC(2, 18), 1);
 }
 
 TEST(DemoRig, HelpPagesResolveFromWindowsStyleNames) {
@@ -77,7 +80,7 @@ TEST(DemoRig, CheckRigCommandReportsCleanAndFlagsBrokenRigs) {
   ASSERT_TRUE(check.waitForFinished(30000));
   const QString out = QString::fromUtf8(check.readAllStandardOutput());
   EXPECT_EQ(check.exitCode(), 0) << out.toStdString();
-  EXPECT_TRUE(out.contains("OK: 25 definitions")) << out.toStdString();
+  EXPECT_TRUE(out.contains("OK: 34 definitions")) << out.toStdString();
   EXPECT_TRUE(out.contains("row 4: IFD_DATASRC, column 4, channel 0, 3 calibration pairs"));
 
   TRigBuilder rig(tmp);

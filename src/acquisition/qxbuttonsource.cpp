@@ -1,0 +1,30 @@
+#include "acquisition/qxbuttonsource.h"
+
+#include <QLineEdit>
+#include <QPushButton>
+
+#include "workbook/model/workbook.h"
+
+TQXButtonSource::~TQXButtonSource() { delete Button; }
+
+void TQXButtonSource::CreateButton(QWidget* DisplayParent, const TDataSource_Definition& Source,
+                                   const QString& caption, int height, std::function<void()> onClick) {
+  BaseConstruction(DisplayParent, Source);
+  if (Display_Box) Display_Box->hide();
+  if (!FHasPosition || !DisplayParent) return;
+  Button = new QPushButton(caption, DisplayParent);
+  Button->setGeometry(FDataX, FDataY, FWidth, height);
+  Button->setFont(SourceFont());
+  Button->setFocusPolicy(Qt::StrongFocus);
+  Button->setToolTip(FHint);
+  Button->raise();
+  Button->show();
+  connect(Button, &QPushButton::clicked, this, [this, onClick = std::move(onClick)] {
+    Click(Button);
+    onClick();
+  });
+}
+
+void TQXButtonSource::WriteColumn(int column, double value) {
+  if (TWorkbook* book = SampleBook(); book && column > 0) book->SetNumberRC(2, column, value);
+}

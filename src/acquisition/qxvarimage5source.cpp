@@ -1,0 +1,38 @@
+#include "acquisition/qxvarimage5source.h"
+
+#include "acquisition/iplantarrays.h"
+#include "acquisition/picturebar.h"
+#include "acquisition/qxanalogueinputsource.h"
+#include "acquisition/qxdatalist.h"
+#include "platform/services.h"
+#include "rigconfig/datasource_definition.h"
+
+TQXVarImage5Source::~TQXVarImage5Source() { delete Display; }
+
+void TQXVarImage5Source::RegisterParent(QWidget* DisplayParent, const TDataSource_Definition& Source) {
+  PictureConstruction(DisplayParent, Source);
+  FChannel = Source.IFD_Channel();
+  Display = CreatePicture(Source.LongLabelText(), TotalHeight, false);
+  if (Display) Display->SetPanel(true);
+  Max = Source.Mimic_Item_Width();
+  scale = Source.Column() != 0;
+  column = Source.Column();
+  MaximumScale.reset();
+  if (const TQXDataList* list = TServices::DataList())
+    for (TQXSource* s : list->Sources())
+      if (auto* input = qobject_cast<TQXAnalogueInputSource*>(s); input && input->FChannel == FChannel) {
+        MaximumScale = input->MaxProcValue();
+        break;
+      }
+}
+
+void TQXVarImage5Source::Change(QObject* Sender) {
+  Q_UNUSED(Sender);
+  // A scale cell of 0 gives an infinite scaling, which HeightFor shows as an empty bar.
+  Scaling = scale && MaximumScale ? *MaximumScale / SampleNumber(column) : 1.0;
+  if (const IPlantArrays* plant = Plant())
+    height = HeightFor(plant->Analogs(FChannel) / Max);
+  else
+    height = HeightFor((Raw(FChannel) * Scaling + 2048) / 4096.0);
+  StandOnBottom(Display, height);
+}
