@@ -27,11 +27,14 @@ class QMdiSubWindow;
 class QMenu;
 class QToolBar;
 class QToolButton;
+class TCalibrate;
 class TChangePassword;
 class TFormOscilloscope;
 class TGraphForm;
 class TIFDConfig;
 class TIniStore;
+class TOffsetForm;
+class IOffsetProvider;
 class TPasswordForm;
 class TQrlInfo;
 class TResultsMDI;
@@ -126,6 +129,12 @@ class TMaster : public QMainWindow,
   QAction* Action(const QString& name) const { return FActions.value(name); }
   TPasswordForm* PasswordForm() const { return FPasswordForm.get(); }
   TChangePassword* ChangePasswordForm() const { return FChangePassword.get(); }
+  // "Calibrate" (only on a rig using the interface device) and "TDC Sensor Offset"; null before
+  // start-up has made them.
+  TCalibrate* CalibrateForm() const { return FCalibrate; }
+  TOffsetForm* OffsetForm() const { return FOffsetForm; }
+  // The remembered sensor offset a store-offset source logs.
+  IOffsetProvider* OffsetProvider() const;
   TWorkbook& F1Book3() { return FBook3; }
 
   // ---- IRigConfigHost ----
@@ -232,6 +241,8 @@ class TMaster : public QMainWindow,
   TResultsMDI* FDiagram = nullptr;
   TIFDConfig* FIFDConfig = nullptr;  // a child of this window; saves its settings when freed
   TFormOscilloscope* FScope = nullptr;  // a child of this window, once created
+  TCalibrate* FCalibrate = nullptr;     // children of this window
+  TOffsetForm* FOffsetForm = nullptr;
   QMdiArea* FMdi;
   QMdiSubWindow *FDiagramWin = nullptr, *FTableWin = nullptr, *FGraphWin = nullptr;
   QHash<QString, QAction*> FActions;
