@@ -9,7 +9,6 @@
 #include <QCloseEvent>
 #include <QComboBox>
 #include <QFileInfo>
-#include <QGridLayout>
 #include <QHBoxLayout>
 #include <QHeaderView>
 #include <QLabel>
@@ -113,8 +112,11 @@ TCalibrate::TCalibrate(QWidget* parent)
   CalibrateChart->addSeries(FNewSeries);
   FAxisX->setTitleText(QStringLiteral("Voltage (V)"));
   FAxisY->setTitleText(QStringLiteral("Reference Value"));
-  FAxisX->setTickCount(6);
-  FAxisX->setLabelFormat(QStringLiteral("%.1f"));
+  // Whole volts, with room beside the ends so markers at 0 V and 5 V are not cut.
+  FAxisX->setTickType(QValueAxis::TicksDynamic);
+  FAxisX->setTickAnchor(0);
+  FAxisX->setTickInterval(1);
+  FAxisX->setLabelFormat(QStringLiteral("%.0f"));
   CalibrateChart->addAxis(FAxisX, Qt::AlignBottom);
   CalibrateChart->addAxis(FAxisY, Qt::AlignLeft);
   for (QAbstractSeries* s : {static_cast<QAbstractSeries*>(FStoredLine), static_cast<QAbstractSeries*>(FStoredSeries),
@@ -124,7 +126,7 @@ TCalibrate::TCalibrate(QWidget* parent)
   }
   CalibrateChart->legend()->setAlignment(Qt::AlignBottom);
   CalibrateChart->legend()->markers(FStoredLine).first()->setVisible(false);
-  FAxisX->setRange(0, 5);
+  FAxisX->setRange(-0.25, 5.25);
   FAxisY->setRange(0, 100);
   auto* view = new QChartView(CalibrateChart, this);
   view->setRenderHint(QPainter::Antialiasing);
@@ -135,7 +137,7 @@ TCalibrate::TCalibrate(QWidget* parent)
   Calibrate_Gauge->setRange(0, 100);
   Calibrate_Gauge->setOrientation(Qt::Vertical);
   Calibrate_Gauge->setTextVisible(false);
-  Calibrate_Gauge->setFixedSize(22, 150);
+  Calibrate_Gauge->setFixedSize(22, 110);
   Reference_Input->installEventFilter(this);
 
   Grid->setHorizontalHeaderLabels({QStringLiteral("Voltage"), QStringLiteral("Eng. Units")});
@@ -153,16 +155,19 @@ TCalibrate::TCalibrate(QWidget* parent)
   panelButtons->addWidget(RevertButton);
   panel->addLayout(panelButtons);
 
-  auto* side = new QGridLayout;
-  side->addWidget(new QLabel(QStringLiteral("Reference value"), this), 0, 0, 1, 2);
-  side->addWidget(Reference_Input, 1, 0, 1, 2);
-  side->addWidget(new QLabel(QStringLiteral("Sensor voltage"), this), 2, 0, 1, 2);
-  side->addWidget(Voltage_Input, 3, 0, 1, 2);
-  side->addWidget(Calibrate_Gauge, 4, 0, 3, 1, Qt::AlignHCenter);
-  side->addWidget(FreezeButton, 4, 1);
-  side->addWidget(PlotPointButton, 5, 1);
-  side->addWidget(DirectButton, 6, 1, Qt::AlignTop);
-  side->setRowStretch(6, 1);
+  auto* side = new QVBoxLayout;
+  side->addWidget(new QLabel(QStringLiteral("Reference value"), this));
+  side->addWidget(Reference_Input);
+  side->addWidget(new QLabel(QStringLiteral("Sensor voltage"), this));
+  side->addWidget(Voltage_Input);
+  auto* gaugeRow = new QHBoxLayout;
+  gaugeRow->addWidget(Calibrate_Gauge);
+  auto* actions = new QVBoxLayout;
+  for (QPushButton* b : {FreezeButton, PlotPointButton, DirectButton}) actions->addWidget(b);
+  actions->addStretch(1);
+  gaugeRow->addLayout(actions);
+  side->addLayout(gaugeRow);
+  side->addStretch(1);
 
   auto* top = new QHBoxLayout;
   top->addWidget(new QLabel(QStringLiteral("Sensor"), this));
@@ -612,7 +617,7 @@ void TCalibrate::FitAxes() {
     y1 = any ? y1 + 1 : 100;
   }
   const double pad = (y1 - y0) * 0.05;
-  FAxisX->setRange(x0, x1);
+  FAxisX->setRange(x0 - 0.25, x1 + 0.25);
   FAxisY->setRange(y0 - pad, y1 + pad);
   FAxisY->applyNiceNumbers();
 }

@@ -31,6 +31,7 @@ TOffsetForm::TOffsetForm(TRigConfig& rig, QWidget* parent)
   layout->addLayout(row);
   layout->addWidget(buttons);
   OffsetEdit->setMinimumWidth(120);
+  setMinimumWidth(280);
   ReadOffset();
 }
 

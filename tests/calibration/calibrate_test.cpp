@@ -103,6 +103,14 @@ TEST_F(CalibrateWindow, ListsTheChannelsAndTakesPointsInReferenceOrder) {
   EXPECT_EQ(window->freezestate, TCalibrate::fsLive);
   EXPECT_EQ(prompts.Records().back().Type, TMsgDlgType::mtError);
 
+  if (const QByteArray dir = qgetenv("QUORLEX_SHOTS"); !dir.isEmpty()) {
+    window->Reference_Input->setText("40 °C");
+    window->grab().save(QString::fromLocal8Bit(dir) + "/calibrate.png");
+    window->DirectButtonClick();
+    window->grab().save(QString::fromLocal8Bit(dir) + "/calibrate-direct.png");
+    window->DirectButtonClick();
+  }
+
   // A click on the middle point deletes it after asking; one far from every point does nothing.
   window->Calibrate_ChartPointSelected(0.2, 95);
   prompts.ExpectMessage("Do you want to delete Reference point 30?", TModalResult::mrYes);

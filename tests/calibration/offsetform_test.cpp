@@ -22,6 +22,8 @@ TEST(OffsetForm, RemembersTheOffsetInTheRigsKey) {
     EXPECT_EQ(rig.Reg().ReadFloat("TDC Offset"), 0);
     form.show();
     EXPECT_EQ(form.OffsetEdit->text(), "0");
+    if (const QByteArray dir = qgetenv("QUORLEX_SHOTS"); !dir.isEmpty())
+      form.grab().save(QString::fromLocal8Bit(dir) + "/offset.png");
 
     form.OffsetEdit->setText("12,5");
     prompts.ExpectMessage("'12,5' is not a valid offset");
