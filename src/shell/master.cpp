@@ -510,7 +510,7 @@ void TMaster::AssembleDiagram() {
   else FActions["TDCOffset"]->setEnabled(true);
   if (FRig->Using_IFD) {
     if (!FCalibrate) FCalibrate = new TCalibrate(this);
-    FActions["Calibrate"]->setEnabled(true);
+    FActions["Calibrate"]->setEnabled(!FRig->UsingSCADA);
   }
 }
 

@@ -2,6 +2,7 @@
 // the reference check, direct entry, storing with its question, and the new calibration in use.
 #include <gtest/gtest.h>
 
+#include <QCoreApplication>
 #include <QFileInfo>
 #include <QLineEdit>
 #include <QProgressBar>
@@ -12,10 +13,12 @@
 #include "acquisition/sourcefixture.h"
 #include "calibration/calibrate.h"
 #include "calibration/calibrationsheet.h"
+#include "support/recordinglauncher.h"
 
 namespace {
 struct CalibrateWindow : ::testing::Test, TDemoRigFixture {
   TScriptedPrompts prompts;
+  std::unique_ptr<QWidget> main;  // a main window, when a test gives the calibration window one
   std::unique_ptr<TCalibrate> window;
   QString sheet;
 
@@ -26,7 +29,10 @@ struct CalibrateWindow : ::testing::Test, TDemoRigFixture {
     window = std::make_unique<TCalibrate>();
     window->show();
   }
-  void TearDown() override { window.reset(); }
+  void TearDown() override {
+    window.reset();
+    main.reset();
+  }
 
   TQXIFDAnalogueSource* Source(int channel) {
     for (TQXSource* s : list->Sources())
@@ -219,4 +225,37 @@ TEST_F(CalibrateWindow, DeclinedUseWaitsForTheNextStart) {
   window->show();
   EXPECT_FALSE(window->Restart_Machine);
   EXPECT_EQ(window->Channel, 0);
+}
+
+TEST_F(CalibrateWindow, AnOutputsNewCalibrationNeedsARestart) {
+  // An output's demand range was fixed when the diagram was built: it is not swapped under it.
+  const int index = static_cast<int>(std::find_if(window->Channel_array.begin(), window->Channel_array.end(),
+                                                  [](int c) { return c < 0; }) -
+                                     window->Channel_array.begin());
+  ASSERT_LT(index, static_cast<int>(window->Channel_array.size())) << "the demo rig has an analogue output";
+  main = std::make_unique<QWidget>();
+  window = std::make_unique<TCalibrate>(main.get());
+  main->show();
+  window->show();
+  window->Input_SensorChange(index);
+  const int channel = window->Channel;
+  window->DirectButtonClick();
+  window->Grid->setItem(0, 0, new QTableWidgetItem("0"));
+  window->Grid->setItem(0, 1, new QTableWidgetItem("0"));
+  window->Grid->setItem(1, 0, new QTableWidgetItem("5"));
+  window->Grid->setItem(1, 1, new QTableWidgetItem("50"));
+  window->PlotButtonClick();
+  prompts.ExpectMessage("overwrite", TModalResult::mrYes);
+  ASSERT_TRUE(window->ApplyClick());
+  TWorkbook stored;
+  stored.Read(sheet);
+  EXPECT_EQ(TCalibrationSheet::StoredPoints(stored, channel, "ifdsrc.vts").back().Reference, 50);
+
+  TRecordingLauncher launcher;
+  prompts.ExpectMessage("For new calibration data to take effect this program must be restarted. Restart this program now?",
+                        TModalResult::mrYes);
+  window->CancelClick();
+  EXPECT_FALSE(main->isVisible());
+  ASSERT_EQ(launcher.Launches().size(), 1u);
+  EXPECT_EQ(launcher.Launches()[0].Program, QCoreApplication::applicationFilePath());
 }
