@@ -188,6 +188,7 @@ TCalibrate::TCalibrate(QWidget* parent)
   connect(Sensor_Reading, &QTimer::timeout, this, &TCalibrate::Sensor_ReadingTimer);
   connect(Input_Sensor, qOverload<int>(&QComboBox::activated), this, &TCalibrate::Input_SensorChange);
   connect(Reference_Input, &QLineEdit::returnPressed, this, [this] { Reference_InputExit(); });
+  connect(Reference_Input, &QLineEdit::textChanged, this, [this] { FReference = TReferenceState::Unread; });
   connect(FreezeButton, &QPushButton::clicked, this, &TCalibrate::FreezeClick);
   connect(PlotPointButton, &QPushButton::clicked, this, &TCalibrate::PlotClick);
   connect(DirectButton, &QPushButton::clicked, this, &TCalibrate::DirectButtonClick);
@@ -333,6 +334,7 @@ bool TCalibrate::Reference_InputExit() {
   if (!units.isEmpty() && text.endsWith(units)) text = text.left(text.size() - units.size()).trimmed();
   const auto value = numbers::ParseTypedNumber(text);
   if (!value) {
+    FReference = TReferenceState::Refused;
     FInReferenceCheck = true;
     Tell(QStringLiteral("The reference value that has been inputed is invalid, please change this value"),
          TMsgDlgType::mtError);
@@ -343,6 +345,7 @@ bool TCalibrate::Reference_InputExit() {
   }
   Input_ref_Value = *value;
   Reference_Input->setText(units.isEmpty() ? ValueText(*value) : ValueText(*value) + QLatin1Char(' ') + units);
+  FReference = TReferenceState::Read;
   return true;
 }
 
@@ -378,8 +381,10 @@ void TCalibrate::SetLive(bool live) {
 void TCalibrate::FreezeClick() {
   if (!Data) return;
   if (freezestate == fsLive) {
-    // The point needs its reference: a field not holding a number is refused before freezing.
-    if (!Reference_InputExit()) return;
+    // The point needs its reference: a field not holding a number is refused before freezing
+    // (once: leaving the field for the button may have said so already).
+    if (FReference == TReferenceState::Unread) Reference_InputExit();
+    if (FReference != TReferenceState::Read) return;
     SetLive(false);
   } else {
     SetLive(true);

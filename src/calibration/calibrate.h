@@ -117,6 +117,8 @@ class TCalibrate : public QWidget {
   QLineSeries* FStoredLine;
   QValueAxis *FAxisX, *FAxisY;
   bool FInReferenceCheck = false;
+  // Whether the reference field's text has been read since it last changed, and how.
+  enum class TReferenceState { Unread, Read, Refused } FReference = TReferenceState::Unread;
   bool FClosing = false;
   bool FStoreFailed = false;
 };
