@@ -134,24 +134,27 @@ void TDataSource_Definition::ApplyChannel() {
 }
 
 void TDataSource_Definition::LookUpCalibration() {
-  const TWorkbook& book = *FRig.VCF1Ctrl2;
-  const QString sheet = FRig.IFDSrc_Spreadsheet;
-  MaxRawValueIndex = 0;
+  MaxRawValueIndex = ReadCalibration(*FRig.VCF1Ctrl2, FRig.IFDSrc_Spreadsheet, FIFD_Channel, FProcessedValue, FRawValue);
+}
+
+int TDataSource_Definition::ReadCalibration(const TWorkbook& book, const QString& sheet, int channel,
+                                            TPairArray& processed, TPairArray& raw) {
+  int count = 0;
   const int pairs = book.LastCol() / 2;
   for (int r = 1; r <= book.LastRow(); ++r) {
-    if (TRigConfig::SheetInteger(book, r, 1, sheet) != FIFD_Channel) continue;
-    for (int i = 1; i <= pairs && MaxRawValueIndex < MaxCalibrationPairs; ++i) {
-      ++MaxRawValueIndex;
-      FProcessedValue[static_cast<size_t>(MaxRawValueIndex)] = TRigConfig::SheetNumber(book, r, 2 * i, sheet);
-      FRawValue[static_cast<size_t>(MaxRawValueIndex)] = TRigConfig::SheetNumber(book, r, 2 * i + 1, sheet);
-      if (i >= 3 && FProcessedValue[static_cast<size_t>(MaxRawValueIndex)] == 0 &&
-          FRawValue[static_cast<size_t>(MaxRawValueIndex)] == 0) {
-        --MaxRawValueIndex;
+    if (TRigConfig::SheetInteger(book, r, 1, sheet) != channel) continue;
+    for (int i = 1; i <= pairs && count < MaxCalibrationPairs; ++i) {
+      ++count;
+      processed[static_cast<size_t>(count)] = TRigConfig::SheetNumber(book, r, 2 * i, sheet);
+      raw[static_cast<size_t>(count)] = TRigConfig::SheetNumber(book, r, 2 * i + 1, sheet);
+      if (i >= 3 && processed[static_cast<size_t>(count)] == 0 && raw[static_cast<size_t>(count)] == 0) {
+        --count;
         break;
       }
     }
     break;  // later rows of the same channel are not looked at
   }
+  return count;
 }
 
 double TDataSource_Definition::RawValueAt(int i) const {

@@ -14,12 +14,20 @@
 #include "rigconfig/datasourcetypes.h"
 
 class TRigConfig;
+class TWorkbook;
 class IRigConfigHost;
 
 class TDataSource_Definition {
  public:
   static constexpr int MaxCalibrationPairs = 20;
   static constexpr double NoCalibrationValue = -999;
+  using TPairArray = std::array<double, MaxCalibrationPairs + 1>;  // indexed 1..20
+
+  // The calibration pairs of `channel` (as stored: outputs as -(channel + 1)) in the calibration
+  // sheet `book`, read as a channel reads them at start-up; returns how many were found.
+  // `sheet` names the file in error messages.
+  static int ReadCalibration(const TWorkbook& book, const QString& sheet, int channel, TPairArray& processed,
+                             TPairArray& raw);
 
   // Reads the next row. Throws EWorkbookError when datasrc.vts or ifdsrc.vts cannot be read (first
   // definition only) or a cell that must hold a number holds text.

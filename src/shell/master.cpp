@@ -22,7 +22,10 @@
 #include "acquisition/qxanalogueoutputsource.h"
 #include "acquisition/qxdatalist.h"
 #include "acquisition/qxloggerpanel.h"
+#include "acquisition/qxstoreoffset.h"
 #include "acquisition/sensorhistoryform.h"
+#include "calibration/calibrate.h"
+#include "calibration/offsetform.h"
 #include "ifd/ifdconfig.h"
 #include "ifd/qxifd.h"
 #include "ifd/serial/availableports.h"
@@ -102,8 +105,11 @@ TMaster::~TMaster() {
   disconnect(qApp, nullptr, this, nullptr);
   Shutdown();
   if (TServices::Rig() == FRig.get()) TServices::SetRig(nullptr);
+  if (FOffsetForm && TQXStoreOffset::OffsetProvider() == FOffsetForm) TQXStoreOffset::SetOffsetProvider(nullptr);
   TServices::Bus().SetHandler({});
 }
+
+IOffsetProvider* TMaster::OffsetProvider() const { return FOffsetForm; }
 
 QAction* TMaster::Add(const QString& name, const QString& caption, const QString& hint, void (TMaster::*slot)()) {
   auto* a = new QAction(caption, this);
@@ -178,11 +184,19 @@ void TMaster::CreateActions() {
   Add("WordProcessorLocation", "&Word Processor Location...", "", &TMaster::ConfigureWordProcessor);
 
   Add("Calibrate", "&Calibrate IFD Channels", "", nullptr)->setEnabled(false);
+  connect(FActions["Calibrate"], &QAction::triggered, this, [this] {
+    if (!FCalibrate) return;
+    FCalibrate->show();
+    FCalibrate->raise();
+  });
   Add("IFDSettings", "IFD &Sampling Parameters", "IFD settings", nullptr)->setIcon(TToolIcons::Icon(TToolIcon::IFDSettings));
   connect(FActions["IFDSettings"], &QAction::triggered, this, [this] {
     if (FDiagram && FDiagram->Logger()) FDiagram->Logger()->DoIFDSetup();
   });
   Add("TDCOffset", "&TDC Sensor Offset", "", nullptr)->setEnabled(false);
+  connect(FActions["TDCOffset"], &QAction::triggered, this, [this] {
+    if (FOffsetForm) FOffsetForm->show();
+  });
   Add("LecturerMode", "Lecturer Mode...", "Enter lecturer mode", nullptr)->setIcon(TToolIcons::Icon(TToolIcon::Lecturer));
   connect(FActions["LecturerMode"], &QAction::triggered, this, [this] {
     if (FPasswordForm) FPasswordForm->show();
@@ -422,6 +436,8 @@ void TMaster::StartUp(const QString& rigFolder, const QStringList& arguments) {
   FRig->InitialiseLoop(rigFolder);
   SetSampleInterval(FRig->SampleInterval > 0 ? FRig->SampleInterval : FRig->LogSampleInterval);
 
+  if (!FOffsetForm) FOffsetForm = new TOffsetForm(*FRig, this);
+  TQXStoreOffset::SetOffsetProvider(FOffsetForm);  // store-offset sources log the dialog's offset
   FTable = std::make_unique<TTableForm>(FBook3);
   FTable->SetHost(this);
   TServices::SetSampleBook(&FBook3);
@@ -502,6 +518,11 @@ void TMaster::AssembleDiagram() {
   if (!ok) return;
   if (FRig->Using_IFD) FActions["IFDSettings"]->setEnabled(true);
   if (FRig->ReleaseOffsetMenu) FActions["TDCOffset"]->setVisible(false);
+  else FActions["TDCOffset"]->setEnabled(true);
+  if (FRig->Using_IFD) {
+    if (!FCalibrate) FCalibrate = new TCalibrate(this);
+    FActions["Calibrate"]->setEnabled(!FRig->UsingSCADA);
+  }
 }
 
 // The window opens large enough for the whole diagram and the five status panels, as far as the

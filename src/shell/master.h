@@ -31,6 +31,7 @@ class QMdiSubWindow;
 class QMenu;
 class QToolBar;
 class QToolButton;
+class TCalibrate;
 class TChangePassword;
 class TFormOscilloscope;
 class TFormSchedulerDlg;
@@ -39,6 +40,8 @@ class TGraphForm;
 class TIFDConfig;
 class TIniStore;
 class TInverterLink;
+class TOffsetForm;
+class IOffsetProvider;
 class TPasswordForm;
 class TQrlInfo;
 class TResultsMDI;
@@ -133,6 +136,12 @@ class TMaster : public QMainWindow,
   QAction* Action(const QString& name) const { return FActions.value(name); }
   TPasswordForm* PasswordForm() const { return FPasswordForm.get(); }
   TChangePassword* ChangePasswordForm() const { return FChangePassword.get(); }
+  // "Calibrate" (only on a rig using the interface device) and "TDC Sensor Offset"; null before
+  // start-up has made them.
+  TCalibrate* CalibrateForm() const { return FCalibrate; }
+  TOffsetForm* OffsetForm() const { return FOffsetForm; }
+  // The remembered sensor offset a store-offset source logs.
+  IOffsetProvider* OffsetProvider() const;
   TWorkbook& F1Book3() { return FBook3; }
 
   // ---- IRigConfigHost ----
@@ -258,6 +267,8 @@ class TMaster : public QMainWindow,
   TFormSchedulerDlg* FSchedulerDlg = nullptr;  // a child of this window, once created
   void CreateSchedulerDlg();
   std::vector<TQXAnalogueOutputSource*> AnalogueOutputs() const;
+  TCalibrate* FCalibrate = nullptr;     // children of this window
+  TOffsetForm* FOffsetForm = nullptr;
   QMdiArea* FMdi;
   QMdiSubWindow *FDiagramWin = nullptr, *FTableWin = nullptr, *FGraphWin = nullptr;
   QHash<QString, QAction*> FActions;

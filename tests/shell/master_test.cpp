@@ -16,6 +16,7 @@
 
 #include "acquisition/channelstatusform.h"
 #include "acquisition/qxloggerpanel.h"
+#include "acquisition/qxstoreoffset.h"
 #include "acquisition/sensorhistoryform.h"
 #include "ifd/qxifd.h"
 #include "ifd/serial/qrlinfo.h"
@@ -62,6 +63,7 @@ struct TMasterFixture : ::testing::Test {
     master->StartUp(tmp.CopyTree(kDemoSource, "demo"), {});
   }
   void TearDown() override {
+    if (!master) return;
     master->Rig()->ExitWarning = false;
     master.reset();
   }
@@ -78,6 +80,16 @@ TEST_F(TMasterFixture, StartUpAssemblesTheRig) {
   EXPECT_TRUE(master->Action("Scope")->isEnabled());
   ASSERT_NE(master->Oscilloscope(), nullptr) << "made, not shown, for the rig's Sample Now";
   EXPECT_FALSE(master->Oscilloscope()->isVisible());
+}
+
+// Store-offset sources log the offset the main window's "TDC Sensor Offset" dialog keeps, and
+// stop reading it when the window goes.
+TEST_F(TMasterFixture, StoreOffsetSourcesReadTheWindowsOffsetDialog) {
+  ASSERT_NE(master->OffsetProvider(), nullptr);
+  EXPECT_EQ(TQXStoreOffset::OffsetProvider(), master->OffsetProvider());
+  master->Rig()->ExitWarning = false;
+  master.reset();
+  EXPECT_EQ(TQXStoreOffset::OffsetProvider(), nullptr);
 }
 
 TEST_F(TMasterFixture, StatusBarShowsTheIntervalInItsLargestUnit) {
