@@ -14,6 +14,12 @@
 #include "acquisition/qxsamplenumbersource.h"
 #include "acquisition/qxtextsource.h"
 #include "acquisition/qxtimesource.h"
+#include "acquisition/qxaccumulatorcontrol.h"
+#include "acquisition/qxburstsource.h"
+#include "acquisition/qxdigitalflip.h"
+#include "acquisition/qxdigitalswitch.h"
+#include "acquisition/qxgatesource.h"
+#include "acquisition/qxpumptimersource.h"
 #include "pid/qxcontrollersource.h"
 
 std::unique_ptr<TQXSource> TSourceFactory::Create(data_Source_types kind) {
@@ -33,6 +39,12 @@ std::unique_ptr<TQXSource> TSourceFactory::Create(data_Source_types kind) {
     case REMOTE_SETPOINT_DATASRC: return std::make_unique<TQXRemoteSetPointSource>();
     case DAC_DATASRC: return std::make_unique<TQXDACSource>();
     case CONTROLLER_DATASRC: return std::make_unique<TQXControllerSource>();
+    case GATE_DATASRC: return std::make_unique<TQXGateSource>();
+    case SWITCH_DATASRC: return std::make_unique<TQXDigitalSwitch>();
+    case FLIP_DATASRC: return std::make_unique<TQXDigitalFlip>();
+    case ACCUMULATOR_CONTROL_DATASRC: return std::make_unique<TQXAccumulatorControl>();
+    case PUMPTIMER_DATASRC: return std::make_unique<TQXPumpTimerSource>();
+    case BURST_DATASRC: return std::make_unique<TQXBurstSource>();
     default: return nullptr;
   }
 }

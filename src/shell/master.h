@@ -182,10 +182,12 @@ class TMaster : public QMainWindow,
   void WriteRow(TWorkbook& source, int sample, int sourceRow) override;
   void DataChanged(int count) override;
   void RedrawGraph() override;
+  void WriteCaptureRun(const TCaptureRun& run) override;
 
   // ---- IAcquisitionHost ----
   bool AutopilotEnabled() const override;
   bool SchedulingActive() const override { return FSchedulingActive; }
+  void DisableSamplingCommands() override;
 
   // ---- IScopeHost ----
   void ChangedScope() override;

@@ -14,6 +14,7 @@
 #include <QCheckBox>
 #include <QLineSeries>
 
+#include "acquisition/capturerun.h"
 #include "acquisition/channelstatusform.h"
 #include "acquisition/iloggerhost.h"
 #include "acquisition/isampletable.h"
@@ -39,9 +40,11 @@ class TRecordingTable : public ISampleTable {
   }
   void DataChanged(int count) override { Changed = count; }
   void RedrawGraph() override { ++Redraws; }
+  void WriteCaptureRun(const TCaptureRun& run) override { Captures.push_back(run); }
   struct TRow { int Sample; double T1; QString Note; std::optional<double> Elapsed; };
   std::vector<TRow> Rows;
   int Changed = 0, Redraws = 0;
+  std::vector<TCaptureRun> Captures;
 };
 
 class TRecordingLoggerHost : public ILoggerHost {
