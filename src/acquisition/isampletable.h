@@ -3,7 +3,7 @@
 // data list and the logger see them.
 
 class TWorkbook;
-struct TCaptureRun;
+struct TCapturedRun;
 
 class ISampleTable {
  public:
@@ -15,5 +15,5 @@ class ISampleTable {
   // Draw the graph again from the table.
   virtual void RedrawGraph() = 0;
   // Pours a burst capture into the newest run (rows 2 on) and plots it.
-  virtual void WriteCaptureRun(const TCaptureRun& run) = 0;
+  virtual void WriteCaptureRun(const TCapturedRun& run) = 0;
 };

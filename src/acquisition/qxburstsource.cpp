@@ -3,7 +3,7 @@
 #include <QCoreApplication>
 #include <QLineEdit>
 
-#include "acquisition/capturerun.h"
+#include "acquisition/capturedrun.h"
 #include "acquisition/iloggerhost.h"
 #include "acquisition/isampletable.h"
 #include "acquisition/qxanalogueinputsource.h"
@@ -62,7 +62,7 @@ bool TQXBurstSource::Start(TQXLoggerPanel& panel) {
   } else {
     // The tables are copied now: a calibration changed later does not change this run.
     const TCalibrationTable first = TableOf(FirstChannel), second = TableOf(SecondChannel);
-    TCaptureRun run;
+    TCapturedRun run;
     run.SecondsPerSample = SecondsPerSample;
     run.ColumnOne = Column;
     run.ColumnTwo = Column + 1;

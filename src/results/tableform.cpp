@@ -15,7 +15,7 @@
 #include <QTableView>
 #include <QVBoxLayout>
 
-#include "acquisition/capturerun.h"
+#include "acquisition/capturedrun.h"
 #include "acquisition/qxanalogueinputsource.h"
 #include "acquisition/qxdatalist.h"
 #include "platform/hourglass.h"
@@ -909,7 +909,7 @@ void TTableForm::GetScopeData(const TScopeRun& run) {
   const auto convert = [](const TQXAnalogueInputSource* s, int raw) {
     return s ? s->Calibration.Process(raw) : static_cast<double>(raw);
   };
-  TCaptureRun capture;
+  TCapturedRun capture;
   capture.SecondsPerSample = run.SampleInterval * 1e-6 + 0.000255;
   capture.ColumnOne = sources[0] && sources[0]->Source_Column > 0 ? sources[0]->Source_Column : 2;
   capture.ColumnTwo = sources[1] && sources[1]->Source_Column > 0 ? sources[1]->Source_Column : 3;
@@ -929,7 +929,7 @@ void TTableForm::GetScopeData(const TScopeRun& run) {
   }
 }
 
-void TTableForm::WriteCaptureRun(const TCaptureRun& run) {
+void TTableForm::WriteCaptureRun(const TCapturedRun& run) {
   if (run.One.empty()) return;
   const int sheet = PourCapture(run);
   if (FGraph && sheet <= MaxRuns) {
@@ -938,7 +938,7 @@ void TTableForm::WriteCaptureRun(const TCaptureRun& run) {
   }
 }
 
-int TTableForm::PourCapture(const TCaptureRun& run) {
+int TTableForm::PourCapture(const TCapturedRun& run) {
   TWorkbook& book = Book();
   const int sheet = book.NumSheets();
   const int L = static_cast<int>(run.One.size());

@@ -1023,7 +1023,7 @@ void TMaster::DataChanged(int count) {
 void TMaster::RedrawGraph() {
   if (FGraph) FGraph->DrawGraph();
 }
-void TMaster::WriteCaptureRun(const TCaptureRun& run) {
+void TMaster::WriteCaptureRun(const TCapturedRun& run) {
   if (FTable) FTable->WriteCaptureRun(run);
 }
 

@@ -182,7 +182,7 @@ class TMaster : public QMainWindow,
   void WriteRow(TWorkbook& source, int sample, int sourceRow) override;
   void DataChanged(int count) override;
   void RedrawGraph() override;
-  void WriteCaptureRun(const TCaptureRun& run) override;
+  void WriteCaptureRun(const TCapturedRun& run) override;
 
   // ---- IAcquisitionHost ----
   bool AutopilotEnabled() const override;

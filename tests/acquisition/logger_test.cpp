@@ -14,7 +14,7 @@
 #include <QCheckBox>
 #include <QLineSeries>
 
-#include "acquisition/capturerun.h"
+#include "acquisition/capturedrun.h"
 #include "acquisition/channelstatusform.h"
 #include "acquisition/iloggerhost.h"
 #include "acquisition/isampletable.h"
@@ -43,11 +43,11 @@ class TRecordingTable : public ISampleTable {
   }
   void DataChanged(int count) override { Changed = count; }
   void RedrawGraph() override { ++Redraws; }
-  void WriteCaptureRun(const TCaptureRun& run) override { Captures.push_back(run); }
+  void WriteCaptureRun(const TCapturedRun& run) override { Captures.push_back(run); }
   struct TRow { int Sample; double T1; QString Note; std::optional<double> Elapsed; };
   std::vector<TRow> Rows;
   int Changed = 0, Redraws = 0;
-  std::vector<TCaptureRun> Captures;
+  std::vector<TCapturedRun> Captures;
 };
 
 class TRecordingLoggerHost : public ILoggerHost {
@@ -344,7 +344,7 @@ TEST_F(TBurstFixture, ACaptureBecomesAWholeRunInTheInputsUnits) {
   EXPECT_EQ(regs[0x3E], 0);
   EXPECT_EQ(regs[0x3F], 1);
   ASSERT_EQ(table.Captures.size(), 1u);
-  const TCaptureRun& run = table.Captures[0];
+  const TCapturedRun& run = table.Captures[0];
   ASSERT_EQ(run.One.size(), 1000u);
   EXPECT_EQ(run.ColumnOne, 6);
   EXPECT_EQ(run.ColumnTwo, 7);

@@ -71,6 +71,9 @@ TEST(LegacyBurst, ACardWithoutCaptureGivesNoSamplesAndNoFrequency) {
 }
 
 TEST(LegacyBurst, ABlockThatCannotBeReadEndsTheCaptureInsteadOfPassingForSamples) {
+  TRigConfig rig(nullptr, nullptr, nullptr);
+  rig.Using_IFD = true;
+  TServices::SetRig(&rig);
   TFakeLegacyCard card;
   TFakeDevice& device = card.Add(legacy::VelUSB0, legacy::KindVelUSB);
   TQXIFD ifd(nullptr, nullptr, &card);
@@ -86,4 +89,5 @@ TEST(LegacyBurst, ABlockThatCannotBeReadEndsTheCaptureInsteadOfPassingForSamples
   for (int v : ifd.Ch1Vals) ASSERT_EQ(v, 0) << "no part of a broken capture is kept";
   EXPECT_FALSE(ifd.GettingBurst);
   EXPECT_TRUE(ifd.PortsOpen);
+  TServices::SetRig(nullptr);
 }

@@ -4,7 +4,7 @@
 
 #include <vector>
 
-struct TCaptureRun {
+struct TCapturedRun {
   double SecondsPerSample = 0;
   int ColumnOne = 2, ColumnTwo = 3;
   std::vector<double> One, Two;
