@@ -127,16 +127,33 @@ TEST(RigCheck, ControllersNameTheirChannelsAndPicture) {
   TTempFolder tmp;
   const QString rig = tmp.CopyTree(kRigs + "demo", "rig");
   Edit(rig + "/config/piddefn.vts", "cell A1 0", "cell A1 7");  // no input 7
-  Edit(rig + "/config/piddefn.vts", "cell B2 5", "cell B2 6");  // no digital output 6
+  Edit(rig + "/config/piddefn.vts", "cell B2 5", "cell B2 9");  // no digital output 9
   QFile::remove(rig + "/config/tic1.bmp");
   const TCheckResult r = RunCheck(rig, tmp.File("config"));
   EXPECT_EQ(r.ExitCode, 1);
   for (const char* e : {"config/piddefn.vts: row 1: no analogue input on channel 7 to measure",
-                        "config/piddefn.vts: row 2: no digital output on channel 6 to control",
+                        "config/piddefn.vts: row 2: no digital output on channel 9 to control",
                         "config/piddefn.vts: row 1: the block diagram"})
     EXPECT_TRUE(r.Out.contains(e)) << e << "\n" << r.Out.toStdString();
   QFile::remove(rig + "/config/piddefn.vts");
   EXPECT_TRUE(RunCheck(rig, tmp.File("config")).Out.contains("the controllers sheet: "));
+}
+
+TEST(RigCheck, InterlocksAndGatesNameWhatTheRigLacks) {
+  TTempFolder tmp;
+  const QString rig = tmp.CopyTree(kRigs + "demo", "rig");
+  const QString sources = rig + "/config/datasrc.vts";
+  Edit(sources, "cell J26 \"SWITCHOFF,DO7\"", "cell J26 \"SWITCHOFF,DO7,AND,DI5,and,DI1\"");
+  Edit(sources, "cell C29 8", "cell C29 9");        // the gate's output
+  Edit(sources, "cell J29 \"4\"", "cell J29 \"T1\"");  // and its column
+  const TCheckResult r = RunCheck(rig, tmp.File("config"));
+  EXPECT_EQ(r.ExitCode, 1);
+  for (const char* e : {"config/datasrc.vts: row 26: the condition AND,DI5 observes DI5, which no row of the sheet defines",
+                        "config/datasrc.vts: row 26: the condition and,DI1 is not a command and source",
+                        "config/datasrc.vts: row 29: the gate needs digital output 9, which no row above it defines",
+                        "config/datasrc.vts: row 29: the gate's short label \"T1\" is not the results column"})
+    EXPECT_TRUE(r.Out.contains(e)) << e << "\n" << r.Out.toStdString();
+  EXPECT_FALSE(r.Out.contains("SWITCHOFF,DO7 ")) << "a condition the rig can meet is not listed";
 }
 
 namespace {
