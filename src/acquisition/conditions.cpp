@@ -15,6 +15,17 @@ void Set(TQXDigitalOutputSource& s, bool on) {
   const TChangeDigitalTo change(on);
   s.FlipState(&change);
 }
+
+// Switching S on first switches the others off; switching it off touches nothing else.
+template <class TOthersOff>
+void TakeOver(TQXDigitalOutputSource& S, const TOthersOff& othersOff) {
+  if (S.Output_State) {
+    S.ForceOff();
+    return;
+  }
+  othersOff();
+  S.ForceOn();
+}
 }  // namespace
 
 QStringList TConditions::SplitItems(const QString& text) {
@@ -129,23 +140,15 @@ void TConditions::ApplyConditions(TQXDigitalOutputSource& S) {
         break;  // accepted, but what it should do is not settled
       case tSWITCHOFF:
         if (!outO) break;
-        if (!S.Output_State) {
-          outO->ForceOff();
-          S.ForceOn();
-        } else {
-          S.ForceOff();
-        }
+        TakeOver(S, [outO] { outO->ForceOff(); });
         return;
       case tSWITCHOFFALLDO:
-        if (!S.Output_State) {
+        TakeOver(S, [&S] {
           if (const TQXDataList* list = TServices::DataList())
             for (TQXSource* s : list->Sources())
               if (auto* other = qobject_cast<TQXDigitalOutputSource*>(s); other && other->FChannel != S.FChannel)
                 other->ForceOff();
-          S.ForceOn();
-        } else {
-          S.ForceOff();
-        }
+        });
         return;
       case lonone:
         break;

@@ -88,7 +88,7 @@ struct TLoggerFixture : ::testing::Test, TDemoRigFixture {
 }  // namespace
 
 TEST_F(TLoggerFixture, DataListBuildsTheDemoRig) {
-  EXPECT_EQ(list->Sources().size(), 24u);  // every row but the frame
+  EXPECT_EQ(list->Sources().size(), 27u);  // every row but the frame
   EXPECT_TRUE(list->Skipped().isEmpty());
   EXPECT_TRUE(ifd->MainChannelInUse[0] && ifd->MainChannelInUse[1] && ifd->MainChannelInUse[2]);
   EXPECT_TRUE(ifd->PortsOpen);  // the data list prepared the interface
