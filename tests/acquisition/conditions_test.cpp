@@ -4,6 +4,8 @@
 #include "acquisition/qxdatalist.h"
 #include "acquisition/qxdigitalinputsource.h"
 #include "acquisition/qxdigitaloutputsource.h"
+#include "acquisition/qxlist.h"
+#include "acquisition/twostateimage.h"
 #include "sourcefixture.h"
 #include "support/scriptedprompts.h"
 
@@ -234,4 +236,27 @@ TEST_F(TConditionsTest, WarnIfSetLowIsAcceptedAndDoesNothing) {
   EXPECT_TRUE(s.FConditionExist);
   s.DOutButtonClick();
   EXPECT_FALSE(s.Output_State);
+}
+
+namespace {
+struct TDemoInterlock : ::testing::Test, TDemoRigFixture {};
+}  // namespace
+
+TEST_F(TDemoInterlock, TheDemosFillAndDrainPumpsNeverRunTogether) {
+  ASSERT_TRUE(LoadDemo(QStringLiteral(QUORLEX_SOURCE_DIR "/examples/rigs/demo/"), nullptr));
+  ASSERT_TRUE(demo.FLogicEngineActive);
+  const TQXList sources(list->Sources());
+  TQXDigitalOutputSource* fill = sources.FindDO(6);
+  TQXDigitalOutputSource* drain = sources.FindDO(7);
+  ASSERT_TRUE(fill && drain);
+  ASSERT_TRUE(fill->FConditionExist && drain->FConditionExist);
+  EXPECT_FALSE(sources.FindDO(0)->FConditionExist) << "a one-word short label is no condition";
+  emit fill->DisplayButton->Clicked();
+  EXPECT_TRUE(fill->Output_State);
+  emit drain->DisplayButton->Clicked();
+  EXPECT_TRUE(drain->Output_State);
+  EXPECT_FALSE(fill->Output_State);
+  emit fill->DisplayButton->Clicked();
+  EXPECT_TRUE(fill->Output_State);
+  EXPECT_FALSE(drain->Output_State);
 }
