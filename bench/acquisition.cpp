@@ -19,6 +19,7 @@ class TNoTable : public ISampleTable {
   void WriteRow(TWorkbook&, int, int) override {}
   void DataChanged(int) override {}
   void RedrawGraph() override {}
+  void WriteCaptureRun(const TCapturedRun&) override {}
 };
 }  // namespace
 

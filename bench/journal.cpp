@@ -25,6 +25,7 @@ class TTableLink : public ISampleTable {
   void WriteRow(TWorkbook& source, int n, int row) override { FTable.WriteRow(source, n, row); }
   void DataChanged(int) override {}
   void RedrawGraph() override {}
+  void WriteCaptureRun(const TCapturedRun&) override {}
 
  private:
   TTableForm& FTable;

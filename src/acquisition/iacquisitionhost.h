@@ -8,4 +8,6 @@ class IAcquisitionHost {
   virtual bool AutopilotEnabled() const = 0;
   // Output schedules are running (FSchedulingActive).
   virtual bool SchedulingActive() const = 0;
+  // A source that takes its own samples turns off Log Sample, Configure and Log Next Results.
+  virtual void DisableSamplingCommands() = 0;
 };

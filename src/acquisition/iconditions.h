@@ -2,13 +2,7 @@
 // The interlock conditions of a latching digital output, parsed from its short label while the
 // logic engine is on. The condition engine decides the output's state on a user's click.
 
-#include <functional>
-#include <memory>
-
-#include <QString>
-
 class TQXDigitalOutputSource;
-class TQXSource;
 
 class IConditions {
  public:
@@ -19,7 +13,3 @@ class IConditions {
   // The user clicked the output: set its state as the conditions allow.
   virtual void ApplyConditions(TQXDigitalOutputSource& output) = 0;
 };
-
-// Parses a short label into conditions owned by `owner`; empty (the default) while there is no
-// condition engine, so outputs have no conditions.
-using TConditionsFactory = std::function<std::unique_ptr<IConditions>(const QString& text, TQXSource& owner)>;

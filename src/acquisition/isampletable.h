@@ -3,6 +3,7 @@
 // data list and the logger see them.
 
 class TWorkbook;
+struct TCapturedRun;
 
 class ISampleTable {
  public:
@@ -13,4 +14,6 @@ class ISampleTable {
   virtual void DataChanged(int count) = 0;
   // Draw the graph again from the table.
   virtual void RedrawGraph() = 0;
+  // Pours a burst capture into the newest run (rows 2 on) and plots it.
+  virtual void WriteCaptureRun(const TCapturedRun& run) = 0;
 };

@@ -54,11 +54,7 @@ void TQXDataList::Initialise(TRigConfig& rig, ISampleTable* table, IRigConfigHos
         auto* input = static_cast<TQXIFDAnalogueSource*>(source.get());
         TServices::IFD()->RegisterChannel(input->FChannel, input->MaxValue);
       }
-      if (TSourceFactory::IsListed(kind)) {
-        FSources.push_back(source.get());
-        if (auto* text = qobject_cast<TQXTextSource*>(source.get())) FTextSources.push_back(text);
-      }
-      FObjects.push_back(std::move(source));
+      AddSource(std::move(source), TSourceFactory::IsListed(kind));
     } else {
       FSkipped << QStringLiteral("row %1: %2").arg(def->Row()).arg(QString::fromLatin1(DataSourceTypeName(kind)));
     }
@@ -77,6 +73,16 @@ void TQXDataList::Initialise(TRigConfig& rig, ISampleTable* table, IRigConfigHos
   }
   if (rig.FLogicEngineActive)
     for (TQXSource* s : FSources) s->BindSouceConditions();
+}
+
+TQXSource* TQXDataList::AddSource(std::unique_ptr<TQXSource> source, bool listed) {
+  TQXSource* s = source.get();
+  if (listed) {
+    FSources.push_back(s);
+    if (auto* text = qobject_cast<TQXTextSource*>(s)) FTextSources.push_back(text);
+  }
+  FObjects.push_back(std::move(source));
+  return s;
 }
 
 QGroupBox* TQXDataList::AddFrame(QWidget* DisplayParent, const TDataSource_Definition& definition) {

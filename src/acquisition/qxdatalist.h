@@ -33,6 +33,9 @@ class TQXDataList : public QObject {
   void Update_All_Sources(bool UpDateDisplay, int Current_Count, TDateTime Start_Time);
   void TakeSample(int Sample_Transfer_Count);
   QGroupBox* AddFrame(QWidget* DisplayParent, const TDataSource_Definition& definition);
+  // Takes a source built from its definition; a listed one joins the source list, so that rows
+  // after it find it.
+  TQXSource* AddSource(std::unique_ptr<TQXSource> source, bool listed = true);
 
   // Names, units and voltage ranges of the analogue inputs, and their current values; element i
   // of every list belongs to the same source.

@@ -25,6 +25,8 @@ class TQXDigitalOutputSource : public TQXSourceMeta {
   void ForceOn();
   void DigitalOutSet(bool OutputState);
   bool ShowWarningMsg();
+  // Shows a state on the picture (and remembers it as shown).
+  void Show(bool state);
   void MouseD();
   void MouseU();
 
@@ -37,5 +39,4 @@ class TQXDigitalOutputSource : public TQXSourceMeta {
 
  protected:
   void ApplyClick(const TConditionMarker* marker);
-  void Show(bool state);
 };

@@ -10,6 +10,7 @@
 #include "acquisition/channelstatusform.h"
 #include "acquisition/iloggerhost.h"
 #include "acquisition/isampletable.h"
+#include "acquisition/qxburstsource.h"
 #include "acquisition/qxdatalist.h"
 #include "acquisition/sampleconfig.h"
 #include "acquisition/sensorhistoryform.h"
@@ -139,7 +140,9 @@ void TQXLoggerPanel::SampleNow() {
       if (FRig && FRig->fTable_Sample_Count && FRig->Using_Graph && FTable) FTable->RedrawGraph();
       break;
     case RSS_HighSpeed:
-      // Burst capture sources start here once they exist; the run then waits for Next Results.
+      for (TQXSource* source : FList.Sources())
+        if (auto* burst = qobject_cast<TQXBurstSource*>(source)) burst->Start(*this);
+      // The run then waits for Next Results.
       if (FHost) {
         FHost->SetSampleNowEnabled(false);
         FHost->SetNextResultsEnabled(true);

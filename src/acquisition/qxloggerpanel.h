@@ -60,6 +60,8 @@ class TQXLoggerPanel : public QObject, public IResultsLogger {
   void SetAtFront(bool on);
   void ShowState();
 
+  ILoggerHost* Host() const { return FHost; }
+  ISampleTable* Table() const { return FTable; }
   TSampleConfig* SampleConfig() const { return FSampleConfig.get(); }
   TChannelStatusForm* ChannelStatus() const { return FChannelStatus.get(); }
   TSensorHistoryForm* SensorHistory() const { return FSensorHistory.get(); }

@@ -20,9 +20,10 @@ TQXManInpSource::~TQXManInpSource() {
 
 void TQXManInpSource::RegisterParent(QWidget* DisplayParent, const TDataSource_Definition& Source) {
   BaseConstruction(DisplayParent, Source);
-  ManInpEditMask = SampleBook() && Source_Column > 0 ? columnformat::Of(*SampleBook(), Source_Column) : QStringLiteral("0.0");
+  ManInpEditMask = EditMask();
   DataValue = Source.InitialVal();
-  FEditText = TNumberFormat(ManInpEditMask).Format(Source.InitialVal());
+  FEditText = ManInpEditMask.isEmpty() ? TNumberFormat::General(Source.InitialVal())
+                                       : TNumberFormat(ManInpEditMask).Format(Source.InitialVal());
   if (Display_Box) Display_Box->hide();
   if (FHasPosition && DisplayParent) {
     EditBox = new QLineEdit(FEditText, DisplayParent);
@@ -34,12 +35,21 @@ void TQXManInpSource::RegisterParent(QWidget* DisplayParent, const TDataSource_D
     ButtonDisplay = new QPushButton(DisplayParent);
     ButtonDisplay->setFont(SourceFont());
     ButtonDisplay->setGeometry(EditBox->geometry());
-    ButtonDisplay->setToolTip(FHint);
+    ButtonDisplay->setToolTip(ButtonHint(Source));
     ButtonDisplay->show();
     ButtonDisplay->raise();
     connect(ButtonDisplay, &QPushButton::clicked, this, [this] { EditClick(); });
   }
   SetCaption(FEditText + QLatin1Char(' ') + fUnits_text);
+}
+
+QString TQXManInpSource::EditMask() const {
+  return SampleBook() && Source_Column > 0 ? columnformat::Of(*SampleBook(), Source_Column) : QStringLiteral("0.0");
+}
+
+QString TQXManInpSource::ButtonHint(const TDataSource_Definition& Source) const {
+  Q_UNUSED(Source);
+  return FHint;
 }
 
 void TQXManInpSource::SetEditText(const QString& text) {
@@ -86,7 +96,7 @@ void TQXManInpSource::Check_Validity(QObject* Sender) {
   const auto v = numbers::ParseTypedNumber(FEditText);
   if (!v) {
     FInValidity = true;
-    TServices::Prompts().MessageDlg(QString::fromLatin1(InvalidText), TMsgDlgType::mtError, TMsgDlgButtons::OK);
+    TServices::Prompts().MessageDlg(RefusalText(), TMsgDlgType::mtError, TMsgDlgButtons::OK);
     FInValidity = false;
     if (EditBox) {
       EditBox->raise();

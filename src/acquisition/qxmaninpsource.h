@@ -29,6 +29,12 @@ class TQXManInpSource : public TQXSource {
   void SetEditText(const QString& text);
   QString ButtonCaption() const { return FCaption; }
 
+ protected:
+  // What a set-point entry (the gate) changes: the edit mask, the button's hint and the refusal.
+  virtual QString EditMask() const;
+  virtual QString ButtonHint(const TDataSource_Definition& Source) const;
+  virtual QString RefusalText() const { return QString::fromLatin1(InvalidText); }
+
  private:
   bool eventFilter(QObject* watched, QEvent* event) override;
   void SetCaption(const QString& caption);

@@ -1,10 +1,6 @@
 #include "acquisition/qxoptionsource.h"
 
-#include <QButtonGroup>
-#include <QGroupBox>
-#include <QRadioButton>
-#include <QVBoxLayout>
-
+#include "acquisition/radiogroup.h"
 #include "rigconfig/datasource_definition.h"
 
 TQXOptionSource::~TQXOptionSource() { delete RadioGroup; }
@@ -14,32 +10,18 @@ void TQXOptionSource::RegisterParent(QWidget* DisplayParent, const TDataSource_D
   Source_Column = Source.Column();
   Parent = DisplayParent;
   FItems = Source.LongLabelText().split(QLatin1Char(','));
-  FItemIndex = 0;
   FHint = ColumnHint(Source);
   if (!DisplayParent) return;
-  RadioGroup = new QGroupBox(Source.ShortLabelText(), DisplayParent);
+  RadioGroup = new TRadioGroup(Source.ShortLabelText(), FItems, Source, DisplayParent);
   RadioGroup->setFont(SourceFont());
-  RadioGroup->setGeometry(Source.MimicData_X_Pos(), Source.MimicData_Y_Pos(),
-                          Source.MimicLabel_X_Pos() - Source.MimicData_X_Pos(),
-                          Source.MimicLabel_Y_Pos() - Source.MimicData_Y_Pos());
   RadioGroup->setToolTip(FHint);
-  FButtons = new QButtonGroup(RadioGroup);
-  auto* layout = new QVBoxLayout(RadioGroup);
-  layout->setContentsMargins(6, 2, 6, 2);
-  layout->setSpacing(0);
-  for (int i = 0; i < FItems.size(); ++i) {
-    auto* radio = new QRadioButton(FItems[i], RadioGroup);
-    FButtons->addButton(radio, i);
-    layout->addWidget(radio);
-  }
-  if (auto* first = FButtons->button(0)) first->setChecked(true);
-  connect(FButtons, &QButtonGroup::idClicked, this, [this](int id) {
-    FItemIndex = id;
-    Click(RadioGroup);
-  });
+  connect(RadioGroup, &TRadioGroup::ItemClicked, this, [this](int) { Click(RadioGroup); });
   RadioGroup->show();
 }
 
+int TQXOptionSource::ItemIndex() const { return RadioGroup ? RadioGroup->ItemIndex() : 0; }
+
 void TQXOptionSource::DataWrite() {
-  if (Source_Column != 0 && FItemIndex >= 0 && FItemIndex < FItems.size()) WriteText(FItems[FItemIndex]);
+  const int index = ItemIndex();
+  if (Source_Column != 0 && index >= 0 && index < FItems.size()) WriteText(FItems[index]);
 }

@@ -3,8 +3,7 @@
 
 #include "acquisition/qxsource.h"
 
-class QGroupBox;
-class QButtonGroup;
+class TRadioGroup;
 
 class TQXOptionSource : public TQXSource {
   Q_OBJECT
@@ -16,12 +15,10 @@ class TQXOptionSource : public TQXSource {
   void DataWrite() override;
 
   QStringList Items() const { return FItems; }
-  int ItemIndex() const { return FItemIndex; }
+  int ItemIndex() const;
 
-  QGroupBox* RadioGroup = nullptr;
+  TRadioGroup* RadioGroup = nullptr;
 
  private:
-  QButtonGroup* FButtons = nullptr;
   QStringList FItems;
-  int FItemIndex = 0;
 };

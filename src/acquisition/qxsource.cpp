@@ -4,6 +4,7 @@
 #include <QLabel>
 #include <QLineEdit>
 
+#include "acquisition/conditions.h"
 #include "ifd/qxifd.h"
 #include "platform/numbers.h"
 #include "platform/services.h"
@@ -13,7 +14,6 @@
 
 namespace {
 IAcquisitionHost* gHost = nullptr;
-TConditionsFactory gConditionsFactory;
 constexpr int kSampleRow = 2;
 }  // namespace
 
@@ -27,7 +27,6 @@ TQXSource::~TQXSource() {
 
 void TQXSource::SetHost(IAcquisitionHost* host) { gHost = host; }
 IAcquisitionHost* TQXSource::Host() { return gHost; }
-void TQXSource::SetConditionsFactory(TConditionsFactory factory) { gConditionsFactory = std::move(factory); }
 
 TWorkbook* TQXSource::SampleBook() { return TServices::SampleBook(); }
 TQXIFD* TQXSource::IFD() { return TServices::IFD(); }
@@ -106,9 +105,10 @@ void TQXSource::HideDisplay() {
 }
 
 void TQXSource::ParseConditions(const QString& text) {
-  if (!gConditionsFactory) return;
-  FConditions = gConditionsFactory(text, *this);
-  FConditionExist = FConditions && FConditions->AnyValid();
+  auto conditions = std::make_unique<TConditions>(*this);
+  conditions->ParseConditions(text);
+  FConditionExist = conditions->AnyValid();
+  FConditions = std::move(conditions);
 }
 
 void TQXSource::BindSouceConditions() {

@@ -42,10 +42,9 @@ class TQXSource : public QObject {
 
   void BindSouceConditions();
 
-  // Program-wide hooks: the main window, and the condition engine when there is one.
+  // The program-wide hook to the main window.
   static void SetHost(IAcquisitionHost* host);
   static IAcquisitionHost* Host();
-  static void SetConditionsFactory(TConditionsFactory factory);
 
   int Source_Column = 0;
   int MaxValue = 0;

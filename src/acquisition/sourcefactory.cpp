@@ -14,6 +14,12 @@
 #include "acquisition/qxsamplenumbersource.h"
 #include "acquisition/qxtextsource.h"
 #include "acquisition/qxtimesource.h"
+#include "acquisition/qxaccumulatorcontrol.h"
+#include "acquisition/qxburstsource.h"
+#include "acquisition/qxdigitalflip.h"
+#include "acquisition/qxdigitalswitch.h"
+#include "acquisition/qxgatesource.h"
+#include "acquisition/qxpumptimersource.h"
 #include "pid/qxcontrollersource.h"
 #include "acquisition/qxfrequencysource.h"
 #include "acquisition/qxtwinfreqs.h"
@@ -71,6 +77,12 @@ std::unique_ptr<TQXSource> TSourceFactory::Create(data_Source_types kind) {
     case CONDUCTIVITY_DATASRC: return std::make_unique<TQXAnalogueConductivitySource>();
     case CONDUCTIVITY_OPTION_DATASRC: return std::make_unique<TQXConductivityOptionSource>();
     case SCADA_MODULE: return std::make_unique<TQXSCADAModule>();
+    case GATE_DATASRC: return std::make_unique<TQXGateSource>();
+    case SWITCH_DATASRC: return std::make_unique<TQXDigitalSwitch>();
+    case FLIP_DATASRC: return std::make_unique<TQXDigitalFlip>();
+    case ACCUMULATOR_CONTROL_DATASRC: return std::make_unique<TQXAccumulatorControl>();
+    case PUMPTIMER_DATASRC: return std::make_unique<TQXPumpTimerSource>();
+    case BURST_DATASRC: return std::make_unique<TQXBurstSource>();
     default: return nullptr;
   }
 }

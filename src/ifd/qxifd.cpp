@@ -394,8 +394,8 @@ void TQXIFD::SetTransfer() {
 
 void TQXIFD::SetBurstChannel(int channel1, int channel2) { FBurst->SetBurstChannel(channel1, channel2); }
 
-void TQXIFD::GetBurst(int trigger) {
-  FBurst->GetBurst(trigger, &TQXIFD::Pause);
+bool TQXIFD::GetBurst(int trigger) {
+  return FBurst->GetBurst(trigger, &TQXIFD::Pause);
 }
 
 void TQXIFD::getScopeScan(const TScopeCnfg* ASender) {

@@ -98,9 +98,10 @@ class TQXIFD : public QObject, public TIFDState, private ILegacyHost, private II
   void SetTransfer();
 
   // ---- high-speed capture ----
-  // Legacy burst: the two inputs, then the whole capture into Ch1Vals / Ch2Vals (2000 each).
+  // Legacy burst: the two inputs, then the whole capture into Ch1Vals / Ch2Vals (2000 each);
+  // false when no complete capture was read.
   void SetBurstChannel(int channel1, int channel2);
-  void GetBurst(int trigger);
+  bool GetBurst(int trigger);
   // Serial capture: the configuration's command to the master card; the transfer follows the
   // card's end report and is collected by THS_data_SerialConnector.
   void getScopeScan(const TScopeCnfg* ASender);

@@ -15,6 +15,7 @@
 #include <QTableView>
 #include <QVBoxLayout>
 
+#include "acquisition/capturedrun.h"
 #include "acquisition/qxanalogueinputsource.h"
 #include "acquisition/qxdatalist.h"
 #include "platform/hourglass.h"
@@ -895,13 +896,9 @@ void TTableForm::PrintSheet(QPrinter& printer) {
 // ------------------------------------------------------------------------------- commands
 
 void TTableForm::GetScopeData(const TScopeRun& run) {
-  TWorkbook& book = Book();
-  const int sheet = book.NumSheets();
   const int L = static_cast<int>(run.Ch1.size());
-  const double dt = run.SampleInterval * 1e-6 + 0.000255;
   FNumberLastScanSamples = static_cast<std::uint32_t>(L);
   if (L == 0) return;
-  grow_grid(sheet, L - 10);
   // The sources of the two inputs give the columns and the conversion to their units.
   const TQXAnalogueInputSource* sources[2] = {};
   if (const TQXDataList* list = TServices::DataList())
@@ -909,20 +906,52 @@ void TTableForm::GetScopeData(const TScopeRun& run) {
       if (auto* in = dynamic_cast<const TQXAnalogueInputSource*>(s))
         for (int k = 0; k < 2; ++k)
           if (!sources[k] && in->FChannel == (k == 0 ? run.ChannelOne : run.ChannelTwo)) sources[k] = in;
-  const int p = sources[0] && sources[0]->Source_Column > 0 ? sources[0]->Source_Column : 2;
-  const int q = sources[1] && sources[1]->Source_Column > 0 ? sources[1]->Source_Column : 3;
   const auto convert = [](const TQXAnalogueInputSource* s, int raw) {
     return s ? s->Calibration.Process(raw) : static_cast<double>(raw);
   };
+  TCapturedRun capture;
+  capture.SecondsPerSample = run.SampleInterval * 1e-6 + 0.000255;
+  capture.ColumnOne = sources[0] && sources[0]->Source_Column > 0 ? sources[0]->Source_Column : 2;
+  capture.ColumnTwo = sources[1] && sources[1]->Source_Column > 0 ? sources[1]->Source_Column : 3;
+  for (int raw : run.Ch1) capture.One.push_back(convert(sources[0], raw));
+  // A second channel sharing the first one's column would overwrite it.
+  if (capture.ColumnOne != capture.ColumnTwo)
+    for (int raw : run.Ch2) capture.Two.push_back(convert(sources[1], raw));
+  const int sheet = PourCapture(capture);
+  if (FGraph && sheet <= MaxRuns) {
+    FGraph->SetRunRows(sheet, L - 1);
+    QCoreApplication::processEvents(QEventLoop::ExcludeUserInputEvents);
+    FGraph->ScopeInvokeDrawGraph(sheet, capture.ColumnOne, capture.SecondsPerSample * 1000, capture.ColumnTwo);
+  }
+  if (FHost) {
+    FHost->SetCommandEnabled(IResultsHost::TCommand::LogSampleToolButton, true);
+    FHost->SetCommandEnabled(IResultsHost::TCommand::LogSampleMenuButton, true);
+  }
+}
+
+void TTableForm::WriteCaptureRun(const TCapturedRun& run) {
+  if (run.One.empty()) return;
+  const int sheet = PourCapture(run);
+  if (FGraph && sheet <= MaxRuns) {
+    FGraph->SetRunRows(sheet, static_cast<int>(run.One.size()) - 1);
+    FGraph->DrawGraph();
+  }
+}
+
+int TTableForm::PourCapture(const TCapturedRun& run) {
+  TWorkbook& book = Book();
+  const int sheet = book.NumSheets();
+  const int L = static_cast<int>(run.One.size());
+  grow_grid(sheet, L - 10);
+  const int p = run.ColumnOne, q = run.ColumnTwo;
   const bool autoRecalc = book.AutoRecalc();
   book.SetAutoRecalc(false);
   book.SetSheet(sheet);
   for (int i = 0; i < L; ++i) {
     book.SetNumberRC(i + 2, 2, i + 1);
-    book.SetNumberRC(i + 2, 3, i * dt);
-    book.SetNumberRC(i + 2, p, convert(sources[0], run.Ch1[static_cast<size_t>(i)]));
-    if (p != q && i < static_cast<int>(run.Ch2.size()))
-      book.SetNumberRC(i + 2, q, convert(sources[1], run.Ch2[static_cast<size_t>(i)]));
+    book.SetNumberRC(i + 2, 3, i * run.SecondsPerSample);
+    book.SetNumberRC(i + 2, p, run.One[static_cast<size_t>(i)]);
+    if (i < static_cast<int>(run.Two.size())) book.SetNumberRC(i + 2, q, run.Two[static_cast<size_t>(i)]);
   }
   FormatSheet(sheet);
   for (int c : {3, p, q})
@@ -932,15 +961,7 @@ void TTableForm::GetScopeData(const TScopeRun& run) {
   if (FLogger) FLogger->SetSampleTransferCount(L + 1);
   if (FJournal) JournalTable();
   SyncTabs();
-  if (FGraph && sheet <= MaxRuns) {
-    FGraph->SetRunRows(sheet, L - 1);
-    QCoreApplication::processEvents(QEventLoop::ExcludeUserInputEvents);
-    FGraph->ScopeInvokeDrawGraph(sheet, p, dt * 1000, q);
-  }
-  if (FHost) {
-    FHost->SetCommandEnabled(IResultsHost::TCommand::LogSampleToolButton, true);
-    FHost->SetCommandEnabled(IResultsHost::TCommand::LogSampleMenuButton, true);
-  }
+  return sheet;
 }
 
 void TTableForm::Iterate_Table_Data() {

@@ -29,6 +29,7 @@ class ISampleJournal;
 class TJournalState;
 struct TCellValue;
 struct TScopeRun;
+struct TCapturedRun;
 
 class TTableForm : public QWidget {
   Q_OBJECT
@@ -91,6 +92,8 @@ class TTableForm : public QWidget {
   // Pours an oscilloscope capture into the last run: sample number, time and the two channels in
   // their sources' columns and units, then the graph plots it against time.
   void GetScopeData(const TScopeRun& run);
+  // Pours a burst capture into the last run; the graph then plots its rows as the rig's graph.
+  void WriteCaptureRun(const TCapturedRun& run);
   // The pin-fin constant m for rows 3 to 9 of the last run (column 17 and 3 in, column 18 out).
   void Iterate_Table_Data();
   void ResultsTableClick(int row, int col);
@@ -119,6 +122,8 @@ class TTableForm : public QWidget {
   int TemplateCols() const;
   TCellValue ValueAt(int sheet, int row, int col) const;
   void NewRun();
+  // The capture's rows, formats and unsaved mark in the last run; returns that run's sheet.
+  int PourCapture(const TCapturedRun& run);
   void DeleteRun(int sheet);
   void ShiftRunRows(int first);
   void MarkSaved(bool allRuns);

@@ -18,6 +18,7 @@
 #include "rigconfig/datasource_definition.h"
 #include "rigconfig/irigconfighost.h"
 #include "rigconfig/rigconfig.h"
+#include "rigconfig/sourcelinkcheck.h"
 #include "workbook/model/a1notation.h"
 #include "workbook/model/workbook.h"
 
@@ -237,6 +238,7 @@ void TRigChecker::CheckDefinitions(TRigConfig& rig) {
                .arg(Short(rig.IFDSrc_Spreadsheet)));
   }
   CheckFixedValues(rig, defs);
+  for (const QString& p : TSourceLinkCheck::Problems(rig, defs)) Error(p);
   if (rig.Controller_Count > 0) CheckControllers(rig, defs);
   if (listed)
     FOut << "Inputs: " << rig.Input_Count << ", outputs: " << rig.Output_Count << ", controllers: "

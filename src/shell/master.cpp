@@ -944,6 +944,10 @@ void TMaster::SetSampleStatus(const QString& text) {
 void TMaster::DisableLogCommands() {
   for (const char* n : {"SampleNow", "SampleNowItem", "NextResults"}) FActions[n]->setEnabled(false);
 }
+void TMaster::DisableSamplingCommands() {
+  DisableLogCommands();
+  FActions["Configure"]->setEnabled(false);
+}
 void TMaster::CloseSoon() { QTimer::singleShot(100, this, &QWidget::close); }
 void TMaster::WidenStatusPanel2(int width) {
   const int grow = width - FPanels[2]->width();
@@ -1073,6 +1077,9 @@ void TMaster::DataChanged(int count) {
 }
 void TMaster::RedrawGraph() {
   if (FGraph) FGraph->DrawGraph();
+}
+void TMaster::WriteCaptureRun(const TCapturedRun& run) {
+  if (FTable) FTable->WriteCaptureRun(run);
 }
 
 // ---- shutdown ----

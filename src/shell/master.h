@@ -198,10 +198,12 @@ class TMaster : public QMainWindow,
   void WriteRow(TWorkbook& source, int sample, int sourceRow) override;
   void DataChanged(int count) override;
   void RedrawGraph() override;
+  void WriteCaptureRun(const TCapturedRun& run) override;
 
   // ---- IAcquisitionHost ----
   bool AutopilotEnabled() const override;
   bool SchedulingActive() const override { return FSchedulingActive; }
+  void DisableSamplingCommands() override;
 
   // ---- IScopeHost ----
   void ChangedScope() override;

@@ -12,6 +12,7 @@
 #include "acquisition/qxfixedsource.h"
 #include "acquisition/qxmaninpsource.h"
 #include "acquisition/qxoptionsource.h"
+#include "acquisition/radiogroup.h"
 #include "acquisition/qxsamplenumbersource.h"
 #include "acquisition/qxtextsource.h"
 #include "acquisition/qxtimesource.h"

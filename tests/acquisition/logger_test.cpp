@@ -14,10 +14,14 @@
 #include <QCheckBox>
 #include <QLineSeries>
 
+#include "acquisition/capturedrun.h"
 #include "acquisition/channelstatusform.h"
 #include "acquisition/iloggerhost.h"
 #include "acquisition/isampletable.h"
+#include "acquisition/qxanalogueinputsource.h"
+#include "acquisition/qxburstsource.h"
 #include "acquisition/qxdatalist.h"
+#include "acquisition/qxlist.h"
 #include "acquisition/qxloggerpanel.h"
 #include "acquisition/sampleconfig.h"
 #include "acquisition/sensorhistoryform.h"
@@ -39,9 +43,11 @@ class TRecordingTable : public ISampleTable {
   }
   void DataChanged(int count) override { Changed = count; }
   void RedrawGraph() override { ++Redraws; }
+  void WriteCaptureRun(const TCapturedRun& run) override { Captures.push_back(run); }
   struct TRow { int Sample; double T1; QString Note; std::optional<double> Elapsed; };
   std::vector<TRow> Rows;
   int Changed = 0, Redraws = 0;
+  std::vector<TCapturedRun> Captures;
 };
 
 class TRecordingLoggerHost : public ILoggerHost {
@@ -82,7 +88,7 @@ struct TLoggerFixture : ::testing::Test, TDemoRigFixture {
 }  // namespace
 
 TEST_F(TLoggerFixture, DataListBuildsTheDemoRig) {
-  EXPECT_EQ(list->Sources().size(), 33u);  // every row but the frame
+  EXPECT_EQ(list->Sources().size(), 36u);  // every row but the frame
   EXPECT_TRUE(list->Skipped().isEmpty());
   EXPECT_TRUE(ifd->MainChannelInUse[0] && ifd->MainChannelInUse[1] && ifd->MainChannelInUse[2]);
   EXPECT_TRUE(ifd->PortsOpen);  // the data list prepared the interface
@@ -294,4 +300,73 @@ TEST_F(TLoggerFixture, DiagramPrintsToAFileOrNotesTheCancel) {
   logger->Printing().SetPrintDialog([](QPrinter&) { return false; });
   logger->Print();
   EXPECT_TRUE(demo.PrintCancelled);
+}
+
+namespace {
+// Runs on by 50 ms at every reading of the tick count, so the capture's waits pass at once.
+class TRunningClock : public IClock {
+ public:
+  explicit TRunningClock(TDateTime now) : FNow(now) {}
+  TDateTime Now() const override { return FNow; }
+  std::int64_t TickCountMs() const override { return FTicks += 50; }
+
+ private:
+  TDateTime FNow;
+  mutable std::int64_t FTicks = 0;
+};
+
+// A burst source over the demo's first two inputs, the logger in high-speed mode.
+struct TBurstFixture : TLoggerFixture {
+  TQXBurstSource* burst = nullptr;
+  TRunningClock running{clock.Now()};
+  void SetUp() override {
+    TLoggerFixture::SetUp();
+    demo.Duration = 1000;
+    auto def = Def(BURST_DATASRC, 6, 0, 0);  // software trigger; inputs 0 and 1 from the data position
+    def.FMimicData_X_Pos = 0;
+    def.FMimicData_Y_Pos = 1;
+    auto source = std::make_unique<TQXBurstSource>();
+    source->RegisterParent(&panel, def);
+    burst = static_cast<TQXBurstSource*>(list->AddSource(std::move(source)));
+    logger->Current_Sample_State = RSS_HighSpeed;
+    TServices::SetClock(&running);
+  }
+  void TearDown() override { TServices::SetClock(&clock); }
+};
+}  // namespace
+
+TEST_F(TBurstFixture, ACaptureBecomesAWholeRunInTheInputsUnits) {
+  card.Device(legacy::VelUSB0).Registers[0xBE] = 0x00;  // first word of each block: 3072 counts, i.e. +1025
+  card.Device(legacy::VelUSB0).Registers[0xBF] = 0x0C;
+  EXPECT_EQ(burst->Samples, 1000);
+  logger->SampleNow();
+  const auto& regs = card.Device(legacy::VelUSB0).Registers;
+  EXPECT_EQ(regs[0x3E], 0);
+  EXPECT_EQ(regs[0x3F], 1);
+  ASSERT_EQ(table.Captures.size(), 1u);
+  const TCapturedRun& run = table.Captures[0];
+  ASSERT_EQ(run.One.size(), 1000u);
+  EXPECT_EQ(run.ColumnOne, 6);
+  EXPECT_EQ(run.ColumnTwo, 7);
+  EXPECT_NEAR(run.SecondsPerSample * 999, 0.777222, 1e-9);
+  const TQXAnalogueInputSource* t1 = TQXList(list->Sources()).FindAI(0);
+  ASSERT_NE(t1, nullptr);
+  EXPECT_DOUBLE_EQ(run.One[16], t1->Calibration.Process(1025));
+  EXPECT_DOUBLE_EQ(run.One[17], t1->Calibration.Process(-2047));
+  EXPECT_EQ(logger->Sample_Transfer_Count, 1001);
+  ASSERT_EQ(table.Rows.size(), 1u);  // the sample taken as the capture starts
+  EXPECT_EQ(table.Rows[0].Sample, 1);
+  EXPECT_TRUE(logger->LoggerActive());
+  EXPECT_FALSE(host.SampleNowOn);  // the run waits for the next sheet
+  EXPECT_TRUE(host.NextResultsOn);
+}
+
+TEST_F(TBurstFixture, ACaptureThatCannotBeReadBackWritesNoRunAndSaysSo) {
+  TScriptedPrompts prompts;
+  prompts.ExpectMessage("The capture could not be read back from the interface card");
+  card.Device(legacy::VelUSB0).CaptureReadsLeft = 10;
+  logger->SampleNow();
+  EXPECT_TRUE(table.Captures.empty()) << "no run of -2047 counts";
+  EXPECT_EQ(logger->Sample_Transfer_Count, 0);
+  EXPECT_TRUE(logger->LoggerActive());
 }

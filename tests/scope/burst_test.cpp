@@ -69,3 +69,25 @@ TEST(LegacyBurst, ACardWithoutCaptureGivesNoSamplesAndNoFrequency) {
   EXPECT_TRUE(card.CallsOf(legacy::DoruzOVA0, legacy::GetRAM).empty()) << "no capture memory read";
   EXPECT_FALSE(ifd.GettingBurst);
 }
+
+TEST(LegacyBurst, ABlockThatCannotBeReadEndsTheCaptureInsteadOfPassingForSamples) {
+  TRigConfig rig(nullptr, nullptr, nullptr);
+  rig.Using_IFD = true;
+  TServices::SetRig(&rig);
+  TFakeLegacyCard card;
+  TFakeDevice& device = card.Add(legacy::VelUSB0, legacy::KindVelUSB);
+  TQXIFD ifd(nullptr, nullptr, &card);
+  ifd.OpenPorts();
+  TManualClock clock;
+  TLegacyBurst burst(ifd, ifd.LegacyAccess());
+  device.Registers[0xBE] = 0xFF;  // 255 counts in the first word of every block
+  EXPECT_TRUE(burst.GetBurst(0, kInstant(clock)));
+  EXPECT_EQ(ifd.Ch1Vals[16], 255 - 2047);
+
+  device.CaptureReadsLeft = 40;  // the 41st of the 125 blocks fails
+  EXPECT_FALSE(burst.GetBurst(0, kInstant(clock)));
+  for (int v : ifd.Ch1Vals) ASSERT_EQ(v, 0) << "no part of a broken capture is kept";
+  EXPECT_FALSE(ifd.GettingBurst);
+  EXPECT_TRUE(ifd.PortsOpen);
+  TServices::SetRig(nullptr);
+}

@@ -2,6 +2,7 @@
 // sources' columns and units, the run's row count and time scale handed to the graph.
 #include <gtest/gtest.h>
 
+#include "acquisition/capturedrun.h"
 #include "acquisition/qxanalogueinputsource.h"
 #include "acquisition/qxdatalist.h"
 #include "acquisition/sourcefixture.h"
@@ -88,4 +89,29 @@ TEST_F(TCaptureRun, TwoChannelsOfOneColumnWriteItOnceFromChannelOne) {
   Book().SetSheet(Book().NumSheets());
   EXPECT_DOUBLE_EQ(Book().NumberRC(3, one->Source_Column), one->Calibration.Process(200));
   EXPECT_NEAR(Book().NumberRC(4, 3), 2 * 0.000255, 1e-12);
+}
+
+TEST_F(TCaptureRun, ABurstFillsItsRowsAndTheRigsGraphPlotsThem) {
+  TCapturedRun run;
+  run.SecondsPerSample = 0.000778;
+  run.ColumnOne = 6;
+  run.ColumnTwo = 7;
+  for (int k = 0; k < 1000; ++k) {
+    run.One.push_back(k * 0.5);
+    run.Two.push_back(-k);
+  }
+  table->WriteCaptureRun(run);
+  const int sheet = Book().NumSheets();
+  Book().SetSheet(sheet);
+  EXPECT_EQ(Book().NumberRC(2, 2), 1);
+  EXPECT_EQ(Book().NumberRC(1001, 2), 1000);
+  EXPECT_NEAR(Book().NumberRC(1001, 3), 0.777222, 1e-12);
+  EXPECT_EQ(Book().NumberRC(1001, 6), 499.5);
+  EXPECT_EQ(Book().NumberRC(1001, 7), -999);
+  EXPECT_EQ(Book().NumberFormatRC(500, 7), "0.000");
+  EXPECT_EQ(table->RecordedSamples(sheet), 1000);
+  EXPECT_TRUE(table->AnyRunUnsaved());
+  EXPECT_EQ(logger.TransferCount, 1001);
+  EXPECT_EQ(graph.RunRows(sheet), 999);
+  EXPECT_TRUE(graph.ScopeCalls.empty()) << "plotted as the rig's own graph, not as a scope trace";
 }

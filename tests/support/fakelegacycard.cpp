@@ -48,6 +48,10 @@ bool TFakeLegacyCard::DeviceIoControl(THandle handle, std::uint32_t code, const 
       return true;
     case legacy::GetRAM: {
       if (address >= 256) return false;
+      if (address == 0xBE && d.CaptureReadsLeft >= 0 && d.CaptureReadsLeft-- == 0) {
+        d.CaptureReadsLeft = 0;
+        return false;
+      }
       int v = d.Registers[static_cast<size_t>(address)] |
               (address < 255 ? d.Registers[static_cast<size_t>(address + 1)] << 8 : 0);
       if (address >= 0x50 && address < 0x70 && address % 2 == 0) v = d.Scan[static_cast<size_t>((address - 0x50) / 2)];

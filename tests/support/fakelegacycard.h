@@ -15,6 +15,7 @@ struct TFakeDevice {
   std::array<int, 16> Scan{};  // unsigned counts returned by GetSCAN and by registers 0x50 + 2i
   int FrequencyBusyReads = 0;  // reads of 0x74 that still report a running measurement
   int FrequencyCount = 0;
+  int CaptureReadsLeft = -1;   // reads of the capture memory (0xBE) that succeed before all fail; -1: all succeed
 };
 
 struct TFakeCall {

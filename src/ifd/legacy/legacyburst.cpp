@@ -47,24 +47,28 @@ int TLegacyBurst::FrequencyBefore(const TPause& pause) {
   return 0;
 }
 
-void TLegacyBurst::ReadBlocks() {
+bool TLegacyBurst::ReadBlocks() {
   constexpr int pairs = TLegacyAccess::CapturePairs;
   S.Ch1Vals.fill(0);
   S.Ch2Vals.fill(0);
   for (int i = 0; i < Blocks; ++i) {
-    // A block that could not be read goes unnoticed (its raw words read zero): the capture is read
-    // through either way.
     TLegacyAccess::TCaptureBlock counts;
-    FAccess.GetCaptureBlock(counts);
+    if (!FAccess.GetCaptureBlock(counts)) {
+      S.Ch1Vals.fill(0);
+      S.Ch2Vals.fill(0);
+      return false;
+    }
     for (int j = 0; j < pairs; ++j) {
       S.Ch1Vals[static_cast<size_t>(pairs * i + j)] = static_cast<std::int16_t>(counts[static_cast<size_t>(2 * j)]);
       S.Ch2Vals[static_cast<size_t>(pairs * i + j)] = static_cast<std::int16_t>(counts[static_cast<size_t>(2 * j + 1)]);
     }
   }
+  return true;
 }
 
-void TLegacyBurst::GetBurst(int trigger, const TPause& pause) {
+bool TLegacyBurst::GetBurst(int trigger, const TPause& pause) {
   S.GettingBurst = true;
+  bool captured = false;
   FAccess.OpenWhenNeeded();
   int before = 0, after = 0;
   if (S.PortsOpen && S.MainPortIsOpen && S.MainDevice == legacy::KindVelUSB) {
@@ -86,7 +90,7 @@ void TLegacyBurst::GetBurst(int trigger, const TPause& pause) {
       IClock& clock = TServices::Clock();
       FAccess.GetFrequency(1);
       const std::int64_t measured = clock.TickCountMs();
-      ReadBlocks();
+      captured = ReadBlocks();
       const std::int64_t left = 1000 - (clock.TickCountMs() - measured);
       if (left > 0) pause(static_cast<int>(left));
       after = FAccess.GetFrequency(1);
@@ -96,4 +100,5 @@ void TLegacyBurst::GetBurst(int trigger, const TPause& pause) {
   S.MainChannelValue[32] = static_cast<std::int16_t>(std::lround((after + before) / 2.0));
   FAccess.ClosePorts();
   FAccess.OpenPorts();
+  return captured;
 }

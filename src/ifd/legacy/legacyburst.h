@@ -17,12 +17,14 @@ class TLegacyBurst {
   TLegacyBurst(TIFDState& state, TLegacyAccess& access) : S(state), FAccess(access) {}
 
   void SetBurstChannel(int channel1, int channel2);
-  void GetBurst(int trigger, const TPause& pause);
+  // True when the card captured and every block was read back; otherwise the buffers hold no
+  // capture (a block that could not be read would otherwise pass for samples at -2047).
+  bool GetBurst(int trigger, const TPause& pause);
 
  private:
   // Waits up to 2 s for a frequency count; 0 when none came.
   int FrequencyBefore(const TPause& pause);
-  void ReadBlocks();
+  bool ReadBlocks();
 
   TIFDState& S;
   TLegacyAccess& FAccess;

@@ -36,9 +36,9 @@ TEST(DemoRig, LoadsWithEverySourceKindItShips) {
   std::vector<std::unique_ptr<TDataSource_Definition>> defs;
   do defs.push_back(std::make_unique<TDataSource_Definition>(rig, &host));
   while (defs.back()->SourceType() != NO_MORE_DATASRC && defs.size() < 100);
-  EXPECT_EQ(defs.size(), 35u);
+  EXPECT_EQ(defs.size(), 38u);
   EXPECT_EQ(rig.Input_Count, 3);
-  EXPECT_EQ(rig.Output_Count, 5);
+  EXPECT_EQ(rig.Output_Count, 7);
   EXPECT_EQ(rig.Controller_Count, 2);
   EXPECT_EQ(rig.DAC_Count, 1);
   EXPECT_EQ(rig.InputChannelNames.size(), 3);
@@ -80,7 +80,7 @@ TEST(DemoRig, CheckRigCommandReportsCleanAndFlagsBrokenRigs) {
   ASSERT_TRUE(check.waitForFinished(30000));
   const QString out = QString::fromUtf8(check.readAllStandardOutput());
   EXPECT_EQ(check.exitCode(), 0) << out.toStdString();
-  EXPECT_TRUE(out.contains("OK: 34 definitions")) << out.toStdString();
+  EXPECT_TRUE(out.contains("OK: 37 definitions")) << out.toStdString();
   EXPECT_TRUE(out.contains("row 4: IFD_DATASRC, column 4, channel 0, 3 calibration pairs"));
 
   TRigBuilder rig(tmp);

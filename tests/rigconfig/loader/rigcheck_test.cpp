@@ -85,12 +85,12 @@ TEST(RigCheck, EveryFaultOfABrokenRigIsNamed) {
   TTempFolder tmp;
   const QString rig = tmp.CopyTree(kRigs + "airflow", "rig");
   const QString cfg = rig + "/config/";
-  Edit(cfg + "general.vts", "cell B10 3", "cell B10 20000");                          // exercise count
+  Edit(cfg + "general.vts", "cell B10 4", "cell B10 20000");                          // exercise count
   Edit(cfg + "columns.vts", "cell B3 0", "cell B3 \"two\"");                         // text in a number cell
   Edit(cfg + "columns_hs.vts", "cell B2 0", "cell B2 \"x\"");                        // a second one elsewhere
   Edit(cfg + "datasrc.vts", "cell C4 1", "cell C4 \"one\"");                         // and in the sources
   Edit(cfg + "run_fan.vts", "=IF(E2>0,SQRT(2*E2/I2),0)", "=IF(E2>0,SQRT(2*E2/J2),0)");  // a cycle
-  Edit(cfg + "run_hs.vts", "cell E2 format \"0\" 0", "cell E2 =SUM(1+)");            // unparsable
+  Edit(cfg + "run_hs.vts", "cell F2 format \"0\" 0", "cell F2 =SUM(1+)");            // unparsable
   Edit(cfg + "run_fan.vts", "cell I2 format \"0.000\" =101325/(287.05*(F2+273.15))", "cell I2 format \"0.000\"");  // a fixed value's cell
   QFile::remove(cfg + "run_traverse.vts");                                           // missing
   QFile::remove(rig + "/DigOut.bmp");                                                // a picture
@@ -105,7 +105,7 @@ TEST(RigCheck, EveryFaultOfABrokenRigIsNamed) {
   ASSERT_GT(warnings, errors) << r.Out.toStdString();
   const QString errorPart = r.Out.mid(errors, warnings - errors);
   const QString warningPart = r.Out.mid(warnings);
-  for (const char* e : {"config/general.vts: row 10, column 2: the exercise count is 20000 but 3 exercise rows follow",
+  for (const char* e : {"config/general.vts: row 10, column 2: the exercise count is 20000 but 4 exercise rows follow",
                         "config/columns.vts: row 3, column 2: \"two\" is not a number",
                         "config/columns_hs.vts: row 2, column 2: \"x\" is not a number",
                         "config/datasrc.vts: row 4, column 3: \"one\" is not a number",
@@ -127,16 +127,33 @@ TEST(RigCheck, ControllersNameTheirChannelsAndPicture) {
   TTempFolder tmp;
   const QString rig = tmp.CopyTree(kRigs + "demo", "rig");
   Edit(rig + "/config/piddefn.vts", "cell A1 0", "cell A1 7");  // no input 7
-  Edit(rig + "/config/piddefn.vts", "cell B2 5", "cell B2 6");  // no digital output 6
+  Edit(rig + "/config/piddefn.vts", "cell B2 5", "cell B2 9");  // no digital output 9
   QFile::remove(rig + "/config/tic1.bmp");
   const TCheckResult r = RunCheck(rig, tmp.File("config"));
   EXPECT_EQ(r.ExitCode, 1);
   for (const char* e : {"config/piddefn.vts: row 1: no analogue input on channel 7 to measure",
-                        "config/piddefn.vts: row 2: no digital output on channel 6 to control",
+                        "config/piddefn.vts: row 2: no digital output on channel 9 to control",
                         "config/piddefn.vts: row 1: the block diagram"})
     EXPECT_TRUE(r.Out.contains(e)) << e << "\n" << r.Out.toStdString();
   QFile::remove(rig + "/config/piddefn.vts");
   EXPECT_TRUE(RunCheck(rig, tmp.File("config")).Out.contains("the controllers sheet: "));
+}
+
+TEST(RigCheck, InterlocksAndGatesNameWhatTheRigLacks) {
+  TTempFolder tmp;
+  const QString rig = tmp.CopyTree(kRigs + "demo", "rig");
+  const QString sources = rig + "/config/datasrc.vts";
+  Edit(sources, "cell J26 \"SWITCHOFF,DO7\"", "cell J26 \"SWITCHOFF,DO7,AND,DI5,and,DI1\"");
+  Edit(sources, "cell C28 1", "cell C28 9");        // the gate's output
+  Edit(sources, "cell J28 \"4\"", "cell J28 \"T1\"");  // and its column
+  const TCheckResult r = RunCheck(rig, tmp.File("config"));
+  EXPECT_EQ(r.ExitCode, 1);
+  for (const char* e : {"config/datasrc.vts: row 26: the condition AND,DI5 observes DI5, which no row of the sheet defines",
+                        "config/datasrc.vts: row 26: the condition and,DI1 is not a command and source",
+                        "config/datasrc.vts: row 28: the gate needs digital output 9, which no row above it defines",
+                        "config/datasrc.vts: row 28: the gate's short label \"T1\" is not the results column"})
+    EXPECT_TRUE(r.Out.contains(e)) << e << "\n" << r.Out.toStdString();
+  EXPECT_FALSE(r.Out.contains("SWITCHOFF,DO7 ")) << "a condition the rig can meet is not listed";
 }
 
 namespace {
