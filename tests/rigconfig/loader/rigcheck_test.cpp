@@ -143,15 +143,15 @@ TEST(RigCheck, InterlocksAndGatesNameWhatTheRigLacks) {
   TTempFolder tmp;
   const QString rig = tmp.CopyTree(kRigs + "demo", "rig");
   const QString sources = rig + "/config/datasrc.vts";
-  Edit(sources, "cell J26 \"SWITCHOFF,DO7\"", "cell J26 \"SWITCHOFF,DO7,AND,DI5,and,DI1\"");
-  Edit(sources, "cell C28 1", "cell C28 9");        // the gate's output
-  Edit(sources, "cell J28 \"4\"", "cell J28 \"T1\"");  // and its column
+  Edit(sources, "cell J35 \"SWITCHOFF,DO7\"", "cell J35 \"SWITCHOFF,DO7,AND,DI5,and,DI1\"");
+  Edit(sources, "cell C37 1", "cell C37 9");        // the gate's output
+  Edit(sources, "cell J37 \"4\"", "cell J37 \"T1\"");  // and its column
   const TCheckResult r = RunCheck(rig, tmp.File("config"));
   EXPECT_EQ(r.ExitCode, 1);
-  for (const char* e : {"config/datasrc.vts: row 26: the condition AND,DI5 observes DI5, which no row of the sheet defines",
-                        "config/datasrc.vts: row 26: the condition and,DI1 is not a command and source",
-                        "config/datasrc.vts: row 28: the gate needs digital output 9, which no row above it defines",
-                        "config/datasrc.vts: row 28: the gate's short label \"T1\" is not the results column"})
+  for (const char* e : {"config/datasrc.vts: row 35: the condition AND,DI5 observes DI5, which no row of the sheet defines",
+                        "config/datasrc.vts: row 35: the condition and,DI1 is not a command and source",
+                        "config/datasrc.vts: row 37: the gate needs digital output 9, which no row above it defines",
+                        "config/datasrc.vts: row 37: the gate's short label \"T1\" is not the results column"})
     EXPECT_TRUE(r.Out.contains(e)) << e << "\n" << r.Out.toStdString();
   EXPECT_FALSE(r.Out.contains("SWITCHOFF,DO7 ")) << "a condition the rig can meet is not listed";
 }
