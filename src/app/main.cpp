@@ -147,6 +147,17 @@ int main(int argc, char* argv[]) {
     return 2;
   }
 
+  int recordMs = 0;
+  if (parser.isSet(recordOption)) {
+    bool recordOk = false;
+    recordMs = parser.value(recordOption).toInt(&recordOk);
+    if (!recordOk || recordMs < 1 || recordMs > 3600000) {
+      std::fprintf(stderr, "quorlex: --record: \"%s\" is not a whole number of milliseconds 1-3600000\n",
+                   qPrintable(parser.value(recordOption)));
+      return 2;
+    }
+  }
+
   if (parser.isSet(checkOption)) {
     QTextStream out(stdout);
     return TRigChecker::Check(TInstalledData::ResolveRig(parser.value(checkOption)), out) ? 0 : 1;
@@ -184,7 +195,7 @@ int main(int argc, char* argv[]) {
     // ports a previous instance handed over.
     master.StartUp(QDir(rigFolder).absolutePath(), QCoreApplication::arguments());
     if (shot) StartScreenshot(master, parser.value(shotOption), delay);
-    if (record) StartRecording(master, parser.value(recordOption).toInt());
+    if (record) StartRecording(master, recordMs);
     if (walk) StartWalk(master, QDir(parser.value(walkOption)).absolutePath());
     status = app.exec();
   }

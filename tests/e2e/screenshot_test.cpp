@@ -1,6 +1,9 @@
 // The program as a user starts it: the executable opens its frame window and can picture it.
 #include <gtest/gtest.h>
 
+#include <utility>
+#include <vector>
+
 #include <QFile>
 #include <QImage>
 #include <QProcess>
@@ -28,17 +31,21 @@ TEST(Program, ScreenshotOfTheFrameWindowIsNotBlank) {
   EXPECT_GT(colours.size(), 1) << "the picture is one flat colour";
 }
 
-TEST(Program, BadScreenshotDelayIsRefusedWithAMessage) {
+// A bad option value is named and refused before any window or recording starts.
+TEST(Program, BadOptionValuesAreRefusedWithAMessage) {
   TTempFolder tmp;
-  for (const char* delay : {"-5", "abc", "1.5", "99999999999"}) {
+  const std::vector<std::pair<QString, const char*>> cases{
+      {"--screenshot-delay", "-5"}, {"--screenshot-delay", "abc"}, {"--screenshot-delay", "1.5"},
+      {"--screenshot-delay", "99999999999"}, {"--record", "abc"}, {"--record", "0"}, {"--record", "-20"}};
+  for (const auto& [option, value] : cases) {
     QProcess quorlex;
     QProcessEnvironment env = QProcessEnvironment::systemEnvironment();
     env.insert("QT_QPA_PLATFORM", "offscreen");
     quorlex.setProcessEnvironment(env);
-    quorlex.start(QStringLiteral(QUORLEX_BINARY_DIR "/quorlex"), {"--screenshot", tmp.File("shot.png"), "--screenshot-delay", delay});
-    ASSERT_TRUE(quorlex.waitForFinished(30000)) << delay << ": quorlex did not exit";
-    EXPECT_EQ(quorlex.exitCode(), 2) << delay;
-    EXPECT_TRUE(quorlex.readAllStandardError().contains("--screenshot-delay")) << delay;
-    EXPECT_FALSE(QFile::exists(tmp.File("shot.png"))) << delay;
+    quorlex.start(QStringLiteral(QUORLEX_BINARY_DIR "/quorlex"), {"--screenshot", tmp.File("shot.png"), option, value});
+    ASSERT_TRUE(quorlex.waitForFinished(30000)) << value << ": quorlex did not exit";
+    EXPECT_EQ(quorlex.exitCode(), 2) << value;
+    EXPECT_TRUE(quorlex.readAllStandardError().contains(option.toUtf8())) << value;
+    EXPECT_FALSE(QFile::exists(tmp.File("shot.png"))) << value;
   }
 }
