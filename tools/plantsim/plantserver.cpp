@@ -1,11 +1,25 @@
 #include "plantserver.h"
 
 #include <QThread>
+#include <algorithm>
+#include <functional>
 #include <QVariant>
 
 namespace {
 constexpr int kStepMs = 200;
-}
+// Tells the server of each client it accepts (the server owns it once installed).
+class TClientWatch : public QModbusTcpConnectionObserver {
+ public:
+  explicit TClientWatch(std::function<void(QTcpSocket*)> accepted) : FAccepted(std::move(accepted)) {}
+  bool acceptNewConnection(QTcpSocket* newClient) override {
+    FAccepted(newClient);
+    return true;
+  }
+
+ private:
+  std::function<void(QTcpSocket*)> FAccepted;
+};
+}  // namespace
 
 bool TPlantServer::ParseFault(const QString& text, TFault& fault) {
   const std::pair<const char*, TFault> names[] = {{"none", TFault::None},
@@ -25,6 +39,7 @@ TPlantServer::TPlantServer(const QString& host, int port, QObject* parent) : QMo
   setConnectionParameter(QModbusDevice::NetworkAddressParameter, host);
   setConnectionParameter(QModbusDevice::NetworkPortParameter, port);
   setServerAddress(1);
+  installConnectionObserver(new TClientWatch([this](QTcpSocket* c) { Accepted(c); }));
   connect(&FClock, &QTimer::timeout, this, [this] { FPlant.Step(kStepMs / 1000.0 * FSpeed); });
 }
 
@@ -42,8 +57,30 @@ void TPlantServer::SetFault(TFault fault) {
   // Refusing connections: stop listening (dropping the clients); afterwards listen again.
   if (fault == TFault::Refuse && before != TFault::Refuse) disconnectDevice();
   else if (fault != TFault::Refuse && before == TFault::Refuse && FStarted) connectDevice();
-  setValue(QModbusServer::ListenOnlyMode, fault == TFault::NoAnswer);
+  // Not answering: the server stops reading its clients. Answering again is a restart: the hung
+  // connections are dropped and clients connect afresh.
+  if (fault == TFault::NoAnswer && before != TFault::NoAnswer) {
+    for (const QPointer<QTcpSocket>& c : FClients)
+      if (c) Mute(c);
+  } else if (fault != TFault::NoAnswer && before == TFault::NoAnswer) {
+    for (const QPointer<QTcpSocket>& c : FClients)
+      if (c) c->abort();
+    FClients.clear();
+  }
 }
+
+void TPlantServer::Accepted(QTcpSocket* newClient) {
+  FClients.erase(std::remove_if(FClients.begin(), FClients.end(), [](const QPointer<QTcpSocket>& c) { return !c; }),
+                 FClients.end());
+  FClients.emplace_back(newClient);
+  // The server wires the socket after this returns.
+  if (FFault == TFault::NoAnswer)
+    QTimer::singleShot(0, this, [this, c = QPointer<QTcpSocket>(newClient)] {
+      if (c) Mute(c);
+    });
+}
+
+void TPlantServer::Mute(QTcpSocket* client) { QObject::disconnect(client, &QIODevice::readyRead, nullptr, nullptr); }
 
 QModbusResponse TPlantServer::processRequest(const QModbusPdu& request) {
   ++FRequests;

@@ -3,7 +3,10 @@
 // are the controller's data table, with switches that make it misbehave on purpose.
 
 #include <QModbusTcpServer>
+#include <QPointer>
+#include <QTcpSocket>
 #include <QTimer>
+#include <vector>
 
 #include "plantcontroller.h"
 
@@ -35,4 +38,7 @@ class TPlantServer : public QModbusTcpServer {
   double FSpeed = 1.0;
   bool FStarted = false;
   int FRequests = 0;
+  std::vector<QPointer<QTcpSocket>> FClients;
+  void Mute(QTcpSocket* client);
+  void Accepted(QTcpSocket* client);
 };
