@@ -24,6 +24,7 @@
 namespace {
 constexpr int kSampleRow = 2;
 constexpr int kTickMs = 100;  // how often the poll looks at the clock
+constexpr int kBoxWidth = 58;
 const char* const kLoopTitles[] = {" PID Loop A - Hot Water Pump ", " PID Loop B - Heater Power ", " PID Loop C - Feed Pump "};
 // Box name, caption, and the name in the message of a refused value.
 const char* const kInitBoxes[][3] = {
@@ -33,16 +34,16 @@ const char* const kInitBoxes[][3] = {
     {"HotWaterTemp", "Hot Water Temperature:", "Hot Water Temperature"},
     {"FlowRate", "Flowrate (Processing):", "Flowrate (Processing)"},
     {"ProductTemp", "Good Product Temp:", "Good Product Temp"},
-    {"HotPumpSpeed", "Hot Water Pump Speed (%):", "Hot Water Pump Speed"},
-    {"FeedPumpSpeed1", "Feed Pump Speed (pre) (%):", "Feed Pump Speed (pre)"},
-    {"FeedPumpSpeed2", "Feed Pump Speed (wash) (%):", "Feed Pump Speed (wash)"}};
+    {"HotPumpSpeed", "Hot Water Pump Speed:", "Hot Water Pump Speed"},
+    {"FeedPumpSpeed1", "Feed Pump Speed (pre):", "Feed Pump Speed (pre)"},
+    {"FeedPumpSpeed2", "Feed Pump Speed (wash):", "Feed Pump Speed (wash)"}};
 
 QLineEdit* ReadOnlyBox(QWidget* parent, const QString& name) {
   auto* e = new QLineEdit(parent);
   e->setObjectName(name);
   e->setReadOnly(true);
   e->setFocusPolicy(Qt::NoFocus);
-  e->setFixedWidth(70);
+  e->setFixedWidth(kBoxWidth);
   return e;
 }
 }  // namespace
@@ -86,7 +87,7 @@ void TSCADAForm::Build() {
     for (int k = 0; k < 3; ++k) {
       auto* e = new QLineEdit(group);
       e->setObjectName(QString::fromLatin1(settings[k].first) + i);
-      e->setFixedWidth(70);
+      e->setFixedWidth(kBoxWidth);
       form->addRow(QString::fromLatin1(settings[k].second), e);
       FParams.push_back({e, 100, 1, QString::fromLatin1(names[k]), targets[k]});
     }
@@ -99,7 +100,10 @@ void TSCADAForm::Build() {
       form->addRow(QStringLiteral("Divert Temperature:"), FDivert1);
     } else if (n == 1) {
       FActualPower1 = ReadOnlyBox(group, QStringLiteral("ActualPower1"));
-      form->addRow(QStringLiteral("Actual power to heater (kW):"), FActualPower1);
+      auto* power = new QHBoxLayout;
+      power->addWidget(FActualPower1);
+      power->addWidget(new QLabel(QStringLiteral("kW"), group));
+      form->addRow(QStringLiteral("Actual power to heater:"), power);
     }
     loops->addWidget(group, 0, Qt::AlignTop);
   }
@@ -108,7 +112,7 @@ void TSCADAForm::Build() {
   for (int k = 0; k < TPlantPoll::InitCount; ++k) {
     auto* e = new QLineEdit(init);
     e->setObjectName(QString::fromLatin1(kInitBoxes[k][0]));
-    e->setFixedWidth(70);
+    e->setFixedWidth(kBoxWidth);
     grid->addWidget(new QLabel(QString::fromLatin1(kInitBoxes[k][1]), init), k % 3, (k / 3) * 2);
     grid->addWidget(e, k % 3, (k / 3) * 2 + 1);
     FParams.push_back({e, TPlantPoll::InitLimit(k), 0, QString::fromLatin1(kInitBoxes[k][2]), &FInit[k]});

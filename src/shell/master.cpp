@@ -1175,7 +1175,7 @@ void TMaster::CreateSCADAForm() {
   }
   FSCADA = TSCADAForm::ForRig(*FRig).release();
   FSCADAWin = AddChild(FSCADA, QStringLiteral("Set Control Parameters"));
-  FSCADAWin->move(120, 60);
+  FSCADAWin->move(0, 0);
   FActions["ControlParameters"]->setEnabled(true);
   FActions["Calibrate"]->setEnabled(false);
   FActions["IFDSettings"]->setEnabled(false);
