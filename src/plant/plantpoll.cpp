@@ -85,7 +85,10 @@ void TPlantPoll::BuildCycle() {
   if (RequestLadderStartStop) {
     RequestLadderStartStop = false;
     FSteps.push_back({QStringLiteral("B20:0"), true, static_cast<qint16>(LadderRunning ? 0 : 1), {},
-                      [this] { LadderEnabled = true; }});
+                      [this] {
+                        LadderEnabled = true;
+                        Changed();
+                      }});
   }
   read("B20:0", [this](qint16 w) {
     if (w == 0) LadderRunning = false;
@@ -113,7 +116,10 @@ void TPlantPoll::BuildCycle() {
       read(kInitRead[i], [this, i](qint16 w) { Init[i] = IsPump(i) ? std::round(w / PercentScale) : w; });
     FSteps.back().After = [this, requested] {
       FParametersRead = true;
-      if (requested) ReadEnabled = true;
+      if (requested) {
+        ReadEnabled = true;
+        Changed(true);
+      }
     };
   }
   // 4. the parameters the user confirmed, when asked to write them.
@@ -123,6 +129,7 @@ void TPlantPoll::BuildCycle() {
     FSteps.back().After = [this] {
       WriteEnabled = true;
       FPendingWrites.clear();
+      Changed();
     };
   }
   // 5. the stage: the highest bit set, counted from 1.
