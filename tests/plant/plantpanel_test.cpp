@@ -6,6 +6,7 @@
 #include <QLineEdit>
 #include <QPushButton>
 #include <map>
+#include <set>
 
 #include "plant/plcaddress.h"
 #include "plant/plantpoll.h"
@@ -88,6 +89,31 @@ TEST(PlcAddress, EachAddressHasItsRegister) {
   EXPECT_EQ(TPlcAddress::Text('N', 1814), "N7:22");
   for (const char* bad : {"", "N7", "N7:", "N7:256", "N256:0", "X7:1", " N7:22", "N7:22 ", "N-1:2", "N7:2.5"})
     EXPECT_FALSE(TPlcAddress::Register(QString::fromLatin1(bad))) << bad;
+}
+
+TEST_F(TPlantPanel, EveryAddressThePanelUsesHasItsOwnRegister) {
+  form.Timer1Timer();
+  form.LadderButtonClick();
+  form.ReadButtonClick();
+  for (const char* box : {"PropBand1", "Integral1", "Deriv1", "PropBand2", "Integral2", "Deriv2", "PropBand3",
+                          "Integral3", "Deriv3", "LowerDivert", "TankALevel", "TankBLevel", "HotWaterTemp", "FlowRate",
+                          "ProductTemp", "HotPumpSpeed", "FeedPumpSpeed1", "FeedPumpSpeed2"})
+    Enter(box, "1");
+  form.WriteButtonClick();
+  Cycle();
+  std::map<int, QString> byRegister;
+  std::set<QString> addresses;
+  for (const QString& entry : link->log) {
+    const QString address = entry.mid(2).section('=', 0, 0);
+    addresses.insert(address);
+    const std::optional<quint16> reg = TPlcAddress::Register(address);
+    ASSERT_TRUE(reg) << address.toStdString();
+    const QStringList parts = address.mid(1).split(':');
+    EXPECT_EQ(*reg, parts[0].toInt() * 256 + parts[1].toInt());
+    const auto [it, fresh] = byRegister.emplace(*reg, address);
+    EXPECT_TRUE(fresh || it->second == address) << address.toStdString() << " shares a register with " << it->second.toStdString();
+  }
+  EXPECT_EQ(addresses.size(), 2u + 6 + 2 + 1 + 9 + 1 + 18 - 1 + 18 + 1) << "N7:115 is read twice (divert and its parameter)";
 }
 
 TEST_F(TPlantPanel, PollsEveryTwoSecondsByTheClockAndReadsTheParametersOnlyAtFirst) {
