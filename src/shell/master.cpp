@@ -523,9 +523,9 @@ void TMaster::AssembleDiagram() {
     else if (w && w == FSCADAWin) SetActiveForm(5);
   });
   if (!ok) return;
-  CreateSCADAForm();
   if (FRig->Using_IFD) FActions["IFDSettings"]->setEnabled(true);
   if (FRig->ReleaseOffsetMenu) FActions["TDCOffset"]->setVisible(false);
+  CreateSCADAForm();  // after the interface commands: a plant rig disables two of them
 }
 
 // The window opens large enough for the whole diagram and the five status panels, as far as the
