@@ -53,6 +53,7 @@
 #include "shell/resultsmdi.h"
 #include "shell/toolicons.h"
 #include "scope/formoscilloscope.h"
+#include "plant/scadaform.h"
 #include "schedule/formoutputtimeprofiling.h"
 #include "schedule/formschedulerdlg.h"
 
@@ -136,6 +137,7 @@ void TMaster::CreateActions() {
     if (ActiveForm == 1 && FDiagram && FDiagram->Logger()) FDiagram->Logger()->Print();
     else if (ActiveForm == 2 && FGraph) FGraph->PrintForm();
     else if (ActiveForm == 3 && FTable) FTable->PrintForm();
+    else if (ActiveForm == 5 && FSCADA) FSCADA->PrintForm();
   });
   Add("LoadNew", "&Load New Experiment...", "", &TMaster::LoadNewExperiment)->setEnabled(false);
   Add("Exit", "E&xit", "", nullptr);
@@ -168,7 +170,23 @@ void TMaster::CreateActions() {
   Add("ViewTable", "Ta&ble", "Show the results table", nullptr)->setIcon(TToolIcons::Icon(TToolIcon::Table));
   connect(FActions["ViewTable"], &QAction::triggered, this, [this] { ShowChild(3); });
   Add("Presentation", "&Presentation", "", nullptr)->setEnabled(false);
-  Add("ControlParameters", "&Control Parameters", "", nullptr)->setEnabled(false);
+  Add("ControlParameters", "&Control Parameters", "Show the control parameters", nullptr)->setEnabled(false);
+  connect(FActions["ControlParameters"], &QAction::triggered, this, [this] { ShowChild(5); });
+  // The process-plant buttons press the control-parameters window's own.
+  const std::pair<const char*, void (TSCADAForm::*)()> plantButtons[] = {
+      {"PlantLadder", &TSCADAForm::LadderButtonClick}, {"PlantRead", &TSCADAForm::ReadButtonClick},
+      {"PlantComms", &TSCADAForm::CommsButtonClick}, {"PlantWrite", &TSCADAForm::WriteButtonClick}};
+  const char* const plantHints[][2] = {{"Ladder", "Start or stop the ladder"},
+                                       {"Read", "Read the parameters from the controller"},
+                                       {"Comms", "Stop or start communications"},
+                                       {"Write", "Write the parameters to the controller"}};
+  for (int i = 0; i < 4; ++i) {
+    auto press = plantButtons[i].second;
+    QAction* a = Add(QString::fromLatin1(plantButtons[i].first), QString::fromLatin1(plantHints[i][0]),
+                     QString::fromLatin1(plantHints[i][1]), nullptr);
+    a->setEnabled(false);
+    connect(a, &QAction::triggered, this, [this, press] { if (FSCADA) (FSCADA->*press)(); });
+  }
   Add("ShowGauge", "Show G&auge", "", nullptr);
   connect(FActions["ShowGauge"], &QAction::triggered, this, [this] {
     if (FDiagram && FDiagram->Logger() && FDiagram->Logger()->ChannelStatus())
@@ -361,8 +379,12 @@ void TMaster::CreateToolBars() {
   for (const char* n : {"GraphData", "DeleteSheet", "RenameSheet", "Unhide", "Iterate"}) FFormatBar->addAction(FActions[n]);
   FToolsBar = addToolBar(QStringLiteral("Tools"));
   for (const char* n : {"Scope", "StartSchedule", "InverterProgrammer"}) FToolsBar->addAction(FActions[n]);
+  // The plant's buttons carry words, not pictures: they get a row of their own.
+  addToolBarBreak();
+  FSCADABar = addToolBar(QStringLiteral("SCADA"));
+  for (const char* n : {"ControlParameters", "PlantLadder", "PlantRead", "PlantComms", "PlantWrite"}) FSCADABar->addAction(FActions[n]);
   FToolsBar->setEnabled(false);
-  for (QToolBar* b : {FStandardBar, FSamplingBar, FFormatBar, FToolsBar}) b->setIconSize(QSize(16, 16));
+  for (QToolBar* b : {FStandardBar, FSamplingBar, FFormatBar, FToolsBar, FSCADABar}) b->setIconSize(QSize(16, 16));
 }
 
 void TMaster::CreateStatusBars() {
@@ -514,6 +536,7 @@ void TMaster::AssembleDiagram() {
     if (w == FDiagramWin) SetActiveForm(1);
     else if (w == FGraphWin) SetActiveForm(2);
     else if (w == FTableWin) SetActiveForm(3);
+    else if (w && w == FSCADAWin) SetActiveForm(5);
   });
   if (!ok) return;
   if (FRig->Using_IFD) FActions["IFDSettings"]->setEnabled(true);
@@ -523,6 +546,7 @@ void TMaster::AssembleDiagram() {
     if (!FCalibrate) FCalibrate = new TCalibrate(this);
     FActions["Calibrate"]->setEnabled(!FRig->UsingSCADA);
   }
+  CreateSCADAForm();  // after the interface commands: a plant rig disables two of them
 }
 
 // The window opens large enough for the whole diagram and the five status panels, as far as the
@@ -610,6 +634,7 @@ void TMaster::UpdateToolbars() {
   FActions["Unhide"]->setEnabled(table && EnableUnhideButton);
   FActions["Iterate"]->setEnabled(table);
   FActions["PageSetup"]->setEnabled(table);
+  UpdateSCADAButtons();
 }
 
 void TMaster::SetActiveForm(int form) {
@@ -631,7 +656,7 @@ void TMaster::UpdateEditCommands() {
 }
 
 void TMaster::ShowChild(int form) {
-  QMdiSubWindow* w = form == 1 ? FDiagramWin : form == 2 ? FGraphWin : FTableWin;
+  QMdiSubWindow* w = form == 1 ? FDiagramWin : form == 2 ? FGraphWin : form == 5 ? FSCADAWin : FTableWin;
   if (!w) return;
   w->show();
   FMdi->setActiveSubWindow(w);
@@ -870,6 +895,9 @@ void TMaster::UpdateFeaturePanels() {
                                ? QStringLiteral("Inverter: querying...")
                                : TInverterLink::StatusText(FInverterType, FInverterProgram, FCaptureApparatusID);
       panel->setText(text);
+    } else if (label == QLatin1String("Plant") && FSCADA) {
+      const QString fault = FSCADA->StatusText();
+      panel->setText(fault.isEmpty() ? QStringLiteral("Plant: ") + FSCADA->Poll().Messages : fault);
     }
   }
   if (!FFeaturePanels.empty()) FStatusBar2->show();
@@ -1151,5 +1179,47 @@ void TMaster::Shutdown() {
     FDiagramWin = nullptr;
     FDiagram = nullptr;
   }
+  if (FSCADAWin) {
+    FSCADA->CloseProcessing();
+    FMdi->removeSubWindow(FSCADAWin);
+    delete FSCADAWin;
+    FSCADAWin = nullptr;
+    FSCADA = nullptr;
+  }
   TServices::SetSampleBook(nullptr);
+}
+
+// ---- process plant ----
+
+// A rig with process-plant links gets the control-parameters window, polling at once; any other
+// rig loses the plant tool bar and command.
+void TMaster::CreateSCADAForm() {
+  if (!FRig->UsingSCADA) {
+    FSCADABar->hide();
+    FSCADABar->setEnabled(false);
+    FSCADABar->toggleViewAction()->setVisible(false);
+    FActions["ControlParameters"]->setVisible(false);
+    return;
+  }
+  FSCADA = TSCADAForm::ForRig(*FRig).release();
+  FSCADAWin = AddChild(FSCADA, QStringLiteral("Set Control Parameters"));
+  FSCADAWin->move(0, 0);
+  FActions["ControlParameters"]->setEnabled(true);
+  FActions["Calibrate"]->setEnabled(false);
+  FActions["IFDSettings"]->setEnabled(false);
+  AddFeaturePanel(QStringLiteral("Plant"), 260, QString());
+  connect(FSCADA, &TSCADAForm::ButtonsChanged, this, [this] {
+    UpdateSCADAButtons();
+    UpdateFeaturePanels();
+  });
+  FMdi->setActiveSubWindow(FDiagramWin);
+}
+
+// The plant buttons follow the window's while it is in front, and are off otherwise.
+void TMaster::UpdateSCADAButtons() {
+  const bool front = ActiveForm == 5 && FSCADA;
+  FActions["PlantComms"]->setEnabled(front && FSCADA->CommsButtonEnabled());
+  FActions["PlantLadder"]->setEnabled(front && FSCADA->LadderButtonEnabled());
+  FActions["PlantRead"]->setEnabled(front && FSCADA->ReadButtonEnabled());
+  FActions["PlantWrite"]->setEnabled(front && FSCADA->WriteButtonEnabled());
 }

@@ -46,6 +46,7 @@ class TPasswordForm;
 class TQrlInfo;
 class TResultsMDI;
 class TRigConfig;
+class TSCADAForm;
 class TSampleJournal;
 class TTableForm;
 
@@ -111,6 +112,8 @@ class TMaster : public QMainWindow,
   void EnableScopeFeature();
   // The oscilloscope window, created on first use (null before).
   TFormOscilloscope* Oscilloscope() const { return FScope; }
+  // "Set Control Parameters" of a process-plant rig (null for other rigs).
+  TSCADAForm* SCADAForm() const { return FSCADA; }
   // "Oscilloscope..." and the Scope button: the window created when needed and shown.
   void ShowOscilloscope();
   // Sample Now: with the oscilloscope window it starts a capture, otherwise the logger samples.
@@ -279,6 +282,11 @@ class TMaster : public QMainWindow,
   QMenu* FOptionsMenu = nullptr;
   QLabel* FPanels[5] = {};
   QToolBar* FStatusBar2 = nullptr;
+  QToolBar* FSCADABar = nullptr;
+  TSCADAForm* FSCADA = nullptr;  // owned by its sub-window
+  QMdiSubWindow* FSCADAWin = nullptr;
+  void CreateSCADAForm();
+  void UpdateSCADAButtons();
   std::map<QString, QLabel*> FFeaturePanels;
   std::map<QString, unsigned> FMessages;
   bool FShutDown = false;

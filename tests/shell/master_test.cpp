@@ -79,6 +79,8 @@ TEST_F(TMasterFixture, StartUpAssemblesTheRig) {
   EXPECT_TRUE(master->Action("Scope")->isVisible());
   EXPECT_TRUE(master->Action("Scope")->isEnabled());
   ASSERT_NE(master->Oscilloscope(), nullptr) << "made, not shown, for the rig's Sample Now";
+  EXPECT_EQ(master->SCADAForm(), nullptr) << "no process-plant links";
+  EXPECT_FALSE(master->Action("ControlParameters")->isVisible());
   EXPECT_FALSE(master->Oscilloscope()->isVisible());
 }
 

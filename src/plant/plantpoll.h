@@ -1,0 +1,102 @@
+#pragma once
+// The control-parameters window's conversation with the plant controller, without widgets: every
+// two seconds a poll cycle reads the controller's digital and analogue words, the three loops and
+// the ladder stage, and carries out what the user asked for since the last cycle (start or stop
+// the ladder, read or write the parameters). One exchange at a time, each given five seconds.
+// Nothing waits: each answer starts the next exchange, so the window stays live. A cycle that
+// fails (no answer, an error) ends there, says why, and the next poll tries again.
+
+#include <QString>
+#include <array>
+#include <cstdint>
+#include <functional>
+#include <vector>
+
+#include "plant/iplclink.h"
+
+class TPlantPoll {
+ public:
+  static constexpr int PollMs = 2000;     // Timer1
+  static constexpr int TimeOutMs = 5000;  // Timer2
+  static constexpr double PercentScale = 163.86;
+  static constexpr double HeaterPercentScale = 163.83;
+  // The initialisation parameters, in the order of the window's boxes.
+  enum TInit { LowerDivert, TankALevel, TankBLevel, HotWaterTemp, FlowRate, ProductTemp, HotPumpSpeed,
+               FeedPumpSpeed1, FeedPumpSpeed2, InitCount };
+  struct TLoop {
+    double SetPointVal = 0, GainVal = 0, IntVal = 0, DerVal = 0, OutVal = 0;
+    bool ModeOff = false;
+  };
+  // The limits of each initialisation parameter (lower bound 0).
+  static double InitLimit(int which);
+  static QString StageText(int stage);
+
+  explicit TPlantPoll(IPlcLink& link);
+  ~TPlantPoll();
+
+  // Called often by the window's timer: starts a poll cycle when one is due and times out the
+  // exchange in progress, both by the clock service.
+  void Tick();
+  // The comms button: stops or restarts polling (a running cycle finishes first).
+  void CommsButtonClick();
+  // The ladder and read buttons: the next cycle carries out the request.
+  void LadderButtonClick();
+  void ReadButtonClick();
+  // The write button: the values given are what the user confirmed now; the next cycle writes
+  // exactly these, in the controller's order.
+  void WriteButtonClick(const std::array<TLoop, 3>& loops, const std::array<double, InitCount>& init);
+  // Stops polling for good (the window closes).
+  void CloseProcessing();
+
+  // Told after every change the window shows; `parameters` when the gains and the initialisation
+  // parameters were read afresh (the editable boxes follow them then only).
+  std::function<void(bool parameters)> OnChanged;
+
+  // The window's state.
+  bool processing = false, LadderRunning = false, RequestLadderStartStop = false, RequestReadValues = false,
+       RequestWriteValues = false, Written = false, FirstTime = true, TimedOut = false;
+  int stage = 0;
+  std::array<TLoop, 3> Loops{};
+  int Divert1 = 0;
+  double ActualPower1 = 0;
+  std::array<double, InitCount> Init{};
+  std::array<bool, 16> Digitals{};
+  std::array<double, 10> Analogs{};
+  QString Messages = QStringLiteral("Establishing communications...");
+  // The button states and captions the window mirrors.
+  bool CommsOn = true, CommsEnabled = true, LadderEnabled = false, ReadEnabled = false, WriteEnabled = false;
+  QString CommsCaption() const { return CommsOn ? QStringLiteral("Stop Comms") : QStringLiteral("Start Comms"); }
+  QString LadderCaption() const { return LadderRunning ? QStringLiteral("Stop Ladder") : QStringLiteral("Start Ladder"); }
+  // One line for the status bar: empty while all is well.
+  QString Fault;
+  int CyclesCompleted = 0;
+
+ private:
+  struct TStep {
+    QString Address;
+    bool Write = false;
+    qint16 Value = 0;
+    std::function<void(qint16)> Apply;  // a read's word
+    std::function<void()> After;        // once the exchange succeeded
+  };
+  void StartCycle(std::int64_t now);
+  void BuildCycle();
+  void NextStep();
+  void ReadDone(qint16 w);
+  void WriteDone();
+  void ErrorEvent(int code, const QString& text);
+  void EndCycle(bool good);
+  void Changed(bool parameters = false);
+
+  IPlcLink& FLink;
+  std::vector<TStep> FSteps;
+  std::size_t FStep = 0;
+  bool FPolling = true;
+  bool FClosed = false;
+  bool FParametersRead = false;
+  bool FServingRead = false;
+  std::int64_t FLastCycle = 0;
+  bool FEverPolled = false;
+  std::int64_t FExchangeStart = 0;
+  std::vector<std::pair<QString, qint16>> FPendingWrites;
+};
