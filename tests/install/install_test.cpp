@@ -58,12 +58,13 @@ QString Installed::InstallLog;
 }  // namespace
 
 TEST_F(Installed, PutsProgramsDataDesktopEntryIconsAndManualPagesInPlace) {
-  for (const char* file : {"bin/quorlex", "bin/ifdsim", "bin/qxbook", "bin/quorlex-demo"})
+  for (const char* file : {"bin/quorlex", "bin/ifdsim", "bin/qxbook", "bin/plantsim", "bin/quorlex-demo"})
     EXPECT_TRUE(QFileInfo(At(file)).isExecutable()) << file;
   for (const char* file : {"share/quorlex/rigs/demo/config/general.vts", "share/quorlex/rigs/demo/sim/plant.ini",
                            "share/applications/quorlex.desktop", "share/icons/hicolor/48x48/apps/quorlex.png",
                            "share/icons/hicolor/256x256/apps/quorlex.png", "share/man/man1/quorlex.1.gz",
-                           "share/man/man1/ifdsim.1.gz", "share/man/man1/qxbook.1.gz", "share/doc/quorlex/rig-folder.md"})
+                           "share/man/man1/ifdsim.1.gz", "share/man/man1/qxbook.1.gz", "share/man/man1/plantsim.1.gz",
+                           "share/doc/quorlex/rig-folder.md", "share/quorlex/rigs/plant/config/datasrc.vts"})
     EXPECT_TRUE(QFileInfo::exists(At(file))) << file;
   const QByteArray desktop = TTempFolder::Read(At("share/applications/quorlex.desktop"));
   EXPECT_TRUE(desktop.contains("Exec=quorlex-demo\n"));
