@@ -52,6 +52,8 @@
 #include "scope/formoscilloscope.h"
 #include "schedule/formoutputtimeprofiling.h"
 #include "schedule/formschedulerdlg.h"
+#include "teaching/questionlist.h"
+#include "teaching/walkthroughgroupform.h"
 
 namespace {
 const char* const kMessageNames[] = {
@@ -130,6 +132,7 @@ void TMaster::CreateActions() {
     if (ActiveForm == 1 && FDiagram && FDiagram->Logger()) FDiagram->Logger()->Print();
     else if (ActiveForm == 2 && FGraph) FGraph->PrintForm();
     else if (ActiveForm == 3 && FTable) FTable->PrintForm();
+    else if (ActiveForm == 4 && FPresentation) FPresentation->Print();
   });
   Add("LoadNew", "&Load New Experiment...", "", &TMaster::LoadNewExperiment)->setEnabled(false);
   Add("Exit", "E&xit", "", nullptr);
@@ -152,7 +155,8 @@ void TMaster::CreateActions() {
   connect(qApp, &QApplication::focusChanged, this, [this] { UpdateEditCommands(); });
   Add("CaptureScreen", "C&apture Screen", "", nullptr);
   connect(FActions["CaptureScreen"], &QAction::triggered, this, [this] {
-    if (FDiagram && FDiagram->Logger()) FDiagram->Logger()->Copy();
+    if (ActiveForm == 4 && FPresentation) FPresentation->Copy();
+    else if (FDiagram && FDiagram->Logger()) FDiagram->Logger()->Copy();
   });
 
   Add("ViewDiagram", "&Diagram", "Show the diagram", nullptr)->setIcon(TToolIcons::Icon(TToolIcon::Diagram));
@@ -161,7 +165,8 @@ void TMaster::CreateActions() {
   connect(FActions["Graph"], &QAction::triggered, this, [this] { ShowChild(2); });
   Add("ViewTable", "Ta&ble", "Show the results table", nullptr)->setIcon(TToolIcons::Icon(TToolIcon::Table));
   connect(FActions["ViewTable"], &QAction::triggered, this, [this] { ShowChild(3); });
-  Add("Presentation", "&Presentation", "", nullptr)->setEnabled(false);
+  Add("Presentation", "&Presentation", "Show the presentation", nullptr)->setEnabled(false);
+  connect(FActions["Presentation"], &QAction::triggered, this, [this] { ShowChild(4); });
   Add("ControlParameters", "&Control Parameters", "", nullptr)->setEnabled(false);
   Add("ShowGauge", "Show G&auge", "", nullptr);
   connect(FActions["ShowGauge"], &QAction::triggered, this, [this] {
@@ -231,6 +236,9 @@ void TMaster::CreateActions() {
   connect(FActions["RenameSheet"], &QAction::triggered, this, table(&TTableForm::ChangeSheetName));
   Add("Unhide", "Unhide...", "Unhide results", nullptr)->setIcon(TToolIcons::Icon(TToolIcon::Unhide));
   FActions["Unhide"]->setEnabled(false);
+  connect(FActions["Unhide"], &QAction::triggered, this, [this] {
+    if (FPresentation) FPresentation->Unhide();
+  });
   Add("Iterate", "Iterate", "Find constant m by iteration", nullptr)->setIcon(TToolIcons::Icon(TToolIcon::Iterate));
   FActions["Iterate"]->setVisible(false);
   connect(FActions["Iterate"], &QAction::triggered, this, [this] {
@@ -430,6 +438,7 @@ void TMaster::StartUp(const QString& rigFolder, const QStringList& arguments) {
   FTable->SetGraph(FGraph.get());
   setWindowTitle(FRig->SpreadSheet_title.isEmpty() ? QStringLiteral("Quorlex") : FRig->SpreadSheet_title);
   BuildMenu();
+  CreatePresentation();
 
   // Every analogue output on the diagram gets its schedule editor when the rig has the scheduler.
   if (FAutopilotFeature)
@@ -437,6 +446,7 @@ void TMaster::StartUp(const QString& rigFolder, const QStringList& arguments) {
       return std::make_unique<TFormOutputTimeProfiling>(owner, *this);
     });
   AssembleDiagram();
+  if (FPresentation && FPresentation->ShowAtStartup()) ShowChild(4);
   FPasswordForm = std::make_unique<TPasswordForm>(*this);
   FChangePassword = std::make_unique<TChangePassword>(*FPasswordForm);
   if (FRig->Quitting) {
@@ -498,6 +508,10 @@ void TMaster::AssembleDiagram() {
     if (w == FDiagramWin) SetActiveForm(1);
     else if (w == FGraphWin) SetActiveForm(2);
     else if (w == FTableWin) SetActiveForm(3);
+    else if (w && w == FPresentationWin && FPresentation) {
+      SetActiveForm(4);
+      FPresentation->FormActivate();
+    }
   });
   if (!ok) return;
   if (FRig->Using_IFD) FActions["IFDSettings"]->setEnabled(true);
@@ -610,7 +624,7 @@ void TMaster::UpdateEditCommands() {
 }
 
 void TMaster::ShowChild(int form) {
-  QMdiSubWindow* w = form == 1 ? FDiagramWin : form == 2 ? FGraphWin : FTableWin;
+  QMdiSubWindow* w = form == 1 ? FDiagramWin : form == 2 ? FGraphWin : form == 4 ? FPresentationWin : FTableWin;
   if (!w) return;
   w->show();
   FMdi->setActiveSubWindow(w);
@@ -1124,4 +1138,75 @@ void TMaster::Shutdown() {
     FDiagram = nullptr;
   }
   TServices::SetSampleBook(nullptr);
+}
+
+// ---- presentation and questions ----
+
+// A presentation that cannot be read leaves the rig without one, as if it had none.
+void TMaster::CreatePresentation() {
+  if (!FRig || !FRig->Using_WTG) return;
+  FQuestions = std::make_unique<TQuestionList>(this);
+  if (!FQuestions->Set_List(FRig->QA_Spreadsheet)) FQuestions->QList.clear();
+  TWalkThroughGroup group;
+  if (!group.ReadFile(FRig->WTG_Spreadsheet, FRig->WalkThroughRoot, FRig->HelpFileRoot) || group.Chapters.empty()) {
+    FRig->Using_WTG = false;
+    FQuestions.reset();
+    return;
+  }
+  if (group.AnyQuestion()) EnableUnhideButton = true;
+  FPresentation = new TWalkThroughGroupForm(std::move(group), FQuestions.get(), this);
+  FPresentationWin = AddChild(FPresentation, QStringLiteral("Presentation"));
+  FPresentationWin->resize(760, 540);
+  FPresentationWin->move(120, 20);
+  FPresentationWin->hide();
+  bool show = settings::reg::ShowPresentationDefault;
+  if (!FRig->RegistryKey.isEmpty()) {
+    TRegistry reg;
+    if (reg.OpenKey(FRig->RegistryKey, true)) {
+      show = reg.ReadBoolOrCreate(settings::reg::ShowPresentation, settings::reg::ShowPresentationDefault);
+      reg.CloseKey();
+    }
+  }
+  FPresentation->SetShowAtStartup(show);
+  connect(FPresentation, &TWalkThroughGroupForm::ShowAtStartupChanged, this, [this](bool on) {
+    TRegistry reg;
+    if (FRig && !FRig->RegistryKey.isEmpty() && reg.OpenKey(FRig->RegistryKey, true)) {
+      reg.WriteBool(settings::reg::ShowPresentation, on);
+      reg.CloseKey();
+    }
+  });
+  connect(FPresentation, &TWalkThroughGroupForm::BringToFront, this, [this] {
+    if (FPresentationWin && FMdi->activeSubWindow() != FPresentationWin) ShowChild(4);
+  });
+  FActions["Presentation"]->setEnabled(true);
+}
+
+void TMaster::PresentationShown(const QString& chapter, int slide, int slides) {
+  Chapter = chapter;
+  SlideNumber = slide;
+  NumberOfSlides = slides;
+  if (ActiveForm == 4) UpdateStatusBar();
+}
+
+void TMaster::AddHintsUsed(int hints) {
+  if (FTable) FTable->HintsUsed += hints;
+}
+
+void TMaster::AddWrongAnswer() {
+  if (FTable) ++FTable->WrongAnswers;
+}
+
+void TMaster::QuestionsAnswered() {
+  if (!FTable) return;
+  FTable->WriteCell();
+  FTable->QuestionsAreAnswered = true;
+  UpdateToolbars();
+}
+
+void TMaster::ShowHint(const QString& hint) {
+  if (FRig) FRig->ExecuteHint(hint);
+}
+
+void TMaster::ShowMore(const QString& helpFile, const QString& topic) {
+  if (FRig) FRig->ExecuteMore(helpFile, topic);
 }
