@@ -573,7 +573,18 @@ void TMaster::UpdateStatusBar() {
     case 1: FPanels[0]->setText(QStringLiteral("Diagram")); break;
     case 2: FPanels[0]->setText(QStringLiteral("Graph")); break;
     case 3: FPanels[0]->setText(QStringLiteral("Table")); break;
-    case 4: FPanels[0]->setText(QStringLiteral("%1 : Slide %2 of %3").arg(Chapter).arg(SlideNumber).arg(NumberOfSlides)); break;
+    case 4: {
+      // A chapter title longer than the panel widens it (the panels after it move along), so the
+      // slide count stays readable.
+      const QString text = QStringLiteral("%1 : Slide %2 of %3").arg(Chapter).arg(SlideNumber).arg(NumberOfSlides);
+      const int grow = FPanels[0]->fontMetrics().horizontalAdvance(text) + 12 - FPanels[0]->width();
+      if (grow > 0) {
+        FPanels[0]->resize(FPanels[0]->width() + grow, FPanels[0]->height());
+        for (int i = 1; i < 5; ++i) FPanels[i]->move(FPanels[i]->x() + grow, FPanels[i]->y());
+      }
+      FPanels[0]->setText(text);
+      break;
+    }
     case 5: FPanels[0]->setText(QStringLiteral("Control Parameters")); break;
     default: break;
   }
@@ -626,6 +637,19 @@ void TMaster::UpdateEditCommands() {
 void TMaster::ShowChild(int form) {
   QMdiSubWindow* w = form == 1 ? FDiagramWin : form == 2 ? FGraphWin : form == 4 ? FPresentationWin : FTableWin;
   if (!w) return;
+  // The presentation opens as large as its pictures, within the area the main window gives it.
+  if (w == FPresentationWin && !w->property("quorlexPlaced").toBool()) {
+    auto fit = [this, w] {
+      const QSize room = FMdi->viewport()->size();
+      w->resize(QSize(760, 560).boundedTo(room));
+      w->move(std::max(0, std::min(120, room.width() - w->width())), 0);
+    };
+    w->resize(760, 560);
+    // Before the main window is shown its area has no final size yet: fit once it has.
+    if (isVisible()) fit();
+    else QTimer::singleShot(0, this, fit);
+    w->setProperty("quorlexPlaced", true);
+  }
   w->show();
   FMdi->setActiveSubWindow(w);
   SetActiveForm(form);
@@ -1156,8 +1180,6 @@ void TMaster::CreatePresentation() {
   if (group.AnyQuestion()) EnableUnhideButton = true;
   FPresentation = new TWalkThroughGroupForm(std::move(group), FQuestions.get(), this);
   FPresentationWin = AddChild(FPresentation, QStringLiteral("Presentation"));
-  FPresentationWin->resize(760, 540);
-  FPresentationWin->move(120, 20);
   FPresentationWin->hide();
   bool show = settings::reg::ShowPresentationDefault;
   if (!FRig->RegistryKey.isEmpty()) {

@@ -48,6 +48,8 @@ TWalkThroughGroupForm::TWalkThroughGroupForm(TWalkThroughGroup group, TQuestionL
   FPicture->setWordWrap(true);
   FPictureArea->setWidget(FPicture);
   FPictureArea->setWidgetResizable(true);
+  FPictureArea->setHorizontalScrollBarPolicy(Qt::ScrollBarAlwaysOff);
+  FPictureArea->setVerticalScrollBarPolicy(Qt::ScrollBarAlwaysOff);
   FPictureArea->setAlignment(Qt::AlignCenter);
 
   auto* right = new QVBoxLayout;
@@ -166,8 +168,9 @@ void TWalkThroughGroupForm::ShowSlide() {
   const TWalkThroughStep& step = chapter.Current();
   QImageReader reader(step.wtstTextFile);
   const QImage image = step.wtstTextFile.isEmpty() ? QImage() : reader.read();
+  FSlidePicture = QPixmap::fromImage(image);
   if (!image.isNull()) {
-    FPicture->setPixmap(QPixmap::fromImage(image));
+    FitPicture();
     FPicture->setAccessibleName(SlideText());
   } else {
     FPicture->setPixmap(QPixmap());
@@ -197,6 +200,20 @@ void TWalkThroughGroupForm::SetNavigation() {
   FNext->setVisible(chapter.HasNext() || !chapter.Current().wtstQuestionDone);
   FPrevious->setVisible(chapter.HasPrevious());
   FMore->setVisible(chapter.Current().HasMore());
+}
+
+void TWalkThroughGroupForm::FitPicture() {
+  if (FSlidePicture.isNull()) return;
+  const QSize room = FPictureArea->viewport()->size() - QSize(4, 4);
+  if (FSlidePicture.width() <= room.width() && FSlidePicture.height() <= room.height())
+    FPicture->setPixmap(FSlidePicture);
+  else
+    FPicture->setPixmap(FSlidePicture.scaled(room.expandedTo(QSize(40, 30)), Qt::KeepAspectRatio, Qt::SmoothTransformation));
+}
+
+void TWalkThroughGroupForm::resizeEvent(QResizeEvent* event) {
+  QWidget::resizeEvent(event);
+  FitPicture();
 }
 
 void TWalkThroughGroupForm::LinkClick(int chapter) {

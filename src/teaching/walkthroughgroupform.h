@@ -7,6 +7,7 @@
 #include <memory>
 #include <vector>
 
+#include <QPixmap>
 #include <QWidget>
 
 #include "teaching/walkthroughgroup.h"
@@ -64,7 +65,12 @@ class TWalkThroughGroupForm : public QWidget {
   // The window wants to be the one in front.
   void BringToFront();
 
+ protected:
+  void resizeEvent(QResizeEvent* event) override;
+
  private:
+  // The slide's picture, made smaller when the window is: a student should not have to scroll.
+  void FitPicture();
   void BuildLinks();
   void ApplyLook();
   void ShowSlide();
@@ -84,6 +90,7 @@ class TWalkThroughGroupForm : public QWidget {
   std::vector<QPushButton*> FLinks;
   QScrollArea* FPictureArea;
   QLabel* FPicture;
+  QPixmap FSlidePicture;
   QPushButton *FMore, *FPrevious, *FNext;
   QCheckBox* FShowAtStartup;
   std::unique_ptr<TResultsPrinter> FPrinting;
