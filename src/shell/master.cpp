@@ -637,18 +637,23 @@ void TMaster::UpdateEditCommands() {
 void TMaster::ShowChild(int form) {
   QMdiSubWindow* w = form == 1 ? FDiagramWin : form == 2 ? FGraphWin : form == 4 ? FPresentationWin : FTableWin;
   if (!w) return;
-  // The presentation opens as large as its pictures, within the area the main window gives it.
-  if (w == FPresentationWin && !w->property("quorlexPlaced").toBool()) {
+  // The presentation opens as large as its pictures, and always inside the area the main window
+  // gives it.
+  if (w == FPresentationWin) {
     auto fit = [this, w] {
       const QSize room = FMdi->viewport()->size();
-      w->resize(QSize(760, 560).boundedTo(room));
-      w->move(std::max(0, std::min(120, room.width() - w->width())), 0);
+      if (room.width() < 200 || room.height() < 150) return;
+      w->resize(w->size().boundedTo(room));
+      w->move(std::clamp(w->x(), 0, room.width() - w->width()), std::clamp(w->y(), 0, room.height() - w->height()));
     };
-    w->resize(760, 560);
+    if (!w->property("quorlexPlaced").toBool()) {
+      w->resize(760, 560);
+      w->move(120, 0);
+      w->setProperty("quorlexPlaced", true);
+    }
     // Before the main window is shown its area has no final size yet: fit once it has.
     if (isVisible()) fit();
     else QTimer::singleShot(0, this, fit);
-    w->setProperty("quorlexPlaced", true);
   }
   w->show();
   FMdi->setActiveSubWindow(w);

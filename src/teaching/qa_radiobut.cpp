@@ -13,6 +13,7 @@ TQA_RadioBut::TQA_RadioBut(ITeachingHost* host, QWidget* parent)
   auto* box = new QGroupBox(this);
   auto* boxLayout = new QVBoxLayout(box);
   FText->setWordWrap(true);
+  FText->setAlignment(Qt::AlignTop | Qt::AlignLeft);
   FText->setTextInteractionFlags(Qt::TextSelectableByMouse);
   boxLayout->addWidget(FText);
   Body()->addWidget(box);
