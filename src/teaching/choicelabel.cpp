@@ -6,8 +6,7 @@
 #include <QMimeData>
 #include <QMouseEvent>
 
-TChoiceLabel::TChoiceLabel(const QString& text, QWidget* parent) : QLabel(text, parent) {
-  setFocusPolicy(Qt::StrongFocus);
+TChoiceLabel::TChoiceLabel(const QString& text, QWidget* parent) : TFocusFramedLabel(text, parent) {
   setCursor(Qt::OpenHandCursor);
   setAccessibleName(QStringLiteral("Choice: ") + text);
   setToolTip(QStringLiteral("Drag onto a space, or press Space here and then on a space"));
@@ -21,7 +20,7 @@ void TChoiceLabel::SetPicked(bool picked) {
 
 // Picked: reversed colours; focused: a dotted frame, so the keyboard user sees where they are.
 void TChoiceLabel::Restyle() {
-  const QString frame = hasFocus() ? QStringLiteral("2px dotted #000") : QStringLiteral("1px solid #808080");
+  const QString frame = Frame(QStringLiteral("1px solid #808080"));
   setStyleSheet(QStringLiteral("QLabel{padding:1px 4px;border:%1;background:%2;color:%3;}")
                     .arg(frame, FPicked ? QStringLiteral("#000080") : QStringLiteral("#ffffff"),
                          FPicked ? QStringLiteral("#ffffff") : QStringLiteral("#000000")));
@@ -59,14 +58,4 @@ void TChoiceLabel::keyPressEvent(QKeyEvent* event) {
     return;
   }
   QLabel::keyPressEvent(event);
-}
-
-void TChoiceLabel::focusInEvent(QFocusEvent* event) {
-  QLabel::focusInEvent(event);
-  Restyle();
-}
-
-void TChoiceLabel::focusOutEvent(QFocusEvent* event) {
-  QLabel::focusOutEvent(event);
-  Restyle();
 }

@@ -2,10 +2,10 @@
 // A choice of the phrase question: dragged with the mouse onto a gap, or picked with Space or
 // Enter (or a click) so that the next gap activated receives it.
 
-#include <QLabel>
+#include "teaching/focusframedlabel.h"
 #include <QPoint>
 
-class TChoiceLabel : public QLabel {
+class TChoiceLabel : public TFocusFramedLabel {
   Q_OBJECT
  public:
   static constexpr const char* MimeType = "application/x-quorlex-choice";
@@ -22,11 +22,9 @@ class TChoiceLabel : public QLabel {
   void mouseMoveEvent(QMouseEvent* event) override;
   void mouseReleaseEvent(QMouseEvent* event) override;
   void keyPressEvent(QKeyEvent* event) override;
-  void focusInEvent(QFocusEvent* event) override;
-  void focusOutEvent(QFocusEvent* event) override;
+  void Restyle() override;
 
  private:
-  void Restyle();
   QPoint FPressAt;
   bool FPressed = false, FPicked = false;
 };

@@ -8,9 +8,8 @@
 
 #include "teaching/choicelabel.h"
 
-TPhraseGap::TPhraseGap(QWidget* parent) : QLabel(QString::fromLatin1(EmptyText), parent) {
+TPhraseGap::TPhraseGap(QWidget* parent) : TFocusFramedLabel(QString::fromLatin1(EmptyText), parent) {
   setAcceptDrops(true);
-  setFocusPolicy(Qt::StrongFocus);
   setAccessibleName(QStringLiteral("Space in the phrase"));
   Restyle();
 }
@@ -25,7 +24,7 @@ void TPhraseGap::SetAnswer(const QString& answer) {
 
 void TPhraseGap::Restyle() {
   setStyleSheet(QStringLiteral("QLabel{background:#008080;color:#ffffff;padding:1px 3px;border:%1;}")
-                    .arg(hasFocus() ? QStringLiteral("2px dotted #000") : QStringLiteral("1px solid #008080")));
+                    .arg(Frame(QStringLiteral("1px solid #008080"))));
 }
 
 void TPhraseGap::dragEnterEvent(QDragEnterEvent* event) {
@@ -53,14 +52,4 @@ void TPhraseGap::keyPressEvent(QKeyEvent* event) {
     case Qt::Key_Backspace: SetAnswer(QString()); return;
     default: QLabel::keyPressEvent(event);
   }
-}
-
-void TPhraseGap::focusInEvent(QFocusEvent* event) {
-  QLabel::focusInEvent(event);
-  Restyle();
-}
-
-void TPhraseGap::focusOutEvent(QFocusEvent* event) {
-  QLabel::focusOutEvent(event);
-  Restyle();
 }

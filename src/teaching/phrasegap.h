@@ -2,9 +2,9 @@
 // A gap of the phrase question, shown as "<   >" on teal until a choice is dropped on it (or put
 // in from the keyboard: Space or Enter takes the picked choice, Delete empties the gap).
 
-#include <QLabel>
+#include "teaching/focusframedlabel.h"
 
-class TPhraseGap : public QLabel {
+class TPhraseGap : public TFocusFramedLabel {
   Q_OBJECT
  public:
   static constexpr const char* EmptyText = "<   >";
@@ -23,10 +23,8 @@ class TPhraseGap : public QLabel {
   void dropEvent(QDropEvent* event) override;
   void mouseReleaseEvent(QMouseEvent* event) override;
   void keyPressEvent(QKeyEvent* event) override;
-  void focusInEvent(QFocusEvent* event) override;
-  void focusOutEvent(QFocusEvent* event) override;
+  void Restyle() override;
 
  private:
-  void Restyle();
   QString FAnswer;
 };

@@ -11,14 +11,8 @@
 #include "platform/services.h"
 
 TQA_Calculate::TQA_Calculate(ITeachingHost* host, QWidget* parent)
-    : TQuestionWindow(host, parent), FText(new QLabel(this)), FAnswer(new QLineEdit(this)) {
-  auto* box = new QGroupBox(this);
-  auto* boxLayout = new QVBoxLayout(box);
-  FText->setWordWrap(true);
-  FText->setAlignment(Qt::AlignTop | Qt::AlignLeft);
-  FText->setTextInteractionFlags(Qt::TextSelectableByMouse);
-  boxLayout->addWidget(FText);
-  Body()->addWidget(box, 1);
+    : TQuestionWindow(host, parent), FAnswer(new QLineEdit(this)) {
+  FText = AddQuestionBox(1);
   auto* answer = new QGroupBox(QStringLiteral(" Type in the correct numeric answer please "), this);
   auto* answerLayout = new QVBoxLayout(answer);
   // Only the characters of a number can be typed; whether it is one is judged on OK.

@@ -19,6 +19,6 @@ class TQA_Calculate : public TQuestionWindow {
   TVerdict Judge() override;
 
  private:
-  QLabel* FText;
+  QLabel* FText = nullptr;
   QLineEdit* FAnswer;
 };

@@ -7,16 +7,10 @@
 #include <QVBoxLayout>
 
 TQA_RadioBut::TQA_RadioBut(ITeachingHost* host, QWidget* parent)
-    : TQuestionWindow(host, parent), FText(new QLabel(this)), FAnswers(new QGroupBox(QStringLiteral(" Select Answer "), this)),
+    : TQuestionWindow(host, parent), FAnswers(new QGroupBox(QStringLiteral(" Select Answer "), this)),
       FAnswerLayout(new QVBoxLayout(FAnswers)), FGroup(new QButtonGroup(this)) {
   Body()->addWidget(new QLabel(QStringLiteral("Choose one of the alternative answers."), this));
-  auto* box = new QGroupBox(this);
-  auto* boxLayout = new QVBoxLayout(box);
-  FText->setWordWrap(true);
-  FText->setAlignment(Qt::AlignTop | Qt::AlignLeft);
-  FText->setTextInteractionFlags(Qt::TextSelectableByMouse);
-  boxLayout->addWidget(FText);
-  Body()->addWidget(box);
+  FText = AddQuestionBox(0);
   Body()->addWidget(FAnswers, 1);
   FGroup->setExclusive(true);
 }

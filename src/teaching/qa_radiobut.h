@@ -25,7 +25,7 @@ class TQA_RadioBut : public TQuestionWindow {
   TVerdict Judge() override;
 
  private:
-  QLabel* FText;
+  QLabel* FText = nullptr;
   QGroupBox* FAnswers;
   QVBoxLayout* FAnswerLayout;
   QButtonGroup* FGroup;

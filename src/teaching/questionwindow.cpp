@@ -3,7 +3,9 @@
 #include <algorithm>
 
 #include <QApplication>
+#include <QGroupBox>
 #include <QHBoxLayout>
+#include <QLabel>
 #include <QPushButton>
 #include <QVBoxLayout>
 
@@ -29,6 +31,18 @@ TQuestionWindow::TQuestionWindow(ITeachingHost* host, QWidget* parent)
   connect(FCancel, &QPushButton::clicked, this, &TQuestionWindow::CancelClick);
   connect(FHint, &QPushButton::clicked, this, &TQuestionWindow::HintClick);
   resize(520, 380);
+}
+
+QLabel* TQuestionWindow::AddQuestionBox(int stretch) {
+  auto* box = new QGroupBox(this);
+  auto* boxLayout = new QVBoxLayout(box);
+  auto* text = new QLabel(box);
+  text->setWordWrap(true);
+  text->setAlignment(Qt::AlignTop | Qt::AlignLeft);
+  text->setTextInteractionFlags(Qt::TextSelectableByMouse);
+  boxLayout->addWidget(text);
+  FBody->addWidget(box, stretch);
+  return text;
 }
 
 void TQuestionWindow::SetQuestion(const TQuestion& question) {

@@ -8,6 +8,7 @@
 
 #include "teaching/question.h"
 
+class QLabel;
 class QPushButton;
 class QVBoxLayout;
 class ITeachingHost;
@@ -42,6 +43,8 @@ class TQuestionWindow : public QDialog {
   virtual void ClearAnswer() = 0;
   virtual TVerdict Judge() = 0;
   QVBoxLayout* Body() const { return FBody; }
+  // A framed box holding the question's text, added to the body; returns the text's label.
+  QLabel* AddQuestionBox(int stretch);
   void showEvent(QShowEvent* event) override;
 
  private:
