@@ -1,6 +1,7 @@
 #include <gtest/gtest.h>
 
 #include <QAction>
+#include <QCheckBox>
 #include <QFile>
 #include <QTextStream>
 
@@ -10,6 +11,7 @@
 #include "rigconfig/rigconfig.h"
 #include "rigconfig/settingsnames.h"
 #include "shell/master.h"
+#include "support/recordinghelpviewer.h"
 #include "support/scriptedprompts.h"
 #include "support/tempfolder.h"
 #include "teaching/qa_calculate.h"
@@ -65,6 +67,7 @@ TEST(TeachingInTheProgram, PresentationQuestionsAndTheTable) {
   TTempFolder tmp;
   qputenv("QUORLEX_DEVICE_DIR", tmp.File("no-devices").toLocal8Bit());
   TScriptedPrompts prompts;
+  TRecordingHelpViewer help;
   prompts.ExpectChoice(0);  // the exercise
   TMaster master;
   master.StartUp(tmp.CopyTree(kDemoSource, "demo"), {});
@@ -111,9 +114,22 @@ TEST(TeachingInTheProgram, PresentationQuestionsAndTheTable) {
   EXPECT_TRUE(table.QuestionsAreAnswered) << "question 3 is the last";
   EXPECT_DOUBLE_EQ(table.Score, 1.01);
   EXPECT_FALSE(master.Presentation()->Unhide());
+  ASSERT_EQ(help.Requests.size(), 1);
+  EXPECT_TRUE(help.Requests[0].contains("heat.chm") && help.Requests[0].endsWith("Hints\\Q3_1.htm"))
+      << help.Requests[0].toStdString();
+  master.Presentation()->LinkClick(0);
+  master.Presentation()->MoreClick();
+  ASSERT_EQ(help.Requests.size(), 2);
+  EXPECT_TRUE(help.Requests[1].endsWith("Teaching\\Equipment")) << help.Requests[1].toStdString();
   master.ShowChild(3);
   EXPECT_FALSE(master.Action("Unhide")->isEnabled());
 
-  master.Presentation()->SetShowAtStartup(false);
+  // Unticking "Show at startup" is remembered for the next start.
+  master.Presentation()->findChild<QCheckBox*>()->click();
+  {
+    TRegistry reg;
+    ASSERT_TRUE(reg.OpenKey(master.Rig()->RegistryKey, false));
+    EXPECT_FALSE(reg.ReadBool(settings::reg::ShowPresentation));
+  }
   master.Rig()->ExitWarning = false;
 }
