@@ -1,10 +1,15 @@
 #include <gtest/gtest.h>
 
 #include <QAction>
+#include <QApplication>
+#include <QClipboard>
+#include <QPixmap>
+#include <QPrinter>
 #include <QCheckBox>
 #include <QFile>
 #include <QTextStream>
 
+#include "results/resultsprinter.h"
 #include "results/tableform.h"
 #include "rigconfig/registry.h"
 #include "rigconfig/rigchecker.h"
@@ -123,6 +128,20 @@ TEST(TeachingInTheProgram, PresentationQuestionsAndTheTable) {
   EXPECT_TRUE(help.Requests[1].endsWith("Teaching\\Equipment")) << help.Requests[1].toStdString();
   master.ShowChild(3);
   EXPECT_FALSE(master.Action("Unhide")->isEnabled());
+
+  // Capture Screen and Print take the presentation when it is in front.
+  master.ShowChild(4);
+  QApplication::clipboard()->clear();
+  master.Action("CaptureScreen")->trigger();
+  EXPECT_EQ(QApplication::clipboard()->pixmap().size(), master.Presentation()->size());
+  const QString pdf = tmp.File("presentation.pdf");
+  master.Presentation()->Printing().SetPrintDialog([&](QPrinter& printer) {
+    printer.setOutputFormat(QPrinter::PdfFormat);
+    printer.setOutputFileName(pdf);
+    return true;
+  });
+  master.Action("Print")->trigger();
+  EXPECT_TRUE(TTempFolder::Read(pdf).startsWith("%PDF"));
 
   // Unticking "Show at startup" is remembered for the next start.
   master.Presentation()->findChild<QCheckBox*>()->click();
