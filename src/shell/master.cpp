@@ -1182,8 +1182,8 @@ void TMaster::CreatePresentation() {
     FQuestions.reset();
     return;
   }
-  if (group.AnyQuestion()) EnableUnhideButton = true;
   FPresentation = new TWalkThroughGroupForm(std::move(group), FQuestions.get(), this);
+  if (FPresentation->AnyQuestionWaiting()) EnableUnhideButton = true;
   FPresentationWin = AddChild(FPresentation, QStringLiteral("Presentation"));
   FPresentationWin->hide();
   bool show = settings::reg::ShowPresentationDefault;

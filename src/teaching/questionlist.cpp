@@ -101,6 +101,11 @@ const TQuestion* TQuestionList::Find(int number) const {
   return nullptr;
 }
 
+bool TQuestionList::CanAsk(int number) const {
+  const TQuestion* q = Find(number);
+  return q && q->Answerable();
+}
+
 int TQuestionList::HighestNumber() const {
   int highest = 0;
   for (const TQuestion& q : QList) highest = std::max(highest, q.FNumber);

@@ -32,6 +32,8 @@ class TQuestionList {
 
   const TQuestion* Find(int number) const;
   int HighestNumber() const;
+  // There is a question `number` that can be answered.
+  bool CanAsk(int number) const;
   // Asks question `number` in its window; true when the student answered it rightly.
   bool AskQuestion(int number);
 

@@ -73,6 +73,11 @@ TWalkThroughGroupForm::TWalkThroughGroupForm(TWalkThroughGroup group, TQuestionL
   connect(FNext, &QPushButton::clicked, this, &TWalkThroughGroupForm::NextClick);
   connect(FShowAtStartup, &QCheckBox::toggled, this, &TWalkThroughGroupForm::ShowAtStartupChanged);
 
+  // A question the sheet does not hold (or that cannot be answered) would keep the student on its
+  // slide for good: the slide is passed as if it had none (the rig check names it).
+  for (TWalkThrough& chapter : FGroup.Chapters)
+    for (TWalkThroughStep& step : chapter.wtsStep)
+      if (!step.wtstQuestionDone && (!FQuestions || !FQuestions->CanAsk(step.wtstQuestionNumber))) step.wtstQuestionDone = true;
   BuildLinks();
   ApplyLook();
   resize(400, 300);
@@ -231,7 +236,7 @@ void TWalkThroughGroupForm::NextClick() {
   TWalkThrough& chapter = CurrentChapter();
   TWalkThroughStep& step = chapter.Current();
   if (!step.wtstQuestionDone) {
-    if (!FQuestions || !FQuestions->AskQuestion(step.wtstQuestionNumber)) {
+    if (!FQuestions->AskQuestion(step.wtstQuestionNumber)) {
       SetNavigation();
       return;
     }
@@ -255,6 +260,12 @@ void TWalkThroughGroupForm::MoreClick() {
   if (FGroup.Chapters.empty()) return;
   const TWalkThroughStep& step = CurrentChapter().Current();
   if (step.HasMore() && FHost) FHost->ShowMore(step.wtstHelpFile, step.wtstTopic);
+}
+
+bool TWalkThroughGroupForm::AnyQuestionWaiting() const {
+  for (const TWalkThrough& chapter : FGroup.Chapters)
+    if (chapter.PendingSlide() >= 0) return true;
+  return false;
 }
 
 bool TWalkThroughGroupForm::Unhide() {

@@ -44,6 +44,7 @@ class TWalkThroughGroupForm : public QWidget {
   // Finds the first slide whose question is not answered, shows it and asks its question.
   // False when every question is answered.
   bool Unhide();
+  bool AnyQuestionWaiting() const;
   void Copy();
   void Print();
   TResultsPrinter& Printing();

@@ -96,6 +96,15 @@ TEST_F(TFormFixture, AQuestionOnAChaptersLastSlideCanBeAnswered) {
   EXPECT_EQ(host.Status, "Chapter 1 : Slide 2 of 2");
 }
 
+TEST_F(TFormFixture, AQuestionTheSheetLacksDoesNotTrapTheStudent) {
+  TWalkThroughGroupForm form(Group({{7, 0}}), &questions, &host);
+  EXPECT_FALSE(form.AnyQuestionWaiting());
+  form.NextClick();
+  EXPECT_EQ(asked, 0);
+  EXPECT_EQ(host.Status, "Chapter 1 : Slide 2 of 2");
+  EXPECT_FALSE(form.Unhide());
+}
+
 TEST_F(TFormFixture, ChapterLinksRestartAFinishedChapter) {
   TWalkThroughGroupForm form(Group({{0, 0}, {0, 0, 0}}), &questions, &host);
   form.LinkClick(1);
