@@ -95,9 +95,10 @@ QPushButton* TWalkThroughGroupForm::MakeLink(const QString& text, QWidget* paren
 }
 
 void TWalkThroughGroupForm::SetLinkColor(QPushButton* link, const QColor& color) {
+  // A link being pressed takes the link colour.
   link->setStyleSheet(QStringLiteral("QPushButton{color:%1;border:none;text-align:left;padding:2px;}"
-                                     "QPushButton:focus{border:1px dotted %1;}")
-                          .arg(color.name()));
+                                     "QPushButton:focus{border:1px dotted %1;}QPushButton:pressed{color:%2;}")
+                          .arg(color.name(), FGroup.Look.LinkColor().name()));
 }
 
 // Every chapter gets a link; the panel scrolls when they do not fit.
