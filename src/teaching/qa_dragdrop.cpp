@@ -34,9 +34,12 @@ void TQA_DragDrop::Setup() {
       FGaps.push_back(gap);
       FPhraseItems.push_back(gap);
     }
-    auto* part = new QLabel(q.QText[i], FPhraseBox);
-    FParts.push_back(part);
-    FPhraseItems.push_back(part);
+    // Word by word, so a long part wraps at the box's edge like running text.
+    for (const QString& word : q.QText[i].split(QLatin1Char(' '), Qt::SkipEmptyParts)) {
+      auto* part = new QLabel(word, FPhraseBox);
+      FParts.push_back(part);
+      FPhraseItems.push_back(part);
+    }
   }
   for (const QString& text : q.QAnswers) {
     auto* choice = new TChoiceLabel(text, FChoiceBox);
@@ -119,12 +122,13 @@ void TQA_DragDrop::Flow(QWidget* box, const std::vector<QWidget*>& items, int sp
     w->move(x, y);
     x += w->width() + spacing;
   }
-  const int needed = items.empty() ? 40 : y + std::max(line, items.back()->height()) + 12;
-  box->setMinimumHeight(needed);
+  // Before the window has its width every item wraps: its height would say nothing then.
+  if (box->width() < 200) return;
+  box->setMinimumHeight(items.empty() ? 40 : y + std::max(line, items.back()->height()) + 12);
 }
 
 void TQA_DragDrop::FlowAll() {
-  Flow(FPhraseBox, FPhraseItems, 10);
+  Flow(FPhraseBox, FPhraseItems, 4);
   std::vector<QWidget*> choices(FChoices.begin(), FChoices.end());
   Flow(FChoiceBox, choices, 30);
 }
