@@ -10,6 +10,7 @@
 #include "rigconfig/rigconfig.h"
 #include "teaching/questionlist.h"
 #include "teaching/walkthroughgroup.h"
+#include "workbook/model/workbook.h"
 
 namespace {
 // The page a hint "file>window.topic" opens: its file names a help file of the help folder.
@@ -64,6 +65,17 @@ QString TTeachingCheck::Check(const TRigConfig& rig, QStringList& errors, QStrin
   const bool haveQuestions = QFileInfo::exists(qa) || group.AnyQuestion();
   if (haveQuestions && !questions.Set_List(qa)) errors << QStringLiteral("%1: the questions cannot be read:").arg(qa);
   errors << questions.Notes;
+  if (!questions.QList.empty()) {
+    // Texts past 200 characters are cut when the questions are read: the student would see half.
+    TWorkbook book;
+    book.Read(qa);
+    book.SetSheet(1);
+    for (int row = 1; row <= book.LastRow(); ++row)
+      for (int col : {3, 4, 6})
+        if (col <= book.MaxCol() && book.TextRC(row, col).size() > 200)
+          warnings << QStringLiteral("%1: row %2, column %3: the text is longer than 200 characters and is cut")
+                          .arg(qa).arg(row).arg(col);
+  }
   for (const TQuestion& q : questions.QList) CheckQuestion(q, qa, errors);
   for (const TQuestion& q : questions.QList)
     for (const QString& hint : q.QHints)

@@ -54,6 +54,7 @@ TEST(TeachingRigCheck, DemoPassesAndFaultsAreNamed) {
   qa.SetNumberRC(1, 5, 7);   // right answer past the four answers
   qa.SetNumberRC(12, 5, 0);  // a choice for a gap the phrase does not have
   qa.SetTextRC(13, 6, "heat.Hints\\Nowhere.htm");
+  qa.SetTextRC(13, 3, QString(201, QLatin1Char('x')));
   qa.Write(rig + "/config/qa.vts", TWorkbook::ftNative3);
   TWorkbook wtg;
   wtg.Read(rig + "/config/wtg.vts");
@@ -62,7 +63,8 @@ TEST(TeachingRigCheck, DemoPassesAndFaultsAreNamed) {
   report = CheckReport(rig, &ok);
   EXPECT_FALSE(ok);
   for (const char* fault : {"heating.png does not exist", "question 1: the right answer 7", "gap 5 does not exist",
-                            "row 2: question 9 is not in", "\"heat.Hints\\Nowhere.htm\" has no page"})
+                            "row 2: question 9 is not in", "\"heat.Hints\\Nowhere.htm\" has no page",
+                            "row 13, column 3: the text is longer than 200 characters"})
     EXPECT_TRUE(report.contains(fault)) << fault << "\n" << report.toStdString();
 }
 
