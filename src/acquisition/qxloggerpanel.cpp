@@ -286,11 +286,5 @@ void TQXLoggerPanel::Print() {
     if (FRig) FRig->PrintCancelled = true;
     return;
   }
-  const QPixmap picture = FDiagram->grab();
-  QPainter painter(&printing.Printer());
-  const QRect page = painter.viewport();
-  const QSize size = picture.size().scaled(page.size(), Qt::KeepAspectRatio);
-  painter.setViewport(page.x(), page.y(), size.width(), size.height());
-  painter.setWindow(picture.rect());
-  painter.drawPixmap(0, 0, picture);
+  printing.PrintPicture(FDiagram->grab());
 }

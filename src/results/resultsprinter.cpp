@@ -1,5 +1,8 @@
 #include "results/resultsprinter.h"
 
+#include <QPainter>
+#include <QPixmap>
+
 #include <QPageLayout>
 #include <QPageSetupDialog>
 #include <QPrintDialog>
@@ -24,4 +27,13 @@ void TResultsPrinter::SetPageSetupDialog(TDialog dialog) {
   if (!dialog)
     dialog = [this](QPrinter& printer) { return QPageSetupDialog(&printer, FParent).exec() == QDialog::Accepted; };
   FPageSetupDialog = std::move(dialog);
+}
+
+void TResultsPrinter::PrintPicture(const QPixmap& picture) {
+  QPainter painter(FPrinter.get());
+  const QRect page = painter.viewport();
+  const QSize size = picture.size().scaled(page.size(), Qt::KeepAspectRatio);
+  painter.setViewport(page.x(), page.y(), size.width(), size.height());
+  painter.setWindow(picture.rect());
+  painter.drawPixmap(0, 0, picture);
 }

@@ -5,6 +5,7 @@
 #include <functional>
 #include <memory>
 
+class QPixmap;
 class QPrinter;
 class QWidget;
 
@@ -19,6 +20,9 @@ class TResultsPrinter {
   QPrinter& Printer() { return *FPrinter; }
   bool ChoosePrinter() { return FPrintDialog(*FPrinter); }
   bool PageSetup() { return FPageSetupDialog(*FPrinter); }
+
+  // Prints a window's picture on the chosen printer, as large as the page allows.
+  void PrintPicture(const QPixmap& picture);
 
   void SetPrintDialog(TDialog dialog);      // nullptr restores the standard dialog
   void SetPageSetupDialog(TDialog dialog);  // nullptr restores the standard dialog

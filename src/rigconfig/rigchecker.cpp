@@ -1,5 +1,7 @@
 #include "rigconfig/rigchecker.h"
 
+#include "teaching/teachingcheck.h"
+
 #include <algorithm>
 #include <functional>
 #include <memory>
@@ -176,6 +178,13 @@ bool TRigChecker::CheckExercise(const QString& folder, int exercise, int& exerci
       }
     }
     CheckHelp(rig);
+    if (rig.Using_WTG && !FCheckedFiles.contains(rig.WTG_Spreadsheet + QLatin1Char('|') + rig.QA_Spreadsheet)) {
+      FCheckedFiles << rig.WTG_Spreadsheet + QLatin1Char('|') + rig.QA_Spreadsheet;
+      QStringList errors, warnings;
+      FOut << "Presentation: " << TTeachingCheck::Check(rig, errors, warnings) << "\n";
+      for (const QString& e : errors) Error(e);
+      for (const QString& w : warnings) Warn(w);
+    }
   }
   for (const QString& p : problems) Error(p);
   return loaded;

@@ -56,6 +56,8 @@
 #include "plant/scadaform.h"
 #include "schedule/formoutputtimeprofiling.h"
 #include "schedule/formschedulerdlg.h"
+#include "teaching/questionlist.h"
+#include "teaching/walkthroughgroupform.h"
 
 namespace {
 const char* const kMessageNames[] = {
@@ -138,6 +140,7 @@ void TMaster::CreateActions() {
     else if (ActiveForm == 2 && FGraph) FGraph->PrintForm();
     else if (ActiveForm == 3 && FTable) FTable->PrintForm();
     else if (ActiveForm == 5 && FSCADA) FSCADA->PrintForm();
+    else if (ActiveForm == 4 && FPresentation) FPresentation->Print();
   });
   Add("LoadNew", "&Load New Experiment...", "", &TMaster::LoadNewExperiment)->setEnabled(false);
   Add("Exit", "E&xit", "", nullptr);
@@ -160,7 +163,8 @@ void TMaster::CreateActions() {
   connect(qApp, &QApplication::focusChanged, this, [this] { UpdateEditCommands(); });
   Add("CaptureScreen", "C&apture Screen", "", nullptr);
   connect(FActions["CaptureScreen"], &QAction::triggered, this, [this] {
-    if (FDiagram && FDiagram->Logger()) FDiagram->Logger()->Copy();
+    if (ActiveForm == 4 && FPresentation) FPresentation->Copy();
+    else if (FDiagram && FDiagram->Logger()) FDiagram->Logger()->Copy();
   });
 
   Add("ViewDiagram", "&Diagram", "Show the diagram", nullptr)->setIcon(TToolIcons::Icon(TToolIcon::Diagram));
@@ -169,7 +173,8 @@ void TMaster::CreateActions() {
   connect(FActions["Graph"], &QAction::triggered, this, [this] { ShowChild(2); });
   Add("ViewTable", "Ta&ble", "Show the results table", nullptr)->setIcon(TToolIcons::Icon(TToolIcon::Table));
   connect(FActions["ViewTable"], &QAction::triggered, this, [this] { ShowChild(3); });
-  Add("Presentation", "&Presentation", "", nullptr)->setEnabled(false);
+  Add("Presentation", "&Presentation", "Show the presentation", nullptr)->setEnabled(false);
+  connect(FActions["Presentation"], &QAction::triggered, this, [this] { ShowChild(4); });
   Add("ControlParameters", "&Control Parameters", "Show the control parameters", nullptr)->setEnabled(false);
   connect(FActions["ControlParameters"], &QAction::triggered, this, [this] { ShowChild(5); });
   // The process-plant buttons press the control-parameters window's own.
@@ -263,6 +268,9 @@ void TMaster::CreateActions() {
   connect(FActions["RenameSheet"], &QAction::triggered, this, table(&TTableForm::ChangeSheetName));
   Add("Unhide", "Unhide...", "Unhide results", nullptr)->setIcon(TToolIcons::Icon(TToolIcon::Unhide));
   FActions["Unhide"]->setEnabled(false);
+  connect(FActions["Unhide"], &QAction::triggered, this, [this] {
+    if (FPresentation) FPresentation->Unhide();
+  });
   Add("Iterate", "Iterate", "Find constant m by iteration", nullptr)->setIcon(TToolIcons::Icon(TToolIcon::Iterate));
   FActions["Iterate"]->setVisible(false);
   connect(FActions["Iterate"], &QAction::triggered, this, [this] {
@@ -468,6 +476,7 @@ void TMaster::StartUp(const QString& rigFolder, const QStringList& arguments) {
   FTable->SetGraph(FGraph.get());
   setWindowTitle(FRig->SpreadSheet_title.isEmpty() ? QStringLiteral("Quorlex") : FRig->SpreadSheet_title);
   BuildMenu();
+  CreatePresentation();
 
   // Every analogue output on the diagram gets its schedule editor when the rig has the scheduler.
   if (FAutopilotFeature)
@@ -475,6 +484,7 @@ void TMaster::StartUp(const QString& rigFolder, const QStringList& arguments) {
       return std::make_unique<TFormOutputTimeProfiling>(owner, *this);
     });
   AssembleDiagram();
+  if (FPresentation && FPresentation->ShowAtStartup()) ShowChild(4);
   FPasswordForm = std::make_unique<TPasswordForm>(*this);
   FChangePassword = std::make_unique<TChangePassword>(*FPasswordForm);
   if (FRig->Quitting) {
@@ -537,6 +547,10 @@ void TMaster::AssembleDiagram() {
     else if (w == FGraphWin) SetActiveForm(2);
     else if (w == FTableWin) SetActiveForm(3);
     else if (w && w == FSCADAWin) SetActiveForm(5);
+    else if (w && w == FPresentationWin && FPresentation) {
+      SetActiveForm(4);
+      FPresentation->FormActivate();
+    }
   });
   if (!ok) return;
   if (FRig->Using_IFD) FActions["IFDSettings"]->setEnabled(true);
@@ -604,7 +618,18 @@ void TMaster::UpdateStatusBar() {
     case 1: FPanels[0]->setText(QStringLiteral("Diagram")); break;
     case 2: FPanels[0]->setText(QStringLiteral("Graph")); break;
     case 3: FPanels[0]->setText(QStringLiteral("Table")); break;
-    case 4: FPanels[0]->setText(QStringLiteral("%1 : Slide %2 of %3").arg(Chapter).arg(SlideNumber).arg(NumberOfSlides)); break;
+    case 4: {
+      // A chapter title longer than the panel widens it (the panels after it move along), so the
+      // slide count stays readable.
+      const QString text = QStringLiteral("%1 : Slide %2 of %3").arg(Chapter).arg(SlideNumber).arg(NumberOfSlides);
+      const int grow = FPanels[0]->fontMetrics().horizontalAdvance(text) + 12 - FPanels[0]->width();
+      if (grow > 0) {
+        FPanels[0]->resize(FPanels[0]->width() + grow, FPanels[0]->height());
+        for (int i = 1; i < 5; ++i) FPanels[i]->move(FPanels[i]->x() + grow, FPanels[i]->y());
+      }
+      FPanels[0]->setText(text);
+      break;
+    }
     case 5: FPanels[0]->setText(QStringLiteral("Control Parameters")); break;
     default: break;
   }
@@ -656,8 +681,26 @@ void TMaster::UpdateEditCommands() {
 }
 
 void TMaster::ShowChild(int form) {
-  QMdiSubWindow* w = form == 1 ? FDiagramWin : form == 2 ? FGraphWin : form == 5 ? FSCADAWin : FTableWin;
+  QMdiSubWindow* w = form == 1 ? FDiagramWin : form == 2 ? FGraphWin : form == 4 ? FPresentationWin : form == 5 ? FSCADAWin : FTableWin;
   if (!w) return;
+  // The presentation opens as large as its pictures, and always inside the area the main window
+  // gives it.
+  if (w == FPresentationWin) {
+    auto fit = [this, w] {
+      const QSize room = FMdi->viewport()->size();
+      if (room.width() < 200 || room.height() < 150) return;
+      w->resize(w->size().boundedTo(room));
+      w->move(std::clamp(w->x(), 0, room.width() - w->width()), std::clamp(w->y(), 0, room.height() - w->height()));
+    };
+    if (!w->property("quorlexPlaced").toBool()) {
+      w->resize(760, 560);
+      w->move(120, 0);
+      w->setProperty("quorlexPlaced", true);
+    }
+    // Before the main window is shown its area has no final size yet: fit once it has.
+    if (isVisible()) fit();
+    else QTimer::singleShot(0, this, fit);
+  }
   w->show();
   FMdi->setActiveSubWindow(w);
   SetActiveForm(form);
@@ -1222,4 +1265,72 @@ void TMaster::UpdateSCADAButtons() {
   FActions["PlantLadder"]->setEnabled(front && FSCADA->LadderButtonEnabled());
   FActions["PlantRead"]->setEnabled(front && FSCADA->ReadButtonEnabled());
   FActions["PlantWrite"]->setEnabled(front && FSCADA->WriteButtonEnabled());
+
+// ---- presentation and questions ----
+
+// A presentation that cannot be read leaves the rig without one, as if it had none.
+void TMaster::CreatePresentation() {
+  if (!FRig || !FRig->Using_WTG) return;
+  FQuestions = std::make_unique<TQuestionList>(this);
+  if (!FQuestions->Set_List(FRig->QA_Spreadsheet)) FQuestions->QList.clear();
+  TWalkThroughGroup group;
+  if (!group.ReadFile(FRig->WTG_Spreadsheet, FRig->WalkThroughRoot, FRig->HelpFileRoot) || group.Chapters.empty()) {
+    FRig->Using_WTG = false;
+    FQuestions.reset();
+    return;
+  }
+  FPresentation = new TWalkThroughGroupForm(std::move(group), FQuestions.get(), this);
+  if (FPresentation->AnyQuestionWaiting()) EnableUnhideButton = true;
+  FPresentationWin = AddChild(FPresentation, QStringLiteral("Presentation"));
+  FPresentationWin->hide();
+  bool show = settings::reg::ShowPresentationDefault;
+  if (!FRig->RegistryKey.isEmpty()) {
+    TRegistry reg;
+    if (reg.OpenKey(FRig->RegistryKey, true)) {
+      show = reg.ReadBoolOrCreate(settings::reg::ShowPresentation, settings::reg::ShowPresentationDefault);
+      reg.CloseKey();
+    }
+  }
+  FPresentation->SetShowAtStartup(show);
+  connect(FPresentation, &TWalkThroughGroupForm::ShowAtStartupChanged, this, [this](bool on) {
+    TRegistry reg;
+    if (FRig && !FRig->RegistryKey.isEmpty() && reg.OpenKey(FRig->RegistryKey, true)) {
+      reg.WriteBool(settings::reg::ShowPresentation, on);
+      reg.CloseKey();
+    }
+  });
+  connect(FPresentation, &TWalkThroughGroupForm::BringToFront, this, [this] {
+    if (FPresentationWin && FMdi->activeSubWindow() != FPresentationWin) ShowChild(4);
+  });
+  FActions["Presentation"]->setEnabled(true);
+}
+
+void TMaster::PresentationShown(const QString& chapter, int slide, int slides) {
+  Chapter = chapter;
+  SlideNumber = slide;
+  NumberOfSlides = slides;
+  if (ActiveForm == 4) UpdateStatusBar();
+}
+
+void TMaster::AddHintsUsed(int hints) {
+  if (FTable) FTable->HintsUsed += hints;
+}
+
+void TMaster::AddWrongAnswer() {
+  if (FTable) ++FTable->WrongAnswers;
+}
+
+void TMaster::QuestionsAnswered() {
+  if (!FTable) return;
+  FTable->WriteCell();
+  FTable->QuestionsAreAnswered = true;
+  UpdateToolbars();
+}
+
+void TMaster::ShowHint(const QString& hint) {
+  if (FRig) FRig->ExecuteHint(hint);
+}
+
+void TMaster::ShowMore(const QString& helpFile, const QString& topic) {
+  if (FRig) FRig->ExecuteMore(helpFile, topic);
 }

@@ -22,6 +22,7 @@
 #include "rigconfig/irigconfighost.h"
 #include "schedule/ischedulerhost.h"
 #include "scope/iscopehost.h"
+#include "teaching/iteachinghost.h"
 #include "workbook/model/workbook.h"
 
 class QAction;
@@ -49,6 +50,8 @@ class TRigConfig;
 class TSCADAForm;
 class TSampleJournal;
 class TTableForm;
+class TQuestionList;
+class TWalkThroughGroupForm;
 
 class TMaster : public QMainWindow,
                 public IRigConfigHost,
@@ -60,7 +63,8 @@ class TMaster : public QMainWindow,
                 public IIFDConfigHost,
                 public IScopeHost,
                 public IInverterHost,
-                public ISchedulerHost {
+                public ISchedulerHost,
+                public ITeachingHost {
   Q_OBJECT
  public:
   explicit TMaster(QWidget* parent = nullptr);
@@ -138,6 +142,8 @@ class TMaster : public QMainWindow,
   QString FeaturePanelText(const QString& label) const;
   QAction* Action(const QString& name) const { return FActions.value(name); }
   TPasswordForm* PasswordForm() const { return FPasswordForm.get(); }
+  TWalkThroughGroupForm* Presentation() const { return FPresentation; }
+  TQuestionList* Questions() const { return FQuestions.get(); }
   TChangePassword* ChangePasswordForm() const { return FChangePassword.get(); }
   // "Calibrate" (only on a rig using the interface device) and "TDC Sensor Offset"; null before
   // start-up has made them.
@@ -236,6 +242,15 @@ class TMaster : public QMainWindow,
   void SetInverterProgram(int program) override;
   void InverterQueryRunning(bool) override { UpdateFeaturePanels(); }
 
+  // ---- ITeachingHost ----
+  void PresentationShown(const QString& chapter, int slide, int slides) override;
+  void AddHintsUsed(int hints) override;
+  void AddWrongAnswer() override;
+  void QuestionsAnswered() override;
+  void ShowHint(const QString& hint) override;
+  void ShowMore(const QString& helpFile, const QString& topic) override;
+  QWidget* MainWindow() override { return this; }
+
  protected:
   void closeEvent(QCloseEvent* event) override;
 
@@ -253,6 +268,8 @@ class TMaster : public QMainWindow,
   void Shutdown();
   QMdiSubWindow* AddChild(QWidget* widget, const QString& caption);
   bool QuestionsBeforeExit();
+  // The questions and the presentation window of a rig that has them.
+  void CreatePresentation();
   // The samples' recovery journal of this rig and exercise, and the recovery of a crashed session's.
   void StartJournal();
 
@@ -265,6 +282,8 @@ class TMaster : public QMainWindow,
   std::unique_ptr<TGraphForm> FGraph;
   std::unique_ptr<TPasswordForm> FPasswordForm;
   std::unique_ptr<TChangePassword> FChangePassword;
+  std::unique_ptr<TQuestionList> FQuestions;
+  TWalkThroughGroupForm* FPresentation = nullptr;  // a child of the MDI area
   TResultsMDI* FDiagram = nullptr;
   TIFDConfig* FIFDConfig = nullptr;  // a child of this window; saves its settings when freed
   TFormOscilloscope* FScope = nullptr;  // a child of this window, once created
@@ -275,7 +294,7 @@ class TMaster : public QMainWindow,
   TCalibrate* FCalibrate = nullptr;     // children of this window
   TOffsetForm* FOffsetForm = nullptr;
   QMdiArea* FMdi;
-  QMdiSubWindow *FDiagramWin = nullptr, *FTableWin = nullptr, *FGraphWin = nullptr;
+  QMdiSubWindow *FDiagramWin = nullptr, *FTableWin = nullptr, *FGraphWin = nullptr, *FPresentationWin = nullptr;
   QHash<QString, QAction*> FActions;
   QToolBar *FStandardBar = nullptr, *FSamplingBar = nullptr, *FFormatBar = nullptr, *FToolsBar = nullptr;
   QMenu* FUsingEquipment = nullptr;
