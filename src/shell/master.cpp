@@ -1265,6 +1265,7 @@ void TMaster::UpdateSCADAButtons() {
   FActions["PlantLadder"]->setEnabled(front && FSCADA->LadderButtonEnabled());
   FActions["PlantRead"]->setEnabled(front && FSCADA->ReadButtonEnabled());
   FActions["PlantWrite"]->setEnabled(front && FSCADA->WriteButtonEnabled());
+}
 
 // ---- presentation and questions ----
 
