@@ -316,7 +316,7 @@ void TTableForm::WriteRow(const TWorkbook& source, int n, int sourceRow) {
   if (book.MaxRow() <= n + 1) grow_grid(last, n - book.MaxRow() + 11);
   const int cols = TemplateCols();
   book.CopyRange(n + 1, 1, n + 1, cols, source, sourceRow, 1, sourceRow, cols);
-  if (QuestionsAreAnswered) book.SetNumberRC(2, 1, Score);
+  if (QuestionsAreAnswered && ScoreCellIsFree()) book.SetNumberRC(2, 1, Score);
   if (last <= MaxRuns) {
     sample_taken_but_not_saved[last - 1] = true;
     if (FGraph && FGraph->RunRows(last) < n) FGraph->SetRunRows(last, n);
@@ -326,16 +326,26 @@ void TTableForm::WriteRow(const TWorkbook& source, int n, int sourceRow) {
   if (FJournal) JournalRow(last, n + 1);
 }
 
+// A rig that records a source in column 1 (the demo's sample number) has no score cell there:
+// writing the score would overwrite the first sample's recorded value.
+bool TTableForm::ScoreCellIsFree() const {
+  const TQXDataList* list = TServices::DataList();
+  if (!list) return true;
+  return std::none_of(list->Sources().begin(), list->Sources().end(), [](const TQXSource* s) { return s->Source_Column == 1; });
+}
+
 void TTableForm::WriteCell() {
   Score = HintsUsed == 0 ? 0.001 : HintsUsed + std::min(WrongAnswers / 100.0, 1.0);
-  FTemplate.SetNumberRC(2, 1, Score);
-  TWorkbook& book = Book();
-  const int remembered = book.Sheet();
-  for (int s = 1; s <= book.NumSheets(); ++s) {
-    book.SetSheet(s);
-    book.SetNumberRC(2, 1, Score);
+  if (ScoreCellIsFree()) {
+    FTemplate.SetNumberRC(2, 1, Score);
+    TWorkbook& book = Book();
+    const int remembered = book.Sheet();
+    for (int s = 1; s <= book.NumSheets(); ++s) {
+      book.SetSheet(s);
+      book.SetNumberRC(2, 1, Score);
+    }
+    book.SetSheet(remembered);
   }
-  book.SetSheet(remembered);
   if (FHost) {
     using C = IResultsHost::TCommand;
     FHost->SetEnableUnhideButton(false);

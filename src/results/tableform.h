@@ -69,8 +69,11 @@ class TTableForm : public QWidget {
   void grow_grid(int sheet, int rows);
   // Copies row `sourceRow` of `source`'s active sheet into the last run as sample n (row n + 1).
   void WriteRow(const TWorkbook& source, int n, int sourceRow);
-  // Computes the score and writes it into cell (2, 1) of the template and of every run.
+  // Computes the score and writes it into cell (2, 1) of the template and of every run, when no
+  // source records into column 1.
   void WriteCell();
+  // No source records into column 1, so row 2 there may hold the score.
+  bool ScoreCellIsFree() const;
   bool ClearData();  // false when the user kept the unsaved data
   void DeleteSheet();       // the active sheet
   void ChangeSheetName();   // of the active sheet

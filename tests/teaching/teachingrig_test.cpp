@@ -11,6 +11,7 @@
 
 #include "results/resultsprinter.h"
 #include "results/tableform.h"
+#include "workbook/view/f1book.h"
 #include "rigconfig/registry.h"
 #include "rigconfig/rigchecker.h"
 #include "rigconfig/rigconfig.h"
@@ -112,6 +113,7 @@ TEST(TeachingInTheProgram, PresentationQuestionsAndTheTable) {
     return w.Answered();
   };
   master.ShowChild(3);
+  const QString firstSampleNumber = table.ResultsTable->TextRC(2, 1);
   master.Action("Unhide")->trigger();
   EXPECT_EQ(table.WrongAnswers, 1);
   EXPECT_FALSE(table.QuestionsAreAnswered);
@@ -120,6 +122,9 @@ TEST(TeachingInTheProgram, PresentationQuestionsAndTheTable) {
   EXPECT_EQ(table.HintsUsed, 1);
   EXPECT_TRUE(table.QuestionsAreAnswered) << "question 3 is the last";
   EXPECT_DOUBLE_EQ(table.Score, 1.01);
+  // The demo records its sample number in column 1: the score must not overwrite it.
+  EXPECT_EQ(table.ResultsTable->TextRC(2, 1), firstSampleNumber);
+  EXPECT_FALSE(table.ScoreCellIsFree());
   EXPECT_FALSE(master.Presentation()->Unhide());
   ASSERT_EQ(help.Requests.size(), 1);
   EXPECT_TRUE(help.Requests[0].contains("heat.chm") && help.Requests[0].endsWith("Hints\\Q3_1.htm"))
