@@ -40,12 +40,15 @@ TEST_P(FixedValues, ShowTheirValueAndUnits) {
     return true;
   };
   EXPECT_TRUE(WaitFor(shown, 5000));
+  // Exercise 2 hides the heat flow until its questions are answered.
+  const bool heatFlowHidden = GetParam() == 1;
   for (TQXFixedSource* f : fixed) {
+    if (heatFlowHidden && f == fixed[1]) continue;
     const QString value = f->Display_Box->text().chopped(f->fUnits_text.size() + 1);
     EXPECT_FALSE(value.trimmed().isEmpty()) << f->fLong_text.toStdString() << ": " << f->Display_Box->text().toStdString();
   }
   EXPECT_EQ(fixed[0]->Display_Box->text(), "4.18 kJ/kg K");
-  EXPECT_EQ(fixed[1]->Display_Box->text(), "0.000 kW");  // no flow yet
+  EXPECT_EQ(fixed[1]->Display_Box->text(), heatFlowHidden ? " kW" : "0.000 kW");  // no flow yet
   master->close();
 }
 

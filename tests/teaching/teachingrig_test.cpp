@@ -9,6 +9,7 @@
 #include <QFile>
 #include <QTextStream>
 
+#include "platform/services.h"
 #include "results/resultsprinter.h"
 #include "results/tableform.h"
 #include "workbook/view/f1book.h"
@@ -113,7 +114,7 @@ TEST(TeachingInTheProgram, PresentationQuestionsAndTheTable) {
     return w.Answered();
   };
   master.ShowChild(3);
-  const QString firstSampleNumber = table.ResultsTable->TextRC(2, 1);
+  const QString firstSampleNumber = table.ResultsTable->Book().TextRC(2, 1);
   master.Action("Unhide")->trigger();
   EXPECT_EQ(table.WrongAnswers, 1);
   EXPECT_FALSE(table.QuestionsAreAnswered);
@@ -123,7 +124,7 @@ TEST(TeachingInTheProgram, PresentationQuestionsAndTheTable) {
   EXPECT_TRUE(table.QuestionsAreAnswered) << "question 3 is the last";
   EXPECT_DOUBLE_EQ(table.Score, 1.01);
   // The demo records its sample number in column 1: the score must not overwrite it.
-  EXPECT_EQ(table.ResultsTable->TextRC(2, 1), firstSampleNumber);
+  EXPECT_EQ(table.ResultsTable->Book().TextRC(2, 1), firstSampleNumber);
   EXPECT_FALSE(table.ScoreCellIsFree());
   EXPECT_FALSE(master.Presentation()->Unhide());
   ASSERT_EQ(help.Requests.size(), 1);
@@ -157,5 +158,46 @@ TEST(TeachingInTheProgram, PresentationQuestionsAndTheTable) {
     ASSERT_TRUE(reg.OpenKey(master.Rig()->RegistryKey, false));
     EXPECT_FALSE(reg.ReadBool(settings::reg::ShowPresentation));
   }
+  master.Rig()->ExitWarning = false;
+}
+
+// Exercise 2 of the demo keeps column 1 for the score and hides the heat flow (the answer to the
+// calculation) until the last question is answered: right answers reveal it, in the sample row
+// and in the runs.
+TEST(TeachingInTheProgram, TheLastAnswerRevealsTheHiddenHeatFlow) {
+  TTempFolder tmp;
+  qputenv("QUORLEX_DEVICE_DIR", tmp.File("no-devices").toLocal8Bit());
+  TScriptedPrompts prompts;
+  prompts.ExpectChoice(1);  // exercise 2
+  TMaster master;
+  master.StartUp(tmp.CopyTree(kDemoSource, "demo"), {});
+  ASSERT_NE(master.Presentation(), nullptr);
+  TWorkbook& sampleRow = *TServices::SampleBook();
+  TTableForm& table = *master.Table();
+  ASSERT_TRUE(table.ScoreCellIsFree());
+  EXPECT_EQ(sampleRow.TextRC(2, 11), "") << "hidden before the questions";
+
+  TQuestionList& questions = *master.Questions();
+  questions.ShowModal = [](TQuestionWindow& w) {
+    if (auto* choice = dynamic_cast<TQA_RadioBut*>(&w)) choice->Select(1);
+    else if (auto* phrase = dynamic_cast<TQA_DragDrop*>(&w)) {
+      for (int gap = 0; gap < 3; ++gap) phrase->PutChoice(gap, gap);
+    } else if (auto* calc = dynamic_cast<TQA_Calculate*>(&w)) {
+      calc->AnswerBox()->setText("1.045");
+    }
+    w.OKClick();
+    return w.Answered();
+  };
+  master.ShowChild(3);
+  master.Action("Unhide")->trigger();
+  master.Presentation()->Unhide();
+  EXPECT_FALSE(table.QuestionsAreAnswered) << "two of three answered";
+  EXPECT_EQ(sampleRow.TextRC(2, 11), "") << "still hidden before the last answer";
+  master.Presentation()->Unhide();
+  ASSERT_TRUE(table.QuestionsAreAnswered);
+  EXPECT_DOUBLE_EQ(table.Score, 0.001);  // no hints: the smallest score that reveals
+  EXPECT_DOUBLE_EQ(sampleRow.NumberRC(2, 1), 0.001);
+  EXPECT_EQ(sampleRow.ValueRC(2, 11).Kind, TValueKind::Number) << "revealed";
+  EXPECT_DOUBLE_EQ(table.ResultsTable->Book().NumberRC(2, 1), 0.001);
   master.Rig()->ExitWarning = false;
 }

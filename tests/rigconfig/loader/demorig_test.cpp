@@ -56,6 +56,9 @@ TEST(DemoRig, LoadsWithEverySourceKindItShips) {
   run.SetNumberRC(2, 4, 60);
   run.SetNumberRC(2, 5, 40);
   run.SetNumberRC(2, 6, 6);
+  // Exercise 2 hides the heat flow until the score cell (2, 1) is set by the last answer.
+  EXPECT_EQ(run.TextRC(2, 11), "");
+  run.SetNumberRC(2, 1, 0.001);
   EXPECT_NEAR(run.NumberRC(2, 11), 6.0 / 60 * 4.18 * 20, 1e-12);
   EXPECT_EQ(run.NumberRC(2, 14), 20);
   EXPECT_EQ(run.NumberRC(2, 18), 0);  // the overheat warning's formula: lit from 70 degrees
@@ -80,7 +83,7 @@ TEST(DemoRig, CheckRigCommandReportsCleanAndFlagsBrokenRigs) {
   ASSERT_TRUE(check.waitForFinished(30000));
   const QString out = QString::fromUtf8(check.readAllStandardOutput());
   EXPECT_EQ(check.exitCode(), 0) << out.toStdString();
-  EXPECT_TRUE(out.contains("OK: 37 definitions")) << out.toStdString();
+  EXPECT_TRUE(out.contains("OK: 74 definitions")) << out.toStdString();
   EXPECT_TRUE(out.contains("row 4: IFD_DATASRC, column 4, channel 0, 3 calibration pairs"));
 
   TRigBuilder rig(tmp);
