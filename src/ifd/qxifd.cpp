@@ -162,7 +162,10 @@ int TQXIFD::DataForChannel(int channel) {
     return static_cast<int>(numbers::RoundHalfEven(MainChannelValue[static_cast<size_t>(channel)] /
                                                    static_cast<double>(MaximumFrequency) * 2047.0));
   }
-  TServices::Prompts().MessageDlg(QLatin1String(InvalidChannelText), TMsgDlgType::mtError, TMsgDlgButtons::OK);
+  // Sources read every tick: a rig naming a channel the card lacks is told once per channel, not
+  // buried under a box each tick.
+  if (FReportedChannels.insert(channel).second)
+    TServices::Prompts().MessageDlg(QLatin1String(InvalidChannelText), TMsgDlgType::mtError, TMsgDlgButtons::OK);
   return 0;
 }
 

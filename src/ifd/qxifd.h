@@ -7,6 +7,7 @@
 
 #include <cstdint>
 #include <memory>
+#include <set>
 #include <vector>
 
 #include <QByteArray>
@@ -186,6 +187,8 @@ class TQXIFD : public QObject, public TIFDState, private ILegacyHost, private II
   int& FlastPortValCOMs;
 
  private:
+  std::set<int> FReportedChannels;  // invalid channels already reported by DataForChannel
+
   // ILegacyHost (forwarded to the main window).
   void SetStatusPanel(int panel, const QString& text) override;
   void SetVComToolsOn() override;

@@ -136,6 +136,11 @@ TEST_F(TFacade, ChannelRegistrationAndValues) {
   EXPECT_EQ(f.DataForChannel(124), -77);
   prompts.ExpectMessage("Invalid channel number - please check data spreadsheet.");
   EXPECT_EQ(f.DataForChannel(125), 0);
+  // Read again on every tick: told once, not a box a tick.
+  EXPECT_EQ(f.DataForChannel(125), 0);
+  EXPECT_EQ(f.DataForChannel(125), 0);
+  prompts.ExpectMessage("Invalid channel number - please check data spreadsheet.");
+  EXPECT_EQ(f.DataForChannel(-4), 0);
   f.MaximumFrequency = 0;
   EXPECT_EQ(f.DataForChannel(33), 0);
 }
