@@ -25,7 +25,6 @@ class TInverterQuery : public QObject {
   // Sends the read of `code` ("J01") and later calls `done` with the buffer as rendered text (empty
   // when the facade went away). A read asked for while one runs replaces it.
   void Read(TQXIFD& ifd, const QByteArray& code, TDone done);
-  bool Busy() const { return static_cast<bool>(FDone); }
   // Reads the reply when its time has come; the timer calls it, tests may call it after moving
   // their clock.
   void Poll();

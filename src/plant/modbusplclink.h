@@ -30,9 +30,6 @@ class TModbusPlcLink : public QObject, public IPlcLink {
   void Abandon() override;
   bool IsBusy() const override { return FBusy; }
 
-  QString Host() const { return FHost; }
-  int Port() const { return FPort; }
-
  private:
   void Start(const QString& FileAddr, bool write, qint16 value);
   void Send();

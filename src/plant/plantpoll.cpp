@@ -45,7 +45,6 @@ void TPlantPoll::Tick() {
   if (processing) {
     if (now - FExchangeStart >= TimeOutMs) {  // Timer2
       FLink.Abandon();
-      TimedOut = true;
       Messages = QStringLiteral("Communications Error: no answer from the controller within 5 s (%1)")
                      .arg(FSteps[FStep].Address);
       Fault = QStringLiteral("Plant: no answer - retrying");
@@ -60,7 +59,6 @@ void TPlantPoll::StartCycle(std::int64_t now) {
   FEverPolled = true;
   FLastCycle = now;
   processing = true;
-  TimedOut = false;
   BuildCycle();
   FStep = 0;
   NextStep();
@@ -70,16 +68,13 @@ void TPlantPoll::BuildCycle() {
   FSteps.clear();
   FParametersRead = false;
   FServingRead = false;
-  auto read = [this](const char* address, std::function<void(qint16)> apply) {
-    FSteps.push_back({QString::fromLatin1(address), false, 0, std::move(apply), {}});
+  auto read = [this](const QString& address, std::function<void(qint16)> apply) {
+    FSteps.push_back({address, false, 0, std::move(apply), {}});
   };
   // 1. digital and analogue words, the ladder.
   read("B13:0", [this](qint16 w) { for (int i = 0; i < 8; ++i) Digitals[i] = (w >> i) & 1; });
   read("B14:0", [this](qint16 w) { for (int i = 0; i < 8; ++i) Digitals[8 + i] = !((w >> i) & 1); });
-  for (int i = 0; i < 6; ++i) {
-    const QByteArray address = "N11:" + QByteArray::number(i);
-    FSteps.push_back({QString::fromLatin1(address), false, 0, [this, i](qint16 w) { Analogs[i] = w; }, {}});
-  }
+  for (int i = 0; i < 6; ++i) read(QStringLiteral("N11:%1").arg(i), [this, i](qint16 w) { Analogs[i] = w; });
   read("N19:7", [this](qint16 w) { Analogs[8] = std::round(w / PercentScale); });
   read("N19:8", [this](qint16 w) { Analogs[9] = std::round(w / PercentScale); });
   if (RequestLadderStartStop) {
@@ -149,7 +144,6 @@ void TPlantPoll::NextStep() {
   }
   const TStep& step = FSteps[FStep];
   FExchangeStart = TServices::Clock().TickCountMs();
-  Written = false;
   if (step.Write) FLink.Write(step.Address, step.Value);
   else FLink.Read(step.Address);
 }
@@ -165,7 +159,6 @@ void TPlantPoll::ReadDone(qint16 w) {
 
 void TPlantPoll::WriteDone() {
   if (!processing || FStep >= FSteps.size() || !FSteps[FStep].Write) return;
-  Written = true;
   if (FSteps[FStep].After) FSteps[FStep].After();
   ++FStep;
   NextStep();
@@ -173,7 +166,6 @@ void TPlantPoll::WriteDone() {
 
 void TPlantPoll::ErrorEvent(int code, const QString& text) {
   if (!processing) return;
-  TimedOut = true;
   Messages = QStringLiteral("Communications Error: %1 (%2)").arg(code).arg(text);
   switch (code) {
     case IPlcLink::ConnectionRefused: Fault = QStringLiteral("Plant: connection refused - retrying"); break;
@@ -206,7 +198,6 @@ void TPlantPoll::EndCycle(bool good) {
     FLastCycle = TServices::Clock().TickCountMs();
   }
   CommsEnabled = true;
-  TimedOut = false;
   Changed(parameters);
 }
 

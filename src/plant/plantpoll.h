@@ -54,7 +54,7 @@ class TPlantPoll {
 
   // The window's state.
   bool processing = false, LadderRunning = false, RequestLadderStartStop = false, RequestReadValues = false,
-       RequestWriteValues = false, Written = false, FirstTime = true, TimedOut = false;
+       RequestWriteValues = false, FirstTime = true;
   int stage = 0;
   std::array<TLoop, 3> Loops{};
   int Divert1 = 0;

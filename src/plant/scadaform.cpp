@@ -26,24 +26,27 @@ constexpr int kSampleRow = 2;
 constexpr int kTickMs = 100;  // how often the poll looks at the clock
 constexpr int kBoxWidth = 58;
 const char* const kLoopTitles[] = {" PID Loop A - Hot Water Pump ", " PID Loop B - Heater Power ", " PID Loop C - Feed Pump "};
-// Box name, caption, and the name in the message of a refused value.
-const char* const kInitBoxes[][3] = {
-    {"LowerDivert", "Divert Point (lower):", "Divert Point (lower)"},
-    {"TankALevel", "Tank A Level (process):", "Tank A Level (process)"},
-    {"TankBLevel", "Tank B Level (wash):", "Tank B Level (wash)"},
-    {"HotWaterTemp", "Hot Water Temperature:", "Hot Water Temperature"},
-    {"FlowRate", "Flowrate (Processing):", "Flowrate (Processing)"},
-    {"ProductTemp", "Good Product Temp:", "Good Product Temp"},
-    {"HotPumpSpeed", "Hot Water Pump Speed:", "Hot Water Pump Speed"},
-    {"FeedPumpSpeed1", "Feed Pump Speed (pre):", "Feed Pump Speed (pre)"},
-    {"FeedPumpSpeed2", "Feed Pump Speed (wash):", "Feed Pump Speed (wash)"}};
+// Box name and caption; a refused value's message names the box by its caption without the colon.
+const char* const kInitBoxes[][2] = {
+    {"LowerDivert", "Divert Point (lower):"},   {"TankALevel", "Tank A Level (process):"},
+    {"TankBLevel", "Tank B Level (wash):"},     {"HotWaterTemp", "Hot Water Temperature:"},
+    {"FlowRate", "Flowrate (Processing):"},     {"ProductTemp", "Good Product Temp:"},
+    {"HotPumpSpeed", "Hot Water Pump Speed:"},  {"FeedPumpSpeed1", "Feed Pump Speed (pre):"},
+    {"FeedPumpSpeed2", "Feed Pump Speed (wash):"}};
 
-QLineEdit* ReadOnlyBox(QWidget* parent, const QString& name) {
+QString CaptionName(const char* caption) { return QString::fromLatin1(caption).chopped(1); }
+
+QLineEdit* EditBox(QWidget* parent, const QString& name) {
   auto* e = new QLineEdit(parent);
   e->setObjectName(name);
+  e->setFixedWidth(kBoxWidth);
+  return e;
+}
+
+QLineEdit* ReadOnlyBox(QWidget* parent, const QString& name) {
+  QLineEdit* e = EditBox(parent, name);
   e->setReadOnly(true);
   e->setFocusPolicy(Qt::NoFocus);
-  e->setFixedWidth(kBoxWidth);
   return e;
 }
 }  // namespace
@@ -82,14 +85,11 @@ void TSCADAForm::Build() {
     FSetPoint[n] = ReadOnlyBox(group, QStringLiteral("SetPoint") + i);
     form->addRow(QStringLiteral("Set point:"), FSetPoint[n]);
     const std::pair<const char*, const char*> settings[] = {{"PropBand", "Gain:"}, {"Integral", "Integral Time:"}, {"Deriv", "Derivative Time:"}};
-    const char* const names[] = {"Gain", "Integral Time", "Derivative Time"};
     double* const targets[] = {&FLoops[n].GainVal, &FLoops[n].IntVal, &FLoops[n].DerVal};
     for (int k = 0; k < 3; ++k) {
-      auto* e = new QLineEdit(group);
-      e->setObjectName(QString::fromLatin1(settings[k].first) + i);
-      e->setFixedWidth(kBoxWidth);
+      QLineEdit* e = EditBox(group, QString::fromLatin1(settings[k].first) + i);
       form->addRow(QString::fromLatin1(settings[k].second), e);
-      FParams.push_back({e, 100, 1, QString::fromLatin1(names[k]), targets[k]});
+      FParams.push_back({e, 100, 1, CaptionName(settings[k].second), targets[k]});
     }
     FOutput[n] = ReadOnlyBox(group, QStringLiteral("Output") + i);
     form->addRow(QStringLiteral("Output (%):"), FOutput[n]);
@@ -110,12 +110,10 @@ void TSCADAForm::Build() {
   auto* init = new QGroupBox(QStringLiteral(" Initialisation Parameters "), this);
   auto* grid = new QGridLayout(init);
   for (int k = 0; k < TPlantPoll::InitCount; ++k) {
-    auto* e = new QLineEdit(init);
-    e->setObjectName(QString::fromLatin1(kInitBoxes[k][0]));
-    e->setFixedWidth(kBoxWidth);
+    QLineEdit* e = EditBox(init, QString::fromLatin1(kInitBoxes[k][0]));
     grid->addWidget(new QLabel(QString::fromLatin1(kInitBoxes[k][1]), init), k % 3, (k / 3) * 2);
     grid->addWidget(e, k % 3, (k / 3) * 2 + 1);
-    FParams.push_back({e, TPlantPoll::InitLimit(k), 0, QString::fromLatin1(kInitBoxes[k][2]), &FInit[k]});
+    FParams.push_back({e, TPlantPoll::InitLimit(k), 0, CaptionName(kInitBoxes[k][1]), &FInit[k]});
   }
   top->addWidget(init);
   for (TParamBox& box : FParams) {

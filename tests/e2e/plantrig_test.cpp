@@ -8,7 +8,6 @@
 #include <QLabel>
 #include <QLineEdit>
 #include <QProcess>
-#include <QTcpServer>
 
 #include "acquisition/qxdatalist.h"
 #include "acquisition/qxscadamodule.h"
@@ -21,17 +20,13 @@
 #include "rigconfig/inistore.h"
 #include "rigconfig/rigconfig.h"
 #include "shell/master.h"
+#include "support/freeport.h"
 #include "support/scriptedprompts.h"
 #include "support/tempfolder.h"
 
 namespace {
 const QString kPlantSim = QStringLiteral(QUORLEX_BINARY_DIR "/tools/plantsim/plantsim");
 
-int FreePort() {
-  QTcpServer probe;
-  probe.listen(QHostAddress::LocalHost, 0);
-  return probe.serverPort();
-}
 
 struct TPlantRig : ::testing::Test {
   TTempFolder tmp;

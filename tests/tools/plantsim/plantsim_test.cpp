@@ -4,22 +4,16 @@
 
 #include <QCoreApplication>
 #include <QElapsedTimer>
-#include <QTcpServer>
 #include <QThread>
 #include <optional>
 
 #include "plant/modbusplclink.h"
 #include "plant/plcaddress.h"
 #include "plantserver.h"
+#include "support/freeport.h"
 #include "support/tempfolder.h"
 
 namespace {
-int FreePort() {
-  QTcpServer probe;
-  probe.listen(QHostAddress::LocalHost, 0);
-  return probe.serverPort();
-}
-
 // The server and its plant live in their own thread; every call goes there and waits.
 struct TServerThread {
   QThread thread;
