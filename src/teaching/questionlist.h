@@ -46,7 +46,6 @@ class TQuestionList {
 
   TQA_RadioBut& ChoiceWindow() { return *FChoice; }
   TQA_DragDrop& PhraseWindow() { return *FPhrase; }
-  TQA_Calculate& CalculationWindow() { return *FCalculation; }
 
  private:
   TQuestionWindow* WindowFor(int format) const;

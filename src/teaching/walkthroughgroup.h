@@ -27,7 +27,6 @@ struct TWalkThrough {
   QString FwtsTitle;
   std::vector<TWalkThroughStep> wtsStep;
   int wtpStepInUse = 0;
-  bool wtpEnabled = true;
   bool HasNext() const { return wtpStepInUse + 1 < static_cast<int>(wtsStep.size()); }
   bool HasPrevious() const { return wtpStepInUse > 0; }
   TWalkThroughStep& Current() { return wtsStep[static_cast<size_t>(wtpStepInUse)]; }

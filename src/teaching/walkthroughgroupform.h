@@ -29,12 +29,8 @@ class TWalkThroughGroupForm : public QWidget {
                         QWidget* parent = nullptr);
   ~TWalkThroughGroupForm() override;
 
-  TWalkThroughGroup& wtgroup() { return FGroup; }
   int ChapterNo() const { return FChapterNo; }
-  TWalkThrough& CurrentChapter() { return FGroup.Chapters[static_cast<size_t>(FChapterNo)]; }
 
-  // Chapter 0 selected and its slide shown.
-  void ShowFirst();
   // Shows the current slide again and tells the main window (the window came to the front).
   void FormActivate();
   void LinkClick(int chapter);
@@ -57,9 +53,7 @@ class TWalkThroughGroupForm : public QWidget {
   int LinkCount() const { return static_cast<int>(FLinks.size()); }
   QPushButton* NextLink() const { return FNext; }
   QPushButton* PreviousLink() const { return FPrevious; }
-  QPushButton* MoreLink() const { return FMore; }
   QLabel* Picture() const { return FPicture; }
-  QScrollArea* ChapterPanel() const { return FPanel; }
 
  signals:
   void ShowAtStartupChanged(bool on);
@@ -70,6 +64,9 @@ class TWalkThroughGroupForm : public QWidget {
   void resizeEvent(QResizeEvent* event) override;
 
  private:
+  TWalkThrough& CurrentChapter() { return FGroup.Chapters[static_cast<size_t>(FChapterNo)]; }
+  // Chapter 0 selected and its slide shown.
+  void ShowFirst();
   // The slide's picture, made smaller when the window is: a student should not have to scroll.
   void FitPicture();
   void BuildLinks();
