@@ -64,6 +64,13 @@ void Arrow(QPainter& p, QPointF from, QPointF to, const QColor& colour) {
   p.drawPolygon(head);
 }
 
+// The two axes of a chart in `plot`.
+void Axes(QPainter& p, const QRect& plot) {
+  p.setPen(QPen(Ink, 2));
+  p.drawLine(plot.bottomLeft(), plot.bottomRight());
+  p.drawLine(plot.bottomLeft(), plot.topLeft());
+}
+
 // The rig: the heated tank, the pump, the flow meter and the second vessel in one loop.
 void Rig(QPainter& p, double scale = 1.0, QPointF origin = {}) {
   p.save();
@@ -169,9 +176,7 @@ int main(int argc, char** argv) {
   ok &= Save(out, QStringLiteral("heating.png"), [](QPainter& p) {
     Title(p, QStringLiteral("Exercise 1: the heating curve"));
     const QRect plot(70, 70, 520, 260);
-    p.setPen(QPen(Ink, 2));
-    p.drawLine(plot.bottomLeft(), plot.bottomRight());
-    p.drawLine(plot.bottomLeft(), plot.topLeft());
+    Axes(p, plot);
     Text(p, QRect(plot.right() - 120, plot.bottom() + 6, 120, 20), QStringLiteral("time (s)"), 10, Ink, Qt::AlignRight);
     Text(p, QRect(10, plot.top() - 4, 60, 40), QStringLiteral("T (°C)"), 10);
     for (int curve = 0; curve < 2; ++curve) {
@@ -226,9 +231,7 @@ int main(int argc, char** argv) {
   ok &= Save(out, QStringLiteral("results.png"), [](QPainter& p) {
     Title(p, QStringLiteral("Analysis: what the table shows"));
     const QRect plot(80, 80, 480, 230);
-    p.setPen(QPen(Ink, 2));
-    p.drawLine(plot.bottomLeft(), plot.bottomRight());
-    p.drawLine(plot.bottomLeft(), plot.topLeft());
+    Axes(p, plot);
     const double q[] = {0.55, 0.78, 0.95, 1.05, 1.1};
     for (int i = 0; i < 5; ++i) {
       const QRectF bar(plot.left() + 30 + i * 90, plot.bottom() - q[i] * 180, 50, q[i] * 180);
