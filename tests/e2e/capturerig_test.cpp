@@ -5,15 +5,14 @@
 #include <QAction>
 #include <QToolBar>
 
-#include "acquisition/qxdatalist.h"
 #include "acquisition/qxvexaidentifier.h"
 #include "ifd/qxifd.h"
 #include "ifd/serial/waitfor.h"
-#include "platform/services.h"
 #include "shell/master.h"
 #include "shell/resultsmdi.h"
 #include "support/demosimulator.h"
 #include "support/scriptedprompts.h"
+#include "support/sourcesof.h"
 #include "support/tempfolder.h"
 
 namespace {
@@ -33,10 +32,9 @@ struct CaptureRig : ::testing::Test {
     master = std::make_unique<TMaster>();
     master->StartUp(sim.Rig(), {});
   }
-  TQXVexaIdentifier* Identifier() const {
-    for (TQXSource* s : TServices::DataList()->Sources())
-      if (auto* id = qobject_cast<TQXVexaIdentifier*>(s)) return id;
-    return nullptr;
+  static TQXVexaIdentifier* Identifier() {
+    const std::vector<TQXVexaIdentifier*> found = SourcesOf<TQXVexaIdentifier>();
+    return found.empty() ? nullptr : found.front();
   }
   void ConnectSerial() {
     prompts.ExpectChoice(0);  // the port list: COM3 first

@@ -9,19 +9,18 @@
 #include <QLineEdit>
 #include <QProcess>
 
-#include "acquisition/qxdatalist.h"
 #include "acquisition/qxscadamodule.h"
 #include "acquisition/qxvarimage1source.h"
 #include "acquisition/twostateimage.h"
 #include "acquisition/picturebar.h"
 #include "ifd/serial/waitfor.h"
 #include "plant/scadaform.h"
-#include "platform/services.h"
 #include "rigconfig/inistore.h"
 #include "rigconfig/rigconfig.h"
 #include "shell/master.h"
 #include "support/freeport.h"
 #include "support/scriptedprompts.h"
+#include "support/sourcesof.h"
 #include "support/tempfolder.h"
 
 namespace {
@@ -56,13 +55,6 @@ struct TPlantRig : ::testing::Test {
     sim.start(kPlantSim, {"--port", QString::number(port), "--stage-seconds", "1", "--speed", "4"});
     ASSERT_TRUE(sim.waitForStarted());
     ASSERT_TRUE(WaitFor([&] { return sim.readAllStandardError().contains("controller on"); }, 5000));
-  }
-  template <typename T>
-  std::vector<T*> SourcesOf() {
-    std::vector<T*> found;
-    for (TQXSource* s : TServices::DataList()->Sources())
-      if (auto* t = dynamic_cast<T*>(s)) found.push_back(t);
-    return found;
   }
 };
 
