@@ -6,8 +6,6 @@
 #include <QHBoxLayout>
 #include <QLabel>
 #include <QLineEdit>
-#include <QPainter>
-#include <QPrinter>
 #include <QPushButton>
 #include <QTimer>
 #include <QVBoxLayout>
@@ -242,19 +240,9 @@ void TSCADAForm::WriteValues(int ColumnNo) {
 }
 
 void TSCADAForm::PrintForm() {
-  if (!FPrinting->ChoosePrinter()) return;
-  QPainter painter;
-  if (!painter.begin(&FPrinting->Printer())) {
+  if (FPrinting->ChoosePrinter() && !FPrinting->PrintPicture(grab()))
     TServices::Prompts().MessageDlg(QStringLiteral("The printer could not be started."), TMsgDlgType::mtError,
                                     TMsgDlgButtons::OK);
-    return;
-  }
-  const QPixmap picture = grab();
-  const QRect page = painter.viewport();
-  const QSize size = picture.size().scaled(page.size(), Qt::KeepAspectRatio);
-  painter.setViewport(page.x(), page.y(), size.width(), size.height());
-  painter.setWindow(picture.rect());
-  painter.drawPixmap(0, 0, picture);
 }
 
 void TSCADAForm::CloseProcessing() {

@@ -29,11 +29,13 @@ void TResultsPrinter::SetPageSetupDialog(TDialog dialog) {
   FPageSetupDialog = std::move(dialog);
 }
 
-void TResultsPrinter::PrintPicture(const QPixmap& picture) {
-  QPainter painter(FPrinter.get());
+bool TResultsPrinter::PrintPicture(const QPixmap& picture) {
+  QPainter painter;
+  if (!painter.begin(FPrinter.get())) return false;
   const QRect page = painter.viewport();
   const QSize size = picture.size().scaled(page.size(), Qt::KeepAspectRatio);
   painter.setViewport(page.x(), page.y(), size.width(), size.height());
   painter.setWindow(picture.rect());
   painter.drawPixmap(0, 0, picture);
+  return true;
 }

@@ -21,8 +21,9 @@ class TResultsPrinter {
   bool ChoosePrinter() { return FPrintDialog(*FPrinter); }
   bool PageSetup() { return FPageSetupDialog(*FPrinter); }
 
-  // Prints a window's picture on the chosen printer, as large as the page allows.
-  void PrintPicture(const QPixmap& picture);
+  // Prints a window's picture on the chosen printer, as large as the page allows; false when the
+  // printer could not be started.
+  bool PrintPicture(const QPixmap& picture);
 
   void SetPrintDialog(TDialog dialog);      // nullptr restores the standard dialog
   void SetPageSetupDialog(TDialog dialog);  // nullptr restores the standard dialog
