@@ -162,10 +162,8 @@ void TWalkThroughGroupForm::FormActivate() {
 }
 
 QString TWalkThroughGroupForm::SlideText() const {
-  return QStringLiteral("%1 : Slide %2 of %3")
-      .arg(FGroup.Chapters[static_cast<size_t>(FChapterNo)].FwtsTitle)
-      .arg(FGroup.Chapters[static_cast<size_t>(FChapterNo)].wtpStepInUse + 1)
-      .arg(FGroup.Chapters[static_cast<size_t>(FChapterNo)].wtsStep.size());
+  const TWalkThrough& chapter = FGroup.Chapters[static_cast<size_t>(FChapterNo)];
+  return QStringLiteral("%1 : Slide %2 of %3").arg(chapter.FwtsTitle).arg(chapter.wtpStepInUse + 1).arg(chapter.wtsStep.size());
 }
 
 // A picture that cannot be shown is named, so the author knows which file to mend.
