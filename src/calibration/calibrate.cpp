@@ -58,6 +58,12 @@ QImage CrossMarker() {
 
 QString ValueText(double v) { return numbers::FloatToStr(v); }
 
+QList<QPointF> ChartPoints(const std::vector<TCalibrationPoint>& points) {
+  QList<QPointF> pts;
+  for (const TCalibrationPoint& p : points) pts.append(QPointF(p.Volts, p.Reference));
+  return pts;
+}
+
 // Two decimals of the volts as their decimal form reads, halves away from zero: 2.345 V (held as
 // 2.34499999...) shows 2.35, as the user reads it off the meter.
 QString TwoDecimals(double v) {
@@ -301,10 +307,8 @@ void TCalibrate::LoadStored() {
   const QString units = Data ? Data->fUnits_text : QString();
   FAxisY->setTitleText(units.isEmpty() ? QStringLiteral("Reference Value") : QStringLiteral("Reference Value (%1)").arg(units));
   FStored.clear();
-  const QString path = SheetPath();
   try {
-    IFDSRC_File.Read(path);
-    FStored = TCalibrationSheet::StoredPoints(IFDSRC_File, Channel, QFileInfo(path).fileName());
+    ReadStored();
   } catch (const EWorkbookError& e) {
     Tell(e.Message(), TMsgDlgType::mtError);
   }
@@ -312,6 +316,12 @@ void TCalibrate::LoadStored() {
                                        FStored.begin() + std::min<std::ptrdiff_t>(GridRows, std::ssize(FStored)));
   FillGrid(shown);
   RedrawStored();
+}
+
+void TCalibrate::ReadStored() {
+  const QString path = SheetPath();
+  IFDSRC_File.Read(path);
+  FStored = TCalibrationSheet::StoredPoints(IFDSRC_File, Channel, QFileInfo(path).fileName());
 }
 
 void TCalibrate::Sensor_ReadingTimer() {
@@ -496,8 +506,7 @@ bool TCalibrate::ApplyClick() {
   FStoredChannels.insert(Channel);
   // What is stored now is the stored calibration.
   try {
-    IFDSRC_File.Read(SheetPath());
-    FStored = TCalibrationSheet::StoredPoints(IFDSRC_File, Channel, QFileInfo(SheetPath()).fileName());
+    ReadStored();
   } catch (const EWorkbookError&) {
     FStored = FNew.Points();
   }
@@ -591,15 +600,12 @@ void TCalibrate::FillGrid(const std::vector<TCalibrationPoint>& points) {
 }
 
 void TCalibrate::RedrawNew() {
-  QList<QPointF> pts;
-  for (const TCalibrationPoint& p : FNew.Points()) pts.append(QPointF(p.Volts, p.Reference));
-  FNewSeries->replace(pts);
+  FNewSeries->replace(ChartPoints(FNew.Points()));
   FitAxes();
 }
 
 void TCalibrate::RedrawStored() {
-  QList<QPointF> pts;
-  for (const TCalibrationPoint& p : FStored) pts.append(QPointF(p.Volts, p.Reference));
+  const QList<QPointF> pts = ChartPoints(FStored);
   FStoredSeries->replace(pts);
   FStoredLine->replace(pts);
   FitAxes();

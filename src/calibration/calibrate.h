@@ -93,6 +93,8 @@ class TCalibrate : public QWidget {
  private:
   void Reset();
   void LoadStored();
+  // The channel's stored points read afresh from the sheet into FStored; throws EWorkbookError.
+  void ReadStored();
   void RedrawNew();
   void RedrawStored();
   void FitAxes();

@@ -42,6 +42,16 @@ QTableWidget* SlotTable(QWidget* parent, const QString& timeTitle, const QString
   t->setSelectionMode(QAbstractItemView::SingleSelection);
   return t;
 }
+
+// A slot table's rows as "key=value" texts.
+QStringList TableRows(const QTableWidget* table) {
+  QStringList rows;
+  for (int r = 0; r < table->rowCount(); ++r) {
+    auto text = [&](int c) { return table->item(r, c) ? table->item(r, c)->text() : QString(); };
+    rows << text(0) + QLatin1Char('=') + text(1);
+  }
+  return rows;
+}
 }  // namespace
 
 TFormOutputTimeProfiling::TFormOutputTimeProfiling(TQXAnalogueOutputSource& owner, ISchedulerHost& host)
@@ -225,9 +235,9 @@ void TFormOutputTimeProfiling::ShowStoredSchedule(int index) {
     const TSchedule& s = FallAvailableSchds[index];
     FParams_av = s.Params();
     const QStringList slotRows = s.Slots();
-    const int blank = slotRows.isEmpty() ? -1 : scheduletime::RowKey(slotRows.first()).indexOf(QLatin1Char(' '));
-    FTimeUnitScheduler_av =
-        blank < 0 ? 1 : scheduletime::UnitCode(scheduletime::RowKey(slotRows.first()).mid(blank + 1));
+    const QString firstKey = slotRows.isEmpty() ? QString() : scheduletime::RowKey(slotRows.first());
+    const int blank = firstKey.indexOf(QLatin1Char(' '));
+    FTimeUnitScheduler_av = blank < 0 ? 1 : scheduletime::UnitCode(firstKey.mid(blank + 1));
     FillTable(ValListEdAvScheds, slotRows);
   } else {
     FParams_av = TSchedule::TParams();
@@ -248,23 +258,9 @@ int TFormOutputTimeProfiling::ChosenStoredIndex() const {
   return CmbBxAvSchs->currentIndex() < 0 ? -1 : CmbBxAvSchs->currentData().toInt();
 }
 
-QStringList TFormOutputTimeProfiling::SlotRows() const {
-  QStringList rows;
-  for (int r = 0; r < ValListEdLoadedSchedule->rowCount(); ++r) {
-    auto text = [&](int c) {
-      return ValListEdLoadedSchedule->item(r, c) ? ValListEdLoadedSchedule->item(r, c)->text() : QString();
-    };
-    rows << text(0) + QLatin1Char('=') + text(1);
-  }
-  return rows;
-}
+QStringList TFormOutputTimeProfiling::SlotRows() const { return TableRows(ValListEdLoadedSchedule); }
 
-QStringList TFormOutputTimeProfiling::StoredPaneRows() const {
-  QStringList rows;
-  for (int r = 0; r < ValListEdAvScheds->rowCount(); ++r)
-    rows << ValListEdAvScheds->item(r, 0)->text() + QLatin1Char('=') + ValListEdAvScheds->item(r, 1)->text();
-  return rows;
-}
+QStringList TFormOutputTimeProfiling::StoredPaneRows() const { return TableRows(ValListEdAvScheds); }
 
 // ---- running ---------------------------------------------------------------------------------
 
@@ -304,7 +300,6 @@ void TFormOutputTimeProfiling::MarkOutputRow() const {
 void TFormOutputTimeProfiling::ToggleActivateClick() {
   BuildRunTable(true);
   FOutputSlotRow = 0;
-  FMarkedScheduleRow = -1;
   MarkOutputRow();
   FScheduleActive_ = !FScheduleActive_;
   RefreshWindow();

@@ -75,7 +75,6 @@ class TFormOutputTimeProfiling : public QMainWindow, public IScheduleEditor {
   QList<TSchedule> FallAvailableSchds;
   TScheduleRunTable FSchedule;
   mutable int FOutputSlotRow = 0;
-  int FMarkedScheduleRow = -1;
 
   QStringList SlotRows() const;        // of the editor's table, "key=value"
   QStringList StoredPaneRows() const;  // of the side pane

@@ -16,13 +16,12 @@ TFormSchedulerDlg::TFormSchedulerDlg(ISchedulerHost& host, const std::vector<TQX
   setWindowTitle(QStringLiteral("Scheduler Dialog"));
   for (TQXAnalogueOutputSource* ao : outputs) {
     auto* editor = dynamic_cast<TFormOutputTimeProfiling*>(ao->FTimeProfilingEditor.get());
-    if (!editor || static_cast<int>(FArrayAOSources.size()) == MaxOutputs) continue;
-    FArrayAOSources.push_back(ao);
+    if (!editor || static_cast<int>(FArrayFormOutputProfiler.size()) == MaxOutputs) continue;
     FArrayFormOutputProfiler.push_back(editor);
     connect(editor, &TFormOutputTimeProfiling::ScheduleToggled, this,
             [this, editor](bool active) { ToggleCheckBox(editor, active); });
   }
-  FAvailableAO = static_cast<int>(FArrayAOSources.size());
+  FAvailableAO = static_cast<int>(FArrayFormOutputProfiler.size());
 
   auto* box = new QVBoxLayout(this);
   FMessage = new QLabel(this);

@@ -30,7 +30,6 @@ class TFormSchedulerDlg : public QDialog {
   void CancelClick() { hide(); }
 
   int FAvailableAO = 0;
-  std::vector<TQXAnalogueOutputSource*> FArrayAOSources;
   std::vector<TFormOutputTimeProfiling*> FArrayFormOutputProfiler;
   std::vector<QCheckBox*> FArrayCheckBoxes;  // eight
   QCheckBox* AllBox() const { return FAll; }

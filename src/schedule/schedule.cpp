@@ -10,11 +10,8 @@ QStringList TSchedule::Slots() const {
 }
 
 QString TSchedule::Param(const QString& name) const {
-  for (int i = MarkerIndex() + 1; i < FItems.size(); ++i) {
-    const QString& item = FItems[i];
-    const int eq = item.indexOf(QLatin1Char('='));
-    if ((eq < 0 ? item : item.left(eq)) == name) return eq < 0 ? QString() : item.mid(eq + 1);
-  }
+  for (int i = MarkerIndex() + 1; i < FItems.size(); ++i)
+    if (scheduletime::RowKey(FItems[i]) == name) return scheduletime::RowValue(FItems[i]);
   return QString();
 }
 

@@ -21,7 +21,6 @@ bool TScheduleRunTable::Build(const QStringList& slotRows, TTimePointMode mode, 
     total = mode == incremental ? total + *ms : *ms;
     TTimeObject t;
     t.EndMs = total;
-    t.FDateTimeVal = static_cast<double>(total) / datetime::MSecsPerDay;
     const std::int64_t s = total / 1000;
     t.FDsHsMsSsMilsFormat = QStringLiteral("%1 %2 %3 (%4)")
                                 .arg(s / 3600, 2, 10, QLatin1Char('0'))

@@ -3,18 +3,15 @@
 // scheduling, and the value. Values change in steps; after the last slot the output is 0.
 
 #include <cstdint>
-#include <optional>
 #include <vector>
 
 #include <QString>
 #include <QStringList>
 
-#include "platform/datetime.h"
 #include "schedule/schedule.h"
 
 struct TTimeObject {
-  TDateTime FDateTimeVal = 0;   // the slot's end as an offset from date-time zero
-  std::int64_t EndMs = 0;       // the same in milliseconds
+  std::int64_t EndMs = 0;       // the slot's end in milliseconds from the start
   QString FDsHsMsSsMilsFormat;  // the end as "hh nn ss (zzz)"
   float FvalSingle = 0;         // the slot's value
 };
@@ -26,7 +23,6 @@ class TScheduleRunTable {
   // known, or a slot time that cannot be converted, gives no table and the reason (naming the
   // slot) in `why`.
   bool Build(const QStringList& slotRows, TTimePointMode mode, QString* why = nullptr);
-  void Clear() { FSlots.clear(); }
 
   // The value at `elapsedMs` from the start and the 1-based slot giving it (0 when none: the
   // schedule has run out, or there is no table; the value is then 0).

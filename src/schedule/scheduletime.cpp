@@ -38,9 +38,8 @@ QString NormaliseValueCell(const QString& text, bool unchecked) {
 
 std::optional<std::int64_t> KeyMilliseconds(const QString& key, QString* why) {
   const QString text = key.trimmed();
-  const int blank = text.indexOf(QLatin1Char(' '));
-  const QString number = blank < 0 ? text : text.left(blank);
-  const QString unit = blank < 0 ? QString() : text.mid(blank + 1).trimmed();
+  const QString number = NumberPart(text);
+  const QString unit = text.mid(number.size()).trimmed();
   const auto n = numbers::ParseTypedInteger(number);
   if (!n) {
     if (why) *why = QStringLiteral("\"%1\" does not start with a whole number").arg(key);
