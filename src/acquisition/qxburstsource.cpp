@@ -30,12 +30,8 @@ void TQXBurstSource::RegisterParent(QWidget* DisplayParent, const TDataSource_De
   Column = Source.Column();
 }
 
-double TQXBurstSource::Process(const TCalibrationTable& table, double x) { return table.Process(x); }
-
 TCalibrationTable TQXBurstSource::TableOf(int channel) {
-  static const std::vector<TQXSource*> none;
-  const TQXDataList* list = TServices::DataList();
-  if (const TQXAnalogueInputSource* in = TQXList(list ? list->Sources() : none).FindAI(channel)) return in->Calibration;
+  if (const TQXAnalogueInputSource* in = TQXList::Loaded().FindAI(channel)) return in->Calibration;
   TCalibrationTable identity;
   identity.Build({});
   return identity;
@@ -67,8 +63,8 @@ bool TQXBurstSource::Start(TQXLoggerPanel& panel) {
     run.ColumnOne = Column;
     run.ColumnTwo = Column + 1;
     for (int k = 0; k < Samples; ++k) {
-      run.One.push_back(Process(first, ifd->Ch1Vals[static_cast<size_t>(k)]));
-      run.Two.push_back(Process(second, ifd->Ch2Vals[static_cast<size_t>(k)]));
+      run.One.push_back(first.Process(ifd->Ch1Vals[static_cast<size_t>(k)]));
+      run.Two.push_back(second.Process(ifd->Ch2Vals[static_cast<size_t>(k)]));
     }
     if (ISampleTable* table = panel.Table()) table->WriteCaptureRun(run);
     panel.Sample_Transfer_Count = Samples + 1;

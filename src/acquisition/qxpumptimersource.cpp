@@ -17,7 +17,6 @@
 #include "platform/services.h"
 #include "rigconfig/datasource_definition.h"
 #include "rigconfig/rigconfig.h"
-#include "workbook/model/workbook.h"
 
 namespace {
 constexpr int kPanelX = 352, kPanelY = 50, kPanelWidth = 55;
@@ -76,10 +75,6 @@ bool TQXPumpTimerSource::Input(int line) const {
 }
 
 int TQXPumpTimerSource::Reading(int channel) const { return IFD() ? IFD()->DataForChannel(channel) : 0; }
-
-void TQXPumpTimerSource::WriteColumn(int column, double value) const {
-  if (SampleBook() && column > 0) SampleBook()->SetNumberRC(2, column, value);
-}
 
 void TQXPumpTimerSource::SetEnabled(bool on) {
   FEnabled = on;

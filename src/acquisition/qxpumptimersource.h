@@ -51,7 +51,6 @@ class TQXPumpTimerSource : public TQXIFDAnalogueSource {
  private:
   bool Input(int line) const;
   int Reading(int channel) const;
-  void WriteColumn(int column, double value) const;
   void MeasureRate();
   void ShowLevel();
   void SetEnabled(bool on);

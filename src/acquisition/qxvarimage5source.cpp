@@ -3,8 +3,7 @@
 #include "acquisition/iplantarrays.h"
 #include "acquisition/picturebar.h"
 #include "acquisition/qxanalogueinputsource.h"
-#include "acquisition/qxdatalist.h"
-#include "platform/services.h"
+#include "acquisition/qxlist.h"
 #include "rigconfig/datasource_definition.h"
 
 TQXVarImage5Source::~TQXVarImage5Source() { delete Display; }
@@ -18,12 +17,7 @@ void TQXVarImage5Source::RegisterParent(QWidget* DisplayParent, const TDataSourc
   scale = Source.Column() != 0;
   column = Source.Column();
   MaximumScale.reset();
-  if (const TQXDataList* list = TServices::DataList())
-    for (TQXSource* s : list->Sources())
-      if (auto* input = qobject_cast<TQXAnalogueInputSource*>(s); input && input->FChannel == FChannel) {
-        MaximumScale = input->MaxProcValue();
-        break;
-      }
+  if (const TQXAnalogueInputSource* input = TQXList::Loaded().FindAI(FChannel)) MaximumScale = input->MaxProcValue();
 }
 
 void TQXVarImage5Source::Change(QObject* Sender) {
