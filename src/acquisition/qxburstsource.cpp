@@ -24,10 +24,8 @@ void TQXBurstSource::RegisterParent(QWidget* DisplayParent, const TDataSource_De
   // The card's buffers hold 2000 samples per channel: a longer (or unset) duration takes them all.
   const int duration = Rig() ? Rig()->Duration : 0;
   Samples = duration >= 1 && duration <= TIFDState::BurstSamples ? duration : TIFDState::BurstSamples;
-  TriggerChannel = FChannel = Source.IFD_Channel();
   FirstChannel = Source.MimicData_X_Pos();
   SecondChannel = Source.MimicData_Y_Pos();
-  Column = Source.Column();
 }
 
 TCalibrationTable TQXBurstSource::TableOf(int channel) {
@@ -60,8 +58,8 @@ bool TQXBurstSource::Start(TQXLoggerPanel& panel) {
     const TCalibrationTable first = TableOf(FirstChannel), second = TableOf(SecondChannel);
     TCapturedRun run;
     run.SecondsPerSample = SecondsPerSample;
-    run.ColumnOne = Column;
-    run.ColumnTwo = Column + 1;
+    run.ColumnOne = Source_Column;
+    run.ColumnTwo = Source_Column + 1;
     for (int k = 0; k < Samples; ++k) {
       run.One.push_back(first.Process(ifd->Ch1Vals[static_cast<size_t>(k)]));
       run.Two.push_back(second.Process(ifd->Ch2Vals[static_cast<size_t>(k)]));

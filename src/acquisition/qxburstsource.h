@@ -24,7 +24,7 @@ class TQXBurstSource : public TQXIFDAnalogueSource {
   bool Start(TQXLoggerPanel& panel);
 
   int Samples = 0;
-  int TriggerChannel = 0, FirstChannel = 0, SecondChannel = 0, Column = 0;
+  int FirstChannel = 0, SecondChannel = 0;  // the trigger channel is FChannel
 
  private:
   // The calibration of the analogue input on `channel`; counts unconverted when there is none.

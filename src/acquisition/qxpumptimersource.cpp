@@ -41,7 +41,6 @@ void TQXPumpTimerSource::RegisterParent(QWidget* DisplayParent, const TDataSourc
     connect(StartButton, &QPushButton::clicked, this, [this] { Start(); });
   }
   if (Display_Box) Display_Box->hide();
-  Column = Source.Column();
   Timing = false;
   Channel = Source.IFD_Channel();
   analogue = Channel > 0;
@@ -98,7 +97,7 @@ void TQXPumpTimerSource::Start() {
         if (!idle()) return;
       const TDateTime t0 = clock.Now();
       while (Reading(LevelChannel) > EmptyLevel) {
-        WriteColumn(Column, (clock.Now() - t0) * 86400.0);
+        WriteColumn(Source_Column, (clock.Now() - t0) * 86400.0);
         if (!idle()) return;
       }
     } else {
@@ -106,7 +105,7 @@ void TQXPumpTimerSource::Start() {
         if (!idle()) return;
       const TDateTime t0 = clock.Now();
       while (Input(Channel)) {
-        WriteColumn(Column, clock.Now() - t0);
+        WriteColumn(Source_Column, clock.Now() - t0);
         if (!idle()) return;
       }
     }

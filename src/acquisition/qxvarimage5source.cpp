@@ -14,8 +14,6 @@ void TQXVarImage5Source::RegisterParent(QWidget* DisplayParent, const TDataSourc
   Display = CreatePicture(Source.LongLabelText(), TotalHeight, false);
   if (Display) Display->SetPanel(true);
   Max = Source.Mimic_Item_Width();
-  scale = Source.Column() != 0;
-  column = Source.Column();
   MaximumScale.reset();
   if (const TQXAnalogueInputSource* input = TQXList::Loaded().FindAI(FChannel)) MaximumScale = input->MaxProcValue();
 }
@@ -23,7 +21,7 @@ void TQXVarImage5Source::RegisterParent(QWidget* DisplayParent, const TDataSourc
 void TQXVarImage5Source::Change(QObject* Sender) {
   Q_UNUSED(Sender);
   // A scale cell of 0 gives an infinite scaling, which HeightFor shows as an empty bar.
-  Scaling = scale && MaximumScale ? *MaximumScale / SampleNumber(column) : 1.0;
+  Scaling = Source_Column != 0 && MaximumScale ? *MaximumScale / SampleNumber(Source_Column) : 1.0;
   if (const IPlantArrays* plant = Plant())
     height = HeightFor(plant->Analogs(FChannel) / Max);
   else
