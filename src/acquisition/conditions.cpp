@@ -85,9 +85,7 @@ QStringList TConditions::Lines() const {
 }
 
 void TConditions::Bind() {
-  static const std::vector<TQXSource*> none;
-  const TQXDataList* list = TServices::DataList();
-  const TQXList sources(list ? list->Sources() : none);
+  const TQXList sources = TQXList::Loaded();
   for (const auto& c : FConditions) {
     c->FObserved = sources.Find(c->FTypeObserved, c->FObservedChn);
     if (!c->FObserved)

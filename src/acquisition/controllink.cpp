@@ -1,6 +1,5 @@
 #include "acquisition/controllink.h"
 
-#include "acquisition/qxdatalist.h"
 #include "acquisition/qxdigitaloutputsource.h"
 #include "acquisition/qxlist.h"
 #include "platform/iprompts.h"
@@ -8,8 +7,7 @@
 #include "rigconfig/datasource_definition.h"
 
 TQXDigitalOutputSource* TControlLink::FindOutput(int channel, const TDataSource_Definition& Source, const QString& what) {
-  if (const TQXDataList* list = TServices::DataList())
-    if (TQXDigitalOutputSource* out = TQXList(list->Sources()).FindDO(channel)) return out;
+  if (TQXDigitalOutputSource* out = TQXList::Loaded().FindDO(channel)) return out;
   TServices::Prompts().MessageDlg(MissingText(Source.Row(), what, Source.LongLabelText(), channel),
                                   TMsgDlgType::mtWarning, TMsgDlgButtons::OK);
   return nullptr;

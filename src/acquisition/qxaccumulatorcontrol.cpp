@@ -20,8 +20,6 @@ void TQXAccumulatorControl::RegisterParent(QWidget* DisplayParent, const TDataSo
   }
   SetCaption(fLong_text);
   if (Display_Box) Display_Box->hide();
-  Channel = Source.IFD_Channel();
-  Column = Source.Column();
   Counting = WasCounting = false;
   Ready = First = true;
 }

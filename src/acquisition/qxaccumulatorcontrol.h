@@ -25,7 +25,6 @@ class TQXAccumulatorControl : public TQXIFDAnalogueSource {
 
   QPushButton* StartButton = nullptr;
   bool WasCounting = false, Counting = false, Ready = true, First = true;
-  int Channel = 0, Column = 0;
 
  private:
   void SetCaption(const QString& caption);

@@ -6,6 +6,7 @@
 #include <QLineEdit>
 #include <QMouseEvent>
 
+#include "acquisition/calibrationtable.h"
 #include "ifd/qxifd.h"
 #include "platform/iprompts.h"
 #include "platform/numbers.h"
@@ -13,8 +14,7 @@
 #include "rigconfig/datasource_definition.h"
 
 namespace {
-// Full scale of an analogue input: 2048 counts for 5 V.
-constexpr double kCountsPerVolt = 2048.0 / 5.0;
+// Full scale of an analogue input (5 V).
 constexpr int kFullScale = 2048;
 
 QColor ColourForCode(int code) {
@@ -49,7 +49,7 @@ void TQXAlarmSource::RegisterParent(QWidget* DisplayParent, const TDataSource_De
     else if (threshold < -5)
       Channel_val_monitored = -kFullScale;
     else
-      Channel_val_monitored = static_cast<int>(numbers::RoundHalfEven(threshold * kCountsPerVolt));
+      Channel_val_monitored = static_cast<int>(numbers::RoundHalfEven(threshold * TCalibrationTable::CountsPerVolt));
   } else if (type == QLatin1String("a")) {
     Alarm_type = CurrentAlarm;  // configured but not watched: what it should compare is not settled
   } else {

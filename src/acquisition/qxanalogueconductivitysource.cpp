@@ -16,7 +16,6 @@ TQXAnalogueConductivitySource::~TQXAnalogueConductivitySource() = default;
 
 void TQXAnalogueConductivitySource::RegisterParent(QWidget* DisplayParent, const TDataSource_Definition& Source) {
   TQXIFDAnalogueSource::RegisterParent(DisplayParent, Source);
-  channel = FChannel;
   SensorCount = 1;
   DataLoaded = false;
   WeightSheet = std::make_unique<TWorkbook>();
@@ -44,14 +43,14 @@ void TQXAnalogueConductivitySource::RegisterParent(QWidget* DisplayParent, const
     IFD_Channel_No[static_cast<size_t>(i)] = number(3 * i);
   }
   for (int i = 1; i <= Sensors; ++i)
-    if (IFD_Channel_No[static_cast<size_t>(i)] == channel) {
+    if (IFD_Channel_No[static_cast<size_t>(i)] == FChannel) {
       SensorCount = i;
       break;
     }
 }
 
 void TQXAnalogueConductivitySource::DataWrite() {
-  if (IFD()) current_IFD_value = IFD()->DataForChannel(channel);
+  if (IFD()) current_IFD_value = IFD()->DataForChannel(FChannel);
   if (Source_Column != 0) WriteNumber(ProcessValue());
 }
 

@@ -30,5 +30,4 @@ class TQXAnalogueConductivitySource : public TQXIFDAnalogueSource {
   bool DataLoaded = false;
   QString weight_units_text;
   std::unique_ptr<TWorkbook> WeightSheet;
-  int channel = 0;
 };

@@ -24,18 +24,12 @@ void TQXBurstSource::RegisterParent(QWidget* DisplayParent, const TDataSource_De
   // The card's buffers hold 2000 samples per channel: a longer (or unset) duration takes them all.
   const int duration = Rig() ? Rig()->Duration : 0;
   Samples = duration >= 1 && duration <= TIFDState::BurstSamples ? duration : TIFDState::BurstSamples;
-  TriggerChannel = FChannel = Source.IFD_Channel();
   FirstChannel = Source.MimicData_X_Pos();
   SecondChannel = Source.MimicData_Y_Pos();
-  Column = Source.Column();
 }
 
-double TQXBurstSource::Process(const TCalibrationTable& table, double x) { return table.Process(x); }
-
 TCalibrationTable TQXBurstSource::TableOf(int channel) {
-  static const std::vector<TQXSource*> none;
-  const TQXDataList* list = TServices::DataList();
-  if (const TQXAnalogueInputSource* in = TQXList(list ? list->Sources() : none).FindAI(channel)) return in->Calibration;
+  if (const TQXAnalogueInputSource* in = TQXList::Loaded().FindAI(channel)) return in->Calibration;
   TCalibrationTable identity;
   identity.Build({});
   return identity;
@@ -64,11 +58,11 @@ bool TQXBurstSource::Start(TQXLoggerPanel& panel) {
     const TCalibrationTable first = TableOf(FirstChannel), second = TableOf(SecondChannel);
     TCapturedRun run;
     run.SecondsPerSample = SecondsPerSample;
-    run.ColumnOne = Column;
-    run.ColumnTwo = Column + 1;
+    run.ColumnOne = Source_Column;
+    run.ColumnTwo = Source_Column + 1;
     for (int k = 0; k < Samples; ++k) {
-      run.One.push_back(Process(first, ifd->Ch1Vals[static_cast<size_t>(k)]));
-      run.Two.push_back(Process(second, ifd->Ch2Vals[static_cast<size_t>(k)]));
+      run.One.push_back(first.Process(ifd->Ch1Vals[static_cast<size_t>(k)]));
+      run.Two.push_back(second.Process(ifd->Ch2Vals[static_cast<size_t>(k)]));
     }
     if (ISampleTable* table = panel.Table()) table->WriteCaptureRun(run);
     panel.Sample_Transfer_Count = Samples + 1;

@@ -22,10 +22,9 @@ class TQXBurstSource : public TQXIFDAnalogueSource {
   void RegisterParent(QWidget* DisplayParent, const TDataSource_Definition& Source) override;
   // The whole capture, inside the Sample Now command; false when no capture was read.
   bool Start(TQXLoggerPanel& panel);
-  static double Process(const TCalibrationTable& table, double x);
 
   int Samples = 0;
-  int TriggerChannel = 0, FirstChannel = 0, SecondChannel = 0, Column = 0;
+  int FirstChannel = 0, SecondChannel = 0;  // the trigger channel is FChannel
 
  private:
   // The calibration of the analogue input on `channel`; counts unconverted when there is none.

@@ -3,8 +3,6 @@
 #include <QLineEdit>
 #include <QPushButton>
 
-#include "workbook/model/workbook.h"
-
 TQXButtonSource::~TQXButtonSource() { delete Button; }
 
 void TQXButtonSource::CreateButton(QWidget* DisplayParent, const TDataSource_Definition& Source,
@@ -23,8 +21,4 @@ void TQXButtonSource::CreateButton(QWidget* DisplayParent, const TDataSource_Def
     Click(Button);
     onClick();
   });
-}
-
-void TQXButtonSource::WriteColumn(int column, double value) {
-  if (TWorkbook* book = SampleBook(); book && column > 0) book->SetNumberRC(2, column, value);
 }

@@ -21,6 +21,4 @@ class TQXButtonSource : public TQXSource {
   // a click runs `onClick`.
   void CreateButton(QWidget* DisplayParent, const TDataSource_Definition& Source, const QString& caption,
                     int height, std::function<void()> onClick);
-  // Column `column` of the sample row := value (nothing for column 0).
-  static void WriteColumn(int column, double value);
 };

@@ -4,7 +4,6 @@
 #include <QLineEdit>
 
 #include "acquisition/controllink.h"
-#include "acquisition/qxdatalist.h"
 #include "acquisition/qxdigitaloutputsource.h"
 #include "acquisition/qxlist.h"
 #include "acquisition/radiogroup.h"
@@ -39,9 +38,7 @@ void TQXDigitalSwitch::RegisterParent(QWidget* DisplayParent, const TDataSource_
     inputs = inputs.mid(0, MaxInputs);
   }
   InputChannels.fill(NoInput);
-  static const std::vector<TQXSource*> none;
-  const TQXDataList* list = TServices::DataList();
-  const TQXList sources(list ? list->Sources() : none);
+  const TQXList sources = TQXList::Loaded();
   for (int i = 0; i < inputs.size(); ++i) {
     const auto n = numbers::ParseTypedInteger(inputs[i].trimmed());
     InputChannels[static_cast<size_t>(i + 1)] = n ? static_cast<int>(*n) : NoInput;

@@ -13,7 +13,6 @@ TQXFrequencySource::~TQXFrequencySource() {
 void TQXFrequencySource::RegisterParent(QWidget* DisplayParent, const TDataSource_Definition& Source) {
   BaseConstruction(DisplayParent, Source);
   channel = Source.IFD_Channel();
-  column = Source.Column();
   FgetNewFrq = true;
   FReadersOf = IFD();
   if (FReadersOf) FReadersOf->RegisterFrequencyReader(this);

@@ -22,7 +22,6 @@ class TQXFrequencySource : public TQXSource, public IFrequencyReader {
   void ResetFrequencyReader() override { FgetNewFrq = true; }
 
   int channel = 0;
-  int column = 0;
   double Frequency = 0;
   bool FgetNewFrq = true;
 

@@ -3,7 +3,15 @@
 #include "acquisition/qxanalogueinputsource.h"
 #include "acquisition/qxanalogueoutputsource.h"
 #include "acquisition/qxdigitalinputsource.h"
+#include "acquisition/qxdatalist.h"
 #include "acquisition/qxdigitaloutputsource.h"
+#include "platform/services.h"
+
+TQXList TQXList::Loaded() {
+  static const std::vector<TQXSource*> none;
+  const TQXDataList* list = TServices::DataList();
+  return TQXList(list ? list->Sources() : none);
+}
 
 template <class T>
 T* TQXList::First(int channel) const {

@@ -18,6 +18,8 @@ class TQXAnalogueOutputSource;
 class TQXList {
  public:
   explicit TQXList(const std::vector<TQXSource*>& sources) : FSources(sources) {}
+  // The sources of the loaded rig (none while no rig is loaded).
+  static TQXList Loaded();
 
   TQXDigitalInputSource* FindDI(int channel) const;
   TQXDigitalOutputSource* FindDO(int channel) const;

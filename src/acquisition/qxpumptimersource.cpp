@@ -17,7 +17,6 @@
 #include "platform/services.h"
 #include "rigconfig/datasource_definition.h"
 #include "rigconfig/rigconfig.h"
-#include "workbook/model/workbook.h"
 
 namespace {
 constexpr int kPanelX = 352, kPanelY = 50, kPanelWidth = 55;
@@ -42,7 +41,6 @@ void TQXPumpTimerSource::RegisterParent(QWidget* DisplayParent, const TDataSourc
     connect(StartButton, &QPushButton::clicked, this, [this] { Start(); });
   }
   if (Display_Box) Display_Box->hide();
-  Column = Source.Column();
   Timing = false;
   Channel = Source.IFD_Channel();
   analogue = Channel > 0;
@@ -77,10 +75,6 @@ bool TQXPumpTimerSource::Input(int line) const {
 
 int TQXPumpTimerSource::Reading(int channel) const { return IFD() ? IFD()->DataForChannel(channel) : 0; }
 
-void TQXPumpTimerSource::WriteColumn(int column, double value) const {
-  if (SampleBook() && column > 0) SampleBook()->SetNumberRC(2, column, value);
-}
-
 void TQXPumpTimerSource::SetEnabled(bool on) {
   FEnabled = on;
   if (StartButton) StartButton->setEnabled(on);
@@ -103,7 +97,7 @@ void TQXPumpTimerSource::Start() {
         if (!idle()) return;
       const TDateTime t0 = clock.Now();
       while (Reading(LevelChannel) > EmptyLevel) {
-        WriteColumn(Column, (clock.Now() - t0) * 86400.0);
+        WriteColumn(Source_Column, (clock.Now() - t0) * 86400.0);
         if (!idle()) return;
       }
     } else {
@@ -111,7 +105,7 @@ void TQXPumpTimerSource::Start() {
         if (!idle()) return;
       const TDateTime t0 = clock.Now();
       while (Input(Channel)) {
-        WriteColumn(Column, clock.Now() - t0);
+        WriteColumn(Source_Column, clock.Now() - t0);
         if (!idle()) return;
       }
     }

@@ -46,12 +46,11 @@ class TQXPumpTimerSource : public TQXIFDAnalogueSource {
   int Counter = 0;
   bool Timing = false;
   bool analogue = false;
-  int Channel = 0, Channel2 = 0, Column = 0;
+  int Channel = 0, Channel2 = 0;
 
  private:
   bool Input(int line) const;
   int Reading(int channel) const;
-  void WriteColumn(int column, double value) const;
   void MeasureRate();
   void ShowLevel();
   void SetEnabled(bool on);

@@ -115,10 +115,10 @@ void TQXSource::BindSouceConditions() {
   if (FConditionExist && FConditions) FConditions->Bind();
 }
 
-void TQXSource::WriteNumber(double value) const {
+void TQXSource::WriteColumn(int column, double value) {
   TWorkbook* book = SampleBook();
-  if (!book || Source_Column == 0) return;
-  book->SetNumberRC(kSampleRow, Source_Column, value);
+  if (!book || column <= 0) return;
+  book->SetNumberRC(kSampleRow, column, value);
 }
 
 void TQXSource::WriteText(const QString& text) const {

@@ -61,7 +61,10 @@ class TQXSource : public QObject {
   // The base construction of every source with a label and a box.
   void BaseConstruction(QWidget* DisplayParent, const TDataSource_Definition& Source);
   // Sample-row access: write (Col := column, then Number or Text) and read back.
-  void WriteNumber(double value) const;
+  void WriteNumber(double value) const { WriteColumn(Source_Column, value); }
+  // Column `column` of the sample row := value (nothing for column 0), for sources that fill
+  // more than their own column.
+  static void WriteColumn(int column, double value);
   void WriteText(const QString& text) const;
   static double SampleNumber(int column);
   static QString SampleFormattedText(int column);

@@ -2,7 +2,6 @@
 
 #include "ifd/qxifd.h"
 #include "rigconfig/datasource_definition.h"
-#include "workbook/model/workbook.h"
 
 void TQXTwinFreqs::RegisterParent(QWidget* DisplayParent, const TDataSource_Definition& Source) {
   BaseConstruction(DisplayParent, Source);
@@ -16,8 +15,7 @@ void TQXTwinFreqs::DataWrite() {
   ifd->GetTwinFreqs(channel1, channel2);
   Frequency1 = ifd->DataForChannel(32);
   Frequency2 = ifd->DataForChannel(33);
-  TWorkbook* book = SampleBook();
-  if (!book || Source_Column == 0) return;
-  book->SetNumberRC(2, Source_Column, Frequency1);
-  book->SetNumberRC(2, Source_Column + 1, Frequency2);
+  if (Source_Column == 0) return;
+  WriteColumn(Source_Column, Frequency1);
+  WriteColumn(Source_Column + 1, Frequency2);
 }

@@ -3,8 +3,7 @@
 #include "acquisition/iplantarrays.h"
 #include "acquisition/picturebar.h"
 #include "acquisition/qxanalogueinputsource.h"
-#include "acquisition/qxdatalist.h"
-#include "platform/services.h"
+#include "acquisition/qxlist.h"
 #include "rigconfig/datasource_definition.h"
 
 TQXVarImage5Source::~TQXVarImage5Source() { delete Display; }
@@ -15,21 +14,14 @@ void TQXVarImage5Source::RegisterParent(QWidget* DisplayParent, const TDataSourc
   Display = CreatePicture(Source.LongLabelText(), TotalHeight, false);
   if (Display) Display->SetPanel(true);
   Max = Source.Mimic_Item_Width();
-  scale = Source.Column() != 0;
-  column = Source.Column();
   MaximumScale.reset();
-  if (const TQXDataList* list = TServices::DataList())
-    for (TQXSource* s : list->Sources())
-      if (auto* input = qobject_cast<TQXAnalogueInputSource*>(s); input && input->FChannel == FChannel) {
-        MaximumScale = input->MaxProcValue();
-        break;
-      }
+  if (const TQXAnalogueInputSource* input = TQXList::Loaded().FindAI(FChannel)) MaximumScale = input->MaxProcValue();
 }
 
 void TQXVarImage5Source::Change(QObject* Sender) {
   Q_UNUSED(Sender);
   // A scale cell of 0 gives an infinite scaling, which HeightFor shows as an empty bar.
-  Scaling = scale && MaximumScale ? *MaximumScale / SampleNumber(column) : 1.0;
+  Scaling = Source_Column != 0 && MaximumScale ? *MaximumScale / SampleNumber(Source_Column) : 1.0;
   if (const IPlantArrays* plant = Plant())
     height = HeightFor(plant->Analogs(FChannel) / Max);
   else

@@ -18,8 +18,6 @@ class TQXVarImage5Source : public TQXPictureSource {
 
   int Max = 0;
   TPictureBar* Display = nullptr;
-  bool scale = false;
-  int column = 0;
   int height = 0;
   double Scaling = 1;
   // The full scale of the analogue input on this channel; none when the diagram has no such input
