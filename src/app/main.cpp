@@ -77,6 +77,18 @@ void StartRecording(TMaster& master, int ms) {
   printer->start(2);
 }
 
+// An option's milliseconds, `least` to an hour; a value out of range or not a whole number is
+// reported and refused.
+bool Milliseconds(const QCommandLineParser& parser, const QCommandLineOption& option, int least, int& ms) {
+  constexpr int kMost = 3600000;
+  bool ok = false;
+  ms = parser.value(option).toInt(&ok);
+  if (ok && ms >= least && ms <= kMost) return true;
+  std::fprintf(stderr, "quorlex: --%s: \"%s\" is not a whole number of milliseconds %d-%d\n",
+               qPrintable(option.names().constFirst()), qPrintable(parser.value(option)), least, kMost);
+  return false;
+}
+
 // Options answered without opening a window need no display.
 bool NeedsNoDisplay(const char* arg) {
   for (const char* option : {"--check-rig", "--help", "-h", "--help-all", "--version", "-v"})
@@ -139,24 +151,9 @@ int main(int argc, char* argv[]) {
   parser.addPositionalArgument(QStringLiteral("parameters"), QStringLiteral("Launch parameters of a new instance."));
   parser.process(app);
 
-  bool delayOk = false;
-  const int delay = parser.value(delayOption).toInt(&delayOk);
-  if (!delayOk || delay < 0 || delay > 3600000) {
-    std::fprintf(stderr, "quorlex: --screenshot-delay: \"%s\" is not a whole number of milliseconds 0-3600000\n",
-                 qPrintable(parser.value(delayOption)));
-    return 2;
-  }
-
-  int recordMs = 0;
-  if (parser.isSet(recordOption)) {
-    bool recordOk = false;
-    recordMs = parser.value(recordOption).toInt(&recordOk);
-    if (!recordOk || recordMs < 1 || recordMs > 3600000) {
-      std::fprintf(stderr, "quorlex: --record: \"%s\" is not a whole number of milliseconds 1-3600000\n",
-                   qPrintable(parser.value(recordOption)));
-      return 2;
-    }
-  }
+  int delay = 0, recordMs = 0;
+  if (!Milliseconds(parser, delayOption, 0, delay)) return 2;
+  if (parser.isSet(recordOption) && !Milliseconds(parser, recordOption, 1, recordMs)) return 2;
 
   if (parser.isSet(checkOption)) {
     QTextStream out(stdout);

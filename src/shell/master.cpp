@@ -65,6 +65,28 @@ const char* const kMessageNames[] = {
     "WM_INVERTER_SEND_RH10", "WM_INVERTER_SEND_RA05", "WM_INVERTER_ACTIVATE_PROGRAMMER",
     "WM_INVERTER_VEXA_KICK_START", "WM_TRIGGER_AUX_COMPORT", "WM_INVERTER_R_NEXT_FC", "WM_INVERTER_W_NEXT_FC",
     "WM_INVERTER_ERR_R_FC", "WM_INVERTER_ERR_W_FC", "WM_INVERTER_ERR_CKS_R_FC", "WM_INVERTER_ERR_CKS_W_FC"};
+// The process-plant tool buttons: each presses, and follows, one button of the control-parameters window.
+struct TPlantButton {
+  const char* Name;
+  const char* Caption;
+  const char* Hint;
+  void (TSCADAForm::*Press)();
+  bool (TSCADAForm::*Enabled)() const;
+};
+const TPlantButton kPlantButtons[] = {
+    {"PlantLadder", "Ladder", "Start or stop the ladder", &TSCADAForm::LadderButtonClick, &TSCADAForm::LadderButtonEnabled},
+    {"PlantRead", "Read", "Read the parameters from the controller", &TSCADAForm::ReadButtonClick,
+     &TSCADAForm::ReadButtonEnabled},
+    {"PlantComms", "Comms", "Stop or start communications", &TSCADAForm::CommsButtonClick, &TSCADAForm::CommsButtonEnabled},
+    {"PlantWrite", "Write", "Write the parameters to the controller", &TSCADAForm::WriteButtonClick,
+     &TSCADAForm::WriteButtonEnabled}};
+
+// A tool window shown, in front and with the focus.
+void BringUp(QWidget* window) {
+  window->show();
+  window->raise();
+  window->activateWindow();
+}
 constexpr int kPanelWidths[5] = {150, 170, 350, 120, 120};
 // The pages of the graph's format dialog, in its order: Format > Graph names one item after each.
 const char* const kGraphFormatPages[] = {"&Plot...", "&Axes...", "A&xis Scales...", "&Series...", "&Legend..."};
@@ -178,19 +200,11 @@ void TMaster::CreateActions() {
   Add("ControlParameters", "&Control Parameters", "Show the control parameters", nullptr)->setEnabled(false);
   connect(FActions["ControlParameters"], &QAction::triggered, this, [this] { ShowChild(5); });
   // The process-plant buttons press the control-parameters window's own.
-  const std::pair<const char*, void (TSCADAForm::*)()> plantButtons[] = {
-      {"PlantLadder", &TSCADAForm::LadderButtonClick}, {"PlantRead", &TSCADAForm::ReadButtonClick},
-      {"PlantComms", &TSCADAForm::CommsButtonClick}, {"PlantWrite", &TSCADAForm::WriteButtonClick}};
-  const char* const plantHints[][2] = {{"Ladder", "Start or stop the ladder"},
-                                       {"Read", "Read the parameters from the controller"},
-                                       {"Comms", "Stop or start communications"},
-                                       {"Write", "Write the parameters to the controller"}};
-  for (int i = 0; i < 4; ++i) {
-    auto press = plantButtons[i].second;
-    QAction* a = Add(QString::fromLatin1(plantButtons[i].first), QString::fromLatin1(plantHints[i][0]),
-                     QString::fromLatin1(plantHints[i][1]), nullptr);
+  for (const TPlantButton& button : kPlantButtons) {
+    QAction* a = Add(QString::fromLatin1(button.Name), QString::fromLatin1(button.Caption),
+                     QString::fromLatin1(button.Hint), nullptr);
     a->setEnabled(false);
-    connect(a, &QAction::triggered, this, [this, press] { if (FSCADA) (FSCADA->*press)(); });
+    connect(a, &QAction::triggered, this, [this, press = button.Press] { if (FSCADA) (FSCADA->*press)(); });
   }
   Add("ShowGauge", "Show G&auge", "", nullptr);
   connect(FActions["ShowGauge"], &QAction::triggered, this, [this] {
@@ -865,9 +879,7 @@ void TMaster::CreateSchedulerDlg() {
 
 void TMaster::ToolBtnAutoPilotClick() {
   CreateSchedulerDlg();
-  FSchedulerDlg->show();
-  FSchedulerDlg->raise();
-  FSchedulerDlg->activateWindow();
+  BringUp(FSchedulerDlg);
 }
 
 std::vector<TQXAnalogueOutputSource*> TMaster::AnalogueOutputs() const {
@@ -895,8 +907,7 @@ void TMaster::EnableScopeFeature() {
   FActions["Oscilloscope"]->setEnabled(true);
   FToolsBar->setEnabled(true);
   FActions["Scope"]->setVisible(true);
-  FActions["Scope"]->setEnabled(true);
-  FActions["Scope"]->setIcon(TToolIcons::Icon(TToolIcon::Scope));
+  ScopeButtonIdle();
   AddFeaturePanel(QStringLiteral("oscilloscope"), 350, QStringLiteral("scope: off"));
   UpdateFeaturePanels();
 }
@@ -921,8 +932,7 @@ void TMaster::UpdateFeaturePanels() {
         FSamplingBar->setEnabled(false);
         continue;
       }
-      FActions["Scope"]->setEnabled(true);
-      FActions["Scope"]->setIcon(TToolIcons::Icon(TToolIcon::Scope));
+      ScopeButtonIdle();
       FActions["SampleNow"]->setToolTip(QStringLiteral("Start scope scan"));
       QString text = QStringLiteral("scope: active configuration loaded");
       if (FScope->FHasCapturedData) {
@@ -952,9 +962,7 @@ void TMaster::SetScopeFeature(bool on) { FScopeFeature = on; }
 bool TMaster::AutopilotEnabled() const { return FAutopilotFeature && FActions["StartSchedule"]->isVisible(); }
 void TMaster::ShowOscilloscope() {
   if (!FScope) FScope = new TFormOscilloscope(this, this);
-  FScope->show();
-  FScope->raise();
-  FScope->activateWindow();
+  BringUp(FScope);
   UpdateFeaturePanels();
 }
 
@@ -964,17 +972,14 @@ void TMaster::SampleNowClick() {
     if (logger) logger->SampleNow();
     return;
   }
-  // A capture fills a run of its own.
-  if (FTable && FTable->RecordedSamples(FTable->GetSheetCount()) > 1) NextResults();
+  StartCaptureRun();
   if (logger) logger->SampleNow();
   if (TQXIFD* ifd = FDiagram ? FDiagram->IFD() : nullptr) {
     // An engine rig's capture line goes high for the capture.
     if (FRig && FRig->IsEngine) ifd->SetDigitalOutputValue(7, true);
     ifd->stopFrequencySampling();
     // The card finishes any frequency measurement in hand before it captures.
-    const std::int64_t start = TServices::Clock().TickCountMs();
-    while (TServices::Clock().TickCountMs() - start < 1000)
-      QCoreApplication::processEvents(QEventLoop::ExcludeUserInputEvents, 50);
+    TQXIFD::Pause(1000);
   }
   FScope->Capture();
 }
@@ -986,8 +991,16 @@ void TMaster::ChangedScope() {
 
 void TMaster::ReEnableSampling() {
   FSamplingBar->setEnabled(true);
+  ScopeButtonIdle();
+}
+
+void TMaster::ScopeButtonIdle() {
   FActions["Scope"]->setEnabled(true);
   FActions["Scope"]->setIcon(TToolIcons::Icon(TToolIcon::Scope));
+}
+
+void TMaster::StartCaptureRun() {
+  if (FTable && FTable->RecordedSamples(FTable->GetSheetCount()) > 1) NextResults();
 }
 
 // The settings dialog must see (and save back) the features as the rig has them.
@@ -1075,7 +1088,7 @@ void TMaster::HandleMessage(unsigned msg, std::intptr_t wParam, std::intptr_t lP
     const TQXIFD* ifd = FDiagram ? FDiagram->IFD() : nullptr;
     if (ifd && !ifd->vComPortOpen()) ConnectClick(false);
   } else if (msg == FMessages["WM_HS_DATA_RETRIEVED"]) {
-    if (FTable && FTable->RecordedSamples(FTable->GetSheetCount()) > 1) NextResults();
+    StartCaptureRun();
     ReEnableSampling();
     if (FScope) FScope->VComCallBackDataReady(static_cast<int>(wParam));
     if (TQXIFD* ifd = FDiagram ? FDiagram->IFD() : nullptr) {
@@ -1261,10 +1274,8 @@ void TMaster::CreateSCADAForm() {
 // The plant buttons follow the window's while it is in front, and are off otherwise.
 void TMaster::UpdateSCADAButtons() {
   const bool front = ActiveForm == 5 && FSCADA;
-  FActions["PlantComms"]->setEnabled(front && FSCADA->CommsButtonEnabled());
-  FActions["PlantLadder"]->setEnabled(front && FSCADA->LadderButtonEnabled());
-  FActions["PlantRead"]->setEnabled(front && FSCADA->ReadButtonEnabled());
-  FActions["PlantWrite"]->setEnabled(front && FSCADA->WriteButtonEnabled());
+  for (const TPlantButton& button : kPlantButtons)
+    FActions[QString::fromLatin1(button.Name)]->setEnabled(front && (FSCADA->*button.Enabled)());
 }
 
 // ---- presentation and questions ----
