@@ -22,6 +22,8 @@ class IScheduleEditor {
   virtual void SetPIDScheduleEngaged(bool engaged) = 0;
   virtual void ToggleStatusSchedule(bool on) = 0;
   virtual void SetUnitOutPut(const QString& unit) = 0;
+  // "<output> finished — output 0" while scheduling runs past the schedule's end; empty otherwise.
+  virtual QString FinishedText() const = 0;
 };
 
 // Creates the editor for an output; empty (the default) while there is no scheduler.

@@ -91,12 +91,16 @@ void TQXAnalogueOutputSource::DataWrite() {
 void TQXAnalogueOutputSource::ResetSchedulerChnlTarget(int AChn) {
   if (!FTimeProfilingEditor) return;
   FTimeProfilingEditor->PauseScheduling();
+  // Another channel's schedule is a controller's set point, not this output's level: it is read
+  // without the output's range.
+  FTimeProfilingEditor->SetPIDScheduleEngaged(AChn != FChannel);
   FTimeProfilingEditor->LoadScheduleForTargetChl(AChn);
 }
 
 void TQXAnalogueOutputSource::ResetSchedulerMode() {
   if (!FTimeProfilingEditor) return;
-  FTimeProfilingEditor->SetPIDScheduleEngaged(FAOSchedStatus != PID_NO);
+  // Only in Automatic is the schedule a set point; otherwise its values are the output's levels.
+  FTimeProfilingEditor->SetPIDScheduleEngaged(FAOSchedStatus == PID_ENGAGED_AUTOMATIC);
   FTimeProfilingEditor->ToggleStatusSchedule(FAOSchedStatus == PID_ENGAGED_AUTOMATIC);
 }
 

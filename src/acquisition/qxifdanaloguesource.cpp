@@ -67,6 +67,8 @@ void TQXIFDAnalogueSource::CreateSpinBox(std::function<void()> onChange) {
   AnalogueDataBox = new QSpinBox(Parent);
   AnalogueDataBox->setFont(SourceFont());
   AnalogueDataBox->setRange(std::min(lo, hi), std::max(lo, hi));
+  // A typed demand goes to the card when committed (Enter, leaving the box), not digit by digit.
+  AnalogueDataBox->setKeyboardTracking(false);
   AnalogueDataBox->setGeometry(FDataX, FDataY, FWidth, AnalogueDataBox->sizeHint().height());
   AnalogueDataBox->setToolTip(FHint);
   AnalogueDataBox->setValue(FSpinValue);

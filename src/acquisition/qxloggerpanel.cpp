@@ -17,6 +17,7 @@
 #include "ifd/qxifd.h"
 #include "platform/iclock.h"
 #include "platform/iprompts.h"
+#include "platform/nowaitzone.h"
 #include "platform/services.h"
 #include "results/resultsprinter.h"
 #include "rigconfig/registry.h"
@@ -96,6 +97,7 @@ void TQXLoggerPanel::TakeSample() {
 void TQXLoggerPanel::LogTimerTimer() {
   if (Processing_Sample_Timer) return;  // a tick never runs inside another
   Processing_Sample_Timer = true;
+  const TNoWaitZone zone("the sampling tick");
   if (FRig && FRig->ProgramType != TProgramType::ClientApp && FRig->Using_IFD && TServices::IFD())
     TServices::IFD()->SampleNow();
   FList.Update_All_Sources(UpdateDisplay, Sample_Transfer_Count, Start_Time);
@@ -135,8 +137,11 @@ void TQXLoggerPanel::SampleNow() {
         FHost->SetNextResultsEnabled(true);
       }
       if (Sample_Transfer_Count == 0 || Start_Time == 0) Start_Time = now;
-      FList.Update_All_Sources(UpdateDisplay, Sample_Transfer_Count, Start_Time);
-      TakeSample();
+      {
+        const TNoWaitZone zone("the sampling tick");
+        FList.Update_All_Sources(UpdateDisplay, Sample_Transfer_Count, Start_Time);
+        TakeSample();
+      }
       if (FRig && FRig->fTable_Sample_Count && FRig->Using_Graph && FTable) FTable->RedrawGraph();
       break;
     case RSS_HighSpeed:

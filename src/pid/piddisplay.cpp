@@ -17,6 +17,7 @@
 #include <QTabWidget>
 #include <QTimer>
 
+#include "acquisition/qxanalogueconductivitysource.h"
 #include "acquisition/qxanalogueinputsource.h"
 #include "acquisition/qxanalogueoutputsource.h"
 #include "acquisition/qxdacsource.h"
@@ -28,6 +29,7 @@
 #include "platform/filenames.h"
 #include "platform/iclock.h"
 #include "platform/iprompts.h"
+#include "platform/nowaitzone.h"
 #include "platform/numbers.h"
 #include "platform/services.h"
 #include "rigconfig/rigconfig.h"
@@ -154,6 +156,8 @@ QWidget* TPIDdisplay::BuildSettingsPage() {
   ManualOutput = new QSpinBox(ManualGroup);
   ManualOutput->setGeometry(100, 22, 56, 22);
   ManualOutput->setRange(0, 100);
+  // A typed value goes out when the box is committed (Enter, leaving it), not digit by digit.
+  ManualOutput->setKeyboardTracking(false);
   ManOutUnits = Label(QStringLiteral("%"), ManualGroup, 160, 26, 36);
   RefluxRatio = Box(ManualGroup, 100, 22, 56);
   RefluxRatioUnits = Label(QStringLiteral(":1"), ManualGroup, 160, 26, 30);
@@ -355,7 +359,9 @@ bool TPIDdisplay::BindChannels() {
 void TPIDdisplay::FindMeasured() {
   MeasuredData = nullptr;
   for (TQXSource* s : Sources())
-    if (auto* input = qobject_cast<TQXAnalogueInputSource*>(s); input && input->FChannel == MeasuredVariableChannel) {
+    if (qobject_cast<TQXAnalogueInputSource*>(s) || qobject_cast<TQXAnalogueConductivitySource*>(s)) {
+      auto* input = static_cast<TQXIFDAnalogueSource*>(s);
+      if (input->FChannel != MeasuredVariableChannel) continue;
       MeasuredData = input;
       return;
     }
@@ -450,8 +456,10 @@ void TPIDdisplay::LinkScheduler() {
 }
 
 void TPIDdisplay::ResetSetPointFromSchedule(double value) {
+  // Only the set point: the other boxes may hold something half-typed, which is applied when the
+  // user applies it, not by the schedule on every tick.
   SetPoint->setText(General(value));
-  ApplySettings();
+  FCalc.SetPointTerm = value;
 }
 
 // ---- settings ----------------------------------------------------------------------------------------
@@ -620,6 +628,7 @@ void TPIDdisplay::ShowCurrentRatio() {
 }
 
 void TPIDdisplay::Timer1Timer() {
+  const TNoWaitZone zone("the controller's step");
   const bool digital = qobject_cast<TQXDigitalOutputSource*>(ControlData) != nullptr;
   switch (OperationalMode) {
     case Automatic:
@@ -642,8 +651,11 @@ void TPIDdisplay::Timer1Timer() {
         ShowCurrentRatio();
         DriveDigital();
       } else if (auto* a = qobject_cast<TQXIFDAnalogueSource*>(ControlData.data())) {
-        const QSignalBlocker block(ManualOutput);  // follows the output without driving it
-        ManualOutput->setValue(static_cast<int>(numbers::RoundHalfEven(a->ProcessValue())));
+        // Follows the output without driving it, but leaves a value being typed alone.
+        if (ManualOutput->cleanText() == QString::number(ManualOutput->value())) {
+          const QSignalBlocker block(ManualOutput);
+          ManualOutput->setValue(static_cast<int>(numbers::RoundHalfEven(a->ProcessValue())));
+        }
       } else if (digital) {
         DriveDigital();
       }

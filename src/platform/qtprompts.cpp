@@ -4,9 +4,10 @@
 #include <QFileDialog>
 #include <QInputDialog>
 #include <QMessageBox>
+#include <QPointer>
 
-TModalResult TQtPrompts::MessageDlg(const QString& text, TMsgDlgType kind, TMsgDlgButtons buttons) {
-  QMessageBox box(QApplication::activeWindow());
+namespace {
+void Dress(QMessageBox& box, const QString& text, TMsgDlgType kind) {
   box.setWindowTitle(MsgDlgTypeName(kind));
   box.setText(text);
   switch (kind) {
@@ -15,6 +16,12 @@ TModalResult TQtPrompts::MessageDlg(const QString& text, TMsgDlgType kind, TMsgD
     case TMsgDlgType::mtInformation: box.setIcon(QMessageBox::Information); break;
     case TMsgDlgType::mtConfirmation: box.setIcon(QMessageBox::Question); break;
   }
+}
+}  // namespace
+
+TModalResult TQtPrompts::MessageDlg(const QString& text, TMsgDlgType kind, TMsgDlgButtons buttons) {
+  QMessageBox box(QApplication::activeWindow());
+  Dress(box, text, kind);
   QMessageBox::StandardButtons set;
   QMessageBox::StandardButton escape = QMessageBox::Ok;
   switch (buttons) {
@@ -93,4 +100,18 @@ std::optional<QString> TQtPrompts::InputText(const QString& caption, const QStri
                                              password ? QLineEdit::Password : QLineEdit::Normal, initial, &ok);
   if (!ok) return std::nullopt;
   return text;
+}
+
+void TQtPrompts::Notice(const QString& text, TMsgDlgType kind) {
+  static QList<QPointer<QMessageBox>> open;
+  open.removeAll(nullptr);
+  for (const QPointer<QMessageBox>& shown : open)
+    if (shown->text() == text) return;
+  auto* box = new QMessageBox(QApplication::activeWindow());
+  box->setAttribute(Qt::WA_DeleteOnClose);
+  box->setWindowModality(Qt::NonModal);
+  Dress(*box, text, kind);
+  box->setStandardButtons(QMessageBox::Ok);
+  open << box;
+  box->show();
 }

@@ -4,6 +4,8 @@
 
 #include "platform/helpwindow.h"
 #include "platform/messagebus.h"
+#include "platform/nowaitprompts.h"
+#include "platform/nowaitzone.h"
 #include "platform/processlauncher.h"
 #include "platform/qtprompts.h"
 #include "platform/systemclock.h"
@@ -27,7 +29,11 @@ TSlot<TMessageBus, TMessageBus> gBus;
 TSlot<IHelpViewer, THelpWindow> gHelp;
 }  // namespace
 
-IPrompts& TServices::Prompts() { return gPrompts.Get(); }
+IPrompts& TServices::Prompts() {
+  if (!TNoWaitZone::Inside()) return gPrompts.Get();
+  static TNoWaitPrompts noWait([]() -> IPrompts& { return gPrompts.Get(); });
+  return noWait;
+}
 IClock& TServices::Clock() { return gClock.Get(); }
 IProgramLauncher& TServices::Launcher() { return gLauncher.Get(); }
 TMessageBus& TServices::Bus() { return gBus.Get(); }

@@ -294,9 +294,12 @@ void TRigChecker::CheckControllers(TRigConfig& rig,
     const TPIDRow row = sheet.Row(k);
     const QString where = QStringLiteral("%1: row %2").arg(rig.PID_Spreadsheet).arg(k);
     if (!has([&](const TDataSource_Definition& d) {
-          return d.SourceType() == IFD_DATASRC && d.IFD_Channel() == row.MeasuredChannel;
+          return (d.SourceType() == IFD_DATASRC || d.SourceType() == CONDUCTIVITY_DATASRC) &&
+                 d.IFD_Channel() == row.MeasuredChannel;
         }))
-      Error(QStringLiteral("%1: no analogue input on channel %2 to measure").arg(where).arg(row.MeasuredChannel));
+      Error(QStringLiteral("%1: no analogue input or conductivity source on channel %2 to measure")
+                .arg(where)
+                .arg(row.MeasuredChannel));
     const bool analogue = row.ControlledChannel < 0;
     if (!has([&](const TDataSource_Definition& d) {
           const data_Source_types t = d.SourceType();

@@ -20,6 +20,7 @@
 #include "acquisition/qxanalogueoutputsource.h"
 #include "platform/iclock.h"
 #include "platform/iprompts.h"
+#include "platform/numbers.h"
 #include "platform/services.h"
 #include "rigconfig/rigconfig.h"
 #include "schedule/ischedulerhost.h"
@@ -182,6 +183,7 @@ void TFormOutputTimeProfiling::LoadScheduleForTargetChl(int channel) {
   FTargetChannel = channel;
   LoadStoredSchedules();
   BuildRunTable(true);
+  SettleActivation();
   FValueTitle = QStringLiteral("Output [%]");
   ValListEdLoadedSchedule->setHorizontalHeaderItem(1, new QTableWidgetItem(FValueTitle));
 }
@@ -191,24 +193,34 @@ void TFormOutputTimeProfiling::LoadStoredSchedules() {
   const QString path = rig ? rig->PathConfigurationIni() : QString();
   const TScheduleStore::TLoaded stored =
       path.isEmpty() ? TScheduleStore::TLoaded{} : TScheduleStore::Load(path, FTargetChannel);
-  if (!stored.Error.isEmpty()) Warn(QStringLiteral("The stored schedules could not be read: %1").arg(stored.Error));
+  if (!stored.Error.isEmpty()) {
+    const QString text = QStringLiteral("The stored schedules could not be read: %1").arg(stored.Error);
+    WarnOnce(text, text);
+  }
   const scheduleline::TReadResult read = scheduleline::Read(stored.Line);
   FLoadProblems = !read.Problems.isEmpty();
-  if (FLoadProblems)
-    Warn(QStringLiteral("The stored schedules of channel %1 (section AUTOPILOT, key %2 of %3) could not be read "
-                        "completely: %4.\nThe editor shows what could be read; saving replaces the line.")
-             .arg(FTargetChannel)
-             .arg(stored.Key, path, read.Problems.join(QStringLiteral("; "))));
+  if (FLoadProblems) {
+    const QString text =
+        QStringLiteral("The stored schedules of channel %1 (section AUTOPILOT, key %2 of %3) could not be read "
+                       "completely: %4.\nThe editor shows what could be read; saving replaces the line.")
+            .arg(FTargetChannel)
+            .arg(stored.Key, path, read.Problems.join(QStringLiteral("; ")));
+    WarnOnce(text, text);
+  }
   FallAvailableSchds = read.Schedules;
+  // The built-in stand-in is there to edit, not to run: a channel without a schedule of its own
+  // is left alone.
+  FOwnSchedule = !read.UsedDefault && !FallAvailableSchds.isEmpty();
   if (!FallAvailableSchds.isEmpty()) {
     const TSchedule& first = FallAvailableSchds.first();
     FParams = first.Params();
     FTimePointMode = TSchedule::ModeOf(FParams.intervalmode);
     FillTable(ValListEdLoadedSchedule, first.Slots());
-    if (!FScheduleActive_) {
-      FScheduleActive_ = true;
-      emit ScheduleToggled(true);
-    }
+  } else {
+    // Nothing of another channel's stays in the editor.
+    FParams = TSchedule::TParams();
+    FTimePointMode = incremental;
+    FillTable(ValListEdLoadedSchedule, {});
   }
   ShowStoredSchedule(FallAvailableSchds.size() > 1 ? 1 : -1);
   RefreshWindow();
@@ -265,13 +277,70 @@ QStringList TFormOutputTimeProfiling::StoredPaneRows() const { return TableRows(
 // ---- running ---------------------------------------------------------------------------------
 
 bool TFormOutputTimeProfiling::BuildRunTable(bool tell) {
-  const QStringList rows = SlotRows();
+  QStringList clamped;
+  const QStringList rows = ClampedRows(&clamped);
   QString why;
-  if (FSchedule.Build(rows, FTimePointMode, &why)) return true;
-  // An empty schedule (all stored schedules deleted) has nothing to say.
-  if (tell && !rows.isEmpty())
-    Warn(QStringLiteral("The schedule \"%1\" of %2 cannot run: %3.").arg(FParams.nameschedule, GetScheduleInfo(), why));
-  return false;
+  if (!FSchedule.Build(rows, FTimePointMode, &why)) {
+    FCannotRun = why;
+    // An empty schedule (all stored schedules deleted) has nothing to say. Keyed without the
+    // target's text, which changes with the controller's mode.
+    if (tell && !rows.isEmpty())
+      WarnOnce(QStringLiteral("run %1 %2 %3").arg(FTargetChannel).arg(FParams.nameschedule, why),
+               QStringLiteral("The schedule \"%1\" of %2 cannot run: %3. It is not enabled.")
+                   .arg(FParams.nameschedule, GetScheduleInfo(), why));
+    return false;
+  }
+  FCannotRun.clear();
+  if (tell && !clamped.isEmpty())
+    WarnOnce(QStringLiteral("range %1 %2 %3").arg(FTargetChannel).arg(FParams.nameschedule, clamped.join(QLatin1Char(';'))),
+             QStringLiteral("The schedule \"%1\" of %2 asks for more than the output can give (%3 to %4): %5.")
+                 .arg(FParams.nameschedule, GetScheduleInfo())
+                 .arg(OutputRange().first)
+                 .arg(OutputRange().second)
+                 .arg(clamped.join(QStringLiteral("; "))));
+  return true;
+}
+
+std::pair<int, int> TFormOutputTimeProfiling::OutputRange() const {
+  const auto lo = numbers::RoundHalfEven(std::min(FOwner.MinProcValue(), FOwner.MaxProcValue()));
+  const auto hi = numbers::RoundHalfEven(std::max(FOwner.MinProcValue(), FOwner.MaxProcValue()));
+  return {static_cast<int>(lo), static_cast<int>(hi)};
+}
+
+QStringList TFormOutputTimeProfiling::ClampedRows(QStringList* clamped) const {
+  QStringList rows = SlotRows();
+  // A set point is in the measured units: the output's range says nothing about it.
+  if (FIsPIDScheduleEnaged) return rows;
+  const auto [lo, hi] = OutputRange();
+  for (int i = 0; i < rows.size(); ++i) {
+    const QString value = scheduletime::RowValue(rows[i]);
+    const auto v = numbers::ParseTypedNumber(value.trimmed());
+    if (!v || (*v >= lo && *v <= hi)) continue;
+    const int limit = *v < lo ? lo : hi;
+    rows[i] = scheduletime::RowKey(rows[i]) + QLatin1Char('=') + QString::number(limit);
+    if (clamped) *clamped << QStringLiteral("slot %1 (%2) runs as %3").arg(i + 1).arg(value.trimmed()).arg(limit);
+  }
+  return rows;
+}
+
+bool TFormOutputTimeProfiling::Runnable() const {
+  return FOwnSchedule && FCannotRun.isEmpty() && !FSchedule.Empty();
+}
+
+void TFormOutputTimeProfiling::SettleActivation() { SetActive(Runnable()); }
+
+void TFormOutputTimeProfiling::SetActive(bool active) {
+  if (active != FScheduleActive_) {
+    FScheduleActive_ = active;
+    emit ScheduleToggled(active);
+  }
+  RefreshWindow();
+}
+
+void TFormOutputTimeProfiling::WarnOnce(const QString& key, const QString& text) {
+  if (FSaid.contains(key)) return;
+  FSaid.insert(key);
+  Warn(text);
 }
 
 double TFormOutputTimeProfiling::GetScheduledProcValue() const {
@@ -281,6 +350,13 @@ double TFormOutputTimeProfiling::GetScheduledProcValue() const {
   if (row != FOutputSlotRow) {
     FOutputSlotRow = row;
     MarkOutputRow();
+  }
+  // Past its last slot the output is 0 while scheduling runs; the editor and the host say so.
+  const bool finished = row == 0 && !FSchedule.Empty();
+  if (finished != FFinished) {
+    FFinished = finished;
+    ShowState();
+    FHost.ScheduleStateChanged();
   }
   return value;
 }
@@ -300,8 +376,10 @@ void TFormOutputTimeProfiling::MarkOutputRow() const {
 void TFormOutputTimeProfiling::ToggleActivateClick() {
   BuildRunTable(true);
   FOutputSlotRow = 0;
+  FFinished = false;
   MarkOutputRow();
-  FScheduleActive_ = !FScheduleActive_;
+  // A schedule that cannot run, or a channel without one, stays off: its output is left alone.
+  FScheduleActive_ = !FScheduleActive_ && Runnable();
   RefreshWindow();
   emit ScheduleToggled(FScheduleActive_);
 }
@@ -323,6 +401,7 @@ void TFormOutputTimeProfiling::SetLocked(bool locked) {
 
 void TFormOutputTimeProfiling::AddTimeSlot() {
   if (FEditingIsLocked) return;
+  FOwnSchedule = true;
   FillTable(ValListEdLoadedSchedule, SlotRows() << QStringLiteral("1 s=0"));
   RefreshWindow();
 }
@@ -336,11 +415,13 @@ void TFormOutputTimeProfiling::DeleteTimeSlot() {
     return;
   }
   ValListEdLoadedSchedule->removeRow(row);
+  FOwnSchedule = true;
   RefreshWindow();
 }
 
 void TFormOutputTimeProfiling::ClearTimeSlots() {
   if (FEditingIsLocked) return;
+  FOwnSchedule = true;
   FillTable(ValListEdLoadedSchedule, {QStringLiteral("1 s=0")});
   RefreshWindow();
 }
@@ -359,8 +440,17 @@ void TFormOutputTimeProfiling::CellCommitted(int row, int column) {
   if (FFilling) return;
   QTableWidgetItem* item = ValListEdLoadedSchedule->item(row, column);
   if (!item) return;
+  const auto [lo, hi] = OutputRange();
   QString text = column == 0 ? scheduletime::NormaliseTimeCell(item->text(), FTimeUnitScheduler)
-                             : scheduletime::NormaliseValueCell(item->text(), FIsPIDScheduleEnaged);
+                             : scheduletime::NormaliseValueCell(item->text(), FIsPIDScheduleEnaged, lo, hi);
+  if (column == 1 && !FIsPIDScheduleEnaged)
+    if (const auto typed = numbers::ParseTypedInteger(item->text().trimmed()); typed && *typed != text.toLongLong())
+      Warn(QStringLiteral("Slot %1: %2 is beyond the output's range (%3 to %4); it is set to %5.")
+               .arg(row + 1)
+               .arg(*typed)
+               .arg(lo)
+               .arg(hi)
+               .arg(text));
   QString why;
   if (column == 0 && !scheduletime::KeyMilliseconds(text, &why)) {
     Warn(QStringLiteral("Slot %1 cannot take the time %2: %3.").arg(row + 1).arg(text, why));
@@ -370,6 +460,7 @@ void TFormOutputTimeProfiling::CellCommitted(int row, int column) {
   item->setText(text);
   item->setData(Qt::UserRole, text);
   FFilling = false;
+  FOwnSchedule = true;
   RefreshWindow();
 }
 
@@ -387,6 +478,7 @@ void TFormOutputTimeProfiling::LoadSavedSchedule() {
   FParams = s.Params();
   FTimePointMode = TSchedule::ModeOf(FParams.intervalmode);
   FillTable(ValListEdLoadedSchedule, s.Slots());
+  FOwnSchedule = true;
   RefreshWindow();
 }
 
@@ -411,7 +503,17 @@ void TFormOutputTimeProfiling::SaveSchedules() {
                                                      "Replace it with the schedules shown?"),
                                       TMsgDlgType::mtConfirmation, TMsgDlgButtons::YesNo) != TModalResult::mrYes)
     return;
-  if (WriteLine(scheduleline::Compose(editorText, FallAvailableSchds))) LoadStoredSchedules();
+  if (WriteLine(scheduleline::Compose(editorText, FallAvailableSchds))) Reloaded();
+}
+
+void TFormOutputTimeProfiling::Reloaded() {
+  FSaid.clear();
+  LoadStoredSchedules();
+  // A running schedule goes on with its table until it is reloaded or toggled.
+  if (!FScheduleActive_) {
+    BuildRunTable(true);
+    SettleActivation();
+  }
 }
 
 void TFormOutputTimeProfiling::DeleteSavedSchedule() {
@@ -423,7 +525,7 @@ void TFormOutputTimeProfiling::DeleteSavedSchedule() {
     return;
   QList<TSchedule> kept = FallAvailableSchds;
   kept.removeAt(index);
-  if (WriteLine(scheduleline::Compose(QString(), kept))) LoadStoredSchedules();
+  if (WriteLine(scheduleline::Compose(QString(), kept))) Reloaded();
 }
 
 void TFormOutputTimeProfiling::ReloadSchedule() {
@@ -472,7 +574,24 @@ QString TFormOutputTimeProfiling::GetScheduleInfo() const {
 }
 
 QString TFormOutputTimeProfiling::ScheduleState() const {
-  return FScheduleActive_ ? QStringLiteral("Schedule enabled") : QStringLiteral("Schedule disabled");
+  if (!FCannotRun.isEmpty()) return QStringLiteral("Schedule not enabled: it cannot run (%1)").arg(FCannotRun);
+  if (!FScheduleActive_) return QStringLiteral("Schedule disabled");
+  if (FFinished && FHost.SchedulingActive())
+    return QStringLiteral("Schedule finished \u2014 ") +
+           (FIsPIDScheduleEnaged ? QStringLiteral("set point 0") : QStringLiteral("output 0"));
+  return QStringLiteral("Schedule enabled");
+}
+
+QString TFormOutputTimeProfiling::FinishedText() const {
+  if (!FScheduleActive_ || !FFinished || !FHost.SchedulingActive()) return {};
+  return FOwner.fShort_text + QStringLiteral(" finished \u2014 ") +
+         (FIsPIDScheduleEnaged ? QStringLiteral("set point 0") : QStringLiteral("output 0"));
+}
+
+void TFormOutputTimeProfiling::ShowState() const {
+  FStateInfo->setText(ScheduleState());
+  if (auto* bar = qobject_cast<QStatusBar*>(FStateInfo->parentWidget()))
+    bar->setToolTip(QStringLiteral("Channel Info: ") + GetScheduleInfo() + QStringLiteral(" - ") + ScheduleState());
 }
 
 QString TFormOutputTimeProfiling::LoadedSummary() const {
@@ -508,6 +627,5 @@ void TFormOutputTimeProfiling::RefreshWindow() {
   FStoredInfo->setText(StoredSummary());
   const QString info = GetScheduleInfo();
   FChannelInfo->setText(info);
-  FStateInfo->setText(ScheduleState());
-  statusBar()->setToolTip(QStringLiteral("Channel Info: ") + info + QStringLiteral(" - ") + ScheduleState());
+  ShowState();
 }

@@ -5,6 +5,8 @@
 // value of the slot in force.
 
 #include <QList>
+#include <QSet>
+#include <utility>
 #include <QMainWindow>
 
 #include "acquisition/ischeduleeditor.h"
@@ -40,7 +42,13 @@ class TFormOutputTimeProfiling : public QMainWindow, public IScheduleEditor {
   // Flips the activation whatever is passed, as the controller window expects.
   void ToggleStatusSchedule(bool on) override;
   void SetUnitOutPut(const QString& unit) override;
+  QString FinishedText() const override;
   QString GetScheduleInfo() const;
+  // The schedule in the editor can be activated: the channel has one of its own (not the built-in
+  // stand-in) and its run table could be built.
+  bool Runnable() const;
+  // Why the run table could not be built; empty when it could.
+  const QString& CannotRun() const { return FCannotRun; }
 
   // ---- the editor's commands ----
   void ToggleActivateClick();
@@ -97,6 +105,20 @@ class TFormOutputTimeProfiling : public QMainWindow, public IScheduleEditor {
  private:
   void LoadStoredSchedules();
   bool BuildRunTable(bool tell);
+  // The editor's slot rows with values beyond the output's range brought inside it; `clamped`
+  // gets a note per slot changed.
+  QStringList ClampedRows(QStringList* clamped) const;
+  // Active exactly when the channel's own schedule can run (after a load).
+  void SettleActivation();
+  void SetActive(bool active);
+  // After saving or deleting: the stored schedules read again.
+  void Reloaded();
+  // A warning about the loaded schedules, said once per `key` while this editor lives (loads and
+  // mode changes repeat them otherwise); saving or deleting lets them be said again.
+  void WarnOnce(const QString& key, const QString& text);
+  // The output's range as whole units, low first.
+  std::pair<int, int> OutputRange() const;
+  void ShowState() const;
   void FillTable(QTableWidget* table, const QStringList& rows);
   void CellCommitted(int row, int column);
   void MarkOutputRow() const;
@@ -107,6 +129,10 @@ class TFormOutputTimeProfiling : public QMainWindow, public IScheduleEditor {
   bool FScheduleActive_ = false;
   bool FFilling = false;       // the tables are being filled by the program, not typed
   bool FLoadProblems = false;  // the stored line could not be read completely
+  bool FOwnSchedule = false;   // the channel has stored schedules or the user made one here
+  QString FCannotRun;          // why the run table could not be built
+  mutable bool FFinished = false;  // scheduling has run past the last slot
+  QSet<QString> FSaid;
   bool FPlaced = false;        // given its first place on the screen
   QString FValueTitle = QStringLiteral("Output [%]");
 

@@ -12,4 +12,7 @@ class ISchedulerHost {
   virtual TDateTime RefTimeScheduling() const = 0;
   // Starts scheduling when stopped, stops it when running.
   virtual void ToolBtnAutoPilotClickCallBack() = 0;
+  // An editor's schedule finished or started again: what the host shows about scheduling is out
+  // of date.
+  virtual void ScheduleStateChanged() = 0;
 };

@@ -1,5 +1,7 @@
 #include "schedule/scheduletime.h"
 
+#include <algorithm>
+
 #include "platform/numbers.h"
 
 namespace scheduletime {
@@ -30,9 +32,9 @@ QString NormaliseTimeCell(const QString& text, int unitCode) {
   return QString::number(n) + QLatin1Char(' ') + UnitWord(unitCode);
 }
 
-QString NormaliseValueCell(const QString& text, bool unchecked) {
+QString NormaliseValueCell(const QString& text, bool unchecked, int lo, int hi) {
   std::int64_t n = numbers::ParseTypedInteger(text.trimmed()).value_or(0);
-  if (!unchecked && (n < 0 || n > 100)) n = 0;
+  if (!unchecked) n = std::clamp<std::int64_t>(n, lo, hi);
   return QString::number(n);
 }
 

@@ -20,9 +20,9 @@ std::int64_t UnitFactorMs(int code);
 // A committed time cell: the number before the first blank (0 when it is not a whole number) with
 // the editor's unit, whatever unit was typed.
 QString NormaliseTimeCell(const QString& text, int unitCode);
-// A committed value cell: a whole number (0 when not); outside 0-100 it is 0 unless `unchecked`
-// (a set point in its own units).
-QString NormaliseValueCell(const QString& text, bool unchecked);
+// A committed value cell: a whole number (0 when not); outside the output's range lo-hi it is
+// brought to the nearer limit unless `unchecked` (a set point in its own units).
+QString NormaliseValueCell(const QString& text, bool unchecked, int lo = 0, int hi = 100);
 
 // The slot's duration in milliseconds, or nothing with `why` set when the key has no whole number
 // or the time is negative or beyond what the run table holds (2147483647 ms).

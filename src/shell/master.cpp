@@ -865,8 +865,9 @@ void TMaster::EnableAutoPilotFeature() {
   FToolsBar->setEnabled(true);
   FActions["StartSchedule"]->setVisible(true);
   FActions["StartSchedule"]->setEnabled(true);
-  // At least wide enough for "Scheduling started " and the time in this font.
-  const int width = fontMetrics().horizontalAdvance(QStringLiteral("Scheduling started 00:00:00")) + 16;
+  // Wide enough for the start time and one schedule that has finished (all of them in the tip).
+  const int width =
+      fontMetrics().horizontalAdvance(QStringLiteral("Scheduling started 00:00:00; Heater finished \u2014 output 0")) + 16;
   AddFeaturePanel(QStringLiteral("autopilot"), std::max(150, width), QString());
   UpdateFeaturePanels();
 }
@@ -921,9 +922,17 @@ void TMaster::EnableVexamode() {
 void TMaster::UpdateFeaturePanels() {
   for (auto& [label, panel] : FFeaturePanels) {
     if (label == QLatin1String("autopilot")) {
-      panel->setText(FSchedulingActive ? QStringLiteral("Scheduling started ") +
+      QString text = FSchedulingActive ? QStringLiteral("Scheduling started ") +
                                              datetime::ToQDateTime(FRefTimeScheduling).time().toString(Qt::TextDate)
-                                       : QStringLiteral("Scheduling: off"));
+                                       : QStringLiteral("Scheduling: off");
+      // A schedule that has run out holds its output at 0: said here, where scheduling is shown.
+      if (FSchedulingActive)
+        for (TQXAnalogueOutputSource* ao : AnalogueOutputs())
+          if (ao->FTimeProfilingEditor)
+            if (const QString finished = ao->FTimeProfilingEditor->FinishedText(); !finished.isEmpty())
+              text += QStringLiteral("; ") + finished;
+      panel->setText(text);
+      panel->setToolTip(text);
     } else if (label == QLatin1String("oscilloscope")) {
       if (!FScope) continue;
       if (FScope->FIsCaptureRunning) {

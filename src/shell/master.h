@@ -222,6 +222,7 @@ class TMaster : public QMainWindow,
   // ---- ISchedulerHost ----
   TDateTime RefTimeScheduling() const override { return FRefTimeScheduling; }
   void ToolBtnAutoPilotClickCallBack() override;
+  void ScheduleStateChanged() override { UpdateFeaturePanels(); }
   // "Start Schedule": the scheduler dialog, created and initialised on first use, shown.
   void ToolBtnAutoPilotClick();
   // "Scheduler..." and "Show all schedules": every output's schedule editor shown.

@@ -10,14 +10,17 @@
 #include <QRadioButton>
 #include <QSpinBox>
 #include <QTabWidget>
+#include <QKeyEvent>
 #include <QTimer>
 
+#include "acquisition/qxanalogueconductivitysource.h"
 #include "acquisition/qxanalogueinputsource.h"
 #include "acquisition/qxanalogueoutputsource.h"
 #include "acquisition/qxdigitaloutputsource.h"
 #include "acquisition/sourcefixture.h"
 #include "pid/piddisplay.h"
 #include "pid/qxcontrollersource.h"
+#include "platform/nowaitzone.h"
 #include "support/scriptedprompts.h"
 
 using namespace legacy;
@@ -87,6 +90,16 @@ struct TPIDWindow : ::testing::Test, TSourceFixture {
   }
   void Click(TPIDdisplay& w, int mode) { w.ModeRadio[mode]->click(); }
   bool ValveOn(int line) { return (card.Device(VelUSB0).Ports[0] >> line) & 1; }
+  // Keys as the user presses them in a box.
+  static void Press(QWidget* box, int key, const QString& text = {}) {
+    QKeyEvent press(QEvent::KeyPress, key, Qt::NoModifier, text);
+    QCoreApplication::sendEvent(box, &press);
+    QKeyEvent release(QEvent::KeyRelease, key, Qt::NoModifier, text);
+    QCoreApplication::sendEvent(box, &release);
+  }
+  static void Type(QWidget* box, const QString& digits) {
+    for (QChar c : digits) Press(box, Qt::Key_0 + c.digitValue(), QString(c));
+  }
 };
 }  // namespace
 
@@ -320,4 +333,88 @@ TEST_F(TPIDWindow, ControllerSourceShowsModeAndWritesItsColumnsAndAClientIsLocke
   EXPECT_TRUE(client.PIDdisplay->PanelBackground->isEnabled());
   client.PIDdisplay->CancelButtonClick();
   EXPECT_FALSE(client.PIDdisplay->isVisible());
+}
+
+// The schedule hands the controller its set point on every sampling tick; a box the user is still
+// typing in (cleared, "-", ".") is neither applied nor answered with a message box there.
+TEST_F(TPIDWindow, AScheduledSetPointNeverAppliesAHalfTypedBoxOrAsksAnything) {
+  TScriptedPrompts prompts;
+  auto w = Window(1);
+  Click(*w, TPIDdisplay::Automatic);
+  for (const char* typing : {"", "-", "."}) {
+    w->PropBand->setText(typing);
+    {
+      const TNoWaitZone tick("the sampling tick");
+      w->ResetSetPointFromSchedule(42.5);
+      Step(*w);
+    }
+    EXPECT_DOUBLE_EQ(w->Calc().SetPointTerm, 42.5);
+    EXPECT_DOUBLE_EQ(w->Calc().ProportionalTerm, 10) << typing;  // the band it had
+    EXPECT_EQ(w->PropBand->text(), typing);                      // left for the user to finish
+  }
+  EXPECT_EQ(w->SetPoint->text(), "42.5");
+  EXPECT_TRUE(prompts.Records().empty());
+  // Finished and applied by the user, the band takes effect.
+  w->PropBand->setText("20");
+  w->ApplySettings();
+  EXPECT_DOUBLE_EQ(w->Calc().ProportionalTerm, 20);
+  EXPECT_DOUBLE_EQ(w->Calc().SetPointTerm, 42.5);
+}
+
+// "30" typed into the manual output box goes to the card once, as 30 %, when the box is committed;
+// the 3 on the way never does, and the control step does not overwrite what is being typed.
+TEST_F(TPIDWindow, ATypedManualOutputIsSentWhenCommittedNotPerKeystroke) {
+  auto w = Window(1);
+  Click(*w, TPIDdisplay::Manual);
+  Step(*w);
+  const int start = OutputCounts(0x9A);
+  std::vector<int> sent;
+  QObject::connect(w->ManualOutput, &QSpinBox::valueChanged, [&](int v) { sent.push_back(v); });
+  w->ManualOutput->selectAll();
+  Type(w->ManualOutput, "3");
+  Step(*w);
+  Type(w->ManualOutput, "0");
+  Step(*w);
+  EXPECT_TRUE(sent.empty());
+  EXPECT_EQ(OutputCounts(0x9A), start);
+  EXPECT_EQ(w->ManualOutput->cleanText(), "30");
+  Press(w->ManualOutput, Qt::Key_Return);
+  EXPECT_EQ(sent, std::vector<int>({30}));
+  EXPECT_EQ(OutputCounts(0x9A), heater.GetRawFromProcess(30));
+  Step(*w);
+  EXPECT_EQ(w->ManualOutput->value(), 30);
+}
+
+// A diagram output's box behaves the same: the card sees the committed demand only.
+TEST_F(TPIDWindow, ATypedDiagramOutputIsSentWhenCommitted) {
+  ASSERT_NE(heater.AnalogueDataBox, nullptr);
+  const int start = OutputCounts(0x9A);
+  heater.AnalogueDataBox->selectAll();
+  Type(heater.AnalogueDataBox, "45");
+  EXPECT_EQ(OutputCounts(0x9A), start);
+  Press(heater.AnalogueDataBox, Qt::Key_Enter);
+  EXPECT_EQ(OutputCounts(0x9A), heater.GetRawFromProcess(45));
+}
+
+// A conductivity probe is an analogue input a controller may measure.
+TEST_F(TPIDWindow, AConductivitySourceCanBeTheMeasuredValue) {
+  TScriptedPrompts prompts;
+  prompts.ExpectMessage("The weight sheet cannot be read");
+  TQXAnalogueConductivitySource probe;
+  auto def = Def(CONDUCTIVITY_DATASRC, 6, 5, 0);
+  def.FLongLabelText = "Conductivity";
+  def.FUnitsLabelText = "mS";
+  Calibrate(def, {{0, 0.0}, {100, 5.0}});
+  rig.Weight_Spreadsheet = tmp.File("no-weights.vts");
+  probe.RegisterParent(&panel, def);
+  sources.push_back(&probe);
+  WriteSheet({{5, -1, 1, 0, 30, 10, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0}});
+  auto w = Window(1);
+  EXPECT_EQ(w->MeasuredData, &probe);
+  EXPECT_EQ(w->SetPointUnits->text(), "mS");
+  Click(*w, TPIDdisplay::Automatic);
+  probe.current_IFD_value = 20.0 / 100.0 * 2048;  // 20 mS, 10 below the set point, direct action
+  Step(*w);
+  EXPECT_DOUBLE_EQ(w->Calc().CalculatedError, -10);
+  EXPECT_FALSE(prompts.MessageTexts().join(' ').contains("Cannot find Measured Variable"));
 }

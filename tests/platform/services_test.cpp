@@ -4,11 +4,15 @@
 #include <QCoreApplication>
 #include <QThread>
 
+#include <memory>
+
 #include "platform/datetime.h"
 #include "platform/hourglass.h"
 #include "platform/iclock.h"
 #include "platform/iprompts.h"
 #include "platform/messagebus.h"
+#include "platform/nowaitprompts.h"
+#include "platform/nowaitzone.h"
 #include "platform/qtprompts.h"
 #include "platform/services.h"
 #include "support/manualclock.h"
@@ -133,4 +137,54 @@ TEST(Launcher, RecordingLauncherStandsInForProcesses) {
 TEST(QtPrompts, FilterTextBecomesQtFilters) {
   EXPECT_EQ(TQtPrompts::QtFilter("Programs|*.exe|All Files|*.*"), "Programs (*.exe);;All Files (*)");
   EXPECT_EQ(TQtPrompts::QtFilter("Results|*.vts;*.xlsx"), "Results (*.vts *.xlsx)");
+}
+
+// Inside the sampling tick, the dispatcher's hand-over or a controller's step nothing may wait on a
+// person: messages turn into notices and questions get their cautious answer without a window.
+TEST(NoWaitZone, PromptsInsideAZoneNeverWaitAndSayWhatWasNotAsked) {
+  TScriptedPrompts prompts;
+  const int refusedBefore = TNoWaitPrompts::Refused();
+  {
+    const TNoWaitZone zone("the sampling tick");
+    IPrompts& p = TServices::Prompts();
+    EXPECT_EQ(p.MessageDlg("Tank T1 is over 90 degC", TMsgDlgType::mtWarning, TMsgDlgButtons::OK), TModalResult::mrOk);
+    EXPECT_EQ(p.MessageDlg("Overwrite?", TMsgDlgType::mtConfirmation, TMsgDlgButtons::YesNo), TModalResult::mrNo);
+    EXPECT_EQ(p.MessageDlg("Save?", TMsgDlgType::mtConfirmation, TMsgDlgButtons::YesNoCancel),
+              TModalResult::mrCancel);
+    EXPECT_EQ(p.OpenFileDialog({"Open results", "", "", "", ""}), std::nullopt);
+    EXPECT_EQ(p.SaveFileDialog({"Save results", "", "", "", ""}), std::nullopt);
+    EXPECT_EQ(p.ChooseItem({"Port", "Choose a port", {"COM1"}, 0}), std::nullopt);
+    EXPECT_EQ(p.InputText("Password", "Lecturer password", "", true), std::nullopt);
+    {
+      const TNoWaitZone inner("the controller's step");
+      TServices::Prompts().MessageDlg("inner", TMsgDlgType::mtError, TMsgDlgButtons::OK);
+    }
+    // Leaving an inner zone keeps the outer one.
+    EXPECT_TRUE(TNoWaitZone::Inside());
+    EXPECT_STREQ(TNoWaitZone::Where(), "the sampling tick");
+  }
+  EXPECT_FALSE(TNoWaitZone::Inside());
+  EXPECT_EQ(TNoWaitPrompts::Refused() - refusedBefore, 8);
+  for (const TPromptRecord& r : prompts.Records()) EXPECT_EQ(r.Kind, TPromptRecord::TKind::Notice) << r.Text.toStdString();
+  const QStringList notices = prompts.NoticeTexts();
+  ASSERT_EQ(notices.size(), 8);
+  EXPECT_EQ(notices[0], "Tank T1 is over 90 degC");
+  EXPECT_EQ(notices[3], "\"Open results\" was not asked: the sampling tick does not wait for an answer.");
+  EXPECT_EQ(notices[6], "\"Lecturer password\" was not asked: the sampling tick does not wait for an answer.");
+
+  // Outside again, a question is asked and its answer counts.
+  prompts.ExpectMessage("Overwrite?", TModalResult::mrYes);
+  EXPECT_EQ(TServices::Prompts().MessageDlg("Overwrite?", TMsgDlgType::mtConfirmation, TMsgDlgButtons::YesNo),
+            TModalResult::mrYes);
+
+  // A worker thread never shows a window: its message reaches the user-interface thread as a notice.
+  TModalResult fromWorker = TModalResult::mrNone;
+  std::unique_ptr<QThread> worker(QThread::create([&] {
+    fromWorker = TServices::Prompts().MessageDlg("Card lost", TMsgDlgType::mtError, TMsgDlgButtons::OKCancel);
+  }));
+  worker->start();
+  ASSERT_TRUE(worker->wait(5000));
+  EXPECT_EQ(fromWorker, TModalResult::mrCancel);
+  QCoreApplication::sendPostedEvents();
+  EXPECT_EQ(prompts.NoticeTexts().last(), "Card lost");
 }

@@ -6,11 +6,15 @@
 #include <QAction>
 #include <QCheckBox>
 #include <QComboBox>
+#include <QLineEdit>
+#include <QRadioButton>
 #include <QTableWidget>
 
 #include "acquisition/qxanalogueoutputsource.h"
 #include "acquisition/sourcefixture.h"
 #include "rigconfig/inistore.h"
+#include "pid/piddisplay.h"
+#include "pid/qxcontrollersource.h"
 #include "schedule/formoutputtimeprofiling.h"
 #include "schedule/formschedulerdlg.h"
 #include "schedule/ischedulerhost.h"
@@ -29,6 +33,8 @@ struct TFakeSchedulerHost : ISchedulerHost {
     Active = !Active;
     Ref = Active ? TServices::Clock().Now() : -1;
   }
+  int StateChanges = 0;
+  void ScheduleStateChanged() override { ++StateChanges; }
 };
 
 const QString kStop = QStringLiteral("\"nextschedule=stop\"");
@@ -54,11 +60,25 @@ struct TScheduleEditor : ::testing::Test, TDemoRigFixture {
     ASSERT_TRUE(store.UpdateFile());
   }
   QString PumpLine() const { return TIniStore(ini).ReadString("AUTOPILOT", "-2", "<none>"); }
-  TFormOutputTimeProfiling* Pump() {
+  TQXAnalogueOutputSource* Output(int number) {
     for (TQXSource* s : list->Sources())
-      if (auto* ao = qobject_cast<TQXAnalogueOutputSource*>(s); ao && ao->OutputNumber() == 1)
-        return dynamic_cast<TFormOutputTimeProfiling*>(ao->FTimeProfilingEditor.get());
+      if (auto* ao = qobject_cast<TQXAnalogueOutputSource*>(s); ao && ao->OutputNumber() == number) return ao;
     return nullptr;
+  }
+  static TFormOutputTimeProfiling* EditorOf(TQXAnalogueOutputSource* ao) {
+    return ao ? dynamic_cast<TFormOutputTimeProfiling*>(ao->FTimeProfilingEditor.get()) : nullptr;
+  }
+  TFormOutputTimeProfiling* Pump() { return EditorOf(Output(1)); }
+  // TIC-1's window: it controls the heater (output 0) from the tank temperature (input 0).
+  TPIDdisplay* Tic1() {
+    for (TQXSource* s : list->Sources())
+      if (auto* c = qobject_cast<TQXControllerSource*>(s); c && c->Index == 1) return c->PIDdisplay.get();
+    return nullptr;
+  }
+  void StoreLine(const char* key, const QString& line) {
+    TIniStore store(ini);
+    store.WriteString("AUTOPILOT", key, line);
+    ASSERT_TRUE(store.UpdateFile());
   }
   bool Load() { return LoadDemo(rigCopy + "/", nullptr, &prompts); }
 };
@@ -70,7 +90,8 @@ TEST_F(TScheduleEditor, SavingPutsTheEditorsScheduleFirstAndKeepsTheFile) {
   TFormOutputTimeProfiling* pump = Pump();
   ASSERT_NE(pump, nullptr);
   EXPECT_EQ(pump->FTargetChannel, -2);
-  EXPECT_TRUE(pump->FScheduleActive());
+  // The built-in stand-in is there to edit; the pump has no schedule of its own to run.
+  EXPECT_FALSE(pump->FScheduleActive());
   EXPECT_EQ(pump->SlotRows(), QStringList({"1 s=0", "2 s=0", "3 s=0"}));
   EXPECT_EQ(pump->LoadedSummary(), "[s] AO INC NRIP C:0 STEP name schedule: default");
 
@@ -95,10 +116,12 @@ TEST_F(TScheduleEditor, SavingPutsTheEditorsScheduleFirstAndKeepsTheFile) {
   pump->AddTimeSlot();
   pump->SetTimeUnit(2);
   pump->TypeCell(0, 0, "90");
+  // A value beyond the output's range is brought to its limit, and the user told.
+  prompts.ExpectMessage("Slot 1: 150 is beyond the output's range (0 to 100); it is set to 100.");
   pump->TypeCell(0, 1, "150");
   pump->TypeCell(1, 0, "2 h");
   pump->TypeCell(1, 1, "40");
-  EXPECT_EQ(pump->SlotRows(), QStringList({"90 min=0", "2 min=40"}));
+  EXPECT_EQ(pump->SlotRows(), QStringList({"90 min=100", "2 min=40"}));
   // A time the run table cannot hold is refused, naming the slot, and the cell goes back.
   prompts.ExpectMessage("Slot 2");
   pump->TypeCell(1, 0, "40000");
@@ -113,7 +136,7 @@ TEST_F(TScheduleEditor, SavingPutsTheEditorsScheduleFirstAndKeepsTheFile) {
   EXPECT_EQ(stored.Schedules[1].Param("nameschedule"), "default");
   // Reloaded from the file: the saved schedule is in the editor, the next one in the side pane.
   EXPECT_EQ(pump->FallAvailableSchds.size(), 2);
-  EXPECT_EQ(pump->SlotRows(), QStringList({"90 min=0", "2 min=40"}));
+  EXPECT_EQ(pump->SlotRows(), QStringList({"90 min=100", "2 min=40"}));
   EXPECT_EQ(pump->StoredPaneRows(), QStringList({"1 s=0", "2 s=0", "3 s=0"}));
   // The rest of the demo's settings file is still there.
   const QString text = QString::fromUtf8(TTempFolder::Read(ini));
@@ -286,9 +309,11 @@ TEST_F(TScheduleEditor, TheDialogOffersEightRowsAndStartsAndSuspends) {
   EXPECT_TRUE(dlg.MessageText().startsWith("The scheduler is not running."));
   EXPECT_EQ(dlg.OKText(), "Start");
 
-  // Initialised with the all box: every schedule active; OK starts scheduling.
+  // Initialised with the all box: every schedule of its own active (the heater's and the pump's),
+  // the added outputs without one left alone; OK starts scheduling.
   dlg.InitializeDialogue();
-  for (TFormOutputTimeProfiling* e : dlg.FArrayFormOutputProfiler) EXPECT_TRUE(e->FScheduleActive());
+  for (size_t i = 0; i < dlg.FArrayFormOutputProfiler.size(); ++i)
+    EXPECT_EQ(dlg.FArrayFormOutputProfiler[i]->FScheduleActive(), i < 2) << i;
   dlg.OKClick();
   EXPECT_TRUE(host.Active);
   EXPECT_EQ(dlg.OKText(), "Stop");
@@ -309,4 +334,98 @@ TEST_F(TScheduleEditor, TheDialogOffersEightRowsAndStartsAndSuspends) {
   dlg.OKClick();
   EXPECT_FALSE(host.Active);
   EXPECT_EQ(host.Calls, 2);
+}
+
+// A schedule that cannot run is said so once and leaves its output alone, however often it is
+// toggled; the editor says it is not enabled.
+TEST_F(TScheduleEditor, AScheduleThatCannotRunLeavesItsOutputAlone) {
+  StorePumpLine("\"1 s=20\" \"2 s=60\" \"params=begin\" \"intervalmode=SOMETIMES\" \"nameschedule=odd\" " + kStop);
+  prompts.ExpectMessage("The schedule \"odd\" of Owner: ");
+  ASSERT_TRUE(Load());
+  EXPECT_EQ(prompts.Pending(), 0);
+  EXPECT_TRUE(prompts.MessageTexts().last().contains("cannot run")) << prompts.MessageTexts().last().toStdString();
+  TQXAnalogueOutputSource* pumpOut = Output(1);
+  TFormOutputTimeProfiling* pump = EditorOf(pumpOut);
+  ASSERT_NE(pump, nullptr);
+  EXPECT_FALSE(pump->FScheduleActive());
+  EXPECT_TRUE(pump->ScheduleState().startsWith("Schedule not enabled: it cannot run")) << pump->ScheduleState().toStdString();
+  pumpOut->AnalogueSet(40);
+  pump->ToggleActivateClick();  // as the dialog's Apply does
+  EXPECT_FALSE(pump->FScheduleActive());
+  host.ToolBtnAutoPilotClickCallBack();
+  clock.AdvanceMs(1500);
+  pumpOut->DataWrite();
+  EXPECT_EQ(pumpOut->SpinValue(), 40);
+  EXPECT_EQ(OutputCounts(0x9C), pumpOut->GetRawFromProcess(40));
+}
+
+// With TIC-1 in Automatic its heater's schedule target is the tank, which has no schedule: Start
+// leaves the set point alone. A schedule that runs out holds its output at 0 and says so.
+TEST_F(TScheduleEditor, NoOwnScheduleIsLeftAloneAndARunOutScheduleSaysItFinished) {
+  StorePumpLine("\"1 s=20\" \"1 s=30\" \"params=begin\" \"intervalmode=INC\" \"nameschedule=short\" " + kStop);
+  ASSERT_TRUE(Load());
+  TPIDdisplay* tic1 = Tic1();
+  ASSERT_NE(tic1, nullptr);
+  TQXAnalogueOutputSource* heaterOut = Output(0);
+  TFormOutputTimeProfiling* heater = EditorOf(heaterOut);
+  ASSERT_NE(heater, nullptr);
+  tic1->SetPoint->setText("55");
+  tic1->ApplySettings();
+  tic1->ModeRadio[TPIDdisplay::Automatic]->click();
+  EXPECT_EQ(heater->FTargetChannel, 0);
+  EXPECT_FALSE(heater->FScheduleActive());
+  heater->ToggleActivateClick();  // "All available schedules" ticked
+  EXPECT_FALSE(heater->FScheduleActive());
+  TFormOutputTimeProfiling* pump = Pump();
+  ASSERT_TRUE(pump->FScheduleActive());
+
+  host.ToolBtnAutoPilotClickCallBack();
+  clock.AdvanceMs(1500);
+  heaterOut->DataWrite();
+  EXPECT_DOUBLE_EQ(tic1->Calc().SetPointTerm, 55);
+  Output(1)->DataWrite();
+  EXPECT_EQ(Output(1)->SpinValue(), 30);
+  EXPECT_EQ(pump->ScheduleState(), "Schedule enabled");
+  EXPECT_EQ(pump->FinishedText(), "");
+
+  const int changes = host.StateChanges;
+  clock.AdvanceMs(1000);
+  Output(1)->DataWrite();
+  EXPECT_EQ(Output(1)->SpinValue(), 0);  // the safe end, as before
+  EXPECT_EQ(pump->ScheduleState(), "Schedule finished \u2014 output 0");
+  EXPECT_EQ(pump->FinishedText(), Output(1)->fShort_text + " finished \u2014 output 0");
+  EXPECT_EQ(host.StateChanges, changes + 1);
+  Output(1)->DataWrite();
+  EXPECT_EQ(host.StateChanges, changes + 1);  // told once, not every tick
+  host.ToolBtnAutoPilotClickCallBack();         // stopped: nothing runs, nothing is finished
+  EXPECT_EQ(pump->FinishedText(), "");
+}
+
+// The same warning once per schedule while the rig is loaded: not again for every controller mode
+// change, which reloads the heater's schedules each time. Stored values beyond the output's range
+// run at its limit, with one warning naming the schedule and the slots.
+TEST_F(TScheduleEditor, ScheduleWarningsComeOncePerLoadAndStoredValuesAreClamped) {
+  StoreLine("-1", "\"1 min=150\" \"1 min=-5\" \"1 min=60\" \"params=begin\" \"intervalmode=INC\" "
+                  "\"nameschedule=too hot\" " + kStop);
+  prompts.ExpectMessage("The schedule \"too hot\" of Owner: ");
+  ASSERT_TRUE(Load());
+  EXPECT_EQ(prompts.Pending(), 0);
+  const QString warning = prompts.MessageTexts().last();
+  EXPECT_TRUE(warning.contains("asks for more than the output can give (0 to 100): slot 1 (150) runs as 100; "
+                               "slot 2 (-5) runs as 0"))
+      << warning.toStdString();
+  TPIDdisplay* tic1 = Tic1();
+  ASSERT_NE(tic1, nullptr);
+  TFormOutputTimeProfiling* heater = EditorOf(Output(0));
+  for (int round = 0; round < 2; ++round)
+    for (int mode : {TPIDdisplay::Automatic, TPIDdisplay::Manual, TPIDdisplay::Off})
+      tic1->ModeRadio[mode]->click();
+  EXPECT_EQ(prompts.MessageTexts().size(), 1) << prompts.MessageTexts().join('\n').toStdString();
+  EXPECT_EQ(heater->FTargetChannel, -1);
+  // The stored line is kept as it is; the run takes the limits.
+  EXPECT_EQ(heater->SlotRows(), QStringList({"1 min=150", "1 min=-5", "1 min=60"}));
+  ASSERT_EQ(heater->FSchedule.Slots().size(), 3u);
+  EXPECT_EQ(heater->FSchedule.Slots()[0].FvalSingle, 100);
+  EXPECT_EQ(heater->FSchedule.Slots()[1].FvalSingle, 0);
+  EXPECT_EQ(heater->FSchedule.Slots()[2].FvalSingle, 60);
 }

@@ -119,7 +119,9 @@ TEST(ScheduleText, TypedCellsAreNormalised) {
   EXPECT_EQ(scheduletime::NormaliseTimeCell("5 h", 1), "5 s");  // the editor's unit wins
   EXPECT_EQ(scheduletime::NormaliseTimeCell("abc", 0), "0 ms");
   EXPECT_EQ(scheduletime::NormaliseTimeCell("2.5", 1), "0 s");
-  EXPECT_EQ(scheduletime::NormaliseValueCell("150", false), "0");
+  EXPECT_EQ(scheduletime::NormaliseValueCell("150", false), "100");  // brought to the limit
+  EXPECT_EQ(scheduletime::NormaliseValueCell("150", false, 10, 120), "120");
+  EXPECT_EQ(scheduletime::NormaliseValueCell("4", false, 10, 120), "10");
   EXPECT_EQ(scheduletime::NormaliseValueCell("-1", false), "0");
   EXPECT_EQ(scheduletime::NormaliseValueCell("100", false), "100");
   EXPECT_EQ(scheduletime::NormaliseValueCell("150", true), "150");  // a set point is not a percentage

@@ -12,6 +12,7 @@ const char* KindName(TPromptRecord::TKind kind) {
     case TPromptRecord::TKind::SaveFile: return "save dialog";
     case TPromptRecord::TKind::Choice: return "choice";
     case TPromptRecord::TKind::Input: return "input";
+    case TPromptRecord::TKind::Notice: return "notice";
   }
   return "?";
 }
@@ -103,4 +104,15 @@ std::optional<QString> TScriptedPrompts::InputText(const QString& caption, const
   Q_UNUSED(password);
   const auto a = Take({TPromptRecord::TKind::Input, prompt, {}, {}, {}});
   return a ? std::get<std::optional<QString>>(*a) : std::nullopt;
+}
+
+QStringList TScriptedPrompts::NoticeTexts() const {
+  QStringList out;
+  for (const TPromptRecord& r : FRecords)
+    if (r.Kind == TPromptRecord::TKind::Notice) out << r.Text;
+  return out;
+}
+
+void TScriptedPrompts::Notice(const QString& text, TMsgDlgType kind) {
+  FRecords.push_back({TPromptRecord::TKind::Notice, text, kind, TMsgDlgButtons::OK, {}});
 }

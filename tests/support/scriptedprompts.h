@@ -8,17 +8,18 @@
 #include <variant>
 #include <vector>
 
+#include "platform/inotices.h"
 #include "platform/iprompts.h"
 
 struct TPromptRecord {
-  enum class TKind { Message, OpenFile, SaveFile, Choice, Input } Kind;
+  enum class TKind { Message, OpenFile, SaveFile, Choice, Input, Notice } Kind;
   QString Text;               // message text, dialog title, choice text or input prompt
   TMsgDlgType Type = TMsgDlgType::mtInformation;
   TMsgDlgButtons Buttons = TMsgDlgButtons::OK;
   QStringList Items;          // choice items
 };
 
-class TScriptedPrompts : public IPrompts {
+class TScriptedPrompts : public IPrompts, public INotices {
  public:
   // Installs itself as the program's prompt service; the destructor restores the previous one and
   // fails the test if expectations are left unanswered.
@@ -34,6 +35,8 @@ class TScriptedPrompts : public IPrompts {
 
   const std::vector<TPromptRecord>& Records() const { return FRecords; }
   QStringList MessageTexts() const;
+  // Texts of the non-modal notices (recorded, never expected: nobody answers them).
+  QStringList NoticeTexts() const;
   int Pending() const { return static_cast<int>(FQueue.size()); }
 
   TModalResult MessageDlg(const QString& text, TMsgDlgType kind, TMsgDlgButtons buttons) override;
@@ -42,6 +45,7 @@ class TScriptedPrompts : public IPrompts {
   std::optional<int> ChooseItem(const TChoiceRequest& request) override;
   std::optional<QString> InputText(const QString& caption, const QString& prompt, const QString& initial,
                                    bool password, const TTextDialog& customDialog = {}) override;
+  void Notice(const QString& text, TMsgDlgType kind) override;
 
  private:
   using TAnswer = std::variant<TModalResult, std::optional<QString>, std::optional<int>>;

@@ -3,6 +3,8 @@
 #include <QCoreApplication>
 #include <QMetaObject>
 
+#include "platform/nowaitzone.h"
+
 TThreadMsgDispatcher::TThreadMsgDispatcher(TTake takeOut, TTake takeIn, TDeliver deliver, QObject* parent)
     : QThread(parent), FTakeOut(std::move(takeOut)), FTakeIn(std::move(takeIn)), FDeliver(std::move(deliver)) {}
 
@@ -64,6 +66,7 @@ void TThreadMsgDispatcher::run() {
 void TThreadMsgDispatcher::HandOver() {
   if (FTerminated || FInHandOver) return;
   FInHandOver = true;
+  const TNoWaitZone zone("the serial dispatcher");
   FMsgOut = FTakeOut ? FTakeOut() : QStringList();
   FMsgIn = FTakeIn ? FTakeIn() : QStringList();
   if (FDeliver) FDeliver(FMsgOut, FMsgIn);

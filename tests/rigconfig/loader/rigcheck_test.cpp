@@ -131,12 +131,22 @@ TEST(RigCheck, ControllersNameTheirChannelsAndPicture) {
   QFile::remove(rig + "/config/tic1.bmp");
   const TCheckResult r = RunCheck(rig, tmp.File("config"));
   EXPECT_EQ(r.ExitCode, 1);
-  for (const char* e : {"config/piddefn.vts: row 1: no analogue input on channel 7 to measure",
+  for (const char* e : {"config/piddefn.vts: row 1: no analogue input or conductivity source on channel 7 to measure",
                         "config/piddefn.vts: row 2: no digital output on channel 9 to control",
                         "config/piddefn.vts: row 1: the block diagram"})
     EXPECT_TRUE(r.Out.contains(e)) << e << "\n" << r.Out.toStdString();
   QFile::remove(rig + "/config/piddefn.vts");
   EXPECT_TRUE(RunCheck(rig, tmp.File("config")).Out.contains("the controllers sheet: "));
+}
+
+TEST(RigCheck, AConductivityProbeMayBeAControllersMeasuredValue) {
+  TTempFolder tmp;
+  const QString rig = tmp.CopyTree(kRigs + "demo", "rig");
+  Edit(rig + "/config/datasrc.vts", "cell A4 4", "cell A4 14");  // the tank input becomes a conductivity probe
+  Edit(rig + "/config/piddefn.vts", "cell B2 5", "cell B2 9");   // and TIC-2 loses its output
+  const TCheckResult r = RunCheck(rig, tmp.File("config"));
+  EXPECT_TRUE(r.Out.contains("config/piddefn.vts: row 2: no digital output on channel 9 to control")) << r.Out.toStdString();
+  EXPECT_FALSE(r.Out.contains("to measure")) << r.Out.toStdString();
 }
 
 TEST(RigCheck, InterlocksAndGatesNameWhatTheRigLacks) {
