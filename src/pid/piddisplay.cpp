@@ -183,6 +183,9 @@ QWidget* TPIDdisplay::BuildSettingsPage() {
   DefaultButton->setGeometry(278, 188, 60, 24);
 
   connect(ManualOutput, &QSpinBox::valueChanged, this, &TPIDdisplay::ManualOutputChange);
+  if (auto* edit = ManualOutput->findChild<QLineEdit*>())
+    connect(edit, &QLineEdit::textEdited, this, [this] { FManualTyping = true; });
+  connect(ManualOutput, &QSpinBox::editingFinished, this, [this] { FManualTyping = false; });
   connect(RateOfChange, &QLineEdit::textEdited, this, &TPIDdisplay::RateOfChangeChange);
   connect(SpeedButton1, &QPushButton::clicked, this, &TPIDdisplay::SpeedButton1Click);
   connect(ApplyButton, &QPushButton::clicked, this, &TPIDdisplay::ApplySettings);
@@ -609,6 +612,7 @@ void TPIDdisplay::SpeedButton1Click() {
 }
 
 void TPIDdisplay::ManualOutputChange() {
+  FManualTyping = false;
   FCalc.ZeroErrorPIDOutput = ManualOutput->value();
   FCalc.PIDOutput = FCalc.ZeroErrorPIDOutput;
   if (!qobject_cast<TQXDigitalOutputSource*>(ControlData)) DriveOutput();
@@ -652,7 +656,7 @@ void TPIDdisplay::Timer1Timer() {
         DriveDigital();
       } else if (auto* a = qobject_cast<TQXIFDAnalogueSource*>(ControlData.data())) {
         // Follows the output without driving it, but leaves a value being typed alone.
-        if (ManualOutput->cleanText() == QString::number(ManualOutput->value())) {
+        if (!FManualTyping) {
           const QSignalBlocker block(ManualOutput);
           ManualOutput->setValue(static_cast<int>(numbers::RoundHalfEven(a->ProcessValue())));
         }

@@ -152,4 +152,5 @@ class TPIDdisplay : public QDialog, public IPIDLink {
   TPIDCalculator FCalc;
   TPIDSettingsSheet* FSheet = nullptr;
   bool FDiagramPageShown = true;
+  bool FManualTyping = false;  // the manual output box holds typing not yet committed
 };

@@ -2,6 +2,7 @@
 // A diagram panel, a sample-row workbook, a rig and a facade over the fake legacy card, installed
 // as the program's, for source tests.
 
+#include <functional>
 #include <memory>
 #include <optional>
 
@@ -84,10 +85,13 @@ struct TDemoRigFixture : TSourceFixture {
 
   // False when the rig did not load. `table` may be null. The exercise is chosen through `prompts`
   // when the test has its own (a second scripted service would replace it), else a passing one.
-  bool LoadDemo(const QString& folder, ISampleTable* table, TScriptedPrompts* prompts = nullptr) {
+  // `expect`, when given, queues what the loading says after the choice.
+  bool LoadDemo(const QString& folder, ISampleTable* table, TScriptedPrompts* prompts = nullptr,
+                const std::function<void(TScriptedPrompts&)>& expect = {}) {
     std::optional<TScriptedPrompts> own;
     if (!prompts) prompts = &own.emplace();
     prompts->ExpectChoice(0);
+    if (expect) expect(*prompts);
     if (!demo.Initialise(folder)) return false;
     TServices::SetRig(&demo);
     sample.Read(demo.Run_Spreadsheet);

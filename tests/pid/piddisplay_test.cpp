@@ -10,6 +10,7 @@
 #include <QRadioButton>
 #include <QSpinBox>
 #include <QTabWidget>
+#include <QCoreApplication>
 #include <QKeyEvent>
 #include <QTimer>
 

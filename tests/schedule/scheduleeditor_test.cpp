@@ -8,6 +8,7 @@
 #include <QComboBox>
 #include <QLineEdit>
 #include <QRadioButton>
+#include <QSpinBox>
 #include <QTableWidget>
 
 #include "acquisition/qxanalogueoutputsource.h"
@@ -81,6 +82,10 @@ struct TScheduleEditor : ::testing::Test, TDemoRigFixture {
     ASSERT_TRUE(store.UpdateFile());
   }
   bool Load() { return LoadDemo(rigCopy + "/", nullptr, &prompts); }
+  // Loads expecting one warning containing `text` as the outputs register.
+  bool LoadWarning(const QString& text) {
+    return LoadDemo(rigCopy + "/", nullptr, &prompts, [&](TScriptedPrompts& p) { p.ExpectMessage(text); });
+  }
 };
 }  // namespace
 
@@ -340,8 +345,7 @@ TEST_F(TScheduleEditor, TheDialogOffersEightRowsAndStartsAndSuspends) {
 // toggled; the editor says it is not enabled.
 TEST_F(TScheduleEditor, AScheduleThatCannotRunLeavesItsOutputAlone) {
   StorePumpLine("\"1 s=20\" \"2 s=60\" \"params=begin\" \"intervalmode=SOMETIMES\" \"nameschedule=odd\" " + kStop);
-  prompts.ExpectMessage("The schedule \"odd\" of Owner: ");
-  ASSERT_TRUE(Load());
+  ASSERT_TRUE(LoadWarning("The schedule \"odd\" of Owner: "));
   EXPECT_EQ(prompts.Pending(), 0);
   EXPECT_TRUE(prompts.MessageTexts().last().contains("cannot run")) << prompts.MessageTexts().last().toStdString();
   TQXAnalogueOutputSource* pumpOut = Output(1);
@@ -354,8 +358,8 @@ TEST_F(TScheduleEditor, AScheduleThatCannotRunLeavesItsOutputAlone) {
   EXPECT_FALSE(pump->FScheduleActive());
   host.ToolBtnAutoPilotClickCallBack();
   clock.AdvanceMs(1500);
-  pumpOut->DataWrite();
-  EXPECT_EQ(pumpOut->SpinValue(), 40);
+  pumpOut->FollowSchedule();  // as the sampling tick does while scheduling runs
+  EXPECT_EQ(pumpOut->AnalogueDataBox->value(), 40);
   EXPECT_EQ(OutputCounts(0x9C), pumpOut->GetRawFromProcess(40));
 }
 
@@ -381,21 +385,21 @@ TEST_F(TScheduleEditor, NoOwnScheduleIsLeftAloneAndARunOutScheduleSaysItFinished
 
   host.ToolBtnAutoPilotClickCallBack();
   clock.AdvanceMs(1500);
-  heaterOut->DataWrite();
+  heaterOut->FollowSchedule();
   EXPECT_DOUBLE_EQ(tic1->Calc().SetPointTerm, 55);
-  Output(1)->DataWrite();
-  EXPECT_EQ(Output(1)->SpinValue(), 30);
+  Output(1)->FollowSchedule();
+  EXPECT_EQ(Output(1)->AnalogueDataBox->value(), 30);
   EXPECT_EQ(pump->ScheduleState(), "Schedule enabled");
   EXPECT_EQ(pump->FinishedText(), "");
 
   const int changes = host.StateChanges;
   clock.AdvanceMs(1000);
-  Output(1)->DataWrite();
-  EXPECT_EQ(Output(1)->SpinValue(), 0);  // the safe end, as before
+  Output(1)->FollowSchedule();
+  EXPECT_EQ(Output(1)->AnalogueDataBox->value(), 0);  // the safe end, as before
   EXPECT_EQ(pump->ScheduleState(), "Schedule finished \u2014 output 0");
   EXPECT_EQ(pump->FinishedText(), Output(1)->fShort_text + " finished \u2014 output 0");
   EXPECT_EQ(host.StateChanges, changes + 1);
-  Output(1)->DataWrite();
+  Output(1)->FollowSchedule();
   EXPECT_EQ(host.StateChanges, changes + 1);  // told once, not every tick
   host.ToolBtnAutoPilotClickCallBack();         // stopped: nothing runs, nothing is finished
   EXPECT_EQ(pump->FinishedText(), "");
@@ -407,8 +411,7 @@ TEST_F(TScheduleEditor, NoOwnScheduleIsLeftAloneAndARunOutScheduleSaysItFinished
 TEST_F(TScheduleEditor, ScheduleWarningsComeOncePerLoadAndStoredValuesAreClamped) {
   StoreLine("-1", "\"1 min=150\" \"1 min=-5\" \"1 min=60\" \"params=begin\" \"intervalmode=INC\" "
                   "\"nameschedule=too hot\" " + kStop);
-  prompts.ExpectMessage("The schedule \"too hot\" of Owner: ");
-  ASSERT_TRUE(Load());
+  ASSERT_TRUE(LoadWarning("The schedule \"too hot\" of Owner: "));
   EXPECT_EQ(prompts.Pending(), 0);
   const QString warning = prompts.MessageTexts().last();
   EXPECT_TRUE(warning.contains("asks for more than the output can give (0 to 100): slot 1 (150) runs as 100; "
