@@ -10,6 +10,7 @@
 #include <QRadioButton>
 #include <QTimer>
 
+#include "acquisition/qxdatalist.h"
 #include "acquisition/qxloggerpanel.h"
 #include "ifd/qxifd.h"
 #include "ifd/serial/waitfor.h"
@@ -25,6 +26,7 @@
 #include "shell/master.h"
 #include "shell/resultsmdi.h"
 #include "workbook/model/workbook.h"
+#include "workbook/view/f1book.h"
 #include "support/demosimulator.h"
 #include "support/scriptedprompts.h"
 #include "support/tempfolder.h"
