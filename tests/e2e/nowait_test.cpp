@@ -5,6 +5,7 @@
 #include <gtest/gtest.h>
 
 #include <QApplication>
+#include <QDialog>
 #include <QFileInfo>
 #include <QLineEdit>
 #include <QRadioButton>
@@ -35,8 +36,10 @@ namespace {
 // The program's real modal dialogs, each answered (closed) by a slow user after `openMs`.
 class TSlowUserPrompts : public TQtPrompts {
  public:
-  explicit TSlowUserPrompts(int openMs) : FOpenMs(openMs) { TServices::SetPrompts(this); }
-  ~TSlowUserPrompts() override { TServices::SetPrompts(nullptr); }
+  explicit TSlowUserPrompts(int openMs) : FPrevious(&TServices::Prompts()), FOpenMs(openMs) {
+    TServices::SetPrompts(this);
+  }
+  ~TSlowUserPrompts() override { TServices::SetPrompts(FPrevious); }
 
   TModalResult MessageDlg(const QString& text, TMsgDlgType kind, TMsgDlgButtons buttons) override {
     Arm();
@@ -72,12 +75,16 @@ class TSlowUserPrompts : public TQtPrompts {
     ++Opened;
     if (TNoWaitZone::Inside()) ++OpenedInZone;
     QTimer::singleShot(FOpenMs, [this] {
-      if (QWidget* modal = QApplication::activeModalWidget()) {
-        ++ClosedWhileModal;
-        modal->close();
-      }
+      bool closed = false;
+      for (QWidget* w : QApplication::topLevelWidgets())
+        if (auto* dialog = qobject_cast<QDialog*>(w); dialog && dialog->isVisible() && dialog->isModal()) {
+          closed = true;
+          dialog->reject();
+        }
+      if (closed) ++ClosedWhileModal;
     });
   }
+  IPrompts* FPrevious;
   int FOpenMs;
 };
 }  // namespace
@@ -163,6 +170,7 @@ TEST(NoWait, SamplesKeepTheirTimesWhileDialogsAreOpenAndControllersFollowSchedul
     const double at = results.NumberRC(k + 2, 3) * datetime::MSecsPerDay - first;
     EXPECT_LT(std::abs(at - k * kInterval), kInterval) << "sample " << k + 1 << " at " << at << " ms";
   }
+  startUp.ExpectMessage("", TModalResult::mrNo);  // the unsaved run is not kept
   master->close();
   master.reset();
 }
