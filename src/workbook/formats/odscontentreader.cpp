@@ -180,7 +180,10 @@ void TOdsContentReader::StartCell(bool covered) {
   FParagraph = FAnnotation = 0;
   FHasValue = false;
   if (FSheet < 1) return;
-  FCell = TCell{FSheet, FRow, FCol};
+  FCell = TCell();
+  FCell.Sheet = FSheet;
+  FCell.Row = FRow;
+  FCell.Col = FCol;
   const std::string_view type = Attrs.Get("value-type");
   const std::string_view formula = Attrs.Get("formula");
   if (!formula.empty() && !covered) FCell.Formula = TranslateFormula(TXlsxCodec::ToQString(formula));

@@ -17,7 +17,7 @@ class TOdsContentReader : public TXmlPartParser::THandler {
  public:
   enum class TType { Number, Percentage, Currency, Date, Time, Boolean, Text };
   struct TCell {
-    int Sheet, Row, Col;  // from 1
+    int Sheet = 0, Row = 0, Col = 0;  // from 1
     TType Type = TType::Number;
     TCellValue Value;
     QString Formula;          // "" for a constant; else in this program's syntax, with "="
@@ -47,7 +47,7 @@ class TOdsContentReader : public TXmlPartParser::THandler {
   std::size_t FRowFirstCell = 0;  // index in Cells of the current row's first cell
   bool FInCell = false, FHasValue = false, FFirstParagraph = true;
   int FAnnotation = 0, FParagraph = 0;
-  TCell FCell{0, 0, 0};
+  TCell FCell;
   QString FCellText;
   long long FRepeated = 0;
 };
