@@ -115,13 +115,13 @@ TEST(OdsImport, FormulaConstantsKeepEveryDigit) {
       "<table:table-cell table:formula=\"of:=SUM([.A1:.B1];[$'Data sheet'.A1];&quot;a;b&quot;=&quot;x&quot;)\"/>"
       "</table:table-row></table:table>"
       "<table:table table:name=\"Other\"><table:table-row>"
-      "<table:table-cell table:formula=\"oooc:=[$'Data sheet'.A1]+[$'Data sheet'.$A$1:.$A$1]\"/></table:table-row></table:table>");
+      "<table:table-cell table:formula=\"oooc:=[$'Data sheet'.A1]+SUM([$'Data sheet'.$A$1:.$A$1])\"/></table:table-row></table:table>");
   EXPECT_EQ(b.FormulaRC(1, 2), "=A1*3.14159265358979");
   EXPECT_EQ(b.NumberRC(1, 2), 2 * 3.14159265358979);
   EXPECT_EQ(b.NumberRC(1, 3), 4018.99999998843);
   EXPECT_EQ(b.FormulaRC(1, 4), "=SUM(A1:B1,'Data sheet'!A1,\"a;b\"=\"x\")");
   b.SetSheet(2);
-  EXPECT_EQ(b.FormulaRC(1, 1), "='Data sheet'!A1+'Data sheet'!$A$1:$A$1");
+  EXPECT_EQ(b.FormulaRC(1, 1), "='Data sheet'!A1+SUM('Data sheet'!$A$1:$A$1)");
   EXPECT_EQ(b.NumberRC(1, 1), 4);
 }
 
