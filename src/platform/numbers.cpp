@@ -105,7 +105,12 @@ QString FloatToShortest(double value) {
 
 void AppendShortest(QByteArray& out, double value) {
   char buf[64];
-  const auto [ptr, ec] = std::to_chars(buf, buf + sizeof buf, value);
+  // Plain decimals for the magnitudes people write that way (100000, not 1e+05), as other
+  // spreadsheets write them; the digits are the same shortest exact ones either way.
+  const double a = std::abs(value);
+  const bool plain = a >= 1e-5 && a < 1e15;
+  const auto [ptr, ec] = plain ? std::to_chars(buf, buf + sizeof buf, value, std::chars_format::fixed)
+                               : std::to_chars(buf, buf + sizeof buf, value);
   if (ec == std::errc()) out.append(buf, static_cast<qsizetype>(ptr - buf));
 }
 

@@ -27,7 +27,8 @@ std::optional<std::int64_t> ParseTypedInteger(const QString& text);
 // 15 significant digits, the general form used in messages and edit boxes: 0.1 -> "0.1",
 // 1e-5 -> "1E-5", 1e20 -> "1E20", 3 -> "3".
 QString FloatToStr(double value);
-// The shortest text that reads back as exactly the same double.
+// The shortest text that reads back as exactly the same double, without an exponent from 1e-5 up
+// to 1e15 (100000, 0.00012).
 QString FloatToShortest(double value);
 
 // Byte-level forms for file writers and readers: the shortest exact text appended to out, a whole

@@ -556,9 +556,11 @@ void TTableForm::TidyNumericColumns(bool textFile) {
 QString TTableForm::LoadResults(const QString& path, std::int16_t* fileType) {
   try {
     std::int16_t type = 0;
-    TWorkbook candidate = TWorkbookFile::Load(path, type);
+    QStringList notes;
+    TWorkbook candidate = TWorkbookFile::Load(path, type, &notes);
     const QString problem = CheckResults(candidate, path);
     if (!problem.isEmpty()) return problem;
+    for (const QString& note : notes) Tell(note, TMsgDlgType::mtWarning);
     // The checked file now replaces the table; the view follows through the book's change handler.
     Book().Adopt(std::move(candidate));
     if (fileType) *fileType = type;
@@ -625,7 +627,10 @@ bool TTableForm::WriteFile(const QString& path, std::int16_t fileType) {
     THourglass busy;
     // A text file holds the active run's recorded samples, not the blank rows grown ahead of them.
     const int textRows = IsSingleSheetType(fileType) ? RecordedSamples(Book().Sheet()) + 1 : 0;
-    ResultsTable->Write(path, fileType, textRows);
+    const QStringList changes = ResultsTable->Write(path, fileType, textRows);
+    if (!changes.isEmpty())
+      Tell(QStringLiteral("The results were saved to %1, with these changes: %2.").arg(QFileInfo(path).fileName(), changes.join(QStringLiteral("; "))),
+           TMsgDlgType::mtWarning);
   } catch (const EWorkbookError& e) {
     Tell(QStringLiteral("The results could not be saved: %1").arg(e.Message()), TMsgDlgType::mtError);
     return false;

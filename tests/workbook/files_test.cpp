@@ -11,6 +11,7 @@
 #include <QFile>
 
 #include "workbook/model/workbook.h"
+#include "workbook/zip/zipreader.h"
 #include "workbook/model/workbookerror.h"
 #include "support/tempfolder.h"
 
@@ -223,7 +224,6 @@ TEST_F(Files, MalformedFilesAreRejectedWithoutChangingTheWorkbook) {
       {"garbage.xlsx", QByteArray("PK\x03\x04", 4) + QByteArray(200, 'x'), "xlsx"},
       {"quote.csv", "a,b\n1,\"open\n2,3\n", "line 2"},
       {"binary.txt", QByteArray("a\tb\n1\t2\n\0\0", 12), "line 3"},
-      {"utf8.txt", "a\tb\n1\t\xff\xfe\n", "line 2"},
       {"empty.txt", "", "empty"},
   };
   for (const TCase& c : cases) {
@@ -267,6 +267,50 @@ TEST_F(Files, OdsIsReadWithFormulasComputedHere) {
   EXPECT_EQ(book.NumberRC(1, 3), 4.375);
   EXPECT_THROW(book.Read(Dir.Write("cut.ods", ods.left(300))), EWorkbookError);
   EXPECT_EQ(book.NumberRC(2, 1), 4);
+}
+
+// What our .xlsx says must be what other programs show: errors as error values (a stored one
+// stays a value), newer functions with their file prefix, numbers as plain decimals.
+TEST_F(Files, XlsxStoresErrorsNewerFunctionsAndNumbersAsOtherProgramsReadThem) {
+  TWorkbook book;
+  book.SetNumberRC(1, 1, 100000);
+  book.SetNumberRC(2, 1, 3);
+  book.SetValueRC(1, 2, TCellValue::Error(TCellError::NA));
+  book.SetFormulaRC(1, 3, "=1/0");
+  book.SetFormulaRC(1, 4, "=STDEV.S(A1:A2)+LEN(\"STDEV.S(\")");
+  const QString path = Dir.File("errors.xlsx");
+  book.Write(path, TWorkbook::ftXlsx5);
+  const std::string sheet = TZipReader(TTempFolder::Read(path)).Read("xl/worksheets/sheet1.xml");
+  EXPECT_NE(sheet.find(R"(<c r="A1"><v>100000</v></c>)"), std::string::npos) << sheet;
+  EXPECT_NE(sheet.find(R"(<c r="B1" t="e"><v>#N/A</v></c>)"), std::string::npos) << sheet;
+  EXPECT_NE(sheet.find(R"(<c r="C1" t="e"><f>1/0</f><v>#DIV/0!</v></c>)"), std::string::npos) << sheet;
+  EXPECT_NE(sheet.find("<f>_xlfn.STDEV.S(A1:A2)+LEN("), std::string::npos) << sheet;
+  EXPECT_EQ(sheet.find("_xlfn.STDEV.S("), sheet.rfind("_xlfn.STDEV.S(")) << "text inside quotes keeps its form";
+  TWorkbook back;
+  back.Read(path);
+  EXPECT_EQ(back.FormulaRC(1, 2), "");
+  EXPECT_EQ(back.TextRC(1, 2), "#N/A");
+  EXPECT_EQ(back.FormulaRC(1, 4), "=STDEV.S(A1:A2)+LEN(\"STDEV.S(\")");
+}
+
+// Workbooks saved with a password, or in the binary format before .xlsx, are named as such.
+TEST_F(Files, EncryptedAndOldBinaryWorkbooksAreNamed) {
+  QByteArray compound("\xD0\xCF\x11\xE0\xA1\xB1\x1A\xE1", 8);
+  compound += QByteArray(512, '\0');
+  const QByteArray encrypted = compound + QByteArray("E\0n\0c\0r\0y\0p\0t\0e\0d\0P\0a\0c\0k\0a\0g\0e\0", 32);
+  TWorkbook book;
+  try {
+    book.Read(Dir.Write("locked.xlsx", encrypted));
+    ADD_FAILURE();
+  } catch (const EWorkbookError& e) {
+    EXPECT_TRUE(e.Message().contains("the workbook is encrypted (protected by a password)")) << e.what();
+  }
+  try {
+    book.Read(Dir.Write("old.xls", compound));
+    ADD_FAILURE();
+  } catch (const EWorkbookError& e) {
+    EXPECT_TRUE(e.Message().contains("older format (.xls)")) << e.what();
+  }
 }
 
 TEST_F(Files, AFailedSaveLeavesThePreviousFile) {

@@ -140,6 +140,53 @@ TEST_F(FormulaTest, VlookupFindsExactAndApproximateMatches) {
   EXPECT_EQ(Shown("=VLOOKUP(30,C11:D14,3,FALSE)"), "#REF!");
 }
 
+// Results other spreadsheets give: booleans as COUNTIF criteria, PRODUCT of nothing, and a
+// formula's "" in arithmetic (an empty cell there is still 0).
+TEST_F(FormulaTest, BooleansEmptyProductsAndEmptyTextAsOtherSpreadsheetsGive) {
+  Book.SetValueRC(11, 5, TCellValue::Boolean(true));   // E11
+  Book.SetValueRC(12, 5, TCellValue::Boolean(false));  // E12
+  Book.SetValueRC(13, 5, TCellValue::Boolean(true));   // E13
+  Book.SetNumberRC(14, 5, 1);                          // E14
+  EXPECT_EQ(Num("=COUNTIF(E11:E14,TRUE)"), 2);
+  EXPECT_EQ(Num("=COUNTIF(E11:E14,\"true\")"), 2);
+  EXPECT_EQ(Num("=COUNTIF(E11:E14,FALSE)"), 1);
+  EXPECT_EQ(Num("=COUNTIF(E11:E14,\"<>TRUE\")"), 2);
+  EXPECT_EQ(Num("=COUNTIF(E11:E14,1)"), 1);  // a boolean is no number
+  EXPECT_EQ(Num("=PRODUCT(E11:E13)"), 0);
+  EXPECT_EQ(Num("=PRODUCT(A4)"), 0);
+  EXPECT_EQ(Num("=PRODUCT(A1:A2)"), 6);
+  Book.SetFormulaRC(15, 5, "=\"\"");                   // E15 shows nothing
+  EXPECT_EQ(Shown("=E15+1"), "#VALUE!");
+  EXPECT_EQ(Shown("=\"\"*2"), "#VALUE!");
+  EXPECT_EQ(Shown("=-E15"), "#VALUE!");
+  EXPECT_EQ(Num("=A4+1"), 1);                          // an empty cell is 0
+  EXPECT_EQ(Num("=SUM(E15,A1)"), 2);                   // functions skip it as before
+}
+
+// An index or count far past any integer type is out of range like any other too-large one: the
+// same error a small overshoot gives, never a conversion gone wrong.
+TEST_F(FormulaTest, HugeIndexesAndCountsGiveTheOutOfRangeError) {
+  Book.SetNumberRC(11, 3, 1);
+  Book.SetNumberRC(11, 4, 5);
+  const struct { const char* formula; const char* shown; } cases[] = {
+      {"=VLOOKUP(1,C11:D11,3,FALSE)", "#REF!"},     {"=VLOOKUP(1,C11:D11,2.2E+89,FALSE)", "#REF!"},
+      {"=VLOOKUP(1,C11:D11,-2.2E+89,FALSE)", "#VALUE!"}, {"=HLOOKUP(1,C11:D11,1E+300)", "#REF!"},
+      {"=HLOOKUP(1,C11:D11,2)", "#REF!"},           {"=INDEX(C11:D11,1,1E+300)", "#REF!"},
+      {"=INDEX(C11:D11,1,3)", "#REF!"},             {"=INDEX(C11:D11,-1E+300,1)", "#REF!"},
+      {"=CHOOSE(1E+300,1,2)", "#VALUE!"},          {"=CHOOSE(3,1,2)", "#VALUE!"},
+      {"=LEFT(\"abc\",1E+300)", "abc"},             {"=RIGHT(\"abc\",1E+300)", "abc"},
+      {"=MID(\"abc\",1E+300,1E+300)", ""},           {"=MID(\"abc\",2,1E+300)", "bc"},
+      {"=REPT(\"a\",1E+300)", "#VALUE!"},            {"=FIND(\"b\",\"abc\",1E+300)", "#VALUE!"},
+      {"=SEARCH(\"b\",\"abc\",-1E+300)", "#VALUE!"}, {"=SUBSTITUTE(\"aa\",\"a\",\"b\",1E+300)", "aa"},
+      {"=REPLACE(\"abc\",1E+300,1E+300,\"x\")", "abcx"}, {"=CHAR(1E+300)", "#VALUE!"},
+      {"=LARGE(C11:D11,1E+300)", "#NUM!"},          {"=SMALL(C11:D11,-1E+300)", "#NUM!"},
+      {"=FACT(1E+300)", "#NUM!"},                   {"=ROUND(2.5,1E+300)", "2.5"},
+      {"=ROUND(2.5,-1E+300)", "0"},                 {"=DATE(1E+300,1,1)", "#NUM!"},
+      {"=EDATE(1,1E+300)", "#NUM!"},
+  };
+  for (const auto& c : cases) EXPECT_EQ(Shown(c.formula), c.shown) << c.formula;
+}
+
 TEST_F(FormulaTest, NowComesFromTheClockService) {
   TManualClock clock(45123.25);
   EXPECT_EQ(Num("=NOW()"), 45123.25);

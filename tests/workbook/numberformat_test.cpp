@@ -61,4 +61,21 @@ TEST(NumberFormat, TimesAndDatesShowDateTimeValues) {
   EXPECT_EQ(F("mm:ss.0", datetime::EncodeTime(0, 1, 2, 340)), "01:02.3");
 }
 
+// Before 1899-12-30 the whole days count back and the fraction is still the time of day; outside
+// years 1 to 9999 there is no date to show.
+TEST(NumberFormat, DatesBeforeTheEpochFollowTheDateRule) {
+  EXPECT_EQ(F("yyyy-mm-dd", -1), "1899-12-29");
+  EXPECT_EQ(F("yyyy-mm-dd hh:mm", -1.25), "1899-12-29 06:00");
+  EXPECT_EQ(F("yyyy-mm-dd hh:mm", -0.5), "1899-12-30 12:00");
+  EXPECT_EQ(F("dd/mm/yyyy", -693593), "01/01/0001");
+  EXPECT_EQ(F("yyyy-mm-dd hh:mm:ss", -1.0 - 0.9999999999), "1899-12-30 00:00:00");  // rounds to midnight
+  EXPECT_EQ(F("yyyy-mm-dd", datetime::EncodeDate(1850, 7, 4)), "1850-07-04");
+  EXPECT_EQ(F("yyyy-mm-dd;\"before\" yyyy-mm-dd", -1), "before 1899-12-29");
+  EXPECT_EQ(F("yyyy-mm-dd", -693594), "#NUM!");
+  EXPECT_EQ(F("yyyy-mm-dd", -1e300), "#NUM!");
+  EXPECT_EQ(F("yyyy-mm-dd", 2958466), "#NUM!");  // after 9999-12-31
+  EXPECT_EQ(F("dd/mm/yyyy", 2958465), "31/12/9999");
+  EXPECT_EQ(F("[h]:mm", -1.5), "-36:00");  // a duration keeps its sign
+}
+
 }  // namespace

@@ -2,6 +2,7 @@
 
 #include "qstringprinter.h"
 
+#include <algorithm>
 #include <map>
 #include <random>
 #include <string>
@@ -68,6 +69,8 @@ TParts ForeignWorkbook() {
       R"(<x:c r="C3" t="b"><x:v>1</x:v></x:c><x:c r="D3" t="e"><x:v>#DIV/0!</x:v></x:c></x:row>)"
       R"(<x:row><x:c r="A4" t="inlineStr"><x:is><x:t>inline</x:t></x:is></x:c><x:c r="B4" t="d"><x:v>2026-12-09T06:30:00</x:v></x:c>)"
       R"(<x:c r="C4" t="s"><x:v>2</x:v></x:c></x:row>)"
+      R"(<x:row r="5"><x:c r="A5" t="inlineStr"><x:is><x:r><x:t>漢</x:t></x:r><x:rPh sb="0" eb="1"><x:t>かん</x:t></x:rPh>)"
+      R"(<x:phoneticPr fontId="1"/></x:is></x:c></x:row>)"
       R"(</x:sheetData></x:worksheet>)";
   // Shared formulas: the master holds the text, the others its index.
   p["book/sheets/two.xml"] =
@@ -99,6 +102,7 @@ TEST(XlsxImport, ReadsWhatOtherProgramsWrite) {
   EXPECT_EQ(b.TextRC(4, 1), "inline");  // row without a number follows row 3
   EXPECT_DOUBLE_EQ(b.NumberRC(4, 2), datetime::EncodeDate(2026, 12, 9) + 0.25 + 1.0 / 48);
   EXPECT_EQ(b.TextRC(4, 3), "tab\tin");
+  EXPECT_EQ(b.TextRC(5, 1), QString::fromUtf8("漢"));  // the reading aid is not content
   EXPECT_NEAR(b.ColWidth(2), 20 * 256, 2);
   EXPECT_NEAR(b.ColWidth(3), 20 * 256, 2);
   EXPECT_EQ(b.RowHeight(3), 600);
@@ -238,6 +242,58 @@ TEST(XlsxImport, RandomDamageNeverCrashesTheReader) {
   }
   EXPECT_GT(read, 0);
   EXPECT_GT(refused, 0);
+}
+
+}  // namespace
+
+namespace {
+
+// Files other programs write that Excel opens: sheets named out of order (the first deleted), the
+// 1904 date system, empty values, part names with backslashes.
+TEST(XlsxImport, LenientWhereOtherProgramsAreLenient) {
+  TParts p = ForeignWorkbook();
+  p["book/main.xml"] = "<workbook" + Ns + R"(><workbookPr date1904="1"/><sheets><sheet name="Sheet3" sheetId="4" r:id="rA"/>)"
+                       R"(<sheet name="Chart" sheetId="5" r:id="rC"/><sheet name="Sheet1" sheetId="6" r:id="rB"/></sheets></workbook>)";
+  p["book/look.xml"] = "<styleSheet" + Ns + R"(><cellXfs count="3"><xf numFmtId="0"/><xf numFmtId="14"/><xf numFmtId="21"/></cellXfs></styleSheet>)";
+  p["book/sheets/one.xml"] =
+      "<worksheet" + Ns + R"(><sheetData><row r="1"><c r="A1" s="1"><v>43831</v></c><c r="B1"><v>43831</v></c>)"
+      R"(<c r="C1" s="2"><v>0.5</v></c><c r="D1"><v></v></c><c r="E1" t="s"><v/></c><c r="F1" t="d"><v>2024-01-02</v></c></row>)"
+      R"(</sheetData></worksheet>)";
+  TWorkbook b = TXlsxImport::Read("lenient.xlsx", Package(p));
+  EXPECT_EQ(b.SheetName(1), "Sheet3");
+  EXPECT_EQ(b.SheetName(3), "Sheet1");
+  b.SetSheet(1);
+  EXPECT_EQ(b.NumberRC(1, 1), datetime::EncodeDate(2024, 1, 2));  // a date moves to our system
+  EXPECT_EQ(b.NumberRC(1, 2), 43831);                               // a plain number does not
+  EXPECT_EQ(b.NumberRC(1, 3), 0.5);                                 // nor a time of day
+  EXPECT_EQ(b.NumberRC(1, 4), 0);                                   // read as an empty cell
+  EXPECT_EQ(b.TextRC(1, 4), "");
+  EXPECT_EQ(b.TextRC(1, 5), "");
+  EXPECT_EQ(b.NumberRC(1, 6), datetime::EncodeDate(2024, 1, 2));    // ISO dates are absolute
+
+  // Part names written with backslashes, as some Windows tools do.
+  TParts slashes;
+  for (const auto& [name, text] : ForeignWorkbook()) {
+    std::string windows = name;
+    std::replace(windows.begin(), windows.end(), '/', '\\');
+    slashes[windows] = text;
+  }
+  TWorkbook w = TXlsxImport::Read("backslashes.xlsx", Package(slashes));
+  EXPECT_EQ(w.TextRC(1, 3), "rich text");
+}
+
+TEST(XlsxImport, TheSampleFilesOpen) {
+  const QString dir = QStringLiteral(QUORLEX_SOURCE_DIR "/tests/fuzz/corpus/xlsx/");
+  TWorkbook order;
+  order.Read(dir + "sheets-not-in-order.xlsx");
+  EXPECT_EQ(order.SheetName(1), "Sheet2");
+  EXPECT_EQ(order.NumberRC(1, 1), 42);
+  TWorkbook bools;
+  bools.Read(dir + "countif-booleans.xlsx");
+  EXPECT_EQ(bools.NumberRC(4, 2), 2);  // COUNTIF(A1:A3,TRUE)
+  EXPECT_EQ(bools.NumberRC(4, 3), 2);  // COUNTIF(A1:A3,"TRUE")
+  EXPECT_EQ(bools.NumberRC(4, 4), 0);  // SUM skips booleans in ranges
+  EXPECT_EQ(bools.NumberRC(4, 5), 0);  // PRODUCT of no numbers
 }
 
 }  // namespace

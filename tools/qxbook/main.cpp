@@ -2,6 +2,7 @@
 //   qxbook dump FILE         every non-empty cell with its formula, value and format
 //   qxbook eval FILE         "Sheet!A1<TAB>shown value" for every non-empty cell, as our engine computes it
 //   qxbook convert IN OUT    writes IN in the format OUT's extension names (.vts .xlsx .txt .csv)
+//   qxbook functions         the formula functions the engine knows, one a line
 #include <cerrno>
 #include <cstdio>
 #include <cstring>
@@ -11,6 +12,7 @@
 
 #include "workbook/formats/workbookfile.h"
 #include "workbook/model/a1notation.h"
+#include "workbook/model/formulafunctions.h"
 #include "workbook/model/workbook.h"
 #include "workbook/model/workbookerror.h"
 
@@ -31,7 +33,7 @@ int Finished() {
   return 0;
 }
 
-constexpr const char* kUsage = "usage: qxbook dump FILE | qxbook eval FILE | qxbook convert IN OUT\n";
+constexpr const char* kUsage = "usage: qxbook dump FILE | qxbook eval FILE | qxbook convert IN OUT | qxbook functions\n";
 
 int Usage() {
   std::fputs(kUsage, stderr);
@@ -44,6 +46,7 @@ int Help() {
              "  dump FILE         every non-empty cell with its formula, value and format\n"
              "  eval FILE         every non-empty cell as the engine computes and shows it\n"
              "  convert IN OUT    writes IN in the format OUT's extension names (.vts .xlsx .txt .csv)\n"
+             "  functions         the formula functions the engine knows, one a line\n"
              "  --help, --version\n",
              stdout);
   return Finished();
@@ -80,12 +83,16 @@ int main(int argc, char** argv) {
     std::puts("qxbook " QUORLEX_VERSION);
     return Finished();
   }
+  if (args.size() == 1 && args[0] == QLatin1String("functions")) {
+    for (const QString& name : TFormulaFunctions::Names()) Print(name);
+    return Finished();
+  }
   if (args.size() < 2) return Usage();
   const QString command = args[0];
   try {
     TWorkbook book;
     if (command == QLatin1String("dump") && args.size() == 2) {
-      book.Read(args[1]);
+      for (const QString& note : book.Read(args[1])) std::fprintf(stderr, "qxbook: %s\n", qPrintable(note));
       for (int s = 1; s <= book.NumSheets(); ++s) {
         book.SetSheet(s);
         Print(QStringLiteral("sheet %1: %2 rows x %3 columns").arg(a1::QuoteSheetName(book.SheetName(s))).arg(book.MaxRow()).arg(book.MaxCol()));
@@ -111,8 +118,8 @@ int main(int argc, char** argv) {
         std::fprintf(stderr, "qxbook: %s: unknown extension (use .vts, .xlsx, .txt or .csv)\n", qPrintable(args[2]));
         return 2;
       }
-      book.Read(args[1]);
-      book.Write(args[2], type);
+      for (const QString& note : book.Read(args[1])) std::fprintf(stderr, "qxbook: %s\n", qPrintable(note));
+      for (const QString& change : book.Write(args[2], type)) std::fprintf(stderr, "qxbook: %s: %s\n", qPrintable(args[2]), qPrintable(change));
       return 0;
     }
     return Usage();

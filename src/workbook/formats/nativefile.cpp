@@ -170,86 +170,93 @@ TWorkbook TNativeFile::Read(const QString& path, const QByteArray& data) {
     TLine line(path, lineNo, p, lineEnd);
     p = next;
     if (line.AtEnd() || line.Peek() == '#') continue;
-    TLine cmdLine = line;
-    const QByteArray word = cmdLine.Word();
-    if (finished) line.Fail(QStringLiteral("text after \"end\""));
-    if (!header) {
-      if (word != Magic) line.Fail(QStringLiteral("not a workbook file (expected \"%1\")").arg(QLatin1String(Magic)));
-      const long long version = cmdLine.Integer("version", 1, 1000000);
-      if (version > kVersion) line.Fail(QStringLiteral("version %1 is newer than this program reads (%2)").arg(version).arg(kVersion));
-      cmdLine.ExpectEnd();
-      header = true;
-      continue;
-    }
-    if (word == "end") {
-      cmdLine.ExpectEnd();
-      finished = true;
-      continue;
-    }
-    if (word == "sheet") {
-      const QString name = cmdLine.String();
-      cmdLine.ExpectEnd();
-      if (name.trimmed().isEmpty()) cmdLine.Fail(QStringLiteral("empty sheet name"));
-      const int existing = book.FindSheet(name);
-      if (existing && existing <= sheet) cmdLine.Fail(QStringLiteral("a second sheet named \"%1\"").arg(name));
-      if (sheet > 0) book.SetNumSheets(sheet + 1);
-      ++sheet;
-      book.SetSheetName(sheet, name);
-      book.SetSheet(sheet);
-      continue;
-    }
-    if (sheet == 0) cmdLine.Fail(QStringLiteral("\"%1\" before the first sheet").arg(QString::fromUtf8(word)));
-    if (word == "size") {
-      const int rows = static_cast<int>(cmdLine.Integer("rows", 1, a1::MaxRows));
-      const int cols = static_cast<int>(cmdLine.Integer("columns", 1, a1::MaxCols));
-      cmdLine.ExpectEnd();
-      book.SetMaxRow(std::max(rows, book.LastRow()));
-      book.SetMaxCol(std::max(cols, book.LastCol()));
-    } else if (word == "header-height") {
-      book.SetHdrHeight(static_cast<std::uint16_t>(cmdLine.Integer("header height", 0, 65535)));
-      cmdLine.ExpectEnd();
-    } else if (word == "column") {
-      const int col = cmdLine.Column();
-      while (!cmdLine.AtEnd()) {
+    try {
+      TLine cmdLine = line;
+      const QByteArray word = cmdLine.Word();
+      if (finished) line.Fail(QStringLiteral("text after \"end\""));
+      if (!header) {
+        if (word != Magic) line.Fail(QStringLiteral("not a workbook file (expected \"%1\")").arg(QLatin1String(Magic)));
+        const long long version = cmdLine.Integer("version", 1, 1000000);
+        if (version > kVersion) line.Fail(QStringLiteral("version %1 is newer than this program reads (%2)").arg(version).arg(kVersion));
+        cmdLine.ExpectEnd();
+        header = true;
+        continue;
+      }
+      if (word == "end") {
+        cmdLine.ExpectEnd();
+        finished = true;
+        continue;
+      }
+      if (word == "sheet") {
+        const QString name = cmdLine.String();
+        cmdLine.ExpectEnd();
+        if (name.trimmed().isEmpty()) cmdLine.Fail(QStringLiteral("empty sheet name"));
+        const int existing = book.FindSheet(name);
+        if (existing && existing <= sheet) cmdLine.Fail(QStringLiteral("a second sheet named \"%1\"").arg(name));
+        if (sheet > 0) book.SetNumSheets(sheet + 1);
+        ++sheet;
+        book.SetSheetName(sheet, name);
+        book.SetSheet(sheet);
+        continue;
+      }
+      if (sheet == 0) cmdLine.Fail(QStringLiteral("\"%1\" before the first sheet").arg(QString::fromUtf8(word)));
+      if (word == "size") {
+        const int rows = static_cast<int>(cmdLine.Integer("rows", 1, a1::MaxRows));
+        const int cols = static_cast<int>(cmdLine.Integer("columns", 1, a1::MaxCols));
+        cmdLine.ExpectEnd();
+        book.SetMaxRow(std::max(rows, book.LastRow()));
+        book.SetMaxCol(std::max(cols, book.LastCol()));
+      } else if (word == "header-height") {
+        book.SetHdrHeight(static_cast<std::uint16_t>(cmdLine.Integer("header height", 0, 65535)));
+        cmdLine.ExpectEnd();
+      } else if (word == "column") {
+        const int col = cmdLine.Column();
+        while (!cmdLine.AtEnd()) {
+          const QByteArray attr = cmdLine.Word();
+          if (attr == "width") book.SetColWidth(col, static_cast<std::uint16_t>(cmdLine.Integer("width", 0, 65535)));
+          else if (attr == "heading") book.SetColText(col, cmdLine.String());
+          else cmdLine.Fail(QStringLiteral("unknown column attribute \"%1\"").arg(QString::fromUtf8(attr)));
+        }
+      } else if (word == "row") {
+        const int row = static_cast<int>(cmdLine.Integer("row", 1, a1::MaxRows));
         const QByteArray attr = cmdLine.Word();
-        if (attr == "width") book.SetColWidth(col, static_cast<std::uint16_t>(cmdLine.Integer("width", 0, 65535)));
-        else if (attr == "heading") book.SetColText(col, cmdLine.String());
-        else cmdLine.Fail(QStringLiteral("unknown column attribute \"%1\"").arg(QString::fromUtf8(attr)));
-      }
-    } else if (word == "row") {
-      const int row = static_cast<int>(cmdLine.Integer("row", 1, a1::MaxRows));
-      const QByteArray attr = cmdLine.Word();
-      if (attr != "height") cmdLine.Fail(QStringLiteral("expected \"height\""));
-      book.SetRowHeight(row, static_cast<std::uint16_t>(cmdLine.Integer("height", 0, 65535)));
-      cmdLine.ExpectEnd();
-    } else if (word == "cell") {
-      const QByteArray name = cmdLine.Word();
-      const auto cell = a1::ParseCellName(QString::fromLatin1(name));
-      if (!cell || cell->AbsCol || cell->AbsRow) cmdLine.Fail(QStringLiteral("bad cell name \"%1\"").arg(QString::fromUtf8(name)));
-      const int r = cell->Row, c = cell->Col;
-      if (cmdLine.Peek() == 'f') {
-        if (cmdLine.Word() != "format") cmdLine.Fail(QStringLiteral("expected \"format\" or a value"));
-        book.SetNumberFormatRC(r, c, cmdLine.String());
-      }
-      const char first = cmdLine.Peek();
-      if (first == '\0') continue;
-      if (first == '"') {
-        book.SetTextRC(r, c, cmdLine.String());
+        if (attr != "height") cmdLine.Fail(QStringLiteral("expected \"height\""));
+        book.SetRowHeight(row, static_cast<std::uint16_t>(cmdLine.Integer("height", 0, 65535)));
         cmdLine.ExpectEnd();
-      } else if (first == '=') {
-        formulas.push_back({sheet, r, c, cmdLine.Rest(), cmdLine.Number_()});
-      } else if (first == '#') {
-        const QString text = QString::fromLatin1(cmdLine.Word());
-        const TCellError err = TCellValue::ParseError(text);
-        if (err == TCellError::None) cmdLine.Fail(QStringLiteral("unknown error value \"%1\"").arg(text));
-        book.SetValueRC(r, c, TCellValue::Error(err));
-        cmdLine.ExpectEnd();
+      } else if (word == "cell") {
+        const QByteArray name = cmdLine.Word();
+        const auto cell = a1::ParseCellName(QString::fromLatin1(name));
+        if (!cell || cell->AbsCol || cell->AbsRow) cmdLine.Fail(QStringLiteral("bad cell name \"%1\"").arg(QString::fromUtf8(name)));
+        const int r = cell->Row, c = cell->Col;
+        if (cmdLine.Peek() == 'f') {
+          if (cmdLine.Word() != "format") cmdLine.Fail(QStringLiteral("expected \"format\" or a value"));
+          book.SetNumberFormatRC(r, c, cmdLine.String());
+        }
+        const char first = cmdLine.Peek();
+        if (first == '\0') continue;
+        if (first == '"') {
+          book.SetTextRC(r, c, cmdLine.String());
+          cmdLine.ExpectEnd();
+        } else if (first == '=') {
+          formulas.push_back({sheet, r, c, cmdLine.Rest(), cmdLine.Number_()});
+        } else if (first == '#') {
+          const QString text = QString::fromLatin1(cmdLine.Word());
+          const TCellError err = TCellValue::ParseError(text);
+          if (err == TCellError::None) cmdLine.Fail(QStringLiteral("unknown error value \"%1\"").arg(text));
+          book.SetValueRC(r, c, TCellValue::Error(err));
+          cmdLine.ExpectEnd();
+        } else {
+          book.SetNumberRC(r, c, cmdLine.Number());
+          cmdLine.ExpectEnd();
+        }
       } else {
-        book.SetNumberRC(r, c, cmdLine.Number());
-        cmdLine.ExpectEnd();
+        cmdLine.Fail(QStringLiteral("unknown line \"%1\"").arg(QString::fromUtf8(word)));
       }
-    } else {
-      cmdLine.Fail(QStringLiteral("unknown line \"%1\"").arg(QString::fromUtf8(word)));
+    } catch (const EWorkbookError& e) {
+      // A last line without its line break, before any "end", was cut off: that is the fault to
+      // name, not whatever the cut left looking wrong.
+      if (nl || finished || !header) throw;
+      throw EWorkbookError(path, e.Where(), QStringLiteral("the file ends early, in the middle of this line: it is truncated"));
     }
   }
   if (!header) throw EWorkbookError(path, QString(), QStringLiteral("not a workbook file"));

@@ -1,6 +1,7 @@
 #pragma once
-// Reads .ods through liborcus. Loading does not let the library compute anything: constants are
-// taken as they are, formulas as text (printed in A1 style), and our engine computes the results.
+// Reads .ods: the cells (values of every type, formulas in the file's own text, repeated rows and
+// cells) through TOdsContentReader, number formats and column widths through liborcus. Nothing is
+// computed by the library: our engine computes the results.
 
 #include <QByteArray>
 #include <QString>

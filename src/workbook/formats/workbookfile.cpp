@@ -1,5 +1,6 @@
 #include "workbook/formats/workbookfile.h"
 
+#include <algorithm>
 #include <stdexcept>
 
 #include <QFile>
@@ -17,7 +18,7 @@
 #include "workbook/model/workbookerror.h"
 #include "workbook/zip/zipreader.h"
 
-TWorkbook TWorkbookFile::Load(const QString& path, std::int16_t& fileType) {
+TWorkbook TWorkbookFile::Load(const QString& path, std::int16_t& fileType, QStringList* notes) {
   QFile file(path);
   if (!file.exists()) throw EWorkbookError(path, QString(), QStringLiteral("the file does not exist"));
   if (!file.open(QIODevice::ReadOnly))
@@ -43,13 +44,23 @@ TWorkbook TWorkbookFile::Load(const QString& path, std::int16_t& fileType) {
     fileType = TWorkbook::ftXlsx5;
     return ods ? TOdsImport::Read(path, data) : TXlsxImport::Read(path, data);
   }
+  // A compound document: a workbook saved with a password (its package is encrypted inside one), or
+  // the binary format before .xlsx.
+  if (data.startsWith("\xD0\xCF\x11\xE0\xA1\xB1\x1A\xE1")) {
+    const QByteArray encrypted("E\0n\0c\0r\0y\0p\0t\0e\0d\0P\0a\0c\0k\0a\0g\0e\0", 32);
+    if (data.contains(encrypted))
+      throw EWorkbookError(path, QString(), QStringLiteral("the workbook is encrypted (protected by a password): save a copy without the password "
+                                                          "in the program that made it, and open that"));
+    throw EWorkbookError(path, QString(), QStringLiteral("this is a binary workbook of the older format (.xls), which this program does not "
+                                                        "read: save it as .xlsx in the program that made it"));
+  }
   if (TNativeFile::Recognise(data)) {
     fileType = TWorkbook::ftNative3;
     return TNativeFile::Read(path, data);
   }
   const char separator = TDelimitedText::GuessSeparator(data);
   fileType = separator == ',' ? TWorkbook::ftCsv : TWorkbook::ftTabText;
-  return TDelimitedText::Read(path, data, separator);
+  return TDelimitedText::Read(path, data, separator, notes);
 }
 
 void TWorkbookFile::PlaceFormulas(TWorkbook& book, const std::vector<TPendingFormula>& formulas, const QString& path) {
@@ -68,6 +79,23 @@ void TWorkbookFile::PlaceFormulas(TWorkbook& book, const std::vector<TPendingFor
   }
 }
 
+void TWorkbookFile::NameSheets(TWorkbook& book, const std::vector<QString>& names, const QString& path) {
+  book.SetNumSheets(static_cast<int>(names.size()));
+  // Out of the way first, so that no new name meets an old one still in use.
+  for (int s = 1; s <= book.NumSheets(); ++s) {
+    QString parked = QStringLiteral("\u2060%1").arg(s);
+    while (std::find(names.begin(), names.end(), parked) != names.end()) parked += QLatin1Char('_');
+    book.SetSheetName(s, parked);
+  }
+  for (int s = 1; s <= book.NumSheets(); ++s) {
+    try {
+      book.SetSheetName(s, names[static_cast<std::size_t>(s - 1)]);
+    } catch (const EWorkbookError& e) {
+      throw EWorkbookError(path, QStringLiteral("sheet %1").arg(s), e.What());
+    }
+  }
+}
+
 std::int16_t TWorkbookFile::TypeForExtension(const QString& path) {
   const QString ext = QFileInfo(path).suffix().toLower();
   if (ext == QLatin1String("vts")) return TWorkbook::ftNative3;
@@ -77,22 +105,23 @@ std::int16_t TWorkbookFile::TypeForExtension(const QString& path) {
   return 0;
 }
 
-void TWorkbookFile::Save(const TWorkbook& book, const QString& path, std::int16_t fileType, int textRows) {
+QStringList TWorkbookFile::Save(const TWorkbook& book, const QString& path, std::int16_t fileType, int textRows) {
+  QStringList changes;
   switch (fileType) {
     case TWorkbook::ftNative2:
     case TWorkbook::ftNative3:
       SaveAtomically(path, [&](QIODevice& out) { Put(out, TNativeFile::Write(book)); });
-      return;
+      return changes;
     case TWorkbook::ftXlsx4:
     case TWorkbook::ftXlsx5:
       SaveAtomically(path, [&](QIODevice& out) { TXlsxExport::Write(book, out, path); });
-      return;
+      return changes;
     case TWorkbook::ftTabText:
-      SaveAtomically(path, [&](QIODevice& out) { Put(out, TDelimitedText::Write(book, '\t', textRows)); });
-      return;
+      SaveAtomically(path, [&](QIODevice& out) { Put(out, TDelimitedText::Write(book, '\t', textRows, &changes)); });
+      return changes;
     case TWorkbook::ftCsv:
-      SaveAtomically(path, [&](QIODevice& out) { Put(out, TDelimitedText::Write(book, ',', textRows)); });
-      return;
+      SaveAtomically(path, [&](QIODevice& out) { Put(out, TDelimitedText::Write(book, ',', textRows, &changes)); });
+      return changes;
     default:
       throw EWorkbookError(path, QString(), QStringLiteral("unknown file type %1").arg(fileType));
   }

@@ -8,6 +8,7 @@
 
 #include <QByteArray>
 #include <QString>
+#include <QStringList>
 
 class QIODevice;
 class TWorkbook;
@@ -16,9 +17,11 @@ class TWorkbookFile {
  public:
   // A new workbook read from path; fileType receives 5 (native), 4 (.xlsx or .ods), 3 (tab text) or
   // 6 (.csv). Throws EWorkbookError naming the file and the line or cell at fault.
-  static TWorkbook Load(const QString& path, std::int16_t& fileType);
-  // textRows > 0 limits a text file to the active sheet's first textRows rows.
-  static void Save(const TWorkbook& book, const QString& path, std::int16_t fileType, int textRows = 0);
+  // What the reader had to guess (a text file's encoding) is added to notes.
+  static TWorkbook Load(const QString& path, std::int16_t& fileType, QStringList* notes = nullptr);
+  // textRows > 0 limits a text file to the active sheet's first textRows rows. Returns what the
+  // format made the file differ from the workbook (for the user to be told), empty when nothing.
+  static QStringList Save(const TWorkbook& book, const QString& path, std::int16_t fileType, int textRows = 0);
 
   // A formula read from a file, placed once every sheet exists so that references to later sheets
   // resolve. Line: the file's line for messages, 0 to name the cell instead.
@@ -33,6 +36,10 @@ class TWorkbookFile {
   };
   // Places them; a formula our engine cannot compile is an error naming path and its place.
   static void PlaceFormulas(TWorkbook& book, const std::vector<TPendingFormula>& formulas, const QString& path);
+
+  // Gives a new workbook of names.size() sheets those names, whatever names it had: a file's
+  // "Sheet2" may come first. A name refused (empty, twice) is an error naming path and sheet.
+  static void NameSheets(TWorkbook& book, const std::vector<QString>& names, const QString& path);
 
   // The file type a name's extension suggests (.vts 5, .xlsx/.xls 4, .txt 3, .csv 6); 0 if none.
   static std::int16_t TypeForExtension(const QString& path);

@@ -1,5 +1,7 @@
 #include "workbook/formats/xlsxcodec.h"
 
+#include <QSet>
+
 #include <algorithm>
 #include <charconv>
 #include <cmath>
@@ -114,4 +116,42 @@ std::uint16_t TXlsxCodec::ColumnWidthFromFile(double fileWidth) {
   const double chars = pixels >= DigitPixels + PaddingPixels ? (pixels - PaddingPixels) / DigitPixels
                                                              : pixels / (DigitPixels + PaddingPixels);
   return static_cast<std::uint16_t>(std::min(std::lround(chars * 256), 65535L));
+}
+
+QString TXlsxCodec::AddFunctionPrefixes(const QString& formula) {
+  static const QSet<QString> newer = {
+      QStringLiteral("AGGREGATE"),    QStringLiteral("CEILING.MATH"), QStringLiteral("CEILING.PRECISE"), QStringLiteral("CONCAT"),
+      QStringLiteral("COVARIANCE.P"), QStringLiteral("COVARIANCE.S"), QStringLiteral("DAYS"),           QStringLiteral("FLOOR.MATH"),
+      QStringLiteral("FLOOR.PRECISE"), QStringLiteral("IFNA"),        QStringLiteral("IFS"),            QStringLiteral("ISOWEEKNUM"),
+      QStringLiteral("MAXIFS"),       QStringLiteral("MINIFS"),       QStringLiteral("MODE.MULT"),      QStringLiteral("MODE.SNGL"),
+      QStringLiteral("NORM.DIST"),    QStringLiteral("NORM.INV"),     QStringLiteral("NORM.S.DIST"),    QStringLiteral("NORM.S.INV"),
+      QStringLiteral("PERCENTILE.EXC"), QStringLiteral("PERCENTILE.INC"), QStringLiteral("QUARTILE.EXC"), QStringLiteral("QUARTILE.INC"),
+      QStringLiteral("RANK.AVG"),     QStringLiteral("RANK.EQ"),      QStringLiteral("STDEV.P"),        QStringLiteral("STDEV.S"),
+      QStringLiteral("SWITCH"),       QStringLiteral("TEXTJOIN"),     QStringLiteral("VAR.P"),          QStringLiteral("VAR.S"),
+      QStringLiteral("XLOOKUP"),      QStringLiteral("XMATCH"),       QStringLiteral("NETWORKDAYS.INTL"), QStringLiteral("WORKDAY.INTL"),
+      QStringLiteral("UNIQUE"),       QStringLiteral("SORT"),         QStringLiteral("FILTER"),         QStringLiteral("SEQUENCE"),
+  };
+  QString out;
+  out.reserve(formula.size() + 8);
+  auto nameChar = [](QChar c) { return c.isLetterOrNumber() || c == QLatin1Char('.') || c == QLatin1Char('_'); };
+  for (qsizetype i = 0; i < formula.size();) {
+    const QChar c = formula[i];
+    if (c == QLatin1Char('"') || c == QLatin1Char('\'')) {  // a text or a quoted sheet name: copied whole
+      qsizetype j = i + 1;
+      while (j < formula.size() && !(formula[j] == c && (j + 1 >= formula.size() || formula[j + 1] != c))) j += formula[j] == c ? 2 : 1;
+      out += formula.mid(i, j - i + 1);
+      i = j + 1;
+    } else if (nameChar(c)) {
+      qsizetype j = i;
+      while (j < formula.size() && nameChar(formula[j])) ++j;
+      const QString word = formula.mid(i, j - i);
+      if (j < formula.size() && formula[j] == QLatin1Char('(') && newer.contains(word.toUpper())) out += QStringLiteral("_xlfn.");
+      out += word;
+      i = j;
+    } else {
+      out += c;
+      ++i;
+    }
+  }
+  return out;
 }

@@ -35,6 +35,10 @@ class TXlsxCodec {
   // A number as XML carries it: blanks around it and a leading "+" are allowed.
   static bool ToDouble(std::string_view text, double& value);
 
+  // Functions newer than the file format's first edition are stored with the "_xlfn." prefix, or
+  // other programs show #NAME?; the reader drops it again.
+  static QString AddFunctionPrefixes(const QString& formula);
+
   // Column widths: ours in 1/256 of a character, the file's in characters plus the cell padding of
   // the default font (5 pixels at 7 pixels per digit), kept to 1/256 of a character.
   static double FileColumnWidth(std::uint16_t width);

@@ -60,8 +60,10 @@ class TWorkbookHandler : public THandler {
   struct TSheetEntry { std::string Name, RelId; };
   void StartElement(std::string_view name) override {
     if (name == "sheet") Sheets.push_back({TXlsxCodec::Unescape(std::string(Attrs.Get("name"))), std::string(Attrs.Get("id"))});
+    else if (name == "workbookPr") Date1904 = Attrs.Get("date1904") == "1" || Attrs.Get("date1904") == "true";
   }
   std::vector<TSheetEntry> Sheets;
+  bool Date1904 = false;  // dates count from 1904-01-01
 };
 
 class TSharedStringsHandler : public THandler {
@@ -188,9 +190,9 @@ TWorkbook TXlsxImport::Read(const QString& path, const QByteArray& data) {
 
     TWorkbook book;
     book.SetAutoRecalc(false);
-    book.SetNumSheets(static_cast<int>(workbook.Sheets.size()));
-    for (std::size_t s = 0; s < workbook.Sheets.size(); ++s)
-      book.SetSheetName(static_cast<int>(s) + 1, TXlsxCodec::ToQString(workbook.Sheets[s].Name));
+    std::vector<QString> names;
+    for (const auto& entry : workbook.Sheets) names.push_back(TXlsxCodec::ToQString(entry.Name));
+    TWorkbookFile::NameSheets(book, names, path);
     std::vector<TWorkbookFile::TPendingFormula> formulas;
     for (std::size_t s = 0; s < workbook.Sheets.size(); ++s) {
       const int sheet = static_cast<int>(s) + 1;
@@ -199,6 +201,9 @@ TWorkbook TXlsxImport::Read(const QString& path, const QByteArray& data) {
       // A chart sheet, or a sheet whose part is missing, stays empty.
       if (target == rels.Targets.end() || !zip.Has(target->second)) continue;
       TXlsxSheetReader handler(book, sheet, strings.Strings, styleFormats, formulas);
+      // Dates of the 1904 system are moved to ours, so they show and compute the same and a copy
+      // we write (in our system) shows them the same everywhere.
+      if (workbook.Date1904) handler.DateShift = 1462;
       TXmlPartParser::Parse(zip, target->second, handler);
       handler.Finish();
     }

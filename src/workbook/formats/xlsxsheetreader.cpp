@@ -9,21 +9,24 @@
 #include "workbook/formats/xlsxcodec.h"
 #include "workbook/model/a1notation.h"
 #include "workbook/model/formula.h"
+#include "workbook/model/numberformat.h"
 #include "workbook/model/workbook.h"
 #include "workbook/model/workbookerror.h"
 
 void TXlsxSheetReader::StartElement(std::string_view n) {
   if (n == "c") StartCell();
-  else if (n == "v" || (n == "t" && FInInline)) { Collecting = true; Text.clear(); }
+  else if (n == "v" || (n == "t" && FInInline && FPhonetic == 0)) { Collecting = true; Text.clear(); }
   else if (n == "f") StartFormula();
-  else if (n == "is") { FInInline = true; FInline.clear(); }
+  else if (n == "is") { FInInline = true; FInline.clear(); FPhonetic = 0; }
+  else if (n == "rPh" && FInInline) ++FPhonetic;  // reading aids for East Asian text, not content
   else if (n == "row") StartRow();
   else if (n == "col") Column();
 }
 
 void TXlsxSheetReader::EndElement(std::string_view n) {
   if (n == "v") { FValue = Text; FHasValue = true; Collecting = false; }
-  else if (n == "t" && FInInline) { FInline += Text; Collecting = false; }
+  else if (n == "t" && FInInline && Collecting) { FInline += Text; Collecting = false; }
+  else if (n == "rPh" && FInInline) --FPhonetic;
   else if (n == "is") FInInline = false;
   else if (n == "f") { FFormula = Text; Collecting = false; }
   else if (n == "c") EndCell();
@@ -95,6 +98,14 @@ void TXlsxSheetReader::StartCell() {
   FInInline = false;
 }
 
+bool TXlsxSheetReader::StyleShowsDates() {
+  if (FStyle == 0 || FStyle >= FStyles.size() || FStyles[FStyle].isEmpty()) return false;
+  if (FStyleShowsDates.size() < FStyles.size()) FStyleShowsDates.assign(FStyles.size(), -1);
+  signed char& known = FStyleShowsDates[FStyle];
+  if (known < 0) known = TNumberFormat(FStyles[FStyle]).ShowsDates() ? 1 : 0;
+  return known == 1;
+}
+
 void TXlsxSheetReader::StartFormula() {
   FHasFormula = true;
   FFormulaType = Attrs.Get("t");
@@ -110,10 +121,13 @@ void TXlsxSheetReader::EndCell() {
   if (FStyle > 0 && FStyle < FStyles.size() && !FStyles[FStyle].isEmpty())
     FBook.SetNumberFormatRC(FRow, FCol, FStyles[FStyle]);
   if (FHasFormula && EndFormula()) return;
+  // An empty value ("<v></v>", "<v/>") is an empty cell, as other programs read it.
+  if (FHasValue && FValue.empty() && FType != "str") return;
   if (FType.empty() || FType == "n") {
     if (!FHasValue) return;
     double v = 0;
     if (!TXlsxCodec::ToDouble(FValue, v)) Fail(QStringLiteral("\"%1\" is not a number").arg(TXlsxCodec::ToQString(FValue)));
+    if (DateShift != 0 && StyleShowsDates()) v += DateShift;
     FBook.SetNumberRC(FRow, FCol, v);
   } else if (FType == "s") {
     const long long index = TXlsxCodec::ToInteger(FValue, -1);

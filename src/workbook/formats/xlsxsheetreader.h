@@ -30,6 +30,8 @@ class TXlsxSheetReader : public TXmlPartParser::THandler {
   void EndElement(std::string_view name) override;
   // After the sheet: shared formulas, column widths within the used columns, the grid's size.
   void Finish();
+  // Added to numbers shown as dates: 1462 moves dates of the 1904 system to ours.
+  double DateShift = 0;
 
  private:
   struct TShared { int Row = 0, Col = 0; QString Text; std::size_t Index = 0; };
@@ -42,6 +44,7 @@ class TXlsxSheetReader : public TXmlPartParser::THandler {
   void EndCell();
   bool EndFormula();
   void SetDate();
+  bool StyleShowsDates();
 
   TWorkbook& FBook;
   int FSheet;
@@ -52,6 +55,8 @@ class TXlsxSheetReader : public TXmlPartParser::THandler {
   std::string FType, FValue, FFormula, FFormulaType, FInline;
   std::size_t FStyle = 0, FSharedIndex = 0;
   bool FHasValue = false, FHasFormula = false, FSharedRef = false, FInInline = false;
+  int FPhonetic = 0;  // depth of phonetic runs inside an inline text
+  std::vector<signed char> FStyleShowsDates;  // per style: -1 not yet known
   std::map<int, std::pair<int, std::uint16_t>> FWidths;  // first column -> (last column, width)
   std::unordered_map<std::size_t, TShared> FSharedMasters;
   std::vector<TShared> FSharedUses;

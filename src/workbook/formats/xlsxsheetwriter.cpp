@@ -110,6 +110,13 @@ void TXlsxSheetWriter::WriteRow(int r, const TRowCells* cells, std::uint16_t hei
   if (open) FOut += "</row>";
 }
 
+namespace {
+// Our "#CIRC!" is no error value of the file format: a circular formula shows #VALUE! elsewhere.
+QByteArray FileErrorText(TCellError e) {
+  return TCellValue::ErrorText(e == TCellError::Circular ? TCellError::Value : e).toLatin1();
+}
+}  // namespace
+
 void TXlsxSheetWriter::WriteContent(int r, int c, const TCell& cell) {
   switch (cell.Kind) {
     case TCellKind::Empty:
@@ -129,27 +136,25 @@ void TXlsxSheetWriter::WriteContent(int r, int c, const TCell& cell) {
       FOut += "</v></c>";
       return;
     }
-    case TCellKind::Error: {
-      // A stored error value is written as a formula giving it, as other programs expect.
-      const QByteArray text = TCellValue::ErrorText(static_cast<TCellError>(cell.Aux)).toLatin1();
-      FOut += " t=\"str\"><f>";
-      TXlsxCodec::AppendEscaped(FOut, text);
-      FOut += "</f><v>";
-      TXlsxCodec::AppendEscaped(FOut, text);
+    case TCellKind::Error:
+      // A stored error value stays a value, not a formula giving it.
+      FOut += " t=\"e\"><v>";
+      FOut += FileErrorText(static_cast<TCellError>(cell.Aux));
       FOut += "</v></c>";
       return;
-    }
     case TCellKind::Formula: {
       QString formula = FBook.FormulaText(cell);
       if (formula.startsWith(QLatin1Char('='))) formula.remove(0, 1);
       const TCellValue v = FBook.CellValue(FSheet, cell);
       const bool number = v.Kind == TValueKind::Number && std::isfinite(v.Num);
-      FOut += number ? ">" : v.Kind == TValueKind::Bool ? " t=\"b\">" : " t=\"str\">";
+      FOut += number ? ">" : v.Kind == TValueKind::Bool ? " t=\"b\">" : v.IsError() ? " t=\"e\">" : " t=\"str\">";
       FOut += "<f>";
-      TXlsxCodec::AppendEscaped(FOut, formula);
+      TXlsxCodec::AppendEscaped(FOut, TXlsxCodec::AddFunctionPrefixes(formula));
       FOut += "</f><v>";
       if (number || v.Kind == TValueKind::Bool)
         numbers::AppendShortest(FOut, v.Num);
+      else if (v.IsError())
+        FOut += FileErrorText(v.Err);  // an error result, not a text that looks like one
       else
         TXlsxCodec::AppendEscaped(FOut, v.ToText());
       FOut += "</v></c>";

@@ -21,6 +21,16 @@ bool TFormulaEvaluator::ToNumber(const TCellValue& v, double& out, TCellError& e
   return false;
 }
 
+// An operand of an arithmetic operator: an empty text (a formula's "") is not a number there,
+// while an empty cell is 0.
+bool TFormulaEvaluator::ArithmeticNumber(const TCellValue& v, double& out, TCellError& err) {
+  if (v.Kind == TValueKind::Text && v.Str.isEmpty()) {
+    err = TCellError::Value;
+    return false;
+  }
+  return ToNumber(v, out, err);
+}
+
 bool TFormulaEvaluator::ToBool(const TCellValue& v, bool& out, TCellError& err) {
   switch (v.Kind) {
     case TValueKind::Number:
@@ -104,7 +114,7 @@ void TFormulaEvaluator::Binary(TOp op) {
   } else {
     double x = 0, y = 0;
     TCellError err = TCellError::None;
-    if (!ToNumber(a, x, err) || !ToNumber(b, y, err)) {
+    if (!ArithmeticNumber(a, x, err) || !ArithmeticNumber(b, y, err)) {
       r = TCellValue::Error(err);
     } else {
       double v = 0;
@@ -170,7 +180,7 @@ void TFormulaEvaluator::Run(const TFormula& f, const ICellSource& cells, TCellVa
         TCellValue& v = FStack.back();
         double x = 0;
         TCellError err = TCellError::None;
-        if (!ToNumber(v, x, err)) v = TCellValue::Error(err);
+        if (!ArithmeticNumber(v, x, err)) v = TCellValue::Error(err);
         else v = TCellValue::Number(in.Op == TOp::Neg ? -x : x / 100);
         break;
       }

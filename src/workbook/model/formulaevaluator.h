@@ -25,5 +25,6 @@ class TFormulaEvaluator {
 
  private:
   void Binary(TOp op);
+  static bool ArithmeticNumber(const TCellValue& v, double& out, TCellError& err);
   std::vector<TCellValue> FStack;
 };

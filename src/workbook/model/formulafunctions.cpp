@@ -88,6 +88,7 @@ void Aggregate(TFunc f, std::span<TCellValue> args, const ICellSource& cells, TC
       break;
     case TFunc::Min: v = count ? lo : 0; break;
     case TFunc::Max: v = count ? hi : 0; break;
+    case TFunc::Product: v = count ? acc : 0; break;  // of no numbers at all: 0, not the empty product
     default: v = acc; break;
   }
   result = std::isfinite(v) ? TCellValue::Number(v) : TCellValue::Error(TCellError::Num);
@@ -140,16 +141,15 @@ void VLookup(std::span<TCellValue> args, const ICellSource& cells, TCellValue& r
   const TCellValue& key = args[0];
   if (key.IsError()) { result = key; return; }
   if (args[1].Kind != TValueKind::Range) { result = TCellValue::Error(TCellError::NA); return; }
-  double colD = 0;
+  long long col = 0;
+  if (!TFunctionArgs::Integer(args[2], col, result)) return;
   TCellError err = TCellError::None;
-  if (!TFormulaEvaluator::ToNumber(args[2], colD, err)) { result = TCellValue::Error(err); return; }
   bool approx = true;
   if (args.size() > 3 && args[3].Kind != TValueKind::Empty && !TFormulaEvaluator::ToBool(args[3], approx, err)) {
     result = TCellValue::Error(err);
     return;
   }
   const TRangeRef full = args[1].Range;
-  const long long col = static_cast<long long>(std::trunc(colD));
   if (col < 1) { result = TCellValue::Error(TCellError::Value); return; }
   if (col > TFunctionArgs::Cols(full)) { result = TCellValue::Error(TCellError::Ref); return; }
   TRangeRef first = full;
@@ -239,6 +239,14 @@ const std::vector<TFormulaFunctions::TInfo>& TFormulaFunctions::FamilyInfos() {
     return v;
   }();
   return infos;
+}
+
+QStringList TFormulaFunctions::Names() {
+  QStringList names;
+  for (const auto& f : kFunctions) names << QLatin1String(f.Name);
+  for (const auto& f : FamilyInfos()) names << QLatin1String(f.Name);
+  names.sort();
+  return names;
 }
 
 const TFormulaFunctions::TInfo* TFormulaFunctions::Find(const QString& name) {

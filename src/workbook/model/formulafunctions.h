@@ -7,6 +7,7 @@
 #include <vector>
 
 #include <QString>
+#include <QStringList>
 
 #include "workbook/model/cellvalue.h"
 
@@ -34,6 +35,8 @@ class TFormulaFunctions {
   struct TInfo { TFunc Id; const char* Name; int MinArgs; int MaxArgs; bool Volatile = false; };
   // The function of that name (any case), or nullptr.
   static const TInfo* Find(const QString& name);
+  // Every function's name, in alphabetical order (the documentation's list is made from it).
+  static QStringList Names();
 
   // Computes the function on its arguments (ranges still as ranges) into result.
   static void Call(TFunc f, std::span<TCellValue> args, const ICellSource& cells, TCellValue& result);

@@ -15,8 +15,10 @@ bool TFunctionArgs::Number(const TCellValue& v, double& x, TCellValue& result) {
 bool TFunctionArgs::Integer(const TCellValue& v, long long& n, TCellValue& result) {
   double x = 0;
   if (!Number(v, x, result)) return false;
-  x = std::trunc(x);
-  n = static_cast<long long>(std::clamp(x, -1e9, 1e9));
+  if (std::isnan(x)) { result = TCellValue::Error(TCellError::Num); return false; }
+  // Clamped before the conversion, which is undefined past long long's range: a huge index is
+  // simply out of any range and gives that function's out-of-range error.
+  n = static_cast<long long>(std::clamp(std::trunc(x), -1e9, 1e9));
   return true;
 }
 

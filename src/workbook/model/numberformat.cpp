@@ -1,5 +1,7 @@
 #include "workbook/model/numberformat.h"
 
+#include <algorithm>
+
 #include <charconv>
 #include <cmath>
 
@@ -162,7 +164,13 @@ TNumberFormat::TSection TNumberFormat::ParseSection(const QString& code) {
     }
     lastDate = i;
   }
+  for (const TToken& t : s.Tokens)
+    s.IsCalendar = s.IsCalendar || (t.Kind >= TTok::Year && t.Kind <= TTok::WeekDay);
   return s;
+}
+
+bool TNumberFormat::ShowsDates() const {
+  return std::any_of(FSections.begin(), FSections.end(), [](const TSection& s) { return s.IsCalendar; });
 }
 
 QString TNumberFormat::Format(const TCellValue& v) const {
@@ -193,6 +201,9 @@ QString TNumberFormat::Format(double v) const {
   else if (v == 0 && FSections.size() >= 3) s = &FSections[2];
   if (s->HasText && !s->IsDate) return General(v);  // "@" shows numbers as they are
   if (s->IsDate) {
+    // A moment before 1899-12-30 is a date too, not a negated one: its whole days count back and
+    // its fraction is the time of day (-1.25 is 1899-12-29 06:00).
+    if (s->IsCalendar) return FormatDateSection(*s, autoMinus ? v : -v);
     if (v < 0) return (autoMinus ? QStringLiteral("-") : QString()) + FormatDateSection(*s, -v);
     return FormatDateSection(*s, v);
   }
@@ -279,15 +290,24 @@ QString TNumberFormat::FormatDateSection(const TSection& s, double v) const {
   fracDigits = std::min(fracDigits, 3);
   // Round once to the shown resolution so 59.9999 s shows as the next minute, not :60.
   const double unitsPerDay = 86400.0 * std::pow(10.0, fracDigits);
+  // Calendar codes show years 1 to 9999 only: outside them there is no date to show.
+  if (s.IsCalendar && !(v > -693594 && v < 2958466)) return QStringLiteral("#NUM!");
+  const double whole = std::trunc(v);
   const double units = std::round(v * unitsPerDay);
-  if (!(units < 9e15)) return QStringLiteral("#NUM!");
-  const long long total = static_cast<long long>(units);
+  if (!(std::abs(units) < 9e15)) return QStringLiteral("#NUM!");
   const long long perSec = static_cast<long long>(std::pow(10.0, fracDigits));
-  const long long days = total / (86400LL * perSec);
-  const long long secOfDay = (total / perSec) % 86400;
-  const long long frac = total % perSec;
+  const long long unitsOfDay = 86400LL * perSec;
+  // Whole days and the time into the day, rounded once; a time that rounds up to midnight moves
+  // to the next day.
+  long long days = static_cast<long long>(whole);
+  long long inDay = static_cast<long long>(std::round(std::abs(v - whole) * unitsPerDay));
+  if (inDay >= unitsOfDay) { inDay -= unitsOfDay; ++days; }
+  const long long total = v < 0 ? static_cast<long long>(units) : days * unitsOfDay + inDay;
+  const long long secOfDay = inDay / perSec;
+  const long long frac = v < 0 ? inDay % perSec : total % perSec;
   const long long totalSecs = total / perSec;
   const QDate date = QDate(1899, 12, 30).addDays(days);
+  if (s.IsCalendar && !date.isValid()) return QStringLiteral("#NUM!");
   bool ampm = false;
   for (const TToken& t : s.Tokens) ampm = ampm || t.Kind == TTok::AmPm;
   QString out;

@@ -15,6 +15,8 @@ class TNumberFormat {
   explicit TNumberFormat(const QString& code = QString());
 
   QString Code() const { return FCode; }
+  // True when the format shows a calendar date (a year, month or day) for some value.
+  bool ShowsDates() const;
   QString Format(const TCellValue& value) const;
   QString Format(double value) const;
 
@@ -27,7 +29,8 @@ class TNumberFormat {
   struct TToken { TTok Kind; QString Text; int Width = 0; bool Flag = false; };
   struct TSection {
     std::vector<TToken> Tokens;
-    bool IsDate = false;
+    bool IsDate = false;      // any date or time code
+    bool IsCalendar = false;  // a year, month or day code: the value is a moment, not a duration
     bool HasText = false;
   };
 

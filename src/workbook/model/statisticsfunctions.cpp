@@ -120,6 +120,11 @@ void SumProduct(std::span<TCellValue> args, const ICellSource& cells, TCellValue
 class TCriterion {
  public:
   explicit TCriterion(const TCellValue& v) {
+    if (v.Kind == TValueKind::Bool) {
+      FBoolean = true;
+      FNumber = v.Num;
+      return;
+    }
     if (v.Kind != TValueKind::Text) {
       FNumeric = true;
       FNumber = v.Kind == TValueKind::Empty ? 0 : v.Num;
@@ -134,7 +139,11 @@ class TCriterion {
       }
     double x = 0;
     TCellError err = TCellError::None;
-    if (!s.isEmpty() && TFormulaEvaluator::ToNumber(TCellValue::Text(s), x, err)) {
+    // "TRUE" and "FALSE" (">FALSE" too) stand for the booleans, which are neither numbers nor texts.
+    if (s.compare(QLatin1String("TRUE"), Qt::CaseInsensitive) == 0 || s.compare(QLatin1String("FALSE"), Qt::CaseInsensitive) == 0) {
+      FBoolean = true;
+      FNumber = s.compare(QLatin1String("TRUE"), Qt::CaseInsensitive) == 0 ? 1 : 0;
+    } else if (!s.isEmpty() && TFormulaEvaluator::ToNumber(TCellValue::Text(s), x, err)) {
       FNumeric = true;
       FNumber = x;
     } else {
@@ -143,6 +152,10 @@ class TCriterion {
   }
 
   bool Matches(const TCellValue& cell) const {
+    if (FBoolean) {
+      if (cell.Kind != TValueKind::Bool) return FOp == QLatin1String("<>");
+      return Test(cell.Num == FNumber ? 0 : cell.Num < FNumber ? -1 : 1);
+    }
     if (FNumeric) {
       if (cell.Kind != TValueKind::Number) return FOp == QLatin1String("<>");
       return Test(TFormulaEvaluator::ApproxEqual(cell.Num, FNumber) ? 0 : cell.Num < FNumber ? -1 : 1);
@@ -167,7 +180,7 @@ class TCriterion {
     return c == 0;
   }
   QString FOp = QStringLiteral("=");
-  bool FNumeric = false;
+  bool FNumeric = false, FBoolean = false;
   double FNumber = 0;
   QString FText;
 };

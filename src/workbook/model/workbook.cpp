@@ -42,15 +42,17 @@ TWorkbook& TWorkbook::operator=(TWorkbook&&) noexcept = default;
 
 // ------------------------------------------------------------------------------------ files
 
-void TWorkbook::Read(const QString& path, std::int16_t* fileType) {
+QStringList TWorkbook::Read(const QString& path, std::int16_t* fileType) {
   std::int16_t type = 0;
-  TWorkbook fresh = TWorkbookFile::Load(path, type);
+  QStringList notes;
+  TWorkbook fresh = TWorkbookFile::Load(path, type, &notes);
   if (fileType) *fileType = type;
   Adopt(std::move(fresh));
+  return notes;
 }
 
-void TWorkbook::Write(const QString& path, std::int16_t fileType, int textRows) const {
-  TWorkbookFile::Save(*this, path, fileType, textRows);
+QStringList TWorkbook::Write(const QString& path, std::int16_t fileType, int textRows) const {
+  return TWorkbookFile::Save(*this, path, fileType, textRows);
 }
 
 // ------------------------------------------------------------------------------------ sheets

@@ -48,10 +48,12 @@ class TWorkbook : private ICellSource {
   // --- files (the formats are told apart by content, not by extension) -------------------------
   // Replaces every sheet. On any fault throws EWorkbookError naming the file and the line or cell,
   // and leaves this workbook as it was.
-  void Read(const QString& path, std::int16_t* fileType = nullptr);
+  // Returns what the reader had to guess, for the user to be told (empty when nothing).
+  QStringList Read(const QString& path, std::int16_t* fileType = nullptr);
   // Writes through a temporary file renamed into place; throws EWorkbookError on failure.
   // textRows > 0 limits a text file (types 3 and 6) to the active sheet's first textRows rows.
-  void Write(const QString& path, std::int16_t fileType, int textRows = 0) const;
+  // Returns what the file type could not keep as it is (see TWorkbookFile::Save).
+  QStringList Write(const QString& path, std::int16_t fileType, int textRows = 0) const;
 
   // --- sheets ---------------------------------------------------------------------------------
   int NumSheets() const { return static_cast<int>(FSheets.size()); }

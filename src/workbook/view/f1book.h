@@ -23,8 +23,8 @@ class TF1Book : public QWidget {
   const TWorkbook& Book() const { return FBook; }
 
   // The operations callers use most, forwarded.
-  void Read(const QString& path, std::int16_t* fileType = nullptr) { FBook.Read(path, fileType); }
-  void Write(const QString& path, std::int16_t fileType, int textRows = 0) const { FBook.Write(path, fileType, textRows); }
+  QStringList Read(const QString& path, std::int16_t* fileType = nullptr) { return FBook.Read(path, fileType); }
+  QStringList Write(const QString& path, std::int16_t fileType, int textRows = 0) const { return FBook.Write(path, fileType, textRows); }
   void SetSelection(int row1, int col1, int row2, int col2);
 
   // Clipboard commands on the workbook's selection. Cut and Paste first ask the edit guard, when

@@ -47,10 +47,13 @@ class TBytes {
   std::uint64_t FSize;
 };
 
-// Part names compare without regard to ASCII case.
+// Part names compare without regard to ASCII case, and a backslash (as some Windows tools write
+// them) is a slash.
 std::string Folded(std::string name) {
-  for (char& c : name)
+  for (char& c : name) {
     if (c >= 'A' && c <= 'Z') c = static_cast<char>(c - 'A' + 'a');
+    else if (c == '\\') c = '/';
+  }
   return name;
 }
 

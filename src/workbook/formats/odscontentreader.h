@@ -1,0 +1,53 @@
+#pragma once
+// Reads the cells of an .ods content part as the file states them: every value type (float,
+// percentage, currency, date, time, boolean, string), formulas in their own text (constants keep
+// every digit), and rows and cells repeated by count, each repeat a full copy. Formats and
+// column widths come from the library reader; this one only says which cells hold what.
+
+#include <string>
+#include <string_view>
+#include <vector>
+
+#include <QString>
+
+#include "workbook/formats/xmlpartparser.h"
+#include "workbook/model/cellvalue.h"
+
+class TOdsContentReader : public TXmlPartParser::THandler {
+ public:
+  enum class TType { Number, Percentage, Currency, Date, Time, Boolean, Text };
+  struct TCell {
+    int Sheet = 0, Row = 0, Col = 0;  // from 1
+    TType Type = TType::Number;
+    TCellValue Value;
+    QString Formula;          // "" for a constant; else in this program's syntax, with "="
+    int FromRow = 0, FromCol = 0;  // a repeat: the cell it copies (same sheet); 0 for the first
+  };
+  // Copies made by repeat counts beyond this many are refused: a tiny file could ask for billions.
+  static constexpr long long MaxRepeatedCells = 2'000'000;
+
+  void StartElement(std::string_view name) override;
+  void EndElement(std::string_view name) override;
+
+  std::vector<QString> SheetNames;
+  std::vector<TCell> Cells;  // in file order
+
+  // OpenFormula ("of:=SUM([.A1:.B2];[$Other.C3])") in this program's syntax ("=SUM(A1:B2,Other!C3)").
+  static QString TranslateFormula(const QString& formula);
+
+ private:
+  void StartCell(bool covered);
+  void EndCell();
+  void EndRow();
+  void Fail(const QString& what) const;
+  static int Count(std::string_view text, const char* what);
+
+  int FSheet = 0, FRow = 0, FCol = 0;  // FRow/FCol: the next row and column, from 1
+  int FRowRepeat = 1, FCellRepeat = 1;
+  std::size_t FRowFirstCell = 0;  // index in Cells of the current row's first cell
+  bool FInCell = false, FHasValue = false, FFirstParagraph = true;
+  int FAnnotation = 0, FParagraph = 0;
+  TCell FCell;
+  QString FCellText;
+  long long FRepeated = 0;
+};
