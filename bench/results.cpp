@@ -8,6 +8,7 @@
 #include <QChart>
 #include <QPixmap>
 
+#include "benchapplication.h"
 #include "platform/services.h"
 #include "results/graphform.h"
 #include "results/tableform.h"
@@ -105,11 +106,14 @@ struct TFullGraph {
   TGraphForm Graph;
 };
 
-// Built once for both graph benchmarks; main() destroys it while the application still exists.
+// Built once for both graph benchmarks; destroyed at the end while the application still exists.
 std::unique_ptr<TFullGraph> FullGraphInstance;
 
 TFullGraph& FullGraph() {
-  if (!FullGraphInstance) FullGraphInstance = std::make_unique<TFullGraph>();
+  if (!FullGraphInstance) {
+    FullGraphInstance = std::make_unique<TFullGraph>();
+    AtBenchEnd([] { FullGraphInstance.reset(); });
+  }
   return *FullGraphInstance;
 }
 
@@ -141,17 +145,3 @@ void BM_GraphAppendSample(benchmark::State& state) {
 BENCHMARK(BM_GraphAppendSample)->Iterations(500)->Unit(benchmark::kMicrosecond);
 
 }  // namespace
-
-// The application lives on main()'s stack and outlives every widget. Left to a static's destructor
-// it ran among the exit handlers, after Qt's own global state had gone, next to a graph that was
-// never freed, and crashed there.
-int main(int argc, char** argv) {
-  if (qEnvironmentVariableIsEmpty("QT_QPA_PLATFORM")) qputenv("QT_QPA_PLATFORM", "offscreen");
-  QApplication app(argc, argv);
-  benchmark::Initialize(&argc, argv);
-  if (benchmark::ReportUnrecognizedArguments(argc, argv)) return 1;
-  benchmark::RunSpecifiedBenchmarks();
-  benchmark::Shutdown();
-  FullGraphInstance.reset();
-  return 0;
-}
