@@ -57,13 +57,14 @@ std::optional<QString> ChooseRig() {
 }
 
 // --rig, else QUORLEX_RIG, else the executable's folder when it holds a rig, else one the user
-// chooses. A bare name ("demo") is an installed rig. Nothing when the user cancelled the choice.
-std::optional<QString> RigFolder(const QCommandLineParser& parser, const QCommandLineOption& rigOption) {
+// chooses (an unattended run asks nobody and keeps the executable's folder). A bare name ("demo")
+// is an installed rig. Nothing when the user cancelled the choice.
+std::optional<QString> RigFolder(const QCommandLineParser& parser, const QCommandLineOption& rigOption, bool unattended) {
   if (parser.isSet(rigOption)) return TInstalledData::ResolveRig(parser.value(rigOption));
   const QString env = qEnvironmentVariable("QUORLEX_RIG");
   if (!env.isEmpty()) return TInstalledData::ResolveRig(env);
   const QString beside = QCoreApplication::applicationDirPath();
-  if (QFileInfo(beside + QStringLiteral("/config")).isDir()) return beside;
+  if (unattended || QFileInfo(beside + QStringLiteral("/config")).isDir()) return beside;
   const std::optional<QString> chosen = ChooseRig();
   if (!chosen) return std::nullopt;
   return chosen->isEmpty() ? beside : *chosen;
@@ -81,13 +82,15 @@ QString ResultsFileArgument(const QCommandLineParser& parser, QStringList& argum
 }
 
 // A picture of the main window once it has run `delay` ms, then the end of the program. The
-// status bar's texts go to standard output, one "status: TEXT" line each, for scripts that check
-// what the program reached (a card, a controller, a loaded file).
+// status bar's texts go to standard output, one "status: TEXT" line each, and the number of runs in
+// the table ("runs: N"), for scripts that check what the program reached (a card, a controller, a
+// results file).
 void StartScreenshot(TMaster& master, const QString& file, int delay) {
   QTimer::singleShot(delay, &master, [&master, file] {
     std::printf("window: %s\n", qPrintable(master.windowTitle()));
     for (const QLabel* label : master.statusBar()->findChildren<QLabel*>())
       if (!label->text().isEmpty()) std::printf("status: %s\n", qPrintable(label->text()));
+    if (master.Table()) std::printf("runs: %d\n", master.Table()->GetSheetCount());
     std::fflush(stdout);
     const bool ok = master.grab().save(file, "PNG");
     if (!ok) std::fprintf(stderr, "quorlex: could not write the screenshot %s\n", qPrintable(file));
@@ -220,7 +223,7 @@ int main(int argc, char* argv[]) {
   } promptsBack;
   if (shot || record || walk) TServices::SetPrompts(&unattended);
 
-  const std::optional<QString> chosenRig = RigFolder(parser, rigOption);
+  const std::optional<QString> chosenRig = RigFolder(parser, rigOption, shot || record || walk);
   if (!chosenRig) return 0;  // the user chose no rig
   QString rigFolder = *chosenRig;
   if (!QFileInfo(rigFolder).isDir()) {

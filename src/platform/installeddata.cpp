@@ -54,8 +54,6 @@ QList<TInstalledData::TRigOffer> TInstalledData::AvailableRigs() {
 }
 
 QString TInstalledData::SettingsDir() {
-  const QString env = qEnvironmentVariable("QUORLEX_SETTINGS_DIR");
-  if (!env.isEmpty()) return QDir(env).absolutePath();
   return QStandardPaths::writableLocation(QStandardPaths::GenericConfigLocation) + QStringLiteral("/Veltrim");
 }
 

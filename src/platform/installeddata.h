@@ -24,8 +24,7 @@ class TInstalledData {
   };
   static QList<TRigOffer> AvailableRigs();
 
-  // Where the program's own settings files live: <config home>/Veltrim (QUORLEX_SETTINGS_DIR
-  // overrides it).
+  // Where the program's own settings files live: <config home>/Veltrim.
   static QString SettingsDir();
   // The settings file of a rig (its Configuration.ini) as the program reads and writes it: the file
   // itself in a rig the user may change; for an installed rig, or one the user may not write, the

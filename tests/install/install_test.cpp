@@ -27,7 +27,7 @@ TRun RunProgram(const QString& program, const QStringList& args, const QString& 
   QProcess p;
   // No hint of the build or source tree: the installed programs find their data on their own.
   QProcessEnvironment env = QProcessEnvironment::systemEnvironment();
-  for (const char* name : {"QUORLEX_DATA_DIR", "QUORLEX_RIG", "QUORLEX_PORTS", "QUORLEX_DEVICE_DIR", "QUORLEX_SETTINGS_DIR"})
+  for (const char* name : {"QUORLEX_DATA_DIR", "QUORLEX_RIG", "QUORLEX_PORTS", "QUORLEX_DEVICE_DIR"})
     env.remove(name);
   env.insert("QT_QPA_PLATFORM", "offscreen");
   env.insert(extra);
@@ -120,7 +120,7 @@ TEST_F(Installed, PutsProgramsDataDesktopEntryIconsAndManualPagesInPlace) {
   for (const char* file : {"bin/quorlex", "bin/ifdsim", "bin/qxbook", "bin/plantsim", "bin/quorlex-demo"})
     EXPECT_TRUE(QFileInfo(At(file)).isExecutable()) << file;
   for (const char* file : {"share/quorlex/rigs/demo/config/general.vts", "share/quorlex/rigs/demo/sim/plant.ini",
-                           "share/applications/quorlex.desktop", "share/icons/hicolor/48x48/apps/quorlex.png",
+                           "share/applications/org.example.quorlex.desktop", "share/icons/hicolor/48x48/apps/quorlex.png",
                            "share/icons/hicolor/256x256/apps/quorlex.png", "share/man/man1/quorlex.1.gz",
                            "share/man/man1/ifdsim.1.gz", "share/man/man1/qxbook.1.gz", "share/man/man1/plantsim.1.gz",
                            "share/doc/quorlex/rig-folder.md", "share/quorlex/rigs/plant/config/datasrc.vts"})
