@@ -3,6 +3,7 @@
 #include <gtest/gtest.h>
 
 #include <QDir>
+#include <QDateTime>
 #include <QDirIterator>
 #include <QFileInfo>
 #include <QMap>
