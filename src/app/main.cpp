@@ -18,6 +18,7 @@
 #include <QTemporaryDir>
 #include <QTextStream>
 #include <QTimer>
+#include <QToolBar>
 #include <cstdio>
 #include <cstring>
 #include <memory>
@@ -88,7 +89,10 @@ QString ResultsFileArgument(const QCommandLineParser& parser, QStringList& argum
 void StartScreenshot(TMaster& master, const QString& file, int delay) {
   QTimer::singleShot(delay, &master, [&master, file] {
     std::printf("window: %s\n", qPrintable(master.windowTitle()));
-    for (const QLabel* label : master.statusBar()->findChildren<QLabel*>())
+    // The status bar's panels, and the feature panels (plant, oscilloscope, ...) on their bar.
+    QList<QLabel*> panels = master.statusBar()->findChildren<QLabel*>();
+    for (const QToolBar* bar : master.findChildren<QToolBar*>()) panels += bar->findChildren<QLabel*>();
+    for (const QLabel* label : panels)
       if (!label->text().isEmpty()) std::printf("status: %s\n", qPrintable(label->text()));
     if (master.Table()) std::printf("runs: %d\n", master.Table()->GetSheetCount());
     std::fflush(stdout);

@@ -212,7 +212,7 @@ TEST_F(Installed, ThePlantDemoReachesItsSimulatedController) {
                                                         "--screenshot-delay", "4000"},
                                QDir::tempPath(), 120000, user);
   EXPECT_EQ(demo.Code, 0) << demo.Out.toStdString() << demo.Err.toStdString();
-  EXPECT_TRUE(demo.Out.contains("status: Plant: ")) << demo.Out.toStdString();
+  EXPECT_TRUE(demo.Out.contains("status: Plant: OK\n")) << demo.Out.toStdString() << demo.Err.toStdString();
   EXPECT_FALSE(demo.Out.contains("refused")) << demo.Out.toStdString();
   EXPECT_FALSE(demo.Out.contains("no answer")) << demo.Out.toStdString();
   // Its simulators' folders are gone with it.
