@@ -76,7 +76,7 @@ void BM_WriteRowAppend(benchmark::State& state) {
   state.counters["KiB_per_row"] =
       benchmark::Counter(table.ResultsTable->Book().MemoryBytes() / 1024.0 / n);
 }
-BENCHMARK(BM_WriteRowAppend)->Arg(1000)->Arg(100000)->Iterations(3000)->Unit(benchmark::kMicrosecond);
+BENCHMARK(BM_WriteRowAppend)->Arg(1000)->Arg(BenchShort() ? 10000 : 100000)->Iterations(BenchShort() ? 300 : 3000)->Unit(benchmark::kMicrosecond);
 
 // 20 runs of 5 000 samples with T1 and T2 shown: 40 series of 5 000 points on two axes.
 struct TFullGraph {
@@ -125,7 +125,7 @@ void BM_GraphDrawFromScratch(benchmark::State& state) {
   }
   state.counters["series"] = static_cast<double>(g.Graph.Chart()->series().size());
 }
-BENCHMARK(BM_GraphDrawFromScratch)->ArgName("render")->Arg(0)->Arg(1)->Iterations(5)->Unit(benchmark::kMillisecond);
+BENCHMARK(BM_GraphDrawFromScratch)->ArgName("render")->Arg(0)->Arg(1)->Iterations(BenchShort() ? 1 : 5)->Unit(benchmark::kMillisecond);
 
 // One more sample of the recording run (run 20): its T1 and T2 series get a point each.
 void BM_GraphAppendSample(benchmark::State& state) {
@@ -142,6 +142,6 @@ void BM_GraphAppendSample(benchmark::State& state) {
     g.Graph.DataHasChanged(n);
   }
 }
-BENCHMARK(BM_GraphAppendSample)->Iterations(500)->Unit(benchmark::kMicrosecond);
+BENCHMARK(BM_GraphAppendSample)->Iterations(BenchShort() ? 50 : 500)->Unit(benchmark::kMicrosecond);
 
 }  // namespace
