@@ -5,6 +5,7 @@
 #include <QApplication>
 #include <QWidget>
 
+#include "benchapplication.h"
 #include "acquisition/isampletable.h"
 #include "acquisition/qxdatalist.h"
 #include "hundredsourcerig.h"
@@ -24,11 +25,7 @@ class TNoTable : public ISampleTable {
 }  // namespace
 
 static void BM_LoggerTick100Sources(benchmark::State& state) {
-  int argc = 1;
-  char name[] = "bench";
-  char* argv[] = {name, nullptr};
-  qputenv("QT_QPA_PLATFORM", "offscreen");
-  QApplication app(argc, argv);
+  EnsureApplication();
   THundredSourceRig rig;
   TQXIFD ifd(nullptr, nullptr, &rig.Driver);
   QWidget panel;

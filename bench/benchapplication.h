@@ -1,17 +1,19 @@
 #pragma once
-// The one QApplication a benchmark program of windows needs, created on first use, offscreen
-// unless a platform is chosen.
+// The one QApplication of a benchmark program lives on the stack of the shared main()
+// (main/benchmain.cpp), so it is gone before Qt's own global state is torn down at exit. A
+// benchmark that keeps windows beyond its own run hands their cleanup to AtBenchEnd(), which main()
+// calls while the application still exists.
 
-#include <memory>
+#include <functional>
 
 #include <QApplication>
 
-inline void EnsureApplication() {
-  static std::unique_ptr<QApplication> app;
-  if (app) return;
-  if (qEnvironmentVariableIsEmpty("QT_QPA_PLATFORM")) qputenv("QT_QPA_PLATFORM", "offscreen");
-  static int argc = 1;
-  static char name[] = "quorlex_bench";
-  static char* argv[] = {name, nullptr};
-  app = std::make_unique<QApplication>(argc, argv);
-}
+// Kept for the benchmarks that ask for the application by name: main() has made it already.
+inline void EnsureApplication() { Q_ASSERT(QApplication::instance()); }
+
+// Cleanups main() runs after the last benchmark, in reverse order, before the application goes.
+void AtBenchEnd(std::function<void()> cleanup);
+
+// True in the short mode of the test suite (QUORLEX_BENCH_SHORT=1): each benchmark runs once on a
+// small size, to show it does not crash and still meets the bounds it checks itself.
+bool BenchShort();

@@ -8,6 +8,7 @@
 #include <QChart>
 #include <QPixmap>
 
+#include "benchapplication.h"
 #include "platform/services.h"
 #include "results/graphform.h"
 #include "results/tableform.h"
@@ -75,7 +76,7 @@ void BM_WriteRowAppend(benchmark::State& state) {
   state.counters["KiB_per_row"] =
       benchmark::Counter(table.ResultsTable->Book().MemoryBytes() / 1024.0 / n);
 }
-BENCHMARK(BM_WriteRowAppend)->Arg(1000)->Arg(100000)->Iterations(3000)->Unit(benchmark::kMicrosecond);
+BENCHMARK(BM_WriteRowAppend)->Arg(1000)->Arg(BenchShort() ? 10000 : 100000)->Iterations(BenchShort() ? 300 : 3000)->Unit(benchmark::kMicrosecond);
 
 // 20 runs of 5 000 samples with T1 and T2 shown: 40 series of 5 000 points on two axes.
 struct TFullGraph {
@@ -105,11 +106,14 @@ struct TFullGraph {
   TGraphForm Graph;
 };
 
-// Built once for both graph benchmarks; main() destroys it while the application still exists.
+// Built once for both graph benchmarks; destroyed at the end while the application still exists.
 std::unique_ptr<TFullGraph> FullGraphInstance;
 
 TFullGraph& FullGraph() {
-  if (!FullGraphInstance) FullGraphInstance = std::make_unique<TFullGraph>();
+  if (!FullGraphInstance) {
+    FullGraphInstance = std::make_unique<TFullGraph>();
+    AtBenchEnd([] { FullGraphInstance.reset(); });
+  }
   return *FullGraphInstance;
 }
 
@@ -121,7 +125,7 @@ void BM_GraphDrawFromScratch(benchmark::State& state) {
   }
   state.counters["series"] = static_cast<double>(g.Graph.Chart()->series().size());
 }
-BENCHMARK(BM_GraphDrawFromScratch)->ArgName("render")->Arg(0)->Arg(1)->Iterations(5)->Unit(benchmark::kMillisecond);
+BENCHMARK(BM_GraphDrawFromScratch)->ArgName("render")->Arg(0)->Arg(1)->Iterations(BenchShort() ? 1 : 5)->Unit(benchmark::kMillisecond);
 
 // One more sample of the recording run (run 20): its T1 and T2 series get a point each.
 void BM_GraphAppendSample(benchmark::State& state) {
@@ -138,20 +142,6 @@ void BM_GraphAppendSample(benchmark::State& state) {
     g.Graph.DataHasChanged(n);
   }
 }
-BENCHMARK(BM_GraphAppendSample)->Iterations(500)->Unit(benchmark::kMicrosecond);
+BENCHMARK(BM_GraphAppendSample)->Iterations(BenchShort() ? 50 : 500)->Unit(benchmark::kMicrosecond);
 
 }  // namespace
-
-// The application lives on main()'s stack and outlives every widget. Left to a static's destructor
-// it ran among the exit handlers, after Qt's own global state had gone, next to a graph that was
-// never freed, and crashed there.
-int main(int argc, char** argv) {
-  if (qEnvironmentVariableIsEmpty("QT_QPA_PLATFORM")) qputenv("QT_QPA_PLATFORM", "offscreen");
-  QApplication app(argc, argv);
-  benchmark::Initialize(&argc, argv);
-  if (benchmark::ReportUnrecognizedArguments(argc, argv)) return 1;
-  benchmark::RunSpecifiedBenchmarks();
-  benchmark::Shutdown();
-  FullGraphInstance.reset();
-  return 0;
-}

@@ -192,7 +192,7 @@ static void BM_DisplayedValueAge(benchmark::State& state) {
   state.counters["mean_age_ms"] = ages ? sumAge / ages * 1000 : 0;
   state.counters["interval_ms"] = interval;
 }
-BENCHMARK(BM_DisplayedValueAge)->Arg(100)->Arg(50)->UseManualTime()->Iterations(40)->Unit(benchmark::kMillisecond);
+BENCHMARK(BM_DisplayedValueAge)->Arg(100)->Arg(50)->UseManualTime()->Iterations(BenchShort() ? 5 : 40)->Unit(benchmark::kMillisecond);
 
 static void BM_SamplesPerSecond(benchmark::State& state) {
   EnsureApplication();
@@ -215,7 +215,7 @@ static void BM_SamplesPerSecond(benchmark::State& state) {
   for (auto _ : state) {
     QElapsedTimer t;
     t.start();
-    Serve(2000);
+    Serve(BenchShort() ? 400 : 2000);
     seconds += t.nsecsElapsed() / 1e9;
   }
   TAvailablePorts::UnregisterHandlers(&key);

@@ -1,5 +1,7 @@
 // The quorlex executable. Options:
-//   --rig FOLDER        the rig folder (also QUORLEX_RIG); default: the executable's folder
+//   --rig FOLDER        the rig folder (also QUORLEX_RIG); default: the executable's folder when it
+//                       holds a rig, else a rig chosen from the user's and the installed rigs
+//   FILE                a results file to open in the table once the rig is up
 //   --screenshot FILE   run unattended, save a PNG of the main window once live values show, exit
 //   --check-rig FOLDER  load the rig without windows, print what was found, exit 0 when clean
 //   --record MS         run unattended and record continuously, a tick and a sample every MS
@@ -11,16 +13,22 @@
 #include <QCommandLineParser>
 #include <QDir>
 #include <QFileInfo>
+#include <QLabel>
+#include <QStatusBar>
 #include <QTemporaryDir>
 #include <QTextStream>
 #include <QTimer>
+#include <QToolBar>
 #include <cstdio>
 #include <cstring>
 #include <memory>
+#include <optional>
 
 #include "acquisition/qxloggerpanel.h"
+#include "platform/appicon.h"
 #include "platform/filenames.h"
 #include "platform/installeddata.h"
+#include "platform/iprompts.h"
 #include "platform/services.h"
 #include "results/tableform.h"
 #include "workbook/view/f1book.h"
@@ -32,17 +40,62 @@
 #include "shell/master.h"
 
 namespace {
-// --rig, else QUORLEX_RIG, else the executable's folder. A bare name ("demo") is an installed rig.
-QString RigFolder(const QCommandLineParser& parser, const QCommandLineOption& rigOption) {
+// With no rig named and none beside the executable (an installed program): the user's and the
+// installed rigs on offer. Empty when there is none to offer or the user cancelled.
+std::optional<QString> ChooseRig() {
+  const QList<TInstalledData::TRigOffer> rigs = TInstalledData::AvailableRigs();
+  if (rigs.isEmpty()) return QString();
+  TChoiceRequest request;
+  request.Caption = QStringLiteral("Quorlex");
+  request.Text = QStringLiteral("Choose the rig to open:");
+  for (const TInstalledData::TRigOffer& rig : rigs)
+    request.Items << QStringLiteral("%1 (%2) - %3")
+                         .arg(rig.Name, rig.Installed ? QStringLiteral("installed") : QStringLiteral("your copy"),
+                              QDir::toNativeSeparators(rig.Folder));
+  const std::optional<int> chosen = TServices::Prompts().ChooseItem(request);
+  if (!chosen || *chosen < 0 || *chosen >= rigs.size()) return std::nullopt;
+  return rigs[*chosen].Folder;
+}
+
+// --rig, else QUORLEX_RIG, else the executable's folder when it holds a rig, else one the user
+// chooses (an unattended run asks nobody and keeps the executable's folder). A bare name ("demo")
+// is an installed rig. Nothing when the user cancelled the choice.
+std::optional<QString> RigFolder(const QCommandLineParser& parser, const QCommandLineOption& rigOption, bool unattended) {
   if (parser.isSet(rigOption)) return TInstalledData::ResolveRig(parser.value(rigOption));
   const QString env = qEnvironmentVariable("QUORLEX_RIG");
   if (!env.isEmpty()) return TInstalledData::ResolveRig(env);
-  return QCoreApplication::applicationDirPath();
+  const QString beside = QCoreApplication::applicationDirPath();
+  if (unattended || QFileInfo(beside + QStringLiteral("/config")).isDir()) return beside;
+  const std::optional<QString> chosen = ChooseRig();
+  if (!chosen) return std::nullopt;
+  return chosen->isEmpty() ? beside : *chosen;
 }
 
-// A picture of the main window once it has run `delay` ms, then the end of the program.
+// A results file named on the command line (as a desktop opens one): the first argument after
+// the options that is an existing file. It is taken out of the launch parameters.
+QString ResultsFileArgument(const QCommandLineParser& parser, QStringList& arguments) {
+  for (const QString& value : parser.positionalArguments()) {
+    if (!QFileInfo(value).isFile()) continue;
+    arguments.removeOne(value);
+    return QFileInfo(value).absoluteFilePath();
+  }
+  return {};
+}
+
+// A picture of the main window once it has run `delay` ms, then the end of the program. The
+// status bar's texts go to standard output, one "status: TEXT" line each, and the number of runs in
+// the table ("runs: N"), for scripts that check what the program reached (a card, a controller, a
+// results file).
 void StartScreenshot(TMaster& master, const QString& file, int delay) {
   QTimer::singleShot(delay, &master, [&master, file] {
+    std::printf("window: %s\n", qPrintable(master.windowTitle()));
+    // The status bar's panels, and the feature panels (plant, oscilloscope, ...) on their bar.
+    QList<QLabel*> panels = master.statusBar()->findChildren<QLabel*>();
+    for (const QToolBar* bar : master.findChildren<QToolBar*>()) panels += bar->findChildren<QLabel*>();
+    for (const QLabel* label : panels)
+      if (!label->text().isEmpty()) std::printf("status: %s\n", qPrintable(label->text()));
+    if (master.Table()) std::printf("runs: %d\n", master.Table()->GetSheetCount());
+    std::fflush(stdout);
     const bool ok = master.grab().save(file, "PNG");
     if (!ok) std::fprintf(stderr, "quorlex: could not write the screenshot %s\n", qPrintable(file));
     QApplication::exit(ok ? 0 : 1);
@@ -123,6 +176,9 @@ int main(int argc, char* argv[]) {
   QApplication::setApplicationName(QStringLiteral("Quorlex"));
   QApplication::setOrganizationName(QStringLiteral("Veltrim"));
   QApplication::setApplicationVersion(QStringLiteral(QUORLEX_VERSION));
+  // Every window shows it, the sub-windows too (they take the application's icon).
+  QApplication::setWindowIcon(TAppIcon::Icon());
+  QGuiApplication::setDesktopFileName(QStringLiteral("org.example.quorlex"));
 
   QCommandLineParser parser;
   parser.setApplicationDescription(QStringLiteral("Quorlex laboratory rig shell"));
@@ -148,6 +204,8 @@ int main(int argc, char* argv[]) {
                                                "effects in a folder."),
                                 QStringLiteral("folder"));
   parser.addOptions({rigOption, shotOption, checkOption, delayOption, recordOption, walkOption});
+  parser.addPositionalArgument(QStringLiteral("file"), QStringLiteral("A results file to open in the table."),
+                               QStringLiteral("[file]"));
   parser.addPositionalArgument(QStringLiteral("parameters"), QStringLiteral("Launch parameters of a new instance."));
   parser.process(app);
 
@@ -160,14 +218,24 @@ int main(int argc, char* argv[]) {
     return TRigChecker::Check(TInstalledData::ResolveRig(parser.value(checkOption)), out) ? 0 : 1;
   }
 
-  QString rigFolder = RigFolder(parser, rigOption);
+  const bool shot = parser.isSet(shotOption);
+  const bool record = parser.isSet(recordOption);
+  const bool walk = parser.isSet(walkOption);
+  TUnattendedPrompts unattended;
+  struct TPromptsBack {
+    ~TPromptsBack() { TServices::SetPrompts(nullptr); }
+  } promptsBack;
+  if (shot || record || walk) TServices::SetPrompts(&unattended);
+
+  const std::optional<QString> chosenRig = RigFolder(parser, rigOption, shot || record || walk);
+  if (!chosenRig) return 0;  // the user chose no rig
+  QString rigFolder = *chosenRig;
   if (!QFileInfo(rigFolder).isDir()) {
     std::fprintf(stderr, "quorlex: the rig folder %s does not exist\n", qPrintable(rigFolder));
     return 2;
   }
 
   // The walk touches no real files: the rig is a copy, the settings live beside it.
-  const bool walk = parser.isSet(walkOption);
   QTemporaryDir walkHome;
   if (walk) {
     if (!walkHome.isValid() || !filenames::CopyTree(rigFolder, walkHome.filePath(QStringLiteral("rig")))) {
@@ -178,10 +246,8 @@ int main(int argc, char* argv[]) {
     qputenv("XDG_CONFIG_HOME", walkHome.filePath(QStringLiteral("config")).toLocal8Bit());
   }
 
-  TUnattendedPrompts unattended;
-  const bool shot = parser.isSet(shotOption);
-  const bool record = parser.isSet(recordOption);
-  if (shot || record || walk) TServices::SetPrompts(&unattended);
+  QStringList arguments = QCoreApplication::arguments();
+  const QString resultsFile = ResultsFileArgument(parser, arguments);
 
   int status = 0;
   {
@@ -190,12 +256,12 @@ int main(int argc, char* argv[]) {
     master.show();
     // The whole command line: the program's name and version for the about box, and the serial
     // ports a previous instance handed over.
-    master.StartUp(QDir(rigFolder).absolutePath(), QCoreApplication::arguments());
+    master.StartUp(QDir(rigFolder).absolutePath(), arguments);
+    if (!resultsFile.isEmpty() && master.Table()) master.Table()->OpenFile(resultsFile);
     if (shot) StartScreenshot(master, parser.value(shotOption), delay);
     if (record) StartRecording(master, recordMs);
     if (walk) StartWalk(master, QDir(parser.value(walkOption)).absolutePath());
     status = app.exec();
   }
-  TServices::SetPrompts(nullptr);
   return status;
 }

@@ -585,8 +585,11 @@ bool TTableForm::Open() {
   request.InitialDir = current_filename.isEmpty() ? QString() : QFileInfo(current_filename).absolutePath();
   request.DefaultExt = QStringLiteral("vts");
   const std::optional<QString> path = TServices::Prompts().OpenFileDialog(request);
-  if (!path) return false;
+  return path && OpenFile(*path);
+}
 
+bool TTableForm::OpenFile(const QString& file) {
+  const std::optional<QString> path = file;
   THourglass busy;
   const int lastColBefore = Book().LastCol();
   std::int16_t type = 0;

@@ -85,6 +85,8 @@ class TTableForm : public QWidget {
   bool AnyRunUnsaved() const;
   int GetSheetCount() const;
   bool Open();
+  // Opens a results file named by the caller (the command line): as Open() after its questions.
+  bool OpenFile(const QString& path);
   bool Save();
   bool SaveAs();
   void PrintForm();

@@ -8,6 +8,7 @@
 #include "platform/filenames.h"
 #include "platform/hourglass.h"
 #include "platform/ihelpviewer.h"
+#include "platform/installeddata.h"
 #include "platform/iprompts.h"
 #include "platform/numbers.h"
 #include "platform/services.h"
@@ -128,7 +129,8 @@ void TRigConfig::DeriveFileNames(const QString& folder) {
   Demo_Spreadsheet = file("config\\demo.vts");
   FPathConfigurationIniBase = file("config\\Configuration.ini");
   FPathConfigurationXMLBase = file("config\\Configuration.xml");
-  FPathConfigurationIni = FPathConfigurationIniBase;
+  // Settings are written: an installed or read-only rig's go to the user's copy of the file.
+  FPathConfigurationIni = TInstalledData::WritableSettingsFile(FPathConfigurationIniBase);
   FPathConfigurationXML = FPathConfigurationXMLBase;
   RigHelpFile = HelpFileRoot;
 }
@@ -136,7 +138,7 @@ void TRigConfig::DeriveFileNames(const QString& folder) {
 void TRigConfig::ApplyExerciseFolder() {
   const QString folder = filenames::Resolve(PathName, QStringLiteral("config\\Ex%1").arg(Experiment_Index));
   if (!QFileInfo(folder).isDir()) return;
-  FPathConfigurationIni = filenames::Resolve(folder, QStringLiteral("Configuration.ini"));
+  FPathConfigurationIni = TInstalledData::WritableSettingsFile(filenames::Resolve(folder, QStringLiteral("Configuration.ini")));
   FPathConfigurationXML = filenames::Resolve(folder, QStringLiteral("Configuration.xml"));
 }
 

@@ -34,6 +34,7 @@
 #include "inverter/inverterlink.h"
 #include "platform/hourglass.h"
 #include "platform/iclock.h"
+#include "platform/installeddata.h"
 #include "platform/iprogramlauncher.h"
 #include "platform/iprompts.h"
 #include "platform/messagebus.h"
@@ -119,7 +120,9 @@ TMaster::TMaster(QWidget* parent) : QMainWindow(parent), FMdi(new QMdiArea(this)
     resize(806, 638);
     if (screen) move(screen->geometry().center() - rect().center());
   }
-  FIniIni = TIniStore::OpenCreating(QCoreApplication::applicationDirPath() + QStringLiteral("/ini.ini"));
+  // In the settings folder, not beside the executable: an installed program's folder is not ours.
+  QDir().mkpath(TInstalledData::SettingsDir());
+  FIniIni = TIniStore::OpenCreating(TInstalledData::SettingsDir() + QStringLiteral("/ini.ini"));
   TMessageBus& bus = TServices::Bus();
   for (const char* name : kMessageNames) FMessages[QString::fromLatin1(name)] = bus.RegisterWindowMessage(name);
   bus.SetHandler([this](unsigned m, std::intptr_t w, std::intptr_t l) { HandleMessage(m, w, l); });
