@@ -177,10 +177,25 @@ void TQXIFD::ConfirmDigitals() {
 // ---- sampling and outputs ----
 
 void TQXIFD::SampleNow() {
-  if (FLegIOActive)
+  if (FLegIOActive) {
     FLegacy->SampleNow();
-  else if (FvComIOActive)
+    // The driver path has no reply that names the rig: its code is read off the inputs, as the
+    // identifier source reads it, so the main window's inverter check and status bar see it too.
+    if (PortsOpen && !GettingBurst && FHost && CaptureRigCode() != FLegacyCaptureRig) {
+      FLegacyCaptureRig = CaptureRigCode();
+      FHost->setCaptureID(FLegacyCaptureRig);
+    }
+  } else if (FvComIOActive) {
     SerialSampleNow();
+  }
+}
+
+int TQXIFD::CaptureRigCode() const {
+  if (!FLegIOActive) return F_CaptureApparatus;
+  int code = 0;
+  for (int bit = 0; bit < 4; ++bit)
+    if (DigitalInputs[static_cast<size_t>(2 + bit)] == 1) code += 1 << bit;
+  return code;
 }
 
 void TQXIFD::SerialSampleNow() {
@@ -471,6 +486,7 @@ void TQXIFD::switchIOtoLegacyDriver(const IIFDHost* ASender, bool AForce) {
   // A second port left open would keep its card talking to nobody.
   FLink->ReleasePort(TIFDSerialLink::TPortSlot::Second);
   if (FHost) FHost->CleanUpAfterLeavingVCom();
+  FLegacyCaptureRig = -1;  // the main window forgot the rig: tell it again on the next sample
   FLegIOActive = true;
 }
 

@@ -6,8 +6,13 @@
 #include <QMessageBox>
 
 TModalResult TQtPrompts::MessageDlg(const QString& text, TMsgDlgType kind, TMsgDlgButtons buttons) {
+  return CaptionedMessageDlg(MsgDlgTypeName(kind), text, kind, buttons);
+}
+
+TModalResult TQtPrompts::CaptionedMessageDlg(const QString& caption, const QString& text, TMsgDlgType kind,
+                                             TMsgDlgButtons buttons) {
   QMessageBox box(QApplication::activeWindow());
-  box.setWindowTitle(MsgDlgTypeName(kind));
+  box.setWindowTitle(caption);
   box.setText(text);
   switch (kind) {
     case TMsgDlgType::mtError: box.setIcon(QMessageBox::Critical); break;

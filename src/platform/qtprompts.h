@@ -6,6 +6,8 @@
 class TQtPrompts : public IPrompts {
  public:
   TModalResult MessageDlg(const QString& text, TMsgDlgType kind, TMsgDlgButtons buttons) override;
+  TModalResult CaptionedMessageDlg(const QString& caption, const QString& text, TMsgDlgType kind,
+                                   TMsgDlgButtons buttons) override;
   std::optional<QString> OpenFileDialog(const TFileDialogRequest& request) override;
   std::optional<QString> SaveFileDialog(const TFileDialogRequest& request) override;
   std::optional<int> ChooseItem(const TChoiceRequest& request) override;

@@ -1106,8 +1106,9 @@ void TMaster::HandleMessage(unsigned msg, std::intptr_t wParam, std::intptr_t lP
   } else if (msg == FMessages["WM_INVERTER_ACTIVATE_PROGRAMMER"]) {
     FInverterLink->Activate();
     if (FInverterProgram >= 0 && (FInverterProgram & 0xFF) != FCaptureApparatusID)
-      TServices::Prompts().MessageDlg(TInverterLink::MismatchText(FCaptureApparatusID, FInverterProgram),
-                                      TMsgDlgType::mtWarning, TMsgDlgButtons::OK);
+      TServices::Prompts().CaptionedMessageDlg(QStringLiteral("Warning!"),
+                                               TInverterLink::MismatchText(FCaptureApparatusID, FInverterProgram),
+                                               TMsgDlgType::mtWarning, TMsgDlgButtons::OK);
   } else if (msg == FMessages["WM_INVERTER_VEXA_KICK_START"]) {
     if (!FattempedQueryVexa) {
       FattempedQueryVexa = true;
