@@ -61,8 +61,10 @@ void TQXVexaIdentifier::ReplyToA05(const QString& rendered) {
 void TQXVexaIdentifier::Conclude() {
   FChecking = false;
   ShowInDialog(false, TCaptureRigs::Name(InverterProgram));
-  const TQXIFD* ifd = IFD();
-  Apparatus = ifd ? ifd->CaptureRigCode() : 0;
+  Apparatus = 0;
+  if (const TQXIFD* ifd = IFD())
+    for (int bit = 0; bit < 4; ++bit)
+      if (ifd->DigitalInputs[static_cast<size_t>(2 + bit)] == 1) Apparatus += 1 << bit;
   if (!CheckedInverter || !NotDisplayedYet) return;
   CheckedEquipment = true;
   if (Apparatus != Software)

@@ -134,9 +134,6 @@ class TQXIFD : public QObject, public TIFDState, private ILegacyHost, private II
   void SetVComLoggingMode();
   void TryToRestoreLogManually();
   void readCaptureRig();
-  // The capture rig's code, wired to digital inputs 2-5 (input 2 is bit 0): what a Vexa's reply
-  // carried on the serial path, the inputs as last read on the driver path.
-  int CaptureRigCode() const;
   void listAvailableComPorts();
   // Reads "autocom", "lastcom_m", "lastcom_s" (the settings dialog does so at start-up).
   void ReadLastPorts();
@@ -168,7 +165,6 @@ class TQXIFD : public QObject, public TIFDState, private ILegacyHost, private II
   bool FForwardVComDOsSet = true;
   bool FisFrequencySamplingOn = true;
   int F_CaptureApparatus = 0;
-  int FLegacyCaptureRig = -1;  // the code last told to the main window on the driver path
   bool F_SENT_queryVexaautomatically_MESSAGE = false;
   bool F_is_QXIFD_StandAlone = false;
 

@@ -113,7 +113,9 @@ void TSCADAForm::Build() {
   auto* grid = new QGridLayout(init);
   for (int k = 0; k < TPlantPoll::InitCount; ++k) {
     QLineEdit* e = EditBox(init, QString::fromLatin1(kInitBoxes[k][0]));
-    grid->addWidget(new QLabel(QString::fromLatin1(kInitBoxes[k][1]), init), k % 3, (k / 3) * 2);
+    auto* label = new QLabel(QString::fromLatin1(kInitBoxes[k][1]), init);
+    label->setBuddy(e);  // the caption a refusal names is the one read beside the box
+    grid->addWidget(label, k % 3, (k / 3) * 2);
     grid->addWidget(e, k % 3, (k / 3) * 2 + 1);
     FParams.push_back({e, TPlantPoll::InitLimit(k), 0, CaptionName(kInitBoxes[k][1]), &FInit[k], &FPoll.Init[k]});
   }

@@ -34,13 +34,6 @@ class IPrompts {
  public:
   virtual ~IPrompts() = default;
   virtual TModalResult MessageDlg(const QString& text, TMsgDlgType kind, TMsgDlgButtons buttons) = 0;
-  // A message whose window bears a caption of its own instead of its kind's; responders that
-  // show no window answer it as a plain message.
-  virtual TModalResult CaptionedMessageDlg(const QString& caption, const QString& text, TMsgDlgType kind,
-                                           TMsgDlgButtons buttons) {
-    static_cast<void>(caption);
-    return MessageDlg(text, kind, buttons);
-  }
   // A chosen path, or nothing when the user cancelled.
   virtual std::optional<QString> OpenFileDialog(const TFileDialogRequest& request) = 0;
   virtual std::optional<QString> SaveFileDialog(const TFileDialogRequest& request) = 0;

@@ -1,9 +1,10 @@
 #pragma once
 
+#include "platform/icaptionedprompts.h"
 #include "platform/iprompts.h"
 
 // Prompts as Qt's modal dialogs.
-class TQtPrompts : public IPrompts {
+class TQtPrompts : public IPrompts, public ICaptionedPrompts {
  public:
   TModalResult MessageDlg(const QString& text, TMsgDlgType kind, TMsgDlgButtons buttons) override;
   TModalResult CaptionedMessageDlg(const QString& caption, const QString& text, TMsgDlgType kind,

@@ -72,7 +72,7 @@ TEST(CalibrationTable, AFallingSensorConvertsBetweenItsPoints) {
   t.Build({{0, 5.0}, {50, 0.0}, {100, -5.0}});
   EXPECT_NEAR(t.Process(-3.66 * TCalibrationTable::CountsPerVolt), 86.6, 1e-9);
   EXPECT_NEAR(t.Process(1024), 25, 1e-12);
-  EXPECT_EQ(t.Process(-2047), 100);
+  EXPECT_NEAR(t.Process(-2048), 100, 1e-12);
   EXPECT_EQ(t.Process(2048), 0);
   EXPECT_EQ(t.RawFromProcess(75), -1024);
   EXPECT_EQ(t.RawFromProcess(25), 1024);

@@ -8,6 +8,7 @@
 #include "acquisition/qxvexaidentifier.h"
 #include "ifd/qxifd.h"
 #include "inverter/inverterlink.h"
+#include "platform/icaptionedprompts.h"
 #include "ifd/serial/waitfor.h"
 #include "shell/master.h"
 #include "shell/resultsmdi.h"
@@ -17,10 +18,20 @@
 #include "support/tempfolder.h"
 
 namespace {
+// Scripted prompts that also note the caption a message window was given.
+struct TCaptionNotingPrompts : TScriptedPrompts, ICaptionedPrompts {
+  QStringList captions;
+  TModalResult CaptionedMessageDlg(const QString& caption, const QString& text, TMsgDlgType kind,
+                                   TMsgDlgButtons buttons) override {
+    captions << caption;
+    return MessageDlg(text, kind, buttons);
+  }
+};
+
 struct CaptureRig : ::testing::Test {
   TTempFolder tmp;
   TDemoSimulator sim{tmp, QStringLiteral(QUORLEX_SOURCE_DIR "/examples/rigs/capture"), TCardSimulator::Program()};
-  TScriptedPrompts prompts;
+  TCaptionNotingPrompts prompts;
   std::unique_ptr<TMaster> master;
 
   void SetUp() override {
@@ -100,7 +111,7 @@ TEST_F(CaptureRig, TheInverterProgrammerOnTheDriverPathKnowsTheRig) {
   ASSERT_NE(id, nullptr);
   ASSERT_TRUE(WaitFor([&] { return id->CheckedEquipment; }, 15000)) << master->PanelText(3).toStdString();
   ASSERT_TRUE(master->Diagram()->IFD()->FLegIOActive);
-  EXPECT_EQ(master->Diagram()->IFD()->CaptureRigCode(), 3);
+  EXPECT_EQ(master->Diagram()->IFD()->F_CaptureApparatus, 3);
   master->Action("InverterProgrammer")->trigger();
   ASSERT_TRUE(WaitFor([&] { return master->FInverterProgram == 3 && !master->InverterLink()->Running(); }, 10000))
       << master->FeaturePanelText("Inverter").toStdString();
@@ -118,6 +129,6 @@ TEST_F(CaptureRig, AMismatchOnTheDriverPathIsWarnedOfUnderItsCaption) {
   prompts.ExpectMessage("Capture Rig: QC03 \rVexa Program: QC05");
   master->Action("InverterProgrammer")->trigger();
   ASSERT_TRUE(WaitFor([&] { return prompts.Pending() == 0; }, 15000)) << master->FeaturePanelText("Inverter").toStdString();
-  EXPECT_EQ(prompts.Records().back().Caption, "Warning!");
+  EXPECT_EQ(prompts.captions, QStringList{"Warning!"});
   EXPECT_EQ(master->FeaturePanelText("Inverter"), "Inverter Type: Varnok; Prog: QC05; Rig: QC03; On: yes");
 }

@@ -4,6 +4,8 @@
 
 #include <QLabel>
 #include <QLineEdit>
+#include <QApplication>
+#include <QKeyEvent>
 #include <QPushButton>
 #include <map>
 #include <set>
@@ -449,15 +451,38 @@ TEST_F(TPlantPanel, QueuedRequestsAreShownAndASecondWriteReplacesTheFirst) {
   EXPECT_FALSE(form.Unwritten("TankALevel"));
 }
 
-// The refusal names the box typed in, under the caption beside it.
-TEST_F(TPlantPanel, ARefusalNamesTheBoxTypedIn) {
-  form.Timer1Timer();
-  const char* const boxes[][2] = {{"TankALevel", "Tank A Level (process)"}, {"TankBLevel", "Tank B Level (wash)"},
-                                  {"FeedPumpSpeed2", "Feed Pump Speed (wash)"}};
-  for (const auto& [box, caption] : boxes) {
-    prompts.ExpectMessage(QStringLiteral("The %1 input is invalid. Please change the value.").arg(caption));
-    Enter(box, "999");
-    Enter(box, "10");
+// A refusal names the box typed in by the caption beside it, for every parameter box, typed into
+// with the keyboard and left with Tab as a user does.
+// Keys as typed: the text, then Tab to the next box.
+void Type(QWidget* box, const QString& text) {
+  for (const QChar c : text) {
+    QKeyEvent press(QEvent::KeyPress, c.unicode(), Qt::NoModifier, QString(c));
+    QApplication::sendEvent(box, &press);
   }
+  QKeyEvent tab(QEvent::KeyPress, Qt::Key_Tab, Qt::NoModifier);
+  QApplication::sendEvent(box, &tab);
+}
+
+TEST_F(TPlantPanel, ARefusalNamesTheBoxTypedIn) {
+  form.show();
+  form.activateWindow();
+  form.Timer1Timer();
+  int checked = 0;
+  for (QLabel* label : form.findChildren<QLabel*>()) {
+    auto* box = qobject_cast<QLineEdit*>(label->buddy());
+    if (!box || box->isReadOnly()) continue;
+    ++checked;
+    QString name = label->text();
+    name.chop(1);  // the colon
+    prompts.ExpectMessage(QStringLiteral("The %1 input is invalid. Please change the value.").arg(name));
+    box->setFocus();
+    ASSERT_TRUE(box->hasFocus()) << name.toStdString();
+    box->selectAll();
+    Type(box, "9999");
+    EXPECT_EQ(prompts.Pending(), 0) << name.toStdString();
+    box->selectAll();
+    Type(box, "1");
+  }
+  EXPECT_EQ(checked, 18);
 }
 }  // namespace

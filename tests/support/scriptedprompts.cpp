@@ -70,12 +70,7 @@ std::optional<TScriptedPrompts::TAnswer> TScriptedPrompts::Take(const TPromptRec
 }
 
 TModalResult TScriptedPrompts::MessageDlg(const QString& text, TMsgDlgType kind, TMsgDlgButtons buttons) {
-  return CaptionedMessageDlg(MsgDlgTypeName(kind), text, kind, buttons);
-}
-
-TModalResult TScriptedPrompts::CaptionedMessageDlg(const QString& caption, const QString& text, TMsgDlgType kind,
-                                                   TMsgDlgButtons buttons) {
-  const auto a = Take({TPromptRecord::TKind::Message, text, kind, buttons, {}, caption});
+  const auto a = Take({TPromptRecord::TKind::Message, text, kind, buttons, {}});
   if (a) return std::get<TModalResult>(*a);
   switch (buttons) {
     case TMsgDlgButtons::OK: return TModalResult::mrOk;

@@ -16,7 +16,6 @@ struct TPromptRecord {
   TMsgDlgType Type = TMsgDlgType::mtInformation;
   TMsgDlgButtons Buttons = TMsgDlgButtons::OK;
   QStringList Items;          // choice items
-  QString Caption;            // a message's window caption (its kind's unless given)
 };
 
 class TScriptedPrompts : public IPrompts {
@@ -38,8 +37,6 @@ class TScriptedPrompts : public IPrompts {
   int Pending() const { return static_cast<int>(FQueue.size()); }
 
   TModalResult MessageDlg(const QString& text, TMsgDlgType kind, TMsgDlgButtons buttons) override;
-  TModalResult CaptionedMessageDlg(const QString& caption, const QString& text, TMsgDlgType kind,
-                                   TMsgDlgButtons buttons) override;
   std::optional<QString> OpenFileDialog(const TFileDialogRequest& request) override;
   std::optional<QString> SaveFileDialog(const TFileDialogRequest& request) override;
   std::optional<int> ChooseItem(const TChoiceRequest& request) override;
