@@ -122,8 +122,9 @@ TEST_F(TPlantPanel, EveryAddressThePanelUsesHasItsOwnRegister) {
 }
 
 TEST_F(TPlantPanel, PollsEveryTwoSecondsByTheClockAndReadsTheParametersOnlyAtFirst) {
-  EXPECT_EQ(Text("Mode1"), "Auto");
+  EXPECT_EQ(Text("Mode1"), "n/a") << "nothing is known before the controller answers";
   form.Timer1Timer();  // the first poll goes at once
+  EXPECT_EQ(Text("Mode1"), "Auto");
   ASSERT_EQ(poll.CyclesCompleted, 1);
   EXPECT_EQ(link->log.front(), "R B13:0");
   EXPECT_EQ(link->log.back(), "R B3:0");
@@ -466,6 +467,8 @@ void Type(QWidget* box, const QString& text) {
 TEST_F(TPlantPanel, ARefusalNamesTheBoxTypedIn) {
   form.show();
   form.activateWindow();
+  for (int i = 0; i < 50 && !form.isActiveWindow(); ++i) QApplication::processEvents(QEventLoop::AllEvents, 10);
+  ASSERT_TRUE(form.isActiveWindow());
   form.Timer1Timer();
   int checked = 0;
   for (QLabel* label : form.findChildren<QLabel*>()) {
