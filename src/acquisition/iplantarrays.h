@@ -10,8 +10,12 @@ class IPlantArrays {
   virtual bool Digitals(int index) const = 0;
   // Analogue value `index` as the window scaled it (entries 0-5, 8 and 9 are used); 0 outside.
   virtual double Analogs(int index) const = 0;
+  // Whether the controller answered for the value within its poll time: a value it did not is
+  // recorded as nothing, never as the number it last gave.
+  virtual bool DigitalAvailable(int index) const = 0;
+  virtual bool AnalogAvailable(int index) const = 0;
   // Fills 15 columns of the sample row from `ColumnNo`: gain, integral, derivative, set point and
-  // output of each of the three loops in turn.
+  // output of each of the three loops in turn; a value not currently known is left empty.
   virtual void WriteValues(int ColumnNo) = 0;
 
   // The window registers itself while it exists; null without one.

@@ -5,6 +5,7 @@
 #include "acquisition/iplantarrays.h"
 #include "acquisition/twostateimage.h"
 #include "rigconfig/datasource_definition.h"
+#include "workbook/model/workbook.h"
 
 TQXSCADAModule::~TQXSCADAModule() {
   delete InputButton;
@@ -45,6 +46,14 @@ void TQXSCADAModule::RegisterParent(QWidget* DisplayParent, const TDataSource_De
 void TQXSCADAModule::DataWrite() {
   IPlantArrays* plant = IPlantArrays::Current();
   if (!plant) return;  // no controller window: nothing to show or write
+  // A value the controller has not answered for is recorded as an empty cell, never as its last.
+  bool known = true;
+  if (ChannelType == DigitalInput || ChannelType == DigitalOutput) known = plant->DigitalAvailable(ChannelNo - 10);
+  else if (ChannelType == Analogue || ChannelType == PercentAnalogue) known = plant->AnalogAvailable(ChannelNo);
+  if (!known) {
+    if (TWorkbook* book = SampleBook(); book && Source_Column > 0) book->ClearRange(2, Source_Column, 2, Source_Column);
+    return;
+  }
   switch (ChannelType) {
     case Analogue:
       if (Source_Column != 0) WriteNumber(plant->Analogs(ChannelNo) / (ChannelNo == 2 ? 100.0 : 1.0));

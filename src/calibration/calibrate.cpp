@@ -24,6 +24,7 @@
 #include <QValueAxis>
 #include <QVBoxLayout>
 
+#include "acquisition/calibrationtable.h"
 #include "acquisition/qxanalogueinputsource.h"
 #include "acquisition/qxdatalist.h"
 #include "acquisition/qxifdanaloguesource.h"
@@ -491,6 +492,18 @@ void TCalibrate::RevertButtonClick() {
 bool TCalibrate::ApplyClick() {
   FStoreFailed = false;
   if (!Save_Data || FNew.Count() == 0) return true;
+  // A sensor may fall as well as rise, but one voltage must give one value: a curve that turns
+  // back would read wrong between its points, so it is refused here with the points named.
+  std::vector<std::pair<double, double>> pairs;
+  for (const TCalibrationPoint& p : FNew.Points()) pairs.emplace_back(p.Reference, p.Volts);
+  if (const std::optional<QString> why = TCalibrationTable::NonMonotonic(pairs)) {
+    Tell(QStringLiteral("The calibration was not stored: %1. Change or delete a point so that the values only rise "
+                        "or only fall as the voltage rises.")
+             .arg(*why),
+         TMsgDlgType::mtError);
+    FStoreFailed = true;
+    return false;
+  }
   if (Ask(QStringLiteral("You are about to overwrite default calibration data, do you want to continue?"),
           TMsgDlgType::mtWarning) != TModalResult::mrYes)
     return false;

@@ -176,11 +176,28 @@ void TQXIFD::ConfirmDigitals() {
 
 // ---- sampling and outputs ----
 
+namespace {
+// The capture rig's code, wired to digital inputs 2-5 (input 2 is bit 0).
+int CaptureRigCode(const std::array<int, TIFDState::DigitalLines>& inputs) {
+  int code = 0;
+  for (int bit = 0; bit < 4; ++bit)
+    if (inputs[static_cast<size_t>(2 + bit)] == 1) code += 1 << bit;
+  return code;
+}
+}  // namespace
+
 void TQXIFD::SampleNow() {
-  if (FLegIOActive)
+  if (FLegIOActive) {
     FLegacy->SampleNow();
-  else if (FvComIOActive)
+    // The driver path has no reply that names the rig: its code is read off the inputs, as the
+    // identifier source reads it, so the main window's inverter check and status bar see it too.
+    if (PortsOpen && !GettingBurst && FHost && CaptureRigCode(DigitalInputs) != F_CaptureApparatus) {
+      F_CaptureApparatus = CaptureRigCode(DigitalInputs);
+      FHost->setCaptureID(F_CaptureApparatus);
+    }
+  } else if (FvComIOActive) {
     SerialSampleNow();
+  }
 }
 
 void TQXIFD::SerialSampleNow() {
@@ -471,6 +488,7 @@ void TQXIFD::switchIOtoLegacyDriver(const IIFDHost* ASender, bool AForce) {
   // A second port left open would keep its card talking to nobody.
   FLink->ReleasePort(TIFDSerialLink::TPortSlot::Second);
   if (FHost) FHost->CleanUpAfterLeavingVCom();
+  F_CaptureApparatus = -1;  // the main window forgot the rig: tell it again on the next sample
   FLegIOActive = true;
 }
 

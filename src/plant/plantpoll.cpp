@@ -66,8 +66,12 @@ void TPlantPoll::StartCycle(std::int64_t now) {
 
 void TPlantPoll::BuildCycle() {
   FSteps.clear();
+  FOutcomes.clear();
   FParametersRead = false;
   FServingRead = false;
+  FWriting.clear();
+  FWritingDone = false;
+  FLadderWriting = false;
   auto read = [this](const QString& address, std::function<void(qint16)> apply) {
     FSteps.push_back({address, false, 0, std::move(apply), {}});
   };
@@ -79,9 +83,13 @@ void TPlantPoll::BuildCycle() {
   read("N19:8", [this](qint16 w) { Analogs[9] = std::round(w / PercentScale); });
   if (RequestLadderStartStop) {
     RequestLadderStartStop = false;
-    FSteps.push_back({QStringLiteral("B20:0"), true, static_cast<qint16>(LadderRunning ? 0 : 1), {},
+    FLadderWriting = true;
+    FLadderTarget = !LadderRunning;
+    FSteps.push_back({QStringLiteral("B20:0"), true, static_cast<qint16>(FLadderTarget ? 1 : 0), {},
                       [this] {
+                        FLadderWriting = false;
                         LadderEnabled = true;
+                        Report(FLadderTarget ? QStringLiteral("Ladder started") : QStringLiteral("Ladder stopped"));
                         Changed();
                       }});
   }
@@ -97,8 +105,26 @@ void TPlantPoll::BuildCycle() {
   }
   read("N7:115", [this](qint16 w) { Divert1 = w; });
   read("N11:2", [this](qint16 w) { ActualPower1 = w / 100.0; });
-  // 3. the parameters, when asked for.
-  if (RequestReadValues || FirstTime) {
+  // 3. the parameters the user confirmed, when asked to write them: before the parameters are
+  // read, so that a read in the same cycle shows what the controller now holds.
+  const bool writing = RequestWriteValues && !FPendingWrites.empty();
+  if (writing) {
+    RequestWriteValues = false;
+    FWriting = std::move(FPendingWrites);
+    FPendingWrites.clear();
+    FWritingBatch = FPendingBatch;
+    for (const auto& [address, value] : FWriting) FSteps.push_back({address, true, value, {}, {}});
+    FSteps.back().After = [this] {
+      FWritingDone = true;
+      FWriting.clear();
+      WriteEnabled = true;
+      Report(QStringLiteral("Values written"));
+      if (OnWritten) OnWritten(FWritingBatch);
+      Changed();
+    };
+  }
+  // 4. the parameters: at first, on request, after a write and after a lost connection.
+  if (RequestReadValues || FirstTime || FReread || writing) {
     const bool requested = RequestReadValues;
     FServingRead = requested;
     RequestReadValues = false;
@@ -111,20 +137,13 @@ void TPlantPoll::BuildCycle() {
       read(kInitRead[i], [this, i](qint16 w) { Init[i] = IsPump(i) ? std::round(w / PercentScale) : w; });
     FSteps.back().After = [this, requested] {
       FParametersRead = true;
+      FParametersKnown = true;
+      FReread = false;
       if (requested) {
         ReadEnabled = true;
-        Changed(true);
+        Report(QStringLiteral("Values read"));
       }
-    };
-  }
-  // 4. the parameters the user confirmed, when asked to write them.
-  if (RequestWriteValues) {
-    RequestWriteValues = false;
-    for (const auto& [address, value] : FPendingWrites) FSteps.push_back({address, true, value, {}, {}});
-    FSteps.back().After = [this] {
-      WriteEnabled = true;
-      FPendingWrites.clear();
-      Changed();
+      Changed(true);
     };
   }
   // 5. the stage: the highest bit set, counted from 1.
@@ -151,6 +170,7 @@ void TPlantPoll::NextStep() {
 void TPlantPoll::ReadDone(qint16 w) {
   if (!processing || FStep >= FSteps.size() || FSteps[FStep].Write) return;
   TStep& step = FSteps[FStep];
+  FAnsweredAt[step.Address] = TServices::Clock().TickCountMs();
   if (step.Apply) step.Apply(w);
   if (step.After) step.After();
   ++FStep;
@@ -175,8 +195,9 @@ void TPlantPoll::ErrorEvent(int code, const QString& text) {
   EndCycle(false);
 }
 
-// A failed cycle leaves the unserved requests standing (their buttons stay disabled) and the
-// next poll, two seconds on, tries again.
+// A failed cycle leaves the unserved requests standing and the next poll, two seconds on, tries
+// again; what the controller said before is no longer current, and its parameters are read afresh
+// once it answers again.
 void TPlantPoll::EndCycle(bool good) {
   processing = false;
   const bool parameters = good && FParametersRead;
@@ -189,16 +210,71 @@ void TPlantPoll::EndCycle(bool good) {
       if (FPolling) ReadEnabled = WriteEnabled = LadderEnabled = true;
     }
   } else {
-    // Put back what this cycle was to do and did not finish.
-    for (std::size_t i = FStep; i < FSteps.size(); ++i) {
-      if (FSteps[i].Address == QLatin1String("B20:0") && FSteps[i].Write) RequestLadderStartStop = true;
-      if (FSteps[i].Write && FSteps[i].Address.startsWith(QLatin1String("N18:"))) RequestWriteValues = true;
+    FAnsweredAt.clear();
+    FParametersKnown = false;
+    FReread = true;
+    QStringList waiting;
+    if (FLadderWriting) {
+      RequestLadderStartStop = true;
+      waiting << (FLadderTarget ? QStringLiteral("Start Ladder") : QStringLiteral("Stop Ladder"));
     }
-    if (FServingRead && !FParametersRead) RequestReadValues = true;
+    // A write not finished goes back on the queue, unless a newer click has replaced it.
+    if (!FWriting.empty() && !FWritingDone) {
+      if (!RequestWriteValues) {
+        FPendingWrites = std::move(FWriting);
+        FPendingBatch = FWritingBatch;
+        RequestWriteValues = true;
+      }
+      waiting << QStringLiteral("Write Values");
+    }
+    FWriting.clear();
+    if (FServingRead && !FParametersRead) {
+      RequestReadValues = true;
+      waiting << QStringLiteral("Read Values");
+    }
+    if (!waiting.isEmpty())
+      Report(QStringLiteral("%1 not done yet: the controller did not complete the exchange; tried again at the next poll")
+                    .arg(waiting.join(QStringLiteral(", "))));
     FLastCycle = TServices::Clock().TickCountMs();
   }
   CommsEnabled = true;
   Changed(parameters);
+}
+
+// The outcomes of one cycle's requests are reported together.
+void TPlantPoll::Report(const QString& outcome) {
+  FOutcomes << outcome;
+  Outcome = FOutcomes.join(QStringLiteral("; "));
+}
+
+bool TPlantPoll::Fresh(const QString& address) const {
+  const auto it = FAnsweredAt.find(address);
+  return it != FAnsweredAt.end() && TServices::Clock().TickCountMs() - it->second <= FreshMs;
+}
+
+bool TPlantPoll::AnalogFresh(int index) const {
+  if (index >= 0 && index <= 5) return Fresh(QStringLiteral("N11:%1").arg(index));
+  if (index == 8 || index == 9) return Fresh(QStringLiteral("N19:%1").arg(index - 1));
+  return false;
+}
+
+bool TPlantPoll::DigitalFresh(int index) const {
+  if (index >= 0 && index < 8) return Fresh(QStringLiteral("B13:0"));
+  if (index >= 8 && index < 16) return Fresh(QStringLiteral("B14:0"));
+  return false;
+}
+
+bool TPlantPoll::LoopFresh(int n) const {
+  return n >= 0 && n < 3 && Fresh(QString::fromLatin1(kSetPoint[n])) && Fresh(QString::fromLatin1(kOutput[n]));
+}
+
+QStringList TPlantPoll::PendingRequests() const {
+  QStringList pending;
+  if (FLadderWriting) pending << (FLadderTarget ? QStringLiteral("Start Ladder") : QStringLiteral("Stop Ladder"));
+  else if (RequestLadderStartStop) pending << (LadderRunning ? QStringLiteral("Stop Ladder") : QStringLiteral("Start Ladder"));
+  if (RequestReadValues || (FServingRead && !FParametersRead && processing)) pending << QStringLiteral("Read Values");
+  if (RequestWriteValues || (!FWriting.empty() && !FWritingDone)) pending << QStringLiteral("Write Values");
+  return pending;
 }
 
 void TPlantPoll::CommsButtonClick() {
@@ -215,7 +291,7 @@ void TPlantPoll::CommsButtonClick() {
     FEverPolled = false;  // poll at once
     Messages = QStringLiteral("Establishing communications...");
     ReadEnabled = !FirstTime && !RequestReadValues;
-    WriteEnabled = !FirstTime && !RequestWriteValues;
+    WriteEnabled = !FirstTime;
     LadderEnabled = !FirstTime && !RequestLadderStartStop;
     CommsEnabled = false;
   }
@@ -237,9 +313,11 @@ void TPlantPoll::ReadButtonClick() {
   Changed();
 }
 
-void TPlantPoll::WriteButtonClick(const std::array<TLoop, 3>& loops, const std::array<double, InitCount>& init) {
+void TPlantPoll::WriteButtonClick(const std::array<TLoop, 3>& loops, const std::array<double, InitCount>& init,
+                                  int batch) {
   if (!WriteEnabled) return;
   FPendingWrites.clear();
+  FPendingBatch = batch;
   for (int n = 0; n < 3; ++n) {
     FPendingWrites.emplace_back(QString::fromLatin1(kLoopWrite[n][0]), Word(loops[n].GainVal * 10));
     FPendingWrites.emplace_back(QString::fromLatin1(kLoopWrite[n][1]), Word(loops[n].IntVal * 10));
@@ -248,7 +326,8 @@ void TPlantPoll::WriteButtonClick(const std::array<TLoop, 3>& loops, const std::
   for (int i = 0; i < InitCount; ++i)
     FPendingWrites.emplace_back(QString::fromLatin1(kInitWrite[i]), Word(IsPump(i) ? init[i] * PercentScale : init[i]));
   RequestWriteValues = true;
-  WriteEnabled = false;
+  // The button stays live: a second click while this write waits (a fault, a cycle running)
+  // replaces the values to be written rather than being lost.
   Changed();
 }
 

@@ -5,11 +5,19 @@
 // the ladder, read or write the parameters). One exchange at a time, each given five seconds.
 // Nothing waits: each answer starts the next exchange, so the window stays live. A cycle that
 // fails (no answer, an error) ends there, says why, and the next poll tries again.
+//
+// Every word keeps the time it was last answered: one the controller has not answered for within
+// the poll time is unavailable (recorded as nothing, shown as such), and after a failed cycle
+// nothing is available until it is read again. A connection regained re-reads the parameters
+// before the cycle reports "OK". Parameters are written before they are read in a cycle, so a
+// read asked for with a write shows what the write left in the controller.
 
 #include <QString>
 #include <array>
 #include <cstdint>
+#include <QStringList>
 #include <functional>
+#include <map>
 #include <vector>
 
 #include "plant/iplclink.h"
@@ -18,6 +26,8 @@ class TPlantPoll {
  public:
   static constexpr int PollMs = 2000;     // Timer1
   static constexpr int TimeOutMs = 5000;  // Timer2
+  // How long an answered word stays current: one poll and the slack of the poll timer.
+  static constexpr int FreshMs = PollMs + 1000;
   static constexpr double PercentScale = 163.86;
   static constexpr double HeaterPercentScale = 163.83;
   // The initialisation parameters, in the order of the window's boxes.
@@ -43,14 +53,31 @@ class TPlantPoll {
   void LadderButtonClick();
   void ReadButtonClick();
   // The write button: the values given are what the user confirmed now; the next cycle writes
-  // exactly these, in the controller's order.
-  void WriteButtonClick(const std::array<TLoop, 3>& loops, const std::array<double, InitCount>& init);
+  // exactly these, in the controller's order. A click while a write waits replaces its values.
+  // `batch` is the caller's name for this write, handed back to OnWritten once it is done.
+  void WriteButtonClick(const std::array<TLoop, 3>& loops, const std::array<double, InitCount>& init, int batch = 0);
   // Stops polling for good (the window closes).
   void CloseProcessing();
 
   // Told after every change the window shows; `parameters` when the gains and the initialisation
   // parameters were read afresh (the editable boxes follow them then only).
   std::function<void(bool parameters)> OnChanged;
+  // Told when the controller has taken every word of write `batch`.
+  std::function<void(int batch)> OnWritten;
+
+  // Whether the word at `address` was answered within the poll time and not lost since.
+  bool Fresh(const QString& address) const;
+  // The same for an entry of Analogs (0-5, 8, 9) or Digitals (0-15).
+  bool AnalogFresh(int index) const;
+  bool DigitalFresh(int index) const;
+  // A loop's set point and output words.
+  bool LoopFresh(int n) const;
+  // The gains and initialisation parameters were read (or written) since the last lost connection.
+  bool ParametersKnown() const { return FParametersKnown; }
+  // The requests waiting for a cycle, by their buttons' names ("Write Values", "Start Ladder", ...).
+  QStringList PendingRequests() const;
+  // What became of the last request served or tried ("Values written", ...); empty before any.
+  QString Outcome;
 
   // The window's state.
   bool processing = false, LadderRunning = false, RequestLadderStartStop = false, RequestReadValues = false,
@@ -87,6 +114,7 @@ class TPlantPoll {
   void ErrorEvent(int code, const QString& text);
   void EndCycle(bool good);
   void Changed(bool parameters = false);
+  void Report(const QString& outcome);
 
   IPlcLink& FLink;
   std::vector<TStep> FSteps;
@@ -99,4 +127,15 @@ class TPlantPoll {
   bool FEverPolled = false;
   std::int64_t FExchangeStart = 0;
   std::vector<std::pair<QString, qint16>> FPendingWrites;
+  int FPendingBatch = 0;
+  // The write this cycle carries out (taken off the queue when the cycle was built).
+  std::vector<std::pair<QString, qint16>> FWriting;
+  int FWritingBatch = 0;
+  bool FWritingDone = false;
+  bool FLadderWriting = false;
+  bool FLadderTarget = false;  // true: the cycle's ladder write starts it
+  bool FParametersKnown = false;
+  bool FReread = false;  // the parameters are read by the next cycle (the link was lost)
+  std::map<QString, std::int64_t> FAnsweredAt;
+  QStringList FOutcomes;
 };

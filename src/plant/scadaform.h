@@ -30,6 +30,8 @@ class TSCADAForm : public QWidget, public IPlantArrays {
   // IPlantArrays
   bool Digitals(int index) const override;
   double Analogs(int index) const override;
+  bool DigitalAvailable(int index) const override;
+  bool AnalogAvailable(int index) const override;
   void WriteValues(int ColumnNo) override;
 
   void CommsButtonClick();
@@ -50,6 +52,11 @@ class TSCADAForm : public QWidget, public IPlantArrays {
   bool WriteButtonEnabled() const;
   QString StatusText() const { return FPoll.Fault; }
   QLineEdit* Box(const QString& name) const;
+  // A parameter box holds what the user typed and has not had written yet (a read leaves it be).
+  bool Unwritten(const QString& name) const;
+  // The message line and the line of pending requests and their outcomes, as shown.
+  QString MessagesText() const;
+  QString RequestsText() const;
   TResultsPrinter& Printing() { return *FPrinting; }
 
  signals:
@@ -58,16 +65,26 @@ class TSCADAForm : public QWidget, public IPlantArrays {
   void ButtonsChanged();
 
  private:
+  // Clean: shows the controller's value and follows its reads. Typed: the user's value, kept until
+  // written or discarded by Read Values. Writing: taken by a Write click, clean once written.
+  enum class TBoxState { Clean, Typed, Writing };
   struct TParamBox {
     QLineEdit* Edit = nullptr;
     double Limit = 100;
     int Decimals = 0;
     QString Name;       // in the message of a refused value
     double* Target = nullptr;
+    const double* Read = nullptr;  // the controller's value as last read
+    TBoxState State = TBoxState::Clean;
+    int Batch = 0;  // the write that takes it
   };
   void Build();
   void Show(bool parameters);
   void ShowParameters();
+  void MarkBox(TParamBox& box, TBoxState state);
+  void Written(int batch);
+  int Unwritten() const;
+  int FreshnessSignature() const;
   bool CheckBox(TParamBox& box);
   bool CheckAll();
 
@@ -83,6 +100,9 @@ class TSCADAForm : public QWidget, public IPlantArrays {
   QLineEdit* FDivert1 = nullptr;
   QLineEdit* FActualPower1 = nullptr;
   QLabel* FMessages = nullptr;
+  QLabel* FRequests = nullptr;
+  int FBatch = 0;
+  int FFreshness = -1;
   QLabel* FStatus1 = nullptr;
   QPushButton *FComms = nullptr, *FLadder = nullptr, *FRead = nullptr, *FWrite = nullptr;
   bool FChecking = false;

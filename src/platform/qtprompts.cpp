@@ -7,8 +7,8 @@
 #include <QPointer>
 
 namespace {
-void Dress(QMessageBox& box, const QString& text, TMsgDlgType kind) {
-  box.setWindowTitle(MsgDlgTypeName(kind));
+void Dress(QMessageBox& box, const QString& caption, const QString& text, TMsgDlgType kind) {
+  box.setWindowTitle(caption);
   box.setText(text);
   switch (kind) {
     case TMsgDlgType::mtError: box.setIcon(QMessageBox::Critical); break;
@@ -20,8 +20,13 @@ void Dress(QMessageBox& box, const QString& text, TMsgDlgType kind) {
 }  // namespace
 
 TModalResult TQtPrompts::MessageDlg(const QString& text, TMsgDlgType kind, TMsgDlgButtons buttons) {
+  return CaptionedMessageDlg(MsgDlgTypeName(kind), text, kind, buttons);
+}
+
+TModalResult TQtPrompts::CaptionedMessageDlg(const QString& caption, const QString& text, TMsgDlgType kind,
+                                             TMsgDlgButtons buttons) {
   QMessageBox box(QApplication::activeWindow());
-  Dress(box, text, kind);
+  Dress(box, caption, text, kind);
   QMessageBox::StandardButtons set;
   QMessageBox::StandardButton escape = QMessageBox::Ok;
   switch (buttons) {
@@ -110,7 +115,7 @@ void TQtPrompts::Notice(const QString& text, TMsgDlgType kind) {
   auto* box = new QMessageBox(QApplication::activeWindow());
   box->setAttribute(Qt::WA_DeleteOnClose);
   box->setWindowModality(Qt::NonModal);
-  Dress(*box, text, kind);
+  Dress(*box, MsgDlgTypeName(kind), text, kind);
   box->setStandardButtons(QMessageBox::Ok);
   open << box;
   box->show();

@@ -1,12 +1,15 @@
 #pragma once
 
+#include "platform/icaptionedprompts.h"
 #include "platform/inotices.h"
 #include "platform/iprompts.h"
 
 // Prompts as Qt's modal dialogs.
-class TQtPrompts : public IPrompts, public INotices {
+class TQtPrompts : public IPrompts, public INotices, public ICaptionedPrompts {
  public:
   TModalResult MessageDlg(const QString& text, TMsgDlgType kind, TMsgDlgButtons buttons) override;
+  TModalResult CaptionedMessageDlg(const QString& caption, const QString& text, TMsgDlgType kind,
+                                   TMsgDlgButtons buttons) override;
   std::optional<QString> OpenFileDialog(const TFileDialogRequest& request) override;
   std::optional<QString> SaveFileDialog(const TFileDialogRequest& request) override;
   std::optional<int> ChooseItem(const TChoiceRequest& request) override;

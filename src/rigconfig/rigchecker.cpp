@@ -11,6 +11,7 @@
 #include <QFileInfo>
 #include <QImageReader>
 
+#include "acquisition/calibrationtable.h"
 #include "acquisition/sourcefactory.h"
 #include "pid/pidsettingssheet.h"
 #include "platform/filenames.h"
@@ -241,6 +242,15 @@ void TRigChecker::CheckDefinitions(TRigConfig& rig) {
                                                            : QStringList{d->LongLabelText()})
         CheckPicture(filenames::Resolve(rig.PathName, QStringLiteral("config\\") + name),
                      QStringLiteral("%1: row %2: the picture").arg(rig.DataSrc_Spreadsheet).arg(d->Row()));
+    // A stored calibration that turns back converts wrongly between its points.
+    if (d->MaxRawValueIndex >= 2) {
+      std::vector<std::pair<double, double>> pairs;
+      for (int p = 1; p <= d->MaxRawValueIndex; ++p) pairs.emplace_back(d->ProcessedValueAt(p), d->RawValueAt(p));
+      if (const std::optional<QString> why = TCalibrationTable::NonMonotonic(pairs))
+        Error(QStringLiteral("%1: row %2: channel %3's calibration in %4 is not monotonic: %5")
+                  .arg(rig.DataSrc_Spreadsheet).arg(d->Row()).arg(d->IFD_Channel())
+                  .arg(Short(rig.IFDSrc_Spreadsheet), *why));
+    }
     if (d->SourceType() == IFD_DATASRC && d->MaxRawValueIndex < 2)
       Warn(QStringLiteral("%1: row %2: channel %3 has %4 calibration pairs in %5; its counts are shown unconverted")
                .arg(rig.DataSrc_Spreadsheet).arg(d->Row()).arg(d->IFD_Channel()).arg(d->MaxRawValueIndex)

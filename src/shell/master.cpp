@@ -36,6 +36,7 @@
 #include "platform/iclock.h"
 #include "platform/installeddata.h"
 #include "platform/iprogramlauncher.h"
+#include "platform/icaptionedprompts.h"
 #include "platform/iprompts.h"
 #include "platform/messagebus.h"
 #include "platform/services.h"
@@ -1118,8 +1119,8 @@ void TMaster::HandleMessage(unsigned msg, std::intptr_t wParam, std::intptr_t lP
   } else if (msg == FMessages["WM_INVERTER_ACTIVATE_PROGRAMMER"]) {
     FInverterLink->Activate();
     if (FInverterProgram >= 0 && (FInverterProgram & 0xFF) != FCaptureApparatusID)
-      TServices::Prompts().MessageDlg(TInverterLink::MismatchText(FCaptureApparatusID, FInverterProgram),
-                                      TMsgDlgType::mtWarning, TMsgDlgButtons::OK);
+      ICaptionedPrompts::Show(QStringLiteral("Warning!"), TInverterLink::MismatchText(FCaptureApparatusID, FInverterProgram),
+                              TMsgDlgType::mtWarning, TMsgDlgButtons::OK);
   } else if (msg == FMessages["WM_INVERTER_VEXA_KICK_START"]) {
     if (!FattempedQueryVexa) {
       FattempedQueryVexa = true;

@@ -28,6 +28,8 @@ struct TFakePlant : IPlantArrays {
   int writtenFrom = -1;
   bool Digitals(int i) const override { return i >= 0 && i < 16 && digitals[static_cast<size_t>(i)]; }
   double Analogs(int i) const override { return i >= 0 && i < 10 ? analogs[static_cast<size_t>(i)] : 0; }
+  bool DigitalAvailable(int) const override { return true; }
+  bool AnalogAvailable(int) const override { return true; }
   void WriteValues(int ColumnNo) override { writtenFrom = ColumnNo; }
 };
 

@@ -265,3 +265,40 @@ TEST_F(CalibrateWindow, AnOutputsNewCalibrationNeedsARestart) {
   ASSERT_EQ(launcher.Launches().size(), 1u);
   EXPECT_EQ(launcher.Launches()[0].Program, QCoreApplication::applicationFilePath());
 }
+
+// A sensor whose voltage falls as its reference rises is stored and read between its points; one
+// that turns back is refused with its points named, and nothing is stored.
+TEST_F(CalibrateWindow, AFallingSensorIsStoredAndATurningOneIsRefused) {
+  window->Input_SensorChange(IndexOf(2));
+  TakePoint(1.0, "20");
+  TakePoint(3.0, "50");
+  TakePoint(2.0, "80");
+  const QByteArray before = TTempFolder::Read(sheet);
+  prompts.ExpectMessage("the values rise and then fall as the voltage rises: point 1 (1 V, 20), point 3 (2 V, 80) and "
+                        "point 2 (3 V, 50)");
+  EXPECT_FALSE(window->ApplyClick());
+  EXPECT_EQ(TTempFolder::Read(sheet), before);
+  EXPECT_TRUE(window->Save_Data) << "the points stay to be put right";
+  EXPECT_EQ(prompts.Records().back().Type, TMsgDlgType::mtError);
+
+  // Choosing another sensor keeps the refused points with theirs.
+  prompts.ExpectMessage("The calibration was not stored: the values rise and then fall");
+  window->Input_SensorChange(IndexOf(2) == 0 ? 1 : 0);
+  EXPECT_EQ(window->Channel, 2);
+  EXPECT_EQ(window->NewPoints().Count(), 3);
+
+  // 5 V -> 0, 0 V -> 50, -5 V -> 100: falling all the way.
+  prompts.ExpectMessage("The new calibration data will be lost. Continue?", TModalResult::mrYes);
+  window->RevertButtonClick();
+  TakePoint(5.0, "0");
+  TakePoint(0.0, "50");
+  TakePoint(-5.0, "100");
+  prompts.ExpectMessage("You are about to overwrite default calibration data", TModalResult::mrYes);
+  ASSERT_TRUE(window->ApplyClick());
+  prompts.ExpectMessage("New calibration data has been stored. Use it from now on?", TModalResult::mrYes);
+  window->okClick();
+  TQXIFDAnalogueSource* input = Source(2);
+  input->current_IFD_value = -3.66 * 2048 / 5;
+  EXPECT_NEAR(input->TaredValue(), 86.6, 0.1);
+  EXPECT_EQ(input->MaxProcValue(), 100) << "a level bar's full scale is the last point's value";
+}

@@ -7,6 +7,8 @@
 
 #include "acquisition/qxvexaidentifier.h"
 #include "ifd/qxifd.h"
+#include "inverter/inverterlink.h"
+#include "platform/icaptionedprompts.h"
 #include "ifd/serial/waitfor.h"
 #include "shell/master.h"
 #include "shell/resultsmdi.h"
@@ -16,10 +18,20 @@
 #include "support/tempfolder.h"
 
 namespace {
+// Scripted prompts that also note the caption a message window was given.
+struct TCaptionNotingPrompts : TScriptedPrompts, ICaptionedPrompts {
+  QStringList captions;
+  TModalResult CaptionedMessageDlg(const QString& caption, const QString& text, TMsgDlgType kind,
+                                   TMsgDlgButtons buttons) override {
+    captions << caption;
+    return MessageDlg(text, kind, buttons);
+  }
+};
+
 struct CaptureRig : ::testing::Test {
   TTempFolder tmp;
   TDemoSimulator sim{tmp, QStringLiteral(QUORLEX_SOURCE_DIR "/examples/rigs/capture"), TCardSimulator::Program()};
-  TScriptedPrompts prompts;
+  TCaptionNotingPrompts prompts;
   std::unique_ptr<TMaster> master;
 
   void SetUp() override {
@@ -87,5 +99,36 @@ TEST_F(CaptureRig, AProgramForAnotherRigIsReportedOnBothPaths) {
   ConnectSerial();
   prompts.ExpectMessage("Capture Rig: QC03 \rVexa Program: QC05");
   ASSERT_TRUE(WaitFor([&] { return prompts.Pending() == 0; }, 15000)) << master->FeaturePanelText("Inverter").toStdString();
+  EXPECT_EQ(master->FeaturePanelText("Inverter"), "Inverter Type: Varnok; Prog: QC05; Rig: QC03; On: yes");
+}
+
+// On the driver path the main window's own identification reads the rig's code off the card's
+// inputs too: rig 3 with program 3 is a match, and the status bar names the rig.
+TEST_F(CaptureRig, TheInverterProgrammerOnTheDriverPathKnowsTheRig) {
+  Open({});
+  if (HasFatalFailure()) return;
+  TQXVexaIdentifier* id = Identifier();
+  ASSERT_NE(id, nullptr);
+  ASSERT_TRUE(WaitFor([&] { return id->CheckedEquipment; }, 15000)) << master->PanelText(3).toStdString();
+  ASSERT_TRUE(master->Diagram()->IFD()->FLegIOActive);
+  EXPECT_EQ(master->Diagram()->IFD()->F_CaptureApparatus, 3);
+  master->Action("InverterProgrammer")->trigger();
+  ASSERT_TRUE(WaitFor([&] { return master->FInverterProgram == 3 && !master->InverterLink()->Running(); }, 10000))
+      << master->FeaturePanelText("Inverter").toStdString();
+  EXPECT_EQ(master->FeaturePanelText("Inverter"), "Inverter Type: Varnok; Prog: QC03; Rig: QC03; On: yes");
+  EXPECT_TRUE(prompts.MessageTexts().isEmpty()) << prompts.MessageTexts().join('\n').toStdString();
+}
+
+TEST_F(CaptureRig, AMismatchOnTheDriverPathIsWarnedOfUnderItsCaption) {
+  Open({"--inverter-program", "5"});
+  if (HasFatalFailure()) return;
+  prompts.ExpectMessage("Inverter is currently programmed for QC05, and is connected to QC03");
+  TQXVexaIdentifier* id = Identifier();
+  ASSERT_NE(id, nullptr);
+  ASSERT_TRUE(WaitFor([&] { return id->CheckedEquipment; }, 15000));
+  prompts.ExpectMessage("Capture Rig: QC03 \rVexa Program: QC05");
+  master->Action("InverterProgrammer")->trigger();
+  ASSERT_TRUE(WaitFor([&] { return prompts.Pending() == 0; }, 15000)) << master->FeaturePanelText("Inverter").toStdString();
+  EXPECT_EQ(prompts.captions, QStringList{"Warning!"});
   EXPECT_EQ(master->FeaturePanelText("Inverter"), "Inverter Type: Varnok; Prog: QC05; Rig: QC03; On: yes");
 }

@@ -9,15 +9,20 @@
 #include <QLineEdit>
 #include <QProcess>
 
+#include "acquisition/qxloggerpanel.h"
 #include "acquisition/qxscadamodule.h"
 #include "acquisition/qxvarimage1source.h"
 #include "acquisition/twostateimage.h"
 #include "acquisition/picturebar.h"
 #include "ifd/serial/waitfor.h"
+#include "plant/modbusplclink.h"
 #include "plant/scadaform.h"
+#include "results/tableform.h"
 #include "rigconfig/inistore.h"
 #include "rigconfig/rigconfig.h"
 #include "shell/master.h"
+#include "shell/resultsmdi.h"
+#include "workbook/model/workbook.h"
 #include "support/freeport.h"
 #include "support/scriptedprompts.h"
 #include "support/sourcesof.h"
@@ -115,5 +120,90 @@ TEST_F(TPlantRig, AVanishedControllerIsReportedAndFoundAgain) {
   StartSim();
   ASSERT_TRUE(WaitFor([&] { return form->Poll().CyclesCompleted > before; }, 8000));
   EXPECT_EQ(master->FeaturePanelText("Plant"), "Plant: OK");
+}
+
+// The word at `address` as another client of the controller reads it: what the controller holds.
+std::optional<qint16> ControllerWord(int port, const QString& address) {
+  TModbusPlcLink probe(QStringLiteral("127.0.0.1"), port);
+  std::optional<qint16> word;
+  bool failed = false;
+  probe.SetEvents({[&](qint16 w) { word = w; }, [] {}, [&](int, const QString&) { failed = true; }});
+  probe.Read(address);
+  WaitFor([&] { return word || failed; }, 5000);
+  return word;
+}
+
+// A timed run with the controller stopped part-way: the samples taken while it was gone have
+// empty cells, never its last numbers, and the saved file keeps them empty.
+TEST_F(TPlantRig, ARunWithTheControllerGoneRecordsEmptyCellsForTheGap) {
+  TSCADAForm* form = master->SCADAForm();
+  ASSERT_TRUE(WaitFor([&] { return form->Poll().CyclesCompleted > 0; }, 8000));
+  TQXLoggerPanel* logger = master->Diagram()->Logger();
+  ASSERT_NE(logger, nullptr);
+  logger->Programmed_Sample_Mode = PSS_Timed;
+  logger->Sample_Interval = 500;
+  logger->Sampling_Duration = 10;
+  master->Action("SampleNow")->trigger();
+  WaitFor([] { return false; }, 2500);
+  sim.kill();
+  sim.waitForFinished();
+  WaitFor([] { return false; }, 3500);
+  StartSim();
+  ASSERT_TRUE(WaitFor([&] { return logger->Current_Sample_State == RSS_Idle; }, 20000));
+  EXPECT_EQ(form->findChild<QLabel*>("Messages")->text(), "OK");
+
+  const QString saved = tmp.File("plant.xlsx");
+  prompts.ExpectSaveFile(saved);
+  master->Action("SaveAs")->trigger();
+  ASSERT_TRUE(QFileInfo::exists(saved));
+  TWorkbook book;
+  book.Read(saved);
+  book.SetSheet(1);
+  const int rows = logger->Sample_Transfer_Count;
+  ASSERT_GE(rows, 15);
+  int gap = 0, firstGap = 0, lastGap = 0;
+  for (int r = 2; r <= rows + 1; ++r) {
+    EXPECT_EQ(book.ValueRC(r, 3).Kind, TValueKind::Number) << "row " << r << ": the elapsed time is always known";
+    const bool tankEmpty = book.ValueRC(r, 4).Kind == TValueKind::Empty;
+    // A sample without the controller has none of its values: no old number beside an empty cell.
+    if (tankEmpty)
+      for (int c : {5, 6, 12, 15, 16, 26})
+        EXPECT_EQ(book.ValueRC(r, c).Kind, TValueKind::Empty) << "row " << r << " column " << c;
+    if (tankEmpty) {
+      ++gap;
+      if (!firstGap) firstGap = r;
+      lastGap = r;
+    }
+  }
+  EXPECT_GE(gap, 4) << "about 3.5 s without the controller at two samples a second";
+  EXPECT_GT(firstGap, 3) << "the run began with the controller there";
+  EXPECT_LT(lastGap, rows + 1) << "and ended with it back";
+  EXPECT_EQ(lastGap - firstGap + 1, gap) << "one gap, from the stop to the restart";
+  EXPECT_EQ(book.NumberRC(rows + 1, 12), 2) << "Gain A as the controller holds it";
+}
+
+// Gain A typed, then Read Values and Write Values before the next poll: the controller takes the
+// typed gain and the panel shows it beside "OK", never the gain the read found before the write.
+TEST_F(TPlantRig, ReadAndWriteClickedInOnePollShowWhatTheControllerHolds) {
+  TSCADAForm* form = master->SCADAForm();
+  ASSERT_TRUE(WaitFor([&] { return form->Poll().CyclesCompleted > 0 && !form->Poll().processing; }, 8000));
+  QLineEdit* gain = form->Box("PropBand1");
+  ASSERT_EQ(gain->text(), "2.0");
+  gain->setText("5.5");
+  emit gain->textEdited("5.5");
+  emit gain->editingFinished();
+  form->ReadButtonClick();
+  form->WriteButtonClick();
+  EXPECT_EQ(form->RequestsText(), "Pending: Read Values, Write Values");
+  ASSERT_TRUE(WaitFor([&] { return form->Poll().PendingRequests().isEmpty(); }, 8000)) << form->RequestsText().toStdString();
+  EXPECT_EQ(ControllerWord(port, "N7:23"), std::optional<qint16>(55));
+  EXPECT_EQ(gain->text(), "5.5");
+  EXPECT_EQ(form->findChild<QLabel*>("Messages")->text(), "OK");
+  EXPECT_EQ(form->findChild<QLabel*>("Requests")->text(), "Values written; Values read");
+
+  // The next write puts back what the panel shows, not the gain from before.
+  form->WriteButtonClick();
+  ASSERT_TRUE(WaitFor([&] { return form->Poll().PendingRequests().isEmpty(); }, 8000));
+  EXPECT_EQ(ControllerWord(port, "N18:11"), std::optional<qint16>(55));
 }
 }  // namespace

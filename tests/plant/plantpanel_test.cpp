@@ -4,6 +4,8 @@
 
 #include <QLabel>
 #include <QLineEdit>
+#include <QApplication>
+#include <QKeyEvent>
 #include <QPushButton>
 #include <map>
 #include <set>
@@ -21,6 +23,7 @@ namespace {
 class TFakeLink : public IPlcLink {
  public:
   std::map<QString, qint16> words;
+  std::map<QString, QString> mirror;  // a written word the controller also shows at another address
   std::vector<QString> log;  // "R N7:22" / "W N18:9=60"
   bool hold = false;
   int failCode = 0;
@@ -35,6 +38,7 @@ class TFakeLink : public IPlcLink {
     log.push_back(QStringLiteral("W %1=%2").arg(a).arg(v));
     Answer([this, a, v] {
       words[a] = v;
+      if (mirror.count(a)) words[mirror[a]] = v;
       FEvents.OnWriteDone();
     });
   }
@@ -76,6 +80,7 @@ struct TPlantPanel : ::testing::Test {
   void Enter(const char* box, const QString& text) {
     QLineEdit* e = form.Box(QString::fromLatin1(box));
     e->setText(text);
+    emit e->textEdited(text);
     emit e->editingFinished();
   }
 };
@@ -117,8 +122,9 @@ TEST_F(TPlantPanel, EveryAddressThePanelUsesHasItsOwnRegister) {
 }
 
 TEST_F(TPlantPanel, PollsEveryTwoSecondsByTheClockAndReadsTheParametersOnlyAtFirst) {
-  EXPECT_EQ(Text("Mode1"), "Auto");
+  EXPECT_EQ(Text("Mode1"), "n/a") << "nothing is known before the controller answers";
   form.Timer1Timer();  // the first poll goes at once
+  EXPECT_EQ(Text("Mode1"), "Auto");
   ASSERT_EQ(poll.CyclesCompleted, 1);
   EXPECT_EQ(link->log.front(), "R B13:0");
   EXPECT_EQ(link->log.back(), "R B3:0");
@@ -257,7 +263,7 @@ TEST_F(TPlantPanel, WritesExactlyTheConfirmedParametersAndReadsThemBack) {
   EXPECT_TRUE(link->Writes().empty());
   Enter("TankALevel", "180");
   form.WriteButtonClick();
-  EXPECT_FALSE(form.WriteButtonEnabled());
+  EXPECT_EQ(form.RequestsText(), "Pending: Write Values");
   Enter("TankALevel", "10");  // after the click: not part of this write
   link->log.clear();
   Cycle();
@@ -317,5 +323,169 @@ TEST_F(TPlantPanel, SampleRowGetsFifteenLoopColumns) {
   EXPECT_NEAR(book.NumberRC(2, 17), 100, 1e-9);
   EXPECT_EQ(book.TextRC(2, 18), "");
   TServices::SetSampleBook(nullptr);
+}
+}  // namespace
+
+namespace {
+// The controller goes away: what it did not answer for is recorded as nothing and shown as such,
+// and once it answers again its parameters are read afresh before the panel says "OK".
+TEST_F(TPlantPanel, AControllerThatStopsAnsweringLeavesEmptyCellsAndIsReReadWhenBack) {
+  TWorkbook book;
+  TServices::SetSampleBook(&book);
+  link->words = {{"N11:0", 178}, {"N7:22", 65}, {"N17:3", 8193}, {"N7:23", 25}, {"N7:115", 58}, {"B13:0", 1}};
+  form.Timer1Timer();
+  ASSERT_EQ(poll.Messages, "OK");
+  EXPECT_TRUE(form.AnalogAvailable(0));
+  EXPECT_TRUE(form.DigitalAvailable(0));
+  form.WriteValues(3);
+  EXPECT_EQ(book.NumberRC(2, 3), 2.5);
+  EXPECT_EQ(book.NumberRC(2, 6), 65);
+
+  // No answer: the words answered two seconds ago go out of date within the poll time, long
+  // before the exchange's five seconds are up.
+  link->hold = true;
+  Cycle();
+  ASSERT_TRUE(poll.processing);
+  clock.AdvanceMs(TPlantPoll::FreshMs - TPlantPoll::PollMs + 1);
+  form.Timer1Timer();
+  ASSERT_TRUE(poll.processing) << "the exchange has not timed out yet";
+  EXPECT_FALSE(form.AnalogAvailable(0));
+  EXPECT_FALSE(form.DigitalAvailable(0));
+  EXPECT_EQ(Text("SetPoint1"), "n/a");
+  EXPECT_EQ(Text("Output1"), "n/a");
+  form.WriteValues(3);
+  EXPECT_EQ(book.ValueRC(2, 6).Kind, TValueKind::Empty) << "the set point is not the one last answered";
+  EXPECT_EQ(book.ValueRC(2, 7).Kind, TValueKind::Empty);
+  clock.AdvanceMs(TPlantPoll::TimeOutMs);
+  form.Timer1Timer();
+  EXPECT_FALSE(poll.processing);
+  form.WriteValues(3);
+  EXPECT_EQ(book.ValueRC(2, 3).Kind, TValueKind::Empty) << "a lost link says nothing of the gains either";
+
+  // A refused connection ends the cycle at once: nothing is current after it.
+  link->hold = false;
+  link->failCode = IPlcLink::ConnectionRefused;
+  Cycle();
+  EXPECT_FALSE(form.AnalogAvailable(0));
+
+  // Back, with the divert point changed meanwhile: the parameters are read before "OK".
+  link->failCode = 0;
+  link->words["N7:115"] = 60;
+  link->words["N7:23"] = 30;
+  link->log.clear();
+  Cycle();
+  EXPECT_NE(std::find(link->log.begin(), link->log.end(), "R N7:23"), link->log.end());
+  EXPECT_EQ(poll.Messages, "OK");
+  EXPECT_EQ(Text("LowerDivert"), "60");
+  EXPECT_EQ(Text("PropBand1"), "3.0");
+  EXPECT_TRUE(form.AnalogAvailable(0));
+  form.WriteValues(3);
+  EXPECT_EQ(book.NumberRC(2, 3), 3);
+  EXPECT_EQ(book.NumberRC(2, 6), 65);
+  TServices::SetSampleBook(nullptr);
+}
+
+// Read Values and Write Values in one poll: the controller takes the typed value and the panel
+// shows it; a box typed in is not overwritten by a read until written or given up.
+TEST_F(TPlantPanel, ReadAndWriteInOnePollShowWhatTheControllerHolds) {
+  link->words["N7:23"] = 20;
+  form.Timer1Timer();
+  ASSERT_EQ(Text("PropBand1"), "2.0");
+  QLineEdit* gain = form.Box("PropBand1");
+  gain->setText("5.5");
+  emit gain->textEdited("5.5");
+  emit gain->editingFinished();
+  EXPECT_TRUE(form.Unwritten("PropBand1"));
+  EXPECT_NE(form.MessagesText(), "OK") << "a typed value not written does not stand beside a bare OK";
+  // The controller shows a written gain where the panel reads it, as the real one does.
+  link->mirror["N18:11"] = "N7:23";
+  form.ReadButtonClick();
+  form.WriteButtonClick();
+  EXPECT_EQ(form.RequestsText(), "Pending: Read Values, Write Values");
+  Cycle();
+  EXPECT_EQ(link->words["N18:11"], 55);
+  EXPECT_EQ(Text("PropBand1"), "5.5");
+  EXPECT_EQ(form.MessagesText(), "OK");
+  EXPECT_FALSE(form.Unwritten("PropBand1"));
+
+  // Typed and not written: a read requested by the program (a regained link) leaves it alone.
+  gain->setText("7.0");
+  emit gain->textEdited("7.0");
+  emit gain->editingFinished();
+  link->failCode = IPlcLink::ConnectionLost;
+  Cycle();
+  link->failCode = 0;
+  Cycle();
+  EXPECT_EQ(Text("PropBand1"), "7.0");
+  EXPECT_TRUE(form.Unwritten("PropBand1"));
+  // Read Values gives it up for the controller's value.
+  form.ReadButtonClick();
+  Cycle();
+  EXPECT_EQ(Text("PropBand1"), "5.5");
+  EXPECT_EQ(form.RequestsText(), "Values read");
+}
+
+// A write clicked while another waits (the controller at fault) is not lost, and every queued
+// request is shown until its outcome is reported.
+TEST_F(TPlantPanel, QueuedRequestsAreShownAndASecondWriteReplacesTheFirst) {
+  link->mirror["N18:0"] = "N7:116";
+  form.Timer1Timer();
+  link->failCode = IPlcLink::ConnectionLost;
+  Enter("TankALevel", "120");
+  form.WriteButtonClick();
+  form.LadderButtonClick();
+  Cycle();
+  EXPECT_EQ(form.RequestsText(), "Pending: Start Ladder, Write Values");
+  ASSERT_TRUE(form.WriteButtonEnabled()) << "a second write must not hit a disabled button";
+  Enter("TankALevel", "130");
+  form.WriteButtonClick();
+  Cycle();
+  EXPECT_TRUE(link->Writes().empty());
+  link->failCode = 0;
+  Cycle();
+  std::vector<QString> writes = link->Writes();
+  EXPECT_NE(std::find(writes.begin(), writes.end(), "N18:0=130"), writes.end());
+  EXPECT_EQ(std::find(writes.begin(), writes.end(), "N18:0=120"), writes.end());
+  EXPECT_EQ(writes.front(), "B20:0=1");
+  EXPECT_EQ(form.RequestsText(), "Ladder started; Values written");
+  EXPECT_EQ(Text("TankALevel"), "130");
+  EXPECT_FALSE(form.Unwritten("TankALevel"));
+}
+
+// A refusal names the box typed in by the caption beside it, for every parameter box, typed into
+// with the keyboard and left with Tab as a user does.
+// Keys as typed: the text, then Tab to the next box.
+void Type(QWidget* box, const QString& text) {
+  for (const QChar c : text) {
+    QKeyEvent press(QEvent::KeyPress, c.unicode(), Qt::NoModifier, QString(c));
+    QApplication::sendEvent(box, &press);
+  }
+  QKeyEvent tab(QEvent::KeyPress, Qt::Key_Tab, Qt::NoModifier);
+  QApplication::sendEvent(box, &tab);
+}
+
+TEST_F(TPlantPanel, ARefusalNamesTheBoxTypedIn) {
+  form.show();
+  form.activateWindow();
+  for (int i = 0; i < 50 && !form.isActiveWindow(); ++i) QApplication::processEvents(QEventLoop::AllEvents, 10);
+  ASSERT_TRUE(form.isActiveWindow());
+  form.Timer1Timer();
+  int checked = 0;
+  for (QLabel* label : form.findChildren<QLabel*>()) {
+    auto* box = qobject_cast<QLineEdit*>(label->buddy());
+    if (!box || box->isReadOnly()) continue;
+    ++checked;
+    QString name = label->text();
+    name.chop(1);  // the colon
+    prompts.ExpectMessage(QStringLiteral("The %1 input is invalid. Please change the value.").arg(name));
+    box->setFocus();
+    ASSERT_TRUE(box->hasFocus()) << name.toStdString();
+    box->selectAll();
+    Type(box, "9999");
+    EXPECT_EQ(prompts.Pending(), 0) << name.toStdString();
+    box->selectAll();
+    Type(box, "1");
+  }
+  EXPECT_EQ(checked, 18);
 }
 }  // namespace

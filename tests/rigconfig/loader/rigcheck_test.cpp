@@ -252,3 +252,18 @@ TEST(RigCheckReadOnly, PerUserValuesAreReadButNotCreated) {
   ASSERT_TRUE(load.Initialise(rig.Folder()));
   EXPECT_TRUE(load.Reg().KeyExists(load.RegistryKey));
 }
+
+// A stored calibration may fall as well as rise; one that turns back is reported with its points.
+TEST(RigCheck, AStoredCalibrationThatTurnsBackIsNamed) {
+  TTempFolder tmp;
+  const QString rig = tmp.CopyTree(kRigs + "demo", "rig");
+  Edit(rig + "/config/ifdsrc.vts", "cell F1 100", "cell F1 20");
+  Edit(rig + "/config/ifdsrc.vts", "cell B2 0\ncell C2 -5.0\ncell D2 50\ncell E2 0.0\ncell F2 100\ncell G2 5.0",
+       "cell B2 100\ncell C2 -5.0\ncell D2 50\ncell E2 0.0\ncell F2 0\ncell G2 5.0");
+  const TCheckResult r = RunCheck(rig, tmp.File("config"));
+  EXPECT_EQ(r.ExitCode, 1) << r.Out.toStdString();
+  EXPECT_TRUE(r.Out.contains("channel 0's calibration in config/ifdsrc.vts is not monotonic: the values rise and then "
+                             "fall as the voltage rises: point 1 (-5 V, 0), point 2 (0 V, 50) and point 3 (5 V, 20)"))
+      << r.Out.toStdString();
+  EXPECT_FALSE(r.Out.contains("channel 1's calibration")) << "a falling sensor is sound";
+}
