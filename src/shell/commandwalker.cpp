@@ -1,6 +1,7 @@
 #include "shell/commandwalker.h"
 
 #include <QAction>
+#include <QAbstractButton>
 #include <QApplication>
 #include <QClipboard>
 #include <QDialog>
@@ -18,9 +19,11 @@
 #include <QSet>
 #include <QTimer>
 #include <QToolBar>
+#include <QToolButton>
 #include <QWidgetAction>
 #include <map>
 
+#include "platform/helpwindow.h"
 #include "platform/services.h"
 #include "results/tableform.h"
 #include "workbook/view/f1book.h"
@@ -55,6 +58,29 @@ void AddMenu(const QMenu* menu, const QString& path, std::vector<std::pair<QActi
   }
 }
 }  // namespace
+
+QStringList TCommandWalker::CutTexts(const QWidget* root) {
+  QStringList cut;
+  auto check = [&](const QWidget* w, const QString& text, int needed) {
+    if (!w->isVisibleTo(root) || text.trimmed().isEmpty() || w->width() <= 0) return;
+    // A text in a scrolled area is seen by scrolling; what is clipped elsewhere cannot be read.
+    if (needed > w->width() + 1) cut << QStringLiteral("\"%1\" (%2 of %3 px)").arg(QString(text).remove(QLatin1Char('&')).simplified()).arg(w->width()).arg(needed);
+  };
+  for (const QLabel* l : root->findChildren<QLabel*>()) {
+    if (l->wordWrap() || l->textFormat() == Qt::RichText || Qt::mightBeRichText(l->text())) continue;
+    const QMargins m = l->contentsMargins();
+    const int frame = 2 * l->frameWidth() + m.left() + m.right() + 2 * l->margin() + l->indent() * (l->indent() > 0);
+    const QStringList lines = l->text().split(QLatin1Char('\n'));
+    int widest = 0;
+    for (const QString& line : lines) widest = std::max(widest, l->fontMetrics().horizontalAdvance(line));
+    check(l, l->text(), widest + frame);
+  }
+  for (const QAbstractButton* b : root->findChildren<QAbstractButton*>()) {
+    if (qobject_cast<const QToolButton*>(b)) continue;
+    check(b, b->text(), b->minimumSizeHint().width());
+  }
+  return cut;
+}
 
 TCommandWalker::TCommandWalker(TMaster& master, const QString& folder) : FMaster(master), FFolder(folder) {}
 
@@ -94,6 +120,11 @@ std::optional<QString> TCommandWalker::InputText(const QString& caption, const Q
 bool TCommandWalker::Start(const QString& program, const QStringList& arguments, const QString& workingDir) {
   Q_UNUSED(workingDir);
   FNotes << QStringLiteral("would start %1 %2").arg(program, arguments.join(QLatin1Char(' ')));
+  return true;
+}
+
+bool TCommandWalker::OpenDocument(const QString& file) {
+  FNotes << QStringLiteral("would open %1 with the desktop's program for it").arg(file);
   return true;
 }
 
@@ -178,6 +209,7 @@ void TCommandWalker::Run(const TCommand& command, int form) {
   FNotes.clear();
   FDialogShots.clear();
   FDialogTitles.clear();
+  FCut.clear();
   // A command that runs a dialog of its own waits for it: look, take a picture, close it.
   QTimer closer;
   closer.setInterval(100);
@@ -185,6 +217,7 @@ void TCommandWalker::Run(const TCommand& command, int form) {
     QWidget* modal = QApplication::activeModalWidget();
     if (!modal) return;
     FDialogShots << modal->grab().toImage();
+    FCut << CutTexts(modal);
     FDialogTitles << modal->windowTitle();
     if (auto* dialog = qobject_cast<QDialog*>(modal)) dialog->reject();
     else modal->close();
@@ -199,7 +232,16 @@ void TCommandWalker::Run(const TCommand& command, int form) {
   QList<QWidget*> opened;
   for (QWidget* w : ShownWindows())
     if (!windowsBefore.contains(w)) opened << w;
-  for (QWidget* w : opened) effects << QStringLiteral("window \"%1\"").arg(w->windowTitle());
+  for (QWidget* w : opened) {
+    effects << QStringLiteral("window \"%1\"").arg(w->windowTitle());
+    FCut << CutTexts(w);
+  }
+  FCut.removeDuplicates();
+  for (const QString& t : FCut) effects << QStringLiteral("CUT TEXT: ") + t;
+  // A help page that is not there is a fault of the rig's help, named so that it cannot pass unseen.
+  for (QWidget* w : ShownWindows())
+    if (auto* help = qobject_cast<THelpWindow*>(w); help && !help->Problem().isEmpty())
+      effects << QStringLiteral("HELP ERROR: %1").arg(help->Problem());
   if (State() != before) effects << QStringLiteral("main window changed");
   if (clipboard->text() != QLatin1String("1") || clipboard->mimeData()->hasImage()) effects << QStringLiteral("clipboard filled");
 
@@ -230,9 +272,11 @@ bool TCommandWalker::Walk() {
   // Diagram does nothing visible while the diagram is in front already).
   QSet<QAction*> done;
   std::map<QAction*, TStep> idle;
+  QStringList mainCut;
   for (int form : {1, 2, 3}) {
     FMaster.ShowChild(form);
     Settle(100);
+    mainCut << CutTexts(&FMaster);
     for (const TCommand& command : Commands()) {
       QAction* a = command.Action;
       if (done.contains(a) || !a->isEnabled() || !a->isVisible() || EndsProgram(a)) continue;
@@ -257,6 +301,8 @@ bool TCommandWalker::Walk() {
   QFile index(FFolder + QStringLiteral("/index.txt"));
   if (!index.open(QIODevice::WriteOnly | QIODevice::Truncate | QIODevice::Text)) return false;
   QString text;
+  mainCut.removeDuplicates();
+  for (const QString& t : mainCut) text += QStringLiteral("Main window\tCUT TEXT: ") + t + QStringLiteral("\t\n");
   for (const TStep& s : FSteps)
     text += s.Command + QLatin1Char('\t') + (s.Effect.isEmpty() ? QStringLiteral("NO VISIBLE EFFECT") : s.Effect) +
             QLatin1Char('\t') + s.Picture + QLatin1Char('\n');
