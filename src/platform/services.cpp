@@ -38,7 +38,6 @@ void TServices::SetClock(IClock* clock) { gClock.Installed = clock; }
 void TServices::SetLauncher(IProgramLauncher* launcher) { gLauncher.Installed = launcher; }
 void TServices::SetBus(TMessageBus* bus) { gBus.Installed = bus; }
 void TServices::SetHelp(IHelpViewer* help) { gHelp.Installed = help; }
-IHelpViewer* TServices::InstalledHelp() { return gHelp.Installed; }
 
 namespace {
 TRigConfig* gRig = nullptr;

@@ -30,8 +30,6 @@ class TServices {
   static void SetLauncher(IProgramLauncher* launcher);
   static void SetBus(TMessageBus* bus);
   static void SetHelp(IHelpViewer* help);
-  // The help viewer a caller installed, or nullptr (never creates the default window).
-  static IHelpViewer* InstalledHelp();
 
   // The program's single instances, set during window assembly and cleared at shutdown (null when
   // absent: a part that finds one missing does without it).

@@ -38,10 +38,10 @@ class TCheckingViewer : public IHelpViewer {
   void Note(const QString& request, const QString& problem) { Requests.push_back({Where, request, problem}); }
 };
 
+// The program's own viewer is back afterwards (one a test installed is not).
 struct THelpScope {
-  IHelpViewer* Previous = TServices::InstalledHelp();
   explicit THelpScope(IHelpViewer* viewer) { TServices::SetHelp(viewer); }
-  ~THelpScope() { TServices::SetHelp(Previous); }
+  ~THelpScope() { TServices::SetHelp(nullptr); }
 };
 }  // namespace
 

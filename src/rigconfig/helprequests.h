@@ -42,6 +42,7 @@ class THelpRequests {
     QString Problem;  // what the help window would say instead of a page; empty when it finds one
   };
   // Every help request this rig's commands, buttons and dialogs make, routed as the rig routes it.
+  // The requests go to a viewer of its own; the program's help window is the viewer afterwards.
   static std::vector<TRequest> All(TRigConfig& rig);
   // One line per request that leads to no page: where it is asked for, then what the help window
   // would say. Empty when every request finds its page.
