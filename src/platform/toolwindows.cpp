@@ -8,9 +8,17 @@
 #include <QMenu>
 #include <QScreen>
 #include <QShortcut>
+#include <QTimer>
 #include <QWidget>
 
-TToolWindows::TToolWindows(QWidget* main) : QObject(main), FMain(main) { qApp->installEventFilter(this); }
+namespace {
+QPointer<QWidget> gMain;  // the program's main window, once it has one
+}
+
+TToolWindows::TToolWindows(QWidget* main) : QObject(main), FMain(main) {
+  gMain = main;
+  qApp->installEventFilter(this);
+}
 
 TToolWindows::~TToolWindows() {
   if (qApp) qApp->removeEventFilter(this);
@@ -35,10 +43,20 @@ void TToolWindows::FitOnScreen(QWidget* window, const QWidget* main) {
 }
 
 void TToolWindows::ShowBeside(QWidget* window) {
-  QWidget* active = QApplication::activeWindow();
+  QPointer<QWidget> active = QApplication::activeWindow();
+  // No window has the keyboard (the last one just closed): it belongs to the window this one
+  // serves.
+  if (!active) active = window->parentWidget() ? window->parentWidget()->window() : gMain.data();
+  window->setAttribute(Qt::WA_ShowWithoutActivating);
   window->show();
   window->raise();
-  if (active && active != window && active->isVisible()) active->activateWindow();
+  if (!active || active == window) return;
+  // A window system may still activate the new window once it is mapped: the keyboard goes back
+  // now and once more after that.
+  active->activateWindow();
+  QTimer::singleShot(0, active, [active] {
+    if (active && active->isVisible() && QApplication::activeWindow() != active) active->activateWindow();
+  });
 }
 
 bool TToolWindows::eventFilter(QObject* watched, QEvent* event) {

@@ -109,9 +109,12 @@ TMaster::TMaster(QWidget* parent) : QMainWindow(parent), FMdi(new QMdiArea(this)
   // Ctrl+F4 closes the child window in front, as in any multiple-document window.
   auto* closeChild = new QShortcut(QKeySequence(Qt::CTRL | Qt::Key_F4), FMdi);
   closeChild->setContext(Qt::WidgetWithChildrenShortcut);
-  connect(closeChild, &QShortcut::activated, this, [this] {
+  auto closeFront = [this] {
     if (QMdiSubWindow* w = FMdi->activeSubWindow()) w->close();
-  });
+  };
+  connect(closeChild, &QShortcut::activated, this, closeFront);
+  // The child window's own system menu names Ctrl+F4 too, which leaves the key to neither.
+  connect(closeChild, &QShortcut::activatedAmbiguously, this, closeFront);
   CreateActions();
   CreateToolBars();
   CreateMenus();
@@ -740,7 +743,18 @@ void TMaster::ShowChild(int form) {
   else w->show();
   w->raise();
   FMdi->setActiveSubWindow(w);
-  w->widget()->setFocus(Qt::OtherFocusReason);
+  // The keyboard goes with the window: to the window itself when it takes the focus, else to its
+  // first control.
+  if (!w->isAncestorOf(QApplication::focusWidget())) {
+    QWidget* target = w->widget();
+    if (target->focusPolicy() == Qt::NoFocus)
+      for (QWidget* child : target->findChildren<QWidget*>())
+        if ((child->focusPolicy() & Qt::TabFocus) && child->isVisibleTo(target) && child->isEnabled()) {
+          target = child;
+          break;
+        }
+    target->setFocus(Qt::OtherFocusReason);
+  }
   SetActiveForm(form);
 }
 
