@@ -18,7 +18,9 @@
 #include <QRegularExpression>
 #include <QSet>
 #include <QTimer>
+#include <QStatusBar>
 #include <QToolBar>
+#include <QPushButton>
 #include <QToolButton>
 #include <QWidgetAction>
 #include <map>
@@ -61,6 +63,10 @@ void AddMenu(const QMenu* menu, const QString& path, std::vector<std::pair<QActi
 
 QStringList TCommandWalker::CutTexts(const QWidget* root) {
   QStringList cut;
+  // Qt's own print and page dialogs are not ours to mend.
+  if (root->inherits("QPrintDialog") || root->inherits("QPageSetupDialog")) return cut;
+  // Widths are read once every pending layout has placed its widgets.
+  QCoreApplication::sendPostedEvents(nullptr, QEvent::LayoutRequest);
   auto check = [&](const QWidget* w, const QString& text, int needed) {
     if (!w->isVisibleTo(root) || text.trimmed().isEmpty() || w->width() <= 0) return;
     // A text in a scrolled area is seen by scrolling; what is clipped elsewhere cannot be read.
@@ -77,7 +83,11 @@ QStringList TCommandWalker::CutTexts(const QWidget* root) {
   }
   for (const QAbstractButton* b : root->findChildren<QAbstractButton*>()) {
     if (qobject_cast<const QToolButton*>(b)) continue;
-    check(b, b->text(), b->minimumSizeHint().width());
+    // A push button's text needs its own width and a little room; a check box or radio button
+    // needs its indicator too (its size hint).
+    const int needed = qobject_cast<const QPushButton*>(b) ? b->fontMetrics().horizontalAdvance(QString(b->text()).remove(QLatin1Char('&'))) + 6
+                                                           : b->sizeHint().width();
+    check(b, b->text(), needed);
   }
   return cut;
 }
@@ -276,7 +286,12 @@ bool TCommandWalker::Walk() {
   for (int form : {1, 2, 3}) {
     FMaster.ShowChild(form);
     Settle(100);
-    mainCut << CutTexts(&FMaster);
+    // What the user sees: the window in front, the bars and the status panels.
+    if (auto* area = qobject_cast<QMdiArea*>(FMaster.centralWidget()); area && area->activeSubWindow())
+      mainCut << CutTexts(area->activeSubWindow());
+    for (QToolBar* bar : FMaster.findChildren<QToolBar*>())
+      if (bar->isVisible()) mainCut << CutTexts(bar);
+    mainCut << CutTexts(FMaster.statusBar());
     for (const TCommand& command : Commands()) {
       QAction* a = command.Action;
       if (done.contains(a) || !a->isEnabled() || !a->isVisible() || EndsProgram(a)) continue;
@@ -295,6 +310,15 @@ bool TCommandWalker::Walk() {
     }
   }
   for (const auto& entry : idle) FSteps.push_back(entry.second);
+  // The presentation and the control parameters, where the rig has them, are looked at too.
+  if (auto* area = qobject_cast<QMdiArea*>(FMaster.centralWidget()))
+    for (int form : {4, 5}) {
+      QMdiSubWindow* before = area->activeSubWindow();
+      FMaster.ShowChild(form);
+      Settle(100);
+      if (area->activeSubWindow() && area->activeSubWindow() != before) mainCut << CutTexts(area->activeSubWindow());
+    }
+  FMaster.ShowChild(1);
   TServices::SetPrompts(&prompts);
   TServices::SetLauncher(&launcher);
 

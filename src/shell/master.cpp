@@ -794,6 +794,11 @@ void TMaster::TileChildren() {
   for (int i = 0; i < n; ++i) {
     QRect r = column ? QRect(rest.x(), rest.y() + rest.height() * i / n, rest.width(), rest.height() / n)
                      : QRect(rest.x() + rest.width() * i / n, rest.y(), rest.width() / n, rest.height());
+    // Never smaller than the window's controls need (that would cut their texts): on a small
+    // screen the share overlaps the next one instead, kept inside the area.
+    r.setSize(r.size().expandedTo(others[i]->minimumSizeHint()));
+    r.moveLeft(std::max(0, std::min(r.left(), area.width() - r.width())));
+    r.moveTop(std::max(0, std::min(r.top(), area.height() - r.height())));
     others[i]->setGeometry(r);
     others[i]->raise();
   }
