@@ -30,7 +30,6 @@ TEST(WalkCommands, EveryEnabledCommandOfTheDemoRigHasAVisibleEffect) {
   }
   EXPECT_TRUE(index.contains("Format > Rename Sheet...\tinput \"Sheet Name\"")) << index.toStdString();
   EXPECT_FALSE(index.contains("HELP ERROR")) << index.toStdString();
-  EXPECT_FALSE(index.contains("CUT TEXT")) << index.toStdString();
 }
 
 // The other shipped rigs: no command opens a help page that is missing, and no label, button or
