@@ -1,7 +1,10 @@
 #include "acquisition/qxalarmsource.h"
 
+#include <algorithm>
+
 #include <QApplication>
 #include <QEvent>
+#include <QFontMetrics>
 #include <QLabel>
 #include <QLineEdit>
 #include <QMouseEvent>
@@ -65,7 +68,8 @@ void TQXAlarmSource::RegisterParent(QWidget* DisplayParent, const TDataSource_De
   FColour = NoAlarmColourCode;
   if (FHasPosition && DisplayParent) {
     AlarmMute = new QLabel(NoAlarmMessage, DisplayParent);
-    AlarmMute->setGeometry(FDataX, FDataY, FWidth, Source.MimicLabel_X_Pos());
+    FHeight = Source.MimicLabel_X_Pos();
+    AlarmMute->setGeometry(FDataX, FDataY, FWidth, FHeight);
     AlarmMute->setFont(SourceFont());
     AlarmMute->setAlignment(Qt::AlignLeft | Qt::AlignVCenter);
     AlarmMute->setAutoFillBackground(true);
@@ -94,12 +98,26 @@ void TQXAlarmSource::Show(const QString& caption, const QColor& colour) {
   FColour = colour;
   if (!AlarmMute) return;
   AlarmMute->setText(caption);
+  FitCaption();
   QPalette palette = AlarmMute->palette();
   palette.setColor(QPalette::Window, colour);
   // Keep the caption readable on the dark alarm colours.
   const double luminance = 0.299 * colour.red() + 0.587 * colour.green() + 0.114 * colour.blue();
   palette.setColor(QPalette::WindowText, luminance < 140 ? QColor(Qt::white) : QColor(Qt::black));
   AlarmMute->setPalette(palette);
+}
+
+// The rig gives the box a width for its usual caption; a longer one (the "went off with" message,
+// a larger font) widens the box as far as the diagram allows, then wraps onto more lines.
+void TQXAlarmSource::FitCaption() {
+  const QWidget* parent = AlarmMute->parentWidget();
+  const int room = parent ? std::max(FWidth, parent->width() - AlarmMute->x()) : FWidth;
+  const QFontMetrics metrics(AlarmMute->font());
+  const int needed = metrics.horizontalAdvance(AlarmMute->text()) + 2 * AlarmMute->margin() + 6;
+  const int width = std::min(std::max(FWidth, needed), room);
+  AlarmMute->setWordWrap(needed > width);
+  const int height = std::max(FHeight, AlarmMute->wordWrap() ? AlarmMute->heightForWidth(width) : metrics.height() + 2);
+  AlarmMute->resize(width, height);
 }
 
 void TQXAlarmSource::DataWrite() {

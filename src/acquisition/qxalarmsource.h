@@ -48,6 +48,8 @@ class TQXAlarmSource : public TQXSource {
   void RaiseAlarm(int reading);
   void ClearAlarm();
   void Show(const QString& caption, const QColor& colour);
+  void FitCaption();
   QString FCaption;
+  int FHeight = 0;
   QColor FColour;
 };

@@ -1,5 +1,7 @@
 #include "acquisition/qxbuttonsource.h"
 
+#include <algorithm>
+
 #include <QLineEdit>
 #include <QPushButton>
 
@@ -11,8 +13,9 @@ void TQXButtonSource::CreateButton(QWidget* DisplayParent, const TDataSource_Def
   if (Display_Box) Display_Box->hide();
   if (!FHasPosition || !DisplayParent) return;
   Button = new QPushButton(caption, DisplayParent);
-  Button->setGeometry(FDataX, FDataY, FWidth, height);
   Button->setFont(SourceFont());
+  // The rig's width, or the caption's when that is wider (a larger font).
+  Button->setGeometry(FDataX, FDataY, std::max(FWidth, Button->fontMetrics().horizontalAdvance(caption) + 10), height);
   Button->setFocusPolicy(Qt::StrongFocus);
   Button->setToolTip(FHint);
   Button->raise();

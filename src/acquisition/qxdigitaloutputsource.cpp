@@ -26,8 +26,8 @@ void TQXDigitalOutputSource::RegisterParent(QWidget* DisplayParent, const TDataS
   if (Display_Box) Display_Box->hide();
   if (FHasPosition && DisplayParent) {
     const QString picture = Source.NoColumnHintText().isEmpty() ? QStringLiteral("DigOut.bmp") : Source.NoColumnHintText();
-    DisplayButton = new TTwoStateImage(picture, DisplayParent);
-    DisplayButton->move(FDataX, FDataY);
+    DisplayButton = new TTwoStateImage(picture, DisplayParent, true);
+    DisplayButton->Place(QPoint(FDataX, FDataY));
     DisplayButton->setToolTip(FHint);
     DisplayButton->SetState(Output_State);
     DisplayButton->setEnabled(Source.SourceType() != WATCHDOG_DATASRC);

@@ -1,5 +1,7 @@
 #include "acquisition/qxwarning.h"
 
+#include <algorithm>
+
 #include <QLabel>
 #include <QLineEdit>
 #include <QPushButton>
@@ -21,8 +23,8 @@ void TQXWarning::RegisterParent(QWidget* DisplayParent, const TDataSource_Defini
   DisplayButton->move(FDataX, FDataY);
   DisplayButton->show();
   ResetButton = new QPushButton(QStringLiteral("Reset"), DisplayParent);
-  ResetButton->setGeometry(FDataX + 85, FDataY - 4, 35, 20);
   ResetButton->setFont(SourceFont());
+  ResetButton->setGeometry(FDataX + 85, FDataY - 4, std::max(35, ResetButton->fontMetrics().horizontalAdvance(ResetButton->text()) + 10), 20);
   ResetButton->setToolTip(QString::fromLatin1(ResetHint));
   ResetButton->setEnabled(false);
   ResetButton->show();

@@ -18,6 +18,7 @@
 #include "rigconfig/registry.h"
 #include "rigconfig/rigconfig.h"
 #include "rigconfig/settingsnames.h"
+#include "rigconfig/helprequests.h"
 
 namespace {
 constexpr int kIntervalFactor[] = {60000, 1000, 1};  // mins, secs, msecs
@@ -75,7 +76,7 @@ TSampleConfig::TSampleConfig(ILoggerHost* host, const QString& registryKey, QWid
   connect(ok, &QPushButton::clicked, this, &TSampleConfig::OKClick);
   connect(cancel, &QPushButton::clicked, this, &QDialog::reject);
   connect(help, &QPushButton::clicked, this, [] {
-    if (TServices::Rig()) TServices::Rig()->ShellStringHelp(QStringLiteral("Sample_Configuration"));
+    if (TServices::Rig()) TServices::Rig()->ShellStringHelp(QLatin1String(helptopics::kSampleConfiguration));
   });
   for (QRadioButton* b : {ManualButton, AutomaticButton, ContinuousButton, FixedButton})
     connect(b, &QRadioButton::toggled, this, &TSampleConfig::UpdateEnabling);

@@ -1,6 +1,8 @@
 #pragma once
 // A 12 x 12 indicator cut from a picture that holds both looks: off shows the picture's top-left
-// corner, on shows its centre. Clicks and presses are reported for outputs.
+// corner, on shows its centre. Clicks and presses are reported for outputs; an output's indicator
+// also takes the keyboard focus (Tab), shows it with a frame around the picture, and Space works it
+// as a click does (pressed while Space is held, for a momentary output).
 
 #include <QPixmap>
 #include <QWidget>
@@ -9,9 +11,13 @@ class TTwoStateImage : public QWidget {
   Q_OBJECT
  public:
   static constexpr int Size = 12;
+  static constexpr int FocusMargin = 2;  // room of the focus frame around an operable picture
 
   // `pictureFile` as the definition names it ("DigIn.bmp"), found in the rig folder.
-  TTwoStateImage(const QString& pictureFile, QWidget* parent);
+  TTwoStateImage(const QString& pictureFile, QWidget* parent, bool operable = false);
+
+  // Places the picture's top-left corner at `at` (an operable one's frame lies around it).
+  void Place(const QPoint& at);
 
   bool State() const { return FState; }
   void SetState(bool on);
@@ -25,8 +31,13 @@ class TTwoStateImage : public QWidget {
   void paintEvent(QPaintEvent* event) override;
   void mousePressEvent(QMouseEvent* event) override;
   void mouseReleaseEvent(QMouseEvent* event) override;
+  void keyPressEvent(QKeyEvent* event) override;
+  void keyReleaseEvent(QKeyEvent* event) override;
+  void focusInEvent(QFocusEvent* event) override;
+  void focusOutEvent(QFocusEvent* event) override;
 
  private:
   QPixmap FPicture;
   bool FState = false;
+  int FMargin = 0;
 };

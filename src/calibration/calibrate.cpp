@@ -37,6 +37,7 @@
 #include "rigconfig/datasource_definition.h"
 #include "rigconfig/rigconfig.h"
 #include "workbook/model/workbookerror.h"
+#include "rigconfig/helprequests.h"
 
 namespace {
 TModalResult Ask(const QString& text, TMsgDlgType kind, TMsgDlgButtons buttons = TMsgDlgButtons::YesNo) {
@@ -647,5 +648,5 @@ void TCalibrate::FitAxes() {
 }
 
 void TCalibrate::HelpClick() {
-  if (TServices::Rig()) TServices::Rig()->ShellStringHelp(QStringLiteral("Sensor_Calibration"));
+  if (TServices::Rig()) TServices::Rig()->ShellStringHelp(QLatin1String(helptopics::kSensorCalibration));
 }

@@ -34,6 +34,7 @@
 #include "platform/services.h"
 #include "rigconfig/rigconfig.h"
 #include "workbook/model/workbook.h"
+#include "rigconfig/helprequests.h"
 
 namespace {
 constexpr int kSampleRow = 2;
@@ -557,7 +558,7 @@ void TPIDdisplay::OKButtonClick() {
 void TPIDdisplay::CancelButtonClick() { hide(); }
 
 void TPIDdisplay::HelpButtonClick() {
-  if (TRigConfig* rig = TServices::Rig()) rig->RigStringHelp(QStringLiteral("PID_Controller"));
+  if (TRigConfig* rig = TServices::Rig()) rig->RigStringHelp(QLatin1String(helptopics::kPIDController));
 }
 
 void TPIDdisplay::SaveButtonClick() {

@@ -1,5 +1,7 @@
 #include "pid/qxcontrollersource.h"
 
+#include <algorithm>
+
 #include <QComboBox>
 #include <QEvent>
 #include <QFontMetrics>
@@ -47,14 +49,18 @@ void TQXControllerSource::RegisterParent(QWidget* DisplayParent, const TDataSour
       l->installEventFilter(this);
       return l;
     };
-    StatusTitle = label(QStringLiteral("Mode:"), 5, 16, 30);
-    StatusControl = label(QStringLiteral("Off"), 38, 16, 40);
-    SetPointTitle = label(QStringLiteral("S/P:"), 5, 32, 30);
-    SetPointControl = label(QStringLiteral(" -"), 38, 32, 35);
+    // The titles as wide as their text in this font; the values take the rest of the box.
+    const QFontMetrics metrics(SourceFont());
+    const int titles = std::max(metrics.horizontalAdvance(QStringLiteral("Mode:")), metrics.horizontalAdvance(QStringLiteral("S/P:"))) + 4;
+    const int values = std::max(40, Source.Mimic_Item_Width() - titles - 13);
+    StatusTitle = label(QStringLiteral("Mode:"), 5, 16, titles);
+    StatusControl = label(QStringLiteral("Off"), 8 + titles, 16, values);
+    SetPointTitle = label(QStringLiteral("S/P:"), 5, 32, titles);
+    SetPointControl = label(QStringLiteral(" -"), 8 + titles, 32, values);
     NameControl->installEventFilter(this);
     NameControl->show();
     PIDButton = new QPushButton(fShort_text, DisplayParent);
-    PIDButton->setGeometry(FDataX, FDataY, 40, 20);
+    PIDButton->setGeometry(FDataX, FDataY, std::max(40, QFontMetrics(SourceFont()).horizontalAdvance(fShort_text) + 12), 20);
     PIDButton->setFont(SourceFont());
     PIDButton->setToolTip(QStringLiteral("PID %1").arg(Index));
     connect(PIDButton, &QPushButton::clicked, this, &TQXControllerSource::DButtonClick);

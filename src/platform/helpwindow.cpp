@@ -9,6 +9,7 @@
 #include <QVBoxLayout>
 
 #include "platform/filenames.h"
+#include "platform/toolwindows.h"
 
 THelpWindow::THelpWindow(QWidget* parent)
     : QWidget(parent, Qt::Window), FBrowser(new QTextBrowser(this)), FStatus(new QLabel(this)) {
@@ -72,6 +73,7 @@ QString THelpWindow::TopicPage(const QString& helpFile, const QString& topic) {
 }
 
 void THelpWindow::ShowPage(const QString& page, const QString& missingText) {
+  FProblem = page.isEmpty() ? missingText : QString();
   if (page.isEmpty()) {
     FBrowser->setHtml(QStringLiteral("<p>%1</p>").arg(missingText.toHtmlEscaped()));
     FStatus->setText(missingText);
@@ -79,8 +81,7 @@ void THelpWindow::ShowPage(const QString& page, const QString& missingText) {
     FBrowser->setSource(QUrl::fromLocalFile(page));
     FStatus->setText(QDir::toNativeSeparators(page));
   }
-  show();
-  raise();
+  TToolWindows::ShowBeside(this);
 }
 
 void THelpWindow::ShowContents(const QString& helpFile) {

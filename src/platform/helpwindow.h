@@ -27,10 +27,14 @@ class THelpWindow : public QWidget, public IHelpViewer {
   static QString ContextPage(const QString& helpFile, int context);
   static QString TopicPage(const QString& helpFile, const QString& topic);
 
+  // What the window says instead of the last page asked for, or "" when it shows that page.
+  QString Problem() const { return FProblem; }
+
 
  private:
   void ShowPage(const QString& page, const QString& missingText);
 
   QTextBrowser* FBrowser;
   QLabel* FStatus;
+  QString FProblem;
 };

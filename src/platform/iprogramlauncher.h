@@ -10,4 +10,7 @@ class IProgramLauncher {
   virtual ~IProgramLauncher() = default;
   // True when the program was started.
   virtual bool Start(const QString& program, const QStringList& arguments, const QString& workingDir) = 0;
+  // Opens a document with the program the desktop chooses for its kind (a text file: the desktop's
+  // text editor). True when the desktop's opener took it.
+  virtual bool OpenDocument(const QString& file) = 0;
 };

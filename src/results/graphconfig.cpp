@@ -16,6 +16,7 @@
 #include "platform/services.h"
 #include "results/graphform.h"
 #include "rigconfig/rigconfig.h"
+#include "rigconfig/helprequests.h"
 
 namespace {
 
@@ -111,7 +112,7 @@ TGraphConfig::TGraphConfig(TGraphForm& graph, QWidget* parent) : QDialog(parent)
   connect(box, &QDialogButtonBox::accepted, this, &QDialog::accept);
   connect(box, &QDialogButtonBox::rejected, this, &QDialog::reject);
   connect(box, &QDialogButtonBox::helpRequested, this, [] {
-    if (TRigConfig* rig = TServices::Rig()) rig->ShellStringHelp(QStringLiteral("Graph_Configuration"));
+    if (TRigConfig* rig = TServices::Rig()) rig->ShellStringHelp(QLatin1String(helptopics::kGraphConfiguration));
   });
 
   auto* top = new QHBoxLayout;

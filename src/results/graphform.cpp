@@ -1,5 +1,6 @@
 #include "results/graphform.h"
 
+#include <cmath>
 #include <tuple>
 
 #include <QApplication>
@@ -73,7 +74,14 @@ QImage MarkerImage(const QColor& colour, int size, int shape) {
   return image;
 }
 
-const QColor Palette[7] = {Qt::red, Qt::blue, QColor(0, 128, 0), Qt::yellow, QColor(128, 0, 128), QColor(0, 0, 128), Qt::magenta};
+// One colour per series up to the twenty runs a table holds; the first seven are those users know.
+const QColor Palette[20] = {Qt::red,           Qt::blue,           QColor(0, 128, 0),    Qt::yellow,
+                            QColor(128, 0, 128), QColor(0, 0, 128),  Qt::magenta,          QColor(255, 128, 0),
+                            QColor(0, 139, 139), QColor(128, 64, 0), Qt::black,            QColor(128, 128, 128),
+                            QColor(0, 190, 255), QColor(150, 200, 0), QColor(255, 120, 170), QColor(128, 128, 0),
+                            QColor(128, 0, 0),   QColor(120, 100, 255), QColor(0, 80, 40),  QColor(200, 160, 90)};
+// The marker tells a run's columns apart: circle, square, diamond, cross.
+const int Shapes[4] = {1, 0, 2, 3};
 
 }  // namespace
 
@@ -109,6 +117,7 @@ TGraphForm::TGraphForm(TTableForm* table, QWidget* parent)
   FChart->addAxis(FAxisY2, Qt::AlignRight);
   FLayer = new TPlotLayer(FChart, FAxisX, FTimeAxisX, FAxisY, FAxisY2);
   connect(FChart, &QChart::plotAreaChanged, this, [this] { FLayer->update(); });
+  connect(FChart, &QGraphicsWidget::geometryChanged, this, [this] { FitLegend(); });
   FView = new QChartView(FChart, this);
   FView->setRenderHint(QPainter::Antialiasing);
   auto* layout = new QVBoxLayout(this);
@@ -133,10 +142,12 @@ QString TGraphForm::ColumnTitle(int column) const { return FTable ? FTable->GetC
 
 double TGraphForm::Cell(int run, int row, int column) const { return FTable ? FTable->GetCellValue(run, row, column) : 0; }
 
-QColor TGraphForm::NextColour() {
-  const QColor c = Palette[ColourIndex];
-  ColourIndex = (ColourIndex + 1) % 7;
-  return c;
+// Run r's j-th plotted column: colour r - 1 + j, marker j. The first run keeps the palette's order
+// column by column, the same column of twenty runs takes twenty colours, and no two of a run's
+// first four columns in any two runs share both colour and marker.
+void TGraphForm::StyleFor(TSeries_Line& s, int run, int j) {
+  s.LineColour = s.PointColour = Palette[(run - 1 + j) % 20];
+  s.PointShape = Shapes[j % 4];
 }
 
 // ------------------------------------------------------------------------------- building
@@ -209,9 +220,11 @@ void TGraphForm::AddRunSeries(int run) {
   const TRigConfig* rig = TServices::Rig();
   if (!rig || !FTable) return;
   const QString sheetName = FTable->GetSheetName(run);
+  int j = -1;
   for (int c = 1; c < static_cast<int>(rig->ColumnStatus.size()); ++c) {
     const TColumnStatus& status = rig->ColumnStatus[c];
     if (!status.plot_on_Y_Axis) continue;
+    ++j;
     const bool exists = std::any_of(SeriesList.begin(), SeriesList.end(), [&](const TSeries_Line& s) {
       return s.sheet_number == static_cast<std::uint32_t>(run) && s.column == c;
     });
@@ -225,7 +238,7 @@ void TGraphForm::AddRunSeries(int run) {
     s.Column_Label = sheetName + QLatin1Char(' ') + s.name;
     s.Show_points = PlotPoints;
     s.Show_Lines = PlotLines;
-    s.LineColour = s.PointColour = NextColour();
+    StyleFor(s, run, j);
     s.Default_Plot = status.DefPlot;
     s.excluded = !status.DefPlot;
     SeriesList.push_back(s);
@@ -237,6 +250,7 @@ void TGraphForm::PlotAll() {
   FChart->removeAllSeries();
   FShown.clear();
   FLayer->Traces.clear();
+  FLayer->Legend.clear();
   FRangeX = FRangeY = FRangeY2 = TRange{};
   FTimeX = WantsTimeX();
   const bool sampleNumberX = ColumnTitle(XAxisChoice).trimmed().compare(QLatin1String("Sample Number"), Qt::CaseInsensitive) == 0;
@@ -254,6 +268,9 @@ void TGraphForm::PlotAll() {
       fy = line.scalingYaxis;
       if (fx != 1.0) FXScaleFactorText = QStringLiteral("x ") + numbers::FloatToShortest(fx) + QStringLiteral(" ms");
     }
+    FLayer->Legend.push_back({line.short_name, line.Show_points ? line.PointColour : line.LineColour,
+                              line.Show_points ? MarkerImage(line.PointColour, static_cast<int>(line.PointSize * 1.5), line.PointShape)
+                                               : QImage()});
     std::vector<QXYSeries*> made;
     if (line.Show_Lines) {
       auto* series = new QLineSeries;
@@ -601,7 +618,13 @@ void TGraphForm::ApplyLook() {
     FChart->legend()->setFont(Look.LegendFont);
   }
   QLegend* legend = FChart->legend();
-  legend->setVisible(Look.LegendVisible);
+  // In its automatic place the legend is the plot layer's, wrapped into as many rows as it needs
+  // under the chart; placed by hand it is the chart's own, where the user put it.
+  const bool wrapped = Look.LegendVisible && Look.LegendAuto && Look.LegendResize;
+  FLayer->LegendShown = wrapped;
+  FLayer->LegendFont = legend->font();
+  legend->setVisible(Look.LegendVisible && !wrapped);
+  FitLegend();
   if (Look.LegendAuto && Look.LegendResize) {
     if (!legend->isAttachedToChart()) legend->attachToChart();
   } else {
@@ -613,6 +636,17 @@ void TGraphForm::ApplyLook() {
     legend->setGeometry(QRectF(at, size));
     legend->update();
   }
+}
+
+// The chart's bottom margin holds the wrapped legend: as many rows as the width needs.
+void TGraphForm::FitLegend() {
+  const int room = 25 + static_cast<int>(std::ceil(FLayer->LegendHeight(FChart->rect().width())));
+  QMargins margins = FChart->margins();
+  if (margins.bottom() != room) {
+    margins.setBottom(room);
+    FChart->setMargins(margins);
+  }
+  FLayer->update();
 }
 
 // ------------------------------------------------------------------------------- dialogs

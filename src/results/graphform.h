@@ -127,6 +127,7 @@ class TGraphForm : public QWidget, public IResultsGraph {
   void AcceptConfig(class TGraphConfig& dialog, const std::vector<TSeries_Line>& edited);
   // The look again, after the format dialog changed it.
   void ApplyLook();
+  void FitLegend();
   void SetPlotTitles();
   void ScaleXAxis();
   void PrintForm();
@@ -141,6 +142,7 @@ class TGraphForm : public QWidget, public IResultsGraph {
 
   // What the chart shows, for the configuration dialogs and for tests.
   QChart* Chart() const { return FChart; }
+  const TPlotLayer& PlotLayer() const { return *FLayer; }
   QString XTitle() const;
   // Spreadsheet number formats ("0.00", "#,##0.###", "0.0E+00") as the chart's axis labels take them.
   static bool IsNumberFormat(const QString& format);
@@ -197,7 +199,8 @@ class TGraphForm : public QWidget, public IResultsGraph {
   double AxisValue(int axis, bool max) const;
 
  private:
-  QColor NextColour();
+  // The colour and marker of run `run`'s `j`-th plotted column.
+  static void StyleFor(TSeries_Line& s, int run, int j);
   QString ColumnTitle(int column) const;
 
   QPointer<TTableForm> FTable;

@@ -1,10 +1,13 @@
 #include "results/plotlayer.h"
 
+#include <algorithm>
 #include <climits>
 
 #include <QChart>
+#include <QLegend>
 #include <QDateTime>
 #include <QDateTimeAxis>
+#include <QFontMetricsF>
 #include <QPainter>
 #include <QPolygonF>
 #include <QValueAxis>
@@ -56,6 +59,71 @@ void TPlotLayer::paint(QPainter* painter, const QStyleOptionGraphicsItem*, QWidg
         painter->drawImage(pixel - half, trace.Marker);
       }
     }
+  }
+  painter->restore();
+  if (LegendShown) PaintLegend(painter);
+}
+
+namespace {
+constexpr double kSwatch = 16, kGap = 4, kSpacing = 14, kRowGap = 2, kSide = 10;
+}
+
+std::vector<std::vector<std::size_t>> TPlotLayer::LegendRows(double width, std::vector<double>& widths) const {
+  const QFontMetricsF metrics(LegendFont);
+  std::vector<std::vector<std::size_t>> rows;
+  double used = 0;
+  widths.clear();
+  for (std::size_t i = 0; i < Legend.size(); ++i) {
+    const double w = std::min(kSwatch + kGap + metrics.horizontalAdvance(Legend[i].Text), std::max(width, kSwatch * 2));
+    widths.push_back(w);
+    if (rows.empty() || used + kSpacing + w > width) {
+      rows.emplace_back();
+      used = w;
+    } else {
+      used += kSpacing + w;
+    }
+    rows.back().push_back(i);
+  }
+  return rows;
+}
+
+double TPlotLayer::LegendHeight(double width) const {
+  if (!LegendShown || Legend.empty()) return 0;
+  std::vector<double> widths;
+  const double line = QFontMetricsF(LegendFont).height() + kRowGap;
+  return static_cast<double>(LegendRows(width - 2 * kSide, widths).size()) * line;
+}
+
+void TPlotLayer::PaintLegend(QPainter* painter) {
+  const QRectF chart = FChart->rect();
+  const double width = chart.width() - 2 * kSide;
+  std::vector<double> widths;
+  const auto rows = LegendRows(width, widths);
+  const QFontMetricsF metrics(LegendFont);
+  const double line = metrics.height() + kRowGap;
+  double y = chart.bottom() - 6 - static_cast<double>(rows.size()) * line;
+  painter->save();
+  painter->setFont(LegendFont);
+  for (const auto& row : rows) {
+    double rowWidth = -kSpacing;
+    for (std::size_t i : row) rowWidth += widths[i] + kSpacing;
+    double x = chart.left() + kSide + std::max(0.0, (width - rowWidth) / 2);
+    for (std::size_t i : row) {
+      const TLegendEntry& e = Legend[i];
+      const QRectF swatch(x, y + (line - kSwatch) / 2, kSwatch, kSwatch);
+      if (!e.Marker.isNull()) {
+        const QImage marker = e.Marker.width() > kSwatch - 4 ? e.Marker.scaled(int(kSwatch - 4), int(kSwatch - 4)) : e.Marker;
+        painter->drawImage(swatch.center() - QPointF(marker.width() / 2.0, marker.height() / 2.0), marker);
+      } else {
+        painter->fillRect(QRectF(swatch.left(), swatch.center().y() - 1.5, kSwatch, 3), e.Colour);
+      }
+      painter->setPen(FChart->legend()->labelColor());
+      const QRectF text(swatch.right() + kGap, y, widths[i] - kSwatch - kGap, line);
+      painter->drawText(text, Qt::AlignLeft | Qt::AlignVCenter,
+                        metrics.elidedText(e.Text, Qt::ElideRight, text.width()));
+      x += widths[i] + kSpacing;
+    }
+    y += line;
   }
   painter->restore();
 }

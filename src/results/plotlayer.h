@@ -6,6 +6,7 @@
 
 #include <vector>
 
+#include <QFont>
 #include <QGraphicsItem>
 #include <QImage>
 #include <QPen>
@@ -27,8 +28,22 @@ class TPlotLayer : public QGraphicsItem {
 
   TPlotLayer(QChart* chart, QValueAxis* x, QDateTimeAxis* timeX, QValueAxis* y, QValueAxis* y2);
 
+  // One entry of the legend this layer draws under the chart: the chart's own legend keeps all
+  // entries on one line and cuts their texts, which leaves twenty runs unreadable.
+  struct TLegendEntry {
+    QString Text;
+    QColor Colour;
+    QImage Marker;  // null: the line's colour as a short bar
+  };
+
   void SetTimeX(bool time) { FTimeX = time; }
   std::vector<TTrace> Traces;
+  std::vector<TLegendEntry> Legend;  // drawn only while LegendShown
+  bool LegendShown = false;
+  QFont LegendFont;
+
+  // The height the legend takes when wrapped into rows `width` pixels wide (0 without one).
+  double LegendHeight(double width) const;
 
   QRectF boundingRect() const override;
   void paint(QPainter* painter, const QStyleOptionGraphicsItem* option, QWidget* widget) override;
@@ -39,4 +54,8 @@ class TPlotLayer : public QGraphicsItem {
   QDateTimeAxis* FTimeX_;
   QValueAxis *FY, *FY2;
   bool FTimeX = false;
+
+  // Entries per row, wrapped to `width`, and the width each entry takes.
+  std::vector<std::vector<std::size_t>> LegendRows(double width, std::vector<double>& widths) const;
+  void PaintLegend(QPainter* painter);
 };

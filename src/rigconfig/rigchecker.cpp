@@ -19,6 +19,7 @@
 #include "platform/iprompts.h"
 #include "platform/services.h"
 #include "rigconfig/datasource_definition.h"
+#include "rigconfig/helprequests.h"
 #include "rigconfig/irigconfighost.h"
 #include "rigconfig/rigconfig.h"
 #include "rigconfig/sourcelinkcheck.h"
@@ -164,6 +165,7 @@ bool TRigChecker::CheckExercise(const QString& folder, int exercise, int& exerci
   }
   FOut << "Columns: " << (rig.ColumnStatus.empty() ? 0 : rig.ColumnStatus.size() - 1) << ", plotted: "
        << (plotted.isEmpty() ? QStringLiteral("none") : plotted.join(QLatin1Char(' '))) << "\n";
+  CheckGraphColumns(rig);
 
   if (loaded) {
     CheckDefinitions(rig);
@@ -257,6 +259,7 @@ void TRigChecker::CheckDefinitions(TRigConfig& rig) {
                .arg(Short(rig.IFDSrc_Spreadsheet)));
   }
   CheckFixedValues(rig, defs);
+  CheckTimeFormats(rig, defs);
   for (const QString& p : TSourceLinkCheck::Problems(rig, defs)) Error(p);
   if (rig.Controller_Count > 0) CheckControllers(rig, defs);
   if (listed)
@@ -286,6 +289,53 @@ void TRigChecker::CheckFixedValues(const TRigConfig& rig, const std::vector<std:
                .arg(rig.DataSrc_Spreadsheet)
                .arg(d->Row())
                .arg(d->LongLabelText(), a1::CellName(2, d->Column()), Short(rig.Run_Spreadsheet)));
+  }
+}
+
+// A rig with a graph opens it with the columns marked "YD" against the "XD" (or first "X") column:
+// with no "YD" the graph opens empty, titled " against ...".
+void TRigChecker::CheckGraphColumns(const TRigConfig& rig) {
+  if (!rig.Using_Graph) return;
+  bool x = false, y = false, shown = false;
+  for (size_t c = 1; c < rig.ColumnStatus.size(); ++c) {
+    const TColumnStatus& s = rig.ColumnStatus[c];
+    x = x || s.plot_on_X_Axis;
+    y = y || s.plot_on_Y_Axis;
+    shown = shown || (s.plot_on_Y_Axis && s.DefPlot);
+  }
+  const QString sheet = Short(rig.Columns_Spreadsheet);
+  if (!x) Error(QStringLiteral("%1: the graph has no X column (\"X\" or \"XD\" in column A)").arg(sheet));
+  if (!y) Error(QStringLiteral("%1: the graph has no Y column (\"Y\" or \"YD\" in column A)").arg(sheet));
+  else if (!shown)
+    Error(QStringLiteral("%1: the graph opens empty: no Y column is plotted from the start (\"YD\" in column A)").arg(sheet));
+}
+
+// Clock and elapsed times are written as fractions of a day: without a time format in the sample
+// row the table shows "0.000347..." cut to the column's width.
+void TRigChecker::CheckTimeFormats(const TRigConfig& rig, const std::vector<std::unique_ptr<TDataSource_Definition>>& defs) {
+  TWorkbook run;
+  bool read = false;
+  for (const auto& d : defs) {
+    const data_Source_types kind = d->SourceType();
+    if ((kind != TIME_DATASRC && kind != ETIME_DATASRC) || d->Column() < 1) continue;
+    if (!read) {
+      try {
+        run.Read(rig.Run_Spreadsheet);
+      } catch (const std::exception&) {
+        return;  // the run sheet's own check names the fault
+      }
+      run.SetSheet(1);
+      read = true;
+    }
+    const QString format = run.NumberFormatRC(2, d->Column());
+    const bool time = format.contains(QLatin1Char('h'), Qt::CaseInsensitive) || format.contains(QLatin1Char('s'), Qt::CaseInsensitive);
+    if (!time)
+      Error(QStringLiteral("%1: cell %2 has no time format (such as \"[h]:mm:ss\") for the %3 of %4, row %5; the table would show a "
+                           "fraction of a day")
+                .arg(Short(rig.Run_Spreadsheet), a1::CellName(2, d->Column()),
+                     kind == TIME_DATASRC ? QStringLiteral("clock time") : QStringLiteral("elapsed time"),
+                     Short(rig.DataSrc_Spreadsheet))
+                .arg(d->Row()));
   }
 }
 
@@ -368,9 +418,11 @@ void TRigChecker::CheckPicture(const QString& path, const QString& what) {
   if (reader.read().isNull()) Error(QStringLiteral("%1 %2 cannot be read: %3").arg(what, path, reader.errorString()));
 }
 
-// Help the rig names: its pages folder, its topics and its context numbers. The rig runs without
-// them, so these are warnings.
+// Help the rig names: its pages folder, its topics and its context numbers. A page that a command,
+// button or dialog of this rig opens and that does not exist is an error (the user meets it); the
+// rest of the help folder's faults are warnings.
 void TRigChecker::CheckHelp(TRigConfig& rig) {
+  for (const QString& missing : THelpRequests::Missing(rig)) Error(QStringLiteral("help: ") + missing);
   if (rig.DefinedRigHelpFile && !FCheckedFiles.contains(rig.RigHelpFile)) {
     FCheckedFiles << rig.RigHelpFile;
     const QString folder = THelpWindow::PagesFolder(rig.RigHelpFile);

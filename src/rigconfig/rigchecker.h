@@ -32,6 +32,8 @@ class TRigChecker {
   void CheckRunSheet(const QString& path);
   void CheckFixedValues(const TRigConfig& rig, const std::vector<std::unique_ptr<TDataSource_Definition>>& defs);
   void CheckPicture(const QString& path, const QString& what);
+  void CheckGraphColumns(const TRigConfig& rig);
+  void CheckTimeFormats(const TRigConfig& rig, const std::vector<std::unique_ptr<TDataSource_Definition>>& defs);
   void CheckHelp(TRigConfig& rig);
   void Error(const QString& text);
   void Warn(const QString& text);

@@ -21,6 +21,7 @@
 #include "rigconfig/targetfinderform.h"
 #include "workbook/model/workbook.h"
 #include "workbook/model/workbookerror.h"
+#include "rigconfig/helprequests.h"
 
 namespace {
 // Pages of the page-based shell help, by help number.
@@ -307,8 +308,8 @@ void TRigConfig::ChooseExercise() {
   request.CustomDialog = [&]() -> std::optional<int> {
     TExerciseDialog dialog(Print_Header, SpreadSheet_title, request.Items, educational);
     QObject::connect(&dialog, &TExerciseDialog::HelpRequested, [this] {
-      RigStringHelp(FHelpFileType == THelpFileTypes::WINHLP ? QStringLiteral("Index_to_Exercises")
-                                                            : QStringLiteral("Description\\Overview.htm"));
+      RigStringHelp(QLatin1String(FHelpFileType == THelpFileTypes::WINHLP ? helptopics::kExercisesWinHelp
+                                                                          : helptopics::kExercisesHtml));
     });
     dialog.exec();
     if (dialog.Cancelled()) return std::nullopt;

@@ -18,6 +18,7 @@
 #include <QVBoxLayout>
 
 #include "acquisition/qxanalogueoutputsource.h"
+#include "platform/toolwindows.h"
 #include "platform/iclock.h"
 #include "platform/iprompts.h"
 #include "platform/numbers.h"
@@ -27,6 +28,7 @@
 #include "schedule/scheduleline.h"
 #include "schedule/schedulestore.h"
 #include "schedule/scheduletime.h"
+#include "rigconfig/helprequests.h"
 
 namespace {
 const QColor kOutputRowColour(0, 128, 0);
@@ -539,7 +541,7 @@ void TFormOutputTimeProfiling::ReloadSchedule() {
 }
 
 void TFormOutputTimeProfiling::Help() {
-  if (TRigConfig* rig = TServices::Rig()) rig->ShellStringHelp(QStringLiteral("7"));
+  if (TRigConfig* rig = TServices::Rig()) rig->ShellStringHelp(QLatin1String(helptopics::kScheduler));
 }
 
 // ---- window ----------------------------------------------------------------------------------
@@ -553,9 +555,7 @@ void TFormOutputTimeProfiling::ShowEditor() {
     move(80 + step, 80 + step);
   }
   RefreshWindow();
-  show();
-  raise();
-  activateWindow();
+  TToolWindows::ShowBeside(this);
 }
 
 void TFormOutputTimeProfiling::PlaceInside(QWidget* parent) {

@@ -33,6 +33,7 @@
 #include "rigconfig/rigconfig.h"
 #include "scope/iscopehost.h"
 #include "scope/legacyscopecapture.h"
+#include "rigconfig/helprequests.h"
 
 namespace {
 const char* const kSummaryCaptions[9] = {"Period  [us]", "Samples",      "Duration [ms]",
@@ -255,7 +256,7 @@ void TFormOscilloscope::OKClick() {
 }
 
 void TFormOscilloscope::HelpClick() {
-  if (TRigConfig* rig = TServices::Rig()) rig->RigTopicHelp(7);
+  if (TRigConfig* rig = TServices::Rig()) rig->RigTopicHelp(helptopics::kOscilloscope);
 }
 
 void TFormOscilloscope::showEvent(QShowEvent* event) {

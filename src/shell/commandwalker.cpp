@@ -1,6 +1,7 @@
 #include "shell/commandwalker.h"
 
 #include <QAction>
+#include <QAbstractButton>
 #include <QApplication>
 #include <QClipboard>
 #include <QDialog>
@@ -17,10 +18,14 @@
 #include <QRegularExpression>
 #include <QSet>
 #include <QTimer>
+#include <QStatusBar>
 #include <QToolBar>
+#include <QPushButton>
+#include <QToolButton>
 #include <QWidgetAction>
 #include <map>
 
+#include "platform/helpwindow.h"
 #include "platform/services.h"
 #include "results/tableform.h"
 #include "workbook/view/f1book.h"
@@ -55,6 +60,37 @@ void AddMenu(const QMenu* menu, const QString& path, std::vector<std::pair<QActi
   }
 }
 }  // namespace
+
+QStringList TCommandWalker::CutTexts(const QWidget* root) {
+  QStringList cut;
+  // Qt's own print and page dialogs are not ours to mend.
+  if (root->inherits("QPrintDialog") || root->inherits("QPageSetupDialog")) return cut;
+  // Widths are read once every pending layout has placed its widgets.
+  QCoreApplication::sendPostedEvents(nullptr, QEvent::LayoutRequest);
+  auto check = [&](const QWidget* w, const QString& text, int needed) {
+    if (!w->isVisibleTo(root) || text.trimmed().isEmpty() || w->width() <= 0) return;
+    // A text in a scrolled area is seen by scrolling; what is clipped elsewhere cannot be read.
+    if (needed > w->width() + 1) cut << QStringLiteral("\"%1\" (%2 of %3 px)").arg(QString(text).remove(QLatin1Char('&')).simplified()).arg(w->width()).arg(needed);
+  };
+  for (const QLabel* l : root->findChildren<QLabel*>()) {
+    if (l->wordWrap() || l->textFormat() == Qt::RichText || Qt::mightBeRichText(l->text())) continue;
+    const QMargins m = l->contentsMargins();
+    const int frame = 2 * l->frameWidth() + m.left() + m.right() + 2 * l->margin() + l->indent() * (l->indent() > 0);
+    const QStringList lines = l->text().split(QLatin1Char('\n'));
+    int widest = 0;
+    for (const QString& line : lines) widest = std::max(widest, l->fontMetrics().horizontalAdvance(line));
+    check(l, l->text(), widest + frame);
+  }
+  for (const QAbstractButton* b : root->findChildren<QAbstractButton*>()) {
+    if (qobject_cast<const QToolButton*>(b)) continue;
+    // A push button's text needs its own width and a little room; a check box or radio button
+    // needs its indicator too (its size hint).
+    const int needed = qobject_cast<const QPushButton*>(b) ? b->fontMetrics().horizontalAdvance(QString(b->text()).remove(QLatin1Char('&'))) + 6
+                                                           : b->sizeHint().width();
+    check(b, b->text(), needed);
+  }
+  return cut;
+}
 
 TCommandWalker::TCommandWalker(TMaster& master, const QString& folder) : FMaster(master), FFolder(folder) {}
 
@@ -94,6 +130,11 @@ std::optional<QString> TCommandWalker::InputText(const QString& caption, const Q
 bool TCommandWalker::Start(const QString& program, const QStringList& arguments, const QString& workingDir) {
   Q_UNUSED(workingDir);
   FNotes << QStringLiteral("would start %1 %2").arg(program, arguments.join(QLatin1Char(' ')));
+  return true;
+}
+
+bool TCommandWalker::OpenDocument(const QString& file) {
+  FNotes << QStringLiteral("would open %1 with the desktop's program for it").arg(file);
   return true;
 }
 
@@ -178,6 +219,7 @@ void TCommandWalker::Run(const TCommand& command, int form) {
   FNotes.clear();
   FDialogShots.clear();
   FDialogTitles.clear();
+  FCut.clear();
   // A command that runs a dialog of its own waits for it: look, take a picture, close it.
   QTimer closer;
   closer.setInterval(100);
@@ -185,6 +227,7 @@ void TCommandWalker::Run(const TCommand& command, int form) {
     QWidget* modal = QApplication::activeModalWidget();
     if (!modal) return;
     FDialogShots << modal->grab().toImage();
+    FCut << CutTexts(modal);
     FDialogTitles << modal->windowTitle();
     if (auto* dialog = qobject_cast<QDialog*>(modal)) dialog->reject();
     else modal->close();
@@ -199,7 +242,16 @@ void TCommandWalker::Run(const TCommand& command, int form) {
   QList<QWidget*> opened;
   for (QWidget* w : ShownWindows())
     if (!windowsBefore.contains(w)) opened << w;
-  for (QWidget* w : opened) effects << QStringLiteral("window \"%1\"").arg(w->windowTitle());
+  for (QWidget* w : opened) {
+    effects << QStringLiteral("window \"%1\"").arg(w->windowTitle());
+    FCut << CutTexts(w);
+  }
+  FCut.removeDuplicates();
+  for (const QString& t : FCut) effects << QStringLiteral("CUT TEXT: ") + t;
+  // A help page that is not there is a fault of the rig's help, named so that it cannot pass unseen.
+  for (QWidget* w : ShownWindows())
+    if (auto* help = qobject_cast<THelpWindow*>(w); help && !help->Problem().isEmpty())
+      effects << QStringLiteral("HELP ERROR: %1").arg(help->Problem());
   if (State() != before) effects << QStringLiteral("main window changed");
   if (clipboard->text() != QLatin1String("1") || clipboard->mimeData()->hasImage()) effects << QStringLiteral("clipboard filled");
 
@@ -230,9 +282,16 @@ bool TCommandWalker::Walk() {
   // Diagram does nothing visible while the diagram is in front already).
   QSet<QAction*> done;
   std::map<QAction*, TStep> idle;
+  QStringList mainCut;
   for (int form : {1, 2, 3}) {
     FMaster.ShowChild(form);
     Settle(100);
+    // What the user sees: the window in front, the bars and the status panels.
+    if (auto* area = qobject_cast<QMdiArea*>(FMaster.centralWidget()); area && area->activeSubWindow())
+      mainCut << CutTexts(area->activeSubWindow());
+    for (QToolBar* bar : FMaster.findChildren<QToolBar*>())
+      if (bar->isVisible()) mainCut << CutTexts(bar);
+    mainCut << CutTexts(FMaster.statusBar());
     for (const TCommand& command : Commands()) {
       QAction* a = command.Action;
       if (done.contains(a) || !a->isEnabled() || !a->isVisible() || EndsProgram(a)) continue;
@@ -251,12 +310,23 @@ bool TCommandWalker::Walk() {
     }
   }
   for (const auto& entry : idle) FSteps.push_back(entry.second);
+  // The presentation and the control parameters, where the rig has them, are looked at too.
+  if (auto* area = qobject_cast<QMdiArea*>(FMaster.centralWidget()))
+    for (int form : {4, 5}) {
+      QMdiSubWindow* before = area->activeSubWindow();
+      FMaster.ShowChild(form);
+      Settle(100);
+      if (area->activeSubWindow() && area->activeSubWindow() != before) mainCut << CutTexts(area->activeSubWindow());
+    }
+  FMaster.ShowChild(1);
   TServices::SetPrompts(&prompts);
   TServices::SetLauncher(&launcher);
 
   QFile index(FFolder + QStringLiteral("/index.txt"));
   if (!index.open(QIODevice::WriteOnly | QIODevice::Truncate | QIODevice::Text)) return false;
   QString text;
+  mainCut.removeDuplicates();
+  for (const QString& t : mainCut) text += QStringLiteral("Main window\tCUT TEXT: ") + t + QStringLiteral("\t\n");
   for (const TStep& s : FSteps)
     text += s.Command + QLatin1Char('\t') + (s.Effect.isEmpty() ? QStringLiteral("NO VISIBLE EFFECT") : s.Effect) +
             QLatin1Char('\t') + s.Picture + QLatin1Char('\n');

@@ -38,6 +38,9 @@ class TCommandWalker : public IPrompts, public IProgramLauncher {
   const std::vector<TStep>& Steps() const { return FSteps; }
   // The enabled commands that had no visible effect.
   QStringList Idle() const;
+  // Every label and button under `root` whose text is wider than the widget shows ("text (w of
+  // needed px)"): the index names them as "CUT TEXT" wherever they appear.
+  static QStringList CutTexts(const QWidget* root);
 
   // ---- IPrompts: unattended answers, each question noted ----
   TModalResult MessageDlg(const QString& text, TMsgDlgType kind, TMsgDlgButtons buttons) override;
@@ -48,6 +51,7 @@ class TCommandWalker : public IPrompts, public IProgramLauncher {
                                    bool password, const TTextDialog& customDialog = {}) override;
   // ---- IProgramLauncher: noted, never started ----
   bool Start(const QString& program, const QStringList& arguments, const QString& workingDir) override;
+  bool OpenDocument(const QString& file) override;
 
  private:
   struct TCommand {
@@ -68,5 +72,6 @@ class TCommandWalker : public IPrompts, public IProgramLauncher {
   QStringList FNotes;  // questions and launches since the last command
   QList<QImage> FDialogShots;
   QStringList FDialogTitles;
+  QStringList FCut;
   int FShots = 0;
 };

@@ -5,6 +5,7 @@
 #include <QCloseEvent>
 #include <QCoreApplication>
 #include <QDir>
+#include <QFile>
 #include <QFileInfo>
 #include <QLabel>
 #include <QLayout>
@@ -13,6 +14,8 @@
 #include <QMdiSubWindow>
 #include <QMenuBar>
 #include <QScreen>
+#include <QShortcut>
+#include <QStandardPaths>
 #include <QStatusBar>
 #include <QTimer>
 #include <QToolBar>
@@ -60,6 +63,8 @@
 #include "schedule/formschedulerdlg.h"
 #include "teaching/questionlist.h"
 #include "teaching/walkthroughgroupform.h"
+#include "rigconfig/helprequests.h"
+#include "platform/toolwindows.h"
 
 namespace {
 const char* const kMessageNames[] = {
@@ -102,6 +107,16 @@ TMaster::TMaster(QWidget* parent) : QMainWindow(parent), FMdi(new QMdiArea(this)
   FMdi->setHorizontalScrollBarPolicy(Qt::ScrollBarAsNeeded);
   FMdi->setVerticalScrollBarPolicy(Qt::ScrollBarAsNeeded);
   setCentralWidget(FMdi);
+  new TToolWindows(this);
+  // Ctrl+F4 closes the child window in front, as in any multiple-document window.
+  auto* closeChild = new QShortcut(QKeySequence(Qt::CTRL | Qt::Key_F4), FMdi);
+  closeChild->setContext(Qt::WidgetWithChildrenShortcut);
+  auto closeFront = [this] {
+    if (QMdiSubWindow* w = FMdi->activeSubWindow()) w->close();
+  };
+  connect(closeChild, &QShortcut::activated, this, closeFront);
+  // The child window's own system menu names Ctrl+F4 too, which leaves the key to neither.
+  connect(closeChild, &QShortcut::activatedAmbiguously, this, closeFront);
   CreateActions();
   CreateToolBars();
   CreateMenus();
@@ -303,23 +318,22 @@ void TMaster::CreateActions() {
   Add("Nomenclature", "Nomenclature", "Nomenclature", nullptr)->setIcon(TToolIcons::Icon(TToolIcon::Nomenclature));
   connect(FActions["Nomenclature"], &QAction::triggered, this, [this] {
     if (FRig)
-      FRig->RigStringHelp(FRig->HelpFileType() == THelpFileTypes::HTML ? QStringLiteral("Teaching\\Nomenclature.htm")
-                                                                       : QStringLiteral("nomenclature"));
+      FRig->RigStringHelp(QLatin1String(FRig->HelpFileType() == THelpFileTypes::HTML ? helptopics::kNomenclatureHtml
+                                                                                     : helptopics::kNomenclatureWinHelp));
   });
   Add("HelpScreen", "Help", "Get help on the current screen", nullptr)->setIcon(TToolIcons::Icon(TToolIcon::Help));
   connect(FActions["HelpScreen"], &QAction::triggered, this, [this] {
     if (!FRig) return;
-    static const char* const topics[] = {"7", "7", "8", "9", "6"};
-    if (ActiveForm == 5) FRig->RigTopicHelp(6);
-    else FRig->ShellStringHelp(QString::fromLatin1(topics[std::clamp(ActiveForm, 0, 4)]));
+    if (ActiveForm == 5) FRig->RigTopicHelp(helptopics::kControlParameters);
+    else FRig->ShellStringHelp(QString::fromLatin1(helptopics::kScreen[std::clamp(ActiveForm, 0, 4)]));
   });
 
   Add("Arrange", "&Arrange", "", nullptr);
-  connect(FActions["Arrange"], &QAction::triggered, FMdi, &QMdiArea::tileSubWindows);
+  connect(FActions["Arrange"], &QAction::triggered, this, &TMaster::TileChildren);
   Add("Cascade", "&Cascade", "", nullptr);
   connect(FActions["Cascade"], &QAction::triggered, FMdi, &QMdiArea::cascadeSubWindows);
   Add("Tile", "&Tile", "", nullptr);
-  connect(FActions["Tile"], &QAction::triggered, FMdi, &QMdiArea::tileSubWindows);
+  connect(FActions["Tile"], &QAction::triggered, this, &TMaster::TileChildren);
   Add("Contents", "Contents", "", nullptr);
   connect(FActions["Contents"], &QAction::triggered, this, [this] { if (FRig) FRig->ShellHelpContents(); });
   Add("About", "&About", "", &TMaster::ShowAbout);
@@ -369,7 +383,8 @@ void TMaster::CreateMenus() {
   for (const char* n : {"RemoteTool", "Oscilloscope", "Scheduler", "ShowSchedules"}) tools->addAction(FActions[n]);
   auto* sample = menuBar()->addMenu(QStringLiteral("&Sample"));
   for (const char* n : {"SampleNowItem", "NextResults", "Configure"}) sample->addAction(FActions[n]);
-  auto* format = menuBar()->addMenu(QStringLiteral("F&ormat"));
+  // Alt+R: Alt+O belongs to Options.
+  auto* format = menuBar()->addMenu(QStringLiteral("Fo&rmat"));
   format->addAction(FActions["GraphData"]);
   auto* graph = format->addMenu(QStringLiteral("&Graph"));
   graph->setEnabled(false);
@@ -381,10 +396,7 @@ void TMaster::CreateMenus() {
   for (const char* n : {"Arrange", "Cascade", "Tile"}) window->addAction(FActions[n]);
   auto* help = menuBar()->addMenu(QStringLiteral("&Help"));
   help->addAction(FActions["Contents"]);
-  const std::pair<const char*, const char*> topics[] = {{"The Standard Forms", "5"},      {"The Menu Bar", "4"},
-                                                       {"Saving and Exporting Data", "11"}, {"Retrieving Data", "12"},
-                                                       {"Clearing Unwanted Data", "13"},  {"Calibrating the Sensors", "40"}};
-  for (const auto& [caption, topic] : topics) {
+  for (const auto& [caption, topic] : helptopics::kMenu) {
     QAction* a = help->addAction(QString::fromLatin1(caption));
     const QString t = QString::fromLatin1(topic);
     connect(a, &QAction::triggered, this, [this, t] { if (FRig) FRig->ShellStringHelp(t); });
@@ -468,7 +480,8 @@ QString TMaster::FeaturePanelText(const QString& label) const {
 void TMaster::AddFeaturePanel(const QString& label, int width, const QString& text) {
   if (FFeaturePanels.count(label)) return;
   auto* panel = new QLabel(text, FStatusBar2);
-  panel->setFixedWidth(width);
+  // At least its usual width, and wider when its text needs it.
+  panel->setMinimumWidth(width);
   panel->setFrameStyle(QFrame::Panel | QFrame::Sunken);
   FStatusBar2->addWidget(panel);
   FFeaturePanels[label] = panel;
@@ -596,9 +609,18 @@ void TMaster::FitToDiagram() {
   QSize want(std::max(FDiagramWin->width() + 4, panels + 24) + chrome.width(), FDiagramWin->height() + 4 + chrome.height());
   // Leave room for a title bar and frame that a window manager adds.
   const QSize decoration = frameGeometry().size() - geometry().size();
-  want = want.boundedTo(available.size() - decoration);
-  resize(want.expandedTo(QSize(806, 638).boundedTo(available.size())));
+  const QSize room = available.size() - decoration;
+  want = want.boundedTo(room);
+  // A screen with room beyond the diagram gives it to the results windows: the window takes the
+  // screen's area, the diagram keeps its size and the table and graph share the rest.
+  const bool spare = room.width() - want.width() >= 360 || room.height() - want.height() >= 220;
+  resize(spare ? room : want.expandedTo(QSize(806, 638).boundedTo(available.size())));
   move(available.center() - QPoint(frameGeometry().width() / 2, frameGeometry().height() / 2));
+  if (spare) {
+    if (QLayout* frame = layout()) frame->activate();
+    TileChildren();
+    FMdi->setActiveSubWindow(FDiagramWin);
+  }
 }
 
 void TMaster::BuildMenu() {
@@ -636,18 +658,7 @@ void TMaster::UpdateStatusBar() {
     case 1: FPanels[0]->setText(QStringLiteral("Diagram")); break;
     case 2: FPanels[0]->setText(QStringLiteral("Graph")); break;
     case 3: FPanels[0]->setText(QStringLiteral("Table")); break;
-    case 4: {
-      // A chapter title longer than the panel widens it (the panels after it move along), so the
-      // slide count stays readable.
-      const QString text = QStringLiteral("%1 : Slide %2 of %3").arg(Chapter).arg(SlideNumber).arg(NumberOfSlides);
-      const int grow = FPanels[0]->fontMetrics().horizontalAdvance(text) + 12 - FPanels[0]->width();
-      if (grow > 0) {
-        FPanels[0]->resize(FPanels[0]->width() + grow, FPanels[0]->height());
-        for (int i = 1; i < 5; ++i) FPanels[i]->move(FPanels[i]->x() + grow, FPanels[i]->y());
-      }
-      FPanels[0]->setText(text);
-      break;
-    }
+    case 4: FPanels[0]->setText(QStringLiteral("%1 : Slide %2 of %3").arg(Chapter).arg(SlideNumber).arg(NumberOfSlides)); break;
     case 5: FPanels[0]->setText(QStringLiteral("Control Parameters")); break;
     default: break;
   }
@@ -663,6 +674,19 @@ void TMaster::UpdateStatusBar() {
     FPanels[1]->setText(QStringLiteral("Sample Mode - Auto : ") + interval);
   }
   FPanels[2]->setText(SampleStatus);
+  FitPanels();
+}
+
+// A text longer than its panel widens the panel (the panels after it move along), so every status
+// shows whole, at any font size; a panel never narrows again, so the row does not jump about.
+void TMaster::FitPanels() {
+  int x = 0;
+  for (QLabel* panel : FPanels) {
+    const int needed = panel->fontMetrics().horizontalAdvance(panel->text()) + 2 * panel->frameWidth() + 10;
+    if (needed > panel->width()) panel->resize(needed, panel->height());
+    panel->move(x, panel->y());
+    x += panel->width() + 2;
+  }
 }
 
 void TMaster::UpdateToolbars() {
@@ -719,9 +743,69 @@ void TMaster::ShowChild(int form) {
     if (isVisible()) fit();
     else QTimer::singleShot(0, this, fit);
   }
-  w->show();
+  if (w->isMinimized()) w->showNormal();
+  else w->show();
+  w->raise();
   FMdi->setActiveSubWindow(w);
+  // The keyboard goes with the window: to the window itself when it takes the focus, else to its
+  // first control.
+  if (!w->isAncestorOf(QApplication::focusWidget())) {
+    QWidget* target = w->widget();
+    if (target->focusPolicy() == Qt::NoFocus)
+      for (QWidget* child : target->findChildren<QWidget*>())
+        if ((child->focusPolicy() & Qt::TabFocus) && child->isVisibleTo(target) && child->isEnabled()) {
+          target = child;
+          break;
+        }
+    target->setFocus(Qt::OtherFocusReason);
+  }
   SetActiveForm(form);
+}
+
+// The diagram keeps its own size in the top-left corner (its picture does not scale); the other
+// open windows share the rest: a column on its right when there is room for one, else a row under
+// it, else (a small screen) the right half of the area, over the diagram.
+void TMaster::TileChildren() {
+  const QSize area = FMdi->viewport()->size().isEmpty() ? FMdi->size() : FMdi->viewport()->size();
+  QList<QMdiSubWindow*> others;
+  QMdiSubWindow* diagram = nullptr;
+  for (QMdiSubWindow* w : FMdi->subWindowList()) {
+    if (!w->isVisible() && !w->isMinimized()) continue;
+    if (w->isMinimized() || w->isMaximized()) w->showNormal();
+    if (w == FDiagramWin) diagram = w;
+    else others << w;
+  }
+  if (!diagram) {
+    FMdi->tileSubWindows();
+    return;
+  }
+  const QSize natural = diagram->widget()->minimumSizeHint().expandedTo(diagram->widget()->sizeHint()) +
+                        (diagram->size() - diagram->widget()->size());
+  const QSize own = natural.boundedTo(area);
+  diagram->setGeometry(QRect(QPoint(0, 0), own));
+  if (others.isEmpty()) return;
+  constexpr int kColumn = 360, kRow = 220;
+  QRect rest;
+  bool column = true;
+  if (area.width() - own.width() >= kColumn) rest = QRect(own.width(), 0, area.width() - own.width(), area.height());
+  else if (area.height() - own.height() >= kRow) {
+    rest = QRect(0, own.height(), area.width(), area.height() - own.height());
+    column = false;
+  } else {
+    rest = QRect(area.width() / 2, 0, area.width() - area.width() / 2, area.height());
+  }
+  const int n = static_cast<int>(others.size());
+  for (int i = 0; i < n; ++i) {
+    QRect r = column ? QRect(rest.x(), rest.y() + rest.height() * i / n, rest.width(), rest.height() / n)
+                     : QRect(rest.x() + rest.width() * i / n, rest.y(), rest.width() / n, rest.height());
+    // Never smaller than the window's controls need (that would cut their texts): on a small
+    // screen the share overlaps the next one instead, kept inside the area.
+    r.setSize(r.size().expandedTo(others[i]->minimumSizeHint()));
+    r.moveLeft(std::max(0, std::min(r.left(), area.width() - r.width())));
+    r.moveTop(std::max(0, std::min(r.top(), area.height() - r.height())));
+    others[i]->setGeometry(r);
+    others[i]->raise();
+  }
 }
 
 // ---- commands ----
@@ -809,11 +893,33 @@ void TMaster::ConfigureWordProcessor() {
   }
 }
 
+// A word processor the user located is started; without one (the stored name is the default,
+// which names no program here) the desktop's own text editor opens the user's notes file.
 void TMaster::LaunchWordProcessor() {
-  if (!FRig || FRig->WordProcessorName.isEmpty()) return;
-  const QString program = FRig->WordProcessorPath.isEmpty() ? FRig->WordProcessorName
-                                                            : FRig->WordProcessorPath + FRig->WordProcessorName;
-  if (!TServices::Launcher().Start(program, {}, FRig->WordProcessorPath)) QApplication::beep();
+  if (!FRig) return;
+  const bool located = !FRig->WordProcessorPath.isEmpty() ||
+                       (!FRig->WordProcessorName.isEmpty() && FRig->WordProcessorName != QLatin1String(settings::reg::WordProcessorNameDefault));
+  if (located) {
+    const QString program = FRig->WordProcessorPath + FRig->WordProcessorName;
+    if (!TServices::Launcher().Start(program, {}, FRig->WordProcessorPath)) QApplication::beep();
+    return;
+  }
+  const QString folder = QStandardPaths::writableLocation(QStandardPaths::DocumentsLocation);
+  const QString notes = folder + QStringLiteral("/Quorlex notes.txt");
+  QString why;
+  if (folder.isEmpty() || !QDir().mkpath(folder)) {
+    why = QStringLiteral("there is no documents folder to keep the notes file in");
+  } else if (!QFileInfo::exists(notes)) {
+    QFile file(notes);
+    if (!file.open(QIODevice::WriteOnly | QIODevice::NewOnly) || !file.flush())
+      why = QStringLiteral("the notes file %1 cannot be created (%2)").arg(QDir::toNativeSeparators(notes), file.errorString());
+  }
+  if (why.isEmpty() && !TServices::Launcher().OpenDocument(notes))
+    why = QStringLiteral("the desktop has no program set to open text files (the desktop's opener, xdg-open, found none)");
+  if (!why.isEmpty())
+    TServices::Prompts().MessageDlg(QStringLiteral("The text editor cannot be opened: ") + why +
+                                        QStringLiteral(". Use View > Word Processor Location... to choose a program."),
+                                    TMsgDlgType::mtWarning, TMsgDlgButtons::OK);
 }
 
 QString TMaster::ShellVersion() const {
@@ -884,7 +990,7 @@ void TMaster::CreateSchedulerDlg() {
 
 void TMaster::ToolBtnAutoPilotClick() {
   CreateSchedulerDlg();
-  BringUp(FSchedulerDlg);
+  TToolWindows::ShowBeside(FSchedulerDlg);
 }
 
 std::vector<TQXAnalogueOutputSource*> TMaster::AnalogueOutputs() const {
@@ -1047,30 +1153,32 @@ void TMaster::DisableSamplingCommands() {
 }
 void TMaster::CloseSoon() { QTimer::singleShot(100, this, &QWidget::close); }
 void TMaster::WidenStatusPanel2(int width) {
-  const int grow = width - FPanels[2]->width();
   FPanels[2]->resize(width, FPanels[2]->height());
-  for (int i = 3; i < 5; ++i) FPanels[i]->move(FPanels[i]->x() + grow, FPanels[i]->y());
+  FitPanels();
 }
 
 // ---- interface events ----
 
 void TMaster::SetStatusPanel(int panel, const QString& text) {
   if (panel >= 0 && panel < 5) FPanels[panel]->setText(text);
+  FitPanels();
 }
 void TMaster::SetVComToolsOn() { FActions["Connect"]->setEnabled(true); }
 void TMaster::SetVComToolsOff() { FActions["Connect"]->setEnabled(false); }
-void TMaster::VComOneIsSet(const QString& port) { FPanels[3]->setText(QStringLiteral("VCM(") + port + QLatin1Char(')')); }
-void TMaster::VComTwoIsSet(const QString& port) { FPanels[4]->setText(QStringLiteral("VCM(") + port + QLatin1Char(')')); }
+void TMaster::VComOneIsSet(const QString& port) { FPanels[3]->setText(QStringLiteral("VCM(") + port + QLatin1Char(')')); FitPanels(); }
+void TMaster::VComTwoIsSet(const QString& port) { FPanels[4]->setText(QStringLiteral("VCM(") + port + QLatin1Char(')')); FitPanels(); }
 void TMaster::VComMasterIFDidentified() {
   TQXIFD* ifd = FDiagram ? FDiagram->IFD() : nullptr;
   FPanels[3]->setText(QStringLiteral("mIFD VCOM(%1) : OK").arg(ifd ? ifd->vcomPortMaster() : -1));
+  FitPanels();
 }
 void TMaster::VComSlaveIFDidentified() {
   TQXIFD* ifd = FDiagram ? FDiagram->IFD() : nullptr;
   FPanels[4]->setText(QStringLiteral("sIFD VCOM(%1) : OK").arg(ifd ? ifd->vcomPortSlave() : -1));
+  FitPanels();
 }
-void TMaster::VComLostMaster() { FPanels[3]->setText(QStringLiteral("IFDVCM: LOST")); }
-void TMaster::VComLostSlave() { FPanels[4]->setText(QStringLiteral("IFDVCM: LOST")); }
+void TMaster::VComLostMaster() { FPanels[3]->setText(QStringLiteral("IFDVCM: LOST")); FitPanels(); }
+void TMaster::VComLostSlave() { FPanels[4]->setText(QStringLiteral("IFDVCM: LOST")); FitPanels(); }
 void TMaster::setCaptureID(int id) {
   FCaptureApparatusID = id;
   UpdateFeaturePanels();
@@ -1094,8 +1202,10 @@ void TMaster::HandleMessage(unsigned msg, std::intptr_t wParam, std::intptr_t lP
   Q_UNUSED(lParam);
   if (msg == FMessages["WM_REFRESH_VCOM_STATUS"]) {
     FPanels[3]->setText(FvComStatusMsg);
+    FitPanels();
   } else if (msg == FMessages["WM_REFRESH_VCOMAUX_STATUS"]) {
     FPanels[4]->setText(FvComAuxStatusMsg);
+    FitPanels();
   } else if (msg == FMessages["WM_RECONNECT_COMS_SILENTLY"]) {
     // A reconnect that is already connected has nothing to do: toggling would end the session.
     const TQXIFD* ifd = FDiagram ? FDiagram->IFD() : nullptr;
@@ -1308,6 +1418,9 @@ void TMaster::CreatePresentation() {
   if (FPresentation->AnyQuestionWaiting()) EnableUnhideButton = true;
   FPresentationWin = AddChild(FPresentation, QStringLiteral("Presentation"));
   FPresentationWin->hide();
+  auto* escape = new QShortcut(QKeySequence(Qt::Key_Escape), FPresentationWin);
+  escape->setContext(Qt::WidgetWithChildrenShortcut);
+  connect(escape, &QShortcut::activated, FPresentationWin, &QWidget::close);
   bool show = settings::reg::ShowPresentationDefault;
   if (!FRig->RegistryKey.isEmpty()) {
     TRegistry reg;

@@ -123,6 +123,8 @@ class TMaster : public QMainWindow,
   // Sample Now: with the oscilloscope window it starts a capture, otherwise the logger samples.
   void SampleNowClick();
   void ShowChild(int form);
+  // Window > Tile and Arrange: every open child window gets a share of the area.
+  void TileChildren();
   void ShowAbout();
   // The about box's shell line: the executable's name, " build ", its version.
   QString ShellVersion() const;
@@ -265,6 +267,7 @@ class TMaster : public QMainWindow,
   void HandleMessage(unsigned msg, std::intptr_t wParam, std::intptr_t lParam);
   void AssembleDiagram();
   void FitToDiagram();
+  void FitPanels();
   void ShowToolWindow(QWidget* window, Qt::Corner corner);
   void Shutdown();
   QMdiSubWindow* AddChild(QWidget* widget, const QString& caption);

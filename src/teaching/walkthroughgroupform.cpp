@@ -9,6 +9,7 @@
 #include <QHBoxLayout>
 #include <QImageReader>
 #include <QLabel>
+#include <QKeyEvent>
 #include <QPushButton>
 #include <QScrollArea>
 #include <QScrollBar>
@@ -91,7 +92,20 @@ QPushButton* TWalkThroughGroupForm::MakeLink(const QString& text, QWidget* paren
   link->setFlat(true);
   link->setCursor(Qt::PointingHandCursor);
   link->setAutoDefault(false);
+  link->installEventFilter(this);
   return link;
+}
+
+bool TWalkThroughGroupForm::eventFilter(QObject* watched, QEvent* event) {
+  if (event->type() == QEvent::KeyPress) {
+    const int key = static_cast<QKeyEvent*>(event)->key();
+    auto* link = qobject_cast<QPushButton*>(watched);
+    if (link && (key == Qt::Key_Return || key == Qt::Key_Enter) && link->isEnabled()) {
+      link->click();
+      return true;
+    }
+  }
+  return QWidget::eventFilter(watched, event);
 }
 
 void TWalkThroughGroupForm::SetLinkColor(QPushButton* link, const QColor& color) {

@@ -62,6 +62,8 @@ class TWalkThroughGroupForm : public QWidget {
 
  protected:
   void resizeEvent(QResizeEvent* event) override;
+  // Enter on a link follows it, as Space does.
+  bool eventFilter(QObject* watched, QEvent* event) override;
 
  private:
   TWalkThrough& CurrentChapter() { return FGroup.Chapters[static_cast<size_t>(FChapterNo)]; }

@@ -10,3 +10,8 @@ bool TRecordingLauncher::Start(const QString& program, const QStringList& argume
   FLaunches.push_back({program, arguments, workingDir});
   return FSucceed;
 }
+
+bool TRecordingLauncher::OpenDocument(const QString& file) {
+  FLaunches.push_back({QStringLiteral("open"), {file}, QString()});
+  return FSucceed;
+}

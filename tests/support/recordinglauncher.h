@@ -16,6 +16,8 @@ class TRecordingLauncher : public IProgramLauncher {
   ~TRecordingLauncher() override;
 
   bool Start(const QString& program, const QStringList& arguments, const QString& workingDir) override;
+  // Recorded as a launch of the program "open" with the file as its argument.
+  bool OpenDocument(const QString& file) override;
   const std::vector<TLaunch>& Launches() const { return FLaunches; }
 
  private:

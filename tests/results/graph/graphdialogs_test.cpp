@@ -182,8 +182,8 @@ TEST_F(GraphDialogTest, SeriesStylesSurviveNewSamplesAndNewRuns) {
   EXPECT_EQ(Graph.SeriesList[0].PointColour, QColor(0, 0, 128));
   EXPECT_EQ(Graph.SeriesList[0].PointShape, 0);
   EXPECT_EQ(ChartSeries(0)->markerSize(), 13.5);
-  // The new run's series take the palette as before.
-  EXPECT_EQ(ChartSeries(1)->color().rgb(), QColor(Qt::magenta).rgb());
+  // The new run's series take their own colours: run 2's first column is the palette's second.
+  EXPECT_EQ(ChartSeries(1)->color().rgb(), QColor(Qt::blue).rgb());
 
   // With lines the line controls open and the point controls close.
   Graph.PlotLines = true;

@@ -2,6 +2,10 @@
 // appended as samples arrive, runs renamed and deleted, empty cells, time and scaled X axes.
 #include <gtest/gtest.h>
 
+#include <QFontMetricsF>
+#include <QLegend>
+#include <QSet>
+
 #include <QApplication>
 #include <QDir>
 #include <QChart>
@@ -14,6 +18,7 @@
 #include <QValueAxis>
 
 #include "graphfixture.h"
+#include "results/plotlayer.h"
 #include "results/graphform.h"
 #include "results/resultsprinter.h"
 #include "results/tableform.h"
@@ -53,10 +58,11 @@ TEST_F(GraphTest, TheDemoRigsDefaultPlotFlagsGiveOneShownSeriesPerRun) {
   EXPECT_EQ(shown[1]->Column_Label, "Run 2 T1 Tank (°C)");
   EXPECT_TRUE(shown[0]->Default_Plot);
   EXPECT_FALSE(Graph.SeriesList[1].Default_Plot);
-  // The palette runs over every description, shown or not: run 2's first is the seventh colour.
+  // A run's columns take the palette in order; the next run starts one colour on, so the same
+  // column of each run has a colour of its own.
   EXPECT_EQ(shown[0]->PointColour, QColor(Qt::red));
   EXPECT_EQ(Graph.SeriesList[2].PointColour, QColor(0, 128, 0));
-  EXPECT_EQ(shown[1]->PointColour, QColor(Qt::magenta));
+  EXPECT_EQ(shown[1]->PointColour, QColor(Qt::blue));
   ASSERT_EQ(ChartSeries().size(), 2);
   // Points, no line.
   auto* points = static_cast<QXYSeries*>(ChartSeries()[0]);
@@ -282,4 +288,57 @@ TEST_F(GraphTest, ScreenshotAfterTwoRunsIsNotBlank) {
       if (c.red() > 200 && c.green() < 60 && c.blue() < 60) ++red;
     }
   EXPECT_GT(red, 50);
+}
+
+// Twenty runs, the most a table holds, each with its own colour and marker, and a legend that
+// names every run in full however narrow the window: it wraps into rows under the chart.
+TEST_F(GraphTest, TwentyRunsAreToldApartAndTheLegendWrapsUnabridged) {
+  const QColor firstSeven[7] = {Qt::red, Qt::blue, QColor(0, 128, 0), Qt::yellow, QColor(128, 0, 128), QColor(0, 0, 128), Qt::magenta};
+  for (int run = 1; run <= 20; ++run) {
+    if (run > 1) ASSERT_TRUE(Table.AddSheet());
+    for (int n = 1; n <= 12; ++n) {
+      FillSample(SampleRow, {{colSample, double(n)}, {colElapsed, n * 10 / 86400.0}, {colT1, 20.0 + run * 2 + n * (1 + run / 10.0)}, {colT2, 10.0}, {colFlow, 2}});
+      Table.WriteRow(SampleRow, n, 2);
+      Graph.DataHasChanged(n);
+    }
+  }
+  Graph.DrawGraph();
+  const auto shown = Shown();
+  ASSERT_EQ(shown.size(), 20u);
+  QSet<QString> looks;
+  for (size_t i = 0; i < shown.size(); ++i) {
+    if (i < 7) EXPECT_EQ(shown[i]->PointColour, firstSeven[i]) << "run " << i + 1;
+    looks.insert(shown[i]->PointColour.name());
+  }
+  EXPECT_EQ(looks.size(), 20) << "two runs share a colour";
+  // Any two series of the first four columns of any two runs differ in colour or marker.
+  QSet<QString> styles;
+  int counted = 0;
+  for (const TSeries_Line& s : Graph.SeriesList) {
+    int j = 0;
+    for (const TSeries_Line& t : Graph.SeriesList)
+      if (t.sheet_number == s.sheet_number && t.column < s.column) ++j;
+    if (j >= 4) continue;
+    ++counted;
+    styles.insert(s.PointColour.name() + QString::number(s.PointShape));
+  }
+  EXPECT_EQ(styles.size(), counted);
+
+  const TPlotLayer& layer = Graph.PlotLayer();
+  EXPECT_TRUE(layer.LegendShown);
+  EXPECT_FALSE(Graph.Chart()->legend()->isVisible()) << "the chart's own one-line legend cuts the names";
+  ASSERT_EQ(layer.Legend.size(), 20u);
+  EXPECT_EQ(layer.Legend[19].Text, "Run 20 T1 Tank");
+  const double row = QFontMetricsF(layer.LegendFont).height();
+  for (int width : {1250, 900, 500}) {
+    Graph.resize(width, 700);
+    Graph.show();
+    QCoreApplication::processEvents();
+    const double height = layer.LegendHeight(Graph.Chart()->rect().width());
+    EXPECT_GE(height, 2 * row) << width << " px: twenty names do not fit one row";
+    EXPECT_GE(Graph.Chart()->margins().bottom(), height) << width << " px: the legend has no room under the chart";
+    EXPECT_GT(Graph.Chart()->plotArea().height(), 150) << width << " px";
+    if (const QByteArray dir = qgetenv("QUORLEX_PICTURES"); !dir.isEmpty())
+      Graph.grab().save(QString::fromLocal8Bit(dir) + QStringLiteral("/graph-20-runs-%1.png").arg(width));
+  }
 }
