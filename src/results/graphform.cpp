@@ -20,6 +20,7 @@
 #include "platform/iprompts.h"
 #include "platform/numbers.h"
 #include "platform/services.h"
+#include "results/columnformat.h"
 #include "results/graphconfig.h"
 #include "results/graphformat.h"
 #include "results/iresultshost.h"
@@ -209,6 +210,27 @@ void TGraphForm::AddRunSeries(int run) {
   const TRigConfig* rig = TServices::Rig();
   if (!rig || !FTable) return;
   const QString sheetName = FTable->GetSheetName(run);
+  if (FTable->IsCaptureRun(run)) {
+    // A capture's columns are its own: each value column against its time in seconds.
+    for (int c = 3;; ++c) {
+      const QString title = FTable->GetColumnTitleOf(run, c);
+      if (title.isEmpty()) break;
+      TSeries_Line s;
+      s.sheet_number = static_cast<std::uint32_t>(run);
+      s.column = c;
+      s.x_column = 2;
+      s.name = CollapseBlanks(title);
+      s.short_name = (sheetName + QLatin1Char(' ') + CutAtUnits(s.name)).trimmed();
+      s.Column_Label = sheetName + QLatin1Char(' ') + s.name;
+      s.Show_points = PlotPoints;
+      s.Show_Lines = PlotLines;
+      s.LineColour = s.PointColour = NextColour();
+      s.Default_Plot = true;
+      s.excluded = false;
+      SeriesList.push_back(s);
+    }
+    return;
+  }
   for (int c = 1; c < static_cast<int>(rig->ColumnStatus.size()); ++c) {
     const TColumnStatus& status = rig->ColumnStatus[c];
     if (!status.plot_on_Y_Axis) continue;
@@ -247,9 +269,6 @@ void TGraphForm::PlotAll() {
     FXScaleFactorText.clear();
     double fx = 1.0, fy = 1.0;
     if (sampleNumberX) {
-      for (const TScopeDataTracker& rec : scopeScansDataRecods)
-        if (rec.SheetNumberTrk == static_cast<int>(line.sheet_number) && rec.ColumnTrk == line.column)
-          line.scalingXaxis = rec.ScalingXFactorTrk;
       fx = line.scalingXaxis;
       fy = line.scalingYaxis;
       if (fx != 1.0) FXScaleFactorText = QStringLiteral("x ") + numbers::FloatToShortest(fx) + QStringLiteral(" ms");
@@ -310,13 +329,15 @@ void TGraphForm::AppendRows(TShown& shown, int upTo, std::vector<QPointF>& out) 
   const int from = shown.Plotted + 1;
   shown.Plotted = std::max(shown.Plotted, upTo);
   for (int k = from; k <= upTo; ++k) {
-    const double xCell = Cell(run, k, XAxisChoice);
+    const double xCell = Cell(run, k, line.x_column ? line.x_column : XAxisChoice);
     const double yCell = Cell(run, k, line.column);
     if (xCell == TTableForm::EmptyCell || yCell == TTableForm::EmptyCell) {
       if (k == upTo) shown.Plotted = upTo - 1;
       continue;
     }
-    const double x = FScalingXfactor * xCell * shown.Fx;
+    // A capture's seconds go on a clock axis as the day fractions it shows.
+    const double seconds = line.x_column && FTimeX ? 1 / 86400.0 : 1.0;
+    const double x = FScalingXfactor * xCell * shown.Fx * seconds;
     const double y = FScalingYfactor * yCell * shown.Fy;
     const double px = FTimeX ? DaysToAxisMs(x) : x;
     out.emplace_back(px, y);
@@ -337,7 +358,7 @@ void TGraphForm::DataHasChanged(int /*n*/) {
 // Each new row of the recording run adds its points to the series already on the chart.
 void TGraphForm::AppendLastPoints() {
   if (Configuring || !FTable) return;
-  const int run = FTable->GetSheetCount();
+  const int run = FTable->RecordingSheet();
   const int rows = RunRows(run);
   bool added = false;
   for (std::size_t i = 0; i < FShown.size(); ++i) {
@@ -352,9 +373,13 @@ void TGraphForm::AppendLastPoints() {
   if (added) FLayer->update();
 }
 
+// A capture run carries its own time column, so its series need no sample-number scaling: the
+// graph is rebuilt with the new run.
 void TGraphForm::ScopeInvokeDrawGraph(int run, int columnOne, double xFactor, int columnTwo) {
-  scopeScansDataRecods.push_back(TScopeDataTracker{run, columnOne, xFactor, 1.0});
-  scopeScansDataRecods.push_back(TScopeDataTracker{run, columnTwo, xFactor, 1.0});
+  Q_UNUSED(run);
+  Q_UNUSED(columnOne);
+  Q_UNUSED(xFactor);
+  Q_UNUSED(columnTwo);
   DrawGraph();
 }
 
@@ -538,17 +563,7 @@ bool TGraphForm::IsNumberFormat(const QString& format) {
   return digit && f.count(QLatin1Char('.')) <= 1;
 }
 
-bool TGraphForm::IsTimeFormat(const QString& format) {
-  QString f = format.trimmed();
-  f.remove(QLatin1Char('[')).remove(QLatin1Char(']'));
-  if (f.isEmpty()) return false;
-  bool field = false;
-  for (const QChar c : f) {
-    if (QStringLiteral("hmsdyHMSDY").contains(c)) field = true;
-    else if (!QStringLiteral(":/.- APMapm").contains(c)) return false;
-  }
-  return field;
-}
+bool TGraphForm::IsTimeFormat(const QString& format) { return columnformat::IsClock(format); }
 
 // The nearest printf form: decimals as the format's zeros (all shown) or hashes (shown when
 // needed), exponent formats in E form.

@@ -44,6 +44,8 @@ struct TSeriesStyle {
 struct TSeries_Line {
   std::uint32_t sheet_number = 0;
   std::int32_t column = 0;
+  // A capture run's own time column in seconds, plotted in place of the graph's X choice; 0 none.
+  std::int32_t x_column = 0;
   QString name;          // column title, double blanks collapsed
   QString short_name;    // sheet name, " ", title up to its first "(" or "["
   QString Column_Label;  // sheet name, " ", name
@@ -75,14 +77,6 @@ struct TGraphAxis {
   QString format;
   bool AutoFormat = true;  // format follows the axis (clock or number labels)
   bool edit_is_allowed = true;
-};
-
-// Time scaling of a captured run's column.
-struct TScopeDataTracker {
-  std::int32_t SheetNumberTrk = 0;
-  std::int32_t ColumnTrk = 0;
-  double ScalingXFactorTrk = 1.0;
-  double ScalingYFactorTrk = 1.0;
 };
 
 // The user's format choices, applied again after every rebuild. Empty texts stand for the titles
@@ -165,7 +159,6 @@ class TGraphForm : public QWidget, public IResultsGraph {
   QString FXScaleFactorText;
   TGraphAxis XAxis, YAxis, Y2Axis;
   TGraphLook Look;
-  std::vector<TScopeDataTracker> scopeScansDataRecods;
 
  private:
   struct TShown {
