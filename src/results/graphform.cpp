@@ -6,8 +6,7 @@
 #include <QChart>
 #include <QChartView>
 #include <QClipboard>
-#include <QDateTime>
-#include <QDateTimeAxis>
+#include <QCategoryAxis>
 #include <QImage>
 #include <QLegend>
 #include <QLegendMarker>
@@ -25,6 +24,7 @@
 #include "results/graphformat.h"
 #include "results/iresultshost.h"
 #include "results/plotlayer.h"
+#include "workbook/model/numberformat.h"
 #include "results/resultsprinter.h"
 #include "results/tableform.h"
 #include "rigconfig/rigconfig.h"
@@ -32,7 +32,7 @@
 namespace {
 
 const QString NumberLabels = QStringLiteral("#,##0.###");
-const QString TimeLabels = QStringLiteral("h:mm:ss");
+const QString TimeLabels = QStringLiteral("[h]:mm:ss");
 
 QString CollapseBlanks(QString text) {
   while (text.contains(QStringLiteral("  "))) text.replace(QStringLiteral("  "), QStringLiteral(" "));
@@ -46,11 +46,13 @@ QString CutAtUnits(const QString& title) {
   return at < 0 ? title : title.left(at);
 }
 
-// Day numbers (days since 1899-12-30) as the date-time axis wants them: local milliseconds.
-double DaysToAxisMs(double days) {
-  static const double base = static_cast<double>(QDateTime(QDate(1899, 12, 30), QTime(0, 0)).toMSecsSinceEpoch());
-  return base + days * 86400000.0;
-}
+// Day numbers as the clock axis takes them: milliseconds.
+double DaysToAxisMs(double days) { return days * 86400000.0; }
+
+// Label steps of a clock axis, in milliseconds; beyond the last, whole days.
+constexpr double kClockSteps[] = {100,     200,     500,     1000,     2000,     5000,     10000,
+                                  15000,   30000,   60000,   120000,   300000,   600000,   900000,
+                                  1800000, 3600000, 7200000, 10800000, 21600000, 43200000, 86400000};
 
 QImage MarkerImage(const QColor& colour, int size, int shape) {
   size = std::max(size, 2);
@@ -97,9 +99,11 @@ TGraphForm::TGraphForm(TTableForm* table, QWidget* parent)
   FChart->legend()->setVisible(true);
   FChart->legend()->setAlignment(Qt::AlignBottom);
   FAxisX = new QValueAxis;
-  FTimeAxisX = new QDateTimeAxis;
-  FTimeAxisX->setFormat(TimeLabels);
+  FClockFormat = TimeLabels;
+  FTimeAxisX = new QCategoryAxis;
+  FTimeAxisX->setLabelsPosition(QCategoryAxis::AxisLabelsPositionOnValue);
   FTimeAxisX->setVisible(false);
+  connect(FTimeAxisX, &QValueAxis::rangeChanged, this, [this] { LabelClock(); });
   FAxisY = new QValueAxis;
   FAxisY2 = new QValueAxis;
   FAxisY2->setVisible(false);
@@ -450,7 +454,11 @@ void TGraphForm::ScaleAxes(bool rebuild) {
   FLayer->SetTimeX(FTimeX);
   FTimeAxisX->setVisible(FTimeX);
   FAxisX->setVisible(!FTimeX);
-  if (XAxis.AutoFormat) XAxis.format = FTimeX ? TimeLabels : NumberLabels;
+  if (XAxis.AutoFormat) {
+    // A clock column's own format ("[h]:mm:ss" counts past a day; "hh:mm:ss" is a time of day).
+    const QString own = FTable && XAxisChoice ? FTable->GetColumnFormat(XAxisChoice) : QString();
+    XAxis.format = FTimeX ? (IsTimeFormat(own) ? own : TimeLabels) : NumberLabels;
+  }
   if (YAxis.AutoFormat) YAxis.format = NumberLabels;
   if (Y2Axis.AutoFormat) Y2Axis.format = NumberLabels;
   ApplyRanges(rebuild);
@@ -485,21 +493,17 @@ void TGraphForm::ApplyRanges(bool rebuild) {
   }
   if (!XAxis.AutoScale) {
     if (FTimeX) {
-      FTimeAxisX->setRange(QDateTime::fromMSecsSinceEpoch(static_cast<qint64>(DaysToAxisMs(XAxis.ScaleMin))),
-                           QDateTime::fromMSecsSinceEpoch(static_cast<qint64>(DaysToAxisMs(XAxis.ScaleMax))));
+      FTimeAxisX->setRange(DaysToAxisMs(XAxis.ScaleMin), DaysToAxisMs(XAxis.ScaleMax));
     } else if (rebuild) {
       FixedScale(FAxisX, XAxis);
     }
   } else if (FTimeX) {
-    const qint64 a = static_cast<qint64>(lo), b = static_cast<qint64>(std::ceil(hi));
-    const qint64 oldA = FTimeAxisX->min().toMSecsSinceEpoch(), oldB = FTimeAxisX->max().toMSecsSinceEpoch();
-    if (rebuild || a < oldA || b > oldB) {
-      headroom(lo, hi, static_cast<double>(oldA), static_cast<double>(oldB));
-      // Elapsed times start at 0: the padding must not show times before it (as the clock wrapping).
-      const double origin = DaysToAxisMs(0);
-      if (FRangeX.Any && FRangeX.Min >= origin && lo < origin) lo = origin;
-      FTimeAxisX->setRange(QDateTime::fromMSecsSinceEpoch(static_cast<qint64>(lo)),
-                           QDateTime::fromMSecsSinceEpoch(static_cast<qint64>(std::ceil(hi))));
+    const double oldA = FTimeAxisX->min(), oldB = FTimeAxisX->max();
+    if (rebuild || lo < oldA || hi > oldB) {
+      headroom(lo, hi, oldA, oldB);
+      // Elapsed times start at 0: the padding must not show times before it.
+      if (FRangeX.Any && FRangeX.Min >= 0 && lo < 0) lo = 0;
+      FTimeAxisX->setRange(lo, hi);
     }
   } else if (rebuild || lo < FAxisX->min() || hi > FAxisX->max()) {
     FAxisX->setTickType(QValueAxis::TicksFixed);
@@ -537,15 +541,47 @@ void TGraphForm::FixedScale(QValueAxis* axis, const TGraphAxis& description) {
 
 double TGraphForm::AxisValue(int axis, bool max) const {
   if (axis == 0) {
-    if (FTimeX) {
-      const QDateTime t = max ? FTimeAxisX->max() : FTimeAxisX->min();
-      return (static_cast<double>(t.toMSecsSinceEpoch()) - DaysToAxisMs(0)) / 86400000.0;
-    }
+    if (FTimeX) return (max ? FTimeAxisX->max() : FTimeAxisX->min()) / 86400000.0;
     return max ? FAxisX->max() : FAxisX->min();
   }
   const QValueAxis* a = axis == 1 ? FAxisY : FAxisY2;
   return max ? a->max() : a->min();
 }
+
+// The clock axis labels its own ticks: its values are day numbers in milliseconds, shown in the
+// axis format, hours past a day kept as the format says and times before 0 with a minus sign.
+void TGraphForm::LabelClock() {
+  for (const QString& label : FTimeAxisX->categoriesLabels()) FTimeAxisX->remove(label);
+  const double lo = FTimeAxisX->min(), hi = FTimeAxisX->max();
+  if (!(hi > lo)) return;
+  const double wanted = (hi - lo) / 6;
+  double step = 0;
+  for (double candidate : kClockSteps)
+    if (candidate >= wanted) {
+      step = candidate;
+      break;
+    }
+  if (step == 0) {
+    const double days = wanted / 86400000.0;
+    const double decade = std::pow(10.0, std::floor(std::log10(days)));
+    step = (days <= decade ? 1 : days <= 2 * decade ? 2 : days <= 5 * decade ? 5 : 10) * decade * 86400000.0;
+  }
+  QString format = FClockFormat;
+  // Steps under a second need tenths, which a format ending in seconds does not show.
+  if (step < 1000 && format.endsWith(QLatin1String("ss"), Qt::CaseInsensitive)) format += QStringLiteral(".0");
+  const TNumberFormat clock(format);
+  const double first = std::ceil(lo / step) * step;
+  FTimeAxisX->setStartValue(std::min(lo, first) - 1);
+  for (double v = first; v <= hi + step * 1e-9; v += step) {
+    const double days = std::round(v) / 86400000.0;
+    const QString text = days < 0 ? QStringLiteral("-") + clock.Format(-days) : clock.Format(days);
+    // Every label names one tick: a format coarser than the step would repeat one.
+    if (FTimeAxisX->categoriesLabels().contains(text)) continue;
+    FTimeAxisX->append(text, v);
+  }
+}
+
+QStringList TGraphForm::ClockLabels() const { return FTimeX ? FTimeAxisX->categoriesLabels() : QStringList(); }
 
 // ------------------------------------------------------------------------------- look
 
@@ -604,8 +640,8 @@ void TGraphForm::ApplyLook() {
   if (!Look.AxisTitles[1].isEmpty()) FAxisY->setTitleText(Look.AxisTitles[1]);
   if (!Look.AxisTitles[2].isEmpty()) FAxisY2->setTitleText(Look.AxisTitles[2]);
   if (FTimeX) {
-    QString clock = XAxis.format;
-    FTimeAxisX->setFormat(IsTimeFormat(clock) ? clock.remove(QLatin1Char('[')).remove(QLatin1Char(']')) : TimeLabels);
+    FClockFormat = IsTimeFormat(XAxis.format) ? XAxis.format : TimeLabels;
+    LabelClock();
   } else {
     FAxisX->setLabelFormat(LabelFormatOf(IsNumberFormat(XAxis.format) ? XAxis.format : NumberLabels));
   }

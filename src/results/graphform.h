@@ -16,13 +16,14 @@
 #include <QMargins>
 #include <QPointer>
 #include <QString>
+#include <QStringList>
 #include <QWidget>
 
 #include "results/iresultsgraph.h"
 
 class QChart;
 class QChartView;
-class QDateTimeAxis;
+class QCategoryAxis;
 class QPrinter;
 class QValueAxis;
 class QXYSeries;
@@ -141,6 +142,8 @@ class TGraphForm : public QWidget, public IResultsGraph {
   static bool IsTimeFormat(const QString& format);
   static QString LabelFormatOf(const QString& format);
   bool TimeOnXAxis() const { return FTimeX; }
+  // The clock axis's tick labels, left to right (empty when X shows numbers).
+  QStringList ClockLabels() const;
   // The points of the i-th chart series, in the order they were added.
   std::vector<QPointF> ShownPoints(int index) const;
 
@@ -184,6 +187,7 @@ class TGraphForm : public QWidget, public IResultsGraph {
   void ApplyRanges(bool rebuild);
   double Cell(int run, int row, int column) const;
   static void FixedScale(QValueAxis* axis, const TGraphAxis& description);
+  void LabelClock();
 
  public:
   // The range an axis shows now (0 X, 1 Y, 2 Y2); X in day numbers when it shows clock labels.
@@ -198,7 +202,8 @@ class TGraphForm : public QWidget, public IResultsGraph {
   QChart* FChart;
   QChartView* FView;
   QValueAxis* FAxisX;
-  QDateTimeAxis* FTimeAxisX;
+  QCategoryAxis* FTimeAxisX;  // clock labels, X in day numbers as milliseconds
+  QString FClockFormat;
   QValueAxis* FAxisY;
   QValueAxis* FAxisY2;
   bool FTimeX = false;

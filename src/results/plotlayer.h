@@ -12,7 +12,6 @@
 #include <QPointF>
 
 class QChart;
-class QDateTimeAxis;
 class QValueAxis;
 
 class TPlotLayer : public QGraphicsItem {
@@ -25,7 +24,7 @@ class TPlotLayer : public QGraphicsItem {
     bool Right = false;
   };
 
-  TPlotLayer(QChart* chart, QValueAxis* x, QDateTimeAxis* timeX, QValueAxis* y, QValueAxis* y2);
+  TPlotLayer(QChart* chart, QValueAxis* x, QValueAxis* timeX, QValueAxis* y, QValueAxis* y2);
 
   void SetTimeX(bool time) { FTimeX = time; }
   std::vector<TTrace> Traces;
@@ -36,7 +35,7 @@ class TPlotLayer : public QGraphicsItem {
  private:
   QChart* FChart;
   QValueAxis* FX;
-  QDateTimeAxis* FTimeX_;
+  QValueAxis* FTimeX_;
   QValueAxis *FY, *FY2;
   bool FTimeX = false;
 };

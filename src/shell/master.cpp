@@ -1003,6 +1003,8 @@ void TMaster::ChangedScope() {
 void TMaster::ReEnableSampling() {
   FSamplingBar->setEnabled(true);
   ScopeButtonIdle();
+  // Every end of a capture, refused or failed ones too: GO stopped the frequency readings for it.
+  if (TQXIFD* ifd = FDiagram ? FDiagram->IFD() : nullptr) ifd->startFrequencySampling();
 }
 
 void TMaster::ScopeButtonIdle() {
