@@ -76,7 +76,10 @@ void TQXSource::BaseConstruction(QWidget* DisplayParent, const TDataSource_Defin
   Display_Box->setGeometry(FDataX, FDataY, FWidth, Display_Box->sizeHint().height());
   Display_Box->setToolTip(FHint);
   // A text longer than the box shows its beginning (setText leaves the view at the end).
-  QObject::connect(Display_Box, &QLineEdit::textChanged, Display_Box, [box = Display_Box] { box->setCursorPosition(0); });
+  // Queued: the line edit moves its cursor to the end after telling of the new text.
+  QObject::connect(
+      Display_Box, &QLineEdit::textChanged, Display_Box, [box = Display_Box] { box->setCursorPosition(0); },
+      Qt::QueuedConnection);
   Display_Box->show();
 }
 

@@ -134,7 +134,10 @@ void TGraphForm::SetRunRows(int run, int rows) {
   if (run >= 1 && run <= MaxRuns) MaxRow[run] = rows;
 }
 
-QString TGraphForm::ColumnTitle(int column) const { return FTable ? FTable->GetColumnTitle(column) : QString(); }
+// The rig's titles, as the run being recorded has them: a capture's sheet has columns of its own.
+QString TGraphForm::ColumnTitle(int column) const {
+  return FTable ? FTable->GetColumnTitleOf(FTable->RecordingSheet(), column) : QString();
+}
 
 double TGraphForm::Cell(int run, int row, int column) const { return FTable ? FTable->GetCellValue(run, row, column) : 0; }
 
@@ -245,7 +248,7 @@ void TGraphForm::AddRunSeries(int run) {
     TSeries_Line s;
     s.sheet_number = static_cast<std::uint32_t>(run);
     s.column = c;
-    s.name = CollapseBlanks(FTable->GetColumnTitle(c));
+    s.name = CollapseBlanks(FTable->GetColumnTitleOf(run, c));
     // The unit cut leaves a blank before the bracket; the legend reads better without it.
     s.short_name = (sheetName + QLatin1Char(' ') + CutAtUnits(s.name)).trimmed();
     s.Column_Label = sheetName + QLatin1Char(' ') + s.name;

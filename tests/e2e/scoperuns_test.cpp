@@ -6,6 +6,7 @@
 #include <gtest/gtest.h>
 
 #include <QAction>
+#include <QChart>
 #include <QFileInfo>
 #include <QLineEdit>
 #include <QTabBar>
@@ -17,6 +18,7 @@
 #include "results/isamplejournal.h"
 #include "results/tableform.h"
 #include "rigconfig/inistore.h"
+#include "rigconfig/rigconfig.h"
 #include "scope/formoscilloscope.h"
 #include "shell/master.h"
 #include "shell/resultsmdi.h"
