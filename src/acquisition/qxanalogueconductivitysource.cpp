@@ -57,10 +57,10 @@ void TQXAnalogueConductivitySource::DataWrite() {
 void TQXAnalogueConductivitySource::DataDisplay() {
   if (!Display_Box || !Display_Box->isVisible()) return;
   if (ShowConductivity)
-    Display_Box->setText(SampleFormattedText(Source_Column) + QLatin1Char(' ') + fUnits_text);
+    SetBoxText(SampleFormattedText(Source_Column) + QLatin1Char(' ') + fUnits_text);
   else if (DataLoaded)
-    Display_Box->setText(SampleFormattedText(WeightColumn[static_cast<size_t>(SensorCount)]) + QLatin1Char(' ') +
+    SetBoxText(SampleFormattedText(WeightColumn[static_cast<size_t>(SensorCount)]) + QLatin1Char(' ') +
                          weight_units_text);
   else
-    Display_Box->setText(QString());
+    SetBoxText(QString());
 }

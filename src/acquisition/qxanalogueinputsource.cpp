@@ -13,5 +13,5 @@ void TQXAnalogueInputSource::DataWrite() {
 void TQXAnalogueInputSource::DataDisplay() {
   if (!Display_Box || !Display_Box->isVisible()) return;
   const QString value = Source_Column != 0 ? SampleFormattedText(Source_Column) : ProcValueString();
-  Display_Box->setText(value + QLatin1Char(' ') + fUnits_text);
+  SetBoxText(value + QLatin1Char(' ') + fUnits_text);
 }

@@ -28,7 +28,7 @@ void TQXFrequencySource::DataWrite() {
 
 void TQXFrequencySource::DataDisplay() {
   if (Display_Box && Display_Box->isVisible())
-    Display_Box->setText(numbers::FloatToStr(Frequency) + QStringLiteral(" Hz"));
+    SetBoxText(numbers::FloatToStr(Frequency) + QStringLiteral(" Hz"));
 }
 
 void TQXFrequencySource::FrequencyReceived(int count) {

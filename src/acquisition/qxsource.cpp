@@ -75,11 +75,6 @@ void TQXSource::BaseConstruction(QWidget* DisplayParent, const TDataSource_Defin
   Display_Box->setFocusPolicy(Qt::NoFocus);
   Display_Box->setGeometry(FDataX, FDataY, FWidth, Display_Box->sizeHint().height());
   Display_Box->setToolTip(FHint);
-  // A text longer than the box shows its beginning (setText leaves the view at the end).
-  // Queued: the line edit moves its cursor to the end after telling of the new text.
-  QObject::connect(
-      Display_Box, &QLineEdit::textChanged, Display_Box, [box = Display_Box] { box->setCursorPosition(0); },
-      Qt::QueuedConnection);
   Display_Box->show();
 }
 
@@ -91,7 +86,13 @@ QString TQXSource::ColumnHint(const TDataSource_Definition& Source) const {
 
 void TQXSource::DataDisplay() {
   if (Display_Box && Display_Box->isVisible() && Source_Column != 0)
-    Display_Box->setText(SampleFormattedText(Source_Column) + QLatin1Char(' ') + fUnits_text);
+    SetBoxText(SampleFormattedText(Source_Column) + QLatin1Char(' ') + fUnits_text);
+}
+
+// A text longer than the box shows its beginning: setText leaves the view at its end.
+void TQXSource::SetBoxText(const QString& text) const {
+  Display_Box->setText(text);
+  Display_Box->setCursorPosition(0);
 }
 
 void TQXSource::DataWrite() {}

@@ -250,8 +250,8 @@ TEST_F(GraphTest, ACaptureRunIsPlottedAgainstItsOwnSeconds) {
 }
 
 TEST_F(GraphTest, TheClockAxisKeepsItsHoursPastADayAndShowsTimesBeforeZeroNegative) {
-  // Elapsed times from half an hour before the start to 30 hours after it.
-  const double hours[] = {-0.5, 2, 10, 20, 30};
+  // Elapsed times from 13 hours before the start to 30 hours after it.
+  const double hours[] = {-13, 2, 10, 20, 30};
   for (int n = 1; n <= 5; ++n) {
     FillSample(SampleRow, {{colSample, double(n)}, {colElapsed, hours[n - 1] / 24}, {colT1, 20.0 + n}});
     Table.WriteRow(SampleRow, n, 2);
