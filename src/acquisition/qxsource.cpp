@@ -1,5 +1,7 @@
 #include "acquisition/qxsource.h"
 
+#include "acquisition/displaybox.h"
+
 #include <QFont>
 #include <QLabel>
 #include <QLineEdit>
@@ -86,13 +88,7 @@ QString TQXSource::ColumnHint(const TDataSource_Definition& Source) const {
 
 void TQXSource::DataDisplay() {
   if (Display_Box && Display_Box->isVisible() && Source_Column != 0)
-    SetBoxText(SampleFormattedText(Source_Column) + QLatin1Char(' ') + fUnits_text);
-}
-
-// A text longer than the box shows its beginning: setText leaves the view at its end.
-void TQXSource::SetBoxText(const QString& text) const {
-  Display_Box->setText(text);
-  Display_Box->setCursorPosition(0);
+    displaybox::Show(Display_Box, SampleFormattedText(Source_Column) + QLatin1Char(' ') + fUnits_text);
 }
 
 void TQXSource::DataWrite() {}

@@ -66,8 +66,6 @@ class TQXSource : public QObject {
   // more than their own column.
   static void WriteColumn(int column, double value);
   void WriteText(const QString& text) const;
-  // The display box's text, shown from its beginning.
-  void SetBoxText(const QString& text) const;
   static double SampleNumber(int column);
   static QString SampleFormattedText(int column);
   static TWorkbook* SampleBook();
