@@ -1,5 +1,7 @@
 #include "acquisition/qxanalogueconductivitysource.h"
 
+#include "acquisition/displaybox.h"
+
 #include <exception>
 
 #include <QLineEdit>
@@ -57,10 +59,10 @@ void TQXAnalogueConductivitySource::DataWrite() {
 void TQXAnalogueConductivitySource::DataDisplay() {
   if (!Display_Box || !Display_Box->isVisible()) return;
   if (ShowConductivity)
-    Display_Box->setText(SampleFormattedText(Source_Column) + QLatin1Char(' ') + fUnits_text);
+    displaybox::Show(Display_Box, SampleFormattedText(Source_Column) + QLatin1Char(' ') + fUnits_text);
   else if (DataLoaded)
-    Display_Box->setText(SampleFormattedText(WeightColumn[static_cast<size_t>(SensorCount)]) + QLatin1Char(' ') +
+    displaybox::Show(Display_Box, SampleFormattedText(WeightColumn[static_cast<size_t>(SensorCount)]) + QLatin1Char(' ') +
                          weight_units_text);
   else
-    Display_Box->setText(QString());
+    displaybox::Show(Display_Box, QString());
 }

@@ -1,5 +1,7 @@
 #include "acquisition/qxanalogueinputsource.h"
 
+#include "acquisition/displaybox.h"
+
 #include <QLineEdit>
 
 #include "ifd/qxifd.h"
@@ -13,5 +15,5 @@ void TQXAnalogueInputSource::DataWrite() {
 void TQXAnalogueInputSource::DataDisplay() {
   if (!Display_Box || !Display_Box->isVisible()) return;
   const QString value = Source_Column != 0 ? SampleFormattedText(Source_Column) : ProcValueString();
-  Display_Box->setText(value + QLatin1Char(' ') + fUnits_text);
+  displaybox::Show(Display_Box, value + QLatin1Char(' ') + fUnits_text);
 }

@@ -1,5 +1,7 @@
 #include "acquisition/qxfrequencysource.h"
 
+#include "acquisition/displaybox.h"
+
 #include <QLineEdit>
 
 #include "ifd/qxifd.h"
@@ -28,7 +30,7 @@ void TQXFrequencySource::DataWrite() {
 
 void TQXFrequencySource::DataDisplay() {
   if (Display_Box && Display_Box->isVisible())
-    Display_Box->setText(numbers::FloatToStr(Frequency) + QStringLiteral(" Hz"));
+    displaybox::Show(Display_Box, numbers::FloatToStr(Frequency) + QStringLiteral(" Hz"));
 }
 
 void TQXFrequencySource::FrequencyReceived(int count) {

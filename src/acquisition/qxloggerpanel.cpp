@@ -100,8 +100,11 @@ void TQXLoggerPanel::LogTimerTimer() {
   const TNoWaitZone zone("the sampling tick");
   if (FRig && FRig->ProgramType != TProgramType::ClientApp && FRig->Using_IFD && TServices::IFD())
     TServices::IFD()->SampleNow();
-  FList.Update_All_Sources(UpdateDisplay, Sample_Transfer_Count, Start_Time);
-  if (Current_Sample_State == RSS_Active && TServices::Clock().Now() >= Next_Transfer_Time) {
+  // A stopped run's elapsed time is the time it stopped at: the start moves on with the clock.
+  const TDateTime now = TServices::Clock().Now();
+  const bool stopped = Current_Sample_State != RSS_Active && Stopped_At != 0 && Start_Time != 0;
+  FList.Update_All_Sources(UpdateDisplay, Sample_Transfer_Count, stopped ? Start_Time + (now - Stopped_At) : Start_Time);
+  if (Current_Sample_State == RSS_Active && now >= Next_Transfer_Time) {
     TakeSample();
     Next_Transfer_Time += Encoded_Sample_Interval;  // whole intervals from the start: no drift
     ++Current_Count;
@@ -109,6 +112,7 @@ void TQXLoggerPanel::LogTimerTimer() {
     // stay measured from the run's first sample.
     if (Programmed_Sample_Mode == PSS_Timed && Current_Count >= Max_Count) {
       Current_Sample_State = RSS_Idle;
+      Stopped_At = now;
       ShowState();
     }
   }
@@ -119,8 +123,12 @@ void TQXLoggerPanel::LogTimerTimer() {
 void TQXLoggerPanel::SampleNow() {
   const TDateTime now = TServices::Clock().Now();
   switch (Current_Sample_State) {
-    case RSS_Active: Current_Sample_State = RSS_Idle; break;
+    case RSS_Active:
+      Current_Sample_State = RSS_Idle;
+      Stopped_At = now;
+      break;
     case RSS_Idle: {
+      Stopped_At = 0;
       // A run continued without a known start (a full table opened from a file) starts its clock now.
       if (Sample_Transfer_Count == 0 || Start_Time == 0) Start_Time = now;
       Next_Transfer_Time = now;
@@ -215,6 +223,7 @@ void TQXLoggerPanel::ApplySampleConfig() {
   if (dlg.FManual_Sample) {
     Programmed_Sample_Mode = PSS_Manual;
     Current_Sample_State = RSS_Manual;
+    Stopped_At = 0;  // manual samples go on counting from the run's start
   } else {
     Programmed_Sample_Mode = dlg.FFreeRun_Mode ? PSS_FreeRun : PSS_Timed;
     if (Current_Sample_State == RSS_Manual) Current_Sample_State = RSS_Idle;
@@ -234,6 +243,7 @@ bool TQXLoggerPanel::ClearData() {
       TServices::Prompts().MessageDlg(QString::fromLatin1(StopRunQuestion), TMsgDlgType::mtWarning,
                                       TMsgDlgButtons::YesNo) == TModalResult::mrYes) {
     Current_Sample_State = RSS_Idle;
+    Stopped_At = TServices::Clock().Now();
     stopped = true;
   }
   if (Current_Sample_State == RSS_Idle || Current_Sample_State == RSS_Manual) {

@@ -68,6 +68,9 @@ class TQXLoggerPanel : public QObject, public IResultsLogger {
 
   QTimer* LogTimer = nullptr;
   TDateTime Start_Time = 0;
+  // When the run last stopped (0 while it runs or has not started): the elapsed time stands still
+  // from then until the next GO.
+  TDateTime Stopped_At = 0;
   Programmed_Sample_States Programmed_Sample_Mode = PSS_FreeRun;
   int Sample_Interval = 10000;
   int IFD_Read_Interval = 1000;

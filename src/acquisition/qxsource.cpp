@@ -1,5 +1,7 @@
 #include "acquisition/qxsource.h"
 
+#include "acquisition/displaybox.h"
+
 #include <QFont>
 #include <QLabel>
 #include <QLineEdit>
@@ -86,7 +88,7 @@ QString TQXSource::ColumnHint(const TDataSource_Definition& Source) const {
 
 void TQXSource::DataDisplay() {
   if (Display_Box && Display_Box->isVisible() && Source_Column != 0)
-    Display_Box->setText(SampleFormattedText(Source_Column) + QLatin1Char(' ') + fUnits_text);
+    displaybox::Show(Display_Box, SampleFormattedText(Source_Column) + QLatin1Char(' ') + fUnits_text);
 }
 
 void TQXSource::DataWrite() {}

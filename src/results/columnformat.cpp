@@ -11,4 +11,16 @@ QString Of(const TWorkbook& runTemplate, int column) {
   return format;
 }
 
+bool IsClock(const QString& format) {
+  QString f = format.trimmed();
+  f.remove(QLatin1Char('[')).remove(QLatin1Char(']'));
+  if (f.isEmpty()) return false;
+  bool field = false;
+  for (const QChar c : f) {
+    if (QStringLiteral("hmsdyHMSDY").contains(c)) field = true;
+    else if (!QStringLiteral(":/.- APMapm").contains(c)) return false;
+  }
+  return field;
+}
+
 }  // namespace columnformat

@@ -12,4 +12,8 @@ namespace columnformat {
 // `runTemplate`'s active sheet; `column` from 1.
 QString Of(const TWorkbook& runTemplate, int column);
 
+// A format that shows a number as a clock or a date ("h:mm:ss", "[h]:mm", "dd/mm/yy"): its value is
+// taken as days.
+bool IsClock(const QString& format);
+
 }  // namespace columnformat

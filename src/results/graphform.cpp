@@ -7,8 +7,7 @@
 #include <QChart>
 #include <QChartView>
 #include <QClipboard>
-#include <QDateTime>
-#include <QDateTimeAxis>
+#include <QCategoryAxis>
 #include <QImage>
 #include <QLegend>
 #include <QLegendMarker>
@@ -21,10 +20,12 @@
 #include "platform/iprompts.h"
 #include "platform/numbers.h"
 #include "platform/services.h"
+#include "results/columnformat.h"
 #include "results/graphconfig.h"
 #include "results/graphformat.h"
 #include "results/iresultshost.h"
 #include "results/plotlayer.h"
+#include "workbook/model/numberformat.h"
 #include "results/resultsprinter.h"
 #include "results/tableform.h"
 #include "rigconfig/rigconfig.h"
@@ -32,7 +33,7 @@
 namespace {
 
 const QString NumberLabels = QStringLiteral("#,##0.###");
-const QString TimeLabels = QStringLiteral("h:mm:ss");
+const QString TimeLabels = QStringLiteral("[h]:mm:ss");
 
 QString CollapseBlanks(QString text) {
   while (text.contains(QStringLiteral("  "))) text.replace(QStringLiteral("  "), QStringLiteral(" "));
@@ -46,11 +47,13 @@ QString CutAtUnits(const QString& title) {
   return at < 0 ? title : title.left(at);
 }
 
-// Day numbers (days since 1899-12-30) as the date-time axis wants them: local milliseconds.
-double DaysToAxisMs(double days) {
-  static const double base = static_cast<double>(QDateTime(QDate(1899, 12, 30), QTime(0, 0)).toMSecsSinceEpoch());
-  return base + days * 86400000.0;
-}
+// Day numbers as the clock axis takes them: milliseconds.
+double DaysToAxisMs(double days) { return days * 86400000.0; }
+
+// Label steps of a clock axis, in milliseconds; beyond the last, whole days.
+constexpr double kClockSteps[] = {100,     200,     500,     1000,     2000,     5000,     10000,
+                                  15000,   30000,   60000,   120000,   300000,   600000,   900000,
+                                  1800000, 3600000, 7200000, 10800000, 21600000, 43200000, 86400000};
 
 QImage MarkerImage(const QColor& colour, int size, int shape) {
   size = std::max(size, 2);
@@ -104,9 +107,11 @@ TGraphForm::TGraphForm(TTableForm* table, QWidget* parent)
   FChart->legend()->setVisible(true);
   FChart->legend()->setAlignment(Qt::AlignBottom);
   FAxisX = new QValueAxis;
-  FTimeAxisX = new QDateTimeAxis;
-  FTimeAxisX->setFormat(TimeLabels);
+  FClockFormat = TimeLabels;
+  FTimeAxisX = new QCategoryAxis;
+  FTimeAxisX->setLabelsPosition(QCategoryAxis::AxisLabelsPositionOnValue);
   FTimeAxisX->setVisible(false);
+  connect(FTimeAxisX, &QValueAxis::rangeChanged, this, [this] { LabelClock(); });
   FAxisY = new QValueAxis;
   FAxisY2 = new QValueAxis;
   FAxisY2->setVisible(false);
@@ -138,7 +143,10 @@ void TGraphForm::SetRunRows(int run, int rows) {
   if (run >= 1 && run <= MaxRuns) MaxRow[run] = rows;
 }
 
-QString TGraphForm::ColumnTitle(int column) const { return FTable ? FTable->GetColumnTitle(column) : QString(); }
+// The rig's titles, as the run being recorded has them: a capture's sheet has columns of its own.
+QString TGraphForm::ColumnTitle(int column) const {
+  return FTable ? FTable->GetColumnTitleOf(FTable->RecordingSheet(), column) : QString();
+}
 
 double TGraphForm::Cell(int run, int row, int column) const { return FTable ? FTable->GetCellValue(run, row, column) : 0; }
 
@@ -221,6 +229,27 @@ void TGraphForm::AddRunSeries(int run) {
   if (!rig || !FTable) return;
   const QString sheetName = FTable->GetSheetName(run);
   int j = -1;
+  if (FTable->IsCaptureRun(run)) {
+    // A capture's columns are its own: each value column against its time in seconds.
+    for (int c = 3;; ++c) {
+      const QString title = FTable->GetColumnTitleOf(run, c);
+      if (title.isEmpty()) break;
+      TSeries_Line s;
+      s.sheet_number = static_cast<std::uint32_t>(run);
+      s.column = c;
+      s.x_column = 2;
+      s.name = CollapseBlanks(title);
+      s.short_name = (sheetName + QLatin1Char(' ') + CutAtUnits(s.name)).trimmed();
+      s.Column_Label = sheetName + QLatin1Char(' ') + s.name;
+      s.Show_points = PlotPoints;
+      s.Show_Lines = PlotLines;
+      StyleFor(s, run, ++j);
+      s.Default_Plot = true;
+      s.excluded = false;
+      SeriesList.push_back(s);
+    }
+    return;
+  }
   for (int c = 1; c < static_cast<int>(rig->ColumnStatus.size()); ++c) {
     const TColumnStatus& status = rig->ColumnStatus[c];
     if (!status.plot_on_Y_Axis) continue;
@@ -232,7 +261,7 @@ void TGraphForm::AddRunSeries(int run) {
     TSeries_Line s;
     s.sheet_number = static_cast<std::uint32_t>(run);
     s.column = c;
-    s.name = CollapseBlanks(FTable->GetColumnTitle(c));
+    s.name = CollapseBlanks(FTable->GetColumnTitleOf(run, c));
     // The unit cut leaves a blank before the bracket; the legend reads better without it.
     s.short_name = (sheetName + QLatin1Char(' ') + CutAtUnits(s.name)).trimmed();
     s.Column_Label = sheetName + QLatin1Char(' ') + s.name;
@@ -261,9 +290,6 @@ void TGraphForm::PlotAll() {
     FXScaleFactorText.clear();
     double fx = 1.0, fy = 1.0;
     if (sampleNumberX) {
-      for (const TScopeDataTracker& rec : scopeScansDataRecods)
-        if (rec.SheetNumberTrk == static_cast<int>(line.sheet_number) && rec.ColumnTrk == line.column)
-          line.scalingXaxis = rec.ScalingXFactorTrk;
       fx = line.scalingXaxis;
       fy = line.scalingYaxis;
       if (fx != 1.0) FXScaleFactorText = QStringLiteral("x ") + numbers::FloatToShortest(fx) + QStringLiteral(" ms");
@@ -327,13 +353,15 @@ void TGraphForm::AppendRows(TShown& shown, int upTo, std::vector<QPointF>& out) 
   const int from = shown.Plotted + 1;
   shown.Plotted = std::max(shown.Plotted, upTo);
   for (int k = from; k <= upTo; ++k) {
-    const double xCell = Cell(run, k, XAxisChoice);
+    const double xCell = Cell(run, k, line.x_column ? line.x_column : XAxisChoice);
     const double yCell = Cell(run, k, line.column);
     if (xCell == TTableForm::EmptyCell || yCell == TTableForm::EmptyCell) {
       if (k == upTo) shown.Plotted = upTo - 1;
       continue;
     }
-    const double x = FScalingXfactor * xCell * shown.Fx;
+    // A capture's seconds go on a clock axis as the day fractions it shows.
+    const double seconds = line.x_column && FTimeX ? 1 / 86400.0 : 1.0;
+    const double x = FScalingXfactor * xCell * shown.Fx * seconds;
     const double y = FScalingYfactor * yCell * shown.Fy;
     const double px = FTimeX ? DaysToAxisMs(x) : x;
     out.emplace_back(px, y);
@@ -354,7 +382,7 @@ void TGraphForm::DataHasChanged(int /*n*/) {
 // Each new row of the recording run adds its points to the series already on the chart.
 void TGraphForm::AppendLastPoints() {
   if (Configuring || !FTable) return;
-  const int run = FTable->GetSheetCount();
+  const int run = FTable->RecordingSheet();
   const int rows = RunRows(run);
   bool added = false;
   for (std::size_t i = 0; i < FShown.size(); ++i) {
@@ -369,9 +397,13 @@ void TGraphForm::AppendLastPoints() {
   if (added) FLayer->update();
 }
 
+// A capture run carries its own time column, so its series need no sample-number scaling: the
+// graph is rebuilt with the new run.
 void TGraphForm::ScopeInvokeDrawGraph(int run, int columnOne, double xFactor, int columnTwo) {
-  scopeScansDataRecods.push_back(TScopeDataTracker{run, columnOne, xFactor, 1.0});
-  scopeScansDataRecods.push_back(TScopeDataTracker{run, columnTwo, xFactor, 1.0});
+  Q_UNUSED(run);
+  Q_UNUSED(columnOne);
+  Q_UNUSED(xFactor);
+  Q_UNUSED(columnTwo);
   DrawGraph();
 }
 
@@ -442,7 +474,11 @@ void TGraphForm::ScaleAxes(bool rebuild) {
   FLayer->SetTimeX(FTimeX);
   FTimeAxisX->setVisible(FTimeX);
   FAxisX->setVisible(!FTimeX);
-  if (XAxis.AutoFormat) XAxis.format = FTimeX ? TimeLabels : NumberLabels;
+  if (XAxis.AutoFormat) {
+    // A clock column's own format ("[h]:mm:ss" counts past a day; "hh:mm:ss" is a time of day).
+    const QString own = FTable && XAxisChoice ? FTable->GetColumnFormat(XAxisChoice) : QString();
+    XAxis.format = FTimeX ? (IsTimeFormat(own) ? own : TimeLabels) : NumberLabels;
+  }
   if (YAxis.AutoFormat) YAxis.format = NumberLabels;
   if (Y2Axis.AutoFormat) Y2Axis.format = NumberLabels;
   ApplyRanges(rebuild);
@@ -477,21 +513,17 @@ void TGraphForm::ApplyRanges(bool rebuild) {
   }
   if (!XAxis.AutoScale) {
     if (FTimeX) {
-      FTimeAxisX->setRange(QDateTime::fromMSecsSinceEpoch(static_cast<qint64>(DaysToAxisMs(XAxis.ScaleMin))),
-                           QDateTime::fromMSecsSinceEpoch(static_cast<qint64>(DaysToAxisMs(XAxis.ScaleMax))));
+      FTimeAxisX->setRange(DaysToAxisMs(XAxis.ScaleMin), DaysToAxisMs(XAxis.ScaleMax));
     } else if (rebuild) {
       FixedScale(FAxisX, XAxis);
     }
   } else if (FTimeX) {
-    const qint64 a = static_cast<qint64>(lo), b = static_cast<qint64>(std::ceil(hi));
-    const qint64 oldA = FTimeAxisX->min().toMSecsSinceEpoch(), oldB = FTimeAxisX->max().toMSecsSinceEpoch();
-    if (rebuild || a < oldA || b > oldB) {
-      headroom(lo, hi, static_cast<double>(oldA), static_cast<double>(oldB));
-      // Elapsed times start at 0: the padding must not show times before it (as the clock wrapping).
-      const double origin = DaysToAxisMs(0);
-      if (FRangeX.Any && FRangeX.Min >= origin && lo < origin) lo = origin;
-      FTimeAxisX->setRange(QDateTime::fromMSecsSinceEpoch(static_cast<qint64>(lo)),
-                           QDateTime::fromMSecsSinceEpoch(static_cast<qint64>(std::ceil(hi))));
+    const double oldA = FTimeAxisX->min(), oldB = FTimeAxisX->max();
+    if (rebuild || lo < oldA || hi > oldB) {
+      headroom(lo, hi, oldA, oldB);
+      // Elapsed times start at 0: the padding must not show times before it.
+      if (FRangeX.Any && FRangeX.Min >= 0 && lo < 0) lo = 0;
+      FTimeAxisX->setRange(lo, hi);
     }
   } else if (rebuild || lo < FAxisX->min() || hi > FAxisX->max()) {
     FAxisX->setTickType(QValueAxis::TicksFixed);
@@ -529,15 +561,47 @@ void TGraphForm::FixedScale(QValueAxis* axis, const TGraphAxis& description) {
 
 double TGraphForm::AxisValue(int axis, bool max) const {
   if (axis == 0) {
-    if (FTimeX) {
-      const QDateTime t = max ? FTimeAxisX->max() : FTimeAxisX->min();
-      return (static_cast<double>(t.toMSecsSinceEpoch()) - DaysToAxisMs(0)) / 86400000.0;
-    }
+    if (FTimeX) return (max ? FTimeAxisX->max() : FTimeAxisX->min()) / 86400000.0;
     return max ? FAxisX->max() : FAxisX->min();
   }
   const QValueAxis* a = axis == 1 ? FAxisY : FAxisY2;
   return max ? a->max() : a->min();
 }
+
+// The clock axis labels its own ticks: its values are day numbers in milliseconds, shown in the
+// axis format, hours past a day kept as the format says and times before 0 with a minus sign.
+void TGraphForm::LabelClock() {
+  for (const QString& label : FTimeAxisX->categoriesLabels()) FTimeAxisX->remove(label);
+  const double lo = FTimeAxisX->min(), hi = FTimeAxisX->max();
+  if (!(hi > lo)) return;
+  const double wanted = (hi - lo) / 6;
+  double step = 0;
+  for (double candidate : kClockSteps)
+    if (candidate >= wanted) {
+      step = candidate;
+      break;
+    }
+  if (step == 0) {
+    const double days = wanted / 86400000.0;
+    const double decade = std::pow(10.0, std::floor(std::log10(days)));
+    step = (days <= decade ? 1 : days <= 2 * decade ? 2 : days <= 5 * decade ? 5 : 10) * decade * 86400000.0;
+  }
+  QString format = FClockFormat;
+  // Steps under a second need tenths, which a format ending in seconds does not show.
+  if (step < 1000 && format.endsWith(QLatin1String("ss"), Qt::CaseInsensitive)) format += QStringLiteral(".0");
+  const TNumberFormat clock(format);
+  const double first = std::ceil(lo / step) * step;
+  FTimeAxisX->setStartValue(std::min(lo, first) - 1);
+  for (double v = first; v <= hi + step * 1e-9; v += step) {
+    const double days = std::round(v) / 86400000.0;
+    const QString text = days < 0 ? QStringLiteral("-") + clock.Format(-days) : clock.Format(days);
+    // Every label names one tick: a format coarser than the step would repeat one.
+    if (FTimeAxisX->categoriesLabels().contains(text)) continue;
+    FTimeAxisX->append(text, v);
+  }
+}
+
+QStringList TGraphForm::ClockLabels() const { return FTimeX ? FTimeAxisX->categoriesLabels() : QStringList(); }
 
 // ------------------------------------------------------------------------------- look
 
@@ -555,17 +619,7 @@ bool TGraphForm::IsNumberFormat(const QString& format) {
   return digit && f.count(QLatin1Char('.')) <= 1;
 }
 
-bool TGraphForm::IsTimeFormat(const QString& format) {
-  QString f = format.trimmed();
-  f.remove(QLatin1Char('[')).remove(QLatin1Char(']'));
-  if (f.isEmpty()) return false;
-  bool field = false;
-  for (const QChar c : f) {
-    if (QStringLiteral("hmsdyHMSDY").contains(c)) field = true;
-    else if (!QStringLiteral(":/.- APMapm").contains(c)) return false;
-  }
-  return field;
-}
+bool TGraphForm::IsTimeFormat(const QString& format) { return columnformat::IsClock(format); }
 
 // The nearest printf form: decimals as the format's zeros (all shown) or hashes (shown when
 // needed), exponent formats in E form.
@@ -606,8 +660,8 @@ void TGraphForm::ApplyLook() {
   if (!Look.AxisTitles[1].isEmpty()) FAxisY->setTitleText(Look.AxisTitles[1]);
   if (!Look.AxisTitles[2].isEmpty()) FAxisY2->setTitleText(Look.AxisTitles[2]);
   if (FTimeX) {
-    QString clock = XAxis.format;
-    FTimeAxisX->setFormat(IsTimeFormat(clock) ? clock.remove(QLatin1Char('[')).remove(QLatin1Char(']')) : TimeLabels);
+    FClockFormat = IsTimeFormat(XAxis.format) ? XAxis.format : TimeLabels;
+    LabelClock();
   } else {
     FAxisX->setLabelFormat(LabelFormatOf(IsNumberFormat(XAxis.format) ? XAxis.format : NumberLabels));
   }

@@ -16,13 +16,14 @@
 #include <QMargins>
 #include <QPointer>
 #include <QString>
+#include <QStringList>
 #include <QWidget>
 
 #include "results/iresultsgraph.h"
 
 class QChart;
 class QChartView;
-class QDateTimeAxis;
+class QCategoryAxis;
 class QPrinter;
 class QValueAxis;
 class QXYSeries;
@@ -44,6 +45,8 @@ struct TSeriesStyle {
 struct TSeries_Line {
   std::uint32_t sheet_number = 0;
   std::int32_t column = 0;
+  // A capture run's own time column in seconds, plotted in place of the graph's X choice; 0 none.
+  std::int32_t x_column = 0;
   QString name;          // column title, double blanks collapsed
   QString short_name;    // sheet name, " ", title up to its first "(" or "["
   QString Column_Label;  // sheet name, " ", name
@@ -75,14 +78,6 @@ struct TGraphAxis {
   QString format;
   bool AutoFormat = true;  // format follows the axis (clock or number labels)
   bool edit_is_allowed = true;
-};
-
-// Time scaling of a captured run's column.
-struct TScopeDataTracker {
-  std::int32_t SheetNumberTrk = 0;
-  std::int32_t ColumnTrk = 0;
-  double ScalingXFactorTrk = 1.0;
-  double ScalingYFactorTrk = 1.0;
 };
 
 // The user's format choices, applied again after every rebuild. Empty texts stand for the titles
@@ -149,6 +144,8 @@ class TGraphForm : public QWidget, public IResultsGraph {
   static bool IsTimeFormat(const QString& format);
   static QString LabelFormatOf(const QString& format);
   bool TimeOnXAxis() const { return FTimeX; }
+  // The clock axis's tick labels, left to right (empty when X shows numbers).
+  QStringList ClockLabels() const;
   // The points of the i-th chart series, in the order they were added.
   std::vector<QPointF> ShownPoints(int index) const;
 
@@ -167,7 +164,6 @@ class TGraphForm : public QWidget, public IResultsGraph {
   QString FXScaleFactorText;
   TGraphAxis XAxis, YAxis, Y2Axis;
   TGraphLook Look;
-  std::vector<TScopeDataTracker> scopeScansDataRecods;
 
  private:
   struct TShown {
@@ -193,6 +189,7 @@ class TGraphForm : public QWidget, public IResultsGraph {
   void ApplyRanges(bool rebuild);
   double Cell(int run, int row, int column) const;
   static void FixedScale(QValueAxis* axis, const TGraphAxis& description);
+  void LabelClock();
 
  public:
   // The range an axis shows now (0 X, 1 Y, 2 Y2); X in day numbers when it shows clock labels.
@@ -208,7 +205,8 @@ class TGraphForm : public QWidget, public IResultsGraph {
   QChart* FChart;
   QChartView* FView;
   QValueAxis* FAxisX;
-  QDateTimeAxis* FTimeAxisX;
+  QCategoryAxis* FTimeAxisX;  // clock labels, X in day numbers as milliseconds
+  QString FClockFormat;
   QValueAxis* FAxisY;
   QValueAxis* FAxisY2;
   bool FTimeX = false;

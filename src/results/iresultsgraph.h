@@ -12,7 +12,7 @@ class IResultsGraph {
   virtual void SetRunRows(int run, int rows) = 0;
   // Rebuilds every series from the table.
   virtual void DrawGraph() = 0;
-  // A capture was poured into `run`: its two columns are plotted against time, `xFactor`
-  // milliseconds per sample.
+  // A capture became run `run`, a sheet of its own: its value columns (columnOne, columnTwo) are
+  // plotted against its own time column; `xFactor` is milliseconds per sample.
   virtual void ScopeInvokeDrawGraph(int run, int columnOne, double xFactor, int columnTwo) = 0;
 };

@@ -12,7 +12,7 @@
 #include <QPolygonF>
 #include <QValueAxis>
 
-TPlotLayer::TPlotLayer(QChart* chart, QValueAxis* x, QDateTimeAxis* timeX, QValueAxis* y, QValueAxis* y2)
+TPlotLayer::TPlotLayer(QChart* chart, QValueAxis* x, QValueAxis* timeX, QValueAxis* y, QValueAxis* y2)
     : QGraphicsItem(chart), FChart(chart), FX(x), FTimeX_(timeX), FY(y), FY2(y2) {
   // Above the (empty) series, below nothing else that shares the plot area.
   setZValue(100);
@@ -25,8 +25,8 @@ QRectF TPlotLayer::boundingRect() const { return QRectF(-1e5, -1e5, 2e5, 2e5); }
 void TPlotLayer::paint(QPainter* painter, const QStyleOptionGraphicsItem*, QWidget*) {
   const QRectF area = FChart->plotArea();
   if (area.isEmpty()) return;
-  const double xMin = FTimeX ? static_cast<double>(FTimeX_->min().toMSecsSinceEpoch()) : FX->min();
-  const double xMax = FTimeX ? static_cast<double>(FTimeX_->max().toMSecsSinceEpoch()) : FX->max();
+  const double xMin = FTimeX ? FTimeX_->min() : FX->min();
+  const double xMax = FTimeX ? FTimeX_->max() : FX->max();
   if (!(xMax > xMin)) return;
   const double sx = area.width() / (xMax - xMin);
   painter->save();

@@ -13,7 +13,6 @@
 #include <QPointF>
 
 class QChart;
-class QDateTimeAxis;
 class QValueAxis;
 
 class TPlotLayer : public QGraphicsItem {
@@ -26,7 +25,7 @@ class TPlotLayer : public QGraphicsItem {
     bool Right = false;
   };
 
-  TPlotLayer(QChart* chart, QValueAxis* x, QDateTimeAxis* timeX, QValueAxis* y, QValueAxis* y2);
+  TPlotLayer(QChart* chart, QValueAxis* x, QValueAxis* timeX, QValueAxis* y, QValueAxis* y2);
 
   // One entry of the legend this layer draws under the chart: the chart's own legend keeps all
   // entries on one line and cuts their texts, which leaves twenty runs unreadable.
@@ -51,7 +50,7 @@ class TPlotLayer : public QGraphicsItem {
  private:
   QChart* FChart;
   QValueAxis* FX;
-  QDateTimeAxis* FTimeX_;
+  QValueAxis* FTimeX_;
   QValueAxis *FY, *FY2;
   bool FTimeX = false;
 

@@ -99,6 +99,9 @@ TTableForm::TTableForm(TWorkbook& runTemplate, QWidget* parent)
   });
   // Every change of the sheets (added, deleted, renamed, switched, a file read) resets the view.
   connect(ResultsTable->View()->model(), &QAbstractItemModel::modelReset, this, &TTableForm::SyncTabs);
+  connect(ResultsTable->View()->model(), &QAbstractItemModel::modelReset, this, [this] { FFirstEditable = -1; });
+  connect(ResultsTable->View()->model(), &QAbstractItemModel::layoutChanged, this, [this] { FFirstEditable = -1; });
+  connect(ResultsTable->View()->model(), &QAbstractItemModel::dataChanged, this, [this] { FFirstEditable = -1; });
   SyncTabs();
   connect(ResultsTable, &TF1Book::Click, this, &TTableForm::ResultsTableClick);
   connect(ResultsTable, &TF1Book::EditRefused, this, [this](const QString& m) { Tell(m, TMsgDlgType::mtError); });
@@ -139,6 +142,7 @@ void TTableForm::ApplyViewLook() {
   // Titles and recorded samples are the users' work: neither typing into the grid nor Cut or Paste
   // changes them.
   auto readOnly = [this](int row) { return row < FirstEditableRow(); };
+  auto empty = [this](int row) { return row >= FirstEditableRow(); };
   // The kept rows are the top ones, so the first row a command would change decides.
   ResultsTable->SetEditGuard([this](int row1, int) {
     if (row1 >= FirstEditableRow()) return QString();
@@ -146,7 +150,7 @@ void TTableForm::ApplyViewLook() {
                           "Copy them instead, or choose cells below the last sample.");
   });
   for (QTableView* view : ResultsTable->findChildren<QTableView*>()) {
-    view->setItemDelegate(new TTitleRowDelegate(readOnly, view));
+    view->setItemDelegate(new TTitleRowDelegate(readOnly, view, empty));
     view->horizontalHeader()->hide();
     view->verticalHeader()->hide();
     view->verticalHeader()->setMinimumSectionSize(1);
@@ -224,7 +228,11 @@ bool TTableForm::AddSheet() {
   return true;
 }
 
-int TTableForm::FirstEditableRow() const { return RecordedSamples(Book().Sheet()) + 2; }
+// Asked for every painted cell: kept until the sheet or its cells change.
+int TTableForm::FirstEditableRow() const {
+  if (FFirstEditable < 0) FFirstEditable = RecordedSamples(Book().Sheet()) + 2;
+  return FFirstEditable;
+}
 
 // The pattern row of a run holds formats and formulas; a sample puts values beside them. So the
 // last recorded sample is the last row holding a value in a column the pattern leaves without one.
@@ -234,7 +242,9 @@ int TTableForm::RecordedSamples(int sheet) const {
   const TSheet& s = book.SheetAt(sheet);
   const int patternRow = PatternRow();
   const TSheet& pattern = FTemplate.SheetAt(1);
+  const bool capture = IsCaptureRun(sheet);
   auto patternHoldsValue = [&](int c) {
+    if (capture) return false;  // a capture's columns are its own
     const TCell* cell = patternRow <= pattern.RowCount() && c <= pattern.RowLength(patternRow) ? pattern.Find(patternRow, c) : nullptr;
     return cell && (cell->Kind == TCellKind::Number || cell->Kind == TCellKind::Text);
   };
@@ -311,7 +321,7 @@ void TTableForm::grow_grid(int sheet, int rows) {
 void TTableForm::WriteRow(const TWorkbook& source, int n, int sourceRow) {
   TWorkbook& book = Book();
   const int remembered = book.Sheet();
-  const int last = book.NumSheets();
+  const int last = RecordingSheet();
   book.SetSheet(last);
   if (book.MaxRow() <= n + 1) grow_grid(last, n - book.MaxRow() + 11);
   const int cols = TemplateCols();
@@ -341,6 +351,7 @@ void TTableForm::WriteCell() {
     TWorkbook& book = Book();
     const int remembered = book.Sheet();
     for (int s = 1; s <= book.NumSheets(); ++s) {
+      if (IsCaptureRun(s)) continue;  // its column 1 is the capture's sample number
       book.SetSheet(s);
       book.SetNumberRC(2, 1, Score);
     }
@@ -407,7 +418,7 @@ void TTableForm::DeleteSheet() {
         TServices::Prompts().MessageDlg(QStringLiteral("This unsaved data will be lost. Do you wish to proceed?"),
                                         TMsgDlgType::mtWarning, TMsgDlgButtons::YesCancel) != TModalResult::mrYes)
       return;
-    const bool recording = s == book.NumSheets();
+    const bool recording = s == RecordingSheet();
     DeleteRun(s);
     ShiftRunRows(s);
     if (recording) {
@@ -463,6 +474,11 @@ double TTableForm::GetCellValue(int sheet, int n, int column) const {
 }
 
 QString TTableForm::GetColumnTitle(int column) const { return OneLine(Book().TextRC(1, column)); }
+
+QString TTableForm::GetColumnTitleOf(int sheet, int column) const {
+  const TCellValue v = sheet >= 1 && sheet <= Book().NumSheets() ? ValueAt(sheet, 1, column) : TCellValue{};
+  return v.Kind == TValueKind::Text ? OneLine(v.Str) : QString();
+}
 
 QString TTableForm::GetColumnFormat(int column) const { return columnformat::Of(FTemplate, column); }
 
@@ -529,6 +545,7 @@ void TTableForm::TidyNumericColumns(bool textFile) {
   const std::vector<int> numeric = NumericColumns();
   const int patternRow = PatternRow();
   for (int s = 1; s <= book.NumSheets(); ++s) {
+    if (IsCaptureRun(s)) continue;  // its columns are not the template's
     book.SetSheet(s);
     const TSheet& sheet = book.SheetAt(s);
     const int last = sheet.RowCount();
@@ -875,7 +892,8 @@ void TTableForm::PrintSheet(QPrinter& printer) {
   const double rowH = fm.height() * 1.4;
   const double titleH = rowH * 2.4;
   const double headerH = rowH * 1.6;
-  const int lastRow = std::max(book.LastRow(), 1);
+  // Rows below the last sample hold only copied formulas: they print empty, so they are left out.
+  const int lastRow = std::max(RecordedSamples(book.Sheet()) + 1, 1);
 
   auto drawRow = [&](int r, double y, double h, bool title) {
     double x = area.left();
@@ -913,38 +931,100 @@ void TTableForm::PrintSheet(QPrinter& printer) {
 
 // ------------------------------------------------------------------------------- commands
 
-void TTableForm::GetScopeData(const TScopeRun& run) {
+int TTableForm::GetScopeData(const TScopeRun& run) {
   const int L = static_cast<int>(run.Ch1.size());
   FNumberLastScanSamples = static_cast<std::uint32_t>(L);
-  if (L == 0) return;
-  // The sources of the two inputs give the columns and the conversion to their units.
+  if (L == 0) return 0;
+  if (!CheckRoomForRun()) return 0;
+  // The sources of the two inputs give the titles and the conversion to their units.
   const TQXAnalogueInputSource* sources[2] = {};
   if (const TQXDataList* list = TServices::DataList())
     for (TQXSource* s : list->Sources())
       if (auto* in = dynamic_cast<const TQXAnalogueInputSource*>(s))
         for (int k = 0; k < 2; ++k)
           if (!sources[k] && in->FChannel == (k == 0 ? run.ChannelOne : run.ChannelTwo)) sources[k] = in;
+  const auto title = [](const TQXAnalogueInputSource* s, int channel) {
+    if (!s) return QStringLiteral("Input %1 (counts)").arg(channel);
+    const QString name = s->fLong_text.trimmed().isEmpty() ? QStringLiteral("Input %1").arg(channel) : s->fLong_text.trimmed();
+    return s->fUnits_text.trimmed().isEmpty() ? name : name + QStringLiteral(" (") + s->fUnits_text.trimmed() + QLatin1Char(')');
+  };
   const auto convert = [](const TQXAnalogueInputSource* s, int raw) {
     return s ? s->Calibration.Process(raw) : static_cast<double>(raw);
   };
-  TCapturedRun capture;
-  capture.SecondsPerSample = run.SampleInterval * 1e-6 + 0.000255;
-  capture.ColumnOne = sources[0] && sources[0]->Source_Column > 0 ? sources[0]->Source_Column : 2;
-  capture.ColumnTwo = sources[1] && sources[1]->Source_Column > 0 ? sources[1]->Source_Column : 3;
-  for (int raw : run.Ch1) capture.One.push_back(convert(sources[0], raw));
-  // A second channel sharing the first one's column would overwrite it.
-  if (capture.ColumnOne != capture.ColumnTwo)
-    for (int raw : run.Ch2) capture.Two.push_back(convert(sources[1], raw));
-  const int sheet = PourCapture(capture);
+  const double dt = run.SampleInterval * 1e-6 + 0.000255;
+  QStringList titles{QStringLiteral("Sample"), QStringLiteral("Time (s)"), title(sources[0], run.ChannelOne)};
+  // The same input twice is one column.
+  const bool two = run.ChannelTwo != run.ChannelOne && !run.Ch2.empty();
+  if (two) titles << title(sources[1], run.ChannelTwo);
+  TWorkbook& book = Book();
+  const int remembered = book.Sheet();
+  const int sheet = NewCaptureRun(titles);
+  const bool autoRecalc = book.AutoRecalc();
+  book.SetAutoRecalc(false);
+  book.SetSheet(sheet);
+  for (int i = 0; i < L; ++i) {
+    const auto k = static_cast<size_t>(i);
+    book.SetNumberRC(i + 2, 1, i + 1);
+    book.SetNumberRC(i + 2, 2, i * dt);
+    book.SetNumberRC(i + 2, 3, convert(sources[0], run.Ch1[k]));
+    if (two && k < run.Ch2.size()) book.SetNumberRC(i + 2, 4, convert(sources[1], run.Ch2[k]));
+  }
+  book.SetSelection(2, 1, L + 1, 1);
+  book.SetNumberFormat(QStringLiteral("0"));
+  book.SetSelection(2, 2, L + 1, 2);
+  book.SetNumberFormat(QStringLiteral("0.000000"));
+  book.SetSelection(2, 3, L + 1, titles.size());
+  book.SetNumberFormat(QStringLiteral("0.000"));
+  book.SetSelection(1, 1, 1, 1);
+  book.SetAutoRecalc(autoRecalc);
+  if (sheet <= MaxRuns) sample_taken_but_not_saved[static_cast<size_t>(sheet - 1)] = true;
+  if (FJournal) JournalTable();
+  // The user goes on looking at the run being recorded; the capture has its own tab.
+  book.SetSheet(remembered);
+  SyncTabs();
   if (FGraph && sheet <= MaxRuns) {
-    FGraph->SetRunRows(sheet, L - 1);
+    FGraph->SetRunRows(sheet, L);
     QCoreApplication::processEvents(QEventLoop::ExcludeUserInputEvents);
-    FGraph->ScopeInvokeDrawGraph(sheet, capture.ColumnOne, capture.SecondsPerSample * 1000, capture.ColumnTwo);
+    FGraph->ScopeInvokeDrawGraph(sheet, 3, dt * 1000, two ? 4 : 3);
   }
   if (FHost) {
     FHost->SetCommandEnabled(IResultsHost::TCommand::LogSampleToolButton, true);
     FHost->SetCommandEnabled(IResultsHost::TCommand::LogSampleMenuButton, true);
   }
+  return sheet;
+}
+
+bool TTableForm::IsCaptureRun(int sheet) const {
+  const TWorkbook& book = Book();
+  return sheet >= 1 && sheet <= book.NumSheets() && book.SheetName(sheet).startsWith(QLatin1String(CapturePrefix));
+}
+
+int TTableForm::RecordingSheet() const {
+  for (int s = Book().NumSheets(); s >= 1; --s)
+    if (!IsCaptureRun(s)) return s;
+  return Book().NumSheets();
+}
+
+int TTableForm::NewCaptureRun(const QStringList& titles) {
+  TWorkbook& book = Book();
+  ++RunNo;
+  const QString prefix = QString::fromLatin1(CapturePrefix);
+  while (book.FindSheet(RunPrefix + QString::number(RunNo)) || book.FindSheet(prefix + QString::number(RunNo))) ++RunNo;
+  const int sheet = book.NumSheets() + 1;
+  book.SetNumSheets(sheet);
+  book.SetSheet(sheet);
+  book.SetSheetName(sheet, prefix + QString::number(RunNo));
+  const int cols = static_cast<int>(titles.size());
+  book.SetMaxCol(cols);
+  book.SetHdrHeight(FTemplate.HdrHeight());
+  book.SetMaxRow(2);
+  for (int c = 1; c <= cols; ++c) {
+    book.SetColText(c, titles[c - 1]);
+    book.SetColWidth(c, std::max(2560, static_cast<int>(titles[c - 1].size()) * 256 * 6 / 10));
+  }
+  FormatSheet(sheet);
+  if (FJournal) FJournal->RunAdded(book.SheetName(sheet), RunNo);
+  return sheet;
 }
 
 void TTableForm::WriteCaptureRun(const TCapturedRun& run) {

@@ -13,6 +13,7 @@
 #include <vector>
 
 #include <QString>
+#include <QStringList>
 #include <QWidget>
 
 #include "platform/iprompts.h"
@@ -94,9 +95,17 @@ class TTableForm : public QWidget {
   // Prints the active sheet on an already chosen printer.
   void PrintSheet(QPrinter& printer);
   TResultsPrinter& Printing() { return *FPrinting; }
-  // Pours an oscilloscope capture into the last run: sample number, time and the two channels in
-  // their sources' columns and units, then the graph plots it against time.
-  void GetScopeData(const TScopeRun& run);
+  // Sheets named so hold an oscilloscope capture, never logger samples.
+  static constexpr const char* CapturePrefix = "Capture ";
+  // An oscilloscope capture becomes a run of its own after every other sheet: sample number, time
+  // in seconds and each channel in its source's units, in columns of its own; the graph plots it
+  // against that time. Returns the capture's sheet, 0 when the table had no room (and said so).
+  int GetScopeData(const TScopeRun& run);
+  bool IsCaptureRun(int sheet) const;
+  // The sheet the logger records into: the last one that is not a capture.
+  int RecordingSheet() const;
+  // Row 1 of a sheet's column, on one line.
+  QString GetColumnTitleOf(int sheet, int column) const;
   // Pours a burst capture into the last run; the graph then plots its rows as the rig's graph.
   void WriteCaptureRun(const TCapturedRun& run);
   // The pin-fin constant m for rows 3 to 9 of the last run (column 17 and 3 in, column 18 out).
@@ -127,6 +136,8 @@ class TTableForm : public QWidget {
   int TemplateCols() const;
   TCellValue ValueAt(int sheet, int row, int col) const;
   void NewRun();
+  // Appends an empty capture sheet with the given column titles; returns it.
+  int NewCaptureRun(const QStringList& titles);
   // The capture's rows, formats and unsaved mark in the last run; returns that run's sheet.
   int PourCapture(const TCapturedRun& run);
   void DeleteRun(int sheet);
@@ -153,6 +164,7 @@ class TTableForm : public QWidget {
   void RowCells(int sheet, int row, std::vector<struct TJournalCell>& cells) const;
 
   TWorkbook& FTemplate;
+  mutable int FFirstEditable = -1;  // FirstEditableRow of the active sheet; -1 to be worked out
   IResultsHost* FHost = nullptr;
   IResultsLogger* FLogger = nullptr;
   IResultsGraph* FGraph = nullptr;

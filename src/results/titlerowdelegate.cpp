@@ -1,8 +1,18 @@
 #include "results/titlerowdelegate.h"
 
+#include <QApplication>
 #include <QPainter>
 
 void TTitleRowDelegate::paint(QPainter* painter, const QStyleOptionViewItem& option, const QModelIndex& index) const {
+  if (index.row() != 0 && FEmpty && FEmpty(index.row() + 1)) {
+    QStyleOptionViewItem blank(option);
+    initStyleOption(&blank, index);
+    blank.text.clear();
+    const QWidget* widget = option.widget;
+    QStyle* style = widget ? widget->style() : QApplication::style();
+    style->drawControl(QStyle::CE_ItemViewItem, &blank, painter, widget);
+    return;
+  }
   if (index.row() != 0) {
     QStyledItemDelegate::paint(painter, option, index);
     return;

@@ -18,11 +18,14 @@
 #include "platform/helpwindow.h"
 #include "platform/iprompts.h"
 #include "platform/services.h"
+#include "results/columnformat.h"
 #include "rigconfig/datasource_definition.h"
 #include "rigconfig/helprequests.h"
+#include "rigconfig/inistore.h"
 #include "rigconfig/irigconfighost.h"
 #include "rigconfig/rigconfig.h"
 #include "rigconfig/sourcelinkcheck.h"
+#include "scope/scopesettings.h"
 #include "workbook/model/a1notation.h"
 #include "workbook/model/workbook.h"
 
@@ -260,6 +263,7 @@ void TRigChecker::CheckDefinitions(TRigConfig& rig) {
   }
   CheckFixedValues(rig, defs);
   CheckTimeFormats(rig, defs);
+  CheckCaptures(rig, defs);
   for (const QString& p : TSourceLinkCheck::Problems(rig, defs)) Error(p);
   if (rig.Controller_Count > 0) CheckControllers(rig, defs);
   if (listed)
@@ -289,6 +293,54 @@ void TRigChecker::CheckFixedValues(const TRigConfig& rig, const std::vector<std:
                .arg(rig.DataSrc_Spreadsheet)
                .arg(d->Row())
                .arg(d->LongLabelText(), a1::CellName(2, d->Column()), Short(rig.Run_Spreadsheet)));
+  }
+}
+
+void TRigChecker::CheckCaptures(const TRigConfig& rig,
+                                 const std::vector<std::unique_ptr<TDataSource_Definition>>& defs) {
+  if (rig.ScopeFeature) {
+    // The channels as the oscilloscope finds them: a stored input the diagram has no source for
+    // reads as none.
+    std::vector<TScopeSettings::TSource> analogue, digital;
+    for (const auto& d : defs) {
+      const QString item = d->LongLabelText() + QLatin1Char('=') + QString::number(d->IFD_Channel());
+      if (d->SourceType() == IFD_DATASRC) analogue.push_back({item, d->IFD_Channel()});
+      if (d->SourceType() == DIGITAL_IN_DATASRC) digital.push_back({item, d->IFD_Channel()});
+    }
+    TScopeSettings settings;
+    settings.Load(TIniStore(rig.PathConfigurationIni()), analogue, digital);
+    QStringList missing;
+    if (settings.FAIChannelOne == TScopeSettings::NoChannel) missing << QStringLiteral("\"Channel 1\"");
+    if (settings.FAIChannelTwo == TScopeSettings::NoChannel) missing << QStringLiteral("\"Channel 2\"");
+    if (!missing.isEmpty())
+      Error(QStringLiteral("%1: the oscilloscope is on (section [Scope], feature = on) but %2 names no analogue input "
+                           "of the diagram: every GO would be refused its capture")
+                .arg(Short(rig.PathConfigurationIni()), missing.join(QStringLiteral(" and "))));
+  }
+  // A burst fills the run sheet's columns: 2 the sample, 3 the time in seconds, then its two values.
+  TWorkbook run;
+  bool read = false;
+  for (const auto& d : defs) {
+    if (d->SourceType() != BURST_DATASRC || d->Column() < 1) continue;
+    if (!read) {
+      try {
+        run.Read(rig.Run_Spreadsheet);
+      } catch (const std::exception&) {
+        return;  // the run sheet's own check names the fault
+      }
+      run.SetSheet(1);
+      read = true;
+    }
+    const int patternRow = run.MaxRow() >= 3 ? 3 : 2;
+    for (int c : {3, d->Column(), d->Column() + 1}) {
+      const QString format = run.NumberFormatRC(patternRow, c);
+      if (columnformat::IsClock(format))
+        Warn(QStringLiteral("%1: column %2 holds the burst capture's %3 but its number format \"%4\" is a clock: its "
+                            "values would show as times of day")
+                 .arg(Short(rig.Run_Spreadsheet))
+                 .arg(c)
+                 .arg(c == 3 ? QStringLiteral("time in seconds") : QStringLiteral("values"), format));
+    }
   }
 }
 

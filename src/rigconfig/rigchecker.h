@@ -31,6 +31,9 @@ class TRigChecker {
   void CheckControllers(TRigConfig& rig, const std::vector<std::unique_ptr<TDataSource_Definition>>& defs);
   void CheckRunSheet(const QString& path);
   void CheckFixedValues(const TRigConfig& rig, const std::vector<std::unique_ptr<TDataSource_Definition>>& defs);
+  // An exercise with the oscilloscope on needs its two data channels; a capture's time and values
+  // shown as a clock would read seconds as days.
+  void CheckCaptures(const TRigConfig& rig, const std::vector<std::unique_ptr<TDataSource_Definition>>& defs);
   void CheckPicture(const QString& path, const QString& what);
   void CheckGraphColumns(const TRigConfig& rig);
   void CheckTimeFormats(const TRigConfig& rig, const std::vector<std::unique_ptr<TDataSource_Definition>>& defs);

@@ -289,9 +289,31 @@ bool TFormOscilloscope::LegacyPathReady() const {
   return ifd && ifd->FLegIOActive && ifd->LegacyAccess().CheckIfPortsOpen();
 }
 
+QString TFormOscilloscope::CaptureRefusal() const {
+  const TScopeSettings& s = FSettings;
+  QStringList missing;
+  if (s.FAIChannelOne == TScopeSettings::NoChannel) missing << QStringLiteral("\"Data Channel One\"");
+  if (s.FAIChannelTwo == TScopeSettings::NoChannel) missing << QStringLiteral("\"Data Channel Two\"");
+  if (!missing.isEmpty())
+    return QStringLiteral("No capture was taken: the oscilloscope has no %1 set. Choose the input%2 in the "
+                          "Oscilloscope window (Tools, Oscilloscope...) and press Apply.")
+        .arg(missing.join(QStringLiteral(" and no ")), missing.size() > 1 ? QStringLiteral("s") : QString());
+  if (s.TriggerMode == TScopeSettings::Digital && s.FtrgValMsk <= 0)
+    return QStringLiteral("No capture was taken: the oscilloscope's digital trigger has no \"Trigger Channel\" set. "
+                          "Choose it in the Oscilloscope window (Tools, Oscilloscope...) and press Apply.");
+  return {};
+}
+
 void TFormOscilloscope::Capture() {
   // A capture still waiting for its card is given up for the new one.
   if (FIsCaptureRunning) AbortScan();
+  // Checked here for both card paths: the legacy registers would take "no channel" as an input.
+  if (const QString why = CaptureRefusal(); !why.isEmpty()) {
+    Tell(why, TMsgDlgType::mtWarning);
+    return;
+  }
+  // A capture becomes a run of its own: one the table cannot hold is not taken.
+  if (TTableForm* table = TServices::Table(); table && !table->CheckRoomForRun()) return;
   const bool serial = SerialPathActive();
   if (!serial && !LegacyPathReady()) return;
   StartCapture();

@@ -42,8 +42,11 @@ class TFormOscilloscope : public QDialog {
   void ApplyClick();
   void OKClick();
   void HelpClick();
-  // From the main window's Sample Now: one capture on whichever path is active.
+  // From the main window's Sample Now: one capture on whichever path is active. A capture the
+  // settings cannot make (CaptureRefusal) is told to the user and nothing goes to the card.
   void Capture();
+  // Why a capture cannot run with these settings (the missing setting named); empty when it can.
+  QString CaptureRefusal() const;
   // A serial transfer has been collected (aNOS sample pairs; -1 when the capture was given up).
   void VComCallBackDataReady(int aNOS);
   // Gives up a running capture (the user, or the main window before it leaves the serial path).

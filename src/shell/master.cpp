@@ -1091,8 +1091,19 @@ void TMaster::SampleNowClick() {
     if (logger) logger->SampleNow();
     return;
   }
-  StartCaptureRun();
+  // STOP ends the logger's run and nothing else.
+  if (logger && logger->Current_Sample_State == RSS_Active) {
+    logger->SampleNow();
+    return;
+  }
+  // GO or Sample Now: the logger's sample as without the oscilloscope, then the capture, which
+  // becomes a run of its own.
   if (logger) logger->SampleNow();
+  if (const QString why = FScope->CaptureRefusal(); !why.isEmpty()) {
+    TServices::Prompts().MessageDlg(why, TMsgDlgType::mtWarning, TMsgDlgButtons::OK);
+    return;
+  }
+  if (FTable && !FTable->CheckRoomForRun()) return;
   if (TQXIFD* ifd = FDiagram ? FDiagram->IFD() : nullptr) {
     // An engine rig's capture line goes high for the capture.
     if (FRig && FRig->IsEngine) ifd->SetDigitalOutputValue(7, true);
@@ -1111,15 +1122,13 @@ void TMaster::ChangedScope() {
 void TMaster::ReEnableSampling() {
   FSamplingBar->setEnabled(true);
   ScopeButtonIdle();
+  // Every end of a capture, refused or failed ones too: GO stopped the frequency readings for it.
+  if (TQXIFD* ifd = FDiagram ? FDiagram->IFD() : nullptr) ifd->startFrequencySampling();
 }
 
 void TMaster::ScopeButtonIdle() {
   FActions["Scope"]->setEnabled(true);
   FActions["Scope"]->setIcon(TToolIcons::Icon(TToolIcon::Scope));
-}
-
-void TMaster::StartCaptureRun() {
-  if (FTable && FTable->RecordedSamples(FTable->GetSheetCount()) > 1) NextResults();
 }
 
 // The settings dialog must see (and save back) the features as the rig has them.
@@ -1211,7 +1220,6 @@ void TMaster::HandleMessage(unsigned msg, std::intptr_t wParam, std::intptr_t lP
     const TQXIFD* ifd = FDiagram ? FDiagram->IFD() : nullptr;
     if (ifd && !ifd->vComPortOpen()) ConnectClick(false);
   } else if (msg == FMessages["WM_HS_DATA_RETRIEVED"]) {
-    StartCaptureRun();
     ReEnableSampling();
     if (FScope) FScope->VComCallBackDataReady(static_cast<int>(wParam));
     if (TQXIFD* ifd = FDiagram ? FDiagram->IFD() : nullptr) {

@@ -312,8 +312,6 @@ class TMaster : public QMainWindow,
   void UpdateSCADAButtons();
   // The Scope button enabled with its resting picture.
   void ScopeButtonIdle();
-  // A capture fills a results run of its own: a run already holding samples is closed first.
-  void StartCaptureRun();
   std::map<QString, QLabel*> FFeaturePanels;
   std::map<QString, unsigned> FMessages;
   bool FShutDown = false;

@@ -36,7 +36,7 @@ TEST_F(TOscilloscopeWindow, ListsTheRigsInputsAndFollowsTheTriggerControls) {
   EXPECT_EQ(Items(w.TriggerChannelBox()), QStringList{"none"} + list->DigitalInputChannels());
   // The demo rig's settings.
   EXPECT_EQ(w.IntervalBox()->value(), 1000);
-  EXPECT_EQ(w.ChannelBox(1)->currentText(), list->AnalogueInputChannels().value(0));
+  EXPECT_EQ(w.ChannelBox(1)->currentText(), "Vibration pick-up=3");
   EXPECT_EQ(w.SummaryValue(2)->text(), "1000");
   EXPECT_FALSE(w.DataHasChanged);
   EXPECT_FALSE(w.LevelBox()->isEnabled());
@@ -92,7 +92,7 @@ TEST_F(TOscilloscopeWindow, AppliedSettingsAreSavedAndLoadedBack) {
   EXPECT_EQ(again.IntervalBox()->value(), 500);
   EXPECT_EQ(again.SamplesBox()->value(), 4000);
   EXPECT_EQ(again.ChannelBox(1)->currentText(), list->AnalogueInputChannels().last());
-  EXPECT_EQ(again.ChannelBox(2)->currentText(), list->AnalogueInputChannels().value(1)) << "as the rig had it";
+  EXPECT_EQ(again.ChannelBox(2)->currentText(), "Pulse sensor=4") << "as the rig had it";
   EXPECT_EQ(again.LevelBox()->value(), 3000);
   EXPECT_TRUE(again.LevelBox()->isEnabled());
   EXPECT_EQ(again.SummaryValue(2)->text(), "2000");

@@ -197,7 +197,7 @@ TEST_F(TScopeSim, AnInvalidChannelChoiceNeverReachesTheCard) {
   ConnectSerial();
   if (HasFatalFailure()) return;
   scope->Settings().FAIChannelTwo = TScopeSettings::NoChannel;
-  prompts.ExpectMessage("choose two data channels");
+  prompts.ExpectMessage("the oscilloscope has no \"Data Channel Two\" set");
   scope->Capture();
   EXPECT_FALSE(scope->FIsCaptureRunning);
   EXPECT_TRUE(TCommandWriter::TransmitGateOpen());

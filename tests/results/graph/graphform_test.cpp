@@ -11,7 +11,7 @@
 #include <QChart>
 #include <QChartView>
 #include <QClipboard>
-#include <QDateTimeAxis>
+#include <QCategoryAxis>
 #include <QImage>
 #include <QPrinter>
 #include <QScatterSeries>
@@ -21,6 +21,7 @@
 #include "results/plotlayer.h"
 #include "results/graphform.h"
 #include "results/resultsprinter.h"
+#include "results/scoperun.h"
 #include "results/tableform.h"
 #include "workbook/view/f1book.h"
 
@@ -155,24 +156,24 @@ TEST_F(GraphTest, ADeletedRunVanishesAndLaterRunsMoveUp) {
 
 TEST_F(GraphTest, TimeColumnsUseClockLabelsOthersNumbers) {
   // Before the first sample the clock axis shows the run's first minute.
-  auto* empty = qobject_cast<QDateTimeAxis*>(Graph.Chart()->axes(Qt::Horizontal).at(1));
+  auto* empty = qobject_cast<QCategoryAxis*>(Graph.Chart()->axes(Qt::Horizontal).at(1));
   ASSERT_NE(empty, nullptr);
-  EXPECT_EQ(empty->max(), QDateTime(QDate(1899, 12, 30), QTime(0, 1)));
+  EXPECT_EQ(empty->max(), 60000);
   Sample(1);
-  auto* timeAxis = qobject_cast<QDateTimeAxis*>(ChartSeries()[0]->attachedAxes().at(0));
+  auto* timeAxis = qobject_cast<QCategoryAxis*>(ChartSeries()[0]->attachedAxes().at(0));
   ASSERT_NE(timeAxis, nullptr);
   // A lone first point is padded, but never into times before the run began.
-  EXPECT_EQ(timeAxis->min(), QDateTime(QDate(1899, 12, 30), QTime(0, 0)));
+  EXPECT_EQ(timeAxis->min(), 0);
   Sample(2);
   Sample(3);
   EXPECT_TRUE(timeAxis->isVisible());
-  EXPECT_EQ(timeAxis->format(), "h:mm:ss");
+  EXPECT_EQ(Graph.XAxis.format, "[h]:mm:ss");
   EXPECT_EQ(timeAxis->titleText(), "Elapsed time");
-  // The axis spans the samples from 0:00:10 to 0:00:30.
-  const QDate dayZero(1899, 12, 30);
-  EXPECT_LE(timeAxis->min(), QDateTime(dayZero, QTime(0, 0, 10)));
-  EXPECT_GE(timeAxis->max(), QDateTime(dayZero, QTime(0, 0, 30)));
-  EXPECT_LT(timeAxis->max(), QDateTime(dayZero, QTime(0, 2, 0)));
+  EXPECT_TRUE(Graph.ClockLabels().contains("0:00:20")) << Graph.ClockLabels().join(' ').toStdString();
+  // The axis spans the samples from 0:00:10 to 0:00:30 (milliseconds).
+  EXPECT_LE(timeAxis->min(), 10000);
+  EXPECT_GE(timeAxis->max(), 30000);
+  EXPECT_LT(timeAxis->max(), 120000);
 
   Graph.XAxisChoice = colSample;
   Graph.DrawGraph();
@@ -223,15 +224,59 @@ TEST_F(GraphTest, UserScaleFactorsApplyToAppendedPointsToo) {
   EXPECT_EQ(Points(0)[1].y(), 44);
 }
 
-TEST_F(GraphTest, ACaptureScalesSampleNumbersToMilliseconds) {
+TEST_F(GraphTest, ACaptureRunIsPlottedAgainstItsOwnSeconds) {
   Samples(4);
-  Table.ResultsTable->Book().SetTextRC(1, colSample, "Sample Number");
+  TScopeRun run;
+  run.SampleInterval = 745;  // 1 ms
+  run.ChannelOne = 0;
+  run.ChannelTwo = 1;
+  for (int i = 0; i < 10; ++i) {
+    run.Ch1.push_back(100 * i);
+    run.Ch2.push_back(-i);
+  }
+  ASSERT_EQ(Table.GetScopeData(run), 2);
+  // Run 1's tank temperature, then the capture's two inputs.
+  ASSERT_EQ(ChartSeries().size(), 3);
+  EXPECT_EQ(ChartSeries()[1]->name(), "Capture 2 Input 0");
+  EXPECT_TRUE(Graph.TimeOnXAxis());
+  // On the elapsed-time clock, sample 4 of the capture sits at 3 ms.
+  EXPECT_NEAR(Points(1)[3].x(), 3.0, 1e-9);
+  EXPECT_EQ(Points(1)[3].y(), 300);
+  EXPECT_EQ(Points(2)[9].y(), -9);
+  EXPECT_EQ(Points(0).size(), 4u);
+  // The next logger sample goes on in run 1, not below the capture.
+  Sample(5);
+  EXPECT_EQ(Points(0).size(), 5u);
+  EXPECT_EQ(Points(1).size(), 10u);
+  // Against the sample number the capture keeps its seconds (no clock).
   Graph.XAxisChoice = colSample;
-  Graph.ScopeInvokeDrawGraph(1, colT1, 0.3, colT2);
-  ASSERT_EQ(ChartSeries().size(), 1);
-  EXPECT_DOUBLE_EQ(Points(0)[3].x(), 4 * 0.3);
-  EXPECT_EQ(Graph.XTitle(), "Sample Numberx 0.3 ms");
+  Graph.DrawGraph();
   EXPECT_FALSE(Graph.TimeOnXAxis());
+  EXPECT_NEAR(Points(1)[3].x(), 0.003, 1e-12);
+}
+
+TEST_F(GraphTest, TheClockAxisKeepsItsHoursPastADayAndShowsTimesBeforeZeroNegative) {
+  // Elapsed times from 13 hours before the start to 30 hours after it.
+  const double hours[] = {-13, 2, 10, 20, 30};
+  for (int n = 1; n <= 5; ++n) {
+    FillSample(SampleRow, {{colSample, double(n)}, {colElapsed, hours[n - 1] / 24}, {colT1, 20.0 + n}});
+    Table.WriteRow(SampleRow, n, 2);
+    Graph.DataHasChanged(n);
+  }
+  Graph.DrawGraph();
+  ASSERT_TRUE(Graph.TimeOnXAxis());
+  EXPECT_EQ(Graph.XAxis.format, "[h]:mm:ss") << "the elapsed column's own format";
+  const QStringList labels = Graph.ClockLabels();
+  ASSERT_GE(labels.size(), 3);
+  EXPECT_TRUE(labels.contains("24:00:00") || labels.contains("30:00:00") || labels.contains("25:00:00"))
+      << labels.join(' ').toStdString();
+  EXPECT_TRUE(labels.first().startsWith('-')) << labels.join(' ').toStdString();
+  EXPECT_NEAR(Graph.AxisValue(0, true), 30 / 24.0, 0.3);
+  // A time of day format wraps, as a clock does.
+  Graph.XAxis.AutoFormat = false;
+  Graph.XAxis.format = "hh:mm";
+  Graph.ApplyLook();
+  EXPECT_FALSE(Graph.ClockLabels().join(' ').contains("30:")) << Graph.ClockLabels().join(' ').toStdString();
 }
 
 TEST_F(GraphTest, PrintsAndCopiesTheChart) {

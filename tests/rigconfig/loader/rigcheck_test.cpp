@@ -168,6 +168,38 @@ TEST(RigCheck, InterlocksAndGatesNameWhatTheRigLacks) {
   EXPECT_FALSE(r.Out.contains("SWITCHOFF,DO7 ")) << "a condition the rig can meet is not listed";
 }
 
+// An exercise with the oscilloscope on needs its channels; a burst's time and values are not clocks.
+TEST(RigCheck, AnOscilloscopeWithoutChannelsAndACaptureShownAsAClockAreNamed) {
+  TTempFolder tmp;
+  const QString demo = tmp.CopyTree(kRigs + "demo", "demo");
+  Edit(demo + "/config/Ex2/Configuration.ini", "feature = off", "feature = on");
+  Edit(demo + "/config/Configuration.ini", "Channel 2 = -4", "Channel 2 = -12");  // no input 12
+  const TCheckResult r = RunCheck(demo, tmp.File("config"));
+  EXPECT_EQ(r.ExitCode, 1) << r.Out.toStdString();
+  for (const char* e : {"config/Ex2/Configuration.ini: the oscilloscope is on (section [Scope], feature = on) but "
+                        "\"Channel 1\" and \"Channel 2\" names no analogue input of the diagram",
+                        "config/Configuration.ini: the oscilloscope is on (section [Scope], feature = on) but "
+                        "\"Channel 2\" names no analogue input"})
+    EXPECT_TRUE(r.Out.contains(e)) << e << "\n" << r.Out.toStdString();
+
+  const QString airflow = tmp.CopyTree(kRigs + "airflow", "airflow");
+  Edit(airflow + "/config/Configuration.ini", "feature = off\n\n\n[LOGIC", "feature = on\n\n\n[LOGIC");
+  TWorkbook run;
+  run.Read(airflow + "/config/run_hs.vts");
+  run.SetSheet(1);
+  run.SetNumberFormatRC(2, 3, "[h]:mm:ss");
+  run.SetNumberFormatRC(3, 3, "[h]:mm:ss");
+  run.Write(airflow + "/config/run_hs.vts", TWorkbook::ftNative3);
+  const TCheckResult a = RunCheck(airflow, tmp.File("config"));
+  EXPECT_EQ(a.ExitCode, 1) << a.Out.toStdString();
+  const int warnings = static_cast<int>(a.Out.indexOf("Warnings ("));
+  ASSERT_GT(warnings, 0) << a.Out.toStdString();
+  EXPECT_TRUE(a.Out.mid(warnings).contains("config/run_hs.vts: column 3 holds the burst capture's time in seconds but its "
+                                           "number format \"[h]:mm:ss\" is a clock"))
+      << a.Out.toStdString();
+  EXPECT_TRUE(a.Out.left(warnings).contains("config/Configuration.ini: the oscilloscope is on")) << a.Out.toStdString();
+}
+
 namespace {
 struct TExerciseRows : ::testing::Test {
   TTempFolder tmp;
