@@ -22,6 +22,7 @@
 #include "shell/master.h"
 #include "shell/resultsmdi.h"
 #include "workbook/model/workbook.h"
+#include "workbook/view/f1book.h"
 #include "support/demosimulator.h"
 #include "support/scriptedprompts.h"
 #include "support/tempfolder.h"

@@ -95,7 +95,8 @@ void TDataTriggerRep::SetCollectorSize(TIFDInputMode mode) {
   // already sent still waits for its answer).
   for (TAnswer* answer : {&FMain, &FAux}) {
     const bool requested = answer->Requested;
-    *answer = TAnswer{8 * f};
+    *answer = TAnswer();
+    answer->Size = 8 * f;
     answer->Requested = requested;
   }
 }
