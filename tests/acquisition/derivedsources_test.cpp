@@ -63,6 +63,7 @@ TEST_F(TDerivedSources, GateSwitchesItsOutputAroundTheSetPoint) {
   gate.DataWrite();
   EXPECT_FALSE(heater.Output_State);
   EXPECT_FALSE(Line(2));
+  sample.SetNumberRC(2, 5, 40.1);
 
   // A new set point; a bad one is refused and the old one kept.
   gate.SetEditText("45");
