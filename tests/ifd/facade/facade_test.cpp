@@ -410,10 +410,11 @@ TEST_F(TFacade, LeavingTheSerialPathAsksFirstUnlessForced) {
   EXPECT_FALSE(f.FvComIOActive);
   EXPECT_TRUE(f.FLegIOActive);
   EXPECT_EQ(host.CallsStartingWith("CleanUp"), (QStringList{"CleanUpBeforeLeavingVCom", "CleanUpAfterLeavingVCom"}));
+  // No port was held here: the ports another program remembers are left alone.
   TRegistry reg;
   ASSERT_TRUE(reg.OpenKey(rig.RegistryKey, false));
-  EXPECT_EQ(reg.ReadInteger(settings::reg::LastComMaster), -1);
-  EXPECT_EQ(reg.ReadInteger(settings::reg::LastComSlave), -1);
+  EXPECT_EQ(reg.ReadIntegerDef(settings::reg::LastComMaster, 7), 7);
+  EXPECT_EQ(reg.ReadIntegerDef(settings::reg::LastComSlave, 7), 7);
 
   f.switchIOtoLegacyDriver(&host, true);  // forced: no question
 }

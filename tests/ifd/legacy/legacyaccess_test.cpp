@@ -274,6 +274,7 @@ TEST_F(TLegacyFixture, AVanishedDeviceClosesEverythingAndComesBack) {
   state.Multiplexing = true;
   state.MainChannelInUse[20] = true;
   access->SampleNow();
+  state.EndSampleWindow();
   ASSERT_TRUE(state.PortsOpen);
   card.Vanished = true;
   access->SampleNow();
