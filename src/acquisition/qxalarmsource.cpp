@@ -132,6 +132,8 @@ void TQXAlarmSource::DataWrite() {
     else
       ClearAlarm();
   } else if (Alarm_type == VoltageAlarm) {
+    // No reading for this sample: the alarm stays as it is, raised or clear.
+    if (!ifd->ReadingAvailable(Channel_monitored)) return;
     const int reading = ifd->DataForChannel(Channel_monitored);
     if (dir_of_comparison * (reading - Channel_val_monitored) > 0)
       RaiseAlarm(reading);

@@ -52,12 +52,16 @@ void TQXAnalogueConductivitySource::RegisterParent(QWidget* DisplayParent, const
 }
 
 void TQXAnalogueConductivitySource::DataWrite() {
-  if (IFD()) current_IFD_value = IFD()->DataForChannel(FChannel);
-  if (Source_Column != 0) WriteNumber(ProcessValue());
+  ReadChannel();
+  WriteReading();
 }
 
 void TQXAnalogueConductivitySource::DataDisplay() {
   if (!Display_Box || !Display_Box->isVisible()) return;
+  if (FReadingMissing) {
+    Display_Box->setText(UnavailableText());
+    return;
+  }
   if (ShowConductivity)
     displaybox::Show(Display_Box, SampleFormattedText(Source_Column) + QLatin1Char(' ') + fUnits_text);
   else if (DataLoaded)

@@ -7,6 +7,7 @@ class TQXAnalogueInputSource : public TQXIFDAnalogueSource {
   Q_OBJECT
  public:
   using TQXIFDAnalogueSource::TQXIFDAnalogueSource;
+  void RegisterParent(QWidget* DisplayParent, const TDataSource_Definition& Source) override;
   void DataWrite() override;
   void DataDisplay() override;
 };

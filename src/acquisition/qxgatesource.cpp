@@ -23,7 +23,8 @@ void TQXGateSource::DataWrite() {
   SetPoint = DataValue;
   // Without a column to watch (a short label that is no number) the output is left alone.
   if (ControlChannel && DataColumn > 0) {
-    ControlChannel->DigitalOutSet(SampleNumber(DataColumn) <= SetPoint);
+    // Without a reading in the watched column the output holds its state.
+    if (!SampleEmpty(DataColumn)) ControlChannel->DigitalOutSet(SampleNumber(DataColumn) <= SetPoint);
     ControlChannel->DataWrite();
   }
   if (Source_Column != 0) WriteNumber(DataValue);

@@ -22,6 +22,8 @@ void TQXHeaterControllerSource::SetLine(int line, bool on) {
 
 void TQXHeaterControllerSource::StartPulses() {
   const int target = SpinValue();
+  // Without a reading of the position there is nothing to correct: the outputs hold.
+  if (IFD() && !IFD()->ReadingAvailable(2)) return;
   TargetValue = IFD() ? IFD()->DataForChannel(2) / 2048.0 * 100.0 : 0;
   const double diff = TargetValue - target;
   PulsesReqd = static_cast<int>(numbers::RoundHalfEven(std::fabs(diff) / PercentPerPulse));

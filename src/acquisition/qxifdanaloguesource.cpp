@@ -4,6 +4,7 @@
 #include <QPushButton>
 #include <QSpinBox>
 
+#include "ifd/qxifd.h"
 #include "platform/numbers.h"
 #include "rigconfig/datasource_definition.h"
 #include "workbook/model/workbook.h"
@@ -33,6 +34,20 @@ void TQXIFDAnalogueSource::RegisterParent(QWidget* DisplayParent, const TDataSou
     });
   }
   Tare_Value = 0;
+}
+
+void TQXIFDAnalogueSource::ReadChannel() {
+  TQXIFD* ifd = IFD();
+  if (!ifd) return;
+  FReadingMissing = !ifd->ReadingAvailable(FChannel);
+  if (!FReadingMissing) current_IFD_value = ifd->DataForChannel(FChannel);
+}
+
+void TQXIFDAnalogueSource::WriteReading() {
+  if (Source_Column == 0) return;
+  // A reading that did not arrive is recorded as nothing, never as the value kept from before.
+  if (FReadingMissing) ClearColumn(Source_Column);
+  else WriteNumber(ProcessValue());
 }
 
 double TQXIFDAnalogueSource::ProcessValue() {

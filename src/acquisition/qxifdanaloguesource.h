@@ -33,6 +33,9 @@ class TQXIFDAnalogueSource : public TQXSourceMeta {
   // Counts for a percentage (0-100) of the calibrated range, and the engineering value behind it.
   int CountsForPercent(double percent, double* value = nullptr) const;
 
+  // A reading of the channel arrived for the current sample (an output's own value always counts).
+  bool HasReading() const { return !FReadingMissing; }
+
   QPushButton* Button = nullptr;
   bool RequestTare = false;
   double Tare_Value = 0;
@@ -40,6 +43,13 @@ class TQXIFDAnalogueSource : public TQXSourceMeta {
   TCalibrationTable Calibration;
 
  protected:
+  bool FReadingMissing = false;
+
+  // Reads the channel for the current sample: its value, or, when none arrived, the last value
+  // kept and the reading marked missing.
+  void ReadChannel();
+  // The processed value into the source's column, or an empty cell without a reading.
+  void WriteReading();
   // The demand of the output kinds: a spin box at the data position over the calibrated range
   // (absent without a position: the value is still kept). `onChange` runs on every change.
   void CreateSpinBox(std::function<void()> onChange);

@@ -10,7 +10,10 @@ void TQXMaxStore::RegisterParent(QWidget* DisplayParent, const TDataSource_Defin
 
 void TQXMaxStore::DataWrite() {
   if (Source_Column == 0) return;
-  const double x = SampleNumber(channel);
-  if (x > MaxValue) MaxValue = x;
+  // A sample without a reading in the watched column leaves the maximum as it is.
+  if (!SampleEmpty(channel)) {
+    const double x = SampleNumber(channel);
+    if (x > MaxValue) MaxValue = x;
+  }
   WriteColumn(Source_Column, MaxValue);
 }

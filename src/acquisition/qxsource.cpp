@@ -123,6 +123,17 @@ void TQXSource::WriteColumn(int column, double value) {
   book->SetNumberRC(kSampleRow, column, value);
 }
 
+void TQXSource::ClearColumn(int column) {
+  TWorkbook* book = SampleBook();
+  if (!book || column <= 0) return;
+  book->ClearRange(kSampleRow, column, kSampleRow, column);
+}
+
+bool TQXSource::SampleEmpty(int column) {
+  TWorkbook* book = SampleBook();
+  return book && column > 0 && book->ValueRC(kSampleRow, column).Kind == TValueKind::Empty;
+}
+
 void TQXSource::WriteText(const QString& text) const {
   TWorkbook* book = SampleBook();
   if (!book || Source_Column == 0) return;

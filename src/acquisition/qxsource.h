@@ -65,6 +65,12 @@ class TQXSource : public QObject {
   // Column `column` of the sample row := value (nothing for column 0), for sources that fill
   // more than their own column.
   static void WriteColumn(int column, double value);
+  // Column `column` of the sample row emptied: the sample has no value there (nothing for 0).
+  static void ClearColumn(int column);
+  // The sample row's cell in `column` holds nothing (no reading arrived for it).
+  static bool SampleEmpty(int column);
+  // What the diagram shows for a value the sample does not have.
+  static QString UnavailableText() { return QString(QChar(0x2014)); }
   void WriteText(const QString& text) const;
   static double SampleNumber(int column);
   static QString SampleFormattedText(int column);

@@ -17,8 +17,9 @@ void TQXStore::SetCaption(const QString& caption) {
 
 void TQXStore::StoreClick() {
   if (FCaption == QLatin1String("Store")) {
-    FirstStoreValue = SampleNumber(channel);
-    SecondStoreValue = SampleNumber(channel + 1);
+    // A value the sample lacks is stored as nothing, not as 0.
+    FirstStoreValue = SampleEmpty(channel) ? Empty : SampleNumber(channel);
+    SecondStoreValue = SampleEmpty(channel + 1) ? Empty : SampleNumber(channel + 1);
     SetCaption(QStringLiteral("Clear"));
   } else {
     SetCaption(QStringLiteral("Store"));

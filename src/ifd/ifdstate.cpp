@@ -1,6 +1,7 @@
 #include "ifd/ifdstate.h"
 
 #include <algorithm>
+#include <cstdint>
 
 #include "platform/numbers.h"
 
@@ -29,4 +30,48 @@ std::int64_t TIFDState::Smoothed(int current, int reading, int weight) {
   // The step is taken in 64 bits: a garbled reading far from the value must not overflow.
   const std::int64_t step = static_cast<std::int64_t>(reading) - current;
   return numbers::RoundHalfEven(current + step / static_cast<double>(std::max(weight, 1)));
+}
+
+void TIFDState::TakeReading(bool expansion, int i, int reading) {
+  if (i < 0 || i >= ReadableInputs) return;
+  const auto k = static_cast<size_t>(i);
+  std::int16_t& value = expansion ? ExpnChannelValue[k] : MainChannelValue[k];
+  bool& seeded = expansion ? FExpnSeeded[k] : FMainSeeded[k];
+  // Smoothing from a value nobody read (0 at start-up, or a card's value from before it was lost)
+  // would record a transient that never happened: the first reading is taken as it is.
+  const std::int64_t v = seeded ? Smoothed(value, reading, FilterWeight) : reading;
+  value = static_cast<std::int16_t>(std::clamp<std::int64_t>(v, INT16_MIN, INT16_MAX));
+  seeded = true;
+  (expansion ? FExpnArrived : FMainArrived)[k] = true;
+}
+
+void TIFDState::EndSampleWindow() {
+  FMainAvailable = FMainArrived;
+  FExpnAvailable = FExpnArrived;
+  FMainArrived.fill(false);
+  FExpnArrived.fill(false);
+}
+
+bool TIFDState::ReadingAvailable(int channel) const {
+  if (channel >= 0 && channel < ReadableInputs) return FMainAvailable[static_cast<size_t>(channel)];
+  if (channel >= 100 && channel <= 124) return FExpnAvailable[static_cast<size_t>(channel - 100)];
+  return channel == 32 || channel == 33;
+}
+
+void TIFDState::ForgetReadings(bool expansion) {
+  // Readings already taken for the sample being gathered are real and stay.
+  (expansion ? FExpnSeeded : FMainSeeded).fill(false);
+}
+
+int TIFDState::MissingReadings(bool expansion) const {
+  const auto& inUse = expansion ? ExpnChannelInUse : MainChannelInUse;
+  const auto& available = expansion ? FExpnAvailable : FMainAvailable;
+  int missing = 0;
+  for (size_t i = 0; i < 16; ++i) missing += inUse[i] && !available[i];
+  return missing;
+}
+
+int TIFDState::RegisteredInputs(bool expansion) const {
+  const auto& inUse = expansion ? ExpnChannelInUse : MainChannelInUse;
+  return static_cast<int>(std::count(inUse.begin(), inUse.begin() + 16, true));
 }

@@ -57,4 +57,27 @@ struct TIFDState {
   // One smoothing step of an input: `current` moved 1/`weight` of the way to `reading`, rounded
   // halves to even. A weight below 1 counts as 1.
   static std::int64_t Smoothed(int current, int reading, int weight);
+
+  // ---- which readings belong to the current sample ----
+  // A reading of analogue input i (0-31) of the main card (expansion false) or of the expansion or
+  // slave card: the first one after start-up or a lost card seeds the filter, later ones smooth.
+  // The input counts as read for the sample being gathered.
+  void TakeReading(bool expansion, int i, int reading);
+  // Closes the sample being gathered: the inputs read since the last call are the ones the
+  // sample holds; every other input has no value for it. Called once per sample step.
+  void EndSampleWindow();
+  // A value of `channel` arrived for the current sample (frequency channels always count).
+  bool ReadingAvailable(int channel) const;
+  // The card's inputs start again from their next reading (the card was lost or changed mode).
+  void ForgetReadings(bool expansion);
+  // Registered analogue inputs (0-15, 100-115) without a value for the current sample, and how
+  // many are registered.
+  int MissingReadings(bool expansion) const;
+  int RegisteredInputs(bool expansion) const;
+
+ private:
+  static constexpr int ReadableInputs = 32;  // 0-31 and 100-131
+  std::array<bool, ReadableInputs> FMainArrived{}, FExpnArrived{};
+  std::array<bool, ReadableInputs> FMainAvailable{}, FExpnAvailable{};
+  std::array<bool, ReadableInputs> FMainSeeded{}, FExpnSeeded{};
 };

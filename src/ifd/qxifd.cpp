@@ -187,20 +187,26 @@ int CaptureRigCode(const std::array<int, TIFDState::DigitalLines>& inputs) {
 }  // namespace
 
 void TQXIFD::SampleNow() {
+  // The legacy path reads within this step; the serial path's values are the replies that arrived
+  // since the last step. Either way an input nobody read has no value for this sample.
   if (FLegIOActive) {
     FLegacy->SampleNow();
+    EndSampleWindow();
     // The driver path has no reply that names the rig: its code is read off the inputs, as the
     // identifier source reads it, so the main window's inverter check and status bar see it too.
     if (PortsOpen && !GettingBurst && FHost && CaptureRigCode(DigitalInputs) != F_CaptureApparatus) {
       F_CaptureApparatus = CaptureRigCode(DigitalInputs);
       FHost->setCaptureID(F_CaptureApparatus);
     }
-  } else if (FvComIOActive) {
-    SerialSampleNow();
+    return;
   }
+  EndSampleWindow();
+  if (FvComIOActive) SerialSampleNow();
 }
 
 void TQXIFD::SerialSampleNow() {
+  FLink->NoteSampleLosses(MissingReadings(false), RegisteredInputs(false), MissingReadings(true),
+                          RegisteredInputs(true));
   FLink->SendSampleRequests();
   if (ComPort() && FHost) {
     FLink->PublishMasterStatus();
@@ -511,6 +517,7 @@ void TQXIFD::ActivateCard(TApdComPortRole role) {
   // A mode reply still queued when its port was released must not bring the serial path back.
   if (!FLink->PortNamed(master ? TApdComPortEx::MasterMarker : TApdComPortEx::SlaveMarker)) return;
   FLink->ApplyCardMode(role);
+  ForgetReadings(!master);
   if (FHost) {
     if (master)
       FHost->vComMasterIFDmode();
@@ -582,6 +589,8 @@ void TQXIFD::ReplyReceived(TApdComPortRole role, const QString&, int code, const
       UpperDigitalInputsReply(data);
     else if (code == R::Code(R::aiS))
       AnalogueInputsReply(role, data);
+    else if (code >= R::Code(R::ai0) && code <= R::Code(R::ai15))
+      SingleInputReply(role, code - R::Code(R::ai0), data);
     else if (code == R::Code(R::setIM))
       ActivateCard(role);
     else if (code == R::Code(R::rFrqX) && master)
@@ -592,6 +601,11 @@ void TQXIFD::ReplyReceived(TApdComPortRole role, const QString&, int code, const
       FHost->vComInverterDataBack(data);
   } catch (...) {
   }
+}
+
+bool TQXIFD::InputInUse(bool auxiliary, int input) const {
+  if (input < 0 || input >= MainChannels) return false;
+  return (auxiliary ? ExpnChannelInUse : MainChannelInUse)[static_cast<size_t>(input)];
 }
 
 void TQXIFD::DigitalInputsReply(TApdComPortRole role, const QString& data) {
@@ -628,7 +642,6 @@ void TQXIFD::AnalogueInputsReply(TApdComPortRole role, const QString& data) {
   static const QRegularExpression separators(QStringLiteral("[ ,]+"));
   const QStringList items = data.split(separators, Qt::SkipEmptyParts);
   const auto& inUse = master ? MainChannelInUse : ExpnChannelInUse;
-  auto& values = master ? MainChannelValue : ExpnChannelValue;
   // Only the 32 analogue inputs: the frequency counts behind them are not the card's "IA" values.
   const int count = std::min<int>(static_cast<int>(items.size()), 32);
   bool garbled = false;
@@ -636,15 +649,28 @@ void TQXIFD::AnalogueInputsReply(TApdComPortRole role, const QString& data) {
     if (!inUse[static_cast<size_t>(i)]) continue;
     bool ok = false;
     const int r = items[i].toInt(&ok);
-    // A value garbled on the line would pull the smoothed value towards 0: keep the last one.
+    // A value garbled on the line is no reading: that input has none for this sample, the others
+    // in the answer keep their places.
     if (!ok) {
       garbled = true;
       continue;
     }
-    std::int16_t& v = values[static_cast<size_t>(i)];
-    v = ToCount(Smoothed(v, r, FilterWeight));
+    TakeReading(!master, i, r);
   }
   if (garbled) FLink->CountReplyError();
+}
+
+void TQXIFD::SingleInputReply(TApdComPortRole role, int input, const QString& data) {
+  const bool master = role == TApdComPortRole::ms;
+  if (!master && role != TApdComPortRole::sl) return;
+  if (!FLink->SingleInputRequested(master ? TIFDSerialLink::TPortSlot::First : TIFDSerialLink::TPortSlot::Second, input))
+    return;
+  const std::optional<int> number = ReplyNumber(data);
+  if (!number) {
+    FLink->CountReplyError();
+    return;
+  }
+  TakeReading(!master, input, *number);
 }
 
 void TQXIFD::FrequencyReply(const QString& data) {
@@ -715,9 +741,11 @@ void TQXIFD::EnableVexamode() {
   if (FHost) FHost->EnableVexamode();
 }
 void TQXIFD::VComLostMaster() {
+  ForgetReadings(false);
   if (FHost) FHost->VComLostMaster();
 }
 void TQXIFD::VComLostSlave() {
+  ForgetReadings(true);
   if (FHost) FHost->VComLostSlave();
 }
 void TQXIFD::setVComStatusMsg(const QString& text) {

@@ -198,6 +198,7 @@ class TQXIFD : public QObject, public TIFDState, private ILegacyHost, private II
   bool UserClickedForComms() const override;
   void SwitchToLegacyDriverForced() override;
   void ReplyReceived(TApdComPortRole role, const QString& cardMarker, int code, const QString& data) override;
+  bool InputInUse(bool auxiliary, int input) const override;
   void VComOneIsSet(const QString& port) override;
   void VComTwoIsSet(const QString& port) override;
   void VComMasterIFDidentified() override;
@@ -215,6 +216,8 @@ class TQXIFD : public QObject, public TIFDState, private ILegacyHost, private II
   void DigitalInputsReply(TApdComPortRole role, const QString& data);
   void UpperDigitalInputsReply(const QString& data);
   void AnalogueInputsReply(TApdComPortRole role, const QString& data);
+  // The reply to "I" + input, asked after an "IA" answer was lost.
+  void SingleInputReply(TApdComPortRole role, int input, const QString& data);
   void FrequencyReply(const QString& data);
   // A high-speed capture has ended on the card (`text`: its end report): the transfer starts.
   void StartHighSpeedTransfer(const QString& text);

@@ -638,7 +638,8 @@ void TPIDdisplay::Timer1Timer() {
   switch (OperationalMode) {
     case Automatic:
       FCalc.ZeroErrorPIDOutput = IsRefluxController ? RatioBoxPercent() : ManualOutput->value();
-      if (MeasuredData) {
+      // Without a reading for this sample the controller holds its output.
+      if (MeasuredData && MeasuredData->HasReading()) {
         if (Cascade && TServices::SampleBook()) {
           FCalc.SetPointTerm = TServices::SampleBook()->NumberRC(kSampleRow, ExternalSetPointChannel);
           SetPoint->setText(pidformat::Fixed(FCalc.SetPointTerm, 3, 1));

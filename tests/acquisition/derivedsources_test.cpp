@@ -58,6 +58,12 @@ TEST_F(TDerivedSources, GateSwitchesItsOutputAroundTheSetPoint) {
   EXPECT_FALSE(heater.Output_State);
   EXPECT_FALSE(Line(2));
   EXPECT_EQ(sample.NumberRC(2, 3), 0);
+  // No reading in the watched column: the output holds, whatever an empty cell would compare as.
+  sample.ClearRange(2, 5, 2, 5);
+  gate.DataWrite();
+  EXPECT_FALSE(heater.Output_State);
+  EXPECT_FALSE(Line(2));
+  sample.SetNumberRC(2, 5, 40.1);
 
   // A new set point; a bad one is refused and the old one kept.
   gate.SetEditText("45");

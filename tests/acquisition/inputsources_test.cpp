@@ -43,6 +43,38 @@ TEST_F(TInputSources, AnalogueInputReadsConvertsAndShows) {
   EXPECT_EQ(source.Data_Label->text(), "Long");
 }
 
+TEST_F(TInputSources, AnInputWithoutAReadingIsRecordedEmptyAndShownUnavailable) {
+  auto def = Def(IFD_DATASRC, 3, 4, 0);
+  def.FUnitsLabelText = "kPa";
+  Calibrate(def, {{0, 0.0}, {100, 5.0}});
+  TQXAnalogueInputSource source;
+  source.RegisterParent(&panel, def);
+  ifd->RegisterChannel(source.FChannel, source.MaxValue);
+  panel.show();
+  // Before the first reading: nothing, not the 0 counts the card's fields start with.
+  source.DataWrite();
+  EXPECT_EQ(sample.ValueRC(2, 3).Kind, TValueKind::Empty);
+  EXPECT_FALSE(source.HasReading());
+  card.Device(legacy::VelUSB0).Scan[4] = 2048 + 1024;
+  ifd->SampleNow();
+  source.DataWrite();
+  EXPECT_EQ(sample.NumberRC(2, 3), 50);
+  EXPECT_TRUE(source.HasReading());
+  // The card stops answering: the next sample holds nothing, not the value read before.
+  card.Vanished = true;
+  ifd->SampleNow();
+  source.DataWrite();
+  EXPECT_EQ(sample.ValueRC(2, 3).Kind, TValueKind::Empty);
+  source.DataDisplay();
+  EXPECT_EQ(source.Display_Box->text(), QString(QChar(0x2014)));
+  // Back: its first reading is taken as it is.
+  card.Vanished = false;
+  card.Device(legacy::VelUSB0).Scan[4] = 2048 + 512;
+  ifd->SampleNow();
+  source.DataWrite();
+  EXPECT_EQ(sample.NumberRC(2, 3), 25);
+}
+
 TEST_F(TInputSources, ZeroButtonTakesTheTareOnTheNextConversion) {
   auto def = Def(IFD_DATASRC, 1, 0, 1);  // initial value 1: a Zero button
   Calibrate(def, {{0, 0.0}, {100, 5.0}});

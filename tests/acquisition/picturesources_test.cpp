@@ -235,7 +235,8 @@ TEST_F(TPictureSources, ConductivityShowsConductivityOrTheWeightOfItsSensor) {
   EXPECT_TRUE(TQXAnalogueConductivitySource::ShowConductivity);
 
   rig.ProgramType = TProgramType::ClientApp;  // read whatever the program type
-  ifd->MainChannelValue[3] = 1024;
+  ifd->TakeReading(false, 3, 1024);  // one sample's reading
+  ifd->EndSampleWindow();
   probe.DataWrite();
   EXPECT_EQ(sample.NumberRC(2, 2), 100);
   sample.SetNumberRC(2, 8, 3.5);
@@ -261,6 +262,8 @@ TEST_F(TPictureSources, AMissingWeightSheetIsReportedOnceAndNoWeightIsShown) {
   b.RegisterParent(&panel, def);
   EXPECT_EQ(prompts.Records().size(), 1u);
   EXPECT_FALSE(a.DataLoaded);
+  ifd->TakeReading(false, a.FChannel, 100);
+  ifd->EndSampleWindow();
   a.DataWrite();
   TQXAnalogueConductivitySource::ShowConductivity = false;
   a.DataDisplay();

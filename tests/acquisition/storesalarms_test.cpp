@@ -37,6 +37,11 @@ struct TStoresAlarms : ::testing::Test, TSourceFixture {
     return *alarm;
   }
   std::unique_ptr<TQXAlarmSource> alarm;
+  // One sample in which input `channel` read `counts`.
+  void Read(int channel, int counts) {
+    ifd->TakeReading(false, channel, counts);
+    ifd->EndSampleWindow();
+  }
 };
 
 struct TFixedOffset : IOffsetProvider {
@@ -54,7 +59,13 @@ TEST_F(TStoresAlarms, StoreHoldsTwoColumnsUntilClearedThenWrites9999) {
   EXPECT_EQ(sample.NumberRC(2, 6), 9999);
   EXPECT_EQ(sample.NumberRC(2, 7), 9999);
 
+  // Stored while the second column has no reading: that value is stored as nothing, not 0.
   sample.SetNumberRC(2, 2, 1.25);
+  sample.ClearRange(2, 3, 2, 3);
+  store.Button->click();
+  store.DataWrite();
+  EXPECT_EQ(sample.NumberRC(2, 7), 9999);
+  store.Button->click();
   sample.SetNumberRC(2, 3, -4);
   store.Button->click();
   EXPECT_EQ(store.Button->text(), "Clear");
@@ -82,7 +93,14 @@ TEST_F(TStoresAlarms, MaximumStoreFollowsTheLargestValueUntilReset) {
     written.push_back(sample.NumberRC(2, 5));
   }
   EXPECT_EQ(written, (std::vector<double>{3, 8, 8}));
+  // A sample without the reading (an empty cell) is no value: not 0, not a new maximum.
+  sample.ClearRange(2, 2, 2, 2);
+  max.DataWrite();
+  EXPECT_EQ(sample.NumberRC(2, 5), 8);
   max.Button->click();
+  max.DataWrite();
+  EXPECT_EQ(max.MaxValue, TQXMaxStore::Empty) << "an empty cell starts no maximum either";
+  sample.SetNumberRC(2, 2, 5.0);
   EXPECT_EQ(max.MaxValue, TQXMaxStore::Empty);
   max.DataWrite();
   EXPECT_EQ(sample.NumberRC(2, 5), 5);
@@ -127,12 +145,12 @@ TEST_F(TStoresAlarms, VoltageAlarmBelowThresholdFlashesAndReportsWhenGone) {
   EXPECT_EQ(a.AlarmMute->toolTip(), "Click to mute alarm");
   const QColor normal = a.NoAlarmColourCode;
 
-  ifd->MainChannelValue[3] = 614;  // at the threshold: quiet
+  Read(3, 614);  // at the threshold: quiet
   a.DataWrite();
   EXPECT_FALSE(a.alarm_wentoff);
   EXPECT_EQ(a.Caption(), "Temperature normal");
 
-  ifd->MainChannelValue[3] = 613;
+  Read(3, 613);
   a.DataWrite();
   EXPECT_TRUE(a.alarm_wentoff);
   EXPECT_EQ(a.AlarmMute->text(), "Too cold (613) (614)");
@@ -141,8 +159,14 @@ TEST_F(TStoresAlarms, VoltageAlarmBelowThresholdFlashesAndReportsWhenGone) {
   EXPECT_EQ(a.Colour(), normal);  // flashing at the tick rate
   a.DataWrite();
   EXPECT_EQ(a.Colour(), QColor(255, 0, 0));
+  // A sample without a reading neither clears nor flashes it: the alarm holds.
+  ifd->EndSampleWindow();
+  a.DataWrite();
+  EXPECT_TRUE(a.alarm_wentoff);
+  EXPECT_EQ(a.AlarmMute->text(), "Too cold (613) (614)");
+  EXPECT_EQ(a.Colour(), QColor(255, 0, 0));
 
-  ifd->MainChannelValue[3] = 1000;
+  Read(3, 1000);
   a.DataWrite();
   EXPECT_EQ(a.Caption(), "Temperature normal went off with Too cold");
   const QColor first = a.Colour();
@@ -154,7 +178,7 @@ TEST_F(TStoresAlarms, VoltageAlarmBelowThresholdFlashesAndReportsWhenGone) {
 TEST_F(TStoresAlarms, ThresholdsAreClampedToFullScaleAndDigitalAlarmsCompareStates) {
   TQXAlarmSource& high = Alarm("v", ">", 7);
   EXPECT_EQ(high.Channel_val_monitored, 2048);
-  ifd->MainChannelValue[3] = 2047;  // the largest reading never passes it
+  Read(3, 2047);  // the largest reading never passes it
   high.DataWrite();
   EXPECT_FALSE(high.alarm_wentoff);
   EXPECT_EQ(Alarm("V", ">", -9).Channel_val_monitored, -2048);
@@ -171,7 +195,7 @@ TEST_F(TStoresAlarms, ThresholdsAreClampedToFullScaleAndDigitalAlarmsCompareStat
 
   TQXAlarmSource& current = Alarm("A", ">", 1);  // configured, never watched
   EXPECT_EQ(current.Alarm_type, TQXAlarmSource::CurrentAlarm);
-  ifd->MainChannelValue[3] = 2000;
+  Read(3, 2000);
   current.DataWrite();
   EXPECT_FALSE(current.alarm_wentoff);
 }

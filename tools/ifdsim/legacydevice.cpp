@@ -43,12 +43,14 @@ TLegacyDevice::TAnswer TLegacyDevice::Call(quint32 code, const QByteArray& input
   switch (code) {
     case GetSCAN: {
       if (!velUsb || outSize < 64) return {};
+      FPlant.NextRead(FSlot);
       QByteArray out(64, '\0');
       for (int i = 0; i < 32; ++i) qToLittleEndian<quint16>(quint16(Input(i) + 2048), out.data() + 2 * i);
       return {true, out};
     }
     case GetRAM:
       if (outSize < 2) return {};
+      if (first == kInputs) FPlant.NextRead(FSlot);  // a host reading input by input starts at 0
       return {true, Read(first, velUsb ? int(std::min<quint32>(outSize, kMaxBlock)) : 2)};
     case SetRAM:
       Write(first, Word(input, 2));

@@ -283,6 +283,7 @@ int TPlantModel::Noisy(const TChannel& c, double value, int lo, int hi) {
 int TPlantModel::AnalogueInput(int channel) {
   const int slot = AnalogueSlot(channel);
   if (slot < 0) return 0;
+  if (FCounting) return CountingValue(channel % 100, FReads[channel >= 100 ? 1 : 0]);
   Sync();
   const TChannel& c = FAnalogue[slot];
   return Noisy(c, c.State, -2048, 2047);

@@ -45,6 +45,18 @@ class TPlantModel {
   quint8 DigitalOutputByte(int firstLine) const;
 
   int AnalogueInput(int channel);  // counts -2048..2047, with noise
+
+  // Counting inputs hold the plant still at counts that tell what was served: input k (0-15 of
+  // either card; 16-31 as k - 16) reads CountingValue(k, r), r being the number of reads of its
+  // card so far, modulo 100. A value recorded from it names its input and its read, so a value
+  // on the wrong channel, a repeat or a made-up 0 shows (the counts are never 0).
+  void SetCounting(bool on) { FCounting = on; }
+  bool Counting() const { return FCounting; }
+  static int CountingValue(int input, int read) { return -1550 + 200 * (input % 16) + read % 100; }
+  // A new read of card `slot` (0 master, 1 second card) begins: its counting inputs move on.
+  void NextRead(int slot) {
+    if (slot == 0 || slot == 1) ++FReads[slot];
+  }
   quint8 DigitalInputByte(int firstLine);
   bool DigitalInput(int line);
   // A digital input the plant file leaves undefined reads `on` from now on.
@@ -92,4 +104,6 @@ class TPlantModel {
   std::mt19937 FRandom;
   std::normal_distribution<double> FNormal{0.0, 1.0};
   QList<TIniFile::TEntry> FCardSettings;
+  bool FCounting = false;
+  int FReads[2] = {};
 };

@@ -132,11 +132,13 @@ void TSerialCard::Handle(const QByteArray& command) {
 bool TSerialCard::HandleRead(const QByteArray& command) {
   int k = 0;
   if (command == "IA") {
+    FPlant.NextRead(FSlot);
     const int inputs = FMode == TInputMode::Differential ? 8 : 16;
     for (int i = 0; i < inputs; ++i) Send(QByteArray::number(FPlant.AnalogueInput(FSlot * 100 + i)), kAllInputs);
     return true;
   }
   if (command.startsWith('I') && ParseUnsigned(command.mid(1), 0, 15, &k)) {
+    FPlant.NextRead(FSlot);
     Send(QByteArray::number(FPlant.AnalogueInput(FSlot * 100 + k)), kInput0 + k);
     return true;
   }

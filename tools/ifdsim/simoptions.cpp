@@ -63,6 +63,9 @@ const TOption kOptions[] = {
      "Line rate of the serial cards in bit/s (default 38400); replies leave at one byte per 10 bits "
      "(8N1), as from a card."},
     {"no-pacing", nullptr, false, "Send replies at once instead of at the line rate (for fast tests)."},
+    {"counting-inputs", nullptr, false,
+     "Hold the plant still: analogue input k of a card reads -1550 + 200*k + r, r counting that card's "
+     "reads 0-99 (for comparing recorded values with served ones)."},
     {"log", "FILE", false, "Append every command received, with a timestamp, to FILE."},
     {"help", nullptr, false, "Show this help."},
     {"version", nullptr, false, "Show the version."},
@@ -188,6 +191,7 @@ bool TSimOptions::Apply(const QString& name, const QString& value, QString* erro
   else if (name == QLatin1String("no-devices")) Devices = false;
   else if (name == QLatin1String("no-arm")) Faults.NoArm = true;
   else if (name == QLatin1String("no-pacing")) Pacing = false;
+  else if (name == QLatin1String("counting-inputs")) CountingInputs = true;
   else if (name == QLatin1String("baud")) {
     if (!Whole(value, 300, 4000000, &n)) return bad(QStringLiteral("a line rate of 300-4000000 bit/s"));
     Baud = int(n);

@@ -35,6 +35,7 @@ class TSimOptions {
   bool Serial = true, Devices = true;
   int Baud = 38400;     // serial line rate, 8N1
   bool Pacing = true;   // replies leave at the line rate
+  bool CountingInputs = false;  // analogue inputs serve TPlantModel::CountingValue
   TCardSpec Cards[2];  // master, slave
   TInverter::TType InverterType = TInverter::TType::None;
   int InverterProgram = 0;

@@ -28,6 +28,7 @@ void TSimulator::Report(const QString& text) {
 bool TSimulator::Start(QString* error) {
   if (!FOptions.LogFile.isEmpty() && !FLog.Open(FOptions.LogFile, error)) return false;
   FClock.start();
+  FPlant.SetCounting(FOptions.CountingInputs);
   const double base = FPlant.Time();
   FPlant.SetClock([this, base] { return base + FClock.nsecsElapsed() * 1e-9; });
   for (int slot = 0; slot < 2; ++slot)

@@ -25,13 +25,6 @@ QByteArray Word(int value) {
   return b;
 }
 QByteArray TwoWords(int low, int high) { return Word(low) + Word(high); }
-
-// What a sample reports while the cards cannot be read.
-void ZeroSampledValues(TIFDState& s, bool expansion) {
-  for (int i = 0; i <= 24; ++i) s.MainChannelValue[static_cast<size_t>(i)] = 0;
-  if (expansion)
-    for (int i = 0; i <= 24; ++i) s.ExpnChannelValue[static_cast<size_t>(i)] = 0;
-}
 }  // namespace
 
 TLegacyAccess::TLegacyAccess(TIFDState& state, ILegacyDriver& driver, const TRigConfig* rig, ILegacyHost* host)
@@ -99,6 +92,9 @@ void TLegacyAccess::DisposeHandles() {
 
 void TLegacyAccess::ClosePorts() {
   DisposeHandles();
+  // Whatever the devices read next starts afresh: a value from before the failure is no reading.
+  S.ForgetReadings(false);
+  S.ForgetReadings(true);
   S.PortsOpen = false;
   S.IFDStatus = QStringLiteral("Closed");
   FMainHandle = 0;
@@ -259,14 +255,8 @@ void TLegacyAccess::SetFilter() {
 
 // ---- sampling ----
 
-void TLegacyAccess::Smooth(std::int16_t& value, int raw) const {
-  // The registers hold offset binary: 2048 is zero.
-  value = static_cast<std::int16_t>(TIFDState::Smoothed(value, raw - 2048, S.FilterWeight));
-}
-
-bool TLegacyAccess::ReadInputs(THandle h, std::uint8_t kind, const std::array<bool, TIFDState::MainChannels>& inUse,
-                               std::array<std::int16_t, TIFDState::ChannelValues>& values, int panel,
-                               const QString& error) {
+bool TLegacyAccess::ReadInputs(THandle h, std::uint8_t kind, bool expansion, int panel, const QString& error) {
+  const auto& inUse = expansion ? S.ExpnChannelInUse : S.MainChannelInUse;
   bool any = false;
   for (int i = 0; i < 16; ++i) any = any || inUse[static_cast<size_t>(i)];
   if (!any) return true;
@@ -275,12 +265,10 @@ bool TLegacyAccess::ReadInputs(THandle h, std::uint8_t kind, const std::array<bo
     if (!FDriver.DeviceIoControl(h, legacy::GetSCAN, Word(0), kScanBytes, out) || out.size() < kScanBytes) {
       ClosePorts();
       Status(panel, error);
-      for (int i = 0; i < 16; ++i) values[static_cast<size_t>(i)] = 0;
       return false;
     }
     for (int i = 0; i < 16; ++i)
-      if (inUse[static_cast<size_t>(i)])
-        Smooth(values[static_cast<size_t>(i)], qFromLittleEndian<quint16>(out.constData() + 2 * i));
+      if (inUse[static_cast<size_t>(i)]) TakeRaw(expansion, i, qFromLittleEndian<quint16>(out.constData() + 2 * i));
     return true;
   }
   for (int i = 0; i < 16; ++i) {
@@ -291,9 +279,19 @@ bool TLegacyAccess::ReadInputs(THandle h, std::uint8_t kind, const std::array<bo
       Status(panel, error);
       return false;
     }
-    Smooth(values[static_cast<size_t>(i)], raw);
+    TakeRaw(expansion, i, raw);
   }
   return true;
+}
+
+void TLegacyAccess::TakeRaw(bool expansion, int i, int raw) {
+  // The registers hold 12-bit offset binary (2048 is zero): a word beyond it was garbled on the
+  // way and is no reading.
+  if (raw < 0 || raw > 4095) {
+    ++FGarbledReadings;
+    return;
+  }
+  S.TakeReading(expansion, i, raw - 2048);
 }
 
 void TLegacyAccess::SettleWait() {
@@ -313,7 +311,7 @@ void TLegacyAccess::ReadMultiplexed() {
     int raw = 0;
     const bool ok = SetPort(h, 0, TIFDState::DigitalOutputShadow) && GetRAM(h, S.MainDevice, 0x50, raw) &&
                     (SettleWait(), S.PortsOpen) && GetRAM(h, S.MainDevice, 0x50, raw);
-    if (ok) Smooth(S.MainChannelValue[static_cast<size_t>(i)], raw);
+    if (ok) TakeRaw(false, i, raw);
     if (!ok || !SetPort(h, 0, (TIFDState::DigitalOutputShadow & 0xE0) | 0x10)) {
       ClosePorts();
       Status(kPanelMain, QStringLiteral("IFD: M/P Error"));
@@ -324,14 +322,11 @@ void TLegacyAccess::ReadMultiplexed() {
 
 void TLegacyAccess::SampleNow() {
   if (!S.FLegIOActive) return;
-  if (S.GettingBurst) {
-    // A burst capture owns the card: report nothing rather than disturb it.
-    ZeroSampledValues(S, UsingEXP());
-    return;
-  }
+  // A burst capture owns the card, and closed devices read nothing: the sample then holds no
+  // value for the inputs (the facade closes its window after this step), never a made-up 0.
+  if (S.GettingBurst) return;
   if (!OpenWhenNeeded()) return;
   if (!S.PortsOpen) {
-    ZeroSampledValues(S, UsingEXP());
     ClosePorts();
     return;
   }
@@ -339,7 +334,7 @@ void TLegacyAccess::SampleNow() {
   const THandle expn = FExpnHandle;
   const std::uint8_t mainKind = S.MainDevice;
   const std::uint8_t expnKind = S.ExpnDevice;
-  ReadInputs(main, mainKind, S.MainChannelInUse, S.MainChannelValue, kPanelMain, QStringLiteral("IFD: A/I Error"));
+  ReadInputs(main, mainKind, false, kPanelMain, QStringLiteral("IFD: A/I Error"));
   if (S.Multiplexing) ReadMultiplexed();
   int value = 0;
   if (GetPort(main, 1, value)) {
@@ -349,8 +344,7 @@ void TLegacyAccess::SampleNow() {
     Status(kPanelMain, QStringLiteral("IFD: D/I Error"));
   }
   if (UsingEXP()) {
-    ReadInputs(expn, expnKind, S.ExpnChannelInUse, S.ExpnChannelValue, kPanelExpn,
-               QStringLiteral("IFD-XP: A/I Error"));
+    ReadInputs(expn, expnKind, true, kPanelExpn, QStringLiteral("IFD-XP: A/I Error"));
     if (GetPort(expn, 1, value)) {
       for (int b = 0; b < 8; ++b) S.DigitalInputs[static_cast<size_t>(8 + b)] = (value >> b) & 1;
     } else {

@@ -84,9 +84,11 @@ class TLegacyAccess {
   bool GetPort(THandle h, int port, int& value);
   // One register word: 64-byte read on a VelUSB-kind device, 2-byte read on a DoruzOVA-kind one.
   bool GetRAM(THandle h, std::uint8_t kind, int reg, int& word);
-  bool ReadInputs(THandle h, std::uint8_t kind, const std::array<bool, TIFDState::MainChannels>& inUse,
-                  std::array<std::int16_t, TIFDState::ChannelValues>& values, int panel, const QString& error);
-  void Smooth(std::int16_t& value, int raw) const;
+  // Inputs 0-15 in use on the main card or the expansion card; each one read becomes a reading of
+  // the sample being gathered (an unsigned count in the registers: 2048 is zero).
+  bool ReadInputs(THandle h, std::uint8_t kind, bool expansion, int panel, const QString& error);
+  int FGarbledReadings = 0;  // words beyond 12 bits, dropped
+  void TakeRaw(bool expansion, int i, int raw);
   void ReadMultiplexed();
   bool WriteOutputPair(THandle h, int lowReg, int slot);
   void SettleWait();

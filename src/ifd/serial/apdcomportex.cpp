@@ -1,6 +1,8 @@
 #include "ifd/serial/apdcomportex.h"
 
+#include <QDir>
 #include <QFileInfo>
+#include <QLockFile>
 #include <QSerialPort>
 #include <QSet>
 
@@ -84,11 +86,28 @@ TApdComPortEx::TOpenResult TApdComPortEx::Open() {
     FLastError = QStringLiteral("COM%1 is already in use by this program").arg(FComNumber);
     return TOpenResult::Failed;
   }
+  // Another Quorlex on the same device would take half of each card's replies and write its own
+  // port choice over this one's: the first to open it keeps it.
+  auto lock = std::make_unique<QLockFile>(LockFileFor(resolved));
+  lock->setStaleLockTime(0);  // only a lock whose process has gone is stale
+  if (!lock->tryLock(0)) {
+    if (lock->error() == QLockFile::LockFailedError) {
+      qint64 pid = 0;
+      QString host, app;
+      lock->getLockInfo(&pid, &host, &app);
+      FLastError = HeldElsewhereText(FComNumber, pid);
+      return TOpenResult::HeldElsewhere;
+    }
+    lock.reset();  // no place for the lock: the device's own locking still applies
+  }
   std::unique_ptr<QIODevice> device = gFactory ? gFactory(path) : OpenRealPort(path);
   if (!device || !device->open(QIODevice::ReadWrite)) {
     FLastError = device ? device->errorString() : QStringLiteral("no device for %1").arg(path);
+    if (auto* serial = qobject_cast<QSerialPort*>(device.get()); serial && serial->error() == QSerialPort::PermissionError)
+      FLastError = QStringLiteral("COM%1 is in use by another program (%2)").arg(FComNumber).arg(FLastError);
     return TOpenResult::Failed;
   }
+  FLock = std::move(lock);
   connect(device.get(), &QIODevice::readyRead, this, &TApdComPortEx::ReadAvailable);
   connect(device.get(), &QIODevice::readChannelFinished, this, &TApdComPortEx::LineFailed);
   if (auto* serial = qobject_cast<QSerialPort*>(device.get())) {
@@ -116,6 +135,22 @@ void TApdComPortEx::Close() {
   device->deleteLater();
   OpenPaths().remove(FPath);
   FPath.clear();
+  FLock.reset();  // unlocks
+}
+
+QString TApdComPortEx::HeldElsewhereText(int comNumber, qint64 pid) {
+  const QString who = pid > 0 ? QStringLiteral("Another Quorlex (process %1)").arg(pid) : QStringLiteral("Another Quorlex");
+  return QStringLiteral("%1 holds COM%2.\rClose that Quorlex first, or connect this one to another port.")
+      .arg(who)
+      .arg(comNumber);
+}
+
+QString TApdComPortEx::LockFileFor(const QString& resolvedPath) {
+  const QString dir = QDir::tempPath() + QStringLiteral("/quorlex-port-locks");
+  QDir().mkpath(dir);
+  QString name = resolvedPath;
+  name.replace(QLatin1Char('/'), QLatin1Char('_'));
+  return dir + QLatin1Char('/') + name + QStringLiteral(".lock");
 }
 
 bool TApdComPortEx::IsOpen() const { return FDevice && FDevice->isOpen(); }

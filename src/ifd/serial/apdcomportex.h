@@ -27,7 +27,8 @@ class TApdComPortEx : public QObject {
   using TTriggerHandler = std::function<void(TApdComPortEx& port, std::uint16_t handle)>;
   using TLostHandler = std::function<void(TApdComPortEx& port)>;
 
-  enum class TOpenResult { Opened, InvalidPort, NoPortSelected, Failed };
+  // HeldElsewhere: another Quorlex has the port open (LastErrorMessage() says which).
+  enum class TOpenResult { Opened, InvalidPort, NoPortSelected, Failed, HeldElsewhere };
 
   static constexpr int DefaultBaud = 38400;
   static constexpr int DefaultDataBits = 8;
@@ -73,6 +74,10 @@ class TApdComPortEx : public QObject {
   // Opens COM ComNumber(); with number 0 and the prompt switch on, the user picks a port first.
   TOpenResult Open();
   QString LastErrorMessage() const { return FLastError; }
+  // What the user is told when another Quorlex (process `pid`, 0 when unknown) holds COM `comNumber`.
+  static QString HeldElsewhereText(int comNumber, qint64 pid);
+  // The file through which the running Quorlex programs tell each other which devices they hold.
+  static QString LockFileFor(const QString& resolvedPath);
   void Close();
   bool IsOpen() const;
   QString DevicePath() const { return FPath; }
@@ -128,6 +133,7 @@ class TApdComPortEx : public QObject {
   TIFDInputMode FMode = TIFDInputMode::NONE;
 
   std::unique_ptr<QIODevice> FDevice;
+  std::unique_ptr<class QLockFile> FLock;
   QString FPath;
   QString FLastError;
   bool FLosing = false;

@@ -91,51 +91,73 @@ bool TDataTriggerRep::unregTriggers() {
 
 void TDataTriggerRep::SetCollectorSize(TIFDInputMode mode) {
   const int f = mode == TIFDInputMode::SE ? 2 : mode == TIFDInputMode::DIFF ? 1 : 0;
-  // A partial answer gathered under the old size would be cut wrongly: start afresh, and learn
-  // again how long the card's answers are.
+  // A partial answer gathered under the old size would be cut wrongly: start afresh (a request
+  // already sent still waits for its answer).
   for (TAnswer* answer : {&FMain, &FAux}) {
+    const bool requested = answer->Requested;
+    *answer = TAnswer();
     answer->Size = 8 * f;
-    answer->CardLength = 0;
-    answer->Values.clear();
+    answer->Requested = requested;
   }
 }
 
 void TDataTriggerRep::Emit(TAnswer& answer) {
   QString text;
-  for (qsizetype i = 0; i < answer.Size && i < answer.Values.size(); ++i) text += QLatin1Char(' ') + answer.Values[i];
+  for (const QString& value : answer.Values) text += QLatin1Char(' ') + value;
   ProcessReply(Code(aiS), text);
-  answer.Values.clear();
-  answer.Requested = false;
 }
 
-void TDataTriggerRep::EndAnswer(TAnswer& answer) {
-  if (answer.Values.isEmpty()) return;
-  // The first answers tell how many values the card sends (8 or 16, whatever the rig expects): an
-  // answer that ends at a possible length is taken, any other one lost a value on the line.
+bool TDataTriggerRep::Judge(TAnswer& answer, bool whole) {
+  const bool begun = answer.Requested || answer.Closed;
   const qsizetype n = answer.Values.size();
-  if (answer.CardLength == 0 && n >= answer.Size && (n == MaxAnswer / 2 || n == MaxAnswer)) {
-    answer.CardLength = static_cast<int>(n);
+  const bool taken = begun && whole && n == answer.Size && !answer.Mismatch;
+  if (taken) {
     Emit(answer);
+  } else if (begun) {
+    ++FDiscarded;
+    if (OnAnswerLost) OnAnswerLost(Auxiliary(answer));
+  }
+  answer.Values.clear();
+  answer.Requested = answer.Closed = false;
+  answer.Followers = 0;
+  return taken;
+}
+
+void TDataTriggerRep::RequestAnswer(bool auxiliary, int followers) {
+  TAnswer& answer = auxiliary ? FAux : FMain;
+  if (answer.Size == 0) {
+    answer.Requested = true;
     return;
   }
-  ++FDiscarded;
-  answer.Values.clear();
-}
-
-void TDataTriggerRep::RequestAnswer(bool auxiliary) {
-  TAnswer& answer = auxiliary ? FAux : FMain;
-  EndAnswer(answer);
+  // Ended by the next request: whole only when nothing else was to follow it.
+  Judge(answer, answer.Expected == 0);
+  answer.Emitted = false;
   answer.Requested = true;
+  answer.Expected = followers;
 }
 
-void TDataTriggerRep::OtherReplyArrived() {
-  // Only an answer already begun has ended; a request may still be waiting behind replies to
-  // earlier commands.
+void TDataTriggerRep::OtherReplyArrived(int trigger) {
+  const bool digitalInputs = trigger == diS || trigger == diS_3;
   for (TAnswer* answer : {&FMain, &FAux}) {
-    if (answer->Values.isEmpty()) continue;
-    EndAnswer(*answer);
-    answer->Requested = false;
+    answer->Emitted = false;
+    if (answer->Size == 0) continue;
+    // Only an answer already begun has ended; a request may still be waiting behind replies to
+    // earlier commands.
+    if (answer->Requested && !answer->Values.isEmpty()) {
+      answer->Requested = false;
+      answer->Closed = true;
+    } else if (!answer->Closed) {
+      continue;
+    }
+    if (digitalInputs) ++answer->Followers;
+    if (answer->Followers >= answer->Expected) Judge(*answer, true);
   }
+}
+
+void TDataTriggerRep::SetMismatch(TAnswer& answer) {
+  if (answer.Mismatch) return;
+  answer.Mismatch = true;
+  if (OnModeMismatch) OnModeMismatch(Auxiliary(answer), static_cast<int>(MaxAnswer));
 }
 
 int TDataTriggerRep::TriggerOf(std::uint16_t handle) const {
@@ -160,15 +182,15 @@ void TDataTriggerRep::Collect(TAnswer& answer, const QString& value) {
     return;
   }
   if (!answer.Requested || answer.Values.size() >= MaxAnswer) {
+    // Straight after an answer taken whole: the card sends more values than the mode reads.
+    if (answer.Emitted) SetMismatch(answer);
     ++FDiscarded;
     return;
   }
   answer.Values << value;
-  const qsizetype n = answer.Values.size();
-  // Complete once it is as long as the card's answers are (the first value to the last input when
-  // that is not known yet); only the inputs of the rig's mode are passed on.
-  if (n == answer.CardLength || (answer.CardLength == 0 && n == MaxAnswer)) {
-    answer.CardLength = static_cast<int>(n);
-    Emit(answer);
-  }
+  // More values than the mode reads: the card answers in the other mode, and no answer of it can be
+  // placed on the rig's channels.
+  if (answer.Values.size() > answer.Size) SetMismatch(answer);
+  // Nothing follows it to show it whole: taken at its length.
+  if (answer.Expected == 0 && answer.Values.size() == answer.Size) answer.Emitted = Judge(answer, true);
 }

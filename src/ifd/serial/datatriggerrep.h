@@ -5,6 +5,7 @@
 
 #include <array>
 #include <cstdint>
+#include <functional>
 
 #include <QPointer>
 #include <QString>
@@ -41,18 +42,31 @@ class TDataTriggerRep {
   bool unregTriggers();
   // "IA" answer sizes: 16 values single-ended, 8 differential, each alone without a mode.
   void SetCollectorSize(TIFDInputMode mode);
-  // An "IA" request has gone to the port: the values that follow make a new answer, and one still
-  // short is dropped. Values no request asked for are dropped too, so neither a lost value nor a
-  // card answering in another mode than the rig's shifts values onto the wrong channels: of a card
-  // sending 16 values to a rig reading 8 the first 8 are taken.
+  // An "IA" request has gone to the port, and `followers` digital-input requests after it: the
+  // values that follow make a new answer. It is taken only when it holds exactly as many values
+  // as the rig's mode reads and every digital-input reply behind it arrived too: the values carry
+  // no channel, so an answer that lost one (or a card answering in another mode, whose answer a
+  // loss can shorten to the right length) cannot be placed. An answer still open is judged now.
   // `auxiliary`: for the second port's (auxiliary) collector.
-  void RequestAnswer(bool auxiliary);
-  // Another reply has arrived: an answer begun and still short never completes.
-  void OtherReplyArrived();
-  // An "IA" request is waiting for (the rest of) its answer.
-  bool AnswerPending(bool auxiliary) const { return (auxiliary ? FAux : FMain).Requested; }
-  // Answers dropped short and values dropped unasked since the port was created.
+  void RequestAnswer(bool auxiliary, int followers = 0);
+  // Another reply has arrived (`trigger`: its kind): an answer begun has ended, and a
+  // digital-input reply counts towards the replies it waits for.
+  void OtherReplyArrived(int trigger = -1);
+  // An "IA" request is waiting for (the rest of) its answer or the replies behind it.
+  bool AnswerPending(bool auxiliary) const {
+    const TAnswer& answer = auxiliary ? FAux : FMain;
+    return answer.Requested || answer.Closed;
+  }
+  // Answers dropped short or refused, and values dropped unasked, since the port was created.
   int DiscardedAnswers() const { return FDiscarded; }
+  // A reply whose code was garbled was dropped.
+  void ReplyGarbled() { ++FDiscarded; }
+  // An answer was dropped (`auxiliary`: the second port's): its inputs can be asked one by one.
+  std::function<void(bool auxiliary)> OnAnswerLost;
+  // The card sent more values than the rig's mode reads: it answers in the other mode. Told once
+  // per collector size; its answers are refused from then on.
+  std::function<void(bool auxiliary, int values)> OnModeMismatch;
+  bool ModeMismatch(bool auxiliary) const { return (auxiliary ? FAux : FMain).Mismatch; }
 
   bool ValidTriggersSet() const { return FValidTriggersSet; }
   int RegisteredTriggers() const { return FRegisteredTriggers; }
@@ -77,10 +91,13 @@ class TDataTriggerRep {
 
   // One collector: the values of the answer being gathered.
   struct TAnswer {
-    int Size = 0;        // values the rig's mode needs
-    int CardLength = 0;  // values the card sends per answer; 0 until its first whole answer
+    int Size = 0;            // values the rig's mode reads
     QStringList Values;
-    bool Requested = false;
+    bool Requested = false;  // values arriving now belong to the answer
+    bool Closed = false;     // ended, waiting for the digital-input replies behind it
+    int Expected = 0, Followers = 0;
+    bool Mismatch = false;   // the card answers with more values than Size
+    bool Emitted = false;    // taken at its length with nothing to follow, and nothing else since
   };
 
   explicit TDataTriggerRep(TApdComPortEx* port);
@@ -88,8 +105,10 @@ class TDataTriggerRep {
   void Collect(TAnswer& answer, const QString& value);
   // The first Size values out as one message.
   void Emit(TAnswer& answer);
-  // Another reply or request marks the end of the answer: taken when it is whole, else dropped.
-  void EndAnswer(TAnswer& answer);
+  // The answer is over: taken (true) when `whole` and of the right length, else dropped.
+  bool Judge(TAnswer& answer, bool whole);
+  bool Auxiliary(const TAnswer& answer) const { return &answer == &FAux; }
+  void SetMismatch(TAnswer& answer);
 
   QPointer<TApdComPortEx> FPort;
   bool FValidTriggersSet = false;

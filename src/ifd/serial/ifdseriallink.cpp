@@ -61,6 +61,10 @@ void TIFDSerialLink::ReadLastPorts() {
 }
 
 void TIFDSerialLink::WriteLastPorts() {
+  // Only ports this program held are its to remember: a program that never got its port (another
+  // Quorlex holds it) leaves that one's choice alone.
+  if (!FHeldPort) return;
+  FHeldPort = false;
   TRegistry reg;
   if (!reg.OpenKey(FHost.RigValues().RegistryKey, true)) return;
   reg.WriteInteger(settings::reg::LastComMaster, vcomPortMaster());
@@ -77,6 +81,12 @@ TIFDSerialLink::TReplyHandlers TIFDSerialLink::ReplyHandlers(TPortSlot slot) {
 
 void TIFDSerialLink::InstallReplyHandlers(TPortSlot slot) {
   TApdComPortEx* port = Slot(slot);
+  TDataTriggerRep& rep = TDataTriggerRep::ForPort(*port);
+  rep.OnAnswerLost = [this, slot](bool) { AskInputsSingly(slot); };
+  // Told from the main loop: the answer is still being cut from the port's bytes.
+  rep.OnModeMismatch = [this, slot](bool, int) {
+    QMetaObject::invokeMethod(this, [this, slot] { ReportModeMismatch(slot); }, Qt::QueuedConnection);
+  };
   auto [bytes, triggers] = ReplyHandlers(slot);
   port->SetOnDataAvail(std::move(bytes));
   port->SetOnTriggerAvail(std::move(triggers));
@@ -121,7 +131,13 @@ bool TIFDSerialLink::OpenPortAsking(TApdComPortEx& port) {
   for (;;) {
     switch (port.Open()) {
       case TApdComPortEx::TOpenResult::Opened:
+        FHeldPort = true;
         return true;
+      case TApdComPortEx::TOpenResult::HeldElsewhere:
+        port.Close();
+        port.SetComNumber(0);
+        TServices::Prompts().MessageDlg(port.LastErrorMessage(), TMsgDlgType::mtWarning, TMsgDlgButtons::OK);
+        return false;
       case TApdComPortEx::TOpenResult::InvalidPort:
         return port.IsOpen();
       case TApdComPortEx::TOpenResult::NoPortSelected: {
@@ -213,6 +229,9 @@ void TIFDSerialLink::LoseLine(TPortSlot slot) {
   const bool wasMaster = port->Name() == TApdComPortEx::MasterMarker;
   const bool wasSlave = port->Name() == TApdComPortEx::SlaveMarker;
   FLineLost[Index(slot)] = true;
+  FSingleInputsDue[Index(slot)] = 0;
+  FAskedForInputs[Index(slot)] = false;
+  FLosses[Index(slot)] = {};
   FLastReopen[Index(slot)] = TServices::Clock().TickCountMs();
   FIdentifyTimers[Index(slot)].stop();
   // No requests go to the card until it has identified itself again.
@@ -234,6 +253,7 @@ void TIFDSerialLink::TryToReopen(TPortSlot slot) {
   FLastReopen[Index(slot)] = now;
   // Opened by its number: no port list is put in front of the user here.
   if (port->Open() != TApdComPortEx::TOpenResult::Opened) return;
+  FHeldPort = true;
   FLineLost[Index(slot)] = false;
   if (slot == TPortSlot::First) FHost.VComOneIsSet(port->ComPortNumberStr());
   else FHost.VComTwoIsSet(port->ComPortNumberStr());
@@ -372,6 +392,11 @@ void TIFDSerialLink::ApplyCardMode(TApdComPortRole role) {
   if (TApdComPortEx* port = PortNamed(master ? TApdComPortEx::MasterMarker : TApdComPortEx::SlaveMarker)) {
     port->SetMode(mode);
     TDataTriggerRep::ForPort(*port).SetCollectorSize(mode);
+    const int slot = port == FComPort ? 0 : 1;
+    FSingleInputsDue[slot] = 0;
+    FMismatchReported[slot] = false;
+    FAskedForInputs[slot] = false;
+    FLosses[slot] = {};
   }
   if (master) FMainCardActive = true;
   else FAuxCardActive = true;
@@ -387,9 +412,77 @@ bool TIFDSerialLink::InputsPending(TApdComPortEx* port) const {
 
 void TIFDSerialLink::RequestInputs(TApdComPortEx* port) {
   if (!port || !port->IsOpen() || !TCommandWriter::TransmitGateOpen()) return;
-  FInputsRequested[port == FComPort ? 0 : 1] = TServices::Clock().TickCountMs();
-  TDataTriggerRep::ForPort(*port).RequestAnswer(port == FComPortAux);
+  const bool first = port == FComPort;
+  FInputsRequested[first ? 0 : 1] = TServices::Clock().TickCountMs();
+  FAskedForInputs[first ? 0 : 1] = true;
+  // The digital-input requests that follow it in this tick (SendSampleRequests): their replies
+  // show that the answer before them is complete.
+  const int followers = first ? (FisVexa ? 2 : 1) : (FisVexa ? 0 : 1);
+  TDataTriggerRep::ForPort(*port).RequestAnswer(!first, followers);
   TCommandWriter::SendRequest(port, TSerialCommandSet::ReadAllInputs());
+}
+
+void TIFDSerialLink::AskInputsSingly(TPortSlot slot) {
+  TApdComPortEx* port = Slot(slot);
+  if (!port || !port->IsOpen()) return;
+  const int inputs = port->Mode() == TIFDInputMode::SE ? 16 : port->Mode() == TIFDInputMode::DIFF ? 8 : 0;
+  for (int k = 0; k < inputs; ++k) {
+    if (!FHost.InputInUse(slot == TPortSlot::Second, k)) continue;
+    FSingleInputsDue[Index(slot)] |= 1u << k;
+    TCommandWriter::SendRequest(port, TSerialCommandSet::Instance().InputRequest(k));
+  }
+}
+
+bool TIFDSerialLink::SingleInputRequested(TPortSlot slot, int input) {
+  if (input < 0 || input > 15) return false;
+  std::uint32_t& due = FSingleInputsDue[Index(slot)];
+  const bool requested = due & (1u << input);
+  due &= ~(1u << input);
+  return requested;
+}
+
+QString TIFDSerialLink::ModeMismatchText(int comNumber, TIFDInputMode rigMode) {
+  const bool rigSingle = rigMode == TIFDInputMode::SE;
+  return QStringLiteral("The card on COM%1 answers in %2 mode (%3 inputs) but the rig is configured for %4 "
+                        "inputs (%5).\rIts answers are not recorded; the inputs in use are read one by one.\r"
+                        "Please, set the card and the rig's configuration to the same input mode.")
+      .arg(comNumber)
+      .arg(rigSingle ? QStringLiteral("differential") : QStringLiteral("single-ended"))
+      .arg(rigSingle ? 8 : 16)
+      .arg(rigSingle ? QStringLiteral("single-ended") : QStringLiteral("differential"))
+      .arg(rigSingle ? 16 : 8);
+}
+
+void TIFDSerialLink::ReportModeMismatch(TPortSlot slot) {
+  TApdComPortEx* port = Slot(slot);
+  if (!port || FMismatchReported[Index(slot)]) return;
+  FMismatchReported[Index(slot)] = true;
+  TServices::Prompts().MessageDlg(ModeMismatchText(port->ComNumber(), port->Mode()), TMsgDlgType::mtWarning,
+                                  TMsgDlgButtons::OK);
+}
+
+void TIFDSerialLink::NoteSampleLosses(int missingMain, int registeredMain, int missingAux, int registeredAux) {
+  const std::array<TLosses, 2> now{TLosses{missingMain, registeredMain}, TLosses{missingAux, registeredAux}};
+  for (int slot = 0; slot < 2; ++slot) {
+    // Samples count once the card has been asked for its inputs.
+    if (!FAskedForInputs[static_cast<size_t>(slot)]) continue;
+    int& at = FLossAt[static_cast<size_t>(slot)];
+    FLosses[static_cast<size_t>(slot)][static_cast<size_t>(at)] = now[static_cast<size_t>(slot)];
+    at = (at + 1) % LossWindow;
+  }
+}
+
+int TIFDSerialLink::LossPercent(TPortSlot slot) const {
+  int missing = 0, registered = 0;
+  for (const TLosses& l : FLosses[Index(slot)]) {
+    missing += l.Missing;
+    registered += l.Registered;
+  }
+  return registered == 0 ? 0 : (missing * 100 + registered / 2) / registered;
+}
+
+QString TIFDSerialLink::DegradedStatus(const QString& status, int lossPercent, int errors) {
+  return status + QStringLiteral(" degraded: %1% of readings lost, %2 communication errors").arg(lossPercent).arg(errors);
 }
 
 void TIFDSerialLink::SendSampleRequests() {
@@ -413,14 +506,22 @@ void TIFDSerialLink::SendSampleRequests() {
 
 void TIFDSerialLink::PublishMasterStatus() {
   if (!FComPort) return;
-  // A lost card keeps saying so: "closed" would read as a port the user shut.
-  PublishStatus(TPortSlot::First, LineLost(TPortSlot::First) ? QString::fromLatin1(LostStatus) : FComPort->StatusText());
+  PublishStatus(TPortSlot::First, StatusOf(TPortSlot::First));
 }
 
 void TIFDSerialLink::PublishSlaveStatus() {
   if (!FComPortAux) return;
-  PublishStatus(TPortSlot::Second,
-                LineLost(TPortSlot::Second) ? QString::fromLatin1(LostStatus) : FComPortAux->StatusText());
+  PublishStatus(TPortSlot::Second, StatusOf(TPortSlot::Second));
+}
+
+QString TIFDSerialLink::StatusOf(TPortSlot slot) const {
+  // A lost card keeps saying so: "closed" would read as a port the user shut.
+  if (LineLost(slot)) return QString::fromLatin1(LostStatus);
+  const TApdComPortEx* port = slot == TPortSlot::First ? FComPort : FComPortAux;
+  const int loss = LossPercent(slot);
+  // Connected is not enough to say all is well: readings that do not arrive are told with their rate.
+  if (loss > 0) return DegradedStatus(port->StatusText(), loss, CommunicationErrors());
+  return port->StatusText();
 }
 
 QString TIFDSerialLink::getParsedVComPortsValues() const {

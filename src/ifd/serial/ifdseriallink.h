@@ -105,6 +105,19 @@ class TIFDSerialLink : public QObject {
   void CountReplyError() { ++FReplyErrors; }
   int CommunicationErrors() const;
 
+  // How many of the inputs in use (registered) had no value in the sample just closed, for each
+  // card; the status texts say the link is degraded while recent samples missed any.
+  void NoteSampleLosses(int missingMain, int registeredMain, int missingAux, int registeredAux);
+  // Percentage of the readings missed over the last LossWindow samples of the slot's card.
+  int LossPercent(TPortSlot slot) const;
+  static constexpr int LossWindow = 20;
+  // The status text of a card whose recent samples missed readings.
+  static QString DegradedStatus(const QString& status, int lossPercent, int errors);
+  // "I" + input was sent to the slot's card and its reply is still due; the reply clears it.
+  bool SingleInputRequested(TPortSlot slot, int input);
+  // What the user is told, once, when a card answers with more inputs than the rig's mode reads.
+  static QString ModeMismatchText(int comNumber, TIFDInputMode rigMode);
+
   TReplyCollector& Collector(TPortSlot slot) { return slot == TPortSlot::First ? FFirstReplies : FSecondReplies; }
 
   // Connection state (the facade reads and clears these).
@@ -136,12 +149,17 @@ class TIFDSerialLink : public QObject {
   void Identify(TPortSlot slot);
   void IdentificationOverdue(TPortSlot slot);
   void PublishStatus(TPortSlot slot, const QString& text);
+  QString StatusOf(TPortSlot slot) const;
   // The bytes and trigger handlers that feed the slot's reply collector, its Vexa mode set from the
   // rig first.
   TReplyHandlers ReplyHandlers(TPortSlot slot);
   void InstallReplyHandlers(TPortSlot slot);
   // "IA" to an open port, its collector told that a new answer follows.
   void RequestInputs(TApdComPortEx* port);
+  // An "IA" answer was dropped: the slot's inputs in use are asked one by one, their replies
+  // naming the input.
+  void AskInputsSingly(TPortSlot slot);
+  void ReportModeMismatch(TPortSlot slot);
   // The port's last "IA" answer is still arriving (and not yet given up): a request now would take
   // the rest of it for its own.
   bool InputsPending(TApdComPortEx* port) const;
@@ -154,10 +172,19 @@ class TIFDSerialLink : public QObject {
   TApdComPortEx* FComPort = nullptr;
   TApdComPortEx* FComPortAux = nullptr;
   int FReplyErrors = 0;
+  bool FHeldPort = false;  // a port of this program opened since the remembered ports were written
   std::array<bool, 2> FLineLost{};
   std::array<std::int64_t, 2> FLastReopen{};
   std::array<std::int64_t, 2> FInputsRequested{};
   std::array<QTimer, 2> FIdentifyTimers;
+  std::array<std::uint32_t, 2> FSingleInputsDue{};
+  std::array<bool, 2> FAskedForInputs{};  // since the card's mode was set
+  std::array<bool, 2> FMismatchReported{};
+  struct TLosses {
+    int Missing = 0, Registered = 0;
+  };
+  std::array<std::array<TLosses, LossWindow>, 2> FLosses{};
+  std::array<int, 2> FLossAt{};
   TReplyCollector FFirstReplies{false};
   TReplyCollector FSecondReplies{true};
 };

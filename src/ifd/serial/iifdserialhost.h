@@ -4,6 +4,7 @@
 // calls when the main window exists); tests implement it with a recorder.
 
 #include <QString>
+#include <QtGlobal>
 #include <QStringList>
 
 #include "ifd/serial/ifdinputmode.h"
@@ -21,6 +22,13 @@ class IIFDSerialHost {
   virtual void SwitchToLegacyDriverForced() = 0;
   // The facade: a card's mode is active (mode reply, or at once for a Vexa master).
   virtual void ActivateCard(TApdComPortRole role) = 0;
+  // The facade: analogue input `input` of the master card (auxiliary false) or the slave card is
+  // read by a source.
+  virtual bool InputInUse(bool auxiliary, int input) const {
+    Q_UNUSED(auxiliary);
+    Q_UNUSED(input);
+    return false;
+  }
   // The facade: every incoming message the link does not handle itself (all but identification).
   virtual void ReplyReceived(TApdComPortRole role, const QString& cardMarker, int code, const QString& data) = 0;
 

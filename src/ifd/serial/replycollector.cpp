@@ -5,8 +5,12 @@
 
 namespace {
 constexpr unsigned char CR = 0x0D;
-// Above the last reply code: a byte like this before CR ends a reply nobody knows.
-constexpr unsigned char LastKnownCode = 0xA0;
+constexpr unsigned char EndOfLine = 0x0B;
+constexpr unsigned char FirstCode = 0x80;
+constexpr unsigned char LastCode = 0xA0;
+
+// A byte that may stand before CR as a reply's code (the end-of-line mark included).
+bool IsCode(unsigned char byte) { return byte == EndOfLine || (byte >= FirstCode && byte <= LastCode); }
 
 void KeepNewest(QByteArray& buffer) {
   if (buffer.size() > TReplyCollector::MaxPendingBytes)
@@ -26,7 +30,7 @@ void TReplyCollector::Consume() {
   FRaw.clear();
 }
 
-void TReplyCollector::BytesReceived(TApdComPortEx&, const QByteArray& bytes) {
+void TReplyCollector::BytesReceived(TApdComPortEx& port, const QByteArray& bytes) {
   for (const char c : bytes) {
     const auto byte = static_cast<unsigned char>(c);
     if (FConsumed) {
@@ -36,9 +40,13 @@ void TReplyCollector::BytesReceived(TApdComPortEx&, const QByteArray& bytes) {
     }
     if (Keeps(byte)) FText.append(c);
     if (FVexaMode) FRaw.append(c);
-    // An unknown code ends its reply like any terminator: drop the reply rather than prefix the
-    // next one with it.
-    if (byte == CR && FPrevious > LastKnownCode) Consume();
+    // A CR behind anything but a code ends a reply whose code was garbled: drop that reply rather
+    // than prefix the next one with it (or take a digit of it for the code).
+    if (byte == CR && !IsCode(FPrevious)) {
+      if (!FText.isEmpty())
+        if (TDataTriggerRep* rep = TDataTriggerRep::Find(&port)) rep->ReplyGarbled();
+      Consume();
+    }
     FPrevious = byte;
   }
   KeepNewest(FText);
@@ -52,7 +60,7 @@ void TReplyCollector::TriggerMatched(TApdComPortEx& port, std::uint16_t handle) 
   if (trigger == TDataTriggerRep::eol) return;  // the text so far stays for the next reply
   const QString text = QString::fromLatin1(FConsumed ? QByteArray() : FText);
   // The card answers in order: a reply of another kind means the "IA" answer before it has ended.
-  if (trigger != TDataTriggerRep::aiS && trigger >= 0) rep->OtherReplyArrived();
+  if (trigger != TDataTriggerRep::aiS && trigger >= 0) rep->OtherReplyArrived(trigger);
   switch (trigger) {
     case TDataTriggerRep::aiS:
       if (FAuxiliary) rep->ProcessAIsAux(text);

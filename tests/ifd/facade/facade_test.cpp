@@ -150,6 +150,9 @@ TEST_F(TFacade, AnalogueRepliesAreSmoothedByTheFilterWeight) {
   f.RegisterChannel(0, 0);
   f.RegisterChannel(2, 0);
   f.FilterWeight = 4;
+  // The first reading is taken as it is: smoothing from the 0 nobody read would record a transient.
+  f.LogDataIn(Msg("ms", 134, " 0 x,0"));
+  EXPECT_EQ(f.MainChannelValue[0], 0);
   const std::vector<int> expected{25, 44, 58};
   for (int v : expected) {
     f.LogDataIn(Msg("ms", 134, " 100 x,-40"));
@@ -181,6 +184,43 @@ TEST_F(TFacade, AnalogueRepliesAreSmoothedByTheFilterWeight) {
   EXPECT_EQ(f.MainChannelValue[0], 32767);
   EXPECT_EQ(f.MainChannelValue[2], -32);
   EXPECT_EQ(f.SerialLink().CommunicationErrors(), errors + 1);
+}
+
+TEST_F(TFacade, ASampleHoldsOnlyTheReadingsThatArrivedForIt) {
+  TQXIFD& f = Create();
+  f.RegisterChannel(0, 0);
+  f.RegisterChannel(1, 0);
+  f.RegisterChannel(100, 0);
+  f.FilterWeight = 8;
+  // Nothing read yet: no input has a value, whatever the fields hold.
+  f.EndSampleWindow();
+  EXPECT_FALSE(f.ReadingAvailable(0));
+  EXPECT_FALSE(f.ReadingAvailable(100));
+  EXPECT_EQ(f.MissingReadings(false), 2);
+  // First reading: taken as it is (the filter starts there), and only for the inputs it carried.
+  f.LogDataIn(Msg("ms", 134, " 1500 ???"));
+  EXPECT_EQ(f.MainChannelValue[0], 1500);
+  EXPECT_FALSE(f.ReadingAvailable(0));  // not before the sample closes
+  f.EndSampleWindow();
+  EXPECT_TRUE(f.ReadingAvailable(0));
+  EXPECT_FALSE(f.ReadingAvailable(1));  // garbled: no value, not 0
+  EXPECT_EQ(f.MainChannelValue[1], 0);
+  EXPECT_EQ(f.MissingReadings(false), 1);
+  EXPECT_EQ(f.RegisteredInputs(false), 2);
+  // The next sample without an answer holds nothing, not the value kept from before.
+  f.EndSampleWindow();
+  EXPECT_FALSE(f.ReadingAvailable(0));
+  EXPECT_EQ(f.MainChannelValue[0], 1500);
+  // Later readings are smoothed; a lost card's inputs start again from their next reading.
+  f.LogDataIn(Msg("ms", 134, " 1420 7"));
+  EXPECT_EQ(f.MainChannelValue[0], 1490);
+  EXPECT_EQ(f.MainChannelValue[1], 7);
+  f.ForgetReadings(false);
+  f.LogDataIn(Msg("ms", 134, " -300 7"));
+  EXPECT_EQ(f.MainChannelValue[0], -300);
+  // Frequency channels keep their own rule; an unknown channel never has a reading.
+  EXPECT_TRUE(f.ReadingAvailable(32));
+  EXPECT_FALSE(f.ReadingAvailable(125));
 }
 
 TEST_F(TFacade, DigitalInputRepliesAndTheCaptureRigIdentity) {
@@ -370,10 +410,11 @@ TEST_F(TFacade, LeavingTheSerialPathAsksFirstUnlessForced) {
   EXPECT_FALSE(f.FvComIOActive);
   EXPECT_TRUE(f.FLegIOActive);
   EXPECT_EQ(host.CallsStartingWith("CleanUp"), (QStringList{"CleanUpBeforeLeavingVCom", "CleanUpAfterLeavingVCom"}));
+  // No port was held here: the ports another program remembers are left alone.
   TRegistry reg;
   ASSERT_TRUE(reg.OpenKey(rig.RegistryKey, false));
-  EXPECT_EQ(reg.ReadInteger(settings::reg::LastComMaster), -1);
-  EXPECT_EQ(reg.ReadInteger(settings::reg::LastComSlave), -1);
+  EXPECT_EQ(reg.ReadIntegerDef(settings::reg::LastComMaster, 7), 7);
+  EXPECT_EQ(reg.ReadIntegerDef(settings::reg::LastComSlave, 7), 7);
 
   f.switchIOtoLegacyDriver(&host, true);  // forced: no question
 }

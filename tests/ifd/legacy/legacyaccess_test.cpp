@@ -133,6 +133,17 @@ TEST_F(TLegacyFixture, InputsAreSmoothedFromCentredCounts) {
   EXPECT_EQ(state.MainChannelValue[0], 25);
   access->SampleNow();
   EXPECT_EQ(state.MainChannelValue[0], 44);  // 25 + 75/4 = 43.75
+  state.EndSampleWindow();
+  EXPECT_TRUE(state.ReadingAvailable(0));
+
+  // A word garbled on the way (beyond 12 bits, as an inverted answer is) is no reading: the input
+  // has none for the sample, the others keep theirs.
+  d.Scan[0] = 0xFFFF - (2048 + 100);
+  access->SampleNow();
+  state.EndSampleWindow();
+  EXPECT_FALSE(state.ReadingAvailable(0));
+  EXPECT_TRUE(state.ReadingAvailable(1));
+  EXPECT_EQ(state.MainChannelValue[0], 44);
 
   // A DoruzOVA card reads each input in use from its register.
   card.Remove(kVel0);
@@ -263,9 +274,12 @@ TEST_F(TLegacyFixture, AVanishedDeviceClosesEverythingAndComesBack) {
   state.Multiplexing = true;
   state.MainChannelInUse[20] = true;
   access->SampleNow();
+  state.EndSampleWindow();
   ASSERT_TRUE(state.PortsOpen);
   card.Vanished = true;
   access->SampleNow();
+  state.EndSampleWindow();
+  EXPECT_FALSE(state.ReadingAvailable(0)) << "closed devices read nothing: no value, not 0";
   EXPECT_FALSE(state.PortsOpen);
   EXPECT_EQ(state.IFDStatus, "Closed");
   EXPECT_TRUE(host.History.contains("IFD: A/I Error"));

@@ -97,53 +97,72 @@ TEST_F(ReplyPath, AnalogueRepliesAreCollectedByInputMode) {
   EXPECT_EQ(bench.Rep().DiscardedAnswers(), 0);
 }
 
-TEST_F(ReplyPath, AnAnswerLongerThanTheModeNeverSpillsOntoOtherChannels) {
-  // A card answering sixteen values to a rig that expects eight (its mode set differently): the
-  // first eight make the answer, the rest belong to no request.
+TEST_F(ReplyPath, AnAnswerLongerThanTheModeIsRefusedAndToldOnce) {
+  // A card answering sixteen values to a rig that expects eight (its mode set differently): a
+  // loss could shorten such an answer to eight, so none of its answers is placed on channels.
   TReplyBench bench;
+  int mismatches = 0, lost = 0;
+  bench.Rep().OnModeMismatch = [&](bool, int values) {
+    ++mismatches;
+    EXPECT_EQ(values, 16);
+  };
+  bench.Rep().OnAnswerLost = [&](bool) { ++lost; };
   const QByteArray sixteen = SixteenAnalogueReplies();
   bench.Rep().SetCollectorSize(TIFDInputMode::DIFF);
-  bench.Rep().RequestAnswer(bench.Auxiliary);
-  EXPECT_EQ(bench.Feed(sixteen), QStringList{"ms134 -50 -40 -30 -20 -10 0 10 20"});
-  bench.Rep().RequestAnswer(bench.Auxiliary);
-  EXPECT_EQ(bench.Feed(sixteen + Reply("3", 0x85)), (QStringList{"ms134 -50 -40 -30 -20 -10 0 10 20", "ms1333"}));
-  // One value lost of sixteen: the first eight cannot be trusted to be inputs 0-7.
-  bench.Rep().RequestAnswer(bench.Auxiliary);
-  EXPECT_EQ(bench.Feed(sixteen.mid(sixteen.indexOf('\r') + 1) + Reply("3", 0x85)), QStringList{"ms1333"});
-  EXPECT_EQ(bench.Rep().DiscardedAnswers(), 1);
+  bench.Rep().RequestAnswer(bench.Auxiliary, 1);
+  EXPECT_EQ(bench.Feed(sixteen + Reply("3", 0x85)), QStringList{"ms1333"});
+  // Every second value lost: eight arrive, and still nothing is taken.
+  QByteArray everySecond;
+  for (int i = 0; i < 16; i += 2) everySecond += Reply(QByteArray::number(i), 0x86);
+  bench.Rep().RequestAnswer(bench.Auxiliary, 1);
+  EXPECT_EQ(bench.Feed(everySecond + Reply("3", 0x85)), QStringList{"ms1333"});
+  EXPECT_EQ(mismatches, 1);
+  EXPECT_EQ(lost, 2);
+  EXPECT_TRUE(bench.Rep().ModeMismatch(false));
+  // The rig's mode set again starts afresh.
+  bench.Rep().SetCollectorSize(TIFDInputMode::SE);
+  bench.Rep().RequestAnswer(bench.Auxiliary, 1);
+  EXPECT_EQ(bench.Feed(sixteen + Reply("3", 0x85)),
+            (QStringList{"ms134 -50 -40 -30 -20 -10 0 10 20 30 40 50 60 70 80 90 100", "ms1333"}));
   // Values nobody asked for are no answer either.
+  const int discarded = bench.Rep().DiscardedAnswers();
   EXPECT_TRUE(bench.Feed(Reply("1", 0x86)).isEmpty());
-  EXPECT_EQ(bench.Rep().DiscardedAnswers(), 2);
+  EXPECT_EQ(bench.Rep().DiscardedAnswers(), discarded + 1);
 }
 
-TEST_F(ReplyPath, AShortAnswerIsDroppedAndTheNextOneIsWhole) {
+TEST_F(ReplyPath, AnAnswerIsTakenOnlyWithEveryReplyBehindIt) {
   TReplyBench bench;
+  int lost = 0;
+  bench.Rep().OnAnswerLost = [&](bool) { ++lost; };
   bench.Rep().SetCollectorSize(TIFDInputMode::DIFF);
   QByteArray seven, eight;
   for (int i = 1; i <= 7; ++i) seven += Reply(QByteArray::number(i), 0x86);
   for (int i = 11; i <= 18; ++i) eight += Reply(QByteArray::number(i), 0x86);
-  // The first answer is taken once the reply after it shows it has ended: eight values, not
-  // the first half of sixteen.
-  bench.Rep().RequestAnswer(bench.Auxiliary);
-  EXPECT_TRUE(bench.Feed(eight).isEmpty());
-  EXPECT_EQ(bench.Feed(Reply("5", 0x85)), (QStringList{"ms134 11 12 13 14 15 16 17 18", "ms1335"}));
-  // One value lost on the line: the digital-input reply that follows ends the answer short.
-  bench.Rep().RequestAnswer(bench.Auxiliary);
-  EXPECT_EQ(bench.Feed(seven + Reply("5", 0x85)), QStringList{"ms1335"});
-  // From now on a whole answer goes out with its last value.
-  bench.Rep().RequestAnswer(bench.Auxiliary);
-  EXPECT_EQ(bench.Feed(eight), QStringList{"ms134 11 12 13 14 15 16 17 18"});
+  const QByteArray di1 = Reply("5", 0x85), di3 = Reply("6", 0x9F);
+  bench.Replies.SetVexaMode(true);
+  // A Vexa's tick: "IA", "DI1", "DI3". Whole once both digital replies are in.
+  bench.Rep().RequestAnswer(bench.Auxiliary, 2);
+  EXPECT_EQ(bench.Feed(eight + di1), QStringList{"ms1335"});
+  EXPECT_EQ(bench.Feed(di3), (QStringList{"ms134 11 12 13 14 15 16 17 18", "ms1596"}));
+  // One value lost: the digital replies end it short.
+  bench.Rep().RequestAnswer(bench.Auxiliary, 2);
+  EXPECT_EQ(bench.Feed(seven + di1 + di3), (QStringList{"ms1335", "ms1596"}));
+  EXPECT_EQ(lost, 1);
+  // Eight values but a reply behind them lost: the line lost something this tick, and eight
+  // values may be what is left of a longer answer.
+  bench.Rep().RequestAnswer(bench.Auxiliary, 2);
+  EXPECT_EQ(bench.Feed(eight + di1), QStringList{"ms1335"});
+  bench.Rep().RequestAnswer(bench.Auxiliary, 2);
+  EXPECT_EQ(lost, 2);
   // Replies to the last tick's other commands may still come before the answer: they leave the
   // request waiting.
-  bench.Rep().RequestAnswer(bench.Auxiliary);
-  EXPECT_EQ(bench.Feed(Reply("5", 0x85) + Reply("6", 0x9F) + eight),
-            (QStringList{"ms1335", "ms134 11 12 13 14 15 16 17 18"}));
-  // Lost together with the reply after it: the next request drops the partial answer.
-  bench.Rep().RequestAnswer(bench.Auxiliary);
-  EXPECT_TRUE(bench.Feed(seven).isEmpty());
-  bench.Rep().RequestAnswer(bench.Auxiliary);
-  EXPECT_EQ(bench.Feed(eight), QStringList{"ms134 11 12 13 14 15 16 17 18"});
-  EXPECT_EQ(bench.Rep().DiscardedAnswers(), 2);
+  EXPECT_EQ(bench.Feed(di1 + di3 + eight + di1 + di3),
+            (QStringList{"ms1335", "ms1596", "ms1335", "ms134 11 12 13 14 15 16 17 18", "ms1596"}));
+  // Lost entirely: the next request gives it up.
+  bench.Rep().RequestAnswer(bench.Auxiliary, 2);
+  bench.Rep().RequestAnswer(bench.Auxiliary, 2);
+  EXPECT_EQ(lost, 3);
+  EXPECT_EQ(bench.Rep().DiscardedAnswers(), 3);
 }
 
 TEST_F(ReplyPath, ModeChangeMidAnswerStartsAFreshCollection) {
@@ -262,6 +281,12 @@ TEST_F(ReplyPath, UnknownCodesAndGarbageDoNotCorruptTheNextReply) {
   // An unknown code ends its reply: its text is dropped.
   EXPECT_TRUE(bench.Feed(Reply("999", 0xC3)).isEmpty());
   EXPECT_EQ(bench.Feed(Reply("4", 0x85)), QStringList{"ms1334"});
+  // So does a code byte garbled below the codes, into a digit, a letter or a control byte: its
+  // text is neither glued to the next reply nor read as a value.
+  const int garbled = bench.Rep().DiscardedAnswers();
+  for (const char code : {'5', 'A', '\x7f', '\x01'})
+    EXPECT_EQ(bench.Feed(QByteArray("12") + code + '\r' + Reply("4", 0x85)), QStringList{"ms1334"}) << int(code);
+  EXPECT_EQ(bench.Rep().DiscardedAnswers(), garbled + 4);
   // Bytes outside the reply alphabet between replies vanish.
   EXPECT_EQ(bench.Feed(QByteArray("\x00\x01\xfe\r\n ", 6) + Reply("6", 0x85)), QStringList{"ms1336"});
   // A code byte with no CR is no terminator: nothing comes out and nothing crashes.

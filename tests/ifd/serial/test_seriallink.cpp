@@ -2,6 +2,10 @@
 // identification and roles, losing a line, the transmit gate and the remembered ports.
 #include <gtest/gtest.h>
 
+#include <QCoreApplication>
+#include <QFileInfo>
+#include <QLockFile>
+
 #include "fakeportbench.h"
 #include "ifd/serial/apdcomportex.h"
 #include "ifd/serial/availableports.h"
@@ -309,6 +313,55 @@ TEST_F(SerialLink, LastPortsAreRememberedUnderTheRigKey) {
   next.ReadLastPorts();
   EXPECT_FALSE(next.FtryAutoComConnect);
   EXPECT_EQ(next.FlastPortValCOMm, -1);
+}
+
+TEST_F(SerialLink, APortAnotherQuorlexHoldsIsRefusedByNameAndItsRememberedPortsStay) {
+  {
+    TRegistry reg;
+    ASSERT_TRUE(reg.OpenKey(FHost.Rig.RegistryKey, true));
+    reg.WriteInteger(settings::reg::LastComMaster, 3);
+    reg.CloseKey();
+  }
+  const QString path = FBench.AddPort(3);
+  QLockFile other(TApdComPortEx::LockFileFor(QFileInfo(path).canonicalFilePath()));
+  ASSERT_TRUE(other.tryLock(0));
+  FHost.UserClicked = false;
+  FLink.FtryAutoComConnect = true;
+  FLink.FlastPortValCOMm = 3;
+  FPrompts.ExpectMessage(TApdComPortEx::HeldElsewhereText(3, QCoreApplication::applicationPid()));
+  FLink.ConnectFirstCard();
+  EXPECT_FALSE(FLink.vComPortOpen());
+  EXPECT_TRUE(FPrompts.MessageTexts().value(0).startsWith("Another Quorlex (process ")) << FPrompts.MessageTexts().value(0).toStdString();
+  // Leaving the serial path writes nothing over the other program's choice.
+  FLink.WriteLastPorts();
+  TIFDSerialLink next(FHost);
+  next.ReadLastPorts();
+  EXPECT_EQ(next.FlastPortValCOMm, 3);
+  // Once the other program lets go, the port opens.
+  other.unlock();
+  FLink.FlastPortValCOMm = 3;
+  FLink.ConnectFirstCard();
+  EXPECT_TRUE(FLink.vComPortOpen());
+}
+
+TEST_F(SerialLink, ReadingsThatDoNotArriveShowTheLinkDegradedWithItsLossRate) {
+  ConnectOn(3);
+  Answer(3, Ident("B16S", '0'));
+  FLink.ApplyCardMode(TApdComPortRole::ms);
+  auto tick = [&](int missing) {
+    FLink.NoteSampleLosses(missing, 4, 0, 0);
+    FLink.SendSampleRequests();
+    FLink.PublishMasterStatus();
+    return FHost.CallsStartingWith("setVComStatusMsg").last();
+  };
+  tick(0);  // the first request: no sample to judge yet
+  EXPECT_EQ(tick(0), "setVComStatusMsg IFD: vCOM(3)m");
+  EXPECT_EQ(tick(2), "setVComStatusMsg " + TIFDSerialLink::DegradedStatus("IFD: vCOM(3)m", 25, FLink.CommunicationErrors()));
+  EXPECT_TRUE(tick(0).contains("degraded: 17% of readings lost"));
+  // Once the window has no loss in it, the status is plain again.
+  QString last;
+  for (int i = 0; i < TIFDSerialLink::LossWindow; ++i) last = tick(0);
+  EXPECT_EQ(last, "setVComStatusMsg IFD: vCOM(3)m");
 }
 
 TEST_F(SerialLink, StatusTextsGoUpAndRefreshMessagesArePosted) {
