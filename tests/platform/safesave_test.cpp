@@ -118,8 +118,10 @@ TEST(SafeSave, TheNextSaveRemovesOnlyOurStaleTemporaryFiles) {
   aged("results.vts");
   QDir(tmp.Path()).mkdir(".dir.vts.0badc0de.tmp");
   ASSERT_TRUE(SaveText(tmp.File("new.vts"), "saved"));
-  EXPECT_EQ(Entries(tmp), (QStringList{".notes.tmp", ".results.vts.0BADC0DE.tmp", ".results.vts.0badc0.tmp",
-                                       ".results.vts.89abcdef.tmp", "new.vts", "results.vts", "results.vts.0badc0de.tmp"}));
+  QStringList left = Entries(tmp);
+  left.sort();
+  EXPECT_EQ(left, (QStringList{".notes.tmp", ".results.vts.0BADC0DE.tmp", ".results.vts.0badc0.tmp",
+                               ".results.vts.89abcdef.tmp", "new.vts", "results.vts", "results.vts.0badc0de.tmp"}));
   EXPECT_TRUE(QFileInfo(tmp.File(".dir.vts.0badc0de.tmp")).isDir());
   // Called on its own it reports what it removed; nothing stale is left.
   aged(".new.vts.deadbeef.tmp");
