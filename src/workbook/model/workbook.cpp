@@ -250,8 +250,28 @@ void TWorkbook::Written(TSheet& sheet, int row, int col) {
     }
   }
   if (FBatch == 0) Notify(&sheet, row, col, row, col);
+  else BatchTouched(sheet, row, col);
 }
 
+void TWorkbook::BatchTouched(const TSheet& sheet, int row, int col) {
+  if (FBatchMixed) return;
+  if (!FBatchSheet) {
+    FBatchSheet = &sheet;
+    FBatchRange = {row, col, row, col};
+    return;
+  }
+  if (FBatchSheet != &sheet) {
+    FBatchMixed = true;
+    return;
+  }
+  FBatchRange.Row1 = std::min(FBatchRange.Row1, row);
+  FBatchRange.Col1 = std::min(FBatchRange.Col1, col);
+  FBatchRange.Row2 = std::max(FBatchRange.Row2, row);
+  FBatchRange.Col2 = std::max(FBatchRange.Col2, col);
+}
+
+// A batch within one sheet is told as the range it wrote: a sample row appended to a long run must
+// not make the view start over.
 void TWorkbook::EndBatch() {
   if (--FBatch > 0) return;
   if (FAutoRecalc && !FPending.empty()) {
@@ -260,7 +280,14 @@ void TWorkbook::EndBatch() {
     RecalcFrom(roots);
   }
   FPending.clear();
-  Notify(nullptr, 0, 0, 0, 0);
+  const TSheet* sheet = FBatchMixed ? nullptr : FBatchSheet;
+  const bool any = FBatchMixed || FBatchSheet;
+  const TSelection range = FBatchRange;
+  FBatchSheet = nullptr;
+  FBatchMixed = false;
+  if (!any) return;
+  if (sheet) Notify(sheet, range.Row1, range.Col1, range.Row2, range.Col2);
+  else Notify(nullptr, 0, 0, 0, 0);
 }
 
 QString TWorkbook::TextRC(int row, int col) const {
@@ -512,7 +539,15 @@ int TWorkbook::MaxCol() const { return Active().MaxCol; }
 
 void TWorkbook::SetMaxRow(int rows) {
   if (rows < 1 || rows > a1::MaxRows) throw EWorkbookError(QStringLiteral("MaxRow %1 is outside 1..%2").arg(rows).arg(a1::MaxRows));
-  if (rows < Active().MaxRow) ClearRange(rows + 1, 1, Active().MaxRow, MaxCol());
+  const int old = Active().MaxRow;
+  if (rows > old) {
+    // Growing moves nothing (no cell lies beyond the grid): the view only gains rows at the end,
+    // and a long run grown a few rows at a time is not walked whole each time.
+    Active().MaxRow = rows;
+    Notify(&Active(), old + 1, 1, rows, std::max(MaxCol(), 1));
+    return;
+  }
+  if (rows < old) ClearRange(rows + 1, 1, old, MaxCol());
   Active().MaxRow = rows;
   Active().TrimRows(rows, a1::MaxCols);
   Notify(nullptr, 0, 0, 0, 0);
