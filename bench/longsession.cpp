@@ -7,6 +7,7 @@
 // benchmark when the program does not go on into a new run.
 #include <benchmark/benchmark.h>
 
+#include <algorithm>
 #include <chrono>
 #include <fstream>
 #include <memory>
