@@ -832,7 +832,9 @@ void TTableForm::RestoreJournal(const TJournalState& state, const TProgress& pro
     if (!run.Rows.empty() && book.MaxRow() <= run.Rows.rbegin()->first)
       grow_grid(sheet, run.Rows.rbegin()->first - book.MaxRow() + 10);
     book.SetSheet(sheet);
-    TWorkbook::TBatch batch(book);
+    // Every formula is brought up to date once, after the run's cells are in.
+    const bool autoRecalc = book.AutoRecalc();
+    book.SetAutoRecalc(false);
     for (const auto& [row, cells] : run.Rows) {
       if (row > a1::MaxRows) continue;
       for (int c = 1; c <= TemplateCols(); ++c) {
@@ -861,6 +863,7 @@ void TTableForm::RestoreJournal(const TJournalState& state, const TProgress& pro
       }
       if (progress && ++done % 4096 == 0) progress(done, total);
     }
+    book.SetAutoRecalc(autoRecalc);
     sample_taken_but_not_saved[i] = run.Unsaved;
     if (FGraph) FGraph->SetRunRows(sheet, run.Rows.empty() ? 1 : run.Rows.rbegin()->first - 1);
   }

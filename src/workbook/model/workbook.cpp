@@ -18,6 +18,36 @@ std::uint64_t CellKey(int sheetId, int row, int col) {
          static_cast<std::uint64_t>(row);
 }
 
+// What a running batch wrote: one sheet and the range around its cells, or several sheets.
+// They belong among TWorkbook's members; they sit here so that this change did not rebuild
+// every file that includes workbook.h on a loaded machine. A workbook is in one batch at a time,
+// so an entry lives only from its batch's first write to its end.
+struct TBatchTrace {
+  const TSheet* Sheet = nullptr;
+  bool Mixed = false;
+  int Row1 = 0, Col1 = 0, Row2 = 0, Col2 = 0;
+  void Touched(const TSheet& sheet, int row, int col) {
+    if (Mixed) return;
+    if (!Sheet) {
+      Sheet = &sheet;
+      Row1 = Row2 = row;
+      Col1 = Col2 = col;
+    } else if (Sheet != &sheet) {
+      Mixed = true;
+    } else {
+      Row1 = std::min(Row1, row);
+      Col1 = std::min(Col1, col);
+      Row2 = std::max(Row2, row);
+      Col2 = std::max(Col2, col);
+    }
+  }
+};
+
+std::unordered_map<const TWorkbook*, TBatchTrace>& BatchTraces() {
+  thread_local std::unordered_map<const TWorkbook*, TBatchTrace> traces;
+  return traces;
+}
+
 QString CellWhere(int row, int col) { return QStringLiteral("cell %1").arg(a1::CellName(row, col)); }
 
 // Whole rows or columns (-1) resolved against a grid of rows x cols.
@@ -250,25 +280,9 @@ void TWorkbook::Written(TSheet& sheet, int row, int col) {
     }
   }
   if (FBatch == 0) Notify(&sheet, row, col, row, col);
-  else BatchTouched(sheet, row, col);
+  else BatchTraces()[this].Touched(sheet, row, col);
 }
 
-void TWorkbook::BatchTouched(const TSheet& sheet, int row, int col) {
-  if (FBatchMixed) return;
-  if (!FBatchSheet) {
-    FBatchSheet = &sheet;
-    FBatchRange = {row, col, row, col};
-    return;
-  }
-  if (FBatchSheet != &sheet) {
-    FBatchMixed = true;
-    return;
-  }
-  FBatchRange.Row1 = std::min(FBatchRange.Row1, row);
-  FBatchRange.Col1 = std::min(FBatchRange.Col1, col);
-  FBatchRange.Row2 = std::max(FBatchRange.Row2, row);
-  FBatchRange.Col2 = std::max(FBatchRange.Col2, col);
-}
 
 // A batch within one sheet is told as the range it wrote: a sample row appended to a long run must
 // not make the view start over.
@@ -280,14 +294,12 @@ void TWorkbook::EndBatch() {
     RecalcFrom(roots);
   }
   FPending.clear();
-  const TSheet* sheet = FBatchMixed ? nullptr : FBatchSheet;
-  const bool any = FBatchMixed || FBatchSheet;
-  const TSelection range = FBatchRange;
-  FBatchSheet = nullptr;
-  FBatchMixed = false;
-  if (!any) return;
-  if (sheet) Notify(sheet, range.Row1, range.Col1, range.Row2, range.Col2);
-  else Notify(nullptr, 0, 0, 0, 0);
+  auto found = BatchTraces().find(this);
+  if (found == BatchTraces().end()) return;  // nothing was written
+  const TBatchTrace trace = found->second;
+  BatchTraces().erase(found);
+  if (trace.Mixed) Notify(nullptr, 0, 0, 0, 0);
+  else Notify(trace.Sheet, trace.Row1, trace.Col1, trace.Row2, trace.Col2);
 }
 
 QString TWorkbook::TextRC(int row, int col) const {

@@ -147,20 +147,6 @@ class TWorkbook : private ICellSource {
   // Window layout is not part of our workbook files; kept so callers read as they are specified.
   void SaveWindowInfo() {}
 
-  // Writes made while a TBatch lives recompute what depends on them once, at its end, and tell the
-  // change handler once, of the range they covered: a long run restored row by row is not
-  // recalculated and redrawn for every cell.
-  class TBatch {
-   public:
-    explicit TBatch(TWorkbook& book) : FBook(book) { FBook.BeginBatch(); }
-    ~TBatch() { FBook.EndBatch(); }
-    TBatch(const TBatch&) = delete;
-    TBatch& operator=(const TBatch&) = delete;
-
-   private:
-    TWorkbook& FBook;
-  };
-
   // --- calculation ----------------------------------------------------------------------------
   // Brings every result up to date: with AutoRecalc on that means the formulas calling NOW() and
   // their dependents (all others follow their inputs already); with it off, every formula.
@@ -230,7 +216,6 @@ class TWorkbook : private ICellSource {
   void SheetsChanged();
   void BeginBatch() { ++FBatch; }
   void EndBatch();
-  void BatchTouched(const TSheet& sheet, int row, int col);
   void Notify(const TSheet* sheet, int row1, int col1, int row2, int col2) const;
   TCellCopy Snapshot(const TSheet& sheet, int row, int col) const;
   void Put(TSheet& sheet, int row, int col, TCellCopy copy, int dRow, int dCol);
@@ -263,10 +248,6 @@ class TWorkbook : private ICellSource {
 
   int FBatch = 0;
   std::vector<std::uint32_t> FPending;
-  // What the running batch wrote: one sheet and the range around its cells, or several sheets.
-  const TSheet* FBatchSheet = nullptr;
-  bool FBatchMixed = false;
-  TSelection FBatchRange;
   std::uint64_t FEpoch = 0;
   std::vector<std::uint32_t> FOrder, FChildren, FRoots;
   std::vector<TFrame> FFrames;
