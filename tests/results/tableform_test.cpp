@@ -134,7 +134,7 @@ TEST_F(TableTest, AFullRunContinuesInANewRunAndTheTwentiethStopsRecording) {
   ASSERT_EQ(Book().NumSheets(), 2);
   EXPECT_EQ(Book().SheetName(2), "Run 2");
   EXPECT_EQ(Logger.TransferCount, 0);  // the next sample is run 2's first
-  EXPECT_EQ(Book().SheetAt(1).MaxRow, 6);  // never grown past its last row
+  EXPECT_EQ(Book().SheetAt(2).MaxRow, 6);  // a run made under the limit never grows past its last row
   EXPECT_TRUE(Prompts.MessageTexts().isEmpty());  // nothing from inside the tick
   Prompts.ExpectMessage("Run 1 is full: a run holds at most 5 samples, and every one of them is kept. Recording goes on in Run 2.");
   QCoreApplication::processEvents();
