@@ -3,6 +3,7 @@
 #include <optional>
 #include <stdexcept>
 
+#include <QCoreApplication>
 #include <QGroupBox>
 #include <QFileInfo>
 #include <QPixmap>
