@@ -6,12 +6,14 @@
 
 #include <QAction>
 #include <QFileInfo>
+#include <QTimer>
 
 #include "acquisition/qxloggerpanel.h"
 #include "ifd/serial/waitfor.h"
 #include "results/tableform.h"
 #include "rigconfig/inistore.h"
 #include "shell/master.h"
+#include "shell/resultsmdi.h"
 #include "workbook/model/workbook.h"
 #include "workbook/view/f1book.h"
 #include "support/demosimulator.h"
