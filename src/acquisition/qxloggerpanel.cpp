@@ -89,15 +89,38 @@ void TQXLoggerPanel::Initialise(ISampleTable* Datatable, TRigConfig& RigSource, 
 }
 
 void TQXLoggerPanel::TakeSample() {
-  ++Sample_Transfer_Count;
-  FList.TakeSample(Sample_Transfer_Count);
+  const int n = ++Sample_Transfer_Count;
+  try {
+    FList.TakeSample(n);
+  } catch (...) {
+    // The sample did not land: the next one takes its row, so the run keeps no gap. (A table that
+    // started a new run has set the count itself.)
+    if (Sample_Transfer_Count == n) --Sample_Transfer_Count;
+    throw;
+  }
   if (FTable && FRig && FRig->Using_Graph) FTable->DataChanged(Sample_Transfer_Count);
 }
 
 void TQXLoggerPanel::LogTimerTimer() {
   if (Processing_Sample_Timer) return;  // a tick never runs inside another
   Processing_Sample_Timer = true;
-  const TNoWaitZone zone("the sampling tick");
+  // A fault below the tick must not end the program or the session: what was recorded stays in
+  // the table, the user hears of it once the tick is over, and the next tick tries again.
+  {
+    const TNoWaitZone zone("the sampling tick");
+    try {
+      Tick();
+      FTickFault.clear();
+    } catch (const std::exception& e) {
+      ReportTickFault(QString::fromUtf8(e.what()));
+    } catch (...) {
+      ReportTickFault(QStringLiteral("an unknown error"));
+    }
+  }
+  Processing_Sample_Timer = false;
+}
+
+void TQXLoggerPanel::Tick() {
   if (FRig && FRig->ProgramType != TProgramType::ClientApp && FRig->Using_IFD && TServices::IFD())
     TServices::IFD()->SampleNow();
   // A stopped run's elapsed time is the time it stopped at: the start moves on with the clock.
@@ -117,7 +140,16 @@ void TQXLoggerPanel::LogTimerTimer() {
     }
   }
   if (FChannelStatus && FChannelStatus->isVisible()) FChannelStatus->Refresh(FList);
-  Processing_Sample_Timer = false;
+}
+
+// Told once per fault, not once a tick while it lasts.
+void TQXLoggerPanel::ReportTickFault(const QString& what) {
+  if (what == FTickFault) return;
+  FTickFault = what;
+  const QString text = QStringLiteral("Reading or recording a sample failed: %1. The samples recorded so far are kept; "
+                                      "sampling goes on.")
+                           .arg(what);
+  QTimer::singleShot(0, this, [text] { TServices::Prompts().MessageDlg(text, TMsgDlgType::mtError, TMsgDlgButtons::OK); });
 }
 
 void TQXLoggerPanel::SampleNow() {

@@ -6,6 +6,7 @@
 #include <memory>
 
 #include <QObject>
+#include <QString>
 
 #include "platform/datetime.h"
 #include "results/iresultslogger.h"
@@ -86,6 +87,8 @@ class TQXLoggerPanel : public QObject, public IResultsLogger {
 
  private:
   void TakeSample();
+  void Tick();
+  void ReportTickFault(const QString& what);
   TQXDataList& FList;
   ILoggerHost* FHost;
   ISampleTable* FTable = nullptr;
@@ -95,4 +98,5 @@ class TQXLoggerPanel : public QObject, public IResultsLogger {
   std::unique_ptr<TChannelStatusForm> FChannelStatus;
   std::unique_ptr<TSensorHistoryForm> FSensorHistory;
   std::unique_ptr<TResultsPrinter> FPrinting;
+  QString FTickFault;  // the fault last reported, until a tick runs clean
 };

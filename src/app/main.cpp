@@ -27,6 +27,7 @@
 #include "acquisition/qxloggerpanel.h"
 #include "platform/appicon.h"
 #include "platform/filenames.h"
+#include "platform/guardedapplication.h"
 #include "platform/installeddata.h"
 #include "platform/iprompts.h"
 #include "platform/services.h"
@@ -172,7 +173,7 @@ void StartWalk(TMaster& master, const QString& folder) {
 int main(int argc, char* argv[]) {
   for (int i = 1; i < argc; ++i)
     if (NeedsNoDisplay(argv[i]) && qEnvironmentVariableIsEmpty("QT_QPA_PLATFORM")) qputenv("QT_QPA_PLATFORM", "offscreen");
-  QApplication app(argc, argv);
+  TGuardedApplication app(argc, argv);
   QApplication::setApplicationName(QStringLiteral("Quorlex"));
   QApplication::setOrganizationName(QStringLiteral("Veltrim"));
   QApplication::setApplicationVersion(QStringLiteral(QUORLEX_VERSION));

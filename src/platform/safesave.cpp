@@ -4,9 +4,11 @@
 #include <algorithm>
 #include <cstring>
 
+#include <QDateTime>
 #include <QDir>
 #include <QFileInfo>
 #include <QRandomGenerator>
+#include <QRegularExpression>
 
 #include <fcntl.h>
 #include <sys/stat.h>
@@ -44,6 +46,7 @@ bool TSafeSave::Begin(int mode) {
   const QFileInfo target(FTarget);
   if (!target.dir().exists()) return Fail(QStringLiteral("the folder %1 does not exist").arg(target.absolutePath()));
   if (target.isDir()) return Fail(QStringLiteral("it is a folder"));
+  RemoveStaleTemporaries(target.absolutePath());
   // A name of our own beside the target, so the rename stays on one file system.
   for (int attempt = 0; attempt < 100 && FFd < 0; ++attempt) {
     const QString name = target.absolutePath() + QLatin1Char('/') + QLatin1Char('.') + target.fileName() +
@@ -97,6 +100,24 @@ qint64 TSafeSave::size() const {
 }
 
 bool TSafeSave::seek(qint64 pos) { return FFd >= 0 && QIODevice::seek(pos); }
+
+int TSafeSave::RemoveStaleTemporaries(const QString& folder, qint64 minAgeSeconds) {
+  static const QRegularExpression ours(QStringLiteral(R"(^\..+\.[0-9a-f]{8}\.tmp$)"));
+  // File times are the file system's wall clock, so their age is measured on it too.
+  const qint64 now = QDateTime::currentSecsSinceEpoch();
+  const uid_t me = ::geteuid();
+  int removed = 0;
+  const QFileInfoList entries = QDir(folder).entryInfoList({QStringLiteral(".*.tmp")}, QDir::Files | QDir::Hidden | QDir::System);
+  for (const QFileInfo& entry : entries) {
+    if (!ours.match(entry.fileName()).hasMatch()) continue;
+    struct stat st {};
+    const QByteArray path = QFile::encodeName(entry.absoluteFilePath());
+    if (::lstat(path.constData(), &st) != 0 || !S_ISREG(st.st_mode) || st.st_uid != me) continue;
+    if (now - static_cast<qint64>(st.st_mtime) < minAgeSeconds) continue;
+    if (::unlink(path.constData()) == 0) ++removed;
+  }
+  return removed;
+}
 
 bool TSafeSave::Commit() {
   if (FFd < 0) return Fail(FError.isEmpty() ? QStringLiteral("nothing was written") : FError);

@@ -20,6 +20,12 @@ class TSafeSave : public QIODevice {
   bool Commit();
   // Drops the temporary file; the target stays as it was.
   void Discard();
+  // Deletes temporary files a save into `folder` left behind when the program was killed before
+  // it committed: only regular files of this user named as ours (".<name>.<8 hex digits>.tmp") and
+  // untouched for `minAgeSeconds`, so a save still running elsewhere keeps its file. Begin does this
+  // for the target's folder. Returns how many went.
+  static int RemoveStaleTemporaries(const QString& folder, qint64 minAgeSeconds = StaleSeconds);
+  static constexpr qint64 StaleSeconds = 15 * 60;
   // The cause of the last failure, e.g. "No space left on device".
   QString ErrorText() const { return FError; }
   QString Target() const { return FTarget; }

@@ -219,8 +219,7 @@ void TGraphForm::DrawGraph() {
     PlotAll();
     SetPlotTitles();
   } catch (const std::exception& e) {
-    TServices::Prompts().MessageDlg(QString::fromUtf8(e.what()) + QStringLiteral("my message"), TMsgDlgType::mtError,
-                                    TMsgDlgButtons::OK);
+    TServices::Prompts().MessageDlg(QString::fromUtf8(e.what()), TMsgDlgType::mtError, TMsgDlgButtons::OK);
   }
 }
 

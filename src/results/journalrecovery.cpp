@@ -1,8 +1,12 @@
 #include "results/journalrecovery.h"
 
+#include <algorithm>
+
+#include <QCoreApplication>
 #include <QDir>
 #include <QFile>
 #include <QFileInfo>
+#include <QProgressDialog>
 
 #include "platform/iprompts.h"
 #include "platform/services.h"
@@ -88,6 +92,18 @@ TJournalRecovery::TOutcome TJournalRecovery::Run(TSampleJournal& journal, TTable
   }
   // A damaged journal stays for a look at what was lost; the table is journalled afresh either way.
   if (damaged) TSampleJournal::SetAside(path);
-  table.RestoreJournal(found.State);
+  // A long session takes a moment to rebuild: a bar shows how far it is, and the window is
+  // repainted meanwhile (no input is taken: the table is not whole yet).
+  QProgressDialog bar(QStringLiteral("Recovering %1 samples...").arg(found.State.UnsavedRows()), QString(), 0, 1);
+  bar.setWindowTitle(QStringLiteral("Recovery"));
+  bar.setWindowModality(Qt::ApplicationModal);
+  bar.setMinimumDuration(300);
+  bar.setAutoClose(false);
+  bar.setAutoReset(false);
+  table.RestoreJournal(found.State, [&bar](int done, int total) {
+    bar.setMaximum(std::max(total, 1));
+    bar.setValue(done);
+    QCoreApplication::processEvents(QEventLoop::ExcludeUserInputEvents);
+  });
   return TOutcome::Recovered;
 }

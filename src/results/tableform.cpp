@@ -13,6 +13,7 @@
 #include <QSignalBlocker>
 #include <QTabBar>
 #include <QTableView>
+#include <QTimer>
 #include <QVBoxLayout>
 
 #include "acquisition/capturedrun.h"
@@ -31,6 +32,7 @@
 #include "results/titlerowdelegate.h"
 #include "rigconfig/rigconfig.h"
 #include "workbook/formats/workbookfile.h"
+#include "workbook/model/a1notation.h"
 #include "workbook/model/workbook.h"
 #include "workbook/model/workbookerror.h"
 #include "workbook/view/f1book.h"
@@ -78,7 +80,7 @@ void ForEachText(const TSheet& sheet, const std::vector<int>& columns, TVisit vi
 }  // namespace
 
 TTableForm::TTableForm(TWorkbook& runTemplate, QWidget* parent)
-    : QWidget(parent), FTemplate(runTemplate), FPrinting(std::make_unique<TResultsPrinter>(this)) {
+    : QWidget(parent), FTemplate(runTemplate), FPrinting(std::make_unique<TResultsPrinter>(this)), FRowLimit(a1::MaxRows) {
   setWindowTitle(QStringLiteral("Table"));
   ResultsTable = new TF1Book(this);
   // One tab per run below the grid, as a workbook shows its sheets; the chosen tab is the active
@@ -133,6 +135,12 @@ int TTableForm::TemplateCols() const { return FTemplate.MaxCol(); }
 void TTableForm::Tell(const QString& text, TMsgDlgType kind) const {
   TServices::Prompts().MessageDlg(text, kind, TMsgDlgButtons::OK);
 }
+
+void TTableForm::TellLater(const QString& text, TMsgDlgType kind) {
+  QTimer::singleShot(0, this, [text, kind] { TServices::Prompts().MessageDlg(text, kind, TMsgDlgButtons::OK); });
+}
+
+void TTableForm::SetRowLimit(int rows) { FRowLimit = std::clamp(rows, 3, a1::MaxRows); }
 
 // The title row is painted as a heading and the control's own letter headings are hidden: row 1
 // carries the titles.
@@ -307,10 +315,12 @@ void TTableForm::FormatSheet(int sheet) {
 }
 
 void TTableForm::grow_grid(int sheet, int rows) {
-  if (rows <= 0) return;
   TWorkbook& book = Book();
   book.SetSheet(sheet);
   const int r = book.MaxRow();
+  // A run never grows past its last row.
+  rows = std::min(rows, FRowLimit - r);
+  if (rows <= 0) return;
   book.SetMaxRow(r + rows);
   book.SetSelection(r, -1, r + rows, -1);
   book.EditCopyDown();
@@ -320,8 +330,14 @@ void TTableForm::grow_grid(int sheet, int rows) {
 
 void TTableForm::WriteRow(const TWorkbook& source, int n, int sourceRow) {
   TWorkbook& book = Book();
-  const int remembered = book.Sheet();
   const int last = RecordingSheet();
+  // Only a caller that ignored a full run gets here (the logger starts again at sample 1).
+  if (n < 1 || n + 1 > FRowLimit) {
+    TellLater(QStringLiteral("Sample %1 was not recorded: %2 holds at most %3 samples.").arg(n).arg(book.SheetName(last)).arg(FRowLimit - 1),
+              TMsgDlgType::mtError);
+    return;
+  }
+  const int remembered = book.Sheet();
   book.SetSheet(last);
   if (book.MaxRow() <= n + 1) grow_grid(last, n - book.MaxRow() + 11);
   const int cols = TemplateCols();
@@ -334,6 +350,28 @@ void TTableForm::WriteRow(const TWorkbook& source, int n, int sourceRow) {
   book.SetSheet(remembered);
   book.Recalc();
   if (FJournal) JournalRow(last, n + 1);
+  if (n + 1 >= FRowLimit) RunFilled(last);
+}
+
+void TTableForm::RunFilled(int sheet) {
+  const QString full = QStringLiteral("%1 is full: a run holds at most %2 samples, and every one of them is kept.")
+                           .arg(Book().SheetName(sheet))
+                           .arg(FRowLimit - 1);
+  if (Book().NumSheets() < MaxRuns) {
+    NewRun();
+    // The next sample is the new run's first.
+    if (FLogger) FLogger->SetSampleTransferCount(0);
+    const TRigConfig* rig = TServices::Rig();
+    if (FGraph && rig && rig->Using_Graph) FGraph->DrawGraph();
+    TellLater(full + QStringLiteral(" Recording goes on in %1.").arg(Book().SheetName(Book().NumSheets())),
+              TMsgDlgType::mtInformation);
+    return;
+  }
+  if (FLogger && FLogger->IsSampling()) FLogger->SampleNow();
+  TellLater(full + QStringLiteral(" The table holds %1 runs, the most it can keep, so recording has stopped. Save the "
+                                  "results, then delete a run or start a new table to record more.")
+                       .arg(MaxRuns),
+            TMsgDlgType::mtWarning);
 }
 
 // A rig that records a source in column 1 (the demo's sample number) has no score cell there:
@@ -788,7 +826,7 @@ void TTableForm::JournalTable() {
   FJournal->EndSnapshot();
 }
 
-void TTableForm::RestoreJournal(const TJournalState& state) {
+void TTableForm::RestoreJournal(const TJournalState& state, const TProgress& progress) {
   TWorkbook& book = Book();
   ISampleJournal* journal = FJournal;
   FJournal = nullptr;  // the rebuilding is journalled whole, at the end
@@ -803,6 +841,9 @@ void TTableForm::RestoreJournal(const TJournalState& state) {
   }
   if (runs == 0) NewRun();
   book.DeleteSheets(1, 1);
+  int total = 0, done = 0;
+  for (int i = 0; i < runs; ++i) total += static_cast<int>(state.Runs[i].Rows.size());
+  if (progress) progress(0, total);
   for (int i = 0; i < runs; ++i) {
     const TJournalState::TRun& run = state.Runs[i];
     const int sheet = i + 1;
@@ -812,9 +853,15 @@ void TTableForm::RestoreJournal(const TJournalState& state) {
       book.SetSheetName(sheet, RunPrefix + QString::number(sheet));
     }
     book.SetSheet(sheet);
+    // The run's grid grows once to hold every row, not ten rows at a time.
+    if (!run.Rows.empty() && book.MaxRow() <= run.Rows.rbegin()->first)
+      grow_grid(sheet, run.Rows.rbegin()->first - book.MaxRow() + 10);
+    book.SetSheet(sheet);
+    // Every formula is brought up to date once, after the run's cells are in.
+    const bool autoRecalc = book.AutoRecalc();
+    book.SetAutoRecalc(false);
     for (const auto& [row, cells] : run.Rows) {
-      if (book.MaxRow() <= row) grow_grid(sheet, row - book.MaxRow() + 10);
-      book.SetSheet(sheet);
+      if (row > a1::MaxRows) continue;
       for (int c = 1; c <= TemplateCols(); ++c) {
         const TJournalCell empty;
         const TJournalCell& cell = c <= static_cast<int>(cells.size()) ? cells[c - 1] : empty;
@@ -823,6 +870,9 @@ void TTableForm::RestoreJournal(const TJournalState& state) {
           case TJournalCell::TKind::Number: book.SetNumberRC(row, c, cell.Num); break;
           case TJournalCell::TKind::Text: book.SetTextRC(row, c, cell.Text); break;
           case TJournalCell::TKind::Formula:
+            // The grown rows carry the pattern's formulas already: compiled again only when the
+            // journal's differs.
+            if (book.FormulaRC(row, c) == cell.Text) break;
             try {
               book.SetFormulaRC(row, c, cell.Text);
             } catch (const EWorkbookError&) {
@@ -836,7 +886,9 @@ void TTableForm::RestoreJournal(const TJournalState& state) {
             break;
         }
       }
+      if (progress && ++done % 4096 == 0) progress(done, total);
     }
+    book.SetAutoRecalc(autoRecalc);
     sample_taken_but_not_saved[i] = run.Unsaved;
     if (FGraph) FGraph->SetRunRows(sheet, run.Rows.empty() ? 1 : run.Rows.rbegin()->first - 1);
   }

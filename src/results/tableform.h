@@ -9,6 +9,7 @@
 
 #include <array>
 #include <cstdint>
+#include <functional>
 #include <memory>
 #include <vector>
 
@@ -52,7 +53,9 @@ class TTableForm : public QWidget {
   void SetJournal(ISampleJournal* journal) { FJournal = journal; }
   // Rebuilds the runs, rows, unsaved flags and file name a journal describes, in place of the
   // table's content; the journal (when set) then starts afresh from the rebuilt table.
-  void RestoreJournal(const TJournalState& state);
+  // `progress(done, total)` is told of the rows rebuilt now and then, for a progress bar.
+  using TProgress = std::function<void(int done, int total)>;
+  void RestoreJournal(const TJournalState& state, const TProgress& progress = {});
 
   // Loads the run template and starts an empty table with run 1.
   void Initialise();
@@ -69,7 +72,12 @@ class TTableForm : public QWidget {
   // Adds `rows` rows to a sheet, each a copy of its last row's formats and formulas.
   void grow_grid(int sheet, int rows);
   // Copies row `sourceRow` of `source`'s active sheet into the last run as sample n (row n + 1).
+  // The row that fills the run ends it: recording goes on in a new run (sample 1) while the table
+  // has room for one, and stops otherwise; either way the user is told once the tick is over.
   void WriteRow(const TWorkbook& source, int n, int sourceRow);
+  // The last row a run may fill: the sheet's last row, lower only in tests.
+  int RowLimit() const { return FRowLimit; }
+  void SetRowLimit(int rows);
   // Computes the score and writes it into cell (2, 1) of the template and of every run, when no
   // source records into column 1.
   void WriteCell();
@@ -158,6 +166,10 @@ class TTableForm : public QWidget {
   void ApplyViewLook();
   void ApplyRowHeight();
   void Tell(const QString& text, TMsgDlgType kind) const;
+  // The same once the running tick or command is over: the sampling tick never waits on a person.
+  void TellLater(const QString& text, TMsgDlgType kind);
+  // Run `sheet` has just filled its last row.
+  void RunFilled(int sheet);
   // Journals row `row` of run `sheet`; the first one of a session journals the whole table.
   void JournalRow(int sheet, int row);
   void JournalTable();
@@ -171,4 +183,5 @@ class TTableForm : public QWidget {
   ISampleJournal* FJournal = nullptr;
   std::unique_ptr<TResultsPrinter> FPrinting;
   QTabBar* FTabs = nullptr;
+  int FRowLimit;
 };

@@ -1,7 +1,9 @@
 #include <gtest/gtest.h>
 
 #include <optional>
+#include <stdexcept>
 
+#include <QCoreApplication>
 #include <QGroupBox>
 #include <QFileInfo>
 #include <QPixmap>
@@ -37,6 +39,7 @@ const QString kDemo = QStringLiteral(QUORLEX_SOURCE_DIR "/examples/rigs/demo/");
 class TRecordingTable : public ISampleTable {
  public:
   void WriteRow(TWorkbook& source, int sample, int sourceRow) override {
+    if (Fail) throw std::runtime_error("the disk is full");
     const TCellValue elapsed = source.ValueRC(sourceRow, 3);
     Rows.push_back({sample, source.NumberRC(sourceRow, 4), source.TextRC(sourceRow, 12),
                     elapsed.Kind == TValueKind::Number ? std::optional<double>(elapsed.Num) : std::nullopt});
@@ -47,6 +50,7 @@ class TRecordingTable : public ISampleTable {
   struct TRow { int Sample; double T1; QString Note; std::optional<double> Elapsed; };
   std::vector<TRow> Rows;
   int Changed = 0, Redraws = 0;
+  bool Fail = false;
   std::vector<TCapturedRun> Captures;
 };
 
@@ -183,6 +187,31 @@ TEST_F(TLoggerFixture, LateTicksCatchUpOneIntervalAtATime) {
   EXPECT_EQ(table.Rows.size(), 5u);
   logger->SampleNow();  // STOP
   EXPECT_EQ(host.Caption, "Start Sample");
+}
+
+// A fault below the tick ends neither the tick nor the program: it is told once, after the tick,
+// the samples taken stay, and sampling goes on when the fault has passed.
+TEST_F(TLoggerFixture, AFaultInsideTheTickIsReportedOnceAndSamplingGoesOn) {
+  TScriptedPrompts prompts;
+  logger->Sample_Interval = 1000;
+  logger->SampleNow();
+  logger->LogTimerTimer();
+  ASSERT_EQ(table.Rows.size(), 1u);
+  table.Fail = true;
+  EXPECT_NO_THROW(Tick(1000));
+  EXPECT_NO_THROW(Tick(1000));
+  EXPECT_FALSE(logger->Processing_Sample_Timer);
+  EXPECT_TRUE(prompts.MessageTexts().isEmpty());  // never from inside the tick
+  prompts.ExpectMessage("Reading or recording a sample failed: the disk is full. The samples recorded so far are kept; sampling goes on.");
+  QCoreApplication::processEvents();
+  EXPECT_EQ(prompts.Pending(), 0);
+  table.Fail = false;
+  Tick(1000);
+  ASSERT_EQ(table.Rows.size(), 2u);
+  EXPECT_EQ(table.Rows[1].Sample, 2);  // the failed samples left no gap in the run
+  EXPECT_EQ(logger->Current_Sample_State, RSS_Active);
+  QCoreApplication::processEvents();
+  EXPECT_EQ(prompts.MessageTexts().size(), 1);
 }
 
 TEST_F(TLoggerFixture, ManualModeOneSamplePerSheet) {

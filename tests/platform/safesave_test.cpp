@@ -2,6 +2,7 @@
 // of the file it replaces (its permissions, the link pointing at it).
 #include <gtest/gtest.h>
 
+#include <QDateTime>
 #include <QDir>
 #include <QFile>
 #include <QFileInfo>
@@ -93,4 +94,37 @@ TEST(SafeSave, AMissingFolderOrAFolderAsTargetIsRefusedAtOnce) {
   TSafeSave folder(tmp.File("sub"));
   EXPECT_FALSE(folder.Begin());
   EXPECT_EQ(Entries(tmp), QStringList{});
+}
+
+// A save killed before its rename leaves a hidden temporary file; the next save into that folder
+// clears the old ones of ours and nothing else: not a fresh one (a save still running), not a
+// file that merely looks alike, not a folder.
+TEST(SafeSave, TheNextSaveRemovesOnlyOurStaleTemporaryFiles) {
+  TTempFolder tmp;
+  const QDateTime hourAgo = QDateTime::currentDateTime().addSecs(-3600);
+  auto aged = [&](const QString& name) {
+    const QString path = tmp.Write(name, "left behind");
+    QFile f(path);
+    EXPECT_TRUE(f.open(QIODevice::ReadWrite) && f.setFileTime(hourAgo, QFileDevice::FileModificationTime)) << qPrintable(name);
+    return path;
+  };
+  aged(".results.vts.0badc0de.tmp");          // ours, stale: goes
+  aged(".other.xlsx.12345678.tmp");           // ours for another target in the folder, stale: goes
+  tmp.Write(".results.vts.89abcdef.tmp", "");  // ours but fresh: stays
+  aged("results.vts.0badc0de.tmp");           // not hidden: not ours
+  aged(".results.vts.0BADC0DE.tmp");          // upper-case digits: not ours
+  aged(".results.vts.0badc0.tmp");            // too few digits
+  aged(".notes.tmp");
+  aged("results.vts");
+  QDir(tmp.Path()).mkdir(".dir.vts.0badc0de.tmp");
+  ASSERT_TRUE(SaveText(tmp.File("new.vts"), "saved"));
+  QStringList left = Entries(tmp);
+  left.sort();
+  EXPECT_EQ(left, (QStringList{".notes.tmp", ".results.vts.0BADC0DE.tmp", ".results.vts.0badc0.tmp",
+                               ".results.vts.89abcdef.tmp", "new.vts", "results.vts", "results.vts.0badc0de.tmp"}));
+  EXPECT_TRUE(QFileInfo(tmp.File(".dir.vts.0badc0de.tmp")).isDir());
+  // Called on its own it reports what it removed; nothing stale is left.
+  aged(".new.vts.deadbeef.tmp");
+  EXPECT_EQ(TSafeSave::RemoveStaleTemporaries(tmp.Path()), 1);
+  EXPECT_EQ(TSafeSave::RemoveStaleTemporaries(tmp.Path()), 0);
 }

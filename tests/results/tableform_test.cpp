@@ -115,6 +115,58 @@ TEST_F(TableTest, TheSheetGrowsBeforeItIsFull) {
   EXPECT_EQ(Book().NumberRC(101, colT1), 120);
 }
 
+// A run that reaches its last row ends there: recording goes on in a new run from sample 1 while
+// the table has room, and stops when it holds 20 runs; no sample is lost or overwritten, and the
+// user hears of it only after the tick (queued, never from inside it).
+TEST_F(TableTest, AFullRunContinuesInANewRunAndTheTwentiethStopsRecording) {
+  Table.SetRowLimit(6);  // samples 1..5 in rows 2..6
+  Logger.Sampling = true;
+  int taken = 0;
+  // The logger's side: its count goes up a sample at a time and is what the table sets it to.
+  auto tick = [&] {
+    Logger.TransferCount = Logger.TransferCount < 0 ? 1 : Logger.TransferCount + 1;
+    ++taken;
+    FillSample(SampleRow, {{colSample, double(Logger.TransferCount)}, {colT1, 1000.0 + taken}});
+    Table.WriteRow(SampleRow, Logger.TransferCount, 2);
+  };
+  Logger.TransferCount = 0;
+  for (int i = 0; i < 5; ++i) tick();
+  ASSERT_EQ(Book().NumSheets(), 2);
+  EXPECT_EQ(Book().SheetName(2), "Run 2");
+  EXPECT_EQ(Logger.TransferCount, 0);  // the next sample is run 2's first
+  EXPECT_EQ(Book().SheetAt(2).MaxRow, 6);  // a run made under the limit never grows past its last row
+  EXPECT_TRUE(Prompts.MessageTexts().isEmpty());  // nothing from inside the tick
+  Prompts.ExpectMessage("Run 1 is full: a run holds at most 5 samples, and every one of them is kept. Recording goes on in Run 2.");
+  QCoreApplication::processEvents();
+  EXPECT_EQ(Prompts.Pending(), 0);
+
+  for (int run = 2; run <= 19; ++run) Prompts.ExpectMessage(QString("Run %1 is full").arg(run));
+  Prompts.ExpectMessage("Run 20 is full: a run holds at most 5 samples, and every one of them is kept. The table holds "
+                        "20 runs, the most it can keep, so recording has stopped.");
+  while (Logger.Sampling && taken < 1000) tick();
+  EXPECT_EQ(taken, 100);
+  EXPECT_EQ(Logger.Stops, 1);
+  QCoreApplication::processEvents();
+  ASSERT_EQ(Book().NumSheets(), 20);
+  for (int s = 1; s <= 20; ++s) {
+    EXPECT_EQ(Table.RecordedSamples(s), 5) << "run " << s;
+    for (int n = 1; n <= 5; ++n) {
+      EXPECT_EQ(Table.GetCellValue(s, n, colSample), n);
+      EXPECT_EQ(Table.GetCellValue(s, n, colT1), 1000.0 + (s - 1) * 5 + n) << "run " << s << " sample " << n;
+    }
+    EXPECT_TRUE(Table.sample_taken_but_not_saved[s - 1]);
+  }
+  EXPECT_EQ(Graph.Rows[20], 5);
+
+  // A caller that writes past a full run anyway is refused, and the run stays as it was.
+  FillSample(SampleRow, {{colT1, -1}});
+  Table.WriteRow(SampleRow, 6, 2);
+  EXPECT_EQ(Table.RecordedSamples(20), 5);
+  EXPECT_EQ(Book().SheetAt(20).MaxRow, 6);
+  Prompts.ExpectMessage("Sample 6 was not recorded: Run 20 holds at most 5 samples.");
+  QCoreApplication::processEvents();
+}
+
 TEST_F(TableTest, SamplesGoToTheLastRunWhateverSheetIsShown) {
   Samples(2);
   ASSERT_TRUE(Table.AddSheet());

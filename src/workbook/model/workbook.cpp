@@ -18,6 +18,36 @@ std::uint64_t CellKey(int sheetId, int row, int col) {
          static_cast<std::uint64_t>(row);
 }
 
+// What a running batch wrote: one sheet and the range around its cells, or several sheets.
+// They belong among TWorkbook's members; they sit here so that this change did not rebuild
+// every file that includes workbook.h on a loaded machine. A workbook is in one batch at a time,
+// so an entry lives only from its batch's first write to its end.
+struct TBatchTrace {
+  const TSheet* Sheet = nullptr;
+  bool Mixed = false;
+  int Row1 = 0, Col1 = 0, Row2 = 0, Col2 = 0;
+  void Touched(const TSheet& sheet, int row, int col) {
+    if (Mixed) return;
+    if (!Sheet) {
+      Sheet = &sheet;
+      Row1 = Row2 = row;
+      Col1 = Col2 = col;
+    } else if (Sheet != &sheet) {
+      Mixed = true;
+    } else {
+      Row1 = std::min(Row1, row);
+      Col1 = std::min(Col1, col);
+      Row2 = std::max(Row2, row);
+      Col2 = std::max(Col2, col);
+    }
+  }
+};
+
+std::unordered_map<const TWorkbook*, TBatchTrace>& BatchTraces() {
+  thread_local std::unordered_map<const TWorkbook*, TBatchTrace> traces;
+  return traces;
+}
+
 QString CellWhere(int row, int col) { return QStringLiteral("cell %1").arg(a1::CellName(row, col)); }
 
 // Whole rows or columns (-1) resolved against a grid of rows x cols.
@@ -252,8 +282,12 @@ void TWorkbook::Written(TSheet& sheet, int row, int col) {
     }
   }
   if (FBatch == 0) Notify(&sheet, row, col, row, col);
+  else BatchTraces()[this].Touched(sheet, row, col);
 }
 
+
+// A batch within one sheet is told as the range it wrote: a sample row appended to a long run must
+// not make the view start over.
 void TWorkbook::EndBatch() {
   if (--FBatch > 0) return;
   if (FAutoRecalc && !FPending.empty()) {
@@ -262,7 +296,12 @@ void TWorkbook::EndBatch() {
     RecalcFrom(roots);
   }
   FPending.clear();
-  Notify(nullptr, 0, 0, 0, 0);
+  auto found = BatchTraces().find(this);
+  if (found == BatchTraces().end()) return;  // nothing was written
+  const TBatchTrace trace = found->second;
+  BatchTraces().erase(found);
+  if (trace.Mixed) Notify(nullptr, 0, 0, 0, 0);
+  else Notify(trace.Sheet, trace.Row1, trace.Col1, trace.Row2, trace.Col2);
 }
 
 QString TWorkbook::TextRC(int row, int col) const {
@@ -514,7 +553,15 @@ int TWorkbook::MaxCol() const { return Active().MaxCol; }
 
 void TWorkbook::SetMaxRow(int rows) {
   if (rows < 1 || rows > a1::MaxRows) throw EWorkbookError(QStringLiteral("MaxRow %1 is outside 1..%2").arg(rows).arg(a1::MaxRows));
-  if (rows < Active().MaxRow) ClearRange(rows + 1, 1, Active().MaxRow, MaxCol());
+  const int old = Active().MaxRow;
+  if (rows > old) {
+    // Growing moves nothing (no cell lies beyond the grid): the view only gains rows at the end,
+    // and a long run grown a few rows at a time is not walked whole each time.
+    Active().MaxRow = rows;
+    Notify(&Active(), old + 1, 1, rows, std::max(MaxCol(), 1));
+    return;
+  }
+  if (rows < old) ClearRange(rows + 1, 1, old, MaxCol());
   Active().MaxRow = rows;
   Active().TrimRows(rows, a1::MaxCols);
   Notify(nullptr, 0, 0, 0, 0);

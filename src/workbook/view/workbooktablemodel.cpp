@@ -58,6 +58,13 @@ Qt::ItemFlags TWorkbookTableModel::flags(const QModelIndex& index) const {
 void TWorkbookTableModel::Changed(int sheet, int row1, int col1, int row2, int col2) {
   const int rows = FBook.MaxRow();
   const int cols = FBook.MaxCol();
+  // The shown sheet grew at its end (a run taking samples): the view keeps its place and selection,
+  // and a view of a long run is not rebuilt for every sample.
+  if (sheet != 0 && sheet == FBook.Sheet() && cols == FCols && rows > FRows) {
+    beginInsertRows(QModelIndex(), FRows, rows - 1);
+    FRows = rows;
+    endInsertRows();
+  }
   if (sheet == 0 || rows != FRows || cols != FCols) {
     beginResetModel();
     FRows = rows;

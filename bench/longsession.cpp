@@ -1,0 +1,266 @@
+// A long recording session as a lab runs one overnight: 30-value samples go into the results table
+// with the table and graph windows alive and the sample journal on, to 300 000 samples and to the
+// sheet's last row and on into the next run; then a journal of 300 000 samples is recovered.
+// Reported: the process's memory per sample (from /proc/self/status), the time per sample at the
+// start and at the end of the session, the longest pause of the event loop, and the recovery's
+// time and peak memory. Each figure is printed next to its goal; the row-limit run fails the
+// benchmark when the program does not go on into a new run.
+#include <benchmark/benchmark.h>
+
+#include <algorithm>
+#include <chrono>
+#include <ctime>
+#include <fstream>
+#include <memory>
+#include <string>
+
+#include <QApplication>
+#include <QFile>
+#include <QTemporaryDir>
+
+#include "platform/iprompts.h"
+#include "platform/services.h"
+#include "results/graphform.h"
+#include "results/iresultslogger.h"
+#include "results/journalrecovery.h"
+#include "results/samplejournal.h"
+#include "results/tableform.h"
+#include "rigconfig/rigconfig.h"
+#include "workbook/model/a1notation.h"
+#include "workbook/model/workbook.h"
+#include "workbook/view/f1book.h"
+
+namespace {
+
+using TClock = std::chrono::steady_clock;
+
+constexpr int Columns = 30;
+
+// A field of /proc/self/status in KiB ("VmRSS", "VmHWM"); 0 when it cannot be read.
+double StatusKiB(const std::string& field) {
+  std::ifstream in("/proc/self/status");
+  std::string line;
+  while (std::getline(in, line))
+    if (line.rfind(field + ":", 0) == 0) return std::stod(line.substr(field.size() + 1));
+  return 0;
+}
+
+// Starts a new peak (VmHWM) from the current resident size.
+void ResetPeak() {
+  std::ofstream out("/proc/self/clear_refs");
+  out << "5";
+}
+
+double Seconds(TClock::duration d) { return std::chrono::duration<double>(d).count(); }
+
+// This thread's processor time in seconds: on a shared machine the wall clock also counts other
+// programs' turns.
+double CpuSeconds() {
+  timespec t{};
+  clock_gettime(CLOCK_THREAD_CPUTIME_ID, &t);
+  return static_cast<double>(t.tv_sec) + t.tv_nsec * 1e-9;
+}
+
+// 30 columns: sample number, elapsed time, 24 readings, and 4 formulas of the row.
+void MakeTemplate(TWorkbook& book) {
+  book.SetMaxCol(Columns);
+  book.SetMaxRow(3);
+  for (int c = 1; c <= Columns; ++c) book.SetColText(c, QStringLiteral("Column %1").arg(c));
+  for (int r = 2; r <= 3; ++r) {
+    for (int c = 1; c <= Columns; ++c) book.SetNumberFormatRC(r, c, c == 2 ? "[h]:mm:ss" : "0.00");
+    book.SetFormulaRC(r, 27, QStringLiteral("=D%1-E%1").arg(r));
+    book.SetFormulaRC(r, 28, QStringLiteral("=IF(F%1>0,F%1/60*G%1*(D%1-E%1),0)").arg(r));
+    book.SetFormulaRC(r, 29, QStringLiteral("=MAX(D%1,E%1)").arg(r));
+    book.SetFormulaRC(r, 30, QStringLiteral("=H%1*2+I%1").arg(r));
+  }
+}
+
+void FillSample(TWorkbook& row, int n) {
+  row.SetNumberRC(2, 1, n);
+  row.SetNumberRC(2, 2, n / 86400.0);
+  for (int c = 3; c <= 26; ++c) row.SetNumberRC(2, c, 20 + ((n * 7 + c * 13) % 1000) * 0.01);
+}
+
+class TAnswerYes : public IPrompts {
+ public:
+  TModalResult MessageDlg(const QString&, TMsgDlgType, TMsgDlgButtons buttons) override {
+    ++Messages;
+    return buttons == TMsgDlgButtons::YesNo ? TModalResult::mrYes : TModalResult::mrOk;
+  }
+  std::optional<QString> OpenFileDialog(const TFileDialogRequest&) override { return std::nullopt; }
+  std::optional<QString> SaveFileDialog(const TFileDialogRequest&) override { return std::nullopt; }
+  std::optional<int> ChooseItem(const TChoiceRequest&) override { return std::nullopt; }
+  std::optional<QString> InputText(const QString&, const QString&, const QString&, bool, const TTextDialog&) override {
+    return std::nullopt;
+  }
+  int Messages = 0;
+};
+
+// The logger's side of the table: its sample counter, which the table resets when a run is full.
+class TCountingLogger : public IResultsLogger {
+ public:
+  bool IsSampling() const override { return Sampling; }
+  void SampleNow() override { Sampling = false; }
+  void Reset_Sample_Status() override { Count = 0; }
+  void SetSampleTransferCount(int count) override { Count = count; }
+  void ResetSampleCounts() override { Count = 0; }
+  bool Sampling = true;
+  int Count = 0;
+};
+
+// Elapsed time (column 2) across, readings of columns 4 and 5 up, as a rig's graph shows them.
+struct TSession {
+  TSession() : Rig(nullptr, nullptr, nullptr), Table(SampleRow), Graph(&Table) {
+    qputenv("XDG_DATA_HOME", Dir.filePath("data").toLocal8Bit());
+    Rig.Using_Graph = true;
+    Rig.PathName = Dir.path() + "/rig/";
+    Rig.ColumnStatus.resize(Columns + 1);
+    Rig.ColumnStatus[2].plot_on_X_Axis = Rig.ColumnStatus[2].DefPlot = true;
+    Rig.ColumnStatus[4].plot_on_Y_Axis = Rig.ColumnStatus[4].DefPlot = true;
+    Rig.ColumnStatus[5].plot_on_Y_Axis = Rig.ColumnStatus[5].DefPlot = true;
+    TServices::SetRig(&Rig);
+    TServices::SetPrompts(&Prompts);
+    MakeTemplate(SampleRow);
+    Journal = std::make_unique<TSampleJournal>(TSampleJournal::PathFor(Rig.PathName, 1), TSampleJournal::THeader{Rig.PathName, 1, "bench"});
+    Journal->Claim();
+    Table.SetGraph(&Graph);
+    Table.SetLogger(&Logger);
+    Table.Initialise();
+    Graph.Initialise();
+    Table.SetJournal(Journal.get());
+    Table.resize(1000, 600);
+    Graph.resize(1000, 600);
+    Table.show();
+    Graph.show();
+    QCoreApplication::processEvents();
+  }
+  ~TSession() {
+    Table.SetJournal(nullptr);
+    Journal->Retire();
+    TServices::SetPrompts(nullptr);
+    TServices::SetRig(nullptr);
+  }
+  // One tick's sample, as the logger takes it.
+  void Sample() {
+    const int n = ++Logger.Count;
+    ++Taken;
+    FillSample(SampleRow, n);
+    Table.WriteRow(SampleRow, n, 2);
+    Graph.DataHasChanged(Logger.Count);
+  }
+  // The event loop's turn: repaints of both windows, the journal's sync, queued messages.
+  double Events() {
+    const auto t0 = TClock::now();
+    QCoreApplication::processEvents();
+    return Seconds(TClock::now() - t0);
+  }
+
+  QTemporaryDir Dir;
+  TRigConfig Rig;
+  TAnswerYes Prompts;
+  TCountingLogger Logger;
+  TWorkbook SampleRow;
+  TTableForm Table;
+  TGraphForm Graph;
+  std::unique_ptr<TSampleJournal> Journal;
+  long Taken = 0;
+};
+
+// range(0) samples. Memory is read at 300 000 samples and at the end; the processor time per sample
+// over the first and the last 50 000; the event loop runs every 1 000 samples, as the windows would
+// be repainted, and its longest turn is reported.
+void BM_LongSession(benchmark::State& state) {
+  const long total = state.range(0);
+  for (auto _ : state) {
+    TSession s;
+    const double rssStart = StatusKiB("VmRSS");
+    double rssAt300k = 0, firstBlock = 0, lastBlock = 0, longestEvents = 0;
+    constexpr long Block = 50000;
+    double blockStart = CpuSeconds();
+    while (s.Taken < total) {
+      s.Sample();
+      if (s.Taken % 1000 == 0) longestEvents = std::max(longestEvents, s.Events());
+      if (s.Taken == 300000) rssAt300k = StatusKiB("VmRSS");
+      if (s.Taken % Block == 0) {
+        const double perSample = (CpuSeconds() - blockStart) / Block * 1e6;
+        if (s.Taken == Block) firstBlock = perSample;
+        lastBlock = perSample;
+        blockStart = CpuSeconds();
+      }
+    }
+    if (rssAt300k > 0) state.counters["bytes_per_sample_at_300k"] = (rssAt300k - rssStart) * 1024 / 300000;
+    state.counters["bytes_per_sample_at_end"] = (StatusKiB("VmRSS") - rssStart) * 1024 / s.Taken;
+    state.counters["cpu_us_per_sample_first_50k"] = firstBlock;
+    state.counters["cpu_us_per_sample_last_50k"] = lastBlock;
+    state.counters["longest_event_turn_ms"] = longestEvents * 1000;
+    state.counters["runs"] = s.Table.GetSheetCount();
+    // Past the sheet's last row the session must have gone on in a new run with every sample kept.
+    if (total >= a1::MaxRows) {
+      const long inRun1 = s.Table.RecordedSamples(1);
+      if (s.Table.GetSheetCount() != 2 || inRun1 != a1::MaxRows - 1 || inRun1 + s.Table.RecordedSamples(2) != total)
+        state.SkipWithError("the full run did not go on into a new run with every sample kept");
+    }
+  }
+}
+// 100 000 samples for a quick look; 300 000: memory and flatness; the sheet's last row (1 048 575
+// samples) and 5 000 more.
+BENCHMARK(BM_LongSession)->Arg(100000)->Arg(300000)->Arg(a1::MaxRows - 1 + 5000)->Iterations(1)->Unit(benchmark::kSecond);
+
+// A journal of range(0) samples left by a killed session, recovered at the next start: reading the
+// journal, rebuilding the table and graph, and journalling the rebuilt table again.
+void BM_RecoverJournal(benchmark::State& state) {
+  const int rows = static_cast<int>(state.range(0));
+  for (auto _ : state) {
+    state.PauseTiming();
+    TSession s;
+    {
+      // The killed session's journal, written as the table writes it.
+      TSampleJournal old(s.Journal->Path() + ".old", s.Journal->Header());
+      old.Claim();
+      old.BeginSnapshot();
+      old.RunAdded("Run 1", 1);
+      old.EndSnapshot();
+      std::vector<TJournalCell> cells(Columns);
+      for (int n = 1; n <= rows; ++n) {
+        for (int c = 0; c < 26; ++c) cells[c] = {TJournalCell::TKind::Number, c == 0 ? n : 20 + ((n * 7 + c * 13) % 1000) * 0.01, {}};
+        for (int c = 26; c < Columns; ++c) cells[c] = {TJournalCell::TKind::Formula, 0, QStringLiteral("=D%1-E%1").arg(n + 1)};
+        old.RowWritten(1, n + 1, cells);
+      }
+    }
+    s.Table.SetJournal(nullptr);
+    s.Journal->Retire();
+    QFile::remove(s.Journal->Path());
+    QFile::rename(s.Journal->Path() + ".old", s.Journal->Path());
+    s.Journal = std::make_unique<TSampleJournal>(s.Journal->Path(), s.Journal->Header());
+    s.Journal->Claim();
+    s.Table.SetJournal(s.Journal.get());
+    const double rssStart = StatusKiB("VmRSS");
+    ResetPeak();
+    state.ResumeTiming();
+    const auto t0 = TClock::now();
+    const double cpu0 = CpuSeconds();
+    const TJournalRecovery::TOutcome outcome = TJournalRecovery::Run(*s.Journal, s.Table);
+    const double seconds = Seconds(TClock::now() - t0);
+    state.counters["cpu_seconds"] = CpuSeconds() - cpu0;
+    state.PauseTiming();
+    if (outcome != TJournalRecovery::TOutcome::Recovered || s.Table.RecordedSamples(1) != rows)
+      state.SkipWithError("the journal was not recovered whole");
+    state.counters["seconds"] = seconds;
+    state.counters["peak_bytes_per_sample"] = (StatusKiB("VmHWM") - rssStart) * 1024 / rows;
+    state.counters["bytes_per_sample_after"] = (StatusKiB("VmRSS") - rssStart) * 1024 / rows;
+    state.ResumeTiming();
+  }
+}
+BENCHMARK(BM_RecoverJournal)->Arg(300000)->Iterations(1)->Unit(benchmark::kSecond);
+
+}  // namespace
+
+int main(int argc, char** argv) {
+  if (qEnvironmentVariableIsEmpty("QT_QPA_PLATFORM")) qputenv("QT_QPA_PLATFORM", "offscreen");
+  QApplication app(argc, argv);
+  benchmark::Initialize(&argc, argv);
+  if (benchmark::ReportUnrecognizedArguments(argc, argv)) return 1;
+  benchmark::RunSpecifiedBenchmarks();
+  benchmark::Shutdown();
+  return 0;
+}
