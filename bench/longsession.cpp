@@ -18,6 +18,7 @@
 #include <QFile>
 #include <QTemporaryDir>
 
+#include "benchapplication.h"
 #include "platform/iprompts.h"
 #include "platform/services.h"
 #include "results/graphform.h"
@@ -204,7 +205,16 @@ void BM_LongSession(benchmark::State& state) {
 }
 // 100 000 samples for a quick look; 300 000: memory and flatness; the sheet's last row (1 048 575
 // samples) and 5 000 more.
-BENCHMARK(BM_LongSession)->Arg(100000)->Arg(300000)->Arg(a1::MaxRows - 1 + 5000)->Iterations(1)->Unit(benchmark::kSecond);
+// The short mode (inside the test suite) only shows that a session and a recovery run whole; the
+// sizes that measure memory, throughput and the real last row are for the full runs.
+static void LongSessionSizes(benchmark::internal::Benchmark* b) {
+  if (BenchShort()) {
+    b->Arg(2000);
+    return;
+  }
+  b->Arg(100000)->Arg(300000)->Arg(a1::MaxRows - 1 + 5000);
+}
+BENCHMARK(BM_LongSession)->Apply(LongSessionSizes)->Iterations(1)->Unit(benchmark::kSecond);
 
 // A journal of range(0) samples left by a killed session, recovered at the next start: reading the
 // journal, rebuilding the table and graph, and journalling the rebuilt table again.
@@ -251,16 +261,6 @@ void BM_RecoverJournal(benchmark::State& state) {
     state.ResumeTiming();
   }
 }
-BENCHMARK(BM_RecoverJournal)->Arg(300000)->Iterations(1)->Unit(benchmark::kSecond);
+BENCHMARK(BM_RecoverJournal)->Arg(BenchShort() ? 2000 : 300000)->Iterations(1)->Unit(benchmark::kSecond);
 
 }  // namespace
-
-int main(int argc, char** argv) {
-  if (qEnvironmentVariableIsEmpty("QT_QPA_PLATFORM")) qputenv("QT_QPA_PLATFORM", "offscreen");
-  QApplication app(argc, argv);
-  benchmark::Initialize(&argc, argv);
-  if (benchmark::ReportUnrecognizedArguments(argc, argv)) return 1;
-  benchmark::RunSpecifiedBenchmarks();
-  benchmark::Shutdown();
-  return 0;
-}
