@@ -92,7 +92,7 @@ struct TLoggerFixture : ::testing::Test, TDemoRigFixture {
 }  // namespace
 
 TEST_F(TLoggerFixture, DataListBuildsTheDemoRig) {
-  EXPECT_EQ(list->Sources().size(), 36u);  // every row but the frame
+  EXPECT_EQ(list->Sources().size(), 38u);  // every row but the frame
   EXPECT_TRUE(list->Skipped().isEmpty());
   EXPECT_TRUE(ifd->MainChannelInUse[0] && ifd->MainChannelInUse[1] && ifd->MainChannelInUse[2]);
   EXPECT_TRUE(ifd->PortsOpen);  // the data list prepared the interface
@@ -107,13 +107,14 @@ TEST_F(TLoggerFixture, DataListBuildsTheDemoRig) {
   QStringList names, units;
   std::vector<float> maxV, minV;
   list->GetIFDHeaderList(names, maxV, units, minV);
-  EXPECT_EQ(names, QStringList({"T1", "T2", "F1"}));
+  // The vibration pick-up and pulse sensor are there for the oscilloscope.
+  EXPECT_EQ(names, QStringList({"T1", "T2", "F1", "Vib", "Pulse"}));
   EXPECT_EQ(maxV[0], 5.0f);
   EXPECT_EQ(minV[0], -5.0f);
   EXPECT_EQ(list->AnalogueInputChannels().first(), "Tank temperature T1=0");
   EXPECT_EQ(list->DigitalInputChannels().size(), 3);
   EXPECT_TRUE(host.GaugesOn);
-  EXPECT_EQ(logger->ChannelStatus()->Channels(), 3);
+  EXPECT_EQ(logger->ChannelStatus()->Channels(), 5);
 }
 
 TEST_F(TLoggerFixture, TicksFeedTheSampleRowAndSamplesGoToTheTable) {
@@ -292,7 +293,7 @@ TEST_F(TLoggerFixture, ChannelStatusAndHistoryFollowTheInputs) {
   EXPECT_EQ(status.Gauges()[0]->value(), 250);
   EXPECT_EQ(status.Gauges()[0]->maximum(), 500);
   TSensorHistoryForm& history = *logger->SensorHistory();
-  ASSERT_EQ(history.SeriesCount(), 3);
+  ASSERT_EQ(history.SeriesCount(), 5);
   for (int i = 0; i < TSensorHistoryForm::Points + 5; ++i) history.Sample();
   EXPECT_EQ(history.Series(0)->count(), TSensorHistoryForm::Points);
   EXPECT_NEAR(history.Series(0)->at(100).y(), 75, 1e-4);

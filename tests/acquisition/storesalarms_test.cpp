@@ -231,7 +231,8 @@ TEST_F(TStoresAlarms, WarningLightStaysLitUntilReset) {
   warning.RegisterParent(&panel, Def(WARNING_DATASRC, 5, 0, 0));
   ASSERT_NE(warning.ResetButton, nullptr);
   EXPECT_FALSE(warning.ResetButton->isEnabled());
-  EXPECT_EQ(warning.ResetButton->geometry(), QRect(185, 46, 35, 20));
+  // At its place, widened to its caption.
+  EXPECT_EQ(warning.ResetButton->geometry(), QRect(185, 46, 41, 20));
   sample.SetNumberRC(2, 5, 1);  // the run sheet's formula says 1 for one tick
   warning.DataWrite();
   sample.SetNumberRC(2, 5, 0);

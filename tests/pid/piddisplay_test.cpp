@@ -84,7 +84,15 @@ struct TPIDWindow : ::testing::Test, TSourceFixture {
     w->FormActivate();  // the boxes as the window shows them
     return w;
   }
-  void SetTank(double degrees) { tank.current_IFD_value = degrees / 100.0 * 2048; }
+  // A reading of the tank arrives through the card, so the controller has one for this step; its
+  // value is then set exactly, to keep the arithmetic below exact.
+  void SetTank(double degrees) {
+    ifd->RegisterChannel(tank.FChannel, tank.MaxValue);
+    ifd->SampleNow();
+    tank.DataWrite();
+    ASSERT_TRUE(tank.HasReading());
+    tank.current_IFD_value = degrees / 100.0 * 2048;
+  }
   void Step(TPIDdisplay& w) {
     clock.AdvanceMs(TPIDdisplay::TimerInterval);
     w.Timer1Timer();

@@ -83,7 +83,7 @@ TEST(DemoRig, CheckRigCommandReportsCleanAndFlagsBrokenRigs) {
   ASSERT_TRUE(check.waitForFinished(30000));
   const QString out = QString::fromUtf8(check.readAllStandardOutput());
   EXPECT_EQ(check.exitCode(), 0) << out.toStdString();
-  EXPECT_TRUE(out.contains("OK: 74 definitions")) << out.toStdString();
+  EXPECT_TRUE(out.contains("OK: 76 definitions")) << out.toStdString();
   EXPECT_TRUE(out.contains("row 4: IFD_DATASRC, column 4, channel 0, 3 calibration pairs"));
 
   TRigBuilder rig(tmp);
