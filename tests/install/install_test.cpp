@@ -5,6 +5,7 @@
 #include <QDir>
 #include <QDateTime>
 #include <QDirIterator>
+#include <QFile>
 #include <QFileInfo>
 #include <QMap>
 #include <QProcess>
@@ -314,6 +315,10 @@ TEST_F(Package, LintianFindsNoErrorOrWarning) {
   EXPECT_EQ(lintian.Code, 0) << lintian.Out.toStdString() << lintian.Err.toStdString();
   for (const QString& line : lintian.Out.split('\n'))
     EXPECT_FALSE(line.startsWith("E: ") || line.startsWith("W: ")) << line.toStdString();
+  // A build configured without the hardening flags (a developer's quick build) cannot show them.
+  QFile cache(QStringLiteral(QUORLEX_BINARY_DIR "/CMakeCache.txt"));
+  ASSERT_TRUE(cache.open(QIODevice::ReadOnly));
+  if (cache.readAll().contains("QUORLEX_HARDENING:BOOL=OFF")) return;
   const TRun hardening = RunProgram("lintian", {"-I", "--tags", "hardening-no-relro,hardening-no-bindnow,hardening-no-fortify-functions,hardening-no-pie", Deb}, {}, 300000);
   EXPECT_TRUE(hardening.Out.trimmed().isEmpty()) << hardening.Out.toStdString();
 }
