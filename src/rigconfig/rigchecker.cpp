@@ -271,6 +271,23 @@ void TRigChecker::CheckDefinitions(TRigConfig& rig) {
          << rig.Controller_Count << ", second card: " << (rig.Using_EXP ? "yes" : "no") << "\n";
 }
 
+namespace {
+// The run sheet's first sheet, read when the first definition needs it; false when it cannot be
+// read.
+bool ReadRunSheetOnce(const TRigConfig& rig, TWorkbook& run, bool& read) {
+  if (read) return true;
+  try {
+    run.Read(rig.Run_Spreadsheet);
+  } catch (const std::exception&) {
+    return false;
+  }
+  run.SetSheet(1);
+  read = true;
+  return true;
+}
+
+}  // namespace
+
 // A fixed value shows what the sample row holds in its column; an empty cell there leaves its box
 // with nothing but the units, which is an authoring slip rather than a failure.
 void TRigChecker::CheckFixedValues(const TRigConfig& rig, const std::vector<std::unique_ptr<TDataSource_Definition>>& defs) {
@@ -278,15 +295,7 @@ void TRigChecker::CheckFixedValues(const TRigConfig& rig, const std::vector<std:
   bool read = false;
   for (const auto& d : defs) {
     if (d->SourceType() != FIXED_DATASRC || d->Column() < 1) continue;
-    if (!read) {
-      try {
-        run.Read(rig.Run_Spreadsheet);
-      } catch (const std::exception&) {
-        return;  // the run sheet's own check names the fault
-      }
-      run.SetSheet(1);
-      read = true;
-    }
+    if (!ReadRunSheetOnce(rig, run, read)) return;  // the run sheet's own check names the fault
     if (run.FormulaRC(2, d->Column()).isEmpty() && run.ValueRC(2, d->Column()).Kind == TValueKind::Empty)
       Warn(QStringLiteral("%1: row %2: the fixed value \"%3\" shows cell %4 of %5, which is empty; its box will show only "
                           "its units")
@@ -322,15 +331,7 @@ void TRigChecker::CheckCaptures(const TRigConfig& rig,
   bool read = false;
   for (const auto& d : defs) {
     if (d->SourceType() != BURST_DATASRC || d->Column() < 1) continue;
-    if (!read) {
-      try {
-        run.Read(rig.Run_Spreadsheet);
-      } catch (const std::exception&) {
-        return;  // the run sheet's own check names the fault
-      }
-      run.SetSheet(1);
-      read = true;
-    }
+    if (!ReadRunSheetOnce(rig, run, read)) return;  // the run sheet's own check names the fault
     const int patternRow = run.MaxRow() >= 3 ? 3 : 2;
     for (int c : {3, d->Column(), d->Column() + 1}) {
       const QString format = run.NumberFormatRC(patternRow, c);
@@ -370,15 +371,7 @@ void TRigChecker::CheckTimeFormats(const TRigConfig& rig, const std::vector<std:
   for (const auto& d : defs) {
     const data_Source_types kind = d->SourceType();
     if ((kind != TIME_DATASRC && kind != ETIME_DATASRC) || d->Column() < 1) continue;
-    if (!read) {
-      try {
-        run.Read(rig.Run_Spreadsheet);
-      } catch (const std::exception&) {
-        return;  // the run sheet's own check names the fault
-      }
-      run.SetSheet(1);
-      read = true;
-    }
+    if (!ReadRunSheetOnce(rig, run, read)) return;  // the run sheet's own check names the fault
     const QString format = run.NumberFormatRC(2, d->Column());
     const bool time = format.contains(QLatin1Char('h'), Qt::CaseInsensitive) || format.contains(QLatin1Char('s'), Qt::CaseInsensitive);
     if (!time)
