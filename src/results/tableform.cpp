@@ -844,6 +844,9 @@ void TTableForm::RestoreJournal(const TJournalState& state, const TProgress& pro
   int total = 0, done = 0;
   for (int i = 0; i < runs; ++i) total += static_cast<int>(state.Runs[i].Rows.size());
   if (progress) progress(0, total);
+  // Every formula is brought up to date once, after every run's cells are in.
+  const bool autoRecalc = book.AutoRecalc();
+  book.SetAutoRecalc(false);
   for (int i = 0; i < runs; ++i) {
     const TJournalState::TRun& run = state.Runs[i];
     const int sheet = i + 1;
@@ -857,9 +860,8 @@ void TTableForm::RestoreJournal(const TJournalState& state, const TProgress& pro
     if (!run.Rows.empty() && book.MaxRow() <= run.Rows.rbegin()->first)
       grow_grid(sheet, run.Rows.rbegin()->first - book.MaxRow() + 10);
     book.SetSheet(sheet);
-    // Every formula is brought up to date once, after the run's cells are in.
-    const bool autoRecalc = book.AutoRecalc();
-    book.SetAutoRecalc(false);
+    // The run's cells reach the view as one change, not one notice per cell.
+    std::optional<TWorkbook::TBatchScope> batch(std::in_place, book);
     for (const auto& [row, cells] : run.Rows) {
       if (row > a1::MaxRows) continue;
       for (int c = 1; c <= TemplateCols(); ++c) {
@@ -888,7 +890,7 @@ void TTableForm::RestoreJournal(const TJournalState& state, const TProgress& pro
       }
       if (progress && ++done % 4096 == 0) progress(done, total);
     }
-    book.SetAutoRecalc(autoRecalc);
+    batch.reset();
     sample_taken_but_not_saved[i] = run.Unsaved;
     if (FGraph) FGraph->SetRunRows(sheet, run.Rows.empty() ? 1 : run.Rows.rbegin()->first - 1);
   }
@@ -896,6 +898,7 @@ void TTableForm::RestoreJournal(const TJournalState& state, const TProgress& pro
   current_filename = state.FileName;
   current_filetype = static_cast<std::uint16_t>(state.FileType > 0 ? state.FileType : 1);
   book.SetSheet(book.NumSheets());
+  book.SetAutoRecalc(autoRecalc);
   book.Recalc();
   // New samples go after the last run's rows.
   if (FLogger) FLogger->SetSampleTransferCount(RecordedSamples(book.NumSheets()));

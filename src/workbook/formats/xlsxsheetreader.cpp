@@ -13,6 +13,27 @@
 #include "workbook/model/workbook.h"
 #include "workbook/model/workbookerror.h"
 
+namespace {
+
+// "B12" read straight from the attribute's bytes: the usual cell name of a file costs no text
+// conversion. False for anything else (lower case, "$", out of range), which the full parser
+// then accepts or refuses with its message.
+bool PlainCellName(const char* s, int& row, int& col) {
+  const char* p = s;
+  long long c = 0, r = 0;
+  for (; *p >= 'A' && *p <= 'Z'; ++p)
+    if ((c = c * 26 + (*p - 'A' + 1)) > a1::MaxCols) return false;
+  const char* digits = p;
+  for (; *p >= '0' && *p <= '9'; ++p)
+    if ((r = r * 10 + (*p - '0')) > a1::MaxRows) return false;
+  if (digits == s || p == digits || *p != '\0' || *digits == '0') return false;
+  row = static_cast<int>(r);
+  col = static_cast<int>(c);
+  return true;
+}
+
+}  // namespace
+
 void TXlsxSheetReader::StartElement(std::string_view n) {
   if (n == "c") StartCell();
   else if (n == "v" || (n == "t" && FInInline && FPhonetic == 0)) { Collecting = true; Text.clear(); }
@@ -76,7 +97,9 @@ void TXlsxSheetReader::Column() {
 
 void TXlsxSheetReader::StartCell() {
   const char* ref = Attrs.Find("r");
-  if (ref) {
+  if (ref && PlainCellName(ref, FRow, FCol)) {
+    // read as it stands
+  } else if (ref) {
     const auto name = a1::ParseCellName(QString::fromLatin1(ref));
     if (!name || name->AbsRow || name->AbsCol)
       throw EWorkbookError(QString(), QStringLiteral("sheet \"%1\" row %2").arg(FBook.SheetName(FSheet)).arg(FRow),

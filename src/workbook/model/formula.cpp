@@ -81,6 +81,15 @@ bool TFormula::ShiftCode(int dRow, int dCol, int ownSheetId) {
   return true;
 }
 
+bool TFormula::Movable(int dRow, int dCol) const {
+  if (OtherSheets) return false;
+  for (const TFormulaRef& r : Refs) {
+    const int row = r.AbsRow ? r.Row : r.Row + dRow, col = r.AbsCol ? r.Col : r.Col + dCol;
+    if (row < 1 || row > a1::MaxRows || col < 1 || col > a1::MaxCols) return false;
+  }
+  return true;
+}
+
 QString TFormula::RenameSheet(const QString& text, const QString& oldName, const QString& newName) {
   const QString quoted = a1::QuoteSheetName(newName);
   return Rewrite(text, [&](const QString& s, const TFormulaToken& a, const TFormulaToken* b) {

@@ -46,6 +46,19 @@ class TFormula {
   // id ownSheetId. False (and the formula unusable) when a reference would leave the sheet or the
   // formula names other sheets; the caller then shifts the text and compiles it.
   bool ShiftCode(int dRow, int dCol, int ownSheetId);
+  // Whether the code can run unchanged at a place (dRow, dCol) away from where it was compiled:
+  // it names no other sheet and every reference stays on the sheet. Copies of a formula then
+  // share one compiled code (see Moved).
+  bool Movable(int dRow, int dCol) const;
+  // Reference i as the code reads it when run (dRow, dCol) away from where it was compiled, on
+  // sheet ownSheetId: parts without "$" move along, and code naming no other sheet reads its own.
+  TFormulaRef Moved(std::size_t i, int dRow, int dCol, int ownSheetId) const {
+    TFormulaRef r = Refs[i];
+    if (!r.AbsRow) r.Row += dRow;
+    if (!r.AbsCol) r.Col += dCol;
+    if (!OtherSheets && r.SheetId >= 0) r.SheetId = ownSheetId;
+    return r;
+  }
   // The text with references to sheet oldName (any case) naming newName instead.
   static QString RenameSheet(const QString& text, const QString& oldName, const QString& newName);
 

@@ -1,5 +1,6 @@
 #include "workbook/model/formulaevaluator.h"
 
+#include <algorithm>
 #include <cmath>
 
 #include "platform/numbers.h"
@@ -140,8 +141,11 @@ void TFormulaEvaluator::Binary(TOp op) {
   FStack.back() = std::move(r);
 }
 
-void TFormulaEvaluator::Run(const TFormula& f, const ICellSource& cells, TCellValue& result) {
+void TFormulaEvaluator::Run(const TFormula& f, const ICellSource& cells, TCellValue& result, TFormulaPlace place) {
   FStack.clear();
+  auto ref = [&](std::uint32_t i) {
+    return place.SheetId < 0 ? f.Refs[i] : f.Moved(i, place.DRow, place.DCol, place.SheetId);
+  };
   const std::size_t n = f.Code.size();
   for (std::size_t pc = 0; pc < n; ++pc) {
     const TInstr& in = f.Code[pc];
@@ -152,25 +156,26 @@ void TFormulaEvaluator::Run(const TFormula& f, const ICellSource& cells, TCellVa
       case TOp::Error: FStack.push_back(TCellValue::Error(static_cast<TCellError>(in.Arg))); break;
       case TOp::Missing: FStack.emplace_back(); break;
       case TOp::Ref: {
-        const TFormulaRef& ref = f.Refs[in.Arg];
+        const TFormulaRef r = ref(in.Arg);
         FStack.emplace_back();
-        if (ref.SheetId < 0) {
+        if (r.SheetId < 0) {
           FStack.back() = TCellValue::Error(TCellError::Ref);
         } else {
-          cells.ReadCell(ref.SheetId, ref.Row, ref.Col, FStack.back());
+          cells.ReadCell(r.SheetId, r.Row, r.Col, FStack.back());
           FStack.back().FromRef = true;
         }
         break;
       }
       case TOp::Range: {
-        const TFormulaRef& a = f.Refs[in.Arg];
-        const TFormulaRef& b = f.Refs[in.Arg + 1];
+        const TFormulaRef a = ref(in.Arg);
+        const TFormulaRef b = ref(in.Arg + 1);
         TCellValue v;
         if (a.SheetId < 0) {
           v = TCellValue::Error(TCellError::Ref);
         } else {
+          // A "$" end and a moving end may pass each other: the range is what lies between them.
           v.Kind = TValueKind::Range;
-          v.Range = TRangeRef{a.SheetId, a.Row, a.Col, b.Row, b.Col};
+          v.Range = TRangeRef{a.SheetId, std::min(a.Row, b.Row), std::min(a.Col, b.Col), std::max(a.Row, b.Row), std::max(a.Col, b.Col)};
         }
         FStack.push_back(std::move(v));
         break;

@@ -8,10 +8,14 @@
 #include "workbook/model/cellvalue.h"
 #include "workbook/model/formula.h"
 
+// Where code runs: (DRow, DCol) away from where it was compiled, on sheet SheetId (-1: the sheets
+// it was compiled for). See TFormula::Moved.
+struct TFormulaPlace { int SheetId = -1, DRow = 0, DCol = 0; };
+
 class TFormulaEvaluator {
  public:
   // The formula's value as a cell shows it: a range or an empty reference become #VALUE! and 0.
-  void Run(const TFormula& formula, const ICellSource& cells, TCellValue& result);
+  void Run(const TFormula& formula, const ICellSource& cells, TCellValue& result, TFormulaPlace place = {});
 
   // Conversions shared with the functions. Each gives false and sets err on a value it cannot take.
   static bool ToNumber(const TCellValue& v, double& out, TCellError& err);

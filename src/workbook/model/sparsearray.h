@@ -35,6 +35,11 @@ class TSparseArray {
     return (*FFar)[key];
   }
 
+  // Room for keys 1..n in the vector without growing it again, for a caller about to fill them.
+  void Reserve(int n) {
+    if (n > 0 && FDense.capacity() < static_cast<std::size_t>(n)) FDense.reserve(static_cast<std::size_t>(n));
+  }
+
   // Highest key stored, 0 when empty.
   int Last() const {
     if (FFar && !FFar->empty()) return FFar->rbegin()->first;

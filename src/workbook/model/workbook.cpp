@@ -18,36 +18,6 @@ std::uint64_t CellKey(int sheetId, int row, int col) {
          static_cast<std::uint64_t>(row);
 }
 
-// What a running batch wrote: one sheet and the range around its cells, or several sheets.
-// They belong among TWorkbook's members; they sit here so that this change did not rebuild
-// every file that includes workbook.h on a loaded machine. A workbook is in one batch at a time,
-// so an entry lives only from its batch's first write to its end.
-struct TBatchTrace {
-  const TSheet* Sheet = nullptr;
-  bool Mixed = false;
-  int Row1 = 0, Col1 = 0, Row2 = 0, Col2 = 0;
-  void Touched(const TSheet& sheet, int row, int col) {
-    if (Mixed) return;
-    if (!Sheet) {
-      Sheet = &sheet;
-      Row1 = Row2 = row;
-      Col1 = Col2 = col;
-    } else if (Sheet != &sheet) {
-      Mixed = true;
-    } else {
-      Row1 = std::min(Row1, row);
-      Col1 = std::min(Col1, col);
-      Row2 = std::max(Row2, row);
-      Col2 = std::max(Col2, col);
-    }
-  }
-};
-
-std::unordered_map<const TWorkbook*, TBatchTrace>& BatchTraces() {
-  thread_local std::unordered_map<const TWorkbook*, TBatchTrace> traces;
-  return traces;
-}
-
 QString CellWhere(int row, int col) { return QStringLiteral("cell %1").arg(a1::CellName(row, col)); }
 
 // Whole rows or columns (-1) resolved against a grid of rows x cols.
@@ -144,8 +114,15 @@ void TWorkbook::SetSheetName(int sheet, const QString& name) {
   FIdByName.remove(old.toCaseFolded());
   FSheets[sheet - 1]->SetName(name);
   FIdByName.insert(name.toCaseFolded(), FSheets[sheet - 1]->Id());
+  // The text changes now; SheetsChanged compiles it again.
   for (TFormulaCell& f : FFormulas)
-    if (f.Live && f.Code.OtherSheets) f.Text = TFormula::RenameSheet(f.Text, old, name);
+    if (f.Live && f.Code->Code.OtherSheets) {
+      auto renamed = std::make_shared<TSharedCode>(*f.Code);
+      renamed->Text = TFormula::RenameSheet(SourceText(f), old, name);
+      renamed->Row = f.Row;
+      renamed->Col = f.Col;
+      f.Code = std::move(renamed);
+    }
   SheetsChanged();
 }
 
@@ -187,11 +164,10 @@ void TWorkbook::SheetsChanged() {
   std::vector<std::uint32_t> roots(FVolatile.begin(), FVolatile.end());
   for (std::uint32_t slot = 0; slot < FFormulas.size(); ++slot) {
     TFormulaCell& f = FFormulas[slot];
-    if (!f.Live || !f.Code.OtherSheets) continue;
+    if (!f.Live || !f.Code->Code.OtherSheets) continue;
     Unregister(slot);
-    f.Text = SourceText(f);
-    f.TextRow = f.TextCol = 0;
-    f.Code = CompileFor(*ById(f.SheetId), f.Text);
+    const QString text = SourceText(f);
+    f.Code = Share(CompileFor(*ById(f.SheetId), text), text, f.Row, f.Col);
     Register(slot);
     roots.push_back(slot);
   }
@@ -282,7 +258,7 @@ void TWorkbook::Written(TSheet& sheet, int row, int col) {
     }
   }
   if (FBatch == 0) Notify(&sheet, row, col, row, col);
-  else BatchTraces()[this].Touched(sheet, row, col);
+  else FTrace.Touched(sheet, row, col);
 }
 
 
@@ -296,10 +272,9 @@ void TWorkbook::EndBatch() {
     RecalcFrom(roots);
   }
   FPending.clear();
-  auto found = BatchTraces().find(this);
-  if (found == BatchTraces().end()) return;  // nothing was written
-  const TBatchTrace trace = found->second;
-  BatchTraces().erase(found);
+  const TBatchTrace trace = FTrace;
+  FTrace = TBatchTrace{};
+  if (!trace.Sheet) return;  // nothing was written
   if (trace.Mixed) Notify(nullptr, 0, 0, 0, 0);
   else Notify(trace.Sheet, trace.Row1, trace.Col1, trace.Row2, trace.Col2);
 }
@@ -362,7 +337,26 @@ QString TWorkbook::FormulaText(const TCell& cell) const {
 }
 
 QString TWorkbook::SourceText(const TFormulaCell& f) const {
-  return TFormula::Shift(f.Text, f.TextRow, f.TextCol);
+  return TFormula::Shift(f.Code->Text, f.Row - f.Code->Row, f.Col - f.Code->Col);
+}
+
+TWorkbook::TCodePtr TWorkbook::Share(TFormula code, const QString& text, int row, int col) {
+  auto shared = std::make_shared<TSharedCode>();
+  shared->Text = text.startsWith(QLatin1Char('=')) ? text : QLatin1Char('=') + text;
+  shared->Row = row;
+  shared->Col = col;
+  if (!code.OtherSheets) {
+    for (const TInstr& in : code.Code) {
+      if (in.Op != TOp::Ref) continue;
+      const TFormulaRef& r = code.Refs[in.Arg];
+      if (r.SheetId < 0 || r.AbsRow || r.AbsCol) continue;
+      const std::pair<int, int> offset{r.Row - row, r.Col - col};
+      if (std::find(shared->Offsets.begin(), shared->Offsets.end(), offset) == shared->Offsets.end())
+        shared->Offsets.push_back(offset);
+    }
+  }
+  shared->Code = std::move(code);
+  return shared;
 }
 
 TFormula TWorkbook::CompileFor(const TSheet& sheet, const QString& text) const {
@@ -381,33 +375,26 @@ void TWorkbook::SetFormulaRC(int row, int col, const QString& formula) {
   } catch (const EWorkbookError& e) {
     throw EWorkbookError(QString(), CellWhere(row, col), QStringLiteral("%1: %2").arg(formula, e.What()));
   }
-  StoreFormula(sheet, row, col, formula, std::move(code));
+  StoreFormula(sheet, row, col, Share(std::move(code), formula, row, col));
   Written(sheet, row, col);
 }
 
-void TWorkbook::ReserveFormulas(std::size_t n) {
-  FFormulas.reserve(FFormulas.size() + n);
-  FCellDeps.reserve(FCellDeps.size() + n);
-}
+void TWorkbook::ReserveFormulas(std::size_t n) { FFormulas.reserve(FFormulas.size() + n); }
 
 bool TWorkbook::CopyFormulaRC(int row, int col, int fromRow, int fromCol) {
   CheckCell(row, col);
   TSheet& sheet = Active();
   const TCell* from = sheet.Find(fromRow, fromCol);
   if (!from || from->Kind != TCellKind::Formula) return false;
-  // Copied out first: storing may move both the cell and the formula table.
-  const TFormulaCell& source = FFormulas[from->Aux];
-  const int dRow = row - fromRow, dCol = col - fromCol;
-  TFormula code = source.Code;
-  if (!code.ShiftCode(dRow, dCol, sheet.Id())) return false;
-  const QString text = source.Text;
-  const int textRow = source.TextRow + dRow, textCol = source.TextCol + dCol;
-  StoreFormula(sheet, row, col, text, std::move(code), textRow, textCol);
+  // Held first: storing may move both the cell and the formula table.
+  TCodePtr code = FFormulas[from->Aux].Code;
+  if (!code->Code.Movable(row - code->Row, col - code->Col)) return false;
+  StoreFormula(sheet, row, col, std::move(code));
   Written(sheet, row, col);
   return true;
 }
 
-void TWorkbook::StoreFormula(TSheet& sheet, int row, int col, const QString& text, TFormula code, int textRow, int textCol) {
+void TWorkbook::StoreFormula(TSheet& sheet, int row, int col, TCodePtr code) {
   TCell& cell = Touch(sheet, row, col);
   Release(sheet, cell);
   std::uint32_t slot;
@@ -425,9 +412,6 @@ void TWorkbook::StoreFormula(TSheet& sheet, int row, int col, const QString& tex
   f.SheetId = sheet.Id();
   f.Row = row;
   f.Col = col;
-  f.Text = text.startsWith(QLatin1Char('=')) ? text : QLatin1Char('=') + text;
-  f.TextRow = textRow;
-  f.TextCol = textCol;
   f.Code = std::move(code);
   f.Live = true;
   cell.Kind = TCellKind::Formula;
@@ -487,7 +471,7 @@ TCellValue TWorkbook::CellValue(const TSheet& sheet, const TCell& cell) const {
     case TCellKind::Empty: return TCellValue{};
     case TCellKind::Number: return TCellValue::Number(cell.Num);
     case TCellKind::Text: return TCellValue::Text(sheet.Text(cell.Aux));
-    case TCellKind::Formula: return FFormulas[cell.Aux].Result;
+    case TCellKind::Formula: return ResultOf(cell.Aux);
     case TCellKind::Error: return TCellValue::Error(static_cast<TCellError>(cell.Aux));
   }
   return TCellValue{};
@@ -626,31 +610,29 @@ TWorkbook::TCellCopy TWorkbook::Snapshot(const TSheet& sheet, int row, int col) 
   copy.Aux = cell->Aux;
   if (cell->Kind == TCellKind::Text) copy.Text = sheet.Text(cell->Aux);
   if (cell->Kind == TCellKind::Formula) {
-    const TFormulaCell& f = FFormulas[cell->Aux];
-    copy.Text = f.Text;
-    copy.TextRow = f.TextRow;
-    copy.TextCol = f.TextCol;
-    copy.Code = f.Code;
+    copy.Code = FFormulas[cell->Aux].Code;
   }
   if (cell->Format) copy.Format = FFormats[cell->Format].Code();
   return copy;
 }
 
-void TWorkbook::Put(TSheet& sheet, int row, int col, TCellCopy copy, int dRow, int dCol) {
+void TWorkbook::Put(TSheet& sheet, int row, int col, TCellCopy copy) {
   TCell& cell = Touch(sheet, row, col);
   if (copy.Kind == TCellKind::Formula) {
-    // Moving the compiled references spares lexing and parsing the text again for every copy.
-    TFormula code = std::move(copy.Code);
-    if (code.ShiftCode(dRow, dCol, sheet.Id())) {
-      StoreFormula(sheet, row, col, copy.Text, std::move(code), copy.TextRow + dRow, copy.TextCol + dCol);
+    // The copy shares the compiled code where it can run moved; only a formula naming other
+    // sheets or pushed off the sheet is written out as text and compiled again.
+    const int dr = row - copy.Code->Row, dc = col - copy.Code->Col;
+    if (copy.Code->Code.Movable(dr, dc)) {
+      StoreFormula(sheet, row, col, std::move(copy.Code));
     } else {
-      const QString text = TFormula::Shift(TFormula::Shift(copy.Text, copy.TextRow, copy.TextCol), dRow, dCol);
+      const QString text = TFormula::Shift(copy.Code->Text, dr, dc);
+      TFormula code;
       try {
         code = CompileFor(sheet, text);
       } catch (const EWorkbookError&) {
         code = CompileFor(sheet, QStringLiteral("=#REF!"));  // cannot happen for text that compiled before
       }
-      StoreFormula(sheet, row, col, text, std::move(code));
+      StoreFormula(sheet, row, col, Share(std::move(code), text, row, col));
     }
   } else {
     Release(sheet, cell);
@@ -679,14 +661,18 @@ void TWorkbook::CopyRange(int row1, int col1, int row2, int col2, const TWorkboo
   // A snapshot used once (no tiling) is handed over rather than copied again.
   const bool tiled = row2 - row1 + 1 != rows || col2 - col1 + 1 != cols;
   BeginBatch();
-  for (int r = row1; r <= row2; ++r)
+  // A row filled from (about) its start is allocated at its width once: a results table appends
+  // whole rows, and a row grown by doubling would keep up to half its room empty.
+  const bool dense = col2 <= 2 * (col2 - col1 + 1) + 16;
+  for (int r = row1; r <= row2; ++r) {
+    if (dense) to.ReserveRow(r, col2);
     for (int c = col1; c <= col2; ++c) {
       const int sr = (r - row1) % rows, sc = (c - col1) % cols;
       TCellCopy& copy = snap[static_cast<std::size_t>(sr) * cols + sc];
-      const int dRow = r - (srcRow1 + sr), dCol = c - (srcCol1 + sc);
-      if (tiled) Put(to, r, c, copy, dRow, dCol);
-      else Put(to, r, c, std::move(copy), dRow, dCol);
+      if (tiled) Put(to, r, c, copy);
+      else Put(to, r, c, std::move(copy));
     }
+  }
   EndBatch();
 }
 
@@ -771,23 +757,71 @@ void TWorkbook::FreeFormula(std::uint32_t slot) {
   const std::uint32_t generation = FFormulas[slot].Generation;
   FFormulas[slot] = TFormulaCell{};
   FFormulas[slot].Generation = generation;  // stale range entries must stay stale
+  FTextResults.erase(slot);
   FFreeFormulas.push_back(slot);
 }
 
-void TWorkbook::Register(std::uint32_t slot) {
+TCellValue TWorkbook::ResultOf(std::uint32_t slot) const {
   const TFormulaCell& f = FFormulas[slot];
-  if (f.Code.Volatile) FVolatile.insert(slot);
-  for (const TInstr& in : f.Code.Code) {
+  switch (f.Kind) {
+    case TValueKind::Number: return TCellValue::Number(f.Num);
+    case TValueKind::Bool: return TCellValue::Boolean(f.Num != 0);
+    case TValueKind::Error: return TCellValue::Error(f.Err);
+    case TValueKind::Text: {
+      auto it = FTextResults.find(slot);
+      return TCellValue::Text(it == FTextResults.end() ? QString() : it->second);
+    }
+    default: return TCellValue{};
+  }
+}
+
+void TWorkbook::SetResult(std::uint32_t slot, TCellValue&& value) {
+  TFormulaCell& f = FFormulas[slot];
+  if (f.Kind == TValueKind::Text && value.Kind != TValueKind::Text) FTextResults.erase(slot);
+  f.Kind = value.Kind;
+  f.Num = value.Num;
+  f.Err = value.Err;
+  if (value.Kind == TValueKind::Text) FTextResults[slot] = std::move(value.Str);
+}
+
+// A formula's relative references are filed by distance when its sheet has room for the distances
+// it adds; otherwise cell by cell.
+bool TWorkbook::FileByOffset(const TFormulaCell& f) {
+  const auto& offsets = f.Code->Offsets;
+  if (offsets.empty()) return false;
+  const auto id = static_cast<std::size_t>(f.SheetId);
+  if (FOffsets.size() <= id) FOffsets.resize(id + 1);
+  std::vector<TOffsetUse>& uses = FOffsets[id];
+  std::size_t added = 0;
+  for (const auto& o : offsets)
+    if (std::none_of(uses.begin(), uses.end(), [&](const TOffsetUse& u) { return u.DRow == o.first && u.DCol == o.second; })) ++added;
+  if (uses.size() + added > MaxOffsets) return false;
+  for (const auto& o : offsets) {
+    auto it = std::find_if(uses.begin(), uses.end(), [&](const TOffsetUse& u) { return u.DRow == o.first && u.DCol == o.second; });
+    if (it == uses.end()) uses.push_back({o.first, o.second, 1});
+    else ++it->Count;
+  }
+  return true;
+}
+
+void TWorkbook::Register(std::uint32_t slot) {
+  TFormulaCell& f = FFormulas[slot];
+  const TFormula& code = f.Code->Code;
+  const int dRow = f.Row - f.Code->Row, dCol = f.Col - f.Code->Col;
+  if (code.Volatile) FVolatile.insert(slot);
+  f.ByOffset = FileByOffset(f);
+  for (const TInstr& in : code.Code) {
     if (in.Op == TOp::Ref) {
-      const TFormulaRef& r = f.Code.Refs[in.Arg];
-      if (r.SheetId < 0) continue;
+      const TFormulaRef r = code.Moved(in.Arg, dRow, dCol, f.SheetId);
+      if (r.SheetId < 0 || (f.ByOffset && !r.AbsRow && !r.AbsCol)) continue;
       TReaders& readers = FCellDeps[CellKey(r.SheetId, r.Row, r.Col)];
       if (readers.First == TReaders::None) readers.First = slot;
       else readers.More.push_back(slot);
     } else if (in.Op == TOp::Range) {
-      const TFormulaRef& a = f.Code.Refs[in.Arg];
-      const TFormulaRef& b = f.Code.Refs[in.Arg + 1];
-      if (a.SheetId >= 0) FRangeDeps.Add({a.SheetId, a.Row, a.Col, b.Row, b.Col, slot, f.Generation});
+      const TFormulaRef a = code.Moved(in.Arg, dRow, dCol, f.SheetId);
+      const TFormulaRef b = code.Moved(in.Arg + 1, dRow, dCol, f.SheetId);
+      if (a.SheetId >= 0)
+        FRangeDeps.Add({a.SheetId, std::min(a.Row, b.Row), std::min(a.Col, b.Col), std::max(a.Row, b.Row), std::max(a.Col, b.Col), slot, f.Generation});
     }
   }
 }
@@ -795,9 +829,20 @@ void TWorkbook::Register(std::uint32_t slot) {
 void TWorkbook::Unregister(std::uint32_t slot) {
   TFormulaCell& f = FFormulas[slot];
   FVolatile.erase(slot);
-  for (const TInstr& in : f.Code.Code) {
+  if (!f.Code) return;
+  const TFormula& code = f.Code->Code;
+  const int dRow = f.Row - f.Code->Row, dCol = f.Col - f.Code->Col;
+  if (f.ByOffset) {
+    std::vector<TOffsetUse>& uses = FOffsets[static_cast<std::size_t>(f.SheetId)];
+    for (const auto& o : f.Code->Offsets) {
+      auto it = std::find_if(uses.begin(), uses.end(), [&](const TOffsetUse& u) { return u.DRow == o.first && u.DCol == o.second; });
+      if (it != uses.end() && --it->Count == 0) uses.erase(it);
+    }
+    f.ByOffset = false;
+  }
+  for (const TInstr& in : code.Code) {
     if (in.Op == TOp::Ref) {
-      const TFormulaRef& r = f.Code.Refs[in.Arg];
+      const TFormulaRef r = code.Moved(in.Arg, dRow, dCol, f.SheetId);
       if (r.SheetId < 0) continue;
       auto it = FCellDeps.find(CellKey(r.SheetId, r.Row, r.Col));
       if (it == FCellDeps.end()) continue;
@@ -811,7 +856,7 @@ void TWorkbook::Unregister(std::uint32_t slot) {
         if (pos != v.end()) { *pos = v.back(); v.pop_back(); }
       }
       if (readers.First == TReaders::None) FCellDeps.erase(it);
-    } else if (in.Op == TOp::Range && f.Code.Refs[in.Arg].SheetId >= 0) {
+    } else if (in.Op == TOp::Range && code.Refs[in.Arg].SheetId >= 0) {
       ++FStaleRangeDeps;
     }
   }
@@ -830,6 +875,19 @@ void TWorkbook::Dependents(int sheetId, int row, int col, std::vector<std::uint3
     out.push_back(it->second.First);
     out.insert(out.end(), it->second.More.begin(), it->second.More.end());
   }
+  // Readers filed by distance: the formula that distance back, if it reads at that distance.
+  if (static_cast<std::size_t>(sheetId) < FOffsets.size() && !FOffsets[sheetId].empty()) {
+    const TSheet* sheet = ById(sheetId);
+    for (const TOffsetUse& u : FOffsets[sheetId]) {
+      const TCell* cell = sheet ? sheet->Find(row - u.DRow, col - u.DCol) : nullptr;
+      if (!cell || cell->Kind != TCellKind::Formula) continue;
+      const TFormulaCell& f = FFormulas[cell->Aux];
+      if (!f.Live || !f.ByOffset) continue;
+      const std::pair<int, int> offset{u.DRow, u.DCol};
+      const auto& offsets = f.Code->Offsets;
+      if (std::find(offsets.begin(), offsets.end(), offset) != offsets.end()) out.push_back(cell->Aux);
+    }
+  }
   FRangeDeps.ForEachHolding(sheetId, row, col, [&](const TRangeDependencies::TEntry& d) {
     if (FFormulas[d.Slot].Live && FFormulas[d.Slot].Generation == d.Generation) out.push_back(d.Slot);
   });
@@ -838,7 +896,11 @@ void TWorkbook::Dependents(int sheetId, int row, int col, std::vector<std::uint3
 // Depth-first over "is used by" edges with an explicit stack; the reverse of the finishing order
 // is a dependency order. An edge back into the stack closes a cycle: its members get #CIRC!.
 void TWorkbook::RecalcFrom(const std::vector<std::uint32_t>& roots) {
-  const std::uint64_t epoch = ++FEpoch;
+  if (++FEpoch == 0) {  // the epochs wrapped: marks of long ago must not look current
+    for (TFormulaCell& f : FFormulas) f.VisitEpoch = f.StackEpoch = f.CircEpoch = 0;
+    FEpoch = 1;
+  }
+  const std::uint32_t epoch = FEpoch;
   FOrder.clear();
   FChildren.clear();
   FFrames.clear();
@@ -876,15 +938,16 @@ void TWorkbook::RecalcFrom(const std::vector<std::uint32_t>& roots) {
   }
   for (auto it = FOrder.rbegin(); it != FOrder.rend(); ++it) {
     TFormulaCell& f = FFormulas[*it];
-    if (f.CircEpoch == epoch) f.Result = TCellValue::Error(TCellError::Circular);
+    if (f.CircEpoch == epoch) SetResult(*it, TCellValue::Error(TCellError::Circular));
     else Evaluate(*it);
     if (FOnChange && FBatch == 0) Notify(ById(f.SheetId), f.Row, f.Col, f.Row, f.Col);
   }
 }
 
 void TWorkbook::Evaluate(std::uint32_t slot) {
-  TFormulaCell& f = FFormulas[slot];
-  FEvaluator.Run(f.Code, *this, f.Result);
+  const TFormulaCell& f = FFormulas[slot];
+  FEvaluator.Run(f.Code->Code, *this, FScratch, {f.SheetId, f.Row - f.Code->Row, f.Col - f.Code->Col});
+  SetResult(slot, std::move(FScratch));
   ++FEvaluations;
 }
 
@@ -906,7 +969,10 @@ void TWorkbook::RecalcAll() {
   all.reserve(FFormulas.size());
   for (std::uint32_t slot = 0; slot < FFormulas.size(); ++slot)
     if (FFormulas[slot].Live) all.push_back(slot);
+  // One notice for all: a table of a million formulas is not told of each.
+  ++FBatch;
   RecalcFrom(all);
+  --FBatch;
   Notify(nullptr, 0, 0, 0, 0);
 }
 

@@ -7,6 +7,7 @@
 // directly or through other formulas, each once and in dependency order. A formula caught in a
 // circular reference shows the error value #CIRC!.
 
+#include <algorithm>
 #include <cstdint>
 #include <functional>
 #include <memory>
@@ -157,6 +158,22 @@ class TWorkbook : private ICellSource {
   bool AutoRecalc() const { return FAutoRecalc; }
   void SetAutoRecalc(bool on);  // switching on recalculates everything
   std::uint64_t EvaluationCount() const { return FEvaluations; }
+  // Writes between BeginBatch and the matching EndBatch are told to the change handler as one range
+  // (or as "anything changed" when they touched several sheets), and their dependents are
+  // recomputed once at the end. Batches nest.
+  void BeginBatch() { ++FBatch; }
+  void EndBatch();
+  // A batch for the span of a scope, ended on the way out whatever happens.
+  class TBatchScope {
+   public:
+    explicit TBatchScope(TWorkbook& book) : FBook(book) { FBook.BeginBatch(); }
+    ~TBatchScope() { FBook.EndBatch(); }
+    TBatchScope(const TBatchScope&) = delete;
+    TBatchScope& operator=(const TBatchScope&) = delete;
+
+   private:
+    TWorkbook& FBook;
+  };
   // The cells as running formulas see them, for code that evaluates a formula on its own.
   const ICellSource& Cells() const { return *this; }
 
@@ -170,15 +187,30 @@ class TWorkbook : private ICellSource {
   std::size_t MemoryBytes() const;
 
  private:
-  struct TFormulaCell {
-    int SheetId = -1, Row = 0, Col = 0;
-    QString Text;              // as written, before the shift below
-    int TextRow = 0, TextCol = 0;  // copies share their source's text and shift it only when shown
+  // Compiled code with the text it came from, as written at (Row, Col). The copies of a formula
+  // down a column share one: each runs it moved by its distance from (Row, Col), as a sheet's
+  // shared formulas do, so a table of a million copied formulas holds one compiled code.
+  struct TSharedCode {
     TFormula Code;
-    TCellValue Result;
-    bool Live = false;
+    QString Text;
+    int Row = 0, Col = 0;
+    // The distinct (row, col) distances from the formula to the cells its references without "$"
+    // read, when it names no other sheet: its dependencies filed by distance (see FOffsets).
+    std::vector<std::pair<int, int>> Offsets;
+  };
+  using TCodePtr = std::shared_ptr<const TSharedCode>;
+  // One formula cell: small, since a results table holds a few for every sample. A text result
+  // is kept aside in FTextResults.
+  struct TFormulaCell {
+    TCodePtr Code;
+    double Num = 0;
+    int SheetId = -1, Row = 0, Col = 0;
     std::uint32_t Generation = 0;
-    std::uint64_t VisitEpoch = 0, StackEpoch = 0, CircEpoch = 0;
+    std::uint32_t VisitEpoch = 0, StackEpoch = 0, CircEpoch = 0;
+    TValueKind Kind = TValueKind::Empty;
+    TCellError Err = TCellError::None;
+    bool Live = false;
+    bool ByOffset = false;  // its relative references are filed in FOffsets, not FCellDeps
   };
   struct TFrame { std::uint32_t Slot; std::size_t Begin, End, Pos; };
   struct TCellCopy {
@@ -186,9 +218,10 @@ class TWorkbook : private ICellSource {
     double Num = 0;
     std::uint32_t Aux = 0;
     QString Text, Format;
-    int TextRow = 0, TextCol = 0;
-    TFormula Code;
+    TCodePtr Code;
   };
+  // How many formulas of a sheet read at one distance.
+  struct TOffsetUse { int DRow, DCol; std::uint32_t Count; };
 
   // ICellSource
   void ReadCell(int sheetId, int row, int col, TCellValue& out) const override;
@@ -203,12 +236,16 @@ class TWorkbook : private ICellSource {
   TCell& Touch(TSheet& sheet, int row, int col);
   void Release(TSheet& sheet, TCell& cell);
   void Written(TSheet& sheet, int row, int col);
-  void StoreFormula(TSheet& sheet, int row, int col, const QString& text, TFormula code, int textRow = 0, int textCol = 0);
+  void StoreFormula(TSheet& sheet, int row, int col, TCodePtr code);
   QString SourceText(const TFormulaCell& f) const;
   TFormula CompileFor(const TSheet& sheet, const QString& text) const;
+  static TCodePtr Share(TFormula code, const QString& text, int row, int col);
+  TCellValue ResultOf(std::uint32_t slot) const;
+  void SetResult(std::uint32_t slot, TCellValue&& value);
   std::uint16_t FormatIndex(const QString& code);
   const TNumberFormat& FormatOf(const TCell* cell) const;
 
+  bool FileByOffset(const TFormulaCell& f);
   void Register(std::uint32_t slot);
   void Unregister(std::uint32_t slot);
   void FreeFormula(std::uint32_t slot);
@@ -216,11 +253,9 @@ class TWorkbook : private ICellSource {
   void RecalcFrom(const std::vector<std::uint32_t>& roots);
   void Evaluate(std::uint32_t slot);
   void SheetsChanged();
-  void BeginBatch() { ++FBatch; }
-  void EndBatch();
   void Notify(const TSheet* sheet, int row1, int col1, int row2, int col2) const;
   TCellCopy Snapshot(const TSheet& sheet, int row, int col) const;
-  void Put(TSheet& sheet, int row, int col, TCellCopy copy, int dRow, int dCol);
+  void Put(TSheet& sheet, int row, int col, TCellCopy copy);
   void AddSheet();
 
   std::vector<std::unique_ptr<TSheet>> FSheets;
@@ -236,6 +271,8 @@ class TWorkbook : private ICellSource {
 
   std::vector<TFormulaCell> FFormulas;
   std::vector<std::uint32_t> FFreeFormulas;
+  std::unordered_map<std::uint32_t, QString> FTextResults;  // by slot
+  TCellValue FScratch;
   // The formulas that read one cell. Most cells are read by one formula, kept without a vector of
   // its own: a workbook of a million formulas spares a million small allocations.
   struct TReaders {
@@ -244,13 +281,41 @@ class TWorkbook : private ICellSource {
     std::vector<std::uint32_t> More;
   };
   std::unordered_map<std::uint64_t, TReaders> FCellDeps;
+  // By sheet id: the distances at which formulas filed ByOffset read. A cell written finds its
+  // readers by looking back along each distance, so a column of copied formulas needs no entry per
+  // cell. A sheet keeps at most MaxOffsets distances; formulas beyond them go to FCellDeps.
+  static constexpr std::size_t MaxOffsets = 32;
+  std::vector<std::vector<TOffsetUse>> FOffsets;
   TRangeDependencies FRangeDeps;
   std::size_t FStaleRangeDeps = 0;
   std::unordered_set<std::uint32_t> FVolatile;
 
+  // What the running batch wrote: one sheet and the range around its cells, or several sheets.
+  struct TBatchTrace {
+    const TSheet* Sheet = nullptr;
+    bool Mixed = false;
+    int Row1 = 0, Col1 = 0, Row2 = 0, Col2 = 0;
+    void Touched(const TSheet& sheet, int row, int col) {
+      if (Mixed) return;
+      if (!Sheet) {
+        Sheet = &sheet;
+        Row1 = Row2 = row;
+        Col1 = Col2 = col;
+      } else if (Sheet != &sheet) {
+        Mixed = true;
+      } else {
+        Row1 = std::min(Row1, row);
+        Col1 = std::min(Col1, col);
+        Row2 = std::max(Row2, row);
+        Col2 = std::max(Col2, col);
+      }
+    }
+  };
+
   int FBatch = 0;
+  TBatchTrace FTrace;
   std::vector<std::uint32_t> FPending;
-  std::uint64_t FEpoch = 0;
+  std::uint32_t FEpoch = 0;
   std::vector<std::uint32_t> FOrder, FChildren, FRoots;
   std::vector<TFrame> FFrames;
   TFormulaEvaluator FEvaluator;
