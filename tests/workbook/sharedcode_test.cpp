@@ -83,13 +83,14 @@ TEST(SharedCode, OverwrittenCopiesAndCopiesPushedOffTheSheetStayCorrect) {
   // shared but still copied as text by CopyRange.
   EXPECT_FALSE(book.CopyFormulaRC(1, 1, 1, 2));
   book.SetNumSheets(2);
+  book.SetNumberRC(5, 1, 5);
   book.SetFormulaRC(1, 3, "=Sheet2!A1+A1");
   book.CopyRange(5, 3, 5, 3, book, 1, 3, 1, 3);
   EXPECT_EQ(book.FormulaRC(5, 3), "=Sheet2!A5+A5");
   book.SetSheet(2);
   book.SetNumberRC(5, 1, 4);
   book.SetSheet(1);
-  EXPECT_EQ(book.NumberRC(5, 3), 9);  // A5 is 5
+  EXPECT_EQ(book.NumberRC(5, 3), 9);
 }
 
 TEST(SharedCode, RangesWithAFixedEndAndManyDistancesRecalcLikeSingleFormulas) {
