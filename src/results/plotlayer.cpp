@@ -2,6 +2,7 @@
 
 #include <algorithm>
 #include <climits>
+#include <cmath>
 
 #include <QChart>
 #include <QLegend>
@@ -39,9 +40,40 @@ void TPlotLayer::paint(QPainter* painter, const QStyleOptionGraphicsItem*, QWidg
     const double yMax = yAxis->max();
     auto map = [&](const QPointF& p) { return QPointF(area.left() + (p.x() - xMin) * sx, area.top() + (yMax - p.y()) * sy); };
     if (trace.Lines) {
+      // A long run puts many points on one pixel column: their line is drawn through the first,
+      // lowest, highest and last of them, which covers the same pixels, so painting costs the
+      // width of the plot rather than the length of the run.
       QPolygonF line;
-      line.reserve(static_cast<qsizetype>(trace.Points.size()));
-      for (const QPointF& p : trace.Points) line << map(p);
+      line.reserve(static_cast<qsizetype>(std::min<std::size_t>(trace.Points.size(), 4 * static_cast<std::size_t>(area.width() + 2))));
+      auto add = [&line](const QPointF& p) {
+        if (line.isEmpty() || line.constLast() != p) line << p;
+      };
+      double column = -1;
+      QPointF first, low, high, last;
+      auto flush = [&] {
+        add(first);
+        if (low.y() != first.y() || high.y() != first.y()) {
+          add(low);
+          add(high);
+        }
+        add(last);
+      };
+      bool open = false;
+      for (const QPointF& p : trace.Points) {
+        const QPointF at = map(p);
+        const double c = std::floor(at.x());
+        if (open && c == column) {
+          if (at.y() < low.y()) low = at;
+          if (at.y() > high.y()) high = at;
+          last = at;
+          continue;
+        }
+        if (open) flush();
+        column = c;
+        first = low = high = last = at;
+        open = true;
+      }
+      if (open) flush();
       painter->setPen(trace.Pen);
       painter->drawPolyline(line);
     }

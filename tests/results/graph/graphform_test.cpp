@@ -387,3 +387,42 @@ TEST_F(GraphTest, TwentyRunsAreToldApartAndTheLegendWrapsUnabridged) {
       Graph.grab().save(QString::fromLocal8Bit(dir) + QStringLiteral("/graph-20-runs-%1.png").arg(width));
   }
 }
+
+// A long run drawn as a line puts many samples on each pixel column: a single outlying reading
+// among thousands must still be drawn, and the flat stretch around it too.
+TEST_F(GraphTest, ALongLineKeepsASingleSpikeAmongThousandsOfSamples) {
+  Start();
+  constexpr int Count = 6000, Spike = 3001;
+  for (int n = 1; n <= Count; ++n) {
+    FillSample(SampleRow, {{colSample, double(n)}, {colElapsed, n * 10 / 86400.0}, {colT1, n == Spike ? 120.0 : 20.0}, {colT2, 10.0}, {colFlow, 2}});
+    Table.WriteRow(SampleRow, n, 2);
+    Graph.DataHasChanged(n);
+  }
+  Graph.PlotLines = true;
+  Graph.PlotPoints = false;
+  Graph.RefreshSeries();
+  Graph.resize(800, 500);
+  Graph.show();
+  QApplication::processEvents();
+  const QImage image = Graph.grab().toImage();
+  // The run's colour (red): the flat stretch is the row holding most of it, the spike a stroke
+  // well above that row, within the stretch's width.
+  auto red = [&](int x, int y) {
+    const QColor c = image.pixelColor(x, y);
+    return c.red() > 180 && c.green() < 90 && c.blue() < 90;
+  };
+  int flatRow = 0, flatCount = 0;
+  for (int y = 0; y < image.height(); ++y) {
+    int count = 0;
+    for (int x = 0; x < image.width(); ++x) count += red(x, y);
+    if (count > flatCount) { flatCount = count; flatRow = y; }
+  }
+  ASSERT_GT(flatCount, 300);
+  int left = image.width(), right = 0;
+  for (int x = 0; x < image.width(); ++x)
+    if (red(x, flatRow)) { left = std::min(left, x); right = std::max(right, x); }
+  int above = 0;
+  for (int y = 0; y < flatRow - 100; ++y)
+    for (int x = left + 5; x < right - 5; ++x) above += red(x, y);
+  EXPECT_GT(above, 50);
+}
