@@ -1,7 +1,6 @@
 #include "results/plotlayer.h"
 
 #include <algorithm>
-#include <climits>
 #include <cmath>
 
 #include <QChart>
@@ -78,16 +77,21 @@ void TPlotLayer::paint(QPainter* painter, const QStyleOptionGraphicsItem*, QWidg
       painter->drawPolyline(line);
     }
     if (!trace.Marker.isNull()) {
-      // Whole pixels take the fast copy; a marker on the pixel of the one before adds nothing.
+      // Whole pixels take the fast copy; a marker on a pixel that already has one adds nothing,
+      // so a long run costs at most one marker per pixel of the plot, not one per sample.
       const QPoint half(trace.Marker.width() / 2, trace.Marker.height() / 2);
       const QRectF reach = area.adjusted(-half.x(), -half.y(), half.x(), half.y());
-      QPoint last(INT_MIN, INT_MIN);
+      const QRect cells = reach.toAlignedRect().adjusted(-1, -1, 1, 1);
+      std::vector<bool> marked(static_cast<std::size_t>(cells.width()) * static_cast<std::size_t>(cells.height()));
       for (const QPointF& p : trace.Points) {
         const QPointF at = map(p);
         if (!reach.contains(at)) continue;
         const QPoint pixel = at.toPoint();
-        if (pixel == last) continue;
-        last = pixel;
+        if (!cells.contains(pixel)) continue;
+        const std::size_t cell = static_cast<std::size_t>(pixel.y() - cells.top()) * static_cast<std::size_t>(cells.width()) +
+                                 static_cast<std::size_t>(pixel.x() - cells.left());
+        if (marked[cell]) continue;
+        marked[cell] = true;
         painter->drawImage(pixel - half, trace.Marker);
       }
     }
