@@ -277,12 +277,15 @@ void TLabConnection::OnConnect(mosquitto* mosq, void* self, int rc, int, const m
     c->FRefused = false;
     return;
   }
-  if (rc == MQTT_RC_BAD_USERNAME_OR_PASSWORD || rc == CONNACK_REFUSED_BAD_USERNAME_PASSWORD) {
+  const bool credentials = rc == MQTT_RC_BAD_USERNAME_OR_PASSWORD || rc == CONNACK_REFUSED_BAD_USERNAME_PASSWORD ||
+                           rc == MQTT_RC_NOT_AUTHORIZED || rc == CONNACK_REFUSED_NOT_AUTHORIZED;
+  if (credentials && !c->FSettings.User.isEmpty()) {
+    // Brokers answer a wrong password with either code (mosquitto says "not authorised").
     state = TState::BadLogin;
     probe = QStringLiteral("Bad user name or password.");
-  } else if (rc == MQTT_RC_NOT_AUTHORIZED || rc == CONNACK_REFUSED_NOT_AUTHORIZED) {
+  } else if (credentials) {
     state = TState::NotAuthorised;
-    probe = QStringLiteral("Not authorised: the broker does not let this user connect.");
+    probe = QStringLiteral("Not authorised: the broker wants a user name and password.");
   } else {
     probe = QStringLiteral("The broker refused the connection: %1.").arg(QString::fromUtf8(mosquitto_reason_string(rc)));
   }
