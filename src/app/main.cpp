@@ -12,6 +12,7 @@
 //   --lab HOST:PORT     take part in the lab network through this broker, for this run only
 //   --station NAME, --lab-user USER, --lab-password-file FILE
 //                       this run's station name, broker user and password (first line of FILE)
+//   --class-view        the lecturer's view of every station of the lab (no rig)
 #include <QApplication>
 #include <QCommandLineParser>
 #include <QDir>
@@ -28,6 +29,7 @@
 #include <optional>
 
 #include "acquisition/qxloggerpanel.h"
+#include "lab/classview.h"
 #include "lab/labsettings.h"
 #include "platform/appicon.h"
 #include "platform/filenames.h"
@@ -242,7 +244,9 @@ int main(int argc, char* argv[]) {
   QCommandLineOption labPasswordOption(QStringLiteral("lab-password-file"),
                                        QStringLiteral("A file whose first line is the lab broker's password."),
                                        QStringLiteral("file"));
-  parser.addOptions({labOption, stationOption, labUserOption, labPasswordOption});
+  QCommandLineOption classViewOption(QStringLiteral("class-view"),
+                                     QStringLiteral("Show every station of the lab network (read only)."));
+  parser.addOptions({labOption, stationOption, labUserOption, labPasswordOption, classViewOption});
   parser.addPositionalArgument(QStringLiteral("file"), QStringLiteral("A results file to open in the table."),
                                QStringLiteral("[file]"));
   parser.addPositionalArgument(QStringLiteral("parameters"), QStringLiteral("Launch parameters of a new instance."));
@@ -261,6 +265,26 @@ int main(int argc, char* argv[]) {
   const bool labOverride = parser.isSet(labOption) || parser.isSet(stationOption) || parser.isSet(labUserOption) ||
                            parser.isSet(labPasswordOption);
   if (labOverride && !LabSettings(parser, labOption, stationOption, labUserOption, labPasswordOption, lab)) return 2;
+
+  if (parser.isSet(classViewOption)) {
+    if (!labOverride) lab = TLabSettings::Load();
+    if (lab.Host.isEmpty()) {
+      TServices::Prompts().MessageDlg(QStringLiteral("Name the lab's broker first: Options > Lab Network in Quorlex, or "
+                                                     "--lab HOST:PORT."),
+                                      TMsgDlgType::mtError, TMsgDlgButtons::OK);
+      return 2;
+    }
+    TClassView view(lab);
+    view.show();
+    if (parser.isSet(shotOption)) {
+      QTimer::singleShot(delay, &view, [&view, file = parser.value(shotOption)] {
+        std::printf("status: %s\n", qPrintable(view.StatusText()));
+        std::fflush(stdout);
+        QApplication::exit(view.grab().save(file, "PNG") ? 0 : 1);
+      });
+    }
+    return app.exec();
+  }
 
   const bool shot = parser.isSet(shotOption);
   const bool record = parser.isSet(recordOption);
