@@ -40,26 +40,38 @@ QColor TStationTile::StateColour(const QString& state) {
   return QColor(0xf4, 0xf4, 0xe8);  // idle
 }
 
+namespace {
+// Qt repaints a label for any setText; most rounds change one line of a tile, or none.
+void SetText(QLabel* label, const QString& text) {
+  if (label->text() != text) label->setText(text);
+}
+}  // namespace
+
 void TStationTile::Show(const TLabCollector::TStation& s, bool silent) {
   FGreyed = silent;
   const QString state = s.Status.State.isEmpty() ? QStringLiteral("idle") : s.Status.State;
-  QPalette p = palette();
-  p.setColor(QPalette::Window, silent ? QColor(0xd0, 0xd0, 0xd0) : StateColour(state));
-  p.setColor(QPalette::WindowText, silent ? QColor(0x70, 0x70, 0x70) : QColor(Qt::black));
-  setPalette(p);
-  FTitle->setText(QStringLiteral("%1 - %2").arg(s.Name, silent && state != QLatin1String("offline") ? QStringLiteral("silent") : state));
-  FRig->setText(s.Status.Exercise.isEmpty() ? s.Status.Rig : QStringLiteral("%1\n%2").arg(s.Status.Rig, s.Status.Exercise));
+  // A new palette repolishes the tile and its labels: only when the colour changes.
+  const QColor background = silent ? QColor(0xd0, 0xd0, 0xd0) : StateColour(state);
+  if (background != FBackground) {
+    FBackground = background;
+    QPalette p = palette();
+    p.setColor(QPalette::Window, background);
+    p.setColor(QPalette::WindowText, silent ? QColor(0x70, 0x70, 0x70) : QColor(Qt::black));
+    setPalette(p);
+  }
+  SetText(FTitle, QStringLiteral("%1 - %2").arg(s.Name, silent && state != QLatin1String("offline") ? QStringLiteral("silent") : state));
+  SetText(FRig, s.Status.Exercise.isEmpty() ? s.Status.Rig : QStringLiteral("%1\n%2").arg(s.Status.Rig, s.Status.Exercise));
   QStringList values;
   for (const TLabPayload::TValue& v : s.Values.Values) {
     if (values.size() == kValuesShown) break;
     const QString number = v.Value ? QLocale::c().toString(*v.Value, 'g', 6) : QString(QChar(0x2014));
     values << QStringLiteral("%1 %2 %3").arg(v.Name, number, v.Units).trimmed();
   }
-  FValues->setText(values.join(QLatin1Char('\n')));
-  FAlarm->setText(s.AlarmText);
-  FAlarm->setVisible(!s.AlarmText.isEmpty());
+  SetText(FValues, values.join(QLatin1Char('\n')));
+  SetText(FAlarm, s.AlarmText);
+  if (FAlarm->isVisible() == s.AlarmText.isEmpty()) FAlarm->setVisible(!s.AlarmText.isEmpty());
   const int runs = static_cast<int>(s.Runs.size());
-  FSeen->setText(QStringLiteral("Last seen %1; %2").arg(s.LastHeard.isEmpty() ? QStringLiteral("never") : s.LastHeard,
+  SetText(FSeen, QStringLiteral("Last seen %1; %2").arg(s.LastHeard.isEmpty() ? QStringLiteral("never") : s.LastHeard,
                                                          runs == 1 ? QStringLiteral("1 run") : QStringLiteral("%1 runs").arg(runs)));
 }
 

@@ -5,6 +5,7 @@
 
 #include <cstdint>
 
+#include <QColor>
 #include <QFrame>
 
 #include "lab/labcollector.h"
@@ -31,5 +32,6 @@ class TStationTile : public QFrame {
  private:
   QString FName;
   bool FGreyed = false;
+  QColor FBackground;
   QLabel *FTitle, *FRig, *FValues, *FAlarm, *FSeen;
 };
