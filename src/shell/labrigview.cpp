@@ -4,8 +4,11 @@
 
 #include "acquisition/qxalarmsource.h"
 #include "acquisition/qxdatalist.h"
+#include "acquisition/qxetimesource.h"
 #include "acquisition/qxloggerpanel.h"
+#include "acquisition/qxsamplenumbersource.h"
 #include "acquisition/qxsource.h"
+#include "acquisition/qxtimesource.h"
 #include "results/tableform.h"
 #include "rigconfig/rigconfig.h"
 #include "shell/master.h"
@@ -52,6 +55,10 @@ std::vector<TLabPayload::TValue> TLabRigView::LiveValues() const {
   for (const TQXSource* source : list->Sources()) {
     // A value the diagram shows: a source with a box and a column of the sample row.
     if (!source->Display_Box || source->Source_Column <= 0 || qobject_cast<const TQXAlarmSource*>(source)) continue;
+    // The sample's number and times are the run's bookkeeping, not readings of the rig.
+    if (qobject_cast<const TQXSampleNumberSource*>(source) || qobject_cast<const TQXTimeSource*>(source) ||
+        qobject_cast<const TQXETimeSource*>(source))
+      continue;
     TLabPayload::TValue v{OneLine(source->fShort_text.isEmpty() ? source->fLong_text : source->fShort_text),
                           OneLine(source->fUnits_text), std::nullopt};
     const TCellValue cell = book.ValueRC(kSampleRow, source->Source_Column);
