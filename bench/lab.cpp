@@ -20,14 +20,6 @@
 #include "lab/labstation.h"
 
 namespace {
-class TNoTable : public ISampleTable {
- public:
-  void WriteRow(TWorkbook&, int, int) override {}
-  void DataChanged(int) override {}
-  void RedrawGraph() override {}
-  void WriteCaptureRun(const TCapturedRun&) override {}
-};
-
 class TBenchRig : public ILabRig {
  public:
   QString RigTitle() const override { return QStringLiteral("Bench"); }
@@ -44,13 +36,8 @@ class TBenchRig : public ILabRig {
 // 0: no station; 1: the broker's port refuses; 2: a port that accepts but never answers.
 void LoggerTick(benchmark::State& state) {
   EnsureApplication();
-  THundredSourceRig rig;
-  TQXIFD ifd(nullptr, nullptr, &rig.Driver);
-  QWidget panel;
-  TNoTable table;
-  TQXDataList list(&panel);
-  list.Initialise(rig.Rig, &table);
-  if (list.Sources().size() != 100) state.SkipWithError("the rig did not build 100 sources");
+  THundredSourceTick tick;
+  if (tick.List.Sources().size() != 100) state.SkipWithError("the rig did not build 100 sources");
   TBenchRig labRig;
   QTcpServer silent;  // listens, never speaks MQTT
   silent.listen(QHostAddress::LocalHost);
@@ -65,12 +52,11 @@ void LoggerTick(benchmark::State& state) {
     s.Host = QStringLiteral("127.0.0.1");
     s.Port = state.range(0) == 1 ? refusing : silent.serverPort();
     s.Station = QStringLiteral("bench");
-    station = std::make_unique<TLabStation>(s, labRig, rig.Dir.filePath("outbox"));
+    station = std::make_unique<TLabStation>(s, labRig, tick.Bench.Dir.filePath("outbox"));
     station->Start();
   }
   for (auto _ : state) {
-    ifd.SampleNow();
-    list.Update_All_Sources(false, 1, 0);
+    tick.Tick();
     QCoreApplication::processEvents();
   }
   if (station) station->Finish();

@@ -69,6 +69,9 @@ TClassView::TClassView(const TLabSettings& settings, bool connect, QWidget* pare
   FTimer.start();
   if (connect) {
     FConnection = std::make_unique<TLabConnection>(settings, QStringLiteral("quorlex-view"));
+    // Runs sent while the view was closed wait at the broker for it.
+    FConnection->SetPersistentSession(
+        QStringLiteral("quorlex-view-%1-%2").arg(TLabSettings::TopicSafe(settings.Lab), settings.StationName()).left(120));
     FConnection->AddSubscription(QStringLiteral("quorlex/%1/#").arg(TLabSettings::TopicSafe(settings.Lab)));
     QObject::connect(FConnection.get(), &TLabConnection::Message, &FCollector, &TLabCollector::Receive);
     QObject::connect(FConnection.get(), &TLabConnection::StateChanged, this, &TClassView::UpdateConnectionText);

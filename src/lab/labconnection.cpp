@@ -63,15 +63,20 @@ void TLabConnection::SetWill(const QString& topic, const QByteArray& payload) {
 
 void TLabConnection::AddSubscription(const QString& filter) { FSubscriptions << filter; }
 
+void TLabConnection::SetPersistentSession(const QString& clientId) {
+  FClientId = clientId;
+  FPersistent = true;
+}
+
 // The client made and set up for this connection; false with `problem` when a setting is unusable
 // (an unreadable certificate file, say).
 bool TLabConnection::Configure(QString& problem) {
-  FMosq = mosquitto_new(FClientId.toUtf8().constData(), true, this);
+  FMosq = mosquitto_new(FClientId.toUtf8().constData(), !FPersistent, this);
   if (!FMosq) {
     problem = QStringLiteral("the MQTT client could not be made");
     return false;
   }
-  mosquitto_int_option(FMosq, MOSQ_OPT_PROTOCOL_VERSION, MQTT_PROTOCOL_V5);
+  mosquitto_int_option(FMosq, MOSQ_OPT_PROTOCOL_VERSION, FPersistent ? MQTT_PROTOCOL_V311 : MQTT_PROTOCOL_V5);
   mosquitto_threaded_set(FMosq, true);  // publishing from the GUI thread only queues
   mosquitto_connect_v5_callback_set(FMosq, &TLabConnection::OnConnect);
   mosquitto_disconnect_v5_callback_set(FMosq, &TLabConnection::OnDisconnect);

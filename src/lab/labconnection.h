@@ -32,6 +32,10 @@ class TLabConnection : public QObject {
   // topic filters to subscribe to on every connection (read only: the class view).
   void SetWill(const QString& topic, const QByteArray& payload);
   void AddSubscription(const QString& filter);
+  // A subscriber that must not miss a run sent while it was away (the class view): the broker keeps
+  // its session and queues QoS 1 messages under this fixed client id. Speaks MQTT 3.1.1, whose
+  // sessions last until taken up again.
+  void SetPersistentSession(const QString& clientId);
   // Just one attempt, then Finished(): the "Test connection" button.
   void SetProbe(bool probe) { FProbe = probe; }
   void Start();
@@ -73,6 +77,7 @@ class TLabConnection : public QObject {
   QByteArray FWillTopic, FWillPayload;
   QStringList FSubscriptions;
   bool FProbe = false;
+  bool FPersistent = false;
   mosquitto* FMosq = nullptr;
   std::thread FThread;
   std::mutex FMutex;

@@ -45,6 +45,7 @@ struct TLecturer {
     s.Host = QStringLiteral("127.0.0.1");
     s.Port = port;
     Connection = std::make_unique<TLabConnection>(s, QStringLiteral("test-lecturer"));
+    Connection->SetPersistentSession(QStringLiteral("test-lecturer"));  // as the class view: nothing missed while away
     Connection->AddSubscription(QStringLiteral("quorlex/#"));
     QObject::connect(Connection.get(), &TLabConnection::Message, [this](const QString& topic, const QByteArray& payload) {
       if (topic.contains(QStringLiteral("/runs/"))) {

@@ -37,7 +37,8 @@ bool TMosquittoBroker::Start() {
   QFile f(conf);
   if (!f.open(QIODevice::WriteOnly | QIODevice::Truncate)) return false;
   QTextStream out(&f);
-  out << "per_listener_settings false\npersistence false\nlog_dest stderr\nlog_type error\nlog_type warning\n"
+  // Sessions and their queued messages survive a restart, as on a lab's broker.
+  out << "per_listener_settings false\npersistence true\npersistence_location " << FDir.path() << "/\nlog_dest stderr\nlog_type error\nlog_type warning\n"
       << "listener " << FPort << " 127.0.0.1\n";
   // Started as root the broker would drop to its own user, which cannot read this test's folder.
   if (geteuid() == 0) out << "user root\n";
