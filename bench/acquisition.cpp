@@ -14,29 +14,11 @@
 #include "rigconfig/rigconfig.h"
 #include "workbook/model/workbook.h"
 
-namespace {
-class TNoTable : public ISampleTable {
- public:
-  void WriteRow(TWorkbook&, int, int) override {}
-  void DataChanged(int) override {}
-  void RedrawGraph() override {}
-  void WriteCaptureRun(const TCapturedRun&) override {}
-};
-}  // namespace
-
 static void BM_LoggerTick100Sources(benchmark::State& state) {
   EnsureApplication();
-  THundredSourceRig rig;
-  TQXIFD ifd(nullptr, nullptr, &rig.Driver);
-  QWidget panel;
-  TNoTable table;
-  TQXDataList list(&panel);
-  list.Initialise(rig.Rig, &table);
-  if (list.Sources().size() != 100) state.SkipWithError("the rig did not build 100 sources");
-  for (auto _ : state) {
-    ifd.SampleNow();
-    list.Update_All_Sources(false, 1, 0);
-  }
-  state.counters["sources"] = static_cast<double>(list.Sources().size());
+  THundredSourceTick tick;
+  if (tick.List.Sources().size() != 100) state.SkipWithError("the rig did not build 100 sources");
+  for (auto _ : state) tick.Tick();
+  state.counters["sources"] = static_cast<double>(tick.List.Sources().size());
 }
 BENCHMARK(BM_LoggerTick100Sources)->Unit(benchmark::kMicrosecond);

@@ -6,6 +6,11 @@
 
 #include <QDir>
 #include <QTemporaryDir>
+#include <QWidget>
+
+#include "acquisition/isampletable.h"
+#include "acquisition/qxdatalist.h"
+#include "ifd/qxifd.h"
 
 #include "ifd/legacy/ilegacydriver.h"
 #include "platform/services.h"
@@ -61,4 +66,27 @@ struct THundredSourceRig {
   TWorkbook Book1, Book2, Sample;
   TRigConfig Rig;
   TNoDevices Driver;
+};
+
+// The rig's sources built on its driver without devices and writing into no table: Tick() is one
+// logger tick with the display off (the facade's sampling step and Update_All_Sources).
+struct THundredSourceTick {
+  class TNoTable : public ISampleTable {
+   public:
+    void WriteRow(TWorkbook&, int, int) override {}
+    void DataChanged(int) override {}
+    void RedrawGraph() override {}
+    void WriteCaptureRun(const TCapturedRun&) override {}
+  };
+  THundredSourceTick() { List.Initialise(Bench.Rig, &Table); }
+  void Tick() {
+    Ifd.SampleNow();
+    List.Update_All_Sources(false, 1, 0);
+  }
+
+  THundredSourceRig Bench;
+  TQXIFD Ifd{nullptr, nullptr, &Bench.Driver};
+  QWidget Panel;
+  TNoTable Table;
+  TQXDataList List{&Panel};
 };

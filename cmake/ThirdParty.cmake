@@ -19,3 +19,7 @@ foreach(dir IN LISTS ORCUS_INCLUDE_DIRS)
 endforeach()
 target_include_directories(quorlex_thirdparty INTERFACE ${_orcus_includes})
 target_link_libraries(quorlex_thirdparty INTERFACE ${ORCUS_LINK_LIBRARIES})
+
+# The lab network's MQTT client.
+pkg_check_modules(MOSQUITTO REQUIRED IMPORTED_TARGET libmosquitto)
+target_link_libraries(quorlex_thirdparty INTERFACE PkgConfig::MOSQUITTO)

@@ -9,6 +9,10 @@
 //   --walk-commands DIR on a copy of the rig in a temporary folder, trigger every enabled command,
 //                       save a screenshot and an index of effects into DIR; exit 1 when a
 //                       command had no visible effect
+//   --lab HOST:PORT     take part in the lab network through this broker, for this run only
+//   --station NAME, --lab-user USER, --lab-password-file FILE
+//                       this run's station name, broker user and password (first line of FILE)
+//   --class-view        the lecturer's view of every station of the lab (no rig)
 #include <QApplication>
 #include <QCommandLineParser>
 #include <QDir>
@@ -25,6 +29,8 @@
 #include <optional>
 
 #include "acquisition/qxloggerpanel.h"
+#include "lab/classview.h"
+#include "lab/labsettings.h"
 #include "platform/appicon.h"
 #include "platform/filenames.h"
 #include "platform/guardedapplication.h"
@@ -143,6 +149,30 @@ bool Milliseconds(const QCommandLineParser& parser, const QCommandLineOption& op
   return false;
 }
 
+// The lab network's settings with the command line's over the saved ones; false (after saying why)
+// when an option is unusable.
+bool LabSettings(const QCommandLineParser& parser, const QCommandLineOption& lab, const QCommandLineOption& station,
+                 const QCommandLineOption& user, const QCommandLineOption& passwordFile, TLabSettings& settings) {
+  settings = TLabSettings::Load();
+  if (parser.isSet(lab)) {
+    if (!TLabSettings::ParseAddress(parser.value(lab), settings.Host, settings.Port)) {
+      std::fprintf(stderr, "quorlex: --lab: \"%s\" is not HOST:PORT\n", qPrintable(parser.value(lab)));
+      return false;
+    }
+    settings.Enabled = true;
+  }
+  if (parser.isSet(station)) settings.Station = parser.value(station);
+  if (parser.isSet(user)) settings.User = parser.value(user);
+  if (parser.isSet(passwordFile)) {
+    QString error;
+    if (!TLabSettings::ReadPasswordFile(parser.value(passwordFile), settings.Password, &error)) {
+      std::fprintf(stderr, "quorlex: --lab-password-file: %s\n", qPrintable(error));
+      return false;
+    }
+  }
+  return true;
+}
+
 // Options answered without opening a window need no display.
 bool NeedsNoDisplay(const char* arg) {
   for (const char* option : {"--check-rig", "--help", "-h", "--help-all", "--version", "-v"})
@@ -205,6 +235,18 @@ int main(int argc, char* argv[]) {
                                                "effects in a folder."),
                                 QStringLiteral("folder"));
   parser.addOptions({rigOption, shotOption, checkOption, delayOption, recordOption, walkOption});
+  QCommandLineOption labOption(QStringLiteral("lab"), QStringLiteral("Take part in the lab network through this broker."),
+                               QStringLiteral("host:port"));
+  QCommandLineOption stationOption(QStringLiteral("station"), QStringLiteral("This station's name in the lab network."),
+                                   QStringLiteral("name"));
+  QCommandLineOption labUserOption(QStringLiteral("lab-user"), QStringLiteral("The lab broker's user name."),
+                                   QStringLiteral("user"));
+  QCommandLineOption labPasswordOption(QStringLiteral("lab-password-file"),
+                                       QStringLiteral("A file whose first line is the lab broker's password."),
+                                       QStringLiteral("file"));
+  QCommandLineOption classViewOption(QStringLiteral("class-view"),
+                                     QStringLiteral("Show every station of the lab network (read only)."));
+  parser.addOptions({labOption, stationOption, labUserOption, labPasswordOption, classViewOption});
   parser.addPositionalArgument(QStringLiteral("file"), QStringLiteral("A results file to open in the table."),
                                QStringLiteral("[file]"));
   parser.addPositionalArgument(QStringLiteral("parameters"), QStringLiteral("Launch parameters of a new instance."));
@@ -217,6 +259,31 @@ int main(int argc, char* argv[]) {
   if (parser.isSet(checkOption)) {
     QTextStream out(stdout);
     return TRigChecker::Check(TInstalledData::ResolveRig(parser.value(checkOption)), out) ? 0 : 1;
+  }
+
+  TLabSettings lab;
+  const bool labOverride = parser.isSet(labOption) || parser.isSet(stationOption) || parser.isSet(labUserOption) ||
+                           parser.isSet(labPasswordOption);
+  if (labOverride && !LabSettings(parser, labOption, stationOption, labUserOption, labPasswordOption, lab)) return 2;
+
+  if (parser.isSet(classViewOption)) {
+    if (!labOverride) lab = TLabSettings::Load();
+    if (lab.Host.isEmpty()) {
+      TServices::Prompts().MessageDlg(QStringLiteral("Name the lab's broker first: Options > Lab Network in Quorlex, or "
+                                                     "--lab HOST:PORT."),
+                                      TMsgDlgType::mtError, TMsgDlgButtons::OK);
+      return 2;
+    }
+    TClassView view(lab);
+    view.show();
+    if (parser.isSet(shotOption)) {
+      QTimer::singleShot(delay, &view, [&view, file = parser.value(shotOption)] {
+        std::printf("status: %s\n", qPrintable(view.StatusText()));
+        std::fflush(stdout);
+        QApplication::exit(view.grab().save(file, "PNG") ? 0 : 1);
+      });
+    }
+    return app.exec();
   }
 
   const bool shot = parser.isSet(shotOption);
@@ -254,6 +321,7 @@ int main(int argc, char* argv[]) {
   {
     TMaster master;
     master.SetEndsProgram(true);
+    if (labOverride) master.SetLabOverride(lab);
     master.show();
     // The whole command line: the program's name and version for the about box, and the serial
     // ports a previous instance handed over.

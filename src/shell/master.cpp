@@ -35,6 +35,9 @@
 #include "ifd/serial/qrlinfo.h"
 #include "ifd/serial/serialcommandset.h"
 #include "inverter/inverterlink.h"
+#include "lab/labsettings.h"
+#include "lab/labsettingsdialog.h"
+#include "lab/labstation.h"
 #include "platform/hourglass.h"
 #include "platform/iclock.h"
 #include "platform/installeddata.h"
@@ -55,6 +58,7 @@
 #include "shell/aboutbox.h"
 #include "shell/changepassword.h"
 #include "shell/passwordform.h"
+#include "shell/labrigview.h"
 #include "shell/resultsmdi.h"
 #include "shell/toolicons.h"
 #include "scope/formoscilloscope.h"
@@ -257,6 +261,13 @@ void TMaster::CreateActions() {
   connect(FActions["LecturerMode"], &QAction::triggered, this, [this] {
     if (FPasswordForm) FPasswordForm->show();
   });
+  Add("LabNetwork", "La&b Network...", "Where the lab's broker is and who this station is", &TMaster::ShowLabSettings);
+  // A run saved, or the results replaced by an opened file: the lab gets the runs that ended.
+  for (const char* n : {"Save", "SaveAs"})
+    connect(FActions[n], &QAction::triggered, this, [this] {
+      if (FLab && FTable && !FTable->AnyRunUnsaved()) FLab->RunsEnded();
+    });
+  connect(FActions["Open"], &QAction::triggered, this, [this] { if (FLab) FLab->RunsCleared(); });
   Add("ChangePassword", "Change Password...", "", nullptr);
   connect(FActions["ChangePassword"], &QAction::triggered, this, [this] {
     if (FChangePassword) FChangePassword->show();
@@ -379,6 +390,8 @@ void TMaster::CreateMenus() {
   FActions.insert("LecturerSeparator", FOptionsMenu->addSeparator());
   FOptionsMenu->addAction(FActions["LecturerMode"]);
   FOptionsMenu->addAction(FActions["ChangePassword"]);
+  FOptionsMenu->addSeparator();
+  FOptionsMenu->addAction(FActions["LabNetwork"]);
   auto* tools = menuBar()->addMenu(QStringLiteral("&Tools"));
   for (const char* n : {"RemoteTool", "Oscilloscope", "Scheduler", "ShowSchedules"}) tools->addAction(FActions[n]);
   auto* sample = menuBar()->addMenu(QStringLiteral("&Sample"));
@@ -528,6 +541,7 @@ void TMaster::StartUp(const QString& rigFolder, const QStringList& arguments) {
   }
   if (FRig->fData_Capture_Type == 3) FTable->SetupDemo();
   if (!FRig->Quitting) StartJournal();
+  if (!FRig->Quitting) StartLab();
   if (FDiagram && FDiagram->IFD()) {
     FDiagram->IFD()->TakeLaunchParameters(*FQrlInfo);
     FQrlInfo->SetNewInstanceParamsSource([this] { return FDiagram->IFD()->getParsedVComPortsValues(); });
@@ -818,11 +832,13 @@ void TMaster::NextResults() {
   if (FRig && FRig->fTable_Sample_Count) {
     SetSampleNowEnabled(true);
     SetNextResultsEnabled(false);
+    if (FLab) FLab->RunEnded(FTable->RecordingSheet());
     FTable->AddSheet();
     logger->Sample_Transfer_Count = 0;
     logger->Start_Time = 0;
     SetSampleStatus(QStringLiteral("Click 'GO' to record data"));
   } else if (logger->ClearData()) {
+    if (FLab) FLab->RunEnded(FTable->RecordingSheet());
     FTable->AddSheet();
     if (FRig && FRig->Using_Graph && FGraph) FGraph->DrawGraph();
     logger->Sample_Transfer_Count = 0;
@@ -846,6 +862,10 @@ void TMaster::NewResults() {
   if (logger) {
     logger->Sample_Transfer_Count = 0;
     logger->Start_Time = 0;
+  }
+  if (FLab) {
+    FLab->RunsEnded();
+    FLab->RunsCleared();
   }
   FTable->Initialise();
   if (FRig && FRig->Using_Graph && FGraph) FGraph->Initialise();
@@ -1344,6 +1364,8 @@ void TMaster::StartJournal() {
 void TMaster::Shutdown() {
   if (FShutDown) return;
   FShutDown = true;
+  // Runs still open are stored for the lab before the table and diagram go.
+  if (FLab) FLab->Finish();
   disconnect(FMdi, nullptr, this, nullptr);  // children go away from here on
   if (FDiagram && FDiagram->Logger()) FDiagram->Logger()->StopLogger();
   if (FDiagram && FDiagram->IFD() && FRig && FRig->Using_IFD) {
@@ -1479,4 +1501,37 @@ void TMaster::ShowHint(const QString& hint) {
 
 void TMaster::ShowMore(const QString& helpFile, const QString& topic) {
   if (FRig) FRig->ExecuteMore(helpFile, topic);
+}
+
+// ---- the lab network ----
+
+void TMaster::SetLabOverride(const TLabSettings& settings) { FLabOverride = std::make_unique<TLabSettings>(settings); }
+
+void TMaster::StartLab() {
+  if (FLab) FLab->Finish();
+  FLab.reset();
+  const TLabSettings settings = FLabOverride ? *FLabOverride : TLabSettings::Load();
+  if (!settings.Enabled || settings.Host.isEmpty()) {
+    if (const auto it = FFeaturePanels.find(QStringLiteral("Lab")); it != FFeaturePanels.end()) it->second->setText(QStringLiteral("Lab: off"));
+    return;
+  }
+  if (!FLabRig) FLabRig = std::make_unique<TLabRigView>(*this);
+  FLab = std::make_unique<TLabStation>(settings, *FLabRig);
+  AddFeaturePanel(QStringLiteral("Lab"), 220, QString());
+  QLabel* panel = FFeaturePanels[QStringLiteral("Lab")];
+  connect(FLab.get(), &TLabStation::StatusChanged, panel, [this, panel](const QString& text) {
+    panel->setText(text);
+    if (FLab) panel->setToolTip(FLab->StatusDetail());
+  });
+  FLab->Start();
+  panel->setText(FLab->StatusText());
+  UpdateFeaturePanels();
+}
+
+void TMaster::ShowLabSettings() {
+  TLabSettingsDialog dialog(FLabOverride ? *FLabOverride : TLabSettings::Load(), this);
+  if (dialog.exec() != QDialog::Accepted) return;
+  // The saved settings from now on, also in place of a command line's.
+  FLabOverride.reset();
+  StartLab();
 }

@@ -41,6 +41,9 @@ class TGraphForm;
 class TIFDConfig;
 class TIniStore;
 class TInverterLink;
+class TLabRigView;
+class TLabSettings;
+class TLabStation;
 class TOffsetForm;
 class IOffsetProvider;
 class TPasswordForm;
@@ -135,6 +138,11 @@ class TMaster : public QMainWindow,
   // The Inverter Programmer command: the inverter's type and program identified (TInverterLink).
   void StartInverterIdentification();
   TInverterLink* InverterLink() const { return FInverterLink; }
+  // The lab network: settings for this run in place of the saved ones (the command line), set
+  // before StartUp; the station (null while the network is off); Options > Lab Network.
+  void SetLabOverride(const TLabSettings& settings);
+  TLabStation* LabStation() const { return FLab.get(); }
+  void ShowLabSettings();
 
   TResultsMDI* Diagram() const { return FDiagram; }
   TTableForm* Table() const { return FTable.get(); }
@@ -313,6 +321,11 @@ class TMaster : public QMainWindow,
   // The Scope button enabled with its resting picture.
   void ScopeButtonIdle();
   std::map<QString, QLabel*> FFeaturePanels;
+  // The station of the lab network, made from the settings at start-up and after they change.
+  void StartLab();
+  std::unique_ptr<TLabSettings> FLabOverride;
+  std::unique_ptr<TLabRigView> FLabRig;
+  std::unique_ptr<TLabStation> FLab;
   std::map<QString, unsigned> FMessages;
   bool FShutDown = false;
   bool FEndsProgram = false;

@@ -139,7 +139,8 @@ TEST_F(Installed, PutsProgramsDataDesktopEntryIconsAndManualPagesInPlace) {
 
 // What desktops and software centres read is valid to their own checkers.
 TEST_F(Installed, DesktopEntriesMimeTypeAndMetadataPassTheirValidators) {
-  for (const char* entry : {"share/applications/org.example.quorlex.desktop", "share/applications/org.example.quorlex.demo.desktop"}) {
+  for (const char* entry : {"share/applications/org.example.quorlex.desktop", "share/applications/org.example.quorlex.demo.desktop",
+                            "share/applications/org.example.quorlex.classview.desktop"}) {
     const TRun check = RunProgram("desktop-file-validate", {At(entry)});
     EXPECT_EQ(check.Code, 0) << entry << ": " << check.Err.toStdString();
     EXPECT_TRUE((check.Out + check.Err).trimmed().isEmpty()) << entry << ": " << (check.Out + check.Err).toStdString();
