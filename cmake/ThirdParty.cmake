@@ -19,3 +19,7 @@ foreach(dir IN LISTS ORCUS_INCLUDE_DIRS)
 endforeach()
 target_include_directories(quorlex_thirdparty INTERFACE ${_orcus_includes})
 target_link_libraries(quorlex_thirdparty INTERFACE ${ORCUS_LINK_LIBRARIES})
+
+# The oscilloscope's spectrum (double precision).
+pkg_check_modules(FFTW3 REQUIRED IMPORTED_TARGET fftw3)
+target_link_libraries(quorlex_thirdparty INTERFACE PkgConfig::FFTW3)
