@@ -277,7 +277,11 @@ void TScopeAnalysisForm::RefreshSpectrum() {
     for (const TCaptureTrace& t : traces) s.Add(t.Channels[c].Values, t.Interval);
     TScopePlot::TSeries line{FTrace.Channels[c].Name, Colour(c), {}};
     line.Points.reserve(s.Bins());
-    for (std::size_t k = 1; k < s.Bins(); ++k) line.Points.emplace_back(double(k) * s.BinHz(), db ? s.Decibels(k) : s.Linear(k));
+    // In dB, exact zeros between a clean square's harmonics would stretch the scale to the floor:
+    // 160 dB below the peak is shown as the bottom.
+    const double bottom = s.Decibels(s.PeakBin()) - 160;
+    for (std::size_t k = 1; k < s.Bins(); ++k)
+      line.Points.emplace_back(double(k) * s.BinHz(), db ? std::max(bottom, s.Decibels(k)) : s.Linear(k));
     series.push_back(std::move(line));
     const QString& u = FTrace.Channels[c].Units;
     const std::size_t peak = s.PeakBin();
@@ -322,10 +326,19 @@ void TScopeAnalysisForm::RefreshXY() {
   const auto title = [](const TCaptureTrace::TChannel& c) { return c.Units.isEmpty() ? c.Name : c.Name + " (" + c.Units + ")"; };
   FXYPlot->SetSeries({s}, title(a), title(b));
   const TScopeMeasurements::TMeasure& f = FMeasures[0][TScopeMeasurements::Frequency];
-  if (!f.Valid) {
-    FXYText->setText(QStringLiteral("Phase of B against A: %1 (%2)").arg(QString::fromUtf16(TScopeMeasurements::NoValue), f.Why));
+  const TScopeMeasurements::TMeasure& g = FMeasures[1][TScopeMeasurements::Frequency];
+  // A phase only means something between two signals of one frequency.
+  QString why = !f.Valid ? a.Name + QStringLiteral(": ") + f.Why : !g.Valid ? b.Name + QStringLiteral(": ") + g.Why : QString();
+  if (why.isEmpty() && std::fabs(g.Value - f.Value) > 0.01 * f.Value)
+    why = QStringLiteral("the channels run at different frequencies (%1 and %2)")
+              .arg(TScopeMeasurements::Format(f, TScopeMeasurements::Frequency, {}),
+                   TScopeMeasurements::Format(g, TScopeMeasurements::Frequency, {}));
+  if (!why.isEmpty()) {
+    FXYText->setText(QStringLiteral("Phase of %1 against %2: %3").arg(b.Name, a.Name, QString::fromUtf16(TScopeMeasurements::NoValue)));
+    FXYText->setToolTip(why);
     return;
   }
+  FXYText->setToolTip({});
   FXYText->setText(QStringLiteral("Phase of %1 against %2 at %3: %4\u00b0")
                        .arg(b.Name, a.Name, TScopeMeasurements::Format(f, TScopeMeasurements::Frequency, {}))
                        .arg(QString::number(PhaseDegrees(a.Values, b.Values, f.Value, FTrace.Interval), 'f', 1)));

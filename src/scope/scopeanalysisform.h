@@ -56,6 +56,7 @@ class TScopeAnalysisForm : public QDialog {
   TScopePlot* XYPlot() const { return FXYPlot; }
   QLabel* CursorReadout() const { return FCursorText; }
   QLabel* PeakReadout() const { return FPeakText; }
+  QLabel* XYReadout() const { return FXYText; }
   QLabel* Status() const { return FStatus; }
 
  private:

@@ -51,8 +51,12 @@ QString TScopeMeasurements::Format(const TMeasure& m, TKind kind, const QString&
     case FallTime: return TimeText(m.Value);
     case DutyCycle: return QString::number(m.Value, 'f', 2) + QStringLiteral(" %");
     default: {
-      // Enough digits for a millivolt on a volts scale, without trailing noise.
-      QString text = QString::number(m.Value, 'g', std::fabs(m.Value) >= 1 ? 5 : 4);
+      // Five figures, fixed below 1 so a mean near zero reads 0.0001 rather than 1.2e-05.
+      const double a = std::fabs(m.Value);
+      QString text = a >= 1e5 ? QString::number(m.Value, 'f', 0)
+                     : a >= 1 ? QString::number(m.Value, 'g', 5)
+                              : QString::number(m.Value, 'f', 4);
+      if (text == QLatin1String("-0.0000")) text = QStringLiteral("0.0000");
       return units.isEmpty() ? text : text + QLatin1Char(' ') + units;
     }
   }

@@ -126,7 +126,14 @@ void TScopePlot::paintEvent(QPaintEvent*) {
     }
     p.setPen(QPen(s.Colour, 1.2));
     p.drawPath(path);
-    p.drawText(QPointF(a.right() - 8 - fm.horizontalAdvance(s.Name), a.top() + fm.height() * (++legend)), s.Name);
+  }
+  // The names on a box of their own, over the lines.
+  for (const TSeries& s : FSeries) {
+    const QRectF box(a.right() - 10 - fm.horizontalAdvance(s.Name), a.top() + 4 + fm.height() * legend++,
+                     fm.horizontalAdvance(s.Name) + 6, fm.height());
+    p.fillRect(box, palette().color(QPalette::Base));
+    p.setPen(s.Colour);
+    p.drawText(box, Qt::AlignCenter, s.Name);
   }
   if (FMarked) {
     const QPointF m = ToPixel(FMarker);

@@ -600,5 +600,8 @@ TEST_F(TScopeRuns, APulseOfSetDutyAndTwoSinesAreMeasured) {
   // XY: B against A, with the phase at A's frequency.
   EXPECT_EQ(form->XYPlot()->Series().size(), 1u);
   EXPECT_EQ(form->XYPlot()->Series()[0].Points.size(), form->Trace().Channels[0].Values.size());
+  // 50 Hz against 20 Hz has no phase.
+  EXPECT_TRUE(form->XYReadout()->text().endsWith(QString::fromUtf16(M::NoValue))) << form->XYReadout()->text().toStdString();
+  EXPECT_TRUE(form->XYReadout()->toolTip().contains("different frequencies"));
   SaveAndCompare();
 }
