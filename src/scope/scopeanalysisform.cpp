@@ -55,8 +55,9 @@ void TScopeAnalysisForm::Build() {
   FCaptureBox = new QComboBox(this);
   FCaptureBox->setMinimumContentsLength(12);
   bar->addWidget(FCaptureBox);
-  auto* copy = new QPushButton(QStringLiteral("Copy Measurements"), this);
-  bar->addWidget(copy);
+  FCopy = new QPushButton(QStringLiteral("Copy Measurements"), this);
+  FCopy->setEnabled(false);
+  bar->addWidget(FCopy);
   bar->addStretch();
   top->addLayout(bar);
   FStatus = new QLabel(this);
@@ -123,7 +124,7 @@ void TScopeAnalysisForm::Build() {
   xl->addWidget(FXYText);
   FTabs->addTab(xy, QStringLiteral("XY"));
 
-  connect(copy, &QPushButton::clicked, this, &TScopeAnalysisForm::CopyMeasurements);
+  connect(FCopy, &QPushButton::clicked, this, &TScopeAnalysisForm::CopyMeasurements);
   connect(FCaptureBox, &QComboBox::activated, this, [this](int index) {
     if (index >= 0 && index < int(FSheets.size())) ShowCapture(FSheets[static_cast<std::size_t>(index)]);
   });
@@ -145,12 +146,7 @@ void TScopeAnalysisForm::ShowNewest() {
       }
   }
   if (FSheets.empty()) {
-    FTrace = TCaptureTrace{};
-    FMeasures.clear();
-    FSpectra.clear();
-    FStatus->setText(QString::fromLatin1(NoCapture));
-    FStatus->show();
-    FTabs->setEnabled(false);
+    ShowNothing(QString::fromLatin1(NoCapture));
     return;
   }
   FCaptureBox->setCurrentIndex(int(FSheets.size()) - 1);
@@ -160,14 +156,11 @@ void TScopeAnalysisForm::ShowNewest() {
 bool TScopeAnalysisForm::ShowCapture(int sheet) {
   QString why;
   if (!FTable0 || !FTrace.Read(FTable0->ResultsTable->Book(), sheet, &why)) {
-    FMeasures.clear();
-    FSpectra.clear();
-    FStatus->setText(QStringLiteral("This capture cannot be measured: ") + why + QLatin1Char('.'));
-    FStatus->show();
-    FTabs->setEnabled(false);
+    ShowNothing(QStringLiteral("This capture cannot be measured: ") + why + QLatin1Char('.'));
     return false;
   }
   FTabs->setEnabled(true);
+  FCopy->setEnabled(true);
   const std::size_t n = FTrace.Channels.front().Values.size();
   FStatus->setText(QStringLiteral("%1: %2 samples, %3 apart (%4 samples per second)")
                        .arg(FTrace.Title)
@@ -203,6 +196,24 @@ bool TScopeAnalysisForm::ShowCapture(int sheet) {
   RefreshSpectrum();
   RefreshXY();
   return true;
+}
+
+void TScopeAnalysisForm::ShowNothing(const QString& why) {
+  FTrace = TCaptureTrace{};
+  FMeasures.clear();
+  FSpectra.clear();
+  FCursors.SetRecord(0, 0);
+  FStatus->setText(why);
+  FTable->setColumnCount(0);
+  for (TScopePlot* plot : {FTracePlot, FSpectrumPlot, FXYPlot}) {
+    plot->SetSeries({}, QString(), QString());
+    plot->SetMarker({}, false);
+  }
+  FCursorText->clear();
+  FPeakText->clear();
+  FXYText->clear();
+  FTabs->setEnabled(false);
+  FCopy->setEnabled(false);
 }
 
 QString TScopeAnalysisForm::UnitsOf(int channel) const {

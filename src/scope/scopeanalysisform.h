@@ -17,6 +17,7 @@
 class QCheckBox;
 class QComboBox;
 class QLabel;
+class QPushButton;
 class QTabWidget;
 class QTableWidget;
 class TScopePlot;
@@ -66,6 +67,8 @@ class TScopeAnalysisForm : public QDialog {
   void RefreshSpectrum();
   void RefreshXY();
   QString UnitsOf(int channel) const;
+  // Nothing to show: the reason in place of the traces, the views emptied.
+  void ShowNothing(const QString& why);
 
   TTableForm* FTable0;
   TCaptureTrace FTrace;
@@ -76,6 +79,7 @@ class TScopeAnalysisForm : public QDialog {
 
   QComboBox *FCaptureBox, *FWindowBox, *FScaleBox;
   QCheckBox* FAverage;
+  QPushButton* FCopy;
   QTabWidget* FTabs;
   QTableWidget* FTable;
   TScopePlot *FTracePlot, *FSpectrumPlot, *FXYPlot;
