@@ -23,3 +23,7 @@ target_link_libraries(quorlex_thirdparty INTERFACE ${ORCUS_LINK_LIBRARIES})
 # The lab network's MQTT client.
 pkg_check_modules(MOSQUITTO REQUIRED IMPORTED_TARGET libmosquitto)
 target_link_libraries(quorlex_thirdparty INTERFACE PkgConfig::MOSQUITTO)
+
+# The oscilloscope's spectrum (double precision).
+pkg_check_modules(FFTW3 REQUIRED IMPORTED_TARGET fftw3)
+target_link_libraries(quorlex_thirdparty INTERFACE PkgConfig::FFTW3)

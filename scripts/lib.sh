@@ -12,6 +12,7 @@ QUORLEX_PACKAGES=(
   mosquitto
   mosquitto-clients
   openssl
+  libfftw3-dev
   lintian desktop-file-utils appstream
   dpkg-dev file
   fonts-dejavu-core xvfb xauth

@@ -22,9 +22,11 @@ bool TJournalState::Apply(const char* body, std::uint32_t size) {
       const int sheet = in.Int();
       const int row = in.Int();
       std::vector<TJournalCell> cells = in.Cells();
-      if (!in.Ok() || !in.AtEnd() || !sheetOk(sheet) || row < 2) return false;
+      // Row 1 is a capture run's own titles; a logger run's come from its template.
+      if (!in.Ok() || !in.AtEnd() || !sheetOk(sheet) || row < 1) return false;
       TRun& run = Runs[sheet - 1];
       run.Rows[row] = std::move(cells);
+      if (row == 1) return true;  // titles are no sample
       run.Unsaved = true;
       ++RowsApplied;
       return true;
@@ -64,17 +66,22 @@ bool TJournalState::Apply(const char* body, std::uint32_t size) {
   return false;
 }
 
+namespace {
+// Samples only: a capture run's title row is no sample.
+int Samples(const TJournalState::TRun& r) { return static_cast<int>(r.Rows.size() - r.Rows.count(1)); }
+}  // namespace
+
 bool TJournalState::AnyUnsaved() const {
-  return std::any_of(Runs.begin(), Runs.end(), [](const TRun& r) { return r.Unsaved && !r.Rows.empty(); });
+  return std::any_of(Runs.begin(), Runs.end(), [](const TRun& r) { return r.Unsaved && Samples(r) > 0; });
 }
 
 int TJournalState::UnsavedRows() const {
   int rows = 0;
   for (const TRun& r : Runs)
-    if (r.Unsaved) rows += static_cast<int>(r.Rows.size());
+    if (r.Unsaved) rows += Samples(r);
   return rows;
 }
 
 int TJournalState::UnsavedRuns() const {
-  return static_cast<int>(std::count_if(Runs.begin(), Runs.end(), [](const TRun& r) { return r.Unsaved && !r.Rows.empty(); }));
+  return static_cast<int>(std::count_if(Runs.begin(), Runs.end(), [](const TRun& r) { return r.Unsaved && Samples(r) > 0; }));
 }

@@ -768,7 +768,7 @@ void TTableForm::TakeOverLoadedRuns(bool toDataColumn, bool drawGraph) {
 void TTableForm::RowCells(int sheet, int row, std::vector<TJournalCell>& cells) const {
   const TWorkbook& book = Book();
   const TSheet& s = book.SheetAt(sheet);
-  const int cols = TemplateCols();
+  const int cols = JournalCols(sheet);
   cells.resize(static_cast<std::size_t>(std::max(cols, 0)));
   for (int c = 1; c <= cols; ++c) {
     TJournalCell& out = cells[c - 1];
@@ -816,7 +816,8 @@ void TTableForm::JournalTable() {
   for (int s = 1; s <= book.NumSheets(); ++s) {
     FJournal->RunAdded(book.SheetName(s), RunNo);
     const int rows = RecordedSamples(s);
-    for (int r = 2; r <= rows + 1; ++r) {
+    // A capture's titles are its own (seconds, units): journalled with it, unlike a logger run's.
+    for (int r = IsCaptureRun(s) ? 1 : 2; r <= rows + 1; ++r) {
       RowCells(s, r, cells);
       FJournal->RowWritten(s, r, cells);
     }
@@ -860,11 +861,26 @@ void TTableForm::RestoreJournal(const TJournalState& state, const TProgress& pro
     if (!run.Rows.empty() && book.MaxRow() <= run.Rows.rbegin()->first)
       grow_grid(sheet, run.Rows.rbegin()->first - book.MaxRow() + 10);
     book.SetSheet(sheet);
+    // A capture comes back in its own columns under its own titles, not the logger's.
+    const auto titles = run.Rows.find(1);
+    const bool capture = run.Name.startsWith(QLatin1String(CapturePrefix)) && titles != run.Rows.end();
+    if (capture) {
+      QStringList heads;
+      for (const TJournalCell& cell : titles->second) {
+        if (cell.Kind != TJournalCell::TKind::Text) break;
+        heads << cell.Text;
+      }
+      ShapeCaptureRun(sheet, heads);
+      if (!run.Rows.empty() && book.MaxRow() <= run.Rows.rbegin()->first)
+        grow_grid(sheet, run.Rows.rbegin()->first - book.MaxRow() + 10);
+      book.SetSheet(sheet);
+    }
+    const int cols = capture ? book.MaxCol() : TemplateCols();
     // The run's cells reach the view as one change, not one notice per cell.
     std::optional<TWorkbook::TBatchScope> batch(std::in_place, book);
     for (const auto& [row, cells] : run.Rows) {
-      if (row > a1::MaxRows) continue;
-      for (int c = 1; c <= TemplateCols(); ++c) {
+      if (row > a1::MaxRows || (row == 1 && !capture)) continue;
+      for (int c = 1; c <= cols; ++c) {
         const TJournalCell empty;
         const TJournalCell& cell = c <= static_cast<int>(cells.size()) ? cells[c - 1] : empty;
         switch (cell.Kind) {
@@ -891,6 +907,7 @@ void TTableForm::RestoreJournal(const TJournalState& state, const TProgress& pro
       if (progress && ++done % 4096 == 0) progress(done, total);
     }
     batch.reset();
+    if (capture) FormatCaptureColumns(sheet, run.Rows.rbegin()->first - 1);
     sample_taken_but_not_saved[i] = run.Unsaved;
     if (FGraph) FGraph->SetRunRows(sheet, run.Rows.empty() ? 1 : run.Rows.rbegin()->first - 1);
   }
@@ -1024,13 +1041,7 @@ int TTableForm::GetScopeData(const TScopeRun& run) {
     book.SetNumberRC(i + 2, 3, convert(sources[0], run.Ch1[k]));
     if (two && k < run.Ch2.size()) book.SetNumberRC(i + 2, 4, convert(sources[1], run.Ch2[k]));
   }
-  book.SetSelection(2, 1, L + 1, 1);
-  book.SetNumberFormat(QStringLiteral("0"));
-  book.SetSelection(2, 2, L + 1, 2);
-  book.SetNumberFormat(QStringLiteral("0.000000"));
-  book.SetSelection(2, 3, L + 1, titles.size());
-  book.SetNumberFormat(QStringLiteral("0.000"));
-  book.SetSelection(1, 1, 1, 1);
+  FormatCaptureColumns(sheet, L);
   book.SetAutoRecalc(autoRecalc);
   if (sheet <= MaxRuns) sample_taken_but_not_saved[static_cast<size_t>(sheet - 1)] = true;
   if (FJournal) JournalTable();
@@ -1069,6 +1080,14 @@ int TTableForm::NewCaptureRun(const QStringList& titles) {
   book.SetNumSheets(sheet);
   book.SetSheet(sheet);
   book.SetSheetName(sheet, prefix + QString::number(RunNo));
+  ShapeCaptureRun(sheet, titles);
+  if (FJournal) FJournal->RunAdded(book.SheetName(sheet), RunNo);
+  return sheet;
+}
+
+void TTableForm::ShapeCaptureRun(int sheet, const QStringList& titles) {
+  TWorkbook& book = Book();
+  book.SetSheet(sheet);
   const int cols = static_cast<int>(titles.size());
   book.SetMaxCol(cols);
   book.SetHdrHeight(FTemplate.HdrHeight());
@@ -1078,8 +1097,25 @@ int TTableForm::NewCaptureRun(const QStringList& titles) {
     book.SetColWidth(c, std::max(2560, static_cast<int>(titles[c - 1].size()) * 256 * 6 / 10));
   }
   FormatSheet(sheet);
-  if (FJournal) FJournal->RunAdded(book.SheetName(sheet), RunNo);
-  return sheet;
+}
+
+void TTableForm::FormatCaptureColumns(int sheet, int rows) {
+  TWorkbook& book = Book();
+  book.SetSheet(sheet);
+  if (rows < 1) return;
+  book.SetSelection(2, 1, rows + 1, 1);
+  book.SetNumberFormat(QStringLiteral("0"));
+  book.SetSelection(2, 2, rows + 1, 2);
+  book.SetNumberFormat(QStringLiteral("0.000000"));
+  if (book.MaxCol() >= 3) {
+    book.SetSelection(2, 3, rows + 1, book.MaxCol());
+    book.SetNumberFormat(QStringLiteral("0.000"));
+  }
+  book.SetSelection(1, 1, 1, 1);
+}
+
+int TTableForm::JournalCols(int sheet) const {
+  return IsCaptureRun(sheet) ? Book().SheetAt(sheet).MaxCol : TemplateCols();
 }
 
 void TTableForm::WriteCaptureRun(const TCapturedRun& run) {

@@ -146,6 +146,12 @@ class TTableForm : public QWidget {
   void NewRun();
   // Appends an empty capture sheet with the given column titles; returns it.
   int NewCaptureRun(const QStringList& titles);
+  // A capture run's own columns (and nothing of the logger's), titled; then its cells' formats
+  // for `rows` samples: sample numbers whole, seconds to the microsecond, values to 0.001.
+  void ShapeCaptureRun(int sheet, const QStringList& titles);
+  void FormatCaptureColumns(int sheet, int rows);
+  // The columns a run's rows are journalled with: a capture's own, else the template's.
+  int JournalCols(int sheet) const;
   // The capture's rows, formats and unsaved mark in the last run; returns that run's sheet.
   int PourCapture(const TCapturedRun& run);
   void DeleteRun(int sheet);

@@ -62,6 +62,7 @@
 #include "shell/resultsmdi.h"
 #include "shell/toolicons.h"
 #include "scope/formoscilloscope.h"
+#include "scope/scopeanalysisform.h"
 #include "plant/scadaform.h"
 #include "schedule/formoutputtimeprofiling.h"
 #include "schedule/formschedulerdlg.h"
@@ -275,6 +276,9 @@ void TMaster::CreateActions() {
 
   Add("RemoteTool", "Open Remote Tool", "", nullptr);
   Add("Oscilloscope", "Oscilloscope...", "", &TMaster::ShowOscilloscope)->setEnabled(false);
+  Add("MeasureCapture", "Measure Capture...", "Measurements, cursors, spectrum and XY of a capture",
+      &TMaster::ShowScopeAnalysis)
+      ->setEnabled(false);
   Add("Scope", "Scope", "Oscilloscope", &TMaster::ShowOscilloscope)->setIcon(TToolIcons::Icon(TToolIcon::Scope));
   FActions["Scope"]->setVisible(false);
   FActions["Scope"]->setEnabled(false);
@@ -393,7 +397,7 @@ void TMaster::CreateMenus() {
   FOptionsMenu->addSeparator();
   FOptionsMenu->addAction(FActions["LabNetwork"]);
   auto* tools = menuBar()->addMenu(QStringLiteral("&Tools"));
-  for (const char* n : {"RemoteTool", "Oscilloscope", "Scheduler", "ShowSchedules"}) tools->addAction(FActions[n]);
+  for (const char* n : {"RemoteTool", "Oscilloscope", "MeasureCapture", "Scheduler", "ShowSchedules"}) tools->addAction(FActions[n]);
   auto* sample = menuBar()->addMenu(QStringLiteral("&Sample"));
   for (const char* n : {"SampleNowItem", "NextResults", "Configure"}) sample->addAction(FActions[n]);
   // Alt+R: Alt+O belongs to Options.
@@ -1036,6 +1040,7 @@ void TMaster::ToolBtnAutoPilotClickCallBack() {
 
 void TMaster::EnableScopeFeature() {
   FActions["Oscilloscope"]->setEnabled(true);
+  FActions["MeasureCapture"]->setEnabled(true);
   FToolsBar->setEnabled(true);
   FActions["Scope"]->setVisible(true);
   ScopeButtonIdle();
@@ -1137,6 +1142,14 @@ void TMaster::SampleNowClick() {
 void TMaster::ChangedScope() {
   FScopeDataSamplesCount = 0;
   UpdateFeaturePanels();
+  // A finished capture is measured at once where the measurements are open.
+  if (FScopeAnalysis && FScopeAnalysis->isVisible() && FScope && !FScope->FIsCaptureRunning) FScopeAnalysis->ShowNewest();
+}
+
+void TMaster::ShowScopeAnalysis() {
+  if (!FScopeAnalysis) FScopeAnalysis = new TScopeAnalysisForm(FTable.get(), this);
+  FScopeAnalysis->ShowNewest();
+  BringUp(FScopeAnalysis);
 }
 
 void TMaster::ReEnableSampling() {

@@ -35,6 +35,7 @@ class QToolButton;
 class TCalibrate;
 class TChangePassword;
 class TFormOscilloscope;
+class TScopeAnalysisForm;
 class TFormSchedulerDlg;
 class TQXAnalogueOutputSource;
 class TGraphForm;
@@ -123,6 +124,9 @@ class TMaster : public QMainWindow,
   TSCADAForm* SCADAForm() const { return FSCADA; }
   // "Oscilloscope..." and the Scope button: the window created when needed and shown.
   void ShowOscilloscope();
+  // "Measure Capture...": the newest capture run measured, with cursors, spectrum and XY.
+  void ShowScopeAnalysis();
+  TScopeAnalysisForm* ScopeAnalysis() const { return FScopeAnalysis; }
   // Sample Now: with the oscilloscope window it starts a capture, otherwise the logger samples.
   void SampleNowClick();
   void ShowChild(int form);
@@ -298,7 +302,8 @@ class TMaster : public QMainWindow,
   TWalkThroughGroupForm* FPresentation = nullptr;  // a child of the MDI area
   TResultsMDI* FDiagram = nullptr;
   TIFDConfig* FIFDConfig = nullptr;  // a child of this window; saves its settings when freed
-  TFormOscilloscope* FScope = nullptr;  // a child of this window, once created
+  TFormOscilloscope* FScope = nullptr;
+  TScopeAnalysisForm* FScopeAnalysis = nullptr;  // a child of this window, once opened  // a child of this window, once created
   TInverterLink* FInverterLink = nullptr;  // a child of this window
   TFormSchedulerDlg* FSchedulerDlg = nullptr;  // a child of this window, once created
   void CreateSchedulerDlg();

@@ -7,6 +7,7 @@
 
 #include <QAction>
 #include <QChart>
+#include <QFile>
 #include <QFileInfo>
 #include <QLineEdit>
 #include <QTabBar>
@@ -19,7 +20,19 @@
 #include "results/tableform.h"
 #include "rigconfig/inistore.h"
 #include "rigconfig/rigconfig.h"
+#include "acquisition/qxanalogueinputsource.h"
+#include "acquisition/qxdatalist.h"
+#include "platform/services.h"
 #include "scope/formoscilloscope.h"
+#include "scope/scopeanalysisform.h"
+#include "scope/scopeplot.h"
+#include <QCheckBox>
+#include <QComboBox>
+#include <QLabel>
+#include <QRegularExpression>
+#include <QTabWidget>
+#include <QTableWidget>
+#include <QTest>
 #include "shell/master.h"
 #include "shell/resultsmdi.h"
 #include "workbook/model/workbook.h"
@@ -304,6 +317,104 @@ struct TScopeRuns : ::testing::Test {
     EXPECT_GE(master->Graph()->Chart()->series().size(), 2);
     SaveAndCompare();
   }
+  // Half the swing of `counts` either side of 0 on analogue input `channel`, in its units.
+  static double Volts(int channel, double counts) {
+    for (TQXSource* s : TServices::DataList()->Sources())
+      if (auto* in = dynamic_cast<const TQXAnalogueInputSource*>(s); in && in->FChannel == channel)
+        return (in->Calibration.Process(counts) - in->Calibration.Process(-counts)) / 2;
+    ADD_FAILURE() << "no source on input " << channel;
+    return 0;
+  }
+  // GO takes a capture, STOP ends the logger's run; Measure Capture opens on that capture.
+  TScopeAnalysisForm* CaptureAndMeasure() {
+    logger->Sample_Interval = 500;
+    master->Action("SampleNow")->trigger();
+    WaitCaptureDone();
+    master->Action("SampleNow")->trigger();
+    EXPECT_EQ(logger->Current_Sample_State, RSS_Idle);
+    master->Action("MeasureCapture")->trigger();
+    TScopeAnalysisForm* form = master->ScopeAnalysis();
+    EXPECT_TRUE(form && form->isVisible());
+    return form;
+  }
+  static double Figure(const TScopeAnalysisForm& form, int channel, TScopeMeasurements::TKind kind) {
+    const TScopeMeasurements::TMeasure& m = form.Measurements(channel)[kind];
+    EXPECT_TRUE(m.Valid) << TScopeMeasurements::Name(kind).toStdString() << ": " << m.Why.toStdString();
+    return m.Value;
+  }
+  // The demo's vibration pick-up (a 50 Hz sine of 800 counts on input 3) and pulse sensor (a 20 Hz
+  // square of 600 counts on input 4), measured from the recorded capture in real units.
+  void MeasureTheDemoSignals(bool serial) {
+    TScopeAnalysisForm* form = CaptureAndMeasure();
+    ASSERT_TRUE(form);
+    const TCaptureTrace& trace = form->Trace();
+    EXPECT_EQ(trace.Title, Book().SheetName(2));
+    EXPECT_NEAR(trace.Interval, 0.001, 1e-12);
+    ASSERT_EQ(trace.Channels.size(), 2u);
+    EXPECT_EQ(trace.Channels[0].Name, "Vibration pick-up");
+    EXPECT_EQ(trace.Channels[0].Units, "V");
+    EXPECT_EQ(trace.Channels[0].Values.size(), static_cast<std::size_t>(serial ? 1000 : 992));
+    using M = TScopeMeasurements;
+    EXPECT_NEAR(Figure(*form, 0, M::Frequency), 50.0, 0.1);
+    EXPECT_NEAR(Figure(*form, 0, M::Period), 0.02, 0.00004);
+    const double sine = Volts(3, 800), pulse = Volts(4, 600);
+    EXPECT_NEAR(Figure(*form, 0, M::Amplitude), sine, sine * 0.01);
+    EXPECT_NEAR(Figure(*form, 0, M::RmsAc), sine / std::sqrt(2.0), sine * 0.01);
+    EXPECT_NEAR(Figure(*form, 1, M::Frequency), 20.0, 0.1);
+    EXPECT_NEAR(Figure(*form, 1, M::DutyCycle), 50, 1);
+    EXPECT_NEAR(Figure(*form, 1, M::Amplitude), pulse, pulse * 0.01);
+    EXPECT_FALSE(form->Measurements(1)[M::RiseTime].Valid) << "a square's edge timed within one sample";
+    // The dash and its reason are what the table shows.
+    const QTableWidgetItem* rise = form->MeasureTable()->item(M::RiseTime, 1);
+    ASSERT_TRUE(rise);
+    EXPECT_EQ(rise->text(), QString::fromUtf16(M::NoValue));
+    EXPECT_TRUE(rise->toolTip().contains("faster than the sample interval"));
+    EXPECT_TRUE(form->MeasurementsText().contains(QRegularExpression("\nFrequency\t(49\\.9|50\\.0)\\d* Hz\n")))
+        << form->MeasurementsText().toStdString();
+
+    // The spectrum's peaks within one bin of the signals.
+    for (int w = 0; w < form->WindowBox()->count(); ++w) {
+      form->WindowBox()->setCurrentIndex(w);
+      const TScopeSpectrum& a = form->Spectrum(0);
+      const TScopeSpectrum& b = form->Spectrum(1);
+      EXPECT_NEAR(double(a.PeakBin()) * a.BinHz(), 50, a.BinHz()) << form->WindowBox()->currentText().toStdString();
+      EXPECT_NEAR(double(b.PeakBin()) * b.BinHz(), 20, b.BinHz()) << form->WindowBox()->currentText().toStdString();
+    }
+    EXPECT_TRUE(form->PeakReadout()->text().contains("Vibration pick-up: peak at 50")) << form->PeakReadout()->text().toStdString();
+
+    // Cursors dragged on the trace land on samples: one period apart reads 50 Hz.
+    TScopePlot* plot = form->TracePlot();
+    form->Tabs()->setCurrentIndex(0);
+    const QPointF from = plot->ToPixel({form->Cursors().Time(0), 0});
+    const QPointF to = plot->ToPixel({form->Cursors().Time(0) + 0.0201, 0});
+    QTest::mousePress(plot, Qt::LeftButton, {}, QPoint(int(from.x()), int(plot->PlotArea().center().y())));
+    QTest::mouseRelease(plot, Qt::LeftButton, {}, QPoint(int(to.x()), int(plot->PlotArea().center().y())));
+    form->Cursors().MoveTime(1, form->Cursors().Time(0) + 0.02);
+    EXPECT_NEAR(form->Cursors().Time(0) / 0.001, std::round(form->Cursors().Time(0) / 0.001), 1e-9);
+    EXPECT_NEAR(std::fabs(form->Cursors().DeltaT()), 0.02, 0.0011);
+
+    if (!qgetenv("QUORLEX_SHOTS").isEmpty()) {
+      const char* names[] = {"measure-trace", "measure-spectrum", "measure-xy"};
+      for (int tab = 0; tab < 3; ++tab) {
+        form->Tabs()->setCurrentIndex(tab);
+        WaitFor([] { return false; }, 200);
+        Shoot(*form, QString::fromLatin1(names[tab]) + (serial ? "-serial.png" : "-driver.png"));
+      }
+    }
+    // The saved file keeps the interval and the units the figures are in.
+    const QString saved = tmp.File("measured.vts");
+    prompts.ExpectSaveFile(saved);
+    master->Action("SaveAs")->trigger();
+    TWorkbook file;
+    file.Read(saved);
+    TCaptureTrace again;
+    QString why;
+    ASSERT_TRUE(again.Read(file, file.FindSheet(trace.Title), &why)) << why.toStdString();
+    EXPECT_NEAR(again.Interval, trace.Interval, 1e-12);
+    EXPECT_EQ(again.Channels[1].Units, "V");
+    EXPECT_EQ(again.Channels[1].Values, trace.Channels[1].Values);
+  }
+
 };
 
 }  // namespace
@@ -426,5 +537,71 @@ TEST_F(TScopeRuns, AirflowGoStopAndNoKeepEverySample) {
   master->Action("NextResults")->trigger();
   EXPECT_EQ(logger->Current_Sample_State, RSS_Idle);
   EXPECT_EQ(Book().NumSheets(), 2);
+  SaveAndCompare();
+}
+
+TEST_F(TScopeRuns, DemoSignalsAreMeasuredOnTheDriverPath) {
+  Copy("demo");
+  Start(0, false);
+  if (HasFatalFailure()) return;
+  MeasureTheDemoSignals(false);
+}
+
+TEST_F(TScopeRuns, DemoSignalsAreMeasuredOnTheSerialCard) {
+  Copy("demo");
+  Start(0, true);
+  if (HasFatalFailure()) return;
+  MeasureTheDemoSignals(true);
+}
+
+// The plant set to a 30 % pulse and a 50 Hz sine with a 120 Hz one on top: duty, both spectral
+// lines, and the spectrum averaged over two captures.
+TEST_F(TScopeRuns, APulseOfSetDutyAndTwoSinesAreMeasured) {
+  Copy("demo");
+  const QString plant = sim->Rig() + "/sim/plant.ini";
+  QString text = QString::fromUtf8(TTempFolder::Read(plant));
+  ASSERT_TRUE(text.contains("wave_amplitude = 600"));
+  text.replace("wave_amplitude = 600", "wave_amplitude = 600\nwave_duty = 30");
+  text.replace("wave_amplitude = 800", "wave_amplitude = 800\nwave_frequency2 = 120\nwave_amplitude2 = 200");
+  {
+    QFile f(plant);
+    ASSERT_TRUE(f.open(QIODevice::WriteOnly | QIODevice::Truncate));
+    ASSERT_EQ(f.write(text.toUtf8()), text.toUtf8().size());
+  }
+  Start(0, true);
+  if (HasFatalFailure()) return;
+  TScopeAnalysisForm* form = CaptureAndMeasure();
+  ASSERT_TRUE(form);
+  using M = TScopeMeasurements;
+  EXPECT_NEAR(Figure(*form, 1, M::DutyCycle), 30, 1);
+  EXPECT_NEAR(Figure(*form, 1, M::Frequency), 20, 0.1);
+  EXPECT_NEAR(Figure(*form, 0, M::Frequency), 50, 0.1);
+  form->WindowBox()->setCurrentIndex(3);  // Blackman-Harris
+  form->ScaleBox()->setCurrentIndex(1);   // linear
+  const TScopeSpectrum& s = form->Spectrum(0);
+  EXPECT_NEAR(double(s.PeakBin()) * s.BinHz(), 50, s.BinHz());
+  const auto k120 = static_cast<std::size_t>(std::lround(120 / s.BinHz()));
+  EXPECT_NEAR(s.Linear(k120), Volts(3, 200), Volts(3, 200) * 0.05);
+  EXPECT_NEAR(s.Linear(s.PeakBin()), Volts(3, 800), Volts(3, 800) * 0.05);
+  EXPECT_LT(s.Linear(k120 + 15), Volts(3, 200) * 0.05) << "nothing between the lines";
+
+  // A second capture: the window follows it; averaged, both count.
+  master->Action("SampleNow")->trigger();
+  WaitCaptureDone();
+  master->Action("SampleNow")->trigger();
+  ASSERT_EQ(Book().NumSheets(), 3);
+  EXPECT_EQ(form->Trace().Title, Book().SheetName(3));
+  EXPECT_EQ(form->CaptureBox()->count(), 2);
+  EXPECT_EQ(form->Spectrum(0).Records(), 1);
+  form->AverageBox()->setChecked(true);
+  EXPECT_EQ(form->Spectrum(0).Records(), 2);
+  EXPECT_NEAR(double(form->Spectrum(0).PeakBin()) * form->Spectrum(0).BinHz(), 50, form->Spectrum(0).BinHz());
+  EXPECT_TRUE(form->PeakReadout()->text().contains("2 captures averaged")) << form->PeakReadout()->text().toStdString();
+  // XY: B against A, with the phase at A's frequency.
+  EXPECT_EQ(form->XYPlot()->Series().size(), 1u);
+  EXPECT_EQ(form->XYPlot()->Series()[0].Points.size(), form->Trace().Channels[0].Values.size());
+  // 50 Hz against 20 Hz has no phase.
+  EXPECT_TRUE(form->XYReadout()->text().endsWith(QString::fromUtf16(M::NoValue))) << form->XYReadout()->text().toStdString();
+  EXPECT_TRUE(form->XYReadout()->toolTip().contains("different frequencies"));
   SaveAndCompare();
 }

@@ -10,6 +10,8 @@
 #include "results/journalreader.h"
 #include "results/journalrecovery.h"
 #include "results/samplejournal.h"
+#include "results/scoperun.h"
+#include "scope/capturetrace.h"
 #include "results/tableform.h"
 #include "resultsfixture.h"
 #include "workbook/view/f1book.h"
@@ -278,4 +280,44 @@ TEST_F(JournalTest, OneProgramAtATimeJournalsARig) {
   table.Sample(1, 1);
   EXPECT_FALSE(second.Recording());
   EXPECT_FALSE(QFileInfo::exists(Path));
+}
+
+// A capture run comes back from the journal as the capture it was: its own titles (time in
+// seconds, each channel with its units), every column, and seconds shown as seconds.
+TEST_F(JournalTest, ACaptureRunComesBackWithItsTitlesUnitsAndInterval) {
+  Recorded.Sample(1, 21.5);
+  TScopeRun run;
+  run.SampleInterval = 245;  // 0.5 ms
+  run.ChannelOne = 3;
+  run.ChannelTwo = 4;
+  for (int i = 0; i < 50; ++i) {
+    run.Ch1.push_back(10 * i - 200);
+    run.Ch2.push_back(-i);
+  }
+  ASSERT_EQ(Recorded.Table.GetScopeData(run), 2);
+  Recorded.Sample(2, 22.5);  // the logger goes on in run 1
+  Journal.Sync();
+  const TJournalReader::TResult read = TJournalReader::Read(Path);
+  ASSERT_EQ(read.Status, TJournalReader::TStatus::Read) << read.Problem.toStdString();
+  EXPECT_EQ(read.State.UnsavedRows(), 52) << "the capture's titles counted as a sample";
+  TJournalTable rebuilt(nullptr);
+  rebuilt.Table.RestoreJournal(read.State);
+  ExpectSameTable(Recorded.Table, rebuilt.Table);
+  EXPECT_TRUE(rebuilt.Table.IsCaptureRun(2));
+  TCaptureTrace before, after;
+  QString why;
+  ASSERT_TRUE(before.Read(Recorded.Book(), 2, &why)) << why.toStdString();
+  ASSERT_TRUE(after.Read(rebuilt.Book(), 2, &why)) << why.toStdString();
+  EXPECT_DOUBLE_EQ(after.Interval, 0.0005);
+  ASSERT_EQ(after.Channels.size(), 2u);
+  EXPECT_EQ(after.Channels[0].Name, "Input 3");
+  EXPECT_EQ(after.Channels[1].Units, "counts");
+  EXPECT_EQ(after.Channels[1].Values, before.Channels[1].Values);
+  EXPECT_EQ(rebuilt.Book().MaxCol(), 4) << "the logger's columns beside a capture";
+  rebuilt.Book().SetSheet(2);
+  EXPECT_EQ(rebuilt.Book().FormattedTextRC(3, 2), "0.000500");
+  EXPECT_EQ(rebuilt.Book().FormattedTextRC(3, 1), "2");
+  // The rebuilt table is journalled again with its capture as it is.
+  const TJournalReader::TResult again = TJournalReader::Read(Path);
+  ASSERT_EQ(again.Status, TJournalReader::TStatus::Read);
 }

@@ -166,6 +166,9 @@ bool TPlantModel::LoadChannel(const TIniFile::TSection& s, TChannel& c, bool ana
     else if (e.Key == QLatin1String("noise")) target = &c.Noise, positive = true;
     else if (analogue && e.Key == QLatin1String("wave_frequency")) target = &c.WaveFrequency, positive = true;
     else if (analogue && e.Key == QLatin1String("wave_amplitude")) target = &c.WaveAmplitude, positive = true;
+    else if (analogue && e.Key == QLatin1String("wave_duty")) target = &c.WaveDuty, positive = true;
+    else if (analogue && e.Key == QLatin1String("wave_frequency2")) target = &c.WaveFrequency2, positive = true;
+    else if (analogue && e.Key == QLatin1String("wave_amplitude2")) target = &c.WaveAmplitude2, positive = true;
     if (!target) {
       *error = Where(e, QStringLiteral("unknown key \"%1\" in [%2]").arg(e.Key, s.Name));
       return false;
@@ -173,6 +176,10 @@ bool TPlantModel::LoadChannel(const TIniFile::TSection& s, TChannel& c, bool ana
     if (!ParseNumber(e.Value, &v) || (positive && v < 0)) {
       *error = Where(e, QStringLiteral("%1 needs a%2 number, not \"%3\"")
                             .arg(e.Key, positive ? QStringLiteral(" non-negative") : QString(), e.Value));
+      return false;
+    }
+    if (target == &c.WaveDuty && v > 100) {
+      *error = Where(e, QStringLiteral("wave_duty is a percentage from 0 to 100, not \"%1\"").arg(e.Value));
       return false;
     }
     *target = v;
@@ -333,6 +340,12 @@ int TPlantModel::CaptureSample(int channel, double t) {
   double v = c.State;
   const double phase = 2 * M_PI * c.WaveFrequency * t;
   if (c.Wave == TWave::Sine) v += c.WaveAmplitude * std::sin(phase);
-  if (c.Wave == TWave::Square) v += std::sin(phase) >= 0 ? c.WaveAmplitude : -c.WaveAmplitude;
+  if (c.Wave == TWave::Square) {
+    // Half and half as it always was; any other duty from the fraction of the period.
+    const bool high = c.WaveDuty == 50 ? std::sin(phase) >= 0
+                                       : c.WaveFrequency * t - std::floor(c.WaveFrequency * t) < c.WaveDuty / 100;
+    v += high ? c.WaveAmplitude : -c.WaveAmplitude;
+  }
+  if (c.Wave != TWave::None && c.WaveAmplitude2 > 0) v += c.WaveAmplitude2 * std::sin(2 * M_PI * c.WaveFrequency2 * t);
   return Noisy(c, v, -2048, 2047);
 }

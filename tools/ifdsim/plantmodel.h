@@ -74,6 +74,8 @@ class TPlantModel {
     double Gain = 1, Offset = 0, Tau = 0, Noise = 0, State = 0;
     TWave Wave = TWave::None;
     double WaveFrequency = 50, WaveAmplitude = 1000;
+    double WaveDuty = 50;  // percent of each period a square wave is high
+    double WaveFrequency2 = 0, WaveAmplitude2 = 0;  // a second sine added to the wave
   };
   struct TDigital {
     TPlantExpression Source;

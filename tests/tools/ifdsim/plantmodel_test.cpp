@@ -111,6 +111,22 @@ TEST(PlantModel, CaptureWaveformsRideOnTheInputValue) {
   EXPECT_EQ(plant.CaptureSample(1, 0.01), 200);
   EXPECT_EQ(plant.CaptureSample(1, 0.06), -400);
   EXPECT_EQ(plant.AnalogueInput(0), 100) << "normal sampling sees no waveform";
+
+  // A square wave with a set duty, and a sine with a second one added.
+  plant = Plant(
+      "[ai2]\nsource = 0\nwave = square\nwave_frequency = 20\nwave_amplitude = 500\nwave_duty = 30\n"
+      "[ai3]\nsource = 0\nwave = sine\nwave_frequency = 50\nwave_amplitude = 400\n"
+      "wave_frequency2 = 120\nwave_amplitude2 = 100\n");
+  int high = 0;
+  for (int i = 0; i < 1000; ++i) high += plant.CaptureSample(2, 0.0003 + i * 0.001) == 500;
+  EXPECT_EQ(high, 300);
+  EXPECT_EQ(plant.CaptureSample(2, 0.0149), 500);
+  EXPECT_EQ(plant.CaptureSample(2, 0.0151), -500);
+  const double t = 0.0013;
+  EXPECT_EQ(plant.CaptureSample(3, t), std::lround(400 * std::sin(2 * M_PI * 50 * t) + 100 * std::sin(2 * M_PI * 120 * t)));
+  QString error;
+  EXPECT_FALSE(TPlantModel().Load("[ai0]\nwave_duty = 150\n", &error));
+  EXPECT_TRUE(error.contains("wave_duty is a percentage")) << error.toStdString();
 }
 
 TEST(PlantModel, ExpressionsFollowTheUsualRules) {
