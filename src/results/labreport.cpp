@@ -1,0 +1,199 @@
+#include "results/labreport.h"
+
+#include <algorithm>
+
+#include <QBuffer>
+#include <QFontMetricsF>
+#include <QLocale>
+#include <QPainter>
+#include <QPdfWriter>
+
+#include "platform/safesave.h"
+
+namespace {
+
+// The page in points (the writer runs at 72 dots per inch), inside 15 mm margins.
+class TPages {
+ public:
+  TPages(QPdfWriter& writer, QPainter& painter) : FWriter(writer), FPainter(painter) {
+    const QRect page = writer.pageLayout().paintRectPixels(writer.resolution());
+    FArea = QRectF(0, 0, page.width(), page.height());
+  }
+  const QRectF& Area() const { return FArea; }
+  double Y = 0;
+  bool NewPage() {
+    Y = 0;
+    return FWriter.newPage();
+  }
+  // Room for `height` more on this page, else a new one.
+  bool Need(double height) { return Y + height <= FArea.height() || NewPage(); }
+  void Text(const QString& text, const QFont& font, int flags = Qt::AlignLeft) {
+    FPainter.setFont(font);
+    const QFontMetricsF metrics(font);
+    const QRectF bound = metrics.boundingRect(QRectF(0, 0, FArea.width(), 1e6), Qt::TextWordWrap | flags, text);
+    Need(bound.height());
+    FPainter.drawText(QRectF(0, Y, FArea.width(), bound.height()), Qt::TextWordWrap | flags, text);
+    Y += bound.height();
+  }
+
+ private:
+  QPdfWriter& FWriter;
+  QPainter& FPainter;
+  QRectF FArea;
+};
+
+}  // namespace
+
+QPageSize::PageSizeId TLabReport::PageForLocale(const QLocale& locale) {
+  switch (locale.territory()) {
+    case QLocale::UnitedStates:
+    case QLocale::Canada:
+    case QLocale::Mexico:
+    case QLocale::Chile:
+    case QLocale::Colombia:
+    case QLocale::CostaRica:
+    case QLocale::Guatemala:
+    case QLocale::Panama:
+    case QLocale::Philippines:
+    case QLocale::PuertoRico:
+    case QLocale::Venezuela:
+      return QPageSize::Letter;
+    default:
+      return QPageSize::A4;
+  }
+}
+
+bool TLabReport::Write(const QString& path, const TReportContent& content, QPageSize::PageSizeId page,
+                       const TProgress& progress, QString* error) {
+  auto fail = [error](const QString& why) {
+    if (error) *error = why;
+    return false;
+  };
+  QByteArray bytes;
+  QBuffer buffer(&bytes);
+  buffer.open(QIODevice::WriteOnly);
+  QPdfWriter writer(&buffer);
+  writer.setResolution(72);
+  writer.setPageSize(QPageSize(page));
+  writer.setPageMargins(QMarginsF(15, 15, 15, 15), QPageLayout::Millimeter);
+  writer.setTitle(QStringLiteral("Lab report: %1").arg(content.Exercise.isEmpty() ? content.Rig : content.Exercise));
+  writer.setCreator(QStringLiteral("Quorlex"));
+  QPainter painter;
+  if (!painter.begin(&writer)) return fail(QStringLiteral("The PDF could not be started."));
+  TPages pages(writer, painter);
+  const double width = pages.Area().width();
+  QFont title(QStringLiteral("DejaVu Sans"));
+  title.setPixelSize(20);
+  title.setBold(true);
+  QFont heading = title;
+  heading.setPixelSize(13);
+  QFont body = title;
+  body.setBold(false);
+  body.setPixelSize(10);
+  QFont cell = body;
+  cell.setPixelSize(8);
+  QFont cellBold = cell;
+  cellBold.setBold(true);
+
+  qint64 total = 0, done = 0;
+  for (const TReportRun& run : content.Runs) total += static_cast<qint64>(run.Rows.size());
+  if (progress && !progress(0, total)) {
+    painter.end();
+    return fail({});
+  }
+
+  pages.Text(QStringLiteral("Lab report"), title);
+  pages.Y += 6;
+  const std::pair<QString, QString> facts[] = {{QStringLiteral("Rig"), content.Rig},
+                                               {QStringLiteral("Exercise"), content.Exercise},
+                                               {QStringLiteral("Student"), content.Student},
+                                               {QStringLiteral("Date"), content.When}};
+  for (const auto& [name, value] : facts)
+    if (!value.isEmpty()) pages.Text(name + QStringLiteral(": ") + value, body);
+
+  if (content.Graph) {
+    pages.Y += 10;
+    pages.Text(QStringLiteral("Graph"), heading);
+    // Laid out as on a screen 900 pixels wide, then scaled to the page's width.
+    const QSize laid(900, 560);
+    const double scale = width / laid.width();
+    pages.Need(laid.height() * scale);
+    painter.save();
+    painter.translate(0, pages.Y);
+    painter.scale(scale, scale);
+    content.Graph(painter, laid);
+    painter.restore();
+    pages.Y += laid.height() * scale + 6;
+  }
+  if (!content.Fits.isEmpty()) {
+    pages.Text(QStringLiteral("Fits"), heading);
+    for (const QString& line : content.Fits) pages.Text(line, body);
+  }
+  if (!content.Presentation.isEmpty()) {
+    pages.Y += 8;
+    pages.Text(QStringLiteral("Questions"), heading);
+    for (const QString& line : content.Presentation) pages.Text(line, body);
+  }
+  pages.Y += 8;
+  pages.Text(QStringLiteral("Notes"), heading);
+  {
+    const QFontMetricsF metrics(body);
+    const QRectF bound = metrics.boundingRect(QRectF(0, 0, width - 12, 1e6), Qt::TextWordWrap, content.Notes);
+    const double height = std::max(120.0, bound.height() + 12);
+    pages.Need(height);
+    painter.setPen(Qt::black);
+    painter.drawRect(QRectF(0, pages.Y, width, height));
+    painter.setFont(body);
+    painter.drawText(QRectF(6, pages.Y + 6, width - 12, height - 12), Qt::TextWordWrap, content.Notes);
+    pages.Y += height;
+  }
+
+  // Every run on pages of its own, its titles at the top of each.
+  const QFontMetricsF cellMetrics(cell);
+  const double rowHeight = cellMetrics.height() + 2;
+  for (const TReportRun& run : content.Runs) {
+    if (!pages.NewPage()) return fail(QStringLiteral("A page could not be added."));
+    const int columns = std::max<int>(1, static_cast<int>(run.Titles.size()));
+    const double columnWidth = width / columns;
+    auto header = [&](bool continued) {
+      painter.setPen(Qt::black);
+      pages.Text(run.Name + (continued ? QStringLiteral(" (continued)") : QString()), heading);
+      painter.setFont(cellBold);
+      double tallest = rowHeight;
+      for (int c = 0; c < run.Titles.size(); ++c)
+        tallest = std::max(tallest, QFontMetricsF(cellBold)
+                                        .boundingRect(QRectF(0, 0, columnWidth - 4, 1e4), Qt::TextWordWrap, run.Titles[c])
+                                        .height() + 2);
+      for (int c = 0; c < run.Titles.size(); ++c)
+        painter.drawText(QRectF(c * columnWidth + 2, pages.Y, columnWidth - 4, tallest), Qt::TextWordWrap | Qt::AlignBottom,
+                         run.Titles[c]);
+      pages.Y += tallest;
+      painter.drawLine(QPointF(0, pages.Y), QPointF(width, pages.Y));
+      pages.Y += 2;
+      painter.setFont(cell);
+    };
+    header(false);
+    if (run.Rows.empty()) pages.Text(QStringLiteral("No samples."), body);
+    for (const QStringList& row : run.Rows) {
+      if (pages.Y + rowHeight > pages.Area().height()) {
+        if (progress && !progress(done, total)) {
+          painter.end();
+          return fail({});
+        }
+        if (!pages.NewPage()) return fail(QStringLiteral("A page could not be added."));
+        header(true);
+      }
+      for (int c = 0; c < row.size() && c < columns; ++c)
+        painter.drawText(QRectF(c * columnWidth + 2, pages.Y, columnWidth - 4, rowHeight), Qt::AlignLeft | Qt::AlignVCenter,
+                         row[c]);
+      pages.Y += rowHeight;
+      ++done;
+    }
+  }
+  if (!painter.end()) return fail(QStringLiteral("The PDF could not be finished."));
+  if (progress && !progress(total, total)) return fail({});
+  buffer.close();
+  TSafeSave file(path);
+  if (!file.Begin() || file.write(bytes) != bytes.size() || !file.Commit()) return fail(file.ErrorText());
+  return true;
+}
