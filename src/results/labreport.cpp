@@ -69,7 +69,12 @@ bool TLabReport::Write(const QString& path, const TReportContent& content, QPage
     if (error) *error = why;
     return false;
   };
+  // Made in memory, then saved: the writer's many small writes would each be a system call on the
+  // file. Room for a long report is reserved up front; growing by copying costs more than the PDF.
+  qint64 cells = 0;
+  for (const TReportRun& run : content.Runs) cells += static_cast<qint64>(run.Rows.size()) * run.Titles.size();
   QByteArray bytes;
+  bytes.reserve(static_cast<qsizetype>(std::min<qint64>(cells * 8 + (1 << 20), qint64(1) << 30)));
   QBuffer buffer(&bytes);
   buffer.open(QIODevice::WriteOnly);
   QPdfWriter writer(&buffer);
@@ -157,14 +162,26 @@ bool TLabReport::Write(const QString& path, const TReportContent& content, QPage
   for (const TReportRun& run : content.Runs) {
     if (!pages.NewPage()) return fail(QStringLiteral("A page could not be added."));
     const int columns = std::max<int>(1, static_cast<int>(run.Titles.size()));
-    const int chars = std::max(4, static_cast<int>((width - 4) / columns / charWidth));
-    const double columnWidth = chars * charWidth;
+    // Each column as wide as its longest cell and a gap (at least 8 characters for its title), the
+    // columns sharing the page evenly when that does not fit: every padding blank is a glyph in the
+    // PDF, and a long table is mostly glyphs.
+    const int even = std::max(4, static_cast<int>((width - 4) / columns / charWidth));
+    std::vector<int> chars(static_cast<std::size_t>(columns), 8);
+    for (const QStringList& row : run.Rows)
+      for (int c = 0; c < row.size() && c < columns; ++c) chars[std::size_t(c)] = std::max(chars[std::size_t(c)], int(row[c].size()) + 2);
+    int used = 0;
+    for (int& n : chars) used += n = std::min(n, std::max(even, 8));
+    if (used * charWidth > width - 4) std::fill(chars.begin(), chars.end(), even);
+    std::vector<double> left(static_cast<std::size_t>(columns) + 1, 0);
+    for (int c = 0; c < columns; ++c) left[std::size_t(c) + 1] = left[std::size_t(c)] + chars[std::size_t(c)] * charWidth;
     // The titles wrapped to their columns once a run; each page draws the lines at points (a
     // wrapping box per title per page costs a layout and a clip each time).
     const QFontMetricsF boldMetrics(cellBold);
     std::vector<QStringList> titleLines;
     int titleRows = 1;
-    for (const QString& title : run.Titles) {
+    for (int c = 0; c < run.Titles.size(); ++c) {
+      const QString& title = run.Titles[c];
+      const double columnWidth = chars[std::size_t(c)] * charWidth;
       QStringList lines;
       QString current;
       for (const QString& word : title.split(QLatin1Char(' '), Qt::SkipEmptyParts)) {
@@ -190,7 +207,7 @@ bool TLabReport::Write(const QString& path, const TReportContent& content, QPage
         // Bottom-aligned, so the units line up under each other.
         double y = pages.Y + titleHeight - 2 - boldMetrics.descent() - (lines.size() - 1) * boldMetrics.height();
         for (const QString& line : lines) {
-          painter.drawText(QPointF(c * columnWidth + 2, y), line);
+          painter.drawText(QPointF(left[c] + 2, y), line);
           y += boldMetrics.height();
         }
       }
@@ -214,10 +231,11 @@ bool TLabReport::Write(const QString& path, const TReportContent& content, QPage
       // one is ten times slower for tables of thousands of rows, and the line keeps the cells in
       // order when the text is copied out of the PDF. A cell too wide for its column is cut.
       QString line;
-      line.reserve(columns * chars);
+      line.reserve(static_cast<qsizetype>(left.back() / charWidth) + 1);
       for (int c = 0; c < row.size() && c < columns; ++c) {
         const QString& text = row[c];
-        line += text.size() < chars ? text.leftJustified(chars) : text.left(chars - 2) + QStringLiteral("~ ");
+        const int n = chars[std::size_t(c)];
+        line += text.size() < n ? text.leftJustified(n) : text.left(n - 2) + QStringLiteral("~ ");
       }
       while (line.endsWith(QLatin1Char(' '))) line.chop(1);
       painter.drawText(QPointF(2, pages.Y + 1 + cellMetrics.ascent()), line);
