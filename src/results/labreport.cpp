@@ -90,6 +90,8 @@ bool TLabReport::Write(const QString& path, const TReportContent& content, QPage
   QFont title(QStringLiteral("DejaVu Sans"));
   title.setPixelSize(20);
   title.setBold(true);
+  // No shaping, so no ligatures: "fl" as one glyph would not be found by a search for "flow".
+  title.setStyleStrategy(QFont::PreferNoShaping);
   QFont heading = title;
   heading.setPixelSize(13);
   QFont body = title;
@@ -97,6 +99,7 @@ bool TLabReport::Write(const QString& path, const TReportContent& content, QPage
   body.setPixelSize(10);
   QFont cell(QStringLiteral("DejaVu Sans Mono"));
   cell.setStyleHint(QFont::Monospace);
+  cell.setStyleStrategy(QFont::PreferNoShaping);
   cell.setPixelSize(8);
   QFont cellBold = body;
   cellBold.setPixelSize(8);
