@@ -42,6 +42,40 @@ class TPages {
   QRectF FArea;
 };
 
+// Each column as wide as its longest cell and a gap, at least 8 characters for its title and at
+// most what a line leaves beside the first column; every padding blank is a glyph in the PDF, and
+// a long table is mostly glyphs. Bands: the columns that fit across a line, each band after the
+// first led by column 0 (the sample number) so its rows can be matched up.
+struct TLayout {
+  std::vector<int> Chars;
+  std::vector<std::vector<int>> Bands;
+};
+
+TLayout Layout(const TReportRun& run, int lineChars) {
+  TLayout layout;
+  const int columns = std::max<int>(1, static_cast<int>(run.Titles.size()));
+  layout.Chars.assign(static_cast<std::size_t>(columns), 8);
+  for (const QStringList& row : run.Rows)
+    for (int c = 0; c < row.size() && c < columns; ++c)
+      layout.Chars[std::size_t(c)] = std::max(layout.Chars[std::size_t(c)], static_cast<int>(row[c].size()) + 2);
+  const int widest = std::max(8, lineChars - (columns > 1 ? layout.Chars[0] : 0));
+  for (int& n : layout.Chars) n = std::min(n, widest);
+  layout.Chars[0] = std::min(layout.Chars[0], lineChars);
+  std::vector<int> band{0};
+  int used = layout.Chars[0];
+  for (int c = 1; c < columns; ++c) {
+    if (used + layout.Chars[std::size_t(c)] > lineChars) {
+      layout.Bands.push_back(band);
+      band = {0};
+      used = layout.Chars[0];
+    }
+    band.push_back(c);
+    used += layout.Chars[std::size_t(c)];
+  }
+  layout.Bands.push_back(band);
+  return layout;
+}
+
 }  // namespace
 
 QPageSize::PageSizeId TLabReport::PageForLocale(const QLocale& locale) {
@@ -105,8 +139,17 @@ bool TLabReport::Write(const QString& path, const TReportContent& content, QPage
   cellBold.setPixelSize(8);
   cellBold.setBold(true);
 
+  // Column widths and the bands of columns that fit across a page, for every run.
+  const QFontMetricsF cellMetrics(cell);
+  const double rowHeight = cellMetrics.height() + 2;
+  const double charWidth = cellMetrics.horizontalAdvance(QLatin1Char('0'));
+  const int lineChars = std::max(20, static_cast<int>((width - 4) / charWidth));
+  std::vector<TLayout> layouts;
   qint64 total = 0, done = 0;
-  for (const TReportRun& run : content.Runs) total += static_cast<qint64>(run.Rows.size());
+  for (const TReportRun& run : content.Runs) {
+    layouts.push_back(Layout(run, lineChars));
+    total += static_cast<qint64>(run.Rows.size()) * static_cast<qint64>(layouts.back().Bands.size());
+  }
   if (progress && !progress(0, total)) {
     painter.end();
     return fail({});
@@ -158,92 +201,87 @@ bool TLabReport::Write(const QString& path, const TReportContent& content, QPage
     pages.Y += height;
   }
 
-  // Every run on pages of its own, its titles at the top of each.
-  const QFontMetricsF cellMetrics(cell);
-  const double rowHeight = cellMetrics.height() + 2;
-  const double charWidth = cellMetrics.horizontalAdvance(QLatin1Char('0'));
-  for (const TReportRun& run : content.Runs) {
-    if (!pages.NewPage()) return fail(QStringLiteral("A page could not be added."));
-    const int columns = std::max<int>(1, static_cast<int>(run.Titles.size()));
-    // Each column as wide as its longest cell and a gap (at least 8 characters for its title), the
-    // columns sharing the page evenly when that does not fit: every padding blank is a glyph in the
-    // PDF, and a long table is mostly glyphs.
-    const int even = std::max(4, static_cast<int>((width - 4) / columns / charWidth));
-    std::vector<int> chars(static_cast<std::size_t>(columns), 8);
-    for (const QStringList& row : run.Rows)
-      for (int c = 0; c < row.size() && c < columns; ++c) chars[std::size_t(c)] = std::max(chars[std::size_t(c)], int(row[c].size()) + 2);
-    int used = 0;
-    for (int& n : chars) used += n = std::min(n, std::max(even, 8));
-    if (used * charWidth > width - 4) std::fill(chars.begin(), chars.end(), even);
-    std::vector<double> left(static_cast<std::size_t>(columns) + 1, 0);
-    for (int c = 0; c < columns; ++c) left[std::size_t(c) + 1] = left[std::size_t(c)] + chars[std::size_t(c)] * charWidth;
-    // The titles wrapped to their columns once a run; each page draws the lines at points (a
-    // wrapping box per title per page costs a layout and a clip each time).
-    const QFontMetricsF boldMetrics(cellBold);
-    std::vector<QStringList> titleLines;
-    int titleRows = 1;
-    for (int c = 0; c < run.Titles.size(); ++c) {
-      const QString& title = run.Titles[c];
-      const double columnWidth = chars[std::size_t(c)] * charWidth;
-      QStringList lines;
-      QString current;
-      for (const QString& word : title.split(QLatin1Char(' '), Qt::SkipEmptyParts)) {
-        const QString joined = current.isEmpty() ? word : current + QLatin1Char(' ') + word;
-        if (!current.isEmpty() && boldMetrics.horizontalAdvance(joined) > columnWidth - 4) {
-          lines << current;
-          current = word;
-        } else {
-          current = joined;
+  // Every run on pages of its own, its titles at the top of each. Columns that do not fit across
+  // the page go on to further pages of their own (each led by the run's first column), so no
+  // number is ever cut.
+  const QFontMetricsF boldMetrics(cellBold);
+  for (std::size_t k = 0; k < content.Runs.size(); ++k) {
+    const TReportRun& run = content.Runs[k];
+    const TLayout& layout = layouts[k];
+    const int bands = static_cast<int>(layout.Bands.size());
+    for (int b = 0; b < bands; ++b) {
+      const std::vector<int>& band = layout.Bands[std::size_t(b)];
+      if (!pages.NewPage()) return fail(QStringLiteral("A page could not be added."));
+      std::vector<double> left{0};
+      for (int c : band) left.push_back(left.back() + layout.Chars[std::size_t(c)] * charWidth);
+      // The titles wrapped to their columns once; each page draws the lines at points (a wrapping
+      // box per title per page costs a layout and a clip each time).
+      std::vector<QStringList> titleLines;
+      int titleRows = 1;
+      for (int c : band) {
+        const QString title = c < run.Titles.size() ? run.Titles[c] : QString();
+        const double columnWidth = layout.Chars[std::size_t(c)] * charWidth;
+        QStringList lines;
+        QString current;
+        for (const QString& word : title.split(QLatin1Char(' '), Qt::SkipEmptyParts)) {
+          const QString joined = current.isEmpty() ? word : current + QLatin1Char(' ') + word;
+          if (!current.isEmpty() && boldMetrics.horizontalAdvance(joined) > columnWidth - 4) {
+            lines << current;
+            current = word;
+          } else {
+            current = joined;
+          }
         }
+        if (!current.isEmpty()) lines << boldMetrics.elidedText(current, Qt::ElideRight, columnWidth - 4);
+        titleRows = std::max(titleRows, static_cast<int>(lines.size()));
+        titleLines.push_back(lines);
       }
-      if (!current.isEmpty()) lines << boldMetrics.elidedText(current, Qt::ElideRight, columnWidth - 4);
-      titleRows = std::max(titleRows, static_cast<int>(lines.size()));
-      titleLines.push_back(lines);
-    }
-    const double titleHeight = titleRows * boldMetrics.height() + 2;
-    auto header = [&](bool continued) {
-      painter.setPen(Qt::black);
-      pages.Text(run.Name + (continued ? QStringLiteral(" (continued)") : QString()), heading);
-      painter.setFont(cellBold);
-      for (std::size_t c = 0; c < titleLines.size(); ++c) {
-        const QStringList& lines = titleLines[c];
-        // Bottom-aligned, so the units line up under each other.
-        double y = pages.Y + titleHeight - 2 - boldMetrics.descent() - (lines.size() - 1) * boldMetrics.height();
-        for (const QString& line : lines) {
-          painter.drawText(QPointF(left[c] + 2, y), line);
-          y += boldMetrics.height();
+      const double titleHeight = titleRows * boldMetrics.height() + 2;
+      const QString name = bands > 1 ? QStringLiteral("%1, part %2 of %3").arg(run.Name).arg(b + 1).arg(bands) : run.Name;
+      auto header = [&](bool continued) {
+        painter.setPen(Qt::black);
+        pages.Text(name + (continued ? QStringLiteral(" (continued)") : QString()), heading);
+        painter.setFont(cellBold);
+        for (std::size_t i = 0; i < titleLines.size(); ++i) {
+          const QStringList& lines = titleLines[i];
+          // Bottom-aligned, so the units line up under each other.
+          double y = pages.Y + titleHeight - 2 - boldMetrics.descent() - (lines.size() - 1) * boldMetrics.height();
+          for (const QString& line : lines) {
+            painter.drawText(QPointF(left[i] + 2, y), line);
+            y += boldMetrics.height();
+          }
         }
-      }
-      pages.Y += titleHeight;
-      painter.drawLine(QPointF(0, pages.Y), QPointF(width, pages.Y));
-      pages.Y += 2;
-      painter.setFont(cell);
-    };
-    header(false);
-    if (run.Rows.empty()) pages.Text(QStringLiteral("No samples."), body);
-    for (const QStringList& row : run.Rows) {
-      if (pages.Y + rowHeight > pages.Area().height()) {
-        if (progress && !progress(done, total)) {
-          painter.end();
-          return fail({});
+        pages.Y += titleHeight;
+        painter.drawLine(QPointF(0, pages.Y), QPointF(width, pages.Y));
+        pages.Y += 2;
+        painter.setFont(cell);
+      };
+      header(false);
+      if (run.Rows.empty()) pages.Text(QStringLiteral("No samples."), body);
+      for (const QStringList& row : run.Rows) {
+        if (pages.Y + rowHeight > pages.Area().height()) {
+          if (progress && !progress(done, total)) {
+            painter.end();
+            return fail({});
+          }
+          if (!pages.NewPage()) return fail(QStringLiteral("A page could not be added."));
+          header(true);
         }
-        if (!pages.NewPage()) return fail(QStringLiteral("A page could not be added."));
-        header(true);
+        // One line of fixed-width text a row, each cell padded to its column: drawing the cells one
+        // by one is several times slower for tables of thousands of rows, and the line keeps the
+        // cells in order when the text is copied out of the PDF.
+        QString line;
+        line.reserve(static_cast<qsizetype>(left.back() / charWidth) + 1);
+        for (int c : band) {
+          const QString text = c < row.size() ? row[c] : QString();
+          const int n = layout.Chars[std::size_t(c)];
+          line += text.size() < n ? text.leftJustified(n) : text.left(n - 2) + QStringLiteral("~ ");
+        }
+        while (line.endsWith(QLatin1Char(' '))) line.chop(1);
+        painter.drawText(QPointF(2, pages.Y + 1 + cellMetrics.ascent()), line);
+        pages.Y += rowHeight;
+        ++done;
       }
-      // One line of fixed-width text a row, each cell padded to its column: drawing the cells one by
-      // one is ten times slower for tables of thousands of rows, and the line keeps the cells in
-      // order when the text is copied out of the PDF. A cell too wide for its column is cut.
-      QString line;
-      line.reserve(static_cast<qsizetype>(left.back() / charWidth) + 1);
-      for (int c = 0; c < row.size() && c < columns; ++c) {
-        const QString& text = row[c];
-        const int n = chars[std::size_t(c)];
-        line += text.size() < n ? text.leftJustified(n) : text.left(n - 2) + QStringLiteral("~ ");
-      }
-      while (line.endsWith(QLatin1Char(' '))) line.chop(1);
-      painter.drawText(QPointF(2, pages.Y + 1 + cellMetrics.ascent()), line);
-      pages.Y += rowHeight;
-      ++done;
     }
   }
   if (!painter.end()) return fail(QStringLiteral("The PDF could not be finished."));
