@@ -5,6 +5,7 @@
 #include <QLocale>
 #include <QPainter>
 #include <QProcess>
+#include <QStandardPaths>
 #include <QRegularExpression>
 
 #include <algorithm>
@@ -56,7 +57,7 @@ TReportContent Content(int runs, int rows) {
 }  // namespace
 
 TEST(LabReport, HoldsEveryFactAndEveryRunsNumbersUnderTheirTitles) {
-  if (QProcess::execute("pdftotext", {"-v"}) < 0) GTEST_SKIP() << "pdftotext is not installed";
+  if (QStandardPaths::findExecutable("pdftotext").isEmpty()) GTEST_SKIP() << "pdftotext is not installed";
   TTempFolder tmp;
   const QString path = tmp.File("report.pdf");
   const TReportContent content = Content(3, 150);
@@ -102,6 +103,29 @@ TEST(LabReport, CancelOrAFailedSaveKeepsTheOlderReport) {
   EXPECT_EQ(TTempFolder::Read(path), "older report");
   ASSERT_TRUE(TLabReport::Write(path, Content(1, 10), QPageSize::Letter, {}, &error)) << error.toStdString();
   EXPECT_TRUE(PdfInfo(path).contains("letter")) << PdfInfo(path).toStdString();
+}
+
+TEST(LabReport, AWideTableGoesOnToFurtherPagesWithoutCuttingANumber) {
+  if (QStandardPaths::findExecutable("pdftotext").isEmpty()) GTEST_SKIP() << "pdftotext is not installed";
+  TTempFolder tmp;
+  TReportContent content;
+  TReportRun run;
+  run.Name = "Run 1";
+  for (int c = 1; c <= 18; ++c) run.Titles << QStringLiteral("Channel %1 (V)").arg(c);
+  for (int i = 1; i <= 30; ++i) {
+    QStringList row{QString::number(i)};
+    for (int c = 2; c <= 18; ++c) row << QStringLiteral("%1.%2").arg(c * 1000 + i).arg(123456 + i);
+    run.Rows.push_back(row);
+  }
+  content.Runs.push_back(run);
+  QString error;
+  ASSERT_TRUE(TLabReport::Write(tmp.File("wide.pdf"), content, QPageSize::A4, {}, &error)) << error.toStdString();
+  const QString text = PdfText(tmp.File("wide.pdf")).simplified();
+  for (const QStringList& row : run.Rows)
+    for (const QString& cell : row) EXPECT_TRUE(text.contains(cell)) << cell.toStdString();
+  EXPECT_FALSE(text.contains("~"));
+  EXPECT_TRUE(text.contains("Run 1, part 2 of")) << text.left(300).toStdString();
+  EXPECT_TRUE(text.contains("Channel 18"));  // the titles wrap within their columns
 }
 
 TEST(LabReport, PaperFollowsTheLocale) {
