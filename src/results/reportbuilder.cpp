@@ -1,5 +1,7 @@
 #include "results/reportbuilder.h"
 
+#include <algorithm>
+
 #include <QLocale>
 #include <QPainter>
 #include <QProgressDialog>
@@ -18,7 +20,7 @@ namespace {
 const QString kStudentValue = QStringLiteral("ReportStudentName");
 }
 
-std::vector<TReportRun> TReportBuilder::Runs(TTableForm& table) {
+std::vector<TReportRun> TReportBuilder::Runs(TTableForm& table, const IResultsGraph* graph) {
   std::vector<TReportRun> runs;
   TWorkbook& book = table.ResultsTable->Book();
   const int active = book.Sheet();
@@ -28,7 +30,8 @@ std::vector<TReportRun> TReportBuilder::Runs(TTableForm& table) {
     run.Name = book.SheetName(s);
     const int columns = book.LastCol();
     for (int c = 1; c <= columns; ++c) run.Titles << book.TextRC(1, c).simplified();
-    const int rows = book.LastRow();
+    // The rows samples filled: the sheet's rows beyond hold only the template's formulas.
+    const int rows = graph && s <= IResultsGraph::MaxRuns ? std::min(book.LastRow(), graph->RunRows(s) + 1) : book.LastRow();
     for (int r = 2; r <= rows; ++r) {
       QStringList cells;
       bool any = false;
@@ -68,7 +71,7 @@ void TReportBuilder::Export(TTableForm* table, TGraphForm* graph, const TFacts& 
   content.Notes = *notes;
   content.When = QLocale().toString(datetime::ToQDateTime(TServices::Clock().Now()), QLocale::LongFormat);
   content.Presentation = facts.Presentation;
-  content.Runs = Runs(*table);
+  content.Runs = Runs(*table, table->Graph());
   if (graph) {
     content.Graph = [graph](QPainter& painter, const QSize& size) { graph->PaintPicture(painter, size); };
     for (const TGraphFit& fit : graph->Fits()) content.Fits << fit.PanelText().trimmed().split(QLatin1Char('\n'));

@@ -10,14 +10,16 @@
 
 #include "results/labreport.h"
 
+class IResultsGraph;
 class QWidget;
 class TGraphForm;
 class TTableForm;
 
 class TReportBuilder {
  public:
-  // Every run of the table: its title row (with units) and its filled rows as the table shows them.
-  static std::vector<TReportRun> Runs(TTableForm& table);
+  // Every run of the table: its title row (with units) and the rows its samples filled (all
+  // non-empty rows without a graph to count them), as the table shows them.
+  static std::vector<TReportRun> Runs(TTableForm& table, const IResultsGraph* graph);
 
   struct TFacts {
     QString Rig, Exercise;
