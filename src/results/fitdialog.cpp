@@ -3,6 +3,10 @@
 #include <QComboBox>
 #include <QDialogButtonBox>
 #include <QFormLayout>
+#include <QLabel>
+
+#include <algorithm>
+#include <utility>
 
 TFitDialog::TFitDialog(const QStringList& series, int chosen, QWidget* parent)
     : QDialog(parent), FSeries(new QComboBox(this)), FModel(new QComboBox(this)) {
@@ -11,8 +15,13 @@ TFitDialog::TFitDialog(const QStringList& series, int chosen, QWidget* parent)
   FSeries->setCurrentIndex(chosen);
   for (const QString& name : TFitModel::Names()) FModel->addItem(TFitModel::Parse(name)->Caption(), name);
   auto* form = new QFormLayout(this);
-  form->addRow(QStringLiteral("&Series:"), FSeries);
-  form->addRow(QStringLiteral("&Curve:"), FModel);
+  for (const auto& [text, box] : {std::pair{QStringLiteral("&Series:"), FSeries}, std::pair{QStringLiteral("&Curve:"), FModel}}) {
+    auto* label = new QLabel(text, this);
+    label->setBuddy(box);
+    // Whole at any font: the form would otherwise give the labels less than they need.
+    label->setMinimumWidth(std::max(label->sizeHint().width(), label->fontMetrics().horizontalAdvance(text)) + 2);
+    form->addRow(label, box);
+  }
   auto* buttons = new QDialogButtonBox(QDialogButtonBox::Ok | QDialogButtonBox::Cancel, this);
   connect(buttons, &QDialogButtonBox::accepted, this, &QDialog::accept);
   connect(buttons, &QDialogButtonBox::rejected, this, &QDialog::reject);
