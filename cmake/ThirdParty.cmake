@@ -6,7 +6,9 @@ target_include_directories(quorlex_thirdparty INTERFACE ${SIMPLEINI_INCLUDE_DIR}
 
 find_package(ZLIB REQUIRED)
 find_package(EXPAT REQUIRED)
-target_link_libraries(quorlex_thirdparty INTERFACE ZLIB::ZLIB EXPAT::EXPAT)
+# Least squares for the curve fits.
+find_package(GSL REQUIRED)
+target_link_libraries(quorlex_thirdparty INTERFACE ZLIB::ZLIB EXPAT::EXPAT GSL::gsl)
 
 # The spreadsheet-model .pc file names an include folder that does not exist, so IMPORTED_TARGET
 # fails at generate time; collect the flags by hand and keep only folders that are there.

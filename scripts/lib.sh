@@ -13,6 +13,9 @@ QUORLEX_PACKAGES=(
   mosquitto-clients
   openssl
   libfftw3-dev
+  libgsl-dev
+  poppler-utils
+  qt6-svg-dev
   lintian desktop-file-utils appstream
   dpkg-dev file
   fonts-dejavu-core xvfb xauth

@@ -12,6 +12,9 @@
 #include <QLegend>
 #include <QLegendMarker>
 #include <QLineSeries>
+#include <QMenu>
+#include <QGraphicsLayout>
+#include <QGraphicsScene>
 #include <QPainter>
 #include <QPrinter>
 #include <QValueAxis>
@@ -22,6 +25,9 @@
 #include "platform/services.h"
 #include "results/columnformat.h"
 #include "results/graphconfig.h"
+#include "results/fitdialog.h"
+#include "results/fitpanel.h"
+#include "results/graphexport.h"
 #include "results/graphformat.h"
 #include "results/iresultshost.h"
 #include "results/plotlayer.h"
@@ -125,6 +131,9 @@ TGraphForm::TGraphForm(TTableForm* table, QWidget* parent)
   connect(FChart, &QGraphicsWidget::geometryChanged, this, [this] { FitLegend(); });
   FView = new QChartView(FChart, this);
   FView->setRenderHint(QPainter::Antialiasing);
+  FLayer->Fits = &FFits;
+  FView->setContextMenuPolicy(Qt::CustomContextMenu);
+  connect(FView, &QWidget::customContextMenuRequested, this, &TGraphForm::ContextMenu);
   auto* layout = new QVBoxLayout(this);
   layout->setContentsMargins(0, 0, 0, 0);
   layout->addWidget(FView);
@@ -337,6 +346,7 @@ void TGraphForm::PlotAll() {
     }
   }
   FAxisY2->setVisible(anyRight);
+  RefitAll();
   ScaleXAxis();
   ApplyLook();
   FLayer->update();
@@ -392,6 +402,7 @@ void TGraphForm::AppendLastPoints() {
     AppendRows(shown, rows, points);
     added = added || points.size() != before;
   }
+  if (added) RefitAll();
   ScaleAxes(false);
   if (added) FLayer->update();
 }
@@ -765,7 +776,158 @@ void TGraphForm::PrintChart(QPrinter& printer) {
   painter.end();
 }
 
-void TGraphForm::EditCopy() { QApplication::clipboard()->setImage(FView->grab().toImage()); }
+void TGraphForm::EditCopy() { QApplication::clipboard()->setImage(Picture(FView->size().expandedTo(QSize(400, 300)))); }
+
+void TGraphForm::PaintPicture(QPainter& painter, const QSize& size) {
+  // Laid out at the picture's size, so text keeps its size and the plot takes the room.
+  const QRectF before = FChart->geometry();
+  FChart->setGeometry(QRectF(QPointF(0, 0), QSizeF(size)));
+  FitLegend();
+  if (QGraphicsLayout* layout = FChart->layout()) layout->activate();
+  FChart->scene()->render(&painter, QRectF(QPointF(0, 0), QSizeF(size)), FChart->geometry());
+  FChart->setGeometry(before);
+  FitLegend();
+}
+
+QImage TGraphForm::Picture(const QSize& size) {
+  QImage image(size, QImage::Format_ARGB32_Premultiplied);
+  image.fill(Qt::white);
+  QPainter painter(&image);
+  painter.setRenderHint(QPainter::Antialiasing);
+  PaintPicture(painter, size);
+  painter.end();
+  return image;
+}
+
+bool TGraphForm::ExportGraphTo(const QString& path, const QSize& size, int dpi, QString* error) {
+  return TGraphExport::Write(path, size, dpi, [this](QPainter& painter, const QSize& s) { PaintPicture(painter, s); }, error);
+}
+
+void TGraphForm::ExportGraph() {
+  IPrompts& prompts = TServices::Prompts();
+  const auto path = prompts.SaveFileDialog({QStringLiteral("Export Graph"),
+                                            QStringLiteral("PNG picture|*.png|SVG drawing|*.svg|PDF document|*.pdf"), {},
+                                            QStringLiteral("graph.png"), QStringLiteral("png")});
+  if (!path) return;
+  QString sizeText = QStringLiteral("%1 x %2 @ 150").arg(std::max(FView->width(), 800)).arg(std::max(FView->height(), 500));
+  for (;;) {
+    const auto typed = prompts.InputText(QStringLiteral("Export Graph"),
+                                         QStringLiteral("Width x height in pixels @ dots per inch:"), sizeText, false);
+    if (!typed) return;
+    QSize size;
+    int dpi = 0;
+    if (TGraphExport::ParseSize(*typed, size, dpi)) {
+      QString error;
+      if (!ExportGraphTo(*path, size, dpi, &error))
+        prompts.MessageDlg(QStringLiteral("The graph could not be exported to %1: %2").arg(*path, error), TMsgDlgType::mtError,
+                           TMsgDlgButtons::OK);
+      return;
+    }
+    prompts.MessageDlg(QStringLiteral("Give the size as width x height @ dots per inch, for example 1200 x 800 @ 150 "
+                                      "(%1 to %2 pixels a side, %3 to %4 dots per inch).")
+                           .arg(TGraphExport::MinSide).arg(TGraphExport::MaxSide).arg(TGraphExport::MinDpi).arg(TGraphExport::MaxDpi),
+                       TMsgDlgType::mtWarning, TMsgDlgButtons::OK);
+    sizeText = *typed;
+  }
+}
+
+// ------------------------------------------------------------------------------- fits
+
+void TGraphForm::RefitAll() {
+  for (TGraphFit& fit : FFits) {
+    bool found = false;
+    for (std::size_t k = 0; k < FShown.size(); ++k) {
+      const TSeries_Line& line = SeriesList[FShown[k].Index];
+      if (line.sheet_number != fit.Run() || line.column != fit.Column()) continue;
+      fit.Refit(FLayer->Traces[k].Points, FTimeX ? 1000.0 : 1.0, line.short_name,
+                line.Show_points ? line.PointColour : line.LineColour, line.Second_Y_axis);
+      found = true;
+      break;
+    }
+    if (!found) fit.Lose(QStringLiteral("the series is not on the graph"));
+  }
+  if (FFitPanel) FFitPanel->SetText(FitsText());
+}
+
+const TGraphFit& TGraphForm::AddFit(std::size_t index, const TFitModel& model) {
+  const TSeries_Line& line = SeriesList.at(index);
+  std::erase_if(FFits, [&](const TGraphFit& f) { return f.Run() == line.sheet_number && f.Column() == line.column; });
+  FFits.emplace_back(line.sheet_number, line.column, model);
+  RefitAll();
+  FLayer->update();
+  return FFits.back();
+}
+
+void TGraphForm::RemoveFits() {
+  FFits.clear();
+  if (FFitPanel) FFitPanel->SetText(FitsText());
+  FLayer->update();
+}
+
+void TGraphForm::FitDialog() {
+  IPrompts& prompts = TServices::Prompts();
+  std::vector<std::size_t> shown;
+  QStringList labels;
+  for (std::size_t i = 0; i < SeriesList.size(); ++i)
+    if (!SeriesList[i].excluded) {
+      shown.push_back(i);
+      labels << SeriesList[i].short_name;
+    }
+  if (shown.empty()) {
+    prompts.MessageDlg(QStringLiteral("The graph shows no series to fit."), TMsgDlgType::mtInformation, TMsgDlgButtons::OK);
+    return;
+  }
+  // One choice of series and curve together: item s * models + m.
+  const QStringList models = TFitModel::Names();
+  TChoiceRequest request;
+  request.Caption = QStringLiteral("Fit");
+  request.Text = QStringLiteral("Fit which series with which curve?");
+  for (const QString& label : labels)
+    for (const QString& model : models) request.Items << label + QStringLiteral(": ") + TFitModel::Parse(model)->Caption();
+  request.CustomDialog = [this, labels, models]() -> std::optional<int> {
+    TFitDialog dialog(labels, 0, window());
+    if (dialog.exec() != QDialog::Accepted) return std::nullopt;
+    return dialog.Series() * static_cast<int>(models.size()) + static_cast<int>(models.indexOf(dialog.Model().Name()));
+  };
+  const auto choice = prompts.ChooseItem(request);
+  if (!choice || *choice < 0 || *choice >= request.Items.size()) return;
+  const std::size_t series = shown[static_cast<std::size_t>(*choice / models.size())];
+  const TGraphFit& fit = AddFit(series, *TFitModel::Parse(models[*choice % models.size()]));
+  if (!fit.Result())
+    prompts.MessageDlg(QStringLiteral("%1 cannot be fitted: %2").arg(fit.Label(), fit.Error()), TMsgDlgType::mtWarning,
+                       TMsgDlgButtons::OK);
+}
+
+QString TGraphForm::FitsText() const {
+  QStringList parts;
+  for (const TGraphFit& fit : FFits) parts << fit.PanelText();
+  return parts.join(QLatin1Char('\n'));
+}
+
+TFitPanel& TGraphForm::FitPanel() {
+  if (!FFitPanel) FFitPanel = new TFitPanel(this);
+  FFitPanel->SetText(FitsText());
+  return *FFitPanel;
+}
+
+void TGraphForm::ShowFitPanel() {
+  TFitPanel& panel = FitPanel();
+  panel.show();
+  panel.raise();
+}
+
+void TGraphForm::ContextMenu(const QPoint& at) {
+  QMenu menu(this);
+  menu.addAction(QStringLiteral("&Fit..."), this, &TGraphForm::FitDialog);
+  QAction* results = menu.addAction(QStringLiteral("Fit &Results..."), this, &TGraphForm::ShowFitPanel);
+  QAction* remove = menu.addAction(QStringLiteral("Remove F&its"), this, &TGraphForm::RemoveFits);
+  results->setEnabled(!FFits.empty());
+  remove->setEnabled(!FFits.empty());
+  menu.addSeparator();
+  menu.addAction(QStringLiteral("&Copy"), this, &TGraphForm::EditCopy);
+  menu.addAction(QStringLiteral("&Export Graph..."), this, &TGraphForm::ExportGraph);
+  menu.exec(FView->mapToGlobal(at));
+}
 
 void TGraphForm::FormActivate() {
   if (!FHost) return;

@@ -12,6 +12,8 @@
 #include <QPointF>
 
 #include <QColor>
+#include <QImage>
+#include <QSize>
 #include <QFont>
 #include <QMargins>
 #include <QPointer>
@@ -19,6 +21,7 @@
 #include <QStringList>
 #include <QWidget>
 
+#include "results/graphfit.h"
 #include "results/iresultsgraph.h"
 
 class QChart;
@@ -31,6 +34,8 @@ class TTableForm;
 class TGraphFormat;
 class TPlotLayer;
 class TResultsPrinter;
+class TFitPanel;
+class QPainter;
 class IResultsHost;
 
 // Per-series choices of the format dialog, in the order of the shown series.
@@ -128,6 +133,26 @@ class TGraphForm : public QWidget, public IResultsGraph {
   void PrintForm();
   void PrintChart(QPrinter& printer);
   void EditCopy();  // the chart's image to the clipboard
+  // The graph painted into a `size` rectangle, laid out for that size (vectors where the painter
+  // keeps them).
+  void PaintPicture(QPainter& painter, const QSize& size);
+  QImage Picture(const QSize& size);
+  // File > Export Graph...: asks for a file and a size, then writes it.
+  void ExportGraph();
+  bool ExportGraphTo(const QString& path, const QSize& size, int dpi, QString* error);
+
+  // Fits: one per series, found by run and column; fitted again as the series changes.
+  // Fits series `index` of SeriesList with `model`, in place of a fit it had. Returns the fit.
+  const TGraphFit& AddFit(std::size_t index, const TFitModel& model);
+  void RemoveFits();
+  const std::vector<TGraphFit>& Fits() const { return FFits; }
+  // Graph > Fit...: the series and the curve through the prompt service, then the fit; a fit that
+  // cannot be made says why.
+  void FitDialog();
+  // Every fit at full precision, as the panel shows and copies it.
+  QString FitsText() const;
+  TFitPanel& FitPanel();
+  void ShowFitPanel();
   void FormActivate();
   TResultsPrinter& Printing() { return *FPrinting; }
 
@@ -190,6 +215,8 @@ class TGraphForm : public QWidget, public IResultsGraph {
   double Cell(int run, int row, int column) const;
   static void FixedScale(QValueAxis* axis, const TGraphAxis& description);
   void LabelClock();
+  void RefitAll();
+  void ContextMenu(const QPoint& at);
 
  public:
   // The range an axis shows now (0 X, 1 Y, 2 Y2); X in day numbers when it shows clock labels.
@@ -215,4 +242,6 @@ class TGraphForm : public QWidget, public IResultsGraph {
   std::unique_ptr<TResultsPrinter> FPrinting;
   TGraphFormat* FFormat = nullptr;  // child, made on first use
   TPlotLayer* FLayer;  // owned by the chart
+  std::vector<TGraphFit> FFits;
+  TFitPanel* FFitPanel = nullptr;  // child, made on first use
 };

@@ -1,6 +1,7 @@
 #include "results/plotlayer.h"
 
 #include <algorithm>
+#include <climits>
 #include <cmath>
 
 #include <QChart>
@@ -11,6 +12,8 @@
 #include <QPainter>
 #include <QPolygonF>
 #include <QValueAxis>
+
+#include "results/graphfit.h"
 
 TPlotLayer::TPlotLayer(QChart* chart, QValueAxis* x, QValueAxis* timeX, QValueAxis* y, QValueAxis* y2)
     : QGraphicsItem(chart), FChart(chart), FX(x), FTimeX_(timeX), FY(y), FY2(y2) {
@@ -96,8 +99,62 @@ void TPlotLayer::paint(QPainter* painter, const QStyleOptionGraphicsItem*, QWidg
       }
     }
   }
+  PaintFits(painter, area, xMin, sx);
   painter->restore();
   if (LegendShown) PaintLegend(painter);
+}
+
+void TPlotLayer::PaintFits(QPainter* painter, const QRectF& area, double xMin, double sx) {
+  FFitBox = QRectF();
+  if (!Fits || Fits->empty()) return;
+  QStringList lines;
+  std::vector<QColor> colours;
+  for (const TGraphFit& fit : *Fits) {
+    for (const QString& line : fit.BoxLines()) {
+      lines << line;
+      colours.push_back(fit.Colour());
+    }
+    const auto& result = fit.Result();
+    if (!result) continue;
+    const QValueAxis* yAxis = fit.Right() ? FY2 : FY;
+    if (!(yAxis->max() > yAxis->min())) continue;
+    const double sy = area.height() / (yAxis->max() - yAxis->min());
+    // Every other pixel across the series' span, broken where the curve has no value.
+    const double from = std::max(area.left(), area.left() + (fit.XMin() * fit.XUnit() - xMin) * sx);
+    const double to = std::min(area.right(), area.left() + (fit.XMax() * fit.XUnit() - xMin) * sx);
+    QPen pen(fit.Colour(), 2, Qt::DashLine);
+    painter->setPen(pen);
+    QPolygonF run;
+    auto flush = [&] {
+      if (run.size() > 1) painter->drawPolyline(run);
+      run.clear();
+    };
+    for (double px = from; px <= to + 0.5; px += 2) {
+      const double x = (xMin + (std::min(px, to) - area.left()) / sx) / fit.XUnit();
+      const double y = result->Evaluate(x);
+      const double py = area.top() + (yAxis->max() - y) * sy;
+      if (!std::isfinite(py) || std::fabs(py - area.center().y()) > 1e6) {
+        flush();
+        continue;
+      }
+      run << QPointF(std::min(px, to), py);
+    }
+    flush();
+  }
+  const QFontMetricsF metrics(LegendFont);
+  double width = 0;
+  for (const QString& line : lines) width = std::max(width, metrics.horizontalAdvance(line));
+  const double line = metrics.height();
+  FFitBox = QRectF(area.left() + 6, area.top() + 6, std::min(width + 12, area.width() - 12), line * lines.size() + 8);
+  painter->setPen(QPen(Qt::darkGray));
+  painter->setBrush(QColor(255, 255, 255, 225));
+  painter->drawRect(FFitBox);
+  painter->setFont(LegendFont);
+  for (qsizetype i = 0; i < lines.size(); ++i) {
+    painter->setPen(i == 0 || colours[std::size_t(i)] != colours[std::size_t(i - 1)] ? colours[std::size_t(i)] : QColor(Qt::black));
+    const QRectF text(FFitBox.left() + 6, FFitBox.top() + 4 + line * i, FFitBox.width() - 12, line);
+    painter->drawText(text, Qt::AlignLeft | Qt::AlignVCenter, metrics.elidedText(lines[i], Qt::ElideRight, text.width()));
+  }
 }
 
 namespace {

@@ -14,6 +14,7 @@
 
 class QChart;
 class QValueAxis;
+class TGraphFit;
 
 class TPlotLayer : public QGraphicsItem {
  public:
@@ -40,6 +41,11 @@ class TPlotLayer : public QGraphicsItem {
   std::vector<TLegendEntry> Legend;  // drawn only while LegendShown
   bool LegendShown = false;
   QFont LegendFont;
+  // The graph's fits: each curve over its series' span, and their numbers in a box at the plot's
+  // top left. Owned by the graph.
+  const std::vector<TGraphFit>* Fits = nullptr;
+  // Where the box was last painted, in chart coordinates (empty without fits).
+  QRectF FitBoxRect() const { return FFitBox; }
 
   // The height the legend takes when wrapped into rows `width` pixels wide (0 without one).
   double LegendHeight(double width) const;
@@ -57,4 +63,6 @@ class TPlotLayer : public QGraphicsItem {
   // Entries per row, wrapped to `width`, and the width each entry takes.
   std::vector<std::vector<std::size_t>> LegendRows(double width, std::vector<double>& widths) const;
   void PaintLegend(QPainter* painter);
+  void PaintFits(QPainter* painter, const QRectF& area, double xMin, double sx);
+  QRectF FFitBox;
 };

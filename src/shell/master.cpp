@@ -48,6 +48,7 @@
 #include "platform/services.h"
 #include "results/graphform.h"
 #include "results/journalrecovery.h"
+#include "results/reportbuilder.h"
 #include "results/samplejournal.h"
 #include "results/tableform.h"
 #include "rigconfig/inistore.h"
@@ -188,6 +189,9 @@ void TMaster::CreateActions() {
     else if (ActiveForm == 5 && FSCADA) FSCADA->PrintForm();
     else if (ActiveForm == 4 && FPresentation) FPresentation->Print();
   });
+  Add("ExportGraph", "Export &Graph...", "Save the graph as a PNG, SVG or PDF file", nullptr);
+  connect(FActions["ExportGraph"], &QAction::triggered, this, [this] { if (FGraph) FGraph->ExportGraph(); });
+  Add("ExportReport", "Export &Report...", "Save a lab report as a PDF file", &TMaster::ExportReport);
   Add("LoadNew", "&Load New Experiment...", "", &TMaster::LoadNewExperiment)->setEnabled(false);
   Add("Exit", "E&xit", "", nullptr);
   connect(FActions["Exit"], &QAction::triggered, this, &QWidget::close);
@@ -203,7 +207,11 @@ void TMaster::CreateActions() {
   Add("Cut", "Cu&t", "", nullptr)->setShortcut(QKeySequence::Cut);
   connect(FActions["Cut"], &QAction::triggered, this, edit(&QLineEdit::cut, &TF1Book::EditCut));
   Add("Copy", "&Copy", "", nullptr)->setShortcut(QKeySequence::Copy);
-  connect(FActions["Copy"], &QAction::triggered, this, edit(&QLineEdit::copy, &TF1Book::EditCopy));
+  connect(FActions["Copy"], &QAction::triggered, this, [this, copy = edit(&QLineEdit::copy, &TF1Book::EditCopy)] {
+    // With the graph in front (and no text box focused) the copy is the graph's picture.
+    if (!qobject_cast<QLineEdit*>(QApplication::focusWidget()) && ActiveForm == 2 && FGraph) FGraph->EditCopy();
+    else copy();
+  });
   Add("Paste", "&Paste", "", nullptr)->setShortcut(QKeySequence::Paste);
   connect(FActions["Paste"], &QAction::triggered, this, edit(&QLineEdit::paste, &TF1Book::EditPaste));
   connect(qApp, &QApplication::focusChanged, this, [this] { UpdateEditCommands(); });
@@ -310,6 +318,10 @@ void TMaster::CreateActions() {
       if (FGraph) FGraph->Format(page);
     });
   }
+  Add("GraphFit", "&Fit...", "Fit a curve to a series of the graph", nullptr);
+  connect(FActions["GraphFit"], &QAction::triggered, this, [this] { if (FGraph) FGraph->FitDialog(); });
+  Add("GraphFitResults", "Fit &Results...", "The fits' numbers, to read and copy", nullptr);
+  connect(FActions["GraphFitResults"], &QAction::triggered, this, [this] { if (FGraph) FGraph->ShowFitPanel(); });
   Add("DeleteSheet", "Delete Sheet", "Delete the sheet", nullptr)->setIcon(TToolIcons::Icon(TToolIcon::DeleteSheet));
   connect(FActions["DeleteSheet"], &QAction::triggered, this, table(&TTableForm::DeleteSheet));
   Add("RenameSheet", "Rename Sheet...", "Rename the sheet", nullptr)->setIcon(TToolIcons::Icon(TToolIcon::RenameSheet));
@@ -360,6 +372,9 @@ void TMaster::CreateMenus() {
   file->addSeparator();
   for (const char* n : {"PageSetup", "PrintSetup", "Print"}) file->addAction(FActions[n]);
   file->addSeparator();
+  file->addAction(FActions["ExportGraph"]);
+  file->addAction(FActions["ExportReport"]);
+  file->addSeparator();
   file->addAction(FActions["LoadNew"]);
   file->addSeparator();
   file->addAction(FActions["Exit"]);
@@ -408,6 +423,9 @@ void TMaster::CreateMenus() {
   FActions.insert("GraphFormatMenu", graph->menuAction());
   for (const char* page : kGraphFormatPages)
     graph->addAction(FActions[QStringLiteral("GraphFormat") + page]);
+  graph->addSeparator();
+  graph->addAction(FActions["GraphFit"]);
+  graph->addAction(FActions["GraphFitResults"]);
   for (const char* n : {"DeleteSheet", "RenameSheet", "Unhide"}) format->addAction(FActions[n]);
   auto* window = menuBar()->addMenu(QStringLiteral("&Window"));
   for (const char* n : {"Arrange", "Cascade", "Tile"}) window->addAction(FActions[n]);
@@ -714,6 +732,9 @@ void TMaster::UpdateToolbars() {
   FActions["GraphFormatMenu"]->setEnabled(graph);
   for (const char* page : kGraphFormatPages)
     FActions[QStringLiteral("GraphFormat") + page]->setEnabled(graph);
+  FActions["GraphFit"]->setEnabled(graph);
+  FActions["GraphFitResults"]->setEnabled(graph);
+  FActions["ExportGraph"]->setEnabled(FGraph != nullptr);
   FActions["DeleteSheet"]->setEnabled(table);
   FActions["RenameSheet"]->setEnabled(table);
   FActions["Unhide"]->setEnabled(table && EnableUnhideButton);
@@ -734,7 +755,7 @@ void TMaster::SetActiveForm(int form) {
 void TMaster::UpdateEditCommands() {
   const auto* box = qobject_cast<QLineEdit*>(QApplication::focusWidget());
   const bool table = ActiveForm == 3 && FTable;
-  FActions["Copy"]->setEnabled(box || table);
+  FActions["Copy"]->setEnabled(box || table || (ActiveForm == 2 && FGraph));
   FActions["Cut"]->setEnabled((box && !box->isReadOnly()) || table);
   FActions["Paste"]->setEnabled((box && !box->isReadOnly()) || table);
   FActions["CaptureScreen"]->setEnabled(ActiveForm == 1 || ActiveForm == 4);
@@ -1547,4 +1568,18 @@ void TMaster::ShowLabSettings() {
   // The saved settings from now on, also in place of a command line's.
   FLabOverride.reset();
   StartLab();
+}
+
+void TMaster::ExportReport() {
+  TReportBuilder::TFacts facts;
+  if (FRig) {
+    facts.Rig = FRig->ApplicationTitle;
+    facts.Exercise = FRig->TableTitle();
+    facts.RegistryKey = FRig->RegistryKey;
+  }
+  if (FPresentation && FTable)
+    facts.Presentation = {FTable->QuestionsAreAnswered ? QStringLiteral("Questions answered: yes") : QStringLiteral("Questions answered: no"),
+                          QStringLiteral("Wrong answers: %1").arg(FTable->WrongAnswers),
+                          QStringLiteral("Hints used: %1").arg(FTable->HintsUsed)};
+  TReportBuilder::Export(FTable.get(), FGraph.get(), facts, this);
 }

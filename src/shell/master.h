@@ -111,6 +111,7 @@ class TMaster : public QMainWindow,
   void NextResults();
   void NewResults();
   void LoadNewExperiment();
+  void ExportReport();
   void ConnectClick(bool fromUser);
   void ConfigureWordProcessor();
   void LaunchWordProcessor();

@@ -85,3 +85,29 @@ TEST_F(QxbookTool, AConversionThatCannotBeSavedKeepsTheOldFile) {
 }
 
 }  // namespace
+
+TEST_F(QxbookTool, FitPrintsEachParameterWithItsErrorAtFullPrecision) {
+  // By hand: slope 9.8 / 5 = 1.96, intercept 6 - 1.96 * 2.5 = 1.1.
+  const QString vts = Dir.Write("fit.vts",
+                                "quorlex-workbook 1\nsheet \"Run 1\"\ncell A1 \"Time (s)\"\ncell B1 \"Volts [V]\"\n"
+                                "cell A2 1\ncell B2 3.1\ncell A3 2\ncell B3 4.9\ncell A4 3\ncell B4 7.1\n"
+                                "cell A5 4\ncell B5 8.9\ncell A6 \"x\"\ncell B6 9\ncell A7 5\nend\n");
+  const TRun byLetter = Qxbook({"fit", vts, "A", "b", "linear"});
+  ASSERT_EQ(byLetter.Code, 0) << byLetter.Err.toStdString();
+  const QStringList lines = byLetter.Out.split('\n', Qt::SkipEmptyParts);
+  ASSERT_EQ(lines.size(), 5) << byLetter.Out.toStdString();
+  // Rows 6 (text x) and 7 (empty y) give no point.
+  EXPECT_EQ(lines[4], "points = 4");
+  EXPECT_NEAR(lines[0].section(' ', 2, 2).toDouble(), 1.1, 1e-12);
+  EXPECT_NEAR(lines[1].section(' ', 2, 2).toDouble(), 1.96, 1e-12);
+  EXPECT_TRUE(lines[2].startsWith("R2 = 0.99"));
+  EXPECT_TRUE(lines[3].startsWith("residual SD = "));
+  // Titles name the same columns, case aside.
+  EXPECT_EQ(Qxbook({"fit", vts, "time (s)", "Volts [V]", "linear"}).Out, byLetter.Out);
+
+  const TRun tooFew = Qxbook({"fit", vts, "A", "B", "poly5"});
+  EXPECT_EQ(tooFew.Code, 1);
+  EXPECT_TRUE(tooFew.Err.contains("needs at least 7 points; the series has 4")) << tooFew.Err.toStdString();
+  EXPECT_EQ(Qxbook({"fit", vts, "A", "B", "cubic"}).Code, 2);
+  EXPECT_EQ(Qxbook({"fit", vts, "A", "No such", "linear"}).Code, 2);
+}

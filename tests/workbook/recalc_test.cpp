@@ -221,6 +221,24 @@ TEST(Copying, EditCopyDownFillsWholeRowsWithShiftedFormulas) {
   EXPECT_EQ(book.NumberRC(5, 1), 1);
 }
 
+TEST(Copying, NumbersKeepEveryDigitWhateverTheirFormat) {
+  TWorkbook book;
+  book.SetNumberRC(1, 1, 2.0 / 3);
+  book.SetNumberFormatRC(1, 1, "0.00");
+  book.SetNumberRC(1, 2, 1234567.125);
+  book.SetNumberFormatRC(1, 2, "#,##0");
+  book.SetNumberRC(1, 3, 90 / 86400.0);
+  book.SetNumberFormatRC(1, 3, "[h]:mm:ss");
+  book.SetSelection(1, 1, 1, 3);
+  const QString copied = book.EditCopy();
+  // A clock keeps its appearance; the numbers paste back exactly.
+  EXPECT_EQ(copied, "0.6666666666666666\t1234567.125\t0:01:30\n");
+  book.SetSelection(3, 1, 3, 1);
+  book.EditPaste(copied);
+  EXPECT_EQ(book.NumberRC(3, 1), 2.0 / 3);
+  EXPECT_EQ(book.NumberRC(3, 2), 1234567.125);
+}
+
 TEST(Copying, ClipboardTextRoundTripsThroughPaste) {
   TWorkbook book;
   book.SetNumberRC(1, 1, 1.5);

@@ -3,6 +3,8 @@
 //   qxbook eval FILE         "Sheet!A1<TAB>shown value" for every non-empty cell, as our engine computes it
 //   qxbook convert IN OUT    writes IN in the format OUT's extension names (.vts .xlsx .txt .csv)
 //   qxbook functions         the formula functions the engine knows, one a line
+//   qxbook fit FILE X Y MODEL  a curve fitted to two columns of the first sheet: each parameter with
+//                            its standard error, R² and the residual SD, one a line
 #include <cerrno>
 #include <cstdio>
 #include <cstring>
@@ -10,6 +12,7 @@
 #include <QCoreApplication>
 #include <QStringList>
 
+#include "analysis/curvefit.h"
 #include "workbook/formats/workbookfile.h"
 #include "workbook/model/a1notation.h"
 #include "workbook/model/formulafunctions.h"
@@ -33,7 +36,9 @@ int Finished() {
   return 0;
 }
 
-constexpr const char* kUsage = "usage: qxbook dump FILE | qxbook eval FILE | qxbook convert IN OUT | qxbook functions\n";
+constexpr const char* kUsage =
+    "usage: qxbook dump FILE | qxbook eval FILE | qxbook convert IN OUT | qxbook functions\n"
+    "       qxbook fit FILE XCOL YCOL MODEL\n";
 
 int Usage() {
   std::fputs(kUsage, stderr);
@@ -47,6 +52,10 @@ int Help() {
              "  eval FILE         every non-empty cell as the engine computes and shows it\n"
              "  convert IN OUT    writes IN in the format OUT's extension names (.vts .xlsx .txt .csv)\n"
              "  functions         the formula functions the engine knows, one a line\n"
+             "  fit FILE XCOL YCOL MODEL\n"
+             "                    fits MODEL (linear, poly2..poly5, exp, power, log, origin) to the\n"
+             "                    first sheet's columns XCOL, YCOL (by letter or by the title in row 1)\n"
+             "                    and prints each parameter +/- its standard error, R2 and the residual SD\n"
              "  --help, --version\n",
              stdout);
   return Finished();
@@ -71,6 +80,52 @@ void EachCell(TWorkbook& book, Visit visit) {
 
 QString Where(const TWorkbook& book, int s, int r, int c) {
   return a1::QuoteSheetName(book.SheetName(s)) + QLatin1Char('!') + a1::CellName(r, c);
+}
+
+// A column named by its letters ("B", "ab") or by its title in row 1 of the current sheet; 0 none.
+int ColumnOf(const TWorkbook& book, const QString& name) {
+  const QString wanted = name.trimmed();
+  for (int c = 1; c <= book.MaxCol(); ++c)
+    if (book.TextRC(1, c).trimmed().compare(wanted, Qt::CaseInsensitive) == 0) return c;
+  int column = 0;
+  for (const QChar ch : wanted.toUpper()) {
+    if (ch < QLatin1Char('A') || ch > QLatin1Char('Z') || column > 100000) return 0;
+    column = column * 26 + (ch.unicode() - 'A' + 1);
+  }
+  return column;
+}
+
+// The rows below the titles where both columns hold numbers; a row with either cell empty or text
+// is left out, as the graph leaves it out.
+int Fit(TWorkbook& book, const QStringList& args) {
+  const auto model = TFitModel::Parse(args[4]);
+  if (!model) {
+    std::fprintf(stderr, "qxbook: %s: unknown model (use %s)\n", qPrintable(args[4]),
+                 qPrintable(TFitModel::Names().join(QStringLiteral(", "))));
+    return 2;
+  }
+  book.Read(args[1]);
+  book.SetSheet(1);
+  const int xc = ColumnOf(book, args[2]), yc = ColumnOf(book, args[3]);
+  for (const auto& [column, name] : {std::pair{xc, args[2]}, std::pair{yc, args[3]}})
+    if (column == 0) {
+      std::fprintf(stderr, "qxbook: %s: no such column (give its letter or its title)\n", qPrintable(name));
+      return 2;
+    }
+  std::vector<double> x, y;
+  for (int r = 2; r <= book.MaxRow(); ++r) {
+    const TCellValue a = book.ValueRC(r, xc), b = book.ValueRC(r, yc);
+    if (a.Kind != TValueKind::Number || b.Kind != TValueKind::Number) continue;
+    x.push_back(a.Num);
+    y.push_back(b.Num);
+  }
+  try {
+    for (const QString& line : TCurveFit::Fit(*model, x, y).Lines()) Print(line);
+  } catch (const EFitError& e) {
+    std::fprintf(stderr, "qxbook: %s\n", qPrintable(e.Message()));
+    return 1;
+  }
+  return Finished();
 }
 
 }  // namespace
@@ -122,6 +177,7 @@ int main(int argc, char** argv) {
       for (const QString& change : book.Write(args[2], type)) std::fprintf(stderr, "qxbook: %s: %s\n", qPrintable(args[2]), qPrintable(change));
       return 0;
     }
+    if (command == QLatin1String("fit") && args.size() == 5) return Fit(book, args);
     return Usage();
   } catch (const EWorkbookError& e) {
     std::fprintf(stderr, "qxbook: %s\n", e.what());

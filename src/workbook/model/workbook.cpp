@@ -7,6 +7,7 @@
 #include "workbook/formats/workbookfile.h"
 #include "workbook/model/a1notation.h"
 #include "workbook/model/formulaevaluator.h"
+#include "workbook/model/numberformat.h"
 #include "workbook/model/workbookerror.h"
 
 namespace {
@@ -690,6 +691,11 @@ QString TWorkbook::EditCopy() const {
   for (int r = s.Row1; r <= s.Row2; ++r) {
     for (int c = s.Col1; c <= s.Col2; ++c) {
       QString t = FormattedTextRC(r, c);
+      // A number keeps every digit (a "0.00" format would paste rounded); only a date or clock
+      // appearance stays as shown, which a spreadsheet reads back as the same moment or duration.
+      const TCellValue v = ValueRC(r, c);
+      if (v.Kind == TValueKind::Number && !t.contains(QLatin1Char(':')) && !TNumberFormat(NumberFormatRC(r, c)).ShowsDates())
+        t = numbers::FloatToShortest(v.Num);
       t.replace(QLatin1Char('\t'), QLatin1Char(' ')).replace(QLatin1Char('\r'), QLatin1Char(' ')).replace(QLatin1Char('\n'), QLatin1Char(' '));
       if (c > s.Col1) out += QLatin1Char('\t');
       out += t;
