@@ -458,3 +458,31 @@ TEST_F(TScopeRuns, AirflowGoStopAndNoKeepEverySampleOnTheSerialCards) {
   // The bench's probe pressure and air temperature come from the second card.
   EXPECT_TRUE(prompts.NoticeTexts().isEmpty()) << prompts.NoticeTexts().join('\n').toStdString();
 }
+
+// The bench's high-speed exercise with the serial cards connected: Sample Now captures N and P1
+// into the run as a whole (its sample numbers and 0.778 ms steps), and the saved file holds every
+// captured cell.
+TEST_F(TScopeRuns, AirflowBurstCaptureIsARunOfItsOwnWithTheSerialCards) {
+  Copy("airflow");
+  Start(1, true);
+  if (HasFatalFailure()) return;
+  ASSERT_EQ(logger->Current_Sample_State, RSS_HighSpeed);
+  master->Action("SampleNow")->trigger();
+  ASSERT_TRUE(WaitFor([&] { return table->RecordedSamples(1) >= 1000; }, 10000)) << table->RecordedSamples(1);
+  EXPECT_EQ(Book().NumSheets(), 1);
+  EXPECT_EQ(At(Book(), 1, 1, 2).Str, "Sample");
+  for (int k = 1; k <= 1000; ++k) {
+    ASSERT_EQ(At(Book(), 1, k + 1, 2).Num, k);
+    ASSERT_NEAR(At(Book(), 1, k + 1, 3).Num, (k - 1) * 0.000778, 1e-9) << "row " << k + 1;
+    ASSERT_EQ(At(Book(), 1, k + 1, 5).Kind, TValueKind::Number) << "row " << k + 1;
+  }
+  EXPECT_EQ(At(Book(), 1, 1002, 2).Kind, TValueKind::Empty);
+  const QString saved = tmp.File("burst.vts");
+  prompts.ExpectSaveFile(saved);
+  master->Action("SaveAs")->trigger();
+  TWorkbook file;
+  file.Read(saved);
+  for (int r = 1; r <= 1001; ++r)
+    for (int c = 1; c <= 5; ++c)
+      ASSERT_TRUE(Same(At(file, 1, r, c), At(Book(), 1, r, c))) << "R" << r << "C" << c;
+}
