@@ -39,24 +39,29 @@ TEST(WalkCommands, EveryEnabledCommandOfTheDemoRigHasAVisibleEffect) {
 // panel of the main window, its windows or its dialogs shows a cut text.
 class TWalkShippedRig : public ::testing::TestWithParam<const char*> {};
 
-TEST_P(TWalkShippedRig, NoHelpErrorAndNoCutText) {
-  const QString program = QStringLiteral(QUORLEX_BINARY_DIR "/quorlex");
-  if (!QFileInfo(program).isExecutable()) GTEST_SKIP() << "the program is not built";
-  TTempFolder tmp;
-  QProcess walk;
-  QProcessEnvironment env = QProcessEnvironment::systemEnvironment();
-  env.insert("QT_QPA_PLATFORM", "offscreen");
+// Walks `rig` with `env` (offscreen, no card devices) into folder/walk; its index, or an empty
+// text after a failure.
+QString WalkIndex(const QString& rig, QProcessEnvironment env, const TTempFolder& tmp) {
   env.insert("QUORLEX_DEVICE_DIR", tmp.File("no-devices"));
+  QProcess walk;
   walk.setProcessEnvironment(env);
-  walk.start(program, {"--rig", QStringLiteral(QUORLEX_SOURCE_DIR "/examples/rigs/") + QLatin1String(GetParam()),
-                       "--walk-commands", tmp.File("walk")});
-  ASSERT_TRUE(walk.waitForFinished(240000));
+  walk.start(QStringLiteral(QUORLEX_BINARY_DIR "/quorlex"), {"--rig", rig, "--walk-commands", tmp.File("walk")});
+  EXPECT_TRUE(walk.waitForFinished(300000));
   EXPECT_EQ(walk.exitCode(), 0) << walk.readAllStandardOutput().toStdString();
   const QString index = QString::fromUtf8(TTempFolder::Read(tmp.File("walk/index.txt")));
   EXPECT_GE(index.count('\n'), 20) << index.toStdString();
   EXPECT_FALSE(index.contains("HELP ERROR")) << index.toStdString();
   EXPECT_FALSE(index.contains("CUT TEXT")) << index.toStdString();
   EXPECT_FALSE(index.contains("OFF SCREEN")) << index.toStdString();
+  return index;
+}
+
+TEST_P(TWalkShippedRig, NoHelpErrorAndNoCutText) {
+  if (!QFileInfo(QStringLiteral(QUORLEX_BINARY_DIR "/quorlex")).isExecutable()) GTEST_SKIP() << "the program is not built";
+  TTempFolder tmp;
+  QProcessEnvironment env = QProcessEnvironment::systemEnvironment();
+  env.insert("QT_QPA_PLATFORM", "offscreen");
+  WalkIndex(QStringLiteral(QUORLEX_SOURCE_DIR "/examples/rigs/") + QLatin1String(GetParam()), env, tmp);
 }
 
 INSTANTIATE_TEST_SUITE_P(ShippedRigs, TWalkShippedRig, ::testing::Values("airflow", "capture", "plant"));
@@ -90,19 +95,9 @@ TEST_P(TWalkOnScreen, EveryWindowOnTheScreenWithItsWholeText) {
   QProcessEnvironment env = QProcessEnvironment::systemEnvironment();
   env.insert("QT_QPA_PLATFORM", "offscreen:configfile=" + tmp.File("screen.json"));
   env.insert("QT_SCALE_FACTOR", screen.Scale);
-  env.insert("QUORLEX_DEVICE_DIR", tmp.File("no-devices"));
   const QString rig = QStringLiteral(QUORLEX_SOURCE_DIR "/examples/rigs/") + QLatin1String(screen.Rig);
-
-  QProcess walk;
-  walk.setProcessEnvironment(env);
-  walk.start(program, {"--rig", rig, "--walk-commands", tmp.File("walk")});
-  ASSERT_TRUE(walk.waitForFinished(300000));
-  EXPECT_EQ(walk.exitCode(), 0) << walk.readAllStandardOutput().toStdString();
-  const QString index = QString::fromUtf8(TTempFolder::Read(tmp.File("walk/index.txt")));
-  EXPECT_GE(index.count('\n'), 20) << index.toStdString();
-  EXPECT_TRUE(index.contains("Help > Contents")) << index.toStdString();
-  EXPECT_FALSE(index.contains("OFF SCREEN")) << index.toStdString();
-  EXPECT_FALSE(index.contains("CUT TEXT")) << index.toStdString();
+  // The help window is among the windows checked.
+  EXPECT_TRUE(WalkIndex(rig, env, tmp).contains("Help > Contents"));
 
   if (screen.Width < 1920) return;
   QProcess shot;
