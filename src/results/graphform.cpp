@@ -127,7 +127,10 @@ TGraphForm::TGraphForm(TTableForm* table, QWidget* parent)
   FChart->addAxis(FAxisY, Qt::AlignLeft);
   FChart->addAxis(FAxisY2, Qt::AlignRight);
   FLayer = new TPlotLayer(FChart, FAxisX, FTimeAxisX, FAxisY, FAxisY2);
-  connect(FChart, &QChart::plotAreaChanged, this, [this] { FLayer->update(); });
+  connect(FChart, &QChart::plotAreaChanged, this, [this] {
+    FLayer->update();
+    FitTicks();
+  });
   connect(FChart, &QGraphicsWidget::geometryChanged, this, [this] { FitLegend(); });
   FView = new QChartView(FChart, this);
   FView->setRenderHint(QPainter::Antialiasing);
@@ -584,7 +587,8 @@ void TGraphForm::LabelClock() {
   for (const QString& label : FTimeAxisX->categoriesLabels()) FTimeAxisX->remove(label);
   const double lo = FTimeAxisX->min(), hi = FTimeAxisX->max();
   if (!(hi > lo)) return;
-  const double wanted = (hi - lo) / 6;
+  FClockDivisions = ClockDivisions();
+  const double wanted = (hi - lo) / FClockDivisions;
   double step = 0;
   for (double candidate : kClockSteps)
     if (candidate >= wanted) {
@@ -609,6 +613,34 @@ void TGraphForm::LabelClock() {
     if (FTimeAxisX->categoriesLabels().contains(text)) continue;
     FTimeAxisX->append(text, v);
   }
+}
+
+// Ticks follow the plot's size: a small graph shows fewer labels, each of them whole.
+void TGraphForm::FitTicks() {
+  const QRectF plot = FChart->plotArea();
+  if (plot.isEmpty()) return;
+  auto fit = [](QValueAxis* axis, qreal room, int each) {
+    if (axis->tickType() != QValueAxis::TicksFixed) return;
+    const int count = std::clamp(static_cast<int>(room / each) + 1, 2, 5);
+    if (axis->tickCount() != count) axis->setTickCount(count);
+  };
+  const QFontMetrics x(FAxisX->labelsFont()), y(FAxisY->labelsFont());
+  fit(FAxisX, plot.width(), x.horizontalAdvance(QStringLiteral("-0.0000")) + x.averageCharWidth() * 2);
+  fit(FAxisY, plot.height(), 2 * y.height());
+  fit(FAxisY2, plot.height(), 2 * y.height());
+  if (FTimeX && ClockDivisions() != FClockDivisions) LabelClock();
+}
+
+// No more clock labels than the plot's width holds side by side (the widest: the range's end with
+// tenths and a sign), so none is cut short.
+int TGraphForm::ClockDivisions() const {
+  const qreal plot = FChart->plotArea().width();
+  if (plot <= 0) return 6;
+  const QFontMetrics metrics(FTimeAxisX->labelsFont());
+  const double end = std::max(std::abs(FTimeAxisX->min()), std::abs(FTimeAxisX->max())) / 86400000.0;
+  const int label = metrics.horizontalAdvance(TNumberFormat(FClockFormat + QStringLiteral(".0")).Format(end)) +
+                    metrics.horizontalAdvance(QStringLiteral("-  "));
+  return std::clamp(static_cast<int>(plot / label) - 1, 1, 6);
 }
 
 QStringList TGraphForm::ClockLabels() const { return FTimeX ? FTimeAxisX->categoriesLabels() : QStringList(); }

@@ -234,6 +234,9 @@ class TGraphForm : public QWidget, public IResultsGraph {
   QValueAxis* FAxisX;
   QCategoryAxis* FTimeAxisX;  // clock labels, X in day numbers as milliseconds
   QString FClockFormat;
+  int FClockDivisions = 6;
+  void FitTicks();
+  int ClockDivisions() const;
   QValueAxis* FAxisY;
   QValueAxis* FAxisY2;
   bool FTimeX = false;

@@ -16,6 +16,7 @@
 #include <QMenuBar>
 #include <QMimeData>
 #include <QRegularExpression>
+#include <QScreen>
 #include <QSet>
 #include <QTimer>
 #include <QStatusBar>
@@ -90,6 +91,18 @@ QStringList TCommandWalker::CutTexts(const QWidget* root) {
     check(b, b->text(), needed);
   }
   return cut;
+}
+
+QStringList TCommandWalker::OffScreen(const QWidget* window) {
+  const QScreen* screen = window->screen();
+  if (!screen || !window->isVisible()) return {};
+  const QRect room = screen->availableGeometry();
+  const QRect frame = window->frameGeometry();
+  if (room.contains(frame)) return {};
+  return {QStringLiteral("\"%1\" at %2,%3 %4x%5, the screen's room %6,%7 %8x%9")
+              .arg(window->windowTitle())
+              .arg(frame.x()).arg(frame.y()).arg(frame.width()).arg(frame.height())
+              .arg(room.x()).arg(room.y()).arg(room.width()).arg(room.height())};
 }
 
 TCommandWalker::TCommandWalker(TMaster& master, const QString& folder) : FMaster(master), FFolder(folder) {}
@@ -220,6 +233,7 @@ void TCommandWalker::Run(const TCommand& command, int form) {
   FDialogShots.clear();
   FDialogTitles.clear();
   FCut.clear();
+  FOff.clear();
   // A command that runs a dialog of its own waits for it: look, take a picture, close it.
   QTimer closer;
   closer.setInterval(100);
@@ -228,6 +242,7 @@ void TCommandWalker::Run(const TCommand& command, int form) {
     if (!modal) return;
     FDialogShots << modal->grab().toImage();
     FCut << CutTexts(modal);
+    FOff << OffScreen(modal);
     FDialogTitles << modal->windowTitle();
     if (auto* dialog = qobject_cast<QDialog*>(modal)) dialog->reject();
     else modal->close();
@@ -245,9 +260,11 @@ void TCommandWalker::Run(const TCommand& command, int form) {
   for (QWidget* w : opened) {
     effects << QStringLiteral("window \"%1\"").arg(w->windowTitle());
     FCut << CutTexts(w);
+    FOff << OffScreen(w);
   }
   FCut.removeDuplicates();
   for (const QString& t : FCut) effects << QStringLiteral("CUT TEXT: ") + t;
+  for (const QString& t : FOff) effects << QStringLiteral("OFF SCREEN: ") + t;
   // A help page that is not there is a fault of the rig's help, named so that it cannot pass unseen.
   for (QWidget* w : ShownWindows())
     if (auto* help = qobject_cast<THelpWindow*>(w); help && !help->Problem().isEmpty())
@@ -326,6 +343,7 @@ bool TCommandWalker::Walk() {
   if (!index.open(QIODevice::WriteOnly | QIODevice::Truncate | QIODevice::Text)) return false;
   QString text;
   mainCut.removeDuplicates();
+  for (const QString& t : OffScreen(&FMaster)) text += QStringLiteral("Main window\tOFF SCREEN: ") + t + QStringLiteral("\t\n");
   for (const QString& t : mainCut) text += QStringLiteral("Main window\tCUT TEXT: ") + t + QStringLiteral("\t\n");
   for (const TStep& s : FSteps)
     text += s.Command + QLatin1Char('\t') + (s.Effect.isEmpty() ? QStringLiteral("NO VISIBLE EFFECT") : s.Effect) +

@@ -41,6 +41,9 @@ class TCommandWalker : public IPrompts, public IProgramLauncher {
   // Every label and button under `root` whose text is wider than the widget shows ("text (w of
   // needed px)"): the index names them as "CUT TEXT" wherever they appear.
   static QStringList CutTexts(const QWidget* root);
+  // A window that does not lie wholly within the room of its screen ("title" at x,y wxh, the
+  // screen's room): the index names it as "OFF SCREEN".
+  static QStringList OffScreen(const QWidget* window);
 
   // ---- IPrompts: unattended answers, each question noted ----
   TModalResult MessageDlg(const QString& text, TMsgDlgType kind, TMsgDlgButtons buttons) override;
@@ -73,5 +76,6 @@ class TCommandWalker : public IPrompts, public IProgramLauncher {
   QList<QImage> FDialogShots;
   QStringList FDialogTitles;
   QStringList FCut;
+  QStringList FOff;  // windows of this step not wholly on their screen
   int FShots = 0;
 };

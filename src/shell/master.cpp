@@ -648,8 +648,9 @@ void TMaster::FitToDiagram() {
   const QSize room = available.size() - decoration;
   want = want.boundedTo(room);
   // A screen with room beyond the diagram gives it to the results windows: the window takes the
-  // screen's area, the diagram keeps its size and the table and graph share the rest.
-  const bool spare = room.width() - want.width() >= 360 || room.height() - want.height() >= 220;
+  // screen's area, the diagram keeps its size and the table and graph share the rest. A column of
+  // 240 px already shows a graph and a table (a 1920x1080 screen at 150 % leaves about 300).
+  const bool spare = room.width() - want.width() >= 240 || room.height() - want.height() >= 200;
   resize(spare ? room : want.expandedTo(QSize(806, 638).boundedTo(available.size())));
   move(available.center() - QPoint(frameGeometry().width() / 2, frameGeometry().height() / 2));
   if (spare) {

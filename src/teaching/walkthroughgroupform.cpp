@@ -55,15 +55,17 @@ TWalkThroughGroupForm::TWalkThroughGroupForm(TWalkThroughGroup group, TQuestionL
 
   auto* right = new QVBoxLayout;
   right->addWidget(FPictureArea, 1);
-  auto* bar = new QHBoxLayout;
-  bar->addWidget(FShowAtStartup);
-  bar->addStretch(1);
-  bar->addWidget(FMore);
-  bar->addSpacing(16);
-  bar->addWidget(FPrevious);
-  bar->addSpacing(16);
-  bar->addWidget(FNext);
-  right->addLayout(bar);
+  FBar = new QHBoxLayout;
+  FBar->addWidget(FShowAtStartup);
+  FBar->addStretch(1);
+  FBar->addWidget(FMore);
+  FBar->addSpacing(16);
+  FBar->addWidget(FPrevious);
+  FBar->addSpacing(16);
+  FBar->addWidget(FNext);
+  right->addLayout(FBar);
+  FStartupRow = new QHBoxLayout;
+  right->addLayout(FStartupRow);
   auto* layout = new QHBoxLayout(this);
   layout->setContentsMargins(0, 0, 6, 4);
   layout->addWidget(FPanel);
@@ -155,7 +157,11 @@ void TWalkThroughGroupForm::ApplyLook() {
   }
   FShowAtStartup->setStyleSheet(QStringLiteral("QCheckBox{color:%1;}").arg(look.TextColor().name()));
   PaintLinks();
-  for (QPushButton* link : {FMore, FPrevious, FNext}) SetLinkColor(link, look.TextColor());
+  for (QPushButton* link : {FMore, FPrevious, FNext}) {
+    SetLinkColor(link, look.TextColor());
+    // The focus frame (1 px) and the padding (2 px) on each side leave the text its whole width.
+    link->setMinimumWidth(link->fontMetrics().horizontalAdvance(link->text()) + 8);
+  }
 }
 
 void TWalkThroughGroupForm::PaintLinks() {
@@ -231,7 +237,25 @@ void TWalkThroughGroupForm::FitPicture() {
 
 void TWalkThroughGroupForm::resizeEvent(QResizeEvent* event) {
   QWidget::resizeEvent(event);
+  PlaceShowAtStartup();
   FitPicture();
+}
+
+void TWalkThroughGroupForm::PlaceShowAtStartup() {
+  const QLayout* outer = layout();
+  const QMargins m = outer->contentsMargins();
+  const int room = width() - m.left() - m.right() - FPanel->width() - outer->spacing();
+  int links = 0;
+  for (const QPushButton* link : {FMore, FPrevious, FNext}) links += link->sizeHint().width() + 16;
+  const bool ownRow = room < FShowAtStartup->sizeHint().width() + FBar->spacing() + links;
+  if (ownRow == (FStartupRow->indexOf(FShowAtStartup) >= 0)) return;
+  if (ownRow) {
+    FBar->removeWidget(FShowAtStartup);
+    FStartupRow->addWidget(FShowAtStartup);
+  } else {
+    FStartupRow->removeWidget(FShowAtStartup);
+    FBar->insertWidget(0, FShowAtStartup);
+  }
 }
 
 void TWalkThroughGroupForm::LinkClick(int chapter) {

@@ -16,6 +16,7 @@ class QCheckBox;
 class QLabel;
 class QPushButton;
 class QScrollArea;
+class QHBoxLayout;
 class QVBoxLayout;
 class ITeachingHost;
 class TQuestionList;
@@ -93,5 +94,10 @@ class TWalkThroughGroupForm : public QWidget {
   QPixmap FSlidePicture;
   QPushButton *FMore, *FPrevious, *FNext;
   QCheckBox* FShowAtStartup;
+  // The links' row and the one below it: on a window too narrow for the check box and the links
+  // side by side, the check box goes on a row of its own so that no text is cut.
+  QHBoxLayout* FBar = nullptr;
+  QHBoxLayout* FStartupRow = nullptr;
+  void PlaceShowAtStartup();
   std::unique_ptr<TResultsPrinter> FPrinting;
 };

@@ -11,7 +11,6 @@
 #include "acquisition/qxloggerpanel.h"
 #include "ifd/serial/waitfor.h"
 #include "results/tableform.h"
-#include "rigconfig/inistore.h"
 #include "shell/master.h"
 #include "shell/resultsmdi.h"
 #include "workbook/model/workbook.h"
@@ -25,12 +24,7 @@ TEST(LongSession, FullRunsGoOnInNewRunsUntilTheTableIsFullAndNoSampleIsLost) {
   TTempFolder tmp;
   TDemoSimulator sim(tmp);
   const QString kDemo = sim.Rig();
-  {
-    // The logger records: with the demo's oscilloscope, Sample Now would capture instead.
-    TIniStore ini(kDemo + "/config/Configuration.ini");
-    ini.WriteString("Scope", "feature", "off");
-    ASSERT_TRUE(ini.UpdateFile());
-  }
+  ASSERT_TRUE(sim.OscilloscopeOff());
   ASSERT_TRUE(sim.Start());
   ASSERT_TRUE(WaitFor([&] { return QFileInfo::exists(sim.Devices() + "/VelUSB0"); }, 5000));
 

@@ -13,7 +13,6 @@
 #include "platform/safesave.h"
 #include "platform/services.h"
 #include "results/tableform.h"
-#include "rigconfig/inistore.h"
 #include "rigconfig/rigconfig.h"
 #include "shell/master.h"
 #include "shell/resultsmdi.h"
@@ -28,12 +27,7 @@ TEST(WholeProgram, DemoRigAgainstTheSimulator) {
   TTempFolder tmp;
   TDemoSimulator sim(tmp);
   const QString kDemo = sim.Rig();  // the program saves settings into its rig
-  {
-    // This run drives the logger: with the demo's oscilloscope, Sample Now would capture instead.
-    TIniStore ini(kDemo + "/config/Configuration.ini");
-    ini.WriteString("Scope", "feature", "off");
-    ASSERT_TRUE(ini.UpdateFile());
-  }
+  ASSERT_TRUE(sim.OscilloscopeOff());
   ASSERT_TRUE(sim.Start());
   ASSERT_TRUE(WaitFor([&] { return QFileInfo::exists(sim.Devices() + "/VelUSB0"); }, 5000));
 

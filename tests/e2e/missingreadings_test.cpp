@@ -18,7 +18,6 @@
 #include "ifd/serial/ifdseriallink.h"
 #include "ifd/serial/lostconnection.h"
 #include "ifd/serial/waitfor.h"
-#include "rigconfig/inistore.h"
 #include "results/tableform.h"
 #include "shell/master.h"
 #include "shell/resultsmdi.h"
@@ -110,10 +109,22 @@ class MissingReadings : public ::testing::TestWithParam<TFaultCase> {
  protected:
   void SetUp() override {
     if (!TCardSimulator::Built()) GTEST_SKIP() << "the simulator is not built";
-    // These runs drive the logger: with the demo's oscilloscope, Sample Now would capture instead.
-    TIniStore ini(sim.Rig() + "/config/Configuration.ini");
-    ini.WriteString("Scope", "feature", "off");
-    ASSERT_TRUE(ini.UpdateFile());
+    ASSERT_TRUE(sim.OscilloscopeOff());
+  }
+  // The demo on its serial card answering in single-ended mode to a rig that reads it
+  // differentially (`extra`: the line's faults); `messages` are expected once connected.
+  std::unique_ptr<TMaster> StartInTheOtherMode(TScriptedPrompts& prompts, const QStringList& extra,
+                                               const QStringList& messages = {}) {
+    if (!sim.Start(QStringList{"--counting-inputs", "--no-devices", "--master-mode", "se"} + extra)) return nullptr;
+    prompts.ExpectChoice(0);
+    auto master = std::make_unique<TMaster>();
+    master->StartUp(sim.Rig(), {});
+    TQXIFD* ifd = master->Diagram()->IFD();
+    ifd->FilterWeight = 1;
+    prompts.ExpectChoice(0);
+    for (const QString& m : messages) prompts.ExpectMessage(m);
+    master->ConnectClick(true);
+    return master;
   }
   TTempFolder tmp;
   TDemoSimulator sim{tmp};
@@ -213,15 +224,10 @@ INSTANTIATE_TEST_SUITE_P(
 // losing every second reply: no answer can be placed, so every recorded value comes from a
 // single-input read and sits on its own input, or the cell is empty.
 TEST_F(MissingReadings, ACardInTheOtherModeGivesTheRightChannelsOrNothing) {
-  ASSERT_TRUE(sim.Start({"--counting-inputs", "--no-devices", "--master-mode", "se", "--drop-every", "2"}));
   TScriptedPrompts prompts;
-  prompts.ExpectChoice(0);
-  auto master = std::make_unique<TMaster>();
-  master->StartUp(sim.Rig(), {});
+  auto master = StartInTheOtherMode(prompts, {"--drop-every", "2"});
+  ASSERT_TRUE(master);
   TQXIFD* ifd = master->Diagram()->IFD();
-  ifd->FilterWeight = 1;
-  prompts.ExpectChoice(0);
-  master->ConnectClick(true);
   ASSERT_TRUE(WaitFor([&] { return ifd->FvComIOActive; }, 8000)) << master->PanelText(3).toStdString();
   const std::vector<TColumn> columns = InputColumns(*master);
   const int rows = Record(*master, 8);
@@ -237,16 +243,10 @@ TEST_F(MissingReadings, ACardInTheOtherModeGivesTheRightChannelsOrNothing) {
 // On a clean line the other mode shows in the answer's length: it is told once, naming both
 // modes, and the inputs are still recorded on their own channels.
 TEST_F(MissingReadings, ACardInTheOtherModeIsReportedOnceAndReadInputByInput) {
-  ASSERT_TRUE(sim.Start({"--counting-inputs", "--no-devices", "--master-mode", "se"}));
   TScriptedPrompts prompts;
-  prompts.ExpectChoice(0);
-  auto master = std::make_unique<TMaster>();
-  master->StartUp(sim.Rig(), {});
+  auto master = StartInTheOtherMode(prompts, {}, {TIFDSerialLink::ModeMismatchText(3, TIFDInputMode::DIFF)});
+  ASSERT_TRUE(master);
   TQXIFD* ifd = master->Diagram()->IFD();
-  ifd->FilterWeight = 1;
-  prompts.ExpectChoice(0);
-  prompts.ExpectMessage(TIFDSerialLink::ModeMismatchText(3, TIFDInputMode::DIFF));
-  master->ConnectClick(true);
   ASSERT_TRUE(WaitFor([&] { return ifd->FvComIOActive; }, 8000));
   const std::vector<TColumn> columns = InputColumns(*master);
   const int rows = Record(*master, 6);

@@ -165,16 +165,27 @@ struct TScopeRuns : ::testing::Test {
     table->SetJournal(recorder.get());
     TQXIFD* ifd = master->Diagram()->IFD();
     if (serial) {
-      if (!WaitFor([&] { return ifd->vComPortOpen(); }, 1000)) {
-        prompts.ExpectChoice(0);  // the port list: COM3 first
-        master->ConnectClick(true);
-      }
-      ASSERT_TRUE(WaitFor([&] { return ifd->FvComIOActive && ifd->FMainCardActive; }, 8000));
+      ConnectSerial();
+      if (HasFatalFailure()) return;
     } else {
       ASSERT_TRUE(WaitFor([&] { return ifd->PortsOpen; }, 8000)) << master->PanelText(3).toStdString();
     }
     // Live values first: a sample is then a reading, not the start-up's empty row.
     WaitFor([] { return false; }, 2500);
+  }
+  // Connect to IFD: COM3 for the main card and, where the rig has a second card, COM4 for it.
+  void ConnectSerial() {
+    TQXIFD* ifd = master->Diagram()->IFD();
+    const bool second = master->Rig()->Using_EXP;
+    if (second) ASSERT_TRUE(WaitFor([&] { return QFileInfo::exists(sim->Serial() + "/slave"); }, 5000));
+    if (!WaitFor([&] { return ifd->vComPortOpen(); }, 1000)) {
+      prompts.ExpectChoice(0);  // the port list: COM3 first
+      if (second) prompts.ExpectChoice(1);
+      master->ConnectClick(true);
+    }
+    ASSERT_TRUE(WaitFor([&] { return ifd->FvComIOActive && ifd->FMainCardActive; }, 8000));
+    if (second) ASSERT_TRUE(WaitFor([&] { return ifd->FAuxCardActive; }, 8000)) << "the second card";
+    EXPECT_EQ(prompts.Pending(), 0);
   }
   TWorkbook& Book() { return table->ResultsTable->Book(); }
   TFormOscilloscope* Scope() { return master->Oscilloscope(); }
@@ -415,6 +426,46 @@ struct TScopeRuns : ::testing::Test {
     EXPECT_EQ(again.Channels[1].Values, trace.Channels[1].Values);
   }
 
+
+  // GO and STOP, GO again and No to Next Results, STOP by the Sample Now item, GO and Yes: every
+  // row the logger wrote stays as written in the table and in the saved file.
+  void AirflowGoStopAndNo() {
+    EXPECT_EQ(Scope(), nullptr);
+    logger->Sample_Interval = 500;
+    master->Action("SampleNow")->trigger();
+    WaitRows("Run 1", 3);
+    master->Action("SampleNow")->trigger();
+    EXPECT_EQ(logger->Current_Sample_State, RSS_Idle);
+    const int rows = recorder->RowsIn("Run 1");
+    WaitFor([] { return false; }, 1200);
+    EXPECT_EQ(recorder->RowsIn("Run 1"), rows);
+
+    master->Action("SampleNow")->trigger();
+    WaitRows("Run 1", rows + 2);
+    prompts.ExpectMessage("This action will stop the current sample run", TModalResult::mrNo);
+    master->Action("NextResults")->trigger();
+    EXPECT_EQ(logger->Current_Sample_State, RSS_Active);
+    EXPECT_EQ(Book().NumSheets(), 1);
+    WaitRows("Run 1", recorder->RowsIn("Run 1") + 1);
+    master->Action("SampleNowItem")->trigger();
+    EXPECT_EQ(logger->Current_Sample_State, RSS_Idle);
+    // Yes this time: the run stops and the next one starts on a new sheet.
+    master->Action("SampleNow")->trigger();
+    WaitRows("Run 1", recorder->RowsIn("Run 1") + 1);
+    prompts.ExpectMessage("This action will stop the current sample run", TModalResult::mrYes);
+    master->Action("NextResults")->trigger();
+    EXPECT_EQ(logger->Current_Sample_State, RSS_Idle);
+    EXPECT_EQ(Book().NumSheets(), 2);
+    // Every logged row holds its own sample number and the air temperature (about 20 degrees) that
+    // the second card served.
+    for (const TRowRecorder::TRow& r : recorder->Rows) {
+      ASSERT_GE(r.Cells.size(), 6u);
+      EXPECT_EQ(r.Cells[0].Str, QString::number(r.Row - 1)) << r.Sheet.toStdString() << " R" << r.Row;
+      EXPECT_EQ(r.Cells[5].Kind, TValueKind::Number) << r.Sheet.toStdString() << " R" << r.Row;
+      EXPECT_NEAR(r.Cells[5].Num, 20.0, 1.0) << r.Sheet.toStdString() << " R" << r.Row;
+    }
+    SaveAndCompare();
+  }
 };
 
 }  // namespace
@@ -458,10 +509,8 @@ TEST_F(TScopeRuns, ACaptureWithoutChannelsIsRefusedOnBothPaths) {
   EXPECT_EQ(logger->Current_Sample_State, RSS_Idle);
 
   // The serial card: refused before a capture command is written.
-  TQXIFD* ifd = master->Diagram()->IFD();
-  prompts.ExpectChoice(0);
-  master->ConnectClick(true);
-  ASSERT_TRUE(WaitFor([&] { return ifd->FvComIOActive && ifd->FMainCardActive; }, 8000));
+  ConnectSerial();
+  if (HasFatalFailure()) return;
   prompts.ExpectMessage("the oscilloscope has no \"Data Channel One\"");
   master->Action("SampleNow")->trigger();
   EXPECT_EQ(prompts.Pending(), 0);
@@ -489,10 +538,8 @@ TEST_F(TScopeRuns, DemoExerciseTwoTakesItsSamplesWithGoOnBothPaths) {
     WaitFor([] { return false; }, 300);
   }
   EXPECT_EQ(recorder->RowsIn("Run 1"), 5);
-  TQXIFD* ifd = master->Diagram()->IFD();
-  prompts.ExpectChoice(0);
-  master->ConnectClick(true);
-  ASSERT_TRUE(WaitFor([&] { return ifd->FvComIOActive && ifd->FMainCardActive; }, 8000));
+  ConnectSerial();
+  if (HasFatalFailure()) return;
   WaitFor([] { return false; }, 1500);
   for (int i = 1; i <= 5; ++i) {
     master->Action("SampleNowItem")->trigger();
@@ -504,40 +551,51 @@ TEST_F(TScopeRuns, DemoExerciseTwoTakesItsSamplesWithGoOnBothPaths) {
   SaveAndCompare();
 }
 
-// The airflow bench's fan exercise runs free; GO and STOP, and No and Yes to Next Results.
-TEST_F(TScopeRuns, AirflowGoStopAndNoKeepEverySample) {
+// The airflow bench's fan exercise runs free, on the driver path and on its two serial cards: GO
+// and STOP, and No and Yes to Next Results.
+TEST_F(TScopeRuns, AirflowGoStopAndNoKeepEverySampleOnTheDriverPath) {
   Copy("airflow");
   Start(0, false);
   if (HasFatalFailure()) return;
-  EXPECT_EQ(Scope(), nullptr);
-  logger->Sample_Interval = 500;
-  master->Action("SampleNow")->trigger();
-  WaitRows("Run 1", 3);
-  master->Action("SampleNow")->trigger();
-  EXPECT_EQ(logger->Current_Sample_State, RSS_Idle);
-  const int rows = recorder->RowsIn("Run 1");
-  WaitFor([] { return false; }, 1200);
-  EXPECT_EQ(recorder->RowsIn("Run 1"), rows);
+  AirflowGoStopAndNo();
+}
 
-  // The airflow simulator's serial card is a Vexa the bench is not set up for, so this runs on
-  // the driver path only.
+TEST_F(TScopeRuns, AirflowGoStopAndNoKeepEverySampleOnTheSerialCards) {
+  Copy("airflow");
+  Start(0, true);
+  if (HasFatalFailure()) return;
+  EXPECT_TRUE(master->Diagram()->IFD()->vComPortOpenAux());
+  AirflowGoStopAndNo();
+  // The bench's probe pressure and air temperature come from the second card.
+  EXPECT_TRUE(prompts.NoticeTexts().isEmpty()) << prompts.NoticeTexts().join('\n').toStdString();
+}
+
+// The bench's high-speed exercise with the serial cards connected: Sample Now captures N and P1
+// into the run as a whole (its sample numbers and 0.778 ms steps), and the saved file holds every
+// captured cell.
+TEST_F(TScopeRuns, AirflowBurstCaptureIsARunOfItsOwnWithTheSerialCards) {
+  Copy("airflow");
+  Start(1, true);
+  if (HasFatalFailure()) return;
+  ASSERT_EQ(logger->Current_Sample_State, RSS_HighSpeed);
   master->Action("SampleNow")->trigger();
-  WaitRows("Run 1", rows + 2);
-  prompts.ExpectMessage("This action will stop the current sample run", TModalResult::mrNo);
-  master->Action("NextResults")->trigger();
-  EXPECT_EQ(logger->Current_Sample_State, RSS_Active);
+  ASSERT_TRUE(WaitFor([&] { return table->RecordedSamples(1) >= 1000; }, 10000)) << table->RecordedSamples(1);
   EXPECT_EQ(Book().NumSheets(), 1);
-  WaitRows("Run 1", recorder->RowsIn("Run 1") + 1);
-  master->Action("SampleNowItem")->trigger();
-  EXPECT_EQ(logger->Current_Sample_State, RSS_Idle);
-  // Yes this time: the run stops and the next one starts on a new sheet.
-  master->Action("SampleNow")->trigger();
-  WaitRows("Run 1", recorder->RowsIn("Run 1") + 1);
-  prompts.ExpectMessage("This action will stop the current sample run", TModalResult::mrYes);
-  master->Action("NextResults")->trigger();
-  EXPECT_EQ(logger->Current_Sample_State, RSS_Idle);
-  EXPECT_EQ(Book().NumSheets(), 2);
-  SaveAndCompare();
+  EXPECT_EQ(At(Book(), 1, 1, 2).Str, "Sample");
+  for (int k = 1; k <= 1000; ++k) {
+    ASSERT_EQ(At(Book(), 1, k + 1, 2).Num, k);
+    ASSERT_NEAR(At(Book(), 1, k + 1, 3).Num, (k - 1) * 0.000778, 1e-9) << "row " << k + 1;
+    ASSERT_EQ(At(Book(), 1, k + 1, 5).Kind, TValueKind::Number) << "row " << k + 1;
+  }
+  EXPECT_EQ(At(Book(), 1, 1002, 2).Kind, TValueKind::Empty);
+  const QString saved = tmp.File("burst.vts");
+  prompts.ExpectSaveFile(saved);
+  master->Action("SaveAs")->trigger();
+  TWorkbook file;
+  file.Read(saved);
+  for (int r = 1; r <= 1001; ++r)
+    for (int c = 1; c <= 5; ++c)
+      ASSERT_TRUE(Same(At(file, 1, r, c), At(Book(), 1, r, c))) << "R" << r << "C" << c;
 }
 
 TEST_F(TScopeRuns, DemoSignalsAreMeasuredOnTheDriverPath) {

@@ -6,7 +6,10 @@
 #include <QLineEdit>
 #include <QApplication>
 #include <QKeyEvent>
+#include <QMessageBox>
 #include <QPushButton>
+#include <QTest>
+#include <QTimer>
 #include <map>
 #include <set>
 
@@ -16,6 +19,7 @@
 #include "support/manualclock.h"
 #include "support/scriptedprompts.h"
 #include "workbook/model/workbook.h"
+#include "platform/qtprompts.h"
 #include "platform/services.h"
 
 namespace {
@@ -487,5 +491,56 @@ TEST_F(TPlantPanel, ARefusalNamesTheBoxTypedIn) {
     Type(box, "1");
   }
   EXPECT_EQ(checked, 18);
+}
+
+// The same with the program's own message boxes, which take the focus while they are up: Tab out
+// of each box with a value out of range, and the message names the label beside that box, the
+// box gets the focus back and keeps what was typed for correcting.
+TEST(TPlantPanelDialogs, ARealMessageNamesTheBoxTypedInAndGivesItTheFocusBack) {
+  TQtPrompts real;
+  TServices::SetPrompts(&real);
+  TManualClock clock;
+  TSCADAForm form{std::make_unique<TFakeLink>()};
+  form.show();
+  auto activate = [&] {
+    form.activateWindow();
+    for (int i = 0; i < 50 && !form.isActiveWindow(); ++i) QApplication::processEvents(QEventLoop::AllEvents, 10);
+  };
+  form.Timer1Timer();
+  QStringList shown;
+  QTimer closer;
+  QObject::connect(&closer, &QTimer::timeout, [&] {
+    if (auto* box = qobject_cast<QMessageBox*>(QApplication::activeModalWidget())) {
+      shown << box->text();
+      box->accept();
+    }
+  });
+  closer.start(20);
+  int checked = 0;
+  for (QLabel* label : form.findChildren<QLabel*>()) {
+    auto* box = qobject_cast<QLineEdit*>(label->buddy());
+    if (!box || box->isReadOnly()) continue;
+    ++checked;
+    const QString name = label->text().chopped(1);
+    activate();
+    box->setFocus();
+    box->selectAll();
+    QTest::keyClicks(box, "9999");
+    QTest::keyClick(box, Qt::Key_Tab);
+    for (int i = 0; i < 50 && shown.isEmpty(); ++i) QTest::qWait(10);
+    EXPECT_EQ(shown, QStringList{QStringLiteral("The %1 input is invalid. Please change the value.").arg(name)});
+    shown.clear();
+    activate();
+    EXPECT_EQ(QApplication::focusWidget(), box) << name.toStdString();
+    EXPECT_EQ(box->text(), "9999") << name.toStdString();
+    box->selectAll();
+    QTest::keyClicks(box, "1");
+    QTest::keyClick(box, Qt::Key_Return);
+    QTest::qWait(60);
+    EXPECT_TRUE(shown.isEmpty()) << name.toStdString() << ": " << shown.join('|').toStdString();
+    shown.clear();
+  }
+  EXPECT_EQ(checked, 18);
+  TServices::SetPrompts(nullptr);
 }
 }  // namespace

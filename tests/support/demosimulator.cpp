@@ -3,6 +3,7 @@
 #include <QFileInfo>
 
 #include "ifd/serial/waitfor.h"
+#include "rigconfig/inistore.h"
 #include "support/tempfolder.h"
 
 TDemoSimulator::TDemoSimulator(const TTempFolder& folder, const QString& source, const QString& program)
@@ -24,6 +25,12 @@ TDemoSimulator::~TDemoSimulator() {
   }
   qputenv("QUORLEX_DEVICE_DIR", FOldDevices);
   qputenv("QUORLEX_PORTS", FOldPorts);
+}
+
+bool TDemoSimulator::OscilloscopeOff() {
+  TIniStore ini(FRig + QStringLiteral("/config/Configuration.ini"));
+  ini.WriteString(QStringLiteral("Scope"), QStringLiteral("feature"), QStringLiteral("off"));
+  return ini.UpdateFile();
 }
 
 bool TDemoSimulator::Start(const QStringList& extra) {

@@ -27,6 +27,10 @@ class TDemoSimulator {
   TDemoSimulator(const TTempFolder& folder, const QString& source, const QString& program);
   ~TDemoSimulator();
 
+  // Turns the copy's oscilloscope off, for runs that drive the logger: with the demo's
+  // oscilloscope on, GO also takes a capture. False when the copy's settings cannot be written.
+  bool OscilloscopeOff();
+
   const QString& Rig() const { return FRig; }
   const QString& Serial() const { return FSerial; }
   const QString& Devices() const { return FDevices; }

@@ -2,6 +2,7 @@
 // appended as samples arrive, runs renamed and deleted, empty cells, time and scaled X axes.
 #include <gtest/gtest.h>
 
+#include <QFontMetrics>
 #include <QFontMetricsF>
 #include <QLegend>
 #include <QSet>
@@ -425,4 +426,33 @@ TEST_F(GraphTest, ALongLineKeepsASingleSpikeAmongThousandsOfSamples) {
   for (int y = 0; y < flatRow - 100; ++y)
     for (int x = left + 5; x < right - 5; ++x) above += red(x, y);
   EXPECT_GT(above, 50);
+}
+
+// A graph made small (a tiled window on a small or scaled screen) shows fewer clock and number
+// labels, each one whole: side by side they fit the plot's width, and the value ticks its height.
+TEST_F(GraphTest, ASmallGraphShowsFewerLabelsEachOfThemWhole) {
+  for (int n = 1; n <= 6; ++n) Sample(n);
+  Graph.DrawGraph();
+  ASSERT_TRUE(Graph.TimeOnXAxis());
+  Graph.resize(1000, 700);
+  Graph.show();
+  QApplication::processEvents();
+  const int wide = static_cast<int>(Graph.ClockLabels().size());
+  EXPECT_GE(wide, 4) << Graph.ClockLabels().join(' ').toStdString();
+  Graph.resize(300, 220);
+  QApplication::processEvents();
+  QApplication::processEvents();
+  const QStringList labels = Graph.ClockLabels();
+  ASSERT_FALSE(labels.isEmpty());
+  EXPECT_LT(labels.size(), wide);
+  auto* clock = qobject_cast<QCategoryAxis*>(Graph.Chart()->axes(Qt::Horizontal).at(1));
+  ASSERT_NE(clock, nullptr);
+  const QFontMetrics metrics(clock->labelsFont());
+  int side = 0;
+  for (const QString& label : labels) side += metrics.horizontalAdvance(label);
+  EXPECT_LE(side, Graph.Chart()->plotArea().width()) << labels.join(' ').toStdString();
+  auto* y = qobject_cast<QValueAxis*>(Graph.Chart()->axes(Qt::Vertical).at(0));
+  ASSERT_NE(y, nullptr);
+  EXPECT_LE(y->tickCount() * QFontMetrics(y->labelsFont()).height(), Graph.Chart()->plotArea().height());
+  Graph.hide();
 }
