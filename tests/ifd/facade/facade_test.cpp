@@ -218,8 +218,12 @@ TEST_F(TFacade, ASampleHoldsOnlyTheReadingsThatArrivedForIt) {
   f.ForgetReadings(false);
   f.LogDataIn(Msg("ms", 134, " -300 7"));
   EXPECT_EQ(f.MainChannelValue[0], -300);
-  // Frequency channels keep their own rule; an unknown channel never has a reading.
+  // A frequency channel has a reading once a count arrived; an unknown channel never has one.
+  EXPECT_FALSE(f.ReadingAvailable(32));
+  f.NoteFrequency(32, true);
   EXPECT_TRUE(f.ReadingAvailable(32));
+  f.ForgetReadings(false);
+  EXPECT_FALSE(f.ReadingAvailable(32));
   EXPECT_FALSE(f.ReadingAvailable(125));
 }
 
