@@ -27,8 +27,10 @@
 #include "ifd/qxifd.h"
 #include "ifd/serial/apdcomportex.h"
 #include "ifd/serial/availableports.h"
+#include "ifd/serial/commandwriter.h"
 #include "ifd/serial/comporttable.h"
 #include "ifd/serial/datatriggerrep.h"
+#include "ifd/serial/serialcommandset.h"
 #include "platform/messagebus.h"
 #include "platform/services.h"
 #include "platform/unattendedprompts.h"
@@ -248,9 +250,12 @@ BENCHMARK(BM_SamplesPerSecond)
 // them); the watchdog changes its phase once a second. Counted from the port's logs: readings
 // (complete "IA" answers) a second, the bytes each way per reading (commands out; answers, digital
 // bytes and acknowledgements in) and their share of the line's 3 840 bytes a second each way.
+// With `resend` each tick also writes both output bytes as they stand, the traffic of a facade
+// that sends its outputs on every call whether they changed or not: the comparison.
 static void BM_LineUse(benchmark::State& state) {
   EnsureApplication();
   const int interval = static_cast<int>(state.range(0));
+  const bool resend = state.range(1) == 1;
   if (!QFileInfo(kSim).isExecutable()) return state.SkipWithError("the simulator is not built");
   TSerialRig rig(true, false, false);
   if (!rig.Ok) return state.SkipWithError("the simulator or the connection did not come up");
@@ -271,6 +276,10 @@ static void BM_LineUse(benchmark::State& state) {
   QObject::connect(&tick, &QTimer::timeout, [&] {
     ifd.SampleNow();
     ifd.SetDigitalOutputValue(1, false);
+    if (resend)
+      for (const TOutputByteCommand& command :
+           TSerialCommandSet::Instance().DigitalOutputCommands(true, false, TIFDState::DigitalOutputShadow))
+        TCommandWriter::SendCommand(ifd.ComPort(), command.Text);
   });
   QObject::connect(&watchdog, &QTimer::timeout, [&] { ifd.Watchdog(); });
   tick.start(interval);
@@ -295,5 +304,6 @@ static void BM_LineUse(benchmark::State& state) {
   state.counters["errors"] = ifd.SerialLink().CommunicationErrors();
   state.counters["interval_ms"] = interval;
 }
-// Args: the logger's interval in ms: the settings' fastest (50), and as fast as it can (2).
-BENCHMARK(BM_LineUse)->Arg(50)->Arg(2)->Iterations(1)->Unit(benchmark::kSecond);
+// Args: the logger's interval in ms (the settings' fastest, 50, and as fast as it can tick, 2);
+// 1 to send the outputs on every tick as well.
+BENCHMARK(BM_LineUse)->Args({50, 0})->Args({50, 1})->Args({2, 0})->Args({2, 1})->Iterations(1)->Unit(benchmark::kSecond);

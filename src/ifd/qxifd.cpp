@@ -213,8 +213,8 @@ void TQXIFD::SerialSampleNow() {
   // An output byte that could not go out when it changed (port or transmit gate closed) goes now;
   // one the card holds already is not repeated.
   if (FForwardVComDOsSet) {
-    SendDueOutputs(false, true);
-    if (!FisVexa) SendDueOutputs(true, true);
+    if (FMainCardActive) SendDueOutputs(false, true);
+    if (FAuxCardActive && !FisVexa) SendDueOutputs(true, true);
   }
   if (ComPort() && FHost) {
     FLink->PublishMasterStatus();

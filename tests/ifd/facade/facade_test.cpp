@@ -283,12 +283,17 @@ TEST_F(TFacade, FrequencyRepliesAlternateTheTwinChannelsAndReachTheReaders) {
 
   EXPECT_EQ(f.GetFrequency(3), -1);
   EXPECT_TRUE(f.CollectingFrequency);
+  // A count garbled on the line answers the request but is no count: nothing is passed on, the
+  // channel has no reading, and it counts as an error.
+  const int errors = f.SerialLink().CommunicationErrors();
   f.LogDataIn(Msg("ms", 152, "nonsense"));
-  EXPECT_EQ(f.Frequency, -1);
+  EXPECT_EQ(f.Frequency, 0);
   EXPECT_FALSE(f.CollectingFrequency);
+  EXPECT_FALSE(f.ReadingAvailable(32));
+  EXPECT_EQ(f.SerialLink().CommunicationErrors(), errors + 1);
   f.LogDataIn(Msg("ms", 152, "900"));  // nothing asked for: nothing changes
-  EXPECT_EQ(f.MainChannelValue[32], -1);
-  EXPECT_EQ(reader.Counts, (std::vector<int>{500, 700, -1}));
+  EXPECT_EQ(f.MainChannelValue[32], 500);
+  EXPECT_EQ(reader.Counts, (std::vector<int>{500, 700}));
 
   // An input the cards cannot measure is not requested, so it cannot block later requests.
   f.GetFrequency(9);

@@ -165,9 +165,10 @@ TEST_F(TLegacyFixture, MultiplexedInputsSelectSettleAndRestore) {
   access->SampleNow();
   EXPECT_EQ(state.MainChannelValue[18], 300);
   const auto ports = card.CallsOf(kVel0, SetPort);
-  ASSERT_EQ(ports.size(), 2u);
-  EXPECT_EQ(ports[0].Value, 0xE2);  // lines 5-7 kept, address 2
-  EXPECT_EQ(ports[1].Value, 0xF0);  // strobe released
+  ASSERT_EQ(ports.size(), 3u);
+  EXPECT_EQ(ports[0].Value, 0xE5);  // the devices just opened get the output image
+  EXPECT_EQ(ports[1].Value, 0xE2);  // lines 5-7 kept, address 2
+  EXPECT_EQ(ports[2].Value, 0xF0);  // strobe released
   EXPECT_EQ(TIFDState::DigitalOutputShadow, 0xE2);
   EXPECT_GE(clock.FTicks, TLegacyAccess::MultiplexerSettleMs);
 }
