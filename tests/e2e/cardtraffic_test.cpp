@@ -73,6 +73,9 @@ QStringList Repeats(const QList<TOutputWrite>& writes) {
   return repeats;
 }
 
+// How many times the simulator has started on this log.
+int Starts(const QString& log) { return static_cast<int>(TTempFolder::Read(log).count("\t(started)")); }
+
 // A value on the diagram, not the "unavailable" dash.
 bool Shown(const TQXAnalogueInputSource& input) {
   const QString text = input.Display_Box->text();
@@ -166,6 +169,7 @@ TEST_F(CardTraffic, OnTheSerialCardOutputsGoWhenTheyChangeAndAgainAfterAReconnec
   ASSERT_TRUE(WaitFor([&] { return master->PanelText(3) == "IFDVCM: LOST"; }, 8000)) << master->PanelText(3).toStdString();
   Ticks().start(500);
   ASSERT_TRUE(sim.Start({"--no-devices"}));
+  ASSERT_TRUE(WaitFor([&] { return Starts(sim.Log()) == 2; }, 5000));
   ASSERT_TRUE(WaitFor([&] { return master->PanelText(3) == "IFD: vCOM(3)m"; }, 10000)) << master->PanelText(3).toStdString();
   ASSERT_TRUE(WaitFor([&] { return Count(SinceLastStart(sim.Log()), "IA\\r") >= 4; }, 8000));
   const QList<TOutputWrite> writes = OutputWrites(SinceLastStart(sim.Log()));
@@ -189,10 +193,13 @@ TEST_F(CardTraffic, OnTheDriverDevicesOutputsGoWhenTheyChangeAndAgainAfterARecon
   Ticks().start(300);
   ASSERT_TRUE(WaitFor([&] { return !ifd->PortsOpen; }, 8000)) << master->PanelText(3).toStdString();
   ASSERT_TRUE(sim.Start());
+  ASSERT_TRUE(WaitFor([&] { return Starts(sim.Log()) == 2; }, 5000));
   ASSERT_TRUE(WaitFor([&] { return Count(SinceLastStart(sim.Log()), "GetSCAN") >= 3; }, 8000));
   const QList<TOutputWrite> writes = OutputWrites(SinceLastStart(sim.Log()));
   ASSERT_FALSE(writes.isEmpty());
-  EXPECT_EQ(writes.first().Value, image);
+  QStringList all;
+  for (const TOutputWrite& w : writes) all << w.Source + ":" + w.Value;
+  EXPECT_EQ(writes.first().Value, image) << all.join(' ').toStdString();
   EXPECT_TRUE(Repeats(writes).isEmpty()) << Repeats(writes).join(", ").toStdString();
 }
 
@@ -227,7 +234,8 @@ TEST_F(CardTraffic, TheSerialCardsFirstAnswerShowsAsSoonAsItArrives) {
   TQXAnalogueInputSource* tank = Tank();
   ASSERT_NE(tank, nullptr);
   ASSERT_TRUE(WaitFor([&] { return tank->Display_Box->text() == QString(QChar(0x2014)); }, 3000))
-      << "no device: nothing to show yet, not " << tank->Display_Box->text().toStdString();
+      << "no device: nothing to show yet, not " << tank->Display_Box->text().toStdString() << " "
+      << master->PanelText(3).toStdString();
   Ticks().start(20000);
   Connect();
   if (HasFatalFailure()) return;
