@@ -83,8 +83,8 @@ void TQXLoggerPanel::Initialise(ISampleTable* Datatable, TRigConfig& RigSource, 
   connect(LogTimer, &QTimer::timeout, this, &TQXLoggerPanel::LogTimerTimer);
   LogTimer->start();
   // The first live values show as soon as they are there, not one interval after start-up: a
-  // first tick at once (the driver path reads within it); on the serial path one when a card is
-  // activated (its first requests) and one when its first answer arrives.
+  // first tick at once (the driver path reads within it), and on the serial path one when a
+  // card's first answer arrives (its readings come after the requests of a tick).
   QTimer::singleShot(0, this, &TQXLoggerPanel::EarlyTick);
   if (TQXIFD* ifd = TServices::IFD())
     connect(ifd, &TQXIFD::FirstReadingArrived, this, &TQXLoggerPanel::EarlyTick, Qt::QueuedConnection);

@@ -558,9 +558,6 @@ void TQXIFD::ActivateCard(TApdComPortRole role) {
   FLegIOActive = false;
   FvComIOActive = true;
   ResetDigitalOutputs();
-  // Its first requests go at once, not at the logger's next tick: the first reading is shown as
-  // soon as it comes.
-  if (master) FLink->SendSampleRequests();
 }
 
 void TQXIFD::OpenPorts() { FLegacy->OpenPorts(); }

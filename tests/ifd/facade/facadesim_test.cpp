@@ -92,12 +92,12 @@ struct TFacadeSim : ::testing::Test {
 TEST_F(TFacadeSim, OneSerialSamplingCycleFromRequestToSmoothedValue) {
   Start({"--master", "brenna"});
   if (IsSkipped() || HasFatalFailure()) return;
+  ifd->RegisterChannel(0, 0);
+  ifd->FilterWeight = 2;
   Connect();
   if (HasFatalFailure()) return;
   EXPECT_EQ(host.CallsStartingWith("VComOneIsSet"), QStringList{"VComOneIsSet 3"});
   EXPECT_TRUE(host.Calls.contains("vComMasterIFDmode"));
-  ifd->RegisterChannel(0, 0);
-  ifd->FilterWeight = 2;
 
   ifd->SampleNow();
   ASSERT_TRUE(WaitFor([&] { return ifd->MainChannelValue[0] != 0; })) << Received("master").join(' ').toStdString();
@@ -172,6 +172,7 @@ TEST_F(TFacadeSim, TheVexaWatchdogTogglesLine15AndKeepsTheOutputsOn8To14) {
   Connect();
   if (HasFatalFailure()) return;
   ifd->SetDigitalOutputValue(9, true);  // the user's output on line 9, held on
+  // Only the upper byte changed.
   EXPECT_TRUE(ReceivedLast("master", {"DO1,0\\r", "DO1,2\\r"})) << Received("master").join(' ').toStdString();
   TQXVexaWatchdog watchdog;
   for (int tick = 0; tick < 4; ++tick) watchdog.WatchdogTick();
