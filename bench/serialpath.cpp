@@ -6,6 +6,9 @@
 //    time of one tick's answers. The time reported is the mean age; max_age_ms the largest seen.
 //  - BM_SamplesPerSecond: complete "IA" answers delivered per second with the logger ticking as
 //    fast as it can, one and two cards, single-ended and differential, next to the line limit.
+//  - BM_LineUse: the demo's card with each tick doing to it what the demo's diagram does, at the
+//    fastest interval the settings allow and as fast as the logger can tick: readings a second,
+//    the bytes each way per reading and their share of the line.
 #include <benchmark/benchmark.h>
 
 #include <QElapsedTimer>
@@ -16,6 +19,7 @@
 #include <QTimer>
 
 #include <algorithm>
+#include <atomic>
 #include <memory>
 
 #include "benchapplication.h"
@@ -23,8 +27,10 @@
 #include "ifd/qxifd.h"
 #include "ifd/serial/apdcomportex.h"
 #include "ifd/serial/availableports.h"
+#include "ifd/serial/commandwriter.h"
 #include "ifd/serial/comporttable.h"
 #include "ifd/serial/datatriggerrep.h"
+#include "ifd/serial/serialcommandset.h"
 #include "platform/messagebus.h"
 #include "platform/services.h"
 #include "platform/unattendedprompts.h"
@@ -238,3 +244,66 @@ BENCHMARK(BM_SamplesPerSecond)
     ->Args({1, 1, 2})
     ->Iterations(1)
     ->Unit(benchmark::kSecond);
+
+// The demo's card (a Vexa read differentially). Each tick reads the inputs and sets the standby
+// heater's line as the demo's thermostat gate does on every tick (unchanged on almost all of
+// them); the watchdog changes its phase once a second. Counted from the port's logs: readings
+// (complete "IA" answers) a second, the bytes each way per reading (commands out; answers, digital
+// bytes and acknowledgements in) and their share of the line's 3 840 bytes a second each way.
+// With `resend` each tick also writes both output bytes as they stand, the traffic of a facade
+// that sends its outputs on every call whether they changed or not: the comparison.
+static void BM_LineUse(benchmark::State& state) {
+  EnsureApplication();
+  const int interval = static_cast<int>(state.range(0));
+  const bool resend = state.range(1) == 1;
+  if (!QFileInfo(kSim).isExecutable()) return state.SkipWithError("the simulator is not built");
+  TSerialRig rig(true, false, false);
+  if (!rig.Ok) return state.SkipWithError("the simulator or the connection did not come up");
+  TQXIFD& ifd = *rig.Ifd;
+  std::atomic<long long> answers{0}, bytesIn{0}, bytesOut{0};
+  static const int key = 0;
+  // In: card marker, three-digit code, data; on the line one code byte, the data and CR.
+  TAvailablePorts::RegisterLogDataInMeth(
+      [&](const QString& message) {
+        answers += message.mid(2, 3) == "134";
+        bytesIn += std::max<qsizetype>(message.size() - 5, 0) + 2;
+      },
+      &key);
+  // Out: the command with its CR, a space and the port's name.
+  TAvailablePorts::RegisterLogDataOutMeth([&](const QString& message) { bytesOut += std::max<qsizetype>(message.lastIndexOf(' '), 0); }, &key);
+  QTimer tick, watchdog;
+  tick.setTimerType(Qt::PreciseTimer);
+  QObject::connect(&tick, &QTimer::timeout, [&] {
+    ifd.SampleNow();
+    ifd.SetDigitalOutputValue(1, false);
+    if (resend)
+      for (const TOutputByteCommand& command :
+           TSerialCommandSet::Instance().DigitalOutputCommands(true, false, TIFDState::DigitalOutputShadow))
+        TCommandWriter::SendCommand(ifd.ComPort(), command.Text);
+  });
+  QObject::connect(&watchdog, &QTimer::timeout, [&] { ifd.Watchdog(); });
+  tick.start(interval);
+  watchdog.start(1000);
+  Serve(500);
+  answers = bytesIn = bytesOut = 0;
+  double seconds = 0;
+  for (auto _ : state) {
+    QElapsedTimer t;
+    t.start();
+    Serve(BenchShort() ? 1000 : 5000);
+    seconds += t.nsecsElapsed() / 1e9;
+  }
+  TAvailablePorts::UnregisterHandlers(&key);
+  const double readings = static_cast<double>(answers.load());
+  constexpr double kLineBytesPerSecond = 3840.0;  // 38400 baud, 8N1
+  state.counters["readings_per_s"] = readings / seconds;
+  state.counters["out_bytes_per_reading"] = readings > 0 ? bytesOut.load() / readings : 0;
+  state.counters["in_bytes_per_reading"] = readings > 0 ? bytesIn.load() / readings : 0;
+  state.counters["out_line_pct"] = bytesOut.load() / seconds / kLineBytesPerSecond * 100;
+  state.counters["in_line_pct"] = bytesIn.load() / seconds / kLineBytesPerSecond * 100;
+  state.counters["errors"] = ifd.SerialLink().CommunicationErrors();
+  state.counters["interval_ms"] = interval;
+}
+// Args: the logger's interval in ms (the settings' fastest, 50, and as fast as it can tick, 2);
+// 1 to send the outputs on every tick as well.
+BENCHMARK(BM_LineUse)->Args({50, 0})->Args({50, 1})->Args({2, 0})->Args({2, 1})->Iterations(1)->Unit(benchmark::kSecond);

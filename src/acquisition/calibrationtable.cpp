@@ -67,6 +67,13 @@ double TCalibrationTable::Process(double x) const {
     const auto u = static_cast<size_t>(i);
     if (RawValue[u] <= x && x < RawValue[u + 1]) return (x - RawValue[u]) * IFD_to_Proc_gradient[u] + ProcValue[u];
   }
+  if (processing_index < 2) return 0;  // never built
+  // A reading off the table's ends (the card's -2048, a count garbled beyond 12 bits) is still a
+  // reading: the end segments go on, flat for a calibrated channel (the value of its nearest
+  // point), counts for an uncalibrated one.
+  const auto last = static_cast<size_t>(processing_index);
+  if (x < RawValue[1]) return (x - RawValue[1]) * IFD_to_Proc_gradient[1] + ProcValue[1];
+  if (x >= RawValue[last]) return (x - RawValue[last]) * IFD_to_Proc_gradient[last - 1] + ProcValue[last];
   return 0;
 }
 

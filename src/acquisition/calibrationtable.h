@@ -1,7 +1,7 @@
 #pragma once
 // The conversion between interface counts and engineering units of one channel: a piecewise-linear
 // table built from the channel's calibration points (processed value, raw volts), with flat ends
-// below the lowest and above the highest voltage. 2048 counts per 5 V. The table runs in rising
+// below the lowest and above the highest voltage, however far beyond. 2048 counts per 5 V. The table runs in rising
 // order of voltage whatever order the points come in, so a sensor whose voltage falls as its
 // reference rises converts as well as a rising one.
 
@@ -23,7 +23,8 @@ class TCalibrationTable {
   // the identity on counts, so an uncalibrated channel reports its raw counts.
   void Build(const std::vector<std::pair<double, double>>& points);
 
-  // Counts to engineering units; 0 when no segment holds the value. The tare is not applied here.
+  // Counts to engineering units; beyond the table's ends the end segments go on (flat when
+  // calibrated, counts when not). The tare is not applied here.
   double Process(double counts) const;
   // Engineering units to counts, rounded half to even; 0 when no segment holds the value.
   int RawFromProcess(double value) const;

@@ -6,6 +6,7 @@
 #include "acquisition/twostateimage.h"
 #include "ifd/qxifd.h"
 #include "rigconfig/datasource_definition.h"
+#include "rigconfig/rigconfig.h"
 
 TQXDigitalInputSource::~TQXDigitalInputSource() { delete DisplayButton; }
 
@@ -23,10 +24,17 @@ void TQXDigitalInputSource::RegisterParent(QWidget* DisplayParent, const TDataSo
 }
 
 void TQXDigitalInputSource::DataWrite() {
-  bool state = false;
-  if (IFD() && FChannel >= 0 && FChannel < TIFDState::DigitalLines)
-    state = IFD()->DigitalInputs[static_cast<size_t>(FChannel)] == 1;
-  Input_State = Reverse ? !state : state;
-  if (DisplayButton) DisplayButton->SetState(Input_State);
-  if (Source_Column != 0) WriteNumber(Input_State ? 1 : 0);
+  TQXIFD* ifd = IFD();
+  const bool line = ifd && FChannel >= 0 && FChannel < TIFDState::DigitalLines;
+  // A state that did not arrive for this sample is recorded as nothing; the picture (and what
+  // conditions see) keeps the last state read.
+  FReadingMissing = line && ProgramType() != TProgramType::ClientApp && !ifd->DigitalInputAvailable(FChannel);
+  if (!FReadingMissing) {
+    const bool state = line && ifd->DigitalInputs[static_cast<size_t>(FChannel)] == 1;
+    Input_State = Reverse ? !state : state;
+    if (DisplayButton) DisplayButton->SetState(Input_State);
+  }
+  if (Source_Column == 0) return;
+  if (FReadingMissing) ClearColumn(Source_Column);
+  else WriteNumber(Input_State ? 1 : 0);
 }

@@ -17,4 +17,5 @@ class TQXDigitalInputSource : public TQXSourceMeta {
   TTwoStateImage* DisplayButton = nullptr;
   bool Input_State = false;
   bool Reverse = false;
+  bool FReadingMissing = false;  // no state arrived for the current sample
 };

@@ -9,6 +9,7 @@
 #include "acquisition/radiogroup.h"
 #include "acquisition/qxdigitalinputsource.h"
 #include "ifd/qxifd.h"
+#include "rigconfig/rigconfig.h"
 #include "platform/iprompts.h"
 #include "platform/numbers.h"
 #include "platform/services.h"
@@ -76,8 +77,13 @@ void TQXDigitalSwitch::DataWrite() {
   }
   OutputChannel->BeingUsedForControl = true;
   TQXIFD* ifd = IFD();
-  const bool input = ifd && InputchannelNo >= 0 && InputchannelNo < TIFDState::DigitalLines &&
-                     ifd->DigitalInputs[static_cast<size_t>(InputchannelNo)] == 1;
+  const bool line = ifd && InputchannelNo >= 0 && InputchannelNo < TIFDState::DigitalLines;
+  // No state of the input arrived for this sample: the output holds, as on any missing reading.
+  if (line && ProgramType() != TProgramType::ClientApp && !ifd->DigitalInputAvailable(InputchannelNo)) {
+    OutputChannel->DataWrite();
+    return;
+  }
+  const bool input = line && ifd->DigitalInputs[static_cast<size_t>(InputchannelNo)] == 1;
   const bool value = polarity == 0 ? input : !input;
   if (ifd) ifd->SetDigitalOutputValue(OutputChannelNo, value);
   OutputChannel->Show(value);

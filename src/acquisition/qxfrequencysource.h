@@ -24,6 +24,7 @@ class TQXFrequencySource : public TQXSource, public IFrequencyReader {
   int channel = 0;
   double Frequency = 0;
   bool FgetNewFrq = true;
+  bool FReadingMissing = false;  // no count held for the current sample
 
  private:
   QPointer<TQXIFD> FReadersOf;  // the facade this source is registered with

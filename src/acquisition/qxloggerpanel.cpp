@@ -82,6 +82,12 @@ void TQXLoggerPanel::Initialise(ISampleTable* Datatable, TRigConfig& RigSource, 
   LogTimer->setInterval(IFD_Read_Interval);
   connect(LogTimer, &QTimer::timeout, this, &TQXLoggerPanel::LogTimerTimer);
   LogTimer->start();
+  // The first live values show as soon as they are there, not one interval after start-up: a
+  // first tick at once (the driver path reads within it), and on the serial path one when a
+  // card's first answer arrives (its readings come after the requests of a tick).
+  QTimer::singleShot(0, this, &TQXLoggerPanel::EarlyTick);
+  if (TQXIFD* ifd = TServices::IFD())
+    connect(ifd, &TQXIFD::FirstReadingArrived, this, &TQXLoggerPanel::EarlyTick, Qt::QueuedConnection);
   if (FHost) {
     FHost->SetSampleMode(Current_Sample_State);
     FHost->UpdateStatusBar();
@@ -118,6 +124,12 @@ void TQXLoggerPanel::LogTimerTimer() {
     }
   }
   Processing_Sample_Timer = false;
+}
+
+void TQXLoggerPanel::EarlyTick() {
+  if (!LogTimer || !LogTimer->isActive() || Processing_Sample_Timer) return;
+  LogTimerTimer();
+  LogTimer->start();
 }
 
 void TQXLoggerPanel::Tick() {

@@ -39,6 +39,9 @@ class TQXLoggerPanel : public QObject, public IResultsLogger {
   // pictured by Copy.
   void Initialise(ISampleTable* Datatable, TRigConfig& RigSource, QWidget* diagram = nullptr);
   void LogTimerTimer();  // the tick
+  // A tick now rather than at the timer's turn (the first reading has arrived); the next one
+  // follows a whole interval later. Nothing while the logger is stopped or inside a tick.
+  void EarlyTick();
   void SampleNow() override;
   void ConfigureSample();
   // Takes the dialog's choice over (after it closed with OK).

@@ -1,7 +1,10 @@
 #include "acquisition/qxtwinfreqs.h"
 
+#include <tuple>
+
 #include "ifd/qxifd.h"
 #include "rigconfig/datasource_definition.h"
+#include "rigconfig/rigconfig.h"
 
 void TQXTwinFreqs::RegisterParent(QWidget* DisplayParent, const TDataSource_Definition& Source) {
   BaseConstruction(DisplayParent, Source);
@@ -16,6 +19,10 @@ void TQXTwinFreqs::DataWrite() {
   Frequency1 = ifd->DataForChannel(32);
   Frequency2 = ifd->DataForChannel(33);
   if (Source_Column == 0) return;
-  WriteColumn(Source_Column, Frequency1);
-  WriteColumn(Source_Column + 1, Frequency2);
+  // Each count lost on the line (or none measured yet) is recorded as nothing, never the last one.
+  const bool client = ProgramType() == TProgramType::ClientApp;
+  for (const auto& [column, index, value] : {std::tuple{Source_Column, 32, Frequency1}, std::tuple{Source_Column + 1, 33, Frequency2}}) {
+    if (!client && !ifd->ReadingAvailable(index)) ClearColumn(column);
+    else WriteColumn(column, value);
+  }
 }

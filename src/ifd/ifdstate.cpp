@@ -50,17 +50,40 @@ void TIFDState::EndSampleWindow() {
   FExpnAvailable = FExpnArrived;
   FMainArrived.fill(false);
   FExpnArrived.fill(false);
+  FDigitalAvailable = FDigitalArrived;
+  FDigitalArrived.fill(false);
 }
 
 bool TIFDState::ReadingAvailable(int channel) const {
   if (channel >= 0 && channel < ReadableInputs) return FMainAvailable[static_cast<size_t>(channel)];
   if (channel >= 100 && channel <= 124) return FExpnAvailable[static_cast<size_t>(channel - 100)];
-  return channel == 32 || channel == 33;
+  if (channel == 32 || channel == 33) return FFrequencyHeld[static_cast<size_t>(channel - 32)];
+  return false;
 }
 
 void TIFDState::ForgetReadings(bool expansion) {
   // Readings already taken for the sample being gathered are real and stay.
   (expansion ? FExpnSeeded : FMainSeeded).fill(false);
+  if (!expansion) FFrequencyHeld.fill(false);
+}
+
+bool TIFDState::ReadingsArrived(bool digital) const {
+  const auto any = [](const auto& flags) { return std::find(flags.begin(), flags.end(), true) != flags.end(); };
+  return any(FMainArrived) || any(FExpnArrived) || (digital && any(FDigitalArrived));
+}
+
+void TIFDState::TakeDigitalInput(int line, int state) {
+  if (line < 0 || line >= DigitalLines) return;
+  DigitalInputs[static_cast<size_t>(line)] = state;
+  FDigitalArrived[static_cast<size_t>(line)] = true;
+}
+
+bool TIFDState::DigitalInputAvailable(int line) const {
+  return line >= 0 && line < DigitalLines && FDigitalAvailable[static_cast<size_t>(line)];
+}
+
+void TIFDState::NoteFrequency(int channel, bool arrived) {
+  if (channel == 32 || channel == 33) FFrequencyHeld[static_cast<size_t>(channel - 32)] = arrived;
 }
 
 int TIFDState::MissingReadings(bool expansion) const {

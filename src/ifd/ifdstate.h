@@ -66,10 +66,22 @@ struct TIFDState {
   // Closes the sample being gathered: the inputs read since the last call are the ones the
   // sample holds; every other input has no value for it. Called once per sample step.
   void EndSampleWindow();
-  // A value of `channel` arrived for the current sample (frequency channels always count).
+  // A value of `channel` arrived for the current sample. A frequency count (32, 33) is an ongoing
+  // measurement: it counts from its arrival until its channel's next request goes unanswered.
   bool ReadingAvailable(int channel) const;
-  // The card's inputs start again from their next reading (the card was lost or changed mode).
+  // The card's inputs start again from their next reading (the card was lost or changed mode);
+  // for the main card its frequency counts too.
   void ForgetReadings(bool expansion);
+  // Readings arrived for the sample being gathered: an analogue input's, or with `digital` a
+  // digital input's too.
+  bool ReadingsArrived(bool digital) const;
+  // Digital input `line` (0-15) read as `state` (0 or 1) for the sample being gathered.
+  void TakeDigitalInput(int line, int state);
+  // A state of digital input `line` arrived for the current sample.
+  bool DigitalInputAvailable(int line) const;
+  // A frequency count arrived into MainChannelValue[channel] (32 or 33), or its request went
+  // unanswered (`arrived` false).
+  void NoteFrequency(int channel, bool arrived);
   // Registered analogue inputs (0-15, 100-115) without a value for the current sample, and how
   // many are registered.
   int MissingReadings(bool expansion) const;
@@ -80,4 +92,6 @@ struct TIFDState {
   std::array<bool, ReadableInputs> FMainArrived{}, FExpnArrived{};
   std::array<bool, ReadableInputs> FMainAvailable{}, FExpnAvailable{};
   std::array<bool, ReadableInputs> FMainSeeded{}, FExpnSeeded{};
+  std::array<bool, DigitalLines> FDigitalArrived{}, FDigitalAvailable{};
+  std::array<bool, 2> FFrequencyHeld{};  // channels 32 and 33
 };

@@ -200,6 +200,8 @@ void TQXIFD::SampleNow() {
     }
     return;
   }
+  ++FSampleStep;
+  if (FvComIOActive) GiveUpLostFrequencyRequests();
   EndSampleWindow();
   if (FvComIOActive) SerialSampleNow();
 }
@@ -208,6 +210,12 @@ void TQXIFD::SerialSampleNow() {
   FLink->NoteSampleLosses(MissingReadings(false), RegisteredInputs(false), MissingReadings(true),
                           RegisteredInputs(true));
   FLink->SendSampleRequests();
+  // An output byte that could not go out when it changed (port or transmit gate closed) goes now;
+  // one the card holds already is not repeated.
+  if (FForwardVComDOsSet) {
+    if (FMainCardActive) SendDueOutputs(false, true);
+    if (FAuxCardActive && !FisVexa) SendDueOutputs(true, true);
+  }
   if (ComPort() && FHost) {
     FLink->PublishMasterStatus();
     if (queryVexaautomatically() && !F_SENT_queryVexaautomatically_MESSAGE) {
@@ -244,18 +252,28 @@ bool TQXIFD::SerialAnalogueValue(int channel_index, double value) {
 bool TQXIFD::SetDigitalOutputValue(int digital_line, bool on_off) {
   if (!FvComIOActive) return FLegacy->SetDigitalOutputValueLeg(digital_line, on_off);
   if (!FForwardVComDOsSet) return true;
-  const TSerialCommandSet& commands = TSerialCommandSet::Instance();
   const bool upperLine = digital_line >= 8 && digital_line <= 15;
   if (!(digital_line >= 0 && digital_line <= 7) && !upperLine) return true;
   // A Vexa carries all sixteen lines itself ("DO0," and "DO1,"); other cards put 8-15 on the slave.
   const bool slaveLine = upperLine && !FisVexa;
-  TApdComPortEx* port = FLink->PortNamed(slaveLine ? TApdComPortEx::SlaveMarker : TApdComPortEx::MasterMarker);
-  if (!port) return true;
+  if (!FLink->PortNamed(slaveLine ? TApdComPortEx::SlaveMarker : TApdComPortEx::MasterMarker)) return true;
   SetBits(DigitalOutputShadow, static_cast<std::uint16_t>(1u << digital_line), on_off);
   DigitalOutputs[static_cast<size_t>(digital_line)] = on_off ? 1 : 0;
-  for (const QByteArray& command : commands.DigitalOutputCommands(FisVexa, slaveLine, DigitalOutputShadow))
-    SendToPort(port, command);
+  SendDueOutputs(slaveLine, false);
   return true;
+}
+
+void TQXIFD::SendDueOutputs(bool slave, bool onlyWritable) {
+  TApdComPortEx* port = FLink->PortNamed(slave ? TApdComPortEx::SlaveMarker : TApdComPortEx::MasterMarker);
+  if (!port) return;
+  const bool writable = port->IsOpen() && TCommandWriter::TransmitGateOpen();
+  if (onlyWritable && !writable) return;
+  for (const TOutputByteCommand& command :
+       TSerialCommandSet::Instance().DigitalOutputCommands(FisVexa, slave, DigitalOutputShadow)) {
+    if (!FSentOutputs.Due(command.Byte, command.Value)) continue;
+    SendToPort(port, command.Text);
+    if (writable) FSentOutputs.Sent(command.Byte, command.Value);
+  }
 }
 
 bool TQXIFD::SetDACOutputValue(int channel, int DACNumber, int value, bool invert) {
@@ -277,7 +295,12 @@ void TQXIFD::Watchdog() {
     } else {
       upper = wasHigh ? 0x80 : 0;
     }
-    if (FLink->PortNamed(TApdComPortEx::MasterMarker)) SendToPort(ComPort(), TSerialCommandSet::Instance().WatchdogCommand(upper));
+    if (TApdComPortEx* port = FLink->PortNamed(TApdComPortEx::MasterMarker)) {
+      SendToPort(ComPort(), TSerialCommandSet::Instance().WatchdogCommand(upper));
+      // A Vexa's watchdog phase goes out with its lines 8-14: the card now holds that byte.
+      if (FisVexa && port == ComPort() && port->IsOpen() && TCommandWriter::TransmitGateOpen())
+        FSentOutputs.Sent(TSentOutputBytes::TByte::MasterHigh, upper);
+    }
   } else if (FLegIOActive && PortsOpen && !GettingBurst) {
     FLegacy->Watchdog();
   }
@@ -291,6 +314,7 @@ int TQXIFD::GetFrequency(int channel) {
       if (auto command = TSerialCommandSet::Instance().FrequencyCommand(channel)) {
         TCommandWriter::SendRequest(ComPort(), *command);  // a read request: only to an open port
         CollectingFrequency = true;
+        NoteFrequencyRequest();
       }
     }
     return -1;
@@ -311,11 +335,13 @@ void TQXIFD::GetTwinFreqs(int channel1, int channel2) {
       if (auto command = commands.FrequencyCommand(channel1)) {
         TCommandWriter::SendRequest(ComPort(), *command);
         CollectingFrequency1 = true;
+        NoteFrequencyRequest();
       }
     } else if (NextChannel == 2 && !CollectingFrequency2) {
       if (auto command = commands.FrequencyCommand(channel2)) {
         TCommandWriter::SendRequest(ComPort(), *command);
         CollectingFrequency2 = true;
+        NoteFrequencyRequest();
       }
     }
   } else if (FLegIOActive) {
@@ -518,6 +544,9 @@ void TQXIFD::ActivateCard(TApdComPortRole role) {
   if (!FLink->PortNamed(master ? TApdComPortEx::MasterMarker : TApdComPortEx::SlaveMarker)) return;
   FLink->ApplyCardMode(role);
   ForgetReadings(!master);
+  // A card just (re)activated holds outputs of its own: every byte goes out again.
+  FSentOutputs.Forget(!master);
+  if (master) FFirstReadingDue = true;
   if (FHost) {
     if (master)
       FHost->vComMasterIFDmode();
@@ -601,6 +630,10 @@ void TQXIFD::ReplyReceived(TApdComPortRole role, const QString&, int code, const
       FHost->vComInverterDataBack(data);
   } catch (...) {
   }
+  if (FFirstReadingDue && ReadingsArrived(RegisteredInputs(false) + RegisteredInputs(true) == 0)) {
+    FFirstReadingDue = false;
+    emit FirstReadingArrived();
+  }
 }
 
 bool TQXIFD::InputInUse(bool auxiliary, int input) const {
@@ -617,13 +650,13 @@ void TQXIFD::DigitalInputsReply(TApdComPortRole role, const QString& data) {
   }
   const int b = *number & 0xFF;
   if (role == TApdComPortRole::ms) {
-    for (int i = 0; i < 8; ++i) DigitalInputs[static_cast<size_t>(i)] = (b >> i) & 1;
+    for (int i = 0; i < 8; ++i) TakeDigitalInput(i, (b >> i) & 1);
     if (FisVexa) {
       F_CaptureApparatus = (b >> 2) & 0x0F;
       if (FHost) FHost->setCaptureID(F_CaptureApparatus);
     }
   } else if (role == TApdComPortRole::sl) {
-    for (int i = 0; i < 8; ++i) DigitalInputs[static_cast<size_t>(8 + i)] = (b >> i) & 1;
+    for (int i = 0; i < 8; ++i) TakeDigitalInput(8 + i, (b >> i) & 1);
   }
 }
 
@@ -633,7 +666,7 @@ void TQXIFD::UpperDigitalInputsReply(const QString& data) {
     FLink->CountReplyError();
     return;
   }
-  for (int i = 0; i < 8; ++i) DigitalInputs[static_cast<size_t>(8 + i)] = (*number >> i) & 1;
+  for (int i = 0; i < 8; ++i) TakeDigitalInput(8 + i, (*number >> i) & 1);
 }
 
 void TQXIFD::AnalogueInputsReply(TApdComPortRole role, const QString& data) {
@@ -674,26 +707,58 @@ void TQXIFD::SingleInputReply(TApdComPortRole role, int input, const QString& da
 }
 
 void TQXIFD::FrequencyReply(const QString& data) {
-  const int r = ReplyNumber(data, -1);
+  const std::optional<int> number = ReplyNumber(data);
+  // A count garbled on the line is no measurement: the request is answered, its channel has none.
+  if (!number) FLink->CountReplyError();
+  const int r = number.value_or(-1);
+  const auto take = [&](int channel, int& field) {
+    NoteFrequency(channel, number.has_value());
+    if (!number) return;
+    MainChannelValue[static_cast<size_t>(channel)] = ToCount(r);
+    field = r;
+    FrequencyToReaders(r);
+  };
   // One reply answers one request, the one sent first.
   if (CollectingFrequency1) {
-    MainChannelValue[32] = ToCount(r);
-    Frequency1 = r;
-    FrequencyToReaders(r);
+    take(32, Frequency1);
     CollectingFrequency1 = false;
     NextChannel = 2;
   } else if (CollectingFrequency2) {
-    MainChannelValue[33] = ToCount(r);
-    Frequency2 = r;
-    FrequencyToReaders(r);
+    take(33, Frequency2);
     CollectingFrequency2 = false;
     NextChannel = 1;
   } else if (CollectingFrequency) {
-    FrequencyToReaders(r);
-    MainChannelValue[32] = ToCount(r);
-    Frequency = r;
+    take(32, Frequency);
     CollectingFrequency = false;
   }
+}
+
+void TQXIFD::GiveUpLostFrequencyRequests() {
+  // A request whose reply was lost would be waited for for ever, and its count would stand for
+  // measurements that never came: after a whole sample step (and the answer time) it is given up,
+  // its channel has no count until the next one arrives, and the next step asks again.
+  const std::int64_t now = TServices::Clock().TickCountMs();
+  const auto lost = [&](bool collecting) {
+    return collecting && FFrequencyRequestStep < FSampleStep &&
+           now - FFrequencyRequestedMs >= TIFDSerialLink::AnswerTimeoutMs;
+  };
+  if (lost(CollectingFrequency1)) {
+    CollectingFrequency1 = false;
+    NoteFrequency(32, false);
+  }
+  if (lost(CollectingFrequency2)) {
+    CollectingFrequency2 = false;
+    NoteFrequency(33, false);
+  }
+  if (lost(CollectingFrequency)) {
+    CollectingFrequency = false;
+    NoteFrequency(32, false);
+  }
+}
+
+void TQXIFD::NoteFrequencyRequest() {
+  FFrequencyRequestStep = FSampleStep;
+  FFrequencyRequestedMs = TServices::Clock().TickCountMs();
 }
 
 // ---- hosts ----
@@ -742,10 +807,12 @@ void TQXIFD::EnableVexamode() {
 }
 void TQXIFD::VComLostMaster() {
   ForgetReadings(false);
+  FSentOutputs.Forget(false);
   if (FHost) FHost->VComLostMaster();
 }
 void TQXIFD::VComLostSlave() {
   ForgetReadings(true);
+  FSentOutputs.Forget(true);
   if (FHost) FHost->VComLostSlave();
 }
 void TQXIFD::setVComStatusMsg(const QString& text) {

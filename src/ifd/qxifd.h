@@ -20,6 +20,7 @@
 #include "ifd/serial/ifdinputmode.h"
 #include "ifd/serial/ifdseriallink.h"
 #include "ifd/serial/iifdserialhost.h"
+#include "ifd/serial/sentoutputbytes.h"
 
 class IFrequencyReader;
 class IIFDHost;
@@ -168,6 +169,11 @@ class TQXIFD : public QObject, public TIFDState, private ILegacyHost, private II
   bool F_SENT_queryVexaautomatically_MESSAGE = false;
   bool F_is_QXIFD_StandAlone = false;
 
+ signals:
+  // The first reading of a card arrived (after start-up or the card's activation): the logger
+  // shows it at once instead of at its next tick.
+  void FirstReadingArrived();
+
  private:
   std::unique_ptr<TIFDSerialLink> FLink;  // before the references into it
 
@@ -219,10 +225,16 @@ class TQXIFD : public QObject, public TIFDState, private ILegacyHost, private II
   // The reply to "I" + input, asked after an "IA" answer was lost.
   void SingleInputReply(TApdComPortRole role, int input, const QString& data);
   void FrequencyReply(const QString& data);
+  // Frequency requests of the serial path: when one went out, and giving up those never answered.
+  void NoteFrequencyRequest();
+  void GiveUpLostFrequencyRequests();
   // A high-speed capture has ended on the card (`text`: its end report): the transfer starts.
   void StartHighSpeedTransfer(const QString& text);
 
   void SerialSampleNow();
+  // The master's (or the slave's) output bytes the card does not hold yet; with `onlyWritable`
+  // nothing when the port or the transmit gate is closed (no command for the log alone).
+  void SendDueOutputs(bool slave, bool onlyWritable);
   bool SerialAnalogueValue(int channel_index, double value);
   void SendToPort(TApdComPortEx* port, const QByteArray& command);
   void FrequencyToReaders(int count);
@@ -236,4 +248,8 @@ class TQXIFD : public QObject, public TIFDState, private ILegacyHost, private II
   std::unique_ptr<TLegacyBurst> FBurst;
   QPointer<TIFDConfig> FConfigDialog;
   std::vector<IFrequencyReader*> FFrequencyReaders;
+  TSentOutputBytes FSentOutputs;
+  bool FFirstReadingDue = true;  // no reading has arrived since start-up or the card's activation
+  std::int64_t FSampleStep = 0;  // sample steps taken
+  std::int64_t FFrequencyRequestStep = 0, FFrequencyRequestedMs = 0;
 };

@@ -17,7 +17,7 @@ TEST(CalibrationTable, TwoPointTableHasFlatEnds) {
   EXPECT_EQ(t.Process(1024), 50);
   EXPECT_EQ(t.Process(2047), 99.951171875);
   EXPECT_EQ(t.Process(-100), 0);
-  EXPECT_EQ(t.Process(-2048), 0);  // below the first entry: no segment
+  EXPECT_EQ(t.Process(-2048), 0);  // below the first entry: the flat end
   EXPECT_EQ(t.RawFromProcess(50), 1024);
   EXPECT_EQ(t.RawFromProcess(100.5), 0);  // above the range
   EXPECT_EQ(t.MinVolts(), 0);
@@ -30,6 +30,26 @@ TEST(CalibrationTable, BelowTheFirstPointIsTheFirstValue) {
   EXPECT_EQ(t.Process(0), 10);
   EXPECT_EQ(t.MinProcValue(), 10);
   EXPECT_EQ(t.MaxProcValue(), 50);
+}
+
+// The card reads down to -2048 counts and a garbled count can lie anywhere: a reading off the
+// table is converted as its end says, never recorded as a 0 nobody measured.
+TEST(CalibrationTable, ReadingsBeyondTheTableKeepItsEnds) {
+  TCalibrationTable t;
+  t.Build({{10, 1.0}, {50, 5.0}});
+  EXPECT_EQ(t.Process(-2048), 10);
+  EXPECT_EQ(t.Process(-32768), 10);
+  EXPECT_EQ(t.Process(2049), 50);
+  EXPECT_EQ(t.Process(32767), 50);
+  TCalibrationTable falling;
+  falling.Build({{0, 5.0}, {100, -5.0}});
+  EXPECT_EQ(falling.Process(-2049), 100);
+  EXPECT_EQ(falling.Process(5000), 0);
+  TCalibrationTable none;
+  none.Build({});
+  EXPECT_EQ(none.Process(-2048), -2048);
+  EXPECT_EQ(none.Process(2049), 2049);
+  EXPECT_EQ(none.Process(30000), 30000);
 }
 
 TEST(CalibrationTable, MultiPointFallingAndZeroWidthSegments) {

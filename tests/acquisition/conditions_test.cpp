@@ -31,7 +31,7 @@ struct TConditionsTest : ::testing::Test, TSourceFixture {
     return *static_cast<TQXDigitalInputSource*>(list.AddSource(std::move(in)));
   }
   void SetInput(TQXDigitalInputSource& in, bool on) {
-    ifd->DigitalInputs[static_cast<size_t>(in.FChannel)] = on ? 1 : 0;
+    ReadDigital(in.FChannel, on ? 1 : 0);
     in.DataWrite();
   }
   void Bind() {

@@ -118,17 +118,24 @@ TEST_F(TDerivedSources, SwitchRoutesTheChosenInputOrLeavesTheOutputToTheUser) {
 
   sw.RadioGroup->findChildren<QRadioButton*>()[1]->click();
   EXPECT_EQ(sw.InputchannelNo, 4);
-  ifd->DigitalInputs[4] = 0;
+  ReadDigital(4, 0);
   sw.DataWrite();
   EXPECT_FALSE(pump.Output_State);
   EXPECT_FALSE(Line(1));
   EXPECT_FALSE(pump.DisplayButton->State());
   pump.DOutButtonClick();  // held by the switch: the click is ignored
   EXPECT_FALSE(pump.Output_State);
-  ifd->DigitalInputs[4] = 1;
+  ReadDigital(4, 1);
   sw.DataWrite();
   EXPECT_TRUE(pump.Output_State);
   EXPECT_TRUE(Line(1));
+  // A sample without the input's state: the output holds, whatever the line kept.
+  ifd->DigitalInputs[4] = 0;
+  ifd->EndSampleWindow();
+  sw.DataWrite();
+  EXPECT_TRUE(pump.Output_State);
+  EXPECT_TRUE(Line(1));
+  ReadDigital(4, 1);
 
   sw.polarity = 1;  // inverted
   sw.DataWrite();

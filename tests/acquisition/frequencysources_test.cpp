@@ -69,6 +69,7 @@ TEST_F(TFrequencySources, TheLegacyCountReachesTheSource) {
   auto& device = card.Device(legacy::VelUSB0);
   source.DataWrite();  // starts the measurement of input 2
   EXPECT_EQ(device.Registers[0x74], 1 << 2);
+  EXPECT_EQ(sample.ValueRC(2, 3).Kind, TValueKind::Empty);  // nothing measured yet: no 0
   device.FrequencyCount = 500;  // measured
   source.DataWrite();
   EXPECT_EQ(source.Frequency, 500);
@@ -92,4 +93,70 @@ TEST_F(TFrequencySources, TwinFrequenciesAlternateIntoTwoColumns) {
   EXPECT_EQ(sample.NumberRC(2, 6), 512);
   EXPECT_EQ(twin.Frequency1, 1024);
   EXPECT_EQ(twin.Frequency2, 512);
+}
+
+// A count lost on the line: the request is given up after a sample step and the answer time, the
+// cell holds nothing (not the last count) until the next count arrives, and the input is asked
+// again. A count garbled on the line is no count either.
+TEST_F(TFrequencySources, ALostCountIsRecordedAsNothingAndAskedForAgain) {
+  SerialPath();
+  auto def = Def(FREQUENCY_DATASRC, 3, 0, 0);
+  TQXFrequencySource source;
+  source.RegisterParent(&panel, def);
+  panel.show();
+  const auto step = [&] {
+    ifd->SampleNow();
+    source.DataWrite();
+    source.DataDisplay();
+  };
+  step();
+  EXPECT_EQ(sample.ValueRC(2, 3).Kind, TValueKind::Empty);  // asked, nothing yet
+  EXPECT_EQ(source.Display_Box->text(), QString(QChar(0x2014)));
+  FrequencyReply(1234);
+  clock.AdvanceMs(1000);
+  step();
+  EXPECT_EQ(sample.NumberRC(2, 3), 1234);
+  EXPECT_TRUE(ifd->CollectingFrequency);  // the next count asked for
+  // That reply is lost: the next step gives it up and has no count.
+  clock.AdvanceMs(1000);
+  step();
+  EXPECT_EQ(sample.ValueRC(2, 3).Kind, TValueKind::Empty);
+  EXPECT_EQ(source.Display_Box->text(), QString(QChar(0x2014)));
+  EXPECT_TRUE(ifd->CollectingFrequency);  // asked again at once
+  FrequencyReply(999);
+  clock.AdvanceMs(1000);
+  step();
+  EXPECT_EQ(sample.NumberRC(2, 3), 999);
+  ifd->LogDataIn(QStringLiteral("ms152?9"));
+  clock.AdvanceMs(1000);
+  step();
+  EXPECT_EQ(sample.ValueRC(2, 3).Kind, TValueKind::Empty);
+  // A request younger than the answer time (ticks faster than the card) is still waited for.
+  clock.AdvanceMs(100);
+  step();
+  EXPECT_TRUE(ifd->CollectingFrequency);
+  FrequencyReply(321);
+  EXPECT_EQ(source.Frequency, 321);
+}
+
+TEST_F(TFrequencySources, TwinFrequenciesHoldNothingForALostCount) {
+  SerialPath();
+  ifd->RegisterChannel(32, 1000);
+  TQXTwinFreqs twin;
+  twin.RegisterParent(&panel, Def(TWIN_FREQS_DATASRC, 5, 2, 0));
+  twin.DataWrite();  // first input asked
+  FrequencyReply(500);
+  clock.AdvanceMs(1000);
+  ifd->SampleNow();
+  twin.DataWrite();  // second input asked; its reply is lost
+  EXPECT_EQ(sample.NumberRC(2, 5), 1024);
+  EXPECT_EQ(sample.ValueRC(2, 6).Kind, TValueKind::Empty);
+  clock.AdvanceMs(1000);
+  ifd->SampleNow();
+  twin.DataWrite();
+  EXPECT_EQ(sample.NumberRC(2, 5), 1024);
+  EXPECT_EQ(sample.ValueRC(2, 6).Kind, TValueKind::Empty);
+  FrequencyReply(250);  // the second input, asked again
+  twin.DataWrite();
+  EXPECT_EQ(sample.NumberRC(2, 6), 512);
 }

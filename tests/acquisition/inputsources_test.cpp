@@ -211,4 +211,29 @@ TEST_F(TInputSources, DigitalInputsFollowTheCardAndMayBeReversed) {
   EXPECT_EQ(sample.NumberRC(2, 7), 0);
   EXPECT_TRUE(plain.DisplayButton->State());
   EXPECT_FALSE(reversed.DisplayButton->State());
+  // The card's answer fails: the sample holds no state (not the last one); the pictures keep it.
+  card.Vanished = true;
+  ifd->SampleNow();
+  plain.DataWrite();
+  reversed.DataWrite();
+  EXPECT_EQ(sample.ValueRC(2, 6).Kind, TValueKind::Empty);
+  EXPECT_EQ(sample.ValueRC(2, 7).Kind, TValueKind::Empty);
+  EXPECT_TRUE(plain.DisplayButton->State());
+  EXPECT_TRUE(plain.Input_State);
+}
+
+// On the serial path a digital reply that did not come leaves the sample without a state.
+TEST_F(TInputSources, ADigitalStateThatDidNotArriveIsRecordedEmpty) {
+  ifd->FLegIOActive = false;
+  ifd->FvComIOActive = true;
+  TQXDigitalInputSource in;
+  in.RegisterParent(&panel, Def(DIGITAL_IN_DATASRC, 6, 1, 0));
+  ifd->LogDataIn(QStringLiteral("ms1332"));
+  ifd->SampleNow();
+  in.DataWrite();
+  EXPECT_EQ(sample.NumberRC(2, 6), 1);
+  ifd->SampleNow();  // no reply this time
+  in.DataWrite();
+  EXPECT_EQ(sample.ValueRC(2, 6).Kind, TValueKind::Empty);
+  EXPECT_TRUE(in.Input_State);
 }

@@ -129,6 +129,32 @@ TEST_F(TLoggerFixture, TicksFeedTheSampleRowAndSamplesGoToTheTable) {
   EXPECT_NEAR(sample.NumberRC(2, 4), 75, 1e-9);
 }
 
+// The first reading is shown as soon as it is there, with the clock standing still: a tick at
+// start-up (the driver path reads within it), and one when a card's first answer arrives, each
+// without waiting out the interval; the next tick then comes a whole interval later.
+TEST_F(TLoggerFixture, TheFirstReadingShowsWithoutWaitingAnInterval) {
+  card.Device(legacy::VelUSB0).Scan[0] = 2048 + 1024;  // 2.5 V: 75 degrees
+  ifd->FilterWeight = 1;
+  logger->LogTimer->start(60000);  // running again; the start-up tick is still queued
+  QCoreApplication::processEvents();
+  EXPECT_NEAR(sample.NumberRC(2, 4), 75, 1e-9);
+  EXPECT_GT(logger->LogTimer->remainingTime(), 59000);
+
+  card.Device(legacy::VelUSB0).Scan[0] = 2048 + 512;
+  emit ifd->FirstReadingArrived();
+  QCoreApplication::processEvents();
+  EXPECT_EQ(ifd->MainChannelValue[0], 512);
+  EXPECT_NE(sample.NumberRC(2, 4), 75);
+  EXPECT_GT(logger->LogTimer->remainingTime(), 59000);
+
+  // A stopped logger is not ticked by an answer.
+  logger->StopLogger();
+  card.Device(legacy::VelUSB0).Scan[0] = 2048;
+  emit ifd->FirstReadingArrived();
+  QCoreApplication::processEvents();
+  EXPECT_EQ(ifd->MainChannelValue[0], 512);
+}
+
 TEST_F(TLoggerFixture, TimedRunTakesItsSamplesOnTheClockAndStops) {
   logger->Programmed_Sample_Mode = PSS_Timed;
   logger->Sample_Interval = 10000;

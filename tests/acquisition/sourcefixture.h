@@ -69,6 +69,11 @@ struct TSourceFixture {
       d.FRawValue[i + 1] = points[i].second;
     }
   }
+  // Digital input `line` read as `state` for the sample now closing, as a card's reply brings it.
+  void ReadDigital(int line, int state) {
+    ifd->TakeDigitalInput(line, state);
+    ifd->EndSampleWindow();
+  }
   // Register writes of an analogue output pair, as counts.
   int OutputCounts(int lowRegister) {
     const auto& r = card.Device(legacy::VelUSB0).Registers;

@@ -4,6 +4,7 @@
 // own input, or nothing; never 0 counts, never the previous row's reading again.
 #include <gtest/gtest.h>
 
+#include <QFile>
 #include <QFileInfo>
 #include <QTimer>
 
@@ -12,6 +13,7 @@
 #include <optional>
 
 #include "acquisition/qxanalogueinputsource.h"
+#include "acquisition/qxdigitalinputsource.h"
 #include "acquisition/qxdatalist.h"
 #include "acquisition/qxloggerpanel.h"
 #include "ifd/qxifd.h"
@@ -21,6 +23,7 @@
 #include "results/tableform.h"
 #include "shell/master.h"
 #include "shell/resultsmdi.h"
+#include "workbook/formats/nativefile.h"
 #include "workbook/model/workbook.h"
 #include "workbook/view/f1book.h"
 #include "support/demosimulator.h"
@@ -258,6 +261,69 @@ TEST_F(MissingReadings, ACardInTheOtherModeIsReportedOnceAndReadInputByInput) {
   EXPECT_EQ(prompts.MessageTexts().size(), 1);
   prompts.ExpectMessage("The current table data has not been saved!", TModalResult::mrOk);
   master->close();
+}
+
+// Digital inputs on a line losing every second reply: a recorded state is one that arrived for
+// its sample (0 or 1), or the cell is empty; on a clean line every row holds one.
+TEST_F(MissingReadings, ALostDigitalReplyLeavesItsCellsEmpty) {
+  for (const bool lossy : {false, true}) {
+    SCOPED_TRACE(lossy ? "dropping" : "clean");
+    TTempFolder folder;
+    TDemoSimulator demo{folder};
+    {
+      TIniStore ini(demo.Rig() + "/config/Configuration.ini");
+      ini.WriteString("Scope", "feature", "off");
+      ASSERT_TRUE(ini.UpdateFile());
+      // The level switch (row 21) recorded in a column of its own.
+      const QString sheet = demo.Rig() + "/config/datasrc.vts";
+      TWorkbook sources = TNativeFile::Read(sheet, TTempFolder::Read(sheet));
+      sources.SetNumberRC(21, 2, 19);
+      QFile out(sheet);
+      ASSERT_TRUE(out.open(QIODevice::WriteOnly) && out.write(TNativeFile::Write(sources)) > 0);
+    }
+    ASSERT_TRUE(demo.Start(QStringList{"--no-devices"} + (lossy ? QStringList{"--drop-every", "2"} : QStringList{})));
+    TScriptedPrompts prompts;
+    prompts.ExpectChoice(0);
+    auto master = std::make_unique<TMaster>();
+    master->StartUp(demo.Rig(), {});
+    TQXIFD* ifd = master->Diagram()->IFD();
+    prompts.ExpectChoice(0);
+    master->ConnectClick(true);
+    ASSERT_TRUE(WaitFor([&] { return ifd->FvComIOActive; }, 8000)) << master->PanelText(3).toStdString();
+    std::vector<int> columns, lines;
+    for (TQXSource* s : master->Diagram()->DataList()->Sources())
+      if (auto* in = qobject_cast<TQXDigitalInputSource*>(s); in && in->Source_Column > 0) {
+        columns.push_back(in->Source_Column);
+        lines.push_back(in->FChannel);
+      }
+    ASSERT_FALSE(columns.empty());
+    // On a sound line the states flow before GO.
+    if (!lossy) ASSERT_TRUE(WaitFor([&] { return ifd->DigitalInputAvailable(lines.front()); }, 5000));
+    const int rows = Record(*master, 8);
+    TWorkbook& results = master->Table()->ResultsTable->Book();
+    results.SetSheet(results.NumSheets());
+    int empty = 0, held = 0;
+    QStringList emptyRows;
+    for (int row = 2; row <= rows + 1; ++row)
+      for (int column : columns) {
+        const TCellValue cell = results.ValueRC(row, column);
+        if (cell.Kind == TValueKind::Empty) {
+          ++empty;
+          emptyRows << QString::number(row);
+          continue;
+        }
+        ++held;
+        EXPECT_TRUE(cell.Kind == TValueKind::Number && (cell.Num == 0 || cell.Num == 1)) << "row " << row;
+      }
+    if (lossy) {
+      EXPECT_GT(empty, 0) << "a lost reply kept the last state";
+      EXPECT_GT(held, 0);
+    } else {
+      EXPECT_EQ(empty, 0) << "rows " << emptyRows.join(' ').toStdString() << " of " << rows;
+    }
+    prompts.ExpectMessage("The current table data has not been saved!", TModalResult::mrOk);
+    master->close();
+  }
 }
 
 // The demo as it starts: input smoothing begins at the first reading, so the run's first T1 is

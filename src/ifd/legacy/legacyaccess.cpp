@@ -49,7 +49,33 @@ bool TLegacyAccess::SetRAM(THandle h, int reg, int value) {
 
 bool TLegacyAccess::SetPort(THandle h, int port, int value) {
   QByteArray out;
-  return FDriver.DeviceIoControl(h, legacy::SetPort, TwoWords(port, value), 0, out);
+  const bool ok = FDriver.DeviceIoControl(h, legacy::SetPort, TwoWords(port, value), 0, out);
+  // Whatever goes to the output port (outputs, multiplexer address, DAC clocking) is what the
+  // device holds from now on; after a failed write nobody knows.
+  const std::optional<int> held = ok ? std::optional<int>(value) : std::nullopt;
+  if (port == 0 && h > 0 && h == FMainHandle) FMainOutputsHeld = held;
+  if (port == 0 && h > 0 && h == FExpnHandle) FExpnOutputsHeld = held;
+  return ok;
+}
+
+bool TLegacyAccess::WriteOutputs(THandle h, int value) {
+  const std::optional<int>& held = h == FMainHandle ? FMainOutputsHeld : FExpnOutputsHeld;
+  if (held && *held == value) return true;  // the device holds it already
+  return SetPort(h, 0, value);
+}
+
+void TLegacyAccess::RestoreOutputs() {
+  // Devices opened again after a failure may have lost their outputs: they get the image back.
+  if (!S.PortsOpen) return;
+  if (UsingIFD() && FMainHandle > 0 && !FMainOutputsHeld && !SetPort(FMainHandle, 0, TIFDState::DigitalOutputShadow)) {
+    ClosePorts();
+    Status(kPanelMain, QStringLiteral("IFD: D/O Error"));
+    return;
+  }
+  if (UsingEXP() && FExpnHandle > 0 && !FExpnOutputsHeld && !SetPort(FExpnHandle, 0, TIFDState::ExpansionOutputShadow)) {
+    ClosePorts();
+    Status(kPanelExpn, QStringLiteral("IFD-XP: D/O Error"));
+  }
 }
 
 bool TLegacyAccess::GetPort(THandle h, int port, int& value) {
@@ -86,6 +112,8 @@ void TLegacyAccess::DisposeHandles() {
     if (h > 0) FDriver.CloseHandle(h);
     h = 0;
   }
+  FMainOutputsHeld.reset();
+  FExpnOutputsHeld.reset();
   S.MainPortIsOpen = false;
   S.ExpnPortIsOpen = false;
 }
@@ -330,6 +358,8 @@ void TLegacyAccess::SampleNow() {
     ClosePorts();
     return;
   }
+  RestoreOutputs();
+  if (!S.PortsOpen) return;
   const THandle main = FMainHandle;
   const THandle expn = FExpnHandle;
   const std::uint8_t mainKind = S.MainDevice;
@@ -338,7 +368,7 @@ void TLegacyAccess::SampleNow() {
   if (S.Multiplexing) ReadMultiplexed();
   int value = 0;
   if (GetPort(main, 1, value)) {
-    for (int b = 0; b < 8; ++b) S.DigitalInputs[static_cast<size_t>(b)] = (value >> b) & 1;
+    for (int b = 0; b < 8; ++b) S.TakeDigitalInput(b, (value >> b) & 1);
   } else {
     ClosePorts();
     Status(kPanelMain, QStringLiteral("IFD: D/I Error"));
@@ -346,7 +376,7 @@ void TLegacyAccess::SampleNow() {
   if (UsingEXP()) {
     ReadInputs(expn, expnKind, true, kPanelExpn, QStringLiteral("IFD-XP: A/I Error"));
     if (GetPort(expn, 1, value)) {
-      for (int b = 0; b < 8; ++b) S.DigitalInputs[static_cast<size_t>(8 + b)] = (value >> b) & 1;
+      for (int b = 0; b < 8; ++b) S.TakeDigitalInput(8 + b, (value >> b) & 1);
     } else {
       ClosePorts();
       Status(kPanelExpn, QStringLiteral("IFD-XP: D/I Error"));
@@ -406,12 +436,12 @@ bool TLegacyAccess::SetDigitalOutputValueLeg(int digital_line, bool on_off) {
   if (digital_line >= 8) {
     TIFDState::SetBits(TIFDState::ExpansionOutputShadow, static_cast<std::uint16_t>(1u << (digital_line - 8)),
                        on_off);
-    if (SetPort(FExpnHandle, 0, TIFDState::ExpansionOutputShadow)) return true;
+    if (WriteOutputs(FExpnHandle, TIFDState::ExpansionOutputShadow)) return true;
     ClosePorts();
     Status(kPanelExpn, QStringLiteral("IFD-XP: D/O Error"));
     return false;
   }
-  if (SetPort(FMainHandle, 0, TIFDState::DigitalOutputShadow)) return true;
+  if (WriteOutputs(FMainHandle, TIFDState::DigitalOutputShadow)) return true;
   ClosePorts();
   Status(kPanelMain, QStringLiteral("IFD: D/O Error"));
   return false;
@@ -423,7 +453,7 @@ void TLegacyAccess::ResetDigitalOutputs() {
     const std::uint16_t shadow = S.MainShadowFromExitValues();
     TIFDState::DigitalOutputShadow = shadow;
     // Without a device there is nothing to write (and no write error to report over "No Device").
-    if (S.PortsOpen && !SetPort(FMainHandle, 0, shadow)) {
+    if (S.PortsOpen && !WriteOutputs(FMainHandle, shadow)) {
       ClosePorts();
       Status(kPanelMain, QStringLiteral("IFD: D/O Error"));
     }
@@ -431,7 +461,7 @@ void TLegacyAccess::ResetDigitalOutputs() {
   if (UsingEXP()) {
     const std::uint16_t shadow = S.ExpansionShadowFromExitValues();
     TIFDState::ExpansionOutputShadow = shadow;
-    if (S.PortsOpen && !SetPort(FExpnHandle, 0, shadow)) {
+    if (S.PortsOpen && !WriteOutputs(FExpnHandle, shadow)) {
       ClosePorts();
       Status(kPanelExpn, QStringLiteral("IFD-XP: D/O Error"));
     }
@@ -487,6 +517,7 @@ bool TLegacyAccess::CollectFrequency(int index, bool& collecting) {
   int count = 0;
   if (!GetRAM(FMainHandle, S.MainDevice, 0x75, count)) return false;
   S.MainChannelValue[static_cast<size_t>(index)] = static_cast<std::int16_t>(count);
+  S.NoteFrequency(index, true);
   collecting = false;
   return true;
 }

@@ -7,6 +7,7 @@
 
 #include <array>
 #include <cstdint>
+#include <optional>
 
 #include <QString>
 
@@ -81,6 +82,11 @@ class TLegacyAccess {
 
   bool SetRAM(THandle h, int reg, int value);
   bool SetPort(THandle h, int port, int value);
+  // The output port of `h` (the main or the expansion device) set to `value`, unless the device
+  // holds it already: outputs go when they change, not on every call.
+  bool WriteOutputs(THandle h, int value);
+  // After the devices were opened anew, the output images go out again.
+  void RestoreOutputs();
   bool GetPort(THandle h, int port, int& value);
   // One register word: 64-byte read on a VelUSB-kind device, 2-byte read on a DoruzOVA-kind one.
   bool GetRAM(THandle h, std::uint8_t kind, int reg, int& word);
@@ -109,6 +115,8 @@ class TLegacyAccess {
   std::array<THandle, 4> FHandles{};
   std::uint8_t FDevice1 = legacy::KindNone, FDevice2 = legacy::KindNone;
   THandle FMainHandle = 0, FExpnHandle = 0;
+  // What each device's output port was last set to; unknown after the devices were closed.
+  std::optional<int> FMainOutputsHeld, FExpnOutputsHeld;
   bool FCheckIfPortsOpen = false;
   bool FCheckIfSetInputModeSucceded = false;
 };

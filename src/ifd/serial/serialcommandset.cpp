@@ -72,12 +72,13 @@ std::optional<QByteArray> TSerialCommandSet::AnalogueOutputCommand(int output, d
   return "O" + QByteArray::number(output) + *text;
 }
 
-QList<QByteArray> TSerialCommandSet::DigitalOutputCommands(bool vexa, bool slave, std::uint16_t image) const {
+QList<TOutputByteCommand> TSerialCommandSet::DigitalOutputCommands(bool vexa, bool slave, std::uint16_t image) const {
+  using B = TSentOutputBytes::TByte;
   const auto low = static_cast<std::uint8_t>(image & 0xFF);
   const auto high = static_cast<std::uint8_t>(image >> 8);
-  if (slave) return {"DO" + ByteText(high)};
-  if (vexa) return {"DO0," + ByteText(low), "DO1," + ByteText(high)};
-  return {"DO" + ByteText(low)};
+  if (slave) return {{B::Slave, high, "DO" + ByteText(high)}};
+  if (vexa) return {{B::MasterLow, low, "DO0," + ByteText(low)}, {B::MasterHigh, high, "DO1," + ByteText(high)}};
+  return {{B::MasterLow, low, "DO" + ByteText(low)}};
 }
 
 QByteArray TSerialCommandSet::WatchdogCommand(std::uint8_t upperByte) const { return "DO1," + ByteText(upperByte); }

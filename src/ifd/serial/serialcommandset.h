@@ -10,6 +10,14 @@
 #include <QList>
 
 #include "ifd/serial/ifdinputmode.h"
+#include "ifd/serial/sentoutputbytes.h"
+
+// One output byte's command, with the byte it sets.
+struct TOutputByteCommand {
+  TSentOutputBytes::TByte Byte;
+  std::uint8_t Value;
+  QByteArray Text;
+};
 
 class TSerialCommandSet {
  public:
@@ -38,7 +46,7 @@ class TSerialCommandSet {
   std::optional<QByteArray> AnalogueOutputCommand(int output, double value) const;
   // The commands for a 16-bit output image: a Vexa master takes "DO0," + low byte then "DO1," +
   // high byte; any other master "DO" + low byte; a slave "DO" + high byte.
-  QList<QByteArray> DigitalOutputCommands(bool vexa, bool slave, std::uint16_t image) const;
+  QList<TOutputByteCommand> DigitalOutputCommands(bool vexa, bool slave, std::uint16_t image) const;
   // "DO1," + the upper output byte + CR: a watchdog phase (line 15 set or clear, with the rest of
   // the byte as the caller keeps it).
   QByteArray WatchdogCommand(std::uint8_t upperByte) const;

@@ -218,8 +218,12 @@ TEST_F(TFacade, ASampleHoldsOnlyTheReadingsThatArrivedForIt) {
   f.ForgetReadings(false);
   f.LogDataIn(Msg("ms", 134, " -300 7"));
   EXPECT_EQ(f.MainChannelValue[0], -300);
-  // Frequency channels keep their own rule; an unknown channel never has a reading.
+  // A frequency channel has a reading once a count arrived; an unknown channel never has one.
+  EXPECT_FALSE(f.ReadingAvailable(32));
+  f.NoteFrequency(32, true);
   EXPECT_TRUE(f.ReadingAvailable(32));
+  f.ForgetReadings(false);
+  EXPECT_FALSE(f.ReadingAvailable(32));
   EXPECT_FALSE(f.ReadingAvailable(125));
 }
 
@@ -279,12 +283,17 @@ TEST_F(TFacade, FrequencyRepliesAlternateTheTwinChannelsAndReachTheReaders) {
 
   EXPECT_EQ(f.GetFrequency(3), -1);
   EXPECT_TRUE(f.CollectingFrequency);
+  // A count garbled on the line answers the request but is no count: nothing is passed on, the
+  // channel has no reading, and it counts as an error.
+  const int errors = f.SerialLink().CommunicationErrors();
   f.LogDataIn(Msg("ms", 152, "nonsense"));
-  EXPECT_EQ(f.Frequency, -1);
+  EXPECT_EQ(f.Frequency, 0);
   EXPECT_FALSE(f.CollectingFrequency);
+  EXPECT_FALSE(f.ReadingAvailable(32));
+  EXPECT_EQ(f.SerialLink().CommunicationErrors(), errors + 1);
   f.LogDataIn(Msg("ms", 152, "900"));  // nothing asked for: nothing changes
-  EXPECT_EQ(f.MainChannelValue[32], -1);
-  EXPECT_EQ(reader.Counts, (std::vector<int>{500, 700, -1}));
+  EXPECT_EQ(f.MainChannelValue[32], 500);
+  EXPECT_EQ(reader.Counts, (std::vector<int>{500, 700}));
 
   // An input the cards cannot measure is not requested, so it cannot block later requests.
   f.GetFrequency(9);

@@ -92,12 +92,12 @@ struct TFacadeSim : ::testing::Test {
 TEST_F(TFacadeSim, OneSerialSamplingCycleFromRequestToSmoothedValue) {
   Start({"--master", "brenna"});
   if (IsSkipped() || HasFatalFailure()) return;
+  ifd->RegisterChannel(0, 0);
+  ifd->FilterWeight = 2;
   Connect();
   if (HasFatalFailure()) return;
   EXPECT_EQ(host.CallsStartingWith("VComOneIsSet"), QStringList{"VComOneIsSet 3"});
   EXPECT_TRUE(host.Calls.contains("vComMasterIFDmode"));
-  ifd->RegisterChannel(0, 0);
-  ifd->FilterWeight = 2;
 
   ifd->SampleNow();
   ASSERT_TRUE(WaitFor([&] { return ifd->MainChannelValue[0] != 0; })) << Received("master").join(' ').toStdString();
@@ -144,10 +144,13 @@ TEST_F(TFacadeSim, AVexaMasterTakesBothOutputBytesAndOnlyTwoAnalogueOutputs) {
   if (HasFatalFailure()) return;
   EXPECT_TRUE(ifd->FisVexa);
   EXPECT_TRUE(host.Calls.contains("EnableVexamode"));
+  // Each byte goes when it changes: both for the first line, the low one for the second.
   TIFDState::DigitalOutputShadow = 0x0100;
   ifd->SetDigitalOutputValue(0, true);
   ifd->SetDigitalOutputValue(1, true);
-  EXPECT_TRUE(ReceivedLast("master", {"DO0,3\\r", "DO1,1\\r"})) << Received("master").join(' ').toStdString();
+  EXPECT_TRUE(ReceivedLast("master", {"DO0,1\\r", "DO1,1\\r", "DO0,3\\r"})) << Received("master").join(' ').toStdString();
+  ifd->SetDigitalOutputValue(1, true);  // unchanged: nothing goes
+  EXPECT_TRUE(ReceivedLast("master", {"DO0,3\\r"})) << Received("master").join(' ').toStdString();
 
   // Nothing for output 2 or the slave's outputs; lines 8-15 are the Vexa's own upper byte.
   ifd->SetAnalogueValue(2, 100);
@@ -169,14 +172,15 @@ TEST_F(TFacadeSim, TheVexaWatchdogTogglesLine15AndKeepsTheOutputsOn8To14) {
   Connect();
   if (HasFatalFailure()) return;
   ifd->SetDigitalOutputValue(9, true);  // the user's output on line 9, held on
-  EXPECT_TRUE(ReceivedLast("master", {"DO0,0\\r", "DO1,2\\r"})) << Received("master").join(' ').toStdString();
+  // Only the upper byte changed.
+  EXPECT_TRUE(ReceivedLast("master", {"DO1,0\\r", "DO1,2\\r"})) << Received("master").join(' ').toStdString();
   TQXVexaWatchdog watchdog;
   for (int tick = 0; tick < 4; ++tick) watchdog.WatchdogTick();
   EXPECT_TRUE(ReceivedLast("master", {"DO1,2\\r", "DO1,130\\r", "DO1,2\\r", "DO1,130\\r"}))
       << Received("master").join(' ').toStdString();
   // An output change between two ticks leaves line 15 in its phase.
   ifd->SetDigitalOutputValue(0, true);
-  EXPECT_TRUE(ReceivedLast("master", {"DO0,1\\r", "DO1,130\\r"})) << Received("master").join(' ').toStdString();
+  EXPECT_TRUE(ReceivedLast("master", {"DO1,130\\r", "DO0,1\\r"})) << Received("master").join(' ').toStdString();
   EXPECT_EQ(ifd->DigitalOutputs[9], 1);
 }
 

@@ -165,9 +165,10 @@ TEST_F(TLegacyFixture, MultiplexedInputsSelectSettleAndRestore) {
   access->SampleNow();
   EXPECT_EQ(state.MainChannelValue[18], 300);
   const auto ports = card.CallsOf(kVel0, SetPort);
-  ASSERT_EQ(ports.size(), 2u);
-  EXPECT_EQ(ports[0].Value, 0xE2);  // lines 5-7 kept, address 2
-  EXPECT_EQ(ports[1].Value, 0xF0);  // strobe released
+  ASSERT_EQ(ports.size(), 3u);
+  EXPECT_EQ(ports[0].Value, 0xE5);  // the devices just opened get the output image
+  EXPECT_EQ(ports[1].Value, 0xE2);  // lines 5-7 kept, address 2
+  EXPECT_EQ(ports[2].Value, 0xF0);  // strobe released
   EXPECT_EQ(TIFDState::DigitalOutputShadow, 0xE2);
   EXPECT_GE(clock.FTicks, TLegacyAccess::MultiplexerSettleMs);
 }
@@ -211,6 +212,37 @@ TEST_F(TLegacyFixture, DigitalOutputImagesAndExitValues) {
   access->ResetDigitalOutputs();
   EXPECT_EQ(card.Device(kVel0).Ports[0] & 0xFF, 0x02);  // the image also carries line 9 in bit 9
   EXPECT_EQ(card.Device(kVel1).Ports[0], 0x01);
+}
+
+// Diagram sources set their outputs on every tick; the device is written only when its image
+// changes, and once more after the devices were opened again (it may have lost its outputs).
+TEST_F(TLegacyFixture, OutputsAreWrittenWhenTheyChangeAndAgainAfterAReopen) {
+  card.Add(kVel0, KindVelUSB);
+  access->OpenPorts();
+  const auto outputWrites = [&] {
+    std::vector<int> values;
+    for (const auto& c : card.CallsOf(kVel0, SetPort))
+      if (c.Address == 0) values.push_back(c.Value);
+    return values;
+  };
+  for (int tick = 0; tick < 5; ++tick) {
+    ASSERT_TRUE(access->SetDigitalOutputValueLeg(1, false));
+    access->SampleNow();
+  }
+  EXPECT_EQ(outputWrites(), std::vector<int>{0x00});
+  ASSERT_TRUE(access->SetDigitalOutputValueLeg(2, true));
+  ASSERT_TRUE(access->SetDigitalOutputValueLeg(2, true));
+  EXPECT_EQ(outputWrites(), (std::vector<int>{0x00, 0x04}));
+  // The device fails and comes back: the image goes out with the next sample.
+  card.Vanished = true;
+  access->SampleNow();
+  EXPECT_FALSE(state.PortsOpen);
+  card.Vanished = false;
+  card.Device(kVel0).Ports[0] = 0;  // it came back without its outputs
+  access->SampleNow();
+  EXPECT_EQ(card.Device(kVel0).Ports[0], 0x04);
+  access->SampleNow();
+  EXPECT_EQ(outputWrites(), (std::vector<int>{0x00, 0x04, 0x04}));
 }
 
 TEST_F(TLegacyFixture, WatchdogAndDacSequences) {

@@ -4,6 +4,8 @@
 #include <cmath>
 #include <limits>
 
+#include <QStringList>
+
 #include "ifd/serial/serialcommandset.h"
 
 namespace {
@@ -43,9 +45,16 @@ TEST(SerialCommandSet, AnalogueOutputCommandRoundsAndClips) {
 }
 
 TEST(SerialCommandSet, DigitalOutputsByCardKind) {
-  EXPECT_EQ(Commands().DigitalOutputCommands(true, false, 0x0103), (QList<QByteArray>{"DO0,3\r", "DO1,1\r"}));
-  EXPECT_EQ(Commands().DigitalOutputCommands(false, false, 0x0103), (QList<QByteArray>{"DO3\r"}));
-  EXPECT_EQ(Commands().DigitalOutputCommands(false, true, 0xFF03), (QList<QByteArray>{"DO255\r"}));
+  // Each command with the byte it sets, so a byte the card holds already need not go again.
+  const auto texts = [](bool vexa, bool slave, std::uint16_t image) {
+    QStringList out;
+    for (const TOutputByteCommand& c : Commands().DigitalOutputCommands(vexa, slave, image))
+      out << QStringLiteral("%1:%2=%3").arg(static_cast<int>(c.Byte)).arg(c.Value).arg(QString::fromLatin1(c.Text));
+    return out;
+  };
+  EXPECT_EQ(texts(true, false, 0x0103), (QStringList{"0:3=DO0,3\r", "1:1=DO1,1\r"}));
+  EXPECT_EQ(texts(false, false, 0x0103), (QStringList{"0:3=DO3\r"}));
+  EXPECT_EQ(texts(false, true, 0xFF03), (QStringList{"2:255=DO255\r"}));
   EXPECT_EQ(Commands().WatchdogCommand(0x80), QByteArray("DO1,128\r"));
   EXPECT_EQ(Commands().WatchdogCommand(0), QByteArray("DO1,0\r"));
   EXPECT_EQ(Commands().WatchdogCommand(0x82), QByteArray("DO1,130\r"));
