@@ -8,6 +8,7 @@ QUORLEX_PACKAGES=(
   qt6-base-dev qt6-charts-dev qt6-serialport-dev qt6-serialbus-dev libqt6opengl6-dev libgl-dev
   libsimpleini-dev zlib1g-dev libexpat1-dev liborcus-dev libixion-dev libboost-dev
   libgtest-dev libgmock-dev libbenchmark-dev
+  libreoffice-calc-nogui
   lintian desktop-file-utils appstream
   dpkg-dev file
   fonts-dejavu-core xvfb xauth

@@ -128,6 +128,8 @@ TWorkbook TOdsImport::Read(const QString& path, const QByteArray& data) {
       f.Shared = cell.FromRow > 0;
       f.FromRow = cell.FromRow;
       f.FromCol = cell.FromCol;
+      f.Keep = true;
+      f.Saved = cell.Value;
       formulas.push_back(f);
     } else {
       book.SetValueRC(cell.Row, cell.Col, cell.Value);

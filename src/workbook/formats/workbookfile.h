@@ -10,6 +10,8 @@
 #include <QString>
 #include <QStringList>
 
+#include "workbook/model/cellvalue.h"
+
 class QIODevice;
 class TWorkbook;
 
@@ -33,8 +35,17 @@ class TWorkbookFile {
     // Text then holds the source's text, unshifted.
     bool Shared = false;
     int FromRow = 0, FromCol = 0;
+    // From another program's file, which saves each result: a formula the engine cannot compile is
+    // kept as written with Saved as its value, instead of refusing the file.
+    bool Keep = false;
+    TCellValue Saved;
+    // Kept without compiling even when it would compile: an array formula (of that extent), whose
+    // result our engine would compute differently, or a formula naming a defined name.
+    bool Verbatim = false;
+    int ArrayRows = 0, ArrayCols = 0;
   };
-  // Places them; a formula our engine cannot compile is an error naming path and its place.
+  // Places them; a formula our engine cannot compile (and may not keep) is an error naming path
+  // and its place.
   static void PlaceFormulas(TWorkbook& book, const std::vector<TPendingFormula>& formulas, const QString& path);
 
   // Gives a new workbook of names.size() sheets those names, whatever names it had: a file's
@@ -49,5 +60,7 @@ class TWorkbookFile {
   static void SaveAtomically(const QString& path, const std::function<void(QIODevice&)>& fill);
 
  private:
+  // Tells of formulas kept with their saved values, naming the first of their cells.
+  static void NoteKeptFormulas(const TWorkbook& book, QStringList* notes);
   static void Put(QIODevice& out, const QByteArray& bytes);
 };

@@ -6,11 +6,14 @@
 #include <string_view>
 #include <vector>
 
+#include <QSet>
+
 #include "workbook/formats/workbookfile.h"
 #include "workbook/formats/xlsxcodec.h"
 #include "workbook/formats/xlsxsheetreader.h"
 #include "workbook/formats/xmlpartparser.h"
 #include "workbook/model/a1notation.h"
+#include "workbook/model/formulalexer.h"
 #include "workbook/model/workbook.h"
 #include "workbook/model/workbookerror.h"
 #include "workbook/zip/zipreader.h"
@@ -59,12 +62,46 @@ class TWorkbookHandler : public THandler {
  public:
   struct TSheetEntry { std::string Name, RelId; };
   void StartElement(std::string_view name) override {
-    if (name == "sheet") Sheets.push_back({TXlsxCodec::Unescape(std::string(Attrs.Get("name"))), std::string(Attrs.Get("id"))});
-    else if (name == "workbookPr") Date1904 = Attrs.Get("date1904") == "1" || Attrs.Get("date1904") == "true";
+    if (name == "sheet") {
+      Sheets.push_back({TXlsxCodec::Unescape(std::string(Attrs.Get("name"))), std::string(Attrs.Get("id"))});
+    } else if (name == "workbookPr") {
+      Date1904 = Attrs.Get("date1904") == "1" || Attrs.Get("date1904") == "true";
+    } else if (name == "definedName") {
+      FName.Name = TXlsxCodec::ToQString(TXlsxCodec::Unescape(std::string(Attrs.Get("name"))));
+      const char* local = Attrs.Find("localSheetId");
+      FName.Sheet = local ? static_cast<int>(TXlsxCodec::ToInteger(local, -2)) + 1 : 0;
+      Collecting = true;
+      Text.clear();
+    }
+  }
+  void EndElement(std::string_view name) override {
+    if (name != "definedName" || !Collecting) return;
+    Collecting = false;
+    FName.Text = TXlsxCodec::ToQString(TXlsxCodec::Unescape(Text)).trimmed();
+    if (!FName.Name.isEmpty() && FName.Sheet >= 0) Names.push_back(FName);
   }
   std::vector<TSheetEntry> Sheets;
+  std::vector<TWorkbook::TDefinedName> Names;
   bool Date1904 = false;  // dates count from 1904-01-01
+
+ private:
+  TWorkbook::TDefinedName FName;
 };
+
+// True when the formula names one of names (where a value is expected, not a function).
+bool NamesDefinedName(const QString& formula, const QSet<QString>& names) {
+  std::vector<TFormulaToken> tokens;
+  try {
+    tokens = TFormulaLexer::Tokenize(formula);
+  } catch (const EWorkbookError&) {
+    return false;  // it will not compile: kept anyway
+  }
+  for (std::size_t i = 0; i < tokens.size(); ++i)
+    if (tokens[i].Kind == TTokenKind::Ident && names.contains(tokens[i].Text.toCaseFolded()) &&
+        (i + 1 == tokens.size() || tokens[i + 1].Kind != TTokenKind::LParen))
+      return true;
+  return false;
+}
 
 class TSharedStringsHandler : public THandler {
  public:
@@ -206,6 +243,17 @@ TWorkbook TXlsxImport::Read(const QString& path, const QByteArray& data) {
       if (workbook.Date1904) handler.DateShift = 1462;
       TXmlPartParser::Parse(zip, target->second, handler);
       handler.Finish();
+    }
+    if (!workbook.Names.empty()) {
+      QSet<QString> names;
+      for (TWorkbook::TDefinedName& n : workbook.Names) {
+        names.insert(n.Name.toCaseFolded());
+        n.Text.remove(QStringLiteral("_xlfn."));
+        if (n.Sheet > book.NumSheets()) n.Sheet = 0;
+      }
+      for (TWorkbookFile::TPendingFormula& f : formulas)
+        if (NamesDefinedName(f.Text, names)) f.Verbatim = true;
+      book.SetDefinedNames(std::move(workbook.Names));
     }
     TWorkbookFile::PlaceFormulas(book, formulas, path);
     book.SetSheet(1);
