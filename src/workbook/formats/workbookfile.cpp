@@ -5,6 +5,7 @@
 
 #include <QFile>
 #include <QFileInfo>
+#include <QSet>
 
 #include "platform/safesave.h"
 #include "workbook/formats/delimitedtext.h"
@@ -96,6 +97,27 @@ void UnknownFunctions(const QString& formula, QStringList& out) {
 }
 
 }  // namespace
+
+void TWorkbookFile::KeepFormulasNaming(std::vector<TPendingFormula>& formulas, std::vector<TWorkbook::TDefinedName>& names,
+                                       int sheetCount) {
+  if (names.empty()) return;
+  QSet<QString> folded;
+  for (TWorkbook::TDefinedName& n : names) {
+    folded.insert(n.Name.toCaseFolded());
+    if (n.Sheet > sheetCount) n.Sheet = 0;
+  }
+  for (TPendingFormula& f : formulas) {
+    std::vector<TFormulaToken> tokens;
+    try {
+      tokens = TFormulaLexer::Tokenize(f.Text);
+    } catch (const EWorkbookError&) {
+      continue;  // it will not compile: kept anyway
+    }
+    for (std::size_t i = 0; i < tokens.size() && !f.Verbatim; ++i)
+      f.Verbatim = tokens[i].Kind == TTokenKind::Ident && folded.contains(tokens[i].Text.toCaseFolded()) &&
+                   (i + 1 == tokens.size() || tokens[i + 1].Kind != TTokenKind::LParen);
+  }
+}
 
 void TWorkbookFile::NoteKeptFormulas(const TWorkbook& book, QStringList* notes) {
   if (!notes) return;

@@ -11,6 +11,7 @@
 #include <QStringList>
 
 #include "workbook/model/cellvalue.h"
+#include "workbook/model/workbook.h"
 
 class QIODevice;
 class TWorkbook;
@@ -47,6 +48,10 @@ class TWorkbookFile {
   // Places them; a formula our engine cannot compile (and may not keep) is an error naming path
   // and its place.
   static void PlaceFormulas(TWorkbook& book, const std::vector<TPendingFormula>& formulas, const QString& path);
+
+  // Marks the formulas that name one of names (our engine does not look names up) to be kept as
+  // written; names of a sheet beyond sheetCount become the whole workbook's.
+  static void KeepFormulasNaming(std::vector<TPendingFormula>& formulas, std::vector<TWorkbook::TDefinedName>& names, int sheetCount);
 
   // Gives a new workbook of names.size() sheets those names, whatever names it had: a file's
   // "Sheet2" may come first. A name refused (empty, twice) is an error naming path and sheet.

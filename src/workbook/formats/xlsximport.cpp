@@ -6,14 +6,11 @@
 #include <string_view>
 #include <vector>
 
-#include <QSet>
-
 #include "workbook/formats/workbookfile.h"
 #include "workbook/formats/xlsxcodec.h"
 #include "workbook/formats/xlsxsheetreader.h"
 #include "workbook/formats/xmlpartparser.h"
 #include "workbook/model/a1notation.h"
-#include "workbook/model/formulalexer.h"
 #include "workbook/model/workbook.h"
 #include "workbook/model/workbookerror.h"
 #include "workbook/zip/zipreader.h"
@@ -87,21 +84,6 @@ class TWorkbookHandler : public THandler {
  private:
   TWorkbook::TDefinedName FName;
 };
-
-// True when the formula names one of names (where a value is expected, not a function).
-bool NamesDefinedName(const QString& formula, const QSet<QString>& names) {
-  std::vector<TFormulaToken> tokens;
-  try {
-    tokens = TFormulaLexer::Tokenize(formula);
-  } catch (const EWorkbookError&) {
-    return false;  // it will not compile: kept anyway
-  }
-  for (std::size_t i = 0; i < tokens.size(); ++i)
-    if (tokens[i].Kind == TTokenKind::Ident && names.contains(tokens[i].Text.toCaseFolded()) &&
-        (i + 1 == tokens.size() || tokens[i + 1].Kind != TTokenKind::LParen))
-      return true;
-  return false;
-}
 
 class TSharedStringsHandler : public THandler {
  public:
@@ -244,17 +226,9 @@ TWorkbook TXlsxImport::Read(const QString& path, const QByteArray& data) {
       TXmlPartParser::Parse(zip, target->second, handler);
       handler.Finish();
     }
-    if (!workbook.Names.empty()) {
-      QSet<QString> names;
-      for (TWorkbook::TDefinedName& n : workbook.Names) {
-        names.insert(n.Name.toCaseFolded());
-        n.Text.remove(QStringLiteral("_xlfn."));
-        if (n.Sheet > book.NumSheets()) n.Sheet = 0;
-      }
-      for (TWorkbookFile::TPendingFormula& f : formulas)
-        if (NamesDefinedName(f.Text, names)) f.Verbatim = true;
-      book.SetDefinedNames(std::move(workbook.Names));
-    }
+    for (TWorkbook::TDefinedName& n : workbook.Names) n.Text.remove(QStringLiteral("_xlfn."));
+    TWorkbookFile::KeepFormulasNaming(formulas, workbook.Names, book.NumSheets());
+    book.SetDefinedNames(std::move(workbook.Names));
     TWorkbookFile::PlaceFormulas(book, formulas, path);
     book.SetSheet(1);
     book.SetAutoRecalc(true);

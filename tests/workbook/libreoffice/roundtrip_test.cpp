@@ -8,7 +8,9 @@
 #include "../xlsxpackage.h"
 
 #include <cmath>
+#include <optional>
 
+#include <QDateTime>
 #include <QDir>
 #include <QProcess>
 #include <QStandardPaths>
@@ -52,7 +54,7 @@ QByteArray OwnCases() {
   for (int r = 1; r <= 10; ++r)
     rows += "<row r=\"" + std::to_string(r) + "\"><c r=\"A" + std::to_string(r) + "\"><v>" + std::to_string(r) + "</v></c><c r=\"B" +
             std::to_string(r) + "\"><v>" + std::to_string(r % 3) + "</v></c></row>";
-  rows += R"(<row r="11"><c r="A11"><f t="array" ref="A11">SUM(A1:A10*B1:B10)</f><v>96</v></c><c r="B11"><f>SUM(Data)</f><v>55</v></c></row>)";
+  rows += R"(<row r="11"><c r="A11"><f t="array" ref="A11">SUM(A1:A10*B1:B10)</f><v>52</v></c><c r="B11"><f>SUM(Data)</f><v>55</v></c></row>)";
   p["xl/worksheets/sheet1.xml"] = "<worksheet" + ns + "><sheetData>" + rows + "</sheetData></worksheet>";
   return Package(p);
 }
@@ -72,10 +74,29 @@ const char* const kFormulas[] = {
     "=TEXT(0.25,\"h:mm a/p\")", "=A1:A10*2",
 };
 
+// A date or time as LibreOffice writes one in CSV (its US English forms) as a serial day.
+std::optional<double> SerialOf(const QString& text) {
+  const QDate epoch(1899, 12, 30);
+  for (const char* f : {"MM/dd/yy hh:mm AP", "MM/dd/yyyy hh:mm:ss AP", "MM/dd/yy hh:mm:ss AP"}) {
+    const QDateTime t = QDateTime::fromString(text, QLatin1String(f));
+    if (t.isValid()) return epoch.daysTo(t.date()) + t.time().msecsSinceStartOfDay() / 86400000.0;
+  }
+  for (const char* f : {"MM/dd/yy", "MM/dd/yyyy"}) {
+    QDate d = QDate::fromString(text, QLatin1String(f));
+    if (d.isValid() && QLatin1String(f) == QLatin1String("MM/dd/yy") && d.year() < 1930) d = d.addYears(100);
+    if (d.isValid()) return static_cast<double>(epoch.daysTo(d));
+  }
+  const QTime t = QTime::fromString(text, QStringLiteral("hh:mm:ss AP"));
+  if (t.isValid()) return t.msecsSinceStartOfDay() / 86400000.0;
+  return std::nullopt;
+}
+
 // Empty when LibreOffice's CSV text shows our value, else what differs.
 QString Disagreement(const TCellValue& ours, const QString& shown, const QString& theirs) {
   if (const auto n = numbers::ParseTypedNumber(theirs); n && !theirs.isEmpty() && ours.Kind == TValueKind::Number) {
     if (std::abs(ours.Num - *n) <= 1e-12 * std::max(1.0, std::abs(*n))) return {};
+  } else if (const auto serial = SerialOf(theirs); serial && ours.Kind == TValueKind::Number) {
+    if (std::abs(ours.Num - *serial) < 0.5 / 86400) return {};
   } else if (theirs == ours.ToText() || theirs == shown) {
     return {};
   } else if (ours.Kind == TValueKind::Empty && theirs.isEmpty()) {
@@ -100,6 +121,14 @@ TEST(LibreOfficeRoundTrip, OurXlsxCopiesShowTheSameValuesInLibreOffice) {
   for (const QString& source : sources) {
     TWorkbook book;
     book.Read(source);
+    // A cell in the sheet's far corner tests our sparse storage; as CSV it would be a line of
+    // 16 384 fields for each of a million rows.
+    bool far = false;
+    for (int s = 1; s <= book.NumSheets(); ++s) {
+      book.SetSheet(s);
+      far = far || book.LastRow() > 1000 || book.LastCol() > 100;
+    }
+    if (far) continue;
     const QString base = QFileInfo(source).completeBaseName();
     if (base == QLatin1String("own-cases")) {
       book.SetSheet(1);
@@ -133,12 +162,14 @@ TEST(LibreOfficeRoundTrip, OurXlsxCopiesShowTheSameValuesInLibreOffice) {
           const QString shown = ours.Kind == TValueKind::Empty ? QString() : book.FormattedTextRC(r, c);
           const QString theirs = r <= csv.MaxRow() && c <= csv.MaxCol() ? csv.TextRC(r, c) : QString();
           const QString cell = book.SheetName(s) + QLatin1Char('!') + a1::CellName(r, c) + QLatin1Char(' ') + book.FormulaRC(r, c);
-          EXPECT_EQ(Disagreement(ours, shown, theirs), QString()) << "xlsx copy, " << cell.toStdString();
+          // LibreOffice finds no empty intersection: it gives #REF! where the file saved #NULL!.
+          const bool known = ours.IsError() && ours.Err == TCellError::Null && theirs == QLatin1String("#REF!");
+          if (!known) EXPECT_EQ(Disagreement(ours, shown, theirs), QString()) << "xlsx copy, " << cell.toStdString();
           // LibreOffice's .ods of our copy reads back as ours.
           const TCellValue back = r <= ods.MaxRow() && c <= ods.MaxCol() ? ods.ValueRC(r, c) : TCellValue{};
           const bool same = back == ours || (back.Kind == TValueKind::Number && ours.Kind == TValueKind::Number &&
                                              std::abs(back.Num - ours.Num) <= 1e-12 * std::max(1.0, std::abs(ours.Num)));
-          EXPECT_TRUE(same) << ".ods copy, " << cell.toStdString() << ": ours " << ours.ToText().toStdString() << ", read back "
+          EXPECT_TRUE(same || (known && back.IsError() && back.Err == TCellError::Ref)) << ".ods copy, " << cell.toStdString() << ": ours " << ours.ToText().toStdString() << ", read back "
                             << back.ToText().toStdString();
         }
     }
