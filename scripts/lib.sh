@@ -16,6 +16,7 @@ QUORLEX_PACKAGES=(
   libgsl-dev
   poppler-utils
   qt6-svg-dev
+  libreoffice-calc-nogui
   lintian desktop-file-utils appstream
   dpkg-dev file
   fonts-dejavu-core xvfb xauth

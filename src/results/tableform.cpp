@@ -898,7 +898,7 @@ void TTableForm::RestoreJournal(const TJournalState& state, const TProgress& pro
             }
             break;
           case TJournalCell::TKind::Error:
-            book.SetValueRC(row, c, TCellValue::Error(cell.Num >= 1 && cell.Num <= static_cast<int>(TCellError::Circular)
+            book.SetValueRC(row, c, TCellValue::Error(cell.Num >= 1 && cell.Num <= static_cast<int>(TCellError::Null)
                                                           ? static_cast<TCellError>(static_cast<int>(cell.Num))
                                                           : TCellError::Value));
             break;

@@ -178,7 +178,7 @@ bool TRigChecker::CheckExercise(const QString& folder, int exercise, int& exerci
       FCheckedFiles << rig.Demo_Spreadsheet;
       try {
         TWorkbook demo;
-        demo.Read(rig.Demo_Spreadsheet);
+        for (const QString& note : demo.Read(rig.Demo_Spreadsheet)) Warn(QStringLiteral("%1: %2").arg(rig.Demo_Spreadsheet, note));
       } catch (const std::exception& e) {
         Error(QString::fromUtf8(e.what()));
       }
@@ -427,7 +427,8 @@ void TRigChecker::CheckRunSheet(const QString& path) {
   FCheckedFiles << path;
   TWorkbook run;
   try {
-    run.Read(path);
+    // Formulas kept with the values saved by another program do not follow the samples.
+    for (const QString& note : run.Read(path)) Warn(QStringLiteral("%1: %2").arg(path, note));
   } catch (const std::exception& e) {
     Error(QStringLiteral("the run sheet: ") + QString::fromUtf8(e.what()));
     return;

@@ -79,3 +79,39 @@ TEST(NumberFormat, DatesBeforeTheEpochFollowTheDateRule) {
 }
 
 }  // namespace
+
+TEST(NumberFormat, ConditionsPickTheirSection) {
+  EXPECT_EQ(F("[>100]\"big \"0;[<10]\"small \"0.0;\"mid \"0", 150), "big 150");
+  EXPECT_EQ(F("[>100]\"big \"0;[<10]\"small \"0.0;\"mid \"0", 5), "small 5.0");
+  EXPECT_EQ(F("[>100]\"big \"0;[<10]\"small \"0.0;\"mid \"0", 50), "mid 50");
+  EXPECT_EQ(F("[<10]\"small \"0.0;\"mid \"0", -3), "-small 3.0") << "the minus leads, as without conditions";
+  EXPECT_EQ(F("[Red][<=-1]0.00;[Blue]0", -2), "-2.00");
+  EXPECT_EQ(F("[Red][<=-1]0.00;[Blue]0", 7), "7");
+}
+
+TEST(NumberFormat, FractionsPaddingAndScaling) {
+  EXPECT_EQ(F("# ?/?", 1.5), "1 1/2");
+  EXPECT_EQ(F("# ?/?", 0.75), " 3/4");
+  EXPECT_EQ(F("# ?/?", 3), "3    ");
+  EXPECT_EQ(F("# ?/?", 0), "0");
+  EXPECT_EQ(F("# ??/??", 2.3333333), "2  1/3 ");
+  EXPECT_EQ(F("# ??/??", -0.3125), "-  5/16");
+  EXPECT_EQ(F("?/8", 0.3), "2/8");
+  EXPECT_EQ(F("# ?/4", 1.74), "1 3/4");
+  EXPECT_EQ(F("?/?", 1.5), "3/2");
+  // '?' holds a place with a space, so columns of numbers line up on the point.
+  EXPECT_EQ(F("???.??", 1.5), "  1.5 ");
+  EXPECT_EQ(F("0.0?", 2.5), "2.5 ");
+  EXPECT_EQ(F("0.0#", 2.5), "2.5");
+  // Trailing commas scale by a thousand each; a comma between placeholders groups.
+  EXPECT_EQ(F("0,", 12345), "12");
+  EXPECT_EQ(F("0.0,,", 1234567), "1.2");
+  EXPECT_EQ(F("#,##0,\" k\"", 1234567), "1,235 k");
+  EXPECT_EQ(F("#,##0", 1234567), "1,234,567");
+}
+
+TEST(NumberFormat, OneLetterMorningAndAfternoon) {
+  EXPECT_EQ(F("h:mm a/p", 0.25), "6:00 a");
+  EXPECT_EQ(F("h:mm A/P", 0.75), "6:00 P");
+  EXPECT_EQ(F("hh:mm AM/PM", 0.75), "06:00 PM");
+}

@@ -158,6 +158,10 @@ int main(int argc, char** argv) {
         QString line = Where(book, s, r, c) + QLatin1Char('\t') + OneLine(book.EntryRC(r, c));
         if (!book.FormulaRC(r, c).isEmpty()) line += QStringLiteral("\t-> ") + OneLine(book.TextRC(r, c));
         if (book.NumberFormatRC(r, c) != QLatin1String("General")) line += QStringLiteral("\t[") + book.NumberFormatRC(r, c) + QLatin1Char(']');
+        const TCell* cell = book.SheetAt(s).Find(r, c);
+        if (const TFormula* code = cell ? book.FormulaCode(*cell) : nullptr; code && code->Kept)
+          line += code->ArrayRows > 0 ? QStringLiteral("\t(array formula, not recalculated: the value saved with the file)")
+                                      : QStringLiteral("\t(not recalculated: the value saved with the file)");
         Print(line);
       });
       return Finished();

@@ -152,10 +152,51 @@ bool TNativeFile::Recognise(const QByteArray& data) {
   return head.startsWith(Magic);
 }
 
+namespace {
+
+// The value of a "kept" cell: a number, a "text", an error value, TRUE, FALSE or "empty".
+TCellValue ReadKeptValue(TLine& line) {
+  const char first = line.Peek();
+  if (first == '"') return TCellValue::Text(line.String());
+  if (first == '#') {
+    const QString text = QString::fromLatin1(line.Word());
+    const TCellError err = TCellValue::ParseError(text);
+    if (err == TCellError::None) line.Fail(QStringLiteral("unknown error value \"%1\"").arg(text));
+    return TCellValue::Error(err);
+  }
+  if (first == 'T' || first == 'F' || first == 'e') {
+    const QByteArray word = line.Word();
+    if (word == "TRUE" || word == "FALSE") return TCellValue::Boolean(word == "TRUE");
+    if (word != "empty") line.Fail(QStringLiteral("unknown kept value \"%1\"").arg(QString::fromUtf8(word)));
+    return TCellValue{};
+  }
+  return TCellValue::Number(line.Number());
+}
+
+void AppendKept(QByteArray& out, const TCellValue& v, const TFormula& code) {
+  out += " kept ";
+  switch (v.Kind) {
+    case TValueKind::Number: numbers::AppendShortest(out, v.Num); break;
+    case TValueKind::Text: AppendString(out, v.Str); break;
+    case TValueKind::Error: out += TCellValue::ErrorText(v.Err).toLatin1(); break;
+    case TValueKind::Bool: out += v.Num != 0 ? "TRUE" : "FALSE"; break;
+    default: out += "empty"; break;
+  }
+  if (code.ArrayRows > 0) {
+    out += " array ";
+    numbers::AppendInteger(out, code.ArrayRows);
+    out += ' ';
+    numbers::AppendInteger(out, code.ArrayCols);
+  }
+}
+
+}  // namespace
+
 TWorkbook TNativeFile::Read(const QString& path, const QByteArray& data) {
   TWorkbook book;
   book.SetAutoRecalc(false);
   std::vector<TWorkbookFile::TPendingFormula> formulas;
+  std::vector<TWorkbook::TDefinedName> names;
   const char* p = data.constData();
   const char* end = p + data.size();
   if (data.startsWith("\xEF\xBB\xBF")) p += 3;
@@ -200,6 +241,20 @@ TWorkbook TNativeFile::Read(const QString& path, const QByteArray& data) {
         continue;
       }
       if (sheet == 0) cmdLine.Fail(QStringLiteral("\"%1\" before the first sheet").arg(QString::fromUtf8(word)));
+      if (word == "name") {
+        // A name another program's file defined, kept to be written back.
+        TWorkbook::TDefinedName n;
+        n.Name = cmdLine.String();
+        if (n.Name.isEmpty()) cmdLine.Fail(QStringLiteral("empty name"));
+        if (cmdLine.Peek() == 's') {
+          if (cmdLine.Word() != "sheet") cmdLine.Fail(QStringLiteral("expected \"sheet\" or \"=\""));
+          n.Sheet = static_cast<int>(cmdLine.Integer("sheet", 1, sheet));
+        }
+        if (cmdLine.Peek() != '=') cmdLine.Fail(QStringLiteral("expected \"=\" and what the name stands for"));
+        n.Text = cmdLine.Rest().mid(1);
+        names.push_back(n);
+        continue;
+      }
       if (word == "size") {
         const int rows = static_cast<int>(cmdLine.Integer("rows", 1, a1::MaxRows));
         const int cols = static_cast<int>(cmdLine.Integer("columns", 1, a1::MaxCols));
@@ -232,6 +287,23 @@ TWorkbook TNativeFile::Read(const QString& path, const QByteArray& data) {
           if (cmdLine.Word() != "format") cmdLine.Fail(QStringLiteral("expected \"format\" or a value"));
           book.SetNumberFormatRC(r, c, cmdLine.String());
         }
+        if (cmdLine.Peek() == 'k') {
+          // A formula from another program's file that the engine does not compute: its saved
+          // value, its array extent if any, then the text as written.
+          if (cmdLine.Word() != "kept") cmdLine.Fail(QStringLiteral("expected \"kept\" or a value"));
+          TWorkbookFile::TPendingFormula f{sheet, r, c, QString(), cmdLine.Number_()};
+          f.Keep = f.Verbatim = true;
+          f.Saved = ReadKeptValue(cmdLine);
+          if (cmdLine.Peek() == 'a') {
+            if (cmdLine.Word() != "array") cmdLine.Fail(QStringLiteral("expected \"array\" or a formula"));
+            f.ArrayRows = static_cast<int>(cmdLine.Integer("rows", 1, a1::MaxRows));
+            f.ArrayCols = static_cast<int>(cmdLine.Integer("columns", 1, a1::MaxCols));
+          }
+          if (cmdLine.Peek() != '=') cmdLine.Fail(QStringLiteral("expected a formula after the kept value"));
+          f.Text = cmdLine.Rest();
+          formulas.push_back(f);
+          continue;
+        }
         const char first = cmdLine.Peek();
         if (first == '\0') continue;
         if (first == '"') {
@@ -262,6 +334,7 @@ TWorkbook TNativeFile::Read(const QString& path, const QByteArray& data) {
   if (!header) throw EWorkbookError(path, QString(), QStringLiteral("not a workbook file"));
   if (!finished) throw EWorkbookError(path, QStringLiteral("line %1").arg(lineNo), QStringLiteral("the file ends early (no \"end\" line): it is truncated"));
   if (sheet == 0) throw EWorkbookError(path, QString(), QStringLiteral("the workbook has no sheet"));
+  book.SetDefinedNames(std::move(names));
   TWorkbookFile::PlaceFormulas(book, formulas, path);
   book.SetSheet(1);
   book.SetSelection(1, 1, 1, 1);
@@ -321,6 +394,7 @@ QByteArray TNativeFile::Write(const TWorkbook& book) {
         case TCellKind::Text: out += ' '; AppendString(out, sheet.Text(cell.Aux)); break;
         case TCellKind::Error: out += ' '; out += TCellValue::ErrorText(static_cast<TCellError>(cell.Aux)).toLatin1(); break;
         case TCellKind::Formula: {
+          if (const TFormula* code = book.FormulaCode(cell); code && code->Kept) AppendKept(out, book.CellValue(sheet, cell), *code);
           QString f = book.FormulaText(cell);
           f.replace(QLatin1Char('\r'), QLatin1Char(' ')).replace(QLatin1Char('\n'), QLatin1Char(' '));
           out += ' ';
@@ -330,6 +404,17 @@ QByteArray TNativeFile::Write(const TWorkbook& book) {
       }
       out += '\n';
     });
+  }
+  for (const TWorkbook::TDefinedName& n : book.DefinedNames()) {
+    out += "name ";
+    AppendString(out, n.Name);
+    if (n.Sheet > 0) {
+      out += " sheet ";
+      numbers::AppendInteger(out, n.Sheet);
+    }
+    out += " =";
+    out += QString(n.Text).replace(QLatin1Char('\n'), QLatin1Char(' ')).replace(QLatin1Char('\r'), QLatin1Char(' ')).toUtf8();
+    out += '\n';
   }
   out += "end\n";
   return out;

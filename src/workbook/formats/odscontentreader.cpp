@@ -141,7 +141,10 @@ void TOdsContentReader::StartElement(std::string_view name) {
     else if (name == "line-break") Text += '\n';
     return;
   }
-  if (name == "table") {
+  if (name == "named-range" || name == "named-expression") {
+    StartName(name == "named-expression");
+  } else if (name == "table") {
+    FInTable = true;
     ++FSheet;
     SheetNames.push_back(TXlsxCodec::ToQString(Attrs.Get("name")));
     FRow = 1;
@@ -170,6 +173,19 @@ void TOdsContentReader::EndElement(std::string_view name) {
     return;
   }
   if (name == "table-row") EndRow();
+  else if (name == "table") FInTable = false;
+}
+
+// A name for a range ("$Data.$A$1:.$A$9") or an expression ("of:=..."): kept to be written back.
+void TOdsContentReader::StartName(bool expression) {
+  TWorkbook::TDefinedName n;
+  n.Name = TXlsxCodec::ToQString(Attrs.Get("name"));
+  n.Sheet = FInTable ? FSheet : 0;
+  const QString text = TXlsxCodec::ToQString(Attrs.Get(expression ? "expression" : "cell-range-address"));
+  if (n.Name.isEmpty() || text.isEmpty()) return;
+  n.Text = TranslateFormula(expression ? text : QStringLiteral("of:=[") + text + QLatin1Char(']'));
+  if (n.Text.startsWith(QLatin1Char('='))) n.Text.remove(0, 1);
+  Names.push_back(n);
 }
 
 void TOdsContentReader::StartCell(bool covered) {
@@ -186,7 +202,14 @@ void TOdsContentReader::StartCell(bool covered) {
   FCell.Col = FCol;
   const std::string_view type = Attrs.Get("value-type");
   const std::string_view formula = Attrs.Get("formula");
-  if (!formula.empty() && !covered) FCell.Formula = TranslateFormula(TXlsxCodec::ToQString(formula));
+  if (!formula.empty() && !covered) {
+    FCell.Formula = TranslateFormula(TXlsxCodec::ToQString(formula));
+    FCell.ErrorResult = Attrs.Has("value-type", "error");
+    if (Attrs.Find("number-matrix-rows-spanned")) {
+      FCell.ArrayRows = Count(Attrs.Get("number-matrix-rows-spanned"), "of array rows");
+      FCell.ArrayCols = Count(Attrs.Get("number-matrix-columns-spanned"), "of array columns");
+    }
+  }
   double x = 0;
   auto number = [&](const char* attr) {
     if (!TXlsxCodec::ToDouble(Attrs.Get(attr), x))
@@ -228,7 +251,11 @@ void TOdsContentReader::EndCell() {
   Collecting = false;
   const int repeat = FCellRepeat;
   if (FSheet >= 1) {
-    if (!FHasValue && FCell.Type == TType::Text && !FCellText.isEmpty()) {
+    if (FCell.ErrorResult) {
+      const TCellError error = TCellValue::ParseError(FCellText.trimmed());
+      FCell.Value = TCellValue::Error(error == TCellError::None ? TCellError::Value : error);
+      FHasValue = true;
+    } else if (!FHasValue && FCell.Type == TType::Text && !FCellText.isEmpty()) {
       FCell.Value = TCellValue::Text(FCellText);
       FHasValue = true;
     }

@@ -12,6 +12,7 @@
 
 #include "workbook/formats/xmlpartparser.h"
 #include "workbook/model/cellvalue.h"
+#include "workbook/model/workbook.h"
 
 class TOdsContentReader : public TXmlPartParser::THandler {
  public:
@@ -22,6 +23,8 @@ class TOdsContentReader : public TXmlPartParser::THandler {
     TCellValue Value;
     QString Formula;          // "" for a constant; else in this program's syntax, with "="
     int FromRow = 0, FromCol = 0;  // a repeat: the cell it copies (same sheet); 0 for the first
+    int ArrayRows = 0, ArrayCols = 0;  // an array formula's extent
+    bool ErrorResult = false;          // the formula's saved result is the error its text names
   };
   // Copies made by repeat counts beyond this many are refused: a tiny file could ask for billions.
   static constexpr long long MaxRepeatedCells = 2'000'000;
@@ -31,6 +34,7 @@ class TOdsContentReader : public TXmlPartParser::THandler {
 
   std::vector<QString> SheetNames;
   std::vector<TCell> Cells;  // in file order
+  std::vector<TWorkbook::TDefinedName> Names;  // named ranges and expressions, in our syntax
 
   // OpenFormula ("of:=SUM([.A1:.B2];[$Other.C3])") in this program's syntax ("=SUM(A1:B2,Other!C3)").
   static QString TranslateFormula(const QString& formula);
@@ -45,7 +49,8 @@ class TOdsContentReader : public TXmlPartParser::THandler {
   int FSheet = 0, FRow = 0, FCol = 0;  // FRow/FCol: the next row and column, from 1
   int FRowRepeat = 1, FCellRepeat = 1;
   std::size_t FRowFirstCell = 0;  // index in Cells of the current row's first cell
-  bool FInCell = false, FHasValue = false, FFirstParagraph = true;
+  void StartName(bool expression);
+  bool FInCell = false, FHasValue = false, FFirstParagraph = true, FInTable = false;
   int FAnnotation = 0, FParagraph = 0;
   TCell FCell;
   QString FCellText;

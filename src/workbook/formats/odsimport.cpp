@@ -4,6 +4,8 @@
 #include <exception>
 #include <map>
 #include <memory>
+#include <string>
+#include <string_view>
 
 #include <QBuffer>
 
@@ -47,6 +49,23 @@ QString DefaultFormat(const TOdsContentReader::TCell& cell) {
   }
 }
 
+// The content without its formula attributes. The library gives only formats and widths, and it
+// refuses whole files over formulas it cannot parse (an intersection of ranges, for one).
+QByteArray WithoutFormulas(const std::string& content) {
+  static constexpr std::string_view kAttr = " table:formula=\"";
+  QByteArray out;
+  out.reserve(static_cast<qsizetype>(content.size()));
+  std::size_t from = 0;
+  for (std::size_t at = content.find(kAttr); at != std::string::npos; at = content.find(kAttr, from)) {
+    const std::size_t end = content.find('"', at + kAttr.size());
+    if (end == std::string::npos) break;
+    out.append(content.data() + from, static_cast<qsizetype>(at - from));
+    from = end + 1;
+  }
+  out.append(content.data() + from, static_cast<qsizetype>(content.size() - from));
+  return out;
+}
+
 }  // namespace
 
 TWorkbook TOdsImport::Read(const QString& path, const QByteArray& data) {
@@ -63,7 +82,12 @@ TWorkbook TOdsImport::Read(const QString& path, const QByteArray& data) {
     TZipWriter copy(out, 0);
     for (const std::string& name : zip.Names()) {
       copy.BeginEntry(name);
-      zip.Read(name, [&copy](const char* piece, std::size_t size) { copy.Write(piece, size); });
+      if (name == "content.xml") {
+        const QByteArray bare = WithoutFormulas(zip.Read(name));
+        copy.Write(bare.constData(), static_cast<std::size_t>(bare.size()));
+      } else {
+        zip.Read(name, [&copy](const char* piece, std::size_t size) { copy.Write(piece, size); });
+      }
       copy.EndEntry();
     }
     copy.Finish();
@@ -128,6 +152,13 @@ TWorkbook TOdsImport::Read(const QString& path, const QByteArray& data) {
       f.Shared = cell.FromRow > 0;
       f.FromRow = cell.FromRow;
       f.FromCol = cell.FromCol;
+      f.Keep = true;
+      f.Saved = cell.Value;
+      if (cell.ArrayRows > 0 && cell.FromRow == 0) {
+        f.Verbatim = true;
+        f.ArrayRows = cell.ArrayRows;
+        f.ArrayCols = std::max(cell.ArrayCols, 1);
+      }
       formulas.push_back(f);
     } else {
       book.SetValueRC(cell.Row, cell.Col, cell.Value);
@@ -156,6 +187,8 @@ TWorkbook TOdsImport::Read(const QString& path, const QByteArray& data) {
     book.SetMaxRow(lastRow[static_cast<std::size_t>(s)]);
     book.SetMaxCol(lastCol[static_cast<std::size_t>(s)]);
   }
+  TWorkbookFile::KeepFormulasNaming(formulas, content.Names, book.NumSheets());
+  book.SetDefinedNames(std::move(content.Names));
   TWorkbookFile::PlaceFormulas(book, formulas, path);
   book.SetSheet(1);
   book.SetAutoRecalc(true);

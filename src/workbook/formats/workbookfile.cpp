@@ -5,6 +5,7 @@
 
 #include <QFile>
 #include <QFileInfo>
+#include <QSet>
 
 #include "platform/safesave.h"
 #include "workbook/formats/delimitedtext.h"
@@ -14,6 +15,8 @@
 #include "workbook/formats/xlsximport.h"
 #include "workbook/model/a1notation.h"
 #include "workbook/model/formula.h"
+#include "workbook/model/formulafunctions.h"
+#include "workbook/model/formulalexer.h"
 #include "workbook/model/workbook.h"
 #include "workbook/model/workbookerror.h"
 #include "workbook/zip/zipreader.h"
@@ -42,7 +45,9 @@ TWorkbook TWorkbookFile::Load(const QString& path, std::int16_t& fileType, QStri
       }
     }
     fileType = TWorkbook::ftXlsx5;
-    return ods ? TOdsImport::Read(path, data) : TXlsxImport::Read(path, data);
+    TWorkbook book = ods ? TOdsImport::Read(path, data) : TXlsxImport::Read(path, data);
+    NoteKeptFormulas(book, notes);
+    return book;
   }
   // A compound document: a workbook saved with a password (its package is encrypted inside one), or
   // the binary format before .xlsx.
@@ -56,22 +61,107 @@ TWorkbook TWorkbookFile::Load(const QString& path, std::int16_t& fileType, QStri
   }
   if (TNativeFile::Recognise(data)) {
     fileType = TWorkbook::ftNative3;
-    return TNativeFile::Read(path, data);
+    TWorkbook book = TNativeFile::Read(path, data);
+    NoteKeptFormulas(book, notes);
+    return book;
   }
   const char separator = TDelimitedText::GuessSeparator(data);
   fileType = separator == ',' ? TWorkbook::ftCsv : TWorkbook::ftTabText;
   return TDelimitedText::Read(path, data, separator, notes);
 }
 
+namespace {
+
+bool CallsUnknownFunction(const TWorkbook& book, int row, int col) {
+  const TCell* cell = book.SheetAt(book.Sheet()).Find(row, col);
+  const TFormula* code = cell ? book.FormulaCode(*cell) : nullptr;
+  if (!code) return false;
+  for (const TInstr& in : code->Code)
+    if (in.Op == TOp::Call && in.Func == static_cast<std::uint16_t>(TFunc::Unknown)) return true;
+  return false;
+}
+
+// The names called as functions in a formula that the engine does not have.
+void UnknownFunctions(const QString& formula, QStringList& out) {
+  std::vector<TFormulaToken> tokens;
+  try {
+    tokens = TFormulaLexer::Tokenize(formula);
+  } catch (const EWorkbookError&) {
+    return;
+  }
+  for (std::size_t i = 0; i + 1 < tokens.size(); ++i) {
+    if (tokens[i].Kind != TTokenKind::Ident || tokens[i + 1].Kind != TTokenKind::LParen) continue;
+    const QString name = tokens[i].Text.toUpper();
+    if (!TFormulaFunctions::Find(name) && !out.contains(name)) out << name;
+  }
+}
+
+}  // namespace
+
+void TWorkbookFile::KeepFormulasNaming(std::vector<TPendingFormula>& formulas, std::vector<TWorkbook::TDefinedName>& names,
+                                       int sheetCount) {
+  if (names.empty()) return;
+  QSet<QString> folded;
+  for (TWorkbook::TDefinedName& n : names) {
+    folded.insert(n.Name.toCaseFolded());
+    if (n.Sheet > sheetCount) n.Sheet = 0;
+  }
+  for (TPendingFormula& f : formulas) {
+    std::vector<TFormulaToken> tokens;
+    try {
+      tokens = TFormulaLexer::Tokenize(f.Text);
+    } catch (const EWorkbookError&) {
+      continue;  // it will not compile: kept anyway
+    }
+    for (std::size_t i = 0; i < tokens.size() && !f.Verbatim; ++i)
+      f.Verbatim = tokens[i].Kind == TTokenKind::Ident && folded.contains(tokens[i].Text.toCaseFolded()) &&
+                   (i + 1 == tokens.size() || tokens[i + 1].Kind != TTokenKind::LParen);
+  }
+}
+
+void TWorkbookFile::NoteKeptFormulas(const TWorkbook& book, QStringList* notes) {
+  if (!notes) return;
+  QStringList cells = book.KeptFormulaCells();
+  if (cells.isEmpty()) return;
+  QStringList missing;
+  for (int s = 1; s <= book.NumSheets(); ++s)
+    book.SheetAt(s).ForEachCell([&](int, int, const TCell& cell) {
+      if (const TFormula* code = book.FormulaCode(cell); code && code->Kept) UnknownFunctions(book.FormulaText(cell), missing);
+    });
+  const qsizetype count = cells.size();
+  constexpr qsizetype kNamed = 10;
+  if (count > kNamed) {
+    cells = cells.mid(0, kNamed);
+    cells << QStringLiteral("and %1 more").arg(count - kNamed);
+  }
+  *notes << QStringLiteral("%1 %2 not recalculated here (written in a form this program does not compute) and %3 the value "
+                           "saved with the file: %4")
+                .arg(count).arg(count == 1 ? QStringLiteral("formula is") : QStringLiteral("formulas are"),
+                                count == 1 ? QStringLiteral("keeps") : QStringLiteral("keep"), cells.join(QStringLiteral(", ")));
+  if (!missing.isEmpty()) notes->last() += QStringLiteral("; functions this program does not have: %1").arg(missing.join(QStringLiteral(", ")));
+}
+
 void TWorkbookFile::PlaceFormulas(TWorkbook& book, const std::vector<TPendingFormula>& formulas, const QString& path) {
   book.ReserveFormulas(formulas.size());
   for (const TPendingFormula& f : formulas) {
     book.SetSheet(f.Sheet);
+    if (f.Verbatim) {
+      book.SetKeptFormulaRC(f.Row, f.Col, f.Shared ? TFormula::Shift(f.Text, f.Row - f.FromRow, f.Col - f.FromCol) : f.Text,
+                            f.Saved, f.ArrayRows, f.ArrayCols);
+      continue;
+    }
     try {
       // Copying the compiled source spares compiling the shifted text of every use again.
       if (f.Shared && book.CopyFormulaRC(f.Row, f.Col, f.FromRow, f.FromCol)) continue;
-      book.SetFormulaRC(f.Row, f.Col, f.Shared ? TFormula::Shift(f.Text, f.Row - f.FromRow, f.Col - f.FromCol) : f.Text);
+      const QString text = f.Shared ? TFormula::Shift(f.Text, f.Row - f.FromRow, f.Col - f.FromCol) : f.Text;
+      book.SetFormulaRC(f.Row, f.Col, text);
+      // A function this program lacks would give #NAME? where the file holds a value.
+      if (f.Keep && CallsUnknownFunction(book, f.Row, f.Col)) book.SetKeptFormulaRC(f.Row, f.Col, text, f.Saved);
     } catch (const EWorkbookError& e) {
+      if (f.Keep) {
+        book.SetKeptFormulaRC(f.Row, f.Col, f.Shared ? TFormula::Shift(f.Text, f.Row - f.FromRow, f.Col - f.FromCol) : f.Text, f.Saved);
+        continue;
+      }
       const QString where = f.Line > 0 ? QStringLiteral("line %1").arg(f.Line)
                                        : QStringLiteral("sheet \"%1\" cell %2").arg(book.SheetName(f.Sheet), a1::CellName(f.Row, f.Col));
       throw EWorkbookError(path, where, e.What());

@@ -10,6 +10,9 @@
 #include <QString>
 #include <QStringList>
 
+#include "workbook/model/cellvalue.h"
+#include "workbook/model/workbook.h"
+
 class QIODevice;
 class TWorkbook;
 
@@ -33,9 +36,22 @@ class TWorkbookFile {
     // Text then holds the source's text, unshifted.
     bool Shared = false;
     int FromRow = 0, FromCol = 0;
+    // From another program's file, which saves each result: a formula the engine cannot compile is
+    // kept as written with Saved as its value, instead of refusing the file.
+    bool Keep = false;
+    TCellValue Saved;
+    // Kept without compiling even when it would compile: an array formula (of that extent), whose
+    // result our engine would compute differently, or a formula naming a defined name.
+    bool Verbatim = false;
+    int ArrayRows = 0, ArrayCols = 0;
   };
-  // Places them; a formula our engine cannot compile is an error naming path and its place.
+  // Places them; a formula our engine cannot compile (and may not keep) is an error naming path
+  // and its place.
   static void PlaceFormulas(TWorkbook& book, const std::vector<TPendingFormula>& formulas, const QString& path);
+
+  // Marks the formulas that name one of names (our engine does not look names up) to be kept as
+  // written; names of a sheet beyond sheetCount become the whole workbook's.
+  static void KeepFormulasNaming(std::vector<TPendingFormula>& formulas, std::vector<TWorkbook::TDefinedName>& names, int sheetCount);
 
   // Gives a new workbook of names.size() sheets those names, whatever names it had: a file's
   // "Sheet2" may come first. A name refused (empty, twice) is an error naming path and sheet.
@@ -49,5 +65,7 @@ class TWorkbookFile {
   static void SaveAtomically(const QString& path, const std::function<void(QIODevice&)>& fill);
 
  private:
+  // Tells of formulas kept with their saved values, naming the first of their cells.
+  static void NoteKeptFormulas(const TWorkbook& book, QStringList* notes);
   static void Put(QIODevice& out, const QByteArray& bytes);
 };

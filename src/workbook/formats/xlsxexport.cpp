@@ -34,8 +34,27 @@ QByteArray WorkbookXml(const TWorkbook& book) {
     numbers::AppendInteger(x, s);
     x += "\"/>";
   }
+  x += "</sheets>";
+  bool names = false;
+  for (const TWorkbook::TDefinedName& n : book.DefinedNames()) {
+    if (n.Sheet > book.NumSheets()) continue;
+    if (!names) x += "<definedNames>";
+    names = true;
+    x += "<definedName name=\"";
+    TXlsxCodec::AppendEscaped(x, n.Name);
+    x += '"';
+    if (n.Sheet > 0) {
+      x += " localSheetId=\"";
+      numbers::AppendInteger(x, n.Sheet - 1);
+      x += '"';
+    }
+    x += '>';
+    TXlsxCodec::AppendEscaped(x, TXlsxCodec::AddFunctionPrefixes(n.Text));
+    x += "</definedName>";
+  }
+  if (names) x += "</definedNames>";
   // Other programs recompute on opening; the cached results are for those that only read.
-  x += "</sheets><calcPr fullCalcOnLoad=\"1\"/></workbook>";
+  x += "<calcPr fullCalcOnLoad=\"1\"/></workbook>";
   return x;
 }
 

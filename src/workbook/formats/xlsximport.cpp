@@ -59,11 +59,30 @@ class TWorkbookHandler : public THandler {
  public:
   struct TSheetEntry { std::string Name, RelId; };
   void StartElement(std::string_view name) override {
-    if (name == "sheet") Sheets.push_back({TXlsxCodec::Unescape(std::string(Attrs.Get("name"))), std::string(Attrs.Get("id"))});
-    else if (name == "workbookPr") Date1904 = Attrs.Get("date1904") == "1" || Attrs.Get("date1904") == "true";
+    if (name == "sheet") {
+      Sheets.push_back({TXlsxCodec::Unescape(std::string(Attrs.Get("name"))), std::string(Attrs.Get("id"))});
+    } else if (name == "workbookPr") {
+      Date1904 = Attrs.Get("date1904") == "1" || Attrs.Get("date1904") == "true";
+    } else if (name == "definedName") {
+      FName.Name = TXlsxCodec::ToQString(TXlsxCodec::Unescape(std::string(Attrs.Get("name"))));
+      const char* local = Attrs.Find("localSheetId");
+      FName.Sheet = local ? static_cast<int>(TXlsxCodec::ToInteger(local, -2)) + 1 : 0;
+      Collecting = true;
+      Text.clear();
+    }
+  }
+  void EndElement(std::string_view name) override {
+    if (name != "definedName" || !Collecting) return;
+    Collecting = false;
+    FName.Text = TXlsxCodec::ToQString(TXlsxCodec::Unescape(Text)).trimmed();
+    if (!FName.Name.isEmpty() && FName.Sheet >= 0) Names.push_back(FName);
   }
   std::vector<TSheetEntry> Sheets;
+  std::vector<TWorkbook::TDefinedName> Names;
   bool Date1904 = false;  // dates count from 1904-01-01
+
+ private:
+  TWorkbook::TDefinedName FName;
 };
 
 class TSharedStringsHandler : public THandler {
@@ -207,6 +226,9 @@ TWorkbook TXlsxImport::Read(const QString& path, const QByteArray& data) {
       TXmlPartParser::Parse(zip, target->second, handler);
       handler.Finish();
     }
+    for (TWorkbook::TDefinedName& n : workbook.Names) n.Text.remove(QStringLiteral("_xlfn."));
+    TWorkbookFile::KeepFormulasNaming(formulas, workbook.Names, book.NumSheets());
+    book.SetDefinedNames(std::move(workbook.Names));
     TWorkbookFile::PlaceFormulas(book, formulas, path);
     book.SetSheet(1);
     book.SetAutoRecalc(true);

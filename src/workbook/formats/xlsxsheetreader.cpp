@@ -58,7 +58,10 @@ void TXlsxSheetReader::Finish() {
     auto master = FSharedMasters.find(s.Index);
     if (master == FSharedMasters.end()) continue;  // the file lost its master: keep the value
     const TShared& m = master->second;
-    FFormulas.push_back({FSheet, s.Row, s.Col, m.Text, 0, true, m.Row, m.Col});
+    TWorkbookFile::TPendingFormula f{FSheet, s.Row, s.Col, m.Text, 0, true, m.Row, m.Col};
+    f.Keep = true;
+    f.Saved = s.Saved;
+    FFormulas.push_back(f);
   }
   for (const auto& [first, entry] : FWidths) {
     const auto& [last, width] = entry;
@@ -134,6 +137,7 @@ void TXlsxSheetReader::StartFormula() {
   FFormulaType = Attrs.Get("t");
   FSharedIndex = static_cast<std::size_t>(TXlsxCodec::ToInteger(Attrs.Get("si"), -1));
   FSharedRef = Attrs.Find("ref") != nullptr;
+  FArrayRef = Attrs.Get("ref");
   Collecting = true;
   Text.clear();
 }
@@ -184,17 +188,60 @@ bool TXlsxSheetReader::EndFormula() {
   if (FFormulaType == "shared") {
     if (!text.isEmpty() && FSharedRef) {
       FSharedMasters[FSharedIndex] = {FRow, FCol, QStringLiteral("=") + text, FSharedIndex};
-      FFormulas.push_back({FSheet, FRow, FCol, QStringLiteral("=") + text});
+      FFormulas.push_back(Pending(QStringLiteral("=") + text));
       return true;
     }
     // The cached value stays the content until the master's formula is placed here, so a use
     // whose master the file lost keeps its value.
-    FSharedUses.push_back({FRow, FCol, QString(), FSharedIndex});
+    FSharedUses.push_back({FRow, FCol, QString(), FSharedIndex, SavedValue()});
     return false;
   }
   if (FFormulaType == "dataTable" || text.isEmpty()) return false;
-  FFormulas.push_back({FSheet, FRow, FCol, QStringLiteral("=") + text});
+  TWorkbookFile::TPendingFormula f = Pending(QStringLiteral("=") + text);
+  if (FFormulaType == "array") {
+    // Computed over whole ranges at once, which our engine does not do: kept with its results.
+    int rows = 1, cols = 1;
+    const QString ref = TXlsxCodec::ToQString(FArrayRef);
+    const qsizetype colon = ref.indexOf(QLatin1Char(':'));
+    if (colon > 0) {
+      const auto first = a1::ParseCellName(ref.left(colon));
+      const auto last = a1::ParseCellName(ref.mid(colon + 1));
+      if (first && last && first->Row == FRow && first->Col == FCol && last->Row >= FRow && last->Col >= FCol) {
+        rows = last->Row - FRow + 1;
+        cols = last->Col - FCol + 1;
+      }
+    }
+    f.Verbatim = true;
+    f.ArrayRows = rows;
+    f.ArrayCols = cols;
+  }
+  FFormulas.push_back(f);
   return true;
+}
+
+TWorkbookFile::TPendingFormula TXlsxSheetReader::Pending(const QString& text) {
+  TWorkbookFile::TPendingFormula f{FSheet, FRow, FCol, text};
+  f.Keep = true;
+  f.Saved = SavedValue();
+  return f;
+}
+
+TCellValue TXlsxSheetReader::SavedValue() {
+  if (!FHasValue || (FValue.empty() && FType != "str")) return TCellValue{};
+  if (FType == "str") return TCellValue::Text(TXlsxCodec::ToQString(TXlsxCodec::Unescape(FValue)));
+  if (FType == "b") return TCellValue::Boolean(FValue == "1" || FValue == "true");
+  if (FType == "e") {
+    const TCellError error = TCellValue::ParseError(TXlsxCodec::ToQString(FValue));
+    return TCellValue::Error(error == TCellError::None ? TCellError::Value : error);
+  }
+  if (FType == "s") {
+    const long long index = TXlsxCodec::ToInteger(FValue, -1);
+    return index >= 0 && index < static_cast<long long>(FStrings.size()) ? TCellValue::Text(FStrings[static_cast<std::size_t>(index)]) : TCellValue{};
+  }
+  double v = 0;
+  if (!TXlsxCodec::ToDouble(FValue, v)) return TCellValue{};
+  if (DateShift != 0 && StyleShowsDates()) v += DateShift;
+  return TCellValue::Number(v);
 }
 
 // An ISO 8601 date: its calendar fields as written, since sheet dates are wall-clock values.

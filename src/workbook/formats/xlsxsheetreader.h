@@ -34,7 +34,7 @@ class TXlsxSheetReader : public TXmlPartParser::THandler {
   double DateShift = 0;
 
  private:
-  struct TShared { int Row = 0, Col = 0; QString Text; std::size_t Index = 0; };
+  struct TShared { int Row = 0, Col = 0; QString Text; std::size_t Index = 0; TCellValue Saved; };
 
   [[noreturn]] void Fail(const QString& what) const;
   void StartRow();
@@ -45,6 +45,10 @@ class TXlsxSheetReader : public TXmlPartParser::THandler {
   bool EndFormula();
   void SetDate();
   bool StyleShowsDates();
+  // The value the file saved for the cell's formula.
+  TCellValue SavedValue();
+  // A formula of this cell for the pending list, kept as written should the engine not compile it.
+  TWorkbookFile::TPendingFormula Pending(const QString& text);
 
   TWorkbook& FBook;
   int FSheet;
@@ -54,6 +58,7 @@ class TXlsxSheetReader : public TXmlPartParser::THandler {
   int FRow = 0, FCol = 0, FLastRow = 0, FLastCol = 0;
   std::string FType, FValue, FFormula, FFormulaType, FInline;
   std::size_t FStyle = 0, FSharedIndex = 0;
+  std::string FArrayRef;
   bool FHasValue = false, FHasFormula = false, FSharedRef = false, FInInline = false;
   int FPhonetic = 0;  // depth of phonetic runs inside an inline text
   std::vector<signed char> FStyleShowsDates;  // per style: -1 not yet known

@@ -148,7 +148,17 @@ void TXlsxSheetWriter::WriteContent(int r, int c, const TCell& cell) {
       const TCellValue v = FBook.CellValue(FSheet, cell);
       const bool number = v.Kind == TValueKind::Number && std::isfinite(v.Num);
       FOut += number ? ">" : v.Kind == TValueKind::Bool ? " t=\"b\">" : v.IsError() ? " t=\"e\">" : " t=\"str\">";
-      FOut += "<f>";
+      FOut += "<f";
+      if (const TFormula* code = FBook.FormulaCode(cell); code && code->ArrayRows > 0) {
+        FOut += " t=\"array\" ref=\"";
+        a1::AppendColumnName(FOut, c);
+        numbers::AppendInteger(FOut, r);
+        FOut += ':';
+        a1::AppendColumnName(FOut, c + code->ArrayCols - 1);
+        numbers::AppendInteger(FOut, r + code->ArrayRows - 1);
+        FOut += '"';
+      }
+      FOut += '>';
       TXlsxCodec::AppendEscaped(FOut, TXlsxCodec::AddFunctionPrefixes(formula));
       FOut += "</f><v>";
       if (number || v.Kind == TValueKind::Bool)

@@ -23,6 +23,12 @@ const char* TXmlPartParser::TAttributes::Find(std::string_view name) const {
   return nullptr;
 }
 
+bool TXmlPartParser::TAttributes::Has(std::string_view name, std::string_view value) const {
+  for (const char** a = FAtts; a && a[0]; a += 2)
+    if (LocalName(a[0]) == name && value == a[1]) return true;
+  return false;
+}
+
 std::string_view TXmlPartParser::TAttributes::Get(std::string_view name) const {
   const char* v = Find(name);
   return v ? std::string_view(v) : std::string_view();

@@ -21,6 +21,8 @@ class TXmlPartParser {
     void Load(const char** atts) { FAtts = atts; }
     const char* Find(std::string_view name) const;
     std::string_view Get(std::string_view name) const;  // "" when absent
+    // Whether any attribute of that local name (of whichever namespace) has that value.
+    bool Has(std::string_view name, std::string_view value) const;
     static std::string_view LocalName(std::string_view name);
 
    private:

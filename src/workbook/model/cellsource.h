@@ -10,4 +10,9 @@ class ICellSource {
   virtual void ReadCell(int sheetId, int row, int col, TCellValue& out) const = 0;
   // Narrows the range to the part of its sheet that holds data; false when the sheet is gone.
   virtual bool ClipRange(TRangeRef& range) const = 0;
+  // The cell whose formula is running (ROW() and COLUMN() without arguments, INDIRECT's own sheet);
+  // false when none is.
+  virtual bool RunningCell(int& sheetId, int& row, int& col) const { (void)sheetId; (void)row; (void)col; return false; }
+  // The id of the sheet of that name (any case), -1 when there is none.
+  virtual int SheetIdOf(const QString& name) const { (void)name; return -1; }
 };

@@ -7,7 +7,7 @@ struct TErrorName { TCellError Code; const char* Text; };
 constexpr TErrorName kErrorNames[] = {
     {TCellError::Div0, "#DIV/0!"}, {TCellError::Value, "#VALUE!"}, {TCellError::Ref, "#REF!"},
     {TCellError::Name, "#NAME?"},  {TCellError::Num, "#NUM!"},     {TCellError::NA, "#N/A"},
-    {TCellError::Circular, "#CIRC!"}};
+    {TCellError::Circular, "#CIRC!"}, {TCellError::Null, "#NULL!"}};
 }  // namespace
 
 bool TCellValue::operator==(const TCellValue& o) const {

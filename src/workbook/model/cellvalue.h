@@ -10,7 +10,9 @@
 enum class TValueKind : std::uint8_t { Empty, Number, Text, Bool, Error, Range };
 
 // Spreadsheet error values. Circular is ours: a formula that depends on itself shows "#CIRC!".
-enum class TCellError : std::uint8_t { None, Div0, Value, Ref, Name, Num, NA, Circular };
+// Null ("#NULL!", an empty intersection of ranges) comes only from files; it is last so stored
+// error numbers keep their meaning.
+enum class TCellError : std::uint8_t { None, Div0, Value, Ref, Name, Num, NA, Circular, Null };
 
 struct TRangeRef {
   std::int32_t SheetId = -1;

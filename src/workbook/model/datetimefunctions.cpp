@@ -1,6 +1,8 @@
 #include "workbook/model/datetimefunctions.h"
 
+#include <algorithm>
 #include <cmath>
+#include <vector>
 
 #include <QDate>
 
@@ -141,7 +143,56 @@ void MonthsOn(std::span<TCellValue> args, TCellValue& result, bool endOfMonth) {
 void EDate(std::span<TCellValue> a, const ICellSource&, TCellValue& r) { MonthsOn(a, r, false); }
 void EOMonth(std::span<TCellValue> a, const ICellSource&, TCellValue& r) { MonthsOn(a, r, true); }
 
+// The holiday serials of NETWORKDAYS and WORKDAY's last argument.
+bool Holidays(std::span<TCellValue> args, std::size_t at, const ICellSource& cells, std::vector<qint64>& out, TCellValue& result) {
+  if (args.size() <= at) return true;
+  const TCellError err = A::EachNumber(args.subspan(at, 1), cells, false, [&](double x) { out.push_back(static_cast<qint64>(std::floor(x))); });
+  if (err != TCellError::None) { A::SetError(err, result); return false; }
+  std::sort(out.begin(), out.end());
+  out.erase(std::unique(out.begin(), out.end()), out.end());  // a day listed twice is one holiday
+  return true;
+}
+
+bool IsWorkday(const QDate& d, const std::vector<qint64>& holidays) {
+  return d.dayOfWeek() <= 5 && !std::binary_search(holidays.begin(), holidays.end(), kEpoch.daysTo(d));
+}
+
+// NETWORKDAYS(start, end[, holidays]): Mondays to Fridays from start to end, both counted, less
+// holidays; negative when end comes first.
+void NetworkDays(std::span<TCellValue> args, const ICellSource& cells, TCellValue& result) {
+  QDate from, to;
+  std::vector<qint64> holidays;
+  if (!DateOf(args[0], from, result) || !DateOf(args[1], to, result) || !Holidays(args, 2, cells, holidays, result)) return;
+  const int sign = from <= to ? 1 : -1;
+  if (sign < 0) std::swap(from, to);
+  const qint64 days = from.daysTo(to) + 1;
+  qint64 count = days / 7 * 5;
+  for (QDate d = from.addDays(days / 7 * 7); d <= to; d = d.addDays(1))
+    if (d.dayOfWeek() <= 5) ++count;
+  for (qint64 h : holidays) {
+    const QDate d = kEpoch.addDays(h);
+    if (d >= from && d <= to && d.dayOfWeek() <= 5) --count;
+  }
+  A::SetNumber(static_cast<double>(sign * count), result);
+}
+
+// WORKDAY(start, days[, holidays]): the date that many workdays after (before, when negative) start.
+void Workday(std::span<TCellValue> args, const ICellSource& cells, TCellValue& result) {
+  QDate d;
+  long long n = 0;
+  std::vector<qint64> holidays;
+  if (!DateOf(args[0], d, result) || !A::Integer(args[1], n, result) || !Holidays(args, 2, cells, holidays, result)) return;
+  if (n > 3000000 || n < -3000000) return A::SetError(TCellError::Num, result);
+  const int step = n >= 0 ? 1 : -1;
+  for (long long left = n >= 0 ? n : -n; left > 0;) {
+    d = d.addDays(step);
+    if (IsWorkday(d, holidays)) --left;
+  }
+  SetDate(d, result);
+}
+
 const TFamilyFunction kFunctions[] = {
+    {"NETWORKDAYS", 2, 3, NetworkDays}, {"WORKDAY", 2, 3, Workday},
     {"DATE", 3, 3, Date},       {"TIME", 3, 3, Time},       {"YEAR", 1, 1, Year},
     {"MONTH", 1, 1, Month},     {"DAY", 1, 1, Day},         {"HOUR", 1, 1, Hour},
     {"MINUTE", 1, 1, Minute},   {"SECOND", 1, 1, Second},   {"WEEKDAY", 1, 2, Weekday},

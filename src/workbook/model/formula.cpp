@@ -64,7 +64,7 @@ QString TFormula::Shift(const QString& text, int dRow, int dCol) {
 }
 
 bool TFormula::ShiftCode(int dRow, int dCol, int ownSheetId) {
-  if (OtherSheets) return false;
+  if (OtherSheets || Kept) return false;
   for (TFormulaRef& r : Refs) {
     if (!r.AbsRow) r.Row += dRow;
     if (!r.AbsCol) r.Col += dCol;

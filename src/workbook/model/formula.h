@@ -68,4 +68,10 @@ class TFormula {
   std::vector<TFormulaRef> Refs;  // a Range uses two consecutive entries
   bool Volatile = false;          // calls NOW()
   bool OtherSheets = false;       // names a sheet, so sheet changes need a recompile
+  // Read from a file in a form the engine cannot compute (a 3-D or table reference, an array
+  // formula...): the code only yields the value saved with the file, and the text is kept as it
+  // was for writing back.
+  bool Kept = false;
+  // An array formula's extent (from its cell down and right); 0 for an ordinary formula.
+  std::int32_t ArrayRows = 0, ArrayCols = 0;
 };

@@ -85,9 +85,26 @@ bool TFormulaEvaluator::ApproxEqual(double x, double y) {
   return d < std::abs(x) * e48 && d < std::abs(y) * e48;
 }
 
+void TFormulaEvaluator::Intersect(TCellValue& v) const {
+  if (v.Kind != TValueKind::Range || !FCells) return;
+  const TRangeRef r = v.Range;
+  int sheet = 0, row = r.Row1, col = r.Col1;
+  if (r.Row1 != r.Row2 || r.Col1 != r.Col2) {
+    int ownRow = 0, ownCol = 0;
+    if (!FCells->RunningCell(sheet, ownRow, ownCol)) return;
+    if (r.Col1 == r.Col2 && ownRow >= r.Row1 && ownRow <= r.Row2) row = ownRow;
+    else if (r.Row1 == r.Row2 && ownCol >= r.Col1 && ownCol <= r.Col2) col = ownCol;
+    else return;
+  }
+  FCells->ReadCell(r.SheetId, row, col, v);
+  v.FromRef = true;
+}
+
 void TFormulaEvaluator::Binary(TOp op) {
   TCellValue& a = FStack[FStack.size() - 2];
-  const TCellValue& b = FStack.back();
+  TCellValue& b = FStack.back();
+  Intersect(a);
+  Intersect(b);
   TCellValue r;
   if (a.IsError()) {
     r = TCellValue::Error(a.Err);
@@ -146,6 +163,7 @@ void TFormulaEvaluator::Run(const TFormula& f, const ICellSource& cells, TCellVa
   auto ref = [&](std::uint32_t i) {
     return place.SheetId < 0 ? f.Refs[i] : f.Moved(i, place.DRow, place.DCol, place.SheetId);
   };
+  FCells = &cells;
   const std::size_t n = f.Code.size();
   for (std::size_t pc = 0; pc < n; ++pc) {
     const TInstr& in = f.Code[pc];
@@ -183,6 +201,7 @@ void TFormulaEvaluator::Run(const TFormula& f, const ICellSource& cells, TCellVa
       case TOp::Neg:
       case TOp::Percent: {
         TCellValue& v = FStack.back();
+        Intersect(v);
         double x = 0;
         TCellError err = TCellError::None;
         if (!ArithmeticNumber(v, x, err)) v = TCellValue::Error(err);
@@ -201,6 +220,7 @@ void TFormulaEvaluator::Run(const TFormula& f, const ICellSource& cells, TCellVa
       case TOp::JumpIfFalse: {
         TCellValue cond = std::move(FStack.back());
         FStack.pop_back();
+        Intersect(cond);
         bool b = false;
         TCellError err = TCellError::None;
         if (!ToBool(cond, b, err)) {
@@ -220,6 +240,8 @@ void TFormulaEvaluator::Run(const TFormula& f, const ICellSource& cells, TCellVa
     }
   }
   result = FStack.empty() ? TCellValue::Error(TCellError::Value) : std::move(FStack.back());
+  Intersect(result);
+  FCells = nullptr;
   if (result.Kind == TValueKind::Range) result = TCellValue::Error(TCellError::Value);
   else if (result.Kind == TValueKind::Empty) result = TCellValue::Number(0);
   result.FromRef = false;

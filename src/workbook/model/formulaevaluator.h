@@ -29,6 +29,11 @@ class TFormulaEvaluator {
 
  private:
   void Binary(TOp op);
+  // A range where one value is wanted: a single cell is its value; a one-column (one-row) range
+  // gives its cell in the running formula's row (column), as other spreadsheets do; any other
+  // range stays one, and becomes #VALUE! where it is used.
+  void Intersect(TCellValue& v) const;
+  const ICellSource* FCells = nullptr;  // while Run runs
   static bool ArithmeticNumber(const TCellValue& v, double& out, TCellError& err);
   std::vector<TCellValue> FStack;
 };

@@ -11,7 +11,11 @@
 #include "workbook/model/datetimefunctions.h"
 #include "workbook/model/formulaevaluator.h"
 #include "workbook/model/functionargs.h"
+#include "workbook/model/engineeringfunctions.h"
+#include "workbook/model/financialfunctions.h"
+#include "workbook/model/informationfunctions.h"
 #include "workbook/model/lookupfunctions.h"
+#include "workbook/model/referencefunctions.h"
 #include "workbook/model/numberformat.h"
 #include "workbook/model/roundingfunctions.h"
 #include "workbook/model/statisticsfunctions.h"
@@ -222,7 +226,8 @@ const std::vector<TFamilyFunction>& TFormulaFunctions::Families() {
     std::vector<TFamilyFunction> v;
     for (std::span<const TFamilyFunction> family :
          {TStatisticsFunctions::Functions(), TLookupFunctions::Functions(), TTextFunctions::Functions(),
-          TRoundingFunctions::Functions(), TDateTimeFunctions::Functions()})
+          TRoundingFunctions::Functions(), TDateTimeFunctions::Functions(), TReferenceFunctions::Functions(),
+          TInformationFunctions::Functions(), TFinancialFunctions::Functions(), TEngineeringFunctions::Functions()})
       v.insert(v.end(), family.begin(), family.end());
     return v;
   }();
@@ -235,7 +240,7 @@ const std::vector<TFormulaFunctions::TInfo>& TFormulaFunctions::FamilyInfos() {
     const auto& all = Families();
     for (std::size_t i = 0; i < all.size(); ++i)
       v.push_back({static_cast<TFunc>(static_cast<int>(TFunc::FirstFamilyFunction) + static_cast<int>(i)), all[i].Name,
-                   all[i].MinArgs, all[i].MaxArgs, all[i].Volatile});
+                   all[i].MinArgs, all[i].MaxArgs, all[i].Volatile, all[i].RefArgs});
     return v;
   }();
   return infos;
@@ -337,7 +342,8 @@ void TFormulaFunctions::Call(TFunc f, std::span<TCellValue> args, const ICellSou
       TCellError err = TCellError::None;
       if (v.Kind == TValueKind::Text && TFormulaEvaluator::ToNumber(v, x, err)) v = TCellValue::Number(x);
       if (v.Kind == TValueKind::Empty) v = TCellValue::Number(0);
-      result = TCellValue::Text(TNumberFormat(format).Format(v));
+      // An empty format shows nothing (it is not General, as an empty cell format would be).
+      result = TCellValue::Text(format.isEmpty() ? QString() : TNumberFormat(format).Format(v));
       return;
     }
     case TFunc::Value:

@@ -27,12 +27,13 @@ struct TFamilyFunction {
   const char* Name;
   int MinArgs, MaxArgs;
   TFunctionImpl Impl;
-  bool Volatile = false;  // reads the clock: recomputed on every recalculation
+  bool Volatile = false;  // reads the clock or cells it names at run time: recomputed on every recalculation
+  bool RefArgs = false;   // a lone cell argument is passed as a reference (a 1x1 range), not its value
 };
 
 class TFormulaFunctions {
  public:
-  struct TInfo { TFunc Id; const char* Name; int MinArgs; int MaxArgs; bool Volatile = false; };
+  struct TInfo { TFunc Id; const char* Name; int MinArgs; int MaxArgs; bool Volatile = false; bool RefArgs = false; };
   // The function of that name (any case), or nullptr.
   static const TInfo* Find(const QString& name);
   // Every function's name, in alphabetical order (the documentation's list is made from it).

@@ -249,13 +249,23 @@ void TFormulaParser::FunctionCall() {
     return;
   }
 
+  // ROW(A5), OFFSET(A1,...) need where the cell is, not what it holds.
+  auto argument = [&] {
+    const bool lone = info && info->RefArgs && At(TTokenKind::Ref) && FPos + 1 < FTokens.size() &&
+                      (FTokens[FPos + 1].Kind == TTokenKind::Comma || FTokens[FPos + 1].Kind == TTokenKind::RParen);
+    if (!lone) return Argument();
+    const TFormulaRef r = Resolve(FTokens[FPos++]);
+    FOut.Refs.push_back(r);
+    FOut.Refs.push_back(r);
+    Emit(TOp::Range, static_cast<std::uint32_t>(FOut.Refs.size() - 2));
+  };
   int count = 0;
   if (!At(TTokenKind::RParen)) {
-    Argument();
+    argument();
     ++count;
     while (At(TTokenKind::Comma)) {
       ++FPos;
-      Argument();
+      argument();
       ++count;
     }
   }

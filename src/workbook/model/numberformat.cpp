@@ -103,13 +103,24 @@ TNumberFormat::TSection TNumberFormat::ParseSection(const QString& code) {
     } else if (c == QLatin1Char('[')) {
       const int end = static_cast<int>(code.indexOf(QLatin1Char(']'), i));
       const QString inner = (end < 0 ? code.mid(i + 1) : code.mid(i + 1, end - i - 1)).toLower();
-      if (!inner.isEmpty() && inner.count(inner[0]) == inner.size()) {
+      static const QString kOps[] = {QStringLiteral("<="), QStringLiteral(">="), QStringLiteral("<>"), QStringLiteral("<"),
+                                     QStringLiteral(">"), QStringLiteral("=")};
+      for (const QString& op : kOps) {
+        bool ok = false;
+        const double value = inner.startsWith(op) ? inner.mid(op.size()).trimmed().toDouble(&ok) : 0;
+        if (!ok) continue;
+        s.HasCond = true;
+        s.CondOp = op;
+        s.CondValue = value;
+        break;
+      }
+      if (!s.HasCond && !inner.isEmpty() && inner.count(inner[0]) == inner.size()) {
         const int w = static_cast<int>(inner.size());
         if (inner[0] == QLatin1Char('h')) s.Tokens.push_back({TTok::ElapsedHour, {}, w});
         else if (inner[0] == QLatin1Char('m')) s.Tokens.push_back({TTok::ElapsedMinute, {}, w});
         else if (inner[0] == QLatin1Char('s')) s.Tokens.push_back({TTok::ElapsedSecond, {}, w});
       }
-      i = end < 0 ? n : end;  // colours and conditions are looks only
+      i = end < 0 ? n : end;  // colours and locales are looks only
     } else if (c == QLatin1Char('0') || c == QLatin1Char('#') || c == QLatin1Char('?')) {
       s.Tokens.push_back({TTok::Digit, QString(c)});
     } else if (c == QLatin1Char('.')) {
@@ -130,6 +141,10 @@ TNumberFormat::TSection TNumberFormat::ParseSection(const QString& code) {
     } else if (code.mid(i, 5).compare(QLatin1String("AM/PM"), Qt::CaseInsensitive) == 0) {
       s.Tokens.push_back({TTok::AmPm});
       i += 4;
+    } else if (code.mid(i, 3).compare(QLatin1String("A/P"), Qt::CaseInsensitive) == 0) {
+      // One letter, in the case written.
+      s.Tokens.push_back({TTok::AmPm, code.mid(i, 3), 0, true});
+      i += 2;
     } else if (lc == u'y' || lc == u'm' || lc == u'd' || lc == u'h' || lc == u's') {
       int w = 1;
       while (i + w < n && code[i + w].toLower() == c.toLower()) ++w;
@@ -192,14 +207,45 @@ QString TNumberFormat::Format(const TCellValue& v) const {
   }
 }
 
+bool TNumberFormat::TSection::Meets(double v) const {
+  if (CondOp == QLatin1String("<")) return v < CondValue;
+  if (CondOp == QLatin1String(">")) return v > CondValue;
+  if (CondOp == QLatin1String("<=")) return v <= CondValue;
+  if (CondOp == QLatin1String(">=")) return v >= CondValue;
+  if (CondOp == QLatin1String("<>")) return v != CondValue;
+  return v == CondValue;
+}
+
+// The section for v: by sign (positive; negative, shown without its minus; zero), or with
+// conditions the first section whose condition v meets, else the first without one.
+const TNumberFormat::TSection* TNumberFormat::PickSection(double& v, bool& autoMinus) const {
+  autoMinus = true;
+  if (std::none_of(FSections.begin(), FSections.end(), [](const TSection& s) { return s.HasCond; })) {
+    if (v < 0 && FSections.size() >= 2) {
+      v = -v;
+      autoMinus = false;
+      return &FSections[1];
+    }
+    if (v == 0 && FSections.size() >= 3) return &FSections[2];
+    return &FSections[0];
+  }
+  for (const TSection& s : FSections)
+    if (s.HasCond && s.Meets(v)) return &s;
+  // Two sections and only the first has a condition: the second takes the rest, negatives
+  // without their minus when the condition took the positives.
+  for (const TSection& s : FSections)
+    if (!s.HasCond) return &s;
+  return nullptr;
+}
+
 QString TNumberFormat::Format(double v) const {
   if (std::isnan(v) || std::isinf(v)) return QStringLiteral("#NUM!");
   if (FGeneral || FSections.empty()) return General(v);
-  const TSection* s = &FSections[0];
   bool autoMinus = true;
-  if (v < 0 && FSections.size() >= 2) { s = &FSections[1]; v = -v; autoMinus = false; }
-  else if (v == 0 && FSections.size() >= 3) s = &FSections[2];
+  const TSection* s = PickSection(v, autoMinus);
+  if (!s) return General(v);  // no section takes it
   if (s->HasText && !s->IsDate) return General(v);  // "@" shows numbers as they are
+  if (const int slash = s->IsDate ? -1 : FractionSlash(*s); slash >= 0) return FormatFractionSection(*s, slash, v, autoMinus);
   if (s->IsDate) {
     // A moment before 1899-12-30 is a date too, not a negated one: its whole days count back and
     // its fraction is the time of day (-1.25 is 1899-12-29 06:00).
@@ -221,24 +267,35 @@ QString TNumberFormat::FormatNumberSection(const TSection& s, double v, bool aut
     }
     if (k == TTok::Percent) v *= 100;
   }
+  // Commas after the last digit placeholder (of the whole part, or of the decimals) scale by
+  // a thousand each; a comma between placeholders groups thousands.
+  for (int i = first; i >= 0 && i <= last; ++i) {
+    if (s.Tokens[i].Kind != TTok::Comma) continue;
+    bool digitFollows = false;
+    for (int j = i + 1; j <= last && s.Tokens[j].Kind != TTok::Dot && s.Tokens[j].Kind != TTok::Exp; ++j)
+      digitFollows = digitFollows || s.Tokens[j].Kind == TTok::Digit;
+    if (!digitFollows) v /= 1000;
+  }
   QString number;
   const bool negative = v < 0;
   const double a = std::abs(v);
   if (first >= 0 && s.Tokens[first].Kind == TTok::General) {
     number = General(a);
   } else if (first >= 0) {
-    int intMin = 0, intAll = 0, decMin = 0, decAll = 0, expDigits = 0;
+    int intAll = 0, decAll = 0, expDigits = 0;
+    QString intMarks, decMarks;  // the placeholders: '0' a digit always, '?' a digit or a space, '#' a digit if any
     bool dot = false, exp = false, expPlus = false, group = false;
     for (int i = first; i <= last; ++i) {
       const TToken& t = s.Tokens[i];
       if (t.Kind == TTok::Dot && !exp) dot = true;
       else if (t.Kind == TTok::Exp) { exp = true; expPlus = t.Flag; }
-      else if (t.Kind == TTok::Comma && !dot && !exp) group = true;
-      else if (t.Kind == TTok::Digit) {
-        const bool zero = t.Text != QLatin1String("#");
+      else if (t.Kind == TTok::Comma && !dot && !exp) {
+        for (int j = i + 1; j <= last && s.Tokens[j].Kind != TTok::Dot && s.Tokens[j].Kind != TTok::Exp; ++j)
+          group = group || s.Tokens[j].Kind == TTok::Digit;
+      } else if (t.Kind == TTok::Digit) {
         if (exp) ++expDigits;
-        else if (dot) { ++decAll; if (zero) decMin = decAll; }
-        else { ++intAll; if (zero) ++intMin; }
+        else if (dot) { ++decAll; decMarks += t.Text; }
+        else { ++intAll; intMarks += t.Text; }
       }
     }
     QString mant;
@@ -256,11 +313,21 @@ QString TNumberFormat::FormatNumberSection(const TSection& s, double v, bool aut
     }
     QString intPart = mant.section(QLatin1Char('.'), 0, 0);
     QString decPart = mant.section(QLatin1Char('.'), 1, 1);
-    while (decPart.size() > decMin && decPart.endsWith(QLatin1Char('0'))) decPart.chop(1);
-    if (intPart == QLatin1String("0") && intMin == 0) intPart.clear();
-    while (intPart.size() < intMin) intPart.prepend(QLatin1Char('0'));
+    // Trailing zeros: kept under '0', spaces under '?', dropped under '#'.
+    for (qsizetype i = decPart.size() - 1; i >= 0 && decPart[i] == QLatin1Char('0') && i < decMarks.size(); --i) {
+      if (decMarks[i] == QLatin1Char('0')) break;
+      if (decMarks[i] == QLatin1Char('?')) decPart[i] = QLatin1Char(' ');
+      else decPart.chop(1);
+    }
+    if (intPart == QLatin1String("0") && !intMarks.contains(QLatin1Char('0'))) intPart.clear();
     if (group) {
       for (int i = static_cast<int>(intPart.size()) - 3; i > 0; i -= 3) intPart.insert(i, QLatin1Char(','));
+    }
+    // Leading places beyond the digits, from the right: '0' a zero, '?' a space.
+    for (qsizetype k = intMarks.size() - 1 - intPart.size(); k >= 0 && intPart.size() < intMarks.size(); --k) {
+      if (intMarks[k] == QLatin1Char('0')) intPart.prepend(QLatin1Char('0'));
+      else if (intMarks[k] == QLatin1Char('?')) intPart.prepend(QLatin1Char(' '));
+      else break;
     }
     number = intPart;
     if (dot) number += QLatin1Char('.') + decPart;
@@ -278,6 +345,103 @@ QString TNumberFormat::FormatNumberSection(const TSection& s, double v, bool aut
     if (t.Kind == TTok::Literal || t.Kind == TTok::Percent) out += t.Text;
   }
   if (negative && autoMinus && !AllZero(number)) out.prepend(QLatin1Char('-'));
+  return out;
+}
+
+int TNumberFormat::FractionSlash(const TSection& s) {
+  for (int i = 1; i < static_cast<int>(s.Tokens.size()); ++i) {
+    const TToken& t = s.Tokens[i];
+    if (t.Kind != TTok::Literal || !t.Text.startsWith(QLatin1Char('/')) || s.Tokens[i - 1].Kind != TTok::Digit) continue;
+    const bool placeholders = t.Text.size() == 1 && i + 1 < static_cast<int>(s.Tokens.size()) && s.Tokens[i + 1].Kind == TTok::Digit;
+    if (placeholders || (t.Text.size() > 1 && t.Text[1].isDigit())) return i;
+  }
+  return -1;
+}
+
+QString TNumberFormat::FormatFractionSection(const TSection& s, int slash, double v, bool autoMinus) const {
+  const int count = static_cast<int>(s.Tokens.size());
+  int numFirst = slash - 1;
+  while (numFirst > 0 && s.Tokens[numFirst - 1].Kind == TTok::Digit) --numFirst;
+  bool hasWhole = false;
+  for (int i = 0; i < numFirst; ++i) hasWhole = hasWhole || s.Tokens[i].Kind == TTok::Digit;
+  const int numDigits = slash - numFirst;
+  // The denominator: placeholders after "/", or a number written there ("?/8").
+  int denDigits = 0, fixed = 0, after = slash + 1;
+  QString tail;  // literal text after a written denominator
+  if (s.Tokens[slash].Text.size() == 1) {
+    while (after < count && s.Tokens[after].Kind == TTok::Digit) { ++denDigits; ++after; }
+  } else {
+    const QString t = s.Tokens[slash].Text.mid(1);
+    qsizetype k = 0;
+    while (k < t.size() && t[k].isDigit()) ++k;
+    fixed = t.left(k).toInt();
+    tail = t.mid(k);
+    denDigits = static_cast<int>(k);
+  }
+  const bool negative = v < 0;
+  const double a = std::abs(v);
+  double whole = hasWhole ? std::floor(a) : 0;
+  const double part = a - whole;
+  long long num = 0, den = 1;
+  if (fixed > 0) {
+    den = fixed;
+    num = std::llround(part * static_cast<double>(den));
+  } else {
+    // The nearest fraction of at most denDigits digits below.
+    const long long maxDen = std::min<long long>(static_cast<long long>(std::pow(10, std::min(denDigits, 4))) - 1, 9999);
+    double bestErr = HUGE_VAL;
+    for (long long d = 1; d <= maxDen; ++d) {
+      const long long n = std::llround(part * static_cast<double>(d));
+      const double err = std::abs(part - static_cast<double>(n) / static_cast<double>(d));
+      if (err < bestErr - 1e-12) { bestErr = err; num = n; den = d; }
+    }
+  }
+  if (hasWhole && num == den && num > 0) { whole += 1; num = 0; }
+  QString out;
+  auto placeholders = [&](int from, int to, const QString& digits) {
+    // Digits right-aligned in the places; empty places as their mark asks.
+    QString marks;
+    for (int i = from; i < to; ++i)
+      if (s.Tokens[i].Kind == TTok::Digit) marks += s.Tokens[i].Text;
+    QString text = digits;
+    for (qsizetype k = marks.size() - 1 - text.size(); k >= 0; --k) {
+      if (marks[k] == QLatin1Char('0')) text.prepend(QLatin1Char('0'));
+      else if (marks[k] == QLatin1Char('?')) text.prepend(QLatin1Char(' '));
+    }
+    return text;
+  };
+  const bool showFraction = num != 0 || !hasWhole || whole == 0;
+  bool wholeDone = false;
+  for (int i = 0; i < numFirst; ++i) {
+    const TToken& t = s.Tokens[i];
+    if (t.Kind == TTok::Digit) {
+      if (!wholeDone) {
+        int end = i;
+        while (end < numFirst && s.Tokens[end].Kind == TTok::Digit) ++end;
+        out += placeholders(i, end, whole != 0 ? QString::number(static_cast<long long>(whole)) : QString());
+        wholeDone = true;
+        i = end - 1;
+      }
+    } else if (t.Kind == TTok::Literal || t.Kind == TTok::Percent) {
+      out += showFraction && (whole != 0 || !hasWhole) ? t.Text : QString(t.Text.size(), QLatin1Char(' '));
+    }
+  }
+  if (showFraction && !(hasWhole && whole != 0 && num == 0)) {
+    if (num == 0 && whole == 0) {
+      out = out.trimmed() + QLatin1Char('0');
+    } else {
+      out += placeholders(numFirst, slash, QString::number(num));
+      out += QLatin1Char('/');
+      QString d = QString::number(den);
+      if (fixed == 0) d = d.leftJustified(denDigits, QLatin1Char(' '));
+      out += d + tail;
+    }
+  } else {
+    out += QString(numDigits + 1 + denDigits, QLatin1Char(' '));
+  }
+  for (int i = after; i < count; ++i)
+    if (s.Tokens[i].Kind == TTok::Literal) out += s.Tokens[i].Text;
+  if (negative && autoMinus && (num != 0 || whole != 0)) out.prepend(QLatin1Char('-'));
   return out;
 }
 
@@ -340,7 +504,10 @@ QString TNumberFormat::FormatDateSection(const TSection& s, double v) const {
       case TTok::ElapsedHour: out += Pad(totalSecs / 3600, w); break;
       case TTok::ElapsedMinute: out += Pad(totalSecs / 60, w); break;
       case TTok::ElapsedSecond: out += Pad(totalSecs, w); break;
-      case TTok::AmPm: out += secOfDay < 43200 ? QStringLiteral("AM") : QStringLiteral("PM"); break;
+      case TTok::AmPm:
+        if (t.Flag) out += secOfDay < 43200 ? t.Text[0] : t.Text[2];
+        else out += secOfDay < 43200 ? QStringLiteral("AM") : QStringLiteral("PM");
+        break;
       case TTok::Dot:
         if (fracDigits > 0 && i > 0 && (s.Tokens[i - 1].Kind == TTok::Second || s.Tokens[i - 1].Kind == TTok::ElapsedSecond)) {
           out += QLatin1Char('.') + Pad(frac, fracDigits);

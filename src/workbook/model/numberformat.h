@@ -1,6 +1,7 @@
 #pragma once
 // A number format code as spreadsheets write them ("0.00", "#,##0.00", "0%", "0.00E+00",
-// "hh:mm:ss", "[h]:mm:ss", "dd/mm/yyyy", "@", "\"lit\"0", "0.0;(0.0);\"zero\"") parsed once and
+// "hh:mm:ss", "[h]:mm:ss", "dd/mm/yyyy", "@", "\"lit\"0", "0.0;(0.0);\"zero\"", "[>100]0;0.0", "# ?/?",
+// "0.0,," (thousands scaling), "h:mm a/p") parsed once and
 // applied to values. Digits are rounded from the exact binary value with ties to even, the rule
 // the whole program uses; the decimal point is always ".".
 
@@ -32,11 +33,20 @@ class TNumberFormat {
     bool IsDate = false;      // any date or time code
     bool IsCalendar = false;  // a year, month or day code: the value is a moment, not a duration
     bool HasText = false;
+    bool HasCond = false;     // "[>100]": used for the values that meet the condition
+    QString CondOp;
+    double CondValue = 0;
+    bool Meets(double v) const;
   };
 
   static TSection ParseSection(const QString& code);
   QString FormatNumberSection(const TSection& s, double v, bool autoMinus) const;
   QString FormatDateSection(const TSection& s, double v) const;
+  // "# ?/?", "?/8": a whole part (if any) and a fraction of at most that many digits, or of that
+  // denominator. -1 when the section is no fraction.
+  static int FractionSlash(const TSection& s);
+  QString FormatFractionSection(const TSection& s, int slash, double v, bool autoMinus) const;
+  const TSection* PickSection(double& v, bool& autoMinus) const;
 
   QString FCode;
   bool FGeneral = true;

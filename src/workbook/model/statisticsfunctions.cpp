@@ -281,8 +281,140 @@ void CountBlank(std::span<TCellValue> args, const ICellSource& cells, TCellValue
   A::SetNumber(static_cast<double>(A::Rows(r)) * A::Cols(r) - filled, result);
 }
 
+// MODE(numbers...): the value met most often, the earliest of equals; #N/A when none repeats.
+double ModeOf(const std::vector<double>& v, bool& found) {
+  std::vector<double> sorted(v);
+  std::sort(sorted.begin(), sorted.end());
+  std::size_t best = 1;
+  double mode = 0;
+  found = false;
+  for (double x : v) {
+    const auto [lo, hi] = std::equal_range(sorted.begin(), sorted.end(), x);
+    const auto n = static_cast<std::size_t>(hi - lo);
+    if (n > best) { best = n; mode = x; found = true; }
+  }
+  return mode;
+}
+void Mode(std::span<TCellValue> args, const ICellSource& cells, TCellValue& result) {
+  std::vector<double> v;
+  if (!Collect(args, cells, v, result)) return;
+  bool found = false;
+  const double mode = ModeOf(v, found);
+  if (!found) return A::SetError(TCellError::NA, result);
+  A::SetNumber(mode, result);
+}
+
+// AVEDEV (mean absolute deviation) and DEVSQ (sum of squared deviations) about the mean.
+void Deviation(std::span<TCellValue> args, const ICellSource& cells, TCellValue& result, bool squared) {
+  std::vector<double> v;
+  if (!Collect(args, cells, v, result)) return;
+  if (v.empty()) return A::SetError(TCellError::Num, result);
+  double mean = 0;
+  for (double x : v) mean += x;
+  mean /= static_cast<double>(v.size());
+  double sum = 0;
+  for (double x : v) sum += squared ? (x - mean) * (x - mean) : std::fabs(x - mean);
+  A::SetNumber(squared ? sum : sum / static_cast<double>(v.size()), result);
+}
+void AveDev(std::span<TCellValue> a, const ICellSource& c, TCellValue& r) { Deviation(a, c, r, false); }
+void DevSq(std::span<TCellValue> a, const ICellSource& c, TCellValue& r) { Deviation(a, c, r, true); }
+
+// MAXIFS/MINIFS(values, range, criterion, ...): 0 when no number matches.
+void Extreme(std::span<TCellValue> args, const ICellSource& cells, TCellValue& result, bool largest) {
+  std::span<TCellValue> pairs = args.subspan(1);
+  if (pairs.size() % 2) return A::SetError(TCellError::Value, result);
+  double best = 0;
+  bool any = false;
+  TCellValue cell;
+  TCellError err = TCellError::None;
+  const bool ok = EachMatch(pairs, &args[0], cells, result, [&](int r, int c) {
+    CellAt(args[0], r, c, cells, cell);
+    if (cell.IsError() && err == TCellError::None) err = cell.Err;
+    if (cell.Kind != TValueKind::Number) return;
+    if (!any || (largest ? cell.Num > best : cell.Num < best)) best = cell.Num;
+    any = true;
+  });
+  if (!ok) return;
+  if (err != TCellError::None) return A::SetError(err, result);
+  A::SetNumber(best, result);
+}
+void MaxIfs(std::span<TCellValue> a, const ICellSource& c, TCellValue& r) { Extreme(a, c, r, true); }
+void MinIfs(std::span<TCellValue> a, const ICellSource& c, TCellValue& r) { Extreme(a, c, r, false); }
+
+// The k-th percentile of sorted numbers, inclusive (k in 0..1) or exclusive (k in 1/(n+1)..n/(n+1)).
+bool Percentile(std::vector<double> v, double k, bool exclusive, double& out) {
+  if (v.empty()) return false;
+  std::sort(v.begin(), v.end());
+  const double n = static_cast<double>(v.size());
+  double pos = exclusive ? (n + 1) * k - 1 : (n - 1) * k;
+  if (k < 0 || k > 1 || pos < 0 || pos > n - 1) return false;
+  const auto i = static_cast<std::size_t>(std::floor(pos));
+  const double frac = pos - static_cast<double>(i);
+  out = i + 1 < v.size() ? v[i] + frac * (v[i + 1] - v[i]) : v[i];
+  return true;
+}
+
+// SUBTOTAL(function, refs...) and AGGREGATE(function, options, refs...[, k]): the function by its
+// number over the references. AGGREGATE's options 2, 3, 6 and 7 pass over error values; the others
+// (hidden rows) change nothing here, since sheets hide no rows.
+constexpr const char* kSubtotalNames[] = {"AVERAGE", "COUNT", "COUNTA", "MAX", "MIN", "PRODUCT", "STDEV.S", "STDEV.P",
+                                          "SUM", "VAR.S", "VAR.P", "MEDIAN", "MODE"};
+void Subtotal(std::span<TCellValue> args, const ICellSource& cells, TCellValue& result) {
+  long long fn = 0;
+  if (!A::Integer(args[0], fn, result)) return;
+  if (fn > 100) fn -= 100;
+  if (fn < 1 || fn > 11) return A::SetError(TCellError::Value, result);
+  const TFormulaFunctions::TInfo* info = TFormulaFunctions::Find(QLatin1String(kSubtotalNames[fn - 1]));
+  TFormulaFunctions::Call(info->Id, args.subspan(1), cells, result);
+}
+
+void Aggregate(std::span<TCellValue> args, const ICellSource& cells, TCellValue& result) {
+  long long fn = 0, options = 0;
+  if (!A::Integer(args[0], fn, result) || !A::Integer(args[1], options, result)) return;
+  if (fn < 1 || fn > 19 || options < 0 || options > 7) return A::SetError(TCellError::Value, result);
+  const bool skipErrors = options == 2 || options == 3 || options == 6 || options == 7;
+  std::span<TCellValue> refs = args.subspan(2);
+  double k = 0;
+  if (fn >= 14) {
+    if (refs.size() < 2) return A::SetError(TCellError::Value, result);
+    if (!A::Number(refs.back(), k, result)) return;
+    refs = refs.first(refs.size() - 1);
+  }
+  std::vector<double> v;
+  const TCellError err = A::EachNumber(refs, cells, skipErrors, [&](double x) { v.push_back(x); });
+  if (err != TCellError::None) return A::SetError(err, result);
+  if (fn <= 13) {
+    // The numbers, passed as typed values, to the function of that number.
+    std::vector<TCellValue> values;
+    values.reserve(v.size());
+    for (double x : v) values.push_back(TCellValue::Number(x));
+    if (values.empty()) values.emplace_back();
+    const TFormulaFunctions::TInfo* info = TFormulaFunctions::Find(QLatin1String(kSubtotalNames[fn - 1]));
+    return TFormulaFunctions::Call(info->Id, values, cells, result);
+  }
+  double out = 0;
+  bool ok = false;
+  if (fn == 14 || fn == 15) {
+    const long long rank = static_cast<long long>(std::ceil(k));
+    ok = rank >= 1 && rank <= static_cast<long long>(v.size());
+    if (ok) {
+      std::sort(v.begin(), v.end());
+      out = fn == 14 ? v[v.size() - static_cast<std::size_t>(rank)] : v[static_cast<std::size_t>(rank - 1)];
+    }
+  } else {
+    const bool quartile = fn == 17 || fn == 19;
+    const double q = quartile ? std::trunc(k) / 4 : k;
+    ok = (!quartile || (k >= 0 && k <= 4)) && Percentile(v, q, fn >= 18, out);
+  }
+  if (!ok) return A::SetError(TCellError::Num, result);
+  A::SetNumber(out, result);
+}
+
 constexpr int kMany = 255;
 const TFamilyFunction kFunctions[] = {
+    {"MODE", 1, kMany, Mode},        {"MODE.SNGL", 1, kMany, Mode},     {"AVEDEV", 1, kMany, AveDev},
+    {"DEVSQ", 1, kMany, DevSq},      {"MAXIFS", 3, kMany, MaxIfs},      {"MINIFS", 3, kMany, MinIfs},
+    {"SUBTOTAL", 2, kMany, Subtotal}, {"AGGREGATE", 3, kMany, Aggregate},
     {"STDEV", 1, kMany, StDev},      {"STDEV.S", 1, kMany, StDev},      {"STDEVP", 1, kMany, StDevP},
     {"STDEV.P", 1, kMany, StDevP},   {"VAR", 1, kMany, Var},            {"VAR.S", 1, kMany, Var},
     {"VARP", 1, kMany, VarP},        {"VAR.P", 1, kMany, VarP},         {"MEDIAN", 1, kMany, Median},

@@ -97,7 +97,51 @@ void Code(std::span<TCellValue> args, const ICellSource&, TCellValue& result) {
   A::SetNumber(s[0].unicode(), result);
 }
 
+// CLEAN(text): without the control characters (codes 0 to 31).
+void Clean(std::span<TCellValue> args, const ICellSource&, TCellValue& result) {
+  QString text;
+  if (!A::Text(args[0], text, result)) return;
+  text.removeIf([](QChar c) { return c.unicode() < 32; });
+  result = TCellValue::Text(text);
+}
+
+// The texts of the arguments, ranges cell by cell (row by row), joined by `delimiter`; with
+// skipEmpty empty texts are left out. An error met is the result; too long a text is #VALUE!.
+void Join(std::span<TCellValue> args, const ICellSource& cells, TCellValue& result, const QString& delimiter, bool skipEmpty) {
+  QString out;
+  bool first = true;
+  TCellError err = TCellError::None;
+  auto add = [&](const TCellValue& v) {
+    if (v.IsError()) { err = v.Err; return false; }
+    const QString text = TFormulaEvaluator::ToText(v);
+    if (skipEmpty && text.isEmpty()) return true;
+    if (!first) out += delimiter;
+    out += text;
+    first = false;
+    if (out.size() > kMaxText) err = TCellError::Value;
+    return err == TCellError::None;
+  };
+  for (const TCellValue& a : args) {
+    if (a.Kind == TValueKind::Range) A::EachCell(a.Range, cells, [&](int, int, const TCellValue& cell) { return add(cell); });
+    else add(a);
+    if (err != TCellError::None) return A::SetError(err, result);
+  }
+  result = TCellValue::Text(out);
+}
+void Concat(std::span<TCellValue> a, const ICellSource& c, TCellValue& r) { Join(a, c, r, QString(), false); }
+
+// TEXTJOIN(delimiter, skip empty, texts...)
+void TextJoin(std::span<TCellValue> args, const ICellSource& cells, TCellValue& result) {
+  QString delimiter;
+  bool skip = true;
+  TCellError err = TCellError::None;
+  if (!A::Text(args[0], delimiter, result)) return;
+  if (!TFormulaEvaluator::ToBool(args[1], skip, err)) return A::SetError(err, result);
+  Join(args.subspan(2), cells, result, delimiter, skip);
+}
+
 const TFamilyFunction kFunctions[] = {
+    {"CLEAN", 1, 1, Clean},     {"CONCAT", 1, 255, Concat}, {"TEXTJOIN", 3, 255, TextJoin},
     {"FIND", 2, 3, Find},       {"SEARCH", 2, 3, Search}, {"SUBSTITUTE", 3, 4, Substitute},
     {"REPLACE", 4, 4, Replace}, {"REPT", 2, 2, Rept},     {"EXACT", 2, 2, Exact},
     {"PROPER", 1, 1, Proper},   {"CHAR", 1, 1, Char},     {"CODE", 1, 1, Code},

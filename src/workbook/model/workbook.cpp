@@ -380,6 +380,44 @@ void TWorkbook::SetFormulaRC(int row, int col, const QString& formula) {
   Written(sheet, row, col);
 }
 
+void TWorkbook::SetKeptFormulaRC(int row, int col, const QString& formula, const TCellValue& saved, int arrayRows, int arrayCols) {
+  CheckCell(row, col);
+  TSheet& sheet = Active();
+  TFormula code;
+  switch (saved.Kind) {
+    case TValueKind::Number:
+      code.Numbers.push_back(saved.Num);
+      code.Code.push_back(TInstr{TOp::Number});
+      break;
+    case TValueKind::Text:
+      code.Strings.push_back(saved.Str);
+      code.Code.push_back(TInstr{TOp::String});
+      break;
+    case TValueKind::Bool: code.Code.push_back(TInstr{TOp::Bool, 0, 0, saved.Num != 0 ? 1u : 0u}); break;
+    case TValueKind::Error: code.Code.push_back(TInstr{TOp::Error, 0, 0, static_cast<std::uint32_t>(saved.Err)}); break;
+    default: code.Code.push_back(TInstr{TOp::Missing}); break;
+  }
+  code.Kept = true;
+  code.ArrayRows = std::max(arrayRows, 0);
+  code.ArrayCols = std::max(arrayCols, 0);
+  StoreFormula(sheet, row, col, Share(std::move(code), formula, row, col));
+  Written(sheet, row, col);
+}
+
+const TFormula* TWorkbook::FormulaCode(const TCell& cell) const {
+  return cell.Kind == TCellKind::Formula ? &FFormulas[cell.Aux].Code->Code : nullptr;
+}
+
+QStringList TWorkbook::KeptFormulaCells() const {
+  QStringList out;
+  for (const auto& sheet : FSheets)
+    sheet->ForEachCell([&](int r, int c, const TCell& cell) {
+      if (cell.Kind == TCellKind::Formula && FFormulas[cell.Aux].Code->Code.Kept)
+        out << a1::QuoteSheetName(sheet->Name()) + QLatin1Char('!') + a1::CellName(r, c);
+    });
+  return out;
+}
+
 void TWorkbook::ReserveFormulas(std::size_t n) { FFormulas.reserve(FFormulas.size() + n); }
 
 bool TWorkbook::CopyFormulaRC(int row, int col, int fromRow, int fromCol) {
@@ -618,6 +656,17 @@ TWorkbook::TCellCopy TWorkbook::Snapshot(const TSheet& sheet, int row, int col) 
 }
 
 void TWorkbook::Put(TSheet& sheet, int row, int col, TCellCopy copy) {
+  // A kept formula's text cannot be moved along reliably: a copy elsewhere holds its value.
+  if (copy.Kind == TCellKind::Formula && copy.Code->Code.Kept && (row != copy.Code->Row || col != copy.Code->Col)) {
+    TCellValue v;
+    FEvaluator.Run(copy.Code->Code, *this, v);
+    copy.Kind = v.Kind == TValueKind::Number ? TCellKind::Number : v.Kind == TValueKind::Text ? TCellKind::Text
+              : v.Kind == TValueKind::Error ? TCellKind::Error : v.Kind == TValueKind::Bool ? TCellKind::Formula : TCellKind::Empty;
+    copy.Num = v.Num;
+    copy.Text = v.Kind == TValueKind::Bool ? (v.Num != 0 ? QStringLiteral("=TRUE") : QStringLiteral("=FALSE")) : v.Str;
+    copy.Aux = static_cast<std::uint32_t>(v.Err);
+    copy.Code = v.Kind == TValueKind::Bool ? Share(CompileFor(sheet, copy.Text), copy.Text, row, col) : nullptr;
+  }
   TCell& cell = Touch(sheet, row, col);
   if (copy.Kind == TCellKind::Formula) {
     // The copy shares the compiled code where it can run moved; only a formula naming other
@@ -952,9 +1001,24 @@ void TWorkbook::RecalcFrom(const std::vector<std::uint32_t>& roots) {
 
 void TWorkbook::Evaluate(std::uint32_t slot) {
   const TFormulaCell& f = FFormulas[slot];
+  FRunning = &f;
   FEvaluator.Run(f.Code->Code, *this, FScratch, {f.SheetId, f.Row - f.Code->Row, f.Col - f.Code->Col});
+  FRunning = nullptr;
   SetResult(slot, std::move(FScratch));
   ++FEvaluations;
+}
+
+bool TWorkbook::RunningCell(int& sheetId, int& row, int& col) const {
+  if (!FRunning) return false;
+  sheetId = FRunning->SheetId;
+  row = FRunning->Row;
+  col = FRunning->Col;
+  return true;
+}
+
+int TWorkbook::SheetIdOf(const QString& name) const {
+  const int index = FindSheet(name);
+  return index ? FSheets[index - 1]->Id() : -1;
 }
 
 // With AutoRecalc on every result already follows its inputs; only formulas reading the clock can

@@ -56,6 +56,17 @@ class TWorkbook : private ICellSource {
   // Returns what the file type could not keep as it is (see TWorkbookFile::Save).
   QStringList Write(const QString& path, std::int16_t fileType, int textRows = 0) const;
 
+  // --- names ---------------------------------------------------------------------------------
+  // Names a file defines for a reference or a formula. Kept to be written back; formulas using them
+  // are kept with their saved values, since the engine does not look names up.
+  struct TDefinedName {
+    QString Name;
+    int Sheet = 0;  // index from 1 of the sheet the name belongs to, 0 for the whole workbook
+    QString Text;   // what it stands for, without "="
+  };
+  const std::vector<TDefinedName>& DefinedNames() const { return FNames; }
+  void SetDefinedNames(std::vector<TDefinedName> names) { FNames = std::move(names); }
+
   // --- sheets ---------------------------------------------------------------------------------
   int NumSheets() const { return static_cast<int>(FSheets.size()); }
   void SetNumSheets(int count);  // raising appends sheets, lowering deletes from the end
@@ -107,6 +118,10 @@ class TWorkbook : private ICellSource {
   // a copy would. False (nothing changes) when that cell holds no formula or the moved formula
   // cannot keep its compiled form; the caller then sets the shifted text.
   bool CopyFormulaRC(int row, int col, int fromRow, int fromCol);
+  // Stores a formula read from a file that the engine cannot compute: it keeps the text as written
+  // and yields `saved`, the value the file holds for it; it is not recalculated. arrayRows and
+  // arrayCols > 0 mark an array formula of that extent.
+  void SetKeptFormulaRC(int row, int col, const QString& formula, const TCellValue& saved, int arrayRows = 0, int arrayCols = 0);
   // Room for n more formulas, so a reader placing many does not move the table again and again.
   void ReserveFormulas(std::size_t n);
   // What a user edits: the formula text, the number in shortest exact form, or the text.
@@ -183,6 +198,10 @@ class TWorkbook : private ICellSource {
   // The NumberRC rule for a cell of any sheet.
   double NumberOf(const TSheet& sheet, const TCell& cell) const;
   QString FormulaText(const TCell& cell) const;
+  // The compiled form of a formula cell (Kept, array extent); nullptr for any other cell.
+  const TFormula* FormulaCode(const TCell& cell) const;
+  // "Sheet!A1" of every formula kept with its saved value, in sheet, row, column order.
+  QStringList KeptFormulaCells() const;
   QString FormatCode(std::uint16_t index) const { return FFormats[index].Code(); }
   std::size_t MemoryBytes() const;
 
@@ -226,6 +245,8 @@ class TWorkbook : private ICellSource {
   // ICellSource
   void ReadCell(int sheetId, int row, int col, TCellValue& out) const override;
   bool ClipRange(TRangeRef& range) const override;
+  bool RunningCell(int& sheetId, int& row, int& col) const override;
+  int SheetIdOf(const QString& name) const override;
 
   TSheet& Active() { return *FSheets[FSheet - 1]; }
   const TSheet& Active() const { return *FSheets[FSheet - 1]; }
@@ -266,6 +287,7 @@ class TWorkbook : private ICellSource {
   TSelection FSel;
   bool FAutoRecalc = true;
 
+  std::vector<TDefinedName> FNames;
   std::vector<TNumberFormat> FFormats;
   QHash<QString, std::uint16_t> FFormatIndex;
 
@@ -319,6 +341,7 @@ class TWorkbook : private ICellSource {
   std::vector<std::uint32_t> FOrder, FChildren, FRoots;
   std::vector<TFrame> FFrames;
   TFormulaEvaluator FEvaluator;
+  const TFormulaCell* FRunning = nullptr;  // the formula being evaluated
   std::uint64_t FEvaluations = 0;
   TChangeHandler FOnChange;
 };
