@@ -270,10 +270,8 @@ TEST_F(MissingReadings, ALostDigitalReplyLeavesItsCellsEmpty) {
     SCOPED_TRACE(lossy ? "dropping" : "clean");
     TTempFolder folder;
     TDemoSimulator demo{folder};
+    ASSERT_TRUE(demo.OscilloscopeOff());
     {
-      TIniStore ini(demo.Rig() + "/config/Configuration.ini");
-      ini.WriteString("Scope", "feature", "off");
-      ASSERT_TRUE(ini.UpdateFile());
       // The level switch (row 21) recorded in a column of its own.
       const QString sheet = demo.Rig() + "/config/datasrc.vts";
       TWorkbook sources = TNativeFile::Read(sheet, TTempFolder::Read(sheet));
