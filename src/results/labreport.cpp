@@ -188,8 +188,11 @@ bool TLabReport::Write(const QString& path, const TReportContent& content, QPage
     pages.Text(QStringLiteral("Questions"), heading);
     // A line that starts with blanks belongs to the one above it (an answer under its question):
     // indented, so a wrapped answer stays clear of the questions.
+    bool wasUnder = false;
     for (const QString& line : content.Presentation) {
       const bool under = line.startsWith(QLatin1Char(' '));
+      if (wasUnder && !under) pages.Y += 4;  // a little room between one question's answers and the next
+      wasUnder = under;
       pages.Text(under ? line.trimmed() : line, body, Qt::AlignLeft, under ? 18 : 0);
     }
   }
