@@ -27,12 +27,13 @@ class TPages {
   }
   // Room for `height` more on this page, else a new one.
   bool Need(double height) { return Y + height <= FArea.height() || NewPage(); }
-  void Text(const QString& text, const QFont& font, int flags = Qt::AlignLeft) {
+  void Text(const QString& text, const QFont& font, int flags = Qt::AlignLeft, double indent = 0) {
     FPainter.setFont(font);
     const QFontMetricsF metrics(font);
-    const QRectF bound = metrics.boundingRect(QRectF(0, 0, FArea.width(), 1e6), Qt::TextWordWrap | flags, text);
+    const double width = FArea.width() - indent;
+    const QRectF bound = metrics.boundingRect(QRectF(0, 0, width, 1e6), Qt::TextWordWrap | flags, text);
     Need(bound.height());
-    FPainter.drawText(QRectF(0, Y, FArea.width(), bound.height()), Qt::TextWordWrap | flags, text);
+    FPainter.drawText(QRectF(indent, Y, width, bound.height()), Qt::TextWordWrap | flags, text);
     Y += bound.height();
   }
 
@@ -185,7 +186,15 @@ bool TLabReport::Write(const QString& path, const TReportContent& content, QPage
   if (!content.Presentation.isEmpty()) {
     pages.Y += 8;
     pages.Text(QStringLiteral("Questions"), heading);
-    for (const QString& line : content.Presentation) pages.Text(line, body);
+    // A line that starts with blanks belongs to the one above it (an answer under its question):
+    // indented, so a wrapped answer stays clear of the questions.
+    bool wasUnder = false;
+    for (const QString& line : content.Presentation) {
+      const bool under = line.startsWith(QLatin1Char(' '));
+      if (wasUnder && !under) pages.Y += 4;  // a little room between one question's answers and the next
+      wasUnder = under;
+      pages.Text(under ? line.trimmed() : line, body, Qt::AlignLeft, under ? 18 : 0);
+    }
   }
   pages.Y += 8;
   pages.Text(QStringLiteral("Notes"), heading);

@@ -23,7 +23,7 @@ struct TReportContent {
   QString Rig, Exercise, Student, When, Notes;
   std::function<void(QPainter& painter, const QSize& size)> Graph;  // none: no graph page
   QStringList Fits;                 // the fits' numbers, one line each
-  QStringList Presentation;         // empty when the rig has no questions
+  QStringList Presentation;         // empty when the rig has no questions; lines led by blanks are indented
   std::vector<TReportRun> Runs;
 };
 

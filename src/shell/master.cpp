@@ -1578,9 +1578,14 @@ void TMaster::ExportReport() {
     facts.Exercise = FRig->TableTitle();
     facts.RegistryKey = FRig->RegistryKey;
   }
-  if (FPresentation && FTable)
-    facts.Presentation = {FTable->QuestionsAreAnswered ? QStringLiteral("Questions answered: yes") : QStringLiteral("Questions answered: no"),
+  if (FPresentation && FTable) {
+    // The score is given when the last question is answered; before that there is none to show.
+    facts.Presentation = {FTable->QuestionsAreAnswered ? QStringLiteral("Score: %1").arg(FTable->Score, 0, 'g', 6)
+                                                       : QStringLiteral("Score: none yet, the last question is not answered"),
+                          FTable->QuestionsAreAnswered ? QStringLiteral("Questions answered: yes") : QStringLiteral("Questions answered: no"),
                           QStringLiteral("Wrong answers: %1").arg(FTable->WrongAnswers),
                           QStringLiteral("Hints used: %1").arg(FTable->HintsUsed)};
+    if (FQuestions) facts.Presentation << FQuestions->Answers().ReportLines();
+  }
   TReportBuilder::Export(FTable.get(), FGraph.get(), facts, this);
 }

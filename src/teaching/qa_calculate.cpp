@@ -43,3 +43,5 @@ TQuestionWindow::TVerdict TQA_Calculate::Judge() {
   }
   return Question().NumberIsRight(*typed) ? TVerdict::Right : TVerdict::Wrong;
 }
+
+QString TQA_Calculate::AnswerText() const { return FAnswer->text().trimmed(); }

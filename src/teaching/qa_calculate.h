@@ -17,6 +17,7 @@ class TQA_Calculate : public TQuestionWindow {
   void Setup() override;
   void ClearAnswer() override;
   TVerdict Judge() override;
+  QString AnswerText() const override;
 
  private:
   QLabel* FText = nullptr;

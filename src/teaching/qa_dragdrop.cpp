@@ -137,3 +137,17 @@ bool TQA_DragDrop::eventFilter(QObject* watched, QEvent* event) {
   if (event->type() == QEvent::Resize && (watched == FPhraseBox || watched == FChoiceBox)) FlowAll();
   return TQuestionWindow::eventFilter(watched, event);
 }
+
+// The phrase as completed, each gap's choice in brackets ("[ ]" for an empty gap).
+QString TQA_DragDrop::AnswerText() const {
+  const QStringList parts = Question().QText;
+  QString out;
+  for (int i = 0; i < parts.size(); ++i) {
+    if (i > 0) {
+      const QString put = i - 1 < GapCount() ? FGaps[static_cast<size_t>(i - 1)]->Answer() : QString();
+      out += put.isEmpty() ? QStringLiteral(" [ ] ") : QStringLiteral(" [%1] ").arg(put);
+    }
+    out += parts[i].trimmed();
+  }
+  return out.simplified();
+}

@@ -27,6 +27,7 @@ class TQA_DragDrop : public TQuestionWindow {
   void Setup() override;
   void ClearAnswer() override;
   TVerdict Judge() override;
+  QString AnswerText() const override;
   bool eventFilter(QObject* watched, QEvent* event) override;
 
  private:

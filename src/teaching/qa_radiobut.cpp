@@ -48,3 +48,8 @@ void TQA_RadioBut::Select(int index) {
 TQuestionWindow::TVerdict TQA_RadioBut::Judge() {
   return Question().ChoiceIsRight(FGroup->checkedId()) ? TVerdict::Right : TVerdict::Wrong;
 }
+
+QString TQA_RadioBut::AnswerText() const {
+  const QAbstractButton* checked = FGroup->checkedButton();
+  return checked ? checked->text() : QString();
+}

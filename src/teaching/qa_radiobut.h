@@ -23,6 +23,7 @@ class TQA_RadioBut : public TQuestionWindow {
   void Setup() override;
   void ClearAnswer() override;
   TVerdict Judge() override;
+  QString AnswerText() const override;
 
  private:
   QLabel* FText = nullptr;

@@ -129,6 +129,9 @@ bool TQuestionList::AskQuestion(int number) {
   if (!window) return false;
   window->SetQuestion(*q);
   const bool answered = ShowModal(*window) && window->Answered();
+  // A phrase's gaps read as blanks; other questions as the window shows them.
+  const QString text = q->QFormat == TQuestion::Phrase ? q->QText.join(QStringLiteral(" ___ ")) : window->QuestionText();
+  FAnswers.Record(number, text, window->Tries(), window->hintlevel);
   window->Clear();
   if (!answered) return false;
   // Hints of cancelled questions count with the next one answered.

@@ -10,6 +10,7 @@
 #include <QString>
 #include <QStringList>
 
+#include "teaching/answerlog.h"
 #include "teaching/question.h"
 
 class ITeachingHost;
@@ -44,6 +45,10 @@ class TQuestionList {
   std::vector<TQuestion> QList;
   QStringList Notes;  // bad cells, unreadable file
 
+  // Every question asked so far and what was answered, for the lab report.
+  const TAnswerLog& Answers() const { return FAnswers; }
+  void ForgetAnswers() { FAnswers.Clear(); }
+
   TQA_RadioBut& ChoiceWindow() { return *FChoice; }
   TQA_DragDrop& PhraseWindow() { return *FPhrase; }
 
@@ -54,4 +59,5 @@ class TQuestionList {
   std::unique_ptr<TQA_RadioBut> FChoice;
   std::unique_ptr<TQA_DragDrop> FPhrase;
   std::unique_ptr<TQA_Calculate> FCalculation;
+  TAnswerLog FAnswers;
 };

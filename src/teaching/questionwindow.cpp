@@ -49,6 +49,7 @@ void TQuestionWindow::SetQuestion(const TQuestion& question) {
   ClearAnswer();
   FQuestion = question;
   FAnswered = false;
+  FTries.clear();
   hintlevel = 0;
   FHint->setEnabled(!FQuestion.QHints.isEmpty());
   Setup();
@@ -60,7 +61,9 @@ void TQuestionWindow::Clear() {
 }
 
 void TQuestionWindow::OKClick() {
-  switch (Judge()) {
+  const TVerdict verdict = Judge();
+  if (verdict != TVerdict::NotGiven) FTries.push_back({AnswerText(), verdict == TVerdict::Right});
+  switch (verdict) {
     case TVerdict::Right:
       FAnswered = true;
       QApplication::beep();

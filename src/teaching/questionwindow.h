@@ -4,8 +4,11 @@
 // closes the window, wrong says so and counts a wrong answer. Hint opens the question's hints in
 // turn, staying on the last.
 
+#include <vector>
+
 #include <QDialog>
 
+#include "teaching/answerlog.h"
 #include "teaching/question.h"
 
 class QLabel;
@@ -26,6 +29,8 @@ class TQuestionWindow : public QDialog {
   QString QuestionText() const { return FQuestion.QText.join(QLatin1Char(' ')); }
   // True after OK found the answer right.
   bool Answered() const { return FAnswered; }
+  // The answers OK judged since SetQuestion, in order, as the student gave them.
+  const std::vector<TAnswerLog::TTry>& Tries() const { return FTries; }
 
   void OKClick();
   void CancelClick() { reject(); }
@@ -42,6 +47,8 @@ class TQuestionWindow : public QDialog {
   virtual void Setup() = 0;
   virtual void ClearAnswer() = 0;
   virtual TVerdict Judge() = 0;
+  // The answer in the window as the student would read it back.
+  virtual QString AnswerText() const = 0;
   QVBoxLayout* Body() const { return FBody; }
   // A framed box holding the question's text, added to the body; returns the text's label.
   QLabel* AddQuestionBox(int stretch);
@@ -51,6 +58,7 @@ class TQuestionWindow : public QDialog {
   ITeachingHost* FHost;
   TQuestion FQuestion;
   bool FAnswered = false;
+  std::vector<TAnswerLog::TTry> FTries;
   QVBoxLayout* FBody;
   QPushButton *FOK, *FCancel, *FHint;
 };

@@ -11,6 +11,7 @@
 #include <QFile>
 #include <QFileInfo>
 #include <QImage>
+#include <QLineEdit>
 #include <QProcess>
 #include <QStandardPaths>
 #include <QSvgRenderer>
@@ -24,6 +25,11 @@
 #include "rigconfig/inistore.h"
 #include "shell/master.h"
 #include "shell/resultsmdi.h"
+#include "teaching/qa_calculate.h"
+#include "teaching/qa_dragdrop.h"
+#include "teaching/qa_radiobut.h"
+#include "teaching/questionlist.h"
+#include "teaching/walkthroughgroupform.h"
 #include "workbook/model/workbook.h"
 #include "workbook/view/f1book.h"
 #include "support/demosimulator.h"
@@ -156,6 +162,32 @@ TEST(WholeProgram, FitsPicturesAndTheReportAgainstTheSimulator) {
   ASSERT_TRUE(graph->Fits()[0].Result());
   EXPECT_EQ(graph->Fits()[0].Result()->Points, 10);
 
+  // The presentation's questions: the choice wrong then right, the calculation after a hint.
+  ASSERT_NE(master->Presentation(), nullptr);
+  TQuestionList& questions = *master->Questions();
+  prompts.ExpectMessage("Wrong, try a hint");
+  questions.ShowModal = [](TQuestionWindow& w) {
+    if (auto* choice = dynamic_cast<TQA_RadioBut*>(&w)) {
+      choice->Select(0);
+      choice->OKClick();
+      choice->Select(1);
+    } else if (auto* phrase = dynamic_cast<TQA_DragDrop*>(&w)) {
+      for (int gap = 0; gap < phrase->GapCount(); ++gap) phrase->PutChoice(gap, gap);
+    } else if (auto* calc = dynamic_cast<TQA_Calculate*>(&w)) {
+      w.HintClick();
+      calc->AnswerBox()->setText("1.05");
+    }
+    w.OKClick();
+    return w.Answered();
+  };
+  for (int i = 0; i < 5 && master->Presentation()->Unhide(); ++i) {
+  }
+  ASSERT_TRUE(master->Table()->QuestionsAreAnswered);
+  const TQuestion* choice = nullptr;
+  for (const TQuestion& q : questions.QList)
+    if (q.QFormat == TQuestion::Choice) choice = &q;
+  ASSERT_NE(choice, nullptr) << "the demo asks a choice";
+
   // File > Export Report...: the student's name, a note, the file.
   prompts.ExpectInput("Ada Student").ExpectInput("The pump hummed.").ExpectSaveFile(tmp.File("report.pdf"));
   master->Action("ExportReport")->trigger();
@@ -168,6 +200,15 @@ TEST(WholeProgram, FitsPicturesAndTheReportAgainstTheSimulator) {
   EXPECT_TRUE(flat.contains("Ada Student"));
   EXPECT_TRUE(flat.contains("The pump hummed."));
   EXPECT_TRUE(flat.contains("(linear)")) << "the fits are in the report";
+  // The score and what was answered to each question, the wrong choice marked.
+  EXPECT_TRUE(flat.contains(QStringLiteral("Score: %1").arg(master->Table()->Score))) << flat.toStdString();
+  const int asked = flat.indexOf(QStringLiteral("Question %1: %2").arg(choice->FNumber).arg(choice->QText.value(0).simplified()));
+  EXPECT_GE(asked, 0) << flat.toStdString();
+  const int wrong = flat.indexOf("Wrong: " + choice->QAnswers.value(0).simplified(), asked);
+  EXPECT_GT(wrong, asked);
+  EXPECT_GT(flat.indexOf("Right: " + choice->QAnswers.value(1).simplified(), asked), wrong);
+  EXPECT_TRUE(flat.contains("Right: 1.05"));
+  EXPECT_TRUE(flat.contains("Hints opened: 1"));
   // Every recorded cell of every run, as the table shows it.
   int cells = 0;
   for (int s = 1; s <= results.NumSheets(); ++s) {

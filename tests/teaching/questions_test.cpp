@@ -186,6 +186,81 @@ TEST_F(TQuestionsFixture, AnsweringAnEarlierQuestionLastRevealsNothing) {
   EXPECT_EQ(host.Answered, 1);
 }
 
+// What the lab report lists: per question, every answer judged in the window's own terms with the
+// wrong ones marked, and the hints opened there; a cancelled asking and the next one are one entry.
+TEST_F(TQuestionsFixture, AnswersAreRecordedAsGivenWithWrongTriesMarked) {
+  prompts.ExpectMessage("Wrong, try a hint").ExpectMessage("Wrong, try a hint").ExpectMessage("Please input a numeric answer")
+      .ExpectMessage("Wrong, try a hint");
+  student = [](TQuestionWindow& w) {
+    auto& c = static_cast<TQA_RadioBut&>(w);
+    c.Select(1);
+    c.OKClick();
+    c.HintClick();
+    c.CancelClick();
+  };
+  EXPECT_FALSE(list.AskQuestion(1));
+  student = [](TQuestionWindow& w) {
+    auto& c = static_cast<TQA_RadioBut&>(w);
+    c.HintClick();
+    c.Select(0);
+    c.OKClick();
+  };
+  EXPECT_TRUE(list.AskQuestion(1));
+  student = [](TQuestionWindow& w) {
+    auto& d = static_cast<TQA_DragDrop&>(w);
+    d.PutChoice(1, 0);  // "tank" into the first gap, the second left empty
+    d.OKClick();
+    d.PutChoice(0, 1);
+    d.OKClick();
+  };
+  EXPECT_TRUE(list.AskQuestion(2));
+  student = [](TQuestionWindow& w) {
+    auto& c = static_cast<TQA_Calculate&>(w);
+    c.AnswerBox()->setText("fifty");
+    c.OKClick();  // no number: no answer given
+    c.AnswerBox()->setText(" 52 ");
+    c.OKClick();
+    c.AnswerBox()->setText("49.5");
+    c.OKClick();
+  };
+  EXPECT_TRUE(list.AskQuestion(4));
+  student = [](TQuestionWindow& w) { w.CancelClick(); };
+  list.AskQuestion(2);  // opened and closed again: nothing new to tell
+
+  const auto& entries = list.Answers().Entries();
+  ASSERT_EQ(entries.size(), 3u);
+  auto tries = [](const TAnswerLog::TEntry& e) {
+    QStringList out;
+    for (const TAnswerLog::TTry& t : e.Tries) out << (t.Right ? "right: " : "wrong: ") + t.Answer;
+    return out;
+  };
+  EXPECT_EQ(entries[0].Number, 1);
+  EXPECT_EQ(entries[0].Text, "Which is hotter?");
+  EXPECT_EQ(tries(entries[0]), QStringList({"wrong: The vessel", "right: The tank"}));
+  EXPECT_EQ(entries[0].Hints, 2) << "the cancelled asking's hint belongs to the question";
+  EXPECT_EQ(entries[1].Text, "Heat flows from the ___ to the ___ .");
+  EXPECT_EQ(tries(entries[1]), QStringList({"wrong: Heat flows from the [tank] to the [ ] .",
+                                            "right: Heat flows from the [tank] to the [vessel] ."}));
+  EXPECT_EQ(entries[1].Hints, 0);
+  EXPECT_EQ(tries(entries[2]), QStringList({"wrong: 52", "right: 49.5"}));
+  EXPECT_TRUE(entries[2].Answered());
+
+  const QStringList lines = list.Answers().ReportLines();
+  EXPECT_EQ(lines.mid(0, 4), QStringList({"Question 1: Which is hotter?", "    Wrong: The vessel", "    Right: The tank",
+                                          "    Hints opened: 2"}));
+  EXPECT_FALSE(lines.join('\n').contains("Not answered")) << "every question ends answered";
+}
+
+TEST(AnswerLog, AnUnansweredQuestionAndNothingChosenSaySo) {
+  TAnswerLog log;
+  log.Record(3, "Which valve?", {}, 0);
+  EXPECT_TRUE(log.IsEmpty()) << "closed untouched";
+  log.Record(3, "Which valve?", {{QString(), false}}, 1);
+  EXPECT_FALSE(log.Entries().front().Answered());
+  EXPECT_EQ(log.ReportLines(), QStringList({"Question 3: Which valve?", "    Wrong: (nothing chosen)", "    Not answered yet",
+                                            "    Hints opened: 1"}));
+}
+
 TEST(QuestionSheet, UnreadableFileAndUnknownFormat) {
   TTeachingHostRecorder host;
   TQuestionList list(&host);

@@ -38,7 +38,9 @@ TReportContent Content(int runs, int rows) {
   c.When = "10 December 2026 08:00";
   c.Notes = "The flow meter stuck at 2 l/min for run 2.";
   c.Fits = {"Run 1 T1 (linear)", "b = 0.1 +/- 0.002"};
-  c.Presentation = {"Wrong answers: 1"};
+  c.Presentation = {"Score: 2.01", "Wrong answers: 1", "Question 1: Which is hotter?", "    Wrong: The vessel",
+                    "    Right: The tank", "    Hints opened: 2", "Question 2: Heat flows from the ___ to the ___ .",
+                    "    Right: Heat flows from the [tank] to the [vessel] .", "    Hints opened: 0"};
   c.Graph = [](QPainter& painter, const QSize& size) {
     painter.drawRect(QRect(QPoint(0, 0), size).adjusted(10, 10, -10, -10));
     painter.drawText(QPointF(40, 40), "Elapsed time axis");
@@ -70,6 +72,13 @@ TEST(LabReport, HoldsEveryFactAndEveryRunsNumbersUnderTheirTitles) {
   for (const QString& fact : {content.Rig, content.Exercise, content.Student, content.When, content.Notes,
                               QString("Elapsed time axis"), QString("b = 0.1 +/- 0.002"), QString("Wrong answers: 1")})
     EXPECT_TRUE(flat.contains(fact)) << fact.toStdString();
+  // The score and each question with its answers in the order given, the wrong one marked.
+  int at = 0;
+  for (const QString& line : content.Presentation) {
+    const int found = flat.indexOf(line.simplified(), at);
+    EXPECT_GE(found, at) << line.toStdString();
+    at = std::max(at, found);
+  }
   // Each row's cells in order on one line, for every run.
   for (const TReportRun& run : content.Runs)
     for (const QStringList& row : run.Rows)
