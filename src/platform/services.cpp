@@ -2,6 +2,8 @@
 
 #include <memory>
 
+#include <QCoreApplication>
+
 #include "platform/helpwindow.h"
 #include "platform/messagebus.h"
 #include "platform/nowaitprompts.h"
@@ -11,13 +13,21 @@
 #include "platform/systemclock.h"
 
 namespace {
-template <class TInterface, class TDefault>
+// A default window left at exit outlives the application object (statics die after main returns):
+// destroying a widget then crashes, so it is left to the operating system.
+struct TWindowDeleter {
+  void operator()(QObject* window) const {
+    if (QCoreApplication::instance()) delete window;
+  }
+};
+
+template <class TInterface, class TDefault, class TDeleter = std::default_delete<TDefault>>
 struct TSlot {
   TInterface* Installed = nullptr;
-  std::unique_ptr<TDefault> Default;
+  std::unique_ptr<TDefault, TDeleter> Default;
   TInterface& Get() {
     if (Installed) return *Installed;
-    if (!Default) Default = std::make_unique<TDefault>();
+    if (!Default) Default.reset(new TDefault);
     return *Default;
   }
 };
@@ -26,7 +36,7 @@ TSlot<IPrompts, TQtPrompts> gPrompts;
 TSlot<IClock, TSystemClock> gClock;
 TSlot<IProgramLauncher, TProcessLauncher> gLauncher;
 TSlot<TMessageBus, TMessageBus> gBus;
-TSlot<IHelpViewer, THelpWindow> gHelp;
+TSlot<IHelpViewer, THelpWindow, TWindowDeleter> gHelp;
 }  // namespace
 
 IPrompts& TServices::Prompts() {
