@@ -21,6 +21,7 @@
 #include "ifd/serial/lostconnection.h"
 #include "ifd/serial/waitfor.h"
 #include "results/tableform.h"
+#include "rigconfig/inistore.h"
 #include "shell/master.h"
 #include "shell/resultsmdi.h"
 #include "workbook/formats/nativefile.h"
