@@ -32,7 +32,8 @@ int StateRank(const QString& state) {
 }
 }  // namespace
 
-TClassView::TClassView(const TLabSettings& settings, bool connect, QWidget* parent) : QMainWindow(parent), FSettings(settings) {
+TClassView::TClassView(const TLabSettings& settings, bool connect, QWidget* parent)
+    : QMainWindow(parent), FSettings(settings), FTileValues(TTileValues::Load()) {
   setWindowTitle(QStringLiteral("Quorlex Class View - %1").arg(settings.Lab));
   resize(1000, 700);
   auto* bar = addToolBar(QStringLiteral("Class"));
@@ -48,6 +49,9 @@ TClassView::TClassView(const TLabSettings& settings, bool connect, QWidget* pare
   FSort->addItems({QStringLiteral("Station"), QStringLiteral("State"), QStringLiteral("Rig")});
   bar->addWidget(FSort);
   bar->addSeparator();
+  QAction* values = bar->addAction(QStringLiteral("Values shown..."));
+  values->setToolTip(QStringLiteral("Choose the three live values the tiles of a rig show"));
+  QObject::connect(values, &QAction::triggered, this, &TClassView::ChooseValues);
   QAction* save = bar->addAction(QStringLiteral("Save all runs..."));
   QObject::connect(save, &QAction::triggered, this, &TClassView::SaveAllRuns);
   QObject::connect(FFilter, &QLineEdit::textChanged, this, &TClassView::Arrange);
@@ -99,8 +103,11 @@ void TClassView::StationChanged(const QString& name) {
   if (fresh) {
     tile = new TStationTile(name);
     QObject::connect(tile, &TStationTile::Opened, this, &TClassView::OpenStation);
+    QObject::connect(tile, &TStationTile::ValuesRequested, this, [this](const QString& station) {
+      if (const TLabCollector::TStation* st = FCollector.Station(station)) ChooseValuesFor(st->Status.Rig);
+    });
   }
-  tile->Show(*s, FCollector.Silent(*s, TServices::Clock().TickCountMs()));
+  ShowTile(name, tile, TServices::Clock().TickCountMs());
   if (fresh) {
     Arrange();
     UpdateConnectionText();
@@ -109,9 +116,13 @@ void TClassView::StationChanged(const QString& name) {
 
 void TClassView::Refresh() {
   const std::int64_t now = TServices::Clock().TickCountMs();
-  for (auto& [name, tile] : FTiles)
-    if (const TLabCollector::TStation* s = FCollector.Station(name)) tile->Show(*s, FCollector.Silent(*s, now));
+  for (auto& [name, tile] : FTiles) ShowTile(name, tile, now);
   if (FSort->currentIndex() == 1) Arrange();
+}
+
+void TClassView::ShowTile(const QString& name, TStationTile* tile, std::int64_t now) {
+  if (const TLabCollector::TStation* s = FCollector.Station(name))
+    tile->Show(*s, FCollector.Silent(*s, now), FTileValues.Chosen(s->Status.Rig));
 }
 
 void TClassView::Arrange() {
@@ -187,4 +198,75 @@ void TClassView::SaveAllRuns() {
   }
   statusBar()->showMessage(QStringLiteral("%1 file%2 saved in %3").arg(written.size()).arg(written.size() == 1 ? "" : "s")
                                .arg(QDir::toNativeSeparators(*folder)), 10000);
+}
+
+QStringList TClassView::PublishedNames(const QString& rig) const {
+  QStringList names;
+  for (const auto& [name, s] : FCollector.Stations())
+    if (s.Status.Rig == rig)
+      for (const TLabPayload::TValue& v : s.Values.Values)
+        if (!names.contains(v.Name)) names << v.Name;
+  return names;
+}
+
+void TClassView::ChooseValues() {
+  QStringList rigs;
+  for (const auto& [name, s] : FCollector.Stations())
+    if (!s.Values.Values.empty() && !rigs.contains(s.Status.Rig)) rigs << s.Status.Rig;
+  if (rigs.isEmpty()) {
+    TServices::Prompts().MessageDlg(QStringLiteral("No station has sent live values yet."), TMsgDlgType::mtInformation,
+                                    TMsgDlgButtons::OK);
+    return;
+  }
+  rigs.sort(Qt::CaseInsensitive);
+  if (rigs.size() == 1) {
+    ChooseValuesFor(rigs.first());
+    return;
+  }
+  TChoiceRequest request;
+  request.Caption = QStringLiteral("Values shown");
+  request.Text = QStringLiteral("The tiles of which rig?");
+  for (const QString& rig : rigs) request.Items << (rig.isEmpty() ? QStringLiteral("(no rig title)") : rig);
+  const std::optional<int> picked = TServices::Prompts().ChooseItem(request);
+  if (!picked || *picked < 0 || *picked >= rigs.size()) return;
+  ChooseValuesFor(rigs[*picked]);
+}
+
+void TClassView::ChooseValuesFor(const QString& rig) {
+  const QString title = rig.isEmpty() ? QStringLiteral("(no rig title)") : rig;
+  QStringList offered = PublishedNames(rig);
+  const QStringList current = FTileValues.Chosen(rig);
+  // A value chosen earlier stays on offer while the stations are not sending it.
+  for (const QString& name : current)
+    if (!offered.contains(name)) offered << name;
+  if (offered.isEmpty()) {
+    TServices::Prompts().MessageDlg(QStringLiteral("No station of %1 has sent live values yet.").arg(title),
+                                    TMsgDlgType::mtInformation, TMsgDlgButtons::OK);
+    return;
+  }
+  QStringList chosen;
+  for (int slot = 0; slot < TTileValues::Shown; ++slot) {
+    QStringList left;
+    for (const QString& name : offered)
+      if (!chosen.contains(name)) left << name;
+    if (left.isEmpty()) break;
+    TChoiceRequest request;
+    request.Caption = QStringLiteral("Values shown");
+    request.Text = QStringLiteral("Value %1 of %2 on the tiles of %3:").arg(slot + 1).arg(TTileValues::Shown).arg(title);
+    // The first item ends the list: for the first value it means "no choice of mine".
+    request.Items << (slot == 0 ? QStringLiteral("The first values each station sends") : QStringLiteral("No more values"));
+    request.Items << left;
+    request.Default = 0;
+    if (slot < current.size() && left.contains(current[slot])) request.Default = static_cast<int>(left.indexOf(current[slot])) + 1;
+    const std::optional<int> picked = TServices::Prompts().ChooseItem(request);
+    if (!picked || *picked < 0 || *picked > left.size()) return;  // cancelled: nothing changes
+    if (*picked == 0) break;
+    chosen << left[*picked - 1];
+  }
+  FTileValues.Choose(rig, chosen);
+  QString error;
+  if (!FTileValues.Save(&error))
+    TServices::Prompts().MessageDlg(QStringLiteral("The values chosen are shown but were not kept for next time:\n%1").arg(error),
+                                    TMsgDlgType::mtError, TMsgDlgButtons::OK);
+  Refresh();
 }

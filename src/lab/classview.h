@@ -1,7 +1,7 @@
 #pragma once
 // The lecturer's class view: a tile per station of the lab, sorted and filtered, greyed out when a
 // station stops talking; a double-click shows a station's runs; "Save all runs" writes one .xlsx
-// per station. It subscribes read-only to the lab's topics and never publishes.
+// per station; the lecturer chooses which live values a rig's tiles show. It subscribes read-only to the lab's topics and never publishes.
 
 #include <map>
 #include <memory>
@@ -11,6 +11,7 @@
 
 #include "lab/labcollector.h"
 #include "lab/labsettings.h"
+#include "lab/tilevalues.h"
 
 class QComboBox;
 class QGridLayout;
@@ -37,6 +38,12 @@ class TClassView : public QMainWindow {
   void SaveAllRuns();
   // A station's runs in a window of their own.
   void OpenStation(const QString& name);
+  // "Values shown...": asks which rig (when the lab has several), then its three values.
+  void ChooseValues();
+  // The values the tiles of `rig` show, asked one by one through the prompt service and kept in
+  // the user's settings.
+  void ChooseValuesFor(const QString& rig);
+  const TTileValues& TileValues() const { return FTileValues; }
   // Re-greys and re-sorts (the one-second timer).
   void Refresh();
 
@@ -44,9 +51,13 @@ class TClassView : public QMainWindow {
   void StationChanged(const QString& name);
   void Arrange();
   void UpdateConnectionText();
+  void ShowTile(const QString& name, TStationTile* tile, std::int64_t now);
+  // The names the stations of `rig` send, in the order they send them.
+  QStringList PublishedNames(const QString& rig) const;
 
   TLabSettings FSettings;
   TLabCollector FCollector;
+  TTileValues FTileValues;
   std::unique_ptr<TLabConnection> FConnection;
   std::map<QString, TStationTile*> FTiles;
   std::vector<TStationTile*> FOrder;

@@ -10,6 +10,7 @@
 
 namespace {
 constexpr int kTickMs = 1000;  // values at most once a second
+constexpr size_t kAlarmsKept = 200;
 
 QString WaitingText(int n) {
   return n == 1 ? QStringLiteral(" (1 run waiting)") : QStringLiteral(" (%1 runs waiting)").arg(n);
@@ -52,15 +53,18 @@ QString TLabStation::CurrentState() const {
 void TLabStation::Tick() {
   const bool online = FConnection->State() == TLabConnection::TState::Connected;
   const QString now = TLabPayload::Now();
-  // Alarms: each change once, while the broker is there (the status carries the alarm state).
+  // Alarms: each change once, with the time it was seen. Changes while the broker is away wait
+  // (the newest kAlarmsKept of them) and go out in order when it is back.
   for (const ILabRig::TAlarmState& a : FRig.Alarms()) {
     bool& was = FAlarmRaised[a.Name];
     if (was == a.Raised) continue;
     was = a.Raised;
-    if (online)
-      FConnection->Publish(FRoot + QStringLiteral("alarms"),
-                           TLabPayload::Alarm({now, a.Raised ? QStringLiteral("raised") : QStringLiteral("cleared"), a.Name, a.Text}),
-                           1, false);
+    FAlarmsWaiting.push_back(TLabPayload::Alarm({now, a.Raised ? QStringLiteral("raised") : QStringLiteral("cleared"), a.Name, a.Text}));
+    if (FAlarmsWaiting.size() > kAlarmsKept) FAlarmsWaiting.pop_front();
+  }
+  while (online && !FAlarmsWaiting.empty()) {
+    if (FConnection->Publish(FRoot + QStringLiteral("alarms"), FAlarmsWaiting.front(), 1, false) < 0) break;
+    FAlarmsWaiting.pop_front();
   }
   PublishStatus(false);
   if (!online) return;

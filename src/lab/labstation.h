@@ -1,10 +1,12 @@
 #pragma once
 // This rig as a station of the lab network: its status (retained; the broker says "offline" for
 // it when it vanishes), its live values at most once a second, its alarms as they are raised and
-// cleared, and every finished run, which goes through the on-disk outbox so that a broker away for
-// a while, or a restart of the program, loses none. Everything runs on the station's own one-second
-// timer and the connection's thread; the logger tick never calls in here.
+// cleared (held while the broker is away), and every finished run, which goes through the on-disk
+// outbox so that a broker away for a while, or a restart of the program, loses none. Everything
+// runs on the station's own one-second timer and the connection's thread; the logger tick never
+// calls in here.
 
+#include <deque>
 #include <map>
 #include <memory>
 #include <set>
@@ -80,6 +82,7 @@ class TLabStation : public QObject {
   std::set<QString> FSent;             // run ids the broker has taken
   bool FPublishRefused = false;        // the broker's access list kept a run out
   std::map<QString, bool> FAlarmRaised;  // by alarm name
+  std::deque<QByteArray> FAlarmsWaiting;  // alarm messages not yet handed to the connection
   QByteArray FLastStatus;
   QString FState, FChanged;
   QString FStatusText;

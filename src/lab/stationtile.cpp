@@ -1,13 +1,11 @@
 #include "lab/stationtile.h"
 
+#include <QAction>
 #include <QLabel>
-#include <QLocale>
 #include <QMouseEvent>
 #include <QVBoxLayout>
 
-namespace {
-constexpr int kValuesShown = 3;
-}
+#include "lab/tilevalues.h"
 
 TStationTile::TStationTile(const QString& name, QWidget* parent) : QFrame(parent), FName(name) {
   setFrameStyle(QFrame::Box | QFrame::Plain);
@@ -30,6 +28,10 @@ TStationTile::TStationTile(const QString& name, QWidget* parent) : QFrame(parent
   for (QLabel* l : {FTitle, FRig, FValues, FAlarm, FSeen}) layout->addWidget(l);
   layout->addStretch();
   setToolTip(QStringLiteral("Double-click for this station's runs"));
+  auto* choose = new QAction(QStringLiteral("Choose values shown..."), this);
+  connect(choose, &QAction::triggered, this, [this] { emit ValuesRequested(FName); });
+  addAction(choose);
+  setContextMenuPolicy(Qt::ActionsContextMenu);
 }
 
 QColor TStationTile::StateColour(const QString& state) {
@@ -47,7 +49,7 @@ void SetText(QLabel* label, const QString& text) {
 }
 }  // namespace
 
-void TStationTile::Show(const TLabCollector::TStation& s, bool silent) {
+void TStationTile::Show(const TLabCollector::TStation& s, bool silent, const QStringList& chosen) {
   FGreyed = silent;
   const QString state = s.Status.State.isEmpty() ? QStringLiteral("idle") : s.Status.State;
   // A new palette repolishes the tile and its labels: only when the colour changes.
@@ -61,13 +63,7 @@ void TStationTile::Show(const TLabCollector::TStation& s, bool silent) {
   }
   SetText(FTitle, QStringLiteral("%1 - %2").arg(s.Name, silent && state != QLatin1String("offline") ? QStringLiteral("silent") : state));
   SetText(FRig, s.Status.Exercise.isEmpty() ? s.Status.Rig : QStringLiteral("%1\n%2").arg(s.Status.Rig, s.Status.Exercise));
-  QStringList values;
-  for (const TLabPayload::TValue& v : s.Values.Values) {
-    if (values.size() == kValuesShown) break;
-    const QString number = v.Value ? QLocale::c().toString(*v.Value, 'g', 6) : QString(QChar(0x2014));
-    values << QStringLiteral("%1 %2 %3").arg(v.Name, number, v.Units).trimmed();
-  }
-  SetText(FValues, values.join(QLatin1Char('\n')));
+  SetText(FValues, TTileValues::Lines(s.Values, chosen).join(QLatin1Char('\n')));
   SetText(FAlarm, s.AlarmText);
   if (FAlarm->isVisible() == s.AlarmText.isEmpty()) FAlarm->setVisible(!s.AlarmText.isEmpty());
   const int runs = static_cast<int>(s.Runs.size());

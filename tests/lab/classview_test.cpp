@@ -1,6 +1,7 @@
 // The class view over what stations sent: one tile per station with its state and values, runs
 // kept once per id (the newest revision), silent stations greyed, filter and sort, and "Save all
-// runs" writing one workbook per station whose sheets hold the runs' exact numbers.
+// runs" writing one workbook per station whose sheets hold the runs' exact numbers; the values a
+// rig's tiles show are the lecturer's choice, kept in the user's settings.
 #include <gtest/gtest.h>
 
 #include <QComboBox>
@@ -12,6 +13,7 @@
 #include "lab/labpayload.h"
 #include "lab/stationruns.h"
 #include "lab/stationtile.h"
+#include "lab/tilevalues.h"
 #include "platform/services.h"
 #include "support/manualclock.h"
 #include "support/scriptedprompts.h"
@@ -31,6 +33,27 @@ TLabRun MakeRun(const QString& id, int revision, int rows) {
   for (int i = 0; i < rows; ++i) r.Rows.push_back({double(i), 101325.0 + i / 7.0});
   return r;
 }
+using TValueList = std::vector<TLabPayload::TValue>;
+void Feed(TLabCollector& c, const QString& station, const QString& rig, const TValueList& values) {
+  ASSERT_TRUE(c.Receive(QStringLiteral("quorlex/lab/%1/status").arg(station), Status(station, QStringLiteral("recording"), rig)));
+  ASSERT_TRUE(c.Receive(QStringLiteral("quorlex/lab/%1/values").arg(station), TLabPayload::Values({QString(), values})));
+}
+// The lab of the choice tests: two airflow benches (one without P1) and a demo bench.
+void FeedLab(TLabCollector& c) {
+  const QString degrees = QStringLiteral("°C");
+  Feed(c, QStringLiteral("bench-1"), QStringLiteral("Airflow"),
+       {{QStringLiteral("T1"), degrees, 21.25}, {QStringLiteral("T2"), degrees, 22.5}, {QStringLiteral("P1"), QStringLiteral("Pa"), 101.5},
+        {QStringLiteral("F1"), QStringLiteral("l/s"), 3.75}});
+  Feed(c, QStringLiteral("bench-2"), QStringLiteral("Airflow"),
+       {{QStringLiteral("T1"), degrees, 19.0}, {QStringLiteral("T2"), degrees, 20.0}, {QStringLiteral("F1"), QStringLiteral("l/s"), 1.5}});
+  Feed(c, QStringLiteral("bench-3"), QStringLiteral("Demo"), {{QStringLiteral("X"), QString(), 7.0}});
+}
+QStringList ValueLines(const TClassView& view, const QString& station) {
+  TStationTile* tile = view.Tile(station);
+  return tile ? tile->Texts().mid(3, TTileValues::Shown) : QStringList{QStringLiteral("no tile")};
+}
+const QString kDash = QString(QChar(0x2014));
+
 void Send(TLabCollector& c, const QString& station, const TLabRun& run) {
   ASSERT_TRUE(c.Receive(QStringLiteral("quorlex/lab/%1/runs/%2").arg(station, run.Id), TLabPayload::Run(run)));
 }
@@ -127,4 +150,79 @@ TEST(ClassView, SaveAllRunsWritesOneWorkbookPerStationWithExactNumbers) {
   TWorkbook other;
   other.Read(folder + QStringLiteral("/bench-2.xlsx"));
   EXPECT_EQ(other.NumSheets(), 1);
+}
+
+TEST(ClassView, ChosenValuesChangeTheTilesOfTheirRigAndSurviveANewView) {
+  TTempFolder temp;
+  TScriptedPrompts prompts;
+  TLabSettings settings;
+  {
+    TClassView view(settings, false);
+    prompts.ExpectMessage(QStringLiteral("No station has sent live values yet."));
+    view.ChooseValues();
+
+    FeedLab(view.Collector());
+    // No choice yet: the first three each station sends.
+    EXPECT_EQ(ValueLines(view, QStringLiteral("bench-1")),
+              QStringList({QStringLiteral("T1 21.25 °C"), QStringLiteral("T2 22.5 °C"), QStringLiteral("P1 101.5 Pa")}));
+
+    // Two rigs: which one, then F1 and P1 and no third.
+    prompts.ExpectChoice(0).ExpectChoice(4).ExpectChoice(3).ExpectChoice(0);
+    view.ChooseValues();
+    ASSERT_EQ(prompts.Records().size(), 5u);
+    EXPECT_EQ(prompts.Records()[1].Items,
+              QStringList({QStringLiteral("Airflow"), QStringLiteral("Demo")}));
+    // Every name the rig's stations send is offered, also one only bench-1 sends.
+    EXPECT_EQ(prompts.Records()[2].Items.mid(1),
+              QStringList({QStringLiteral("T1"), QStringLiteral("T2"), QStringLiteral("P1"), QStringLiteral("F1")}));
+    EXPECT_EQ(prompts.Records()[3].Items.mid(1), QStringList({QStringLiteral("T1"), QStringLiteral("T2"), QStringLiteral("P1")}));
+    EXPECT_EQ(ValueLines(view, QStringLiteral("bench-1")).mid(0, 2), QStringList({QStringLiteral("F1 3.75 l/s"), QStringLiteral("P1 101.5 Pa")}));
+    // bench-2 sends no P1: a dash, never a number of another value or a 0.
+    EXPECT_EQ(ValueLines(view, QStringLiteral("bench-2")).mid(0, 2), QStringList({QStringLiteral("F1 1.5 l/s"), QStringLiteral("P1 ") + kDash}));
+    EXPECT_TRUE(view.Tile(QStringLiteral("bench-3"))->Texts().contains(QStringLiteral("X 7")));  // another rig: unchanged
+
+    // Cancelled half way: the choice stays as it was.
+    prompts.ExpectChoice(1).ExpectChoice(std::nullopt);
+    view.ChooseValuesFor(QStringLiteral("Airflow"));
+    EXPECT_EQ(view.TileValues().Chosen(QStringLiteral("Airflow")), QStringList({QStringLiteral("F1"), QStringLiteral("P1")}));
+    EXPECT_EQ(prompts.Pending(), 0);
+  }
+  EXPECT_TRUE(TTempFolder::Read(TLabSettings::SettingsFile()).contains("F1"));
+  {
+    // A new class view (the lecturer's next lesson): the same values.
+    TClassView view(settings, false);
+    FeedLab(view.Collector());
+    EXPECT_EQ(ValueLines(view, QStringLiteral("bench-2")).mid(0, 2), QStringList({QStringLiteral("F1 1.5 l/s"), QStringLiteral("P1 ") + kDash}));
+    // The earlier choice is offered first; the first item goes back to the first three sent.
+    prompts.ExpectChoice(0);
+    view.ChooseValuesFor(QStringLiteral("Airflow"));
+    EXPECT_EQ(ValueLines(view, QStringLiteral("bench-2")),
+              QStringList({QStringLiteral("T1 19 °C"), QStringLiteral("T2 20 °C"), QStringLiteral("F1 1.5 l/s")}));
+  }
+  TClassView again(settings, false);
+  EXPECT_TRUE(again.TileValues().Chosen(QStringLiteral("Airflow")).isEmpty());
+}
+
+TEST(ClassView, TileValueChoicesKeepAwkwardNamesAndLimits) {
+  TTempFolder temp;
+  TTileValues values;
+  // Titles with settings separators, names with list separators, repeats and too many names.
+  const QString rig = QStringLiteral("Rig A/B\\C, room 2");
+  values.Choose(rig, {QStringLiteral("Flow, total"), QString(), QStringLiteral("Flow, total"), QStringLiteral("T\\"),
+                      QStringLiteral("P"), QStringLiteral("Q")});
+  values.Choose(QString(), {QStringLiteral("X")});
+  values.Choose(QStringLiteral("Demo"), {QStringLiteral("Y")});
+  values.Choose(QStringLiteral("Demo"), {});  // back to no choice
+  QString error;
+  ASSERT_TRUE(values.Save(&error)) << error.toStdString();
+  const TTileValues back = TTileValues::Load();
+  EXPECT_EQ(back.Chosen(rig), QStringList({QStringLiteral("Flow, total"), QStringLiteral("T\\"), QStringLiteral("P")}));
+  EXPECT_EQ(back.Chosen(QString()), QStringList({QStringLiteral("X")}));
+  EXPECT_TRUE(back.Chosen(QStringLiteral("Demo")).isEmpty());
+  EXPECT_TRUE(back.Chosen(QStringLiteral("Rig A")).isEmpty());
+
+  // A reading with no value and a name the station does not send both show a dash.
+  const TLabPayload::TValues sent{QString(), {{QStringLiteral("P"), QStringLiteral("bar"), std::nullopt}, {QStringLiteral("Q"), QString(), 0.0}}};
+  EXPECT_EQ(TTileValues::Lines(sent, {QStringLiteral("Q"), QStringLiteral("P"), QStringLiteral("R")}),
+            QStringList({QStringLiteral("Q 0"), QStringLiteral("P ") + kDash + QStringLiteral(" bar"), QStringLiteral("R ") + kDash}));
 }

@@ -205,6 +205,40 @@ TEST_F(LabStation, BrokerAwayAndProgramRestartedLoseNoRunAndSendNoneTwice) {
   EXPECT_EQ(again.StatusText(), QStringLiteral("Lab: connected"));
 }
 
+TEST_F(LabStation, AlarmsRaisedAndClearedWhileTheBrokerIsAwayArriveInOrderWhenItIsBack) {
+  TMosquittoBroker broker;
+  ASSERT_TRUE(broker.Start()) << broker.Log().toStdString();
+  TLabStation station(StationSettings(broker.Port()), FRig, Outbox());
+  station.Start();
+  ASSERT_TRUE(Online(station));
+  broker.Stop();
+  ASSERT_TRUE(WaitUntil([&] { return station.Connection().State() != TLabConnection::TState::Connected; }));
+  FRig.AlarmList = {{QStringLiteral("High T"), QStringLiteral("Temperature too high"), true}};
+  station.Tick();
+  station.Tick();
+  FRig.AlarmList[0].Raised = false;
+  station.Tick();
+
+  ASSERT_TRUE(broker.Start()) << broker.Log().toStdString();
+  TListener lecturer(broker.Port());
+  ASSERT_TRUE(lecturer.Connected());
+  ASSERT_TRUE(Online(station));
+  station.Tick();
+  ASSERT_TRUE(WaitUntil([&] { return lecturer.On(QStringLiteral("/alarms")).size() == 2; }));
+  TLabPayload::TAlarm raised, cleared;
+  ASSERT_TRUE(TLabPayload::ReadAlarm(lecturer.On(QStringLiteral("/alarms"))[0], raised));
+  ASSERT_TRUE(TLabPayload::ReadAlarm(lecturer.On(QStringLiteral("/alarms"))[1], cleared));
+  EXPECT_EQ(raised.Event, QStringLiteral("raised"));
+  EXPECT_EQ(raised.Text, QStringLiteral("Temperature too high"));
+  EXPECT_EQ(cleared.Event, QStringLiteral("cleared"));
+  EXPECT_LE(raised.Time, cleared.Time);
+  // Sent once: later rounds send nothing more.
+  station.Tick();
+  QThread::msleep(300);
+  QCoreApplication::processEvents();
+  EXPECT_EQ(lecturer.On(QStringLiteral("/alarms")).size(), 2u);
+}
+
 TEST_F(LabStation, RefusedPasswordAndAccessListAreSaidAndLoseNothing) {
   TMosquittoBroker broker;
   broker.AddUser(QStringLiteral("bench-1"), QStringLiteral("right"));

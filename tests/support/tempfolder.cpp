@@ -3,17 +3,22 @@
 #include <QDir>
 #include <QFile>
 #include <QFileInfo>
+#include <QSettings>
 
 #include "platform/filenames.h"
 
 TTempFolder::TTempFolder() : FOldConfigHome(qgetenv("XDG_CONFIG_HOME")), FOldDataHome(qgetenv("XDG_DATA_HOME")) {
   qputenv("XDG_CONFIG_HOME", QFile::encodeName(FDir.filePath(QStringLiteral("config-home"))));
   qputenv("XDG_DATA_HOME", QFile::encodeName(FDir.filePath(QStringLiteral("data-home"))));
+  // QSettings reads XDG_CONFIG_HOME once per process: tell it too.
+  QSettings::setPath(QSettings::IniFormat, QSettings::UserScope, FDir.filePath(QStringLiteral("config-home")));
 }
 
 TTempFolder::~TTempFolder() {
   qputenv("XDG_CONFIG_HOME", FOldConfigHome);
   qputenv("XDG_DATA_HOME", FOldDataHome);
+  QSettings::setPath(QSettings::IniFormat, QSettings::UserScope,
+                     FOldConfigHome.isEmpty() ? QDir::homePath() + QStringLiteral("/.config") : QFile::decodeName(FOldConfigHome));
 }
 
 QString TTempFolder::Write(const QString& name, const QByteArray& content) const {
