@@ -3,7 +3,6 @@
 #include <gtest/gtest.h>
 
 #include <QAction>
-#include <QFileInfo>
 #include <QLineEdit>
 #include <QTableWidget>
 
@@ -24,13 +23,10 @@ TEST(WholeProgram, ACalibrationTakesEffectOnTheLiveChannel) {
   if (!TCardSimulator::Built()) GTEST_SKIP() << "the simulator is not built";
   TTempFolder tmp;
   TDemoSimulator sim(tmp);
-  ASSERT_TRUE(sim.Start());
-  ASSERT_TRUE(WaitFor([&] { return QFileInfo::exists(sim.Devices() + "/VelUSB0"); }, 5000));
-
   TScriptedPrompts prompts;
-  prompts.ExpectChoice(0);  // exercise 1
-  auto master = std::make_unique<TMaster>();
-  master->StartUp(sim.Rig(), {});
+  QString why;
+  auto master = sim.StartDemo(prompts, why);
+  ASSERT_TRUE(master) << why.toStdString();
   ASSERT_TRUE(master->Action("Calibrate")->isEnabled());
   // The demo rig logs no sensor offset: the command is not offered.
   EXPECT_FALSE(master->Action("TDCOffset")->isVisible());

@@ -9,7 +9,6 @@
 #include <QChart>
 #include <QClipboard>
 #include <QFile>
-#include <QFileInfo>
 #include <QImage>
 #include <QLineEdit>
 #include <QProcess>
@@ -22,7 +21,6 @@
 #include "ifd/serial/waitfor.h"
 #include "results/graphform.h"
 #include "results/tableform.h"
-#include "rigconfig/inistore.h"
 #include "shell/master.h"
 #include "shell/resultsmdi.h"
 #include "teaching/qa_calculate.h"
@@ -74,24 +72,17 @@ TEST(WholeProgram, FitsPicturesAndTheReportAgainstTheSimulator) {
   if (QStandardPaths::findExecutable("pdftotext").isEmpty()) GTEST_SKIP() << "pdftotext is not installed";
   TTempFolder tmp;
   TDemoSimulator sim(tmp);
-  {
-    // The logger records: with the demo's oscilloscope, Sample Now would capture instead.
-    TIniStore ini(sim.Rig() + "/config/Configuration.ini");
-    ini.WriteString("Scope", "feature", "off");
-    ASSERT_TRUE(ini.UpdateFile());
-  }
-  ASSERT_TRUE(sim.Start());
-  ASSERT_TRUE(WaitFor([&] { return QFileInfo::exists(sim.Devices() + "/VelUSB0"); }, 5000));
+  // The logger records: with the demo's oscilloscope, Sample Now would capture instead.
+  ASSERT_TRUE(sim.OscilloscopeOff());
   TScriptedPrompts prompts;
-  prompts.ExpectChoice(0);  // exercise 1
-  auto master = std::make_unique<TMaster>();
-  master->StartUp(sim.Rig(), {});
+  QString why;
+  auto master = sim.StartDemo(prompts, why);
+  ASSERT_TRUE(master) << why.toStdString();
   TQXLoggerPanel* logger = master->Diagram()->Logger();
   ASSERT_NE(logger, nullptr);
   TGraphForm* graph = master->Graph();
   ASSERT_NE(graph, nullptr);
   TWorkbook& results = master->Table()->ResultsTable->Book();
-  ASSERT_TRUE(WaitFor([&] { return master->F1Book3().NumberRC(2, 4) > 5; }, 5000));
 
   auto timedRun = [&] {
     logger->Programmed_Sample_Mode = PSS_Timed;

@@ -5,7 +5,6 @@
 #include <gtest/gtest.h>
 
 #include <QAction>
-#include <QFileInfo>
 #include <QTimer>
 
 #include "acquisition/qxloggerpanel.h"
@@ -23,19 +22,13 @@ TEST(LongSession, FullRunsGoOnInNewRunsUntilTheTableIsFullAndNoSampleIsLost) {
   if (!TCardSimulator::Built()) GTEST_SKIP() << "the simulator is not built";
   TTempFolder tmp;
   TDemoSimulator sim(tmp);
-  const QString kDemo = sim.Rig();
   ASSERT_TRUE(sim.OscilloscopeOff());
-  ASSERT_TRUE(sim.Start());
-  ASSERT_TRUE(WaitFor([&] { return QFileInfo::exists(sim.Devices() + "/VelUSB0"); }, 5000));
-
   TScriptedPrompts prompts;
-  prompts.ExpectChoice(0);  // exercise 1
-  auto master = std::make_unique<TMaster>();
-  master->StartUp(kDemo, {});
+  QString why;
+  auto master = sim.StartDemo(prompts, why);
+  ASSERT_TRUE(master) << why.toStdString();
   TQXLoggerPanel* logger = master->Diagram()->Logger();
   ASSERT_NE(logger, nullptr);
-  TWorkbook& sample = master->F1Book3();
-  ASSERT_TRUE(WaitFor([&] { return sample.NumberRC(2, 4) > 5; }, 5000)) << sample.NumberRC(2, 4);
 
   constexpr int PerRun = 5;
   master->Table()->SetRowLimit(PerRun + 1);

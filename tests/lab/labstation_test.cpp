@@ -82,6 +82,23 @@ class LabStation : public ::testing::Test {
   TTempFolder FTemp;
   TFakeLabRig FRig;
   QString Outbox() const { return FTemp.File(QStringLiteral("outbox")); }
+  // One alarm raised for two rounds, then cleared.
+  void RaiseAndClearAnAlarm(TLabStation& station) {
+    FRig.AlarmList = {{QStringLiteral("High T"), QStringLiteral("Temperature too high"), true}};
+    station.Tick();
+    station.Tick();
+    FRig.AlarmList[0].Raised = false;
+    station.Tick();
+  }
+  // The lecturer hears that alarm twice: raised, then cleared.
+  static void ReadRaisedThenCleared(TListener& lecturer, TLabPayload::TAlarm& raised, TLabPayload::TAlarm& cleared) {
+    ASSERT_TRUE(WaitUntil([&] { return lecturer.On(QStringLiteral("/alarms")).size() == 2; }));
+    ASSERT_TRUE(TLabPayload::ReadAlarm(lecturer.On(QStringLiteral("/alarms"))[0], raised));
+    ASSERT_TRUE(TLabPayload::ReadAlarm(lecturer.On(QStringLiteral("/alarms"))[1], cleared));
+    EXPECT_EQ(raised.Event, QStringLiteral("raised"));
+    EXPECT_EQ(raised.Text, QStringLiteral("Temperature too high"));
+    EXPECT_EQ(cleared.Event, QStringLiteral("cleared"));
+  }
 };
 }  // namespace
 
@@ -113,18 +130,10 @@ TEST_F(LabStation, StatusValuesAlarmsAndRunsArriveExactly) {
   EXPECT_EQ(status.Exercise, QStringLiteral("Exercise 1: Counter-flow"));
 
   // An alarm raised: one "raised" message and the state says alarm; cleared once.
-  FRig.AlarmList = {{QStringLiteral("High T"), QStringLiteral("Temperature too high"), true}};
-  station.Tick();
-  station.Tick();
-  FRig.AlarmList[0].Raised = false;
-  station.Tick();
-  ASSERT_TRUE(WaitUntil([&] { return lecturer.On(QStringLiteral("/alarms")).size() == 2; }));
+  RaiseAndClearAnAlarm(station);
   TLabPayload::TAlarm raised, cleared;
-  ASSERT_TRUE(TLabPayload::ReadAlarm(lecturer.On(QStringLiteral("/alarms"))[0], raised));
-  ASSERT_TRUE(TLabPayload::ReadAlarm(lecturer.On(QStringLiteral("/alarms"))[1], cleared));
-  EXPECT_EQ(raised.Event, QStringLiteral("raised"));
-  EXPECT_EQ(raised.Text, QStringLiteral("Temperature too high"));
-  EXPECT_EQ(cleared.Event, QStringLiteral("cleared"));
+  ReadRaisedThenCleared(lecturer, raised, cleared);
+  if (HasFatalFailure()) return;
   bool sawAlarmState = false;
   for (const QByteArray& p : lecturer.On(QStringLiteral("bench-1/status")))
     sawAlarmState = sawAlarmState || (TLabPayload::ReadStatus(p, status) && status.State == QStringLiteral("alarm"));
@@ -213,24 +222,16 @@ TEST_F(LabStation, AlarmsRaisedAndClearedWhileTheBrokerIsAwayArriveInOrderWhenIt
   ASSERT_TRUE(Online(station));
   broker.Stop();
   ASSERT_TRUE(WaitUntil([&] { return station.Connection().State() != TLabConnection::TState::Connected; }));
-  FRig.AlarmList = {{QStringLiteral("High T"), QStringLiteral("Temperature too high"), true}};
-  station.Tick();
-  station.Tick();
-  FRig.AlarmList[0].Raised = false;
-  station.Tick();
+  RaiseAndClearAnAlarm(station);
 
   ASSERT_TRUE(broker.Start()) << broker.Log().toStdString();
   TListener lecturer(broker.Port());
   ASSERT_TRUE(lecturer.Connected());
   ASSERT_TRUE(Online(station));
   station.Tick();
-  ASSERT_TRUE(WaitUntil([&] { return lecturer.On(QStringLiteral("/alarms")).size() == 2; }));
   TLabPayload::TAlarm raised, cleared;
-  ASSERT_TRUE(TLabPayload::ReadAlarm(lecturer.On(QStringLiteral("/alarms"))[0], raised));
-  ASSERT_TRUE(TLabPayload::ReadAlarm(lecturer.On(QStringLiteral("/alarms"))[1], cleared));
-  EXPECT_EQ(raised.Event, QStringLiteral("raised"));
-  EXPECT_EQ(raised.Text, QStringLiteral("Temperature too high"));
-  EXPECT_EQ(cleared.Event, QStringLiteral("cleared"));
+  ReadRaisedThenCleared(lecturer, raised, cleared);
+  if (HasFatalFailure()) return;
   EXPECT_LE(raised.Time, cleared.Time);
   // Sent once: later rounds send nothing more.
   station.Tick();

@@ -4,7 +4,10 @@
 
 #include "ifd/serial/waitfor.h"
 #include "rigconfig/inistore.h"
+#include "shell/master.h"
+#include "support/scriptedprompts.h"
 #include "support/tempfolder.h"
+#include "workbook/model/workbook.h"
 
 TDemoSimulator::TDemoSimulator(const TTempFolder& folder, const QString& source, const QString& program)
     : FProgram(program),
@@ -37,6 +40,25 @@ bool TDemoSimulator::Start(const QStringList& extra) {
   FProcess.start(FProgram, QStringList{"--rig", FRig, "--serial-dir", FSerial, "--device-dir", FDevices, "--log", FLog} +
                                extra);
   return FProcess.waitForStarted(5000) && WaitFor([&] { return QFileInfo::exists(FSerial + "/master"); }, 5000);
+}
+
+std::unique_ptr<TMaster> TDemoSimulator::StartDemo(TScriptedPrompts& prompts, QString& why) {
+  if (!Start()) {
+    why = QStringLiteral("the simulator did not start");
+    return nullptr;
+  }
+  if (!WaitFor([&] { return QFileInfo::exists(FDevices + QStringLiteral("/VelUSB0")); }, 5000)) {
+    why = QStringLiteral("the simulator's devices did not appear");
+    return nullptr;
+  }
+  prompts.ExpectChoice(0);  // exercise 1
+  auto master = std::make_unique<TMaster>();
+  master->StartUp(FRig, {});
+  if (!WaitFor([&] { return master->F1Book3().NumberRC(2, 4) > 5; }, 5000)) {
+    why = QStringLiteral("no live tank temperature: %1").arg(master->F1Book3().NumberRC(2, 4));
+    return nullptr;
+  }
+  return master;
 }
 
 void TDemoSimulator::Kill() {

@@ -7,11 +7,14 @@
 
 #include <QByteArray>
 #include <QProcess>
+#include <memory>
 #include <QString>
 #include <QStringList>
 
 #include "support/cardsimulator.h"
 
+class TMaster;
+class TScriptedPrompts;
 class TTempFolder;
 
 class TDemoSimulator {
@@ -40,6 +43,10 @@ class TDemoSimulator {
   // Starts the simulator on the copy with `extra` options; false when the process or the master
   // card did not come up.
   bool Start(const QStringList& extra = {});
+  // Starts the simulator and the program on the copy, as a student would: the legacy devices are
+  // up, exercise 1 is chosen at the program's prompt, and the tank's ambient temperature has
+  // arrived as a live value. Null, with the reason in `why`, when any of that did not happen.
+  std::unique_ptr<TMaster> StartDemo(TScriptedPrompts& prompts, QString& why);
   // Ends the simulator at once, as a card pulled out would (TCardSimulator::Kill).
   void Kill();
 

@@ -1,5 +1,6 @@
 #include <gtest/gtest.h>
 
+#include "evalfixture.h"
 #include "qstringprinter.h"
 
 #include <cmath>
@@ -13,8 +14,9 @@
 namespace {
 
 // A workbook with a few known cells; Eval puts a formula into Z100 and returns its result.
-class FormulaTest : public ::testing::Test {
+class FormulaTest : public TEvalFixture {
  protected:
+  FormulaTest() : TEvalFixture(100, 26) {}
   void SetUp() override {
     Book.SetNumberRC(1, 1, 2);         // A1
     Book.SetNumberRC(2, 1, 3);         // A2
@@ -23,17 +25,6 @@ class FormulaTest : public ::testing::Test {
     Book.SetFormulaRC(1, 2, "=1/0");   // B1 #DIV/0!
     Book.SetTextRC(2, 2, "12.5");      // B2 numeric text
   }
-  TCellValue Eval(const QString& formula) {
-    Book.SetFormulaRC(100, 26, formula);
-    return Book.ValueRC(100, 26);
-  }
-  double Num(const QString& formula) {
-    const TCellValue v = Eval(formula);
-    EXPECT_EQ(v.Kind, TValueKind::Number) << formula.toStdString() << " gave " << v.ToText().toStdString();
-    return v.Num;
-  }
-  QString Shown(const QString& formula) { return Eval(formula).ToText(); }
-  TWorkbook Book;
 };
 
 TEST_F(FormulaTest, OperatorPrecedenceFollowsSpreadsheets) {

@@ -1,38 +1,18 @@
 #include <gtest/gtest.h>
 
 #include "qstringprinter.h"
+#include "xlsxpackage.h"
 
-#include <map>
 #include <random>
 
-#include <QBuffer>
 
 #include "support/tempfolder.h"
 #include "workbook/formats/odsimport.h"
 #include "workbook/model/a1notation.h"
 #include "workbook/model/workbook.h"
 #include "workbook/model/workbookerror.h"
-#include "workbook/zip/zipwriter.h"
 
 namespace {
-
-// An .ods whose type entry is compressed, as some writers leave it.
-QByteArray Ods(const std::string& tables) {
-  QByteArray bytes;
-  QBuffer device(&bytes);
-  device.open(QIODevice::WriteOnly);
-  TZipWriter zip(device, 6);
-  zip.BeginEntry("mimetype");
-  zip.Write("application/vnd.oasis.opendocument.spreadsheet");
-  zip.EndEntry();
-  zip.BeginEntry("content.xml");
-  zip.Write("<?xml version=\"1.0\"?><office:document-content xmlns:office=\"urn:oasis:names:tc:opendocument:xmlns:office:1.0\" "
-            "xmlns:table=\"urn:oasis:names:tc:opendocument:xmlns:table:1.0\"><office:body><office:spreadsheet>" +
-            tables + "</office:spreadsheet></office:body></office:document-content>");
-  zip.EndEntry();
-  zip.Finish();
-  return bytes;
-}
 
 std::string Table(const std::string& name, const std::string& rows) {
   return "<table:table table:name=\"" + name + "\">" + rows + "</table:table>";

@@ -1,5 +1,6 @@
 #include <gtest/gtest.h>
 
+#include "evalfixture.h"
 #include "qstringprinter.h"
 
 #include "workbook/model/workbook.h"
@@ -7,8 +8,9 @@
 namespace {
 
 // A1:A10 hold 1..10, B1:B10 their remainders by 3, C1:C3 texts; Eval computes a formula in E20.
-class NewFunctionsTest : public ::testing::Test {
+class NewFunctionsTest : public TEvalFixture {
  protected:
+  NewFunctionsTest() : TEvalFixture(20, 5) {}
   void SetUp() override {
     for (int r = 1; r <= 10; ++r) {
       Book.SetNumberRC(r, 1, r);
@@ -19,17 +21,6 @@ class NewFunctionsTest : public ::testing::Test {
     Book.SetTextRC(3, 3, "blue");
     Book.SetSheetName(1, "Data");
   }
-  TCellValue Eval(const QString& formula) {
-    Book.SetFormulaRC(20, 5, formula);
-    return Book.ValueRC(20, 5);
-  }
-  double Num(const QString& formula) {
-    const TCellValue v = Eval(formula);
-    EXPECT_EQ(v.Kind, TValueKind::Number) << formula.toStdString() << " gave " << v.ToText().toStdString();
-    return v.Num;
-  }
-  QString Shown(const QString& formula) { return Eval(formula).ToText(); }
-  TWorkbook Book;
 };
 
 TEST_F(NewFunctionsTest, ReferencesWorkedOutWhenTheFormulaRuns) {

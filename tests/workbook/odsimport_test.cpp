@@ -3,35 +3,16 @@
 #include <gtest/gtest.h>
 
 #include "qstringprinter.h"
+#include "xlsxpackage.h"
 
-#include <QBuffer>
 
 #include "support/tempfolder.h"
 #include "workbook/formats/odscontentreader.h"
 #include "workbook/formats/odsimport.h"
 #include "workbook/model/workbook.h"
 #include "workbook/model/workbookerror.h"
-#include "workbook/zip/zipwriter.h"
 
 namespace {
-
-QByteArray Ods(const std::string& tables) {
-  QByteArray bytes;
-  QBuffer device(&bytes);
-  device.open(QIODevice::WriteOnly);
-  TZipWriter zip(device, 6);
-  zip.BeginEntry("mimetype");
-  zip.Write("application/vnd.oasis.opendocument.spreadsheet");
-  zip.EndEntry();
-  zip.BeginEntry("content.xml");
-  zip.Write("<?xml version=\"1.0\"?>\n<office:document-content xmlns:office=\"urn:oasis:names:tc:opendocument:xmlns:office:1.0\" "
-            "xmlns:table=\"urn:oasis:names:tc:opendocument:xmlns:table:1.0\" xmlns:text=\"urn:oasis:names:tc:opendocument:xmlns:text:1.0\">\n"
-            "<office:body><office:spreadsheet>" +
-            tables + "</office:spreadsheet></office:body></office:document-content>");
-  zip.EndEntry();
-  zip.Finish();
-  return bytes;
-}
 
 std::string Float(double v) {
   return "<table:table-cell office:value-type=\"float\" office:value=\"" + std::to_string(v) + "\"><text:p>x</text:p></table:table-cell>";
