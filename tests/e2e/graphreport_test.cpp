@@ -30,6 +30,7 @@
 #include "teaching/walkthroughgroupform.h"
 #include "workbook/model/workbook.h"
 #include "workbook/view/f1book.h"
+#include "demorecording.h"
 #include "support/demosimulator.h"
 #include "support/scriptedprompts.h"
 #include "support/tempfolder.h"
@@ -67,19 +68,8 @@ void ExpectSameFit(const TFitResult& got, const TFitResult& want) {
 
 }  // namespace
 
-TEST(WholeProgram, FitsPicturesAndTheReportAgainstTheSimulator) {
-  if (!TCardSimulator::Built()) GTEST_SKIP() << "the simulator is not built";
+TEST_F(DemoRecording, FitsPicturesAndTheReportAgainstTheSimulator) {
   if (QStandardPaths::findExecutable("pdftotext").isEmpty()) GTEST_SKIP() << "pdftotext is not installed";
-  TTempFolder tmp;
-  TDemoSimulator sim(tmp);
-  // The logger records: with the demo's oscilloscope, Sample Now would capture instead.
-  ASSERT_TRUE(sim.OscilloscopeOff());
-  TScriptedPrompts prompts;
-  QString why;
-  auto master = sim.StartDemo(prompts, why);
-  ASSERT_TRUE(master) << why.toStdString();
-  TQXLoggerPanel* logger = master->Diagram()->Logger();
-  ASSERT_NE(logger, nullptr);
   TGraphForm* graph = master->Graph();
   ASSERT_NE(graph, nullptr);
   TWorkbook& results = master->Table()->ResultsTable->Book();

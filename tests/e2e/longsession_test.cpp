@@ -14,22 +14,12 @@
 #include "shell/resultsmdi.h"
 #include "workbook/model/workbook.h"
 #include "workbook/view/f1book.h"
+#include "demorecording.h"
 #include "support/demosimulator.h"
 #include "support/scriptedprompts.h"
 #include "support/tempfolder.h"
 
-TEST(LongSession, FullRunsGoOnInNewRunsUntilTheTableIsFullAndNoSampleIsLost) {
-  if (!TCardSimulator::Built()) GTEST_SKIP() << "the simulator is not built";
-  TTempFolder tmp;
-  TDemoSimulator sim(tmp);
-  ASSERT_TRUE(sim.OscilloscopeOff());
-  TScriptedPrompts prompts;
-  QString why;
-  auto master = sim.StartDemo(prompts, why);
-  ASSERT_TRUE(master) << why.toStdString();
-  TQXLoggerPanel* logger = master->Diagram()->Logger();
-  ASSERT_NE(logger, nullptr);
-
+TEST_F(DemoRecording, FullRunsGoOnInNewRunsUntilTheTableIsFullAndNoSampleIsLost) {
   constexpr int PerRun = 5;
   master->Table()->SetRowLimit(PerRun + 1);
   for (int run = 1; run < TTableForm::MaxRuns; ++run)

@@ -18,22 +18,13 @@
 #include "shell/resultsmdi.h"
 #include "workbook/model/workbook.h"
 #include "workbook/view/f1book.h"
+#include "demorecording.h"
 #include "support/demosimulator.h"
 #include "support/scriptedprompts.h"
 #include "support/tempfolder.h"
 
-TEST(WholeProgram, DemoRigAgainstTheSimulator) {
-  if (!TCardSimulator::Built()) GTEST_SKIP() << "the simulator is not built";
-  TTempFolder tmp;
-  TDemoSimulator sim(tmp);
-  ASSERT_TRUE(sim.OscilloscopeOff());
-  TScriptedPrompts prompts;
-  QString why;
-  // Live values: the tank's ambient temperature arrives through the legacy devices.
-  auto master = sim.StartDemo(prompts, why);
-  ASSERT_TRUE(master) << why.toStdString();
-  TQXLoggerPanel* logger = master->Diagram()->Logger();
-  ASSERT_NE(logger, nullptr);
+TEST_F(DemoRecording, DemoRigAgainstTheSimulator) {
+  // The tank's ambient temperature has arrived through the legacy devices.
   EXPECT_TRUE(master->PanelText(3).startsWith("IFD: OK (F")) << master->PanelText(3).toStdString();
   // The demo rig's presentation comes to the front at start.
   EXPECT_EQ(master->PanelText(0), "The equipment : Slide 1 of 3");
