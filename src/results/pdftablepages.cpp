@@ -15,7 +15,8 @@ constexpr double RowHeight = 10;
 constexpr double TitleLineHeight = 9;
 constexpr double HeadingSize = 13;
 constexpr double NoteSize = 10;
-// Fast compression: the table text shrinks about as well as at the default level, in far less time.
+// Fast compression: for the long report a tenth larger than at the default level (4.9 MB against
+// 4.5 MB) in about half the time.
 constexpr int Compression = 1;
 
 // The code of `u` in the standard fonts' encoding (Windows Latin 1), or -1 when it has no glyph.
