@@ -35,6 +35,12 @@ QByteArray Captured(const QByteArray& text, const QString& pattern, int group = 
 
 bool TPdfUpdate::Open(const QByteArray& pdf) {
   *this = TPdfUpdate();
+  if (Read(pdf)) return true;
+  *this = TPdfUpdate();
+  return false;
+}
+
+bool TPdfUpdate::Read(const QByteArray& pdf) {
   if (!pdf.startsWith("%PDF-")) return false;
   const qsizetype startxref = pdf.lastIndexOf("startxref");
   if (startxref < 0) return false;

@@ -30,6 +30,7 @@ class TPdfUpdate {
   QByteArray Finish() const;
 
  private:
+  bool Read(const QByteArray& pdf);
   int Begin();  // starts the next object, returning its number
 
   qint64 FBase = 0;          // the original's length: where the appended bytes begin
