@@ -103,11 +103,6 @@ class TQtTablePages : public IReportTablePages {
   QFontMetricsF FCellMetrics, FTitleMetrics;
 };
 
-// Fixed-width characters across the page, less a little room at the left.
-int LineChars(const IReportTablePages& pages) {
-  return std::max(20, static_cast<int>((pages.Width() - 4) / pages.CharWidth()));
-}
-
 }  // namespace
 
 QPageSize::PageSizeId TLabReport::PageForLocale(const QLocale& locale) {
@@ -181,7 +176,7 @@ bool Compose(const TReportContent& content, QPageSize::PageSizeId page, const TL
   qint64 total = 0, done = 0;
   for (const TReportRun& run : content.Runs) {
     ownRun.push_back(ownTables && TPdfTablePages::CanWrite(run));
-    tables.emplace_back(run, LineChars(ownRun.back() ? static_cast<const IReportTablePages&>(own) : painted));
+    tables.emplace_back(run, ownRun.back() ? static_cast<const IReportTablePages&>(own) : painted);
     total += tables.back().Lines();
   }
   if (progress && !progress(0, total)) {

@@ -1,20 +1,27 @@
 #include "results/reporttable.h"
 
 #include <algorithm>
+#include <cmath>
 
 #include "results/ireporttablepages.h"
 #include "results/labreport.h"
 
-// Each column as wide as its longest cell and a gap, at least 8 characters for its title and at
-// most what a line leaves beside the first column; every padding blank is a glyph in the PDF, and
-// a long table is mostly glyphs. Bands: the columns that fit across a line, each band after the
-// first led by column 0 (the sample number) so its rows can be matched up.
-TReportTable::TReportTable(const TReportRun& run, int lineChars) : FRun(run) {
+// Each column as wide as its longest cell and a gap, at least 8 characters and as wide as the
+// longest word of its title, and at most what a line leaves beside the first column; every
+// padding blank is a glyph in the PDF, and a long table is mostly glyphs. Bands: the columns that
+// fit across a line, each band after the first led by column 0 (the sample number) so its rows
+// can be matched up.
+TReportTable::TReportTable(const TReportRun& run, const IReportTablePages& pages) : FRun(run) {
+  const double charWidth = pages.CharWidth();
+  const int lineChars = std::max(20, static_cast<int>((pages.Width() - 4) / charWidth));
   const int columns = std::max<int>(1, static_cast<int>(run.Titles.size()));
   FChars.assign(static_cast<std::size_t>(columns), 8);
   for (const QStringList& row : run.Rows)
     for (int c = 0; c < row.size() && c < columns; ++c)
       FChars[std::size_t(c)] = std::max(FChars[std::size_t(c)], static_cast<int>(row[c].size()) + 2);
+  for (int c = 0; c < run.Titles.size() && c < columns; ++c)
+    for (const QString& word : run.Titles[c].split(QLatin1Char(' '), Qt::SkipEmptyParts))
+      FChars[std::size_t(c)] = std::max(FChars[std::size_t(c)], static_cast<int>(std::ceil((pages.TitleWidth(word) + 4) / charWidth)));
   const int widest = std::max(8, lineChars - (columns > 1 ? FChars[0] : 0));
   for (int& n : FChars) n = std::min(n, widest);
   FChars[0] = std::min(FChars[0], lineChars);

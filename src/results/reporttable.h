@@ -16,8 +16,8 @@ class TReportTable {
   // Told the rows written of all; false cancels.
   using TProgress = std::function<bool(qint64 rowsDone, qint64 rowsTotal)>;
 
-  // Laid out for lines of `lineChars` cell characters.
-  TReportTable(const TReportRun& run, int lineChars);
+  // Laid out for the lines and fonts of `pages`.
+  TReportTable(const TReportRun& run, const IReportTablePages& pages);
   // Rows to write: each band writes every row again.
   qint64 Lines() const;
   // Every band on pages of its own. Progress is told at each page break, `done` counting on from
