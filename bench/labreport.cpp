@@ -1,6 +1,8 @@
 // The lab report of 20 runs x 5 000 rows (14 columns) written as a PDF: it must take under 5 s of
 // processor time. The wall time is printed too; on the shared build machines it is several times
-// the processor time and says more about the load than about the report.
+// the processor time and says more about the load than about the report. A second figure: the
+// same report where a title has a character the standard PDF fonts lack, so every table is painted
+// through Qt's PDF writer instead (printed, not bounded).
 #include <benchmark/benchmark.h>
 
 #include <chrono>
@@ -16,7 +18,7 @@
 
 namespace {
 
-TReportContent BigReport(int runs, int rows) {
+TReportContent BigReport(int runs, int rows, const QString& lastTitle) {
   TReportContent content;
   content.Rig = QStringLiteral("Bench rig");
   content.Exercise = QStringLiteral("Heat exchanger");
@@ -26,7 +28,7 @@ TReportContent BigReport(int runs, int rows) {
     TReportRun run;
     run.Name = QStringLiteral("Run %1").arg(r);
     run.Titles = {"Sample", "Time", "Elapsed time", "T1 Tank (°C)", "T2 Vessel (°C)", "F1 Flow (l/min)", "Heater (%)",
-                  "Pump (%)", "cp (kJ/kg K)", "Ambient (°C)", "Heat flow (kW)", "Note", "Insulation", "dT (K)"};
+                  "Pump (%)", "cp (kJ/kg K)", "Ambient (°C)", "Heat flow (kW)", "Note", "Insulation", lastTitle};
     for (int i = 1; i <= rows; ++i) {
       QStringList cells;
       cells << QString::number(i) << QStringLiteral("10:%1:00").arg(i % 60, 2, 10, QLatin1Char('0'))
@@ -39,10 +41,10 @@ TReportContent BigReport(int runs, int rows) {
   return content;
 }
 
-void BM_LabReport20Runs(benchmark::State& state) {
+void Report(benchmark::State& state, const QString& lastTitle, double boundSeconds) {
   EnsureApplication();
   const int rows = BenchShort() ? 200 : 5000;
-  const TReportContent content = BigReport(20, rows);
+  const TReportContent content = BigReport(20, rows, lastTitle);
   QTemporaryDir dir;
   const QString path = dir.filePath(QStringLiteral("report.pdf"));
   for (auto _ : state) {
@@ -58,13 +60,19 @@ void BM_LabReport20Runs(benchmark::State& state) {
     state.counters["cpu_s"] = cpu;
     state.counters["wall_s"] = wall;
     state.counters["MB"] = QFile(path).size() / 1e6;
-    std::fprintf(stderr, "report: %.2f s processor, %.2f s wall, %.1f MB\n", cpu, wall, QFile(path).size() / 1e6);
-    if (!BenchShort() && cpu > 5) {
+    std::fprintf(stderr, "report (%s): %.2f s processor, %.2f s wall, %.1f MB\n", qPrintable(lastTitle), cpu, wall,
+                 QFile(path).size() / 1e6);
+    if (!BenchShort() && boundSeconds > 0 && cpu > boundSeconds) {
       state.SkipWithError("the report took more than 5 s of processor time");
       return;
     }
   }
 }
+
+void BM_LabReport20Runs(benchmark::State& state) { Report(state, QStringLiteral("dT (K)"), 5); }
 BENCHMARK(BM_LabReport20Runs)->Unit(benchmark::kMillisecond)->Iterations(1);
+
+void BM_LabReport20RunsPainted(benchmark::State& state) { Report(state, QStringLiteral("ΔT (K)"), 0); }
+BENCHMARK(BM_LabReport20RunsPainted)->Unit(benchmark::kMillisecond)->Iterations(1);
 
 }  // namespace

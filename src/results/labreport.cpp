@@ -9,6 +9,10 @@
 #include <QPdfWriter>
 
 #include "platform/safesave.h"
+#include "results/ireporttablepages.h"
+#include "results/pdftablepages.h"
+#include "results/pdfupdate.h"
+#include "results/reporttable.h"
 
 namespace {
 
@@ -21,9 +25,12 @@ class TPages {
   }
   const QRectF& Area() const { return FArea; }
   double Y = 0;
+  int Count = 1;  // pages begun
   bool NewPage() {
     Y = 0;
-    return FWriter.newPage();
+    if (!FWriter.newPage()) return false;
+    ++Count;
+    return true;
   }
   // Room for `height` more on this page, else a new one.
   bool Need(double height) { return Y + height <= FArea.height() || NewPage(); }
@@ -43,39 +50,58 @@ class TPages {
   QRectF FArea;
 };
 
-// Each column as wide as its longest cell and a gap, at least 8 characters for its title and at
-// most what a line leaves beside the first column; every padding blank is a glyph in the PDF, and
-// a long table is mostly glyphs. Bands: the columns that fit across a line, each band after the
-// first led by column 0 (the sample number) so its rows can be matched up.
-struct TLayout {
-  std::vector<int> Chars;
-  std::vector<std::vector<int>> Bands;
-};
-
-TLayout Layout(const TReportRun& run, int lineChars) {
-  TLayout layout;
-  const int columns = std::max<int>(1, static_cast<int>(run.Titles.size()));
-  layout.Chars.assign(static_cast<std::size_t>(columns), 8);
-  for (const QStringList& row : run.Rows)
-    for (int c = 0; c < row.size() && c < columns; ++c)
-      layout.Chars[std::size_t(c)] = std::max(layout.Chars[std::size_t(c)], static_cast<int>(row[c].size()) + 2);
-  const int widest = std::max(8, lineChars - (columns > 1 ? layout.Chars[0] : 0));
-  for (int& n : layout.Chars) n = std::min(n, widest);
-  layout.Chars[0] = std::min(layout.Chars[0], lineChars);
-  std::vector<int> band{0};
-  int used = layout.Chars[0];
-  for (int c = 1; c < columns; ++c) {
-    if (used + layout.Chars[std::size_t(c)] > lineChars) {
-      layout.Bands.push_back(band);
-      band = {0};
-      used = layout.Chars[0];
-    }
-    band.push_back(c);
-    used += layout.Chars[std::size_t(c)];
+// A run's table painted through the writer, for text the report's own table pages cannot write
+// (characters beyond the standard fonts) and for a report the pages cannot be added to.
+class TQtTablePages : public IReportTablePages {
+ public:
+  TQtTablePages(TPages& pages, QPainter& painter, const QFont& heading, const QFont& body, const QFont& cell,
+                const QFont& titles)
+      : FPages(pages), FPainter(painter), FHeading(heading), FBody(body), FCell(cell), FTitles(titles),
+        FCellMetrics(cell), FTitleMetrics(titles) {}
+  double CharWidth() const override { return FCellMetrics.horizontalAdvance(QLatin1Char('0')); }
+  double Width() const override { return FPages.Area().width(); }
+  double TitleWidth(const QString& text) const override { return FTitleMetrics.horizontalAdvance(text); }
+  QString ElideTitle(const QString& text, double width) const override {
+    return FTitleMetrics.elidedText(text, Qt::ElideRight, width);
   }
-  layout.Bands.push_back(band);
-  return layout;
-}
+  bool NewPage() override { return FPages.NewPage(); }
+  void Heading(const QString& text) override {
+    FPainter.setPen(Qt::black);
+    FPages.Text(text, FHeading);
+  }
+  void Titles(const std::vector<QStringList>& lines, const std::vector<double>& left) override {
+    qsizetype rows = 1;
+    for (const QStringList& column : lines) rows = std::max(rows, column.size());
+    const double height = rows * FTitleMetrics.height() + 2;
+    FPainter.setFont(FTitles);
+    for (std::size_t i = 0; i < lines.size() && i < left.size(); ++i) {
+      // Bottom-aligned, so the units line up under each other.
+      double y = FPages.Y + height - 2 - FTitleMetrics.descent() - (lines[i].size() - 1) * FTitleMetrics.height();
+      for (const QString& line : lines[i]) {
+        FPainter.drawText(QPointF(left[i] + 2, y), line);
+        y += FTitleMetrics.height();
+      }
+    }
+    FPages.Y += height;
+    FPainter.drawLine(QPointF(0, FPages.Y), QPointF(Width(), FPages.Y));
+    FPages.Y += 2;
+    FPainter.setFont(FCell);
+  }
+  bool RowFits() const override { return FPages.Y + RowHeight() <= FPages.Area().height(); }
+  void Row(const QString& line) override {
+    FPainter.drawText(QPointF(2, FPages.Y + 1 + FCellMetrics.ascent()), line);
+    FPages.Y += RowHeight();
+  }
+  void Note(const QString& text) override { FPages.Text(text, FBody); }
+
+ private:
+  double RowHeight() const { return FCellMetrics.height() + 2; }
+
+  TPages& FPages;
+  QPainter& FPainter;
+  QFont FHeading, FBody, FCell, FTitles;
+  QFontMetricsF FCellMetrics, FTitleMetrics;
+};
 
 }  // namespace
 
@@ -98,18 +124,20 @@ QPageSize::PageSizeId TLabReport::PageForLocale(const QLocale& locale) {
   }
 }
 
-bool TLabReport::Write(const QString& path, const TReportContent& content, QPageSize::PageSizeId page,
-                       const TProgress& progress, QString* error) {
+namespace {
+
+// The report in memory. Tables whose text the standard fonts hold are written as pages of their
+// own (`ownTables`) and added to what the painter made; `*refused` is set when they cannot be
+// added to it, to write the report again painting every table. False as TLabReport::Write says.
+bool Compose(const TReportContent& content, QPageSize::PageSizeId page, const TLabReport::TProgress& progress,
+             bool ownTables, QByteArray& bytes, QString* error, bool* refused) {
   auto fail = [error](const QString& why) {
     if (error) *error = why;
     return false;
   };
   // Made in memory, then saved: the writer's many small writes would each be a system call on the
-  // file. Room for a long report is reserved up front; growing by copying costs more than the PDF.
-  qint64 cells = 0;
-  for (const TReportRun& run : content.Runs) cells += static_cast<qint64>(run.Rows.size()) * run.Titles.size();
-  QByteArray bytes;
-  bytes.reserve(static_cast<qsizetype>(std::min<qint64>(cells * 8 + (1 << 20), qint64(1) << 30)));
+  // file. Nothing is reserved: a large buffer grows without copying, and reserving room for
+  // painted tables measured slower.
   QBuffer buffer(&bytes);
   buffer.open(QIODevice::WriteOnly);
   QPdfWriter writer(&buffer);
@@ -140,16 +168,17 @@ bool TLabReport::Write(const QString& path, const TReportContent& content, QPage
   cellBold.setPixelSize(8);
   cellBold.setBold(true);
 
-  // Column widths and the bands of columns that fit across a page, for every run.
-  const QFontMetricsF cellMetrics(cell);
-  const double rowHeight = cellMetrics.height() + 2;
-  const double charWidth = cellMetrics.horizontalAdvance(QLatin1Char('0'));
-  const int lineChars = std::max(20, static_cast<int>((width - 4) / charWidth));
-  std::vector<TLayout> layouts;
+  // Each run's table laid out for where it will be drawn.
+  TQtTablePages painted(pages, painter, heading, body, cell, cellBold);
+  const QRect area = writer.pageLayout().paintRectPixels(72);
+  TPdfTablePages own(writer.pageLayout().fullRectPoints().size(), QRectF(area));
+  std::vector<bool> ownRun;
+  std::vector<TReportTable> tables;
   qint64 total = 0, done = 0;
   for (const TReportRun& run : content.Runs) {
-    layouts.push_back(Layout(run, lineChars));
-    total += static_cast<qint64>(run.Rows.size()) * static_cast<qint64>(layouts.back().Bands.size());
+    ownRun.push_back(ownTables && TPdfTablePages::CanWrite(run));
+    tables.emplace_back(run, ownRun.back() ? static_cast<const IReportTablePages&>(own) : painted);
+    total += tables.back().Lines();
   }
   if (progress && !progress(0, total)) {
     painter.end();
@@ -213,90 +242,43 @@ bool TLabReport::Write(const QString& path, const TReportContent& content, QPage
   // Every run on pages of its own, its titles at the top of each. Columns that do not fit across
   // the page go on to further pages of their own (each led by the run's first column), so no
   // number is ever cut.
-  const QFontMetricsF boldMetrics(cellBold);
-  for (std::size_t k = 0; k < content.Runs.size(); ++k) {
-    const TReportRun& run = content.Runs[k];
-    const TLayout& layout = layouts[k];
-    const int bands = static_cast<int>(layout.Bands.size());
-    for (int b = 0; b < bands; ++b) {
-      const std::vector<int>& band = layout.Bands[std::size_t(b)];
-      if (!pages.NewPage()) return fail(QStringLiteral("A page could not be added."));
-      std::vector<double> left{0};
-      for (int c : band) left.push_back(left.back() + layout.Chars[std::size_t(c)] * charWidth);
-      // The titles wrapped to their columns once; each page draws the lines at points (a wrapping
-      // box per title per page costs a layout and a clip each time).
-      std::vector<QStringList> titleLines;
-      int titleRows = 1;
-      for (int c : band) {
-        const QString title = c < run.Titles.size() ? run.Titles[c] : QString();
-        const double columnWidth = layout.Chars[std::size_t(c)] * charWidth;
-        QStringList lines;
-        QString current;
-        for (const QString& word : title.split(QLatin1Char(' '), Qt::SkipEmptyParts)) {
-          const QString joined = current.isEmpty() ? word : current + QLatin1Char(' ') + word;
-          if (!current.isEmpty() && boldMetrics.horizontalAdvance(joined) > columnWidth - 4) {
-            lines << current;
-            current = word;
-          } else {
-            current = joined;
-          }
-        }
-        if (!current.isEmpty()) lines << boldMetrics.elidedText(current, Qt::ElideRight, columnWidth - 4);
-        titleRows = std::max(titleRows, static_cast<int>(lines.size()));
-        titleLines.push_back(lines);
-      }
-      const double titleHeight = titleRows * boldMetrics.height() + 2;
-      const QString name = bands > 1 ? QStringLiteral("%1, part %2 of %3").arg(run.Name).arg(b + 1).arg(bands) : run.Name;
-      auto header = [&](bool continued) {
-        painter.setPen(Qt::black);
-        pages.Text(name + (continued ? QStringLiteral(" (continued)") : QString()), heading);
-        painter.setFont(cellBold);
-        for (std::size_t i = 0; i < titleLines.size(); ++i) {
-          const QStringList& lines = titleLines[i];
-          // Bottom-aligned, so the units line up under each other.
-          double y = pages.Y + titleHeight - 2 - boldMetrics.descent() - (lines.size() - 1) * boldMetrics.height();
-          for (const QString& line : lines) {
-            painter.drawText(QPointF(left[i] + 2, y), line);
-            y += boldMetrics.height();
-          }
-        }
-        pages.Y += titleHeight;
-        painter.drawLine(QPointF(0, pages.Y), QPointF(width, pages.Y));
-        pages.Y += 2;
-        painter.setFont(cell);
-      };
-      header(false);
-      if (run.Rows.empty()) pages.Text(QStringLiteral("No samples."), body);
-      for (const QStringList& row : run.Rows) {
-        if (pages.Y + rowHeight > pages.Area().height()) {
-          if (progress && !progress(done, total)) {
-            painter.end();
-            return fail({});
-          }
-          if (!pages.NewPage()) return fail(QStringLiteral("A page could not be added."));
-          header(true);
-        }
-        // One line of fixed-width text a row, each cell padded to its column: drawing the cells one
-        // by one is several times slower for tables of thousands of rows, and the line keeps the
-        // cells in order when the text is copied out of the PDF.
-        QString line;
-        line.reserve(static_cast<qsizetype>(left.back() / charWidth) + 1);
-        for (int c : band) {
-          const QString text = c < row.size() ? row[c] : QString();
-          const int n = layout.Chars[std::size_t(c)];
-          line += text.size() < n ? text.leftJustified(n) : text.left(n - 2) + QStringLiteral("~ ");
-        }
-        while (line.endsWith(QLatin1Char(' '))) line.chop(1);
-        painter.drawText(QPointF(2, pages.Y + 1 + cellMetrics.ascent()), line);
-        pages.Y += rowHeight;
-        ++done;
-      }
+  for (std::size_t k = 0; k < tables.size(); ++k) {
+    own.SetPosition(pages.Count);
+    QString why;
+    if (!tables[k].Write(ownRun[k] ? static_cast<IReportTablePages&>(own) : painted, done, total, progress, &why)) {
+      painter.end();
+      return fail(why);
     }
   }
   if (!painter.end()) return fail(QStringLiteral("The PDF could not be finished."));
-  if (progress && !progress(total, total)) return fail({});
   buffer.close();
+  if (own.Pages() > 0) {
+    TPdfUpdate update;
+    if (!update.Open(bytes)) {
+      *refused = true;
+      return false;
+    }
+    own.AddTo(update);
+    bytes += update.Finish();
+  }
+  return !progress || progress(total, total) || fail({});
+}
+
+}  // namespace
+
+bool TLabReport::Write(const QString& path, const TReportContent& content, QPageSize::PageSizeId page,
+                       const TProgress& progress, QString* error) {
+  QByteArray bytes;
+  bool refused = false;
+  if (!Compose(content, page, progress, true, bytes, error, &refused)) {
+    if (!refused) return false;
+    bytes.clear();
+    if (!Compose(content, page, progress, false, bytes, error, &refused)) return false;
+  }
   TSafeSave file(path);
-  if (!file.Begin() || file.write(bytes) != bytes.size() || !file.Commit()) return fail(file.ErrorText());
+  if (!file.Begin() || file.write(bytes) != bytes.size() || !file.Commit()) {
+    if (error) *error = file.ErrorText();
+    return false;
+  }
   return true;
 }

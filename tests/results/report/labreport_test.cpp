@@ -4,8 +4,6 @@
 
 #include <QLocale>
 #include <QPainter>
-#include <QProcess>
-#include <QStandardPaths>
 #include <QRegularExpression>
 
 #include <algorithm>
@@ -13,22 +11,9 @@
 #include "platform/safesave.h"
 #include "results/labreport.h"
 #include "support/tempfolder.h"
+#include "pdftools.h"
 
 namespace {
-
-QString PdfText(const QString& path, const QStringList& options = {}) {
-  QProcess p;
-  p.start("pdftotext", options + QStringList{"-layout", path, "-"});
-  p.waitForFinished(60000);
-  return QString::fromUtf8(p.readAllStandardOutput());
-}
-
-QString PdfInfo(const QString& path) {
-  QProcess p;
-  p.start("pdfinfo", {path});
-  p.waitForFinished(20000);
-  return QString::fromUtf8(p.readAllStandardOutput());
-}
 
 TReportContent Content(int runs, int rows) {
   TReportContent c;
@@ -59,7 +44,7 @@ TReportContent Content(int runs, int rows) {
 }  // namespace
 
 TEST(LabReport, HoldsEveryFactAndEveryRunsNumbersUnderTheirTitles) {
-  if (QStandardPaths::findExecutable("pdftotext").isEmpty()) GTEST_SKIP() << "pdftotext is not installed";
+  if (!HavePoppler()) GTEST_SKIP() << "poppler's tools are not installed";
   TTempFolder tmp;
   const QString path = tmp.File("report.pdf");
   const TReportContent content = Content(3, 150);
@@ -87,13 +72,49 @@ TEST(LabReport, HoldsEveryFactAndEveryRunsNumbersUnderTheirTitles) {
           << run.Name.toStdString() << " row " << row[0].toStdString();
   // Pages after a run's first repeat its name and titles with their units.
   EXPECT_GE(text.count("(continued)"), 3);
-  EXPECT_EQ(text.count("T1 Tank"), text.count("Flow (l/min)"));
+  EXPECT_EQ(text.count("T1 Tank"), text.count("(l/min)"));
   EXPECT_GE(text.count("(°C)"), 6);
   // Progress was told as pages filled, rising to the whole.
   ASSERT_GE(told.size(), 3u);
   EXPECT_TRUE(std::is_sorted(told.begin(), told.end()));
   EXPECT_EQ(told.back(), 450);
-  EXPECT_TRUE(PdfInfo(path).contains("A4")) << PdfInfo(path).toStdString();
+  const TPdfRead info = PdfInfo(path);
+  EXPECT_TRUE(info.Out.contains("A4")) << info.Out.toStdString();
+  EXPECT_TRUE(info.Out.contains("Lab report: Exercise 2")) << "the document's title survives the table pages";
+  EXPECT_TRUE(info.Errors.isEmpty()) << info.Errors.toStdString();
+}
+
+// A run whose text the standard fonts cannot show is painted with the report's own fonts, in its
+// place among the others; the rest keep the fast pages.
+TEST(LabReport, ARunBeyondTheStandardFontsKeepsItsPlaceAndItsText) {
+  if (!HavePoppler()) GTEST_SKIP() << "poppler's tools are not installed";
+  TTempFolder tmp;
+  const QString path = tmp.File("report.pdf");
+  TReportContent content = Content(4, 120);
+  content.Runs[1].Titles[2] = QStringLiteral("ΔT (K)");
+  content.Runs[2].Rows[5][2] = QStringLiteral("Ω≈3");
+  QString error;
+  ASSERT_TRUE(TLabReport::Write(path, content, QPageSize::A4, {}, &error)) << error.toStdString();
+  const TPdfRead info = PdfInfo(path);
+  EXPECT_TRUE(info.Errors.isEmpty()) << info.Errors.toStdString();
+  const QStringList pages = PdfText(path).split(QLatin1Char('\f'));
+  // Every run starts a page of its own, and they come in order: the name on each page is the run's.
+  int run = 0;
+  for (const QString& page : pages) {
+    const QRegularExpressionMatch named = QRegularExpression("^\\s*(Run \\d+)( \\(continued\\))?").match(page);
+    if (!named.hasMatch()) continue;
+    if (named.captured(2).isEmpty()) EXPECT_EQ(named.captured(1), QStringLiteral("Run %1").arg(++run)) << page.left(200).toStdString();
+    else EXPECT_EQ(named.captured(1), QStringLiteral("Run %1").arg(run)) << page.left(200).toStdString();
+  }
+  EXPECT_EQ(run, 4);
+  const QString text = PdfText(path);
+  EXPECT_EQ(text.count(QStringLiteral("ΔT (K)")), text.count(QStringLiteral("Run 2")));
+  EXPECT_TRUE(text.contains(QStringLiteral("Ω≈3")));
+  for (const TReportRun& r : content.Runs)
+    for (const QStringList& row : r.Rows)
+      EXPECT_TRUE(text.contains(QRegularExpression("\\b" + QRegularExpression::escape(row[0]) + "\\s+" +
+                                                   QRegularExpression::escape(row[1]) + "\\s+" + QRegularExpression::escape(row[2]))))
+          << r.Name.toStdString() << " row " << row[0].toStdString();
 }
 
 TEST(LabReport, CancelOrAFailedSaveKeepsTheOlderReport) {
@@ -111,11 +132,11 @@ TEST(LabReport, CancelOrAFailedSaveKeepsTheOlderReport) {
   }
   EXPECT_EQ(TTempFolder::Read(path), "older report");
   ASSERT_TRUE(TLabReport::Write(path, Content(1, 10), QPageSize::Letter, {}, &error)) << error.toStdString();
-  EXPECT_TRUE(PdfInfo(path).contains("letter")) << PdfInfo(path).toStdString();
+  EXPECT_TRUE(PdfInfo(path).Out.contains("letter")) << PdfInfo(path).Out.toStdString();
 }
 
 TEST(LabReport, AWideTableGoesOnToFurtherPagesWithoutCuttingANumber) {
-  if (QStandardPaths::findExecutable("pdftotext").isEmpty()) GTEST_SKIP() << "pdftotext is not installed";
+  if (!HavePoppler()) GTEST_SKIP() << "poppler's tools are not installed";
   TTempFolder tmp;
   TReportContent content;
   TReportRun run;
