@@ -45,12 +45,12 @@ void TXlsxSheetReader::StartElement(std::string_view n) {
 }
 
 void TXlsxSheetReader::EndElement(std::string_view n) {
-  if (n == "v") { FValue = Text; FHasValue = true; Collecting = false; }
+  if (n == "v") { FValue.swap(Text); FHasValue = true; Collecting = false; }
+  else if (n == "c") EndCell();
   else if (n == "t" && FInInline && Collecting) { FInline += Text; Collecting = false; }
   else if (n == "rPh" && FInInline) --FPhonetic;
   else if (n == "is") FInInline = false;
   else if (n == "f") { FFormula = Text; Collecting = false; }
-  else if (n == "c") EndCell();
 }
 
 void TXlsxSheetReader::Finish() {
@@ -99,7 +99,16 @@ void TXlsxSheetReader::Column() {
 }
 
 void TXlsxSheetReader::StartCell() {
-  const char* ref = Attrs.Find("r");
+  // One pass over the attributes: this runs for every cell of the file.
+  const char* ref = nullptr;
+  std::string_view type, style;
+  Attrs.ForEachRaw([&](const char* name, const char* value) {
+    const std::string_view local = TXmlPartParser::TAttributes::LocalName(name);
+    if (local.size() != 1) return;
+    if (local[0] == 'r') ref = value;
+    else if (local[0] == 't') type = value;
+    else if (local[0] == 's') style = value;
+  });
   if (ref && PlainCellName(ref, FRow, FCol)) {
     // read as it stands
   } else if (ref) {
@@ -113,8 +122,8 @@ void TXlsxSheetReader::StartCell() {
     ++FCol;
   }
   if (FRow < 1 || FCol < 1 || FCol > a1::MaxCols) Fail(QStringLiteral("the cell is outside the sheet"));
-  FType = Attrs.Get("t");
-  FStyle = static_cast<std::size_t>(TXlsxCodec::ToInteger(Attrs.Get("s"), 0));
+  FType = type;
+  FStyle = style.empty() ? 0 : static_cast<std::size_t>(TXlsxCodec::ToInteger(style, 0));
   FHasValue = false;
   FValue.clear();
   FFormula.clear();

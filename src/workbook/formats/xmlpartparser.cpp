@@ -21,13 +21,13 @@ class TIgnoreAll : public TXmlPartParser::THandler {
 }  // namespace
 
 const char* TXmlPartParser::TAttributes::Find(std::string_view name) const {
-  for (const char** a = FAtts; a && a[0]; a += 2)
+  for (const char* const* a = FAtts; a && a[0]; a += 2)
     if (LocalName(a[0]) == name) return a[1];
   return nullptr;
 }
 
 bool TXmlPartParser::TAttributes::Has(std::string_view name, std::string_view value) const {
-  for (const char** a = FAtts; a && a[0]; a += 2)
+  for (const char* const* a = FAtts; a && a[0]; a += 2)
     if (LocalName(a[0]) == name && value == a[1]) return true;
   return false;
 }

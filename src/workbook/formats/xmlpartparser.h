@@ -19,7 +19,7 @@ class TXmlPartParser {
   // The attributes of the element being started, valid only during StartElement.
   class TAttributes {
    public:
-    void Load(const char** atts) { FAtts = atts; }
+    void Load(const char* const* atts) { FAtts = atts; }
     const char* Find(std::string_view name) const;
     std::string_view Get(std::string_view name) const;  // "" when absent
     // Whether any attribute of that local name (of whichever namespace) has that value.
@@ -28,11 +28,16 @@ class TXmlPartParser {
     // Every attribute as the file wrote it (name with its prefix), in order.
     template <class TVisit>
     void ForEach(TVisit visit) const {
-      for (const char** a = FAtts; a && a[0]; a += 2) visit(std::string_view(a[0]), std::string_view(a[1]));
+      for (const char* const* a = FAtts; a && a[0]; a += 2) visit(std::string_view(a[0]), std::string_view(a[1]));
+    }
+    // The same with the NUL-terminated texts themselves, valid during StartElement only.
+    template <class TVisit>
+    void ForEachRaw(TVisit visit) const {
+      for (const char* const* a = FAtts; a && a[0]; a += 2) visit(a[0], a[1]);
     }
 
    private:
-    const char** FAtts = nullptr;
+    const char* const* FAtts = nullptr;
   };
 
   class THandler {

@@ -441,26 +441,27 @@ std::size_t TXmlScanner::StartTag(std::size_t at) {
   FRootSeen = true;
 
   // Names and values, each closed by a NUL, as the handlers read them.
-  FValues.clear();
-  for (const TAttribute& a : FAttributes) {
-    FValues.append(b + a.Name, a.NameLength);
-    FValues += '\0';
-    if (a.Plain) FValues.append(b + a.Value, a.ValueLength);
-    else Decode(a.Value, a.ValueLength, true, FValues);
-    FValues += '\0';
+  static constexpr const char* none[] = {nullptr};
+  const char* const* pointers = none;
+  if (!FAttributes.empty()) {
+    FValues.clear();
+    FOffsets.clear();
+    for (const TAttribute& a : FAttributes) {
+      FOffsets.push_back(FValues.size());
+      FValues.append(b + a.Name, a.NameLength);
+      FValues += '\0';
+      FOffsets.push_back(FValues.size());
+      if (a.Plain) FValues.append(b + a.Value, a.ValueLength);
+      else Decode(a.Value, a.ValueLength, true, FValues);
+      FValues += '\0';
+    }
+    FPointers.clear();
+    for (const std::size_t offset : FOffsets) FPointers.push_back(FValues.data() + offset);
+    FPointers.push_back(nullptr);
+    if (FAttributes.size() > 1) CheckDistinct(at);
+    pointers = FPointers.data();
   }
-  FPointers.clear();
-  const char* v = FValues.data();
-  for (const TAttribute& a : FAttributes) {
-    FPointers.push_back(v);
-    v += a.NameLength + 1;
-    FPointers.push_back(v);
-    v += std::strlen(v) + 1;
-  }
-  FPointers.push_back(nullptr);
-  CheckDistinct(at);
-
-  FHandler.Attrs.Load(FPointers.data());
+  FHandler.Attrs.Load(pointers);
   const std::string_view local = TXmlPartParser::TAttributes::LocalName(name);
   if (empty) {
     if (FOpenEnds.empty()) FRootClosed = true;

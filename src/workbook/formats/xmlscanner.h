@@ -73,6 +73,7 @@ class TXmlScanner {
   std::vector<std::size_t> FOpenEnds;
   std::vector<TAttribute> FAttributes;
   std::string FValues;               // attribute names and values, each closed by a NUL
+  std::vector<std::size_t> FOffsets;  // of each name and value in FValues
   std::vector<const char*> FPointers;
   std::vector<std::string_view> FNames;
   std::string FDecoded;
