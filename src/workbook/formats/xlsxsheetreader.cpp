@@ -189,15 +189,27 @@ void TXlsxSheetReader::EndCell() {
 // True when the cell's content is the formula; false leaves the cached value as the content
 // (a data table, or the parts of an array formula other than its corner).
 bool TXlsxSheetReader::EndFormula() {
-  QString text = TXlsxCodec::ToQString(TXlsxCodec::Unescape(FFormula)).trimmed();
-  // Functions newer than the file format's first edition carry prefixes; our engine knows them
-  // by their plain names.
-  text.remove(QStringLiteral("_xlfn."));
-  text.remove(QStringLiteral("_xlws."));
+  QString text;
+  // A use of a shared formula has no text: the common case of a long column costs no conversion.
+  if (FFormula.find_first_not_of(" \t\r\n") != std::string::npos) {
+    text = TXlsxCodec::ToQString(TXlsxCodec::Unescape(FFormula)).trimmed();
+    // Functions newer than the file format's first edition carry prefixes; our engine knows them
+    // by their plain names.
+    text.remove(QStringLiteral("_xlfn."));
+    text.remove(QStringLiteral("_xlws."));
+  }
   if (FFormulaType == "shared") {
     if (!text.isEmpty() && FSharedRef) {
       FSharedMasters[FSharedIndex] = {FRow, FCol, QStringLiteral("=") + text, FSharedIndex};
       FFormulas.push_back(Pending(QStringLiteral("=") + text));
+      ReserveForUses();
+      return true;
+    }
+    auto master = FSharedMasters.find(FSharedIndex);
+    if (master != FSharedMasters.end()) {
+      // The usual order: the master came first, so the use is placed as its copy straight away.
+      const TShared& m = master->second;
+      FFormulas.push_back({FSheet, FRow, FCol, m.Text, 0, true, m.Row, m.Col, true, SavedValue()});
       return true;
     }
     // The cached value stays the content until the master's formula is placed here, so a use
@@ -226,6 +238,22 @@ bool TXlsxSheetReader::EndFormula() {
   }
   FFormulas.push_back(f);
   return true;
+}
+
+// Room for the uses a shared master's range announces, so a long column of them does not copy
+// the list at every doubling. Reserved room is not touched until used; the announcement is
+// capped, since a file may claim any range.
+void TXlsxSheetReader::ReserveForUses() {
+  const std::string_view ref = FArrayRef;
+  const std::size_t colon = ref.find(':');
+  if (colon == std::string_view::npos) return;
+  const auto first = a1::ParseCellName(TXlsxCodec::ToQString(ref.substr(0, colon)));
+  const auto last = a1::ParseCellName(TXlsxCodec::ToQString(ref.substr(colon + 1)));
+  if (!first || !last || last->Row < first->Row || last->Col < first->Col) return;
+  constexpr long long MaxAnnounced = 1 << 21;
+  const long long cells = std::min<long long>(MaxAnnounced, static_cast<long long>(last->Row - first->Row + 1) * (last->Col - first->Col + 1));
+  const std::size_t wanted = FFormulas.size() + static_cast<std::size_t>(cells);
+  if (wanted > FFormulas.capacity()) FFormulas.reserve(std::max(wanted, 2 * FFormulas.capacity()));
 }
 
 TWorkbookFile::TPendingFormula TXlsxSheetReader::Pending(const QString& text) {

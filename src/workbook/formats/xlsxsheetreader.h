@@ -43,6 +43,7 @@ class TXlsxSheetReader : public TXmlPartParser::THandler {
   void StartFormula();
   void EndCell();
   bool EndFormula();
+  void ReserveForUses();
   void SetDate();
   bool StyleShowsDates();
   // The value the file saved for the cell's formula.
