@@ -61,18 +61,45 @@ void TXlsxSheetReader::Finish() {
     TWorkbookFile::TPendingFormula f{FSheet, s.Row, s.Col, m.Text, 0, true, m.Row, m.Col};
     f.Keep = true;
     f.Saved = s.Saved;
-    FFormulas.push_back(f);
+    Formulas.push_back(f);
   }
+  FFinished = true;
+  if (Direct) Apply(*Direct);
+}
+
+void TXlsxSheetReader::Write(TWrite kind, double num, std::uint32_t index) {
+  FWrites.push_back({FRow, FCol, num, index, kind});
+  // Reading on the workbook's thread: a batch at a time, so a large sheet is never held twice.
+  constexpr std::size_t Batch = 4096;
+  if (Direct && FWrites.size() >= Batch) Apply(*Direct);
+}
+
+void TXlsxSheetReader::Apply(TWorkbook& book) {
+  for (const TCellWrite& w : FWrites) {
+    switch (w.Kind) {
+      case TWrite::Number: book.SetNumberRC(w.Row, w.Col, w.Num); break;
+      case TWrite::SharedText: book.SetTextRC(w.Row, w.Col, FStrings[w.Index]); break;
+      case TWrite::OwnText: book.SetTextRC(w.Row, w.Col, FTexts[w.Index]); break;
+      case TWrite::Boolean: book.SetValueRC(w.Row, w.Col, TCellValue::Boolean(w.Num != 0)); break;
+      case TWrite::Error: book.SetValueRC(w.Row, w.Col, TCellValue::Error(static_cast<TCellError>(w.Index))); break;
+      case TWrite::Style: book.SetNumberFormatRC(w.Row, w.Col, FStyles[w.Index]); break;
+      case TWrite::RowHeight: book.SetRowHeight(w.Row, static_cast<std::uint16_t>(w.Index)); break;
+    }
+  }
+  FWrites.clear();
+  FTexts.clear();
+  if (!FFinished) return;
   for (const auto& [first, entry] : FWidths) {
     const auto& [last, width] = entry;
-    for (int c = first; c <= std::min(last, FLastCol); ++c) FBook.SetColWidth(c, width);
+    for (int c = first; c <= std::min(last, FLastCol); ++c) book.SetColWidth(c, width);
   }
-  FBook.SetMaxRow(std::max(FLastRow, 1));
-  FBook.SetMaxCol(std::max(FLastCol, 1));
+  book.SetMaxRow(std::max(FLastRow, 1));
+  book.SetMaxCol(std::max(FLastCol, 1));
+  FWidths.clear();
 }
 
 void TXlsxSheetReader::Fail(const QString& what) const {
-  throw EWorkbookError(QString(), QStringLiteral("sheet \"%1\" cell %2").arg(FBook.SheetName(FSheet), a1::CellName(FRow, FCol)), what);
+  throw EWorkbookError(QString(), QStringLiteral("sheet \"%1\" cell %2").arg(FName, a1::CellName(FRow, FCol)), what);
 }
 
 void TXlsxSheetReader::StartRow() {
@@ -81,13 +108,13 @@ void TXlsxSheetReader::StartRow() {
   const long long row = r ? TXlsxCodec::ToInteger(r, 0) : FRow + 1LL;
   FCol = 0;
   if (row < 1 || row > a1::MaxRows)
-    throw EWorkbookError(QString(), QStringLiteral("sheet \"%1\" row %2").arg(FBook.SheetName(FSheet), TXlsxCodec::ToQString(r ? r : "")),
+    throw EWorkbookError(QString(), QStringLiteral("sheet \"%1\" row %2").arg(FName, TXlsxCodec::ToQString(r ? r : "")),
                          QStringLiteral("the row number is out of range"));
   FRow = static_cast<int>(row);
   const char* height = Attrs.Find("ht");
   double points = 0;
   if (height && Attrs.Get("customHeight") == "1" && TXlsxCodec::ToDouble(height, points) && points >= 0 && points < 3276)
-    FBook.SetRowHeight(FRow, static_cast<std::uint16_t>(std::lround(points * 20)));
+    Write(TWrite::RowHeight, 0, static_cast<std::uint32_t>(std::lround(points * 20)));
 }
 
 void TXlsxSheetReader::Column() {
@@ -114,7 +141,7 @@ void TXlsxSheetReader::StartCell() {
   } else if (ref) {
     const auto name = a1::ParseCellName(QString::fromLatin1(ref));
     if (!name || name->AbsRow || name->AbsCol)
-      throw EWorkbookError(QString(), QStringLiteral("sheet \"%1\" row %2").arg(FBook.SheetName(FSheet)).arg(FRow),
+      throw EWorkbookError(QString(), QStringLiteral("sheet \"%1\" row %2").arg(FName).arg(FRow),
                            QStringLiteral("\"%1\" is not a cell name").arg(TXlsxCodec::ToQString(ref)));
     FRow = name->Row;
     FCol = name->Col;
@@ -155,7 +182,7 @@ void TXlsxSheetReader::EndCell() {
   if (FRow > FLastRow) FLastRow = FRow;
   if (FCol > FLastCol) FLastCol = FCol;
   if (FStyle > 0 && FStyle < FStyles.size() && !FStyles[FStyle].isEmpty())
-    FBook.SetNumberFormatRC(FRow, FCol, FStyles[FStyle]);
+    Write(TWrite::Style, 0, static_cast<std::uint32_t>(FStyle));
   if (FHasFormula && EndFormula()) return;
   // An empty value ("<v></v>", "<v/>") is an empty cell, as other programs read it.
   if (FHasValue && FValue.empty() && FType != "str") return;
@@ -164,21 +191,23 @@ void TXlsxSheetReader::EndCell() {
     double v = 0;
     if (!TXlsxCodec::ToDouble(FValue, v)) Fail(QStringLiteral("\"%1\" is not a number").arg(TXlsxCodec::ToQString(FValue)));
     if (DateShift != 0 && StyleShowsDates()) v += DateShift;
-    FBook.SetNumberRC(FRow, FCol, v);
+    Write(TWrite::Number, v);
   } else if (FType == "s") {
     const long long index = TXlsxCodec::ToInteger(FValue, -1);
     if (index < 0 || index >= static_cast<long long>(FStrings.size()))
       Fail(QStringLiteral("the shared text %1 does not exist").arg(TXlsxCodec::ToQString(FValue)));
-    FBook.SetTextRC(FRow, FCol, FStrings[static_cast<std::size_t>(index)]);
+    Write(TWrite::SharedText, 0, static_cast<std::uint32_t>(index));
   } else if (FType == "inlineStr") {
-    FBook.SetTextRC(FRow, FCol, TXlsxCodec::ToQString(TXlsxCodec::Unescape(FInline)));
+    FTexts.push_back(TXlsxCodec::ToQString(TXlsxCodec::Unescape(FInline)));
+    Write(TWrite::OwnText, 0, static_cast<std::uint32_t>(FTexts.size() - 1));
   } else if (FType == "str") {
-    FBook.SetTextRC(FRow, FCol, TXlsxCodec::ToQString(TXlsxCodec::Unescape(FValue)));
+    FTexts.push_back(TXlsxCodec::ToQString(TXlsxCodec::Unescape(FValue)));
+    Write(TWrite::OwnText, 0, static_cast<std::uint32_t>(FTexts.size() - 1));
   } else if (FType == "b") {
-    FBook.SetValueRC(FRow, FCol, TCellValue::Boolean(FValue == "1" || FValue == "true"));
+    Write(TWrite::Boolean, FValue == "1" || FValue == "true" ? 1 : 0);
   } else if (FType == "e") {
     const TCellError error = TCellValue::ParseError(TXlsxCodec::ToQString(FValue));
-    FBook.SetValueRC(FRow, FCol, TCellValue::Error(error == TCellError::None ? TCellError::Value : error));
+    Write(TWrite::Error, 0, static_cast<std::uint32_t>(error == TCellError::None ? TCellError::Value : error));
   } else if (FType == "d") {
     SetDate();
   } else {
@@ -201,7 +230,7 @@ bool TXlsxSheetReader::EndFormula() {
   if (FFormulaType == "shared") {
     if (!text.isEmpty() && FSharedRef) {
       FSharedMasters[FSharedIndex] = {FRow, FCol, QStringLiteral("=") + text, FSharedIndex};
-      FFormulas.push_back(Pending(QStringLiteral("=") + text));
+      Formulas.push_back(Pending(QStringLiteral("=") + text));
       ReserveForUses();
       return true;
     }
@@ -209,7 +238,7 @@ bool TXlsxSheetReader::EndFormula() {
     if (master != FSharedMasters.end()) {
       // The usual order: the master came first, so the use is placed as its copy straight away.
       const TShared& m = master->second;
-      FFormulas.push_back({FSheet, FRow, FCol, m.Text, 0, true, m.Row, m.Col, true, SavedValue()});
+      Formulas.push_back({FSheet, FRow, FCol, m.Text, 0, true, m.Row, m.Col, true, SavedValue()});
       return true;
     }
     // The cached value stays the content until the master's formula is placed here, so a use
@@ -236,7 +265,7 @@ bool TXlsxSheetReader::EndFormula() {
     f.ArrayRows = rows;
     f.ArrayCols = cols;
   }
-  FFormulas.push_back(f);
+  Formulas.push_back(f);
   return true;
 }
 
@@ -252,8 +281,8 @@ void TXlsxSheetReader::ReserveForUses() {
   if (!first || !last || last->Row < first->Row || last->Col < first->Col) return;
   constexpr long long MaxAnnounced = 1 << 21;
   const long long cells = std::min<long long>(MaxAnnounced, static_cast<long long>(last->Row - first->Row + 1) * (last->Col - first->Col + 1));
-  const std::size_t wanted = FFormulas.size() + static_cast<std::size_t>(cells);
-  if (wanted > FFormulas.capacity()) FFormulas.reserve(std::max(wanted, 2 * FFormulas.capacity()));
+  const std::size_t wanted = Formulas.size() + static_cast<std::size_t>(cells);
+  if (wanted > Formulas.capacity()) Formulas.reserve(std::max(wanted, 2 * Formulas.capacity()));
 }
 
 TWorkbookFile::TPendingFormula TXlsxSheetReader::Pending(const QString& text) {
@@ -287,6 +316,5 @@ void TXlsxSheetReader::SetDate() {
   if (!when.isValid()) Fail(QStringLiteral("\"%1\" is not a date").arg(TXlsxCodec::ToQString(FValue)));
   const QDate d = when.date();
   const QTime t = when.time();
-  FBook.SetNumberRC(FRow, FCol, datetime::EncodeDate(d.year(), d.month(), d.day()) +
-                                    datetime::EncodeTime(t.hour(), t.minute(), t.second(), t.msec()));
+  Write(TWrite::Number, datetime::EncodeDate(d.year(), d.month(), d.day()) + datetime::EncodeTime(t.hour(), t.minute(), t.second(), t.msec()));
 }
