@@ -148,6 +148,13 @@ TWorkbook TDelimitedText::Read(const QString& path, const QByteArray& raw, char 
 }
 
 QByteArray TDelimitedText::Write(const TWorkbook& book, char separator, int rowLimit, QStringList* changes) {
+  QByteArray all;
+  Write(book, separator, [&all](const QByteArray& piece) { all += piece; }, rowLimit, changes);
+  return all;
+}
+
+void TDelimitedText::Write(const TWorkbook& book, char separator, const std::function<void(const QByteArray&)>& put, int rowLimit,
+                           QStringList* changes) {
   const TSheet& sheet = book.SheetAt(book.Sheet());
   const int lastRow = rowLimit > 0 ? std::min(rowLimit, sheet.LastRow()) : sheet.LastRow();
   const int lastCol = sheet.LastCol();
@@ -158,9 +165,12 @@ QByteArray TDelimitedText::Write(const TWorkbook& book, char separator, int rowL
                          QStringLiteral("the sheet reaches row %1, column %2: too many fields for a text file (at most %3); "
                                         "save it as a workbook (.vts or .xlsx) instead")
                              .arg(lastRow).arg(lastCol).arg(MaxFields));
-  // Built as UTF-8 bytes: a table of numbers is most of what is written, and its UTF-16 copy
-  // would double the memory a large one takes.
+  // Built as UTF-8 bytes, a piece at a time: a table of numbers is most of what is written, and
+  // neither a UTF-16 copy nor the whole file need be held.
+  constexpr qsizetype Piece = 1 << 20;
   QByteArray out;
+  out.reserve(Piece + 4096);
+  bool written = false;
   int nulCells = 0;
   QString firstNulCell;
   for (int r = 1; r <= lastRow; ++r) {
@@ -191,15 +201,20 @@ QByteArray TDelimitedText::Write(const TWorkbook& book, char separator, int rowL
       out += field.toUtf8();
     }
     out += '\n';
+    if (out.size() >= Piece) {
+      put(out);
+      out.resize(0);
+      written = true;
+    }
   }
   if (nulCells > 0 && changes)
     *changes << (nulCells == 1 ? QStringLiteral("cell %1 held NUL characters, which a text file cannot hold: they were left out").arg(firstNulCell)
                                : QStringLiteral("%1 cells (the first %2) held NUL characters, which a text file cannot hold: they were left out")
                                      .arg(nulCells).arg(firstNulCell));
   // An empty file is no text file to any reader: the empty sheet is one blank line.
-  if (out.isEmpty()) {
+  if (!written && out.isEmpty()) {
     out = "\n";
     if (changes) *changes << QStringLiteral("the sheet is empty: the file holds one blank line");
   }
-  return out;
+  if (!out.isEmpty()) put(out);
 }

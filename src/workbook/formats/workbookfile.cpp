@@ -207,10 +207,14 @@ QStringList TWorkbookFile::Save(const TWorkbook& book, const QString& path, std:
       SaveAtomically(path, [&](QIODevice& out) { TXlsxExport::Write(book, out, path); });
       return changes;
     case TWorkbook::ftTabText:
-      SaveAtomically(path, [&](QIODevice& out) { Put(out, TDelimitedText::Write(book, '\t', textRows, &changes)); });
+      SaveAtomically(path, [&](QIODevice& out) {
+        TDelimitedText::Write(book, '\t', [&out](const QByteArray& piece) { Put(out, piece); }, textRows, &changes);
+      });
       return changes;
     case TWorkbook::ftCsv:
-      SaveAtomically(path, [&](QIODevice& out) { Put(out, TDelimitedText::Write(book, ',', textRows, &changes)); });
+      SaveAtomically(path, [&](QIODevice& out) {
+        TDelimitedText::Write(book, ',', [&out](const QByteArray& piece) { Put(out, piece); }, textRows, &changes);
+      });
       return changes;
     default:
       throw EWorkbookError(path, QString(), QStringLiteral("unknown file type %1").arg(fileType));
