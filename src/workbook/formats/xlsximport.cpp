@@ -284,9 +284,10 @@ TWorkbook TXlsxImport::Read(const QString& path, const QByteArray& data) {
       return r;
     };
     std::vector<TWorkbookFile::TPendingFormula> formulas;
+    TWorkbookFile::TSharedUses uses;
     auto take = [&](TXlsxSheetReader& r) {
-      if (formulas.empty()) formulas = std::move(r.Formulas);
-      else formulas.insert(formulas.end(), std::make_move_iterator(r.Formulas.begin()), std::make_move_iterator(r.Formulas.end()));
+      uses.Append(std::move(r.Uses), formulas.size());
+      formulas.insert(formulas.end(), std::make_move_iterator(r.Formulas.begin()), std::make_move_iterator(r.Formulas.end()));
     };
     const unsigned cores = std::thread::hardware_concurrency();
     if (parts.size() < 2 || cores < 2) {
@@ -308,7 +309,7 @@ TWorkbook TXlsxImport::Read(const QString& path, const QByteArray& data) {
     for (TWorkbook::TDefinedName& n : workbook.Names) n.Text.remove(QStringLiteral("_xlfn."));
     TWorkbookFile::KeepFormulasNaming(formulas, workbook.Names, book.NumSheets());
     book.SetDefinedNames(std::move(workbook.Names));
-    TWorkbookFile::PlaceFormulas(book, formulas, path);
+    TWorkbookFile::PlaceFormulas(book, formulas, path, &uses);
     book.SetSheet(1);
     book.SetAutoRecalc(true);
     return book;

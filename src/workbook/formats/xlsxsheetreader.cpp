@@ -57,11 +57,7 @@ void TXlsxSheetReader::Finish() {
   for (const TShared& s : FSharedUses) {
     auto master = FSharedMasters.find(s.Index);
     if (master == FSharedMasters.end()) continue;  // the file lost its master: keep the value
-    const TShared& m = master->second;
-    TWorkbookFile::TPendingFormula f{FSheet, s.Row, s.Col, m.Text, 0, true, m.Row, m.Col};
-    f.Keep = true;
-    f.Saved = s.Saved;
-    Formulas.push_back(f);
+    Uses.Add(s.Row, s.Col, master->second.Formula, s.Saved);
   }
   FFinished = true;
   if (Direct) Apply(*Direct);
@@ -229,7 +225,7 @@ bool TXlsxSheetReader::EndFormula() {
   }
   if (FFormulaType == "shared") {
     if (!text.isEmpty() && FSharedRef) {
-      FSharedMasters[FSharedIndex] = {FRow, FCol, QStringLiteral("=") + text, FSharedIndex};
+      FSharedMasters[FSharedIndex] = {FRow, FCol, FSharedIndex, Formulas.size()};
       Formulas.push_back(Pending(QStringLiteral("=") + text));
       ReserveForUses();
       return true;
@@ -237,13 +233,12 @@ bool TXlsxSheetReader::EndFormula() {
     auto master = FSharedMasters.find(FSharedIndex);
     if (master != FSharedMasters.end()) {
       // The usual order: the master came first, so the use is placed as its copy straight away.
-      const TShared& m = master->second;
-      Formulas.push_back({FSheet, FRow, FCol, m.Text, 0, true, m.Row, m.Col, true, SavedValue()});
+      Uses.Add(FRow, FCol, master->second.Formula, SavedValue());
       return true;
     }
     // The cached value stays the content until the master's formula is placed here, so a use
     // whose master the file lost keeps its value.
-    FSharedUses.push_back({FRow, FCol, QString(), FSharedIndex, SavedValue()});
+    FSharedUses.push_back({FRow, FCol, FSharedIndex, 0, SavedValue()});
     return false;
   }
   if (FFormulaType == "dataTable" || text.isEmpty()) return false;
@@ -281,8 +276,9 @@ void TXlsxSheetReader::ReserveForUses() {
   if (!first || !last || last->Row < first->Row || last->Col < first->Col) return;
   constexpr long long MaxAnnounced = 1 << 21;
   const long long cells = std::min<long long>(MaxAnnounced, static_cast<long long>(last->Row - first->Row + 1) * (last->Col - first->Col + 1));
-  const std::size_t wanted = Formulas.size() + static_cast<std::size_t>(cells);
-  if (wanted > Formulas.capacity()) Formulas.reserve(std::max(wanted, 2 * Formulas.capacity()));
+  std::vector<TWorkbookFile::TSharedUse>& uses = Uses.Uses;
+  const std::size_t wanted = uses.size() + static_cast<std::size_t>(cells);
+  if (wanted > uses.capacity()) uses.reserve(std::max(wanted, 2 * uses.capacity()));
 }
 
 TWorkbookFile::TPendingFormula TXlsxSheetReader::Pending(const QString& text) {

@@ -39,11 +39,13 @@ class TXlsxSheetReader : public TXmlPartParser::THandler {
   double DateShift = 0;
   // When set, cells are applied to this workbook (the sheet read active) as they are read.
   TWorkbook* Direct = nullptr;
-  // The formulas found, in file order.
+  // The formulas found, in file order, and the uses of the shared ones among them.
   std::vector<TWorkbookFile::TPendingFormula> Formulas;
+  TWorkbookFile::TSharedUses Uses;
 
  private:
-  struct TShared { int Row = 0, Col = 0; QString Text; std::size_t Index = 0; TCellValue Saved; };
+  // A shared formula's master (Formula: its place among Formulas), or a use read before it.
+  struct TShared { int Row = 0, Col = 0; std::size_t Index = 0, Formula = 0; TCellValue Saved; };
   // One cell write: a number, a shared or own text, a boolean, an error, a style, a row height.
   enum class TWrite : std::uint8_t { Number, SharedText, OwnText, Boolean, Error, Style, RowHeight };
   struct TCellWrite {
