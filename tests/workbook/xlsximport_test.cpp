@@ -133,6 +133,26 @@ TEST(XlsxImport, SharedFormulaUsesBehaveAsCopiesOfTheirMaster) {
   EXPECT_EQ(b.NumberRC(2, 2), 4);
 }
 
+// A shared formula our engine cannot compute is kept as written in every cell it covers, each
+// with the value the file saved there (texts, numbers, errors alike).
+TEST(XlsxImport, SharedFormulaKeptWithEachCellsOwnSavedValue) {
+  TParts p = ForeignWorkbook();
+  p["book/sheets/two.xml"] =
+      "<worksheet" + Ns + R"(><sheetData>)"
+      R"(<row r="1"><c r="A1" t="str"><f t="shared" ref="A1:A4" si="0">NOSUCHFUNCTION(B1)</f><v>first</v></c></row>)"
+      R"(<row r="2"><c r="A2" t="str"><f t="shared" si="0"/><v>second</v></c></row>)"
+      R"(<row r="3"><c r="A3"><f t="shared" si="0"/><v>2.5</v></c></row>)"
+      R"(<row r="4"><c r="A4" t="e"><f t="shared" si="0"/><v>#N/A</v></c></row>)"
+      R"(</sheetData></worksheet>)";
+  TWorkbook b = TXlsxImport::Read("kept.xlsx", Package(p));
+  b.SetSheet(3);
+  EXPECT_EQ(b.TextRC(1, 1), "first");
+  EXPECT_EQ(b.TextRC(2, 1), "second");
+  EXPECT_EQ(b.NumberRC(3, 1), 2.5);
+  EXPECT_EQ(b.TextRC(4, 1), "#N/A");
+  EXPECT_EQ(b.FormulaRC(3, 1), "=NOSUCHFUNCTION(B3)");
+}
+
 // Each fault is reported with the file and the place, as far as the file lets us say.
 TEST(XlsxImport, DamagedPackagesAreRefusedWithThePlaceNamed) {
   struct TCase {

@@ -162,8 +162,14 @@ void TWorkbookFile::Place(TWorkbook& book, const TPendingFormula& f, const QStri
     return;
   }
   try {
-    // Copying the compiled source spares compiling the shifted text of every use again.
-    if (f.Shared && book.CopyFormulaRC(f.Row, f.Col, f.FromRow, f.FromCol)) return;
+    // Copying the compiled source spares compiling the shifted text of every use again; but a
+    // source kept as written (it calls a function we lack) would bring its own saved value, and
+    // each copy must show the value the file saved for its cell.
+    if (f.Shared) {
+      const TCell* source = book.SheetAt(f.Sheet).Find(f.FromRow, f.FromCol);
+      const TFormula* code = source ? book.FormulaCode(*source) : nullptr;
+      if (!(code && code->Kept) && book.CopyFormulaRC(f.Row, f.Col, f.FromRow, f.FromCol)) return;
+    }
     const QString text = f.Shared ? TFormula::Shift(f.Text, f.Row - f.FromRow, f.Col - f.FromCol) : f.Text;
     book.SetFormulaRC(f.Row, f.Col, text);
     // A function this program lacks would give #NAME? where the file holds a value.
@@ -198,6 +204,13 @@ TCellValue TWorkbookFile::TSharedUses::Saved(const TSharedUse& use) const {
 }
 
 void TWorkbookFile::TSharedUses::Append(TSharedUses&& other, std::size_t offset) {
+  if (Uses.empty() && Texts.empty()) {  // the first sheet's: taken whole
+    Uses = std::move(other.Uses);
+    Texts = std::move(other.Texts);
+    if (offset > 0)
+      for (TSharedUse& u : Uses) u.Source += static_cast<std::uint32_t>(offset);
+    return;
+  }
   const auto texts = static_cast<std::uint32_t>(Texts.size());
   Uses.reserve(Uses.size() + other.Uses.size());
   for (TSharedUse u : other.Uses) {
