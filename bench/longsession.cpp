@@ -18,6 +18,7 @@
 #include <QFile>
 #include <QTemporaryDir>
 
+#include "answeryes.h"
 #include "benchapplication.h"
 #include "platform/iprompts.h"
 #include "platform/services.h"
@@ -81,21 +82,6 @@ void FillSample(TWorkbook& row, int n) {
   row.SetNumberRC(2, 2, n / 86400.0);
   for (int c = 3; c <= 26; ++c) row.SetNumberRC(2, c, 20 + ((n * 7 + c * 13) % 1000) * 0.01);
 }
-
-class TAnswerYes : public IPrompts {
- public:
-  TModalResult MessageDlg(const QString&, TMsgDlgType, TMsgDlgButtons buttons) override {
-    ++Messages;
-    return buttons == TMsgDlgButtons::YesNo ? TModalResult::mrYes : TModalResult::mrOk;
-  }
-  std::optional<QString> OpenFileDialog(const TFileDialogRequest&) override { return std::nullopt; }
-  std::optional<QString> SaveFileDialog(const TFileDialogRequest&) override { return std::nullopt; }
-  std::optional<int> ChooseItem(const TChoiceRequest&) override { return std::nullopt; }
-  std::optional<QString> InputText(const QString&, const QString&, const QString&, bool, const TTextDialog&) override {
-    return std::nullopt;
-  }
-  int Messages = 0;
-};
 
 // The logger's side of the table: its sample counter, which the table resets when a run is full.
 class TCountingLogger : public IResultsLogger {

@@ -3,12 +3,17 @@
 // table as .vts and .xlsx, with the memory a stored row takes.
 #include <benchmark/benchmark.h>
 
+#include <QBuffer>
 #include <QDir>
 #include <QTemporaryDir>
 
 #include "benchapplication.h"
+#include "workbook/formats/xmlpartparser.h"
+#include "workbook/formats/xmlscanner.h"
 #include "workbook/model/a1notation.h"
 #include "workbook/model/workbook.h"
+#include "workbook/zip/zipreader.h"
+#include "workbook/zip/zipwriter.h"
 
 namespace {
 
@@ -118,5 +123,51 @@ BENCHMARK(BM_Save100kRowsVts)->Iterations(BenchShort() ? 1 : 2)->Unit(benchmark:
 BENCHMARK(BM_Reopen100kRowsVts)->Iterations(BenchShort() ? 1 : 2)->Unit(benchmark::kMillisecond);
 BENCHMARK(BM_Save100kRowsXlsx)->Iterations(1)->Unit(benchmark::kMillisecond);
 BENCHMARK(BM_Reopen100kRowsXlsx)->Iterations(1)->Unit(benchmark::kMillisecond);
+
+// A sheet part of a results table as spreadsheet programs write it, parsed with no reader behind:
+// our scanner against expat, on the same inflated bytes.
+class TCountElements : public TXmlPartParser::THandler {
+ public:
+  void StartElement(std::string_view) override { ++Elements; }
+  long Elements = 0;
+};
+
+const QByteArray& SheetPartPackage() {
+  static const QByteArray package = [] {
+    std::string xml = "<?xml version=\"1.0\" encoding=\"UTF-8\" standalone=\"yes\"?>\n<worksheet xmlns=\"m\"><sheetData>";
+    for (int r = 1; r <= kRows / 4; ++r) {
+      xml += "<row r=\"" + std::to_string(r) + "\" spans=\"1:30\">";
+      for (int c = 1; c <= kCols; ++c)
+        xml += "<c r=\"" + a1::CellName(r, c).toStdString() + "\" s=\"1\"><v>" + std::to_string(r * 0.001 + c / 7.0) + "</v></c>";
+      xml += "</row>";
+    }
+    xml += "</sheetData></worksheet>";
+    QByteArray bytes;
+    QBuffer device(&bytes);
+    device.open(QIODevice::WriteOnly);
+    TZipWriter zip(device, 1);
+    zip.BeginEntry("sheet.xml");
+    zip.Write(xml);
+    zip.EndEntry();
+    zip.Finish();
+    return bytes;
+  }();
+  return package;
+}
+
+void ParseSheetPart(benchmark::State& state, void (*parse)(const TZipReader&, const std::string&, TXmlPartParser::THandler&)) {
+  const TZipReader zip(SheetPartPackage());
+  const std::size_t bytes = zip.Read("sheet.xml").size();
+  for (auto _ : state) {
+    TCountElements count;
+    parse(zip, "sheet.xml", count);
+    benchmark::DoNotOptimize(count.Elements);
+  }
+  state.SetBytesProcessed(static_cast<std::int64_t>(state.iterations() * bytes));
+}
+void BM_ParseSheetPartScanner(benchmark::State& state) { ParseSheetPart(state, &TXmlPartParser::Parse); }
+void BM_ParseSheetPartExpat(benchmark::State& state) { ParseSheetPart(state, &TXmlPartParser::ParseWithExpat); }
+BENCHMARK(BM_ParseSheetPartScanner)->Iterations(BenchShort() ? 1 : 5)->Unit(benchmark::kMillisecond);
+BENCHMARK(BM_ParseSheetPartExpat)->Iterations(BenchShort() ? 1 : 5)->Unit(benchmark::kMillisecond);
 
 }  // namespace

@@ -4,6 +4,7 @@
 #include "xlsxpackage.h"
 
 #include <algorithm>
+#include <functional>
 #include <map>
 #include <random>
 #include <string>
@@ -130,6 +131,26 @@ TEST(XlsxImport, SharedFormulaUsesBehaveAsCopiesOfTheirMaster) {
   b.SetNumberRC(2, 1, 2);
   EXPECT_EQ(b.NumberRC(3, 2), 14);
   EXPECT_EQ(b.NumberRC(2, 2), 4);
+}
+
+// A shared formula our engine cannot compute is kept as written in every cell it covers, each
+// with the value the file saved there (texts, numbers, errors alike).
+TEST(XlsxImport, SharedFormulaKeptWithEachCellsOwnSavedValue) {
+  TParts p = ForeignWorkbook();
+  p["book/sheets/two.xml"] =
+      "<worksheet" + Ns + R"(><sheetData>)"
+      R"(<row r="1"><c r="A1" t="str"><f t="shared" ref="A1:A4" si="0">NOSUCHFUNCTION(B1)</f><v>first</v></c></row>)"
+      R"(<row r="2"><c r="A2" t="str"><f t="shared" si="0"/><v>second</v></c></row>)"
+      R"(<row r="3"><c r="A3"><f t="shared" si="0"/><v>2.5</v></c></row>)"
+      R"(<row r="4"><c r="A4" t="e"><f t="shared" si="0"/><v>#N/A</v></c></row>)"
+      R"(</sheetData></worksheet>)";
+  TWorkbook b = TXlsxImport::Read("kept.xlsx", Package(p));
+  b.SetSheet(3);
+  EXPECT_EQ(b.TextRC(1, 1), "first");
+  EXPECT_EQ(b.TextRC(2, 1), "second");
+  EXPECT_EQ(b.NumberRC(3, 1), 2.5);
+  EXPECT_EQ(b.TextRC(4, 1), "#N/A");
+  EXPECT_EQ(b.FormulaRC(3, 1), "=NOSUCHFUNCTION(B3)");
 }
 
 // Each fault is reported with the file and the place, as far as the file lets us say.
@@ -277,6 +298,62 @@ TEST(XlsxImport, TheSampleFilesOpen) {
   EXPECT_EQ(bools.NumberRC(4, 3), 2);  // COUNTIF(A1:A3,"TRUE")
   EXPECT_EQ(bools.NumberRC(4, 4), 0);  // SUM skips booleans in ranges
   EXPECT_EQ(bools.NumberRC(4, 5), 0);  // PRODUCT of no numbers
+}
+
+}  // namespace
+
+namespace {
+
+// A workbook of several sheets, each read on its own thread: every sheet's cells and formulas land
+// where they belong, and of two damaged sheets the first in sheet order is the one reported, even
+// when the later one is found damaged first.
+TEST(XlsxImport, SheetsReadSideBySideAsOneAfterAnother) {
+  auto workbookOf = [](int count, const std::function<std::string(int)>& sheet) {
+    TParts p;
+    std::string sheets, rels;
+    for (int s = 1; s <= count; ++s) {
+      sheets += "<sheet name=\"S" + std::to_string(s) + "\" sheetId=\"" + std::to_string(s) + "\" r:id=\"r" + std::to_string(s) + "\"/>";
+      rels += "<Relationship Id=\"r" + std::to_string(s) + "\" Type=\"x/worksheet\" Target=\"worksheets/s" + std::to_string(s) + ".xml\"/>";
+      p["xl/worksheets/s" + std::to_string(s) + ".xml"] = "<worksheet" + Ns + "><sheetData>" + sheet(s) + "</sheetData></worksheet>";
+    }
+    p["xl/workbook.xml"] = "<workbook" + Ns + "><sheets>" + sheets + "</sheets></workbook>";
+    p["xl/_rels/workbook.xml.rels"] = "<Relationships>" + rels + "</Relationships>";
+    p["xl/sharedStrings.xml"] = "<sst" + Ns + "><si><t>shared</t></si></sst>";
+    return Package(p);
+  };
+  // Sheet s: 2000 rows of s * row, a shared text, and a shared formula reading the next sheet.
+  auto rows = [](int s) {
+    std::string xml;
+    for (int r = 1; r <= 2000; ++r) {
+      xml += "<row r=\"" + std::to_string(r) + "\"><c r=\"A" + std::to_string(r) + "\"><v>" + std::to_string(s * r) + "</v></c>";
+      if (r == 1) xml += "<c r=\"B1\" t=\"s\"><v>0</v></c><c r=\"C1\"><f t=\"shared\" ref=\"C1:C2000\" si=\"0\">A1+S" + std::to_string(s % 6 + 1) + "!A1</f></c>";
+      else xml += "<c r=\"C" + std::to_string(r) + "\"><f t=\"shared\" si=\"0\"/></c>";
+      xml += "</row>";
+    }
+    return xml;
+  };
+  TWorkbook b = TXlsxImport::Read("six.xlsx", workbookOf(6, rows));
+  for (int s = 1; s <= 6; ++s) {
+    b.SetSheet(s);
+    EXPECT_EQ(b.NumberRC(2000, 1), s * 2000) << s;
+    EXPECT_EQ(b.TextRC(1, 2), "shared") << s;
+    EXPECT_EQ(b.NumberRC(1999, 3), s * 1999 + (s % 6 + 1) * 1999) << s;
+    EXPECT_EQ(b.FormulaRC(7, 3), QStringLiteral("=A7+S%1!A7").arg(s % 6 + 1)) << s;
+  }
+
+  const QByteArray damaged = workbookOf(6, [&](int s) {
+    if (s == 2) return rows(s) + "<row r=\"2001\"><c r=\"A2001\"><v>x</v></c></row>";  // found late
+    if (s == 5) return std::string("<row r=\"1\"><c r=\"A1\"><v>y</v></c></row>");    // found at once
+    return rows(s);
+  });
+  for (int attempt = 0; attempt < 20; ++attempt) {
+    try {
+      TXlsxImport::Read("damaged.xlsx", damaged);
+      ADD_FAILURE() << "a damaged sheet was accepted";
+    } catch (const EWorkbookError& e) {
+      EXPECT_TRUE(e.Message().contains("sheet \"S2\" cell A2001")) << e.what();
+    }
+  }
 }
 
 }  // namespace

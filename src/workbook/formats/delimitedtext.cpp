@@ -148,6 +148,13 @@ TWorkbook TDelimitedText::Read(const QString& path, const QByteArray& raw, char 
 }
 
 QByteArray TDelimitedText::Write(const TWorkbook& book, char separator, int rowLimit, QStringList* changes) {
+  QByteArray all;
+  Write(book, separator, [&all](const QByteArray& piece) { all += piece; }, rowLimit, changes);
+  return all;
+}
+
+void TDelimitedText::Write(const TWorkbook& book, char separator, const std::function<void(const QByteArray&)>& put, int rowLimit,
+                           QStringList* changes) {
   const TSheet& sheet = book.SheetAt(book.Sheet());
   const int lastRow = rowLimit > 0 ? std::min(rowLimit, sheet.LastRow()) : sheet.LastRow();
   const int lastCol = sheet.LastCol();
@@ -158,18 +165,26 @@ QByteArray TDelimitedText::Write(const TWorkbook& book, char separator, int rowL
                          QStringLiteral("the sheet reaches row %1, column %2: too many fields for a text file (at most %3); "
                                         "save it as a workbook (.vts or .xlsx) instead")
                              .arg(lastRow).arg(lastCol).arg(MaxFields));
-  QString out;
+  // Built as UTF-8 bytes, a piece at a time: a table of numbers is most of what is written, and
+  // neither a UTF-16 copy nor the whole file need be held.
+  constexpr qsizetype Piece = 1 << 20;
+  QByteArray out;
+  out.reserve(Piece + 4096);
+  bool written = false;
   int nulCells = 0;
   QString firstNulCell;
   for (int r = 1; r <= lastRow; ++r) {
     for (int c = 1; c <= lastCol; ++c) {
-      if (c > 1) out += QLatin1Char(separator);
+      if (c > 1) out += separator;
       const TCell* cell = sheet.Find(r, c);
       if (!cell || cell->Kind == TCellKind::Empty) continue;
       const TCellValue v = book.CellValue(sheet, *cell);
-      QString field;
-      if (v.Kind == TValueKind::Number && cell->Format == 0) field = numbers::FloatToShortest(v.Num);
-      else field = book.FormattedTextRC(r, c);  // the sheet written is the active one
+      // A number's shortest form holds no separator, quote or line end: it goes out as it is.
+      if (v.Kind == TValueKind::Number && cell->Format == 0) {
+        numbers::AppendShortest(out, v.Num);
+        continue;
+      }
+      QString field = book.FormattedTextRC(r, c);  // the sheet written is the active one
       // A NUL makes the file binary to every reader, ours included.
       if (field.contains(QChar(0))) {
         field.remove(QChar(0));
@@ -183,18 +198,23 @@ QByteArray TDelimitedText::Write(const TWorkbook& book, char separator, int rowL
         field.replace(QLatin1Char('"'), QStringLiteral("\"\""));
         field = QLatin1Char('"') + field + QLatin1Char('"');
       }
-      out += field;
+      out += field.toUtf8();
     }
-    out += QLatin1Char('\n');
+    out += '\n';
+    if (out.size() >= Piece) {
+      put(out);
+      out.resize(0);
+      written = true;
+    }
   }
   if (nulCells > 0 && changes)
     *changes << (nulCells == 1 ? QStringLiteral("cell %1 held NUL characters, which a text file cannot hold: they were left out").arg(firstNulCell)
                                : QStringLiteral("%1 cells (the first %2) held NUL characters, which a text file cannot hold: they were left out")
                                      .arg(nulCells).arg(firstNulCell));
   // An empty file is no text file to any reader: the empty sheet is one blank line.
-  if (out.isEmpty()) {
-    out = QStringLiteral("\n");
+  if (!written && out.isEmpty()) {
+    out = "\n";
     if (changes) *changes << QStringLiteral("the sheet is empty: the file holds one blank line");
   }
-  return out.toUtf8();
+  if (!out.isEmpty()) put(out);
 }

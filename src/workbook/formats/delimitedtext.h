@@ -5,6 +5,7 @@
 // fields that read as numbers and text of the rest.
 
 #include <cstdint>
+#include <functional>
 
 #include <QByteArray>
 #include <QString>
@@ -23,5 +24,9 @@ class TDelimitedText {
   // columns written would pass MaxFields. What had to change so that Read takes the file back (NUL
   // characters left out, an empty sheet written as one blank line) is added to changes.
   static QByteArray Write(const TWorkbook& book, char separator, int lastRow = 0, QStringList* changes = nullptr);
+  // The same handed to put in pieces of about a megabyte, so a large sheet's file is never whole
+  // in memory.
+  static void Write(const TWorkbook& book, char separator, const std::function<void(const QByteArray&)>& put, int lastRow = 0,
+                    QStringList* changes = nullptr);
   static constexpr std::int64_t MaxFields = 64'000'000;
 };

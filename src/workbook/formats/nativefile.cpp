@@ -1,5 +1,6 @@
 #include "workbook/formats/nativefile.h"
 
+#include <algorithm>
 #include <charconv>
 #include <cmath>
 #include <map>
@@ -200,6 +201,11 @@ TWorkbook TNativeFile::Read(const QString& path, const QByteArray& data) {
   const char* p = data.constData();
   const char* end = p + data.size();
   if (data.startsWith("\xEF\xBB\xBF")) p += 3;
+  // Every formula has an "=": room for that many (at most a few million, since a file may be
+  // nothing but "="), so a file of formulas does not copy the list at every doubling.
+  std::size_t equals = 0;
+  for (const char* q = p; (q = static_cast<const char*>(std::memchr(q, '=', static_cast<std::size_t>(end - q)))) != nullptr; ++q) ++equals;
+  formulas.reserve(std::min<std::size_t>(equals, std::size_t(1) << 21));
   int lineNo = 0, sheet = 0;
   bool header = false, finished = false;
   while (p < end) {

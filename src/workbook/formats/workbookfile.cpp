@@ -141,32 +141,84 @@ void TWorkbookFile::NoteKeptFormulas(const TWorkbook& book, QStringList* notes) 
   if (!missing.isEmpty()) notes->last() += QStringLiteral("; functions this program does not have: %1").arg(missing.join(QStringLiteral(", ")));
 }
 
-void TWorkbookFile::PlaceFormulas(TWorkbook& book, const std::vector<TPendingFormula>& formulas, const QString& path) {
-  book.ReserveFormulas(formulas.size());
-  for (const TPendingFormula& f : formulas) {
-    book.SetSheet(f.Sheet);
-    if (f.Verbatim) {
-      book.SetKeptFormulaRC(f.Row, f.Col, f.Shared ? TFormula::Shift(f.Text, f.Row - f.FromRow, f.Col - f.FromCol) : f.Text,
-                            f.Saved, f.ArrayRows, f.ArrayCols);
-      continue;
-    }
-    try {
-      // Copying the compiled source spares compiling the shifted text of every use again.
-      if (f.Shared && book.CopyFormulaRC(f.Row, f.Col, f.FromRow, f.FromCol)) continue;
-      const QString text = f.Shared ? TFormula::Shift(f.Text, f.Row - f.FromRow, f.Col - f.FromCol) : f.Text;
-      book.SetFormulaRC(f.Row, f.Col, text);
-      // A function this program lacks would give #NAME? where the file holds a value.
-      if (f.Keep && CallsUnknownFunction(book, f.Row, f.Col)) book.SetKeptFormulaRC(f.Row, f.Col, text, f.Saved);
-    } catch (const EWorkbookError& e) {
-      if (f.Keep) {
-        book.SetKeptFormulaRC(f.Row, f.Col, f.Shared ? TFormula::Shift(f.Text, f.Row - f.FromRow, f.Col - f.FromCol) : f.Text, f.Saved);
-        continue;
-      }
-      const QString where = f.Line > 0 ? QStringLiteral("line %1").arg(f.Line)
-                                       : QStringLiteral("sheet \"%1\" cell %2").arg(book.SheetName(f.Sheet), a1::CellName(f.Row, f.Col));
-      throw EWorkbookError(path, where, e.What());
-    }
+void TWorkbookFile::PlaceFormulas(TWorkbook& book, const std::vector<TPendingFormula>& formulas, const QString& path,
+                                  const TSharedUses* uses) {
+  book.ReserveFormulas(formulas.size() + (uses ? uses->Uses.size() : 0));
+  for (const TPendingFormula& f : formulas) Place(book, f, path);
+  if (!uses) return;
+  for (const TSharedUse& u : uses->Uses) {
+    const TPendingFormula& master = formulas[u.Source];
+    TPendingFormula f{master.Sheet, u.Row, u.Col, master.Text, 0, true, master.Row, master.Col, true, uses->Saved(u)};
+    f.Verbatim = master.Verbatim;  // a formula naming a defined name, kept as written with its master
+    Place(book, f, path);
   }
+}
+
+void TWorkbookFile::Place(TWorkbook& book, const TPendingFormula& f, const QString& path) {
+  book.SetSheet(f.Sheet);
+  if (f.Verbatim) {
+    book.SetKeptFormulaRC(f.Row, f.Col, f.Shared ? TFormula::Shift(f.Text, f.Row - f.FromRow, f.Col - f.FromCol) : f.Text,
+                          f.Saved, f.ArrayRows, f.ArrayCols);
+    return;
+  }
+  try {
+    // Copying the compiled source spares compiling the shifted text of every use again; but a
+    // source kept as written (it calls a function we lack) would bring its own saved value, and
+    // each copy must show the value the file saved for its cell.
+    if (f.Shared) {
+      const TCell* source = book.SheetAt(f.Sheet).Find(f.FromRow, f.FromCol);
+      const TFormula* code = source ? book.FormulaCode(*source) : nullptr;
+      if (!(code && code->Kept) && book.CopyFormulaRC(f.Row, f.Col, f.FromRow, f.FromCol)) return;
+    }
+    const QString text = f.Shared ? TFormula::Shift(f.Text, f.Row - f.FromRow, f.Col - f.FromCol) : f.Text;
+    book.SetFormulaRC(f.Row, f.Col, text);
+    // A function this program lacks would give #NAME? where the file holds a value.
+    if (f.Keep && CallsUnknownFunction(book, f.Row, f.Col)) book.SetKeptFormulaRC(f.Row, f.Col, text, f.Saved);
+  } catch (const EWorkbookError& e) {
+    if (f.Keep) {
+      book.SetKeptFormulaRC(f.Row, f.Col, f.Shared ? TFormula::Shift(f.Text, f.Row - f.FromRow, f.Col - f.FromCol) : f.Text, f.Saved);
+      return;
+    }
+    const QString where = f.Line > 0 ? QStringLiteral("line %1").arg(f.Line)
+                                     : QStringLiteral("sheet \"%1\" cell %2").arg(book.SheetName(f.Sheet), a1::CellName(f.Row, f.Col));
+    throw EWorkbookError(path, where, e.What());
+  }
+}
+
+void TWorkbookFile::TSharedUses::Add(int row, int col, std::size_t source, const TCellValue& saved) {
+  TSharedUse use{row, col, static_cast<std::uint32_t>(source), 0, saved.Num, saved.Kind, saved.Err};
+  if (saved.Kind == TValueKind::Text) {
+    use.Text = static_cast<std::uint32_t>(Texts.size());
+    Texts.push_back(saved.Str);
+  }
+  Uses.push_back(use);
+}
+
+TCellValue TWorkbookFile::TSharedUses::Saved(const TSharedUse& use) const {
+  TCellValue v;
+  v.Kind = use.Kind;
+  v.Num = use.Num;
+  v.Err = use.Err;
+  if (use.Kind == TValueKind::Text) v.Str = Texts[use.Text];
+  return v;
+}
+
+void TWorkbookFile::TSharedUses::Append(TSharedUses&& other, std::size_t offset) {
+  if (Uses.empty() && Texts.empty()) {  // the first sheet's: taken whole
+    Uses = std::move(other.Uses);
+    Texts = std::move(other.Texts);
+    if (offset > 0)
+      for (TSharedUse& u : Uses) u.Source += static_cast<std::uint32_t>(offset);
+    return;
+  }
+  const auto texts = static_cast<std::uint32_t>(Texts.size());
+  Uses.reserve(Uses.size() + other.Uses.size());
+  for (TSharedUse u : other.Uses) {
+    u.Source += static_cast<std::uint32_t>(offset);
+    if (u.Kind == TValueKind::Text) u.Text += texts;
+    Uses.push_back(u);
+  }
+  Texts.insert(Texts.end(), std::make_move_iterator(other.Texts.begin()), std::make_move_iterator(other.Texts.end()));
 }
 
 void TWorkbookFile::NameSheets(TWorkbook& book, const std::vector<QString>& names, const QString& path) {
@@ -207,10 +259,14 @@ QStringList TWorkbookFile::Save(const TWorkbook& book, const QString& path, std:
       SaveAtomically(path, [&](QIODevice& out) { TXlsxExport::Write(book, out, path); });
       return changes;
     case TWorkbook::ftTabText:
-      SaveAtomically(path, [&](QIODevice& out) { Put(out, TDelimitedText::Write(book, '\t', textRows, &changes)); });
+      SaveAtomically(path, [&](QIODevice& out) {
+        TDelimitedText::Write(book, '\t', [&out](const QByteArray& piece) { Put(out, piece); }, textRows, &changes);
+      });
       return changes;
     case TWorkbook::ftCsv:
-      SaveAtomically(path, [&](QIODevice& out) { Put(out, TDelimitedText::Write(book, ',', textRows, &changes)); });
+      SaveAtomically(path, [&](QIODevice& out) {
+        TDelimitedText::Write(book, ',', [&out](const QByteArray& piece) { Put(out, piece); }, textRows, &changes);
+      });
       return changes;
     default:
       throw EWorkbookError(path, QString(), QStringLiteral("unknown file type %1").arg(fileType));

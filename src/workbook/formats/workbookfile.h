@@ -45,9 +45,29 @@ class TWorkbookFile {
     bool Verbatim = false;
     int ArrayRows = 0, ArrayCols = 0;
   };
-  // Places them; a formula our engine cannot compile (and may not keep) is an error naming path
-  // and its place.
-  static void PlaceFormulas(TWorkbook& book, const std::vector<TPendingFormula>& formulas, const QString& path);
+  // A use of a shared formula: a copy of the pending formula Source (its master, on the same sheet)
+  // moved to Row, Col, with the value the file saved there (a text one in TSharedUses::Texts).
+  // Kept apart from the pending formulas, since a column of them can run to a million: a use
+  // takes a fifth of a pending formula's room.
+  struct TSharedUse {
+    int Row, Col;
+    std::uint32_t Source, Text;
+    double Num;
+    TValueKind Kind;
+    TCellError Err;
+  };
+  struct TSharedUses {
+    std::vector<TSharedUse> Uses;
+    std::vector<QString> Texts;
+    void Add(int row, int col, std::size_t source, const TCellValue& saved);
+    TCellValue Saved(const TSharedUse& use) const;
+    // Takes other's uses, whose sources are counted from offset among the pending formulas.
+    void Append(TSharedUses&& other, std::size_t offset);
+  };
+  // Places them, then the uses of shared formulas among them; a formula our engine cannot compile
+  // (and may not keep) is an error naming path and its place.
+  static void PlaceFormulas(TWorkbook& book, const std::vector<TPendingFormula>& formulas, const QString& path,
+                            const TSharedUses* uses = nullptr);
 
   // Marks the formulas that name one of names (our engine does not look names up) to be kept as
   // written; names of a sheet beyond sheetCount become the whole workbook's.
@@ -65,6 +85,7 @@ class TWorkbookFile {
   static void SaveAtomically(const QString& path, const std::function<void(QIODevice&)>& fill);
 
  private:
+  static void Place(TWorkbook& book, const TPendingFormula& f, const QString& path);
   // Tells of formulas kept with their saved values, naming the first of their cells.
   static void NoteKeptFormulas(const TWorkbook& book, QStringList* notes);
   static void Put(QIODevice& out, const QByteArray& bytes);

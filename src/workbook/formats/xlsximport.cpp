@@ -1,7 +1,12 @@
 #include "workbook/formats/xlsximport.h"
 
+#include <atomic>
+#include <condition_variable>
 #include <map>
+#include <memory>
+#include <mutex>
 #include <stdexcept>
+#include <thread>
 #include <string>
 #include <string_view>
 #include <vector>
@@ -146,6 +151,59 @@ std::string RelsFor(const std::string& part) {
   return Folder(part) + "_rels/" + part.substr(part.rfind('/') + 1) + ".rels";
 }
 
+// Reads the sheet parts on `threads` threads, each sheet whole, and hands each reader to apply()
+// on this thread in sheet order as soon as it and those before it are read. A sheet that fails
+// stops the rest; its error is thrown here, so the error reported is the first in sheet order, as
+// when reading one sheet after another.
+template <class TMake, class TApply>
+void ReadInParallel(const TZipReader& zip, const std::vector<std::pair<int, std::string>>& parts, TMake make, std::size_t threads,
+                    TApply apply) {
+  struct TSlot {
+    std::unique_ptr<TXlsxSheetReader> Reader;
+    std::exception_ptr Failure;
+    bool Done = false;
+  };
+  std::vector<TSlot> queue(parts.size());
+  for (std::size_t i = 0; i < parts.size(); ++i) queue[i].Reader = make(parts[i].first);
+  std::mutex mutex;
+  std::condition_variable finished;
+  std::atomic<std::size_t> next{0};
+  auto work = [&] {
+    for (std::size_t i; (i = next++) < queue.size();) {
+      try {
+        TXmlPartParser::Parse(zip, parts[i].second, *queue[i].Reader);
+        queue[i].Reader->Finish();
+      } catch (...) {
+        queue[i].Failure = std::current_exception();
+      }
+      const std::lock_guard<std::mutex> lock(mutex);
+      queue[i].Done = true;
+      finished.notify_all();
+    }
+  };
+  std::vector<std::thread> workers;
+  // Whatever leaves this function, the workers are stopped taking sheets and joined first.
+  struct TJoin {
+    std::vector<std::thread>& Workers;
+    std::atomic<std::size_t>& Next;
+    std::size_t Count;
+    ~TJoin() {
+      Next = Count;
+      for (std::thread& t : Workers) t.join();
+    }
+  } join{workers, next, queue.size()};
+  for (std::size_t t = 0; t < threads; ++t) workers.emplace_back(work);
+  for (std::size_t i = 0; i < queue.size(); ++i) {
+    {
+      std::unique_lock<std::mutex> lock(mutex);
+      finished.wait(lock, [&] { return queue[i].Done; });
+    }
+    if (queue[i].Failure) std::rethrow_exception(queue[i].Failure);
+    apply(parts[i].first, *queue[i].Reader);
+    queue[i].Reader.reset();
+  }
+}
+
 }  // namespace
 
 QString TXlsxImport::BuiltinFormat(std::size_t id) {
@@ -212,24 +270,46 @@ TWorkbook TXlsxImport::Read(const QString& path, const QByteArray& data) {
     std::vector<QString> names;
     for (const auto& entry : workbook.Sheets) names.push_back(TXlsxCodec::ToQString(entry.Name));
     TWorkbookFile::NameSheets(book, names, path);
-    std::vector<TWorkbookFile::TPendingFormula> formulas;
+    // The sheets that have a part (a chart sheet, or a sheet whose part is missing, stays empty).
+    std::vector<std::pair<int, std::string>> parts;
     for (std::size_t s = 0; s < workbook.Sheets.size(); ++s) {
-      const int sheet = static_cast<int>(s) + 1;
-      book.SetSheet(sheet);
       auto target = rels.Targets.find(workbook.Sheets[s].RelId);
-      // A chart sheet, or a sheet whose part is missing, stays empty.
-      if (target == rels.Targets.end() || !zip.Has(target->second)) continue;
-      TXlsxSheetReader handler(book, sheet, strings.Strings, styleFormats, formulas);
+      if (target != rels.Targets.end() && zip.Has(target->second)) parts.emplace_back(static_cast<int>(s) + 1, target->second);
+    }
+    auto reader = [&](int sheet) {
+      auto r = std::make_unique<TXlsxSheetReader>(sheet, book.SheetName(sheet), strings.Strings, styleFormats);
       // Dates of the 1904 system are moved to ours, so they show and compute the same and a copy
       // we write (in our system) shows them the same everywhere.
-      if (workbook.Date1904) handler.DateShift = 1462;
-      TXmlPartParser::Parse(zip, target->second, handler);
-      handler.Finish();
+      if (workbook.Date1904) r->DateShift = 1462;
+      return r;
+    };
+    std::vector<TWorkbookFile::TPendingFormula> formulas;
+    TWorkbookFile::TSharedUses uses;
+    auto take = [&](TXlsxSheetReader& r) {
+      uses.Append(std::move(r.Uses), formulas.size());
+      formulas.insert(formulas.end(), std::make_move_iterator(r.Formulas.begin()), std::make_move_iterator(r.Formulas.end()));
+    };
+    const unsigned cores = std::thread::hardware_concurrency();
+    if (parts.size() < 2 || cores < 2) {
+      for (const auto& [sheet, part] : parts) {
+        const auto r = reader(sheet);
+        book.SetSheet(sheet);
+        r->Direct = &book;
+        TXmlPartParser::Parse(zip, part, *r);
+        r->Finish();
+        take(*r);
+      }
+    } else {
+      ReadInParallel(zip, parts, reader, std::min<std::size_t>(cores, parts.size()), [&](int sheet, TXlsxSheetReader& r) {
+        book.SetSheet(sheet);
+        r.Apply(book);
+        take(r);
+      });
     }
     for (TWorkbook::TDefinedName& n : workbook.Names) n.Text.remove(QStringLiteral("_xlfn."));
     TWorkbookFile::KeepFormulasNaming(formulas, workbook.Names, book.NumSheets());
     book.SetDefinedNames(std::move(workbook.Names));
-    TWorkbookFile::PlaceFormulas(book, formulas, path);
+    TWorkbookFile::PlaceFormulas(book, formulas, path, &uses);
     book.SetSheet(1);
     book.SetAutoRecalc(true);
     return book;

@@ -2,7 +2,8 @@
 // Reads an .xlsx workbook: every worksheet with its numbers (exactly, as the text in the file
 // says), texts, booleans, error values, formulas (shared formulas expanded to each cell), number
 // formats, column widths and row heights. Formulas are recomputed by our engine; the results the
-// file caches are not trusted. The package's XML is parsed with liborcus's SAX parser.
+// file caches are not trusted. The package's parts are parsed by TXmlPartParser as they are
+// inflated; a workbook's sheets are read side by side, one thread per sheet part.
 
 #include <cstddef>
 

@@ -45,34 +45,57 @@ void TXlsxSheetReader::StartElement(std::string_view n) {
 }
 
 void TXlsxSheetReader::EndElement(std::string_view n) {
-  if (n == "v") { FValue = Text; FHasValue = true; Collecting = false; }
+  if (n == "v") { FValue.swap(Text); FHasValue = true; Collecting = false; }
+  else if (n == "c") EndCell();
   else if (n == "t" && FInInline && Collecting) { FInline += Text; Collecting = false; }
   else if (n == "rPh" && FInInline) --FPhonetic;
   else if (n == "is") FInInline = false;
   else if (n == "f") { FFormula = Text; Collecting = false; }
-  else if (n == "c") EndCell();
 }
 
 void TXlsxSheetReader::Finish() {
   for (const TShared& s : FSharedUses) {
     auto master = FSharedMasters.find(s.Index);
     if (master == FSharedMasters.end()) continue;  // the file lost its master: keep the value
-    const TShared& m = master->second;
-    TWorkbookFile::TPendingFormula f{FSheet, s.Row, s.Col, m.Text, 0, true, m.Row, m.Col};
-    f.Keep = true;
-    f.Saved = s.Saved;
-    FFormulas.push_back(f);
+    Uses.Add(s.Row, s.Col, master->second.Formula, s.Saved);
   }
+  FFinished = true;
+  if (Direct) Apply(*Direct);
+}
+
+void TXlsxSheetReader::Write(TWrite kind, double num, std::uint32_t index) {
+  FWrites.push_back({FRow, FCol, num, index, kind});
+  // Reading on the workbook's thread: a batch at a time, so a large sheet is never held twice.
+  constexpr std::size_t Batch = 4096;
+  if (Direct && FWrites.size() >= Batch) Apply(*Direct);
+}
+
+void TXlsxSheetReader::Apply(TWorkbook& book) {
+  for (const TCellWrite& w : FWrites) {
+    switch (w.Kind) {
+      case TWrite::Number: book.SetNumberRC(w.Row, w.Col, w.Num); break;
+      case TWrite::SharedText: book.SetTextRC(w.Row, w.Col, FStrings[w.Index]); break;
+      case TWrite::OwnText: book.SetTextRC(w.Row, w.Col, FTexts[w.Index]); break;
+      case TWrite::Boolean: book.SetValueRC(w.Row, w.Col, TCellValue::Boolean(w.Num != 0)); break;
+      case TWrite::Error: book.SetValueRC(w.Row, w.Col, TCellValue::Error(static_cast<TCellError>(w.Index))); break;
+      case TWrite::Style: book.SetNumberFormatRC(w.Row, w.Col, FStyles[w.Index]); break;
+      case TWrite::RowHeight: book.SetRowHeight(w.Row, static_cast<std::uint16_t>(w.Index)); break;
+    }
+  }
+  FWrites.clear();
+  FTexts.clear();
+  if (!FFinished) return;
   for (const auto& [first, entry] : FWidths) {
     const auto& [last, width] = entry;
-    for (int c = first; c <= std::min(last, FLastCol); ++c) FBook.SetColWidth(c, width);
+    for (int c = first; c <= std::min(last, FLastCol); ++c) book.SetColWidth(c, width);
   }
-  FBook.SetMaxRow(std::max(FLastRow, 1));
-  FBook.SetMaxCol(std::max(FLastCol, 1));
+  book.SetMaxRow(std::max(FLastRow, 1));
+  book.SetMaxCol(std::max(FLastCol, 1));
+  FWidths.clear();
 }
 
 void TXlsxSheetReader::Fail(const QString& what) const {
-  throw EWorkbookError(QString(), QStringLiteral("sheet \"%1\" cell %2").arg(FBook.SheetName(FSheet), a1::CellName(FRow, FCol)), what);
+  throw EWorkbookError(QString(), QStringLiteral("sheet \"%1\" cell %2").arg(FName, a1::CellName(FRow, FCol)), what);
 }
 
 void TXlsxSheetReader::StartRow() {
@@ -81,13 +104,13 @@ void TXlsxSheetReader::StartRow() {
   const long long row = r ? TXlsxCodec::ToInteger(r, 0) : FRow + 1LL;
   FCol = 0;
   if (row < 1 || row > a1::MaxRows)
-    throw EWorkbookError(QString(), QStringLiteral("sheet \"%1\" row %2").arg(FBook.SheetName(FSheet), TXlsxCodec::ToQString(r ? r : "")),
+    throw EWorkbookError(QString(), QStringLiteral("sheet \"%1\" row %2").arg(FName, TXlsxCodec::ToQString(r ? r : "")),
                          QStringLiteral("the row number is out of range"));
   FRow = static_cast<int>(row);
   const char* height = Attrs.Find("ht");
   double points = 0;
   if (height && Attrs.Get("customHeight") == "1" && TXlsxCodec::ToDouble(height, points) && points >= 0 && points < 3276)
-    FBook.SetRowHeight(FRow, static_cast<std::uint16_t>(std::lround(points * 20)));
+    Write(TWrite::RowHeight, 0, static_cast<std::uint32_t>(std::lround(points * 20)));
 }
 
 void TXlsxSheetReader::Column() {
@@ -99,13 +122,22 @@ void TXlsxSheetReader::Column() {
 }
 
 void TXlsxSheetReader::StartCell() {
-  const char* ref = Attrs.Find("r");
+  // One pass over the attributes: this runs for every cell of the file.
+  const char* ref = nullptr;
+  std::string_view type, style;
+  Attrs.ForEachRaw([&](const char* name, const char* value) {
+    const std::string_view local = TXmlPartParser::TAttributes::LocalName(name);
+    if (local.size() != 1) return;
+    if (local[0] == 'r') ref = value;
+    else if (local[0] == 't') type = value;
+    else if (local[0] == 's') style = value;
+  });
   if (ref && PlainCellName(ref, FRow, FCol)) {
     // read as it stands
   } else if (ref) {
     const auto name = a1::ParseCellName(QString::fromLatin1(ref));
     if (!name || name->AbsRow || name->AbsCol)
-      throw EWorkbookError(QString(), QStringLiteral("sheet \"%1\" row %2").arg(FBook.SheetName(FSheet)).arg(FRow),
+      throw EWorkbookError(QString(), QStringLiteral("sheet \"%1\" row %2").arg(FName).arg(FRow),
                            QStringLiteral("\"%1\" is not a cell name").arg(TXlsxCodec::ToQString(ref)));
     FRow = name->Row;
     FCol = name->Col;
@@ -113,8 +145,8 @@ void TXlsxSheetReader::StartCell() {
     ++FCol;
   }
   if (FRow < 1 || FCol < 1 || FCol > a1::MaxCols) Fail(QStringLiteral("the cell is outside the sheet"));
-  FType = Attrs.Get("t");
-  FStyle = static_cast<std::size_t>(TXlsxCodec::ToInteger(Attrs.Get("s"), 0));
+  FType = type;
+  FStyle = style.empty() ? 0 : static_cast<std::size_t>(TXlsxCodec::ToInteger(style, 0));
   FHasValue = false;
   FValue.clear();
   FFormula.clear();
@@ -146,7 +178,7 @@ void TXlsxSheetReader::EndCell() {
   if (FRow > FLastRow) FLastRow = FRow;
   if (FCol > FLastCol) FLastCol = FCol;
   if (FStyle > 0 && FStyle < FStyles.size() && !FStyles[FStyle].isEmpty())
-    FBook.SetNumberFormatRC(FRow, FCol, FStyles[FStyle]);
+    Write(TWrite::Style, 0, static_cast<std::uint32_t>(FStyle));
   if (FHasFormula && EndFormula()) return;
   // An empty value ("<v></v>", "<v/>") is an empty cell, as other programs read it.
   if (FHasValue && FValue.empty() && FType != "str") return;
@@ -155,21 +187,23 @@ void TXlsxSheetReader::EndCell() {
     double v = 0;
     if (!TXlsxCodec::ToDouble(FValue, v)) Fail(QStringLiteral("\"%1\" is not a number").arg(TXlsxCodec::ToQString(FValue)));
     if (DateShift != 0 && StyleShowsDates()) v += DateShift;
-    FBook.SetNumberRC(FRow, FCol, v);
+    Write(TWrite::Number, v);
   } else if (FType == "s") {
     const long long index = TXlsxCodec::ToInteger(FValue, -1);
     if (index < 0 || index >= static_cast<long long>(FStrings.size()))
       Fail(QStringLiteral("the shared text %1 does not exist").arg(TXlsxCodec::ToQString(FValue)));
-    FBook.SetTextRC(FRow, FCol, FStrings[static_cast<std::size_t>(index)]);
+    Write(TWrite::SharedText, 0, static_cast<std::uint32_t>(index));
   } else if (FType == "inlineStr") {
-    FBook.SetTextRC(FRow, FCol, TXlsxCodec::ToQString(TXlsxCodec::Unescape(FInline)));
+    FTexts.push_back(TXlsxCodec::ToQString(TXlsxCodec::Unescape(FInline)));
+    Write(TWrite::OwnText, 0, static_cast<std::uint32_t>(FTexts.size() - 1));
   } else if (FType == "str") {
-    FBook.SetTextRC(FRow, FCol, TXlsxCodec::ToQString(TXlsxCodec::Unescape(FValue)));
+    FTexts.push_back(TXlsxCodec::ToQString(TXlsxCodec::Unescape(FValue)));
+    Write(TWrite::OwnText, 0, static_cast<std::uint32_t>(FTexts.size() - 1));
   } else if (FType == "b") {
-    FBook.SetValueRC(FRow, FCol, TCellValue::Boolean(FValue == "1" || FValue == "true"));
+    Write(TWrite::Boolean, FValue == "1" || FValue == "true" ? 1 : 0);
   } else if (FType == "e") {
     const TCellError error = TCellValue::ParseError(TXlsxCodec::ToQString(FValue));
-    FBook.SetValueRC(FRow, FCol, TCellValue::Error(error == TCellError::None ? TCellError::Value : error));
+    Write(TWrite::Error, 0, static_cast<std::uint32_t>(error == TCellError::None ? TCellError::Value : error));
   } else if (FType == "d") {
     SetDate();
   } else {
@@ -180,20 +214,31 @@ void TXlsxSheetReader::EndCell() {
 // True when the cell's content is the formula; false leaves the cached value as the content
 // (a data table, or the parts of an array formula other than its corner).
 bool TXlsxSheetReader::EndFormula() {
-  QString text = TXlsxCodec::ToQString(TXlsxCodec::Unescape(FFormula)).trimmed();
-  // Functions newer than the file format's first edition carry prefixes; our engine knows them
-  // by their plain names.
-  text.remove(QStringLiteral("_xlfn."));
-  text.remove(QStringLiteral("_xlws."));
+  QString text;
+  // A use of a shared formula has no text: the common case of a long column costs no conversion.
+  if (FFormula.find_first_not_of(" \t\r\n") != std::string::npos) {
+    text = TXlsxCodec::ToQString(TXlsxCodec::Unescape(FFormula)).trimmed();
+    // Functions newer than the file format's first edition carry prefixes; our engine knows them
+    // by their plain names.
+    text.remove(QStringLiteral("_xlfn."));
+    text.remove(QStringLiteral("_xlws."));
+  }
   if (FFormulaType == "shared") {
     if (!text.isEmpty() && FSharedRef) {
-      FSharedMasters[FSharedIndex] = {FRow, FCol, QStringLiteral("=") + text, FSharedIndex};
-      FFormulas.push_back(Pending(QStringLiteral("=") + text));
+      FSharedMasters[FSharedIndex] = {FRow, FCol, FSharedIndex, Formulas.size()};
+      Formulas.push_back(Pending(QStringLiteral("=") + text));
+      ReserveForUses();
+      return true;
+    }
+    auto master = FSharedMasters.find(FSharedIndex);
+    if (master != FSharedMasters.end()) {
+      // The usual order: the master came first, so the use is placed as its copy straight away.
+      Uses.Add(FRow, FCol, master->second.Formula, SavedValue());
       return true;
     }
     // The cached value stays the content until the master's formula is placed here, so a use
     // whose master the file lost keeps its value.
-    FSharedUses.push_back({FRow, FCol, QString(), FSharedIndex, SavedValue()});
+    FSharedUses.push_back({FRow, FCol, FSharedIndex, 0, SavedValue()});
     return false;
   }
   if (FFormulaType == "dataTable" || text.isEmpty()) return false;
@@ -215,8 +260,25 @@ bool TXlsxSheetReader::EndFormula() {
     f.ArrayRows = rows;
     f.ArrayCols = cols;
   }
-  FFormulas.push_back(f);
+  Formulas.push_back(f);
   return true;
+}
+
+// Room for the uses a shared master's range announces, so a long column of them does not copy
+// the list at every doubling. Reserved room is not touched until used; the announcement is
+// capped, since a file may claim any range.
+void TXlsxSheetReader::ReserveForUses() {
+  const std::string_view ref = FArrayRef;
+  const std::size_t colon = ref.find(':');
+  if (colon == std::string_view::npos) return;
+  const auto first = a1::ParseCellName(TXlsxCodec::ToQString(ref.substr(0, colon)));
+  const auto last = a1::ParseCellName(TXlsxCodec::ToQString(ref.substr(colon + 1)));
+  if (!first || !last || last->Row < first->Row || last->Col < first->Col) return;
+  constexpr long long MaxAnnounced = 1 << 21;
+  const long long cells = std::min<long long>(MaxAnnounced, static_cast<long long>(last->Row - first->Row + 1) * (last->Col - first->Col + 1));
+  std::vector<TWorkbookFile::TSharedUse>& uses = Uses.Uses;
+  const std::size_t wanted = uses.size() + static_cast<std::size_t>(cells);
+  if (wanted > uses.capacity()) uses.reserve(std::max(wanted, 2 * uses.capacity()));
 }
 
 TWorkbookFile::TPendingFormula TXlsxSheetReader::Pending(const QString& text) {
@@ -250,6 +312,5 @@ void TXlsxSheetReader::SetDate() {
   if (!when.isValid()) Fail(QStringLiteral("\"%1\" is not a date").arg(TXlsxCodec::ToQString(FValue)));
   const QDate d = when.date();
   const QTime t = when.time();
-  FBook.SetNumberRC(FRow, FCol, datetime::EncodeDate(d.year(), d.month(), d.day()) +
-                                    datetime::EncodeTime(t.hour(), t.minute(), t.second(), t.msec()));
+  Write(TWrite::Number, datetime::EncodeDate(d.year(), d.month(), d.day()) + datetime::EncodeTime(t.hour(), t.minute(), t.second(), t.msec()));
 }

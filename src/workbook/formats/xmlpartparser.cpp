@@ -1,10 +1,13 @@
 #include "workbook/formats/xmlpartparser.h"
 
 #include <algorithm>
+#include <memory>
 #include <new>
+#include <optional>
 
 #include <QString>
 
+#include "workbook/formats/xmlscanner.h"
 #include "workbook/model/workbookerror.h"
 #include "workbook/zip/zipreader.h"
 
@@ -18,13 +21,13 @@ class TIgnoreAll : public TXmlPartParser::THandler {
 }  // namespace
 
 const char* TXmlPartParser::TAttributes::Find(std::string_view name) const {
-  for (const char** a = FAtts; a && a[0]; a += 2)
+  for (const char* const* a = FAtts; a && a[0]; a += 2)
     if (LocalName(a[0]) == name) return a[1];
   return nullptr;
 }
 
 bool TXmlPartParser::TAttributes::Has(std::string_view name, std::string_view value) const {
-  for (const char** a = FAtts; a && a[0]; a += 2)
+  for (const char* const* a = FAtts; a && a[0]; a += 2)
     if (LocalName(a[0]) == name && value == a[1]) return true;
   return false;
 }
@@ -51,6 +54,27 @@ TXmlPartParser::TXmlPartParser(const std::string& part, THandler& handler)
 TXmlPartParser::~TXmlPartParser() { XML_ParserFree(FParser); }
 
 void TXmlPartParser::Parse(const TZipReader& zip, const std::string& part, THandler& handler) {
+  // The engine is chosen by the first piece, which holds the byte-order mark and declaration.
+  std::optional<TXmlScanner> scanner;
+  std::unique_ptr<TXmlPartParser, void (*)(TXmlPartParser*)> expat(nullptr, [](TXmlPartParser* p) { delete p; });
+  zip.Read(part, [&](const char* data, std::size_t size) {
+    if (!scanner && !expat) {
+      if (size == 0) return;
+      if (TXmlScanner::ReadsDocument(std::string_view(data, size))) scanner.emplace(part, handler);
+      else expat.reset(new TXmlPartParser(part, handler));
+    }
+    if (scanner) scanner->Feed(data, size);
+    else expat->Feed(data, size, false);
+  });
+  if (expat) {
+    expat->Feed("", 0, true);
+    return;
+  }
+  if (!scanner) scanner.emplace(part, handler);
+  scanner->Finish();
+}
+
+void TXmlPartParser::ParseWithExpat(const TZipReader& zip, const std::string& part, THandler& handler) {
   TXmlPartParser parser(part, handler);
   parser.Run(zip);
 }

@@ -1,8 +1,9 @@
 #pragma once
-// Parses XML parts of a zip package with expat as they are inflated. Element and attribute names
-// reach the handler without their namespace prefix. A document type declaration is refused, so
-// no entity definitions can be smuggled in. Faults throw EWorkbookError naming the part and line
-// (the caller adds the file).
+// Parses XML parts of a zip package as they are inflated: UTF-8 parts (all that spreadsheet
+// programs write) with our own scanner, others with expat, which converts their encoding. Element
+// names reach the handler without their namespace prefix. A document type declaration is refused,
+// so no entity definitions can be smuggled in. Faults throw EWorkbookError naming the part and
+// line (the caller adds the file).
 
 #include <cstddef>
 #include <exception>
@@ -18,15 +19,25 @@ class TXmlPartParser {
   // The attributes of the element being started, valid only during StartElement.
   class TAttributes {
    public:
-    void Load(const char** atts) { FAtts = atts; }
+    void Load(const char* const* atts) { FAtts = atts; }
     const char* Find(std::string_view name) const;
     std::string_view Get(std::string_view name) const;  // "" when absent
     // Whether any attribute of that local name (of whichever namespace) has that value.
     bool Has(std::string_view name, std::string_view value) const;
     static std::string_view LocalName(std::string_view name);
+    // Every attribute as the file wrote it (name with its prefix), in order.
+    template <class TVisit>
+    void ForEach(TVisit visit) const {
+      for (const char* const* a = FAtts; a && a[0]; a += 2) visit(std::string_view(a[0]), std::string_view(a[1]));
+    }
+    // The same with the NUL-terminated texts themselves, valid during StartElement only.
+    template <class TVisit>
+    void ForEachRaw(TVisit visit) const {
+      for (const char* const* a = FAtts; a && a[0]; a += 2) visit(a[0], a[1]);
+    }
 
    private:
-    const char** FAtts = nullptr;
+    const char* const* FAtts = nullptr;
   };
 
   class THandler {
@@ -45,6 +56,8 @@ class TXmlPartParser {
   };
 
   static void Parse(const TZipReader& zip, const std::string& part, THandler& handler);
+  // Always with expat, whatever the encoding: the reference the scanner is compared against.
+  static void ParseWithExpat(const TZipReader& zip, const std::string& part, THandler& handler);
   // Only that the part is well-formed XML.
   static void Check(const TZipReader& zip, const std::string& part);
 
