@@ -64,15 +64,27 @@ TJournalReader::TResult TJournalReader::Read(const QString& path) {
   }
 
   result.Status = TStatus::Read;
+  // The rows stay where they are in the file's bytes, which the state keeps.
+  result.State = TJournalState(file);
   int record = 1;
+  // Read whole up to `at`: a table rebuilt from it may go on journalling in this file, cut there.
+  auto whole = [&](qsizetype at) {
+    if (result.Version != TJournalRecord::FormatVersion) return;
+    result.State.Source = path;
+    result.State.WholeBytes = at;
+  };
   for (;;) {
     const qsizetype at = pos;
     switch (TJournalRecord::Next(file, pos, body, size)) {
-      case TJournalRecord::TFrame::End: return result;
-      case TJournalRecord::TFrame::Torn: result.TornTail = true; return result;
+      case TJournalRecord::TFrame::End: whole(at); return result;
+      case TJournalRecord::TFrame::Torn:
+        result.TornTail = true;
+        whole(at);
+        return result;
       case TJournalRecord::TFrame::Damaged:
         if (LastWrite(file, at)) {
           result.TornTail = true;
+          whole(at);
           return result;
         }
         result.Status = TStatus::Damaged;
