@@ -2,6 +2,11 @@
 
 #include <algorithm>
 
+#include <sys/mman.h>
+#include <unistd.h>
+
+#include <QFile>
+
 bool TJournalState::Apply(const char* body, std::uint32_t size) {
   if (size < 1) return false;
   using T = TJournalRecord::TType;
@@ -111,4 +116,15 @@ int TJournalState::UnsavedRows() const {
 
 int TJournalState::UnsavedRuns() const {
   return static_cast<int>(std::count_if(Runs.begin(), Runs.end(), [](const TRun& r) { return r.Unsaved && Samples(r) > 0; }));
+}
+
+void TJournalState::LetGo(const char* upTo) const {
+  if (!FMapping) return;
+  const char* start = FJournal.constData();
+  const char* end = start + FJournal.size();
+  if (upTo && (upTo < start || upTo > end)) return;
+  const auto page = static_cast<std::size_t>(::sysconf(_SC_PAGESIZE));
+  const std::size_t length = static_cast<std::size_t>((upTo ? upTo : end) - start) / page * page;
+  // Only a hint: the bytes stay readable whatever it does.
+  if (length > 0) ::madvise(const_cast<char*>(start), length, MADV_DONTNEED);
 }

@@ -5,7 +5,11 @@
 //
 // A journal of a long session holds hundreds of thousands of rows: a row is kept as the place of
 // its cells in the journal's bytes, which the state holds, and read out when the table is rebuilt.
+// A journal file mapped into memory is read in place, and the rows rebuilt can be let go of.
 
+class QFile;
+
+#include <memory>
 #include <vector>
 
 #include <QByteArray>
@@ -35,8 +39,10 @@ class TJournalState {
   };
 
   TJournalState() = default;
-  // Records applied later lie in `journal`, which the state keeps.
-  explicit TJournalState(QByteArray journal) : FJournal(std::move(journal)) {}
+  // Records applied later lie in `journal`, which the state keeps; with `mapping`, the bytes are
+  // that file's, mapped, and kept mapped as long as the state.
+  explicit TJournalState(QByteArray journal, std::shared_ptr<const QFile> mapping = {})
+      : FJournal(std::move(journal)), FMapping(std::move(mapping)) {}
 
   // False, changing nothing, when the record is malformed or does not fit. `body` lies in the
   // journal the state was made with (or in memory outliving the state).
@@ -56,6 +62,12 @@ class TJournalState {
   int UnsavedRows() const;  // rows held by unsaved runs
   int UnsavedRuns() const;
 
+  // The mapped journal's pages before `upTo` (a place in it; its end when nullptr) leave the
+  // program's memory: they are read from the file again should they be needed. A journal read
+  // into memory stays as it is.
+  void LetGo(const char* upTo = nullptr) const;
+
  private:
   QByteArray FJournal;
+  std::shared_ptr<const QFile> FMapping;
 };

@@ -914,7 +914,11 @@ void TTableForm::RestoreJournal(const TJournalState& state, const TProgress& pro
         }
       }
       above = row;
-      if (progress && ++done % 4096 == 0) progress(done, total);
+      if (++done % 4096 == 0) {
+        // The rows behind leave memory as the table takes them in.
+        state.LetGo(entry.Data);
+        if (progress) progress(done, total);
+      }
     }
     batch.reset();
     if (capture) FormatCaptureColumns(sheet, run.LastRow() - 1);
