@@ -63,6 +63,10 @@ double CpuSeconds() {
   return static_cast<double>(t.tv_sec) + t.tv_nsec * 1e-9;
 }
 
+// The formulas of columns 27 to 30, for row %1.
+constexpr const char* RowFormulas[] = {"=D%1-E%1", "=IF(F%1>0,F%1/60*G%1*(D%1-E%1),0)", "=MAX(D%1,E%1)", "=H%1*2+I%1"};
+constexpr int FirstFormulaCol = Columns - 3;
+
 // 30 columns: sample number, elapsed time, 24 readings, and 4 formulas of the row.
 void MakeTemplate(TWorkbook& book) {
   book.SetMaxCol(Columns);
@@ -70,10 +74,8 @@ void MakeTemplate(TWorkbook& book) {
   for (int c = 1; c <= Columns; ++c) book.SetColText(c, QStringLiteral("Column %1").arg(c));
   for (int r = 2; r <= 3; ++r) {
     for (int c = 1; c <= Columns; ++c) book.SetNumberFormatRC(r, c, c == 2 ? "[h]:mm:ss" : "0.00");
-    book.SetFormulaRC(r, 27, QStringLiteral("=D%1-E%1").arg(r));
-    book.SetFormulaRC(r, 28, QStringLiteral("=IF(F%1>0,F%1/60*G%1*(D%1-E%1),0)").arg(r));
-    book.SetFormulaRC(r, 29, QStringLiteral("=MAX(D%1,E%1)").arg(r));
-    book.SetFormulaRC(r, 30, QStringLiteral("=H%1*2+I%1").arg(r));
+    for (int c = FirstFormulaCol; c <= Columns; ++c)
+      book.SetFormulaRC(r, c, QString::fromLatin1(RowFormulas[c - FirstFormulaCol]).arg(r));
   }
 }
 
@@ -202,10 +204,42 @@ static void LongSessionSizes(benchmark::internal::Benchmark* b) {
 }
 BENCHMARK(BM_LongSession)->Apply(LongSessionSizes)->Iterations(1)->Unit(benchmark::kSecond);
 
+// Sample n as the killed session journalled it: 26 numbers, and the row's formulas (the template's,
+// or with `changed` other ones).
+void JournalledRow(int n, bool changed, std::vector<TJournalCell>& cells) {
+  cells.resize(Columns);
+  for (int c = 1; c < FirstFormulaCol; ++c)
+    cells[c - 1] = {TJournalCell::TKind::Number, c == 1 ? n : 20 + ((n * 7 + (c - 1) * 13) % 1000) * 0.01, {}};
+  for (int c = FirstFormulaCol; c <= Columns; ++c)
+    cells[c - 1] = {TJournalCell::TKind::Formula, 0,
+                    QString::fromLatin1(RowFormulas[changed ? Columns - c : c - FirstFormulaCol]).arg(n + 1)};
+}
+
+// Whether every recovered row holds exactly what was journalled.
+bool RecoveredExactly(TTableForm& table, int rows, bool changed) {
+  TWorkbook& book = table.ResultsTable->Book();
+  book.SetSheet(1);
+  std::vector<TJournalCell> cells;
+  for (int n = 1; n <= rows; ++n) {
+    JournalledRow(n, changed, cells);
+    for (int c = 1; c <= Columns; ++c) {
+      const TJournalCell& want = cells[c - 1];
+      if (want.Kind == TJournalCell::TKind::Number ? book.ValueRC(n + 1, c).Kind != TValueKind::Number ||
+                                                         book.NumberRC(n + 1, c) != want.Num
+                                                   : book.FormulaRC(n + 1, c) != want.Text)
+        return false;
+    }
+  }
+  return true;
+}
+
 // A journal of range(0) samples left by a killed session, recovered at the next start: reading the
-// journal, rebuilding the table and graph, and journalling the rebuilt table again.
+// journal, rebuilding the table and graph, and journalling the rebuilt table again. With range(1),
+// the session had its formula columns changed before the first sample (each row's formulas then
+// differ from the template's and are the row above's moved down).
 void BM_RecoverJournal(benchmark::State& state) {
   const int rows = static_cast<int>(state.range(0));
+  const bool changedFormulas = state.range(1) != 0;
   for (auto _ : state) {
     state.PauseTiming();
     TSession s;
@@ -216,10 +250,9 @@ void BM_RecoverJournal(benchmark::State& state) {
       old.BeginSnapshot();
       old.RunAdded("Run 1", 1);
       old.EndSnapshot();
-      std::vector<TJournalCell> cells(Columns);
+      std::vector<TJournalCell> cells;
       for (int n = 1; n <= rows; ++n) {
-        for (int c = 0; c < 26; ++c) cells[c] = {TJournalCell::TKind::Number, c == 0 ? n : 20 + ((n * 7 + c * 13) % 1000) * 0.01, {}};
-        for (int c = 26; c < Columns; ++c) cells[c] = {TJournalCell::TKind::Formula, 0, QStringLiteral("=D%1-E%1").arg(n + 1)};
+        JournalledRow(n, changedFormulas, cells);
         old.RowWritten(1, n + 1, cells);
       }
     }
@@ -239,14 +272,19 @@ void BM_RecoverJournal(benchmark::State& state) {
     const double seconds = Seconds(TClock::now() - t0);
     state.counters["cpu_seconds"] = CpuSeconds() - cpu0;
     state.PauseTiming();
-    if (outcome != TJournalRecovery::TOutcome::Recovered || s.Table.RecordedSamples(1) != rows)
-      state.SkipWithError("the journal was not recovered whole");
     state.counters["seconds"] = seconds;
     state.counters["peak_bytes_per_sample"] = (StatusKiB("VmHWM") - rssStart) * 1024 / rows;
     state.counters["bytes_per_sample_after"] = (StatusKiB("VmRSS") - rssStart) * 1024 / rows;
+    if (outcome != TJournalRecovery::TOutcome::Recovered || s.Table.RecordedSamples(1) != rows)
+      state.SkipWithError("the journal was not recovered whole");
+    else if (!RecoveredExactly(s.Table, rows, changedFormulas))
+      state.SkipWithError("a recovered cell differs from the journal's");
     state.ResumeTiming();
   }
 }
-BENCHMARK(BM_RecoverJournal)->Arg(BenchShort() ? 2000 : 300000)->Iterations(1)->Unit(benchmark::kSecond);
+BENCHMARK(BM_RecoverJournal)
+    ->ArgsProduct({{BenchShort() ? 2000 : 300000}, {0, 1}})
+    ->Iterations(1)
+    ->Unit(benchmark::kSecond);
 
 }  // namespace

@@ -27,6 +27,10 @@ class ISampleJournal {
   virtual void RunRenamed(int sheet, const QString& name) = 0;
   virtual void RunFlag(int sheet, bool unsaved) = 0;
   virtual void FileNamed(const QString& name, int fileType) = 0;
+  // The table was just rebuilt from the journal file `path`, read whole up to `bytes`: this journal
+  // goes on in that file (cut there) instead of being written afresh. False, changing nothing, when
+  // `path` is not this journal's file or it cannot be reopened; the table then journals itself whole.
+  virtual bool Resume(const QString& path, qint64 bytes) = 0;
   // Nothing left to protect (the whole table was saved, or its data discarded): the journal goes.
   virtual void Retire() = 0;
 };

@@ -29,4 +29,8 @@ class TJournalReader {
   };
 
   static TResult Read(const QString& path);
+
+ private:
+  // The records from `pos` on into result.State, up to the file's end or damage.
+  static void ReadRecords(const QString& path, const QByteArray& file, qsizetype pos, TResult& result);
 };

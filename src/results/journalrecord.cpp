@@ -131,28 +131,81 @@ QString TJournalRecord::TReader::Text() {
   return s;
 }
 
+void TJournalRecord::TReader::TextInto(QString& out) {
+  const std::uint64_t n = UInt();
+  if (!Need(n)) {
+    out.resize(0);
+    return;
+  }
+  const char* p = FData + FPos;
+  FPos += n;
+  // Formulas and most notes are plain ASCII: copied into the text's own room, no decoding.
+  for (std::uint64_t i = 0; i < n; ++i)
+    if (static_cast<unsigned char>(p[i]) >= 0x80) {
+      out = QString::fromUtf8(p, static_cast<qsizetype>(n));
+      return;
+    }
+  out.resize(static_cast<qsizetype>(n));
+  QChar* to = out.data();
+  for (std::uint64_t i = 0; i < n; ++i) to[i] = QLatin1Char(p[i]);
+}
+
+bool TJournalRecord::TReader::Kind(TJournalCell::TKind& kind) {
+  if (!Need(1)) return false;
+  const auto byte = static_cast<std::uint8_t>(FData[FPos++]);
+  if (byte > static_cast<std::uint8_t>(TJournalCell::TKind::Error)) FOk = false;
+  kind = static_cast<TJournalCell::TKind>(byte);
+  return FOk;
+}
+
 std::vector<TJournalCell> TJournalRecord::TReader::Cells() {
-  const std::uint64_t count = UInt();
   std::vector<TJournalCell> cells;
+  CellsInto(cells);
+  return cells;
+}
+
+void TJournalRecord::TReader::CellsInto(std::vector<TJournalCell>& cells) {
+  const std::uint64_t count = UInt();
   // Every cell takes at least its kind byte: a count beyond the body is damage.
-  if (!Need(count)) return cells;
+  if (!Need(count)) {
+    cells.clear();
+    return;
+  }
   cells.resize(count);
   for (TJournalCell& c : cells) {
-    if (!Need(1)) break;
-    const auto kind = static_cast<std::uint8_t>(FData[FPos++]);
-    if (kind > static_cast<std::uint8_t>(TJournalCell::TKind::Error)) {
-      FOk = false;
-      break;
-    }
-    c.Kind = static_cast<TJournalCell::TKind>(kind);
+    if (!Kind(c.Kind)) break;
+    c.Num = 0;
     switch (c.Kind) {
       case TJournalCell::TKind::Empty: break;
       case TJournalCell::TKind::Number: c.Num = Double(); break;
       case TJournalCell::TKind::Text:
-      case TJournalCell::TKind::Formula: c.Text = Text(); break;
+      case TJournalCell::TKind::Formula: TextInto(c.Text); continue;
       case TJournalCell::TKind::Error: c.Num = static_cast<double>(UInt()); break;
     }
+    if (!c.Text.isEmpty()) c.Text.resize(0);
   }
   if (!FOk) cells.clear();
-  return cells;
+}
+
+void TJournalRecord::TReader::SkipCells() {
+  const std::uint64_t count = UInt();
+  if (!Need(count)) return;
+  for (std::uint64_t i = 0; i < count; ++i) {
+    TJournalCell::TKind kind;
+    if (!Kind(kind)) return;
+    switch (kind) {
+      case TJournalCell::TKind::Empty: break;
+      case TJournalCell::TKind::Number:
+        if (Need(8)) FPos += 8;
+        break;
+      case TJournalCell::TKind::Text:
+      case TJournalCell::TKind::Formula: {
+        const std::uint64_t n = UInt();
+        if (Need(n)) FPos += n;
+        break;
+      }
+      case TJournalCell::TKind::Error: UInt(); break;
+    }
+    if (!FOk) return;
+  }
 }

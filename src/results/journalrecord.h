@@ -50,11 +50,19 @@ class TJournalRecord {
     double Double();
     QString Text();
     std::vector<TJournalCell> Cells();
+    // As Cells, into `out`, reusing its cells and their texts' room.
+    void CellsInto(std::vector<TJournalCell>& out);
+    // Passes over cells, checking them as Cells would.
+    void SkipCells();
     bool Ok() const { return FOk; }
     bool AtEnd() const { return FPos == FSize; }
+    std::size_t Position() const { return FPos; }
 
    private:
     bool Need(std::size_t n);
+    void TextInto(QString& out);
+    // The kind byte of the next cell; false (and not Ok) when there is none or it is unknown.
+    bool Kind(TJournalCell::TKind& kind);
     const char* FData;
     std::size_t FSize;
     std::size_t FPos = 0;

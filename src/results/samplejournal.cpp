@@ -4,6 +4,7 @@
 #include <cerrno>
 #include <cstring>
 #include <fcntl.h>
+#include <sys/stat.h>
 #include <unistd.h>
 
 #include <QCryptographicHash>
@@ -144,6 +145,26 @@ void TSampleJournal::EndSnapshot() {
   FDirty = false;
   FLastSyncMs = TServices::Clock().TickCountMs();
   FBuffer.clear();
+}
+
+bool TSampleJournal::Resume(const QString& path, qint64 bytes) {
+  if (!FClaimed || !FFailure.isEmpty() || FSnapshot || FFd >= 0 || path != FPath || bytes < TJournalRecord::PreambleBytes)
+    return false;
+  const int fd = ::open(QFile::encodeName(FPath).constData(), O_WRONLY | O_APPEND | O_CLOEXEC);
+  if (fd < 0) return false;
+  struct stat st {};
+  bool ok = ::fstat(fd, &st) == 0 && st.st_size >= bytes;
+  // A record torn by the crash is cut off, on the disk before anything is appended after it.
+  if (ok && st.st_size > bytes) ok = ::ftruncate(fd, bytes) == 0 && ::fdatasync(fd) == 0;
+  if (!ok) {
+    ::close(fd);
+    return false;
+  }
+  FFd = fd;
+  FBytes = bytes;
+  FDirty = false;
+  FLastSyncMs = TServices::Clock().TickCountMs();
+  return true;
 }
 
 void TSampleJournal::RunAdded(const QString& name, int runNo) {

@@ -58,6 +58,7 @@ class TSampleJournal : public QObject, public ISampleJournal {
   void RunRenamed(int sheet, const QString& name) override;
   void RunFlag(int sheet, bool unsaved) override;
   void FileNamed(const QString& name, int fileType) override;
+  bool Resume(const QString& path, qint64 bytes) override;
   void Retire() override;
 
  private:

@@ -315,17 +315,21 @@ void TTableForm::FormatSheet(int sheet) {
 }
 
 void TTableForm::grow_grid(int sheet, int rows) {
+  if (GrowRows(sheet, rows)) Book().Recalc();
+}
+
+bool TTableForm::GrowRows(int sheet, int rows) {
   TWorkbook& book = Book();
   book.SetSheet(sheet);
   const int r = book.MaxRow();
   // A run never grows past its last row.
   rows = std::min(rows, FRowLimit - r);
-  if (rows <= 0) return;
+  if (rows <= 0) return false;
   book.SetMaxRow(r + rows);
   book.SetSelection(r, -1, r + rows, -1);
   book.EditCopyDown();
   book.SetSelection(1, 1, 2, 2);
-  book.Recalc();
+  return true;
 }
 
 void TTableForm::WriteRow(const TWorkbook& source, int n, int sourceRow) {
@@ -772,10 +776,11 @@ void TTableForm::RowCells(int sheet, int row, std::vector<TJournalCell>& cells) 
   cells.resize(static_cast<std::size_t>(std::max(cols, 0)));
   for (int c = 1; c <= cols; ++c) {
     TJournalCell& out = cells[c - 1];
-    out.Text.clear();
     out.Num = 0;
     const TCell* cell = s.Find(row, c);
-    switch (cell ? cell->Kind : TCellKind::Empty) {
+    const TCellKind kind = cell ? cell->Kind : TCellKind::Empty;
+    if (kind != TCellKind::Text && kind != TCellKind::Formula && !out.Text.isEmpty()) out.Text.resize(0);
+    switch (kind) {
       case TCellKind::Empty: out.Kind = TJournalCell::TKind::Empty; break;
       case TCellKind::Number:
         out.Kind = TJournalCell::TKind::Number;
@@ -787,7 +792,7 @@ void TTableForm::RowCells(int sheet, int row, std::vector<TJournalCell>& cells) 
         break;
       case TCellKind::Formula:
         out.Kind = TJournalCell::TKind::Formula;
-        out.Text = book.FormulaText(*cell);
+        book.FormulaText(*cell, out.Text);
         break;
       case TCellKind::Error:
         out.Kind = TJournalCell::TKind::Error;
@@ -802,6 +807,7 @@ void TTableForm::JournalRow(int sheet, int row) {
     JournalTable();
     return;
   }
+  // Kept from sample to sample with their texts' room.
   static thread_local std::vector<TJournalCell> cells;
   RowCells(sheet, row, cells);
   FJournal->RowWritten(sheet, row, cells);
@@ -848,6 +854,7 @@ void TTableForm::RestoreJournal(const TJournalState& state, const TProgress& pro
   // Every formula is brought up to date once, after every run's cells are in.
   const bool autoRecalc = book.AutoRecalc();
   book.SetAutoRecalc(false);
+  std::vector<TJournalCell> cells;
   for (int i = 0; i < runs; ++i) {
     const TJournalState::TRun& run = state.Runs[i];
     const int sheet = i + 1;
@@ -858,28 +865,29 @@ void TTableForm::RestoreJournal(const TJournalState& state, const TProgress& pro
     }
     book.SetSheet(sheet);
     // The run's grid grows once to hold every row, not ten rows at a time.
-    if (!run.Rows.empty() && book.MaxRow() <= run.Rows.rbegin()->first)
-      grow_grid(sheet, run.Rows.rbegin()->first - book.MaxRow() + 10);
+    if (!run.Rows.empty() && book.MaxRow() <= run.LastRow()) GrowRows(sheet, run.LastRow() - book.MaxRow() + 10);
     book.SetSheet(sheet);
     // A capture comes back in its own columns under its own titles, not the logger's.
-    const auto titles = run.Rows.find(1);
-    const bool capture = run.Name.startsWith(QLatin1String(CapturePrefix)) && titles != run.Rows.end();
+    const TJournalState::TRow* titles = run.Find(1);
+    const bool capture = run.Name.startsWith(QLatin1String(CapturePrefix)) && titles;
     if (capture) {
       QStringList heads;
-      for (const TJournalCell& cell : titles->second) {
+      for (const TJournalCell& cell : titles->Cells()) {
         if (cell.Kind != TJournalCell::TKind::Text) break;
         heads << cell.Text;
       }
       ShapeCaptureRun(sheet, heads);
-      if (!run.Rows.empty() && book.MaxRow() <= run.Rows.rbegin()->first)
-        grow_grid(sheet, run.Rows.rbegin()->first - book.MaxRow() + 10);
+      if (book.MaxRow() <= run.LastRow()) GrowRows(sheet, run.LastRow() - book.MaxRow() + 10);
       book.SetSheet(sheet);
     }
     const int cols = capture ? book.MaxCol() : TemplateCols();
     // The run's cells reach the view as one change, not one notice per cell.
     std::optional<TWorkbook::TBatchScope> batch(std::in_place, book);
-    for (const auto& [row, cells] : run.Rows) {
+    int above = 0;  // the row restored before, whose formulas the next one may share
+    for (const TJournalState::TRow& entry : run.Rows) {
+      const int row = entry.Row;
       if (row > a1::MaxRows || (row == 1 && !capture)) continue;
+      entry.CellsInto(cells);
       for (int c = 1; c <= cols; ++c) {
         const TJournalCell empty;
         const TJournalCell& cell = c <= static_cast<int>(cells.size()) ? cells[c - 1] : empty;
@@ -888,9 +896,10 @@ void TTableForm::RestoreJournal(const TJournalState& state, const TProgress& pro
           case TJournalCell::TKind::Number: book.SetNumberRC(row, c, cell.Num); break;
           case TJournalCell::TKind::Text: book.SetTextRC(row, c, cell.Text); break;
           case TJournalCell::TKind::Formula:
-            // The grown rows carry the pattern's formulas already: compiled again only when the
-            // journal's differs.
-            if (book.FormulaRC(row, c) == cell.Text) break;
+            // The grown rows carry the pattern's formulas already, and a formula changed during
+            // the run is the one above moved down: neither is compiled again.
+            if (book.HasFormulaRC(row, c, cell.Text)) break;
+            if (above && book.CopyFormulaRC(row, c, above, c, &cell.Text)) break;
             try {
               book.SetFormulaRC(row, c, cell.Text);
             } catch (const EWorkbookError&) {
@@ -904,12 +913,17 @@ void TTableForm::RestoreJournal(const TJournalState& state, const TProgress& pro
             break;
         }
       }
-      if (progress && ++done % 4096 == 0) progress(done, total);
+      above = row;
+      if (++done % 4096 == 0) {
+        // The rows behind leave memory as the table takes them in.
+        state.LetGo(entry.Data);
+        if (progress) progress(done, total);
+      }
     }
     batch.reset();
-    if (capture) FormatCaptureColumns(sheet, run.Rows.rbegin()->first - 1);
+    if (capture) FormatCaptureColumns(sheet, run.LastRow() - 1);
     sample_taken_but_not_saved[i] = run.Unsaved;
-    if (FGraph) FGraph->SetRunRows(sheet, run.Rows.empty() ? 1 : run.Rows.rbegin()->first - 1);
+    if (FGraph) FGraph->SetRunRows(sheet, run.Rows.empty() ? 1 : run.LastRow() - 1);
   }
   RunNo = std::max(state.RunNo, RunNo);
   current_filename = state.FileName;
@@ -922,7 +936,10 @@ void TTableForm::RestoreJournal(const TJournalState& state, const TProgress& pro
   const TRigConfig* rig = TServices::Rig();
   if (FGraph && rig && rig->Using_Graph) FGraph->DrawGraph();
   FJournal = journal;
-  if (FJournal) JournalTable();
+  // Rebuilt run for run from this journal's own file, the table is what that file describes:
+  // journalling goes on in it rather than writing it all out again.
+  const bool everyRun = runs > 0 && runs == static_cast<int>(state.Runs.size());
+  if (FJournal && !(everyRun && state.WholeBytes > 0 && FJournal->Resume(state.Source, state.WholeBytes))) JournalTable();
 }
 
 // ------------------------------------------------------------------------------- printing

@@ -179,6 +179,8 @@ class TTableForm : public QWidget {
   // Journals row `row` of run `sheet`; the first one of a session journals the whole table.
   void JournalRow(int sheet, int row);
   void JournalTable();
+  // grow_grid without recomputing: false when there was no room to grow.
+  bool GrowRows(int sheet, int rows);
   void RowCells(int sheet, int row, std::vector<struct TJournalCell>& cells) const;
 
   TWorkbook& FTemplate;

@@ -90,6 +90,7 @@ class TRowRecorder : public ISampleJournal {
   void RunRenamed(int, const QString&) override {}
   void RunFlag(int, bool) override {}
   void FileNamed(const QString&, int) override {}
+  bool Resume(const QString&, qint64) override { return false; }
   void Retire() override {}
 
   // Every kept row against `book` (the table now, or a saved file read back).

@@ -144,10 +144,11 @@ TEST_F(JournalTest, AFileCutAtAnyByteGivesEveryWholeRowAndNoHalfRow) {
     if (r.State.Runs.empty()) continue;
     // Rows 2 .. k + 1, each whole.
     int expectRow = 2;
-    for (const auto& [row, cells] : r.State.Runs[0].Rows) {
-      ASSERT_EQ(row, expectRow++);
+    for (const TJournalState::TRow& row : r.State.Runs[0].Rows) {
+      ASSERT_EQ(row.Row, expectRow++);
+      const std::vector<TJournalCell> cells = row.Cells();
       ASSERT_GE(cells.size(), std::size_t(colT2));
-      EXPECT_EQ(cells[colT1 - 1].Num, 100 + (row - 1)) << "cut at " << size;
+      EXPECT_EQ(cells[colT1 - 1].Num, 100 + (row.Row - 1)) << "cut at " << size;
     }
   }
   EXPECT_EQ(lastRows, 8);
@@ -320,4 +321,74 @@ TEST_F(JournalTest, ACaptureRunComesBackWithItsTitlesUnitsAndInterval) {
   // The rebuilt table is journalled again with its capture as it is.
   const TJournalReader::TResult again = TJournalReader::Read(Path);
   ASSERT_EQ(again.Status, TJournalReader::TStatus::Read);
+}
+
+// A recovered table goes on in the journal it was rebuilt from: the whole records stay as they
+// were, a record torn by the crash is cut off, and new samples are appended after them. Read again,
+// that journal gives the recovered table and the samples after it, formulas changed during the
+// run included.
+TEST_F(JournalTest, ARecoveredTableGoesOnInItsJournalCutAfterItsLastWholeRecord) {
+  const QString path = TSampleJournal::PathFor(kRig, 3);
+  const TSampleJournal::THeader header{kRig, 3, "Heat rig: Exercise 3"};
+  auto crashed = std::make_unique<TSampleJournal>(path, header);
+  ASSERT_TRUE(crashed->Claim());
+  TJournalTable recorded(crashed.get());
+  for (int n = 1; n <= 12; ++n) recorded.Sample(n, 40 + n);
+  // The temperature difference doubled from sample 13 on.
+  recorded.SampleRow.SetFormulaRC(2, colDT, "=(D2-E2)*2");
+  for (int n = 13; n <= 30; ++n) recorded.Sample(n, 40 + n);
+  ASSERT_EQ(recorded.Book().FormulaRC(31, colDT), "=(D31-E31)*2");
+  recorded.Table.SetJournal(nullptr);  // goes on as the expected table
+  crashed.reset();
+  const QByteArray whole = TTempFolder::Read(path);
+  // The crash came while the next row was being written: half its record is on the disk.
+  TJournalRecord row(TJournalRecord::TType::Row);
+  row.PutUInt(1);
+  row.PutUInt(32);
+  row.PutCells({{TJournalCell::TKind::Number, 31, {}}, {TJournalCell::TKind::Formula, 0, "=A32*2"}});
+  QByteArray torn = whole;
+  row.AppendFramed(torn);
+  torn.chop(6);
+  Tmp.Write(QDir(Tmp.Path()).relativeFilePath(path), torn);
+
+  TSampleJournal next(path, header);
+  ASSERT_TRUE(next.Claim());
+  TJournalTable table(&next);
+  Prompts.ExpectMessage("30 unsaved samples in 1 runs", TModalResult::mrYes);
+  EXPECT_EQ(TJournalRecovery::Run(next, table.Table), TJournalRecovery::TOutcome::Recovered);
+  ExpectSameTable(recorded.Table, table.Table);
+  table.Book().SetSheet(1);
+  EXPECT_EQ(table.Book().FormulaRC(13, colDT), "=D13-E13");
+  EXPECT_EQ(table.Book().FormulaRC(14, colDT), "=(D14-E14)*2");
+  EXPECT_EQ(table.Book().NumberRC(31, colDT), 2 * (table.Book().NumberRC(31, colT1) - table.Book().NumberRC(31, colT2)));
+  EXPECT_TRUE(next.Recording());
+  EXPECT_EQ(TTempFolder::Read(path), whole) << "the journal is kept as it was, less the torn record";
+
+  table.SampleRow.SetFormulaRC(2, colDT, "=(D2-E2)*2");
+  table.Sample(31, 71);
+  next.Sync();
+  const QByteArray after = TTempFolder::Read(path);
+  EXPECT_TRUE(after.startsWith(whole));
+  EXPECT_GT(after.size(), whole.size());
+  recorded.Sample(31, 71);
+  TJournalTable again(nullptr);
+  const TJournalReader::TResult read = TJournalReader::Read(path);
+  ASSERT_EQ(read.Status, TJournalReader::TStatus::Read) << read.Problem.toStdString();
+  EXPECT_FALSE(read.TornTail);
+  again.Table.RestoreJournal(read.State);
+  ExpectSameTable(recorded.Table, again.Table);
+
+  // Another journal's content, or a table rebuilt in part, is journalled afresh instead.
+  TSampleJournal other(Tmp.File("other.qxj"), header);
+  ASSERT_TRUE(other.Claim());
+  EXPECT_FALSE(other.Resume(path, read.State.WholeBytes));
+  TJournalTable elsewhere(&other);
+  elsewhere.Table.RestoreJournal(read.State);
+  EXPECT_TRUE(other.Recording());
+  const TJournalReader::TResult fresh = TJournalReader::Read(other.Path());
+  ASSERT_EQ(fresh.Status, TJournalReader::TStatus::Read);
+  EXPECT_EQ(fresh.State.RowsApplied, 31) << "a snapshot of the rebuilt table, not the history";
+  TJournalTable fromFresh(nullptr);
+  fromFresh.Table.RestoreJournal(fresh.State);
+  ExpectSameTable(recorded.Table, fromFresh.Table);
 }

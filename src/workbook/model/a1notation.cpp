@@ -92,16 +92,32 @@ int ScanLineName(const QChar* p, int n, TCellName& out) {
 }
 
 QString NameText(const TCellName& c) {
-  QString s;
+  char16_t buffer[NameChars];
+  return QString(reinterpret_cast<const QChar*>(buffer), WriteName(c, buffer));
+}
+
+int WriteName(const TCellName& c, char16_t* out) {
+  int n = 0;
   if (!c.WholeRow) {
-    if (c.AbsCol) s += QLatin1Char('$');
-    s += ColumnName(c.Col);
+    if (c.AbsCol) out[n++] = u'$';
+    char16_t letters[8];
+    int k = 0;
+    for (int col = c.Col; col > 0 && k < 8; col = (col - 1) / 26) letters[k++] = static_cast<char16_t>(u'A' + (col - 1) % 26);
+    while (k > 0) out[n++] = letters[--k];
   }
   if (!c.WholeCol) {
-    if (c.AbsRow) s += QLatin1Char('$');
-    s += QString::number(c.Row);
+    if (c.AbsRow) out[n++] = u'$';
+    char16_t digits[11];
+    int k = 0;
+    unsigned row = c.Row < 0 ? 0u - static_cast<unsigned>(c.Row) : static_cast<unsigned>(c.Row);
+    do {
+      digits[k++] = static_cast<char16_t>(u'0' + row % 10);
+      row /= 10;
+    } while (row > 0);
+    if (c.Row < 0) out[n++] = u'-';
+    while (k > 0) out[n++] = digits[--k];
   }
-  return s;
+  return n;
 }
 
 std::optional<TCellName> ParseCellName(const QString& text) {

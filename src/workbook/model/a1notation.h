@@ -34,6 +34,9 @@ int ScanCellName(const QChar* p, int n, TCellName& out);
 int ScanLineName(const QChar* p, int n, TCellName& out);
 // The text of a cell name or range end as written: "$B$7", "B", "$7".
 QString NameText(const TCellName& c);
+// The same into `out`, which must hold NameChars characters; returns how many were written.
+constexpr int NameChars = 24;
+int WriteName(const TCellName& c, char16_t* out);
 
 // A sheet name as a formula writes it: quoted when it holds anything but letters, digits and
 // "_" or could be read as a cell name ("'Run 1'", "Sheet1").

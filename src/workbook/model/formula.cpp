@@ -5,8 +5,6 @@
 
 namespace {
 
-QString CellText(const a1::TCellName& c) { return a1::NameText(c); }
-
 // Rebuilds the text, letting edit() replace each reference token or range (first..last token).
 // edit returns the replacement text for the span from the first token's start.
 template <typename Edit>
@@ -37,48 +35,17 @@ QString Rewrite(const QString& text, Edit edit) {
 
 }  // namespace
 
-TFormula TFormula::Compile(const QString& text, int ownSheetId, const TSheetResolver& resolver) {
+TFormula TFormula::Compile(const QString& text, int ownSheetId, const TSheetResolver& resolver, TFormulaPattern* pattern) {
   TFormula f;
   const std::vector<TFormulaToken> tokens = TFormulaLexer::Tokenize(text);
   TFormulaParser(tokens, ownSheetId, resolver, f).Parse();
+  if (pattern) *pattern = TFormulaPattern(text, tokens);
   return f;
 }
 
 QString TFormula::Shift(const QString& text, int dRow, int dCol) {
   if (dRow == 0 && dCol == 0) return text;
-  return Rewrite(text, [&](const QString& s, const TFormulaToken& a, const TFormulaToken* b) {
-    auto move = [&](a1::TCellName c, bool& ok) {
-      if (!c.AbsRow) c.Row += dRow;
-      if (!c.AbsCol) c.Col += dCol;
-      ok = ok && c.Row >= 1 && c.Row <= a1::MaxRows && c.Col >= 1 && c.Col <= a1::MaxCols;
-      return c;
-    };
-    bool ok = true;
-    const a1::TCellName ca = move(a.Cell, ok);
-    const a1::TCellName cb = b ? move(b->Cell, ok) : a1::TCellName{};
-    if (!ok) return QStringLiteral("#REF!");
-    QString r = s.mid(a.Pos, a.CellPos - a.Pos) + CellText(ca);
-    if (b) r += s.mid(a.Pos + a.Len, b->CellPos - (a.Pos + a.Len)) + CellText(cb);
-    return r;
-  });
-}
-
-bool TFormula::ShiftCode(int dRow, int dCol, int ownSheetId) {
-  if (OtherSheets || Kept) return false;
-  for (TFormulaRef& r : Refs) {
-    if (!r.AbsRow) r.Row += dRow;
-    if (!r.AbsCol) r.Col += dCol;
-    if (r.Row < 1 || r.Row > a1::MaxRows || r.Col < 1 || r.Col > a1::MaxCols) return false;
-    r.SheetId = ownSheetId;
-  }
-  for (const TInstr& in : Code) {
-    if (in.Op != TOp::Range) continue;
-    TFormulaRef& a = Refs[in.Arg];
-    TFormulaRef& b = Refs[in.Arg + 1];
-    if (b.Row < a.Row) { std::swap(a.Row, b.Row); std::swap(a.AbsRow, b.AbsRow); }
-    if (b.Col < a.Col) { std::swap(a.Col, b.Col); std::swap(a.AbsCol, b.AbsCol); }
-  }
-  return true;
+  return TFormulaPattern(text).Text(dRow, dCol);
 }
 
 bool TFormula::Movable(int dRow, int dCol) const {

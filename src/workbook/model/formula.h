@@ -9,6 +9,8 @@
 
 #include <QString>
 
+#include "workbook/model/formulapattern.h"
+
 enum class TOp : std::uint8_t {
   Number, String, Bool, Error, Missing, Ref, Range,
   Neg, Percent, Add, Sub, Mul, Div, Pow, Concat, Eq, Ne, Lt, Gt, Le, Ge,
@@ -36,16 +38,14 @@ class TFormula {
   // Resolves a sheet name to its id, -1 when there is no such sheet.
   using TSheetResolver = std::function<int(const QString&)>;
 
-  // Compiles "=..." (the "=" is optional). Throws EWorkbookError describing a syntax error.
-  static TFormula Compile(const QString& text, int ownSheetId, const TSheetResolver& resolver);
+  // Compiles "=..." (the "=" is optional). Throws EWorkbookError describing a syntax error. When
+  // `pattern` is given, the text cut at its references goes there, from the same reading.
+  static TFormula Compile(const QString& text, int ownSheetId, const TSheetResolver& resolver,
+                          TFormulaPattern* pattern = nullptr);
 
   // The text with relative references moved by (dRow, dCol); a reference pushed off the sheet
   // becomes #REF!. Absolute parts ($A, $1) stay.
   static QString Shift(const QString& text, int dRow, int dCol);
-  // Moves the compiled references as Shift moves the text, giving own-sheet references the sheet
-  // id ownSheetId. False (and the formula unusable) when a reference would leave the sheet or the
-  // formula names other sheets; the caller then shifts the text and compiles it.
-  bool ShiftCode(int dRow, int dCol, int ownSheetId);
   // Whether the code can run unchanged at a place (dRow, dCol) away from where it was compiled:
   // it names no other sheet and every reference stays on the sheet. Copies of a formula then
   // share one compiled code (see Moved).

@@ -119,7 +119,7 @@ void TWorkbook::SetSheetName(int sheet, const QString& name) {
   for (TFormulaCell& f : FFormulas)
     if (f.Live && f.Code->Code.OtherSheets) {
       auto renamed = std::make_shared<TSharedCode>(*f.Code);
-      renamed->Text = TFormula::RenameSheet(SourceText(f), old, name);
+      renamed->Pattern = TFormulaPattern(TFormula::RenameSheet(SourceText(f), old, name));
       renamed->Row = f.Row;
       renamed->Col = f.Col;
       f.Code = std::move(renamed);
@@ -168,7 +168,9 @@ void TWorkbook::SheetsChanged() {
     if (!f.Live || !f.Code->Code.OtherSheets) continue;
     Unregister(slot);
     const QString text = SourceText(f);
-    f.Code = Share(CompileFor(*ById(f.SheetId), text), text, f.Row, f.Col);
+    TFormulaPattern pattern;
+    TFormula code = CompileFor(*ById(f.SheetId), text, &pattern);
+    f.Code = Share(std::move(code), text, f.Row, f.Col, &pattern);
     Register(slot);
     roots.push_back(slot);
   }
@@ -332,18 +334,37 @@ QString TWorkbook::FormulaRC(int row, int col) const {
   return cell ? FormulaText(*cell) : QString();
 }
 
+bool TWorkbook::HasFormulaRC(int row, int col, QStringView formula) const {
+  CheckCell(row, col);
+  const TCell* cell = Active().Find(row, col);
+  if (!cell || cell->Kind != TCellKind::Formula) return false;
+  const TFormulaCell& f = FFormulas[cell->Aux];
+  return f.Code->Pattern.Matches(formula, f.Row - f.Code->Row, f.Col - f.Code->Col);
+}
+
 QString TWorkbook::FormulaText(const TCell& cell) const {
   if (cell.Kind != TCellKind::Formula) return QString();
   return SourceText(FFormulas[cell.Aux]);
 }
 
-QString TWorkbook::SourceText(const TFormulaCell& f) const {
-  return TFormula::Shift(f.Code->Text, f.Row - f.Code->Row, f.Col - f.Code->Col);
+void TWorkbook::FormulaText(const TCell& cell, QString& out) const {
+  if (cell.Kind != TCellKind::Formula) {
+    out.resize(0);
+    return;
+  }
+  const TFormulaCell& f = FFormulas[cell.Aux];
+  f.Code->Pattern.TextInto(f.Row - f.Code->Row, f.Col - f.Code->Col, out);
 }
 
-TWorkbook::TCodePtr TWorkbook::Share(TFormula code, const QString& text, int row, int col) {
+QString TWorkbook::SourceText(const TFormulaCell& f) const {
+  return f.Code->Pattern.Text(f.Row - f.Code->Row, f.Col - f.Code->Col);
+}
+
+TWorkbook::TCodePtr TWorkbook::Share(TFormula code, const QString& text, int row, int col, TFormulaPattern* pattern) {
   auto shared = std::make_shared<TSharedCode>();
-  shared->Text = text.startsWith(QLatin1Char('=')) ? text : QLatin1Char('=') + text;
+  // The pattern read with the code serves when its text is the one kept.
+  if (pattern && text.startsWith(QLatin1Char('='))) shared->Pattern = std::move(*pattern);
+  else shared->Pattern = TFormulaPattern(text.startsWith(QLatin1Char('=')) ? text : QLatin1Char('=') + text);
   shared->Row = row;
   shared->Col = col;
   if (!code.OtherSheets) {
@@ -360,23 +381,27 @@ TWorkbook::TCodePtr TWorkbook::Share(TFormula code, const QString& text, int row
   return shared;
 }
 
-TFormula TWorkbook::CompileFor(const TSheet& sheet, const QString& text) const {
-  return TFormula::Compile(text, sheet.Id(), [this](const QString& name) {
-    const int index = FindSheet(name);
-    return index ? FSheets[index - 1]->Id() : -1;
-  });
+TFormula TWorkbook::CompileFor(const TSheet& sheet, const QString& text, TFormulaPattern* pattern) const {
+  return TFormula::Compile(
+      text, sheet.Id(),
+      [this](const QString& name) {
+        const int index = FindSheet(name);
+        return index ? FSheets[index - 1]->Id() : -1;
+      },
+      pattern);
 }
 
 void TWorkbook::SetFormulaRC(int row, int col, const QString& formula) {
   CheckCell(row, col);
   TSheet& sheet = Active();
   TFormula code;
+  TFormulaPattern pattern;
   try {
-    code = CompileFor(sheet, formula);
+    code = CompileFor(sheet, formula, &pattern);
   } catch (const EWorkbookError& e) {
     throw EWorkbookError(QString(), CellWhere(row, col), QStringLiteral("%1: %2").arg(formula, e.What()));
   }
-  StoreFormula(sheet, row, col, Share(std::move(code), formula, row, col));
+  StoreFormula(sheet, row, col, Share(std::move(code), formula, row, col, &pattern));
   Written(sheet, row, col);
 }
 
@@ -420,14 +445,16 @@ QStringList TWorkbook::KeptFormulaCells() const {
 
 void TWorkbook::ReserveFormulas(std::size_t n) { FFormulas.reserve(FFormulas.size() + n); }
 
-bool TWorkbook::CopyFormulaRC(int row, int col, int fromRow, int fromCol) {
+bool TWorkbook::CopyFormulaRC(int row, int col, int fromRow, int fromCol, const QString* onlyAs) {
   CheckCell(row, col);
   TSheet& sheet = Active();
   const TCell* from = sheet.Find(fromRow, fromCol);
   if (!from || from->Kind != TCellKind::Formula) return false;
   // Held first: storing may move both the cell and the formula table.
   TCodePtr code = FFormulas[from->Aux].Code;
-  if (!code->Code.Movable(row - code->Row, col - code->Col)) return false;
+  const int dRow = row - code->Row, dCol = col - code->Col;
+  if (!code->Code.Movable(dRow, dCol)) return false;
+  if (onlyAs && !code->Pattern.Matches(*onlyAs, dRow, dCol)) return false;
   StoreFormula(sheet, row, col, std::move(code));
   Written(sheet, row, col);
   return true;
@@ -655,17 +682,22 @@ TWorkbook::TCellCopy TWorkbook::Snapshot(const TSheet& sheet, int row, int col) 
   return copy;
 }
 
-void TWorkbook::Put(TSheet& sheet, int row, int col, TCellCopy copy) {
+void TWorkbook::Put(TSheet& sheet, int row, int col, const TCellCopy& given) {
   // A kept formula's text cannot be moved along reliably: a copy elsewhere holds its value.
-  if (copy.Kind == TCellKind::Formula && copy.Code->Code.Kept && (row != copy.Code->Row || col != copy.Code->Col)) {
+  const bool keptMoved = given.Kind == TCellKind::Formula && given.Code->Code.Kept &&
+                         (row != given.Code->Row || col != given.Code->Col);
+  TCellCopy value;
+  const TCellCopy& copy = keptMoved ? value : given;
+  if (keptMoved) {
+    value = given;
     TCellValue v;
-    FEvaluator.Run(copy.Code->Code, *this, v);
-    copy.Kind = v.Kind == TValueKind::Number ? TCellKind::Number : v.Kind == TValueKind::Text ? TCellKind::Text
-              : v.Kind == TValueKind::Error ? TCellKind::Error : v.Kind == TValueKind::Bool ? TCellKind::Formula : TCellKind::Empty;
-    copy.Num = v.Num;
-    copy.Text = v.Kind == TValueKind::Bool ? (v.Num != 0 ? QStringLiteral("=TRUE") : QStringLiteral("=FALSE")) : v.Str;
-    copy.Aux = static_cast<std::uint32_t>(v.Err);
-    copy.Code = v.Kind == TValueKind::Bool ? Share(CompileFor(sheet, copy.Text), copy.Text, row, col) : nullptr;
+    FEvaluator.Run(value.Code->Code, *this, v);
+    value.Kind = v.Kind == TValueKind::Number ? TCellKind::Number : v.Kind == TValueKind::Text ? TCellKind::Text
+               : v.Kind == TValueKind::Error ? TCellKind::Error : v.Kind == TValueKind::Bool ? TCellKind::Formula : TCellKind::Empty;
+    value.Num = v.Num;
+    value.Text = v.Kind == TValueKind::Bool ? (v.Num != 0 ? QStringLiteral("=TRUE") : QStringLiteral("=FALSE")) : v.Str;
+    value.Aux = static_cast<std::uint32_t>(v.Err);
+    value.Code = v.Kind == TValueKind::Bool ? Share(CompileFor(sheet, value.Text), value.Text, row, col) : nullptr;
   }
   TCell& cell = Touch(sheet, row, col);
   if (copy.Kind == TCellKind::Formula) {
@@ -673,16 +705,18 @@ void TWorkbook::Put(TSheet& sheet, int row, int col, TCellCopy copy) {
     // sheets or pushed off the sheet is written out as text and compiled again.
     const int dr = row - copy.Code->Row, dc = col - copy.Code->Col;
     if (copy.Code->Code.Movable(dr, dc)) {
-      StoreFormula(sheet, row, col, std::move(copy.Code));
+      StoreFormula(sheet, row, col, copy.Code);
     } else {
-      const QString text = TFormula::Shift(copy.Code->Text, dr, dc);
+      const QString text = copy.Code->Pattern.Text(dr, dc);
       TFormula code;
+      TFormulaPattern pattern;
       try {
-        code = CompileFor(sheet, text);
+        code = CompileFor(sheet, text, &pattern);
       } catch (const EWorkbookError&) {
         code = CompileFor(sheet, QStringLiteral("=#REF!"));  // cannot happen for text that compiled before
+        pattern = TFormulaPattern(text);
       }
-      StoreFormula(sheet, row, col, Share(std::move(code), text, row, col));
+      StoreFormula(sheet, row, col, Share(std::move(code), text, row, col, &pattern));
     }
   } else {
     Release(sheet, cell);
@@ -691,7 +725,7 @@ void TWorkbook::Put(TSheet& sheet, int row, int col, TCellCopy copy) {
     cell.Aux = copy.Aux;
     if (copy.Kind == TCellKind::Text) cell.Aux = sheet.AddText(copy.Text);
   }
-  sheet.At(row, col).Format = copy.Format.isEmpty() ? 0 : FormatIndex(copy.Format);
+  sheet.At(row, col).Format = copy.FormatSlot;
   Written(sheet, row, col);
 }
 
@@ -707,9 +741,20 @@ void TWorkbook::CopyRange(int row1, int col1, int row2, int col2, const TWorkboo
   snap.reserve(static_cast<std::size_t>(rows) * cols);
   for (int r = 0; r < rows; ++r)
     for (int c = 0; c < cols; ++c) snap.push_back(source.Snapshot(from, srcRow1 + r, srcCol1 + c));
+  // Formats are looked up once here, not for every cell of a row copied down a long run.
+  for (TCellCopy& copy : snap) copy.FormatSlot = copy.Format.isEmpty() ? 0 : FormatIndex(copy.Format);
+  // A row copied down a long run at once (a recovered table grows by its whole length) makes its
+  // formulas' room once, at the size needed: grown by doubling, the table would be copied along
+  // and hold up to twice that room at its peak.
+  std::size_t formulas = 0;
+  const int toRows = row2 - row1 + 1, toCols = col2 - col1 + 1;
+  for (int r = 0; r < rows; ++r)
+    for (int c = 0; c < cols; ++c)
+      if (snap[static_cast<std::size_t>(r) * cols + c].Kind == TCellKind::Formula)
+        formulas += static_cast<std::size_t>((toRows - r + rows - 1) / rows) * static_cast<std::size_t>((toCols - c + cols - 1) / cols);
+  const std::size_t needed = FFormulas.size() + formulas - std::min(formulas, FFreeFormulas.size());
+  if (needed > FFormulas.capacity() && needed > 2 * FFormulas.capacity()) FFormulas.reserve(needed);
   TSheet& to = Active();
-  // A snapshot used once (no tiling) is handed over rather than copied again.
-  const bool tiled = row2 - row1 + 1 != rows || col2 - col1 + 1 != cols;
   BeginBatch();
   // A row filled from (about) its start is allocated at its width once: a results table appends
   // whole rows, and a row grown by doubling would keep up to half its room empty.
@@ -718,9 +763,7 @@ void TWorkbook::CopyRange(int row1, int col1, int row2, int col2, const TWorkboo
     if (dense) to.ReserveRow(r, col2);
     for (int c = col1; c <= col2; ++c) {
       const int sr = (r - row1) % rows, sc = (c - col1) % cols;
-      TCellCopy& copy = snap[static_cast<std::size_t>(sr) * cols + sc];
-      if (tiled) Put(to, r, c, copy);
-      else Put(to, r, c, std::move(copy));
+      Put(to, r, c, snap[static_cast<std::size_t>(sr) * cols + sc]);
     }
   }
   EndBatch();

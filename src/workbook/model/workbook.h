@@ -112,12 +112,16 @@ class TWorkbook : private ICellSource {
   void SetNumberRC(int row, int col, double value);
   // "=..." of a formula cell, "" for any other.
   QString FormulaRC(int row, int col) const;
+  // Whether the cell holds a formula whose text is exactly `formula`, found without building it.
+  bool HasFormulaRC(int row, int col, QStringView formula) const;
   // Compiles and stores a formula; throws EWorkbookError (nothing changes) on a syntax error.
   void SetFormulaRC(int row, int col, const QString& formula);
   // Puts the formula of (fromRow, fromCol) at (row, col), its relative references moved along, as
   // a copy would. False (nothing changes) when that cell holds no formula or the moved formula
-  // cannot keep its compiled form; the caller then sets the shifted text.
-  bool CopyFormulaRC(int row, int col, int fromRow, int fromCol);
+  // cannot keep its compiled form; the caller then sets the shifted text. With `onlyAs`, also
+  // when the moved formula's text would not be exactly that: a formula read back row by row then
+  // shares the code of the one above instead of being compiled again.
+  bool CopyFormulaRC(int row, int col, int fromRow, int fromCol, const QString* onlyAs = nullptr);
   // Stores a formula read from a file that the engine cannot compute: it keeps the text as written
   // and yields `saved`, the value the file holds for it; it is not recalculated. arrayRows and
   // arrayCols > 0 mark an array formula of that extent.
@@ -198,6 +202,8 @@ class TWorkbook : private ICellSource {
   // The NumberRC rule for a cell of any sheet.
   double NumberOf(const TSheet& sheet, const TCell& cell) const;
   QString FormulaText(const TCell& cell) const;
+  // The same into `out`, keeping its room: a table journalling every sample reuses one.
+  void FormulaText(const TCell& cell, QString& out) const;
   // The compiled form of a formula cell (Kept, array extent); nullptr for any other cell.
   const TFormula* FormulaCode(const TCell& cell) const;
   // "Sheet!A1" of every formula kept with its saved value, in sheet, row, column order.
@@ -211,7 +217,7 @@ class TWorkbook : private ICellSource {
   // shared formulas do, so a table of a million copied formulas holds one compiled code.
   struct TSharedCode {
     TFormula Code;
-    QString Text;
+    TFormulaPattern Pattern;  // the text as written there
     int Row = 0, Col = 0;
     // The distinct (row, col) distances from the formula to the cells its references without "$"
     // read, when it names no other sheet: its dependencies filed by distance (see FOffsets).
@@ -238,6 +244,7 @@ class TWorkbook : private ICellSource {
     std::uint32_t Aux = 0;
     QString Text, Format;
     TCodePtr Code;
+    std::uint16_t FormatSlot = 0;  // Format as the book copied into numbers it
   };
   // How many formulas of a sheet read at one distance.
   struct TOffsetUse { int DRow, DCol; std::uint32_t Count; };
@@ -259,8 +266,9 @@ class TWorkbook : private ICellSource {
   void Written(TSheet& sheet, int row, int col);
   void StoreFormula(TSheet& sheet, int row, int col, TCodePtr code);
   QString SourceText(const TFormulaCell& f) const;
-  TFormula CompileFor(const TSheet& sheet, const QString& text) const;
-  static TCodePtr Share(TFormula code, const QString& text, int row, int col);
+  TFormula CompileFor(const TSheet& sheet, const QString& text, TFormulaPattern* pattern = nullptr) const;
+  // `pattern`, when given, is the text's own, read by CompileFor; it is taken.
+  static TCodePtr Share(TFormula code, const QString& text, int row, int col, TFormulaPattern* pattern = nullptr);
   TCellValue ResultOf(std::uint32_t slot) const;
   void SetResult(std::uint32_t slot, TCellValue&& value);
   std::uint16_t FormatIndex(const QString& code);
@@ -276,7 +284,7 @@ class TWorkbook : private ICellSource {
   void SheetsChanged();
   void Notify(const TSheet* sheet, int row1, int col1, int row2, int col2) const;
   TCellCopy Snapshot(const TSheet& sheet, int row, int col) const;
-  void Put(TSheet& sheet, int row, int col, TCellCopy copy);
+  void Put(TSheet& sheet, int row, int col, const TCellCopy& copy);
   void AddSheet();
 
   std::vector<std::unique_ptr<TSheet>> FSheets;
