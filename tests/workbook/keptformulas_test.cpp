@@ -169,7 +169,8 @@ TEST(KeptFormulas, KeptTextsAndDefinedNamesFollowASheetRename) {
   EXPECT_TRUE(Kept(book, 1, 2));
   // Written back, other programs find the sheet by its new name.
   book.Write(dir.File("renamed.xlsx"), TWorkbook::ftXlsx5);
-  const TZipReader zip(TTempFolder::Read(dir.File("renamed.xlsx")));
+  const QByteArray archive = TTempFolder::Read(dir.File("renamed.xlsx"));
+  const TZipReader zip(archive);
   const QByteArray sheet = QByteArray::fromStdString(zip.Read("xl/worksheets/sheet1.xml"));
   EXPECT_TRUE(sheet.contains("<f>SUM(Main:Sheet2!A1)</f>")) << sheet.constData();
 }
