@@ -376,16 +376,18 @@ TFormula TWorkbook::CompileFor(const TSheet& sheet, const QString& text) const {
   });
 }
 
-void TWorkbook::SetFormulaRC(int row, int col, const QString& formula) {
-  CheckCell(row, col);
-  TSheet& sheet = Active();
-  TFormula code;
+TFormula TWorkbook::CompileAt(const TSheet& sheet, int row, int col, const QString& formula) const {
   try {
-    code = CompileFor(sheet, formula);
+    return CompileFor(sheet, formula);
   } catch (const EWorkbookError& e) {
     throw EWorkbookError(QString(), CellWhere(row, col), QStringLiteral("%1: %2").arg(formula, e.What()));
   }
-  StoreFormula(sheet, row, col, Share(std::move(code), formula, row, col));
+}
+
+void TWorkbook::SetFormulaRC(int row, int col, const QString& formula) {
+  CheckCell(row, col);
+  TSheet& sheet = Active();
+  StoreFormula(sheet, row, col, Share(CompileAt(sheet, row, col, formula), formula, row, col));
   Written(sheet, row, col);
 }
 
@@ -420,12 +422,7 @@ void TWorkbook::SetArrayFormulaRC(int row, int col, const QString& formula, int 
                          QStringLiteral("an array formula fills from 1 to %1 cells, not %2 x %3").arg(MaxArrayCells).arg(rows).arg(cols));
   CheckCell(row + rows - 1, col + cols - 1);
   TSheet& sheet = Active();
-  TFormula code;
-  try {
-    code = CompileFor(sheet, formula);
-  } catch (const EWorkbookError& e) {
-    throw EWorkbookError(QString(), CellWhere(row, col), QStringLiteral("%1: %2").arg(formula, e.What()));
-  }
+  TFormula code = CompileAt(sheet, row, col, formula);
   code.ArrayRows = rows;
   code.ArrayCols = cols;
   StoreFormula(sheet, row, col, Share(std::move(code), formula, row, col));

@@ -267,6 +267,8 @@ class TWorkbook : private ICellSource {
   void StoreFormula(TSheet& sheet, int row, int col, TCodePtr code);
   QString SourceText(const TFormulaCell& f) const;
   TFormula CompileFor(const TSheet& sheet, const QString& text) const;
+  // CompileFor, a syntax error named as the cell's.
+  TFormula CompileAt(const TSheet& sheet, int row, int col, const QString& formula) const;
   static TCodePtr Share(TFormula code, const QString& text, int row, int col);
   TCellValue ResultOf(std::uint32_t slot) const;
   void SetResult(std::uint32_t slot, TCellValue&& value);
