@@ -4,6 +4,7 @@
 #include "xlsxpackage.h"
 
 #include "support/tempfolder.h"
+#include "workbook/model/keptformulatext.h"
 #include "workbook/model/workbook.h"
 #include "workbook/model/workbookerror.h"
 #include "workbook/zip/zipreader.h"
@@ -148,6 +149,46 @@ TEST(KeptFormulas, CopiedElsewhereTheyBecomeTheirValues) {
   // In place (a sort or an undo puts a cell back where it was) it stays the formula it was.
   book.CopyRange(1, 2, 1, 2, book, 1, 2, 1, 2);
   EXPECT_TRUE(Kept(book, 1, 2));
+}
+
+TEST(KeptFormulas, KeptTextsAndDefinedNamesFollowASheetRename) {
+  TTempFolder dir;
+  TWorkbook book = ReadForeign(dir);
+  book.SetSheetName(2, "Other data");
+  book.SetSheet(1);
+  EXPECT_EQ(book.FormulaRC(1, 2), "=SUM('Sheet1:Other data'!A1)");
+  EXPECT_EQ(book.NumberRC(1, 2), 3) << "still its saved value";
+  EXPECT_EQ(book.FormulaRC(2, 2), "=SUM(Table1[value])");
+  EXPECT_EQ(book.DefinedNames()[0].Text, "'Other data'!$A$1");
+  EXPECT_EQ(book.DefinedNames()[1].Text, "'Other data'!$A$1:$A$2");
+  book.SetSheetName(1, "Main");
+  book.SetSheet(1);
+  EXPECT_EQ(book.FormulaRC(1, 2), "=SUM('Main:Other data'!A1)");
+  book.SetSheetName(2, "Sheet2");
+  EXPECT_EQ(book.FormulaRC(1, 2), "=SUM(Main:Sheet2!A1)") << "quoted only while a name needs it";
+  EXPECT_TRUE(Kept(book, 1, 2));
+  // Written back, other programs find the sheet by its new name.
+  book.Write(dir.File("renamed.xlsx"), TWorkbook::ftXlsx5);
+  const QByteArray archive = TTempFolder::Read(dir.File("renamed.xlsx"));
+  const TZipReader zip(archive);
+  const QByteArray sheet = QByteArray::fromStdString(zip.Read("xl/worksheets/sheet1.xml"));
+  EXPECT_TRUE(sheet.contains("<f>SUM(Main:Sheet2!A1)</f>")) << sheet.constData();
+}
+
+TEST(KeptFormulas, RenamingScansOnlySheetPrefixes) {
+  const auto rename = [](const char* text) { return TKeptFormulaText::RenameSheet(QString::fromUtf8(text), "Data", "New data"); };
+  EXPECT_EQ(rename("=Data!A1+data!B2+'Data'!C3"), "='New data'!A1+'New data'!B2+'New data'!C3");
+  EXPECT_EQ(rename("=SUM(Data:Other!A1,First:Data!B1,'Data:Other'!C1)"),
+            "=SUM('New data:Other'!A1,'First:New data'!B1,'New data:Other'!C1)");
+  EXPECT_EQ(rename("=\"Data!A1\"&Data!A1"), "=\"Data!A1\"&'New data'!A1") << "strings stay";
+  EXPECT_EQ(rename("=[1]Data!A1+'[Book.xlsx]Data'!A1"), "=[1]Data!A1+'[Book.xlsx]Data'!A1") << "another workbook's sheet";
+  EXPECT_EQ(rename("=Data2!A1+MyData!A1+Data.x!A1+Data"), "=Data2!A1+MyData!A1+Data.x!A1+Data") << "other names";
+  EXPECT_EQ(rename("=Other!A1:Data!B2"), "=Other!A1:'New data'!B2");
+  EXPECT_EQ(rename("=SUM({1,2;3,4})+Table1[[#This Row],[Data]]+'It''s'!A1"), "=SUM({1,2;3,4})+Table1[[#This Row],[Data]]+'It''s'!A1");
+  EXPECT_EQ(TKeptFormulaText::RenameSheet("='It''s'!A1", "it's", "Data"), "=Data!A1");
+  EXPECT_EQ(TKeptFormulaText::RenameSheet("=Data!A1", "Data", "It's"), "='It''s'!A1");
+  EXPECT_EQ(rename("=\"unclosed"), "=\"unclosed");
+  EXPECT_EQ(rename("='unclosed"), "='unclosed");
 }
 
 TEST(KeptFormulas, OurOwnFilesStillRefuseAFormulaThatDoesNotCompile) {

@@ -52,6 +52,16 @@ TEST_F(QxbookTool, EvalConvertAndDumpAgree) {
   EXPECT_TRUE(dump.Out.contains("'Run 1'!B1\t=A1/3\t-> 0.666666666666667\t[0.00]")) << dump.Out.toStdString();
 }
 
+TEST_F(QxbookTool, DumpShowsTheExtentOfAComputedArrayFormula) {
+  const QString vts = Dir.Write("array.vts",
+                                "quorlex-workbook 1\nsheet \"S\"\ncell A1 2\ncell A2 3\ncell A3 kept 0 array 1 2 =TRANSPOSE(A1:A2)\n"
+                                "cell A4 kept 0 array 1 1 =SUM(A1:A2*2)\nend\n");
+  const TRun dump = Qxbook({"dump", vts});
+  EXPECT_TRUE(dump.Out.contains("S!A3\t=TRANSPOSE(A1:A2)\t-> 2\t(array formula filling A3:B3)")) << dump.Out.toStdString();
+  EXPECT_TRUE(dump.Out.contains("S!B3\t3\n")) << dump.Out.toStdString();
+  EXPECT_TRUE(dump.Out.contains("S!A4\t=SUM(A1:A2*2)\t-> 0\t(array formula, not recalculated")) << dump.Out.toStdString();
+}
+
 TEST_F(QxbookTool, BadInputGivesAMessageAndAFailingExit) {
   const QString bad = Dir.Write("bad.vts", "quorlex-workbook 1\nsheet \"S\"\ncell A1 =1+\nend\n");
   const TRun run = Qxbook({"eval", bad});

@@ -5,6 +5,7 @@
 //   qxbook functions         the formula functions the engine knows, one a line
 //   qxbook fit FILE X Y MODEL  a curve fitted to two columns of the first sheet: each parameter with
 //                            its standard error, R² and the residual SD, one a line
+#include <algorithm>
 #include <cerrno>
 #include <cstdio>
 #include <cstring>
@@ -162,6 +163,9 @@ int main(int argc, char** argv) {
         if (const TFormula* code = cell ? book.FormulaCode(*cell) : nullptr; code && code->Kept)
           line += code->ArrayRows > 0 ? QStringLiteral("\t(array formula, not recalculated: the value saved with the file)")
                                       : QStringLiteral("\t(not recalculated: the value saved with the file)");
+        else if (code && code->ArrayRows > 0)
+          line += QStringLiteral("\t(array formula filling %1:%2)")
+                      .arg(a1::CellName(r, c), a1::CellName(r + code->ArrayRows - 1, c + std::max(code->ArrayCols, 1) - 1));
         Print(line);
       });
       return Finished();

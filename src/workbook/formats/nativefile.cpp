@@ -400,7 +400,10 @@ QByteArray TNativeFile::Write(const TWorkbook& book) {
         case TCellKind::Text: out += ' '; AppendString(out, sheet.Text(cell.Aux)); break;
         case TCellKind::Error: out += ' '; out += TCellValue::ErrorText(static_cast<TCellError>(cell.Aux)).toLatin1(); break;
         case TCellKind::Formula: {
-          if (const TFormula* code = book.FormulaCode(cell); code && code->Kept) AppendKept(out, book.CellValue(sheet, cell), *code);
+          // An array formula goes the same way: its extent is kept, and reading decides again
+          // whether it is computed.
+          if (const TFormula* code = book.FormulaCode(cell); code && (code->Kept || code->ArrayRows > 0))
+            AppendKept(out, book.CellValue(sheet, cell), *code);
           QString f = book.FormulaText(cell);
           f.replace(QLatin1Char('\r'), QLatin1Char(' ')).replace(QLatin1Char('\n'), QLatin1Char(' '));
           out += ' ';

@@ -81,6 +81,24 @@ bool CallsUnknownFunction(const TWorkbook& book, int row, int col) {
   return false;
 }
 
+// Places an array formula to be computed when the engine computes it as spreadsheets do: it
+// compiles, calls only functions the engine has, and a trial run takes no range where it wants one
+// value (spreadsheets go element by element there). False otherwise, for it to be kept.
+bool PlaceArrayFormula(TWorkbook& book, const TWorkbookFile::TPendingFormula& f, const QString& text) {
+  const int cols = std::max(f.ArrayCols, 1);
+  if (static_cast<long long>(f.ArrayRows) * cols > TWorkbook::MaxArrayCells) return false;
+  try {
+    book.SetArrayFormulaRC(f.Row, f.Col, text, f.ArrayRows, cols);
+  } catch (const EWorkbookError&) {
+    return false;
+  }
+  if (CallsUnknownFunction(book, f.Row, f.Col)) return false;
+  const TCell* cell = book.SheetAt(book.Sheet()).Find(f.Row, f.Col);
+  TFormulaEvaluator trial;
+  std::vector<TCellValue> values;
+  return trial.RunArray(*book.FormulaCode(*cell), book.Cells(), values);
+}
+
 // The names called as functions in a formula that the engine does not have.
 void UnknownFunctions(const QString& formula, QStringList& out) {
   std::vector<TFormulaToken> tokens;
@@ -113,9 +131,10 @@ void TWorkbookFile::KeepFormulasNaming(std::vector<TPendingFormula>& formulas, s
     } catch (const EWorkbookError&) {
       continue;  // it will not compile: kept anyway
     }
-    for (std::size_t i = 0; i < tokens.size() && !f.Verbatim; ++i)
-      f.Verbatim = tokens[i].Kind == TTokenKind::Ident && folded.contains(tokens[i].Text.toCaseFolded()) &&
-                   (i + 1 == tokens.size() || tokens[i + 1].Kind != TTokenKind::LParen);
+    for (std::size_t i = 0; i < tokens.size() && !f.NamesName; ++i)
+      f.NamesName = tokens[i].Kind == TTokenKind::Ident && folded.contains(tokens[i].Text.toCaseFolded()) &&
+                    (i + 1 == tokens.size() || tokens[i + 1].Kind != TTokenKind::LParen);
+    f.Verbatim = f.Verbatim || f.NamesName;
   }
 }
 
@@ -150,6 +169,7 @@ void TWorkbookFile::PlaceFormulas(TWorkbook& book, const std::vector<TPendingFor
     const TPendingFormula& master = formulas[u.Source];
     TPendingFormula f{master.Sheet, u.Row, u.Col, master.Text, 0, true, master.Row, master.Col, true, uses->Saved(u)};
     f.Verbatim = master.Verbatim;  // a formula naming a defined name, kept as written with its master
+    f.NamesName = master.NamesName;
     Place(book, f, path);
   }
 }
@@ -157,8 +177,9 @@ void TWorkbookFile::PlaceFormulas(TWorkbook& book, const std::vector<TPendingFor
 void TWorkbookFile::Place(TWorkbook& book, const TPendingFormula& f, const QString& path) {
   book.SetSheet(f.Sheet);
   if (f.Verbatim) {
-    book.SetKeptFormulaRC(f.Row, f.Col, f.Shared ? TFormula::Shift(f.Text, f.Row - f.FromRow, f.Col - f.FromCol) : f.Text,
-                          f.Saved, f.ArrayRows, f.ArrayCols);
+    const QString text = f.Shared ? TFormula::Shift(f.Text, f.Row - f.FromRow, f.Col - f.FromCol) : f.Text;
+    if (!f.NamesName && f.ArrayRows > 0 && PlaceArrayFormula(book, f, text)) return;
+    book.SetKeptFormulaRC(f.Row, f.Col, text, f.Saved, f.ArrayRows, f.ArrayCols);
     return;
   }
   try {

@@ -40,9 +40,10 @@ class TWorkbookFile {
     // kept as written with Saved as its value, instead of refusing the file.
     bool Keep = false;
     TCellValue Saved;
-    // Kept without compiling even when it would compile: an array formula (of that extent), whose
-    // result our engine would compute differently, or a formula naming a defined name.
+    // Kept without compiling even when it would compile: an array formula (of that extent) our
+    // engine would compute differently, or a formula naming a defined name (NamesName).
     bool Verbatim = false;
+    bool NamesName = false;
     int ArrayRows = 0, ArrayCols = 0;
   };
   // A use of a shared formula: a copy of the pending formula Source (its master, on the same sheet)

@@ -1,6 +1,7 @@
 #pragma once
 // A value as formulas see it: empty, number, text, boolean, error, or (only while a formula runs)
-// a range of cells. Formula results are kept in this form; constant cells are stored more
+// a range of cells. An array result (TRANSPOSE's) is a range too, on a sheet id from ArraySheets
+// up that the running evaluator serves (see TArrayCells): whatever takes a range takes an array. Formula results are kept in this form; constant cells are stored more
 // compactly by the sheet and turned into this form when read.
 
 #include <cstdint>
@@ -15,8 +16,10 @@ enum class TValueKind : std::uint8_t { Empty, Number, Text, Bool, Error, Range }
 enum class TCellError : std::uint8_t { None, Div0, Value, Ref, Name, Num, NA, Circular, Null };
 
 struct TRangeRef {
+  static constexpr std::int32_t ArraySheets = 0x40000000;
   std::int32_t SheetId = -1;
   std::int32_t Row1 = 0, Col1 = 0, Row2 = 0, Col2 = 0;
+  bool IsArray() const { return SheetId >= ArraySheets; }
 };
 
 struct TCellValue {

@@ -6,6 +6,8 @@
 #include "platform/numbers.h"
 #include "workbook/model/formulafunctions.h"
 
+thread_local unsigned TFormulaEvaluator::tRangeAsScalar = 0;
+
 bool TFormulaEvaluator::ToNumber(const TCellValue& v, double& out, TCellError& err) {
   switch (v.Kind) {
     case TValueKind::Number:
@@ -17,7 +19,7 @@ bool TFormulaEvaluator::ToNumber(const TCellValue& v, double& out, TCellError& e
       err = TCellError::Value;
       return false;
     case TValueKind::Error: err = v.Err; return false;
-    case TValueKind::Range: err = TCellError::Value; return false;
+    case TValueKind::Range: RangeAsScalar(); err = TCellError::Value; return false;
   }
   return false;
 }
@@ -43,7 +45,7 @@ bool TFormulaEvaluator::ToBool(const TCellValue& v, bool& out, TCellError& err) 
       err = TCellError::Value;
       return false;
     case TValueKind::Error: err = v.Err; return false;
-    case TValueKind::Range: err = TCellError::Value; return false;
+    case TValueKind::Range: RangeAsScalar(); err = TCellError::Value; return false;
   }
   return false;
 }
@@ -85,11 +87,14 @@ bool TFormulaEvaluator::ApproxEqual(double x, double y) {
   return d < std::abs(x) * e48 && d < std::abs(y) * e48;
 }
 
-void TFormulaEvaluator::Intersect(TCellValue& v) const {
+void TFormulaEvaluator::Intersect(TCellValue& v) {
   if (v.Kind != TValueKind::Range || !FCells) return;
   const TRangeRef r = v.Range;
   int sheet = 0, row = r.Row1, col = r.Col1;
-  if (r.Row1 != r.Row2 || r.Col1 != r.Col2) {
+  const bool single = r.Row1 == r.Row2 && r.Col1 == r.Col2;
+  if (!single && FArrayMode) FElementwise = true;
+  // An array has no place on the sheet to meet: its first element stands for it.
+  if (!single && !r.IsArray()) {
     int ownRow = 0, ownCol = 0;
     if (!FCells->RunningCell(sheet, ownRow, ownCol)) return;
     if (r.Col1 == r.Col2 && ownRow >= r.Row1 && ownRow <= r.Row2) row = ownRow;
@@ -158,12 +163,13 @@ void TFormulaEvaluator::Binary(TOp op) {
   FStack.back() = std::move(r);
 }
 
-void TFormulaEvaluator::Run(const TFormula& f, const ICellSource& cells, TCellValue& result, TFormulaPlace place) {
+void TFormulaEvaluator::Execute(const TFormula& f, const ICellSource& cells, TFormulaPlace place) {
   FStack.clear();
   auto ref = [&](std::uint32_t i) {
     return place.SheetId < 0 ? f.Refs[i] : f.Moved(i, place.DRow, place.DCol, place.SheetId);
   };
-  FCells = &cells;
+  FArrays.Begin(cells);
+  FCells = &FArrays;
   const std::size_t n = f.Code.size();
   for (std::size_t pc = 0; pc < n; ++pc) {
     const TInstr& in = f.Code[pc];
@@ -212,7 +218,7 @@ void TFormulaEvaluator::Run(const TFormula& f, const ICellSource& cells, TCellVa
         TCellValue r;
         const std::size_t base = FStack.size() - in.Argc;
         TFormulaFunctions::Call(static_cast<TFunc>(in.Func),
-                                std::span<TCellValue>(FStack.data() + base, in.Argc), cells, r);
+                                std::span<TCellValue>(FStack.data() + base, in.Argc), FArrays, r);
         FStack.resize(base);
         FStack.push_back(std::move(r));
         break;
@@ -239,10 +245,46 @@ void TFormulaEvaluator::Run(const TFormula& f, const ICellSource& cells, TCellVa
       default: Binary(in.Op); break;
     }
   }
-  result = FStack.empty() ? TCellValue::Error(TCellError::Value) : std::move(FStack.back());
+  if (FStack.empty()) FStack.push_back(TCellValue::Error(TCellError::Value));
+}
+
+void TFormulaEvaluator::Run(const TFormula& f, const ICellSource& cells, TCellValue& result, TFormulaPlace place) {
+  FArrayMode = false;
+  Execute(f, cells, place);
+  result = std::move(FStack.back());
   Intersect(result);
   FCells = nullptr;
+  FArrays.End();
   if (result.Kind == TValueKind::Range) result = TCellValue::Error(TCellError::Value);
   else if (result.Kind == TValueKind::Empty) result = TCellValue::Number(0);
   result.FromRef = false;
+}
+
+bool TFormulaEvaluator::RunArray(const TFormula& f, const ICellSource& cells, std::vector<TCellValue>& out, TFormulaPlace place) {
+  const int rows = std::max(f.ArrayRows, 1), cols = std::max(f.ArrayCols, 1);
+  FArrayMode = true;
+  FElementwise = false;
+  const unsigned scalarsBefore = tRangeAsScalar;
+  Execute(f, cells, place);
+  FArrayMode = false;
+  const TCellValue result = std::move(FStack.back());
+  out.assign(static_cast<std::size_t>(rows) * static_cast<std::size_t>(cols), TCellValue{});
+  TRangeRef r = result.Range;
+  const int resultRows = r.Row2 - r.Row1 + 1, resultCols = r.Col2 - r.Col1 + 1;
+  for (int i = 0; i < rows; ++i)
+    for (int j = 0; j < cols; ++j) {
+      TCellValue& v = out[static_cast<std::size_t>(i) * static_cast<std::size_t>(cols) + static_cast<std::size_t>(j)];
+      if (result.Kind != TValueKind::Range) {
+        v = result;
+      } else {
+        const int si = resultRows == 1 ? 0 : i, sj = resultCols == 1 ? 0 : j;
+        if (si >= resultRows || sj >= resultCols) v = TCellValue::Error(TCellError::NA);
+        else FArrays.ReadCell(r.SheetId, r.Row1 + si, r.Col1 + sj, v);
+      }
+      if (v.Kind == TValueKind::Empty) v = TCellValue::Number(0);
+      v.FromRef = false;
+    }
+  FCells = nullptr;
+  FArrays.End();
+  return !FElementwise && tRangeAsScalar == scalarsBefore;
 }

@@ -24,7 +24,11 @@ bool TFunctionArgs::Integer(const TCellValue& v, long long& n, TCellValue& resul
 
 bool TFunctionArgs::Text(const TCellValue& v, QString& s, TCellValue& result) {
   if (v.IsError()) { result = v; return false; }
-  if (v.Kind == TValueKind::Range) { result = TCellValue::Error(TCellError::Value); return false; }
+  if (v.Kind == TValueKind::Range) {
+    TFormulaEvaluator::RangeAsScalar();
+    result = TCellValue::Error(TCellError::Value);
+    return false;
+  }
   s = TFormulaEvaluator::ToText(v);
   return true;
 }

@@ -1,5 +1,9 @@
 #include "workbook/model/lookupfunctions.h"
 
+#include <algorithm>
+#include <vector>
+
+#include "workbook/model/arraycells.h"
 #include "workbook/model/functionargs.h"
 
 namespace {
@@ -94,9 +98,31 @@ void Extent(std::span<TCellValue> args, TCellValue& result, bool rows) {
 void Rows(std::span<TCellValue> a, const ICellSource&, TCellValue& r) { Extent(a, r, true); }
 void Columns(std::span<TCellValue> a, const ICellSource&, TCellValue& r) { Extent(a, r, false); }
 
+// TRANSPOSE(range or array): rows become columns. Its result is an array; a lone value is itself.
+void Transpose(std::span<TCellValue> args, const ICellSource& cells, TCellValue& result) {
+  if (args[0].Kind != TValueKind::Range) {
+    result = args[0];
+    if (result.Kind == TValueKind::Empty) result = TCellValue::Number(0);
+    return;
+  }
+  const TRangeRef r = args[0].Range;
+  TRangeRef used = r;
+  if (!cells.ClipRange(used)) return A::SetError(TCellError::Ref, result);
+  // Only the used part is copied; the cells past it are empty, whatever the range's size.
+  const int usedRows = std::max(used.Row2 - used.Row1 + 1, 0), usedCols = std::max(used.Col2 - used.Col1 + 1, 0);
+  if (static_cast<std::size_t>(usedRows) * static_cast<std::size_t>(usedCols) > TArrayCells::MaxElements)
+    return A::SetError(TCellError::Num, result);
+  std::vector<TCellValue> values(static_cast<std::size_t>(usedRows) * static_cast<std::size_t>(usedCols));
+  for (int row = 0; row < usedRows; ++row)
+    for (int col = 0; col < usedCols; ++col)
+      cells.ReadCell(r.SheetId, used.Row1 + row, used.Col1 + col,
+                     values[static_cast<std::size_t>(col) * static_cast<std::size_t>(usedRows) + static_cast<std::size_t>(row)]);
+  cells.HoldArray(A::Cols(r), A::Rows(r), usedCols, usedRows, std::move(values), result);
+}
+
 const TFamilyFunction kFunctions[] = {
     {"INDEX", 2, 3, Index}, {"MATCH", 2, 3, Match}, {"HLOOKUP", 3, 4, HLookup},
-    {"ROWS", 1, 1, Rows},   {"COLUMNS", 1, 1, Columns},
+    {"ROWS", 1, 1, Rows},   {"COLUMNS", 1, 1, Columns}, {"TRANSPOSE", 1, 1, Transpose},
 };
 }  // namespace
 

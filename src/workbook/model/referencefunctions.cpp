@@ -26,7 +26,8 @@ void Position(std::span<TCellValue> args, const ICellSource& cells, TCellValue& 
     return A::SetNumber(row ? r : c, result);
   }
   if (args[0].IsError()) { result = args[0]; return; }
-  if (args[0].Kind != TValueKind::Range) return A::SetError(TCellError::Value, result);
+  // An array (TRANSPOSE's) has no place on a sheet.
+  if (args[0].Kind != TValueKind::Range || args[0].Range.IsArray()) return A::SetError(TCellError::Value, result);
   A::SetNumber(row ? args[0].Range.Row1 : args[0].Range.Col1, result);
 }
 void Row(std::span<TCellValue> a, const ICellSource& c, TCellValue& r) { Position(a, c, r, true); }
@@ -84,7 +85,7 @@ void Indirect(std::span<TCellValue> args, const ICellSource& cells, TCellValue& 
 // OFFSET(ref, rows, cols[, height][, width]): the reference moved and resized; #REF! off the sheet.
 void Offset(std::span<TCellValue> args, const ICellSource& cells, TCellValue& result) {
   if (args[0].IsError()) { result = args[0]; return; }
-  if (args[0].Kind != TValueKind::Range) return A::SetError(TCellError::Value, result);
+  if (args[0].Kind != TValueKind::Range || args[0].Range.IsArray()) return A::SetError(TCellError::Value, result);
   const TRangeRef base = args[0].Range;
   long long rows = 0, cols = 0, height = A::Rows(base), width = A::Cols(base);
   if (!A::Integer(args[1], rows, result) || !A::Integer(args[2], cols, result)) return;

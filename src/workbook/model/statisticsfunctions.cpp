@@ -6,6 +6,7 @@
 #include <vector>
 
 #include "workbook/model/functionargs.h"
+#include "workbook/model/subtotalcells.h"
 
 namespace {
 using A = TFunctionArgs;
@@ -356,32 +357,41 @@ bool Percentile(std::vector<double> v, double k, bool exclusive, double& out) {
 
 // SUBTOTAL(function, refs...) and AGGREGATE(function, options, refs...[, k]): the function by its
 // number over the references. AGGREGATE's options 2, 3, 6 and 7 pass over error values; the others
-// (hidden rows) change nothing here, since sheets hide no rows.
+// (hidden rows) change nothing here, since sheets hide no rows. Both pass over cells that are
+// themselves such totals (AGGREGATE with options 0 to 3). References, lone cells included, arrive
+// as ranges so that such a cell is seen.
 constexpr const char* kSubtotalNames[] = {"AVERAGE", "COUNT", "COUNTA", "MAX", "MIN", "PRODUCT", "STDEV.S", "STDEV.P",
                                           "SUM", "VAR.S", "VAR.P", "MEDIAN", "MODE"};
 void Subtotal(std::span<TCellValue> args, const ICellSource& cells, TCellValue& result) {
+  const TSubtotalCells totals(cells);
+  totals.Value(args[0]);
   long long fn = 0;
   if (!A::Integer(args[0], fn, result)) return;
   if (fn > 100) fn -= 100;
   if (fn < 1 || fn > 11) return A::SetError(TCellError::Value, result);
   const TFormulaFunctions::TInfo* info = TFormulaFunctions::Find(QLatin1String(kSubtotalNames[fn - 1]));
-  TFormulaFunctions::Call(info->Id, args.subspan(1), cells, result);
+  TFormulaFunctions::Call(info->Id, args.subspan(1), totals, result);
 }
 
 void Aggregate(std::span<TCellValue> args, const ICellSource& cells, TCellValue& result) {
+  const TSubtotalCells totals(cells);
+  totals.Value(args[0]);
+  totals.Value(args[1]);
   long long fn = 0, options = 0;
   if (!A::Integer(args[0], fn, result) || !A::Integer(args[1], options, result)) return;
   if (fn < 1 || fn > 19 || options < 0 || options > 7) return A::SetError(TCellError::Value, result);
   const bool skipErrors = options == 2 || options == 3 || options == 6 || options == 7;
+  const ICellSource& seen = options <= 3 ? static_cast<const ICellSource&>(totals) : cells;
   std::span<TCellValue> refs = args.subspan(2);
   double k = 0;
   if (fn >= 14) {
     if (refs.size() < 2) return A::SetError(TCellError::Value, result);
+    totals.Value(refs.back());
     if (!A::Number(refs.back(), k, result)) return;
     refs = refs.first(refs.size() - 1);
   }
   std::vector<double> v;
-  const TCellError err = A::EachNumber(refs, cells, skipErrors, [&](double x) { v.push_back(x); });
+  const TCellError err = A::EachNumber(refs, seen, skipErrors, [&](double x) { v.push_back(x); });
   if (err != TCellError::None) return A::SetError(err, result);
   if (fn <= 13) {
     // The numbers, passed as typed values, to the function of that number.
@@ -414,7 +424,7 @@ constexpr int kMany = 255;
 const TFamilyFunction kFunctions[] = {
     {"MODE", 1, kMany, Mode},        {"MODE.SNGL", 1, kMany, Mode},     {"AVEDEV", 1, kMany, AveDev},
     {"DEVSQ", 1, kMany, DevSq},      {"MAXIFS", 3, kMany, MaxIfs},      {"MINIFS", 3, kMany, MinIfs},
-    {"SUBTOTAL", 2, kMany, Subtotal}, {"AGGREGATE", 3, kMany, Aggregate},
+    {"SUBTOTAL", 2, kMany, Subtotal, false, true}, {"AGGREGATE", 3, kMany, Aggregate, false, true},
     {"STDEV", 1, kMany, StDev},      {"STDEV.S", 1, kMany, StDev},      {"STDEVP", 1, kMany, StDevP},
     {"STDEV.P", 1, kMany, StDevP},   {"VAR", 1, kMany, Var},            {"VAR.S", 1, kMany, Var},
     {"VARP", 1, kMany, VarP},        {"VAR.P", 1, kMany, VarP},         {"MEDIAN", 1, kMany, Median},

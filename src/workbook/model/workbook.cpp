@@ -3,10 +3,14 @@
 #include <algorithm>
 #include <cmath>
 
+#include <QRegularExpression>
+
 #include "platform/numbers.h"
 #include "workbook/formats/workbookfile.h"
 #include "workbook/model/a1notation.h"
 #include "workbook/model/formulaevaluator.h"
+#include "workbook/model/formulafunctions.h"
+#include "workbook/model/keptformulatext.h"
 #include "workbook/model/numberformat.h"
 #include "workbook/model/workbookerror.h"
 
@@ -115,15 +119,20 @@ void TWorkbook::SetSheetName(int sheet, const QString& name) {
   FIdByName.remove(old.toCaseFolded());
   FSheets[sheet - 1]->SetName(name);
   FIdByName.insert(name.toCaseFolded(), FSheets[sheet - 1]->Id());
-  // The text changes now; SheetsChanged compiles it again.
+  // The text changes now; SheetsChanged compiles it again. A kept text is not compiled: it is
+  // only written back, and must then name the sheet by its new name.
   for (TFormulaCell& f : FFormulas)
-    if (f.Live && f.Code->Code.OtherSheets) {
+    if (f.Live && (f.Code->Code.OtherSheets || f.Code->Code.Kept)) {
+      const QString text = SourceText(f);
+      const QString edited = f.Code->Code.Kept ? TKeptFormulaText::RenameSheet(text, old, name) : TFormula::RenameSheet(text, old, name);
+      if (f.Code->Code.Kept && edited == text) continue;
       auto renamed = std::make_shared<TSharedCode>(*f.Code);
-      renamed->Pattern = TFormulaPattern(TFormula::RenameSheet(SourceText(f), old, name));
+      renamed->Pattern = TFormulaPattern(edited);
       renamed->Row = f.Row;
       renamed->Col = f.Col;
       f.Code = std::move(renamed);
     }
+  for (TDefinedName& n : FNames) n.Text = TKeptFormulaText::RenameSheet(n.Text, old, name);
   SheetsChanged();
 }
 
@@ -391,16 +400,20 @@ TFormula TWorkbook::CompileFor(const TSheet& sheet, const QString& text, TFormul
       pattern);
 }
 
-void TWorkbook::SetFormulaRC(int row, int col, const QString& formula) {
-  CheckCell(row, col);
-  TSheet& sheet = Active();
-  TFormula code;
-  TFormulaPattern pattern;
+TFormula TWorkbook::CompileAt(const TSheet& sheet, int row, int col, const QString& formula,
+                              TFormulaPattern* pattern) const {
   try {
-    code = CompileFor(sheet, formula, &pattern);
+    return CompileFor(sheet, formula, pattern);
   } catch (const EWorkbookError& e) {
     throw EWorkbookError(QString(), CellWhere(row, col), QStringLiteral("%1: %2").arg(formula, e.What()));
   }
+}
+
+void TWorkbook::SetFormulaRC(int row, int col, const QString& formula) {
+  CheckCell(row, col);
+  TSheet& sheet = Active();
+  TFormulaPattern pattern;
+  TFormula code = CompileAt(sheet, row, col, formula, &pattern);
   StoreFormula(sheet, row, col, Share(std::move(code), formula, row, col, &pattern));
   Written(sheet, row, col);
 }
@@ -425,6 +438,20 @@ void TWorkbook::SetKeptFormulaRC(int row, int col, const QString& formula, const
   code.Kept = true;
   code.ArrayRows = std::max(arrayRows, 0);
   code.ArrayCols = std::max(arrayCols, 0);
+  StoreFormula(sheet, row, col, Share(std::move(code), formula, row, col));
+  Written(sheet, row, col);
+}
+
+void TWorkbook::SetArrayFormulaRC(int row, int col, const QString& formula, int rows, int cols) {
+  CheckCell(row, col);
+  if (rows < 1 || cols < 1 || static_cast<long long>(rows) * cols > MaxArrayCells)
+    throw EWorkbookError(QString(), CellWhere(row, col),
+                         QStringLiteral("an array formula fills from 1 to %1 cells, not %2 x %3").arg(MaxArrayCells).arg(rows).arg(cols));
+  CheckCell(row + rows - 1, col + cols - 1);
+  TSheet& sheet = Active();
+  TFormula code = CompileAt(sheet, row, col, formula);
+  code.ArrayRows = rows;
+  code.ArrayCols = cols;
   StoreFormula(sheet, row, col, Share(std::move(code), formula, row, col));
   Written(sheet, row, col);
 }
@@ -684,10 +711,12 @@ TWorkbook::TCellCopy TWorkbook::Snapshot(const TSheet& sheet, int row, int col) 
 
 void TWorkbook::Put(TSheet& sheet, int row, int col, const TCellCopy& given) {
   // A kept formula's text cannot be moved along reliably: a copy elsewhere holds its value.
-  const bool keptMoved = given.Kind == TCellKind::Formula && given.Code->Code.Kept &&
-                         (row != given.Code->Row || col != given.Code->Col);
+  const bool moved = given.Kind == TCellKind::Formula && (row != given.Code->Row || col != given.Code->Col);
+  const bool keptMoved = moved && given.Code->Code.Kept;
+  // A copy elsewhere of an array formula is an ordinary formula: it must not fill cells around it.
+  const bool arrayMoved = moved && !keptMoved && given.Code->Code.ArrayRows > 0;
   TCellCopy value;
-  const TCellCopy& copy = keptMoved ? value : given;
+  const TCellCopy& copy = keptMoved || arrayMoved ? value : given;
   if (keptMoved) {
     value = given;
     TCellValue v;
@@ -698,6 +727,11 @@ void TWorkbook::Put(TSheet& sheet, int row, int col, const TCellCopy& given) {
     value.Text = v.Kind == TValueKind::Bool ? (v.Num != 0 ? QStringLiteral("=TRUE") : QStringLiteral("=FALSE")) : v.Str;
     value.Aux = static_cast<std::uint32_t>(v.Err);
     value.Code = v.Kind == TValueKind::Bool ? Share(CompileFor(sheet, value.Text), value.Text, row, col) : nullptr;
+  } else if (arrayMoved) {
+    value = given;
+    auto plain = std::make_shared<TSharedCode>(*given.Code);
+    plain->Code.ArrayRows = plain->Code.ArrayCols = 0;
+    value.Code = std::move(plain);
   }
   TCell& cell = Touch(sheet, row, col);
   if (copy.Kind == TCellKind::Formula) {
@@ -1007,7 +1041,9 @@ void TWorkbook::RecalcFrom(const std::vector<std::uint32_t>& roots) {
     f.VisitEpoch = epoch;
     f.StackEpoch = epoch;
     const std::size_t begin = FChildren.size();
-    Dependents(f.SheetId, f.Row, f.Col, FChildren);
+    const auto [rows, cols] = ArrayExtent(f);
+    for (int i = 0; i < rows; ++i)
+      for (int j = 0; j < cols; ++j) Dependents(f.SheetId, f.Row + i, f.Col + j, FChildren);
     FFrames.push_back({slot, begin, FChildren.size(), begin});
   };
   for (std::uint32_t root : roots) {
@@ -1038,17 +1074,77 @@ void TWorkbook::RecalcFrom(const std::vector<std::uint32_t>& roots) {
     TFormulaCell& f = FFormulas[*it];
     if (f.CircEpoch == epoch) SetResult(*it, TCellValue::Error(TCellError::Circular));
     else Evaluate(*it);
-    if (FOnChange && FBatch == 0) Notify(ById(f.SheetId), f.Row, f.Col, f.Row, f.Col);
+    if (FOnChange && FBatch == 0) {
+      const auto [rows, cols] = ArrayExtent(f);
+      Notify(ById(f.SheetId), f.Row, f.Col, f.Row + rows - 1, f.Col + cols - 1);
+    }
   }
 }
 
 void TWorkbook::Evaluate(std::uint32_t slot) {
   const TFormulaCell& f = FFormulas[slot];
+  const TFormulaPlace place{f.SheetId, f.Row - f.Code->Row, f.Col - f.Code->Col};
   FRunning = &f;
-  FEvaluator.Run(f.Code->Code, *this, FScratch, {f.SheetId, f.Row - f.Code->Row, f.Col - f.Code->Col});
-  FRunning = nullptr;
-  SetResult(slot, std::move(FScratch));
+  if (ArrayExtent(f) != std::pair{1, 1}) {
+    FEvaluator.RunArray(f.Code->Code, *this, FArrayScratch, place);
+    FRunning = nullptr;
+    FScratch = FArrayScratch.front();
+    SetResult(slot, std::move(FScratch));
+    FillArray(f, FArrayScratch);
+  } else {
+    FEvaluator.Run(f.Code->Code, *this, FScratch, place);
+    FRunning = nullptr;
+    SetResult(slot, std::move(FScratch));
+  }
   ++FEvaluations;
+}
+
+std::pair<int, int> TWorkbook::ArrayExtent(const TFormulaCell& f) {
+  const TFormula& code = f.Code->Code;
+  if (code.Kept || code.ArrayRows <= 0) return {1, 1};
+  return {code.ArrayRows, std::max(code.ArrayCols, 1)};
+}
+
+void TWorkbook::FillArray(const TFormulaCell& f, const std::vector<TCellValue>& values) {
+  TSheet* sheet = ById(f.SheetId);
+  if (!sheet) return;
+  const auto [rows, cols] = ArrayExtent(f);
+  for (int i = 0; i < rows && f.Row + i <= a1::MaxRows; ++i)
+    for (int j = 0; j < cols && f.Col + j <= a1::MaxCols; ++j) {
+      if (i == 0 && j == 0) continue;
+      const int row = f.Row + i, col = f.Col + j;
+      TCellValue v = values[static_cast<std::size_t>(i) * static_cast<std::size_t>(cols) + static_cast<std::size_t>(j)];
+      // A cell holds no truth value of its own (TRUE is a formula): 1 or 0 stands for one here.
+      if (v.Kind == TValueKind::Bool) v = TCellValue::Number(v.Num);
+      const TCell* old = sheet->Find(row, col);
+      if (old && old->Kind == TCellKind::Formula) continue;
+      if (old && CellValue(*sheet, *old) == v) continue;
+      TCell& cell = Touch(*sheet, row, col);
+      Release(*sheet, cell);
+      switch (v.Kind) {
+        case TValueKind::Number: cell.Kind = TCellKind::Number; cell.Num = v.Num; break;
+        case TValueKind::Text: cell.Kind = TCellKind::Text; cell.Aux = sheet->AddText(v.Str); break;
+        case TValueKind::Error: cell.Kind = TCellKind::Error; cell.Aux = static_cast<std::uint32_t>(v.Err); break;
+        default: break;
+      }
+    }
+}
+
+bool TWorkbook::CallsSubtotal(int sheetId, int row, int col) const {
+  const TSheet* sheet = ById(sheetId);
+  const TCell* cell = sheet ? sheet->Find(row, col) : nullptr;
+  if (!cell || cell->Kind != TCellKind::Formula) return false;
+  const TSharedCode& shared = *FFormulas[cell->Aux].Code;
+  static const std::uint16_t subtotal = static_cast<std::uint16_t>(TFormulaFunctions::Find(QStringLiteral("SUBTOTAL"))->Id);
+  static const std::uint16_t aggregate = static_cast<std::uint16_t>(TFormulaFunctions::Find(QStringLiteral("AGGREGATE"))->Id);
+  if (shared.Code.Kept) {
+    // Only the text is there to tell.
+    static const QRegularExpression call(QStringLiteral("\\b(SUBTOTAL|AGGREGATE)\\s*\\("), QRegularExpression::CaseInsensitiveOption);
+    return call.match(shared.Text).hasMatch();
+  }
+  return std::any_of(shared.Code.Code.begin(), shared.Code.Code.end(), [](const TInstr& in) {
+    return in.Op == TOp::Call && (in.Func == subtotal || in.Func == aggregate);
+  });
 }
 
 bool TWorkbook::RunningCell(int& sheetId, int& row, int& col) const {

@@ -126,6 +126,12 @@ class TWorkbook : private ICellSource {
   // and yields `saved`, the value the file holds for it; it is not recalculated. arrayRows and
   // arrayCols > 0 mark an array formula of that extent.
   void SetKeptFormulaRC(int row, int col, const QString& formula, const TCellValue& saved, int arrayRows = 0, int arrayCols = 0);
+  // Stores an array formula filling rows x cols cells from (row, col): the formula's cell shows the
+  // first element of its result and the other cells of the extent take the others as values,
+  // rewritten whenever the formula is recomputed (what reads them follows). Throws EWorkbookError
+  // (nothing changes) on a syntax error or an extent past the sheet or over MaxArrayCells.
+  void SetArrayFormulaRC(int row, int col, const QString& formula, int rows, int cols);
+  static constexpr int MaxArrayCells = 65536;
   // Room for n more formulas, so a reader placing many does not move the table again and again.
   void ReserveFormulas(std::size_t n);
   // What a user edits: the formula text, the number in shortest exact form, or the text.
@@ -254,6 +260,7 @@ class TWorkbook : private ICellSource {
   bool ClipRange(TRangeRef& range) const override;
   bool RunningCell(int& sheetId, int& row, int& col) const override;
   int SheetIdOf(const QString& name) const override;
+  bool CallsSubtotal(int sheetId, int row, int col) const override;
 
   TSheet& Active() { return *FSheets[FSheet - 1]; }
   const TSheet& Active() const { return *FSheets[FSheet - 1]; }
@@ -267,6 +274,9 @@ class TWorkbook : private ICellSource {
   void StoreFormula(TSheet& sheet, int row, int col, TCodePtr code);
   QString SourceText(const TFormulaCell& f) const;
   TFormula CompileFor(const TSheet& sheet, const QString& text, TFormulaPattern* pattern = nullptr) const;
+  // CompileFor, a syntax error named as the cell's.
+  TFormula CompileAt(const TSheet& sheet, int row, int col, const QString& formula,
+                     TFormulaPattern* pattern = nullptr) const;
   // `pattern`, when given, is the text's own, read by CompileFor; it is taken.
   static TCodePtr Share(TFormula code, const QString& text, int row, int col, TFormulaPattern* pattern = nullptr);
   TCellValue ResultOf(std::uint32_t slot) const;
@@ -281,6 +291,10 @@ class TWorkbook : private ICellSource {
   void Dependents(int sheetId, int row, int col, std::vector<std::uint32_t>& out) const;
   void RecalcFrom(const std::vector<std::uint32_t>& roots);
   void Evaluate(std::uint32_t slot);
+  // An array formula's cells past its own take their elements; a cell holding a formula is left.
+  void FillArray(const TFormulaCell& f, const std::vector<TCellValue>& values);
+  // Rows and columns a computed array formula fills; 1 x 1 for any other.
+  static std::pair<int, int> ArrayExtent(const TFormulaCell& f);
   void SheetsChanged();
   void Notify(const TSheet* sheet, int row1, int col1, int row2, int col2) const;
   TCellCopy Snapshot(const TSheet& sheet, int row, int col) const;
@@ -349,6 +363,7 @@ class TWorkbook : private ICellSource {
   std::vector<std::uint32_t> FOrder, FChildren, FRoots;
   std::vector<TFrame> FFrames;
   TFormulaEvaluator FEvaluator;
+  std::vector<TCellValue> FArrayScratch;
   const TFormulaCell* FRunning = nullptr;  // the formula being evaluated
   std::uint64_t FEvaluations = 0;
   TChangeHandler FOnChange;

@@ -39,7 +39,8 @@ void Convert(const TTempFolder& dir, const QString& filter, const QStringList& f
 }
 
 // A sheet of cells whose values our engine computes, with the functions, formats and forms that
-// other programs must recompute the same: an array formula and a defined name among them.
+// other programs must recompute the same: array formulas (one kept, two computed: one larger than
+// its result), a defined name, and totals (column C) that the totals over them must pass over.
 QByteArray OwnCases() {
   const std::string ns = R"( xmlns="http://schemas.openxmlformats.org/spreadsheetml/2006/main")"
                          R"( xmlns:r="http://schemas.openxmlformats.org/officeDocument/2006/relationships")";
@@ -50,11 +51,20 @@ QByteArray OwnCases() {
       R"(<Relationships xmlns="http://schemas.openxmlformats.org/package/2006/relationships">)"
       R"(<Relationship Id="rId1" Type="http://schemas.openxmlformats.org/officeDocument/2006/relationships/worksheet" Target="worksheets/sheet1.xml"/>)"
       R"(</Relationships>)";
+  const char* const totals[] = {R"(<c r="C1"><f>SUBTOTAL(9,A1:A3)</f><v>6</v></c>)", R"(<c r="C2"><f>1+SUBTOTAL(9,A4:A6)</f><v>16</v></c>)",
+                                R"(<c r="C3"><f>AGGREGATE(9,4,A1:A2)</f><v>3</v></c>)"};
+  const char* const transposed[] = {R"(<c r="F1"><f t="array" ref="F1:G4">TRANSPOSE(A1:B3)</f><v>1</v></c><c r="G1"><v>2</v></c>)",
+                                    R"(<c r="F2"><v>1</v></c><c r="G2"><v>2</v></c>)",
+                                    R"(<c r="F3" t="e"><v>#N/A</v></c><c r="G3" t="e"><v>#N/A</v></c>)",
+                                    R"(<c r="F4" t="e"><v>#N/A</v></c><c r="G4" t="e"><v>#N/A</v></c>)"};
   std::string rows;
   for (int r = 1; r <= 10; ++r)
     rows += "<row r=\"" + std::to_string(r) + "\"><c r=\"A" + std::to_string(r) + "\"><v>" + std::to_string(r) + "</v></c><c r=\"B" +
-            std::to_string(r) + "\"><v>" + std::to_string(r % 3) + "</v></c></row>";
+            std::to_string(r) + "\"><v>" + std::to_string(r % 3) + "</v></c>" + (r <= 3 ? totals[r - 1] : "") +
+            (r <= 4 ? transposed[r - 1] : "") + "</row>";
   rows += R"(<row r="11"><c r="A11"><f t="array" ref="A11">SUM(A1:A10*B1:B10)</f><v>52</v></c><c r="B11"><f>SUM(Data)</f><v>55</v></c></row>)";
+  rows += R"(<row r="12"><c r="A12"><f t="array" ref="A12:C13">TRANSPOSE(A1:B3)</f><v>1</v></c><c r="B12"><v>2</v></c><c r="C12"><v>3</v></c></row>)"
+          R"(<row r="13"><c r="A13"><v>1</v></c><c r="B13"><v>2</v></c><c r="C13"><v>0</v></c></row>)";
   p["xl/worksheets/sheet1.xml"] = "<worksheet" + ns + "><sheetData>" + rows + "</sheetData></worksheet>";
   return Package(p);
 }
@@ -71,7 +81,9 @@ const char* const kFormulas[] = {
     "=IFS(A2>5,\"big\",A2>1,\"mid\",TRUE,\"small\")", "=SWITCH(B3,0,\"zero\",1,\"one\",\"other\")", "=MAXIFS(A1:A10,B1:B10,1)",
     "=MINIFS(A1:A10,B1:B10,\">0\")", "=TEXTJOIN(\"-\",TRUE,A1:A3,\"\",\"x\")", "=CONCAT(A1:A3,\"y\")", "=TEXT(1234.5,\"\")",
     "=TEXT(1234567,\"0.0,,\")", "=TEXT(0.75,\"# ?/?\")", "=TEXT(2.5,\"# ??/??\")", "=TEXT(150,\"[>100]\"\"big\"\";\"\"small\"\"\")",
-    "=TEXT(0.25,\"h:mm a/p\")", "=A1:A10*2",
+    "=TEXT(0.25,\"h:mm a/p\")", "=A1:A10*2", "=SUM(TRANSPOSE(A1:B10))", "=INDEX(TRANSPOSE(A1:B10),2,3)",
+    "=SUMPRODUCT(TRANSPOSE(A1:A3),TRANSPOSE(B1:B3))", "=MAX(TRANSPOSE(A1:A10))", "=SUBTOTAL(9,A1:C3)", "=SUBTOTAL(109,C1:C3)",
+    "=AGGREGATE(9,0,A1:C3)", "=AGGREGATE(9,4,A1:C3)", "=SUM(C1:C3)",
 };
 
 // A date or time as LibreOffice writes one in CSV (its US English forms) as a serial day.
