@@ -290,6 +290,7 @@ void TGraphForm::PlotAll() {
   FChart->removeAllSeries();
   FShown.clear();
   FLayer->Traces.clear();
+  FLayer->TracesRebuilt();
   FLayer->Legend.clear();
   FRangeX = FRangeY = FRangeY2 = TRange{};
   FTimeX = WantsTimeX();
