@@ -285,6 +285,14 @@ void TTableForm::NewRun() {
     book.SetColWidth(c, FTemplate.ColWidth(c));
   }
   if (FTemplate.MaxRow() >= 3) book.CopyRange(2, 1, 2, cols, FTemplate, 3, 1, 3, cols);
+  // Room for the formulas of every row the run may reach, taken now while the table is small: grown
+  // as samples arrive, the store would be moved whole at each doubling, a pause of a second in one
+  // sample of a long run. Untouched room costs address space, not memory.
+  if (FTemplate.MaxRow() >= 3) {
+    std::size_t formulas = 0;
+    for (int c = 1; c <= cols; ++c) formulas += !FTemplate.FormulaRC(3, c).isEmpty();
+    book.ReserveFormulas(formulas * static_cast<std::size_t>(std::max(FRowLimit - 1, 0)));
+  }
   FormatSheet(sheet);
   grow_grid(sheet, 15);
   if (FJournal) FJournal->RunAdded(book.SheetName(sheet), RunNo);
