@@ -6,6 +6,7 @@
 #include <QApplication>
 #include <QChart>
 #include <QChartView>
+#include <QTimer>
 #include <QClipboard>
 #include <QCategoryAxis>
 #include <QImage>
@@ -135,6 +136,15 @@ TGraphForm::TGraphForm(TTableForm* table, QWidget* parent)
   FView = new QChartView(FChart, this);
   FView->setRenderHint(QPainter::Antialiasing);
   FLayer->Fits = &FFits;
+  FFitPace = new QTimer(this);
+  FFitPace->setSingleShot(true);
+  FFitPace->setInterval(FitPaceMs);
+  connect(FFitPace, &QTimer::timeout, this, [this] {
+    if (!FFitsBehind) return;
+    RefitAll();
+    FLayer->update();
+    FFitPace->start();
+  });
   FView->setContextMenuPolicy(Qt::CustomContextMenu);
   connect(FView, &QWidget::customContextMenuRequested, this, &TGraphForm::ContextMenu);
   auto* layout = new QVBoxLayout(this);
@@ -290,6 +300,7 @@ void TGraphForm::PlotAll() {
   FChart->removeAllSeries();
   FShown.clear();
   FLayer->Traces.clear();
+  FLayer->TracesRebuilt();
   FLayer->Legend.clear();
   FRangeX = FRangeY = FRangeY2 = TRange{};
   FTimeX = WantsTimeX();
@@ -405,7 +416,7 @@ void TGraphForm::AppendLastPoints() {
     AppendRows(shown, rows, points);
     added = added || points.size() != before;
   }
-  if (added) RefitAll();
+  if (added && !FFits.empty()) RefitAtPace();
   ScaleAxes(false);
   if (added) FLayer->update();
 }
@@ -811,6 +822,7 @@ void TGraphForm::PrintChart(QPrinter& printer) {
 void TGraphForm::EditCopy() { QApplication::clipboard()->setImage(Picture(FView->size().expandedTo(QSize(400, 300)))); }
 
 void TGraphForm::PaintPicture(QPainter& painter, const QSize& size) {
+  if (FFitsBehind) RefitAll();
   // Laid out at the picture's size, so text keeps its size and the plot takes the room.
   const QRectF before = FChart->geometry();
   FChart->setGeometry(QRectF(QPointF(0, 0), QSizeF(size)));
@@ -865,7 +877,22 @@ void TGraphForm::ExportGraph() {
 
 // ------------------------------------------------------------------------------- fits
 
+void TGraphForm::RefitAtPace() {
+  if (FFitPace->isActive()) {
+    FFitsBehind = true;
+    return;
+  }
+  RefitAll();
+  FFitPace->start();
+}
+
+const std::vector<TGraphFit>& TGraphForm::Fits() {
+  if (FFitsBehind) RefitAll();
+  return FFits;
+}
+
 void TGraphForm::RefitAll() {
+  FFitsBehind = false;
   for (TGraphFit& fit : FFits) {
     bool found = false;
     for (std::size_t k = 0; k < FShown.size(); ++k) {
@@ -938,6 +965,7 @@ QString TGraphForm::FitsText() const {
 
 TFitPanel& TGraphForm::FitPanel() {
   if (!FFitPanel) FFitPanel = new TFitPanel(this);
+  if (FFitsBehind) RefitAll();
   FFitPanel->SetText(FitsText());
   return *FFitPanel;
 }

@@ -28,6 +28,7 @@ class QChart;
 class QChartView;
 class QCategoryAxis;
 class QPrinter;
+class QTimer;
 class QValueAxis;
 class QXYSeries;
 class TTableForm;
@@ -145,7 +146,11 @@ class TGraphForm : public QWidget, public IResultsGraph {
   // Fits series `index` of SeriesList with `model`, in place of a fit it had. Returns the fit.
   const TGraphFit& AddFit(std::size_t index, const TFitModel& model);
   void RemoveFits();
-  const std::vector<TGraphFit>& Fits() const { return FFits; }
+  // Brought up to the newest samples first: while recording, fits follow the samples at a pace.
+  const std::vector<TGraphFit>& Fits();
+  // Each refit reads every point of its series: new samples refit at once, then at most every
+  // this many milliseconds while they keep coming.
+  static constexpr int FitPaceMs = 250;
   // Graph > Fit...: the series and the curve through the prompt service, then the fit; a fit that
   // cannot be made says why.
   void FitDialog();
@@ -216,6 +221,7 @@ class TGraphForm : public QWidget, public IResultsGraph {
   static void FixedScale(QValueAxis* axis, const TGraphAxis& description);
   void LabelClock();
   void RefitAll();
+  void RefitAtPace();
   void ContextMenu(const QPoint& at);
 
  public:
@@ -246,5 +252,7 @@ class TGraphForm : public QWidget, public IResultsGraph {
   TGraphFormat* FFormat = nullptr;  // child, made on first use
   TPlotLayer* FLayer;  // owned by the chart
   std::vector<TGraphFit> FFits;
+  bool FFitsBehind = false;  // samples arrived since the last refit
+  QTimer* FFitPace;
   TFitPanel* FFitPanel = nullptr;  // child, made on first use
 };

@@ -285,6 +285,14 @@ void TTableForm::NewRun() {
     book.SetColWidth(c, FTemplate.ColWidth(c));
   }
   if (FTemplate.MaxRow() >= 3) book.CopyRange(2, 1, 2, cols, FTemplate, 3, 1, 3, cols);
+  // Room for the formulas of every row the run may reach, taken now while the table is small: grown
+  // as samples arrive, the store would be moved whole at each doubling, a pause of a second in one
+  // sample of a long run. Untouched room costs address space, not memory.
+  if (FTemplate.MaxRow() >= 3) {
+    std::size_t formulas = 0;
+    for (int c = 1; c <= cols; ++c) formulas += !FTemplate.FormulaRC(3, c).isEmpty();
+    book.ReserveFormulas(formulas * static_cast<std::size_t>(std::max(FRowLimit - 1, 0)));
+  }
   FormatSheet(sheet);
   grow_grid(sheet, 15);
   if (FJournal) FJournal->RunAdded(book.SheetName(sheet), RunNo);
@@ -342,16 +350,29 @@ void TTableForm::WriteRow(const TWorkbook& source, int n, int sourceRow) {
     return;
   }
   const int remembered = book.Sheet();
-  book.SetSheet(last);
-  if (book.MaxRow() <= n + 1) grow_grid(last, n - book.MaxRow() + 11);
-  const int cols = TemplateCols();
-  book.CopyRange(n + 1, 1, n + 1, cols, source, sourceRow, 1, sourceRow, cols);
-  if (QuestionsAreAnswered && ScoreCellIsFree()) book.SetNumberRC(2, 1, Score);
-  if (last <= MaxRuns) {
-    sample_taken_but_not_saved[last - 1] = true;
-    if (FGraph && FGraph->RunRows(last) < n) FGraph->SetRunRows(last, n);
+  {
+    // The run shown stays in view while the sample goes into the recording run: switching the
+    // view there and back would make it walk both runs' rows for every sample.
+    struct TBackstage {
+      explicit TBackstage(TF1Book* b) : Book(b) { Book->SetBackstage(true); }
+      ~TBackstage() { Book->SetBackstage(false); }
+      TF1Book* Book;
+    };
+    std::optional<TBackstage> backstage;
+    if (last != remembered) backstage.emplace(ResultsTable);
+    book.SetSheet(last);
+    if (book.MaxRow() <= n + 1) grow_grid(last, n - book.MaxRow() + 11);
+    const int cols = TemplateCols();
+    book.CopyRange(n + 1, 1, n + 1, cols, source, sourceRow, 1, sourceRow, cols);
+    if (QuestionsAreAnswered && ScoreCellIsFree()) book.SetNumberRC(2, 1, Score);
+    if (last <= MaxRuns) {
+      sample_taken_but_not_saved[last - 1] = true;
+      if (FGraph && FGraph->RunRows(last) < n) FGraph->SetRunRows(last, n);
+    }
+    book.SetSheet(remembered);
   }
-  book.SetSheet(remembered);
+  // The recorded rows are read-only; the view may show the new row only at its next pace.
+  FFirstEditable = -1;
   book.Recalc();
   if (FJournal) JournalRow(last, n + 1);
   if (n + 1 >= FRowLimit) RunFilled(last);

@@ -180,6 +180,28 @@ TEST_F(TableTest, SamplesGoToTheLastRunWhateverSheetIsShown) {
   EXPECT_EQ(Graph.Rows[2], 1);
 }
 
+// Samples recorded into the last run while an earlier run is shown leave the view on the shown
+// run, not rebuilt for each sample; shown, the recording run holds every sample.
+TEST_F(TableTest, TheShownRunStaysInViewUnrebuiltWhileTheLastRecords) {
+  Samples(2);
+  ASSERT_TRUE(Table.AddSheet());
+  Book().SetSheet(1);
+  QAbstractItemModel* model = Table.ResultsTable->View()->model();
+  const int rows = model->rowCount();
+  int resets = 0;
+  QObject::connect(model, &QAbstractItemModel::modelReset, [&] { ++resets; });
+  for (int n = 1; n <= 30; ++n) Sample(n);
+  EXPECT_EQ(resets, 0);
+  EXPECT_EQ(Book().Sheet(), 1);
+  EXPECT_EQ(model->rowCount(), rows);
+  EXPECT_EQ(model->data(model->index(2, colT1 - 1), Qt::DisplayRole).toString(), Book().FormattedTextRC(3, colT1));
+  Book().SetSheet(2);
+  EXPECT_EQ(model->rowCount(), Book().MaxRow());
+  EXPECT_EQ(Table.RecordedSamples(2), 30);
+  EXPECT_EQ(Table.GetCellValue(2, 30, colT1), 20 + 30);
+  EXPECT_EQ(model->data(model->index(30, colT1 - 1), Qt::DisplayRole).toString(), Book().FormattedTextRC(31, colT1));
+}
+
 TEST_F(TableTest, GetCellValueTellsEmptyCellsAndMissingRuns) {
   Samples(1);
   EXPECT_EQ(Table.GetCellValue(1, 1, colNote), TTableForm::EmptyCell);

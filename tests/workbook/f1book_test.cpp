@@ -4,6 +4,7 @@
 
 #include <QApplication>
 #include <QClipboard>
+#include <QElapsedTimer>
 #include <QHeaderView>
 #include <QTableView>
 
@@ -36,6 +37,83 @@ TEST(F1Book, TheViewShowsTheModelAndFollowsItsChanges) {
   EXPECT_EQ(wb.NumberRC(3, 1), 3);
   wb.SetMaxRow(500);
   EXPECT_EQ(model->rowCount(), 500);
+}
+
+// A sheet growing at its end (a run taking samples) shows its new rows at once, then at most once
+// a pace while it keeps growing, each row read when it is shown: every growth makes the views walk
+// all rows again. A change that moves the grid is shown at once, waiting rows or not.
+TEST(F1Book, AGrowingSheetShowsItsNewRowsAtAPace) {
+  TF1Book book;
+  TWorkbook& wb = book.Book();
+  wb.SetMaxCol(3);
+  wb.SetMaxRow(10);
+  QAbstractItemModel* model = book.View()->model();
+  int inserted = 0, resets = 0, beyond = 0;
+  QObject::connect(model, &QAbstractItemModel::rowsInserted, [&] { ++inserted; });
+  QObject::connect(model, &QAbstractItemModel::modelReset, [&] { ++resets; });
+  QObject::connect(model, &QAbstractItemModel::dataChanged, [&](const QModelIndex& a, const QModelIndex& b) {
+    beyond += !a.isValid() || !b.isValid() || b.row() >= model->rowCount();
+  });
+  wb.SetMaxRow(20);
+  EXPECT_EQ(model->rowCount(), 20);
+  EXPECT_EQ(inserted, 1);
+  for (int r = 21; r <= 200; ++r) {
+    wb.SetMaxRow(r);
+    wb.SetNumberRC(r, 1, r);
+  }
+  EXPECT_EQ(inserted, 1);
+  EXPECT_EQ(model->rowCount(), 20);
+  EXPECT_EQ(beyond, 0) << "changes to rows not shown yet reach the views";
+  QElapsedTimer waited;
+  waited.start();
+  while (model->rowCount() < 200 && waited.elapsed() < 5000) QCoreApplication::processEvents(QEventLoop::AllEvents, 20);
+  EXPECT_EQ(model->rowCount(), 200);
+  EXPECT_EQ(inserted, 2);
+  EXPECT_EQ(resets, 0);
+  EXPECT_EQ(model->data(model->index(199, 0), Qt::DisplayRole).toString(), "200");
+  wb.SetMaxRow(300);
+  EXPECT_EQ(model->rowCount(), 200) << "within the pace";
+  wb.SetMaxCol(4);
+  EXPECT_EQ(resets, 1);
+  EXPECT_EQ(model->rowCount(), 300);
+  EXPECT_EQ(model->columnCount(), 4);
+}
+
+// Working on another sheet backstage (a run recorded while another is shown) leaves the view on
+// its sheet, not rebuilt; ended on another sheet, the view follows it.
+TEST(F1Book, BackstageWorkOnAnotherSheetLeavesTheViewWhereItIs) {
+  TF1Book book;
+  TWorkbook& wb = book.Book();
+  wb.SetNumSheets(2);
+  wb.SetSheet(2);
+  wb.SetMaxRow(500);
+  wb.SetSheet(1);
+  wb.SetMaxRow(40);
+  wb.SetNumberRC(3, 1, 7);
+  QAbstractItemModel* model = book.View()->model();
+  int resets = 0, changed = 0;
+  QObject::connect(model, &QAbstractItemModel::modelReset, [&] { ++resets; });
+  QObject::connect(model, &QAbstractItemModel::dataChanged, [&] { ++changed; });
+  for (int n = 1; n <= 20; ++n) {
+    book.SetBackstage(true);
+    wb.SetSheet(2);
+    wb.SetMaxRow(500 + n);
+    wb.SetNumberRC(500 + n, 1, n);
+    wb.SetSheet(1);
+    book.SetBackstage(false);
+  }
+  EXPECT_EQ(resets, 0);
+  EXPECT_EQ(changed, 0);
+  EXPECT_EQ(model->rowCount(), 40);
+  EXPECT_EQ(model->data(model->index(2, 0), Qt::DisplayRole).toString(), "7");
+  wb.SetNumberRC(3, 1, 8);  // the shown sheet's own changes still arrive
+  EXPECT_EQ(changed, 1);
+  book.SetBackstage(true);
+  wb.SetSheet(2);
+  book.SetBackstage(false);
+  EXPECT_EQ(resets, 1);
+  EXPECT_EQ(model->rowCount(), 520);
+  EXPECT_EQ(model->data(model->index(519, 0), Qt::DisplayRole).toString(), "20");
 }
 
 TEST(F1Book, ClicksReportTheCellAndRowZeroForHeadings) {

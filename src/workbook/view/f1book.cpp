@@ -90,6 +90,8 @@ void TF1Book::ApplySizes() {
   PlaceFrozen();
 }
 
+void TF1Book::SetBackstage(bool on) { FModel->SetBackstage(on); }
+
 void TF1Book::SetFixedRows(int rows) {
   FFixedRows = std::clamp(rows, 0, 1);
   FFrozen->setVisible(FFixedRows > 0);

@@ -40,6 +40,9 @@ class TF1Book : public QWidget {
   void SetFixedRows(int rows);  // 0 or 1: row 1 stays in view while the rest scrolls
 
   QTableView* View() const { return FView; }
+  // Work on another sheet and back without the view following each switch (a run recorded while
+  // another run is shown).
+  void SetBackstage(bool on);
 
  signals:
   // A cell was clicked; row 0 means a column heading.

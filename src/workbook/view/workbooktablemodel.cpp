@@ -1,5 +1,7 @@
 #include "workbook/view/workbooktablemodel.h"
 
+#include <algorithm>
+
 #include "workbook/model/a1notation.h"
 #include "workbook/model/workbook.h"
 #include "workbook/model/workbookerror.h"
@@ -7,6 +9,10 @@
 TWorkbookTableModel::TWorkbookTableModel(TWorkbook& book, QObject* parent) : QAbstractTableModel(parent), FBook(book) {
   FRows = FBook.MaxRow();
   FCols = FBook.MaxCol();
+  FShown = FBook.Sheet();
+  FPace.setSingleShot(true);
+  FPace.setInterval(GrowthPaceMs);
+  connect(&FPace, &QTimer::timeout, this, &TWorkbookTableModel::Paced);
   FBook.SetChangeHandler([this](int sheet, int r1, int c1, int r2, int c2) { Changed(sheet, r1, c1, r2, c2); });
 }
 
@@ -56,30 +62,80 @@ Qt::ItemFlags TWorkbookTableModel::flags(const QModelIndex& index) const {
 // Cell changes become dataChanged; anything that may move the grid (sheet switch, size, file read)
 // resets the model.
 void TWorkbookTableModel::Changed(int sheet, int row1, int col1, int row2, int col2) {
-  const int rows = FBook.MaxRow();
-  const int cols = FBook.MaxCol();
-  // The shown sheet grew at its end (a run taking samples): the view keeps its place and selection,
-  // and a view of a long run is not rebuilt for every sample.
-  if (sheet != 0 && sheet == FBook.Sheet() && cols == FCols && rows > FRows) {
-    beginInsertRows(QModelIndex(), FRows, rows - 1);
-    FRows = rows;
-    endInsertRows();
-  }
-  if (sheet == 0 || rows != FRows || cols != FCols) {
-    beginResetModel();
-    FRows = rows;
-    FCols = cols;
-    endResetModel();
+  if (FBackstage && (sheet != FShown || FBook.Sheet() != FShown)) {
+    // Another sheet, a switch there and back, or the shown sheet changed while another was active
+    // (read again at the end).
+    FMissed = FMissed || sheet == FShown;
     return;
   }
-  if (sheet != FBook.Sheet()) return;
+  const int rows = FBook.MaxRow();
+  const int cols = FBook.MaxCol();
+  const bool shown = sheet != 0 && sheet == FBook.Sheet() && sheet == FShown;
+  // The shown sheet grew at its end (a run taking samples): the view keeps its place and selection,
+  // and a view of a long run is not rebuilt for every sample.
+  if (shown && cols == FCols && rows > FRows) Grow(rows);
+  if (sheet == 0 || cols != FCols || rows < FRows || (rows > FRows && !(shown && FWaiting))) {
+    Reset();
+    return;
+  }
+  if (!shown) return;
   if (row1 == 0) {
     emit headerDataChanged(Qt::Horizontal, col1 - 1, col2 - 1);
     return;
   }
+  // Rows not shown yet are read when they are.
+  row2 = std::min(row2, FRows);
+  if (row1 > row2) return;
   if (col1 == 0) {
     emit headerDataChanged(Qt::Vertical, row1 - 1, row2 - 1);
     return;
   }
   emit dataChanged(index(row1 - 1, col1 - 1), index(row2 - 1, col2 - 1));
+}
+
+void TWorkbookTableModel::Reset() {
+  FPace.stop();
+  FWaiting = FMissed = false;
+  beginResetModel();
+  FRows = FBook.MaxRow();
+  FCols = FBook.MaxCol();
+  FShown = FBook.Sheet();
+  endResetModel();
+}
+
+void TWorkbookTableModel::Grow(int rows) {
+  if (FPace.isActive()) {
+    FWaiting = true;
+    return;
+  }
+  FWaiting = false;
+  beginInsertRows(QModelIndex(), FRows, rows - 1);
+  FRows = rows;
+  endInsertRows();
+  FPace.start();
+}
+
+void TWorkbookTableModel::Paced() {
+  if (!FWaiting) return;
+  FWaiting = false;
+  Follow();
+}
+
+void TWorkbookTableModel::SetBackstage(bool on) {
+  if (on == FBackstage) return;
+  FBackstage = on;
+  if (!on) Follow();
+}
+
+// The views catch up with the workbook: its rows gained at the shown sheet's end, or all of it anew.
+void TWorkbookTableModel::Follow() {
+  if (FBook.Sheet() != FShown || FBook.MaxCol() != FCols || FBook.MaxRow() < FRows) {
+    Reset();
+    return;
+  }
+  if (FBook.MaxRow() > FRows) Grow(FBook.MaxRow());
+  if (FMissed) {
+    FMissed = false;
+    if (FRows > 0 && FCols > 0) emit dataChanged(index(0, 0), index(FRows - 1, FCols - 1));
+  }
 }

@@ -6,6 +6,7 @@
 #include <QApplication>
 #include <QClipboard>
 #include <QDir>
+#include <QElapsedTimer>
 #include <QImage>
 #include <QPainter>
 #include <QProcess>
@@ -91,6 +92,29 @@ TEST_F(GraphFits, FollowTheSamplesTheRebuildsAndANewRun) {
   Graph.RemoveFits();
   EXPECT_TRUE(Graph.Fits().empty());
   EXPECT_TRUE(Graph.FitsText().isEmpty());
+}
+
+// Each refit reads the whole series: while samples keep coming, a fit follows them at a pace
+// rather than at every sample. Asked for (the panel, a picture, a report) or after the pace, it
+// holds every sample.
+TEST_F(GraphFits, FollowARecordingAtAPace) {
+  Samples(3);
+  Graph.AddFit(FirstShown(), *TFitModel::Parse("linear"));
+  const std::vector<TGraphFit>& drawn = *Graph.PlotLayer().Fits;  // as painted, not brought up to date
+  auto points = [&] { return drawn.at(0).Result() ? drawn.at(0).Result()->Points : 0; };
+  ASSERT_EQ(points(), 3);
+  Sample(4);
+  EXPECT_EQ(points(), 4) << "the first new sample is fitted at once";
+  for (int n = 5; n <= 40; ++n) Sample(n);
+  EXPECT_EQ(points(), 4) << "not refitted for every sample";
+  QElapsedTimer waited;
+  waited.start();
+  while (points() < 40 && waited.elapsed() < 5000) QCoreApplication::processEvents(QEventLoop::AllEvents, 20);
+  EXPECT_EQ(points(), 40);
+  Sample(41);
+  EXPECT_EQ(points(), 40);
+  EXPECT_EQ(Graph.Fits().at(0).Result()->Points, 41);
+  EXPECT_NEAR(Graph.Fits()[0].Result()->Params[1], 0.1, 1e-12);
 }
 
 TEST_F(GraphFits, ALogarithmOfANegativeXIsRefused) {

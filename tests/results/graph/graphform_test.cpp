@@ -2,6 +2,8 @@
 // appended as samples arrive, runs renamed and deleted, empty cells, time and scaled X axes.
 #include <gtest/gtest.h>
 
+#include <cmath>
+
 #include <QFontMetrics>
 #include <QFontMetricsF>
 #include <QLegend>
@@ -426,6 +428,75 @@ TEST_F(GraphTest, ALongLineKeepsASingleSpikeAmongThousandsOfSamples) {
   for (int y = 0; y < flatRow - 100; ++y)
     for (int x = left + 5; x < right - 5; ++x) above += red(x, y);
   EXPECT_GT(above, 50);
+}
+
+// While a run records, the window adds only the new points to what it has drawn; after the axes
+// move it draws every point again. Either way it shows what a graph drawn afresh shows.
+TEST_F(GraphTest, RecordingDrawsOnlyTheNewPointsAndShowsWhatAFreshDrawingShows) {
+  Graph.resize(800, 500);
+  Graph.show();
+  QApplication::processEvents();
+  int n = 0;
+  auto sample = [&] {
+    ++n;
+    FillSample(SampleRow, {{colSample, double(n)}, {colElapsed, n * 10 / 86400.0}, {colT1, 25 + 5 * std::sin(n / 7.0)}, {colT2, 10.0}, {colFlow, 2}});
+    Table.WriteRow(SampleRow, n, 2);
+    Graph.DataHasChanged(n);
+  };
+  auto samples = [&](int count) {
+    int onlyNew = 0, whole = 0;
+    for (int k = 0; k < count; ++k) {
+      const double xMax = Graph.AxisValue(0, true), yMin = Graph.AxisValue(1, false), yMax = Graph.AxisValue(1, true);
+      sample();
+      const bool moved = Graph.AxisValue(0, true) != xMax || Graph.AxisValue(1, false) != yMin || Graph.AxisValue(1, true) != yMax;
+      (void)Graph.grab();
+      const std::size_t drawn = Graph.PlotLayer().PointsLastDrawn();
+      if (moved) {
+        EXPECT_EQ(drawn, std::size_t(n)) << "sample " << n << ": the axes moved, every point is drawn again";
+        ++whole;
+      } else {
+        EXPECT_EQ(drawn, 1u) << "sample " << n << ": only the new point is drawn";
+        ++onlyNew;
+      }
+    }
+    EXPECT_GT(onlyNew, count / 2);
+    EXPECT_GT(whole, 0);
+  };
+  // What the window's plot area shows now, and once drawn afresh (a resize and back draws every
+  // point).
+  auto plotArea = [&] {
+    const QChartView* view = Graph.findChild<QChartView*>();
+    const QRect inView = view->mapFromScene(Graph.Chart()->mapToScene(Graph.Chart()->plotArea())).boundingRect();
+    return inView.translated(view->viewport()->mapTo(&Graph, QPoint(0, 0))).adjusted(2, 2, -2, -2);
+  };
+  auto matchesFreshDrawing = [&](const char* what, double shadesPerInk) {
+    const QRect area = plotArea();
+    ASSERT_GT(area.width(), 300);
+    const QImage kept = Graph.grab().toImage();
+    Graph.resize(820, 500);
+    (void)Graph.grab();
+    Graph.resize(800, 500);
+    const QImage fresh = Graph.grab().toImage();
+    EXPECT_EQ(Graph.PlotLayer().PointsLastDrawn(), std::size_t(n)) << what;
+    ASSERT_EQ(kept.size(), fresh.size()) << what;
+    int differ = 0, inked = 0;
+    for (int y = area.top(); y <= area.bottom(); ++y)
+      for (int x = area.left(); x <= area.right(); ++x) {
+        const QColor a = kept.pixelColor(x, y), b = fresh.pixelColor(x, y);
+        inked += a.red() > 180 && a.green() < 90 && a.blue() < 90;
+        differ += std::abs(a.red() - b.red()) > 40 || std::abs(a.green() - b.green()) > 40 || std::abs(a.blue() - b.blue()) > 40;
+      }
+    EXPECT_GT(inked, 100) << what << ": the run's points are on the graph";
+    EXPECT_LE(differ, inked * shadesPerInk) << what;
+  };
+  samples(300);
+  matchesFreshDrawing("points", 0);
+  Graph.PlotLines = true;
+  Graph.PlotPoints = false;
+  Graph.RefreshSeries();
+  samples(300);
+  // A line drawn on in two strokes has antialiased joints a shade apart from one stroke's.
+  matchesFreshDrawing("lines", 0.01);
 }
 
 // A graph made small (a tiled window on a small or scaled screen) shows fewer clock and number
