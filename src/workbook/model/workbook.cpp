@@ -1140,7 +1140,7 @@ bool TWorkbook::CallsSubtotal(int sheetId, int row, int col) const {
   if (shared.Code.Kept) {
     // Only the text is there to tell.
     static const QRegularExpression call(QStringLiteral("\\b(SUBTOTAL|AGGREGATE)\\s*\\("), QRegularExpression::CaseInsensitiveOption);
-    return call.match(shared.Text).hasMatch();
+    return call.match(shared.Pattern.Source()).hasMatch();
   }
   return std::any_of(shared.Code.Code.begin(), shared.Code.Code.end(), [](const TInstr& in) {
     return in.Op == TOp::Call && (in.Func == subtotal || in.Func == aggregate);

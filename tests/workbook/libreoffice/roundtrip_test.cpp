@@ -80,7 +80,7 @@ const char* const kFormulas[] = {
     "=PMT(0.06/12,360,200000)", "=NPER(0.01,-100,5000)", "=RATE(48,-200,8000)", "=NPV(0.1,-10000,3000,4200,6800)",
     "=IFS(A2>5,\"big\",A2>1,\"mid\",TRUE,\"small\")", "=SWITCH(B3,0,\"zero\",1,\"one\",\"other\")", "=MAXIFS(A1:A10,B1:B10,1)",
     "=MINIFS(A1:A10,B1:B10,\">0\")", "=TEXTJOIN(\"-\",TRUE,A1:A3,\"\",\"x\")", "=CONCAT(A1:A3,\"y\")", "=TEXT(1234.5,\"\")",
-    "=TEXT(1234567,\"0.0,,\")", "=TEXT(0.75,\"# ?/?\")", "=TEXT(2.5,\"# ??/??\")", "=TEXT(150,\"[>100]\"\"big\"\";\"\"small\"\"\")",
+    "=TEXT(1234567,\"0.0,,\")", "=TEXT(0.75,\"# ?/?\")", "=TEXT(2.5,\"# ?\?/?\?\")", "=TEXT(150,\"[>100]\"\"big\"\";\"\"small\"\"\")",
     "=TEXT(0.25,\"h:mm a/p\")", "=A1:A10*2", "=SUM(TRANSPOSE(A1:B10))", "=INDEX(TRANSPOSE(A1:B10),2,3)",
     "=SUMPRODUCT(TRANSPOSE(A1:A3),TRANSPOSE(B1:B3))", "=MAX(TRANSPOSE(A1:A10))", "=SUBTOTAL(9,A1:C3)", "=SUBTOTAL(109,C1:C3)",
     "=AGGREGATE(9,0,A1:C3)", "=AGGREGATE(9,4,A1:C3)", "=SUM(C1:C3)",
