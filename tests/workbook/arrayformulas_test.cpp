@@ -1,5 +1,6 @@
 #include <gtest/gtest.h>
 
+#include "evalfixture.h"
 #include "qstringprinter.h"
 #include "xlsxpackage.h"
 
@@ -10,8 +11,9 @@
 namespace {
 
 // A1:B3 hold 1 2 / 3 4 / 5 "five"; Eval computes an ordinary formula in H20.
-class ArrayFormulasTest : public ::testing::Test {
+class ArrayFormulasTest : public TEvalFixture {
  protected:
+  ArrayFormulasTest() : TEvalFixture(20, 8) {}
   void SetUp() override {
     Book.SetNumberRC(1, 1, 1);
     Book.SetNumberRC(1, 2, 2);
@@ -20,11 +22,6 @@ class ArrayFormulasTest : public ::testing::Test {
     Book.SetNumberRC(3, 1, 5);
     Book.SetTextRC(3, 2, "five");
   }
-  TCellValue Eval(const QString& formula) {
-    Book.SetFormulaRC(20, 8, formula);
-    return Book.ValueRC(20, 8);
-  }
-  QString Shown(const QString& formula) { return Eval(formula).ToText(); }
   // The values of rows x cols cells from (row, col), row by row, as shown.
   QStringList Block(int row, int col, int rows, int cols) {
     QStringList out;
@@ -37,7 +34,6 @@ class ArrayFormulasTest : public ::testing::Test {
     const TFormula* code = cell ? Book.FormulaCode(*cell) : nullptr;
     return code && code->Kept;
   }
-  TWorkbook Book;
 };
 
 TEST_F(ArrayFormulasTest, TransposeIsTakenLikeARangeByFunctions) {
