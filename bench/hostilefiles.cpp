@@ -219,6 +219,18 @@ void BM_OdsManySheets(benchmark::State& state) {
   });
 }
 
+// The most sheets, each holding something in its last column and declaring every column wide.
+void BM_OdsManySheetsFullWidth(benchmark::State& state) {
+  Run(state, "widesheets.ods", [] {
+    std::string tables;
+    for (int i = 1; i <= 64; ++i)
+      tables += "<table:table table:name=\"S" + std::to_string(i) + "\"><table:table-column table:number-columns-repeated=\"16384\"/>"
+                "<table:table-row><table:table-cell table:number-columns-repeated=\"16383\"/>"
+                "<table:table-cell office:value-type=\"float\" office:value=\"1\"/></table:table-row></table:table>";
+    return Ods(tables);
+  });
+}
+
 // A sheet part of 640 MB of cells that deflates to about 1 MB.
 void BM_XlsxDeflateBomb(benchmark::State& state) {
   Run(state, "bomb.xlsx", [] {
@@ -297,6 +309,7 @@ BENCHMARK(BM_XlsxWideRows)->Iterations(1)->Unit(benchmark::kMillisecond);
 BENCHMARK(BM_XlsxCellsInFallingOrder)->Iterations(1)->Unit(benchmark::kMillisecond);
 BENCHMARK(BM_OdsFirstAndLastCell)->Iterations(1)->Unit(benchmark::kMillisecond);
 BENCHMARK(BM_OdsManySheets)->Arg(64)->Arg(4000)->Iterations(1)->Unit(benchmark::kMillisecond);
+BENCHMARK(BM_OdsManySheetsFullWidth)->Iterations(1)->Unit(benchmark::kMillisecond);
 BENCHMARK(BM_XlsxDeflateBomb)->Iterations(1)->Unit(benchmark::kMillisecond);
 BENCHMARK(BM_XlsxNumbersUpToTheBound)->Iterations(1)->Unit(benchmark::kMillisecond);
 BENCHMARK(BM_XlsxSharedFormulasUpToTheBound)->Iterations(1)->Unit(benchmark::kMillisecond);

@@ -6,7 +6,7 @@ QUORLEX_BUILD=${QUORLEX_BUILD:-$QUORLEX_ROOT/build}
 QUORLEX_PACKAGES=(
   g++ cmake ninja-build pkg-config
   qt6-base-dev qt6-charts-dev qt6-serialport-dev qt6-serialbus-dev libqt6opengl6-dev libgl-dev
-  libsimpleini-dev zlib1g-dev libexpat1-dev liborcus-dev libixion-dev libboost-dev
+  libsimpleini-dev zlib1g-dev libexpat1-dev
   libgtest-dev libgmock-dev libbenchmark-dev
   libmosquitto-dev
   mosquitto

@@ -143,6 +143,79 @@ TEST(OdsImport, FaultsAreNamedInTheUsersWords) {
             "test.ods: sheet 2: there is already a sheet named \"s\"");
 }
 
+// Column widths come through on every sheet, also past the columns a table lays out and where
+// tables declare the full width, which the layout reader is not given whole.
+TEST(OdsImport, ColumnWidthsReachTheLastColumnHoldingSomething) {
+  const std::string wide = "<table:table-column table:style-name=\"narrow\" table:number-columns-repeated=\"16384\"/>";
+  const std::string content =
+      "<?xml version=\"1.0\"?>\n<office:document-content xmlns:office=\"urn:oasis:names:tc:opendocument:xmlns:office:1.0\" "
+      "xmlns:style=\"urn:oasis:names:tc:opendocument:xmlns:style:1.0\" xmlns:fo=\"urn:oasis:names:tc:opendocument:xmlns:xsl-fo-compatible:1.0\" "
+      "xmlns:table=\"urn:oasis:names:tc:opendocument:xmlns:table:1.0\" xmlns:text=\"urn:oasis:names:tc:opendocument:xmlns:text:1.0\">"
+      "<office:automatic-styles>"
+      "<style:style style:name=\"wide\" style:family=\"table-column\"><style:table-column-properties style:column-width=\"3in\"/></style:style>"
+      "<style:style style:name=\"narrow\" style:family=\"table-column\"><style:table-column-properties style:column-width=\"0.5in\"/></style:style>"
+      "</office:automatic-styles><office:body><office:spreadsheet>"
+      "<table:table table:name=\"Near\"><table:table-column table:style-name=\"narrow\"/><table:table-column table:style-name=\"wide\"/>"
+      "<table:table-row>" + Float(1) + Float(2) + "</table:table-row></table:table>"
+      "<table:table table:name=\"Far\"><table:table-column table:style-name=\"narrow\" table:number-columns-repeated=\"1999\"/>"
+      "<table:table-column table:style-name=\"wide\" table:number-columns-repeated=\"14385\"/>"
+      "<table:table-row><table:table-cell table:number-columns-repeated=\"1999\"/>" + Float(3) + "</table:table-row></table:table>"
+      "<table:table table:name=\"Empty\">" + wide + "<table:table-row>" + Float(4) + "</table:table-row></table:table>"
+      "</office:spreadsheet></office:body></office:document-content>";
+  TWorkbook b = TOdsImport::Read("test.ods", PackageInOrder({{"mimetype", "application/vnd.oasis.opendocument.spreadsheet"}, {"content.xml", content}}));
+  ASSERT_EQ(b.NumSheets(), 3);
+  b.SetSheet(1);
+  const int narrow = b.ColWidth(1), wideWidth = b.ColWidth(2);
+  EXPECT_GT(narrow, 256);
+  EXPECT_GT(wideWidth, 5 * narrow);
+  b.SetSheet(2);
+  EXPECT_EQ(b.NumberRC(1, 2000), 3);
+  EXPECT_EQ(b.ColWidth(1999), narrow);
+  EXPECT_EQ(b.ColWidth(2000), wideWidth);
+  b.SetSheet(3);
+  EXPECT_EQ(b.NumberRC(1, 1), 4);
+  EXPECT_EQ(b.ColWidth(1), narrow);
+}
+
+// Number formats from the styles: a cell's own, its column's, and one its style takes from a
+// parent in the styles part; conditions on the sign become sections.
+TEST(OdsImport, NumberFormatsComeFromCellColumnAndParentStyles) {
+  const std::string ns =
+      "xmlns:office=\"urn:oasis:names:tc:opendocument:xmlns:office:1.0\" xmlns:style=\"urn:oasis:names:tc:opendocument:xmlns:style:1.0\" "
+      "xmlns:number=\"urn:oasis:names:tc:opendocument:xmlns:datastyle:1.0\" xmlns:table=\"urn:oasis:names:tc:opendocument:xmlns:table:1.0\" "
+      "xmlns:text=\"urn:oasis:names:tc:opendocument:xmlns:text:1.0\"";
+  const std::string styles =
+      "<?xml version=\"1.0\"?><office:document-styles " + ns + "><office:styles>"
+      "<number:number-style style:name=\"N1\"><number:number number:decimal-places=\"3\" number:min-integer-digits=\"1\"/></number:number-style>"
+      "<style:style style:name=\"Reading\" style:family=\"table-cell\" style:data-style-name=\"N1\"/>"
+      "</office:styles></office:document-styles>";
+  const std::string content =
+      "<?xml version=\"1.0\"?><office:document-content " + ns + "><office:automatic-styles>"
+      "<number:number-style style:name=\"P0\"><number:number number:decimal-places=\"1\" number:min-integer-digits=\"1\" number:grouping=\"true\"/>"
+      "<number:text> kPa</number:text></number:number-style>"
+      "<number:number-style style:name=\"N2\"><number:text>(</number:text><number:number number:decimal-places=\"1\" number:min-integer-digits=\"1\" "
+      "number:grouping=\"true\"/><number:text>)</number:text><style:map style:condition=\"value()&gt;=0\" style:apply-style-name=\"P0\"/></number:number-style>"
+      "<number:time-style style:name=\"N3\" number:truncate-on-overflow=\"false\"><number:hours/><number:text>:</number:text>"
+      "<number:minutes number:style=\"long\"/></number:time-style>"
+      "<style:style style:name=\"signed\" style:family=\"table-cell\" style:data-style-name=\"N2\"/>"
+      "<style:style style:name=\"child\" style:family=\"table-cell\" style:parent-style-name=\"Reading\"/>"
+      "<style:style style:name=\"hours\" style:family=\"table-cell\" style:data-style-name=\"N3\"/>"
+      "</office:automatic-styles><office:body><office:spreadsheet><table:table table:name=\"S\">"
+      "<table:table-column/><table:table-column table:number-columns-repeated=\"2\" table:default-cell-style-name=\"hours\"/>"
+      "<table:table-row><table:table-cell table:style-name=\"signed\" office:value-type=\"float\" office:value=\"1234.56\"/>"
+      "<table:table-cell table:number-columns-repeated=\"2\" office:value-type=\"float\" office:value=\"1.5\"/></table:table-row>"
+      "<table:table-row><table:table-cell table:style-name=\"signed\" office:value-type=\"float\" office:value=\"-2\"/>"
+      "<table:table-cell table:style-name=\"child\" office:value-type=\"float\" office:value=\"2\"/></table:table-row>"
+      "</table:table></office:spreadsheet></office:body></office:document-content>";
+  const TWorkbook b = TOdsImport::Read(
+      "test.ods", PackageInOrder({{"mimetype", "application/vnd.oasis.opendocument.spreadsheet"}, {"styles.xml", styles}, {"content.xml", content}}));
+  EXPECT_EQ(b.FormattedTextRC(1, 1), "1,234.6 kPa");
+  EXPECT_EQ(b.FormattedTextRC(2, 1), "(2.0)");
+  EXPECT_EQ(b.FormattedTextRC(1, 2), "36:00");
+  EXPECT_EQ(b.FormattedTextRC(1, 3), "36:00");
+  EXPECT_EQ(b.FormattedTextRC(2, 2), "2.000");
+}
+
 TEST(OdsImport, OpenFormulaTranslation) {
   EXPECT_EQ(TOdsContentReader::TranslateFormula("of:=[.A1:.B2]"), "=A1:B2");
   EXPECT_EQ(TOdsContentReader::TranslateFormula("=[$Run.$B$3]"), "=Run!$B$3");

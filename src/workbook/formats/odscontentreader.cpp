@@ -80,6 +80,21 @@ QString TranslateReference(const QString& inside) {
   return out + QLatin1Char(':') + cell2;
 }
 
+// A length ("3in", "2.258cm", "72pt") in twips; 0 for one without a unit we know.
+double Twips(std::string_view text) {
+  double value = 0;
+  const auto [end, ec] = std::from_chars(text.data(), text.data() + text.size(), value);
+  if (ec != std::errc() || !std::isfinite(value) || value < 0) return 0;
+  const std::string_view unit(end, static_cast<std::size_t>(text.data() + text.size() - end));
+  if (unit == "in") return value * 1440;
+  if (unit == "cm") return value * 1440 / 2.54;
+  if (unit == "mm") return value * 1440 / 25.4;
+  if (unit == "pt") return value * 20;
+  if (unit == "pc") return value * 240;
+  if (unit == "px") return value * 15;
+  return 0;
+}
+
 }  // namespace
 
 QString TOdsContentReader::TranslateFormula(const QString& formula) {
@@ -141,13 +156,34 @@ void TOdsContentReader::StartElement(std::string_view name) {
     else if (name == "line-break") Text += '\n';
     return;
   }
+  if (!FInTable && FNumberStyles.Start(name, Attrs)) {
+    Collecting = true;
+    Text.clear();
+  }
   if (name == "named-range" || name == "named-expression") {
     StartName(name == "named-expression");
+  } else if (name == "style") {
+    FStyle = Attrs.Has("family", "table-column") ? std::string(Attrs.Get("name")) : std::string();
+  } else if (name == "table-column-properties") {
+    if (const double twips = Twips(Attrs.Get("column-width")); !FStyle.empty() && twips > 0) FColumnStyles[FStyle] = twips;
   } else if (name == "table") {
     FInTable = true;
     ++FSheet;
     SheetNames.push_back(TXlsxCodec::ToQString(Attrs.Get("name")));
     FRow = 1;
+    FDeclaredColumns = 0;
+    FColumnCellStyles.clear();
+  } else if (name == "table-column" && FSheet >= 1) {
+    // Each declaration covers its repeat count of columns, one after the other.
+    const long long first = FDeclaredColumns + 1;
+    FDeclaredColumns += Count(Attrs.Get("number-columns-repeated"), "of columns");
+    if (first <= a1::MaxCols) {
+      const int last = static_cast<int>(std::min<long long>(FDeclaredColumns, a1::MaxCols));
+      const auto style = FColumnStyles.find(Attrs.Get("style-name"));
+      if (style != FColumnStyles.end()) ColumnWidths.push_back({FSheet, static_cast<int>(first), last, style->second});
+      if (const std::string_view cells = Attrs.Get("default-cell-style-name"); !cells.empty())
+        FColumnCellStyles.push_back({static_cast<int>(first), last, std::string(cells)});
+    }
   } else if (name == "table-row") {
     FRowRepeat = Count(Attrs.Get("number-rows-repeated"), "of rows");
     FCol = 1;
@@ -158,6 +194,10 @@ void TOdsContentReader::StartElement(std::string_view name) {
 }
 
 void TOdsContentReader::EndElement(std::string_view name) {
+  if (!FInTable && !FInCell) {
+    FNumberStyles.End(name, Text);
+    if (Collecting && (name == "text" || name == "currency-symbol")) Collecting = false;
+  }
   if (FInCell) {
     if (name == "annotation") { if (--FAnnotation == 0 && FParagraph > 0) Collecting = true; }
     else if (FAnnotation > 0) return;
@@ -200,6 +240,8 @@ void TOdsContentReader::StartCell(bool covered) {
   FCell.Sheet = FSheet;
   FCell.Row = FRow;
   FCell.Col = FCol;
+  const std::string_view style = Attrs.Get("style-name");
+  FCell.Format = FormatOf(style.empty() ? ColumnCellStyle(FCol) : style);
   const std::string_view type = Attrs.Get("value-type");
   const std::string_view formula = Attrs.Get("formula");
   if (!formula.empty() && !covered) {
@@ -278,6 +320,30 @@ void TOdsContentReader::EndCell() {
     }
   }
   FCol = static_cast<int>(std::min<long long>(static_cast<long long>(FCol) + repeat, a1::MaxCols + 1LL));
+}
+
+int TOdsContentReader::FormatOf(std::string_view cellStyle) {
+  if (cellStyle.empty()) return 0;
+  const auto known = FFormatOfStyle.find(cellStyle);
+  if (known != FFormatOfStyle.end()) return known->second;
+  const QString code = FNumberStyles.CellFormat(cellStyle);
+  int place = 0;
+  if (!code.isEmpty()) {
+    const auto same = std::find(Formats.begin(), Formats.end(), code);
+    place = static_cast<int>(same - Formats.begin());
+    if (same == Formats.end()) Formats.push_back(code);
+  }
+  FFormatOfStyle.emplace(std::string(cellStyle), place);
+  return place;
+}
+
+// The style a column gives its cells that name none; declarations come in column order.
+std::string_view TOdsContentReader::ColumnCellStyle(int col) const {
+  const auto after = std::upper_bound(FColumnCellStyles.begin(), FColumnCellStyles.end(), col,
+                                      [](int c, const TColumnCellStyle& s) { return c < s.First; });
+  if (after == FColumnCellStyles.begin()) return {};
+  const TColumnCellStyle& s = *(after - 1);
+  return col <= s.Last ? std::string_view(s.Style) : std::string_view();
 }
 
 void TOdsContentReader::EndRow() {

@@ -1,15 +1,18 @@
 #pragma once
 // Reads the cells of an .ods content part as the file states them: every value type (float,
 // percentage, currency, date, time, boolean, string), formulas in their own text (constants keep
-// every digit), and rows and cells repeated by count, each repeat a full copy. Formats and
-// column widths come from the library reader; this one only says which cells hold what.
+// every digit), and rows and cells repeated by count, each repeat a full copy; with each cell's
+// number format (from its style or its column's) and the columns' widths. Fed the styles part
+// first, it knows the styles that part defines too.
 
+#include <map>
 #include <string>
 #include <string_view>
 #include <vector>
 
 #include <QString>
 
+#include "workbook/formats/odsnumberstyles.h"
 #include "workbook/formats/xmlpartparser.h"
 #include "workbook/model/cellvalue.h"
 #include "workbook/model/workbook.h"
@@ -25,6 +28,7 @@ class TOdsContentReader : public TXmlPartParser::THandler {
     int FromRow = 0, FromCol = 0;  // a repeat: the cell it copies (same sheet); 0 for the first
     int ArrayRows = 0, ArrayCols = 0;  // an array formula's extent
     bool ErrorResult = false;          // the formula's saved result is the error its text names
+    int Format = 0;                    // its number format's place in Formats; 0 for none
   };
   // Copies made by repeat counts beyond this many are refused: a tiny file could ask for billions.
   static constexpr long long MaxRepeatedCells = 2'000'000;
@@ -35,6 +39,13 @@ class TOdsContentReader : public TXmlPartParser::THandler {
   std::vector<QString> SheetNames;
   std::vector<TCell> Cells;  // in file order
   std::vector<TWorkbook::TDefinedName> Names;  // named ranges and expressions, in our syntax
+  // Columns given a width by their declaration's style, in twips (1/1440 inch).
+  struct TColumnWidth {
+    int Sheet = 0, First = 0, Last = 0;  // from 1
+    double Twips = 0;
+  };
+  std::vector<TColumnWidth> ColumnWidths;
+  std::vector<QString> Formats{QString()};  // the format codes cells name, first none
 
   // OpenFormula ("of:=SUM([.A1:.B2];[$Other.C3])") in this program's syntax ("=SUM(A1:B2,Other!C3)").
   static QString TranslateFormula(const QString& formula);
@@ -48,6 +59,19 @@ class TOdsContentReader : public TXmlPartParser::THandler {
 
   int FSheet = 0, FRow = 0, FCol = 0;  // FRow/FCol: the next row and column, from 1
   int FRowRepeat = 1, FCellRepeat = 1;
+  int FormatOf(std::string_view cellStyle);
+  std::string_view ColumnCellStyle(int col) const;
+
+  long long FDeclaredColumns = 0;  // column declarations so far in the current table
+  std::map<std::string, double, std::less<>> FColumnStyles;  // column style name -> width in twips
+  std::string FStyle;  // the column style being read
+  TOdsNumberStyles FNumberStyles;
+  std::map<std::string, int, std::less<>> FFormatOfStyle;  // cell style name -> place in Formats
+  struct TColumnCellStyle {
+    int First = 0, Last = 0;
+    std::string Style;
+  };
+  std::vector<TColumnCellStyle> FColumnCellStyles;  // the current table's, by column
   std::size_t FRowFirstCell = 0;  // index in Cells of the current row's first cell
   void StartName(bool expression);
   bool FInCell = false, FHasValue = false, FFirstParagraph = true, FInTable = false;

@@ -244,10 +244,12 @@ void TWorkbookFile::TSharedUses::Append(TSharedUses&& other, std::size_t offset)
 
 void TWorkbookFile::NameSheets(TWorkbook& book, const std::vector<QString>& names, const QString& path) {
   book.SetNumSheets(static_cast<int>(names.size()));
-  // Out of the way first, so that no new name meets an old one still in use.
+  // Out of the way first, so that no new name meets an old one still in use. A set, not a search
+  // of the list for each sheet: a file may name tens of thousands.
+  const QSet<QString> taken(names.begin(), names.end());
   for (int s = 1; s <= book.NumSheets(); ++s) {
     QString parked = QStringLiteral("\u2060%1").arg(s);
-    while (std::find(names.begin(), names.end(), parked) != names.end()) parked += QLatin1Char('_');
+    while (taken.contains(parked)) parked += QLatin1Char('_');
     book.SetSheetName(s, parked);
   }
   for (int s = 1; s <= book.NumSheets(); ++s) {

@@ -1,6 +1,7 @@
 // What we write shows the same in LibreOffice: each sample workbook is read, written as .xlsx by
 // us, then opened by LibreOffice headless, which recalculates it and saves every sheet's values as
-// CSV, and saves it as .ods, which we read back. Every cell is compared with ours. Skipped where
+// CSV, and saves it as .ods, which we read back. Every cell is compared with ours, in value and,
+// read back from the .ods, as shown. Skipped where
 // LibreOffice is not installed (the package list installs it for the suite).
 #include <gtest/gtest.h>
 
@@ -183,9 +184,34 @@ TEST(LibreOfficeRoundTrip, OurXlsxCopiesShowTheSameValuesInLibreOffice) {
                                              std::abs(back.Num - ours.Num) <= 1e-12 * std::max(1.0, std::abs(ours.Num)));
           EXPECT_TRUE(same || (known && back.IsError() && back.Err == TCellError::Ref)) << ".ods copy, " << cell.toStdString() << ": ours " << ours.ToText().toStdString() << ", read back "
                             << back.ToText().toStdString();
+          // and shows as ours: LibreOffice wrote our number formats as its own styles.
+          if (same && ours.Kind == TValueKind::Number) EXPECT_EQ(ods.FormattedTextRC(r, c), shown) << ".ods copy, " << cell.toStdString();
         }
     }
   }
+}
+
+// Number formats written by us as .xlsx, turned by LibreOffice into its own .ods styles (with
+// conditions for the negative section), read back and shown the same, above and below zero.
+TEST(LibreOfficeRoundTrip, NumberFormatsComeBackFromLibreOfficesOds) {
+  if (QStandardPaths::findExecutable(QStringLiteral("soffice")).isEmpty()) GTEST_SKIP() << "LibreOffice is not installed";
+  const char* const formats[] = {"0.000", "#,##0.00", "0.0%", "0.00E+00", "dd/mm/yyyy", "yyyy-mm-dd hh:mm:ss", "[h]:mm:ss",
+                                 "hh:mm", "# ?/?", "#,##0.00;-#,##0.00", "0.00;(0.00)", "\"kPa \"0.0", "mmm d, yyyy", "dddd",
+                                 "h:mm AM/PM", "0.0#", "0.00;[Red]-0.00", "@"};
+  TTempFolder dir;
+  TWorkbook book;
+  for (int i = 0; i < static_cast<int>(std::size(formats)); ++i)
+    for (int c : {1, 2}) {
+      book.SetNumberRC(i + 1, c, (c == 1 ? 1 : -1) * (45352.3125 + i * 1234.567));
+      book.SetNumberFormatRC(i + 1, c, QString::fromLatin1(formats[i]));
+    }
+  book.Write(dir.File(QStringLiteral("formats.xlsx")), TWorkbook::ftXlsx5);
+  Convert(dir, QStringLiteral("ods"), {dir.File(QStringLiteral("formats.xlsx"))});
+  TWorkbook ods;
+  ods.Read(dir.File(QStringLiteral("lo/formats.ods")));
+  for (int r = 1; r <= static_cast<int>(std::size(formats)); ++r)
+    for (int c : {1, 2})
+      EXPECT_EQ(ods.FormattedTextRC(r, c), book.FormattedTextRC(r, c)) << formats[r - 1] << " read back as " << ods.NumberFormatRC(r, c).toStdString();
 }
 
 }  // namespace
