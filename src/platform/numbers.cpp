@@ -1,6 +1,7 @@
 #include "platform/numbers.h"
 
 #include <charconv>
+#include <cstdint>
 #include <cmath>
 #include <cstdio>
 #include <limits>
@@ -121,6 +122,16 @@ void AppendInteger(QByteArray& out, long long value) {
 }
 
 std::optional<double> ParseExact(std::string_view text) {
+  // Whole numbers of up to 15 digits, most of what files hold, are exact as doubles: no need for
+  // the general conversion.
+  const bool minus = !text.empty() && text.front() == '-';
+  const std::size_t digits = text.size() - (minus ? 1 : 0);
+  if (digits >= 1 && digits <= 15) {
+    std::uint64_t whole = 0;
+    std::size_t i = minus ? 1 : 0;
+    for (; i < text.size() && text[i] >= '0' && text[i] <= '9'; ++i) whole = whole * 10 + static_cast<std::uint64_t>(text[i] - '0');
+    if (i == text.size()) return minus ? -static_cast<double>(whole) : static_cast<double>(whole);
+  }
   double value = 0;
   const auto [ptr, ec] = std::from_chars(text.data(), text.data() + text.size(), value);
   if (text.empty() || ec != std::errc() || ptr != text.data() + text.size() || !std::isfinite(value)) return std::nullopt;

@@ -1,5 +1,8 @@
 #include <gtest/gtest.h>
 
+#include <charconv>
+#include <cmath>
+#include <cstring>
 #include <limits>
 
 #include "platform/numbers.h"
@@ -33,6 +36,19 @@ TEST(Numbers, TypedNumbersUseThePointWhateverTheLocale) {
   EXPECT_EQ(ParseTypedNumber("2.5E-1"), 0.25);
   for (const char* bad : {"", " ", "1,5", "abc", "1.2.3", "nan", "inf", "0x10", "1e", "--1", "-", ".", "1e999", "1 2"})
     EXPECT_FALSE(ParseTypedNumber(bad).has_value()) << bad;
+}
+
+// Whole numbers take a shorter road than the rest; both must give what the general conversion does.
+TEST(Numbers, ExactParsingOfWholeAndOtherNumbers) {
+  for (const char* text : {"0", "7", "-7", "000123", "999999999999999", "-999999999999999", "9999999999999999", "12345678901234567890",
+                           "1.5", "1e3", "-0.0", "4503599627370497"}) {
+    double expected = 0;
+    std::from_chars(text, text + std::strlen(text), expected);
+    ASSERT_TRUE(ParseExact(text).has_value()) << text;
+    EXPECT_EQ(*ParseExact(text), expected) << text;
+  }
+  EXPECT_TRUE(std::signbit(*ParseExact("-0")));
+  for (const char* bad : {"", "-", "1-", "12a", "+1", " 1", "--1", "1e999"}) EXPECT_FALSE(ParseExact(bad).has_value()) << bad;
 }
 
 TEST(Numbers, TypedIntegers) {

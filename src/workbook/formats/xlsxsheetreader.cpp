@@ -71,6 +71,19 @@ void TXlsxSheetReader::Write(TWrite kind, double num, std::uint32_t index) {
 }
 
 void TXlsxSheetReader::Apply(TWorkbook& book) {
+  // A row filled from (about) its start gets its room at once: grown a cell at a time it would be
+  // copied at every doubling. Rows of a few scattered cells keep their sparse storage.
+  for (std::size_t i = 0; i < FWrites.size();) {
+    std::size_t j = i;
+    int cells = 0, last = 0;
+    for (; j < FWrites.size() && FWrites[j].Row == FWrites[i].Row; ++j)
+      if (FWrites[j].Kind != TWrite::RowHeight && FWrites[j].Kind != TWrite::Style) {
+        ++cells;
+        last = std::max(last, FWrites[j].Col);
+      }
+    if (cells > 16 && last <= 2 * cells + 16) book.ReserveRow(FWrites[i].Row, last);
+    i = j;
+  }
   for (const TCellWrite& w : FWrites) {
     switch (w.Kind) {
       case TWrite::Number: book.SetNumberRC(w.Row, w.Col, w.Num); break;

@@ -110,6 +110,8 @@ class TWorkbook : private ICellSource {
   // Number of a cell: a formula's numeric result, a numeric text's value, otherwise 0.
   double NumberRC(int row, int col) const;
   void SetNumberRC(int row, int col, double value);
+  // Room for cells 1..cols of a row, for a reader about to fill it from (about) its start.
+  void ReserveRow(int row, int cols) { Active().ReserveRow(row, cols); }
   // "=..." of a formula cell, "" for any other.
   QString FormulaRC(int row, int col) const;
   // Whether the cell holds a formula whose text is exactly `formula`, found without building it.
