@@ -322,12 +322,13 @@ TEST(XlsxImport, SheetsReadSideBySideAsOneAfterAnother) {
     p["xl/sharedStrings.xml"] = "<sst" + Ns + "><si><t>shared</t></si></sst>";
     return Package(p);
   };
-  // Sheet s: 2000 rows of s * row, a shared text, and a shared formula reading the next sheet.
+  // Sheet s: 5000 rows of s * row (large enough to be read side by side), a shared text, and a
+  // shared formula reading the next sheet.
   auto rows = [](int s) {
     std::string xml;
-    for (int r = 1; r <= 2000; ++r) {
+    for (int r = 1; r <= 5000; ++r) {
       xml += "<row r=\"" + std::to_string(r) + "\"><c r=\"A" + std::to_string(r) + "\"><v>" + std::to_string(s * r) + "</v></c>";
-      if (r == 1) xml += "<c r=\"B1\" t=\"s\"><v>0</v></c><c r=\"C1\"><f t=\"shared\" ref=\"C1:C2000\" si=\"0\">A1+S" + std::to_string(s % 6 + 1) + "!A1</f></c>";
+      if (r == 1) xml += "<c r=\"B1\" t=\"s\"><v>0</v></c><c r=\"C1\"><f t=\"shared\" ref=\"C1:C5000\" si=\"0\">A1+S" + std::to_string(s % 6 + 1) + "!A1</f></c>";
       else xml += "<c r=\"C" + std::to_string(r) + "\"><f t=\"shared\" si=\"0\"/></c>";
       xml += "</row>";
     }
@@ -336,14 +337,14 @@ TEST(XlsxImport, SheetsReadSideBySideAsOneAfterAnother) {
   TWorkbook b = TXlsxImport::Read("six.xlsx", workbookOf(6, rows));
   for (int s = 1; s <= 6; ++s) {
     b.SetSheet(s);
-    EXPECT_EQ(b.NumberRC(2000, 1), s * 2000) << s;
+    EXPECT_EQ(b.NumberRC(5000, 1), s * 5000) << s;
     EXPECT_EQ(b.TextRC(1, 2), "shared") << s;
-    EXPECT_EQ(b.NumberRC(1999, 3), s * 1999 + (s % 6 + 1) * 1999) << s;
+    EXPECT_EQ(b.NumberRC(4999, 3), s * 4999 + (s % 6 + 1) * 4999) << s;
     EXPECT_EQ(b.FormulaRC(7, 3), QStringLiteral("=A7+S%1!A7").arg(s % 6 + 1)) << s;
   }
 
   const QByteArray damaged = workbookOf(6, [&](int s) {
-    if (s == 2) return rows(s) + "<row r=\"2001\"><c r=\"A2001\"><v>x</v></c></row>";  // found late
+    if (s == 2) return rows(s) + "<row r=\"5001\"><c r=\"A5001\"><v>x</v></c></row>";  // found late
     if (s == 5) return std::string("<row r=\"1\"><c r=\"A1\"><v>y</v></c></row>");    // found at once
     return rows(s);
   });
@@ -352,7 +353,7 @@ TEST(XlsxImport, SheetsReadSideBySideAsOneAfterAnother) {
       TXlsxImport::Read("damaged.xlsx", damaged);
       ADD_FAILURE() << "a damaged sheet was accepted";
     } catch (const EWorkbookError& e) {
-      EXPECT_TRUE(e.Message().contains("sheet \"S2\" cell A2001")) << e.what();
+      EXPECT_TRUE(e.Message().contains("sheet \"S2\" cell A5001")) << e.what();
     }
   }
 }

@@ -289,8 +289,12 @@ TWorkbook TXlsxImport::Read(const QString& path, const QByteArray& data) {
       uses.Append(std::move(r.Uses), formulas.size());
       formulas.insert(formulas.end(), std::make_move_iterator(r.Formulas.begin()), std::make_move_iterator(r.Formulas.end()));
     };
+    // Side by side only where two sheets or more are large enough to gain: for small parts the
+    // hand-over between threads costs more than the reading.
     const unsigned cores = std::thread::hardware_concurrency();
-    if (parts.size() < 2 || cores < 2) {
+    constexpr std::uint64_t LargePart = 256 * 1024;
+    const auto large = std::count_if(parts.begin(), parts.end(), [&](const auto& p) { return zip.DeclaredSize(p.second) >= LargePart; });
+    if (large < 2 || cores < 2) {
       for (const auto& [sheet, part] : parts) {
         const auto r = reader(sheet);
         book.SetSheet(sheet);

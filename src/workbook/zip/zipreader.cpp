@@ -130,6 +130,11 @@ const TZipReader::TEntry* TZipReader::Find(const std::string& name) const {
 
 bool TZipReader::Has(const std::string& name) const { return Find(name) != nullptr; }
 
+std::uint64_t TZipReader::DeclaredSize(const std::string& name) const {
+  const TEntry* e = Find(name);
+  return e ? e->Size : 0;
+}
+
 std::vector<std::string> TZipReader::Names() const {
   std::vector<std::string> names;
   for (const TEntry& e : FEntries)

@@ -23,6 +23,8 @@ class TZipReader {
   // The names of the entries, in archive order; of two same names only the first (the one read).
   std::vector<std::string> Names() const;
   std::string Read(const std::string& name) const;
+  // The entry's size as its directory states it (reading checks it); 0 for a missing entry.
+  std::uint64_t DeclaredSize(const std::string& name) const;
   // Hands the entry's data to sink in pieces as it is inflated, so a large entry is never whole
   // in memory. The CRC is checked after the last piece: a sink must not treat data as final
   // before Read returns.
