@@ -163,7 +163,11 @@ void TWorkbookFile::NoteKeptFormulas(const TWorkbook& book, QStringList* notes) 
 void TWorkbookFile::PlaceFormulas(TWorkbook& book, const std::vector<TPendingFormula>& formulas, const QString& path,
                                   const TSharedUses* uses) {
   book.ReserveFormulas(formulas.size() + (uses ? uses->Uses.size() : 0));
-  for (const TPendingFormula& f : formulas) Place(book, f, path);
+  const TPendingFormula* previous = nullptr;
+  for (const TPendingFormula& f : formulas) {
+    Place(book, f, path, previous);
+    previous = &f;
+  }
   if (!uses) return;
   for (const TSharedUse& u : uses->Uses) {
     const TPendingFormula& master = formulas[u.Source];
@@ -174,7 +178,7 @@ void TWorkbookFile::PlaceFormulas(TWorkbook& book, const std::vector<TPendingFor
   }
 }
 
-void TWorkbookFile::Place(TWorkbook& book, const TPendingFormula& f, const QString& path) {
+void TWorkbookFile::Place(TWorkbook& book, const TPendingFormula& f, const QString& path, const TPendingFormula* previous) {
   book.SetSheet(f.Sheet);
   if (f.Verbatim) {
     const QString text = f.Shared ? TFormula::Shift(f.Text, f.Row - f.FromRow, f.Col - f.FromCol) : f.Text;
@@ -192,7 +196,14 @@ void TWorkbookFile::Place(TWorkbook& book, const TPendingFormula& f, const QStri
       if (!(code && code->Kept) && book.CopyFormulaRC(f.Row, f.Col, f.FromRow, f.FromCol)) return;
     }
     const QString text = f.Shared ? TFormula::Shift(f.Text, f.Row - f.FromRow, f.Col - f.FromCol) : f.Text;
-    book.SetFormulaRC(f.Row, f.Col, text);
+    // A column (or row) of formulas written out one by one is mostly the same formula moved
+    // along: one that reads exactly as the formula above, or the one placed before, moved here
+    // shares that code instead of being compiled again.
+    const bool copied =
+        !f.Shared && ((f.Row > 1 && book.CopyFormulaRC(f.Row, f.Col, f.Row - 1, f.Col, &text)) ||
+                      (previous && previous->Sheet == f.Sheet && !(previous->Row == f.Row - 1 && previous->Col == f.Col) &&
+                       book.CopyFormulaRC(f.Row, f.Col, previous->Row, previous->Col, &text)));
+    if (!copied) book.SetFormulaRC(f.Row, f.Col, text);
     // A function this program lacks would give #NAME? where the file holds a value.
     if (f.Keep && CallsUnknownFunction(book, f.Row, f.Col)) book.SetKeptFormulaRC(f.Row, f.Col, text, f.Saved);
   } catch (const EWorkbookError& e) {

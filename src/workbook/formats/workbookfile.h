@@ -86,7 +86,8 @@ class TWorkbookFile {
   static void SaveAtomically(const QString& path, const std::function<void(QIODevice&)>& fill);
 
  private:
-  static void Place(TWorkbook& book, const TPendingFormula& f, const QString& path);
+  // previous: the formula placed before this one, if any.
+  static void Place(TWorkbook& book, const TPendingFormula& f, const QString& path, const TPendingFormula* previous = nullptr);
   // Tells of formulas kept with their saved values, naming the first of their cells.
   static void NoteKeptFormulas(const TWorkbook& book, QStringList* notes);
   static void Put(QIODevice& out, const QByteArray& bytes);

@@ -481,7 +481,9 @@ bool TWorkbook::CopyFormulaRC(int row, int col, int fromRow, int fromCol, const 
   TCodePtr code = FFormulas[from->Aux].Code;
   const int dRow = row - code->Row, dCol = col - code->Col;
   if (!code->Code.Movable(dRow, dCol)) return false;
-  if (onlyAs && !code->Pattern.Matches(*onlyAs, dRow, dCol)) return false;
+  // A text matched is a new formula of its own: a kept one's code only yields the value saved for
+  // its own cell, and an array formula's would spill a second array.
+  if (onlyAs && (code->Code.Kept || code->Code.ArrayRows > 0 || !code->Pattern.Matches(*onlyAs, dRow, dCol))) return false;
   StoreFormula(sheet, row, col, std::move(code));
   Written(sheet, row, col);
   return true;

@@ -119,8 +119,9 @@ class TWorkbook : private ICellSource {
   // Puts the formula of (fromRow, fromCol) at (row, col), its relative references moved along, as
   // a copy would. False (nothing changes) when that cell holds no formula or the moved formula
   // cannot keep its compiled form; the caller then sets the shifted text. With `onlyAs`, also
-  // when the moved formula's text would not be exactly that: a formula read back row by row then
-  // shares the code of the one above instead of being compiled again.
+  // when the moved formula's text would not be exactly that, or the source is kept or an array
+  // formula: a formula read back row by row then shares the code of the one above instead of
+  // being compiled again.
   bool CopyFormulaRC(int row, int col, int fromRow, int fromCol, const QString* onlyAs = nullptr);
   // Stores a formula read from a file that the engine cannot compute: it keeps the text as written
   // and yields `saved`, the value the file holds for it; it is not recalculated. arrayRows and
