@@ -163,22 +163,24 @@ void TWorkbookFile::NoteKeptFormulas(const TWorkbook& book, QStringList* notes) 
 void TWorkbookFile::PlaceFormulas(TWorkbook& book, const std::vector<TPendingFormula>& formulas, const QString& path,
                                   const TSharedUses* uses) {
   book.ReserveFormulas(formulas.size() + (uses ? uses->Uses.size() : 0));
-  const TPendingFormula* previous = nullptr;
-  for (const TPendingFormula& f : formulas) {
-    Place(book, f, path, previous);
-    previous = &f;
-  }
+  TPlaced previous;
+  for (const TPendingFormula& f : formulas) PlaceFormula(book, f, path, previous);
   if (!uses) return;
   for (const TSharedUse& u : uses->Uses) {
     const TPendingFormula& master = formulas[u.Source];
     TPendingFormula f{master.Sheet, u.Row, u.Col, master.Text, 0, true, master.Row, master.Col, true, uses->Saved(u)};
     f.Verbatim = master.Verbatim;  // a formula naming a defined name, kept as written with its master
     f.NamesName = master.NamesName;
-    Place(book, f, path);
+    Place(book, f, path, TPlaced());
   }
 }
 
-void TWorkbookFile::Place(TWorkbook& book, const TPendingFormula& f, const QString& path, const TPendingFormula* previous) {
+void TWorkbookFile::PlaceFormula(TWorkbook& book, const TPendingFormula& f, const QString& path, TPlaced& previous) {
+  Place(book, f, path, previous);
+  previous = {f.Sheet, f.Row, f.Col};
+}
+
+void TWorkbookFile::Place(TWorkbook& book, const TPendingFormula& f, const QString& path, const TPlaced& previous) {
   book.SetSheet(f.Sheet);
   if (f.Verbatim) {
     const QString text = f.Shared ? TFormula::Shift(f.Text, f.Row - f.FromRow, f.Col - f.FromCol) : f.Text;
@@ -201,8 +203,8 @@ void TWorkbookFile::Place(TWorkbook& book, const TPendingFormula& f, const QStri
     // shares that code instead of being compiled again.
     const bool copied =
         !f.Shared && ((f.Row > 1 && book.CopyFormulaRC(f.Row, f.Col, f.Row - 1, f.Col, &text)) ||
-                      (previous && previous->Sheet == f.Sheet && !(previous->Row == f.Row - 1 && previous->Col == f.Col) &&
-                       book.CopyFormulaRC(f.Row, f.Col, previous->Row, previous->Col, &text)));
+                      (previous.Sheet == f.Sheet && !(previous.Row == f.Row - 1 && previous.Col == f.Col) &&
+                       book.CopyFormulaRC(f.Row, f.Col, previous.Row, previous.Col, &text)));
     if (!copied) book.SetFormulaRC(f.Row, f.Col, text);
     // A function this program lacks would give #NAME? where the file holds a value.
     if (f.Keep && CallsUnknownFunction(book, f.Row, f.Col)) book.SetKeptFormulaRC(f.Row, f.Col, text, f.Saved);

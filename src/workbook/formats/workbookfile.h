@@ -69,6 +69,12 @@ class TWorkbookFile {
   // (and may not keep) is an error naming path and its place.
   static void PlaceFormulas(TWorkbook& book, const std::vector<TPendingFormula>& formulas, const QString& path,
                             const TSharedUses* uses = nullptr);
+  // Where the formula placed before the next one is: a formula that reads as that one (or the
+  // one above) moved along shares its code.
+  struct TPlaced { int Sheet = 0, Row = 0, Col = 0; };
+  // One formula, for a reader that keeps its pending formulas in a form of its own; call
+  // TWorkbook::ReserveFormulas first. Updates previous.
+  static void PlaceFormula(TWorkbook& book, const TPendingFormula& f, const QString& path, TPlaced& previous);
 
   // Marks the formulas that name one of names (our engine does not look names up) to be kept as
   // written; names of a sheet beyond sheetCount become the whole workbook's.
@@ -86,8 +92,7 @@ class TWorkbookFile {
   static void SaveAtomically(const QString& path, const std::function<void(QIODevice&)>& fill);
 
  private:
-  // previous: the formula placed before this one, if any.
-  static void Place(TWorkbook& book, const TPendingFormula& f, const QString& path, const TPendingFormula* previous = nullptr);
+  static void Place(TWorkbook& book, const TPendingFormula& f, const QString& path, const TPlaced& previous);
   // Tells of formulas kept with their saved values, naming the first of their cells.
   static void NoteKeptFormulas(const TWorkbook& book, QStringList* notes);
   static void Put(QIODevice& out, const QByteArray& bytes);
