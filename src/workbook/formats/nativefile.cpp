@@ -376,6 +376,9 @@ TWorkbook TNativeFile::Read(const QString& path, const QByteArray& data) {
   if (sheet == 0) throw EWorkbookError(path, QString(), QStringLiteral("the workbook has no sheet"));
   book.SetDefinedNames(std::move(names));
   book.ReserveFormulas(formulas.size());
+  TWorkbookFile::TRowRoom room;
+  for (const TFormulaLine& l : formulas) room.Add(l.Sheet, l.Row);
+  room.Reserve(book);
   TWorkbookFile::TPlaced previous;
   TWorkbookFile::TPendingFormula pending{0, 0, 0, QString()};
   for (const TFormulaLine& l : formulas) {

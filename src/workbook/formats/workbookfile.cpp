@@ -163,6 +163,11 @@ void TWorkbookFile::NoteKeptFormulas(const TWorkbook& book, QStringList* notes) 
 void TWorkbookFile::PlaceFormulas(TWorkbook& book, const std::vector<TPendingFormula>& formulas, const QString& path,
                                   const TSharedUses* uses) {
   book.ReserveFormulas(formulas.size() + (uses ? uses->Uses.size() : 0));
+  TRowRoom room;
+  for (const TPendingFormula& f : formulas) room.Add(f.Sheet, f.Row);
+  if (uses)
+    for (const TSharedUse& u : uses->Uses) room.Add(formulas[u.Source].Sheet, u.Row);
+  room.Reserve(book);
   TPlaced previous;
   for (const TPendingFormula& f : formulas) PlaceFormula(book, f, path, previous);
   if (!uses) return;
@@ -216,6 +221,22 @@ void TWorkbookFile::Place(TWorkbook& book, const TPendingFormula& f, const QStri
     const QString where = f.Line > 0 ? QStringLiteral("line %1").arg(f.Line)
                                      : QStringLiteral("sheet \"%1\" cell %2").arg(book.SheetName(f.Sheet), a1::CellName(f.Row, f.Col));
     throw EWorkbookError(path, where, e.What());
+  }
+}
+
+void TWorkbookFile::TRowRoom::Add(int sheet, int row) {
+  if (sheet < 1) return;
+  if (FSheets.size() <= static_cast<std::size_t>(sheet)) FSheets.resize(static_cast<std::size_t>(sheet) + 1);
+  TExtent& e = FSheets[static_cast<std::size_t>(sheet)];
+  e.LastRow = std::max(e.LastRow, row);
+  ++e.Count;
+}
+
+void TWorkbookFile::TRowRoom::Reserve(TWorkbook& book) const {
+  for (std::size_t s = 1; s < FSheets.size() && s <= static_cast<std::size_t>(book.NumSheets()); ++s) {
+    const TExtent& e = FSheets[s];
+    const std::size_t dense = 2 * e.Count + 16;
+    if (e.Count > 0) book.ReserveRows(static_cast<int>(s), static_cast<int>(std::min<std::size_t>(static_cast<std::size_t>(e.LastRow), dense)));
   }
 }
 

@@ -69,6 +69,17 @@ class TWorkbookFile {
   // (and may not keep) is an error naming path and its place.
   static void PlaceFormulas(TWorkbook& book, const std::vector<TPendingFormula>& formulas, const QString& path,
                             const TSharedUses* uses = nullptr);
+  // The rows formulas about to be placed fill, by sheet: room for them is made once, so a column
+  // of a million is not moved at every doubling. Only as many rows as there are formulas (twice,
+  // for gaps): one formula far down makes no room for the rows before it.
+  struct TRowRoom {
+    void Add(int sheet, int row);
+    void Reserve(TWorkbook& book) const;
+
+   private:
+    struct TExtent { int LastRow = 0; std::size_t Count = 0; };
+    std::vector<TExtent> FSheets;  // by sheet index from 1
+  };
   // Where the formula placed before the next one is: a formula that reads as that one (or the
   // one above) moved along shares its code.
   struct TPlaced { int Sheet = 0, Row = 0, Col = 0; };

@@ -472,6 +472,11 @@ QStringList TWorkbook::KeptFormulaCells() const {
 
 void TWorkbook::ReserveFormulas(std::size_t n) { FFormulas.reserve(FFormulas.size() + n); }
 
+void TWorkbook::ReserveRows(int sheet, int rows) {
+  CheckSheet(sheet);
+  FSheets[sheet - 1]->ReserveRows(std::min(rows, a1::MaxRows));
+}
+
 bool TWorkbook::CopyFormulaRC(int row, int col, int fromRow, int fromCol, const QString* onlyAs) {
   CheckCell(row, col);
   TSheet& sheet = Active();

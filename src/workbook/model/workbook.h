@@ -135,6 +135,8 @@ class TWorkbook : private ICellSource {
   static constexpr int MaxArrayCells = 65536;
   // Room for n more formulas, so a reader placing many does not move the table again and again.
   void ReserveFormulas(std::size_t n);
+  // Room for rows 1..rows of a sheet (index from 1), for a reader about to fill about that many.
+  void ReserveRows(int sheet, int rows);
   // What a user edits: the formula text, the number in shortest exact form, or the text.
   QString EntryRC(int row, int col) const;
   // As typed by a user: "=..." is a formula, a number is a number, anything else text.
