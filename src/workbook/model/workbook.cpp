@@ -1047,11 +1047,11 @@ void TWorkbook::RecalcFrom(const std::vector<std::uint32_t>& roots) {
     TFormulaCell& f = FFormulas[slot];
     f.VisitEpoch = epoch;
     f.StackEpoch = epoch;
-    const std::size_t begin = FChildren.size();
+    const auto begin = static_cast<std::uint32_t>(FChildren.size());
     const auto [rows, cols] = ArrayExtent(f);
     for (int i = 0; i < rows; ++i)
       for (int j = 0; j < cols; ++j) Dependents(f.SheetId, f.Row + i, f.Col + j, FChildren);
-    FFrames.push_back({slot, begin, FChildren.size(), begin});
+    FFrames.push_back({slot, begin, static_cast<std::uint32_t>(FChildren.size()), begin});
   };
   for (std::uint32_t root : roots) {
     if (!FFormulas[root].Live || FFormulas[root].VisitEpoch == epoch) continue;
@@ -1185,6 +1185,9 @@ void TWorkbook::RecalcAll() {
   all.reserve(FFormulas.size());
   for (std::uint32_t slot = 0; slot < FFormulas.size(); ++slot)
     if (FFormulas[slot].Live) all.push_back(slot);
+  // A chain through every formula stacks them all: room at once instead of copies at each doubling.
+  FFrames.reserve(all.size());
+  FOrder.reserve(all.size());
   // One notice for all: a table of a million formulas is not told of each.
   ++FBatch;
   RecalcFrom(all);

@@ -246,7 +246,9 @@ class TWorkbook : private ICellSource {
     bool Live = false;
     bool ByOffset = false;  // its relative references are filed in FOffsets, not FCellDeps
   };
-  struct TFrame { std::uint32_t Slot; std::size_t Begin, End, Pos; };
+  // A formula on the search stack and its children's span in FChildren. Small: a chain of a
+  // million formulas stacks a million of them.
+  struct TFrame { std::uint32_t Slot, Begin, End, Pos; };
   struct TCellCopy {
     TCellKind Kind = TCellKind::Empty;
     double Num = 0;
