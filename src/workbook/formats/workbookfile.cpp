@@ -99,6 +99,14 @@ bool PlaceArrayFormula(TWorkbook& book, const TWorkbookFile::TPendingFormula& f,
   return trial.RunArray(*book.FormulaCode(*cell), book.Cells(), values);
 }
 
+// Copies the compiled formula of (fromRow, fromCol) on the active sheet to (row, col), unless it
+// is kept as written (its value is the file's for that cell only) or cannot move there.
+bool CopyCompiled(TWorkbook& book, int row, int col, int fromRow, int fromCol) {
+  const TCell* source = book.SheetAt(book.Sheet()).Find(fromRow, fromCol);
+  const TFormula* code = source ? book.FormulaCode(*source) : nullptr;
+  return !(code && code->Kept) && book.CopyFormulaRC(row, col, fromRow, fromCol);
+}
+
 // The names called as functions in a formula that the engine does not have.
 void UnknownFunctions(const QString& formula, QStringList& out) {
   std::vector<TFormulaToken> tokens;
@@ -173,6 +181,11 @@ void TWorkbookFile::PlaceFormulas(TWorkbook& book, const std::vector<TPendingFor
   if (!uses) return;
   for (const TSharedUse& u : uses->Uses) {
     const TPendingFormula& master = formulas[u.Source];
+    // The usual use, a copy of its master's code, needs no pending formula built for it.
+    if (!master.Verbatim) {
+      book.SetSheet(master.Sheet);
+      if (CopyCompiled(book, u.Row, u.Col, master.Row, master.Col)) continue;
+    }
     TPendingFormula f{master.Sheet, u.Row, u.Col, master.Text, 0, true, master.Row, master.Col, true, uses->Saved(u)};
     f.Verbatim = master.Verbatim;  // a formula naming a defined name, kept as written with its master
     f.NamesName = master.NamesName;
@@ -197,11 +210,7 @@ void TWorkbookFile::Place(TWorkbook& book, const TPendingFormula& f, const QStri
     // Copying the compiled source spares compiling the shifted text of every use again; but a
     // source kept as written (it calls a function we lack) would bring its own saved value, and
     // each copy must show the value the file saved for its cell.
-    if (f.Shared) {
-      const TCell* source = book.SheetAt(f.Sheet).Find(f.FromRow, f.FromCol);
-      const TFormula* code = source ? book.FormulaCode(*source) : nullptr;
-      if (!(code && code->Kept) && book.CopyFormulaRC(f.Row, f.Col, f.FromRow, f.FromCol)) return;
-    }
+    if (f.Shared && CopyCompiled(book, f.Row, f.Col, f.FromRow, f.FromCol)) return;
     const QString text = f.Shared ? TFormula::Shift(f.Text, f.Row - f.FromRow, f.Col - f.FromCol) : f.Text;
     // A column (or row) of formulas written out one by one is mostly the same formula moved
     // along: one that reads exactly as the formula above, or the one placed before, moved here
@@ -241,7 +250,7 @@ void TWorkbookFile::TRowRoom::Reserve(TWorkbook& book) const {
 }
 
 void TWorkbookFile::TSharedUses::Add(int row, int col, std::size_t source, const TCellValue& saved) {
-  TSharedUse use{row, col, static_cast<std::uint32_t>(source), 0, saved.Num, saved.Kind, saved.Err};
+  TSharedUse use{row, col, static_cast<std::uint32_t>(source), saved.Kind, saved.Err, {saved.Num}};
   if (saved.Kind == TValueKind::Text) {
     use.Text = static_cast<std::uint32_t>(Texts.size());
     Texts.push_back(saved.Str);
@@ -252,9 +261,9 @@ void TWorkbookFile::TSharedUses::Add(int row, int col, std::size_t source, const
 TCellValue TWorkbookFile::TSharedUses::Saved(const TSharedUse& use) const {
   TCellValue v;
   v.Kind = use.Kind;
-  v.Num = use.Num;
   v.Err = use.Err;
   if (use.Kind == TValueKind::Text) v.Str = Texts[use.Text];
+  else v.Num = use.Num;
   return v;
 }
 

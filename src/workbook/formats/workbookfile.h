@@ -52,10 +52,13 @@ class TWorkbookFile {
   // takes a fifth of a pending formula's room.
   struct TSharedUse {
     int Row, Col;
-    std::uint32_t Source, Text;
-    double Num;
+    std::uint32_t Source;
     TValueKind Kind;
     TCellError Err;
+    union {
+      double Num;          // a number or a truth value (1, 0)
+      std::uint32_t Text;  // index into TSharedUses::Texts
+    };
   };
   struct TSharedUses {
     std::vector<TSharedUse> Uses;
