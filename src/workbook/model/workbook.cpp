@@ -1036,7 +1036,7 @@ void TWorkbook::Dependents(int sheetId, int row, int col, std::vector<std::uint3
 // is a dependency order. An edge back into the stack closes a cycle: its members get #CIRC!.
 void TWorkbook::RecalcFrom(const std::vector<std::uint32_t>& roots) {
   if (++FEpoch == 0) {  // the epochs wrapped: marks of long ago must not look current
-    for (TFormulaCell& f : FFormulas) f.VisitEpoch = f.StackEpoch = f.CircEpoch = 0;
+    for (TFormulaCell& f : FFormulas) f.VisitEpoch = 0;
     FEpoch = 1;
   }
   const std::uint32_t epoch = FEpoch;
@@ -1046,7 +1046,8 @@ void TWorkbook::RecalcFrom(const std::vector<std::uint32_t>& roots) {
   auto push = [&](std::uint32_t slot) {
     TFormulaCell& f = FFormulas[slot];
     f.VisitEpoch = epoch;
-    f.StackEpoch = epoch;
+    f.OnStack = true;
+    f.Circ = false;
     const auto begin = static_cast<std::uint32_t>(FChildren.size());
     const auto [rows, cols] = ArrayExtent(f);
     for (int i = 0; i < rows; ++i)
@@ -1063,14 +1064,14 @@ void TWorkbook::RecalcFrom(const std::vector<std::uint32_t>& roots) {
         TFormulaCell& c = FFormulas[child];
         if (c.VisitEpoch != epoch) {
           push(child);
-        } else if (c.StackEpoch == epoch) {
+        } else if (c.OnStack) {
           for (auto it = FFrames.rbegin(); it != FFrames.rend(); ++it) {
-            FFormulas[it->Slot].CircEpoch = epoch;
+            FFormulas[it->Slot].Circ = true;
             if (it->Slot == child) break;
           }
         }
       } else {
-        FFormulas[top.Slot].StackEpoch = 0;
+        FFormulas[top.Slot].OnStack = false;
         FOrder.push_back(top.Slot);
         FChildren.resize(top.Begin);
         FFrames.pop_back();
@@ -1079,7 +1080,7 @@ void TWorkbook::RecalcFrom(const std::vector<std::uint32_t>& roots) {
   }
   for (auto it = FOrder.rbegin(); it != FOrder.rend(); ++it) {
     TFormulaCell& f = FFormulas[*it];
-    if (f.CircEpoch == epoch) SetResult(*it, TCellValue::Error(TCellError::Circular));
+    if (f.Circ) SetResult(*it, TCellValue::Error(TCellError::Circular));
     else Evaluate(*it);
     if (FOnChange && FBatch == 0) {
       const auto [rows, cols] = ArrayExtent(f);

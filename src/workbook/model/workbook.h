@@ -240,11 +240,14 @@ class TWorkbook : private ICellSource {
     double Num = 0;
     int SheetId = -1, Row = 0, Col = 0;
     std::uint32_t Generation = 0;
-    std::uint32_t VisitEpoch = 0, StackEpoch = 0, CircEpoch = 0;
+    // The recalculation that last reached it; OnStack and Circ mean something only then.
+    std::uint32_t VisitEpoch = 0;
     TValueKind Kind = TValueKind::Empty;
     TCellError Err = TCellError::None;
-    bool Live = false;
-    bool ByOffset = false;  // its relative references are filed in FOffsets, not FCellDeps
+    bool Live : 1 = false;
+    bool ByOffset : 1 = false;  // its relative references are filed in FOffsets, not FCellDeps
+    bool OnStack : 1 = false;   // on the recalculation's search stack
+    bool Circ : 1 = false;      // caught in a circular reference
   };
   // A formula on the search stack and its children's span in FChildren. Small: a chain of a
   // million formulas stacks a million of them.
