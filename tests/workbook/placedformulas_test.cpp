@@ -110,6 +110,20 @@ TEST(PlacedFormulas, ALongChainAndRunningRangesStayExactAndFollowTheirInputs) {
   EXPECT_EQ(book.NumberRC(1, 1), 2);
 }
 
+// Room is made for the rows formulas fill, but a formula far down makes none for the rows between.
+TEST(PlacedFormulas, AFarFormulaMakesNoRoomForTheRowsBeforeIt) {
+  TTempFolder dir;
+  TWorkbook book = Load(dir, "quorlex-workbook 1\nsheet \"S\"\ncell A1 =1\ncell B1048576 =A1+1\ncell A1048575 =B1048576*2\nend\n");
+  EXPECT_EQ(book.NumberRC(1048575, 1), 4);
+  EXPECT_LT(book.MemoryBytes(), std::size_t{64} * 1024);
+  QByteArray column = "quorlex-workbook 1\nsheet \"S\"\n";
+  for (int r = 1; r <= 5000; ++r) column += "cell A" + QByteArray::number(r) + " =" + QByteArray::number(r) + "\n";
+  const TWorkbook filled = Load(dir, column + "end\n");
+  // 5000 one-cell rows: the row table and each row's one cell, with little to spare.
+  EXPECT_LT(filled.MemoryBytes(), std::size_t{5000} * 120);
+  EXPECT_EQ(filled.SheetAt(1).RowCount(), 5000);
+}
+
 TEST(PlacedFormulas, AFaultAfterSharedFormulasNamesItsOwnLine) {
   TTempFolder dir;
   const QByteArray good = "quorlex-workbook 1\nsheet \"S\"\ncell A1 =1\ncell A2 =A1+1\ncell A3 =A2+1\n";
