@@ -121,6 +121,15 @@ class TLine {
     }
     return Decode(bytes);
   }
+  // The rest of the line as bytes, checked to be UTF-8 but not converted.
+  std::pair<const char*, const char*> RestBytes() {
+    SkipBlanks();
+    const char* b = FPos;
+    FPos = FEnd;
+    if (std::any_of(b, FEnd, [](char c) { return static_cast<unsigned char>(c) >= 0x80; }))
+      Decode(QByteArray::fromRawData(b, static_cast<qsizetype>(FEnd - b)));
+    return {b, FEnd};
+  }
   QString Rest() {
     SkipBlanks();
     const QByteArray bytes(FPos, static_cast<int>(FEnd - FPos));
@@ -144,6 +153,28 @@ class TLine {
   const char* FEnd;
 };
 
+
+// A formula line waiting for every sheet to exist: its text stays in the file's bytes until it is
+// placed, so a file of a million formulas holds no million texts meanwhile. A formula kept with
+// its saved value (rare) waits in full among Kept.
+struct TFormulaLine {
+  int Sheet, Row, Col, Line;
+  qsizetype Begin;
+  int Length;
+  int Kept;  // index into the kept formulas, -1 for text to compile
+};
+
+// text = the UTF-8 bytes (checked when read), into its existing room: placing a formula that
+// shares the code above keeps no copy of its text, so the room serves the next one.
+void DecodeInto(QString& text, const char* b, qsizetype n) {
+  if (std::any_of(b, b + n, [](char c) { return static_cast<unsigned char>(c) >= 0x80; })) {
+    text = QString::fromUtf8(b, n);
+    return;
+  }
+  text.resize(n);
+  QChar* out = text.data();
+  for (qsizetype i = 0; i < n; ++i) out[i] = QLatin1Char(b[i]);
+}
 
 }  // namespace
 
@@ -196,7 +227,8 @@ void AppendKept(QByteArray& out, const TCellValue& v, const TFormula& code) {
 TWorkbook TNativeFile::Read(const QString& path, const QByteArray& data) {
   TWorkbook book;
   book.SetAutoRecalc(false);
-  std::vector<TWorkbookFile::TPendingFormula> formulas;
+  std::vector<TFormulaLine> formulas;
+  std::vector<TWorkbookFile::TPendingFormula> kept;
   std::vector<TWorkbook::TDefinedName> names;
   const char* p = data.constData();
   const char* end = p + data.size();
@@ -307,7 +339,8 @@ TWorkbook TNativeFile::Read(const QString& path, const QByteArray& data) {
           }
           if (cmdLine.Peek() != '=') cmdLine.Fail(QStringLiteral("expected a formula after the kept value"));
           f.Text = cmdLine.Rest();
-          formulas.push_back(f);
+          formulas.push_back({sheet, r, c, cmdLine.Number_(), 0, 0, static_cast<int>(kept.size())});
+          kept.push_back(std::move(f));
           continue;
         }
         const char first = cmdLine.Peek();
@@ -316,7 +349,8 @@ TWorkbook TNativeFile::Read(const QString& path, const QByteArray& data) {
           book.SetTextRC(r, c, cmdLine.String());
           cmdLine.ExpectEnd();
         } else if (first == '=') {
-          formulas.push_back({sheet, r, c, cmdLine.Rest(), cmdLine.Number_()});
+          const auto [b, e] = cmdLine.RestBytes();
+          formulas.push_back({sheet, r, c, cmdLine.Number_(), b - data.constData(), static_cast<int>(e - b), -1});
         } else if (first == '#') {
           const QString text = QString::fromLatin1(cmdLine.Word());
           const TCellError err = TCellValue::ParseError(text);
@@ -341,7 +375,24 @@ TWorkbook TNativeFile::Read(const QString& path, const QByteArray& data) {
   if (!finished) throw EWorkbookError(path, QStringLiteral("line %1").arg(lineNo), QStringLiteral("the file ends early (no \"end\" line): it is truncated"));
   if (sheet == 0) throw EWorkbookError(path, QString(), QStringLiteral("the workbook has no sheet"));
   book.SetDefinedNames(std::move(names));
-  TWorkbookFile::PlaceFormulas(book, formulas, path);
+  book.ReserveFormulas(formulas.size());
+  TWorkbookFile::TRowRoom room;
+  for (const TFormulaLine& l : formulas) room.Add(l.Sheet, l.Row);
+  room.Reserve(book);
+  TWorkbookFile::TPlaced previous;
+  TWorkbookFile::TPendingFormula pending{0, 0, 0, QString()};
+  for (const TFormulaLine& l : formulas) {
+    if (l.Kept >= 0) {
+      TWorkbookFile::PlaceFormula(book, kept[static_cast<std::size_t>(l.Kept)], path, previous);
+      continue;
+    }
+    pending.Sheet = l.Sheet;
+    pending.Row = l.Row;
+    pending.Col = l.Col;
+    pending.Line = l.Line;
+    DecodeInto(pending.Text, data.constData() + l.Begin, l.Length);
+    TWorkbookFile::PlaceFormula(book, pending, path, previous);
+  }
   book.SetSheet(1);
   book.SetSelection(1, 1, 1, 1);
   book.SetAutoRecalc(true);

@@ -99,6 +99,14 @@ bool PlaceArrayFormula(TWorkbook& book, const TWorkbookFile::TPendingFormula& f,
   return trial.RunArray(*book.FormulaCode(*cell), book.Cells(), values);
 }
 
+// Copies the compiled formula of (fromRow, fromCol) on the active sheet to (row, col), unless it
+// is kept as written (its value is the file's for that cell only) or cannot move there.
+bool CopyCompiled(TWorkbook& book, int row, int col, int fromRow, int fromCol) {
+  const TCell* source = book.SheetAt(book.Sheet()).Find(fromRow, fromCol);
+  const TFormula* code = source ? book.FormulaCode(*source) : nullptr;
+  return !(code && code->Kept) && book.CopyFormulaRC(row, col, fromRow, fromCol);
+}
+
 // The names called as functions in a formula that the engine does not have.
 void UnknownFunctions(const QString& formula, QStringList& out) {
   std::vector<TFormulaToken> tokens;
@@ -163,18 +171,34 @@ void TWorkbookFile::NoteKeptFormulas(const TWorkbook& book, QStringList* notes) 
 void TWorkbookFile::PlaceFormulas(TWorkbook& book, const std::vector<TPendingFormula>& formulas, const QString& path,
                                   const TSharedUses* uses) {
   book.ReserveFormulas(formulas.size() + (uses ? uses->Uses.size() : 0));
-  for (const TPendingFormula& f : formulas) Place(book, f, path);
+  TRowRoom room;
+  for (const TPendingFormula& f : formulas) room.Add(f.Sheet, f.Row);
+  if (uses)
+    for (const TSharedUse& u : uses->Uses) room.Add(formulas[u.Source].Sheet, u.Row);
+  room.Reserve(book);
+  TPlaced previous;
+  for (const TPendingFormula& f : formulas) PlaceFormula(book, f, path, previous);
   if (!uses) return;
   for (const TSharedUse& u : uses->Uses) {
     const TPendingFormula& master = formulas[u.Source];
+    // The usual use, a copy of its master's code, needs no pending formula built for it.
+    if (!master.Verbatim) {
+      book.SetSheet(master.Sheet);
+      if (CopyCompiled(book, u.Row, u.Col, master.Row, master.Col)) continue;
+    }
     TPendingFormula f{master.Sheet, u.Row, u.Col, master.Text, 0, true, master.Row, master.Col, true, uses->Saved(u)};
     f.Verbatim = master.Verbatim;  // a formula naming a defined name, kept as written with its master
     f.NamesName = master.NamesName;
-    Place(book, f, path);
+    Place(book, f, path, TPlaced());
   }
 }
 
-void TWorkbookFile::Place(TWorkbook& book, const TPendingFormula& f, const QString& path) {
+void TWorkbookFile::PlaceFormula(TWorkbook& book, const TPendingFormula& f, const QString& path, TPlaced& previous) {
+  Place(book, f, path, previous);
+  previous = {f.Sheet, f.Row, f.Col};
+}
+
+void TWorkbookFile::Place(TWorkbook& book, const TPendingFormula& f, const QString& path, const TPlaced& previous) {
   book.SetSheet(f.Sheet);
   if (f.Verbatim) {
     const QString text = f.Shared ? TFormula::Shift(f.Text, f.Row - f.FromRow, f.Col - f.FromCol) : f.Text;
@@ -186,13 +210,16 @@ void TWorkbookFile::Place(TWorkbook& book, const TPendingFormula& f, const QStri
     // Copying the compiled source spares compiling the shifted text of every use again; but a
     // source kept as written (it calls a function we lack) would bring its own saved value, and
     // each copy must show the value the file saved for its cell.
-    if (f.Shared) {
-      const TCell* source = book.SheetAt(f.Sheet).Find(f.FromRow, f.FromCol);
-      const TFormula* code = source ? book.FormulaCode(*source) : nullptr;
-      if (!(code && code->Kept) && book.CopyFormulaRC(f.Row, f.Col, f.FromRow, f.FromCol)) return;
-    }
+    if (f.Shared && CopyCompiled(book, f.Row, f.Col, f.FromRow, f.FromCol)) return;
     const QString text = f.Shared ? TFormula::Shift(f.Text, f.Row - f.FromRow, f.Col - f.FromCol) : f.Text;
-    book.SetFormulaRC(f.Row, f.Col, text);
+    // A column (or row) of formulas written out one by one is mostly the same formula moved
+    // along: one that reads exactly as the formula above, or the one placed before, moved here
+    // shares that code instead of being compiled again.
+    const bool copied =
+        !f.Shared && ((f.Row > 1 && book.CopyFormulaRC(f.Row, f.Col, f.Row - 1, f.Col, &text)) ||
+                      (previous.Sheet == f.Sheet && !(previous.Row == f.Row - 1 && previous.Col == f.Col) &&
+                       book.CopyFormulaRC(f.Row, f.Col, previous.Row, previous.Col, &text)));
+    if (!copied) book.SetFormulaRC(f.Row, f.Col, text);
     // A function this program lacks would give #NAME? where the file holds a value.
     if (f.Keep && CallsUnknownFunction(book, f.Row, f.Col)) book.SetKeptFormulaRC(f.Row, f.Col, text, f.Saved);
   } catch (const EWorkbookError& e) {
@@ -206,8 +233,24 @@ void TWorkbookFile::Place(TWorkbook& book, const TPendingFormula& f, const QStri
   }
 }
 
+void TWorkbookFile::TRowRoom::Add(int sheet, int row) {
+  if (sheet < 1) return;
+  if (FSheets.size() <= static_cast<std::size_t>(sheet)) FSheets.resize(static_cast<std::size_t>(sheet) + 1);
+  TExtent& e = FSheets[static_cast<std::size_t>(sheet)];
+  e.LastRow = std::max(e.LastRow, row);
+  ++e.Count;
+}
+
+void TWorkbookFile::TRowRoom::Reserve(TWorkbook& book) const {
+  for (std::size_t s = 1; s < FSheets.size() && s <= static_cast<std::size_t>(book.NumSheets()); ++s) {
+    const TExtent& e = FSheets[s];
+    const std::size_t dense = 2 * e.Count + 16;
+    if (e.Count > 0) book.ReserveRows(static_cast<int>(s), static_cast<int>(std::min<std::size_t>(static_cast<std::size_t>(e.LastRow), dense)));
+  }
+}
+
 void TWorkbookFile::TSharedUses::Add(int row, int col, std::size_t source, const TCellValue& saved) {
-  TSharedUse use{row, col, static_cast<std::uint32_t>(source), 0, saved.Num, saved.Kind, saved.Err};
+  TSharedUse use{row, col, static_cast<std::uint32_t>(source), saved.Kind, saved.Err, {saved.Num}};
   if (saved.Kind == TValueKind::Text) {
     use.Text = static_cast<std::uint32_t>(Texts.size());
     Texts.push_back(saved.Str);
@@ -218,9 +261,9 @@ void TWorkbookFile::TSharedUses::Add(int row, int col, std::size_t source, const
 TCellValue TWorkbookFile::TSharedUses::Saved(const TSharedUse& use) const {
   TCellValue v;
   v.Kind = use.Kind;
-  v.Num = use.Num;
   v.Err = use.Err;
   if (use.Kind == TValueKind::Text) v.Str = Texts[use.Text];
+  else v.Num = use.Num;
   return v;
 }
 

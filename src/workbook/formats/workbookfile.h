@@ -52,10 +52,13 @@ class TWorkbookFile {
   // takes a fifth of a pending formula's room.
   struct TSharedUse {
     int Row, Col;
-    std::uint32_t Source, Text;
-    double Num;
+    std::uint32_t Source;
     TValueKind Kind;
     TCellError Err;
+    union {
+      double Num;          // a number or a truth value (1, 0)
+      std::uint32_t Text;  // index into TSharedUses::Texts
+    };
   };
   struct TSharedUses {
     std::vector<TSharedUse> Uses;
@@ -69,6 +72,23 @@ class TWorkbookFile {
   // (and may not keep) is an error naming path and its place.
   static void PlaceFormulas(TWorkbook& book, const std::vector<TPendingFormula>& formulas, const QString& path,
                             const TSharedUses* uses = nullptr);
+  // The rows formulas about to be placed fill, by sheet: room for them is made once, so a column
+  // of a million is not moved at every doubling. Only as many rows as there are formulas (twice,
+  // for gaps): one formula far down makes no room for the rows before it.
+  struct TRowRoom {
+    void Add(int sheet, int row);
+    void Reserve(TWorkbook& book) const;
+
+   private:
+    struct TExtent { int LastRow = 0; std::size_t Count = 0; };
+    std::vector<TExtent> FSheets;  // by sheet index from 1
+  };
+  // Where the formula placed before the next one is: a formula that reads as that one (or the
+  // one above) moved along shares its code.
+  struct TPlaced { int Sheet = 0, Row = 0, Col = 0; };
+  // One formula, for a reader that keeps its pending formulas in a form of its own; call
+  // TWorkbook::ReserveFormulas first. Updates previous.
+  static void PlaceFormula(TWorkbook& book, const TPendingFormula& f, const QString& path, TPlaced& previous);
 
   // Marks the formulas that name one of names (our engine does not look names up) to be kept as
   // written; names of a sheet beyond sheetCount become the whole workbook's.
@@ -86,7 +106,7 @@ class TWorkbookFile {
   static void SaveAtomically(const QString& path, const std::function<void(QIODevice&)>& fill);
 
  private:
-  static void Place(TWorkbook& book, const TPendingFormula& f, const QString& path);
+  static void Place(TWorkbook& book, const TPendingFormula& f, const QString& path, const TPlaced& previous);
   // Tells of formulas kept with their saved values, naming the first of their cells.
   static void NoteKeptFormulas(const TWorkbook& book, QStringList* notes);
   static void Put(QIODevice& out, const QByteArray& bytes);

@@ -50,6 +50,8 @@ class TSheet {
   TCell& At(int row, int col) { return FRows.At(row).At(col); }
   // Room for columns 1..cols of a row about to be filled, so it is allocated once at its size.
   void ReserveRow(int row, int cols) { FRows.At(row).Reserve(cols); }
+  // Room for rows 1..rows, for a reader about to fill them.
+  void ReserveRows(int rows) { FRows.Reserve(rows); }
   // Highest row stored; a row below it may still be absent.
   int RowCount() const { return FRows.Last(); }
   // Highest column stored in the row, 0 for an absent row.

@@ -89,8 +89,9 @@ class TSparseArray {
 
   T& Grow(int key) {
     const auto size = static_cast<std::size_t>(key);
-    // Geometric growth: an exact reserve per new key would copy the row for every cell added.
-    if (FDense.capacity() < size) FDense.reserve(std::max({size, 2 * FDense.capacity(), std::size_t{4}}));
+    // Geometric growth: an exact reserve per new key would copy the row for every cell added. The
+    // first room is exact: a column of a million one-cell rows must not pay for three more each.
+    if (FDense.capacity() < size) FDense.reserve(FDense.capacity() == 0 ? size : std::max(size, 2 * FDense.capacity()));
     FDense.resize(size);
     // Far items now inside the vector's range move into it.
     if (FFar) {

@@ -472,6 +472,11 @@ QStringList TWorkbook::KeptFormulaCells() const {
 
 void TWorkbook::ReserveFormulas(std::size_t n) { FFormulas.reserve(FFormulas.size() + n); }
 
+void TWorkbook::ReserveRows(int sheet, int rows) {
+  CheckSheet(sheet);
+  FSheets[sheet - 1]->ReserveRows(std::min(rows, a1::MaxRows));
+}
+
 bool TWorkbook::CopyFormulaRC(int row, int col, int fromRow, int fromCol, const QString* onlyAs) {
   CheckCell(row, col);
   TSheet& sheet = Active();
@@ -481,7 +486,9 @@ bool TWorkbook::CopyFormulaRC(int row, int col, int fromRow, int fromCol, const 
   TCodePtr code = FFormulas[from->Aux].Code;
   const int dRow = row - code->Row, dCol = col - code->Col;
   if (!code->Code.Movable(dRow, dCol)) return false;
-  if (onlyAs && !code->Pattern.Matches(*onlyAs, dRow, dCol)) return false;
+  // A text matched is a new formula of its own: a kept one's code only yields the value saved for
+  // its own cell, and an array formula's would spill a second array.
+  if (onlyAs && (code->Code.Kept || code->Code.ArrayRows > 0 || !code->Pattern.Matches(*onlyAs, dRow, dCol))) return false;
   StoreFormula(sheet, row, col, std::move(code));
   Written(sheet, row, col);
   return true;
@@ -1029,7 +1036,7 @@ void TWorkbook::Dependents(int sheetId, int row, int col, std::vector<std::uint3
 // is a dependency order. An edge back into the stack closes a cycle: its members get #CIRC!.
 void TWorkbook::RecalcFrom(const std::vector<std::uint32_t>& roots) {
   if (++FEpoch == 0) {  // the epochs wrapped: marks of long ago must not look current
-    for (TFormulaCell& f : FFormulas) f.VisitEpoch = f.StackEpoch = f.CircEpoch = 0;
+    for (TFormulaCell& f : FFormulas) f.VisitEpoch = 0;
     FEpoch = 1;
   }
   const std::uint32_t epoch = FEpoch;
@@ -1039,12 +1046,13 @@ void TWorkbook::RecalcFrom(const std::vector<std::uint32_t>& roots) {
   auto push = [&](std::uint32_t slot) {
     TFormulaCell& f = FFormulas[slot];
     f.VisitEpoch = epoch;
-    f.StackEpoch = epoch;
-    const std::size_t begin = FChildren.size();
+    f.OnStack = true;
+    f.Circ = false;
+    const auto begin = static_cast<std::uint32_t>(FChildren.size());
     const auto [rows, cols] = ArrayExtent(f);
     for (int i = 0; i < rows; ++i)
       for (int j = 0; j < cols; ++j) Dependents(f.SheetId, f.Row + i, f.Col + j, FChildren);
-    FFrames.push_back({slot, begin, FChildren.size(), begin});
+    FFrames.push_back({slot, begin, static_cast<std::uint32_t>(FChildren.size()), begin});
   };
   for (std::uint32_t root : roots) {
     if (!FFormulas[root].Live || FFormulas[root].VisitEpoch == epoch) continue;
@@ -1056,14 +1064,14 @@ void TWorkbook::RecalcFrom(const std::vector<std::uint32_t>& roots) {
         TFormulaCell& c = FFormulas[child];
         if (c.VisitEpoch != epoch) {
           push(child);
-        } else if (c.StackEpoch == epoch) {
+        } else if (c.OnStack) {
           for (auto it = FFrames.rbegin(); it != FFrames.rend(); ++it) {
-            FFormulas[it->Slot].CircEpoch = epoch;
+            FFormulas[it->Slot].Circ = true;
             if (it->Slot == child) break;
           }
         }
       } else {
-        FFormulas[top.Slot].StackEpoch = 0;
+        FFormulas[top.Slot].OnStack = false;
         FOrder.push_back(top.Slot);
         FChildren.resize(top.Begin);
         FFrames.pop_back();
@@ -1072,7 +1080,7 @@ void TWorkbook::RecalcFrom(const std::vector<std::uint32_t>& roots) {
   }
   for (auto it = FOrder.rbegin(); it != FOrder.rend(); ++it) {
     TFormulaCell& f = FFormulas[*it];
-    if (f.CircEpoch == epoch) SetResult(*it, TCellValue::Error(TCellError::Circular));
+    if (f.Circ) SetResult(*it, TCellValue::Error(TCellError::Circular));
     else Evaluate(*it);
     if (FOnChange && FBatch == 0) {
       const auto [rows, cols] = ArrayExtent(f);
@@ -1178,6 +1186,9 @@ void TWorkbook::RecalcAll() {
   all.reserve(FFormulas.size());
   for (std::uint32_t slot = 0; slot < FFormulas.size(); ++slot)
     if (FFormulas[slot].Live) all.push_back(slot);
+  // A chain through every formula stacks them all: room at once instead of copies at each doubling.
+  FFrames.reserve(all.size());
+  FOrder.reserve(all.size());
   // One notice for all: a table of a million formulas is not told of each.
   ++FBatch;
   RecalcFrom(all);

@@ -121,8 +121,9 @@ class TWorkbook : private ICellSource {
   // Puts the formula of (fromRow, fromCol) at (row, col), its relative references moved along, as
   // a copy would. False (nothing changes) when that cell holds no formula or the moved formula
   // cannot keep its compiled form; the caller then sets the shifted text. With `onlyAs`, also
-  // when the moved formula's text would not be exactly that: a formula read back row by row then
-  // shares the code of the one above instead of being compiled again.
+  // when the moved formula's text would not be exactly that, or the source is kept or an array
+  // formula: a formula read back row by row then shares the code of the one above instead of
+  // being compiled again.
   bool CopyFormulaRC(int row, int col, int fromRow, int fromCol, const QString* onlyAs = nullptr);
   // Stores a formula read from a file that the engine cannot compute: it keeps the text as written
   // and yields `saved`, the value the file holds for it; it is not recalculated. arrayRows and
@@ -136,6 +137,8 @@ class TWorkbook : private ICellSource {
   static constexpr int MaxArrayCells = 65536;
   // Room for n more formulas, so a reader placing many does not move the table again and again.
   void ReserveFormulas(std::size_t n);
+  // Room for rows 1..rows of a sheet (index from 1), for a reader about to fill about that many.
+  void ReserveRows(int sheet, int rows);
   // What a user edits: the formula text, the number in shortest exact form, or the text.
   QString EntryRC(int row, int col) const;
   // As typed by a user: "=..." is a formula, a number is a number, anything else text.
@@ -239,13 +242,18 @@ class TWorkbook : private ICellSource {
     double Num = 0;
     int SheetId = -1, Row = 0, Col = 0;
     std::uint32_t Generation = 0;
-    std::uint32_t VisitEpoch = 0, StackEpoch = 0, CircEpoch = 0;
+    // The recalculation that last reached it; OnStack and Circ mean something only then.
+    std::uint32_t VisitEpoch = 0;
     TValueKind Kind = TValueKind::Empty;
     TCellError Err = TCellError::None;
-    bool Live = false;
-    bool ByOffset = false;  // its relative references are filed in FOffsets, not FCellDeps
+    bool Live : 1 = false;
+    bool ByOffset : 1 = false;  // its relative references are filed in FOffsets, not FCellDeps
+    bool OnStack : 1 = false;   // on the recalculation's search stack
+    bool Circ : 1 = false;      // caught in a circular reference
   };
-  struct TFrame { std::uint32_t Slot; std::size_t Begin, End, Pos; };
+  // A formula on the search stack and its children's span in FChildren. Small: a chain of a
+  // million formulas stacks a million of them.
+  struct TFrame { std::uint32_t Slot, Begin, End, Pos; };
   struct TCellCopy {
     TCellKind Kind = TCellKind::Empty;
     double Num = 0;
