@@ -1,7 +1,7 @@
 // Odd and hostile workbook files of at most 10 MB: each must load or be refused within 2 s and
 // 1 GB. Every file is read in a child process, so its peak memory is its own; the counters give
 // the file size, the wall and CPU seconds, the peak resident MiB and whether it loaded. A case over
-// budget (in CPU seconds) is reported as an error.
+// budget (in CPU seconds) is reported as an error, which fails the test suite.
 
 #include <benchmark/benchmark.h>
 
@@ -139,6 +139,13 @@ void Run(benchmark::State& state, const char* name, const std::function<QByteArr
   Save(path, bytes);
   TOutcome out;
   for (auto _ : state) out = ReadInChild(path);
+  // Another program's work on a shared machine only ever adds to the time measured: a case over
+  // budget is read twice more and judged by its fastest reading.
+  for (int again = 0; again < 2 && out.Loaded >= 0 && out.CpuSeconds > BudgetSeconds; ++again) {
+    const TOutcome retry = ReadInChild(path);
+    std::fprintf(stderr, "  %s: %.3f s of CPU, over budget; read again: %.3f s\n", name, out.CpuSeconds, retry.CpuSeconds);
+    if (retry.Loaded < 0 || retry.CpuSeconds < out.CpuSeconds) out = retry;
+  }
   const double fileMiB = bytes.size() / 1048576.0;
   state.counters["file_MiB"] = fileMiB;
   state.counters["seconds"] = out.Seconds;
@@ -150,15 +157,7 @@ void Run(benchmark::State& state, const char* name, const std::function<QByteArr
   if (fileMiB > MaxFileMiB) state.SkipWithError("the generated file is larger than the budget's 10 MB");
   else if (out.Loaded < 0) state.SkipWithError("the reader crashed or did not finish in 30 s of processor time");
   // CPU time: the machine is shared, and others' work must not count against the reader.
-  else if (out.CpuSeconds > BudgetSeconds || out.PeakMiB > BudgetMiB) {
-    // The test suite runs this with QUORLEX_BENCH_BUDGET_REPORT=1: the slowest formula cases can
-    // still pass the budget on a loaded build machine, so there a crash or a hang fails and an
-    // overrun is only printed.
-    if (qEnvironmentVariableIntValue("QUORLEX_BENCH_BUDGET_REPORT") == 1)
-      std::fprintf(stderr, "  %s: OVER the 2 s / 1 GB budget\n", name);
-    else
-      state.SkipWithError("over the 2 s / 1 GB budget");
-  }
+  else if (out.CpuSeconds > BudgetSeconds || out.PeakMiB > BudgetMiB) state.SkipWithError("over the 2 s / 1 GB budget");
 }
 
 std::string Cell(int row, int col, const char* value) {
