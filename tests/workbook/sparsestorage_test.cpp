@@ -2,6 +2,7 @@
 
 #include "qstringprinter.h"
 
+#include <limits>
 #include <map>
 #include <random>
 
@@ -83,6 +84,40 @@ TEST(SparseSheet, FarCellsCostTheirOwnStorage) {
   book.ClearRange(1, 1, -1, -1);
   EXPECT_EQ(book.LastRow(), 0);
   EXPECT_EQ(book.LastCol(), 0);
+}
+
+// A run of numbers put into a row at once leaves the row as the same numbers put one by one: over
+// texts and formulas, with a non-finite value, past a far cell, and with what depends on them
+// recalculated; the change is told once for the run when nothing needs recalculating.
+TEST(SparseSheet, NumbersPutTogetherAreNumbersPutOneByOne) {
+  const double values[] = {1.5, -2, std::numeric_limits<double>::quiet_NaN(), 4, 5};
+  auto prepare = [](TWorkbook& b) {
+    b.SetTextRC(3, 2, "old text");
+    b.SetFormulaRC(3, 3, "=A5+1");
+    b.SetNumberRC(3, 16000, 9);
+    b.SetFormulaRC(1, 1, "=SUM(B3:F3)");
+  };
+  for (const bool recalc : {false, true}) {
+    TWorkbook together, single;
+    prepare(together);
+    prepare(single);
+    together.SetAutoRecalc(recalc);
+    single.SetAutoRecalc(recalc);
+    int notices = 0;
+    together.SetChangeHandler([&](int, int, int, int, int) { ++notices; });
+    together.SetNumbersRC(3, 2, values, 5);
+    if (!recalc) EXPECT_EQ(notices, 1);
+    for (int i = 0; i < 5; ++i) single.SetNumberRC(3, 2 + i, values[i]);
+    together.SetAutoRecalc(true);
+    single.SetAutoRecalc(true);
+    together.SetNumberRC(5, 1, 10);
+    single.SetNumberRC(5, 1, 10);
+    for (int c = 1; c <= 7; ++c) EXPECT_EQ(together.ValueRC(3, c), single.ValueRC(3, c)) << recalc << " " << c;
+    EXPECT_EQ(together.ValueRC(3, 4), TCellValue::Error(TCellError::Num));
+    EXPECT_EQ(together.NumberRC(3, 16000), 9);
+    EXPECT_EQ(together.ValueRC(1, 1), single.ValueRC(1, 1)) << recalc;
+    EXPECT_EQ(together.MaxCol(), single.MaxCol());
+  }
 }
 
 }  // namespace

@@ -84,9 +84,19 @@ void TXlsxSheetReader::Apply(TWorkbook& book) {
     if (cells > 16 && last <= 2 * cells + 16) book.ReserveRow(FWrites[i].Row, last);
     i = j;
   }
-  for (const TCellWrite& w : FWrites) {
+  std::vector<double>& run = FRun;
+  for (std::size_t i = 0; i < FWrites.size(); ++i) {
+    const TCellWrite& w = FWrites[i];
     switch (w.Kind) {
-      case TWrite::Number: book.SetNumberRC(w.Row, w.Col, w.Num); break;
+      case TWrite::Number: {
+        // Numbers side by side in a row go in together.
+        run.assign(1, w.Num);
+        while (i + 1 < FWrites.size() && FWrites[i + 1].Kind == TWrite::Number && FWrites[i + 1].Row == w.Row &&
+               FWrites[i + 1].Col == w.Col + static_cast<int>(run.size()))
+          run.push_back(FWrites[++i].Num);
+        book.SetNumbersRC(w.Row, w.Col, run.data(), static_cast<int>(run.size()));
+        break;
+      }
       case TWrite::SharedText: book.SetTextRC(w.Row, w.Col, FStrings[w.Index]); break;
       case TWrite::OwnText: book.SetTextRC(w.Row, w.Col, FTexts[w.Index]); break;
       case TWrite::Boolean: book.SetValueRC(w.Row, w.Col, TCellValue::Boolean(w.Num != 0)); break;

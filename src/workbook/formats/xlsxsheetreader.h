@@ -76,6 +76,7 @@ class TXlsxSheetReader : public TXmlPartParser::THandler {
   const std::vector<QString>& FStrings;
   const std::vector<QString>& FStyles;
   std::vector<TCellWrite> FWrites;
+  std::vector<double> FRun;  // numbers side by side in a row, applied together
   std::vector<QString> FTexts;  // texts of the OwnText writes
   bool FFinished = false;
   int FRow = 0, FCol = 0, FLastRow = 0, FLastCol = 0;

@@ -48,6 +48,7 @@ class TSheet {
   }
   // The cell, created when missing.
   TCell& At(int row, int col) { return FRows.At(row).At(col); }
+  TRowCells& RowAt(int row) { return FRows.At(row); }
   // Room for columns 1..cols of a row about to be filled, so it is allocated once at its size.
   void ReserveRow(int row, int cols) { FRows.At(row).Reserve(cols); }
   // Room for rows 1..rows, for a reader about to fill them.

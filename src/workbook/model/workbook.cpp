@@ -244,6 +244,33 @@ TCell& TWorkbook::Touch(TSheet& sheet, int row, int col) {
   return sheet.At(row, col);
 }
 
+void TWorkbook::SetNumbersRC(int row, int col, const double* values, int count) {
+  if (count <= 0) return;
+  // What depends on these cells is found cell by cell, and a batch traces each one.
+  if (FAutoRecalc || FBatch > 0) {
+    for (int i = 0; i < count; ++i) SetNumberRC(row, col + i, values[i]);
+    return;
+  }
+  CheckCell(row, col);
+  CheckCell(row, col + count - 1);
+  TSheet& sheet = Active();
+  sheet.MaxRow = std::max(sheet.MaxRow, row);
+  sheet.MaxCol = std::max(sheet.MaxCol, col + count - 1);
+  TRowCells& cells = sheet.RowAt(row);
+  for (int i = 0; i < count; ++i) {
+    TCell& cell = cells.At(col + i);
+    if (cell.Kind != TCellKind::Number) Release(sheet, cell);
+    if (std::isfinite(values[i])) {
+      cell.Kind = TCellKind::Number;
+      cell.Num = values[i];
+    } else {  // as one at a time: the fault stays visible
+      cell.Kind = TCellKind::Error;
+      cell.Aux = static_cast<std::uint32_t>(TCellError::Num);
+    }
+  }
+  Notify(&sheet, row, col, row, col + count - 1);
+}
+
 void TWorkbook::Release(TSheet& sheet, TCell& cell) {
   if (cell.Kind == TCellKind::Text) {
     sheet.ReleaseText(cell.Aux);

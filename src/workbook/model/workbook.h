@@ -112,6 +112,9 @@ class TWorkbook : private ICellSource {
   void SetNumberRC(int row, int col, double value);
   // Room for cells 1..cols of a row, for a reader about to fill it from (about) its start.
   void ReserveRow(int row, int cols) { Active().ReserveRow(row, cols); }
+  // Numbers into count cells of a row from col on, as a reader fills it: the row is found once
+  // and the change told once for them all.
+  void SetNumbersRC(int row, int col, const double* values, int count);
   // "=..." of a formula cell, "" for any other.
   QString FormulaRC(int row, int col) const;
   // Whether the cell holds a formula whose text is exactly `formula`, found without building it.
