@@ -94,9 +94,13 @@ long long TXlsxCodec::ToInteger(std::string_view s, long long fallback) {
 
 bool TXlsxCodec::ToDouble(std::string_view s, double& v) {
   constexpr std::string_view blanks = " \t\r\n";
-  const std::size_t first = s.find_first_not_of(blanks);
-  if (first == std::string_view::npos) return false;
-  s = s.substr(first, s.find_last_not_of(blanks) - first + 1);
+  auto blank = [](char c) { return c == ' ' || c == '\t' || c == '\r' || c == '\n'; };
+  // Most values stand without blanks: no search for them then.
+  if (s.empty() || blank(s.front()) || blank(s.back())) {
+    const std::size_t first = s.find_first_not_of(blanks);
+    if (first == std::string_view::npos) return false;
+    s = s.substr(first, s.find_last_not_of(blanks) - first + 1);
+  }
   if (s.front() == '+') s.remove_prefix(1);
   const std::optional<double> parsed = numbers::ParseExact(s);
   if (parsed) v = *parsed;

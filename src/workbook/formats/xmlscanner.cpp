@@ -414,7 +414,8 @@ std::size_t TXmlScanner::StartTag(std::size_t at) {
   const std::size_t n = FBuffer.size();
   if (!(ClassOf(b[at + 1]) & NameStart)) Fail(at + 1, "not well-formed (invalid token)");
   std::size_t p = at + 2;
-  while (p < n && (ClassOf(b[p]) & NameChar)) ++p;
+  unsigned char high = static_cast<unsigned char>(b[at + 1]);  // a byte of a character beyond ASCII
+  while (p < n && (ClassOf(b[p]) & NameChar)) high |= static_cast<unsigned char>(b[p++]);
   if (p >= n) return npos;
   const std::string_view name(b + at + 1, p - at - 1);
   FAttributes.clear();
@@ -436,7 +437,7 @@ std::size_t TXmlScanner::StartTag(std::size_t at) {
     p = Attribute(q, valueEnd);
     if (p == npos) return npos;
   }
-  CheckName(at + 1, at + 1 + name.size());
+  if (high & 0x80) CheckName(at + 1, at + 1 + name.size());  // an ASCII name is whole as scanned
   if (FRootClosed) Fail(at, "junk after document element");
   FRootSeen = true;
 

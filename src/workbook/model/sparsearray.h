@@ -89,6 +89,8 @@ class TSparseArray {
 
   T& Grow(int key) {
     const auto size = static_cast<std::size_t>(key);
+    // The usual case, the next key with room for it: no far items can lie before it.
+    if (size == FDense.size() + 1 && size <= FDense.capacity() && !FFar) return FDense.emplace_back();
     // Geometric growth: an exact reserve per new key would copy the row for every cell added. The
     // first room is exact: a column of a million one-cell rows must not pay for three more each.
     if (FDense.capacity() < size) FDense.reserve(FDense.capacity() == 0 ? size : std::max(size, 2 * FDense.capacity()));
