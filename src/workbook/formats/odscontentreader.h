@@ -56,12 +56,22 @@ class TOdsContentReader : public TXmlPartParser::THandler {
   void EndRow();
   void Fail(const QString& what) const;
   static int Count(std::string_view text, const char* what);
+  void StartName(bool expression);
+  // The place in Formats of the format a cell style shows, found once per style.
+  int FormatOf(std::string_view cellStyle);
+  // The style a column gives its cells that name none.
+  std::string_view ColumnCellStyle(int col) const;
 
   int FSheet = 0, FRow = 0, FCol = 0;  // FRow/FCol: the next row and column, from 1
   int FRowRepeat = 1, FCellRepeat = 1;
-  int FormatOf(std::string_view cellStyle);
-  std::string_view ColumnCellStyle(int col) const;
+  std::size_t FRowFirstCell = 0;  // index in Cells of the current row's first cell
+  bool FInCell = false, FHasValue = false, FFirstParagraph = true, FInTable = false;
+  int FAnnotation = 0, FParagraph = 0;
+  TCell FCell;
+  QString FCellText;
+  long long FRepeated = 0;
 
+  // Styles: column widths, number formats, and the current table's column declarations.
   long long FDeclaredColumns = 0;  // column declarations so far in the current table
   std::map<std::string, double, std::less<>> FColumnStyles;  // column style name -> width in twips
   std::string FStyle;  // the column style being read
@@ -72,11 +82,4 @@ class TOdsContentReader : public TXmlPartParser::THandler {
     std::string Style;
   };
   std::vector<TColumnCellStyle> FColumnCellStyles;  // the current table's, by column
-  std::size_t FRowFirstCell = 0;  // index in Cells of the current row's first cell
-  void StartName(bool expression);
-  bool FInCell = false, FHasValue = false, FFirstParagraph = true, FInTable = false;
-  int FAnnotation = 0, FParagraph = 0;
-  TCell FCell;
-  QString FCellText;
-  long long FRepeated = 0;
 };
