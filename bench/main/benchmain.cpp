@@ -8,6 +8,7 @@
 #include <vector>
 
 #include "benchapplication.h"
+#include "platform/largepages.h"
 
 namespace {
 std::vector<std::function<void()>>& Cleanups() {
@@ -35,6 +36,7 @@ void AtBenchEnd(std::function<void()> cleanup) { Cleanups().push_back(std::move(
 bool BenchShort() { return qEnvironmentVariableIntValue("QUORLEX_BENCH_SHORT") == 1; }
 
 int main(int argc, char** argv) {
+  TLargePages::Adopt(argv);  // as the programs whose code it measures
   if (qEnvironmentVariableIsEmpty("QT_QPA_PLATFORM")) qputenv("QT_QPA_PLATFORM", "offscreen");
   QApplication app(argc, argv);
   benchmark::Initialize(&argc, argv);

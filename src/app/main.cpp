@@ -35,6 +35,7 @@
 #include "platform/filenames.h"
 #include "platform/guardedapplication.h"
 #include "platform/installeddata.h"
+#include "platform/largepages.h"
 #include "platform/iprompts.h"
 #include "platform/services.h"
 #include "results/tableform.h"
@@ -201,6 +202,7 @@ void StartWalk(TMaster& master, const QString& folder) {
 }  // namespace
 
 int main(int argc, char* argv[]) {
+  TLargePages::Adopt(argv);
   for (int i = 1; i < argc; ++i)
     if (NeedsNoDisplay(argv[i]) && qEnvironmentVariableIsEmpty("QT_QPA_PLATFORM")) qputenv("QT_QPA_PLATFORM", "offscreen");
   TGuardedApplication app(argc, argv);

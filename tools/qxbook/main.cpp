@@ -14,6 +14,7 @@
 #include <QStringList>
 
 #include "analysis/curvefit.h"
+#include "platform/largepages.h"
 #include "workbook/formats/workbookfile.h"
 #include "workbook/model/a1notation.h"
 #include "workbook/model/formulafunctions.h"
@@ -132,6 +133,7 @@ int Fit(TWorkbook& book, const QStringList& args) {
 }  // namespace
 
 int main(int argc, char** argv) {
+  TLargePages::Adopt(argv);
   QCoreApplication app(argc, argv);
   const QStringList args = app.arguments().mid(1);
   if (args.size() == 1 && (args[0] == QLatin1String("--help") || args[0] == QLatin1String("-h"))) return Help();

@@ -37,10 +37,6 @@ std::string_view TXmlPartParser::TAttributes::Get(std::string_view name) const {
   return v ? std::string_view(v) : std::string_view();
 }
 
-std::string_view TXmlPartParser::TAttributes::LocalName(std::string_view name) {
-  const std::size_t colon = name.rfind(':');
-  return colon == std::string_view::npos ? name : name.substr(colon + 1);
-}
 
 TXmlPartParser::TXmlPartParser(const std::string& part, THandler& handler)
     : FPart(part), FHandler(handler), FParser(XML_ParserCreate(nullptr)) {

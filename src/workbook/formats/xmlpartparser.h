@@ -24,7 +24,12 @@ class TXmlPartParser {
     std::string_view Get(std::string_view name) const;  // "" when absent
     // Whether any attribute of that local name (of whichever namespace) has that value.
     bool Has(std::string_view name, std::string_view value) const;
-    static std::string_view LocalName(std::string_view name);
+    // Inline: every element of a sheet part, start and end, passes through it.
+    static std::string_view LocalName(std::string_view name) {
+      for (std::size_t i = name.size(); i > 0; --i)
+        if (name[i - 1] == ':') return name.substr(i);
+      return name;
+    }
     // Every attribute as the file wrote it (name with its prefix), in order.
     template <class TVisit>
     void ForEach(TVisit visit) const {

@@ -480,6 +480,25 @@ std::size_t TXmlScanner::EndTag(std::size_t at) {
   const char* b = FBuffer.data();
   const std::size_t n = FBuffer.size();
   if (at + 2 >= n) return npos;
+  // The usual end tag: exactly the open element's name, then ">". Its name was checked at the start.
+  if (!FOpenEnds.empty()) {
+    const std::size_t begin = FOpenEnds.size() > 1 ? FOpenEnds[FOpenEnds.size() - 2] : 0;
+    const std::size_t length = FOpen.size() - begin;
+    const char* open = FOpen.data() + begin;
+    const char* name = b + at + 2;
+    if (at + 2 + length < n && name[length] == '>') {
+      std::size_t i = 0;
+      while (i < length && name[i] == open[i]) ++i;
+      if (i == length) {
+        const std::string_view local = TXmlPartParser::TAttributes::LocalName(std::string_view(name, length));
+        FOpen.resize(begin);
+        FOpenEnds.pop_back();
+        if (FOpenEnds.empty()) FRootClosed = true;
+        FHandler.EndElement(local);
+        return at + 3 + length;
+      }
+    }
+  }
   if (!(ClassOf(b[at + 2]) & NameStart)) Fail(at + 2, "not well-formed (invalid token)");
   std::size_t p = at + 3;
   while (p < n && (ClassOf(b[p]) & NameChar)) ++p;

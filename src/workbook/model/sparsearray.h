@@ -35,6 +35,21 @@ class TSparseArray {
     return (*FFar)[key];
   }
 
+  // Items key..key+count-1 side by side in the vector, created when missing, for a caller that
+  // fills a run of them; nullptr when they would not all lie there (then At, one by one).
+  T* Run(int key, int count) {
+    if (key < 1 || count < 1 || FFar) return nullptr;
+    const std::size_t first = static_cast<std::size_t>(key), last = first + static_cast<std::size_t>(count) - 1;
+    if (last > FDense.size()) {
+      const std::size_t created = last - std::max(FDense.size(), first - 1);
+      if (last > 2 * (FCount + created) + kSlack) return nullptr;
+      FCount += created;
+      Room(last);
+      FDense.resize(last);
+    }
+    return &FDense[first - 1];
+  }
+
   // Room for keys 1..n in the vector without growing it again, for a caller about to fill them.
   void Reserve(int n) {
     if (n > 0 && FDense.capacity() < static_cast<std::size_t>(n)) FDense.reserve(static_cast<std::size_t>(n));
@@ -91,9 +106,7 @@ class TSparseArray {
     const auto size = static_cast<std::size_t>(key);
     // The usual case, the next key with room for it: no far items can lie before it.
     if (size == FDense.size() + 1 && size <= FDense.capacity() && !FFar) return FDense.emplace_back();
-    // Geometric growth: an exact reserve per new key would copy the row for every cell added. The
-    // first room is exact: a column of a million one-cell rows must not pay for three more each.
-    if (FDense.capacity() < size) FDense.reserve(FDense.capacity() == 0 ? size : std::max(size, 2 * FDense.capacity()));
+    Room(size);
     FDense.resize(size);
     // Far items now inside the vector's range move into it.
     if (FFar) {
@@ -104,6 +117,12 @@ class TSparseArray {
       if (FFar->empty()) FFar.reset();
     }
     return FDense[size - 1];
+  }
+
+  // Geometric growth: an exact reserve per new key would copy the row for every cell added. The
+  // first room is exact: a column of a million one-cell rows must not pay for three more each.
+  void Room(std::size_t size) {
+    if (FDense.capacity() < size) FDense.reserve(FDense.capacity() == 0 ? size : std::max(size, 2 * FDense.capacity()));
   }
 
   template <typename Self, typename F>

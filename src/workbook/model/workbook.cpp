@@ -257,9 +257,10 @@ void TWorkbook::SetNumbersRC(int row, int col, const double* values, int count) 
   sheet.MaxRow = std::max(sheet.MaxRow, row);
   sheet.MaxCol = std::max(sheet.MaxCol, col + count - 1);
   TRowCells& cells = sheet.RowAt(row);
+  TCell* side = cells.Run(col, count);
   for (int i = 0; i < count; ++i) {
-    TCell& cell = cells.At(col + i);
-    if (cell.Kind != TCellKind::Number) Release(sheet, cell);
+    TCell& cell = side ? side[i] : cells.At(col + i);
+    if (cell.Kind != TCellKind::Number && cell.Kind != TCellKind::Empty) Release(sheet, cell);
     if (std::isfinite(values[i])) {
       cell.Kind = TCellKind::Number;
       cell.Num = values[i];
@@ -489,6 +490,9 @@ const TFormula* TWorkbook::FormulaCode(const TCell& cell) const {
 
 QStringList TWorkbook::KeptFormulaCells() const {
   QStringList out;
+  // Most workbooks keep none: the formula table says so without a walk over every cell.
+  if (std::none_of(FFormulas.begin(), FFormulas.end(), [](const TFormulaCell& f) { return f.Live && f.Code && f.Code->Code.Kept; }))
+    return out;
   for (const auto& sheet : FSheets)
     sheet->ForEachCell([&](int r, int c, const TCell& cell) {
       if (cell.Kind == TCellKind::Formula && FFormulas[cell.Aux].Code->Code.Kept)
