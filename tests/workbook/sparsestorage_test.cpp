@@ -5,6 +5,7 @@
 #include <limits>
 #include <map>
 #include <random>
+#include <vector>
 
 #include "support/tempfolder.h"
 #include "workbook/model/a1notation.h"
@@ -96,6 +97,10 @@ TEST(SparseSheet, NumbersPutTogetherAreNumbersPutOneByOne) {
     b.SetFormulaRC(3, 3, "=A5+1");
     b.SetNumberRC(3, 16000, 9);
     b.SetFormulaRC(1, 1, "=SUM(B3:F3)");
+    // Row 4 has no far cell, so its run is filled side by side in place.
+    b.SetTextRC(4, 3, "old text");
+    b.SetValueRC(4, 4, TCellValue::Error(TCellError::Div0));
+    b.SetFormulaRC(4, 5, "=A5*2");
   };
   for (const bool recalc : {false, true}) {
     TWorkbook together, single;
@@ -107,17 +112,48 @@ TEST(SparseSheet, NumbersPutTogetherAreNumbersPutOneByOne) {
     together.SetChangeHandler([&](int, int, int, int, int) { ++notices; });
     together.SetNumbersRC(3, 2, values, 5);
     if (!recalc) EXPECT_EQ(notices, 1);
-    for (int i = 0; i < 5; ++i) single.SetNumberRC(3, 2 + i, values[i]);
+    together.SetNumbersRC(4, 2, values, 5);
+    for (int r : {3, 4})
+      for (int i = 0; i < 5; ++i) single.SetNumberRC(r, 2 + i, values[i]);
     together.SetAutoRecalc(true);
     single.SetAutoRecalc(true);
     together.SetNumberRC(5, 1, 10);
     single.SetNumberRC(5, 1, 10);
-    for (int c = 1; c <= 7; ++c) EXPECT_EQ(together.ValueRC(3, c), single.ValueRC(3, c)) << recalc << " " << c;
+    for (int r : {3, 4})
+      for (int c = 1; c <= 7; ++c) EXPECT_EQ(together.ValueRC(r, c), single.ValueRC(r, c)) << recalc << " " << r << " " << c;
+    EXPECT_EQ(together.ValueRC(4, 5), TCellValue::Number(4));  // the formula is gone
+
     EXPECT_EQ(together.ValueRC(3, 4), TCellValue::Error(TCellError::Num));
     EXPECT_EQ(together.NumberRC(3, 16000), 9);
     EXPECT_EQ(together.ValueRC(1, 1), single.ValueRC(1, 1)) << recalc;
     EXPECT_EQ(together.MaxCol(), single.MaxCol());
   }
+}
+
+// A run taken at once holds what the same keys taken one by one hold, and is refused where the
+// vector would not hold it: too sparse, or with far items it would have to take in.
+TEST(SparseArray, ARunOfItemsIsTheItemsOneByOne) {
+  TSparseArray<int> run, single;
+  for (int k = 1; k <= 3; ++k) single.At(k) = run.At(k) = 10 * k;
+  int* items = run.Run(2, 5);  // two present, three new
+  ASSERT_NE(items, nullptr);
+  EXPECT_EQ(items[0], 20);
+  EXPECT_EQ(items[1], 30);
+  for (int i = 0; i < 5; ++i) items[i] = 100 + i;
+  for (int k = 2; k <= 6; ++k) single.At(k) = 100 + k - 2;
+  std::vector<std::pair<int, int>> a, b;
+  run.ForEach([&](int k, int v) { a.emplace_back(k, v); });
+  single.ForEach([&](int k, int v) { b.emplace_back(k, v); });
+  EXPECT_EQ(a, b);
+  EXPECT_EQ(run.Last(), 6);
+  // The next key is kept dense as one by one would keep it.
+  EXPECT_NE(run.Run(7, 1), nullptr);
+
+  EXPECT_EQ(run.Run(5000, 2), nullptr);  // would pad thousands of slots for two items
+  run.At(5000) = 1;
+  EXPECT_EQ(run.Run(8, 2), nullptr);  // far items exist: one by one
+  EXPECT_EQ(run.Run(0, 2), nullptr);
+  EXPECT_EQ(*run.Find(5000), 1);
 }
 
 }  // namespace
