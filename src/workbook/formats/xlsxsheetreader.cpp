@@ -18,17 +18,35 @@ namespace {
 // "B12" read straight from the attribute's bytes: the usual cell name of a file costs no text
 // conversion. False for anything else (lower case, "$", out of range), which the full parser
 // then accepts or refuses with its message.
-bool PlainCellName(const char* s, int& row, int& col) {
-  const char* p = s;
+bool PlainCellName(std::string_view s, int& row, int& col) {
+  std::size_t p = 0;
   long long c = 0, r = 0;
-  for (; *p >= 'A' && *p <= 'Z'; ++p)
-    if ((c = c * 26 + (*p - 'A' + 1)) > a1::MaxCols) return false;
-  const char* digits = p;
-  for (; *p >= '0' && *p <= '9'; ++p)
-    if ((r = r * 10 + (*p - '0')) > a1::MaxRows) return false;
-  if (digits == s || p == digits || *p != '\0' || *digits == '0') return false;
+  for (; p < s.size() && s[p] >= 'A' && s[p] <= 'Z'; ++p)
+    if ((c = c * 26 + (s[p] - 'A' + 1)) > a1::MaxCols) return false;
+  const std::size_t digits = p;
+  for (; p < s.size() && s[p] >= '0' && s[p] <= '9'; ++p)
+    if ((r = r * 10 + (s[p] - '0')) > a1::MaxRows) return false;
+  if (digits == 0 || p == digits || p != s.size() || s[digits] == '0') return false;
   row = static_cast<int>(r);
   col = static_cast<int>(c);
+  return true;
+}
+
+// The characters of a plain attribute value or number this reader takes straight from the bytes.
+// None of them needs decoding or can make the XML ill-formed.
+bool Upper(char c) { return c >= 'A' && c <= 'Z'; }
+bool Digit(char c) { return c >= '0' && c <= '9'; }
+bool NumberCharacter(char c) { return Digit(c) || c == '.' || c == '-' || c == '+' || c == 'E' || c == 'e'; }
+
+// ` name="value"` at p, the value of characters `ok` takes; p moves past it. False, p unmoved, else.
+template <class TOk>
+bool PlainAttribute(const char* b, std::size_t n, std::size_t& p, char name, TOk ok, std::string_view& value) {
+  if (p + 5 > n || b[p] != ' ' || b[p + 1] != name || b[p + 2] != '=' || b[p + 3] != '"') return false;
+  std::size_t q = p + 4;
+  while (q < n && ok(b[q])) ++q;
+  if (q >= n || b[q] != '"' || q == p + 4) return false;
+  value = std::string_view(b + p + 4, q - p - 4);
+  p = q + 1;
   return true;
 }
 
@@ -144,24 +162,52 @@ void TXlsxSheetReader::Column() {
   FWidths[static_cast<int>(first)] = {static_cast<int>(last), TXlsxCodec::ColumnWidthFromFile(width)};
 }
 
+// The usual cell of a number, `<c r="B12" s="3"><v>-1.5E3</v></c>` (the reference and the style
+// each optional), read straight from its bytes: most of a sheet part is these, and the scanner's
+// events cost several times their reading. Anything else is left to the scanner.
+std::size_t TXlsxSheetReader::WholeElement(const char* b, std::size_t n) {
+  if (n < 15 || b[1] != 'c') return 0;
+  std::size_t p = 2;
+  std::string_view ref, style;
+  if (b[p] == ' ' && b[p + 1] == 'r' && !PlainAttribute(b, n, p, 'r', [](char c) { return Upper(c) || Digit(c); }, ref)) return 0;
+  if (p + 1 < n && b[p] == ' ' && b[p + 1] == 's' && !PlainAttribute(b, n, p, 's', Digit, style)) return 0;
+  if (p + 4 > n || std::string_view(b + p, 4) != "><v>") return 0;
+  p += 4;
+  const std::size_t value = p;
+  while (p < n && NumberCharacter(b[p])) ++p;
+  if (p == value || p + 8 > n || std::string_view(b + p, 8) != "</v></c>") return 0;
+  BeginCell(ref.data() ? &ref : nullptr, {}, style);
+  // As the events of <v> and </v> would leave it.
+  FValue.assign(b + value, p - value);
+  FHasValue = true;
+  Text.clear();
+  Collecting = false;
+  EndCell();
+  return p + 8;
+}
+
 void TXlsxSheetReader::StartCell() {
-  // One pass over the attributes: this runs for every cell of the file.
-  const char* ref = nullptr;
-  std::string_view type, style;
+  // One pass over the attributes: this runs for every cell the scanner reads.
+  std::string_view ref, type, style;
+  bool hasRef = false;
   Attrs.ForEachRaw([&](const char* name, const char* value) {
     const std::string_view local = TXmlPartParser::TAttributes::LocalName(name);
     if (local.size() != 1) return;
-    if (local[0] == 'r') ref = value;
+    if (local[0] == 'r') { ref = value; hasRef = true; }
     else if (local[0] == 't') type = value;
     else if (local[0] == 's') style = value;
   });
-  if (ref && PlainCellName(ref, FRow, FCol)) {
+  BeginCell(hasRef ? &ref : nullptr, type, style);
+}
+
+void TXlsxSheetReader::BeginCell(const std::string_view* ref, std::string_view type, std::string_view style) {
+  if (ref && PlainCellName(*ref, FRow, FCol)) {
     // read as it stands
   } else if (ref) {
-    const auto name = a1::ParseCellName(QString::fromLatin1(ref));
+    const auto name = a1::ParseCellName(QString::fromLatin1(ref->data(), static_cast<qsizetype>(ref->size())));
     if (!name || name->AbsRow || name->AbsCol)
       throw EWorkbookError(QString(), QStringLiteral("sheet \"%1\" row %2").arg(FName).arg(FRow),
-                           QStringLiteral("\"%1\" is not a cell name").arg(TXlsxCodec::ToQString(ref)));
+                           QStringLiteral("\"%1\" is not a cell name").arg(TXlsxCodec::ToQString(*ref)));
     FRow = name->Row;
     FCol = name->Col;
   } else {

@@ -29,6 +29,7 @@ class TXlsxSheetReader : public TXmlPartParser::THandler {
 
   void StartElement(std::string_view name) override;
   void EndElement(std::string_view name) override;
+  std::size_t WholeElement(const char* at, std::size_t available) override;
   // After the sheet: shared formulas whose master came late, column widths, the grid's size.
   void Finish();
   // Writes what was read and not yet applied into book's active sheet (the sheet read); after
@@ -60,6 +61,8 @@ class TXlsxSheetReader : public TXmlPartParser::THandler {
   void StartRow();
   void Column();
   void StartCell();
+  // A cell's start from its attributes (ref null when it has none).
+  void BeginCell(const std::string_view* ref, std::string_view type, std::string_view style);
   void StartFormula();
   void EndCell();
   bool EndFormula();

@@ -50,6 +50,11 @@ class TXmlPartParser {
     virtual ~THandler() = default;
     virtual void StartElement(std::string_view name) = 0;
     virtual void EndElement(std::string_view) {}
+    // The bytes of a start tag inside the document element, up to the end of the input so far: a
+    // handler may take a whole element it knows there, with all it holds, and return the bytes it
+    // took, or 0 to leave it to the scanner. It may take only bytes that are well-formed XML as they
+    // stand, and must handle them exactly as the scanner's events would. (Expat never offers any.)
+    virtual std::size_t WholeElement(const char*, std::size_t) { return 0; }
     void Characters(const char* text, int length) {
       if (Collecting) Text.append(text, static_cast<std::size_t>(length));
     }

@@ -191,6 +191,7 @@ std::size_t TXmlScanner::Scan(bool last) {
     else if (FBuffer[at + 1] == '/') next = EndTag(at);
     else if (FBuffer[at + 1] == '!') next = Bang(at);
     else if (FBuffer[at + 1] == '?') next = Instruction(at);
+    else if (const std::size_t took = FOpenEnds.empty() ? 0 : FHandler.WholeElement(FBuffer.data() + at, n - at); took > 0) next = at + took;
     else next = StartTag(at);
     if (next == npos) {
       if (last) Fail(at, "unclosed token");
