@@ -10,6 +10,7 @@
 #include <string>
 #include <vector>
 
+#include "workbook/formats/workbookfile.h"
 #include "workbook/formats/xlsxsheetreader.h"
 #include "workbook/formats/xmlpartparser.h"
 #include "workbook/formats/xmlscanner.h"
@@ -29,7 +30,7 @@ std::string Contents(TWorkbook& book) {
     for (int c = 1; c <= book.MaxCol(); ++c) {
       const TCellValue v = book.ValueRC(r, c);
       if (v.Kind == TValueKind::Empty && book.NumberFormatRC(r, c).isEmpty()) continue;
-      out += std::to_string(r) + "," + std::to_string(c) + "=" + book.TextRC(r, c).toStdString() + "|" +
+      out += std::to_string(r) + "," + std::to_string(c) + "=" + book.FormulaRC(r, c).toStdString() + "|" + book.TextRC(r, c).toStdString() + "|" +
              std::to_string(v.Kind == TValueKind::Number ? v.Num : 0) + "|" + book.NumberFormatRC(r, c).toStdString() + " ";
     }
   return out;
@@ -44,6 +45,8 @@ std::string Read(TParse parse) {
   try {
     parse(reader);
     reader.Finish();
+    TWorkbookFile::PlaceFormulas(book, reader.Formulas, "s.xlsx", &reader.Uses);
+    book.Recalc();
   } catch (const EWorkbookError& e) {
     return "refused: " + e.Message().toStdString();
   }
@@ -75,14 +78,21 @@ TEST(XlsxSheetReader, CellsTakenFromTheirBytesReadAsTheirEvents) {
       "<c r=\"I1\"/>", "<c r=\"J1\" s=\"1\"/>", "<c r=\"K1\"><f>1+1</f><v>2</v></c>", "<c r=\"L1\"><v>5</v><v>6</v></c>",
       "<c r=\"M1\" ><v>8</v></c>", "<c r='N1'><v>9</v></c>", "<cx><v>1</v></cx>", "<c r=\"O1\"><v>1</v></c >", "<c r=\"P1\"><v>1</v>",
       "<c r=\"Q1\"><v>1&#48;</v></c>", "<c r=\"R1\"><v>1</v></c><c><v>2</v></c>", "<c r=\"1048577\"><v>1</v></c>",
+      // Shared formulas: the master (left to the scanner), then uses, usual and not.
+      "<c r=\"S1\"><f t=\"shared\" ref=\"S1:Z1\" si=\"0\">A1*2</f><v>0</v></c>", "<c r=\"T1\"><f t=\"shared\" si=\"0\"/></c>",
+      "<c s=\"1\"><f t=\"shared\" si=\"0\"/></c>", "<c r=\"V1\"><f t=\"shared\" si=\"7\"/></c>", "<c r=\"W1\"><f t=\"shared\" si=\"\"/></c>",
+      "<c r=\"X1\"><f t=\"shared\" si=\"0\"/><v>4</v></c>", "<c r=\"Y1\"><f si=\"0\" t=\"shared\"/></c>",
+      "<c r=\"Z1\"><f t=\"shared\" si=\"0\"></f></c>", "<c r=\"AB1\"><f t=\"shared\" si=\"0\"/></c >",
   };
   // Each alone, and runs of them in random order, cut into pieces of every small size.
   std::mt19937 rng(5);
   std::vector<std::string> documents;
   for (const std::string& c : cells) documents.push_back(Sheet(c));
+  for (std::size_t use = 29; use < cells.size(); ++use) documents.push_back(Sheet(cells[28] + cells[use] + cells[use]));
   for (int i = 0; i < 60; ++i) {
     std::string run;
-    for (int k = 0; k < 6; ++k) run += cells[rng() % 6];  // the well-formed ones, so runs mostly load
+    for (int k = 0; k < 6; ++k) run += cells[rng() % 5];  // well-formed ones, so runs mostly load
+    if (i % 2 == 0) run += cells[28] + cells[29 + rng() % 8];  // a shared master and a use
     if (i % 3 == 0) run += cells[rng() % cells.size()];
     documents.push_back(Sheet(run));
   }
@@ -96,12 +106,12 @@ TEST(XlsxSheetReader, CellsTakenFromTheirBytesReadAsTheirEvents) {
   TWorkbook book;
   TXlsxSheetReader reader(1, "S", Strings, Styles);
   reader.Direct = &book;
-  for (const std::string usual : {"<c r=\"A1\"><v>0</v></c>", "<c r=\"B1\" s=\"1\"><v>2.5</v></c>"})
+  for (const std::string usual : {"<c r=\"A1\"><v>0</v></c>", "<c r=\"B1\" s=\"1\"><v>2.5</v></c>", "<c r=\"C1\"><f t=\"shared\" si=\"0\"/></c>"})
     EXPECT_EQ(reader.WholeElement(usual.data(), usual.size()), usual.size()) << usual;
-  for (const std::string other : {"<c r=\"F1\" t=\"s\"><v>0</v></c>", "<c r=\"I1\"/>", "<c r=\"P1\"><v>1</v>", "<c><v>0</v></c"})
+  for (const std::string other : {"<c r=\"F1\" t=\"s\"><v>0</v></c>", "<c r=\"A1\"><f t=\"shared\" si=\"0\"/>", "<c r=\"I1\"/>", "<c r=\"P1\"><v>1</v>", "<c><v>0</v></c"})
     EXPECT_EQ(reader.WholeElement(other.data(), other.size()), 0u) << other;
   EXPECT_EQ(WithScanner(Sheet("<c r=\"B1\" s=\"1\"><v>2.5</v></c><c s=\"2\"><v>100</v></c>"), 4096),
-            "1,1=|0.000000|General 1,2=2.5|2.500000|0.00 1,3=1562|1562.000000|yyyy-mm-dd ");
+            "1,1=||0.000000|General 1,2=|2.5|2.500000|0.00 1,3=|1562|1562.000000|yyyy-mm-dd ");
 }
 
 }  // namespace

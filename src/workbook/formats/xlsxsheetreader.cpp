@@ -162,17 +162,37 @@ void TXlsxSheetReader::Column() {
   FWidths[static_cast<int>(first)] = {static_cast<int>(last), TXlsxCodec::ColumnWidthFromFile(width)};
 }
 
-// The usual cell of a number, `<c r="B12" s="3"><v>-1.5E3</v></c>` (the reference and the style
-// each optional), read straight from its bytes: most of a sheet part is these, and the scanner's
-// events cost several times their reading. Anything else is left to the scanner.
+// The usual cells, read straight from their bytes: most of a sheet part is these, and the
+// scanner's events cost several times their reading. A number, `<c r="B12" s="3"><v>-1.5E3</v></c>`,
+// and a use of a shared formula without a saved value, `<c r="B12"><f t="shared" si="0"/></c>` (the
+// reference and the style each optional). Anything else is left to the scanner.
 std::size_t TXlsxSheetReader::WholeElement(const char* b, std::size_t n) {
   if (n < 15 || b[1] != 'c') return 0;
   std::size_t p = 2;
   std::string_view ref, style;
   if (b[p] == ' ' && b[p + 1] == 'r' && !PlainAttribute(b, n, p, 'r', [](char c) { return Upper(c) || Digit(c); }, ref)) return 0;
   if (p + 1 < n && b[p] == ' ' && b[p + 1] == 's' && !PlainAttribute(b, n, p, 's', Digit, style)) return 0;
-  if (p + 4 > n || std::string_view(b + p, 4) != "><v>") return 0;
-  p += 4;
+  constexpr std::string_view Value = "><v>", SharedUse = "><f t=\"shared\" si=\"";
+  if (std::string_view(b + p, std::min(n - p, SharedUse.size())) == SharedUse) {
+    std::size_t q = p + SharedUse.size();
+    const std::size_t index = q;
+    while (q < n && Digit(b[q])) ++q;
+    if (q == index || q + 7 > n || std::string_view(b + q, 7) != "\"/></c>") return 0;
+    BeginCell(ref.data() ? &ref : nullptr, {}, style);
+    // As StartFormula and the end of <f/> would leave it.
+    FHasFormula = true;
+    FFormulaType = "shared";
+    FSharedIndex = static_cast<std::size_t>(TXlsxCodec::ToInteger(std::string_view(b + index, q - index), -1));
+    FSharedRef = false;
+    FArrayRef.clear();
+    Text.clear();
+    FFormula.clear();
+    Collecting = false;
+    EndCell();
+    return q + 7;
+  }
+  if (std::string_view(b + p, std::min(n - p, Value.size())) != Value) return 0;
+  p += Value.size();
   const std::size_t value = p;
   while (p < n && NumberCharacter(b[p])) ++p;
   if (p == value || p + 8 > n || std::string_view(b + p, 8) != "</v></c>") return 0;
