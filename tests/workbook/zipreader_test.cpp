@@ -90,3 +90,42 @@ TEST(ZipReader, HostileSizesAndCountsAreRefusedBeforeAnythingIsInflated) {
   qToLittleEndian<quint16>(tooMany, counted.data() + end + 10);
   EXPECT_EQ(Failure([&] { TZipReader reader(counted); }), "the archive's directory is damaged");
 }
+
+TEST(ZipReader, APartReadsWholeWhateverItsSizeAndAWrongDeclaredSizeIsDamage) {
+  // Sizes around the reader's smallest and largest pieces, in data that does not compress away.
+  std::vector<std::string> parts;
+  std::uint32_t state = 7;
+  for (const std::size_t size : {std::size_t(0), std::size_t(1), std::size_t(4095), std::size_t(4096), std::size_t(4097),
+                                 std::size_t(1) << 20, (std::size_t(1) << 20) + 1, std::size_t(3) << 20}) {
+    std::string part(size, '\0');
+    for (char& c : part) c = static_cast<char>('a' + (state = state * 1103515245u + 12345u) % 26);
+    parts.push_back(part);
+  }
+  QByteArray bytes;
+  QBuffer device(&bytes);
+  device.open(QIODevice::WriteOnly);
+  TZipWriter zip(device, 6);
+  for (std::size_t i = 0; i < parts.size(); ++i) {
+    zip.BeginEntry("p" + std::to_string(i));
+    zip.Write(parts[i]);
+    zip.EndEntry();
+  }
+  zip.Finish();
+  const TZipReader reader(bytes);
+  for (std::size_t i = 0; i < parts.size(); ++i) EXPECT_TRUE(reader.Read("p" + std::to_string(i)) == parts[i]) << "part of " << parts[i].size() << " bytes";
+
+  // A directory that tells a part's size wrong, either way, is damage, however small or large it says.
+  const std::vector<qsizetype> records = DirectoryRecords(bytes);
+  const struct { std::size_t Part; std::uint32_t Declared; const char* Failure; } wrong[] = {
+      {2, 0, "p2 is damaged (its data is longer than its size)"},
+      {2, 4094, "p2 is damaged (its data is longer than its size)"},
+      {2, 4096, "p2 is damaged (its data is shorter than its size)"},
+      {7, 1 << 20, "p7 is damaged (its data is longer than its size)"},
+      {1, 1 << 20, "p1 is damaged (its data is shorter than its size)"},
+  };
+  for (const auto& w : wrong) {
+    QByteArray damaged = bytes;
+    DeclareSize(damaged, records[w.Part], w.Declared);
+    EXPECT_EQ(Failure([&] { TZipReader(damaged).Read("p" + std::to_string(w.Part)); }), w.Failure) << w.Declared;
+  }
+}

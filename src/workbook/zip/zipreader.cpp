@@ -1,6 +1,8 @@
 #include "workbook/zip/zipreader.h"
 
+#include <algorithm>
 #include <limits>
+#include <memory>
 #include <stdexcept>
 
 #include <zlib.h>
@@ -171,7 +173,11 @@ void TZipReader::Read(const std::string& name, const std::function<void(const ch
   } else if (e->Method == Deflated) {
     z_stream z{};
     if (inflateInit2(&z, -MAX_WBITS) != Z_OK) Fail("cannot start decompression");
-    std::vector<unsigned char> buffer(1 << 20);
+    // As large as the part (a megabyte at most) and never cleared: a workbook of thousands of small
+    // sheets would otherwise fill a fresh megabyte for each, and the heap give it back and take it
+    // again, every time.
+    const std::size_t room = static_cast<std::size_t>(std::clamp<std::uint64_t>(e->Size + 1, 4096, 1 << 20));
+    const std::unique_ptr<unsigned char[]> buffer(new unsigned char[room]);
     std::uint64_t inLeft = e->Packed;
     z.next_in = const_cast<Bytef*>(packed);
     int rc = Z_OK;
@@ -179,12 +185,12 @@ void TZipReader::Read(const std::string& name, const std::function<void(const ch
       while (rc == Z_OK) {
         const uInt inPiece = static_cast<uInt>(std::min<std::uint64_t>(inLeft, std::numeric_limits<uInt>::max()));
         z.avail_in = inPiece;
-        z.next_out = buffer.data();
-        z.avail_out = static_cast<uInt>(buffer.size());
+        z.next_out = buffer.get();
+        z.avail_out = static_cast<uInt>(room);
         rc = inflate(&z, Z_NO_FLUSH);
         inLeft -= inPiece - z.avail_in;
-        const std::size_t produced = buffer.size() - z.avail_out;
-        if (produced > 0) deliver(buffer.data(), produced);
+        const std::size_t produced = room - z.avail_out;
+        if (produced > 0) deliver(buffer.get(), produced);
         else if (rc == Z_OK && z.avail_in == inPiece) rc = Z_BUF_ERROR;  // no progress: the data ended early
       }
     } catch (...) {
