@@ -140,18 +140,23 @@ void TXlsxSheetReader::Fail(const QString& what) const {
 }
 
 void TXlsxSheetReader::StartRow() {
-  const char* r = Attrs.Find("r");
-  // Checked before narrowing: a row number beyond 32 bits must not wrap into the sheet.
-  const long long row = r ? TXlsxCodec::ToInteger(r, 0) : FRow + 1LL;
-  FCol = 0;
-  if (row < 1 || row > a1::MaxRows)
-    throw EWorkbookError(QString(), QStringLiteral("sheet \"%1\" row %2").arg(FName, TXlsxCodec::ToQString(r ? r : "")),
-                         QStringLiteral("the row number is out of range"));
-  FRow = static_cast<int>(row);
+  std::string_view r;
+  if (const char* given = Attrs.Find("r")) r = given;
+  BeginRow(r.data() ? &r : nullptr);
   const char* height = Attrs.Find("ht");
   double points = 0;
   if (height && Attrs.Get("customHeight") == "1" && TXlsxCodec::ToDouble(height, points) && points >= 0 && points < 3276)
     Write(TWrite::RowHeight, 0, static_cast<std::uint32_t>(std::lround(points * 20)));
+}
+
+void TXlsxSheetReader::BeginRow(const std::string_view* r) {
+  // Checked before narrowing: a row number beyond 32 bits must not wrap into the sheet.
+  const long long row = r ? TXlsxCodec::ToInteger(*r, 0) : FRow + 1LL;
+  FCol = 0;
+  if (row < 1 || row > a1::MaxRows)
+    throw EWorkbookError(QString(), QStringLiteral("sheet \"%1\" row %2").arg(FName, TXlsxCodec::ToQString(r ? *r : std::string_view())),
+                         QStringLiteral("the row number is out of range"));
+  FRow = static_cast<int>(row);
 }
 
 void TXlsxSheetReader::Column() {
@@ -162,12 +167,36 @@ void TXlsxSheetReader::Column() {
   FWidths[static_cast<int>(first)] = {static_cast<int>(last), TXlsxCodec::ColumnWidthFromFile(width)};
 }
 
-// The usual cells, read straight from their bytes: most of a sheet part is these, and the
-// scanner's events cost several times their reading. A number, `<c r="B12" s="3"><v>-1.5E3</v></c>`,
-// and a use of a shared formula without a saved value, `<c r="B12"><f t="shared" si="0"/></c>` (the
-// reference and the style each optional). Anything else is left to the scanner.
-std::size_t TXlsxSheetReader::WholeElement(const char* b, std::size_t n) {
-  if (n < 15 || b[1] != 'c') return 0;
+// The usual rows and cells, read straight from their bytes: most of a sheet part is these, and the
+// scanner's events cost several times their reading. Anything else is left to the scanner.
+TXmlPartParser::THandler::TTaken TXlsxSheetReader::TakeElement(const char* b, std::size_t n) {
+  if (n > 1 && b[1] == 'c') return {WholeCell(b, n), 0};
+  if (n > 4 && b[1] == 'r' && b[2] == 'o' && b[3] == 'w') return {RowStart(b, n), 3};
+  return {};
+}
+
+// A row's start tag, `<row r="12">`, with the column span a writer may add (` spans="1:30"`), which
+// says nothing this reader needs.
+std::size_t TXlsxSheetReader::RowStart(const char* b, std::size_t n) {
+  std::size_t p = 4;
+  std::string_view r;
+  if (!PlainAttribute(b, n, p, 'r', Digit, r)) return 0;
+  constexpr std::string_view Spans = " spans=\"";
+  if (std::string_view(b + p, std::min(n - p, Spans.size())) == Spans) {
+    std::size_t q = p + Spans.size();
+    while (q < n && (Digit(b[q]) || b[q] == ':')) ++q;
+    if (q >= n || b[q] != '"') return 0;
+    p = q + 1;
+  }
+  if (p >= n || b[p] != '>') return 0;
+  BeginRow(&r);
+  return p + 1;
+}
+
+// A number, `<c r="B12" s="3"><v>-1.5E3</v></c>`, and a use of a shared formula without a saved
+// value, `<c r="B12"><f t="shared" si="0"/></c>` (the reference and the style each optional).
+std::size_t TXlsxSheetReader::WholeCell(const char* b, std::size_t n) {
+  if (n < 15) return 0;
   std::size_t p = 2;
   std::string_view ref, style;
   if (b[p] == ' ' && b[p + 1] == 'r' && !PlainAttribute(b, n, p, 'r', [](char c) { return Upper(c) || Digit(c); }, ref)) return 0;

@@ -29,7 +29,7 @@ class TXlsxSheetReader : public TXmlPartParser::THandler {
 
   void StartElement(std::string_view name) override;
   void EndElement(std::string_view name) override;
-  std::size_t WholeElement(const char* at, std::size_t available) override;
+  TTaken TakeElement(const char* at, std::size_t available) override;
   // After the sheet: shared formulas whose master came late, column widths, the grid's size.
   void Finish();
   // Writes what was read and not yet applied into book's active sheet (the sheet read); after
@@ -59,6 +59,10 @@ class TXlsxSheetReader : public TXmlPartParser::THandler {
   [[noreturn]] void Fail(const QString& what) const;
   void Write(TWrite kind, double num = 0, std::uint32_t index = 0);
   void StartRow();
+  // A row's start from its number (null when it has none).
+  void BeginRow(const std::string_view* r);
+  std::size_t RowStart(const char* b, std::size_t n);
+  std::size_t WholeCell(const char* b, std::size_t n);
   void Column();
   void StartCell();
   // A cell's start from its attributes (ref null when it has none).

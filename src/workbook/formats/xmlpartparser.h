@@ -50,11 +50,15 @@ class TXmlPartParser {
     virtual ~THandler() = default;
     virtual void StartElement(std::string_view name) = 0;
     virtual void EndElement(std::string_view) {}
+    // What a handler took of the bytes the scanner offered: nothing (Bytes 0), a whole element with
+    // all it holds, or only the start tag of an element that stays open, whose name is then
+    // OpenName bytes long and whose content and end tag come to the handler as usual.
+    struct TTaken { std::size_t Bytes = 0, OpenName = 0; };
     // The bytes of a start tag inside the document element, up to the end of the input so far: a
-    // handler may take a whole element it knows there, with all it holds, and return the bytes it
-    // took, or 0 to leave it to the scanner. It may take only bytes that are well-formed XML as they
-    // stand, and must handle them exactly as the scanner's events would. (Expat never offers any.)
-    virtual std::size_t WholeElement(const char*, std::size_t) { return 0; }
+    // handler may take an element it knows there. It may take only bytes that are well-formed XML
+    // as they stand, and must handle them exactly as the scanner's events would. (Expat never
+    // offers any.)
+    virtual TTaken TakeElement(const char*, std::size_t) { return {}; }
     void Characters(const char* text, int length) {
       if (Collecting) Text.append(text, static_cast<std::size_t>(length));
     }

@@ -11,6 +11,7 @@
 namespace {
 
 constexpr std::size_t npos = std::string::npos;
+using TTaken = TXmlPartParser::THandler::TTaken;
 
 // Byte classes: what a name may hold, what is a blank, and what plain character data must stop
 // at (references, line ends, control characters, "]" of "]]>", non-ASCII to validate).
@@ -191,8 +192,13 @@ std::size_t TXmlScanner::Scan(bool last) {
     else if (FBuffer[at + 1] == '/') next = EndTag(at);
     else if (FBuffer[at + 1] == '!') next = Bang(at);
     else if (FBuffer[at + 1] == '?') next = Instruction(at);
-    else if (const std::size_t took = FOpenEnds.empty() ? 0 : FHandler.WholeElement(FBuffer.data() + at, n - at); took > 0) next = at + took;
-    else next = StartTag(at);
+    else if (const TTaken took = FOpenEnds.empty() ? TTaken{} : FHandler.TakeElement(FBuffer.data() + at, n - at); took.Bytes > 0) {
+      next = at + took.Bytes;
+      if (took.OpenName > 0) {
+        FOpen.append(FBuffer, at + 1, took.OpenName);
+        FOpenEnds.push_back(FOpen.size());
+      }
+    } else next = StartTag(at);
     if (next == npos) {
       if (last) Fail(at, "unclosed token");
       return at;
