@@ -104,15 +104,19 @@ QString FloatToShortest(double value) {
   return QString::fromLatin1(text);
 }
 
-void AppendShortest(QByteArray& out, double value) {
-  char buf[64];
+char* WriteShortest(char* out, double value) {
   // Plain decimals for the magnitudes people write that way (100000, not 1e+05), as other
-  // spreadsheets write them; the digits are the same shortest exact ones either way.
+  // spreadsheets write them; the digits are the same shortest exact ones either way. Neither form
+  // takes more than 24 bytes (a 15-digit whole number, or 17 digits with a sign, point and exponent).
   const double a = std::abs(value);
   const bool plain = a >= 1e-5 && a < 1e15;
-  const auto [ptr, ec] = plain ? std::to_chars(buf, buf + sizeof buf, value, std::chars_format::fixed)
-                               : std::to_chars(buf, buf + sizeof buf, value);
-  if (ec == std::errc()) out.append(buf, static_cast<qsizetype>(ptr - buf));
+  const auto [ptr, ec] = plain ? std::to_chars(out, out + 32, value, std::chars_format::fixed) : std::to_chars(out, out + 32, value);
+  return ec == std::errc() ? ptr : out;
+}
+
+void AppendShortest(QByteArray& out, double value) {
+  char buf[32];
+  out.append(buf, static_cast<qsizetype>(WriteShortest(buf, value) - buf));
 }
 
 void AppendInteger(QByteArray& out, long long value) {

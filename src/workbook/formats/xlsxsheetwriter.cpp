@@ -1,6 +1,9 @@
 #include "workbook/formats/xlsxsheetwriter.h"
 
+#include <charconv>
 #include <cmath>
+#include <cstring>
+#include <string_view>
 
 #include "platform/numbers.h"
 #include "workbook/formats/xlsxcodec.h"
@@ -76,6 +79,13 @@ void TXlsxSheetWriter::WriteColumns() {
   FOut += "</cols>";
 }
 
+namespace {
+char* Put(char* out, std::string_view text) {
+  std::memcpy(out, text.data(), text.size());
+  return out + text.size();
+}
+}  // namespace
+
 void TXlsxSheetWriter::WriteRow(int r, const TRowCells* cells, std::uint16_t heightTwips) {
   QByteArray rowText;
   numbers::AppendInteger(rowText, r);
@@ -96,15 +106,26 @@ void TXlsxSheetWriter::WriteRow(int r, const TRowCells* cells, std::uint16_t hei
   if (cells) cells->ForEach([&](int c, const TCell& cell) {
     if (cell.Kind == TCellKind::Empty && cell.Format == 0) return;
     openRow();
-    FOut += "<c r=\"";
-    a1::AppendColumnName(FOut, c);
-    FOut += rowText;
-    FOut += '"';
+    // The cell's start, and a number's whole cell, are put together here and appended at once:
+    // appended piece by piece they cost more than converting the number.
+    char text[128];
+    char* p = Put(text, "<c r=\"");
+    p = a1::WriteColumnName(p, c);
+    p = Put(p, std::string_view(rowText.constData(), static_cast<std::size_t>(rowText.size())));
+    *p++ = '"';
     if (const int style = FTables.StyleIndex(cell.Format)) {
-      FOut += " s=\"";
-      numbers::AppendInteger(FOut, style);
-      FOut += '"';
+      p = Put(p, " s=\"");
+      p = std::to_chars(p, p + 16, style).ptr;
+      *p++ = '"';
     }
+    if (cell.Kind == TCellKind::Number) {
+      p = Put(p, "><v>");
+      p = numbers::WriteShortest(p, cell.Num);
+      p = Put(p, "</v></c>");
+      FOut.append(text, p - text);
+      return;
+    }
+    FOut.append(text, p - text);
     WriteContent(r, c, cell);
   });
   if (open) FOut += "</row>";

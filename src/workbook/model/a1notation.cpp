@@ -8,14 +8,20 @@ QString ColumnName(int col) {
   return QString::fromLatin1(name);
 }
 
-void AppendColumnName(QByteArray& out, int col) {
+char* WriteColumnName(char* out, int col) {
   char letters[8];
   int n = 0;
   while (col > 0 && n < 8) {
     letters[n++] = static_cast<char>('A' + (col - 1) % 26);
     col = (col - 1) / 26;
   }
-  while (n > 0) out += letters[--n];
+  while (n > 0) *out++ = letters[--n];
+  return out;
+}
+
+void AppendColumnName(QByteArray& out, int col) {
+  char letters[8];
+  out.append(letters, WriteColumnName(letters, col) - letters);
 }
 
 QString CellName(int row, int col) { return ColumnName(col) + QString::number(row); }

@@ -14,6 +14,8 @@ constexpr int MaxCols = 16384;
 // 1 -> "A", 27 -> "AA".
 QString ColumnName(int col);
 void AppendColumnName(QByteArray& out, int col);
+// The column's letters written at out, which has room for 8; returns their end.
+char* WriteColumnName(char* out, int col);
 // (1, 1) -> "A1".
 QString CellName(int row, int col);
 
