@@ -35,8 +35,7 @@ QString FloatToShortest(double value);
 // number appended to out, and a number in exactly the form from_chars reads (no blanks, no "+"),
 // nothing for anything else or for infinities and NaN.
 void AppendShortest(QByteArray& out, double value);
-// The same shortest text written at out, which has room for 32 bytes; returns its end (out itself
-// for infinities and NaN).
+// The same shortest text written at out, which has room for 32 bytes; returns its end.
 char* WriteShortest(char* out, double value);
 void AppendInteger(QByteArray& out, long long value);
 std::optional<double> ParseExact(std::string_view text);
