@@ -107,6 +107,54 @@ TEST(ZipWriter, EntriesReadBackExactlyThroughAnIndependentReader) {
   EXPECT_TRUE(entries[3].Data == repetitive);
 }
 
+// A large entry is deflated in pieces side by side; joined, they must read as one stream, at every
+// size around a piece's, and each piece must refer back into the one before it as a single stream would.
+TEST(ZipWriter, AnEntryDeflatedInPiecesReadsAsOneStreamAndCompressesAsOne) {
+  std::mt19937 random(11);
+  std::string block;
+  for (int i = 0; i < 20000; ++i) block.push_back(static_cast<char>(random()));
+  std::string repeated;
+  while (repeated.size() < (std::size_t(4) << 20)) repeated += block;
+  const std::size_t piece = 1 << 20;
+  std::vector<std::string> entries;
+  for (const std::size_t size : {piece - 1, piece, piece + 1, 2 * piece, 3 * piece + 7}) entries.push_back(repeated.substr(0, size));
+  entries.push_back(repeated);
+
+  QByteArray bytes;
+  QBuffer device(&bytes);
+  device.open(QIODevice::WriteOnly);
+  std::vector<qint64> ends;
+  {
+    TZipWriter zip(device, 1);
+    for (std::size_t i = 0; i < entries.size(); ++i) {
+      zip.BeginEntry("e" + std::to_string(i));
+      // In one write, and in writes that straddle the pieces' edges.
+      if (i % 2 == 0) zip.Write(entries[i]);
+      else
+        for (std::size_t at = 0; at < entries[i].size(); at += 333333) zip.Write(entries[i].data() + at, std::min<std::size_t>(333333, entries[i].size() - at));
+      zip.EndEntry();
+      ends.push_back(device.pos());
+    }
+    zip.Finish();
+  }
+  const std::vector<TReadEntry> read = ReadArchive(bytes);
+  ASSERT_EQ(read.size(), entries.size());
+  for (std::size_t i = 0; i < entries.size(); ++i) EXPECT_TRUE(read[i].Data == entries[i]) << "entry of " << entries[i].size() << " bytes";
+  // 4 MiB of one 20 000-byte block repeated: as small as one stream makes it, give or take the
+  // pieces' joins. A piece that could not refer back would pay for the block again.
+  z_stream z{};
+  ASSERT_EQ(deflateInit2(&z, 1, Z_DEFLATED, -MAX_WBITS, 8, Z_DEFAULT_STRATEGY), Z_OK);
+  std::string one(deflateBound(&z, static_cast<uLong>(repeated.size())), '\0');
+  z.next_in = reinterpret_cast<Bytef*>(repeated.data());
+  z.avail_in = static_cast<uInt>(repeated.size());
+  z.next_out = reinterpret_cast<Bytef*>(one.data());
+  z.avail_out = static_cast<uInt>(one.size());
+  ASSERT_EQ(deflate(&z, Z_FINISH), Z_STREAM_END);
+  const auto single = static_cast<qint64>(z.total_out);
+  deflateEnd(&z);
+  EXPECT_LT(ends.back() - ends[ends.size() - 2], single + single / 10 + 100) << "one stream: " << single;
+}
+
 TEST(ZipWriter, MisuseIsRefusedRatherThanWritingABrokenArchive) {
   TTempFolder dir;
   QFile file(dir.File("b.zip"));

@@ -1,7 +1,8 @@
 #include "workbook/zip/zipwriter.h"
 
-#include <limits>
+#include <algorithm>
 #include <stdexcept>
+#include <thread>
 
 #include <QIODevice>
 #include <zlib.h>
@@ -14,7 +15,10 @@ using namespace zipformat;
 
 constexpr std::uint16_t Version = 45;  // 4.5: zip64 may appear
 constexpr std::uint16_t DosDate = (0 << 9) | (1 << 5) | 1;  // 1980-01-01: entries carry no real time
-constexpr std::size_t ChunkSize = 256 * 1024;
+// A piece large enough that starting it costs little against deflating it; the dictionary is all
+// a deflate stream may refer back to.
+constexpr std::size_t PieceSize = 1 << 20;
+constexpr std::size_t DictionarySize = 32 * 1024;
 constexpr std::size_t LocalFixedSize = 30;
 
 void Put16(std::string& s, std::uint16_t v) {
@@ -29,16 +33,11 @@ void Put64(std::string& s, std::uint64_t v) {
 }
 std::uint32_t Clip32(std::uint64_t v) { return v >= Max32 ? Max32 : static_cast<std::uint32_t>(v); }
 
+std::size_t Workers() { return std::max(1u, std::thread::hardware_concurrency()); }
+
 }  // namespace
 
-struct TZipWriter::TStream {
-  z_stream Z{};
-  std::uint32_t Crc = 0;
-  bool Ready = false;
-  ~TStream() { if (Ready) deflateEnd(&Z); }
-};
-
-TZipWriter::TZipWriter(QIODevice& out, int level) : FOut(out), FLevel(level), FBuffer(ChunkSize) {
+TZipWriter::TZipWriter(QIODevice& out, int level) : FOut(out), FLevel(level) {
   if (out.isSequential()) throw std::runtime_error("the archive needs a file it can seek in");
   if (out.pos() != 0) throw std::runtime_error("the archive must start at the beginning of the file");
 }
@@ -81,53 +80,93 @@ void TZipWriter::BeginEntry(const std::string& name) {
   Put(header);
   FEntries.push_back(std::move(entry));
 
-  FStream = std::make_unique<TStream>();
-  if (deflateInit2(&FStream->Z, FLevel, Z_DEFLATED, -MAX_WBITS, 8, Z_DEFAULT_STRATEGY) != Z_OK)
-    throw std::runtime_error("cannot start compression");
-  FStream->Ready = true;
-  FStream->Crc = static_cast<std::uint32_t>(crc32_z(0, nullptr, 0));
+  FPending.clear();
+  FDictionary.clear();
   FOpen = true;
 }
 
-void TZipWriter::Deflate(const char* data, std::size_t size, bool finish) {
-  z_stream& z = FStream->Z;
-  TEntry& entry = FEntries.back();
-  // zlib counts in uInt; feed large blocks in pieces it can take.
+TZipWriter::TPacked TZipWriter::DeflatePiece(int level, const std::string& dictionary, const std::string& data, bool last) {
+  z_stream z{};
+  if (deflateInit2(&z, level, Z_DEFLATED, -MAX_WBITS, 8, Z_DEFAULT_STRATEGY) != Z_OK) throw std::runtime_error("cannot start compression");
+  struct TEnd {
+    z_stream& Z;
+    ~TEnd() { deflateEnd(&Z); }
+  } end{z};
+  if (!dictionary.empty() &&
+      deflateSetDictionary(&z, reinterpret_cast<const Bytef*>(dictionary.data()), static_cast<uInt>(dictionary.size())) != Z_OK)
+    throw std::runtime_error("compression failed");
+  TPacked packed;
+  packed.Size = data.size();
+  packed.Crc = static_cast<std::uint32_t>(crc32_z(0, reinterpret_cast<const Bytef*>(data.data()), data.size()));
+  packed.Bytes.resize(deflateBound(&z, static_cast<uLong>(data.size())) + 64);
+  z.next_in = reinterpret_cast<Bytef*>(const_cast<char*>(data.data()));
+  z.avail_in = static_cast<uInt>(data.size());
+  // A piece before the last ends on a byte boundary without ending the stream, so the next one's
+  // blocks follow straight on.
+  const int flush = last ? Z_FINISH : Z_SYNC_FLUSH;
+  std::size_t produced = 0;
+  int rc = Z_OK;
   do {
-    const std::size_t piece = std::min<std::size_t>(size, std::numeric_limits<uInt>::max());
-    z.next_in = reinterpret_cast<Bytef*>(const_cast<char*>(data));
-    z.avail_in = static_cast<uInt>(piece);
-    data += piece;
-    size -= piece;
-    const int flush = finish && size == 0 ? Z_FINISH : Z_NO_FLUSH;
-    int rc = Z_OK;
-    do {
-      z.next_out = FBuffer.data();
-      z.avail_out = static_cast<uInt>(FBuffer.size());
-      rc = deflate(&z, flush);
-      if (rc == Z_STREAM_ERROR) throw std::runtime_error("compression failed");
-      const std::size_t produced = FBuffer.size() - z.avail_out;
-      Put(reinterpret_cast<const char*>(FBuffer.data()), produced);
-      entry.Packed += produced;
-    } while (z.avail_out == 0 || (flush == Z_FINISH && rc != Z_STREAM_END));
-  } while (size > 0);
+    if (produced == packed.Bytes.size()) packed.Bytes.resize(2 * packed.Bytes.size());
+    z.next_out = reinterpret_cast<Bytef*>(packed.Bytes.data() + produced);
+    z.avail_out = static_cast<uInt>(packed.Bytes.size() - produced);
+    rc = deflate(&z, flush);
+    if (rc == Z_STREAM_ERROR) throw std::runtime_error("compression failed");
+    produced = packed.Bytes.size() - z.avail_out;
+  } while (last ? rc != Z_STREAM_END : z.avail_out == 0);
+  packed.Bytes.resize(produced);
+  return packed;
+}
+
+void TZipWriter::Launch(bool last) {
+  std::string data = std::move(FPending);
+  FPending = std::string();
+  if (!last) FPending.reserve(PieceSize);
+  std::string dictionary = FDictionary;
+  if (data.size() >= DictionarySize) FDictionary.assign(data, data.size() - DictionarySize, DictionarySize);
+  else FDictionary = (FDictionary + data).substr(std::max(FDictionary.size() + data.size(), DictionarySize) - DictionarySize);
+  // An entry of one piece, the usual small part, is deflated here: it starts no thread.
+  if ((last && FInFlight.empty()) || Workers() == 1) {
+    Store(DeflatePiece(FLevel, dictionary, data, last));
+    return;
+  }
+  while (FInFlight.size() >= Workers()) Collect();
+  FInFlight.push_back(std::async(std::launch::async, [level = FLevel, dictionary = std::move(dictionary), data = std::move(data), last] {
+    return DeflatePiece(level, dictionary, data, last);
+  }));
+}
+
+void TZipWriter::Collect() {
+  std::future<TPacked> oldest = std::move(FInFlight.front());
+  FInFlight.pop_front();
+  Store(oldest.get());  // a failure in the piece is thrown here
+}
+
+void TZipWriter::Store(const TPacked& piece) {
+  TEntry& entry = FEntries.back();
+  Put(piece.Bytes);
+  entry.Packed += piece.Bytes.size();
+  entry.Crc = static_cast<std::uint32_t>(crc32_combine(entry.Crc, piece.Crc, static_cast<z_off_t>(piece.Size)));
 }
 
 void TZipWriter::Write(const char* data, std::size_t size) {
   if (!FOpen) throw std::runtime_error("no entry is open");
-  if (size == 0) return;
-  FStream->Crc = static_cast<std::uint32_t>(crc32_z(FStream->Crc, reinterpret_cast<const Bytef*>(data), size));
   FEntries.back().Size += size;
-  Deflate(data, size, false);
+  while (size > 0) {
+    const std::size_t take = std::min(size, PieceSize - FPending.size());
+    FPending.append(data, take);
+    data += take;
+    size -= take;
+    if (FPending.size() == PieceSize) Launch(false);
+  }
 }
 
 void TZipWriter::EndEntry() {
   if (!FOpen) throw std::runtime_error("no entry is open");
-  Deflate("", 0, true);
-  TEntry& entry = FEntries.back();
-  entry.Crc = FStream->Crc;
-  FStream.reset();
+  Launch(true);
+  while (!FInFlight.empty()) Collect();
   FOpen = false;
+  const TEntry& entry = FEntries.back();
 
   const qint64 end = FOut.pos();
   const bool big = entry.Size >= Max32 || entry.Packed >= Max32;

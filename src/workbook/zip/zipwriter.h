@@ -1,11 +1,14 @@
 #pragma once
 // Writes a zip archive to a seekable device, one deflated entry at a time, streaming: an entry's
-// data is compressed as it arrives and its header is completed afterwards. Entries or offsets past
-// 4 GiB use the zip64 extensions. Errors throw std::runtime_error.
+// data is compressed as it arrives and its header is completed afterwards. A large entry is cut
+// into pieces deflated side by side on the machine's cores, each able to refer back into the one
+// before it, and joined into one deflate stream. Entries or offsets past 4 GiB use the zip64
+// extensions. Errors throw std::runtime_error.
 
 #include <cstddef>
 #include <cstdint>
-#include <memory>
+#include <deque>
+#include <future>
 #include <string>
 #include <vector>
 
@@ -32,16 +35,28 @@ class TZipWriter {
     std::uint64_t Offset = 0, Packed = 0, Size = 0;
     std::uint32_t Crc = 0;
   };
-  struct TStream;
+  // A piece of an entry's data deflated on its own: its bytes in the entry's stream, and the
+  // checksum and size of the data they hold.
+  struct TPacked {
+    std::string Bytes;
+    std::uint32_t Crc = 0;
+    std::uint64_t Size = 0;
+  };
 
-  void Deflate(const char* data, std::size_t size, bool finish);
+  static TPacked DeflatePiece(int level, const std::string& dictionary, const std::string& data, bool last);
+  // Hands the pending data on as the entry's next piece (its last: the stream ends there).
+  void Launch(bool last);
+  // Writes out the oldest piece still being deflated, once it is done.
+  void Collect();
+  void Store(const TPacked& piece);
   void Put(const std::string& bytes);
   void Put(const char* data, std::size_t size);
 
   QIODevice& FOut;
   int FLevel;
-  std::unique_ptr<TStream> FStream;
   std::vector<TEntry> FEntries;
-  std::vector<unsigned char> FBuffer;
+  std::string FPending;     // the open entry's data not yet handed on
+  std::string FDictionary;  // the last 32 KiB handed on, which the next piece may refer back to
+  std::deque<std::future<TPacked>> FInFlight;  // in the entry's order
   bool FOpen = false;
 };
