@@ -120,11 +120,13 @@ TZipWriter::TPacked TZipWriter::DeflatePiece(int level, const std::string& dicti
 
 void TZipWriter::Launch(bool last) {
   std::string data = std::move(FPending);
-  FPending = std::string();
-  if (!last) FPending.reserve(PieceSize);
+  FPending.clear();
   std::string dictionary = FDictionary;
-  if (data.size() >= DictionarySize) FDictionary.assign(data, data.size() - DictionarySize, DictionarySize);
-  else FDictionary = (FDictionary + data).substr(std::max(FDictionary.size() + data.size(), DictionarySize) - DictionarySize);
+  // Every piece before the last is a whole PieceSize: its own end is the next one's dictionary.
+  if (!last) {
+    FPending.reserve(PieceSize);
+    FDictionary.assign(data, data.size() - DictionarySize, DictionarySize);
+  }
   // An entry of one piece, the usual small part, is deflated here: it starts no thread.
   if ((last && FInFlight.empty()) || Workers() == 1) {
     Store(DeflatePiece(FLevel, dictionary, data, last));
